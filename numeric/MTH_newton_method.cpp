@@ -1,0 +1,1 @@
+#include "numeric/MTH_newton_method.h"

@@ -1,0 +1,1 @@
+#include "numeric/MTH_numerical_integrate.h"

@@ -1,0 +1,102 @@
+/* The study design record and the power of case-control allelic tests.
+ *
+ * A rate is the frequency of the risk allele in a group, between 0 and 1.
+ * Every power operation overwrites `case_rate` from `control_rate` and
+ * `odds_ratio` before use. Nothing is validated: out-of-domain input yields
+ * infinities or not-a-number results. Usable from C and C++. */
+#ifndef VANTOR_POWER_POWER_FUNC_H
+#define VANTOR_POWER_POWER_FUNC_H
+
+#include <stdint.h>
+
+#include "numeric/MTH_types.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* One case-control study of one risk allele, in one or two stages. */
+typedef struct PWR_design {
+    /* Two-stage analysis: 0, 1 or 2 (see PWR_get_power_for_two_stage_method). */
+    int32_t method;
+    /* Significance levels. Single stage s uses alpha[s] as its two-sided
+     * level. Two stages: alpha[0] for stage 0, alpha[1] for the second
+     * decision, alpha[2] overall; -1 marks the level to derive. */
+    double alpha[3];
+    /* sample_size[stage][0] cases, sample_size[stage][1] controls. */
+    int32_t sample_size[2][2];
+    /* Risk-allele rate among cases; derived by every power operation. */
+    double case_rate;
+    /* Risk-allele rate among controls. */
+    double control_rate;
+    /* Allelic odds ratio of cases against controls. */
+    double odds_ratio;
+    /* Eight counts kept zero; no operation reads them. */
+    int32_t count_table[2][2][2];
+} PWR_design;
+
+/* Case rate implied by control rate p and odds ratio r: r p / (r p + 1 - p). */
+double get_population_rate_control_to_case(double control_rate, double odds_ratio);
+
+/* Pooled rate (rates[0] numbers[0] + rates[1] numbers[1]) / (numbers[0] +
+ * numbers[1]) of {case rate, control rate} over {cases, controls}. */
+double get_general_population_rate(const double rates[2], const int32_t numbers[2]);
+
+/* Power of the two-sided allelic test of stage `stage` (0 or 1) at level
+ * alpha[stage] with sample_size[stage]. Writes design->case_rate. A stage
+ * other than 0 or 1 gives not-a-number. */
+double PWR_get_power_for_single_step(PWR_design *design, int32_t stage);
+
+/* Power of a two-stage design, stage 0 tested first, stage 1 afterwards.
+ *
+ *   method 0: each stage by itself; overall level alpha[2] = alpha[0] alpha[1] / 2.
+ *   method 1: product of the two stages' two-sided p-values: stage 0 passes at
+ *             alpha[0] and P0 P1 <= alpha[1]; any direction.
+ *             alpha[2] = alpha[1] (1 + ln(alpha[0] / alpha[1])).
+ *   method 2: joint statistic Z = sqrt(w0) Z0 + sqrt(1 - w0) Z1, w0 being
+ *             stage 0's share of all individuals: stage 0 passes at alpha[0]
+ *             and Z is significant at alpha[1] in the same direction;
+ *             alpha[2] is the level of that procedure with no association.
+ *             The stage means count each stage's controls for both groups
+ *             (a balanced-design assumption).
+ *
+ * Level derivation: the first of alpha[1], alpha[2], alpha[0] equal to -1
+ * exactly is derived from the other two and written back into the record
+ * (clamped to 1; an open alpha[0] becomes 0.05 in methods 1 and 2). A
+ * method-2 call with all three levels given derives alpha[1] or alpha[2]
+ * again, whichever the most recent method-2 derivation of the process
+ * produced (alpha[1] at program start).
+ *
+ * Returns the power, -1 for any other method, 0 if the method-2 derivation
+ * memory cannot be allocated. `stage` is not read.
+ *
+ * NOT REENTRANT: process-wide state (the method-2 derivation choice and the
+ * integrator's running sums); call from one thread at a time. */
+double PWR_get_power_for_two_stage_method(PWR_design *design, int32_t stage);
+
+/* Mean of stage `stage`'s standardised allelic statistic, cases and controls
+ * counted separately (method 1). */
+double get_average_of_normal_distribution(const PWR_design *design, int32_t stage);
+
+/* Mean of stage `stage`'s statistic from its control count alone, standing
+ * for both groups (method 2). */
+double get_joint_constant(const PWR_design *design, int32_t stage);
+
+/* Functions of one variable handed to the root finders and the integrator;
+ * each reads params.v by position. */
+double global_p_of_joint(double x, MTH_parameters params);
+double global_p_of_joint_prime(double x, MTH_parameters params);
+double get_phai_function(double x, MTH_parameters params);
+double joint_p_function(double x, MTH_parameters params);
+double product_power_function(double x, MTH_parameters params);
+double product_power_function_plumin(double x, MTH_parameters params);
+double product_power_function_minplu(double x, MTH_parameters params);
+double product_power_function_minus(double x, MTH_parameters params);
+double joint_power_function_plus(double x, MTH_parameters params);
+double joint_power_function_minus(double x, MTH_parameters params);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
