@@ -145,12 +145,11 @@ TEST(Limit, MatchesBruteForce) {
         std::int32_t given;
         double target, odds_ratio, rate, alpha;
     };
-    for (const Request &r : {Request{"Control", 500, 0.8, 1.5, 0.3, 0.05},
-                             Request{"Case", 500, 0.8, 1.5, 0.3, 0.05},
-                             Request{"Case", 1000, 0.5, 1.3, 0.2, 0.01},
-                             Request{"Control", 300, 0.3, 1.4, 0.3, 0.05},
-                             Request{"Case", 40000, 0.9, 1.1, 0.3, 1e-4},
-                             Request{"Control", 2000, 0.99, 2.0, 0.4, 0.05}}) {
+    for (const Request &r :
+         {Request{"Control", 500, 0.8, 1.5, 0.3, 0.05}, Request{"Case", 500, 0.8, 1.5, 0.3, 0.05},
+          Request{"Case", 1000, 0.5, 1.3, 0.2, 0.01}, Request{"Control", 300, 0.3, 1.4, 0.3, 0.05},
+          Request{"Case", 40000, 0.9, 1.1, 0.3, 1e-4},
+          Request{"Control", 2000, 0.99, 2.0, 0.4, 0.05}}) {
         const bool search_controls = std::strcmp(r.group, "Case") == 0;
         const std::int32_t expected =
             brute_force_limit(search_controls, r.given, r.target, r.odds_ratio, r.rate, r.alpha);

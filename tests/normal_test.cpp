@@ -84,8 +84,8 @@ TEST(NormalDistribution, AreaInEitherOrder) {
 
 TEST(NormalQuantile, MatchesExactQuantilesToFifteenDigits) {
     // Central region, both tails of the intermediate region, the far tail.
-    for (double p : {0.1, 0.3, 0.6, 0.9, 0.975, 0.025, 1e-3, 1e-5, 1e-9, 1e-12, 1e-20,
-                     1e-100, 1e-300, 0.999999}) {
+    for (double p : {0.1, 0.3, 0.6, 0.9, 0.975, 0.025, 1e-3, 1e-5, 1e-9, 1e-12, 1e-20, 1e-100,
+                     1e-300, 0.999999}) {
         const double exact = exact_quantile(p);
         EXPECT_NEAR(MTH_qnorm(p, 1e-6), exact, 1e-14 * std::fabs(exact)) << p;
     }

@@ -33,7 +33,8 @@ double textbook_power(double n1, double n0, double odds_ratio, double p0, double
     const double se_alt = std::sqrt(p1 * (1 - p1) / n1 + p0 * (1 - p0) / n0);
     const double z = exact_quantile(1 - alpha / 2);
     const double delta = p1 - p0;
-    return exact_cdf((-z * se_null - delta) / se_alt) + 1 - exact_cdf((z * se_null - delta) / se_alt);
+    return exact_cdf((-z * se_null - delta) / se_alt) + 1 -
+           exact_cdf((z * se_null - delta) / se_alt);
 }
 
 PWR_design design_of(std::int32_t cases, std::int32_t controls, double odds_ratio, double rate,
