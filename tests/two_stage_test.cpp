@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr double kLargest = 1.7976931348623157e308;
 
 double exact_cdf(double x) { return 0.5 * std::erfc(-x / std::sqrt(2.0)); }
 
