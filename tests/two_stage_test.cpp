@@ -13,7 +13,6 @@
 
 namespace {
 
-
 double exact_cdf(double x) { return 0.5 * std::erfc(-x / std::sqrt(2.0)); }
 
 double exact_quantile(double p) {
