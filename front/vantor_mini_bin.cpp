@@ -201,8 +201,10 @@ int run_vantor_mini_bin(int argc, const char *const *argv) {
     } else if (std::strcmp(argv[1], "LIMIT") == 0) {
         run_limit(argc, argv);
     } else {
-        std::fprintf(stderr, "vantor_mini_bin: unknown mode '%s' (SINGLE or LIMIT)\n%s\n%s\n",
-                     argv[1], kSingleUsage, kLimitUsage);
+        std::fprintf(stderr,
+                     "vantor_mini_bin: unknown mode '%s'; usage: vantor_mini_bin SINGLE|LIMIT "
+                     "<values> (run with no arguments for both forms)\n",
+                     argv[1]);
     }
     return 0;
 }

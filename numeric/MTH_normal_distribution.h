@@ -53,15 +53,19 @@ double gammp(double a, double x);
 /* P(a, x) by its power series (suited to x < a + 1). */
 double gser(double a, double x);
 
-/* Q(a, x) = 1 - P(a, x) by its continued fraction (suited to x >= a + 1). */
+/* Q(a, x) = 1 - P(a, x) by its continued fraction (suited to x >= a + 1); not
+ * a number if no step has a nonzero denominator (as for x = 0). */
 double gcf(double a, double x);
 
 /* ln Gamma(x) for x > 0 (Lanczos); not a number for x <= 0. */
 double gammln(double x);
 
 /* The series c * sum_j (-1)^j x^(2j) / (2^j j! (2j + 1)) from the term
- * selected by `index` (0 for the whole series); see the implementation for
- * the exact recursion. `depth` is passed down unread. */
+ * selected by `index` (0 for the whole series), one recursion level per term
+ * until the coefficient underflows to zero (157 levels for index 0, c = 1).
+ * Not a number, at once, when the coefficient is or becomes infinite or not a
+ * number (as a negative odd index does on reaching -1) or when the index would
+ * pass INT32_MAX. `depth` is passed down unread. */
 double get_result_recursive(int32_t depth, int32_t index, double x, double coefficient);
 
 #ifdef __cplusplus

@@ -3,9 +3,12 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 
+#include "numeric/MTH_newton_method.h"
 #include "numeric/MTH_normal_distribution.h"
+#include "numeric/MTH_numerical_integrate.h"
 
 namespace {
 
@@ -13,6 +16,8 @@ namespace {
 constexpr double kQuantileTolerance = 1e-6;
 
 bool is_stage(std::int32_t stage) { return stage == 0 || stage == 1; }
+
+constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
 
 }  // namespace
 
@@ -32,7 +37,7 @@ double get_general_population_rate(const double rates[2], const std::int32_t num
 
 double PWR_get_power_for_single_step(PWR_design *design, std::int32_t stage) {
     if (!is_stage(stage)) {
-        return std::numeric_limits<double>::quiet_NaN();
+        return kNotANumber;
     }
     design->case_rate =
         get_population_rate_control_to_case(design->control_rate, design->odds_ratio);
@@ -58,3 +63,332 @@ double PWR_get_power_for_single_step(PWR_design *design, std::int32_t stage) {
 }
 
 }  // extern "C"
+
+// ---------------------------------------------------------------------------
+// Stage statistics and the functions of one variable that the two-stage power
+// integrates and solves. Each reads its parameter vector by position.
+// ---------------------------------------------------------------------------
+
+namespace {
+
+double Phi(double x) { return MTH_pnorm(x); }
+double phi(double x) { return MTH_dnorm(x); }
+double quantile(double p) { return MTH_qnorm(p, kQuantileTolerance); }
+// x - mean: the value of a unit-variance statistic with that mean, standardised.
+double centred(double x, double mean) {
+    return MTH_translate_probability_to_standard(x, mean, 1.0);
+}
+
+constexpr double kIntegrationTolerance = 1e-6;
+
+// The level equation reads v[n] and v[2]: n must select one of v[0..2].
+bool is_level_position(std::int32_t n) { return n >= 0 && n <= 2; }
+
+// Probability that stage 1's statistic (mean v[1]) lies beyond the
+// threshold its two-sided p-value must meet, given stage 0's one-sided tail
+// u: P0 P1 <= v[2] with P0 = 2u means stage 1's own tail is at most
+// v[2] / (4u).
+double stage1_tail_bound(double u, const double *v) { return v[2] / (u * 4); }
+
+double upper_tail_beyond(double r, const double *v) {
+    return 1 - Phi(centred(quantile(1 - r), v[1]));
+}
+double lower_tail_beyond(double r, const double *v) { return Phi(centred(quantile(r), v[1])); }
+
+// Value of stage 1's statistic at which the joint statistic
+// sqrt(w) x + sqrt(1 - w) z1 equals the threshold t, w = v[3] being stage
+// 0's weight and x stage 0's statistic.
+double stage1_value_at_joint_threshold(double t, double x, double weight) {
+    return (t - std::sqrt(weight) * x) / std::sqrt(1 - weight);
+}
+
+}  // namespace
+
+extern "C" {
+
+double get_average_of_normal_distribution(const PWR_design *design, std::int32_t stage) {
+    if (!is_stage(stage)) {
+        return kNotANumber;
+    }
+    const double p1 = design->case_rate;
+    const double p0 = design->control_rate;
+    const double n_cases = design->sample_size[stage][0];
+    const double n_controls = design->sample_size[stage][1];
+    return (p1 - p0) / std::sqrt((1 - p1) * p1 / n_cases + (1 - p0) * p0 / n_controls);
+}
+
+double get_joint_constant(const PWR_design *design, std::int32_t stage) {
+    if (!is_stage(stage)) {
+        return kNotANumber;
+    }
+    const double p1 = design->case_rate;
+    const double p0 = design->control_rate;
+    const double n_controls = design->sample_size[stage][1];
+    return std::sqrt(n_controls) * (p1 - p0) / std::sqrt(p1 * (1 - p1) + (1 - p0) * p0);
+}
+
+double global_p_of_joint(double x, MTH_parameters params) {
+    if (!is_level_position(params.n)) {
+        return kNotANumber;
+    }
+    const double *v = params.v;
+    return (std::log(v[params.n] / x) + 1) * x - v[2];
+}
+
+double global_p_of_joint_prime(double x, MTH_parameters params) {
+    if (!is_level_position(params.n)) {
+        return kNotANumber;
+    }
+    return std::log(params.v[params.n] / x);
+}
+
+double get_phai_function(double x, MTH_parameters params) {
+    const double *v = params.v;
+    const double weight = v[3];
+    const double density = phi(x);
+    const double threshold = -quantile(v[1] / 2);
+    const double at = (threshold - std::sqrt(weight) * x) / std::sqrt(1 - weight);
+    return (1 - Phi(at)) * density;
+}
+
+double joint_p_function(double x, MTH_parameters params) {
+    double *v = params.v;
+    v[1] = x;
+    const double stage0_passes = -quantile(v[0] / 2);
+    const double half = MTH_simple_num_integrate(get_phai_function, stage0_passes, MTH_INFINITY,
+                                                 params, kIntegrationTolerance);
+    return (half + half) - v[2];
+}
+
+double product_power_function(double x, MTH_parameters params) {
+    const double *v = params.v;
+    const double density = phi(centred(x, v[0]));
+    const double r = stage1_tail_bound(1 - Phi(x), v);
+    return upper_tail_beyond(r, v) * density;
+}
+
+double product_power_function_plumin(double x, MTH_parameters params) {
+    const double *v = params.v;
+    const double density = phi(centred(x, v[0]));
+    const double r = stage1_tail_bound(1 - Phi(x), v);
+    return lower_tail_beyond(r, v) * density;
+}
+
+double product_power_function_minplu(double x, MTH_parameters params) {
+    const double *v = params.v;
+    const double density = phi(centred(x, v[0]));
+    const double r = stage1_tail_bound(Phi(x), v);
+    return upper_tail_beyond(r, v) * density;
+}
+
+double product_power_function_minus(double x, MTH_parameters params) {
+    const double *v = params.v;
+    const double density = phi(centred(x, v[0]));
+    const double r = stage1_tail_bound(Phi(x), v);
+    return lower_tail_beyond(r, v) * density;
+}
+
+// Stage 0 significant upwards (x above its threshold): probability that the
+// joint statistic exceeds its upper threshold -v[2].
+double joint_power_function_plus(double x, MTH_parameters params) {
+    const double *v = params.v;
+    const double weight = v[3];
+    const double density = phi(centred(x, v[0]));
+    const double at = stage1_value_at_joint_threshold(-v[2], x, weight);
+    return (1 - Phi(centred(at, v[1]))) * density;
+}
+
+// Stage 0 significant downwards: probability that the joint statistic falls
+// below its lower threshold v[2], the mirror image of the upward case.
+double joint_power_function_minus(double x, MTH_parameters params) {
+    const double *v = params.v;
+    const double weight = v[3];
+    const double density = phi(centred(x, v[0]));
+    const double at = stage1_value_at_joint_threshold(v[2], x, weight);
+    return Phi(centred(at, v[1])) * density;
+}
+
+}  // extern "C"
+
+// ---------------------------------------------------------------------------
+// Two-stage power.
+// ---------------------------------------------------------------------------
+
+namespace {
+
+constexpr double kOpenLevel = -1;  // a level the call is to derive
+constexpr double kDefaultStage0Level = 0.05;
+
+// Which level the most recent method-2 derivation produced: 0 for alpha[1],
+// 1 for alpha[2]. A method-2 call given all three levels derives that one
+// again.
+std::int32_t significance_method = 0;
+
+bool is_open(double level) { return level == kOpenLevel; }
+
+// A derived level above 1 is no probability: it becomes exactly 1.
+double clamped(double level) { return level > 1 ? 1.0 : level; }
+
+double integrate(MTH_function f, double lower, double upper, std::int32_t n, double *v) {
+    const MTH_parameters params = {n, v};
+    return MTH_simple_num_integrate(f, lower, upper, params, kIntegrationTolerance);
+}
+
+// The integral over an empty range is 0; the integrator would run all its
+// levels to say so.
+double integrate_unless_empty(MTH_function f, double lower, double upper, double *v) {
+    return lower == upper ? 0.0 : integrate(f, lower, upper, 3, v);
+}
+
+// Stage 0's share of all individuals of the study: the weight of stage 0's
+// statistic in the joint statistic, as if both stages' data were pooled.
+double stage0_share(const PWR_design *design) {
+    const double cases0 = design->sample_size[0][0];
+    const double cases1 = design->sample_size[1][0];
+    const double controls0 = design->sample_size[0][1];
+    const double controls1 = design->sample_size[1][1];
+    return (cases0 + controls0) / (cases0 + cases1 + controls0 + controls1);
+}
+
+// Method 0: each stage tested by itself; overall level a0 a1 / 2.
+void derive_replication_level(double *alpha) {
+    if (is_open(alpha[1])) {
+        alpha[1] = clamped(2 * alpha[2] / alpha[0]);
+    } else if (is_open(alpha[2])) {
+        alpha[2] = clamped(alpha[1] * alpha[0] / 2);
+    } else if (is_open(alpha[0])) {
+        alpha[0] = clamped(2 * alpha[2] / alpha[1]);
+    }
+}
+
+double replication_power(PWR_design *design) {
+    derive_replication_level(design->alpha);
+    const double stage0 = PWR_get_power_for_single_step(design, 0);
+    const double stage1 = PWR_get_power_for_single_step(design, 1);
+    return stage1 * stage0;
+}
+
+// Method 1: the overall level of "P0 <= a0 and P0 P1 <= a1" is
+// a1 (1 + ln(a0 / a1)); one relation, used in both directions.
+void derive_product_level(double *alpha) {
+    if (is_open(alpha[1])) {
+        const MTH_parameters levels = {0, alpha};
+        alpha[1] = clamped(MTH_newton_method(global_p_of_joint, levels, global_p_of_joint_prime,
+                                             levels, 1e-29, 100, 1e-11));
+    } else if (is_open(alpha[2])) {
+        alpha[2] = clamped((std::log(alpha[0] / alpha[1]) + 1) * alpha[1]);
+    } else if (is_open(alpha[0])) {
+        alpha[0] = kDefaultStage0Level;
+    }
+}
+
+// Probability that stage 0 passes at a0 and P0 P1 <= a1, summed over the
+// four sign pairs of the two statistics. Each sign pair is the integral over
+// stage-0 statistics whose p-value lies between a1 and a0, plus the tail
+// where P0 < a1 and only stage 1's sign matters. Once stage 0 passes at
+// a0 < a1 the product always passes, so the limits use min(a1, a0).
+double product_power(PWR_design *design) {
+    derive_product_level(design->alpha);
+    const double *alpha = design->alpha;
+    const double a1_limit = alpha[0] < alpha[1] ? alpha[0] : alpha[1];
+    const double mean0 = get_average_of_normal_distribution(design, 0);
+    double z0 = quantile(1 - alpha[0] / 2);
+    const double mean1 = get_average_of_normal_distribution(design, 1);
+    double z1 = quantile(1 - a1_limit / 2);
+    double v[4] = {mean0, mean1, alpha[1], 0};
+
+    const double stage1_positive = 1 - Phi(centred(0, mean1));
+    const double stage1_negative = Phi(centred(0, mean1));
+
+    const double t1 = stage1_positive * Phi(-centred(z1, mean0));
+    double result = integrate_unless_empty(product_power_function, z0, z1, v) + t1;
+    const double t2 = stage1_negative * Phi(-centred(z1, mean0));
+    result = (integrate_unless_empty(product_power_function_plumin, z0, z1, v) + t2) + result;
+
+    z0 = quantile(alpha[0] / 2);
+    z1 = quantile(a1_limit / 2);
+    const double t3 = stage1_positive * Phi(centred(z1, mean0));
+    result = (integrate_unless_empty(product_power_function_minplu, z1, z0, v) + t3) + result;
+    const double t4 = stage1_negative * Phi(centred(z1, mean0));
+    result = (integrate_unless_empty(product_power_function_minus, z1, z0, v) + t4) + result;
+    return result;
+}
+
+// Solves for the joint level that gives overall level a2 (derivation vector
+// [a0, a1, a2, w], n = 1).
+double solve_joint_level(double *w) {
+    const MTH_parameters params = {1, w};
+    return MTH_modified_newton_method(joint_p_function, params, w[2], 100, 1e-6);
+}
+
+// Overall level of the joint procedure with no association: twice the
+// probability that stage 0 and the joint statistic both pass upwards.
+double joint_overall_level(double *w) {
+    const double upper = integrate(get_phai_function, -quantile(w[0] / 2), MTH_INFINITY, 2, w);
+    return upper + upper;
+}
+
+// Derives the open level of the joint procedure (re-deriving one when all
+// three are given). Returns false if the derivation vector could not be
+// allocated.
+bool derive_joint_level(PWR_design *design, double share0) {
+    double *alpha = design->alpha;
+    if (!is_open(alpha[0]) && !is_open(alpha[1]) && !is_open(alpha[2])) {
+        alpha[significance_method == 0 ? 1 : 2] = kOpenLevel;
+    }
+    const bool derive_joint = is_open(alpha[1]);
+    if (!derive_joint && !is_open(alpha[2])) {
+        if (is_open(alpha[0])) {
+            alpha[0] = kDefaultStage0Level;
+        }
+        return true;
+    }
+    significance_method = derive_joint ? 0 : 1;
+    double *w = static_cast<double *>(std::calloc(4, sizeof(double)));
+    if (w == nullptr) {
+        return false;
+    }
+    w[0] = alpha[0];
+    w[1] = alpha[1];
+    w[2] = alpha[2];
+    w[3] = share0;
+    const double derived = derive_joint ? solve_joint_level(w) : joint_overall_level(w);
+    std::free(w);
+    alpha[derive_joint ? 1 : 2] = clamped(derived);
+    return true;
+}
+
+// Method 2: stage 0 passes at a0 and the joint statistic passes at a1 in the
+// same direction.
+double joint_power(PWR_design *design) {
+    const double share0 = stage0_share(design);
+    if (!derive_joint_level(design, share0)) {
+        return 0;
+    }
+    const double *alpha = design->alpha;
+    const double mean0 = get_joint_constant(design, 0);
+    const double z0 = quantile(alpha[0] / 2);
+    const double mean1 = get_joint_constant(design, 1);
+    const double z1 = quantile(alpha[1] / 2);
+    double v[4] = {mean0, mean1, z1, share0};
+    const double upwards = integrate(joint_power_function_plus, -z0, MTH_INFINITY, 3, v);
+    const double downwards = integrate(joint_power_function_minus, -MTH_INFINITY, z0, 3, v);
+    return downwards + upwards;
+}
+
+}  // namespace
+
+extern "C" double PWR_get_power_for_two_stage_method(PWR_design *design, std::int32_t /*stage*/) {
+    design->case_rate =
+        get_population_rate_control_to_case(design->control_rate, design->odds_ratio);
+    switch (design->method) {
+        case 0:
+            return replication_power(design);
+        case 1:
+            return product_power(design);
+        case 2:
+            return joint_power(design);
+        default:
+            return -1;
+    }
+}
