@@ -100,6 +100,12 @@ class TwoStageLevels(unittest.TestCase):
                 result = vantor.two_stage_power(method, STAGES, 1.0, 0.3, 0.01, 1e-4, None)
                 self.assertAlmostEqual(result.power, result.alpha[2], delta=0.02 * result.alpha[2])
 
+    def test_no_association_passes_separate_stages_at_both_levels(self):
+        # Independent stages, each significant (either direction) with
+        # probability equal to its own level.
+        result = vantor.two_stage_power(0, STAGES, 1.0, 0.3, 0.01, 0.02, None)
+        self.assertAlmostEqual(result.power, 0.01 * 0.02, delta=1e-8)
+
     def test_power_grows_with_the_odds_ratio(self):
         for method in (0, 1, 2):
             with self.subTest(method=method):
