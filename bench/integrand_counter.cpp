@@ -9,7 +9,8 @@
 #include "numeric/MTH_types.h"
 
 // The names are fixed by the linker's --wrap convention.
-extern "C" double __real_MTH_simple_num_integrate(  // NOLINT(bugprone-reserved-identifier)
+extern "C" double
+__real_MTH_simple_num_integrate(  // NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
     MTH_function f, double lower, double upper, MTH_parameters params, double tolerance);
 
 namespace {
@@ -24,7 +25,8 @@ double counting_integrand(double x, MTH_parameters params) {
 
 }  // namespace
 
-extern "C" double __wrap_MTH_simple_num_integrate(  // NOLINT(bugprone-reserved-identifier)
+extern "C" double
+__wrap_MTH_simple_num_integrate(  // NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
     MTH_function f, double lower, double upper, MTH_parameters params, double tolerance) {
     // Saved and restored so that an integral inside an integrand still counts
     // against the right function.

@@ -102,9 +102,9 @@ void BM_two_stage(benchmark::State &state) {
         benchmark::DoNotOptimize(PWR_get_power_for_two_stage_method(&copy, 0));
     }
 #ifdef VANTOR_COUNT_INTEGRAND
-    state.counters["integrand_evals"] = benchmark::Counter(
-        static_cast<double>(integrand_evaluations() - evaluations_before),
-        benchmark::Counter::kAvgIterations);
+    state.counters["integrand_evals"] =
+        benchmark::Counter(static_cast<double>(integrand_evaluations() - evaluations_before),
+                           benchmark::Counter::kAvgIterations);
 #endif
 }
 

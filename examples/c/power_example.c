@@ -38,8 +38,8 @@ static void print_two_stage_power(void) {
     design.alpha[1] = DERIVE_LEVEL;
     design.alpha[2] = 0.0001;
     const double power = PWR_get_power_for_two_stage_method(&design, 0);
-    printf("two-stage method=0 power=%f alpha=%g,%g,%g\n", power, design.alpha[0],
-           design.alpha[1], design.alpha[2]);
+    printf("two-stage method=0 power=%f alpha=%g,%g,%g\n", power, design.alpha[0], design.alpha[1],
+           design.alpha[2]);
 }
 
 int main(void) {
