@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# Checks of the layer around the library: the installed CMake package and a C
+# caller of it, the Python module, the power-curve script, the benchmarks, the
+# fuzzers, clang-tidy and clang-format. Run from anywhere; about 5 minutes on
+# two cores.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+jobs=2
+fuzz_seconds=${VANTOR_FUZZ_SECONDS:-30}
+
+step() { echo "== extras: $*"; }
+fail() { echo "extras: FAILED: $*" >&2; exit 1; }
+
+install_missing_packages() {
+    local needed=(cmake g++ clang libclang-rt-14-dev clang-tidy clang-format libgtest-dev
+                  libbenchmark-dev python3 python3-matplotlib)
+    local missing=()
+    for package in "${needed[@]}"; do
+        dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        step "installing ${missing[*]}"
+        apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+    fi
+}
+
+build_static_and_shared() {
+    step "static build with benchmarks, shared build"
+    cmake -S . -B build -DVANTOR_BUILD_BENCHMARKS=ON -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
+    cmake --build build -j"$jobs"
+    cmake -S . -B build-shared -DBUILD_SHARED_LIBS=ON >/dev/null
+    cmake --build build-shared -j"$jobs" --target vantor vantor_mini_bin
+}
+
+# Installs one build, builds examples/c against the installed package alone
+# and checks what it prints.
+check_installed_package() {
+    local build=$1 prefix="$work/prefix-$1"
+    step "install $build and build the C example against it"
+    cmake --install "$build" --prefix "$prefix" >/dev/null
+    for header in numeric/MTH_types.h numeric/MTH_normal_distribution.h \
+                  numeric/MTH_newton_method.h numeric/MTH_numerical_integrate.h power/power_func.h; do
+        [ -f "$prefix/include/$header" ] || fail "$header not installed"
+    done
+    cmake -S examples/c -B "$work/example-$build" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+    cmake --build "$work/example-$build" 2>&1 | tee "$work/example.log"
+    if grep -q "warning" "$work/example.log"; then fail "C example compiles with warnings"; fi
+    "$work/example-$build/power_example" >"$work/example-$build.out"
+    check_example_output "$work/example-$build.out" "$prefix/bin/vantor_mini_bin"
+}
+
+check_example_output() {
+    local output=$1 program=$2
+    local expected_single
+    expected_single="single-stage power=$("$program" SINGLE 1000 1000 1.3 0.3 0.05)"
+    [ "$(sed -n 1p "$output")" = "$expected_single" ] ||
+        fail "C example: '$(sed -n 1p "$output")', program says '$expected_single'"
+    # The second level is derived: 2 * overall / first = 2 * 0.0001 / 0.01.
+    local expected_two_stage
+    expected_two_stage="two-stage method=0 power=$(two_stage_power_from_python) alpha=0.01,0.02,0.0001"
+    [ "$(sed -n 2p "$output")" = "$expected_two_stage" ] ||
+        fail "C example: '$(sed -n 2p "$output")', expected '$expected_two_stage'"
+}
+
+# The C example's two-stage request through the Python module.
+two_stage_power_from_python() {
+    VANTOR_LIBRARY="$root/build-shared/libvantor.so" python3 -B -c '
+import sys; sys.path.insert(0, "python"); import vantor
+r = vantor.two_stage_power(0, ((1000, 1000), (2000, 2000)), 1.3, 0.3, 0.01, None, 0.0001)
+print("%f" % r.power)'
+}
+
+check_python_module() {
+    step "Python module tests"
+    ctest --test-dir build-shared -R python_module --output-on-failure
+    step "installed Python module finds the installed library"
+    local prefix="$work/prefix-build-shared"
+    env -u VANTOR_LIBRARY python3 -B -c "
+import sys; sys.path.insert(0, '$prefix/share/vantor/python'); import vantor
+assert vantor.load_library()._name.startswith('$prefix/lib/'), vantor.load_library()._name
+print('%f' % vantor.single_stage_power(1000, 1000, 1.3, 0.3, 0.05))" >"$work/installed.out"
+    [ "$(cat "$work/installed.out")" = "$(build/vantor_mini_bin SINGLE 1000 1000 1.3 0.3 0.05)" ] ||
+        fail "installed Python module disagrees with the program"
+}
+
+check_power_curve_script() {
+    step "power-curve picture script"
+    VANTOR_LIBRARY="$root/build-shared/libvantor.so" /usr/bin/python3 examples/power_curve.py \
+        --program build/vantor_mini_bin --output "$work/power_curve.png"
+    [ "$(head -c 8 "$work/power_curve.png" | od -An -tx1 | tr -d ' \n')" = "89504e470d0a1a0a" ] ||
+        fail "power_curve.py wrote no PNG"
+}
+
+run_benchmarks_briefly() {
+    step "benchmarks, one short pass (timings not checked)"
+    build/bench/vantor_bench --benchmark_min_time=0.001 2>&1 | tail -n +4
+}
+
+# Runs one fuzzer for the time allowed, from a copy of its seed corpus; any
+# crash, sanitizer report, leak or input slower than the timeout fails.
+run_fuzzer() {
+    local name=$1 max_len=$2 corpus="$work/corpus-$1" artifacts="$work/artifacts-$1/"
+    mkdir -p "$corpus" "$artifacts"
+    cp "fuzz/corpus/$name/"* "$corpus/"
+    step "fuzzing $name for ${fuzz_seconds}s"
+    if ! "build-fuzz/fuzz/fuzz_$name" -max_total_time="$fuzz_seconds" -timeout=10 \
+            -max_len="$max_len" -close_fd_mask=1 -artifact_prefix="$artifacts" \
+            -print_final_stats=1 "$corpus" >"$work/fuzz-$name.log" 2>&1; then
+        tail -n 60 "$work/fuzz-$name.log"
+        for input in "$artifacts"*; do
+            echo "reproducer $input:"; od -An -tx1 -v "$input"
+        done
+        fail "fuzzer $name"
+    fi
+    grep -E '^(Done|stat::number_of_executed_units)' "$work/fuzz-$name.log" || true
+}
+
+fuzz() {
+    step "libFuzzer build (clang, address and undefined-behaviour sanitizers)"
+    CC=clang CXX=clang++ cmake -S . -B build-fuzz -DVANTOR_FUZZ=ON -DVANTOR_SANITIZE=ON \
+        -DVANTOR_BUILD_TESTS=OFF >/dev/null
+    cmake --build build-fuzz -j"$jobs"
+    export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+    run_fuzzer driver 256
+    run_fuzzer power 64
+}
+
+static_analysis() {
+    step "clang-format"
+    git ls-files "*.c" "*.cpp" "*.h" | xargs clang-format --dry-run -Werror ||
+        fail "clang-format: the files above need clang-format -i"
+    step "clang-tidy"
+    git ls-files '*.cpp' | grep -v '^examples/' |
+        xargs -P"$jobs" -n1 clang-tidy -p build --quiet 2>/dev/null >"$work/tidy.log" ||
+        { cat "$work/tidy.log"; fail "clang-tidy"; }
+    clang-tidy --quiet examples/c/power_example.c -- -std=c99 -I. 2>/dev/null ||
+        fail "clang-tidy on the C example"
+}
+
+install_missing_packages
+build_static_and_shared
+check_installed_package build
+check_installed_package build-shared
+check_python_module
+check_power_curve_script
+run_benchmarks_briefly
+fuzz
+static_analysis
+step "all passed"

@@ -1,0 +1,141 @@
+// Timings of the normal distribution, the single-stage power, the LIMIT
+// search and the two-stage power. In a static build each two-stage benchmark
+// also reports how many integrand evaluations one call takes.
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+
+#include "front/vantor_mini_bin.h"
+#include "numeric/MTH_normal_distribution.h"
+#include "power/power_func.h"
+#ifdef VANTOR_COUNT_INTEGRAND
+#include "bench/integrand_counter.h"
+#endif
+
+namespace {
+
+constexpr double kDeriveLevel = -1.0;
+constexpr std::size_t kPoints = 64;
+
+// kPoints evenly spaced values from first to last.
+std::array<double, kPoints> spaced(double first, double last) {
+    std::array<double, kPoints> values{};
+    for (std::size_t i = 0; i < kPoints; ++i) {
+        values[i] = first + (last - first) * static_cast<double>(i) / (kPoints - 1);
+    }
+    return values;
+}
+
+template <double (*Function)(double)>
+void evaluate_over(benchmark::State &state, const std::array<double, kPoints> &points) {
+    for (auto _ : state) {
+        for (const double x : points) {
+            benchmark::DoNotOptimize(Function(x));
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(kPoints));
+}
+
+double qnorm(double p) { return MTH_qnorm(p, 1e-6); }
+
+void BM_pnorm(benchmark::State &state) { evaluate_over<MTH_pnorm>(state, spaced(-7, 7)); }
+void BM_pnorm_numerical(benchmark::State &state) {
+    evaluate_over<MTH_pnorm_numerical>(state, spaced(-7, 7));
+}
+void BM_qnorm(benchmark::State &state) { evaluate_over<qnorm>(state, spaced(1e-9, 1 - 1e-9)); }
+
+PWR_design example_design() {
+    PWR_design design;
+    std::memset(&design, 0, sizeof design);
+    design.control_rate = 0.3;
+    design.odds_ratio = 1.3;
+    design.sample_size[0][0] = 1000;
+    design.sample_size[0][1] = 1000;
+    design.sample_size[1][0] = 2000;
+    design.sample_size[1][1] = 2000;
+    return design;
+}
+
+void BM_single_stage_power(benchmark::State &state) {
+    PWR_design design = example_design();
+    design.alpha[0] = 5e-8;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(PWR_get_power_for_single_step(&design, 0));
+    }
+}
+
+// As `LIMIT Control 1000 0.8 1.3 0.3 0.05` searches.
+void BM_limit_search(benchmark::State &state) {
+    PWR_design design = example_design();
+    design.alpha[0] = 0.05;
+    for (auto _ : state) {
+        PWR_design copy = design;
+        benchmark::DoNotOptimize(find_limit_number(0, 0.8, &copy));
+    }
+}
+
+// Arguments: method, and 1 to derive the second-decision level from the
+// other two (0 gives all three).
+void BM_two_stage(benchmark::State &state) {
+    PWR_design design = example_design();
+    design.method = static_cast<std::int32_t>(state.range(0));
+    design.alpha[0] = 0.01;
+    design.alpha[2] = 5e-8;
+    if (state.range(1) != 0) {
+        design.alpha[1] = kDeriveLevel;
+    } else {
+        // Derived once here, so the timed calls get a consistent set.
+        PWR_design first = design;
+        first.alpha[1] = kDeriveLevel;
+        PWR_get_power_for_two_stage_method(&first, 0);
+        design.alpha[1] = first.alpha[1];
+    }
+#ifdef VANTOR_COUNT_INTEGRAND
+    const std::int64_t evaluations_before = integrand_evaluations();
+#endif
+    for (auto _ : state) {
+        PWR_design copy = design;
+        benchmark::DoNotOptimize(PWR_get_power_for_two_stage_method(&copy, 0));
+    }
+#ifdef VANTOR_COUNT_INTEGRAND
+    state.counters["integrand_evals"] =
+        benchmark::Counter(static_cast<double>(integrand_evaluations() - evaluations_before),
+                           benchmark::Counter::kAvgIterations);
+#endif
+}
+
+}  // namespace
+
+BENCHMARK(BM_pnorm);
+BENCHMARK(BM_qnorm);
+BENCHMARK(BM_pnorm_numerical);
+BENCHMARK(BM_single_stage_power);
+BENCHMARK(BM_limit_search);
+BENCHMARK(BM_two_stage)
+    ->ArgNames({"method", "derived"})
+    ->ArgsProduct({{0, 1, 2}, {0, 1}})
+    ->Unit(benchmark::kMicrosecond);
+
+// The quantile writes "MIN_FLAG" on standard output for a probability of 0,
+// which the method-2 integrals reach many times per call. The table goes to
+// standard error so that those lines cannot split it; --benchmark_out still
+// writes a file.
+int main(int argc, char **argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    if (std::freopen("/dev/null", "w", stdout) == nullptr) {
+        return 1;
+    }
+    benchmark::ConsoleReporter table(benchmark::ConsoleReporter::OO_Tabular);
+    table.SetOutputStream(&std::cerr);
+    table.SetErrorStream(&std::cerr);
+    benchmark::RunSpecifiedBenchmarks(&table);
+    benchmark::Shutdown();
+    return 0;
+}

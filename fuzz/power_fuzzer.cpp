@@ -1,0 +1,88 @@
+// Feeds arbitrary numbers into the single- and two-stage power through a
+// PWR_design. The input is read as packed little-endian fields, each zero
+// when the input has run out:
+//   int32 method, int32 stage, double alpha[3], int32 sample_size[2][2],
+//   double control_rate, double odds_ratio            (64 bytes in all)
+// make_power_seeds.py writes seeds in this layout.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <initializer_list>
+
+#include "fuzz/fuzz_target.h"
+#include "power/power_func.h"
+
+namespace {
+
+// Hands out the input's bytes as values, front to back.
+class ByteReader {
+public:
+    ByteReader(const std::uint8_t *data, std::size_t size) : data_(data), size_(size) {}
+
+    template <typename T>
+    T take() {
+        unsigned char bytes[sizeof(T)] = {};
+        const std::size_t count = size_ < sizeof(T) ? size_ : sizeof(T);
+        if (count > 0) {
+            std::memcpy(bytes, data_, count);
+        }
+        data_ += count;
+        size_ -= count;
+        T value;
+        std::memcpy(&value, bytes, sizeof(T));
+        return value;
+    }
+
+private:
+    const std::uint8_t *data_;
+    std::size_t size_;
+};
+
+// One request: a design and the stage argument for every call.
+struct PowerRequest {
+    PWR_design design;
+    std::int32_t stage;
+};
+
+PowerRequest read_request(ByteReader &reader) {
+    PowerRequest request{};
+    std::memset(&request.design, 0, sizeof request.design);
+    request.design.method = reader.take<std::int32_t>();
+    request.stage = reader.take<std::int32_t>();
+    for (double &alpha : request.design.alpha) {
+        alpha = reader.take<double>();
+    }
+    for (auto &stage_sizes : request.design.sample_size) {
+        for (std::int32_t &size : stage_sizes) {
+            size = reader.take<std::int32_t>();
+        }
+    }
+    request.design.control_rate = reader.take<double>();
+    request.design.odds_ratio = reader.take<double>();
+    return request;
+}
+
+// Each call gets a fresh copy: the operations write into the record.
+void run_every_power(const PWR_design &design, std::int32_t stage) {
+    for (const std::int32_t single_stage : {0, 1, stage}) {
+        PWR_design copy = design;
+        (void)PWR_get_power_for_single_step(&copy, single_stage);
+    }
+    PWR_design copy = design;
+    (void)PWR_get_power_for_two_stage_method(&copy, stage);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int * /*argc*/, char *** /*argv*/) {
+    silence_standard_output();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    ByteReader reader(data, size);
+    const PowerRequest request = read_request(reader);
+    run_every_power(request.design, request.stage);
+    return 0;
+}

@@ -1,0 +1,159 @@
+"""Tests of the Python module against the command-line program and against
+properties the power must have.
+
+Needs VANTOR_LIBRARY (the shared library) and VANTOR_MINI_BIN (the program)
+in the environment; ctest sets both.
+"""
+
+import ctypes.util
+import math
+import os
+import subprocess
+import sys
+import unittest
+
+import vantor
+
+PROGRAM = os.environ.get("VANTOR_MINI_BIN", "")
+
+# (cases, controls, odds ratio, control rate, alpha)
+SINGLE_DESIGNS = [
+    (1000, 1000, 1.3, 0.3, 0.05),
+    (500, 2000, 1.5, 0.1, 5e-8),
+    (3000, 1500, 0.8, 0.45, 1e-4),
+    (20, 20, 2.0, 0.5, 0.05),
+    (100000, 100000, 1.05, 0.2, 5e-8),
+    (1, 1, 1.2, 0.3, 0.05),
+]
+
+
+def program_output(*words) -> str:
+    run = subprocess.run(
+        [PROGRAM, *[repr(w) if isinstance(w, float) else str(w) for w in words]],
+        capture_output=True,
+        text=True,
+        timeout=60,
+        check=False,
+    )
+    if run.returncode != 0:
+        raise AssertionError(f"{words}: exit status {run.returncode}")
+    return run.stdout
+
+
+@unittest.skipUnless(os.access(PROGRAM, os.X_OK), "VANTOR_MINI_BIN is not set")
+class SingleStageAgainstProgram(unittest.TestCase):
+    def test_power_prints_as_the_program_prints_it(self):
+        for design in SINGLE_DESIGNS:
+            with self.subTest(design=design):
+                power = vantor.single_stage_power(*design)
+                self.assertEqual("%f" % power, program_output("SINGLE", *design))
+
+
+class SingleStageProperties(unittest.TestCase):
+    def test_no_association_rejects_at_the_level(self):
+        # With odds ratio 1 both rates agree: the test rejects with
+        # probability alpha.
+        for alpha in (0.05, 1e-3, 5e-8):
+            with self.subTest(alpha=alpha):
+                power = vantor.single_stage_power(800, 1200, 1.0, 0.25, alpha)
+                self.assertAlmostEqual(power, alpha, delta=1e-8)
+
+    def test_power_grows_with_the_sample(self):
+        powers = [vantor.single_stage_power(n, n, 1.2, 0.3, 1e-4) for n in (100, 1000, 10000)]
+        self.assertLess(powers[0], powers[1])
+        self.assertLess(powers[1], powers[2])
+
+    def test_sizes_that_do_not_fit_32_bits_are_refused(self):
+        with self.assertRaises(ValueError):
+            vantor.single_stage_power(2**31, 10, 1.2, 0.3)
+        with self.assertRaises(ValueError):
+            vantor.single_stage_power(10.5, 10, 1.2, 0.3)
+
+
+STAGES = ((1000, 1000), (2000, 2000))
+
+
+class TwoStageLevels(unittest.TestCase):
+    def test_separate_stages_derive_the_second_level(self):
+        # Overall level of method 0 is alpha0 * alpha1 / 2.
+        result = vantor.two_stage_power(0, STAGES, 1.3, 0.3, 0.01, None, 0.0001)
+        self.assertAlmostEqual(result.alpha[1], 0.02, delta=1e-15)
+        self.assertEqual(result.alpha[0], 0.01)
+        self.assertEqual(result.alpha[2], 0.0001)
+        self.assertTrue(0 <= result.power <= 1)
+
+    def test_separate_stages_derive_the_overall_level(self):
+        result = vantor.two_stage_power(0, STAGES, 1.3, 0.3, 0.01, 0.02, None)
+        self.assertAlmostEqual(result.alpha[2], 0.0001, delta=1e-15)
+
+    def test_product_method_derives_the_overall_level(self):
+        alpha0, alpha1 = 0.01, 1e-5
+        result = vantor.two_stage_power(1, STAGES, 1.3, 0.3, alpha0, alpha1, None)
+        expected = alpha1 * (1 + math.log(alpha0 / alpha1))
+        self.assertAlmostEqual(result.alpha[2], expected, delta=1e-12 * expected)
+
+    def test_no_association_rejects_at_the_overall_level(self):
+        # For methods 1 and 2 the derived overall level is, by definition, the
+        # probability of passing both decisions when nothing is associated.
+        for method in (vantor.METHOD_PRODUCT, vantor.METHOD_JOINT):
+            with self.subTest(method=method):
+                result = vantor.two_stage_power(method, STAGES, 1.0, 0.3, 0.01, 1e-4, None)
+                self.assertAlmostEqual(result.power, result.alpha[2], delta=0.02 * result.alpha[2])
+
+    def test_no_association_passes_separate_stages_at_both_levels(self):
+        # Independent stages, each significant (either direction) with
+        # probability equal to its own level.
+        result = vantor.two_stage_power(0, STAGES, 1.0, 0.3, 0.01, 0.02, None)
+        self.assertAlmostEqual(result.power, 0.01 * 0.02, delta=1e-8)
+
+    def test_power_grows_with_the_odds_ratio(self):
+        for method in (0, 1, 2):
+            with self.subTest(method=method):
+                powers = [
+                    vantor.two_stage_power(method, STAGES, r, 0.3, 0.01, None, 1e-6).power
+                    for r in (1.1, 1.2, 1.4)
+                ]
+                self.assertLess(powers[0], powers[1])
+                self.assertLess(powers[1], powers[2])
+
+    def test_requests_the_library_cannot_serve_are_refused(self):
+        with self.assertRaises(ValueError):
+            vantor.two_stage_power(3, STAGES, 1.3, 0.3, 0.01, None, 1e-4)
+        with self.assertRaises(ValueError):
+            vantor.two_stage_power(0, STAGES, 1.3, 0.3, None, None, 1e-4)
+        with self.assertRaises(ValueError):
+            vantor.two_stage_power(0, STAGES[:1], 1.3, 0.3, 0.01, None, 1e-4)
+
+
+class LibraryLookup(unittest.TestCase):
+    def run_with_library(self, path: str) -> subprocess.CompletedProcess:
+        code = (
+            "import vantor\n"
+            "try:\n"
+            "    vantor.single_stage_power(10, 10, 1.2, 0.3)\n"
+            "except vantor.LibraryNotFoundError as error:\n"
+            "    print('not found:', isinstance(error, OSError))\n"
+        )
+        env = dict(os.environ, VANTOR_LIBRARY=path)
+        here = os.path.dirname(os.path.abspath(vantor.__file__))
+        return subprocess.run(
+            [sys.executable, "-B", "-c", code], cwd=here, env=env,
+            capture_output=True, text=True, timeout=60, check=False,
+        )
+
+    def test_a_missing_library_raises_an_os_error(self):
+        run = self.run_with_library("/nonexistent/libvantor.so")
+        self.assertEqual(run.stdout, "not found: True\n")
+
+    def test_a_library_without_the_power_functions_is_refused(self):
+        # The C library is loadable but has no vantor symbols.
+        run = self.run_with_library(ctypes_util_libc())
+        self.assertEqual(run.stdout, "not found: True\n")
+
+
+def ctypes_util_libc() -> str:
+    return ctypes.util.find_library("c") or "libc.so.6"
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,244 @@
+"""Power of case-control genetic association studies, from Python.
+
+A thin layer over the shared vantor library, using only the standard library
+(ctypes). The library is looked for, in this order:
+
+1. the file named by the environment variable ``VANTOR_LIBRARY``;
+2. beside this module;
+3. in ``build/`` of the source tree this module sits in;
+4. in ``lib/`` of an installation that holds this module under
+   ``share/vantor/python/``;
+5. wherever the system's loader finds ``vantor``.
+
+``LibraryNotFoundError`` (an ``OSError``) is raised when none of these holds a
+loadable library. The library is loaded at the first call, so importing this
+module always works.
+
+Example::
+
+    >>> import vantor
+    >>> round(vantor.single_stage_power(1000, 1000, 1.3, 0.3, 0.05), 3)
+    0.786
+"""
+
+import ctypes
+import ctypes.util
+import os
+import sys
+import threading
+from typing import NamedTuple, Optional, Sequence
+
+__all__ = [
+    "LibraryNotFoundError",
+    "TwoStageResult",
+    "METHOD_SEPARATE",
+    "METHOD_PRODUCT",
+    "METHOD_JOINT",
+    "single_stage_power",
+    "two_stage_power",
+    "load_library",
+]
+
+#: Two-stage analysis: each stage tested by itself.
+METHOD_SEPARATE = 0
+#: Two-stage analysis: product of the two stages' p-values.
+METHOD_PRODUCT = 1
+#: Two-stage analysis: joint statistic of both stages.
+METHOD_JOINT = 2
+
+# The library derives the level marked with this value.
+_DERIVE = -1.0
+_INT32_MIN = -(2**31)
+_INT32_MAX = 2**31 - 1
+
+
+class LibraryNotFoundError(OSError):
+    """The shared vantor library could not be found or loaded."""
+
+
+class TwoStageResult(NamedTuple):
+    """Power of a two-stage design and the three levels it was computed with.
+
+    ``alpha`` is (first stage, second decision, overall); the level the call
+    was asked to derive is filled in.
+    """
+
+    power: float
+    alpha: tuple
+
+
+class _Design(ctypes.Structure):
+    # Mirrors PWR_design in power/power_func.h, field for field.
+    _fields_ = [
+        ("method", ctypes.c_int32),
+        ("alpha", ctypes.c_double * 3),
+        ("sample_size", (ctypes.c_int32 * 2) * 2),
+        ("case_rate", ctypes.c_double),
+        ("control_rate", ctypes.c_double),
+        ("odds_ratio", ctypes.c_double),
+        ("count_table", ((ctypes.c_int32 * 2) * 2) * 2),
+    ]
+
+
+# The two-stage power keeps process-wide state, so calls are serialised.
+_lock = threading.Lock()
+_library = None
+
+
+def _library_file_name() -> str:
+    if sys.platform == "darwin":
+        return "libvantor.dylib"
+    if sys.platform.startswith("win"):
+        return "vantor.dll"
+    return "libvantor.so"
+
+
+def _candidate_paths() -> list:
+    here = os.path.dirname(os.path.abspath(__file__))
+    name = _library_file_name()
+    places = [
+        here,
+        os.path.join(here, os.pardir, "build"),
+        os.path.join(here, os.pardir, os.pardir, os.pardir, "lib"),
+    ]
+    paths = [os.path.normpath(os.path.join(place, name)) for place in places]
+    found_by_system = ctypes.util.find_library("vantor")
+    if found_by_system:
+        paths.append(found_by_system)
+    return paths
+
+
+def _declare_functions(library: ctypes.CDLL) -> None:
+    design_pointer = ctypes.POINTER(_Design)
+    for name in ("PWR_get_power_for_single_step", "PWR_get_power_for_two_stage_method"):
+        function = getattr(library, name)
+        function.argtypes = [design_pointer, ctypes.c_int32]
+        function.restype = ctypes.c_double
+
+
+def _open(path: str) -> ctypes.CDLL:
+    library = ctypes.CDLL(path)
+    _declare_functions(library)
+    return library
+
+
+def load_library() -> ctypes.CDLL:
+    """Loads the shared library once and returns it.
+
+    Raises LibraryNotFoundError when it cannot be found or lacks the power
+    functions.
+    """
+    global _library
+    if _library is not None:
+        return _library
+    explicit = os.environ.get("VANTOR_LIBRARY")
+    if explicit:
+        try:
+            _library = _open(explicit)
+        except (OSError, AttributeError) as error:
+            raise LibraryNotFoundError(
+                f"VANTOR_LIBRARY={explicit!r} is not a loadable vantor library: {error}"
+            ) from error
+        return _library
+    tried = _candidate_paths()
+    for path in tried:
+        try:
+            _library = _open(path)
+            return _library
+        except (OSError, AttributeError):
+            continue
+    raise LibraryNotFoundError(
+        "the vantor shared library was not found; build it with "
+        "-DBUILD_SHARED_LIBS=ON and set VANTOR_LIBRARY to its path. Tried: " + ", ".join(tried)
+    )
+
+
+def _int32(value, what: str) -> int:
+    number = int(value)
+    if number != value or not _INT32_MIN <= number <= _INT32_MAX:
+        raise ValueError(f"{what} must be a whole number that fits 32 bits, not {value!r}")
+    return number
+
+
+def _design(sizes: Sequence, odds_ratio: float, control_rate: float) -> _Design:
+    design = _Design()
+    for stage, (cases, controls) in enumerate(sizes):
+        design.sample_size[stage][0] = _int32(cases, "a number of cases")
+        design.sample_size[stage][1] = _int32(controls, "a number of controls")
+    design.odds_ratio = float(odds_ratio)
+    design.control_rate = float(control_rate)
+    return design
+
+
+def single_stage_power(
+    cases: int, controls: int, odds_ratio: float, control_rate: float, alpha: float = 0.05
+) -> float:
+    """Power of the two-sided allelic test of one case-control study.
+
+    Args:
+        cases, controls: numbers of individuals in each group.
+        odds_ratio: allelic odds ratio of cases against controls.
+        control_rate: frequency of the risk allele among controls (0 to 1).
+        alpha: two-sided significance level.
+
+    Out-of-domain values are not rejected; they give infinities or NaN, as
+    the library does.
+    """
+    library = load_library()
+    design = _design([(cases, controls)], odds_ratio, control_rate)
+    design.alpha[0] = float(alpha)
+    with _lock:
+        return library.PWR_get_power_for_single_step(ctypes.byref(design), 0)
+
+
+def _levels(alpha0: Optional[float], alpha1: Optional[float], overall: Optional[float]) -> list:
+    levels = [alpha0, alpha1, overall]
+    if sum(level is None for level in levels) > 1:
+        raise ValueError("at most one of alpha0, alpha1 and overall_alpha may be None")
+    return [_DERIVE if level is None else float(level) for level in levels]
+
+
+def two_stage_power(
+    method: int,
+    stage_sizes: Sequence,
+    odds_ratio: float,
+    control_rate: float,
+    alpha0: Optional[float] = None,
+    alpha1: Optional[float] = None,
+    overall_alpha: Optional[float] = None,
+) -> TwoStageResult:
+    """Power of a two-stage design, stage 0 tested first.
+
+    Args:
+        method: METHOD_SEPARATE (0), METHOD_PRODUCT (1) or METHOD_JOINT (2).
+        stage_sizes: ((cases, controls) of stage 0, (cases, controls) of stage 1).
+        odds_ratio: allelic odds ratio of cases against controls.
+        control_rate: frequency of the risk allele among controls.
+        alpha0: level of stage 0.
+        alpha1: level of the second decision.
+        overall_alpha: level of the whole procedure.
+
+    The one level given as None is derived from the other two (for method 0,
+    overall = alpha0 * alpha1 / 2). With all three given, method 0 and 1 use
+    them as they are; method 2 derives alpha1 or the overall level again, as
+    the library documents.
+
+    Returns:
+        TwoStageResult(power, (alpha0, alpha1, overall_alpha)).
+
+    Raises:
+        ValueError: unknown method, more than one level None, or a size that
+            does not fit 32 bits.
+        LibraryNotFoundError: the shared library is not found.
+    """
+    if method not in (METHOD_SEPARATE, METHOD_PRODUCT, METHOD_JOINT):
+        raise ValueError(f"method must be 0, 1 or 2, not {method!r}")
+    if len(stage_sizes) != 2:
+        raise ValueError("stage_sizes needs (cases, controls) for exactly two stages")
+    library = load_library()
+    design = _design(stage_sizes, odds_ratio, control_rate)
+    design.method = method
+    design.alpha[:] = _levels(alpha0, alpha1, overall_alpha)
+    with _lock:
+        power = library.PWR_get_power_for_two_stage_method(ctypes.byref(design), 0)
+    return TwoStageResult(power, tuple(design.alpha))
