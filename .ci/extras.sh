@@ -101,13 +101,16 @@ run_benchmarks_briefly() {
 }
 
 # Runs one fuzzer for the time allowed, from a copy of its seed corpus; any
-# crash, sanitizer report, leak or input slower than the timeout fails.
+# crash, sanitizer report, leak or input slower than the timeout fails. The
+# seed is fixed so that a run is repeatable; the timeout is generous because
+# one two-stage call may legitimately run millions of integrand evaluations
+# under the sanitizers.
 run_fuzzer() {
     local name=$1 max_len=$2 corpus="$work/corpus-$1" artifacts="$work/artifacts-$1/"
     mkdir -p "$corpus" "$artifacts"
     cp "fuzz/corpus/$name/"* "$corpus/"
     step "fuzzing $name for ${fuzz_seconds}s"
-    if ! "build-fuzz/fuzz/fuzz_$name" -max_total_time="$fuzz_seconds" -timeout=10 \
+    if ! "build-fuzz/fuzz/fuzz_$name" -max_total_time="$fuzz_seconds" -seed=1 -timeout=120 \
             -max_len="$max_len" -close_fd_mask=1 -artifact_prefix="$artifacts" \
             -print_final_stats=1 "$corpus" >"$work/fuzz-$name.log" 2>&1; then
         tail -n 60 "$work/fuzz-$name.log"
