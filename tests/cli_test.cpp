@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "power/power_func.h"
+#include "reference.h"
 #include "run_program.h"
 
 namespace {
@@ -29,13 +30,7 @@ void expect_output(const std::vector<std::string> &words, const std::string &exp
 
 double single_power(std::int32_t cases, std::int32_t controls, double odds_ratio, double rate,
                     double alpha) {
-    PWR_design design;
-    std::memset(&design, 0, sizeof design);
-    design.sample_size[0][0] = cases;
-    design.sample_size[0][1] = controls;
-    design.odds_ratio = odds_ratio;
-    design.control_rate = rate;
-    design.alpha[0] = alpha;
+    PWR_design design = single_stage_design(cases, controls, odds_ratio, rate, alpha);
     return PWR_get_power_for_single_step(&design, 0);
 }
 

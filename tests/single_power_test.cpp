@@ -10,20 +10,9 @@
 #include <limits>
 
 #include "power/power_func.h"
+#include "reference.h"
 
 namespace {
-
-double exact_cdf(double x) { return 0.5 * std::erfc(-x / std::sqrt(2.0)); }
-
-double exact_quantile(double p) {
-    double lo = -40;
-    double hi = 40;
-    for (int i = 0; i < 200; ++i) {
-        const double mid = (lo + hi) / 2;
-        (exact_cdf(mid) < p ? lo : hi) = mid;
-    }
-    return (lo + hi) / 2;
-}
 
 // Power of the two-sided test of p1 - p0 with n1 cases and n0 controls.
 double textbook_power(double n1, double n0, double odds_ratio, double p0, double alpha) {
@@ -35,18 +24,6 @@ double textbook_power(double n1, double n0, double odds_ratio, double p0, double
     const double delta = p1 - p0;
     return exact_cdf((-z * se_null - delta) / se_alt) + 1 -
            exact_cdf((z * se_null - delta) / se_alt);
-}
-
-PWR_design design_of(std::int32_t cases, std::int32_t controls, double odds_ratio, double rate,
-                     double alpha) {
-    PWR_design design;
-    std::memset(&design, 0, sizeof design);
-    design.sample_size[0][0] = cases;
-    design.sample_size[0][1] = controls;
-    design.odds_ratio = odds_ratio;
-    design.control_rate = rate;
-    design.alpha[0] = alpha;
-    return design;
 }
 
 TEST(CaseRate, FromControlRateAndOddsRatio) {
@@ -74,7 +51,7 @@ TEST(SinglePower, AgreesWithTextbookFormula) {
     for (const Case &c : {Case{500, 500, 1.5, 0.3, 0.05}, Case{1000, 2000, 1.2, 0.1, 0.01},
                           Case{200, 800, 2.0, 0.05, 1e-4}, Case{3000, 3000, 0.8, 0.4, 5e-8},
                           Case{50, 50, 1.1, 0.5, 0.05}}) {
-        PWR_design design = design_of(c.cases, c.controls, c.odds_ratio, c.rate, c.alpha);
+        PWR_design design = single_stage_design(c.cases, c.controls, c.odds_ratio, c.rate, c.alpha);
         EXPECT_NEAR(PWR_get_power_for_single_step(&design, 0),
                     textbook_power(c.cases, c.controls, c.odds_ratio, c.rate, c.alpha), 5e-9)
             << c.cases << " " << c.controls << " " << c.odds_ratio;
@@ -83,7 +60,7 @@ TEST(SinglePower, AgreesWithTextbookFormula) {
 
 TEST(SinglePower, NoAssociationGivesTheLevel) {
     for (double alpha : {0.05, 0.01, 0.2}) {
-        PWR_design design = design_of(500, 700, 1.0, 0.3, alpha);
+        PWR_design design = single_stage_design(500, 700, 1.0, 0.3, alpha);
         EXPECT_NEAR(PWR_get_power_for_single_step(&design, 0), alpha, 5e-9) << alpha;
     }
 }
@@ -91,9 +68,9 @@ TEST(SinglePower, NoAssociationGivesTheLevel) {
 TEST(SinglePower, RiskAndProtectiveAllelesMirror) {
     // Odds ratio r at control rate p is odds ratio 1/r with the groups'
     // rates exchanged; with equal group sizes the power is the same.
-    PWR_design risk = design_of(400, 400, 1.6, 0.25, 0.05);
+    PWR_design risk = single_stage_design(400, 400, 1.6, 0.25, 0.05);
     const double p1 = get_population_rate_control_to_case(0.25, 1.6);
-    PWR_design protective = design_of(400, 400, 1 / 1.6, p1, 0.05);
+    PWR_design protective = single_stage_design(400, 400, 1 / 1.6, p1, 0.05);
     EXPECT_NEAR(PWR_get_power_for_single_step(&risk, 0),
                 PWR_get_power_for_single_step(&protective, 0), 1e-8);
 }
@@ -101,7 +78,7 @@ TEST(SinglePower, RiskAndProtectiveAllelesMirror) {
 TEST(SinglePower, GrowsWithTheStudy) {
     double previous = 0;
     for (std::int32_t n = 10; n <= 10000; n *= 2) {
-        PWR_design design = design_of(n, n, 1.3, 0.3, 0.05);
+        PWR_design design = single_stage_design(n, n, 1.3, 0.3, 0.05);
         const double power = PWR_get_power_for_single_step(&design, 0);
         EXPECT_GT(power, previous) << n;
         previous = power;
@@ -110,27 +87,27 @@ TEST(SinglePower, GrowsWithTheStudy) {
 }
 
 TEST(SinglePower, WritesCaseRateAndReadsOnlyItsStage) {
-    PWR_design design = design_of(0, 0, 1.5, 0.3, 0);
+    PWR_design design = single_stage_design(0, 0, 1.5, 0.3, 0);
     design.case_rate = 0.99;
     design.sample_size[1][0] = 500;
     design.sample_size[1][1] = 500;
     design.alpha[1] = 0.05;
     const double stage1 = PWR_get_power_for_single_step(&design, 1);
     EXPECT_DOUBLE_EQ(design.case_rate, 0.45 / 1.15);
-    PWR_design same_as_stage0 = design_of(500, 500, 1.5, 0.3, 0.05);
+    PWR_design same_as_stage0 = single_stage_design(500, 500, 1.5, 0.3, 0.05);
     EXPECT_EQ(stage1, PWR_get_power_for_single_step(&same_as_stage0, 0));
 }
 
 TEST(SinglePower, DegenerateInputs) {
-    PWR_design no_controls = design_of(500, 0, 1.5, 0.3, 0.05);
+    PWR_design no_controls = single_stage_design(500, 0, 1.5, 0.3, 0.05);
     EXPECT_FALSE(std::isfinite(PWR_get_power_for_single_step(&no_controls, 0)));
-    PWR_design design = design_of(500, 500, 1.5, 0.3, 0.05);
+    PWR_design design = single_stage_design(500, 500, 1.5, 0.3, 0.05);
     EXPECT_TRUE(std::isnan(PWR_get_power_for_single_step(&design, 2)));
     EXPECT_TRUE(std::isnan(PWR_get_power_for_single_step(&design, -1)));
 }
 
 TEST(SinglePower, LevelZeroFlagsAndHasNoPower) {
-    PWR_design design = design_of(500, 500, 1.5, 0.3, 0.0);
+    PWR_design design = single_stage_design(500, 500, 1.5, 0.3, 0.0);
     testing::internal::CaptureStdout();
     const double power = PWR_get_power_for_single_step(&design, 0);
     std::fflush(stdout);

@@ -10,20 +10,9 @@
 #include <random>
 
 #include "power/power_func.h"
+#include "reference.h"
 
 namespace {
-
-double exact_cdf(double x) { return 0.5 * std::erfc(-x / std::sqrt(2.0)); }
-
-double exact_quantile(double p) {
-    double lo = -40;
-    double hi = 40;
-    for (int i = 0; i < 200; ++i) {
-        const double mid = (lo + hi) / 2;
-        (exact_cdf(mid) < p ? lo : hi) = mid;
-    }
-    return (lo + hi) / 2;
-}
 
 double two_sided_p(double z) { return std::erfc(std::fabs(z) / std::sqrt(2.0)); }
 

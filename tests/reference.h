@@ -1,0 +1,41 @@
+// Independent references shared by the tests: the exact normal distribution
+// (through erfc, in extended precision) and a single-stage design record.
+#ifndef VANTOR_TESTS_REFERENCE_H
+#define VANTOR_TESTS_REFERENCE_H
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "power/power_func.h"
+
+inline long double exact_cdf_long(long double x) { return 0.5L * std::erfc(-x / std::sqrt(2.0L)); }
+
+inline double exact_cdf(double x) { return static_cast<double>(exact_cdf_long(x)); }
+
+// The exact normal quantile, by bisection on the closed-form distribution
+// function.
+inline double exact_quantile(double p) {
+    long double lo = -40.0L;
+    long double hi = 40.0L;
+    for (int i = 0; i < 200; ++i) {
+        const long double mid = (lo + hi) / 2;
+        (exact_cdf_long(mid) < p ? lo : hi) = mid;
+    }
+    return static_cast<double>((lo + hi) / 2);
+}
+
+// A zeroed record with stage 0 filled in.
+inline PWR_design single_stage_design(std::int32_t cases, std::int32_t controls, double odds_ratio,
+                                      double rate, double alpha) {
+    PWR_design design;
+    std::memset(&design, 0, sizeof design);
+    design.sample_size[0][0] = cases;
+    design.sample_size[0][1] = controls;
+    design.odds_ratio = odds_ratio;
+    design.control_rate = rate;
+    design.alpha[0] = alpha;
+    return design;
+}
+
+#endif
