@@ -36,11 +36,11 @@ double get_general_population_rate(const double rates[2], const std::int32_t num
 }
 
 double PWR_get_power_for_single_step(PWR_design *design, std::int32_t stage) {
+    design->case_rate =
+        get_population_rate_control_to_case(design->control_rate, design->odds_ratio);
     if (!is_stage(stage)) {
         return kNotANumber;
     }
-    design->case_rate =
-        get_population_rate_control_to_case(design->control_rate, design->odds_ratio);
     const double alpha = design->alpha[stage];
     const std::int32_t *counts = design->sample_size[stage];
     const double n_cases = counts[0];

@@ -65,7 +65,8 @@ double PWR_get_power_for_single_step(PWR_design *design, int32_t stage);
  * (clamped to 1; an open alpha[0] becomes 0.05 in methods 1 and 2). A
  * method-2 call with all three levels given derives alpha[1] or alpha[2]
  * again, whichever the most recent method-2 derivation of the process
- * produced (alpha[1] at program start).
+ * started on, even one whose allocation failed (alpha[1] at program start);
+ * methods 0 and 1 and the alpha[0] default do not change that choice.
  *
  * Returns the power, -1 for any other method, 0 if the method-2 derivation
  * memory cannot be allocated. `stage` is not read.
@@ -75,15 +76,17 @@ double PWR_get_power_for_single_step(PWR_design *design, int32_t stage);
 double PWR_get_power_for_two_stage_method(PWR_design *design, int32_t stage);
 
 /* Mean of stage `stage`'s standardised allelic statistic, cases and controls
- * counted separately (method 1). */
+ * counted separately (method 1). Not a number for a stage other than 0 or 1. */
 double get_average_of_normal_distribution(const PWR_design *design, int32_t stage);
 
 /* Mean of stage `stage`'s statistic from its control count alone, standing
- * for both groups (method 2). */
+ * for both groups (method 2). Not a number for a stage other than 0 or 1. */
 double get_joint_constant(const PWR_design *design, int32_t stage);
 
 /* Functions of one variable handed to the root finders and the integrator;
- * each reads params.v by position. */
+ * each reads params.v by position (four doubles; three for the level
+ * equation). global_p_of_joint(_prime) read v[params.n] and give not a number
+ * for an n outside 0..2. joint_p_function writes x into v[1] and integrates. */
 double global_p_of_joint(double x, MTH_parameters params);
 double global_p_of_joint_prime(double x, MTH_parameters params);
 double get_phai_function(double x, MTH_parameters params);

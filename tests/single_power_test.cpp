@@ -102,7 +102,9 @@ TEST(SinglePower, DegenerateInputs) {
     PWR_design no_controls = single_stage_design(500, 0, 1.5, 0.3, 0.05);
     EXPECT_FALSE(std::isfinite(PWR_get_power_for_single_step(&no_controls, 0)));
     PWR_design design = single_stage_design(500, 500, 1.5, 0.3, 0.05);
+    design.case_rate = 0.99;
     EXPECT_TRUE(std::isnan(PWR_get_power_for_single_step(&design, 2)));
+    EXPECT_DOUBLE_EQ(design.case_rate, 0.45 / 1.15);
     EXPECT_TRUE(std::isnan(PWR_get_power_for_single_step(&design, -1)));
 }
 
