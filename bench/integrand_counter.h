@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-// Evaluations of integrands since the program started.
+// Evaluations of integrands on the calling thread since it started.
 std::int64_t integrand_evaluations();
 
 #endif

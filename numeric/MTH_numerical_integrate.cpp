@@ -42,24 +42,46 @@ constexpr RefinementLoop kFiniteLoop = {trapzd, 4.0, 3.0, 19, false};
 constexpr RefinementLoop kLowerInfiniteLoop = {midinf, 9.0, 8.0, 14, false};
 constexpr RefinementLoop kUpperInfiniteLoop = {midinf, 9.0, 8.0, 14, true};
 
-bool estimate_accepted(double previous, double current, double tolerance, bool accept_equal) {
-    const double allowed = std::fabs(previous) * tolerance;
+// The first level whose estimate and predecessor are both extrapolations of
+// real sums; before it the placeholder keeps every test from passing.
+constexpr int32_t kFirstComparableLevel = 3;
+
+// The tolerances a level's estimate is judged by: relative to the previous
+// estimate, and absolute (0 asks for the relative test alone).
+struct Tolerances {
+    double relative;
+    double absolute;
+};
+
+bool estimate_accepted(double previous, double current, int32_t level, Tolerances tolerances,
+                       bool accept_equal) {
+    const double allowed = std::fabs(previous) * tolerances.relative;
     const double change = std::fabs(current - previous);
-    return accept_equal ? allowed >= change : allowed > change;
+    const bool relative_passes = accept_equal ? allowed >= change : allowed > change;
+    // A tolerance of 0 must not accept two equal estimates: the relative test
+    // alone decides then, as it always did.
+    const bool absolute_passes =
+        tolerances.absolute > 0 && level >= kFirstComparableLevel && change <= tolerances.absolute;
+    return relative_passes || absolute_passes;
 }
 
 // Runs the rule at levels 1, 2, ... without a break, so that every level finds
-// its predecessor's running sum. Returns the first accepted estimate, or the
-// last one computed when no level is accepted.
+// its predecessor's running sum. Returns the first accepted estimate, the
+// first not-a-number one, or the last one computed when no level is
+// accepted.
 double refine(const RefinementLoop &loop, MTH_function f, double lower, double upper,
-              MTH_parameters params, double tolerance) {
+              MTH_parameters params, Tolerances tolerances) {
     double previous_estimate = kNoEstimateYet;
     double previous_raw = kNoEstimateYet;
     double estimate = kNoEstimateYet;
     for (int32_t n = 1; n <= loop.levels; ++n) {
         const double raw = loop.rule(f, params, lower, upper, n);
         estimate = (loop.k * raw - previous_raw) / loop.d;
-        if (estimate_accepted(previous_estimate, estimate, tolerance, loop.accept_equal)) {
+        // A not-a-number estimate comes from a running sum that is no longer
+        // finite, which it stays: every later estimate is not a number too
+        // and none is accepted, so the answer is already known.
+        if (std::isnan(estimate) ||
+            estimate_accepted(previous_estimate, estimate, n, tolerances, loop.accept_equal)) {
             return estimate;
         }
         previous_estimate = estimate;
@@ -86,6 +108,37 @@ uint64_t new_points_at_level(int32_t n, uint64_t factor) {
 // The integrand of the midpoint rule in t = 1/x: f(1/t) / t^2.
 double integrand_in_reciprocal(MTH_function f, MTH_parameters params, double t) {
     return f(1.0 / t, params) / (t * t);
+}
+
+// Splits a range with an infinite end at +-5, so that the midpoint rule in
+// t = 1/x never meets zero. The pieces are computed strictly one after
+// another: each loop must finish before the next one overwrites its rule's
+// running sum.
+double integrate_range(MTH_function f, double lower, double upper, MTH_parameters params,
+                       Tolerances tolerances) {
+    if (lower == kMinusInfinity && upper == kPlusInfinity) {
+        const double left = integrate_range(f, kMinusInfinity, kLowerSplit, params, tolerances);
+        const double middle = integrate_range(f, kLowerSplit, kUpperSplit, params, tolerances);
+        const double right = integrate_range(f, kUpperSplit, kPlusInfinity, params, tolerances);
+        return (left + middle) + right;
+    }
+    if (lower == kMinusInfinity) {
+        if (upper >= 0) {
+            const double left = integrate_range(f, kMinusInfinity, kLowerSplit, params, tolerances);
+            const double right = integrate_range(f, kLowerSplit, upper, params, tolerances);
+            return left + right;
+        }
+        return refine(kLowerInfiniteLoop, f, lower, upper, params, tolerances);
+    }
+    if (upper == kPlusInfinity) {
+        if (lower <= 0) {
+            const double left = integrate_range(f, lower, kUpperSplit, params, tolerances);
+            const double right = integrate_range(f, kUpperSplit, kPlusInfinity, params, tolerances);
+            return left + right;
+        }
+        return refine(kUpperInfiniteLoop, f, lower, upper, params, tolerances);
+    }
+    return refine(kFiniteLoop, f, lower, upper, params, tolerances);
 }
 
 }  // namespace
@@ -143,36 +196,12 @@ double midinf(MTH_function f, MTH_parameters params, double aa, double bb, int32
 
 double MTH_simple_num_integrate(MTH_function f, double lower, double upper, MTH_parameters params,
                                 double tolerance) {
-    // The pieces are computed strictly one after another: each loop must
-    // finish before the next one overwrites its rule's running sum.
-    if (lower == kMinusInfinity && upper == kPlusInfinity) {
-        const double left =
-            MTH_simple_num_integrate(f, kMinusInfinity, kLowerSplit, params, tolerance);
-        const double middle =
-            MTH_simple_num_integrate(f, kLowerSplit, kUpperSplit, params, tolerance);
-        const double right =
-            MTH_simple_num_integrate(f, kUpperSplit, kPlusInfinity, params, tolerance);
-        return (left + middle) + right;
-    }
-    if (lower == kMinusInfinity) {
-        if (upper >= 0) {
-            const double left =
-                MTH_simple_num_integrate(f, kMinusInfinity, kLowerSplit, params, tolerance);
-            const double right = MTH_simple_num_integrate(f, kLowerSplit, upper, params, tolerance);
-            return left + right;
-        }
-        return refine(kLowerInfiniteLoop, f, lower, upper, params, tolerance);
-    }
-    if (upper == kPlusInfinity) {
-        if (lower <= 0) {
-            const double left = MTH_simple_num_integrate(f, lower, kUpperSplit, params, tolerance);
-            const double right =
-                MTH_simple_num_integrate(f, kUpperSplit, kPlusInfinity, params, tolerance);
-            return left + right;
-        }
-        return refine(kUpperInfiniteLoop, f, lower, upper, params, tolerance);
-    }
-    return refine(kFiniteLoop, f, lower, upper, params, tolerance);
+    return MTH_num_integrate(f, lower, upper, params, tolerance, 0.0);
+}
+
+double MTH_num_integrate(MTH_function f, double lower, double upper, MTH_parameters params,
+                         double relative_tolerance, double absolute_tolerance) {
+    return integrate_range(f, lower, upper, params, {relative_tolerance, absolute_tolerance});
 }
 
 }  // extern "C"

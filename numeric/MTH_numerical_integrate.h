@@ -5,7 +5,9 @@
  * ranges with one infinite end the extended midpoint rule in t = 1/x; each is
  * refined level by level until two consecutive extrapolated estimates agree to
  * the relative tolerance. A range that does not converge returns its last
- * estimate, unmarked.
+ * estimate, unmarked. A range whose estimate becomes not a number (an
+ * integrand value that is not a number, or sums that overflow) stops there
+ * and returns it: no later level could give anything else.
  *
  * NOT REENTRANT: each rule keeps its running sum in a process-wide static
  * between levels. Do not integrate on two threads at once, and do not call the
@@ -23,9 +25,22 @@ extern "C" {
 #endif
 
 /* Integral of f from lower to upper (negative if upper < lower on a finite
- * range); params is handed to every evaluation of f. */
+ * range); params is handed to every evaluation of f. The same as
+ * MTH_num_integrate with an absolute tolerance of 0. */
 double MTH_simple_num_integrate(MTH_function f, double lower, double upper, MTH_parameters params,
                                 double tolerance);
+
+/* Integral of f from lower to upper, each piece of the range refined until two
+ * consecutive estimates agree to `relative_tolerance` of the previous one (as
+ * MTH_simple_num_integrate does) or differ by at most `absolute_tolerance`,
+ * whichever comes first; neither test can pass before the third level, the
+ * first at which both estimates are real. An absolute tolerance serves a
+ * caller who adds several integrals: a piece that is negligible beside the
+ * sum (say below 1e-9 of it) need not be known to a relative 1e-6, and one
+ * that is only rounding noise would otherwise run every level. An absolute
+ * tolerance of 0 (or less, or not a number) leaves the relative test alone. */
+double MTH_num_integrate(MTH_function f, double lower, double upper, MTH_parameters params,
+                         double relative_tolerance, double absolute_tolerance);
 
 /* Level-n value of the extended trapezoidal rule on [a, b]; for n >= 2 it must
  * directly follow the level n - 1 call on the same f, params and range. */

@@ -1,9 +1,10 @@
 // Study design record and the power of the allelic test of one stage.
 #include "power/power_func.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <limits>
 
 #include "numeric/MTH_newton_method.h"
@@ -73,6 +74,46 @@ namespace {
 
 double Phi(double x) { return MTH_pnorm(x); }
 double phi(double x) { return MTH_dnorm(x); }
+
+// MTH_pnorm carries an absolute error of about 1e-9 and is exactly 0 or 1
+// beyond +-6, so a tail probability from it is worthless far out: its
+// relative error is 1.2e-7 at 4, 7e-4 at 5 and 15 % at 6. From 4 outwards the
+// two-stage integrands take the tail from the incomplete gamma function
+// instead, as the tail itself: P(Z > |x|) = Q(1/2, x^2/2) / 2, Q by its
+// continued fraction (gcf), within 1e-13 relative of erfc from 4 to 38.
+// MTH_pnorm_numerical would not do: it forms the tail as 1/2 - P(1/2, x^2/2)/2,
+// one minus a value next to one, and is 2e-6 off at 7 and all wrong beyond
+// 8.5. At 4 the two sources agree to about 1e-7, below the integrator's
+// tolerance, so the integrand has no step worth refining; inside (-4, 4) every
+// value is MTH_pnorm's, to the bit.
+constexpr double kFarTail = 4.0;
+// Beyond this distance the normal tail underflows to 0 (and the continued
+// fraction would meet an infinite x^2).
+constexpr double kTailUnderflow = 39.0;
+
+bool in_far_tail(double x) { return x >= kFarTail || x <= -kFarTail; }
+
+// P(Z > |x|) for |x| >= 4.
+double far_tail(double x) {
+    const double distance = std::fabs(x);
+    return distance > kTailUnderflow ? 0.0 : gcf(0.5, distance * distance / 2) / 2;
+}
+
+// P(Z <= x).
+double lower_tail(double x) {
+    if (!in_far_tail(x)) {
+        return Phi(x);
+    }
+    return x < 0 ? far_tail(x) : 1 - far_tail(x);
+}
+
+// P(Z > x).
+double upper_tail(double x) {
+    if (!in_far_tail(x)) {
+        return 1 - Phi(x);
+    }
+    return x > 0 ? far_tail(x) : 1 - far_tail(x);
+}
 double quantile(double p) { return MTH_qnorm(p, kQuantileTolerance); }
 // x - mean: the value of a unit-variance statistic with that mean, standardised.
 double centred(double x, double mean) {
@@ -80,6 +121,12 @@ double centred(double x, double mean) {
 }
 
 constexpr double kIntegrationTolerance = 1e-6;
+
+// A probability this small is 0 for every purpose of a power or a level. An
+// integral that is 0 to all purposes (the normal functions underflow far out)
+// ends at the third level on this absolute floor, where no relative test would
+// ever accept two zeros.
+constexpr double kNegligibleProbability = 1e-300;
 
 // The level equation reads v[n] and v[2]: n must select one of v[0..2].
 bool is_level_position(std::int32_t n) { return n >= 0 && n <= 2; }
@@ -90,10 +137,19 @@ bool is_level_position(std::int32_t n) { return n >= 0 && n <= 2; }
 // v[2] / (4u).
 double stage1_tail_bound(double u, const double *v) { return v[2] / (u * 4); }
 
+// The normal quantile of 1 - r, from r itself where it lies beyond 4 (r below
+// P(Z > 4)): 1 - r keeps only about 1e-16 of r, none of it when r < 1e-16
+// (the quantile of 1 is infinite).
+constexpr double kFarTailProbability = 3.1671241833119965e-05;
+
+double upper_quantile(double r) { return r < kFarTailProbability ? -quantile(r) : quantile(1 - r); }
+
 double upper_tail_beyond(double r, const double *v) {
-    return 1 - Phi(centred(quantile(1 - r), v[1]));
+    return upper_tail(centred(upper_quantile(r), v[1]));
 }
-double lower_tail_beyond(double r, const double *v) { return Phi(centred(quantile(r), v[1])); }
+double lower_tail_beyond(double r, const double *v) {
+    return lower_tail(centred(quantile(r), v[1]));
+}
 
 // Value of stage 1's statistic at which the joint statistic
 // sqrt(w) x + sqrt(1 - w) z1 equals the threshold t, w = v[3] being stage
@@ -148,7 +204,7 @@ double get_phai_function(double x, MTH_parameters params) {
     const double density = phi(x);
     const double threshold = -quantile(v[1] / 2);
     const double at = (threshold - std::sqrt(weight) * x) / std::sqrt(1 - weight);
-    return (1 - Phi(at)) * density;
+    return upper_tail(at) * density;
 }
 
 double joint_p_function(double x, MTH_parameters params) {
@@ -160,31 +216,41 @@ double joint_p_function(double x, MTH_parameters params) {
     return (half + half) - v[2];
 }
 
+double joint_log_p_function(double t, MTH_parameters params) {
+    double *v = params.v;
+    // exp(t) above 1 is no level; 1 is the largest tried.
+    v[1] = std::min(std::exp(t), 1.0);
+    const double stage0_passes = -quantile(v[0] / 2);
+    const double half = MTH_num_integrate(get_phai_function, stage0_passes, MTH_INFINITY, params,
+                                          kIntegrationTolerance, kNegligibleProbability);
+    return std::log((half + half) / v[2]);
+}
+
 double product_power_function(double x, MTH_parameters params) {
     const double *v = params.v;
     const double density = phi(centred(x, v[0]));
-    const double r = stage1_tail_bound(1 - Phi(x), v);
+    const double r = stage1_tail_bound(upper_tail(x), v);
     return upper_tail_beyond(r, v) * density;
 }
 
 double product_power_function_plumin(double x, MTH_parameters params) {
     const double *v = params.v;
     const double density = phi(centred(x, v[0]));
-    const double r = stage1_tail_bound(1 - Phi(x), v);
+    const double r = stage1_tail_bound(upper_tail(x), v);
     return lower_tail_beyond(r, v) * density;
 }
 
 double product_power_function_minplu(double x, MTH_parameters params) {
     const double *v = params.v;
     const double density = phi(centred(x, v[0]));
-    const double r = stage1_tail_bound(Phi(x), v);
+    const double r = stage1_tail_bound(lower_tail(x), v);
     return upper_tail_beyond(r, v) * density;
 }
 
 double product_power_function_minus(double x, MTH_parameters params) {
     const double *v = params.v;
     const double density = phi(centred(x, v[0]));
-    const double r = stage1_tail_bound(Phi(x), v);
+    const double r = stage1_tail_bound(lower_tail(x), v);
     return lower_tail_beyond(r, v) * density;
 }
 
@@ -195,7 +261,7 @@ double joint_power_function_plus(double x, MTH_parameters params) {
     const double weight = v[3];
     const double density = phi(centred(x, v[0]));
     const double at = stage1_value_at_joint_threshold(-v[2], x, weight);
-    return (1 - Phi(centred(at, v[1]))) * density;
+    return upper_tail(centred(at, v[1])) * density;
 }
 
 // Stage 0 significant downwards: probability that the joint statistic falls
@@ -205,7 +271,7 @@ double joint_power_function_minus(double x, MTH_parameters params) {
     const double weight = v[3];
     const double density = phi(centred(x, v[0]));
     const double at = stage1_value_at_joint_threshold(v[2], x, weight);
-    return Phi(centred(at, v[1])) * density;
+    return lower_tail(centred(at, v[1])) * density;
 }
 
 }  // extern "C"
@@ -219,6 +285,17 @@ namespace {
 constexpr double kOpenLevel = -1;  // a level the call is to derive
 constexpr double kDefaultStage0Level = 0.05;
 
+// A piece of a power that is smaller than this share of the largest piece
+// integrated so far need not be known to the relative tolerance: it cannot
+// move the power by more than this share of itself.
+constexpr double kNegligibleShare = 1e-9;
+
+// Method 1 solves its level equation to a step of this length for overall
+// levels from 1e-3 up, and to a proportionally shorter one below, so that the
+// derived level is exact to a relative 1e-9 at any level.
+constexpr double kProductStepTolerance = 1e-11;
+constexpr double kProductToleranceLevel = 1e-3;
+
 // Which level the most recent method-2 derivation produced: 0 for alpha[1],
 // 1 for alpha[2]. A method-2 call given all three levels derives that one
 // again.
@@ -226,19 +303,57 @@ std::int32_t significance_method = 0;
 
 bool is_open(double level) { return level == kOpenLevel; }
 
+// Methods 1 and 2 need each given level to be a probability and at most one
+// level open: with anything else there is no procedure whose power to
+// compute, and their level equations and integrals would run to their
+// budgets on meaningless numbers.
+bool levels_usable(const double *alpha) {
+    int open = 0;
+    for (int i = 0; i < 3; ++i) {
+        if (is_open(alpha[i])) {
+            ++open;
+        } else if (!(alpha[i] >= 0 && alpha[i] <= 1)) {
+            return false;
+        }
+    }
+    return open <= 1;
+}
+
 // A derived level above 1 is no probability: it becomes exactly 1.
 double clamped(double level) { return level > 1 ? 1.0 : level; }
 
+// A level integral, to the relative tolerance; the floor only ends one that is
+// 0 to all purposes, which no relative test accepts.
 double integrate(MTH_function f, double lower, double upper, std::int32_t n, double *v) {
     const MTH_parameters params = {n, v};
-    return MTH_simple_num_integrate(f, lower, upper, params, kIntegrationTolerance);
+    return MTH_num_integrate(f, lower, upper, params, kIntegrationTolerance,
+                             kNegligibleProbability);
 }
 
-// The integral over an empty range is 0; the integrator would run all its
-// levels to say so.
-double integrate_unless_empty(MTH_function f, double lower, double upper, double *v) {
-    return lower == upper ? 0.0 : integrate(f, lower, upper, 3, v);
-}
+// The pieces a power adds up, integrated with the relative tolerance and an
+// absolute one that grows with the largest piece seen so far.
+class PowerPieces {
+public:
+    explicit PowerPieces(double *v) : v_(v) {}
+
+    double integrate(MTH_function f, double lower, double upper) {
+        // The integral over an empty range is 0; the integrator would run all
+        // its levels to say so.
+        if (lower == upper) {
+            return 0.0;
+        }
+        const MTH_parameters params = {3, v_};
+        const double absolute = std::max(kNegligibleShare * largest_, kNegligibleProbability);
+        const double piece =
+            MTH_num_integrate(f, lower, upper, params, kIntegrationTolerance, absolute);
+        largest_ = std::max(largest_, std::fabs(piece));
+        return piece;
+    }
+
+private:
+    double *v_;
+    double largest_ = 0.0;
+};
 
 // Stage 0's share of all individuals of the study: the weight of stage 0's
 // statistic in the joint statistic, as if both stages' data were pooled.
@@ -268,18 +383,57 @@ double replication_power(PWR_design *design) {
     return stage1 * stage0;
 }
 
+double product_step_tolerance(double overall_level) {
+    return kProductStepTolerance * std::min(1.0, overall_level / kProductToleranceLevel);
+}
+
 // Method 1: the overall level of "P0 <= a0 and P0 P1 <= a1" is
 // a1 (1 + ln(a0 / a1)); one relation, used in both directions.
 void derive_product_level(double *alpha) {
     if (is_open(alpha[1])) {
         const MTH_parameters levels = {0, alpha};
         alpha[1] = clamped(MTH_newton_method(global_p_of_joint, levels, global_p_of_joint_prime,
-                                             levels, 1e-29, 100, 1e-11));
+                                             levels, 1e-29, 100, product_step_tolerance(alpha[2])));
     } else if (is_open(alpha[2])) {
         alpha[2] = clamped((std::log(alpha[0] / alpha[1]) + 1) * alpha[1]);
     } else if (is_open(alpha[0])) {
         alpha[0] = kDefaultStage0Level;
     }
+}
+
+// The four sign pairs of method 1, each an integral over stage-0 statistics
+// whose p-value lies between a1 and a0; see product_power.
+struct ProductRange {
+    double positive_from;  // z0: stage 0 passes upwards from here
+    double positive_to;    // z1: above it the product always passes
+    double negative_from;
+    double negative_to;
+};
+
+// Integrates the four sign pairs, first the one in the direction of stage 0's
+// mean (the large one) with the relative tolerance alone, then the others
+// against it; returns them in the order product, plumin, minplu, minus.
+std::array<double, 4> product_integrals(const ProductRange &r, bool risk, double *v) {
+    PowerPieces pieces(v);
+    std::array<double, 4> integral{};
+    if (risk) {
+        integral[0] = pieces.integrate(product_power_function, r.positive_from, r.positive_to);
+        integral[1] =
+            pieces.integrate(product_power_function_plumin, r.positive_from, r.positive_to);
+        integral[2] =
+            pieces.integrate(product_power_function_minplu, r.negative_to, r.negative_from);
+        integral[3] =
+            pieces.integrate(product_power_function_minus, r.negative_to, r.negative_from);
+    } else {
+        integral[3] =
+            pieces.integrate(product_power_function_minus, r.negative_to, r.negative_from);
+        integral[2] =
+            pieces.integrate(product_power_function_minplu, r.negative_to, r.negative_from);
+        integral[1] =
+            pieces.integrate(product_power_function_plumin, r.positive_from, r.positive_to);
+        integral[0] = pieces.integrate(product_power_function, r.positive_from, r.positive_to);
+    }
+    return integral;
 }
 
 // Probability that stage 0 passes at a0 and P0 P1 <= a1, summed over the
@@ -288,37 +442,29 @@ void derive_product_level(double *alpha) {
 // where P0 < a1 and only stage 1's sign matters. Once stage 0 passes at
 // a0 < a1 the product always passes, so the limits use min(a1, a0).
 double product_power(PWR_design *design) {
+    if (!levels_usable(design->alpha)) {
+        return kNotANumber;
+    }
     derive_product_level(design->alpha);
     const double *alpha = design->alpha;
     const double a1_limit = alpha[0] < alpha[1] ? alpha[0] : alpha[1];
     const double mean0 = get_average_of_normal_distribution(design, 0);
-    double z0 = quantile(1 - alpha[0] / 2);
     const double mean1 = get_average_of_normal_distribution(design, 1);
-    double z1 = quantile(1 - a1_limit / 2);
+    const ProductRange range = {upper_quantile(alpha[0] / 2), upper_quantile(a1_limit / 2),
+                                quantile(alpha[0] / 2), quantile(a1_limit / 2)};
     double v[4] = {mean0, mean1, alpha[1], 0};
+    const std::array<double, 4> integral = product_integrals(range, !(mean0 < 0), v);
 
     const double stage1_positive = 1 - Phi(centred(0, mean1));
     const double stage1_negative = Phi(centred(0, mean1));
+    const double upper_tail0 = Phi(-centred(range.positive_to, mean0));
+    const double lower_tail0 = Phi(centred(range.negative_to, mean0));
 
-    const double t1 = stage1_positive * Phi(-centred(z1, mean0));
-    double result = integrate_unless_empty(product_power_function, z0, z1, v) + t1;
-    const double t2 = stage1_negative * Phi(-centred(z1, mean0));
-    result = (integrate_unless_empty(product_power_function_plumin, z0, z1, v) + t2) + result;
-
-    z0 = quantile(alpha[0] / 2);
-    z1 = quantile(a1_limit / 2);
-    const double t3 = stage1_positive * Phi(centred(z1, mean0));
-    result = (integrate_unless_empty(product_power_function_minplu, z1, z0, v) + t3) + result;
-    const double t4 = stage1_negative * Phi(centred(z1, mean0));
-    result = (integrate_unless_empty(product_power_function_minus, z1, z0, v) + t4) + result;
+    double result = integral[0] + stage1_positive * upper_tail0;
+    result = (integral[1] + stage1_negative * upper_tail0) + result;
+    result = (integral[2] + stage1_positive * lower_tail0) + result;
+    result = (integral[3] + stage1_negative * lower_tail0) + result;
     return result;
-}
-
-// Solves for the joint level that gives overall level a2 (derivation vector
-// [a0, a1, a2, w], n = 1).
-double solve_joint_level(double *w) {
-    const MTH_parameters params = {1, w};
-    return MTH_modified_newton_method(joint_p_function, params, w[2], 100, 1e-6);
 }
 
 // Overall level of the joint procedure with no association: twice the
@@ -328,10 +474,24 @@ double joint_overall_level(double *w) {
     return upper + upper;
 }
 
+// Solves for the joint level that gives overall level a2 (derivation vector
+// [a0, a1, a2, w]) on the log scale, ln L(exp t) = ln a2: the difference
+// step of the root finder is then a relative step in the level, and no level
+// at or below 0 is ever tried. If no level up to 1 gives a2, the answer is 1.
+double solve_joint_level(double *w) {
+    w[1] = 1.0;
+    if (joint_overall_level(w) <= w[2]) {
+        return 1.0;
+    }
+    const MTH_parameters params = {1, w};
+    const double t =
+        MTH_modified_newton_method(joint_log_p_function, params, std::log(w[2]), 100, 1e-6);
+    return std::exp(t);
+}
+
 // Derives the open level of the joint procedure (re-deriving one when all
-// three are given). Returns false if the derivation vector could not be
-// allocated.
-bool derive_joint_level(PWR_design *design, double share0) {
+// three are given).
+void derive_joint_level(PWR_design *design, double share0) {
     double *alpha = design->alpha;
     if (!is_open(alpha[0]) && !is_open(alpha[1]) && !is_open(alpha[2])) {
         alpha[significance_method == 0 ? 1 : 2] = kOpenLevel;
@@ -341,38 +501,39 @@ bool derive_joint_level(PWR_design *design, double share0) {
         if (is_open(alpha[0])) {
             alpha[0] = kDefaultStage0Level;
         }
-        return true;
+        return;
     }
     significance_method = derive_joint ? 0 : 1;
-    double *w = static_cast<double *>(std::calloc(4, sizeof(double)));
-    if (w == nullptr) {
-        return false;
-    }
-    w[0] = alpha[0];
-    w[1] = alpha[1];
-    w[2] = alpha[2];
-    w[3] = share0;
+    double w[4] = {alpha[0], alpha[1], alpha[2], share0};
     const double derived = derive_joint ? solve_joint_level(w) : joint_overall_level(w);
-    std::free(w);
     alpha[derive_joint ? 1 : 2] = clamped(derived);
-    return true;
 }
 
 // Method 2: stage 0 passes at a0 and the joint statistic passes at a1 in the
-// same direction.
+// same direction. The direction of stage 0's mean is integrated first.
 double joint_power(PWR_design *design) {
     const double share0 = stage0_share(design);
-    if (!derive_joint_level(design, share0)) {
-        return 0;
+    // The joint statistic weighs both stages: each must hold individuals.
+    if (!levels_usable(design->alpha) || !(share0 > 0 && share0 < 1)) {
+        return kNotANumber;
     }
+    derive_joint_level(design, share0);
     const double *alpha = design->alpha;
     const double mean0 = get_joint_constant(design, 0);
     const double z0 = quantile(alpha[0] / 2);
     const double mean1 = get_joint_constant(design, 1);
     const double z1 = quantile(alpha[1] / 2);
     double v[4] = {mean0, mean1, z1, share0};
-    const double upwards = integrate(joint_power_function_plus, -z0, MTH_INFINITY, 3, v);
-    const double downwards = integrate(joint_power_function_minus, -MTH_INFINITY, z0, 3, v);
+    PowerPieces pieces(v);
+    double upwards = 0;
+    double downwards = 0;
+    if (mean0 < 0) {
+        downwards = pieces.integrate(joint_power_function_minus, -MTH_INFINITY, z0);
+        upwards = pieces.integrate(joint_power_function_plus, -z0, MTH_INFINITY);
+    } else {
+        upwards = pieces.integrate(joint_power_function_plus, -z0, MTH_INFINITY);
+        downwards = pieces.integrate(joint_power_function_minus, -MTH_INFINITY, z0);
+    }
     return downwards + upwards;
 }
 

@@ -90,9 +90,35 @@ TEST(IntegrateFinite, UnacceptedRangesRunAllNineteenLevels) {
     const Integral exact_tolerance = integrate(square, 0.0, 1.0, 0.0);
     EXPECT_NEAR(exact_tolerance.value, 1.0 / 3.0, 1e-15);
     EXPECT_EQ(exact_tolerance.evaluations, kTrapezoidLevel19);
-    const Integral nan = integrate(not_a_number, 0.0, 1.0);
-    EXPECT_TRUE(std::isnan(nan.value));
-    EXPECT_EQ(nan.evaluations, kTrapezoidLevel19);
+}
+
+double not_a_number_at_half(double x, MTH_parameters p) {
+    count(p);
+    return x == 0.5 ? std::nan("") : 1.0;
+}
+double reciprocal(double x, MTH_parameters p) {
+    count(p);
+    return 1.0 / x;
+}
+
+// Once an estimate is not a number, the running sum is not finite and every
+// later estimate would be not a number too: the refinement ends there with the
+// value it would have reached after its last level.
+TEST(IntegrateFinite, NotANumberEndsTheRefinement) {
+    const Integral everywhere = integrate(not_a_number, 0.0, 1.0);
+    EXPECT_TRUE(std::isnan(everywhere.value));
+    EXPECT_EQ(everywhere.evaluations, 2);
+    const Integral midpoint = integrate(not_a_number_at_half, 0.0, 1.0);
+    EXPECT_TRUE(std::isnan(midpoint.value));
+    EXPECT_EQ(midpoint.evaluations, 3);
+    // 1/x is infinite at 0: the first estimate is infinite, the second infinity
+    // minus infinity.
+    const Integral overflowing = integrate(reciprocal, 0.0, 1.0);
+    EXPECT_TRUE(std::isnan(overflowing.value));
+    EXPECT_EQ(overflowing.evaluations, 3);
+    const Integral tail = integrate(not_a_number, 1.0, M);
+    EXPECT_TRUE(std::isnan(tail.value));
+    EXPECT_EQ(tail.evaluations, 1);
 }
 
 TEST(IntegrateInfinite, InverseSquareIsExactAtLevelThree) {
@@ -125,6 +151,52 @@ TEST(IntegrateInfinite, ZeroIsAcceptedOnlyByTheUpperInfiniteLoop) {
     const Integral lower = integrate(constant, -M, -1.0);
     EXPECT_EQ(lower.value, 0.0);
     EXPECT_EQ(lower.evaluations, kMidpointLevel14);
+}
+
+Integral integrate_within(MTH_function f, double lower, double upper, double relative,
+                          double absolute, double parameter = 0.0) {
+    Counted counted;
+    counted.v[1] = parameter;
+    const double value = MTH_num_integrate(f, lower, upper, counted.params(), relative, absolute);
+    return {value, counted.evaluations()};
+}
+
+// With no absolute tolerance the entry point is the relative one, evaluation
+// for evaluation, including the ranges that never converge.
+TEST(IntegrateWithinTolerances, ZeroAbsoluteToleranceIsTheRelativeIntegrator) {
+    for (const auto &[lower, upper] : {std::pair{0.0, 1.0}, std::pair{2.0, M}, std::pair{-M, M},
+                                       std::pair{-M, -1.0}, std::pair{3.0, 3.0}}) {
+        const Integral relative = integrate(density, lower, upper);
+        const Integral both = integrate_within(density, lower, upper, 1e-6, 0.0);
+        EXPECT_EQ(both.value, relative.value) << lower << ".." << upper;
+        EXPECT_EQ(both.evaluations, relative.evaluations);
+        const Integral zero = integrate_within(constant, lower, upper, 1e-6, 0.0);
+        EXPECT_EQ(zero.evaluations, integrate(constant, lower, upper).evaluations);
+    }
+}
+
+// An integral that is exactly 0 never passes the relative test; an absolute
+// tolerance accepts it at the third level, the first with two real estimates.
+TEST(IntegrateWithinTolerances, AbsoluteToleranceEndsAZeroIntegralAtLevelThree) {
+    const Integral finite = integrate_within(constant, 3.0, 3.0, 1e-6, 1e-30);
+    EXPECT_EQ(finite.value, 0.0);
+    EXPECT_EQ(finite.evaluations, kTrapezoidLevel3);
+    const Integral lower = integrate_within(constant, -M, -1.0, 1e-6, 1e-30);
+    EXPECT_EQ(lower.value, 0.0);
+    EXPECT_EQ(lower.evaluations, kMidpointLevel3);
+    // Even an enormous tolerance waits for the third level.
+    EXPECT_EQ(integrate_within(square, 0.0, 1.0, 1e-6, 1e300).evaluations, kTrapezoidLevel3);
+}
+
+// A tiny tail integral, far below the tolerance a caller grants it, stops
+// early and still lands within that tolerance of the exact value.
+TEST(IntegrateWithinTolerances, NegligiblePieceStopsWithinTheAbsoluteTolerance) {
+    const double exact = upper_tail(9.0);  // about 1.1e-19
+    const Integral relative = integrate(density, 9.0, 40.0);
+    const Integral absolute = integrate_within(density, 9.0, 40.0, 1e-6, 1e-15);
+    EXPECT_LT(absolute.evaluations, relative.evaluations);
+    EXPECT_NEAR(absolute.value, exact, 1e-15);
+    EXPECT_NEAR(relative.value, exact, 1e-6 * exact);
 }
 
 // A split range is exactly the sum of its separately integrated pieces.
