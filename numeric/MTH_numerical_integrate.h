@@ -7,10 +7,10 @@
  * the relative tolerance. A range that does not converge returns its last
  * estimate, unmarked.
  *
- * NOT REENTRANT: each rule keeps its running sum in a process-wide static
- * between levels. Do not integrate on two threads at once, and do not call the
- * integrator from inside a function being integrated. Usable from C and
- * C++. */
+ * NOT REENTRANT: each rule keeps its running sum between levels in a static
+ * of the calling thread. Threads share nothing and may integrate at once; on
+ * one thread, do not call the integrator from inside a function being
+ * integrated. Usable from C and C++. */
 #ifndef VANTOR_NUMERIC_MTH_NUMERICAL_INTEGRATE_H
 #define VANTOR_NUMERIC_MTH_NUMERICAL_INTEGRATE_H
 

@@ -3,7 +3,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <limits>
 
 #include "numeric/MTH_newton_method.h"
@@ -216,13 +215,13 @@ double joint_power_function_minus(double x, MTH_parameters params) {
 
 namespace {
 
-constexpr double kOpenLevel = -1;  // a level the call is to derive
+constexpr double kOpenLevel = PWR_DERIVE_LEVEL;  // a level the call is to derive
 constexpr double kDefaultStage0Level = 0.05;
 
 // Which level the most recent method-2 derivation produced: 0 for alpha[1],
 // 1 for alpha[2]. A method-2 call given all three levels derives that one
-// again.
-std::int32_t significance_method = 0;
+// again. Each thread has its own.
+thread_local std::int32_t significance_method = 0;
 
 bool is_open(double level) { return level == kOpenLevel; }
 
@@ -329,9 +328,8 @@ double joint_overall_level(double *w) {
 }
 
 // Derives the open level of the joint procedure (re-deriving one when all
-// three are given). Returns false if the derivation vector could not be
-// allocated.
-bool derive_joint_level(PWR_design *design, double share0) {
+// three are given).
+void derive_joint_level(PWR_design *design, double share0) {
     double *alpha = design->alpha;
     if (!is_open(alpha[0]) && !is_open(alpha[1]) && !is_open(alpha[2])) {
         alpha[significance_method == 0 ? 1 : 2] = kOpenLevel;
@@ -341,30 +339,19 @@ bool derive_joint_level(PWR_design *design, double share0) {
         if (is_open(alpha[0])) {
             alpha[0] = kDefaultStage0Level;
         }
-        return true;
+        return;
     }
     significance_method = derive_joint ? 0 : 1;
-    double *w = static_cast<double *>(std::calloc(4, sizeof(double)));
-    if (w == nullptr) {
-        return false;
-    }
-    w[0] = alpha[0];
-    w[1] = alpha[1];
-    w[2] = alpha[2];
-    w[3] = share0;
+    double w[4] = {alpha[0], alpha[1], alpha[2], share0};
     const double derived = derive_joint ? solve_joint_level(w) : joint_overall_level(w);
-    std::free(w);
     alpha[derive_joint ? 1 : 2] = clamped(derived);
-    return true;
 }
 
 // Method 2: stage 0 passes at a0 and the joint statistic passes at a1 in the
 // same direction.
 double joint_power(PWR_design *design) {
     const double share0 = stage0_share(design);
-    if (!derive_joint_level(design, share0)) {
-        return 0;
-    }
+    derive_joint_level(design, share0);
     const double *alpha = design->alpha;
     const double mean0 = get_joint_constant(design, 0);
     const double z0 = quantile(alpha[0] / 2);
@@ -382,11 +369,11 @@ extern "C" double PWR_get_power_for_two_stage_method(PWR_design *design, std::in
     design->case_rate =
         get_population_rate_control_to_case(design->control_rate, design->odds_ratio);
     switch (design->method) {
-        case 0:
+        case PWR_METHOD_SEPARATE:
             return replication_power(design);
-        case 1:
+        case PWR_METHOD_PRODUCT:
             return product_power(design);
-        case 2:
+        case PWR_METHOD_JOINT:
             return joint_power(design);
         default:
             return -1;
