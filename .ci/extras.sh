@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Checks of the layer around the library: the installed CMake package and a C
-# caller of it, the Python module, the power-curve script, the benchmarks, the
-# fuzzers, clang-tidy and clang-format. Run from anywhere; about 5 minutes on
-# two cores.
+# Checks of the layer around the library: the installed headers, CMake package
+# and pkg-config file with a C caller of each, the README's C snippet, the
+# Python module, the power-curve script, the benchmarks, the fuzzers,
+# clang-tidy and clang-format. Run from anywhere; about 5 minutes on two cores.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -13,20 +13,7 @@ fuzz_seconds=${VANTOR_FUZZ_SECONDS:-30}
 
 step() { echo "== extras: $*"; }
 fail() { echo "extras: FAILED: $*" >&2; exit 1; }
-
-install_missing_packages() {
-    local needed=(cmake g++ clang libclang-rt-14-dev clang-tidy clang-format libgtest-dev
-                  libbenchmark-dev python3 python3-matplotlib)
-    local missing=()
-    for package in "${needed[@]}"; do
-        dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
-    done
-    if [ ${#missing[@]} -gt 0 ]; then
-        step "installing ${missing[*]}"
-        apt-get update -qq
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
-    fi
-}
+source .ci/packages.sh
 
 build_static_and_shared() {
     step "static build with benchmarks, shared build"
@@ -36,27 +23,62 @@ build_static_and_shared() {
     cmake --build build-shared -j"$jobs" --target vantor vantor_mini_bin
 }
 
-# Installs one build, builds examples/c against the installed package alone
-# and checks what it prints.
+# Installs one build and checks what it installed: exactly the public
+# headers CMake lists, and a C caller built with CMake, with pkg-config and
+# from the README's snippet, all printing the expected lines.
 check_installed_package() {
     local build=$1 prefix="$work/prefix-$1"
-    step "install $build and build the C example against it"
+    step "install $build"
     cmake --install "$build" --prefix "$prefix" >/dev/null
-    for header in numeric/MTH_types.h numeric/MTH_normal_distribution.h \
-                  numeric/MTH_newton_method.h numeric/MTH_numerical_integrate.h power/power_func.h; do
-        [ -f "$prefix/include/$header" ] || fail "$header not installed"
-    done
+    check_installed_headers "$build" "$prefix"
+    step "build the C example against the installed $build with CMake"
     cmake -S examples/c -B "$work/example-$build" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
     cmake --build "$work/example-$build" 2>&1 | tee "$work/example.log"
     if grep -q "warning" "$work/example.log"; then fail "C example compiles with warnings"; fi
     "$work/example-$build/power_example" >"$work/example-$build.out"
-    check_example_output "$work/example-$build.out" "$prefix/bin/vantor_mini_bin"
+    check_example_output "$work/example-$build.out" "$prefix"
+    check_pkg_config "$build" "$prefix" examples/c/power_example.c "$work/example-$build.out"
+    # The README's first C block is the complete program.
+    awk '/^```c$/ && !seen {inside = seen = 1; next} /^```$/ {inside = 0} inside' README.md \
+        >"$work/readme.c"
+    [ -s "$work/readme.c" ] || fail "no C snippet in README.md"
+    check_pkg_config "$build" "$prefix" "$work/readme.c" "$work/example-$build.out"
+}
+
+# The headers under include/ are exactly those of CMake's list.
+check_installed_headers() {
+    local build=$1 prefix=$2
+    (cd "$prefix/include" && find . -type f | sed 's|^\./||' | sort) >"$work/installed-headers"
+    sort "$build/public_headers.txt" >"$work/listed-headers"
+    diff -u "$work/listed-headers" "$work/installed-headers" ||
+        fail "installed headers differ from VANTOR_PUBLIC_HEADERS (- listed, + installed)"
+}
+
+# Builds a C source with cc and pkg-config as the README says (--static for a
+# static library, an rpath for a shared one) and expects the lines of
+# `expected`.
+check_pkg_config() {
+    local build=$1 prefix=$2 source=$3 expected=$4 program="$work/pkg-config-app"
+    step "build $(basename "$source") against the installed $build with pkg-config"
+    export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
+    local flags
+    if [ -e "$prefix/lib/libvantor.a" ]; then
+        flags=$(pkg-config --cflags --libs --static vantor)
+    else
+        flags="$(pkg-config --cflags --libs vantor) -Wl,-rpath,$(pkg-config --variable=libdir vantor)"
+    fi
+    unset PKG_CONFIG_PATH
+    # shellcheck disable=SC2086 # the flags are words
+    cc -std=c99 -Wall -Wextra -Wpedantic -Werror "$source" $flags -o "$program" ||
+        fail "cc $source with pkg-config flags: $flags"
+    "$program" >"$program.out"
+    diff -u "$expected" "$program.out" || fail "$source prints other lines than examples/c"
 }
 
 check_example_output() {
-    local output=$1 program=$2
+    local output=$1 prefix=$2
     local expected_single
-    expected_single="single-stage power=$("$program" SINGLE 1000 1000 1.3 0.3 0.05)"
+    expected_single="single-stage power=$("$prefix/bin/vantor_mini_bin" SINGLE 1000 1000 1.3 0.3 0.05)"
     [ "$(sed -n 1p "$output")" = "$expected_single" ] ||
         fail "C example: '$(sed -n 1p "$output")', program says '$expected_single'"
     # The second level is derived: 2 * overall / first = 2 * 0.0001 / 0.01.
@@ -64,6 +86,11 @@ check_example_output() {
     expected_two_stage="two-stage method=0 power=$(two_stage_power_from_python) alpha=0.01,0.02,0.0001"
     [ "$(sed -n 2p "$output")" = "$expected_two_stage" ] ||
         fail "C example: '$(sed -n 2p "$output")', expected '$expected_two_stage'"
+    local expected_version
+    expected_version="vantor $(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --modversion vantor)"
+    [ "$(sed -n 3p "$output")" = "$expected_version" ] ||
+        fail "C example: '$(sed -n 3p "$output")', pkg-config says '$expected_version'"
+    [ "$(wc -l <"$output")" -eq 3 ] || fail "C example prints other than three lines"
 }
 
 # The C example's two-stage request through the Python module.
@@ -79,8 +106,8 @@ check_python_module() {
     ctest --test-dir build-shared -R python_module --output-on-failure
     step "installed Python module finds the installed library"
     local prefix="$work/prefix-build-shared"
-    env -u VANTOR_LIBRARY python3 -B -c "
-import sys; sys.path.insert(0, '$prefix/share/vantor/python'); import vantor
+    env -u VANTOR_LIBRARY PYTHONPATH="$prefix/share/vantor/python" python3 -B -c "
+import vantor
 assert vantor.load_library()._name.startswith('$prefix/lib/'), vantor.load_library()._name
 print('%f' % vantor.single_stage_power(1000, 1000, 1.3, 0.3, 0.05))" >"$work/installed.out"
     [ "$(cat "$work/installed.out")" = "$(build/vantor_mini_bin SINGLE 1000 1000 1.3 0.3 0.05)" ] ||
@@ -140,11 +167,11 @@ static_analysis() {
     git ls-files '*.cpp' | grep -v '^examples/' |
         xargs -P"$jobs" -n1 clang-tidy -p build --quiet 2>/dev/null >"$work/tidy.log" ||
         { cat "$work/tidy.log"; fail "clang-tidy"; }
-    clang-tidy --quiet examples/c/power_example.c -- -std=c99 -I. 2>/dev/null ||
+    clang-tidy --quiet examples/c/power_example.c -- -std=c99 -I. -Ibuild/generated 2>/dev/null ||
         fail "clang-tidy on the C example"
 }
 
-install_missing_packages
+install_missing_packages "${ci_core_packages[@]}" "${ci_extra_packages[@]}"
 build_static_and_shared
 check_installed_package build
 check_installed_package build-shared

@@ -84,19 +84,13 @@ void read_value(const char *word, double *out, Hint &hint) {
     }
 }
 
-PWR_design zeroed_design() {
-    PWR_design design;
-    std::memset(&design, 0, sizeof design);
-    return design;
-}
-
 void run_single(int argc, const char *const *argv) {
     if (argc < kSingleWords) {
         std::fprintf(stderr, "vantor_mini_bin: SINGLE needs five values; %s\n", kSingleUsage);
         std::printf("%lf", -1.0);
         return;
     }
-    PWR_design design = zeroed_design();
+    PWR_design design = PWR_DESIGN_INIT;
     Hint hint(kSingleUsage);
     read_count(argv[2], &design.sample_size[0][0], hint);
     read_count(argv[3], &design.sample_size[0][1], hint);
@@ -124,7 +118,7 @@ void run_limit(int argc, const char *const *argv) {
         std::printf("%d", kUnusable);
         return;
     }
-    PWR_design design = zeroed_design();
+    PWR_design design = PWR_DESIGN_INIT;
     double target = 0;
     Hint hint(kLimitUsage);
     const int group = searched_group(argv[2]);

@@ -5,21 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv);
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size);
-
-// The answers the library and the driver print on standard output are noise
-// to a fuzzer; sanitizer reports go to standard error and stay visible.
-inline void silence_standard_output() {
-    // A failed freopen leaves stdout closed, and writing to it then would be
-    // undefined: stop instead.
-    if (std::freopen("/dev/null", "w", stdout) == nullptr) {
-        std::fputs("cannot send standard output to /dev/null\n", stderr);
-        std::abort();
-    }
-}
 
 #endif

@@ -5,7 +5,8 @@
 #include "numeric/MTH_normal_distribution.h"
 
 #include <cmath>
-#include <cstdio>
+
+#include "numeric/MTH_report.h"
 
 namespace {
 
@@ -158,7 +159,7 @@ double MTH_qnorm(double p, double /*unused*/) {
         t = s <= kTailSplit ? s - kMiddleShift : s - kTailSplit;
     }
     if (r <= 0) {
-        std::fputs("MIN_FLAG\n", stdout);
+        MTH_report("MIN_FLAG");
         return -MTH_INFINITY;
     }
     double v;

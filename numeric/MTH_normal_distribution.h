@@ -3,9 +3,10 @@
  * distribution function built on it; the power series of the normal integral.
  *
  * Every operation is a pure function of its arguments and safe to call from
- * any thread. The one side effect is the line "MIN_FLAG" that MTH_qnorm
- * writes to standard output for a probability of 0 or less. Usable from C and
- * C++. */
+ * any thread. The one side effect is the report "MIN_FLAG" that MTH_qnorm
+ * makes for a probability of 0 or less, through the report hook of
+ * numeric/MTH_report.h (by default a line on standard output). Usable from C
+ * and C++. */
 #ifndef VANTOR_NUMERIC_MTH_NORMAL_DISTRIBUTION_H
 #define VANTOR_NUMERIC_MTH_NORMAL_DISTRIBUTION_H
 
@@ -25,8 +26,9 @@ double MTH_dnorm(double x);
 double MTH_pnorm(double x);
 
 /* The z with P(Z <= z) = p (algorithm AS 241; relative error about 1e-15).
- * For p >= 1 returns MTH_INFINITY; for p <= 0 writes "MIN_FLAG" and a line end
- * to standard output and returns -MTH_INFINITY. `unused` is not read. */
+ * For p >= 1 returns MTH_INFINITY; for p <= 0 reports "MIN_FLAG" through
+ * MTH_report (by default the line "MIN_FLAG" on standard output) and returns
+ * -MTH_INFINITY. `unused` is not read. */
 double MTH_qnorm(double p, double unused);
 
 /* Probability that a standard normal Z lies between a and b, in either

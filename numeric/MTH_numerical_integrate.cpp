@@ -146,7 +146,7 @@ double integrate_range(MTH_function f, double lower, double upper, MTH_parameter
 extern "C" {
 
 double trapzd(MTH_function f, MTH_parameters params, double a, double b, int32_t n) {
-    static double s = 0.0;
+    static thread_local double s = 0.0;
     if (n == 1) {
         const double at_a = f(a, params);
         const double at_b = f(b, params);
@@ -168,7 +168,7 @@ double trapzd(MTH_function f, MTH_parameters params, double a, double b, int32_t
 }
 
 double midinf(MTH_function f, MTH_parameters params, double aa, double bb, int32_t n) {
-    static double s = 0.0;
+    static thread_local double s = 0.0;
     const double b = 1.0 / aa;
     const double a = 1.0 / bb;
     if (n == 1) {

@@ -9,10 +9,10 @@
  * integrand value that is not a number, or sums that overflow) stops there
  * and returns it: no later level could give anything else.
  *
- * NOT REENTRANT: each rule keeps its running sum in a process-wide static
- * between levels. Do not integrate on two threads at once, and do not call the
- * integrator from inside a function being integrated. Usable from C and
- * C++. */
+ * NOT REENTRANT: each rule keeps its running sum between levels in a static
+ * of the calling thread. Threads share nothing and may integrate at once; on
+ * one thread, do not call the integrator from inside a function being
+ * integrated. Usable from C and C++. */
 #ifndef VANTOR_NUMERIC_MTH_NUMERICAL_INTEGRATE_H
 #define VANTOR_NUMERIC_MTH_NUMERICAL_INTEGRATE_H
 

@@ -282,7 +282,7 @@ double joint_power_function_minus(double x, MTH_parameters params) {
 
 namespace {
 
-constexpr double kOpenLevel = -1;  // a level the call is to derive
+constexpr double kOpenLevel = PWR_DERIVE_LEVEL;  // a level the call is to derive
 constexpr double kDefaultStage0Level = 0.05;
 
 // A piece of a power that is smaller than this share of the largest piece
@@ -298,8 +298,8 @@ constexpr double kProductToleranceLevel = 1e-3;
 
 // Which level the most recent method-2 derivation produced: 0 for alpha[1],
 // 1 for alpha[2]. A method-2 call given all three levels derives that one
-// again.
-std::int32_t significance_method = 0;
+// again. Each thread has its own.
+thread_local std::int32_t significance_method = 0;
 
 bool is_open(double level) { return level == kOpenLevel; }
 
@@ -543,11 +543,11 @@ extern "C" double PWR_get_power_for_two_stage_method(PWR_design *design, std::in
     design->case_rate =
         get_population_rate_control_to_case(design->control_rate, design->odds_ratio);
     switch (design->method) {
-        case 0:
+        case PWR_METHOD_SEPARATE:
             return replication_power(design);
-        case 1:
+        case PWR_METHOD_PRODUCT:
             return product_power(design);
-        case 2:
+        case PWR_METHOD_JOINT:
             return joint_power(design);
         default:
             return -1;

@@ -15,13 +15,40 @@
 extern "C" {
 #endif
 
-/* One case-control study of one risk allele, in one or two stages. */
+/* Two-stage analyses, the values of PWR_design.method (see
+ * PWR_get_power_for_two_stage_method). */
+enum {
+    PWR_METHOD_SEPARATE = 0, /* each stage tested by itself */
+    PWR_METHOD_PRODUCT = 1,  /* product of the two stages' p-values */
+    PWR_METHOD_JOINT = 2     /* joint statistic of both stages */
+};
+
+/* The value of a level in PWR_design.alpha that a two-stage call is to
+ * derive from the other two; compared exactly. */
+#define PWR_DERIVE_LEVEL (-1.0)
+
+/* One case-control study of one risk allele, in one or two stages.
+ *
+ * Layout (bytes; checked when the library is compiled, and by the Python
+ * module against PWR_design_size when it loads), size 104, alignment 8:
+ *
+ *   offset  0  method         int32_t, then 4 bytes of padding
+ *   offset  8  alpha          double[3]
+ *   offset 32  sample_size    int32_t[2][2]
+ *   offset 48  case_rate      double
+ *   offset 56  control_rate   double
+ *   offset 64  odds_ratio     double
+ *   offset 72  count_table    int32_t[2][2][2]
+ *
+ * Start from PWR_DESIGN_INIT: every field zero. */
 typedef struct PWR_design {
-    /* Two-stage analysis: 0, 1 or 2 (see PWR_get_power_for_two_stage_method). */
+    /* Two-stage analysis: one of PWR_METHOD_SEPARATE, PWR_METHOD_PRODUCT,
+     * PWR_METHOD_JOINT. */
     int32_t method;
     /* Significance levels. Single stage s uses alpha[s] as its two-sided
      * level. Two stages: alpha[0] for stage 0, alpha[1] for the second
-     * decision, alpha[2] overall; -1 marks the level to derive. */
+     * decision, alpha[2] overall; PWR_DERIVE_LEVEL marks the level to
+     * derive. */
     double alpha[3];
     /* sample_size[stage][0] cases, sample_size[stage][1] controls. */
     int32_t sample_size[2][2];
@@ -34,6 +61,17 @@ typedef struct PWR_design {
     /* Eight counts kept zero; no operation reads them. */
     int32_t count_table[2][2][2];
 } PWR_design;
+
+/* Initialiser of a record with every field zero, for C and C++:
+ *   PWR_design design = PWR_DESIGN_INIT; */
+/* clang-format off */
+#define PWR_DESIGN_INIT \
+    {0, {0.0, 0.0, 0.0}, {{0, 0}, {0, 0}}, 0.0, 0.0, 0.0, {{{0, 0}, {0, 0}}, {{0, 0}, {0, 0}}}}
+/* clang-format on */
+
+/* sizeof(PWR_design) as the library was compiled: 104. A binding that lays
+ * out the record itself compares its own size with this one. */
+int32_t PWR_design_size(void);
 
 /* Case rate implied by control rate p and odds ratio r: r p / (r p + 1 - p). */
 double get_population_rate_control_to_case(double control_rate, double odds_ratio);
@@ -86,13 +124,13 @@ double PWR_get_power_for_single_step(PWR_design *design, int32_t stage);
  * passing region, and carry MTH_pnorm's absolute 1e-9 when the power itself
  * is tiny (below about 1e-6 the power has few correct digits).
  *
- * Level derivation: the first of alpha[1], alpha[2], alpha[0] equal to -1
- * exactly is derived from the other two and written back into the record
- * (clamped to 1; an open alpha[0] becomes 0.05 in methods 1 and 2). A
- * method-2 call with all three levels given derives alpha[1] or alpha[2]
- * again, whichever the most recent method-2 derivation of the process
- * started on (alpha[1] at program start); methods 0 and 1 and the alpha[0]
- * default do not change that choice.
+ * Level derivation: the first of alpha[1], alpha[2], alpha[0] equal to
+ * PWR_DERIVE_LEVEL exactly is derived from the other two and written back
+ * into the record (clamped to 1; an open alpha[0] becomes 0.05 in methods 1
+ * and 2). A method-2 call with all three levels given derives alpha[1] or
+ * alpha[2] again, whichever the most recent method-2 derivation of the
+ * calling thread produced (alpha[1] on a thread that has made none); methods
+ * 0 and 1 and the alpha[0] default do not change that choice.
  *
  * Methods 1 and 2 answer not a number, deriving nothing, when a given level
  * lies outside [0, 1] or more than one level is open; method 2 also when a
@@ -100,9 +138,13 @@ double PWR_get_power_for_single_step(PWR_design *design, int32_t stage);
  * 1). There is no procedure then whose power could be computed.
  *
  * Returns the power, or -1 for any other method. `stage` is not read.
+ * Nothing is allocated.
  *
- * NOT REENTRANT: process-wide state (the method-2 derivation choice and the
- * integrator's running sums); call from one thread at a time. */
+ * Threads: the method-2 derivation choice and the integrator's running sums
+ * belong to the calling thread, so threads may compute at once and share
+ * nothing; on one thread every result depends on that thread's earlier
+ * method-2 calls only. Reports of the normal quantile go through the
+ * process-wide hook of numeric/MTH_report.h. */
 double PWR_get_power_for_two_stage_method(PWR_design *design, int32_t stage);
 
 /* Mean of stage `stage`'s standardised allelic statistic, cases and controls

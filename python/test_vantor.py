@@ -8,9 +8,12 @@ in the environment; ctest sets both.
 import ctypes.util
 import math
 import os
+import re
 import subprocess
 import sys
 import unittest
+import warnings
+from concurrent.futures import ThreadPoolExecutor
 
 import vantor
 
@@ -108,7 +111,9 @@ class TwoStageLevels(unittest.TestCase):
 
     def test_power_grows_with_the_odds_ratio(self):
         for method in (0, 1, 2):
-            with self.subTest(method=method):
+            with self.subTest(method=method), warnings.catch_warnings():
+                # Method 2's derivation at 1e-6 reports quantiles of 0.
+                warnings.simplefilter("ignore", RuntimeWarning)
                 powers = [
                     vantor.two_stage_power(method, STAGES, r, 0.3, 0.01, None, 1e-6).power
                     for r in (1.1, 1.2, 1.4)
@@ -123,6 +128,94 @@ class TwoStageLevels(unittest.TestCase):
             vantor.two_stage_power(0, STAGES, 1.3, 0.3, None, None, 1e-4)
         with self.assertRaises(ValueError):
             vantor.two_stage_power(0, STAGES[:1], 1.3, 0.3, 0.01, None, 1e-4)
+
+
+def run_python(code: str, **env) -> subprocess.CompletedProcess:
+    """Runs code in a fresh interpreter beside the module, as a user would."""
+    here = os.path.dirname(os.path.abspath(vantor.__file__))
+    return subprocess.run(
+        [sys.executable, "-B", "-c", code], cwd=here, env=dict(os.environ, **env),
+        capture_output=True, text=True, timeout=120, check=False,
+    )
+
+
+WARNINGS_OF_A_CALL = """
+import warnings, vantor
+with warnings.catch_warnings(record=True) as caught:
+    warnings.simplefilter("always")
+    {call}
+for w in caught:
+    print(w.category.__name__, w.filename == "<string>", w.message)
+"""
+
+
+class Reports(unittest.TestCase):
+    def test_a_quantile_of_zero_warns_once_and_prints_nothing(self):
+        # A level of 0 asks for the quantile of probability 0 exactly once;
+        # the one line printed is the warning, no "MIN_FLAG" line.
+        run = run_python(WARNINGS_OF_A_CALL.format(
+            call="vantor.single_stage_power(500, 500, 1.5, 0.3, 0.0)"))
+        self.assertEqual(run.returncode, 0, run.stderr)
+        lines = run.stdout.splitlines()
+        self.assertEqual(len(lines), 1, run.stdout)
+        self.assertTrue(lines[0].startswith("RuntimeWarning True vantor reported MIN_FLAG 1 time "),
+                        lines[0])
+
+    def test_a_two_stage_call_warns_once_with_the_count(self):
+        # Replication with a stage-0 level of 0: each stage's power asks for
+        # the quantile of 0.
+        run = run_python(WARNINGS_OF_A_CALL.format(
+            call="vantor.two_stage_power(0, ((1000, 1000), (2000, 2000)), 1.3, 0.3, "
+                 "0.0, None, 1e-4)"))
+        self.assertEqual(run.returncode, 0, run.stderr)
+        lines = run.stdout.splitlines()
+        self.assertEqual(len(lines), 1, run.stdout)
+        self.assertRegex(lines[0], r"^RuntimeWarning True vantor reported MIN_FLAG \d+ times? ")
+
+    def test_calls_in_the_domain_do_not_warn(self):
+        for alpha2 in ("1e-4", "5e-8", "1e-9"):
+            run = run_python(WARNINGS_OF_A_CALL.format(
+                call="vantor.two_stage_power(2, ((1000, 1000), (2000, 2000)), 1.3, 0.3, "
+                     "0.01, None, %s)" % alpha2))
+            self.assertEqual((run.returncode, run.stdout), (0, ""), run.stderr)
+
+
+class Threads(unittest.TestCase):
+    def test_concurrent_calls_give_what_the_same_calls_give_alone(self):
+        # ctypes releases the interpreter lock during each call, so these run
+        # in the library at the same time.
+        requests = [
+            (2, STAGES, 1.3, 0.3, 0.01, None, 1e-4),
+            (2, ((500, 500), (500, 500)), 1.5, 0.3, 0.05, 1e-4, None),
+            (1, ((500, 500), (500, 500)), 1.5, 0.3, 0.01, 1e-3, None),
+            (0, STAGES, 1.3, 0.3, 0.01, None, 1e-4),
+        ] * 4
+        alone = [vantor.two_stage_power(*request) for request in requests]
+        with ThreadPoolExecutor(max_workers=4) as pool:
+            together = list(pool.map(lambda request: vantor.two_stage_power(*request), requests))
+        self.assertEqual(together, alone)
+
+
+class LibraryIdentity(unittest.TestCase):
+    def test_version_is_the_project_version(self):
+        with open(os.path.join(os.path.dirname(__file__), os.pardir, "CMakeLists.txt")) as f:
+            project = re.search(r"project\(vantor VERSION (\d+\.\d+\.\d+)", f.read())
+        self.assertEqual(vantor.library_version(), project.group(1))
+
+    def test_a_record_of_another_layout_is_refused(self):
+        code = (
+            "import ctypes, vantor\n"
+            "class Shorter(ctypes.Structure):\n"
+            "    _fields_ = vantor._Design._fields_[:-1]\n"
+            "vantor._Design = Shorter\n"
+            "try:\n"
+            "    vantor.load_library()\n"
+            "except vantor.LibraryNotFoundError as error:\n"
+            "    print('refused:', error)\n"
+        )
+        run = run_python(code)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        self.assertRegex(run.stdout, r"^refused: .*design record is 104 bytes, this module's 72")
 
 
 class LibraryLookup(unittest.TestCase):

@@ -11,8 +11,17 @@ A thin layer over the shared vantor library, using only the standard library
 5. wherever the system's loader finds ``vantor``.
 
 ``LibraryNotFoundError`` (an ``OSError``) is raised when none of these holds a
-loadable library. The library is loaded at the first call, so importing this
-module always works.
+loadable library whose design record has the layout this module expects. The
+library is loaded at the first call, so importing this module always works.
+
+Threads may call the functions at once: the library keeps its working state
+per thread, and ctypes releases the interpreter lock during each call.
+
+The library reports inputs outside a function's domain (a normal quantile of
+a probability of 0 or less, "MIN_FLAG") through a process-wide hook, which by
+default writes them on standard output. Loading the library installs a hook
+that only counts them; after a call that made reports, one ``RuntimeWarning``
+says how many. Nothing is printed.
 
 Example::
 
@@ -26,6 +35,7 @@ import ctypes.util
 import os
 import sys
 import threading
+import warnings
 from typing import NamedTuple, Optional, Sequence
 
 __all__ = [
@@ -37,6 +47,7 @@ __all__ = [
     "single_stage_power",
     "two_stage_power",
     "load_library",
+    "library_version",
 ]
 
 #: Two-stage analysis: each stage tested by itself.
@@ -46,7 +57,8 @@ METHOD_PRODUCT = 1
 #: Two-stage analysis: joint statistic of both stages.
 METHOD_JOINT = 2
 
-# The library derives the level marked with this value.
+# The library derives the level marked with this value (PWR_DERIVE_LEVEL in
+# power/power_func.h).
 _DERIVE = -1.0
 _INT32_MIN = -(2**31)
 _INT32_MAX = 2**31 - 1
@@ -68,7 +80,8 @@ class TwoStageResult(NamedTuple):
 
 
 class _Design(ctypes.Structure):
-    # Mirrors PWR_design in power/power_func.h, field for field.
+    # Mirrors PWR_design in power/power_func.h, field for field; checked
+    # against the library's PWR_design_size when it is loaded.
     _fields_ = [
         ("method", ctypes.c_int32),
         ("alpha", ctypes.c_double * 3),
@@ -80,8 +93,30 @@ class _Design(ctypes.Structure):
     ]
 
 
-# The two-stage power keeps process-wide state, so calls are serialised.
-_lock = threading.Lock()
+# Mirrors MTH_report_hook in numeric/MTH_report.h.
+_REPORT_FUNCTION = ctypes.CFUNCTYPE(None, ctypes.c_char_p, ctypes.c_void_p)
+
+
+class _ReportHook(ctypes.Structure):
+    _fields_ = [("fn", _REPORT_FUNCTION), ("context", ctypes.c_void_p)]
+
+
+# The hook runs on the thread that computes, which is the thread that called
+# into the library, so each thread counts its own calls' reports.
+_reports = threading.local()
+
+
+def _count_report(what: bytes, _context) -> None:
+    counts = _reports.__dict__.setdefault("counts", {})
+    word = what.decode("ascii", "replace")
+    counts[word] = counts.get(word, 0) + 1
+
+
+# Kept for the life of the module: the library holds a pointer to it.
+_report_callback = _REPORT_FUNCTION(_count_report)
+
+# Serialises loading only; the computations need no lock.
+_load_lock = threading.Lock()
 _library = None
 
 
@@ -114,43 +149,90 @@ def _declare_functions(library: ctypes.CDLL) -> None:
         function = getattr(library, name)
         function.argtypes = [design_pointer, ctypes.c_int32]
         function.restype = ctypes.c_double
+    library.PWR_design_size.argtypes = []
+    library.PWR_design_size.restype = ctypes.c_int32
+    library.vantor_version.argtypes = []
+    library.vantor_version.restype = ctypes.c_char_p
+    library.MTH_set_report_hook.argtypes = [_ReportHook]
+    library.MTH_set_report_hook.restype = _ReportHook
+
+
+def _check_layout(library: ctypes.CDLL) -> None:
+    size = library.PWR_design_size()
+    if size != ctypes.sizeof(_Design):
+        raise LibraryNotFoundError(
+            f"its design record is {size} bytes, this module's {ctypes.sizeof(_Design)}: "
+            "the library and the module are of different versions"
+        )
 
 
 def _open(path: str) -> ctypes.CDLL:
     library = ctypes.CDLL(path)
     _declare_functions(library)
+    _check_layout(library)
+    library.MTH_set_report_hook(_ReportHook(_report_callback, None))
     return library
+
+
+def _load() -> ctypes.CDLL:
+    explicit = os.environ.get("VANTOR_LIBRARY")
+    if explicit:
+        try:
+            return _open(explicit)
+        except (OSError, AttributeError) as error:
+            raise LibraryNotFoundError(
+                f"VANTOR_LIBRARY={explicit!r} is not a loadable vantor library: {error}"
+            ) from error
+    tried = []
+    for path in _candidate_paths():
+        try:
+            return _open(path)
+        except (OSError, AttributeError) as error:
+            tried.append(f"{path} ({error})")
+    raise LibraryNotFoundError(
+        "the vantor shared library was not found; build it with "
+        "-DBUILD_SHARED_LIBS=ON and set VANTOR_LIBRARY to its path. Tried: " + "; ".join(tried)
+    )
 
 
 def load_library() -> ctypes.CDLL:
     """Loads the shared library once and returns it.
 
-    Raises LibraryNotFoundError when it cannot be found or lacks the power
-    functions.
+    Loading checks that the library's design record has this module's layout
+    and installs the counting report hook.
+
+    Raises LibraryNotFoundError when it cannot be found, lacks the power
+    functions or lays out the design record differently.
     """
     global _library
     if _library is not None:
         return _library
-    explicit = os.environ.get("VANTOR_LIBRARY")
-    if explicit:
-        try:
-            _library = _open(explicit)
-        except (OSError, AttributeError) as error:
-            raise LibraryNotFoundError(
-                f"VANTOR_LIBRARY={explicit!r} is not a loadable vantor library: {error}"
-            ) from error
+    with _load_lock:
+        if _library is None:
+            _library = _load()
         return _library
-    tried = _candidate_paths()
-    for path in tried:
-        try:
-            _library = _open(path)
-            return _library
-        except (OSError, AttributeError):
-            continue
-    raise LibraryNotFoundError(
-        "the vantor shared library was not found; build it with "
-        "-DBUILD_SHARED_LIBS=ON and set VANTOR_LIBRARY to its path. Tried: " + ", ".join(tried)
-    )
+
+
+def library_version() -> str:
+    """The version of the loaded library, as "MAJOR.MINOR.PATCH"."""
+    return load_library().vantor_version().decode("ascii")
+
+
+def _call(function, design: _Design) -> float:
+    """Runs one power function on the design; warns once if it reported."""
+    _reports.counts = {}
+    result = function(ctypes.byref(design), 0)
+    counts = _reports.counts
+    if counts:
+        said = ", ".join(f"{word} {count} time{'s' if count > 1 else ''}"
+                         for word, count in counts.items())
+        warnings.warn(
+            f"vantor reported {said} during this call (MIN_FLAG: a normal quantile was "
+            "asked for a probability of 0 or less and taken as minus infinity)",
+            RuntimeWarning,
+            stacklevel=3,
+        )
+    return result
 
 
 def _int32(value, what: str) -> int:
@@ -182,13 +264,13 @@ def single_stage_power(
         alpha: two-sided significance level.
 
     Out-of-domain values are not rejected; they give infinities or NaN, as
-    the library does.
+    the library does. A level of 0 or less, or of 2 or more, asks for the
+    quantile of 0: the power is 0 and a RuntimeWarning says so.
     """
     library = load_library()
     design = _design([(cases, controls)], odds_ratio, control_rate)
     design.alpha[0] = float(alpha)
-    with _lock:
-        return library.PWR_get_power_for_single_step(ctypes.byref(design), 0)
+    return _call(library.PWR_get_power_for_single_step, design)
 
 
 def _levels(alpha0: Optional[float], alpha1: Optional[float], overall: Optional[float]) -> list:
@@ -220,8 +302,9 @@ def two_stage_power(
 
     The one level given as None is derived from the other two (for method 0,
     overall = alpha0 * alpha1 / 2). With all three given, method 0 and 1 use
-    them as they are; method 2 derives alpha1 or the overall level again, as
-    the library documents.
+    them as they are; method 2 derives alpha1 or the overall level again,
+    whichever the calling thread's latest method-2 derivation produced
+    (alpha1 on a thread that has made none).
 
     Returns:
         TwoStageResult(power, (alpha0, alpha1, overall_alpha)).
@@ -230,6 +313,11 @@ def two_stage_power(
         ValueError: unknown method, more than one level None, or a size that
             does not fit 32 bits.
         LibraryNotFoundError: the shared library is not found.
+
+    Warns:
+        RuntimeWarning: once, if the library reported quantiles of a
+            probability of 0 or less during the call (genome-wide levels in
+            method 2 can reach them); the warning says how many.
     """
     if method not in (METHOD_SEPARATE, METHOD_PRODUCT, METHOD_JOINT):
         raise ValueError(f"method must be 0, 1 or 2, not {method!r}")
@@ -239,6 +327,5 @@ def two_stage_power(
     design = _design(stage_sizes, odds_ratio, control_rate)
     design.method = method
     design.alpha[:] = _levels(alpha0, alpha1, overall_alpha)
-    with _lock:
-        power = library.PWR_get_power_for_two_stage_method(ctypes.byref(design), 0)
+    power = _call(library.PWR_get_power_for_two_stage_method, design)
     return TwoStageResult(power, tuple(design.alpha))

@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
 #include "power/power_func.h"
 
@@ -28,8 +27,7 @@ inline double exact_quantile(double p) {
 // A zeroed record with stage 0 filled in.
 inline PWR_design single_stage_design(std::int32_t cases, std::int32_t controls, double odds_ratio,
                                       double rate, double alpha) {
-    PWR_design design;
-    std::memset(&design, 0, sizeof design);
+    PWR_design design = PWR_DESIGN_INIT;
     design.sample_size[0][0] = cases;
     design.sample_size[0][1] = controls;
     design.odds_ratio = odds_ratio;

@@ -1,0 +1,22 @@
+# Debian packages the checks need, and the one function that installs those
+# missing. Sourced by .ci/run and .ci/extras.sh.
+
+# The build, the tests (also under the sanitizers) and the benchmarks.
+ci_core_packages=(cmake g++ libtsan2 clang libgtest-dev libbenchmark-dev)
+# The installed package, the Python module, the fuzzers and static analysis.
+ci_extra_packages=(pkg-config libclang-rt-14-dev clang-tidy clang-format python3
+                   python3-matplotlib)
+
+# Installs those of the named packages that are not installed yet.
+install_missing_packages() {
+    local missing=()
+    local package
+    for package in "$@"; do
+        dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "== installing: ${missing[*]}"
+        apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+    fi
+}
