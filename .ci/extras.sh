@@ -43,7 +43,8 @@ check_installed_package() {
     step "install $build and build the C example against it"
     cmake --install "$build" --prefix "$prefix" >/dev/null
     for header in numeric/MTH_types.h numeric/MTH_normal_distribution.h \
-                  numeric/MTH_newton_method.h numeric/MTH_numerical_integrate.h power/power_func.h; do
+                  numeric/MTH_newton_method.h numeric/MTH_numerical_integrate.h power/power_func.h \
+                  power/solve.h; do
         [ -f "$prefix/include/$header" ] || fail "$header not installed"
     done
     cmake -S examples/c -B "$work/example-$build" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
