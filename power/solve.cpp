@@ -36,6 +36,9 @@ constexpr ReasonText kReasonTexts[] = {
     {SLV_REASON_FEW_EXPECTED_ALLELES,
      "fewer than 5 copies of an allele are expected in a group, so the normal approximation "
      "behind this answer is doubtful"},
+    {SLV_REASON_UNEVEN_ROUNDING,
+     "rounding the partner group's size makes the power rise unevenly near this answer, so a few "
+     "larger sizes may fall short of the target"},
     {SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED,
      "with the other group's size fixed, the power levels off below the target however large "
      "this group grows"},
@@ -451,6 +454,44 @@ std::int32_t not_reached_reason(const SizePath &path, Rates p, double alpha, dou
                                   : SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED;
 }
 
+// Along the exact ratio (real counts), does adding cases or adding controls
+// lower the power at index j? Each partial slope's sign changes at most once
+// along the ray, from falling to rising (w grows with the index, r is
+// constant), so the indices where one falls form an initial stretch.
+bool a_group_lowers_power(const SizePath &path, Rates p, double z, double index) {
+    const double searched = index * path.unit;
+    const double partner = searched * path.ratio;
+    const double cases = path.cases_searched ? searched : partner;
+    const double controls = path.cases_searched ? partner : searched;
+    const Rates swapped{p.controls, p.cases};
+    return !is_rising(slope_as_cases_grow(cases, controls, p, z)) ||
+           !is_rising(slope_as_cases_grow(controls, cases, swapped, z));
+}
+
+// Index up to which rounding the partner count may make the power along a
+// ratio path rise unevenly: the stretch where a group's growth lowers the
+// power (with a margin for the rounded counts' distance from the ray) and
+// the indices whose partner count is held at its minimum of 1.
+std::int32_t uneven_stretch_end(const SizePath &path, std::int32_t top, Rates p, double alpha) {
+    const double z = upper_quantile(alpha);
+    std::int32_t lowering = 0;
+    if (a_group_lowers_power(path, p, z, 1)) {
+        std::int32_t rising = top;
+        lowering = 1;
+        if (a_group_lowers_power(path, p, z, top)) {
+            return top;
+        }
+        while (rising - lowering > 1) {
+            const std::int32_t middle = lowering + (rising - lowering) / 2;
+            (a_group_lowers_power(path, p, z, middle) ? lowering : rising) = middle;
+        }
+    }
+    const double margin = 1.25 * lowering + 2;
+    const double held_at_one = 0.5 / path.ratio + 1;
+    const double end = margin > held_at_one ? margin : held_at_one;
+    return end >= top ? top : static_cast<std::int32_t>(end);
+}
+
 std::int32_t solve_size(const SizePath &path, const Problem &problem, SLV_size_result *result) {
     const Rates p{case_rate_of(problem.control_rate, problem.odds_ratio), problem.control_rate};
     const std::int32_t top = top_index(path);
@@ -472,9 +513,14 @@ std::int32_t solve_size(const SizePath &path, const Problem &problem, SLV_size_r
         return SLV_NOT_REACHABLE;
     }
     const Sizes sizes = sizes_at(path, crossing.index);
-    const bool doubtful = approximation_doubtful(sizes.cases, sizes.controls, p);
-    result->status = doubtful ? SLV_FOUND_WITH_WARNING : SLV_FOUND;
-    result->reason = doubtful ? SLV_REASON_FEW_EXPECTED_ALLELES : SLV_REASON_NONE;
+    std::int32_t reason = SLV_REASON_NONE;
+    if (path.ratio != 0 && crossing.index <= uneven_stretch_end(path, top, p, problem.alpha)) {
+        reason = SLV_REASON_UNEVEN_ROUNDING;
+    } else if (approximation_doubtful(sizes.cases, sizes.controls, p)) {
+        reason = SLV_REASON_FEW_EXPECTED_ALLELES;
+    }
+    result->status = SLV_status_of_reason(reason);
+    result->reason = reason;
     result->cases = sizes.cases;
     result->controls = sizes.controls;
     result->power = crossing.power;
