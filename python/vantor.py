@@ -23,6 +23,7 @@ Example::
 
 import ctypes
 import ctypes.util
+import enum
 import os
 import sys
 import threading
@@ -36,6 +37,15 @@ __all__ = [
     "METHOD_JOINT",
     "single_stage_power",
     "two_stage_power",
+    "Status",
+    "SizeResult",
+    "OddsRatioResult",
+    "DetectableOddsRatios",
+    "cases_for_controls",
+    "controls_for_cases",
+    "cases_for_ratio",
+    "controls_for_ratio",
+    "detectable_odds_ratios",
     "load_library",
 ]
 
@@ -80,6 +90,79 @@ class _Design(ctypes.Structure):
     ]
 
 
+class _SizeResult(ctypes.Structure):
+    # Mirrors SLV_size_result in power/solve.h.
+    _fields_ = [
+        ("status", ctypes.c_int32),
+        ("reason", ctypes.c_int32),
+        ("cases", ctypes.c_int32),
+        ("controls", ctypes.c_int32),
+        ("power", ctypes.c_double),
+        ("evaluations", ctypes.c_int32),
+    ]
+
+
+class _EffectResult(ctypes.Structure):
+    # Mirrors SLV_effect_result in power/solve.h.
+    _fields_ = [
+        ("status", ctypes.c_int32),
+        ("reason", ctypes.c_int32),
+        ("odds_ratio", ctypes.c_double),
+        ("power", ctypes.c_double),
+        ("evaluations", ctypes.c_int32),
+    ]
+
+
+class Status(enum.IntEnum):
+    """Whether a solver's result is an answer (the library's SLV_* statuses)."""
+
+    FOUND = 0
+    FOUND_WITH_WARNING = 1
+    NOT_REACHABLE = 2
+
+
+class SizeResult(NamedTuple):
+    """Answer of a size question.
+
+    ``cases`` and ``controls`` are in the unit the question was asked in
+    (people unless ``count="alleles"``) and are None unless the status is
+    FOUND or FOUND_WITH_WARNING; ``power`` is the power of that design, also
+    None when there is no answer. ``message`` says what the status means
+    here, in the library's words; ``reason`` is its code.
+    """
+
+    status: Status
+    message: str
+    cases: Optional[int]
+    controls: Optional[int]
+    power: Optional[float]
+    reason: int
+    evaluations: int
+
+
+class OddsRatioResult(NamedTuple):
+    """A detectable odds ratio (None unless found) and its power."""
+
+    status: Status
+    message: str
+    odds_ratio: Optional[float]
+    power: Optional[float]
+    reason: int
+    evaluations: int
+
+
+class DetectableOddsRatios(NamedTuple):
+    """The smallest detectable odds ratio above 1 and the largest below 1."""
+
+    above_one: OddsRatioResult
+    below_one: OddsRatioResult
+
+
+_INVALID_INPUT = 3
+_REASON_BAD_CASES = 100
+_REASON_BAD_CONTROLS = 101
+_UNITS = {"people": 2, "alleles": 1}
+
 # The two-stage power keeps process-wide state, so calls are serialised.
 _lock = threading.Lock()
 _library = None
@@ -108,12 +191,28 @@ def _candidate_paths() -> list:
     return paths
 
 
+def _declare(library: ctypes.CDLL, name: str, restype, argtypes: list) -> None:
+    function = getattr(library, name)
+    function.restype = restype
+    function.argtypes = argtypes
+
+
 def _declare_functions(library: ctypes.CDLL) -> None:
     design_pointer = ctypes.POINTER(_Design)
     for name in ("PWR_get_power_for_single_step", "PWR_get_power_for_two_stage_method"):
-        function = getattr(library, name)
-        function.argtypes = [design_pointer, ctypes.c_int32]
-        function.restype = ctypes.c_double
+        _declare(library, name, ctypes.c_double, [design_pointer, ctypes.c_int32])
+    i32, i64, f64 = ctypes.c_int32, ctypes.c_int64, ctypes.c_double
+    _declare(library, "SLV_message", ctypes.c_char_p, [i32])
+    for name in ("SLV_check_cases", "SLV_check_controls"):
+        _declare(library, name, i32, [i64, i32])
+    size_question = [f64, f64, f64, f64, i32, ctypes.POINTER(_SizeResult)]
+    for name in ("SLV_cases_for_controls", "SLV_controls_for_cases"):
+        _declare(library, name, i32, [i32] + size_question)
+    for name in ("SLV_cases_for_ratio", "SLV_controls_for_ratio"):
+        _declare(library, name, i32, [f64] + size_question)
+    effect_question = [i32, i32, f64, f64, f64, ctypes.POINTER(_EffectResult)]
+    for name in ("SLV_odds_ratio_above_one", "SLV_odds_ratio_below_one"):
+        _declare(library, name, i32, effect_question)
 
 
 def _open(path: str) -> ctypes.CDLL:
@@ -242,3 +341,153 @@ def two_stage_power(
     with _lock:
         power = library.PWR_get_power_for_two_stage_method(ctypes.byref(design), 0)
     return TwoStageResult(power, tuple(design.alpha))
+
+
+# ---------------------------------------------------------------------------
+# Solving for what is unknown (power/solve.h)
+# ---------------------------------------------------------------------------
+
+
+def _message(library: ctypes.CDLL, reason: int) -> str:
+    return library.SLV_message(reason).decode("utf-8")
+
+
+def _alleles_per_unit(count: str) -> int:
+    if count not in _UNITS:
+        raise ValueError(f'count must be "people" or "alleles", not {count!r}')
+    return _UNITS[count]
+
+
+def _group_alleles(library: ctypes.CDLL, value, unit: int, cases: bool) -> int:
+    """A group's size in alleles, refused with the library's words when it is
+    not a whole number of people (or alleles) that fits."""
+    check = library.SLV_check_cases if cases else library.SLV_check_controls
+    refusal = _REASON_BAD_CASES if cases else _REASON_BAD_CONTROLS
+    if isinstance(value, bool) or not isinstance(value, (int, float)) or value != int(value):
+        raise ValueError(_message(library, refusal))
+    number = int(value)
+    reason = check(max(min(number, 2**62), -(2**62)), unit)
+    if reason != 0:
+        raise ValueError(_message(library, reason))
+    return number * unit
+
+
+def _size_result(library: ctypes.CDLL, raw: _SizeResult, unit: int) -> SizeResult:
+    if raw.status == _INVALID_INPUT:
+        raise ValueError(_message(library, raw.reason))
+    found = raw.status in (Status.FOUND, Status.FOUND_WITH_WARNING)
+    return SizeResult(
+        status=Status(raw.status),
+        message=_message(library, raw.reason),
+        cases=raw.cases // unit if found else None,
+        controls=raw.controls // unit if found else None,
+        power=raw.power if found else None,
+        reason=raw.reason,
+        evaluations=raw.evaluations,
+    )
+
+
+def _solve_size(name: str, first, odds_ratio, control_rate, alpha, target_power, count):
+    library = load_library()
+    unit = _alleles_per_unit(count)
+    raw = _SizeResult()
+    getattr(library, name)(
+        first, float(odds_ratio), float(control_rate), float(alpha), float(target_power), unit,
+        ctypes.byref(raw),
+    )
+    return _size_result(library, raw, unit)
+
+
+def cases_for_controls(
+    controls, odds_ratio, control_rate, alpha, target_power, count: str = "people"
+) -> SizeResult:
+    """Smallest number of cases reaching ``target_power`` with ``controls`` fixed.
+
+    The answer is the smallest size from which every larger one reaches the
+    target (the power need not rise steadily with one group fixed). Counts
+    are people (two alleles each) unless ``count="alleles"``; a people answer
+    is searched in whole people. Invalid input raises ValueError with the
+    library's message; an unreachable target is a result with status
+    NOT_REACHABLE and the reason in ``message``.
+    """
+    library = load_library()
+    unit = _alleles_per_unit(count)
+    fixed = _group_alleles(library, controls, unit, cases=False)
+    return _solve_size(
+        "SLV_cases_for_controls", fixed, odds_ratio, control_rate, alpha, target_power, count
+    )
+
+
+def controls_for_cases(
+    cases, odds_ratio, control_rate, alpha, target_power, count: str = "people"
+) -> SizeResult:
+    """Smallest number of controls reaching ``target_power`` with ``cases`` fixed
+    (see cases_for_controls)."""
+    library = load_library()
+    unit = _alleles_per_unit(count)
+    fixed = _group_alleles(library, cases, unit, cases=True)
+    return _solve_size(
+        "SLV_controls_for_cases", fixed, odds_ratio, control_rate, alpha, target_power, count
+    )
+
+
+def cases_for_ratio(
+    controls_per_case, odds_ratio, control_rate, alpha, target_power, count: str = "people"
+) -> SizeResult:
+    """Smallest number of cases reaching ``target_power`` with
+    ``controls_per_case`` controls per case (1 for equal groups).
+
+    The controls are ``controls_per_case * cases`` rounded to the nearest
+    whole person (allele with ``count="alleles"``), halves up, at least 1.
+    """
+    return _solve_size(
+        "SLV_cases_for_ratio", float(controls_per_case), odds_ratio, control_rate, alpha,
+        target_power, count,
+    )
+
+
+def controls_for_ratio(
+    cases_per_control, odds_ratio, control_rate, alpha, target_power, count: str = "people"
+) -> SizeResult:
+    """Smallest number of controls with ``cases_per_control`` cases per control
+    (see cases_for_ratio)."""
+    return _solve_size(
+        "SLV_controls_for_ratio", float(cases_per_control), odds_ratio, control_rate, alpha,
+        target_power, count,
+    )
+
+
+def _effect_result(library: ctypes.CDLL, raw: _EffectResult) -> OddsRatioResult:
+    if raw.status == _INVALID_INPUT:
+        raise ValueError(_message(library, raw.reason))
+    found = raw.status in (Status.FOUND, Status.FOUND_WITH_WARNING)
+    return OddsRatioResult(
+        status=Status(raw.status),
+        message=_message(library, raw.reason),
+        odds_ratio=raw.odds_ratio if found else None,
+        power=raw.power if found else None,
+        reason=raw.reason,
+        evaluations=raw.evaluations,
+    )
+
+
+def detectable_odds_ratios(
+    cases, controls, control_rate, alpha, target_power, count: str = "people"
+) -> DetectableOddsRatios:
+    """The odds ratios a study of ``cases`` and ``controls`` detects with
+    ``target_power``: the smallest above 1 and the largest below 1 such that
+    every stronger effect is detected too. Either may be NOT_REACHABLE (the
+    power levels off below the target however strong the effect)."""
+    library = load_library()
+    unit = _alleles_per_unit(count)
+    case_alleles = _group_alleles(library, cases, unit, cases=True)
+    control_alleles = _group_alleles(library, controls, unit, cases=False)
+    results = []
+    for name in ("SLV_odds_ratio_above_one", "SLV_odds_ratio_below_one"):
+        raw = _EffectResult()
+        getattr(library, name)(
+            case_alleles, control_alleles, float(control_rate), float(alpha),
+            float(target_power), ctypes.byref(raw),
+        )
+        results.append(_effect_result(library, raw))
+    return DetectableOddsRatios(*results)
