@@ -16,7 +16,7 @@ namespace {
 constexpr std::int32_t kLargestCount = SLV_LARGEST_COUNT;
 constexpr std::int32_t kEvaluationBudget = 64;
 constexpr int kGridIntervals = 64;
-constexpr int kMostValleys = 16;
+constexpr int kMostValleys = 15;
 constexpr double kLowestAlpha = 1e-12;
 constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
 // Passed to MTH_qnorm, which does not read it.
@@ -320,9 +320,16 @@ Crossing last_crossing(std::int32_t top, const Valleys &valleys, double target,
         }
     }
     // Every valley reaches the target; left of the first one the power falls
-    // towards it, so every index does.
+    // towards it, so every index does. Index 1 is evaluated all the same (the
+    // answer's power is reported), and should rounding in degenerate designs
+    // break that shape, the bisection keeps the answer true to its definition
+    // on the stretch above it.
     if (passing > 1) {
-        passing_power = power_at(1);
+        const double first_power = power_at(1);
+        if (!reaches(first_power, target)) {
+            return bisect_indices(1, passing, passing_power, target, power_at);
+        }
+        passing_power = first_power;
     }
     return {true, 1, passing_power};
 }

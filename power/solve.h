@@ -147,11 +147,12 @@ int32_t SLV_check_ratio(double ratio, int32_t unit);
  * at 65 geometrically spaced sizes and each change from falling to rising
  * is narrowed to two neighbouring sizes; the power's valleys are checked from
  * the top down, and the answer is found by bisection on the rising stretch
- * that leads to the last size falling short. At most 1 + 2 per valley + 31
- * power evaluations (1 more for the limit when the top falls short), at most
- * 64 in all (scanned over wide grids of rates,
- * odds ratios, counts and levels, the power has had at most two valleys;
- * more than 16 gives SLV_REASON_POWER_TOO_IRREGULAR rather than a guess).
+ * that leads to the last size falling short. At most 1 + 2 per valley + 1 +
+ * 31 power evaluations (the size 1 is evaluated last; when the top falls
+ * short, 1 more for the limit), so at most 64 with up to 15 valleys. Over
+ * wide grids of rates, odds ratios, counts and levels the power has had at
+ * most two; more than 15 gives SLV_REASON_POWER_TOO_IRREGULAR rather than a
+ * guess.
  *
  * Accuracy. The answer is exact for the library's power, whose distribution
  * function is accurate to about 1e-9, except that a valley whose two slope
