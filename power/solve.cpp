@@ -475,28 +475,22 @@ bool a_group_lowers_power(const SizePath &path, Rates p, double z, double index)
            !is_rising(slope_as_cases_grow(controls, cases, swapped, z));
 }
 
-// Index up to which rounding the partner count may make the power along a
-// ratio path rise unevenly: the stretch where a group's growth lowers the
-// power (with a margin for the rounded counts' distance from the ray) and
-// the indices whose partner count is held at its minimum of 1.
-std::int32_t uneven_stretch_end(const SizePath &path, std::int32_t top, Rates p, double alpha) {
-    const double z = upper_quantile(alpha);
-    std::int32_t lowering = 0;
-    if (a_group_lowers_power(path, p, z, 1)) {
-        std::int32_t rising = top;
-        lowering = 1;
-        if (a_group_lowers_power(path, p, z, top)) {
-            return top;
-        }
-        while (rising - lowering > 1) {
-            const std::int32_t middle = lowering + (rising - lowering) / 2;
-            (a_group_lowers_power(path, p, z, middle) ? lowering : rising) = middle;
-        }
+// Whether rounding the partner count may make the power along a ratio path
+// rise unevenly at and above `answer`: while the partner count is held at its
+// minimum of 1, or within the stretch where a group's growth lowers the power
+// (widened by a quarter and two units for the rounded counts' distance from
+// the ray). That stretch is an initial one, so one look at the index the
+// widened stretch would have to reach decides.
+bool rounding_uneven_at(const SizePath &path, std::int32_t answer, Rates p, double alpha) {
+    if (answer <= 0.5 / path.ratio + 1) {
+        return true;
     }
-    const double margin = 1.25 * lowering + 2;
-    const double held_at_one = 0.5 / path.ratio + 1;
-    const double end = margin > held_at_one ? margin : held_at_one;
-    return end >= top ? top : static_cast<std::int32_t>(end);
+    const double z = upper_quantile(alpha);
+    if (!a_group_lowers_power(path, p, z, 1)) {
+        return false;
+    }
+    const double needed = std::ceil((answer - 2) / 1.25);
+    return a_group_lowers_power(path, p, z, needed > 1 ? needed : 1);
 }
 
 std::int32_t solve_size(const SizePath &path, const Problem &problem, SLV_size_result *result) {
@@ -521,7 +515,7 @@ std::int32_t solve_size(const SizePath &path, const Problem &problem, SLV_size_r
     }
     const Sizes sizes = sizes_at(path, crossing.index);
     std::int32_t reason = SLV_REASON_NONE;
-    if (path.ratio != 0 && crossing.index <= uneven_stretch_end(path, top, p, problem.alpha)) {
+    if (path.ratio != 0 && rounding_uneven_at(path, crossing.index, p, problem.alpha)) {
         reason = SLV_REASON_UNEVEN_ROUNDING;
     } else if (approximation_doubtful(sizes.cases, sizes.controls, p)) {
         reason = SLV_REASON_FEW_EXPECTED_ALLELES;
