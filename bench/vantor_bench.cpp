@@ -99,11 +99,11 @@ void count_power_evaluations(benchmark::State &state, const Solve &solve) {
 
 // Argument: controls per case, in tenths.
 void BM_solve_cases_for_ratio(benchmark::State &state) {
-    const double ratio = static_cast<double>(state.range(0)) / 10;
+    const double controls_per_case = static_cast<double>(state.range(0)) / 10;
     count_power_evaluations(state, [&] {
         SLV_size_result result;
-        SLV_cases_for_ratio(ratio, kOddsRatio, kRate, kGenomeWide, kTarget, SLV_UNIT_PEOPLE,
-                            &result);
+        SLV_cases_for_ratio(controls_per_case, kOddsRatio, kRate, kGenomeWide, kTarget,
+                            SLV_UNIT_PEOPLE, &result);
         return result.evaluations;
     });
 }
