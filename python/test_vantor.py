@@ -239,6 +239,10 @@ class SolverInputs(unittest.TestCase):
         self.assert_refused(105, vantor.cases_for_ratio, 1, 1.3, 0.3, 0.05, 0.01)
         self.assert_refused(105, vantor.detectable_odds_ratios, 10, 10, 0.3, 0.05, math.nan)
         self.assert_refused(106, vantor.controls_for_ratio, 0, 1.3, 0.3, 0.05, 0.8)
+        self.assert_refused(106, vantor.controls_for_ratio, "two", 1.3, 0.3, 0.05, 0.8)
+        self.assert_refused(104, vantor.cases_for_controls, 10, "1.3", 0.3, 0.05, 0.8)
+        self.assert_refused(101, vantor.cases_for_controls, math.inf, 1.3, 0.3, 0.05, 0.8)
+        self.assert_refused(100, vantor.controls_for_cases, math.nan, 1.3, 0.3, 0.05, 0.8)
         with self.assertRaises(ValueError):
             vantor.cases_for_ratio(1, 1.3, 0.3, 0.05, 0.8, count="genomes")
 

@@ -24,6 +24,9 @@ Example::
 import ctypes
 import ctypes.util
 import enum
+import math
+import numbers
+import operator
 import os
 import sys
 import threading
@@ -161,6 +164,11 @@ class DetectableOddsRatios(NamedTuple):
 _INVALID_INPUT = 3
 _REASON_BAD_CASES = 100
 _REASON_BAD_CONTROLS = 101
+_REASON_BAD_CONTROL_RATE = 102
+_REASON_BAD_ALPHA = 103
+_REASON_BAD_ODDS_RATIO = 104
+_REASON_BAD_TARGET_POWER = 105
+_REASON_BAD_RATIO = 106
 _UNITS = {"people": 2, "alleles": 1}
 
 # The two-stage power keeps process-wide state, so calls are serialised.
@@ -358,14 +366,33 @@ def _alleles_per_unit(count: str) -> int:
     return _UNITS[count]
 
 
+def _whole_number(value) -> Optional[int]:
+    if isinstance(value, bool):
+        return None
+    try:
+        return operator.index(value)
+    except TypeError:
+        pass
+    if isinstance(value, numbers.Real) and math.isfinite(value) and float(value).is_integer():
+        return int(value)
+    return None
+
+
+def _real(library: ctypes.CDLL, value, refusal: int) -> float:
+    """A decimal input as a float, refused in the library's words when it is
+    not a number at all."""
+    if isinstance(value, bool) or not isinstance(value, numbers.Real):
+        raise ValueError(_message(library, refusal))
+    return float(value)
+
+
 def _group_alleles(library: ctypes.CDLL, value, unit: int, cases: bool) -> int:
     """A group's size in alleles, refused with the library's words when it is
     not a whole number of people (or alleles) that fits."""
     check = library.SLV_check_cases if cases else library.SLV_check_controls
-    refusal = _REASON_BAD_CASES if cases else _REASON_BAD_CONTROLS
-    if isinstance(value, bool) or not isinstance(value, (int, float)) or value != int(value):
-        raise ValueError(_message(library, refusal))
-    number = int(value)
+    number = _whole_number(value)
+    if number is None:
+        raise ValueError(_message(library, _REASON_BAD_CASES if cases else _REASON_BAD_CONTROLS))
     reason = check(max(min(number, 2**62), -(2**62)), unit)
     if reason != 0:
         raise ValueError(_message(library, reason))
@@ -387,15 +414,26 @@ def _size_result(library: ctypes.CDLL, raw: _SizeResult, unit: int) -> SizeResul
     )
 
 
+def _question(library: ctypes.CDLL, odds_ratio, control_rate, alpha, target_power) -> list:
+    return [
+        _real(library, odds_ratio, _REASON_BAD_ODDS_RATIO),
+        _real(library, control_rate, _REASON_BAD_CONTROL_RATE),
+        _real(library, alpha, _REASON_BAD_ALPHA),
+        _real(library, target_power, _REASON_BAD_TARGET_POWER),
+    ]
+
+
 def _solve_size(name: str, first, odds_ratio, control_rate, alpha, target_power, count):
     library = load_library()
     unit = _alleles_per_unit(count)
     raw = _SizeResult()
-    getattr(library, name)(
-        first, float(odds_ratio), float(control_rate), float(alpha), float(target_power), unit,
-        ctypes.byref(raw),
-    )
+    question = _question(library, odds_ratio, control_rate, alpha, target_power)
+    getattr(library, name)(first, *question, unit, ctypes.byref(raw))
     return _size_result(library, raw, unit)
+
+
+def _ratio(ratio) -> float:
+    return _real(load_library(), ratio, _REASON_BAD_RATIO)
 
 
 def cases_for_controls(
@@ -441,7 +479,7 @@ def cases_for_ratio(
     whole person (allele with ``count="alleles"``), halves up, at least 1.
     """
     return _solve_size(
-        "SLV_cases_for_ratio", float(controls_per_case), odds_ratio, control_rate, alpha,
+        "SLV_cases_for_ratio", _ratio(controls_per_case), odds_ratio, control_rate, alpha,
         target_power, count,
     )
 
@@ -452,7 +490,7 @@ def controls_for_ratio(
     """Smallest number of controls with ``cases_per_control`` cases per control
     (see cases_for_ratio)."""
     return _solve_size(
-        "SLV_controls_for_ratio", float(cases_per_control), odds_ratio, control_rate, alpha,
+        "SLV_controls_for_ratio", _ratio(cases_per_control), odds_ratio, control_rate, alpha,
         target_power, count,
     )
 
@@ -482,12 +520,14 @@ def detectable_odds_ratios(
     unit = _alleles_per_unit(count)
     case_alleles = _group_alleles(library, cases, unit, cases=True)
     control_alleles = _group_alleles(library, controls, unit, cases=False)
+    levels = [
+        _real(library, control_rate, _REASON_BAD_CONTROL_RATE),
+        _real(library, alpha, _REASON_BAD_ALPHA),
+        _real(library, target_power, _REASON_BAD_TARGET_POWER),
+    ]
     results = []
     for name in ("SLV_odds_ratio_above_one", "SLV_odds_ratio_below_one"):
         raw = _EffectResult()
-        getattr(library, name)(
-            case_alleles, control_alleles, float(control_rate), float(alpha),
-            float(target_power), ctypes.byref(raw),
-        )
+        getattr(library, name)(case_alleles, control_alleles, *levels, ctypes.byref(raw))
         results.append(_effect_result(library, raw))
     return DetectableOddsRatios(*results)
