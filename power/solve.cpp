@@ -91,9 +91,9 @@ Spread spread_at(double n1, double n0, Rates p) {
     return {pooled * (1 - pooled) * (1 / n1 + 1 / n0), p.cases * q1 / n1 + p.controls * q0 / n0};
 }
 
-// The sign of the power's slope along a path is that of w' tanh(z w r) -
-// z r' (see solve.h); its size is irrelevant. Here: d ln s1^2 and d ln s0^2
-// along the path, at the point where w and r are taken.
+// The power's slope along a path has the sign of w' tanh(z w r) - z r' (see
+// solve.h), w' and r' being the derivatives of w and r along the path; its
+// size is irrelevant.
 double slope_sign_value(double w, double r, double z, double w_slope, double r_slope) {
     return w_slope * std::tanh(z * w * r) - z * r_slope;
 }
@@ -163,7 +163,8 @@ public:
 
     [[nodiscard]] std::int32_t evaluations() const { return evaluations_; }
     [[nodiscard]] bool has_budget() const { return evaluations_ < kEvaluationBudget; }
-    void spend() { ++evaluations_; }
+    // The power's limit as a group grows is a power evaluation too.
+    void count_limit_evaluation() { ++evaluations_; }
 
 private:
     double evaluate() {
@@ -452,10 +453,14 @@ Valleys valleys_of(const SizePath &path, std::int32_t top, Rates p, double alpha
     });
 }
 
-std::int32_t not_reached_reason(const SizePath &path, Rates p, double alpha, double target) {
+// Why the top of the range falls short: with a group fixed, whether the
+// power's limit as the other grows does too.
+std::int32_t not_reached_reason(const SizePath &path, Rates p, double alpha, double target,
+                                PowerProbe &probe) {
     if (path.ratio != 0) {
         return SLV_REASON_BEYOND_LARGEST_COUNT;
     }
+    probe.count_limit_evaluation();
     const double limit = limit_as_group_grows(path, p, alpha);
     return reaches(limit, target) ? SLV_REASON_BEYOND_LARGEST_COUNT
                                   : SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED;
@@ -507,10 +512,9 @@ std::int32_t solve_size(const SizePath &path, const Problem &problem, SLV_size_r
         return probe.at(sizes.cases, sizes.controls);
     });
     if (!crossing.reached) {
-        probe.spend();  // the limit or nothing: counted as an evaluation either way
-        fill_size_failure(result, SLV_NOT_REACHABLE,
-                          not_reached_reason(path, p, problem.alpha, problem.target),
-                          probe.evaluations());
+        const std::int32_t reason =
+            not_reached_reason(path, p, problem.alpha, problem.target, probe);
+        fill_size_failure(result, SLV_NOT_REACHABLE, reason, probe.evaluations());
         return SLV_NOT_REACHABLE;
     }
     const Sizes sizes = sizes_at(path, crossing.index);
