@@ -125,10 +125,11 @@ int32_t SLV_check_ratio(double ratio, int32_t unit);
 
 /* ---- Sizes ----------------------------------------------------------------
  *
- * What is solved. The power is not always monotone in a count (at rate 0.01,
- * odds ratio 5 and 50 control alleles it is 0.35 with 1 case allele, falls to
- * 0.07, then rises; with one group fixed it may also rise and then fall
- * towards its limit). The answer is therefore the smallest n such that EVERY
+ * What is solved. The power is not always monotone in a count. At rate 0.01,
+ * odds ratio 5 and 50 control alleles it is 0.35 with 1 case allele and falls
+ * towards its limit, about 0.07, as cases are added; at rate 0.003, odds
+ * ratio 20 and 100 control alleles it is 0.62 with 1 case allele, 0.53 near
+ * 19, then rises towards 0.9. The answer is therefore the smallest n such that EVERY
  * size from n up to the top of the range reaches the target: a design at the
  * answer keeps its power if the study grows. The top of the range is the
  * largest count that fits SLV_LARGEST_COUNT (for the ratio solvers, the
@@ -145,9 +146,11 @@ int32_t SLV_check_ratio(double ratio, int32_t unit);
  * distribution function in it. With a fixed ratio, r is constant and |w|
  * grows: the power rises. With one group fixed the slope's sign is sampled
  * at 65 geometrically spaced sizes and each change from falling to rising
- * is narrowed to two neighbouring sizes; the power's valleys are checked from
- * the top down, and the answer is found by bisection on the rising stretch
- * that leads to the last size falling short. At most 1 + 2 per valley + 1 +
+ * is narrowed to two neighbouring sizes. Between two valleys the power rises
+ * and then falls, so once a valley's floor (and every valley to its right,
+ * and the top) reaches the target, every size from that floor up does. The
+ * valleys are checked from the top down; the first floor falling short
+ * starts a rising stretch, on which bisection finds the answer. At most 1 + 2 per valley + 1 +
  * 31 power evaluations (the size 1 is evaluated last; when the top falls
  * short, 1 more for the limit), so at most 64 with up to 15 valleys. Over
  * wide grids of rates, odds ratios, counts and levels the power has had at
