@@ -157,6 +157,7 @@ fuzz() {
     export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
     run_fuzzer driver 256
     run_fuzzer power 64
+    run_fuzzer solve 52
 }
 
 static_analysis() {

@@ -1,6 +1,7 @@
 // Timings of the normal distribution, the single-stage power, the LIMIT
-// search and the two-stage power. In a static build each two-stage benchmark
-// also reports how many integrand evaluations one call takes.
+// search, the solvers and the two-stage power. In a static build each
+// two-stage benchmark also reports how many integrand evaluations one call
+// takes; each solver reports its power evaluations.
 #include <benchmark/benchmark.h>
 
 #include <array>
@@ -10,6 +11,7 @@
 #include "numeric/MTH_normal_distribution.h"
 #include "numeric/MTH_report.h"
 #include "power/power_func.h"
+#include "power/solve.h"
 #ifdef VANTOR_COUNT_INTEGRAND
 #include "bench/integrand_counter.h"
 #endif
@@ -76,6 +78,61 @@ void BM_limit_search(benchmark::State &state) {
     }
 }
 
+// The geneticist's questions of the README: odds ratio 1.3, control rate
+// 0.3, level 5e-8, power 0.8, counts in people.
+constexpr double kOddsRatio = 1.3;
+constexpr double kRate = 0.3;
+constexpr double kGenomeWide = 5e-8;
+constexpr double kTarget = 0.8;
+
+template <typename Solve>
+void count_power_evaluations(benchmark::State &state, const Solve &solve) {
+    std::int32_t evaluations = 0;
+    for (auto _ : state) {
+        evaluations = solve();
+        benchmark::ClobberMemory();
+    }
+    state.counters["power_evals"] = evaluations;
+}
+
+// Argument: controls per case, in tenths.
+void BM_solve_cases_for_ratio(benchmark::State &state) {
+    const double controls_per_case = static_cast<double>(state.range(0)) / 10;
+    count_power_evaluations(state, [&] {
+        SLV_size_result result;
+        SLV_cases_for_ratio(controls_per_case, kOddsRatio, kRate, kGenomeWide, kTarget,
+                            SLV_UNIT_PEOPLE, &result);
+        return result.evaluations;
+    });
+}
+
+// 5000 control people fixed.
+void BM_solve_cases_for_controls(benchmark::State &state) {
+    count_power_evaluations(state, [&] {
+        SLV_size_result result;
+        SLV_cases_for_controls(10000, kOddsRatio, kRate, kGenomeWide, kTarget, SLV_UNIT_PEOPLE,
+                               &result);
+        return result.evaluations;
+    });
+}
+
+// Detectable odds ratios of 2000 case and 2000 control people.
+void BM_solve_odds_ratio_above_one(benchmark::State &state) {
+    count_power_evaluations(state, [&] {
+        SLV_effect_result result;
+        SLV_odds_ratio_above_one(4000, 4000, kRate, kGenomeWide, kTarget, &result);
+        return result.evaluations;
+    });
+}
+
+void BM_solve_odds_ratio_below_one(benchmark::State &state) {
+    count_power_evaluations(state, [&] {
+        SLV_effect_result result;
+        SLV_odds_ratio_below_one(4000, 4000, kRate, kGenomeWide, kTarget, &result);
+        return result.evaluations;
+    });
+}
+
 // Arguments: method, and 1 to derive the second-decision level from the
 // other two (0 gives all three).
 void BM_two_stage(benchmark::State &state) {
@@ -113,6 +170,10 @@ BENCHMARK(BM_qnorm);
 BENCHMARK(BM_pnorm_numerical);
 BENCHMARK(BM_single_stage_power);
 BENCHMARK(BM_limit_search);
+BENCHMARK(BM_solve_cases_for_ratio)->ArgName("ratio_x10")->Arg(10)->Arg(20);
+BENCHMARK(BM_solve_cases_for_controls);
+BENCHMARK(BM_solve_odds_ratio_above_one);
+BENCHMARK(BM_solve_odds_ratio_below_one);
 BENCHMARK(BM_two_stage)
     ->ArgNames({"method", "derived"})
     ->ArgsProduct({{0, 1, 2}, {0, 1}})

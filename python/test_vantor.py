@@ -218,6 +218,133 @@ class LibraryIdentity(unittest.TestCase):
         self.assertRegex(run.stdout, r"^refused: .*design record is 104 bytes, this module's 72")
 
 
+def allele_power(cases, controls, odds_ratio, control_rate, alpha):
+    """The library's power for allele counts, straight through ctypes."""
+    design = vantor._Design()
+    design.sample_size[0][0] = cases
+    design.sample_size[0][1] = controls
+    design.odds_ratio = odds_ratio
+    design.control_rate = control_rate
+    design.alpha[0] = alpha
+    return vantor.load_library().PWR_get_power_for_single_step(ctypes.byref(design), 0)
+
+
+def library_message(reason: int) -> str:
+    return vantor.load_library().SLV_message(reason).decode()
+
+
+GENOME_WIDE = dict(odds_ratio=1.3, control_rate=0.3, alpha=5e-8, target_power=0.8)
+
+
+class SizesInPeople(unittest.TestCase):
+    def test_equal_groups_reach_the_target_and_one_person_fewer_does_not(self):
+        result = vantor.cases_for_ratio(controls_per_case=1, **GENOME_WIDE)
+        self.assertEqual(result.status, vantor.Status.FOUND)
+        self.assertEqual(result.cases, result.controls)
+        people = result.cases
+        power = allele_power(2 * people, 2 * people, 1.3, 0.3, 5e-8)
+        self.assertEqual(result.power, power)
+        self.assertGreaterEqual(power, 0.8)
+        self.assertLess(allele_power(2 * people - 2, 2 * people - 2, 1.3, 0.3, 5e-8), 0.8)
+
+    def test_people_are_searched_whole_never_halved_from_alleles(self):
+        # The power rises with the size here, so the fewest people are the
+        # fewest alleles rounded up to whole people.
+        for ratio in (1, 2, 0.5):
+            with self.subTest(ratio=ratio):
+                people = vantor.cases_for_ratio(ratio, **GENOME_WIDE)
+                alleles = vantor.cases_for_ratio(ratio, **GENOME_WIDE, count="alleles")
+                self.assertEqual(people.cases, math.ceil(alleles.cases / 2))
+
+    def test_two_controls_per_case(self):
+        result = vantor.cases_for_ratio(controls_per_case=2, **GENOME_WIDE)
+        self.assertEqual(result.controls, 2 * result.cases)
+        swapped = vantor.controls_for_ratio(cases_per_control=0.5, **GENOME_WIDE)
+        # Half a control per case, rounded to the nearest person, halves up.
+        self.assertEqual(swapped.cases, math.floor(swapped.controls / 2 + 0.5))
+        self.assertGreaterEqual(swapped.power, 0.8)
+
+    def test_one_group_fixed(self):
+        result = vantor.cases_for_controls(controls=5000, **GENOME_WIDE)
+        self.assertEqual(result.controls, 5000)
+        self.assertGreaterEqual(allele_power(2 * result.cases, 10000, 1.3, 0.3, 5e-8), 0.8)
+        self.assertLess(allele_power(2 * result.cases - 2, 10000, 1.3, 0.3, 5e-8), 0.8)
+        other = vantor.controls_for_cases(cases=5000, **GENOME_WIDE)
+        self.assertEqual(other.cases, 5000)
+        self.assertGreaterEqual(allele_power(10000, 2 * other.controls, 1.3, 0.3, 5e-8), 0.8)
+        self.assertLess(allele_power(10000, 2 * other.controls - 2, 1.3, 0.3, 5e-8), 0.8)
+
+
+class SolverResults(unittest.TestCase):
+    def test_an_unreachable_target_is_a_result_without_numbers(self):
+        result = vantor.cases_for_controls(100, 1.2, 0.3, 5e-8, 0.8)
+        self.assertEqual(result.status, vantor.Status.NOT_REACHABLE)
+        self.assertIsNone(result.cases)
+        self.assertIsNone(result.controls)
+        self.assertIsNone(result.power)
+        self.assertEqual(result.message, library_message(result.reason))
+        self.assertIn("levels off", result.message)
+
+    def test_few_expected_alleles_are_a_warning_beside_the_answer(self):
+        result = vantor.cases_for_controls(1000, 20, 0.001, 0.05, 0.5)
+        self.assertEqual(result.status, vantor.Status.FOUND_WITH_WARNING)
+        self.assertIsNotNone(result.cases)
+        self.assertIn("fewer than 5 copies", result.message)
+
+    def test_detectable_odds_ratios_plugged_back(self):
+        found = vantor.detectable_odds_ratios(cases=2000, controls=2000, control_rate=0.3,
+                                              alpha=5e-8, target_power=0.8)
+        for side, result in zip(("above", "below"), found):
+            with self.subTest(side=side):
+                self.assertEqual(result.status, vantor.Status.FOUND)
+                self.assertEqual(side == "above", result.odds_ratio > 1)
+                power = allele_power(4000, 4000, result.odds_ratio, 0.3, 5e-8)
+                self.assertEqual(result.power, power)
+                self.assertGreaterEqual(power, 0.8)
+                closer = result.odds_ratio ** (1 - 1e-6)
+                self.assertLess(allele_power(4000, 4000, closer, 0.3, 5e-8), 0.8)
+        alleles = vantor.detectable_odds_ratios(4000, 4000, 0.3, 5e-8, 0.8, count="alleles")
+        self.assertEqual(alleles, found)
+
+    def test_no_effect_is_detectable_when_the_level_is_too_strict(self):
+        found = vantor.detectable_odds_ratios(1, 1, 0.3, 1e-12, 0.8)
+        for result in found:
+            self.assertEqual(result.status, vantor.Status.NOT_REACHABLE)
+            self.assertIsNone(result.odds_ratio)
+            self.assertIn("too strict", result.message)
+
+
+class SolverInputs(unittest.TestCase):
+    def assert_refused(self, reason, call, *args, **kwargs):
+        with self.assertRaises(ValueError) as caught:
+            call(*args, **kwargs)
+        self.assertEqual(str(caught.exception), library_message(reason))
+
+    def test_each_refused_input_raises_the_librarys_words(self):
+        self.assert_refused(101, vantor.cases_for_controls, 0, 1.3, 0.3, 0.05, 0.8)
+        self.assert_refused(101, vantor.cases_for_controls, 2.5, 1.3, 0.3, 0.05, 0.8)
+        self.assert_refused(101, vantor.cases_for_controls, 2**30, 1.3, 0.3, 0.05, 0.8)
+        self.assert_refused(100, vantor.controls_for_cases, -3, 1.3, 0.3, 0.05, 0.8)
+        self.assert_refused(100, vantor.detectable_odds_ratios, "ten", 10, 0.3, 0.05, 0.8)
+        self.assert_refused(104, vantor.cases_for_ratio, 1, 1.0, 0.3, 0.05, 0.8)
+        self.assert_refused(102, vantor.cases_for_ratio, 1, 1.3, 1.2, 0.05, 0.8)
+        self.assert_refused(103, vantor.cases_for_ratio, 1, 1.3, 0.3, 1e-13, 0.8)
+        self.assert_refused(105, vantor.cases_for_ratio, 1, 1.3, 0.3, 0.05, 0.01)
+        self.assert_refused(105, vantor.detectable_odds_ratios, 10, 10, 0.3, 0.05, math.nan)
+        self.assert_refused(106, vantor.controls_for_ratio, 0, 1.3, 0.3, 0.05, 0.8)
+        self.assert_refused(106, vantor.controls_for_ratio, "two", 1.3, 0.3, 0.05, 0.8)
+        self.assert_refused(104, vantor.cases_for_controls, 10, "1.3", 0.3, 0.05, 0.8)
+        self.assert_refused(101, vantor.cases_for_controls, math.inf, 1.3, 0.3, 0.05, 0.8)
+        self.assert_refused(100, vantor.controls_for_cases, math.nan, 1.3, 0.3, 0.05, 0.8)
+        with self.assertRaises(ValueError):
+            vantor.cases_for_ratio(1, 1.3, 0.3, 0.05, 0.8, count="genomes")
+
+    def test_keywords_are_the_c_headers_names(self):
+        result = vantor.controls_for_ratio(cases_per_control=1, odds_ratio=1.5, control_rate=0.2,
+                                           alpha=0.05, target_power=0.9, count="alleles")
+        self.assertEqual(result.status, vantor.Status.FOUND)
+
+
 class LibraryLookup(unittest.TestCase):
     def run_with_library(self, path: str) -> subprocess.CompletedProcess:
         code = (

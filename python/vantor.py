@@ -32,6 +32,10 @@ Example::
 
 import ctypes
 import ctypes.util
+import enum
+import math
+import numbers
+import operator
 import os
 import sys
 import threading
@@ -46,6 +50,15 @@ __all__ = [
     "METHOD_JOINT",
     "single_stage_power",
     "two_stage_power",
+    "Status",
+    "SizeResult",
+    "OddsRatioResult",
+    "DetectableOddsRatios",
+    "cases_for_controls",
+    "controls_for_cases",
+    "cases_for_ratio",
+    "controls_for_ratio",
+    "detectable_odds_ratios",
     "load_library",
     "library_version",
 ]
@@ -91,6 +104,85 @@ class _Design(ctypes.Structure):
         ("odds_ratio", ctypes.c_double),
         ("count_table", ((ctypes.c_int32 * 2) * 2) * 2),
     ]
+
+
+class _SizeResult(ctypes.Structure):
+    # Mirrors SLV_size_result in power/solve.h.
+    _fields_ = [
+        ("status", ctypes.c_int32),
+        ("reason", ctypes.c_int32),
+        ("cases", ctypes.c_int32),
+        ("controls", ctypes.c_int32),
+        ("power", ctypes.c_double),
+        ("evaluations", ctypes.c_int32),
+    ]
+
+
+class _EffectResult(ctypes.Structure):
+    # Mirrors SLV_effect_result in power/solve.h.
+    _fields_ = [
+        ("status", ctypes.c_int32),
+        ("reason", ctypes.c_int32),
+        ("odds_ratio", ctypes.c_double),
+        ("power", ctypes.c_double),
+        ("evaluations", ctypes.c_int32),
+    ]
+
+
+class Status(enum.IntEnum):
+    """Whether a solver's result is an answer (the library's SLV_* statuses)."""
+
+    FOUND = 0
+    FOUND_WITH_WARNING = 1
+    NOT_REACHABLE = 2
+
+
+class SizeResult(NamedTuple):
+    """Answer of a size question.
+
+    ``cases`` and ``controls`` are in the unit the question was asked in
+    (people unless ``count="alleles"``) and are None unless the status is
+    FOUND or FOUND_WITH_WARNING; ``power`` is the power of that design, also
+    None when there is no answer. ``message`` says what the status means
+    here, in the library's words; ``reason`` is its code.
+    """
+
+    status: Status
+    message: str
+    cases: Optional[int]
+    controls: Optional[int]
+    power: Optional[float]
+    reason: int
+    evaluations: int
+
+
+class OddsRatioResult(NamedTuple):
+    """A detectable odds ratio (None unless found) and its power."""
+
+    status: Status
+    message: str
+    odds_ratio: Optional[float]
+    power: Optional[float]
+    reason: int
+    evaluations: int
+
+
+class DetectableOddsRatios(NamedTuple):
+    """The smallest detectable odds ratio above 1 and the largest below 1."""
+
+    above_one: OddsRatioResult
+    below_one: OddsRatioResult
+
+
+_INVALID_INPUT = 3
+_REASON_BAD_CASES = 100
+_REASON_BAD_CONTROLS = 101
+_REASON_BAD_CONTROL_RATE = 102
+_REASON_BAD_ALPHA = 103
+_REASON_BAD_ODDS_RATIO = 104
+_REASON_BAD_TARGET_POWER = 105
+_REASON_BAD_RATIO = 106
+_UNITS = {"people": 2, "alleles": 1}
 
 
 # Mirrors MTH_report_hook in numeric/MTH_report.h.
@@ -143,12 +235,28 @@ def _candidate_paths() -> list:
     return paths
 
 
+def _declare(library: ctypes.CDLL, name: str, restype, argtypes: list) -> None:
+    function = getattr(library, name)
+    function.restype = restype
+    function.argtypes = argtypes
+
+
 def _declare_functions(library: ctypes.CDLL) -> None:
     design_pointer = ctypes.POINTER(_Design)
     for name in ("PWR_get_power_for_single_step", "PWR_get_power_for_two_stage_method"):
-        function = getattr(library, name)
-        function.argtypes = [design_pointer, ctypes.c_int32]
-        function.restype = ctypes.c_double
+        _declare(library, name, ctypes.c_double, [design_pointer, ctypes.c_int32])
+    i32, i64, f64 = ctypes.c_int32, ctypes.c_int64, ctypes.c_double
+    _declare(library, "SLV_message", ctypes.c_char_p, [i32])
+    for name in ("SLV_check_cases", "SLV_check_controls"):
+        _declare(library, name, i32, [i64, i32])
+    size_question = [f64, f64, f64, f64, i32, ctypes.POINTER(_SizeResult)]
+    for name in ("SLV_cases_for_controls", "SLV_controls_for_cases"):
+        _declare(library, name, i32, [i32] + size_question)
+    for name in ("SLV_cases_for_ratio", "SLV_controls_for_ratio"):
+        _declare(library, name, i32, [f64] + size_question)
+    effect_question = [i32, i32, f64, f64, f64, ctypes.POINTER(_EffectResult)]
+    for name in ("SLV_odds_ratio_above_one", "SLV_odds_ratio_below_one"):
+        _declare(library, name, i32, effect_question)
     library.PWR_design_size.argtypes = []
     library.PWR_design_size.restype = ctypes.c_int32
     library.vantor_version.argtypes = []
@@ -329,3 +437,185 @@ def two_stage_power(
     design.alpha[:] = _levels(alpha0, alpha1, overall_alpha)
     power = _call(library.PWR_get_power_for_two_stage_method, design)
     return TwoStageResult(power, tuple(design.alpha))
+
+
+# ---------------------------------------------------------------------------
+# Solving for what is unknown (power/solve.h)
+# ---------------------------------------------------------------------------
+
+
+def _message(library: ctypes.CDLL, reason: int) -> str:
+    return library.SLV_message(reason).decode("utf-8")
+
+
+def _alleles_per_unit(count: str) -> int:
+    if count not in _UNITS:
+        raise ValueError(f'count must be "people" or "alleles", not {count!r}')
+    return _UNITS[count]
+
+
+def _whole_number(value) -> Optional[int]:
+    if isinstance(value, bool):
+        return None
+    try:
+        return operator.index(value)
+    except TypeError:
+        pass
+    if isinstance(value, numbers.Real) and math.isfinite(value) and float(value).is_integer():
+        return int(value)
+    return None
+
+
+def _real(library: ctypes.CDLL, value, refusal: int) -> float:
+    """A decimal input as a float, refused in the library's words when it is
+    not a number at all."""
+    if isinstance(value, bool) or not isinstance(value, numbers.Real):
+        raise ValueError(_message(library, refusal))
+    return float(value)
+
+
+def _group_alleles(library: ctypes.CDLL, value, unit: int, cases: bool) -> int:
+    """A group's size in alleles, refused with the library's words when it is
+    not a whole number of people (or alleles) that fits."""
+    check = library.SLV_check_cases if cases else library.SLV_check_controls
+    number = _whole_number(value)
+    if number is None:
+        raise ValueError(_message(library, _REASON_BAD_CASES if cases else _REASON_BAD_CONTROLS))
+    reason = check(max(min(number, 2**62), -(2**62)), unit)
+    if reason != 0:
+        raise ValueError(_message(library, reason))
+    return number * unit
+
+
+def _size_result(library: ctypes.CDLL, raw: _SizeResult, unit: int) -> SizeResult:
+    if raw.status == _INVALID_INPUT:
+        raise ValueError(_message(library, raw.reason))
+    found = raw.status in (Status.FOUND, Status.FOUND_WITH_WARNING)
+    return SizeResult(
+        status=Status(raw.status),
+        message=_message(library, raw.reason),
+        cases=raw.cases // unit if found else None,
+        controls=raw.controls // unit if found else None,
+        power=raw.power if found else None,
+        reason=raw.reason,
+        evaluations=raw.evaluations,
+    )
+
+
+def _question(library: ctypes.CDLL, odds_ratio, control_rate, alpha, target_power) -> list:
+    return [
+        _real(library, odds_ratio, _REASON_BAD_ODDS_RATIO),
+        _real(library, control_rate, _REASON_BAD_CONTROL_RATE),
+        _real(library, alpha, _REASON_BAD_ALPHA),
+        _real(library, target_power, _REASON_BAD_TARGET_POWER),
+    ]
+
+
+def _solve_size(name: str, first, odds_ratio, control_rate, alpha, target_power, count):
+    library = load_library()
+    unit = _alleles_per_unit(count)
+    raw = _SizeResult()
+    question = _question(library, odds_ratio, control_rate, alpha, target_power)
+    getattr(library, name)(first, *question, unit, ctypes.byref(raw))
+    return _size_result(library, raw, unit)
+
+
+def _ratio(ratio) -> float:
+    return _real(load_library(), ratio, _REASON_BAD_RATIO)
+
+
+def cases_for_controls(
+    controls, odds_ratio, control_rate, alpha, target_power, count: str = "people"
+) -> SizeResult:
+    """Smallest number of cases reaching ``target_power`` with ``controls`` fixed.
+
+    The answer is the smallest size from which every larger one reaches the
+    target (the power need not rise steadily with one group fixed). Counts
+    are people (two alleles each) unless ``count="alleles"``; a people answer
+    is searched in whole people. Invalid input raises ValueError with the
+    library's message; an unreachable target is a result with status
+    NOT_REACHABLE and the reason in ``message``.
+    """
+    library = load_library()
+    unit = _alleles_per_unit(count)
+    fixed = _group_alleles(library, controls, unit, cases=False)
+    return _solve_size(
+        "SLV_cases_for_controls", fixed, odds_ratio, control_rate, alpha, target_power, count
+    )
+
+
+def controls_for_cases(
+    cases, odds_ratio, control_rate, alpha, target_power, count: str = "people"
+) -> SizeResult:
+    """Smallest number of controls reaching ``target_power`` with ``cases`` fixed
+    (see cases_for_controls)."""
+    library = load_library()
+    unit = _alleles_per_unit(count)
+    fixed = _group_alleles(library, cases, unit, cases=True)
+    return _solve_size(
+        "SLV_controls_for_cases", fixed, odds_ratio, control_rate, alpha, target_power, count
+    )
+
+
+def cases_for_ratio(
+    controls_per_case, odds_ratio, control_rate, alpha, target_power, count: str = "people"
+) -> SizeResult:
+    """Smallest number of cases reaching ``target_power`` with
+    ``controls_per_case`` controls per case (1 for equal groups).
+
+    The controls are ``controls_per_case * cases`` rounded to the nearest
+    whole person (allele with ``count="alleles"``), halves up, at least 1.
+    """
+    return _solve_size(
+        "SLV_cases_for_ratio", _ratio(controls_per_case), odds_ratio, control_rate, alpha,
+        target_power, count,
+    )
+
+
+def controls_for_ratio(
+    cases_per_control, odds_ratio, control_rate, alpha, target_power, count: str = "people"
+) -> SizeResult:
+    """Smallest number of controls with ``cases_per_control`` cases per control
+    (see cases_for_ratio)."""
+    return _solve_size(
+        "SLV_controls_for_ratio", _ratio(cases_per_control), odds_ratio, control_rate, alpha,
+        target_power, count,
+    )
+
+
+def _effect_result(library: ctypes.CDLL, raw: _EffectResult) -> OddsRatioResult:
+    if raw.status == _INVALID_INPUT:
+        raise ValueError(_message(library, raw.reason))
+    found = raw.status in (Status.FOUND, Status.FOUND_WITH_WARNING)
+    return OddsRatioResult(
+        status=Status(raw.status),
+        message=_message(library, raw.reason),
+        odds_ratio=raw.odds_ratio if found else None,
+        power=raw.power if found else None,
+        reason=raw.reason,
+        evaluations=raw.evaluations,
+    )
+
+
+def detectable_odds_ratios(
+    cases, controls, control_rate, alpha, target_power, count: str = "people"
+) -> DetectableOddsRatios:
+    """The odds ratios a study of ``cases`` and ``controls`` detects with
+    ``target_power``: the smallest above 1 and the largest below 1 such that
+    every stronger effect is detected too. Either may be NOT_REACHABLE (the
+    power levels off below the target however strong the effect)."""
+    library = load_library()
+    unit = _alleles_per_unit(count)
+    case_alleles = _group_alleles(library, cases, unit, cases=True)
+    control_alleles = _group_alleles(library, controls, unit, cases=False)
+    levels = [
+        _real(library, control_rate, _REASON_BAD_CONTROL_RATE),
+        _real(library, alpha, _REASON_BAD_ALPHA),
+        _real(library, target_power, _REASON_BAD_TARGET_POWER),
+    ]
+    results = []
+    for name in ("SLV_odds_ratio_above_one", "SLV_odds_ratio_below_one"):
+        raw = _EffectResult()
+        getattr(library, name)(case_alleles, control_alleles, *levels, ctypes.byref(raw))
+        results.append(_effect_result(library, raw))
+    return DetectableOddsRatios(*results)

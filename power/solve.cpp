@@ -1,0 +1,864 @@
+// Sizes and detectable odds ratios of the single-stage allelic test, and the
+// status, reason and message convention of the library's searches.
+#include "power/solve.h"
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+#include "numeric/MTH_normal_distribution.h"
+#include "power/power_func.h"
+
+namespace {
+
+constexpr std::int32_t kLargestCount = SLV_LARGEST_COUNT;
+constexpr std::int32_t kEvaluationBudget = 64;
+constexpr int kGridIntervals = 64;
+constexpr int kMostValleys = 15;
+constexpr double kLowestAlpha = 1e-12;
+constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
+// Passed to MTH_qnorm, which does not read it.
+constexpr double kQuantileTolerance = 1e-6;
+
+// ---------------------------------------------------------------------------
+// Messages
+// ---------------------------------------------------------------------------
+
+struct ReasonText {
+    std::int32_t reason;
+    const char *text;
+};
+
+constexpr ReasonText kReasonTexts[] = {
+    {SLV_REASON_NONE, "the target power is reached"},
+    {SLV_REASON_FEW_EXPECTED_ALLELES,
+     "fewer than 5 copies of an allele are expected in a group, so the normal approximation "
+     "behind this answer is doubtful"},
+    {SLV_REASON_UNEVEN_ROUNDING,
+     "rounding the partner group's size makes the power rise unevenly near this answer, so a few "
+     "larger sizes may fall short of the target"},
+    {SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED,
+     "with the other group's size fixed, the power levels off below the target however large "
+     "this group grows"},
+    {SLV_REASON_BEYOND_LARGEST_COUNT,
+     "the size needed is larger than the largest count, 2147483647 alleles (1073741823 people) "
+     "in a group"},
+    {SLV_REASON_LEVELS_OFF_WITH_EFFECT,
+     "the power levels off below the target however strong the effect: the significance level "
+     "is too strict for these counts"},
+    {SLV_REASON_POWER_TOO_IRREGULAR,
+     "the power rises and falls too often along this search for an exact answer"},
+    {SLV_REASON_BAD_CASES,
+     "the number of cases must be a whole number from 1 to 2147483647 alleles (1073741823 "
+     "people)"},
+    {SLV_REASON_BAD_CONTROLS,
+     "the number of controls must be a whole number from 1 to 2147483647 alleles (1073741823 "
+     "people)"},
+    {SLV_REASON_BAD_CONTROL_RATE,
+     "the risk-allele rate among controls must lie strictly between 0 and 1"},
+    {SLV_REASON_BAD_ALPHA, "the significance level must be at least 1e-12 and below 1"},
+    {SLV_REASON_BAD_ODDS_RATIO, "the odds ratio must be a positive number other than 1"},
+    {SLV_REASON_BAD_TARGET_POWER,
+     "the target power must be above the significance level and below 1"},
+    {SLV_REASON_BAD_RATIO,
+     "the ratio of the two groups must be a positive number, and one person's or allele's "
+     "partners must fit the largest count, 2147483647 alleles"},
+    {SLV_REASON_BAD_UNIT, "the counting unit must be 1 (alleles) or 2 (people, two alleles each)"},
+};
+
+// ---------------------------------------------------------------------------
+// The design's statistics at real-valued counts, for the slope of the power
+// ---------------------------------------------------------------------------
+
+struct Rates {
+    double cases;     // p1
+    double controls;  // p0
+};
+
+// The two standard errors (squared) of the rate difference: s0 without
+// association (pooled rate), s1 with it. n1 cases, n0 controls.
+struct Spread {
+    double null_sq;
+    double alternative_sq;
+};
+
+Spread spread_at(double n1, double n0, Rates p) {
+    const double q1 = 1 - p.cases;
+    const double q0 = 1 - p.controls;
+    const double pooled = (p.cases * n1 + p.controls * n0) / (n1 + n0);
+    return {pooled * (1 - pooled) * (1 / n1 + 1 / n0), p.cases * q1 / n1 + p.controls * q0 / n0};
+}
+
+// The power's slope along a path has the sign of w' tanh(z w r) - z r' (see
+// solve.h), w' and r' being the derivatives of w and r along the path; its
+// size is irrelevant.
+double slope_sign_value(double w, double r, double z, double w_slope, double r_slope) {
+    return w_slope * std::tanh(z * w * r) - z * r_slope;
+}
+
+// Slope sign as x cases (real) grow with n0 controls fixed. Exchanging the
+// groups' roles (rates and counts) gives the slope as the controls grow: w
+// changes sign and w tanh(z w r) does not.
+double slope_as_cases_grow(double x, double n0, Rates p, double z) {
+    const double q1 = 1 - p.cases;
+    const double q0 = 1 - p.controls;
+    const double d = p.cases - p.controls;
+    const Spread s = spread_at(x, n0, p);
+    const double w = d / std::sqrt(s.alternative_sq);
+    const double r = std::sqrt(s.null_sq / s.alternative_sq);
+    // Derivatives of ln s1^2 and ln s0^2 in x, written without cancellation.
+    const double l1 = -p.cases * q1 / (x * (p.cases * q1 + p.controls * q0 * x / n0));
+    const double l0 = -p.controls * n0 / (x * (p.cases * x + p.controls * n0)) -
+                      n0 * d / ((q1 * x + q0 * n0) * (x + n0));
+    return slope_sign_value(w, r, z, -w * l1 / 2, r * (l0 - l1) / 2);
+}
+
+// Slope sign as the case rate p1 grows, counts fixed (the odds ratio grows
+// with p1, so this is also the slope's sign in the odds ratio).
+double slope_as_case_rate_grows(double n1, double n0, Rates p, double z) {
+    const double d = p.cases - p.controls;
+    const Spread s = spread_at(n1, n0, p);
+    const double s1 = std::sqrt(s.alternative_sq);
+    const double w = d / s1;
+    const double r = std::sqrt(s.null_sq / s.alternative_sq);
+    const double pooled = (p.cases * n1 + p.controls * n0) / (n1 + n0);
+    const double ln_s1_slope = (1 - 2 * p.cases) / (2 * n1 * s.alternative_sq);
+    const double ln_s0_slope = (1 - 2 * pooled) / (2 * n0 * s.null_sq);
+    const double w_slope = (1 - d * ln_s1_slope) / s1;
+    return slope_sign_value(w, r, z, w_slope, r * (ln_s0_slope - ln_s1_slope));
+}
+
+bool is_rising(double slope) { return !(slope < 0); }
+
+// ---------------------------------------------------------------------------
+// Evaluating the power on a local design
+// ---------------------------------------------------------------------------
+
+class PowerProbe {
+public:
+    PowerProbe(double odds_ratio, double control_rate, double alpha) {
+        std::memset(&design_, 0, sizeof design_);
+        design_.odds_ratio = odds_ratio;
+        design_.control_rate = control_rate;
+        design_.alpha[0] = alpha;
+    }
+
+    double at(std::int32_t cases, std::int32_t controls) {
+        design_.sample_size[0][0] = cases;
+        design_.sample_size[0][1] = controls;
+        return evaluate();
+    }
+
+    double at_odds_ratio(double odds_ratio) {
+        design_.odds_ratio = odds_ratio;
+        return evaluate();
+    }
+
+    void set_sizes(std::int32_t cases, std::int32_t controls) {
+        design_.sample_size[0][0] = cases;
+        design_.sample_size[0][1] = controls;
+    }
+
+    [[nodiscard]] std::int32_t evaluations() const { return evaluations_; }
+    [[nodiscard]] bool has_budget() const { return evaluations_ < kEvaluationBudget; }
+    // The power's limit as a group grows is a power evaluation too.
+    void count_limit_evaluation() { ++evaluations_; }
+
+private:
+    double evaluate() {
+        ++evaluations_;
+        return PWR_get_power_for_single_step(&design_, 0);
+    }
+
+    PWR_design design_{};
+    std::int32_t evaluations_ = 0;
+};
+
+bool reaches(double power, double target) { return power >= target; }
+
+double upper_quantile(double alpha) { return MTH_qnorm(1 - alpha / 2, kQuantileTolerance); }
+
+double case_rate_of(double control_rate, double odds_ratio) {
+    return get_population_rate_control_to_case(control_rate, odds_ratio);
+}
+
+// The library's power formula with given standard errors (the limit of a
+// growing group has no finite count to evaluate at).
+double power_with_spread(double null_sd, double alternative_sd, double d, double alpha) {
+    const double z_hi = MTH_qnorm(1 - alpha / 2, kQuantileTolerance);
+    const double z_lo = MTH_qnorm(alpha / 2, kQuantileTolerance);
+    const double lower_tail = MTH_pnorm((null_sd * z_lo - d) / alternative_sd);
+    const double upper_cut = MTH_pnorm((null_sd * z_hi - d) / alternative_sd);
+    return (lower_tail + 1) - upper_cut;
+}
+
+bool few_expected_alleles(double count, double rate) {
+    return count * rate < SLV_FEW_EXPECTED_ALLELES || count * (1 - rate) < SLV_FEW_EXPECTED_ALLELES;
+}
+
+bool approximation_doubtful(std::int32_t cases, std::int32_t controls, Rates p) {
+    return few_expected_alleles(cases, p.cases) || few_expected_alleles(controls, p.controls);
+}
+
+// ---------------------------------------------------------------------------
+// Integer search: the last size that falls short
+// ---------------------------------------------------------------------------
+
+// The power's lowest value on one valley lies at `low` or `high` (the same
+// index for the left end).
+struct Valley {
+    std::int32_t low;
+    std::int32_t high;
+};
+
+struct Valleys {
+    std::array<Valley, kMostValleys> at{};
+    int count = 0;
+    bool too_many = false;
+
+    void add(Valley valley) {
+        if (count == kMostValleys) {
+            too_many = true;
+            return;
+        }
+        at[static_cast<std::size_t>(count++)] = valley;
+    }
+};
+
+// Index i of 0..kGridIntervals of a geometric grid from 1 to top.
+std::int32_t grid_index(int i, std::int32_t top) {
+    if (i == kGridIntervals) {
+        return top;
+    }
+    const double exponent = static_cast<double>(i) / kGridIntervals;
+    return static_cast<std::int32_t>(std::lround(std::pow(static_cast<double>(top), exponent)));
+}
+
+// Narrows a change from falling (at a) to rising (at b) to neighbours.
+template <typename Slope>
+Valley narrow_valley(std::int32_t a, std::int32_t b, const Slope &slope) {
+    while (b - a > 1) {
+        const std::int32_t middle = a + (b - a) / 2;
+        (is_rising(slope(middle)) ? b : a) = middle;
+    }
+    return {a, b};
+}
+
+// Valleys of the power over indices 1..top, left to right, from the sign of
+// its slope at real index j.
+template <typename Slope>
+Valleys find_valleys(std::int32_t top, const Slope &slope) {
+    Valleys valleys;
+    std::int32_t previous = 1;
+    bool previous_rising = is_rising(slope(1.0));
+    if (previous_rising) {
+        valleys.add({1, 1});
+    }
+    for (int i = 1; i <= kGridIntervals; ++i) {
+        const std::int32_t index = grid_index(i, top);
+        if (index <= previous) {
+            continue;
+        }
+        const bool rising = is_rising(slope(static_cast<double>(index)));
+        if (rising && !previous_rising) {
+            valleys.add(narrow_valley(previous, index, slope));
+        }
+        previous = index;
+        previous_rising = rising;
+    }
+    return valleys;
+}
+
+struct Crossing {
+    bool reached = false;
+    std::int32_t index = 0;
+    double power = kNotANumber;
+};
+
+// Smallest index in (failing, passing] that reaches the target, where every
+// index from the first one that does up to `passing` does.
+template <typename Power>
+Crossing bisect_indices(std::int32_t failing, std::int32_t passing, double passing_power,
+                        double target, const Power &power_at) {
+    while (passing - failing > 1) {
+        const std::int32_t middle = failing + (passing - failing) / 2;
+        const double power = power_at(middle);
+        if (reaches(power, target)) {
+            passing = middle;
+            passing_power = power;
+        } else {
+            failing = middle;
+        }
+    }
+    return {true, passing, passing_power};
+}
+
+// Smallest index n such that every index from n to top reaches the target.
+// Walks the valleys from the top down: the first one whose floor falls short
+// leads, rising, to the answer.
+template <typename Power>
+Crossing last_crossing(std::int32_t top, const Valleys &valleys, double target,
+                       const Power &power_at) {
+    double passing_power = power_at(top);
+    if (!reaches(passing_power, target)) {
+        return {};
+    }
+    std::int32_t passing = top;
+    for (int v = valleys.count - 1; v >= 0; --v) {
+        const Valley valley = valleys.at[static_cast<std::size_t>(v)];
+        for (const std::int32_t index : {valley.high, valley.low}) {
+            if (index >= passing) {
+                continue;
+            }
+            const double power = power_at(index);
+            if (!reaches(power, target)) {
+                return bisect_indices(index, passing, passing_power, target, power_at);
+            }
+            passing = index;
+            passing_power = power;
+        }
+    }
+    // Every valley reaches the target; left of the first one the power falls
+    // towards it, so every index does. Index 1 is evaluated all the same (the
+    // answer's power is reported), and should rounding in degenerate designs
+    // break that shape, the bisection keeps the answer true to its definition
+    // on the stretch above it.
+    if (passing > 1) {
+        const double first_power = power_at(1);
+        if (!reaches(first_power, target)) {
+            return bisect_indices(1, passing, passing_power, target, power_at);
+        }
+        passing_power = first_power;
+    }
+    return {true, 1, passing_power};
+}
+
+// ---------------------------------------------------------------------------
+// Size paths
+// ---------------------------------------------------------------------------
+
+// A path through the sizes: index j counts units of the searched group;
+// the partner group is fixed or follows a ratio.
+struct SizePath {
+    bool cases_searched;   // else the controls
+    std::int32_t partner;  // fixed partner allele count, when ratio is 0
+    double ratio;          // partner units per searched unit, or 0
+    std::int32_t unit;
+};
+
+std::int64_t partner_units(double ratio, std::int64_t units) {
+    const double rounded = std::floor(ratio * static_cast<double>(units) + 0.5);
+    if (!(rounded <= static_cast<double>(kLargestCount))) {
+        return static_cast<std::int64_t>(kLargestCount) + 1;
+    }
+    return rounded < 1 ? 1 : static_cast<std::int64_t>(rounded);
+}
+
+bool partner_fits(double ratio, std::int64_t units, std::int32_t unit) {
+    return partner_units(ratio, units) * unit <= kLargestCount;
+}
+
+// Largest index at which both groups fit the 32-bit range.
+std::int32_t top_index(const SizePath &path) {
+    std::int32_t top = kLargestCount / path.unit;
+    if (path.ratio == 0 || partner_fits(path.ratio, top, path.unit)) {
+        return top;
+    }
+    // The partner count grows with the index: bisect for its last fit
+    // (index 1 fits, as SLV_check_ratio requires).
+    std::int32_t fits = 1;
+    while (top - fits > 1) {
+        const std::int32_t middle = fits + (top - fits) / 2;
+        (partner_fits(path.ratio, middle, path.unit) ? fits : top) = middle;
+    }
+    return fits;
+}
+
+struct Sizes {
+    std::int32_t cases;
+    std::int32_t controls;
+};
+
+Sizes sizes_at(const SizePath &path, std::int32_t index) {
+    const std::int32_t searched = index * path.unit;
+    const std::int32_t partner =
+        path.ratio == 0 ? path.partner
+                        : static_cast<std::int32_t>(partner_units(path.ratio, index) * path.unit);
+    return path.cases_searched ? Sizes{searched, partner} : Sizes{partner, searched};
+}
+
+// The power as the searched group grows without bound, the partner fixed.
+double limit_as_group_grows(const SizePath &path, Rates p, double alpha) {
+    const double partner = path.partner;
+    const double d = p.cases - p.controls;
+    const double var_cases = p.cases * (1 - p.cases) / partner;
+    const double var_controls = p.controls * (1 - p.controls) / partner;
+    // The pooled rate becomes the growing group's rate; the variance of the
+    // rate difference becomes the fixed group's.
+    return path.cases_searched
+               ? power_with_spread(std::sqrt(var_cases), std::sqrt(var_controls), d, alpha)
+               : power_with_spread(std::sqrt(var_controls), std::sqrt(var_cases), d, alpha);
+}
+
+struct Problem {
+    double odds_ratio;
+    double control_rate;
+    double alpha;
+    double target;
+};
+
+void fill_size_failure(SLV_size_result *result, std::int32_t status, std::int32_t reason,
+                       std::int32_t evaluations) {
+    result->status = status;
+    result->reason = reason;
+    result->cases = 0;
+    result->controls = 0;
+    result->power = kNotANumber;
+    result->evaluations = evaluations;
+}
+
+std::int32_t refuse_sizes(SLV_size_result *result, std::int32_t reason) {
+    fill_size_failure(result, SLV_INVALID_INPUT, reason, 0);
+    return SLV_INVALID_INPUT;
+}
+
+std::int32_t check_problem(const Problem &problem) {
+    for (const std::int32_t reason :
+         {SLV_check_odds_ratio(problem.odds_ratio), SLV_check_control_rate(problem.control_rate),
+          SLV_check_alpha(problem.alpha), SLV_check_target_power(problem.target, problem.alpha)}) {
+        if (reason != SLV_REASON_NONE) {
+            return reason;
+        }
+    }
+    return SLV_REASON_NONE;
+}
+
+Valleys valleys_of(const SizePath &path, std::int32_t top, Rates p, double alpha) {
+    if (path.ratio != 0) {
+        // With a fixed ratio the power rises (w grows, r is constant): the
+        // one valley is the left end.
+        Valleys rising;
+        rising.add({1, 1});
+        return rising;
+    }
+    const double z = upper_quantile(alpha);
+    const double partner = path.partner;
+    const double unit = path.unit;
+    const Rates swapped{p.controls, p.cases};
+    return find_valleys(top, [&](double index) {
+        return path.cases_searched ? slope_as_cases_grow(index * unit, partner, p, z)
+                                   : slope_as_cases_grow(index * unit, partner, swapped, z);
+    });
+}
+
+// Why the top of the range falls short: with a group fixed, whether the
+// power's limit as the other grows does too.
+std::int32_t not_reached_reason(const SizePath &path, Rates p, double alpha, double target,
+                                PowerProbe &probe) {
+    if (path.ratio != 0) {
+        return SLV_REASON_BEYOND_LARGEST_COUNT;
+    }
+    probe.count_limit_evaluation();
+    const double limit = limit_as_group_grows(path, p, alpha);
+    return reaches(limit, target) ? SLV_REASON_BEYOND_LARGEST_COUNT
+                                  : SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED;
+}
+
+// Along the exact ratio (real counts), does adding cases or adding controls
+// lower the power at index j? Each partial slope's sign changes at most once
+// along the ray, from falling to rising (w grows with the index, r is
+// constant), so the indices where one falls form an initial stretch.
+bool a_group_lowers_power(const SizePath &path, Rates p, double z, double index) {
+    const double searched = index * path.unit;
+    const double partner = searched * path.ratio;
+    const double cases = path.cases_searched ? searched : partner;
+    const double controls = path.cases_searched ? partner : searched;
+    const Rates swapped{p.controls, p.cases};
+    return !is_rising(slope_as_cases_grow(cases, controls, p, z)) ||
+           !is_rising(slope_as_cases_grow(controls, cases, swapped, z));
+}
+
+// Whether rounding the partner count may make the power along a ratio path
+// rise unevenly at and above `answer`: while the partner count is held at its
+// minimum of 1, or within the stretch where a group's growth lowers the power
+// (widened by a quarter and two units for the rounded counts' distance from
+// the ray). That stretch is an initial one, so one look at the index the
+// widened stretch would have to reach decides.
+bool rounding_uneven_at(const SizePath &path, std::int32_t answer, Rates p, double alpha) {
+    if (answer <= 0.5 / path.ratio + 1) {
+        return true;
+    }
+    const double z = upper_quantile(alpha);
+    if (!a_group_lowers_power(path, p, z, 1)) {
+        return false;
+    }
+    const double needed = std::ceil((answer - 2) / 1.25);
+    return a_group_lowers_power(path, p, z, needed > 1 ? needed : 1);
+}
+
+std::int32_t solve_size(const SizePath &path, const Problem &problem, SLV_size_result *result) {
+    const Rates p{case_rate_of(problem.control_rate, problem.odds_ratio), problem.control_rate};
+    const std::int32_t top = top_index(path);
+    const Valleys valleys = valleys_of(path, top, p, problem.alpha);
+    PowerProbe probe(problem.odds_ratio, problem.control_rate, problem.alpha);
+    if (valleys.too_many) {
+        fill_size_failure(result, SLV_NOT_REACHABLE, SLV_REASON_POWER_TOO_IRREGULAR, 0);
+        return SLV_NOT_REACHABLE;
+    }
+    const Crossing crossing = last_crossing(top, valleys, problem.target, [&](std::int32_t index) {
+        const Sizes sizes = sizes_at(path, index);
+        return probe.at(sizes.cases, sizes.controls);
+    });
+    if (!crossing.reached) {
+        const std::int32_t reason =
+            not_reached_reason(path, p, problem.alpha, problem.target, probe);
+        fill_size_failure(result, SLV_NOT_REACHABLE, reason, probe.evaluations());
+        return SLV_NOT_REACHABLE;
+    }
+    const Sizes sizes = sizes_at(path, crossing.index);
+    std::int32_t reason = SLV_REASON_NONE;
+    if (path.ratio != 0 && rounding_uneven_at(path, crossing.index, p, problem.alpha)) {
+        reason = SLV_REASON_UNEVEN_ROUNDING;
+    } else if (approximation_doubtful(sizes.cases, sizes.controls, p)) {
+        reason = SLV_REASON_FEW_EXPECTED_ALLELES;
+    }
+    result->status = SLV_status_of_reason(reason);
+    result->reason = reason;
+    result->cases = sizes.cases;
+    result->controls = sizes.controls;
+    result->power = crossing.power;
+    result->evaluations = probe.evaluations();
+    return result->status;
+}
+
+std::int32_t solve_with_fixed_partner(bool cases_searched, std::int32_t partner,
+                                      const Problem &problem, std::int32_t unit,
+                                      SLV_size_result *result) {
+    std::int32_t reason = SLV_check_unit(unit);
+    if (reason == SLV_REASON_NONE) {
+        reason = cases_searched ? SLV_check_controls(partner, SLV_UNIT_ALLELES)
+                                : SLV_check_cases(partner, SLV_UNIT_ALLELES);
+    }
+    if (reason == SLV_REASON_NONE) {
+        reason = check_problem(problem);
+    }
+    if (reason != SLV_REASON_NONE) {
+        return refuse_sizes(result, reason);
+    }
+    return solve_size({cases_searched, partner, 0, unit}, problem, result);
+}
+
+std::int32_t solve_with_ratio(bool cases_searched, double ratio, const Problem &problem,
+                              std::int32_t unit, SLV_size_result *result) {
+    std::int32_t reason = SLV_check_ratio(ratio, unit);
+    if (reason == SLV_REASON_NONE) {
+        reason = check_problem(problem);
+    }
+    if (reason != SLV_REASON_NONE) {
+        return refuse_sizes(result, reason);
+    }
+    return solve_size({cases_searched, 0, ratio, unit}, problem, result);
+}
+
+// ---------------------------------------------------------------------------
+// Odds-ratio search in b = |ln(odds ratio)|, away from 1
+// ---------------------------------------------------------------------------
+
+constexpr double kOddsSpan = 1e12;  // case odds at the range's end, over the control odds
+constexpr double kLargestLogOdds = 690.7755278982137;  // ln(1e300)
+constexpr double kSmallestGridLogOdds = 1e-9;
+constexpr double kLogOddsTolerance = 1e-12;
+
+struct EffectPath {
+    bool above_one;
+    std::int32_t cases;
+    std::int32_t controls;
+    double control_rate;
+    double alpha;
+};
+
+double odds_ratio_at(const EffectPath &path, double b) {
+    return path.above_one ? std::exp(b) : std::exp(-b);
+}
+
+// End of the range: the case odds 1e12 times past the larger of the control
+// odds and 1 (towards 1 for risk, towards 0 for protection).
+double top_log_odds(const EffectPath &path) {
+    const double control_log_odds = std::log(path.control_rate / (1 - path.control_rate));
+    const double towards = path.above_one ? -control_log_odds : control_log_odds;
+    const double top = std::log(kOddsSpan) + (towards > 0 ? towards : 0);
+    return top < kLargestLogOdds ? top : kLargestLogOdds;
+}
+
+double effect_slope(const EffectPath &path, double z, double b) {
+    const Rates p{case_rate_of(path.control_rate, odds_ratio_at(path, b)), path.control_rate};
+    const double slope = slope_as_case_rate_grows(path.cases, path.controls, p, z);
+    return path.above_one ? slope : -slope;
+}
+
+// Narrows a change from falling (at a) to rising (at b) to a point.
+double narrow_effect_valley(double a, double b, const EffectPath &path, double z) {
+    for (int i = 0; i < 200 && b - a > kLogOddsTolerance; ++i) {
+        const double middle = a + (b - a) / 2;
+        (is_rising(effect_slope(path, z, middle)) ? b : a) = middle;
+    }
+    return a + (b - a) / 2;
+}
+
+struct EffectValleys {
+    std::array<double, kMostValleys> at{};
+    int count = 0;
+    bool too_many = false;
+};
+
+// Interior valleys in (0, top], left to right. The left end, b = 0, is where
+// the power is the level itself: below every target.
+EffectValleys find_effect_valleys(const EffectPath &path, double top) {
+    const double z = upper_quantile(path.alpha);
+    EffectValleys valleys;
+    double previous = kSmallestGridLogOdds;
+    bool previous_rising = is_rising(effect_slope(path, z, previous));
+    for (int i = 1; i <= kGridIntervals; ++i) {
+        const double b = kSmallestGridLogOdds * std::pow(top / kSmallestGridLogOdds,
+                                                         static_cast<double>(i) / kGridIntervals);
+        const bool rising = is_rising(effect_slope(path, z, b));
+        if (rising && !previous_rising) {
+            if (valleys.count == kMostValleys) {
+                valleys.too_many = true;
+                return valleys;
+            }
+            valleys.at[static_cast<std::size_t>(valleys.count++)] =
+                narrow_effect_valley(previous, b, path, z);
+        }
+        previous = b;
+        previous_rising = rising;
+    }
+    return valleys;
+}
+
+struct EffectCrossing {
+    bool reached = false;
+    double log_odds = kNotANumber;
+    double power = kNotANumber;
+    std::int32_t reason = SLV_REASON_LEVELS_OFF_WITH_EFFECT;  // when not reached
+};
+
+EffectCrossing bisect_log_odds(double failing, double passing, double passing_power, double target,
+                               PowerProbe &probe, const EffectPath &path) {
+    while (passing - failing > kLogOddsTolerance && probe.has_budget()) {
+        const double middle = failing + (passing - failing) / 2;
+        const double power = probe.at_odds_ratio(odds_ratio_at(path, middle));
+        if (reaches(power, target)) {
+            passing = middle;
+            passing_power = power;
+        } else {
+            failing = middle;
+        }
+    }
+    return {true, passing, passing_power, SLV_REASON_NONE};
+}
+
+EffectCrossing last_effect_crossing(const EffectPath &path, double target, PowerProbe &probe) {
+    const double top = top_log_odds(path);
+    double passing = top;
+    double passing_power = probe.at_odds_ratio(odds_ratio_at(path, top));
+    if (!reaches(passing_power, target)) {
+        return {};
+    }
+    const EffectValleys valleys = find_effect_valleys(path, top);
+    if (valleys.too_many) {
+        return {false, kNotANumber, kNotANumber, SLV_REASON_POWER_TOO_IRREGULAR};
+    }
+    for (int v = valleys.count - 1; v >= 0; --v) {
+        const double b = valleys.at[static_cast<std::size_t>(v)];
+        if (b >= passing) {
+            continue;
+        }
+        const double power = probe.at_odds_ratio(odds_ratio_at(path, b));
+        if (!reaches(power, target)) {
+            return bisect_log_odds(b, passing, passing_power, target, probe, path);
+        }
+        passing = b;
+        passing_power = power;
+    }
+    return bisect_log_odds(0, passing, passing_power, target, probe, path);
+}
+
+void fill_effect_failure(SLV_effect_result *result, std::int32_t status, std::int32_t reason,
+                         std::int32_t evaluations) {
+    result->status = status;
+    result->reason = reason;
+    result->odds_ratio = kNotANumber;
+    result->power = kNotANumber;
+    result->evaluations = evaluations;
+}
+
+std::int32_t check_effect_inputs(const EffectPath &path, double target) {
+    for (const std::int32_t reason :
+         {SLV_check_cases(path.cases, SLV_UNIT_ALLELES),
+          SLV_check_controls(path.controls, SLV_UNIT_ALLELES),
+          SLV_check_control_rate(path.control_rate), SLV_check_alpha(path.alpha),
+          SLV_check_target_power(target, path.alpha)}) {
+        if (reason != SLV_REASON_NONE) {
+            return reason;
+        }
+    }
+    return SLV_REASON_NONE;
+}
+
+std::int32_t solve_effect(const EffectPath &path, double target, SLV_effect_result *result) {
+    const std::int32_t refused = check_effect_inputs(path, target);
+    if (refused != SLV_REASON_NONE) {
+        fill_effect_failure(result, SLV_INVALID_INPUT, refused, 0);
+        return SLV_INVALID_INPUT;
+    }
+    PowerProbe probe(1, path.control_rate, path.alpha);
+    probe.set_sizes(path.cases, path.controls);
+    const EffectCrossing crossing = last_effect_crossing(path, target, probe);
+    if (!crossing.reached) {
+        fill_effect_failure(result, SLV_NOT_REACHABLE, crossing.reason, probe.evaluations());
+        return SLV_NOT_REACHABLE;
+    }
+    const double odds_ratio = odds_ratio_at(path, crossing.log_odds);
+    const Rates p{case_rate_of(path.control_rate, odds_ratio), path.control_rate};
+    const bool doubtful = approximation_doubtful(path.cases, path.controls, p);
+    result->status = doubtful ? SLV_FOUND_WITH_WARNING : SLV_FOUND;
+    result->reason = doubtful ? SLV_REASON_FEW_EXPECTED_ALLELES : SLV_REASON_NONE;
+    result->odds_ratio = odds_ratio;
+    result->power = crossing.power;
+    result->evaluations = probe.evaluations();
+    return result->status;
+}
+
+bool is_count(std::int64_t count, std::int32_t unit) {
+    return count >= 1 && count <= kLargestCount / unit;
+}
+
+}  // namespace
+
+extern "C" {
+
+const char *SLV_message(std::int32_t reason) {
+    for (const ReasonText &entry : kReasonTexts) {
+        if (entry.reason == reason) {
+            return entry.text;
+        }
+    }
+    return "unknown reason code";
+}
+
+std::int32_t SLV_status_of_reason(std::int32_t reason) {
+    if (reason == SLV_REASON_NONE) {
+        return SLV_FOUND;
+    }
+    if (reason >= 10 && reason <= 29) {
+        return SLV_FOUND_WITH_WARNING;
+    }
+    if (reason >= 30 && reason <= 69) {
+        return SLV_NOT_REACHABLE;
+    }
+    return SLV_INVALID_INPUT;
+}
+
+const char *SLV_status_name(std::int32_t status) {
+    switch (status) {
+        case SLV_FOUND:
+            return "found";
+        case SLV_FOUND_WITH_WARNING:
+            return "found with a warning";
+        case SLV_NOT_REACHABLE:
+            return "not reachable";
+        case SLV_INVALID_INPUT:
+            return "invalid input";
+        default:
+            return "unknown status";
+    }
+}
+
+std::int32_t SLV_check_unit(std::int32_t unit) {
+    return unit == SLV_UNIT_ALLELES || unit == SLV_UNIT_PEOPLE ? SLV_REASON_NONE
+                                                               : SLV_REASON_BAD_UNIT;
+}
+
+std::int32_t SLV_check_cases(std::int64_t count, std::int32_t unit) {
+    if (SLV_check_unit(unit) != SLV_REASON_NONE) {
+        return SLV_REASON_BAD_UNIT;
+    }
+    return is_count(count, unit) ? SLV_REASON_NONE : SLV_REASON_BAD_CASES;
+}
+
+std::int32_t SLV_check_controls(std::int64_t count, std::int32_t unit) {
+    if (SLV_check_unit(unit) != SLV_REASON_NONE) {
+        return SLV_REASON_BAD_UNIT;
+    }
+    return is_count(count, unit) ? SLV_REASON_NONE : SLV_REASON_BAD_CONTROLS;
+}
+
+std::int32_t SLV_check_control_rate(double control_rate) {
+    return control_rate > 0 && control_rate < 1 ? SLV_REASON_NONE : SLV_REASON_BAD_CONTROL_RATE;
+}
+
+std::int32_t SLV_check_alpha(double alpha) {
+    return alpha >= kLowestAlpha && alpha < 1 ? SLV_REASON_NONE : SLV_REASON_BAD_ALPHA;
+}
+
+std::int32_t SLV_check_odds_ratio(double odds_ratio) {
+    const bool effect = std::isfinite(odds_ratio) && odds_ratio > 0 && odds_ratio != 1;
+    return effect ? SLV_REASON_NONE : SLV_REASON_BAD_ODDS_RATIO;
+}
+
+std::int32_t SLV_check_target_power(double target_power, double alpha) {
+    return target_power > alpha && target_power < 1 ? SLV_REASON_NONE : SLV_REASON_BAD_TARGET_POWER;
+}
+
+std::int32_t SLV_check_ratio(double ratio, std::int32_t unit) {
+    if (SLV_check_unit(unit) != SLV_REASON_NONE) {
+        return SLV_REASON_BAD_UNIT;
+    }
+    const bool usable = std::isfinite(ratio) && ratio > 0 && partner_fits(ratio, 1, unit);
+    return usable ? SLV_REASON_NONE : SLV_REASON_BAD_RATIO;
+}
+
+std::int32_t SLV_cases_for_controls(std::int32_t controls, double odds_ratio, double control_rate,
+                                    double alpha, double target_power, std::int32_t unit,
+                                    SLV_size_result *result) {
+    return solve_with_fixed_partner(true, controls, {odds_ratio, control_rate, alpha, target_power},
+                                    unit, result);
+}
+
+std::int32_t SLV_controls_for_cases(std::int32_t cases, double odds_ratio, double control_rate,
+                                    double alpha, double target_power, std::int32_t unit,
+                                    SLV_size_result *result) {
+    return solve_with_fixed_partner(false, cases, {odds_ratio, control_rate, alpha, target_power},
+                                    unit, result);
+}
+
+std::int32_t SLV_cases_for_ratio(double controls_per_case, double odds_ratio, double control_rate,
+                                 double alpha, double target_power, std::int32_t unit,
+                                 SLV_size_result *result) {
+    return solve_with_ratio(true, controls_per_case,
+                            {odds_ratio, control_rate, alpha, target_power}, unit, result);
+}
+
+std::int32_t SLV_controls_for_ratio(double cases_per_control, double odds_ratio,
+                                    double control_rate, double alpha, double target_power,
+                                    std::int32_t unit, SLV_size_result *result) {
+    return solve_with_ratio(false, cases_per_control,
+                            {odds_ratio, control_rate, alpha, target_power}, unit, result);
+}
+
+std::int32_t SLV_odds_ratio_above_one(std::int32_t cases, std::int32_t controls,
+                                      double control_rate, double alpha, double target_power,
+                                      SLV_effect_result *result) {
+    return solve_effect({true, cases, controls, control_rate, alpha}, target_power, result);
+}
+
+std::int32_t SLV_odds_ratio_below_one(std::int32_t cases, std::int32_t controls,
+                                      double control_rate, double alpha, double target_power,
+                                      SLV_effect_result *result) {
+    return solve_effect({false, cases, controls, control_rate, alpha}, target_power, result);
+}
+
+}  // extern "C"
