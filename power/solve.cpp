@@ -39,6 +39,9 @@ constexpr ReasonText kReasonTexts[] = {
     {SLV_REASON_UNEVEN_ROUNDING,
      "rounding the partner group's size makes the power rise unevenly near this answer, so a few "
      "larger sizes may fall short of the target"},
+    {SLV_REASON_JOINT_UNBALANCED,
+     "the joint analysis counts each stage's controls for both groups, as if cases and "
+     "controls were equally many: with another case fraction its power is approximate"},
     {SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED,
      "with the other group's size fixed, the power levels off below the target however large "
      "this group grows"},
@@ -50,6 +53,9 @@ constexpr ReasonText kReasonTexts[] = {
      "is too strict for these counts"},
     {SLV_REASON_POWER_TOO_IRREGULAR,
      "the power rises and falls too often along this search for an exact answer"},
+    {SLV_REASON_BUDGET_TOO_SMALL,
+     "the budget does not pay for a two-stage design with one case and one control in each "
+     "stage"},
     {SLV_REASON_BAD_CASES,
      "the number of cases must be a whole number from 1 to 2147483647 alleles (1073741823 "
      "people)"},
@@ -66,6 +72,20 @@ constexpr ReasonText kReasonTexts[] = {
      "the ratio of the two groups must be a positive number, and one person's or allele's "
      "partners must fit the largest count, 2147483647 alleles"},
     {SLV_REASON_BAD_UNIT, "the counting unit must be 1 (alleles) or 2 (people, two alleles each)"},
+    {SLV_REASON_BAD_METHOD,
+     "the two-stage method must be 0 (replication), 1 (product of p-values) or 2 (joint "
+     "analysis)"},
+    {SLV_REASON_BAD_STAGE0_SHARE,
+     "stage 0's share of all individuals must lie strictly between 0 and 1"},
+    {SLV_REASON_BAD_CASE_FRACTION,
+     "the fraction of cases in each stage must lie strictly between 0 and 1"},
+    {SLV_REASON_BAD_STAGE0_ALPHA,
+     "the first-stage level must be below 1 and leave room for the overall level: at least "
+     "twice it for replication and joint analysis, above it for the product of p-values"},
+    {SLV_REASON_BAD_COST_RATIO,
+     "the cost of a second-stage genotype relative to a first-stage one must be a positive "
+     "number"},
+    {SLV_REASON_BAD_BUDGET, "the budget per marker must be a positive number"},
 };
 
 // ---------------------------------------------------------------------------

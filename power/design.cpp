@@ -1,0 +1,753 @@
+// Two-stage designs: the power of given counts, the smallest total for a
+// target power, the cheapest design and the most powerful within a budget.
+//
+// Search notes. The design questions search stage 0's share s and the
+// logarithm of its level u = log10(alpha0) over a rectangle. A coarse grid
+// of 5 shares by 6 levels finds the best start; a compass search then tries
+// a step up and down in each coordinate from the best point so far, moves
+// when that is better and halves both steps when nothing is, until the steps
+// are below 0.005 in s and 0.01 in u (2 % in alpha0). Every point is
+// memoised. The cheapest design compares points by an estimated smallest
+// total (secants of the power's normal quantile against the square root of
+// the total, a few powers each) and runs the exact search at the winner
+// only; the most powerful design evaluates the power at the largest
+// affordable total of each point. Against exhaustive grids (91 shares by 41
+// stage-0 levels for replication and product, 31 by 21 for the joint
+// statistic; cost ratios 1, 5 and 20; overall levels 1e-6 and 5e-8) the
+// cheapest design found cost at most 0.04 % more than the grid's least, and
+// often less (tests/design_test.cpp checks 0.5 %).
+#include "power/design.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <vector>
+
+#include "numeric/MTH_normal_distribution.h"
+#include "power/power_func.h"
+#include "power/solve.h"
+
+namespace {
+
+constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr std::int64_t kLargestCount = SLV_LARGEST_COUNT;
+constexpr double kLowestAlpha = 1e-12;
+// Passed to MTH_qnorm, which does not read it.
+constexpr double kQuantileTolerance = 1e-6;
+
+// ---------------------------------------------------------------------------
+// Counts
+// ---------------------------------------------------------------------------
+
+// Rounds halves up, as the header says.
+std::int64_t rounded(double x) { return static_cast<std::int64_t>(std::floor(x + 0.5)); }
+
+// The four counts of a design, in units.
+struct Counts {
+    std::int64_t cases[2];
+    std::int64_t controls[2];
+};
+
+std::int64_t stage_total(const Counts &c, int stage) { return c.cases[stage] + c.controls[stage]; }
+
+// A stage of n units split into cases and controls by the case fraction.
+void split_stage(std::int64_t n, double case_fraction, std::int64_t *cases,
+                 std::int64_t *controls) {
+    *cases = rounded(case_fraction * static_cast<double>(n));
+    *controls = n - *cases;
+}
+
+Counts split_total(std::int64_t total, double share, double case_fraction) {
+    Counts c{};
+    const std::int64_t n0 = std::min(total, rounded(share * static_cast<double>(total)));
+    split_stage(n0, case_fraction, &c.cases[0], &c.controls[0]);
+    split_stage(total - n0, case_fraction, &c.cases[1], &c.controls[1]);
+    return c;
+}
+
+// Every group holds at least one unit and fits the 32-bit allele range.
+bool counts_usable(const Counts &c, std::int32_t unit) {
+    for (int stage = 0; stage < 2; ++stage) {
+        for (const std::int64_t n : {c.cases[stage], c.controls[stage]}) {
+            if (n < 1 || n > kLargestCount / unit) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// Stage 0's share of the counts: the joint statistic's weight.
+double weight_of(const Counts &c) {
+    const double n0 = static_cast<double>(stage_total(c, 0));
+    const double n1 = static_cast<double>(stage_total(c, 1));
+    return n0 / (n0 + n1);
+}
+
+// ---------------------------------------------------------------------------
+// The power of one design, with derived levels cached by weight
+// ---------------------------------------------------------------------------
+
+// The second decision's level depends on alpha0, alpha2 and w only. The
+// joint method derives it by a root search that costs about a millisecond;
+// a weight met again reuses it (the power is then computed with alpha1
+// given and the overall level marked for derivation instead, which leaves
+// alpha1 and the power exactly as the derivation of alpha1 does).
+class LevelCache {
+public:
+    bool find(double alpha0, double weight, double *alpha1) const {
+        const auto *const match =
+            std::find_if(entries_.begin(), entries_.end(),
+                         [&](const Entry &e) { return e.alpha0 == alpha0 && e.weight == weight; });
+        if (match == entries_.end()) {
+            return false;
+        }
+        *alpha1 = match->alpha1;
+        return true;
+    }
+    void store(double alpha0, double weight, double alpha1) {
+        entries_[next_] = {alpha0, weight, alpha1};
+        next_ = (next_ + 1) % entries_.size();
+    }
+
+private:
+    struct Entry {
+        double alpha0 = kNotANumber;
+        double weight = kNotANumber;
+        double alpha1 = kNotANumber;
+    };
+    std::array<Entry, 32> entries_{};
+    std::size_t next_ = 0;
+};
+
+// What one evaluation gives.
+struct Evaluation {
+    double power;
+    double alpha1;
+    double weight;
+};
+
+class PowerOracle {
+public:
+    explicit PowerOracle(const DSN_study &study) : study_(study) {}
+
+    Evaluation power(const Counts &c, double alpha0) {
+        ++evaluations_;
+        PWR_design design = PWR_DESIGN_INIT;
+        design.method = study_.method;
+        design.odds_ratio = study_.odds_ratio;
+        design.control_rate = study_.control_rate;
+        for (int stage = 0; stage < 2; ++stage) {
+            design.sample_size[stage][0] = static_cast<std::int32_t>(c.cases[stage] * study_.unit);
+            design.sample_size[stage][1] =
+                static_cast<std::int32_t>(c.controls[stage] * study_.unit);
+        }
+        const double weight = weight_of(c);
+        double alpha1 = kNotANumber;
+        const bool cached =
+            study_.method == PWR_METHOD_JOINT && cache_.find(alpha0, weight, &alpha1);
+        design.alpha[0] = alpha0;
+        design.alpha[1] = cached ? alpha1 : PWR_DERIVE_LEVEL;
+        design.alpha[2] = cached ? PWR_DERIVE_LEVEL : study_.alpha2;
+        const double power = PWR_get_power_for_two_stage_method(&design, 0);
+        if (!cached && study_.method == PWR_METHOD_JOINT) {
+            cache_.store(alpha0, weight, design.alpha[1]);
+        }
+        return {power, design.alpha[1], weight};
+    }
+
+    [[nodiscard]] std::int32_t evaluations() const { return evaluations_; }
+
+private:
+    DSN_study study_;
+    LevelCache cache_;
+    std::int32_t evaluations_ = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Results
+// ---------------------------------------------------------------------------
+
+void clear(DSN_design_result *r, std::int32_t reason) {
+    *r = DSN_design_result{};
+    r->status = SLV_status_of_reason(reason);
+    r->reason = reason;
+    r->stage0_share = kNotANumber;
+    for (double &a : r->alpha) {
+        a = kNotANumber;
+    }
+    r->power = kNotANumber;
+    r->cost = kNotANumber;
+    r->relative_cost = kNotANumber;
+}
+
+double cost_of(const Counts &c, double alpha0, double cost_ratio) {
+    return static_cast<double>(stage_total(c, 0)) +
+           cost_ratio * alpha0 * static_cast<double>(stage_total(c, 1));
+}
+
+// The reason a found design carries: the joint statistic's balance warning.
+std::int32_t found_reason(const DSN_study &study) {
+    const bool unbalanced = study.method == PWR_METHOD_JOINT && study.case_fraction != 0.5;
+    return unbalanced ? SLV_REASON_JOINT_UNBALANCED : SLV_REASON_NONE;
+}
+
+void fill_found(const DSN_study &study, const Counts &c, double alpha0, const Evaluation &e,
+                double cost_ratio, DSN_design_result *r) {
+    clear(r, found_reason(study));
+    r->total = stage_total(c, 0) + stage_total(c, 1);
+    for (int stage = 0; stage < 2; ++stage) {
+        r->cases[stage] = static_cast<std::int32_t>(c.cases[stage]);
+        r->controls[stage] = static_cast<std::int32_t>(c.controls[stage]);
+    }
+    r->stage0_share = e.weight;
+    r->alpha[0] = alpha0;
+    r->alpha[1] = e.alpha1;
+    r->alpha[2] = study.alpha2;
+    r->power = e.power;
+    r->cost = cost_of(c, alpha0, cost_ratio);
+}
+
+// The smallest one-stage total reaching `power` at the overall level, with
+// the study's case fraction (controls per case (1 - f) / f); 0 if none.
+std::int64_t one_stage_total(const DSN_study &study, double power) {
+    SLV_size_result size{};
+    const double controls_per_case = (1 - study.case_fraction) / study.case_fraction;
+    SLV_cases_for_ratio(controls_per_case, study.odds_ratio, study.control_rate, study.alpha2,
+                        power, study.unit, &size);
+    if (size.status != SLV_FOUND && size.status != SLV_FOUND_WITH_WARNING) {
+        return 0;
+    }
+    return (static_cast<std::int64_t>(size.cases) + size.controls) / study.unit;
+}
+
+void compare_with_one_stage(const DSN_study &study, double power, DSN_design_result *r) {
+    r->one_stage_total = power < 1 && power > study.alpha2 ? one_stage_total(study, power) : 0;
+    r->relative_cost =
+        r->one_stage_total > 0 ? r->cost / static_cast<double>(r->one_stage_total) : kNotANumber;
+}
+
+// ---------------------------------------------------------------------------
+// The smallest total for one share and stage-0 level
+// ---------------------------------------------------------------------------
+
+struct TotalRange {
+    std::int64_t lowest;   // the smallest usable total
+    std::int64_t highest;  // the largest usable total
+};
+
+// The smallest total whose four counts are usable: every group needs one
+// unit, so a stage of share s needs about 1 / (s min(f, 1 - f)) units.
+bool usable_range(double share, double case_fraction, std::int32_t unit, TotalRange *range) {
+    const double thinnest = std::min(share, 1 - share) * std::min(case_fraction, 1 - case_fraction);
+    const double fattest = std::max(share, 1 - share) * std::max(case_fraction, 1 - case_fraction);
+    const std::int64_t largest_units = kLargestCount / unit;  // whole units of a group
+    const auto largest_group = static_cast<double>(largest_units);
+    std::int64_t low = std::max<std::int64_t>(4, rounded(0.5 / thinnest) - 2);
+    const std::int64_t low_limit = low + 64;
+    while (low <= low_limit && !counts_usable(split_total(low, share, case_fraction), unit)) {
+        ++low;
+    }
+    std::int64_t high = static_cast<std::int64_t>(std::floor(largest_group / fattest)) + 2;
+    const std::int64_t high_limit = high - 64;
+    while (high >= high_limit && !counts_usable(split_total(high, share, case_fraction), unit)) {
+        --high;
+    }
+    if (low > low_limit || high < high_limit || high < low) {
+        return false;
+    }
+    *range = {low, high};
+    return true;
+}
+
+// The answer of one smallest-total search.
+struct TotalAnswer {
+    bool found;
+    std::int64_t total;
+    Evaluation at;
+};
+
+// The first step of the bracket, as a share of the predicted total.
+constexpr std::int64_t kStepsPerTotal = 64;
+// Estimated totals: how closely a secant must land by the last point, and
+// how many powers one estimate may cost.
+constexpr double kEstimateAgreement = 2e-3;
+constexpr int kEstimatePowers = 6;
+
+class TotalSearch {
+public:
+    TotalSearch(PowerOracle &oracle, const DSN_study &study, double share, double alpha0,
+                double target)
+        : oracle_(oracle), study_(study), share_(share), alpha0_(alpha0), target_(target) {}
+
+    // Searches from `guess` (any total; it is clamped into the usable range).
+    // The power there predicts the answer: the design's noncentrality grows as
+    // the square root of the total, so with z the normal quantile,
+    // sqrt(N / guess) is about (z(target) + z_a) / (z(power) + z_a), z_a the
+    // overall level's. The search then brackets the answer from the
+    // prediction, stepping by 1/64 of it and doubling, and bisects. The
+    // guess's own outcome bounds the search, so that every total tried above
+    // the answer reaches the target.
+    TotalAnswer run(std::int64_t guess) {
+        TotalRange range{};
+        if (!usable_range(share_, study_.case_fraction, study_.unit, &range)) {
+            return {false, 0, {}};
+        }
+        const std::int64_t first = std::clamp(guess, range.lowest, range.highest);
+        const Evaluation at_first = evaluated(first);
+        if (at_first.power >= target_) {
+            range.highest = first;
+        } else if (first == range.highest) {
+            return {false, 0, {}};
+        } else {
+            range.lowest = first + 1;
+        }
+        const std::int64_t start =
+            std::clamp(predicted(first, at_first.power), range.lowest, range.highest);
+        std::int64_t passing = 0;
+        std::int64_t failing = 0;
+        if (!bracket(start, std::max<std::int64_t>(1, start / kStepsPerTotal), range, &failing,
+                     &passing)) {
+            return {false, 0, {}};
+        }
+        while (passing - failing > 1) {
+            const std::int64_t middle = failing + (passing - failing) / 2;
+            (reaches(middle) ? passing : failing) = middle;
+        }
+        return {true, passing, evaluated(passing)};
+    }
+
+private:
+    // Finds failing < passing, failing below the range's lowest total when
+    // even that reaches the target. Grows or shrinks by `step`, doubling it
+    // at every step.
+    bool bracket(std::int64_t start, std::int64_t step, const TotalRange &range,
+                 std::int64_t *failing, std::int64_t *passing) {
+        const bool up = !reaches(start);
+        std::int64_t known = start;
+        for (;;) {
+            const std::int64_t next =
+                up ? std::min(range.highest, known + step) : std::max(range.lowest, known - step);
+            if (next == known) {
+                // At an end of the range: nothing beyond it to try.
+                if (up) {
+                    return false;
+                }
+                *failing = range.lowest - 1;
+                *passing = known;
+                return true;
+            }
+            if (reaches(next) == up) {
+                *failing = up ? known : next;
+                *passing = up ? next : known;
+                return true;
+            }
+            known = next;
+            step *= 2;
+        }
+    }
+
+    // The total the power at `total` predicts (see run); `total` itself when
+    // the power is 0, 1 or not a number.
+    [[nodiscard]] std::int64_t predicted(std::int64_t total, double power) const {
+        const double z_level = -MTH_qnorm(study_.alpha2 / 2, kQuantileTolerance);
+        const double ratio = (MTH_qnorm(target_, kQuantileTolerance) + z_level) /
+                             (MTH_qnorm(power, kQuantileTolerance) + z_level);
+        if (!(power > 0 && power < 1) || !(ratio > 0.25 && ratio < 4)) {
+            return total;
+        }
+        return rounded(static_cast<double>(total) * ratio * ratio);
+    }
+
+public:
+    // An estimate of the answer for comparing designs: the total the guess's
+    // power predicts (see run), then secants through the last two points in
+    // (sqrt(N), z(power)) until a secant lands within kEstimateAgreement of
+    // the last point, at most kEstimatePowers powers in all. Infinite beyond
+    // the usable range, not a number where the powers cannot tell (0 or 1,
+    // or no agreement).
+    double estimate(std::int64_t guess) {
+        TotalRange range{};
+        if (!usable_range(share_, study_.case_fraction, study_.unit, &range)) {
+            return kInfinity;
+        }
+        std::int64_t previous = std::clamp(guess, range.lowest, range.highest);
+        const double first_power = evaluated(previous).power;
+        double previous_z = probit(first_power);
+        std::int64_t current = predicted(previous, first_power);
+        if (current == previous) {
+            current = previous + std::max<std::int64_t>(1, previous / kStepsPerTotal);
+        }
+        for (int powers = 1; powers < kEstimatePowers; ++powers) {
+            if (current > range.highest) {
+                return kInfinity;
+            }
+            current = std::max(current, range.lowest);
+            const double z = probit(evaluated(current).power);
+            const double next = secant(previous, previous_z, current, z);
+            if (std::isnan(next)) {
+                return kNotANumber;
+            }
+            if (std::fabs(next - static_cast<double>(current)) <=
+                kEstimateAgreement * static_cast<double>(current)) {
+                if (next > static_cast<double>(range.highest)) {
+                    return kInfinity;
+                }
+                return next;
+            }
+            previous = current;
+            previous_z = z;
+            current = rounded(std::min(next, 2.0 * static_cast<double>(range.highest)));
+        }
+        return kNotANumber;
+    }
+
+private:
+    static double probit(double power) {
+        return power > 0 && power < 1 ? MTH_qnorm(power, kQuantileTolerance) : kNotANumber;
+    }
+
+    // Where the line through (sqrt(n1), z1) and (sqrt(n2), z2) meets the
+    // target's z, as a total; not a number if the points cannot tell.
+    [[nodiscard]] double secant(std::int64_t n1, double z1, std::int64_t n2, double z2) const {
+        const double root1 = std::sqrt(static_cast<double>(n1));
+        const double root2 = std::sqrt(static_cast<double>(n2));
+        const double z_target = MTH_qnorm(target_, kQuantileTolerance);
+        const double root = root2 + (z_target - z2) * (root2 - root1) / (z2 - z1);
+        return n1 != n2 && std::isfinite(root) && root > 0 ? root * root : kNotANumber;
+    }
+
+    bool reaches(std::int64_t total) { return evaluated(total).power >= target_; }
+
+    Evaluation evaluated(std::int64_t total) {
+        if (total == last_total_) {
+            return last_;
+        }
+        last_total_ = total;
+        last_ = oracle_.power(split_total(total, share_, study_.case_fraction), alpha0_);
+        return last_;
+    }
+
+    PowerOracle &oracle_;
+    DSN_study study_;
+    double share_;
+    double alpha0_;
+    double target_;
+    std::int64_t last_total_ = -1;
+    Evaluation last_{};
+};
+
+// ---------------------------------------------------------------------------
+// Searching shares and stage-0 levels
+// ---------------------------------------------------------------------------
+
+double smallest_stage0_alpha(std::int32_t method, double alpha2) {
+    const double room = method == PWR_METHOD_PRODUCT ? alpha2 * (1 + 1e-6) : 2 * alpha2;
+    return std::max(kLowestAlpha, room);
+}
+
+// The stage-0 level at u = log10(alpha0), to three significant digits (a
+// level a person can type back in), and never below the method's least.
+double stage0_alpha_at(double u, double least) {
+    std::array<char, 32> text{};
+    std::snprintf(text.data(), text.size(), "%.2e", std::pow(10.0, u));
+    return std::max(least, std::strtod(text.data(), nullptr));
+}
+
+// A point of the (share, log10 alpha0) rectangle and its objective value
+// (smaller is better).
+struct Point {
+    double share;
+    double log_alpha0;
+    double value;
+};
+
+// The compass search of the notes at the top of this file, on a memoised
+// objective.
+template <typename Objective>
+class RectangleSearch {
+public:
+    RectangleSearch(Objective objective, double low_u, double high_u)
+        : objective_(objective), low_u_(low_u), high_u_(high_u) {}
+
+    Point best() {
+        Point best{0, 0, kInfinity};
+        for (const double share : {0.1, 0.3, 0.5, 0.7, 0.9}) {
+            for (int i = 0; i < 6; ++i) {
+                const double u = low_u_ + (high_u_ - low_u_) * (i + 0.5) / 6;
+                consider(share, u, &best);
+            }
+        }
+        if (!(best.value < kInfinity)) {
+            return best;
+        }
+        double step_share = 0.1;
+        double step_u = (high_u_ - low_u_) / 12;
+        while (step_share >= kShareResolution || step_u >= kLevelResolution) {
+            const Point before = best;
+            consider(best.share + step_share, best.log_alpha0, &best);
+            consider(before.share - step_share, before.log_alpha0, &best);
+            consider(before.share, before.log_alpha0 + step_u, &best);
+            consider(before.share, before.log_alpha0 - step_u, &best);
+            if (best.value == before.value) {
+                step_share /= 2;
+                step_u /= 2;
+            }
+        }
+        return best;
+    }
+
+private:
+    static constexpr double kShareResolution = 0.005;
+    static constexpr double kLevelResolution = 0.01;
+
+    void consider(double share, double u, Point *best) {
+        share = std::clamp(share, DSN_SMALLEST_SHARE, DSN_LARGEST_SHARE);
+        u = std::clamp(u, low_u_, high_u_);
+        const double value = evaluate(share, u);
+        if (value < best->value) {
+            *best = {share, u, value};
+        }
+    }
+
+    double evaluate(double share, double u) {
+        for (const Point &p : seen_) {
+            if (p.share == share && p.log_alpha0 == u) {
+                return p.value;
+            }
+        }
+        const double value = objective_(share, u);
+        seen_.push_back({share, u, value});
+        return value;
+    }
+
+    Objective objective_;
+    double low_u_;
+    double high_u_;
+    std::vector<Point> seen_;
+};
+
+template <typename Objective>
+Point search_rectangle(Objective objective, double low_u, double high_u) {
+    return RectangleSearch<Objective>(objective, low_u, high_u).best();
+}
+
+// ---------------------------------------------------------------------------
+// Checks
+// ---------------------------------------------------------------------------
+
+std::int32_t first_refusal(std::initializer_list<std::int32_t> reasons) {
+    for (const std::int32_t reason : reasons) {
+        if (reason != SLV_REASON_NONE) {
+            return reason;
+        }
+    }
+    return SLV_REASON_NONE;
+}
+
+bool refuse(std::int32_t reason, DSN_design_result *result) {
+    if (reason == SLV_REASON_NONE) {
+        return false;
+    }
+    clear(result, reason);
+    return true;
+}
+
+// The one-stage total at the overall level: where the search for a
+// two-stage total starts (a two-stage design needs somewhat more).
+std::int64_t first_guess(const DSN_study &study, double target) {
+    const std::int64_t one_stage = one_stage_total(study, target);
+    return one_stage > 0 ? one_stage : 1000;
+}
+
+// The largest total whose cost fits the budget, or 0.
+std::int64_t largest_total_within(double budget, double share, double alpha0, double cost_ratio,
+                                  const DSN_study &study, const TotalRange &range) {
+    const double per_unit = share + cost_ratio * alpha0 * (1 - share);
+    double estimate = std::floor(budget / per_unit);
+    estimate = std::min(estimate, static_cast<double>(range.highest));
+    std::int64_t total = static_cast<std::int64_t>(estimate) + 1;
+    const auto cost_at = [&](std::int64_t n) {
+        return cost_of(split_total(n, share, study.case_fraction), alpha0, cost_ratio);
+    };
+    while (total >= range.lowest && (total > range.highest || cost_at(total) > budget)) {
+        --total;
+    }
+    return total >= range.lowest ? total : 0;
+}
+
+}  // namespace
+
+extern "C" {
+
+std::int32_t DSN_check_method(std::int32_t method) {
+    const bool known =
+        method == PWR_METHOD_SEPARATE || method == PWR_METHOD_PRODUCT || method == PWR_METHOD_JOINT;
+    return known ? SLV_REASON_NONE : SLV_REASON_BAD_METHOD;
+}
+
+std::int32_t DSN_check_study(const DSN_study *study) {
+    const bool fraction_usable = study->case_fraction > 0 && study->case_fraction < 1;
+    return first_refusal({DSN_check_method(study->method), SLV_check_odds_ratio(study->odds_ratio),
+                          SLV_check_control_rate(study->control_rate),
+                          SLV_check_alpha(study->alpha2),
+                          fraction_usable ? SLV_REASON_NONE : SLV_REASON_BAD_CASE_FRACTION,
+                          SLV_check_unit(study->unit)});
+}
+
+std::int32_t DSN_check_stage0_share(double share) {
+    return share > 0 && share < 1 ? SLV_REASON_NONE : SLV_REASON_BAD_STAGE0_SHARE;
+}
+
+std::int32_t DSN_check_stage0_alpha(std::int32_t method, double alpha0, double alpha2) {
+    if (SLV_check_alpha(alpha0) != SLV_REASON_NONE) {
+        return SLV_REASON_BAD_STAGE0_ALPHA;
+    }
+    const bool room = method == PWR_METHOD_PRODUCT ? alpha0 > alpha2 : alpha0 >= 2 * alpha2;
+    return room ? SLV_REASON_NONE : SLV_REASON_BAD_STAGE0_ALPHA;
+}
+
+std::int32_t DSN_check_cost_ratio(double cost_ratio) {
+    return std::isfinite(cost_ratio) && cost_ratio > 0 ? SLV_REASON_NONE
+                                                       : SLV_REASON_BAD_COST_RATIO;
+}
+
+std::int32_t DSN_check_budget(double budget) {
+    return std::isfinite(budget) && budget > 0 ? SLV_REASON_NONE : SLV_REASON_BAD_BUDGET;
+}
+
+std::int32_t DSN_two_stage_power(const DSN_study *study, const std::int32_t cases[2],
+                                 const std::int32_t controls[2], double alpha0,
+                                 DSN_design_result *result) {
+    const std::int32_t refusal = first_refusal(
+        {DSN_check_study(study), SLV_check_cases(cases[0], study->unit),
+         SLV_check_controls(controls[0], study->unit), SLV_check_cases(cases[1], study->unit),
+         SLV_check_controls(controls[1], study->unit),
+         DSN_check_stage0_alpha(study->method, alpha0, study->alpha2)});
+    if (refuse(refusal, result)) {
+        return result->status;
+    }
+    const Counts counts = {{cases[0], cases[1]}, {controls[0], controls[1]}};
+    PowerOracle oracle(*study);
+    const Evaluation e = oracle.power(counts, alpha0);
+    fill_found(*study, counts, alpha0, e, 1.0, result);
+    result->evaluations = oracle.evaluations();
+    return result->status;
+}
+
+std::int32_t DSN_smallest_total(const DSN_study *study, double share, double alpha0,
+                                double target_power, DSN_design_result *result) {
+    const std::int32_t refusal =
+        first_refusal({DSN_check_study(study), DSN_check_stage0_share(share),
+                       DSN_check_stage0_alpha(study->method, alpha0, study->alpha2),
+                       SLV_check_target_power(target_power, study->alpha2)});
+    if (refuse(refusal, result)) {
+        return result->status;
+    }
+    PowerOracle oracle(*study);
+    TotalSearch search(oracle, *study, share, alpha0, target_power);
+    const TotalAnswer answer = search.run(first_guess(*study, target_power));
+    if (!answer.found) {
+        clear(result, SLV_REASON_BEYOND_LARGEST_COUNT);
+    } else {
+        fill_found(*study, split_total(answer.total, share, study->case_fraction), alpha0,
+                   answer.at, 1.0, result);
+    }
+    result->evaluations = oracle.evaluations();
+    return result->status;
+}
+
+std::int32_t DSN_cheapest_design(const DSN_study *study, double target_power, double cost_ratio,
+                                 DSN_design_result *result) {
+    const std::int32_t refusal =
+        first_refusal({DSN_check_study(study), SLV_check_target_power(target_power, study->alpha2),
+                       DSN_check_cost_ratio(cost_ratio)});
+    if (refuse(refusal, result)) {
+        return result->status;
+    }
+    PowerOracle oracle(*study);
+    std::int64_t guess = first_guess(*study, target_power);
+    const double least = smallest_stage0_alpha(study->method, study->alpha2);
+    // Designs are compared by estimated totals (two powers each; see
+    // TotalSearch::estimate), the exact search only where that cannot tell.
+    const auto cost = [&](double share, double u) {
+        const double alpha0 = stage0_alpha_at(u, least);
+        TotalSearch search(oracle, *study, share, alpha0, target_power);
+        double total = search.estimate(guess);
+        if (std::isnan(total)) {
+            const TotalAnswer answer = search.run(guess);
+            total = answer.found ? static_cast<double>(answer.total) : kInfinity;
+        }
+        if (!(total < kInfinity)) {
+            return kInfinity;
+        }
+        guess = rounded(total);
+        return total * (share + cost_ratio * alpha0 * (1 - share));
+    };
+    const double low_u = std::log10(least);
+    const Point best = search_rectangle(cost, low_u, std::log10(DSN_LARGEST_STAGE0_ALPHA));
+    const double alpha0 = stage0_alpha_at(best.log_alpha0, least);
+    const double per_unit = best.share + cost_ratio * alpha0 * (1 - best.share);
+    TotalSearch search(oracle, *study, best.share, alpha0, target_power);
+    const TotalAnswer winner = best.value < kInfinity ? search.run(rounded(best.value / per_unit))
+                                                      : TotalAnswer{false, 0, {}};
+    if (!winner.found) {
+        clear(result, SLV_REASON_BEYOND_LARGEST_COUNT);
+        result->evaluations = oracle.evaluations();
+        return result->status;
+    }
+    fill_found(*study, split_total(winner.total, best.share, study->case_fraction), alpha0,
+               winner.at, cost_ratio, result);
+    compare_with_one_stage(*study, target_power, result);
+    result->evaluations = oracle.evaluations();
+    return result->status;
+}
+
+std::int32_t DSN_most_powerful_design(const DSN_study *study, double budget, double cost_ratio,
+                                      DSN_design_result *result) {
+    const std::int32_t refusal = first_refusal(
+        {DSN_check_study(study), DSN_check_budget(budget), DSN_check_cost_ratio(cost_ratio)});
+    if (refuse(refusal, result)) {
+        return result->status;
+    }
+    PowerOracle oracle(*study);
+    const double least = smallest_stage0_alpha(study->method, study->alpha2);
+    const auto shortfall = [&](double share, double u) {
+        const double alpha0 = stage0_alpha_at(u, least);
+        TotalRange range{};
+        if (!usable_range(share, study->case_fraction, study->unit, &range)) {
+            return kInfinity;
+        }
+        const std::int64_t total =
+            largest_total_within(budget, share, alpha0, cost_ratio, *study, range);
+        if (total == 0) {
+            return kInfinity;
+        }
+        return -oracle.power(split_total(total, share, study->case_fraction), alpha0).power;
+    };
+    const Point best =
+        search_rectangle(shortfall, std::log10(least), std::log10(DSN_LARGEST_STAGE0_ALPHA));
+    if (!(best.value < kInfinity)) {
+        clear(result, SLV_REASON_BUDGET_TOO_SMALL);
+        result->evaluations = oracle.evaluations();
+        return result->status;
+    }
+    const double alpha0 = stage0_alpha_at(best.log_alpha0, least);
+    TotalRange range{};
+    usable_range(best.share, study->case_fraction, study->unit, &range);
+    const std::int64_t total =
+        largest_total_within(budget, best.share, alpha0, cost_ratio, *study, range);
+    const Counts counts = split_total(total, best.share, study->case_fraction);
+    const Evaluation e = oracle.power(counts, alpha0);
+    fill_found(*study, counts, alpha0, e, cost_ratio, result);
+    compare_with_one_stage(*study, e.power, result);
+    result->evaluations = oracle.evaluations();
+    return result->status;
+}
+
+}  // extern "C"

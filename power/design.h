@@ -1,0 +1,155 @@
+/* Designing two-stage studies: the power of a given two-stage design with
+ * checked inputs, the smallest total that reaches a target power, the
+ * cheapest design (stage split and first-stage level) for a target power,
+ * and the most powerful design within a budget.
+ *
+ * A two-stage study types every marker on stage 0's people and only the
+ * markers that passed stage 0 (a fraction alpha0 of them under no
+ * association) on stage 1's. Its genotyping cost per marker is therefore
+ *
+ *     cost = n0 + c * alpha0 * n1,
+ *
+ * n0 and n1 the counts of stage 0 and stage 1 (cases and controls together),
+ * c the cost of a genotype typed in stage 1 relative to one typed in stage 0
+ * (follow-up typing of a few markers usually costs more per genotype). The
+ * number of markers scales every design's cost alike and cancels. A
+ * one-stage study of n people costs n.
+ *
+ * Units. Counts are in the study's `unit` (SLV_UNIT_PEOPLE or
+ * SLV_UNIT_ALLELES, as in power/solve.h): totals, per-stage counts and costs
+ * in that unit; the power is computed on allele draws (a person is two). A
+ * total N becomes four counts thus: stage 0 holds n0 = round(share * N)
+ * (halves up), stage 1 n1 = N - n0; in each stage the cases are
+ * round(case_fraction * n) (halves up), the controls the rest; each of the
+ * four must be at least 1 unit. The joint statistic's weight w is stage 0's
+ * share of the rounded counts, so it can differ slightly from `share`.
+ *
+ * Levels. alpha2 is the overall level, alpha0 stage 0's; the second
+ * decision's level alpha1 is always derived from them (and w), as
+ * PWR_get_power_for_two_stage_method derives it with alpha[1] marked open:
+ * every call of that function here marks the level it derives, so no answer
+ * depends on the method-2 carry-over between calls. Each method needs room
+ * between the two levels: replication and the joint statistic need
+ * alpha0 >= 2 alpha2 (replication: alpha1 = 2 alpha2 / alpha0 <= 1), the
+ * product of p-values alpha0 > alpha2.
+ *
+ * The joint statistic (method 2) counts each stage's controls for both
+ * groups, as if cases and controls were equally many. With a case fraction
+ * other than one half its answers carry the warning
+ * SLV_REASON_JOINT_UNBALANCED: they are the power of the balanced design with
+ * the same controls, an approximation.
+ *
+ * Results follow power/solve.h: a status, a reason code (SLV_message gives
+ * the words), and values that are only filled in when found (counts 0,
+ * doubles not-a-number otherwise). Invalid input is refused before anything
+ * is computed, with the first refused input's code.
+ *
+ * Reentrancy: every function here keeps its state on the stack and may be
+ * called from several threads at once (the library's two-stage power keeps
+ * its carry-over per thread). Usable from C and C++. */
+#ifndef VANTOR_POWER_DESIGN_H
+#define VANTOR_POWER_DESIGN_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* What every question about a two-stage study shares. */
+typedef struct DSN_study {
+    int32_t method;       /* PWR_METHOD_SEPARATE, _PRODUCT or _JOINT */
+    double odds_ratio;    /* allelic odds ratio, positive and not 1 */
+    double control_rate;  /* risk-allele rate among controls, in (0, 1) */
+    double alpha2;        /* overall level, from 1e-12 to below 1 */
+    double case_fraction; /* cases' share of each stage, in (0, 1) */
+    int32_t unit;         /* SLV_UNIT_PEOPLE or SLV_UNIT_ALLELES */
+} DSN_study;
+
+/* A two-stage design and what it achieves. */
+typedef struct DSN_design_result {
+    int32_t status;          /* SLV_FOUND ... SLV_INVALID_INPUT */
+    int32_t reason;          /* SLV_REASON_*; the words: SLV_message(reason) */
+    int64_t total;           /* both stages, both groups, in units; 0 unless found */
+    int32_t cases[2];        /* per stage, in units; 0 unless found */
+    int32_t controls[2];     /* per stage, in units; 0 unless found */
+    double stage0_share;     /* w: stage 0's share of the rounded counts */
+    double alpha[3];         /* alpha0, the derived alpha1, alpha2 */
+    double power;            /* the design's power */
+    double cost;             /* n0 + c alpha0 n1, in units */
+    int64_t one_stage_total; /* smallest one-stage total of the same power at
+                                alpha2 with the same case fraction; 0 if none */
+    double relative_cost;    /* cost / one_stage_total; not-a-number if none */
+    int32_t evaluations;     /* two-stage power evaluations spent */
+} DSN_design_result;
+
+/* The searched ranges of the design questions. */
+#define DSN_SMALLEST_SHARE 0.05
+#define DSN_LARGEST_SHARE 0.95
+#define DSN_LARGEST_STAGE0_ALPHA 0.5
+
+/* ---- Input checks (same convention as SLV_check_*) ---------------------- */
+
+/* `method` is one of the three PWR_METHOD_* values. */
+int32_t DSN_check_method(int32_t method);
+
+/* Every field of the study (the method, odds ratio, rate, overall level,
+ * case fraction and unit), in that order. */
+int32_t DSN_check_study(const DSN_study *study);
+
+/* Stage 0's share of the total: strictly between 0 and 1. */
+int32_t DSN_check_stage0_share(double share);
+
+/* Stage 0's level for this method and overall level: from 1e-12 to below 1,
+ * and alpha0 >= 2 alpha2 (replication, joint) or alpha0 > alpha2 (product).
+ * Check alpha2 first. */
+int32_t DSN_check_stage0_alpha(int32_t method, double alpha0, double alpha2);
+
+/* Relative cost of a stage-1 genotype: finite and positive. */
+int32_t DSN_check_cost_ratio(double cost_ratio);
+
+/* A budget per marker, in units: finite and positive. */
+int32_t DSN_check_budget(double budget);
+
+/* ---- Questions ---------------------------------------------------------- */
+
+/* The power of the design with the given counts (per stage, in units) and
+ * levels: alpha0 and the overall level study->alpha2, alpha1 derived. Fills
+ * every field but one_stage_total and relative_cost (0 and not-a-number);
+ * cost uses cost ratio 1. Status SLV_FOUND (or the joint warning). */
+int32_t DSN_two_stage_power(const DSN_study *study, const int32_t cases[2],
+                            const int32_t controls[2], double alpha0, DSN_design_result *result);
+
+/* The smallest total reaching `target_power` with stage 0's share `share`
+ * and level alpha0: the smallest total N such that the power at N reaches
+ * the target and every larger total the search tried reaches it too (the
+ * search brackets the answer growing or shrinking by a factor, then bisects
+ * to neighbouring totals). Not reachable when no total whose counts fit the
+ * 32-bit allele range reaches the target (SLV_REASON_BEYOND_LARGEST_COUNT).
+ * Derived levels are cached by w within the call. */
+int32_t DSN_smallest_total(const DSN_study *study, double share, double alpha0, double target_power,
+                           DSN_design_result *result);
+
+/* The design of least cost reaching `target_power`: over stage-0 shares from
+ * DSN_SMALLEST_SHARE to DSN_LARGEST_SHARE and stage-0 levels from the
+ * smallest the method allows (2 alpha2 or just above alpha2, at least 1e-12)
+ * to DSN_LARGEST_STAGE0_ALPHA, each point answered by DSN_smallest_total.
+ * See design.cpp's search notes for the grid and refinement and how close
+ * to the optimum they get. one_stage_total and relative_cost compare it with
+ * the one-stage design of the same power at level alpha2. */
+int32_t DSN_cheapest_design(const DSN_study *study, double target_power, double cost_ratio,
+                            DSN_design_result *result);
+
+/* The design of greatest power whose cost is at most `budget` (units per
+ * marker), over the same shares and stage-0 levels. Not reachable
+ * (SLV_REASON_BUDGET_TOO_SMALL) when no design of at least one case and one
+ * control in each stage fits the budget. one_stage_total and relative_cost
+ * compare it with the one-stage design reaching the power found. */
+int32_t DSN_most_powerful_design(const DSN_study *study, double budget, double cost_ratio,
+                                 DSN_design_result *result);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
