@@ -143,6 +143,11 @@ std::string row_lists(const Command &command, const std::vector<std::string> &ro
             continue;  // open, or the option's default
         }
         const Parameter &about = command.parameters[columns[j]];
+        if (value.find(',') != std::string::npos) {
+            return "--" + about.name + ": '" + value +
+                   "' is not one value: a cell holds a value or a range start:end:step, and a "
+                   "decimal comma is not a number";
+        }
         ValueList list = read_value_list(value, about.kind, about.words);
         if (!list.error.empty()) {
             return "--" + about.name + ": " + list.error;

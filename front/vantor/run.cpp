@@ -193,6 +193,10 @@ int run_vantor(int argc, const char *const *argv, const RunLimits &limits) {
     app.footer(kProgramFooter);
     app.set_version_flag("--version", std::string("vantor ") + vantor_version());
     app.require_subcommand(1);
+    // One line per usage error, as for a refused value.
+    app.failure_message([](const CLI::App * /*app*/, const CLI::Error &error) {
+        return std::string("vantor: ") + error.what() + " (see vantor --help)\n";
+    });
     Given given[3];
     add_subcommand(app, power_command(), given[0]);
     add_subcommand(app, two_stage_command(), given[1]);
