@@ -330,6 +330,7 @@ TEST(VantorRefusals, NotReachableRowsStandBesideAnsweredOnes) {
     ASSERT_EQ(rows.size(), 2U);
     EXPECT_EQ(rows[0].at("status"), "not reachable");
     EXPECT_EQ(rows[0].at("cases"), "");
+    EXPECT_EQ(rows[0].at("controls"), "10");
     EXPECT_EQ(rows[1].at("status"), "found");
 }
 

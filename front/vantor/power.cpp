@@ -208,8 +208,12 @@ Answer answer(const Request &request, std::int32_t unit) {
     Row row;
     row.push_back(Cell::word(unit_name(unit)));
     row.push_back(Cell::word(outcome.solved));
-    row.push_back(count_cell(outcome.cases, outcome.status));
-    row.push_back(count_cell(outcome.controls, outcome.status));
+    // A given count stands in its row whatever the answer; a solved one only
+    // when found.
+    row.push_back(request[kCases] ? input_cell(command, request, kCases)
+                                  : count_cell(outcome.cases, outcome.status));
+    row.push_back(request[kControls] ? input_cell(command, request, kControls)
+                                     : count_cell(outcome.controls, outcome.status));
     row.push_back(input_cell(command, request, kRatio));
     row.push_back(request[kOddsRatio] ? Cell::exact(outcome.odds_ratio)
                                       : Cell::measured(outcome.odds_ratio));

@@ -44,6 +44,31 @@ struct Given {
     std::string input;
 };
 
+// Help text broken into lines of at most `width` characters at spaces;
+// existing line ends are kept.
+std::string wrapped(const std::string &text, std::size_t width) {
+    std::string out;
+    std::size_t line_start = 0;
+    std::size_t last_space = std::string::npos;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        out += text[i];
+        if (text[i] == '\n') {
+            line_start = out.size();
+            last_space = std::string::npos;
+        } else if (text[i] == ' ') {
+            last_space = out.size() - 1;
+        }
+        if (out.size() - line_start > width && last_space != std::string::npos) {
+            out[last_space] = '\n';
+            line_start = last_space + 1;
+            last_space = std::string::npos;
+        }
+    }
+    return out;
+}
+
+constexpr std::size_t kHelpWidth = 90;
+
 std::string option_names(const Parameter &parameter) {
     return (parameter.short_name.empty() ? "" : "-" + parameter.short_name + ",") + "--" +
            parameter.name;
@@ -60,7 +85,7 @@ std::string option_help(const Parameter &parameter) {
 void add_subcommand(CLI::App &app, const Command &command, Given &given) {
     given.command = &command;
     given.app = app.add_subcommand(command.name, command.summary);
-    given.app->footer(command.description);
+    given.app->footer(wrapped(command.description, kHelpWidth));
     given.texts.resize(command.parameters.size());
     for (std::size_t i = 0; i < command.parameters.size(); ++i) {
         const Parameter &parameter = command.parameters[i];
@@ -70,10 +95,10 @@ void add_subcommand(CLI::App &app, const Command &command, Given &given) {
         given.options.push_back(option);
     }
     given.app->add_option("--count", given.count, "counting unit of every count (default people)")
-        ->check(CLI::IsMember({"people", "alleles"}))
+        ->check(CLI::IsMember({"people", "alleles"}).description(""))
         ->type_name("people|alleles");
     given.app->add_option("-f,--format", given.format, "output format (default table)")
-        ->check(CLI::IsMember(format_names()))
+        ->check(CLI::IsMember(format_names()).description(""))
         ->type_name("table|csv|tsv|json");
     given.app->add_option("--input", given.input, "CSV file: one request per row")
         ->type_name("FILE");
@@ -190,7 +215,7 @@ int run_command(const Given &given, const RunLimits &limits) {
 
 int run_vantor(int argc, const char *const *argv, const RunLimits &limits) {
     CLI::App app(kProgramHelp, "vantor");
-    app.footer(kProgramFooter);
+    app.footer(wrapped(kProgramFooter, kHelpWidth));
     app.set_version_flag("--version", std::string("vantor ") + vantor_version());
     app.require_subcommand(1);
     // One line per usage error, as for a refused value.
