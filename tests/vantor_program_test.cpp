@@ -394,7 +394,7 @@ TEST(VantorDesign, CheapestDesignCostsLessThanOneStage) {
 // ---- CSV input -------------------------------------------------------------
 
 std::string write_file(const std::string &name, const std::string &text) {
-    const std::string path = ::testing::TempDir() + name;
+    std::string path = ::testing::TempDir() + name;
     std::ofstream(path) << text;
     return path;
 }

@@ -36,7 +36,11 @@ std::string check_presence(const Request &request) {
         return "--alpha is needed: the two-sided significance level, such as 5e-8";
     }
     const bool partner = request[kControls] || request[kRatio];
-    const int open = !request[kCases] + !partner + !request[kOddsRatio] + !request[kPower];
+    int open = 0;
+    for (const bool given : {request[kCases].has_value(), partner, request[kOddsRatio].has_value(),
+                             request[kPower].has_value()}) {
+        open += given ? 0 : 1;
+    }
     if (open != 1) {
         return "leave exactly one of --cases, --controls (or --ratio), --odds-ratio and --power "
                "open: that one is solved";
@@ -89,7 +93,7 @@ std::int32_t first_refused(const Request &request, std::int32_t unit, std::size_
 }
 
 std::string check(const Request &request, std::int32_t unit) {
-    const std::string missing = check_presence(request);
+    std::string missing = check_presence(request);
     if (!missing.empty()) {
         return missing;
     }

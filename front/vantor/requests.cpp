@@ -181,7 +181,9 @@ std::string requests_from_csv(const Command &command, const std::string &path,
         ValueLists row_values = lists;
         problem = row_lists(command, rows[r], columns, row_values);
         if (!problem.empty()) {
-            return path + " row " + std::to_string(r) + ": " + problem;
+            std::string where = path;
+            where += " row " + std::to_string(r) + ": ";
+            return where + problem;
         }
         if (!expand_grid(row_values, largest, requests)) {
             return path + ": more than " + std::to_string(largest) + " requests";

@@ -50,12 +50,12 @@ std::string wrapped(const std::string &text, std::size_t width) {
     std::string out;
     std::size_t line_start = 0;
     std::size_t last_space = std::string::npos;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        out += text[i];
-        if (text[i] == '\n') {
+    for (const char c : text) {
+        out += c;
+        if (c == '\n') {
             line_start = out.size();
             last_space = std::string::npos;
-        } else if (text[i] == ' ') {
+        } else if (c == ' ') {
             last_space = out.size() - 1;
         }
         if (out.size() - line_start > width && last_space != std::string::npos) {
