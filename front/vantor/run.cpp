@@ -85,7 +85,8 @@ std::string option_help(const Parameter &parameter) {
 void add_subcommand(CLI::App &app, const Command &command, Given &given) {
     given.command = &command;
     given.app = app.add_subcommand(command.name, command.summary);
-    given.app->footer(wrapped(command.description, kHelpWidth));
+    // Wrapped only when help is shown: a question pays nothing for it.
+    given.app->footer([&command] { return wrapped(command.description, kHelpWidth); });
     given.texts.resize(command.parameters.size());
     for (std::size_t i = 0; i < command.parameters.size(); ++i) {
         const Parameter &parameter = command.parameters[i];
@@ -215,7 +216,7 @@ int run_command(const Given &given, const RunLimits &limits) {
 
 int run_vantor(int argc, const char *const *argv, const RunLimits &limits) {
     CLI::App app(kProgramHelp, "vantor");
-    app.footer(wrapped(kProgramFooter, kHelpWidth));
+    app.footer([] { return wrapped(kProgramFooter, kHelpWidth); });
     app.set_version_flag("--version", std::string("vantor ") + vantor_version());
     app.require_subcommand(1);
     // One line per usage error, as for a refused value.
