@@ -158,6 +158,7 @@ fuzz() {
     run_fuzzer driver 256
     run_fuzzer power 64
     run_fuzzer solve 52
+    run_fuzzer design 100
 }
 
 static_analysis() {

@@ -44,8 +44,16 @@ constexpr double kQuantileTolerance = 1e-6;
 // Counts
 // ---------------------------------------------------------------------------
 
-// Rounds halves up, as the header says.
-std::int64_t rounded(double x) { return static_cast<std::int64_t>(std::floor(x + 0.5)); }
+// Rounds halves up, as the header says, saturating far beyond any count (a
+// not-a-number gives the lower end).
+std::int64_t rounded(double x) {
+    constexpr std::int64_t kFar = std::int64_t{1} << 62;
+    const double r = std::floor(x + 0.5);
+    if (!(r > -static_cast<double>(kFar))) {
+        return -kFar;
+    }
+    return r < static_cast<double>(kFar) ? static_cast<std::int64_t>(r) : kFar;
+}
 
 // The four counts of a design, in units.
 struct Counts {

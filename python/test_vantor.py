@@ -1,8 +1,10 @@
-"""Tests of the Python module against the command-line program and against
-properties the power must have.
+""
+    "Tests of the Python module against the command-line program and against
+    properties the power must have.
 
-Needs VANTOR_LIBRARY (the shared library) and VANTOR_MINI_BIN (the program)
-in the environment; ctest sets both.
+    Needs
+    VANTOR_LIBRARY(the shared library) and
+    VANTOR_MINI_BIN(the program) in the environment; ctest sets both.
 """
 
 import ctypes.util
@@ -18,8 +20,7 @@ from concurrent.futures import ThreadPoolExecutor
 import vantor
 
 PROGRAM = os.environ.get("VANTOR_MINI_BIN", "")
-
-# (cases, controls, odds ratio, control rate, alpha)
+#(cases, controls, odds ratio, control rate, alpha)
 SINGLE_DESIGNS = [
     (1000, 1000, 1.3, 0.3, 0.05),
     (500, 2000, 1.5, 0.1, 5e-8),
@@ -54,8 +55,8 @@ class SingleStageAgainstProgram(unittest.TestCase):
 
 class SingleStageProperties(unittest.TestCase):
     def test_no_association_rejects_at_the_level(self):
-        # With odds ratio 1 both rates agree: the test rejects with
-        # probability alpha.
+#With odds ratio 1 both rates agree : the test rejects with
+#probability alpha.
         for alpha in (0.05, 1e-3, 5e-8):
             with self.subTest(alpha=alpha):
                 power = vantor.single_stage_power(800, 1200, 1.0, 0.25, alpha)
@@ -78,7 +79,7 @@ STAGES = ((1000, 1000), (2000, 2000))
 
 class TwoStageLevels(unittest.TestCase):
     def test_separate_stages_derive_the_second_level(self):
-        # Overall level of method 0 is alpha0 * alpha1 / 2.
+#Overall level of method 0 is alpha0 *alpha1 / 2.
         result = vantor.two_stage_power(0, STAGES, 1.3, 0.3, 0.01, None, 0.0001)
         self.assertAlmostEqual(result.alpha[1], 0.02, delta=1e-15)
         self.assertEqual(result.alpha[0], 0.01)
@@ -96,23 +97,23 @@ class TwoStageLevels(unittest.TestCase):
         self.assertAlmostEqual(result.alpha[2], expected, delta=1e-12 * expected)
 
     def test_no_association_rejects_at_the_overall_level(self):
-        # For methods 1 and 2 the derived overall level is, by definition, the
-        # probability of passing both decisions when nothing is associated.
+#For methods 1 and 2 the derived overall level is, by definition, the
+#probability of passing both decisions when nothing is associated.
         for method in (vantor.METHOD_PRODUCT, vantor.METHOD_JOINT):
             with self.subTest(method=method):
                 result = vantor.two_stage_power(method, STAGES, 1.0, 0.3, 0.01, 1e-4, None)
                 self.assertAlmostEqual(result.power, result.alpha[2], delta=0.02 * result.alpha[2])
 
     def test_no_association_passes_separate_stages_at_both_levels(self):
-        # Independent stages, each significant (either direction) with
-        # probability equal to its own level.
+#Independent stages, each significant(either direction) with
+#probability equal to its own level.
         result = vantor.two_stage_power(0, STAGES, 1.0, 0.3, 0.01, 0.02, None)
         self.assertAlmostEqual(result.power, 0.01 * 0.02, delta=1e-8)
 
     def test_power_grows_with_the_odds_ratio(self):
         for method in (0, 1, 2):
             with self.subTest(method=method), warnings.catch_warnings():
-                # Method 2's derivation at 1e-6 reports quantiles of 0.
+#Method 2's derivation at 1e-6 reports quantiles of 0.
                 warnings.simplefilter("ignore", RuntimeWarning)
                 powers = [
                     vantor.two_stage_power(method, STAGES, r, 0.3, 0.01, None, 1e-6).power
@@ -143,7 +144,9 @@ WARNINGS_OF_A_CALL = """
 import warnings, vantor
 with warnings.catch_warnings(record=True) as caught:
     warnings.simplefilter("always")
-    {call}
+    {
+    call
+}
 for w in caught:
     print(w.category.__name__, w.filename == "<string>", w.message)
 """
@@ -151,8 +154,8 @@ for w in caught:
 
 class Reports(unittest.TestCase):
     def test_a_quantile_of_zero_warns_once_and_prints_nothing(self):
-        # A level of 0 asks for the quantile of probability 0 exactly once;
-        # the one line printed is the warning, no "MIN_FLAG" line.
+#A level of 0 asks for the quantile of probability 0 exactly once;
+#the one line printed is the warning, no "MIN_FLAG" line.
         run = run_python(WARNINGS_OF_A_CALL.format(
             call="vantor.single_stage_power(500, 500, 1.5, 0.3, 0.0)"))
         self.assertEqual(run.returncode, 0, run.stderr)
@@ -162,8 +165,8 @@ class Reports(unittest.TestCase):
                         lines[0])
 
     def test_a_two_stage_call_warns_once_with_the_count(self):
-        # Replication with a stage-0 level of 0: each stage's power asks for
-        # the quantile of 0.
+#Replication with a stage - 0 level of 0 : each stage's power asks for
+#the quantile of 0.
         run = run_python(WARNINGS_OF_A_CALL.format(
             call="vantor.two_stage_power(0, ((1000, 1000), (2000, 2000)), 1.3, 0.3, "
                  "0.0, None, 1e-4)"))
@@ -182,8 +185,8 @@ class Reports(unittest.TestCase):
 
 class Threads(unittest.TestCase):
     def test_concurrent_calls_give_what_the_same_calls_give_alone(self):
-        # ctypes releases the interpreter lock during each call, so these run
-        # in the library at the same time.
+#ctypes releases the interpreter lock during each call, so these run
+#in the library at the same time.
         requests = [
             (2, STAGES, 1.3, 0.3, 0.01, None, 1e-4),
             (2, ((500, 500), (500, 500)), 1.5, 0.3, 0.05, 1e-4, None),
@@ -248,8 +251,8 @@ class SizesInPeople(unittest.TestCase):
         self.assertLess(allele_power(2 * people - 2, 2 * people - 2, 1.3, 0.3, 5e-8), 0.8)
 
     def test_people_are_searched_whole_never_halved_from_alleles(self):
-        # The power rises with the size here, so the fewest people are the
-        # fewest alleles rounded up to whole people.
+#The power rises with the size here, so the fewest people are the
+#fewest alleles rounded up to whole people.
         for ratio in (1, 2, 0.5):
             with self.subTest(ratio=ratio):
                 people = vantor.cases_for_ratio(ratio, **GENOME_WIDE)
@@ -260,7 +263,7 @@ class SizesInPeople(unittest.TestCase):
         result = vantor.cases_for_ratio(controls_per_case=2, **GENOME_WIDE)
         self.assertEqual(result.controls, 2 * result.cases)
         swapped = vantor.controls_for_ratio(cases_per_control=0.5, **GENOME_WIDE)
-        # Half a control per case, rounded to the nearest person, halves up.
+#Half a control per case, rounded to the nearest person, halves up.
         self.assertEqual(swapped.cases, math.floor(swapped.controls / 2 + 0.5))
         self.assertGreaterEqual(swapped.power, 0.8)
 
@@ -345,6 +348,93 @@ class SolverInputs(unittest.TestCase):
         self.assertEqual(result.status, vantor.Status.FOUND)
 
 
+def split_total(total, share, fraction=0.5):
+    """The library's rule for a total: round(share * N) in stage 0, and
+    round(fraction * n) cases in each stage, halves up."""
+    stage0 = math.floor(share * total + 0.5)
+    stages = (stage0, total - stage0)
+    cases = tuple(math.floor(fraction * n + 0.5) for n in stages)
+    return cases, tuple(n - c for n, c in zip(stages, cases))
+
+
+class TwoStageDesigns(unittest.TestCase):
+    def test_smallest_total_reaches_the_target_and_one_less_does_not(self):
+        for method in ("replication", "product", "joint"):
+            result = vantor.smallest_total(method, 1.3, 0.3, 1e-2, 1e-5, 0.8, stage0_share=0.4)
+            self.assertEqual(result.status, vantor.Status.FOUND, result.message)
+            cases, controls = split_total(result.total, 0.4)
+            self.assertEqual((result.cases, result.controls), (cases, controls))
+            again = vantor.two_stage_design_power(method, cases, controls, 1.3, 0.3, 1e-2, 1e-5)
+            self.assertEqual(again.power, result.power)
+            self.assertGreaterEqual(result.power, 0.8)
+            below = vantor.two_stage_design_power(
+                method, *split_total(result.total - 1, 0.4), 1.3, 0.3, 1e-2, 1e-5)
+            self.assertLess(below.power, 0.8, method)
+
+    def test_people_are_two_alleles_each(self):
+        people = vantor.smallest_total("product", 1.3, 0.3, 1e-2, 1e-6, 0.8)
+        alleles = vantor.smallest_total("product", 1.3, 0.3, 1e-2, 1e-6, 0.8, count="alleles")
+        self.assertLessEqual(alleles.total, 2 * people.total)
+        self.assertGreaterEqual(alleles.total, 2 * people.total - 8)
+
+    def test_cheapest_genome_wide_joint_design_saves_genotyping(self):
+        design = vantor.cheapest_design("joint", 1.3, 0.3, 5e-8, 0.8)
+        self.assertEqual(design.status, vantor.Status.FOUND, design.message)
+        self.assertGreaterEqual(design.power, 0.8)
+        self.assertLess(design.relative_cost, 1)
+        self.assertAlmostEqual(design.relative_cost, design.cost / design.one_stage_total, 12)
+        one_stage = vantor.cases_for_ratio(1, 1.3, 0.3, 5e-8, 0.8)
+        self.assertEqual(design.one_stage_total, one_stage.cases + one_stage.controls)
+        again = vantor.two_stage_design_power(
+            "joint", design.cases, design.controls, 1.3, 0.3, design.alpha0, 5e-8)
+        self.assertEqual(again.power, design.power)
+
+    def test_budget_and_its_refusals(self):
+        best = vantor.most_powerful_design("product", 1.3, 0.3, 1e-6, 2000, cost_ratio=2)
+        self.assertEqual(best.status, vantor.Status.FOUND)
+        self.assertLessEqual(best.cost, 2000)
+        poor = vantor.most_powerful_design("product", 1.3, 0.3, 1e-6, 1.5)
+        self.assertEqual(poor.status, vantor.Status.NOT_REACHABLE)
+        self.assertIsNone(poor.power)
+        self.assertIn("budget", poor.message)
+        for call, reason in (
+            (lambda: vantor.most_powerful_design("product", 1.3, 0.3, 1e-6, -1), 113),
+            (lambda: vantor.cheapest_design("joint", 1.3, 0.3, 5e-8, 0.8, cost_ratio=0), 112),
+            (lambda: vantor.cheapest_design("both", 1.3, 0.3, 5e-8, 0.8), 108),
+            (lambda: vantor.smallest_total("joint", 1.3, 0.3, 5e-8, 5e-8, 0.8), 111),
+            (lambda: vantor.smallest_total("joint", 1.3, 0.3, 1e-3, 5e-8, 0.8, stage0_share=1),
+             109),
+            (lambda: vantor.smallest_total("joint", 1.3, 0.3, 1e-3, 5e-8, 0.8, case_fraction=0),
+             110),
+        ):
+            with self.assertRaises(ValueError) as caught:
+                call()
+            self.assertEqual(str(caught.exception), library_message(reason))
+
+    def test_joint_analysis_of_unbalanced_stages_warns(self):
+        result = vantor.smallest_total("joint", 1.3, 0.3, 1e-2, 1e-4, 0.8, case_fraction=0.4)
+        self.assertEqual(result.status, vantor.Status.FOUND_WITH_WARNING)
+        self.assertIn("equally many", result.message)
+
+
+class ReadmeExamples(unittest.TestCase):
+    def test_the_readme_python_sessions_print_what_they_show(self):
+        import doctest
+
+        readme = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "README.md")
+        with open(readme, encoding="utf-8") as text:
+            blocks = re.findall(r"```python\n(.*?)```", text.read(), re.S)
+        sessions = [block for block in blocks if block.lstrip().startswith(">>>")]
+        self.assertGreaterEqual(len(sessions), 2)
+        parser = doctest.DocTestParser()
+        runner = doctest.DocTestRunner(optionflags=doctest.NORMALIZE_WHITESPACE)
+        for number, session in enumerate(sessions):
+            test = parser.get_doctest(session, {"vantor": vantor}, f"README session {number}",
+                                      readme, 0)
+            runner.run(test)
+        self.assertEqual(runner.summarize(verbose=False).failed, 0)
+
+
 class LibraryLookup(unittest.TestCase):
     def run_with_library(self, path: str) -> subprocess.CompletedProcess:
         code = (
@@ -366,7 +456,7 @@ class LibraryLookup(unittest.TestCase):
         self.assertEqual(run.stdout, "not found: True\n")
 
     def test_a_library_without_the_power_functions_is_refused(self):
-        # The C library is loadable but has no vantor symbols.
+#The C library is loadable but has no vantor symbols.
         run = self.run_with_library(ctypes_util_libc())
         self.assertEqual(run.stdout, "not found: True\n")
 

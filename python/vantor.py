@@ -5,9 +5,9 @@ A thin layer over the shared vantor library, using only the standard library
 
 1. the file named by the environment variable ``VANTOR_LIBRARY``;
 2. beside this module;
-3. in ``build/`` of the source tree this module sits in;
-4. in ``lib/`` of an installation that holds this module under
-   ``share/vantor/python/``;
+3. in ``build /`` of the source tree this module sits in;
+4. in ``lib /`` of an installation that holds this module under
+   ``share / vantor / python /``;
 5. wherever the system's loader finds ``vantor``.
 
 ``LibraryNotFoundError`` (an ``OSError``) is raised when none of these holds a
@@ -20,7 +20,8 @@ per thread, and ctypes releases the interpreter lock during each call.
 The library reports inputs outside a function's domain (a normal quantile of
 a probability of 0 or less, "MIN_FLAG") through a process-wide hook, which by
 default writes them on standard output. Loading the library installs a hook
-that only counts them; after a call that made reports, one ``RuntimeWarning``
+that only counts them;
+after a call that made reports, one ``RuntimeWarning``
 says how many. Nothing is printed.
 
 Example::
@@ -59,19 +60,24 @@ __all__ = [
     "cases_for_ratio",
     "controls_for_ratio",
     "detectable_odds_ratios",
+    "DesignResult",
+    "two_stage_design_power",
+    "smallest_total",
+    "cheapest_design",
+    "most_powerful_design",
     "load_library",
     "library_version",
 ]
 
-#: Two-stage analysis: each stage tested by itself.
+# : Two - stage analysis : each stage tested by itself.
 METHOD_SEPARATE = 0
-#: Two-stage analysis: product of the two stages' p-values.
+# : Two - stage analysis : product of the two stages' p-values.
 METHOD_PRODUCT = 1
-#: Two-stage analysis: joint statistic of both stages.
+# : Two - stage analysis : joint statistic of both stages.
 METHOD_JOINT = 2
 
-# The library derives the level marked with this value (PWR_DERIVE_LEVEL in
-# power/power_func.h).
+#The library derives the level marked with this value(PWR_DERIVE_LEVEL in
+#power / power_func.h).
 _DERIVE = -1.0
 _INT32_MIN = -(2**31)
 _INT32_MAX = 2**31 - 1
@@ -84,7 +90,8 @@ class LibraryNotFoundError(OSError):
 class TwoStageResult(NamedTuple):
     """Power of a two-stage design and the three levels it was computed with.
 
-    ``alpha`` is (first stage, second decision, overall); the level the call
+    ``alpha`` is (first stage, second decision, overall);
+the level the call
     was asked to derive is filled in.
     """
 
@@ -93,8 +100,8 @@ class TwoStageResult(NamedTuple):
 
 
 class _Design(ctypes.Structure):
-    # Mirrors PWR_design in power/power_func.h, field for field; checked
-    # against the library's PWR_design_size when it is loaded.
+#Mirrors PWR_design in power / power_func.h, field for field; checked
+#against the library's PWR_design_size when it is loaded.
     _fields_ = [
         ("method", ctypes.c_int32),
         ("alpha", ctypes.c_double * 3),
@@ -107,7 +114,7 @@ class _Design(ctypes.Structure):
 
 
 class _SizeResult(ctypes.Structure):
-    # Mirrors SLV_size_result in power/solve.h.
+#Mirrors SLV_size_result in power / solve.h.
     _fields_ = [
         ("status", ctypes.c_int32),
         ("reason", ctypes.c_int32),
@@ -119,12 +126,42 @@ class _SizeResult(ctypes.Structure):
 
 
 class _EffectResult(ctypes.Structure):
-    # Mirrors SLV_effect_result in power/solve.h.
+#Mirrors SLV_effect_result in power / solve.h.
     _fields_ = [
         ("status", ctypes.c_int32),
         ("reason", ctypes.c_int32),
         ("odds_ratio", ctypes.c_double),
         ("power", ctypes.c_double),
+        ("evaluations", ctypes.c_int32),
+    ]
+
+
+class _Study(ctypes.Structure):
+#Mirrors DSN_study in power / design.h.
+    _fields_ = [
+        ("method", ctypes.c_int32),
+        ("odds_ratio", ctypes.c_double),
+        ("control_rate", ctypes.c_double),
+        ("alpha2", ctypes.c_double),
+        ("case_fraction", ctypes.c_double),
+        ("unit", ctypes.c_int32),
+    ]
+
+
+class _DesignResult(ctypes.Structure):
+#Mirrors DSN_design_result in power / design.h.
+    _fields_ = [
+        ("status", ctypes.c_int32),
+        ("reason", ctypes.c_int32),
+        ("total", ctypes.c_int64),
+        ("cases", ctypes.c_int32 * 2),
+        ("controls", ctypes.c_int32 * 2),
+        ("stage0_share", ctypes.c_double),
+        ("alpha", ctypes.c_double * 3),
+        ("power", ctypes.c_double),
+        ("cost", ctypes.c_double),
+        ("one_stage_total", ctypes.c_int64),
+        ("relative_cost", ctypes.c_double),
         ("evaluations", ctypes.c_int32),
     ]
 
@@ -167,6 +204,38 @@ class OddsRatioResult(NamedTuple):
     evaluations: int
 
 
+class DesignResult(NamedTuple):
+    """A two-stage design and what it achieves.
+
+    Counts are in the unit the question was asked in (people unless
+    ``count="alleles"``): ``total`` over both stages and groups, ``cases``
+    and ``controls`` as (stage 0, stage 1) pairs. ``alpha0``, ``alpha1``
+    (derived) and ``overall_alpha`` are the three levels, ``stage0_share``
+    the joint statistic's weight of the rounded counts, ``cost`` the
+    genotyping cost per marker n0 + cost_ratio * alpha0 * n1.
+    ``one_stage_total`` is the smallest one-stage study of the same power at
+    the overall level and ``relative_cost`` the design's cost against it
+    (None where not computed). Every value is None unless the status is
+    FOUND or FOUND_WITH_WARNING.
+    """
+
+    status: "Status"
+    message: str
+    total: Optional[int]
+    cases: Optional[tuple]
+    controls: Optional[tuple]
+    stage0_share: Optional[float]
+    alpha0: Optional[float]
+    alpha1: Optional[float]
+    overall_alpha: Optional[float]
+    power: Optional[float]
+    cost: Optional[float]
+    one_stage_total: Optional[int]
+    relative_cost: Optional[float]
+    reason: int
+    evaluations: int
+
+
 class DetectableOddsRatios(NamedTuple):
     """The smallest detectable odds ratio above 1 and the largest below 1."""
 
@@ -184,17 +253,15 @@ _REASON_BAD_TARGET_POWER = 105
 _REASON_BAD_RATIO = 106
 _UNITS = {"people": 2, "alleles": 1}
 
-
-# Mirrors MTH_report_hook in numeric/MTH_report.h.
+#Mirrors MTH_report_hook in numeric / MTH_report.h.
 _REPORT_FUNCTION = ctypes.CFUNCTYPE(None, ctypes.c_char_p, ctypes.c_void_p)
 
 
 class _ReportHook(ctypes.Structure):
     _fields_ = [("fn", _REPORT_FUNCTION), ("context", ctypes.c_void_p)]
 
-
-# The hook runs on the thread that computes, which is the thread that called
-# into the library, so each thread counts its own calls' reports.
+#The hook runs on the thread that computes, which is the thread that called
+#into the library, so each thread counts its own calls' reports.
 _reports = threading.local()
 
 
@@ -203,11 +270,10 @@ def _count_report(what: bytes, _context) -> None:
     word = what.decode("ascii", "replace")
     counts[word] = counts.get(word, 0) + 1
 
-
-# Kept for the life of the module: the library holds a pointer to it.
+#Kept for the life of the module : the library holds a pointer to it.
 _report_callback = _REPORT_FUNCTION(_count_report)
 
-# Serialises loading only; the computations need no lock.
+#Serialises loading only; the computations need no lock.
 _load_lock = threading.Lock()
 _library = None
 
@@ -257,6 +323,12 @@ def _declare_functions(library: ctypes.CDLL) -> None:
     effect_question = [i32, i32, f64, f64, f64, ctypes.POINTER(_EffectResult)]
     for name in ("SLV_odds_ratio_above_one", "SLV_odds_ratio_below_one"):
         _declare(library, name, i32, effect_question)
+    study, result = ctypes.POINTER(_Study), ctypes.POINTER(_DesignResult)
+    pair = ctypes.c_int32 * 2
+    _declare(library, "DSN_two_stage_power", i32, [study, pair, pair, f64, result])
+    _declare(library, "DSN_smallest_total", i32, [study, f64, f64, f64, result])
+    _declare(library, "DSN_cheapest_design", i32, [study, f64, f64, result])
+    _declare(library, "DSN_most_powerful_design", i32, [study, f64, f64, result])
     library.PWR_design_size.argtypes = []
     library.PWR_design_size.restype = ctypes.c_int32
     library.vantor_version.argtypes = []
@@ -410,22 +482,23 @@ def two_stage_power(
 
     The one level given as None is derived from the other two (for method 0,
     overall = alpha0 * alpha1 / 2). With all three given, method 0 and 1 use
-    them as they are; method 2 derives alpha1 or the overall level again,
-    whichever the calling thread's latest method-2 derivation produced
-    (alpha1 on a thread that has made none).
+    them as they are;
+method 2 derives alpha1 or the overall level again,
+    whichever the calling
+        thread's latest method-2 derivation produced (alpha1 on a thread that has made none)
+            .
 
-    Returns:
-        TwoStageResult(power, (alpha0, alpha1, overall_alpha)).
+    Returns : TwoStageResult(power, (alpha0, alpha1, overall_alpha))
+            .
 
-    Raises:
-        ValueError: unknown method, more than one level None, or a size that
-            does not fit 32 bits.
-        LibraryNotFoundError: the shared library is not found.
+              Raises : ValueError : unknown method,
+    more than one level None,
+    or a size that does not fit 32 bits.LibraryNotFoundError : the shared library is not found.
 
-    Warns:
-        RuntimeWarning: once, if the library reported quantiles of a
-            probability of 0 or less during the call (genome-wide levels in
-            method 2 can reach them); the warning says how many.
+                                                               Warns : RuntimeWarning : once,
+    if the library reported quantiles of a probability of 0 or less during the
+        call(genome - wide levels in method 2 can reach them);
+the warning says how many.
     """
     if method not in (METHOD_SEPARATE, METHOD_PRODUCT, METHOD_JOINT):
         raise ValueError(f"method must be 0, 1 or 2, not {method!r}")
@@ -438,10 +511,9 @@ def two_stage_power(
     power = _call(library.PWR_get_power_for_two_stage_method, design)
     return TwoStageResult(power, tuple(design.alpha))
 
-
-# ---------------------------------------------------------------------------
-# Solving for what is unknown (power/solve.h)
-# ---------------------------------------------------------------------------
+#-- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -
+#Solving for what is unknown(power / solve.h)
+#-- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -
 
 
 def _message(library: ctypes.CDLL, reason: int) -> str:
@@ -458,7 +530,7 @@ def _whole_number(value) -> Optional[int]:
     if isinstance(value, bool):
         return None
     try:
-        return operator.index(value)
+    return operator.index(value)
     except TypeError:
         pass
     if isinstance(value, numbers.Real) and math.isfinite(value) and float(value).is_integer():
@@ -619,3 +691,158 @@ def detectable_odds_ratios(
         getattr(library, name)(case_alleles, control_alleles, *levels, ctypes.byref(raw))
         results.append(_effect_result(library, raw))
     return DetectableOddsRatios(*results)
+
+#-- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -
+#Designing two - stage studies(power / design.h)
+#-- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -
+
+_METHOD_NAMES = {"replication": METHOD_SEPARATE, "product": METHOD_PRODUCT, "joint": METHOD_JOINT}
+_REASON_BAD_METHOD = 108
+_REASON_BAD_STAGE0_SHARE = 109
+_REASON_BAD_CASE_FRACTION = 110
+_REASON_BAD_STAGE0_ALPHA = 111
+_REASON_BAD_COST_RATIO = 112
+_REASON_BAD_BUDGET = 113
+
+
+def _method(library: ctypes.CDLL, method) -> int:
+    if isinstance(method, str) and method in _METHOD_NAMES:
+        return _METHOD_NAMES[method]
+    number = _whole_number(method)
+    if number is None or number not in _METHOD_NAMES.values():
+        raise ValueError(_message(library, _REASON_BAD_METHOD))
+    return number
+
+
+def _study(library, method, odds_ratio, control_rate, overall_alpha, case_fraction, unit) -> _Study:
+    return _Study(
+        _method(library, method),
+        _real(library, odds_ratio, _REASON_BAD_ODDS_RATIO),
+        _real(library, control_rate, _REASON_BAD_CONTROL_RATE),
+        _real(library, overall_alpha, _REASON_BAD_ALPHA),
+        _real(library, case_fraction, _REASON_BAD_CASE_FRACTION),
+        unit,
+    )
+
+
+def _design_result(library: ctypes.CDLL, raw: _DesignResult) -> DesignResult:
+    if raw.status == _INVALID_INPUT:
+        raise ValueError(_message(library, raw.reason))
+    found = raw.status in (Status.FOUND, Status.FOUND_WITH_WARNING)
+
+    def value(v):
+        return v if found else None
+
+    compared = found and raw.one_stage_total > 0
+    return DesignResult(
+        status=Status(raw.status),
+        message=_message(library, raw.reason),
+        total=value(raw.total),
+        cases=value((raw.cases[0], raw.cases[1])),
+        controls=value((raw.controls[0], raw.controls[1])),
+        stage0_share=value(raw.stage0_share),
+        alpha0=value(raw.alpha[0]),
+        alpha1=value(raw.alpha[1]),
+        overall_alpha=value(raw.alpha[2]),
+        power=value(raw.power),
+        cost=value(raw.cost),
+        one_stage_total=raw.one_stage_total if compared else None,
+        relative_cost=raw.relative_cost if compared else None,
+        reason=raw.reason,
+        evaluations=raw.evaluations,
+    )
+
+
+def _stage_counts(library, value, unit: int, cases: bool) -> "ctypes.Array":
+    counts = tuple(value)
+    if len(counts) != 2:
+        raise ValueError("give one count for each of the two stages")
+    pair = (ctypes.c_int32 * 2)()
+    for stage, count in enumerate(counts):
+        pair[stage] = _group_alleles(library, count, unit, cases) // unit
+    return pair
+
+
+def two_stage_design_power(
+    method, cases, controls, odds_ratio, control_rate, alpha0, overall_alpha,
+    count: str = "people",
+) -> DesignResult:
+    """Power of a two-stage design with checked inputs.
+
+    ``cases`` and ``controls`` are (stage 0, stage 1) pairs of people (or
+    alleles with ``count="alleles"``);
+``method`` is "replication", "product" or "joint"(or 0, 1, 2)
+                                              .The second decision's level is derived
+                                          from ``alpha0`` and ``overall_alpha`` and returned as
+    ``alpha1``;
+the case fraction is not used (the counts give it).
+    """
+    library = load_library()
+    unit = _alleles_per_unit(count)
+    study = _study(library, method, odds_ratio, control_rate, overall_alpha, 0.5, unit)
+    case_pair = _stage_counts(library, cases, unit, cases=True)
+    control_pair = _stage_counts(library, controls, unit, cases=False)
+    raw = _DesignResult()
+    library.DSN_two_stage_power(
+        ctypes.byref(study), case_pair, control_pair,
+        _real(library, alpha0, _REASON_BAD_STAGE0_ALPHA), ctypes.byref(raw),
+    )
+    return _design_result(library, raw)
+
+
+def smallest_total(
+    method, odds_ratio, control_rate, alpha0, overall_alpha, target_power,
+    stage0_share: float = 0.5, case_fraction: float = 0.5, count: str = "people",
+) -> DesignResult:
+    """Smallest total (both stages, both groups) reaching ``target_power``.
+
+    A total N has round(stage0_share * N) in stage 0 and the rest in stage 1,
+    and round(case_fraction * n) cases in each stage (halves up). The answer
+    is the smallest total from which every larger total the search tried
+    reaches the target.
+    """
+    library = load_library()
+    unit = _alleles_per_unit(count)
+    study = _study(library, method, odds_ratio, control_rate, overall_alpha, case_fraction, unit)
+    raw = _DesignResult()
+    library.DSN_smallest_total(
+        ctypes.byref(study), _real(library, stage0_share, _REASON_BAD_STAGE0_SHARE),
+        _real(library, alpha0, _REASON_BAD_STAGE0_ALPHA),
+        _real(library, target_power, _REASON_BAD_TARGET_POWER), ctypes.byref(raw),
+    )
+    return _design_result(library, raw)
+
+
+def cheapest_design(
+    method, odds_ratio, control_rate, overall_alpha, target_power,
+    cost_ratio: float = 1.0, case_fraction: float = 0.5, count: str = "people",
+) -> DesignResult:
+    """The stage split and first-stage level reaching ``target_power`` at the
+    least genotyping cost per marker, n0 + cost_ratio * alpha0 * n1, with its
+    cost against the one-stage design of the same power."""
+    library = load_library()
+    unit = _alleles_per_unit(count)
+    study = _study(library, method, odds_ratio, control_rate, overall_alpha, case_fraction, unit)
+    raw = _DesignResult()
+    library.DSN_cheapest_design(
+        ctypes.byref(study), _real(library, target_power, _REASON_BAD_TARGET_POWER),
+        _real(library, cost_ratio, _REASON_BAD_COST_RATIO), ctypes.byref(raw),
+    )
+    return _design_result(library, raw)
+
+
+def most_powerful_design(
+    method, odds_ratio, control_rate, overall_alpha, budget,
+    cost_ratio: float = 1.0, case_fraction: float = 0.5, count: str = "people",
+) -> DesignResult:
+    """The design of greatest power whose cost per marker is at most ``budget``
+    (in people, or alleles with ``count="alleles"``)."""
+    library = load_library()
+    unit = _alleles_per_unit(count)
+    study = _study(library, method, odds_ratio, control_rate, overall_alpha, case_fraction, unit)
+    raw = _DesignResult()
+    library.DSN_most_powerful_design(
+        ctypes.byref(study), _real(library, budget, _REASON_BAD_BUDGET),
+        _real(library, cost_ratio, _REASON_BAD_COST_RATIO), ctypes.byref(raw),
+    )
+    return _design_result(library, raw)
