@@ -1,10 +1,8 @@
-""
-    "Tests of the Python module against the command-line program and against
-    properties the power must have.
+"""Tests of the Python module against the command-line program and against
+properties the power must have.
 
-    Needs
-    VANTOR_LIBRARY(the shared library) and
-    VANTOR_MINI_BIN(the program) in the environment; ctest sets both.
+Needs VANTOR_LIBRARY (the shared library) and VANTOR_MINI_BIN (the program)
+in the environment; ctest sets both.
 """
 
 import ctypes.util
@@ -20,7 +18,8 @@ from concurrent.futures import ThreadPoolExecutor
 import vantor
 
 PROGRAM = os.environ.get("VANTOR_MINI_BIN", "")
-#(cases, controls, odds ratio, control rate, alpha)
+
+# (cases, controls, odds ratio, control rate, alpha)
 SINGLE_DESIGNS = [
     (1000, 1000, 1.3, 0.3, 0.05),
     (500, 2000, 1.5, 0.1, 5e-8),
@@ -55,8 +54,8 @@ class SingleStageAgainstProgram(unittest.TestCase):
 
 class SingleStageProperties(unittest.TestCase):
     def test_no_association_rejects_at_the_level(self):
-#With odds ratio 1 both rates agree : the test rejects with
-#probability alpha.
+        # With odds ratio 1 both rates agree: the test rejects with
+        # probability alpha.
         for alpha in (0.05, 1e-3, 5e-8):
             with self.subTest(alpha=alpha):
                 power = vantor.single_stage_power(800, 1200, 1.0, 0.25, alpha)
@@ -79,7 +78,7 @@ STAGES = ((1000, 1000), (2000, 2000))
 
 class TwoStageLevels(unittest.TestCase):
     def test_separate_stages_derive_the_second_level(self):
-#Overall level of method 0 is alpha0 *alpha1 / 2.
+        # Overall level of method 0 is alpha0 * alpha1 / 2.
         result = vantor.two_stage_power(0, STAGES, 1.3, 0.3, 0.01, None, 0.0001)
         self.assertAlmostEqual(result.alpha[1], 0.02, delta=1e-15)
         self.assertEqual(result.alpha[0], 0.01)
@@ -97,23 +96,23 @@ class TwoStageLevels(unittest.TestCase):
         self.assertAlmostEqual(result.alpha[2], expected, delta=1e-12 * expected)
 
     def test_no_association_rejects_at_the_overall_level(self):
-#For methods 1 and 2 the derived overall level is, by definition, the
-#probability of passing both decisions when nothing is associated.
+        # For methods 1 and 2 the derived overall level is, by definition, the
+        # probability of passing both decisions when nothing is associated.
         for method in (vantor.METHOD_PRODUCT, vantor.METHOD_JOINT):
             with self.subTest(method=method):
                 result = vantor.two_stage_power(method, STAGES, 1.0, 0.3, 0.01, 1e-4, None)
                 self.assertAlmostEqual(result.power, result.alpha[2], delta=0.02 * result.alpha[2])
 
     def test_no_association_passes_separate_stages_at_both_levels(self):
-#Independent stages, each significant(either direction) with
-#probability equal to its own level.
+        # Independent stages, each significant (either direction) with
+        # probability equal to its own level.
         result = vantor.two_stage_power(0, STAGES, 1.0, 0.3, 0.01, 0.02, None)
         self.assertAlmostEqual(result.power, 0.01 * 0.02, delta=1e-8)
 
     def test_power_grows_with_the_odds_ratio(self):
         for method in (0, 1, 2):
             with self.subTest(method=method), warnings.catch_warnings():
-#Method 2's derivation at 1e-6 reports quantiles of 0.
+                # Method 2's derivation at 1e-6 reports quantiles of 0.
                 warnings.simplefilter("ignore", RuntimeWarning)
                 powers = [
                     vantor.two_stage_power(method, STAGES, r, 0.3, 0.01, None, 1e-6).power
@@ -144,9 +143,7 @@ WARNINGS_OF_A_CALL = """
 import warnings, vantor
 with warnings.catch_warnings(record=True) as caught:
     warnings.simplefilter("always")
-    {
-    call
-}
+    {call}
 for w in caught:
     print(w.category.__name__, w.filename == "<string>", w.message)
 """
@@ -154,8 +151,8 @@ for w in caught:
 
 class Reports(unittest.TestCase):
     def test_a_quantile_of_zero_warns_once_and_prints_nothing(self):
-#A level of 0 asks for the quantile of probability 0 exactly once;
-#the one line printed is the warning, no "MIN_FLAG" line.
+        # A level of 0 asks for the quantile of probability 0 exactly once;
+        # the one line printed is the warning, no "MIN_FLAG" line.
         run = run_python(WARNINGS_OF_A_CALL.format(
             call="vantor.single_stage_power(500, 500, 1.5, 0.3, 0.0)"))
         self.assertEqual(run.returncode, 0, run.stderr)
@@ -165,8 +162,8 @@ class Reports(unittest.TestCase):
                         lines[0])
 
     def test_a_two_stage_call_warns_once_with_the_count(self):
-#Replication with a stage - 0 level of 0 : each stage's power asks for
-#the quantile of 0.
+        # Replication with a stage-0 level of 0: each stage's power asks for
+        # the quantile of 0.
         run = run_python(WARNINGS_OF_A_CALL.format(
             call="vantor.two_stage_power(0, ((1000, 1000), (2000, 2000)), 1.3, 0.3, "
                  "0.0, None, 1e-4)"))
@@ -185,8 +182,8 @@ class Reports(unittest.TestCase):
 
 class Threads(unittest.TestCase):
     def test_concurrent_calls_give_what_the_same_calls_give_alone(self):
-#ctypes releases the interpreter lock during each call, so these run
-#in the library at the same time.
+        # ctypes releases the interpreter lock during each call, so these run
+        # in the library at the same time.
         requests = [
             (2, STAGES, 1.3, 0.3, 0.01, None, 1e-4),
             (2, ((500, 500), (500, 500)), 1.5, 0.3, 0.05, 1e-4, None),
@@ -251,8 +248,8 @@ class SizesInPeople(unittest.TestCase):
         self.assertLess(allele_power(2 * people - 2, 2 * people - 2, 1.3, 0.3, 5e-8), 0.8)
 
     def test_people_are_searched_whole_never_halved_from_alleles(self):
-#The power rises with the size here, so the fewest people are the
-#fewest alleles rounded up to whole people.
+        # The power rises with the size here, so the fewest people are the
+        # fewest alleles rounded up to whole people.
         for ratio in (1, 2, 0.5):
             with self.subTest(ratio=ratio):
                 people = vantor.cases_for_ratio(ratio, **GENOME_WIDE)
@@ -263,7 +260,7 @@ class SizesInPeople(unittest.TestCase):
         result = vantor.cases_for_ratio(controls_per_case=2, **GENOME_WIDE)
         self.assertEqual(result.controls, 2 * result.cases)
         swapped = vantor.controls_for_ratio(cases_per_control=0.5, **GENOME_WIDE)
-#Half a control per case, rounded to the nearest person, halves up.
+        # Half a control per case, rounded to the nearest person, halves up.
         self.assertEqual(swapped.cases, math.floor(swapped.controls / 2 + 0.5))
         self.assertGreaterEqual(swapped.power, 0.8)
 
@@ -456,7 +453,7 @@ class LibraryLookup(unittest.TestCase):
         self.assertEqual(run.stdout, "not found: True\n")
 
     def test_a_library_without_the_power_functions_is_refused(self):
-#The C library is loadable but has no vantor symbols.
+        # The C library is loadable but has no vantor symbols.
         run = self.run_with_library(ctypes_util_libc())
         self.assertEqual(run.stdout, "not found: True\n")
 

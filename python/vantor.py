@@ -5,9 +5,9 @@ A thin layer over the shared vantor library, using only the standard library
 
 1. the file named by the environment variable ``VANTOR_LIBRARY``;
 2. beside this module;
-3. in ``build /`` of the source tree this module sits in;
-4. in ``lib /`` of an installation that holds this module under
-   ``share / vantor / python /``;
+3. in ``build/`` of the source tree this module sits in;
+4. in ``lib/`` of an installation that holds this module under
+   ``share/vantor/python/``;
 5. wherever the system's loader finds ``vantor``.
 
 ``LibraryNotFoundError`` (an ``OSError``) is raised when none of these holds a
@@ -20,8 +20,7 @@ per thread, and ctypes releases the interpreter lock during each call.
 The library reports inputs outside a function's domain (a normal quantile of
 a probability of 0 or less, "MIN_FLAG") through a process-wide hook, which by
 default writes them on standard output. Loading the library installs a hook
-that only counts them;
-after a call that made reports, one ``RuntimeWarning``
+that only counts them; after a call that made reports, one ``RuntimeWarning``
 says how many. Nothing is printed.
 
 Example::
@@ -69,15 +68,15 @@ __all__ = [
     "library_version",
 ]
 
-# : Two - stage analysis : each stage tested by itself.
+#: Two-stage analysis: each stage tested by itself.
 METHOD_SEPARATE = 0
-# : Two - stage analysis : product of the two stages' p-values.
+#: Two-stage analysis: product of the two stages' p-values.
 METHOD_PRODUCT = 1
-# : Two - stage analysis : joint statistic of both stages.
+#: Two-stage analysis: joint statistic of both stages.
 METHOD_JOINT = 2
 
-#The library derives the level marked with this value(PWR_DERIVE_LEVEL in
-#power / power_func.h).
+# The library derives the level marked with this value (PWR_DERIVE_LEVEL in
+# power/power_func.h).
 _DERIVE = -1.0
 _INT32_MIN = -(2**31)
 _INT32_MAX = 2**31 - 1
@@ -90,8 +89,7 @@ class LibraryNotFoundError(OSError):
 class TwoStageResult(NamedTuple):
     """Power of a two-stage design and the three levels it was computed with.
 
-    ``alpha`` is (first stage, second decision, overall);
-the level the call
+    ``alpha`` is (first stage, second decision, overall); the level the call
     was asked to derive is filled in.
     """
 
@@ -100,8 +98,8 @@ the level the call
 
 
 class _Design(ctypes.Structure):
-#Mirrors PWR_design in power / power_func.h, field for field; checked
-#against the library's PWR_design_size when it is loaded.
+    # Mirrors PWR_design in power/power_func.h, field for field; checked
+    # against the library's PWR_design_size when it is loaded.
     _fields_ = [
         ("method", ctypes.c_int32),
         ("alpha", ctypes.c_double * 3),
@@ -114,7 +112,7 @@ class _Design(ctypes.Structure):
 
 
 class _SizeResult(ctypes.Structure):
-#Mirrors SLV_size_result in power / solve.h.
+    # Mirrors SLV_size_result in power/solve.h.
     _fields_ = [
         ("status", ctypes.c_int32),
         ("reason", ctypes.c_int32),
@@ -126,7 +124,7 @@ class _SizeResult(ctypes.Structure):
 
 
 class _EffectResult(ctypes.Structure):
-#Mirrors SLV_effect_result in power / solve.h.
+    # Mirrors SLV_effect_result in power/solve.h.
     _fields_ = [
         ("status", ctypes.c_int32),
         ("reason", ctypes.c_int32),
@@ -137,7 +135,7 @@ class _EffectResult(ctypes.Structure):
 
 
 class _Study(ctypes.Structure):
-#Mirrors DSN_study in power / design.h.
+    # Mirrors DSN_study in power/design.h.
     _fields_ = [
         ("method", ctypes.c_int32),
         ("odds_ratio", ctypes.c_double),
@@ -149,7 +147,7 @@ class _Study(ctypes.Structure):
 
 
 class _DesignResult(ctypes.Structure):
-#Mirrors DSN_design_result in power / design.h.
+    # Mirrors DSN_design_result in power/design.h.
     _fields_ = [
         ("status", ctypes.c_int32),
         ("reason", ctypes.c_int32),
@@ -253,15 +251,17 @@ _REASON_BAD_TARGET_POWER = 105
 _REASON_BAD_RATIO = 106
 _UNITS = {"people": 2, "alleles": 1}
 
-#Mirrors MTH_report_hook in numeric / MTH_report.h.
+
+# Mirrors MTH_report_hook in numeric/MTH_report.h.
 _REPORT_FUNCTION = ctypes.CFUNCTYPE(None, ctypes.c_char_p, ctypes.c_void_p)
 
 
 class _ReportHook(ctypes.Structure):
     _fields_ = [("fn", _REPORT_FUNCTION), ("context", ctypes.c_void_p)]
 
-#The hook runs on the thread that computes, which is the thread that called
-#into the library, so each thread counts its own calls' reports.
+
+# The hook runs on the thread that computes, which is the thread that called
+# into the library, so each thread counts its own calls' reports.
 _reports = threading.local()
 
 
@@ -270,10 +270,11 @@ def _count_report(what: bytes, _context) -> None:
     word = what.decode("ascii", "replace")
     counts[word] = counts.get(word, 0) + 1
 
-#Kept for the life of the module : the library holds a pointer to it.
+
+# Kept for the life of the module: the library holds a pointer to it.
 _report_callback = _REPORT_FUNCTION(_count_report)
 
-#Serialises loading only; the computations need no lock.
+# Serialises loading only; the computations need no lock.
 _load_lock = threading.Lock()
 _library = None
 
@@ -482,23 +483,22 @@ def two_stage_power(
 
     The one level given as None is derived from the other two (for method 0,
     overall = alpha0 * alpha1 / 2). With all three given, method 0 and 1 use
-    them as they are;
-method 2 derives alpha1 or the overall level again,
-    whichever the calling
-        thread's latest method-2 derivation produced (alpha1 on a thread that has made none)
-            .
+    them as they are; method 2 derives alpha1 or the overall level again,
+    whichever the calling thread's latest method-2 derivation produced
+    (alpha1 on a thread that has made none).
 
-    Returns : TwoStageResult(power, (alpha0, alpha1, overall_alpha))
-            .
+    Returns:
+        TwoStageResult(power, (alpha0, alpha1, overall_alpha)).
 
-              Raises : ValueError : unknown method,
-    more than one level None,
-    or a size that does not fit 32 bits.LibraryNotFoundError : the shared library is not found.
+    Raises:
+        ValueError: unknown method, more than one level None, or a size that
+            does not fit 32 bits.
+        LibraryNotFoundError: the shared library is not found.
 
-                                                               Warns : RuntimeWarning : once,
-    if the library reported quantiles of a probability of 0 or less during the
-        call(genome - wide levels in method 2 can reach them);
-the warning says how many.
+    Warns:
+        RuntimeWarning: once, if the library reported quantiles of a
+            probability of 0 or less during the call (genome-wide levels in
+            method 2 can reach them); the warning says how many.
     """
     if method not in (METHOD_SEPARATE, METHOD_PRODUCT, METHOD_JOINT):
         raise ValueError(f"method must be 0, 1 or 2, not {method!r}")
@@ -511,9 +511,10 @@ the warning says how many.
     power = _call(library.PWR_get_power_for_two_stage_method, design)
     return TwoStageResult(power, tuple(design.alpha))
 
-#-- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -
-#Solving for what is unknown(power / solve.h)
-#-- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -
+
+# ---------------------------------------------------------------------------
+# Solving for what is unknown (power/solve.h)
+# ---------------------------------------------------------------------------
 
 
 def _message(library: ctypes.CDLL, reason: int) -> str:
@@ -530,7 +531,7 @@ def _whole_number(value) -> Optional[int]:
     if isinstance(value, bool):
         return None
     try:
-    return operator.index(value)
+        return operator.index(value)
     except TypeError:
         pass
     if isinstance(value, numbers.Real) and math.isfinite(value) and float(value).is_integer():
@@ -692,9 +693,10 @@ def detectable_odds_ratios(
         results.append(_effect_result(library, raw))
     return DetectableOddsRatios(*results)
 
-#-- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -
-#Designing two - stage studies(power / design.h)
-#-- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -
+
+# ---------------------------------------------------------------------------
+# Designing two-stage studies (power/design.h)
+# ---------------------------------------------------------------------------
 
 _METHOD_NAMES = {"replication": METHOD_SEPARATE, "product": METHOD_PRODUCT, "joint": METHOD_JOINT}
 _REASON_BAD_METHOD = 108
@@ -770,12 +772,10 @@ def two_stage_design_power(
     """Power of a two-stage design with checked inputs.
 
     ``cases`` and ``controls`` are (stage 0, stage 1) pairs of people (or
-    alleles with ``count="alleles"``);
-``method`` is "replication", "product" or "joint"(or 0, 1, 2)
-                                              .The second decision's level is derived
-                                          from ``alpha0`` and ``overall_alpha`` and returned as
-    ``alpha1``;
-the case fraction is not used (the counts give it).
+    alleles with ``count="alleles"``); ``method`` is "replication",
+    "product" or "joint" (or 0, 1, 2). The second decision's level is
+    derived from ``alpha0`` and ``overall_alpha`` and returned as
+    ``alpha1``; the case fraction is not used (the counts give it).
     """
     library = load_library()
     unit = _alleles_per_unit(count)
