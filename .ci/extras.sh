@@ -38,9 +38,10 @@ check_installed_package() {
     "$work/example-$build/power_example" >"$work/example-$build.out"
     check_example_output "$work/example-$build.out" "$prefix"
     check_pkg_config "$build" "$prefix" examples/c/power_example.c "$work/example-$build.out"
-    # The README's first C block is the complete program.
-    awk '/^```c$/ && !seen {inside = seen = 1; next} /^```$/ {inside = 0} inside' README.md \
-        >"$work/readme.c"
+    # The README's complete program is the C block that prints the version.
+    awk '/^```c$/ {inside = 1; block = ""; next}
+         /^```$/ && inside {inside = 0; if (block ~ /vantor_version\(\)/ && !done) {printf "%s", block; done = 1}}
+         inside {block = block $0 "\n"}' README.md >"$work/readme.c"
     [ -s "$work/readme.c" ] || fail "no C snippet in README.md"
     check_pkg_config "$build" "$prefix" "$work/readme.c" "$work/example-$build.out"
 }
