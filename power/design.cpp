@@ -207,6 +207,10 @@ std::int32_t found_reason(const DSN_study &study) {
 
 void fill_found(const DSN_study &study, const Counts &c, double alpha0, const Evaluation &e,
                 double cost_ratio, DSN_design_result *r) {
+    if (std::isnan(e.power)) {
+        clear(r, SLV_REASON_POWER_NOT_COMPUTABLE);
+        return;
+    }
     clear(r, found_reason(study));
     r->total = stage_total(c, 0) + stage_total(c, 1);
     for (int stage = 0; stage < 2; ++stage) {
