@@ -8,8 +8,9 @@
 #' @param ... Further arguments for [graphics::plot()].
 #' @return `x`, invisibly.
 #' @examples
-#' grid <- vantor_power(cases = seq(500, 5000, 250), controls = 2000,
-#'                      odds_ratio = c(1.2, 1.3, 1.4), rate = 0.3)
+#' sizes <- expand.grid(cases = seq(500, 5000, 250), odds_ratio = c(1.2, 1.3, 1.4))
+#' grid <- vantor_power(cases = sizes$cases, controls = 2000,
+#'                      odds_ratio = sizes$odds_ratio, rate = 0.3)
 #' plot(grid)
 #' @export
 plot.vantor_power <- function(x, target = 0.8, ...) {
