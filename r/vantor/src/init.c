@@ -6,13 +6,14 @@
 
 #include "vantor_r.h"
 
-#define ROUTINE(name, arguments) {#name, (DL_FUNC)&name, arguments}
+#define ROUTINE(name, arguments) \
+    { #name, (DL_FUNC)&name, arguments }
 
 static const R_CallMethodDef call_routines[] = {
-    ROUTINE(vantor_single_power, 2), ROUTINE(vantor_size, 3),
-    ROUTINE(vantor_odds_ratio, 3),   ROUTINE(vantor_two_stage_power, 2),
-    ROUTINE(vantor_design, 3),       ROUTINE(vantor_messages, 1),
-    ROUTINE(vantor_status_names, 1), ROUTINE(vantor_library_version, 0),
+    ROUTINE(vantor_single_power, 2),    ROUTINE(vantor_size, 3),
+    ROUTINE(vantor_odds_ratio, 3),      ROUTINE(vantor_two_stage_power, 2),
+    ROUTINE(vantor_design, 3),          ROUTINE(vantor_messages, 1),
+    ROUTINE(vantor_status_names, 1),    ROUTINE(vantor_library_version, 0),
     ROUTINE(vantor_report_for_test, 1), {NULL, NULL, 0}};
 
 void R_init_vantor(DllInfo *dll) {

@@ -13,19 +13,19 @@
  * duration of the computation only; R_ExecWithCleanup puts the previous hook
  * back however the computation ends (an interrupt included). The count comes
  * back as the attribute "reports" and R turns it into one warning. */
-#include <math.h>
-#include <stdint.h>
-#include <string.h>
+#include "vantor_r.h"
 
 #include <R.h>
 #include <Rinternals.h>
+#include <math.h>
+#include <stdint.h>
+#include <string.h>
 
 #include "numeric/MTH_report.h"
 #include "power/design.h"
 #include "power/power_func.h"
 #include "power/solve.h"
 #include "vantor/version.h"
-#include "vantor_r.h"
 
 enum { MAX_INPUTS = 10, MAX_OUTPUTS = 16 };
 
@@ -87,9 +87,7 @@ static SEXP compute_all(void *data) {
     return R_NilValue;
 }
 
-static void restore_hook(void *data) {
-    MTH_set_report_hook(*(const MTH_report_hook *)data);
-}
+static void restore_hook(void *data) { MTH_set_report_hook(*(const MTH_report_hook *)data); }
 
 enum { MAX_CHECKS = 12 };
 
@@ -175,9 +173,7 @@ static void require_inputs(const Job *job, int count) {
 /* ---- Input checks -------------------------------------------------------- */
 
 /* Whether x is a whole number that int64_t holds exactly. */
-static int is_whole(double x) {
-    return x == floor(x) && fabs(x) < 4e18;
-}
+static int is_whole(double x) { return x == floor(x) && fabs(x) < 4e18; }
 
 static int32_t check_cases(double x, int32_t unit) {
     return is_whole(x) ? SLV_check_cases((int64_t)x, unit) : SLV_REASON_BAD_CASES;
@@ -186,7 +182,6 @@ static int32_t check_cases(double x, int32_t unit) {
 static int32_t check_controls(double x, int32_t unit) {
     return is_whole(x) ? SLV_check_controls((int64_t)x, unit) : SLV_REASON_BAD_CONTROLS;
 }
-
 
 /* ---- Single-stage power ----------------------------------------------------
  * Inputs: cases, controls, odds ratio, control rate, alpha. */
@@ -398,27 +393,22 @@ static int32_t check_case_fraction(const Job *job, R_xlen_t i, const int32_t *re
 }
 
 static const char *const design_names[] = {
-    "total",       "cases_stage1", "controls_stage1", "cases_stage2",    "controls_stage2",
-    "stage1_share", "alpha_stage1", "alpha_stage2",    "alpha",           "achieved_power",
-    "cost",        "one_stage_total", "relative_cost", "status",          "reason"};
+    "total",        "cases_stage1",    "controls_stage1", "cases_stage2", "controls_stage2",
+    "stage1_share", "alpha_stage1",    "alpha_stage2",    "alpha",        "achieved_power",
+    "cost",         "one_stage_total", "relative_cost",   "status",       "reason"};
 
 /* Fills outputs 0-12 and the status and reason from a design result; an
  * answer's values are NA unless found. */
 static void put_design(const Job *job, R_xlen_t i, const DSN_design_result *r) {
     const int found = r->status == SLV_FOUND || r->status == SLV_FOUND_WITH_WARNING;
-    const double values[] = {(double)r->total,
-                             r->cases[0],
-                             r->controls[0],
-                             r->cases[1],
-                             r->controls[1],
-                             r->stage0_share,
-                             r->alpha[0],
-                             r->alpha[1],
-                             r->alpha[2],
-                             r->power,
-                             r->cost,
-                             r->one_stage_total > 0 ? (double)r->one_stage_total : NA_REAL,
-                             r->relative_cost};
+    const double values[] = {
+        (double)r->total, r->cases[0],
+        r->controls[0],   r->cases[1],
+        r->controls[1],   r->stage0_share,
+        r->alpha[0],      r->alpha[1],
+        r->alpha[2],      r->power,
+        r->cost,          r->one_stage_total > 0 ? (double)r->one_stage_total : NA_REAL,
+        r->relative_cost};
     for (int k = 0; k < 13; ++k) {
         job->out[k][i] = found ? values[k] : NA_REAL;
     }
@@ -525,8 +515,7 @@ SEXP vantor_messages(SEXP reasons) {
     SEXP words = PROTECT(Rf_allocVector(STRSXP, n));
     for (R_xlen_t i = 0; i < n; ++i) {
         const double code = REAL(reasons_double)[i];
-        SET_STRING_ELT(words, i,
-                       ISNAN(code) ? NA_STRING : Rf_mkChar(SLV_message((int32_t)code)));
+        SET_STRING_ELT(words, i, ISNAN(code) ? NA_STRING : Rf_mkChar(SLV_message((int32_t)code)));
     }
     UNPROTECT(2);
     return words;
@@ -546,9 +535,7 @@ SEXP vantor_status_names(SEXP statuses) {
     return words;
 }
 
-SEXP vantor_library_version(void) {
-    return Rf_mkString(vantor_version());
-}
+SEXP vantor_library_version(void) { return Rf_mkString(vantor_version()); }
 
 /* ---- Reports, for the tests of the warning ----------------------------------- */
 
