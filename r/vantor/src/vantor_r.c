@@ -565,3 +565,12 @@ SEXP vantor_report_for_test(SEXP inputs) {
     static const char *const names[] = {"reports"};
     return run_job(&job, names);
 }
+
+/* Whether a report hook other than the default is installed now: between
+ * calls it never is, however the last call ended. */
+SEXP vantor_hook_installed_for_test(void) {
+    const MTH_report_hook default_hook = {NULL, NULL};
+    const MTH_report_hook current = MTH_set_report_hook(default_hook);
+    MTH_set_report_hook(current);
+    return Rf_ScalarLogical(current.fn != NULL);
+}

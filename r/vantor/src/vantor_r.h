@@ -13,5 +13,6 @@ SEXP vantor_messages(SEXP reasons);
 SEXP vantor_status_names(SEXP statuses);
 SEXP vantor_library_version(void);
 SEXP vantor_report_for_test(SEXP inputs);
+SEXP vantor_hook_installed_for_test(void);
 
 #endif

@@ -71,3 +71,17 @@ test_that("library reports become one warning after the computation", {
     # The counting hook is gone once the call returns: nothing is printed.
     expect_silent(vantor_power(10, 10, 1.3, 0.3))
 })
+
+test_that("an interrupted call puts the previous report hook back", {
+    expect_false(.Call(vantor:::C_vantor_hook_installed_for_test))
+    # The elapsed-time limit is raised where a user interrupt would be, between
+    # elements; 20 cheapest joint designs take several seconds.
+    interrupted <- tryCatch({
+        setTimeLimit(elapsed = 0.5, transient = TRUE)
+        vantor_cheapest_design(rep(1.3, 20), 0.3)
+    }, error = function(e) conditionMessage(e))
+    setTimeLimit()
+    expect_match(interrupted, "time limit")
+    expect_false(.Call(vantor:::C_vantor_hook_installed_for_test))
+    expect_warning(vantor:::report_for_test(1), "MIN_FLAG 1 time:")
+})
