@@ -89,3 +89,16 @@ test_that("an unreachable answer is a row with its status, not an error", {
     effect <- vantor_odds_ratio(cases = 1, controls = 1, rate = 0.3, alpha = 1e-12)
     expect_identical(effect$status, "not reachable")
 })
+
+test_that("equal groups need the alleles power.prop.test's n rounds up to", {
+    designs <- data.frame(odds_ratio = c(1.2, 1.5, 0.8, 2), rate = c(0.3, 0.1, 0.4, 0.05),
+                          alpha = c(5e-8, 0.05, 1e-4, 1e-6), power = c(0.8, 0.9, 0.5, 0.95))
+    ours <- vantor_sample_size(designs$odds_ratio, designs$rate, designs$alpha, designs$power,
+                               controls_per_case = 1, count = "alleles")
+    theirs <- mapply(function(odds_ratio, rate, alpha, power) {
+        stats::power.prop.test(p1 = case_rate(odds_ratio, rate), p2 = rate, sig.level = alpha,
+                               power = power, strict = TRUE, tol = 1e-10)$n
+    }, designs$odds_ratio, designs$rate, designs$alpha, designs$power)
+    expect_identical(ours$cases, ceiling(theirs))
+    expect_identical(ours$controls, ours$cases)
+})
