@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks of the layer around the library: the installed headers, CMake package
 # and pkg-config file with a C caller of each, the README's C snippet, the
-# Python module, the power-curve script, the benchmarks, the fuzzers,
-# clang-tidy and clang-format. Run from anywhere; about 5 minutes on two cores.
+# Python module, the power-curve script, the R package, the benchmarks, the
+# fuzzers, clang-tidy and clang-format. Run from anywhere; about 5 minutes on
+# two cores, and 1 more for the R package.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -123,6 +124,41 @@ check_power_curve_script() {
         fail "power_curve.py wrote no PNG"
 }
 
+# The R package: its committed Rd pages and NAMESPACE are what roxygen2
+# makes of its sources; R CMD build from the repository's library sources
+# (r/build.sh), then R CMD check without the manual and without the checks
+# that need the network. Any ERROR or WARNING fails, and so does a NOTE that
+# r/vantor/README.md does not list.
+check_r_package() {
+    step "R package: Rd pages up to date"
+    local copy="$work/r-roxygen"
+    mkdir -p "$copy"
+    cp -r r/vantor "$copy/"
+    (cd "$copy/vantor" && Rscript -e 'roxygen2::roxygenise(load_code = "source")' >/dev/null 2>&1) ||
+        fail "roxygen2 on r/vantor"
+    diff -ru r/vantor/man "$copy/vantor/man" && diff -u r/vantor/NAMESPACE "$copy/vantor/NAMESPACE" ||
+        fail "r/vantor/man or NAMESPACE differ from roxygen2's output: run roxygen2::roxygenise()"
+    step "R package: R CMD build, R CMD check --no-manual"
+    local out="$work/r-check"
+    mkdir -p "$out"
+    sh r/build.sh "$out" >"$out/build.log" 2>&1 || { cat "$out/build.log"; fail "R CMD build"; }
+    (cd "$out" && VANTOR_MINI_BIN="$root/build/vantor_mini_bin" MAKEFLAGS="-j$jobs" \
+        _R_CHECK_CRAN_INCOMING_=false _R_CHECK_CRAN_INCOMING_REMOTE_=false \
+        _R_CHECK_FUTURE_FILE_TIMESTAMPS_=false _R_CHECK_SYSTEM_CLOCK_=false \
+        R CMD check --no-manual vantor_*.tar.gz >check.log 2>&1) ||
+        { cat "$out/check.log"; fail "R CMD check"; }
+    if grep -Eq '^\* checking .*(ERROR|WARNING)$' "$out/check.log"; then
+        cat "$out/check.log"; fail "R CMD check: ERROR or WARNING"
+    fi
+    local note
+    { grep -E '^\* checking .* NOTE$' "$out/check.log" || true; } | sed -e 's/^\* //' -e 's/ \.\.\. NOTE$//' |
+        while IFS= read -r note; do
+            grep -qF "$note" r/vantor/README.md ||
+                { cat "$out/check.log"; fail "R CMD check NOTE not in r/vantor/README.md: $note"; }
+        done
+    grep -E '^Status' "$out/check.log"
+}
+
 run_benchmarks_briefly() {
     step "benchmarks, one short pass (timings not checked)"
     build/bench/vantor_bench --benchmark_min_time=0.001 2>&1 | tail -n +4
@@ -174,12 +210,13 @@ static_analysis() {
         fail "clang-tidy on the C example"
 }
 
-install_missing_packages "${ci_core_packages[@]}" "${ci_extra_packages[@]}"
+install_missing_packages "${ci_core_packages[@]}" "${ci_extra_packages[@]}" "${ci_r_packages[@]}"
 build_static_and_shared
 check_installed_package build
 check_installed_package build-shared
 check_python_module
 check_power_curve_script
+check_r_package
 run_benchmarks_briefly
 fuzz
 static_analysis
