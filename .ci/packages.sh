@@ -7,6 +7,11 @@ ci_core_packages=(cmake g++ libtsan2 clang libgtest-dev libbenchmark-dev)
 ci_extra_packages=(pkg-config libclang-rt-14-dev clang-tidy clang-format python3
                    python3-matplotlib)
 
+# The web page: emscripten compiles the library, Chromium runs the page's tests
+# (Node.js and npm are on the machine; playwright-core comes from the npm
+# registry).
+ci_web_packages=(emscripten chromium)
+
 # Installs those of the named packages that are not installed yet.
 install_missing_packages() {
     local missing=()
