@@ -57,10 +57,10 @@ const char *web_message(std::int32_t reason) { return SLV_message(reason); }
 std::int32_t web_check_count(double count, std::int32_t unit, std::int32_t cases) {
     if (count != static_cast<double>(static_cast<std::int64_t>(count)) || !(count >= 0) ||
         count > 4e18) {
-        return cases ? SLV_REASON_BAD_CASES : SLV_REASON_BAD_CONTROLS;
+        return cases != 0 ? SLV_REASON_BAD_CASES : SLV_REASON_BAD_CONTROLS;
     }
     const auto n = static_cast<std::int64_t>(count);
-    return cases ? SLV_check_cases(n, unit) : SLV_check_controls(n, unit);
+    return cases != 0 ? SLV_check_cases(n, unit) : SLV_check_controls(n, unit);
 }
 std::int32_t web_check_rate(double rate) { return SLV_check_control_rate(rate); }
 std::int32_t web_check_alpha(double alpha) { return SLV_check_alpha(alpha); }
@@ -75,8 +75,8 @@ std::int32_t web_check_share(double share) { return DSN_check_stage0_share(share
 std::int32_t web_check_cost_ratio(double ratio) { return DSN_check_cost_ratio(ratio); }
 
 // Power of the single-stage test; counts in units.
-double web_single_power(double cases, double controls, double odds_ratio, double rate,
-                        double alpha, std::int32_t unit) {
+double web_single_power(double cases, double controls, double odds_ratio, double rate, double alpha,
+                        std::int32_t unit) {
     PWR_design design = PWR_DESIGN_INIT;
     design.sample_size[0][0] = static_cast<std::int32_t>(cases * unit);
     design.sample_size[0][1] = static_cast<std::int32_t>(controls * unit);
@@ -96,8 +96,8 @@ std::int32_t web_cases_for_ratio(double controls_per_case, double odds_ratio, do
 }
 
 // Detectable odds ratio above 1 (above != 0) or below 1: answer[2], power answer[3].
-std::int32_t web_odds_ratio(double cases, double controls, double rate, double alpha,
-                            double target, std::int32_t unit, std::int32_t above) {
+std::int32_t web_odds_ratio(double cases, double controls, double rate, double alpha, double target,
+                            std::int32_t unit, std::int32_t above) {
     SLV_effect_result r{};
     const auto case_alleles = static_cast<std::int32_t>(cases * unit);
     const auto control_alleles = static_cast<std::int32_t>(controls * unit);
@@ -128,9 +128,8 @@ std::int32_t web_two_stage_power(std::int32_t method, double cases0, double cont
     return r.status;
 }
 
-std::int32_t web_smallest_total(std::int32_t method, double odds_ratio, double rate,
-                                double alpha0, double alpha2, double target, double share,
-                                std::int32_t unit) {
+std::int32_t web_smallest_total(std::int32_t method, double odds_ratio, double rate, double alpha0,
+                                double alpha2, double target, double share, std::int32_t unit) {
     const DSN_study study = study_of(method, odds_ratio, rate, alpha2, 0.5, unit);
     DSN_design_result r{};
     DSN_smallest_total(&study, share, alpha0, target, &r);
@@ -138,9 +137,8 @@ std::int32_t web_smallest_total(std::int32_t method, double odds_ratio, double r
     return r.status;
 }
 
-std::int32_t web_cheapest_design(std::int32_t method, double odds_ratio, double rate,
-                                 double alpha2, double target, double cost_ratio,
-                                 std::int32_t unit) {
+std::int32_t web_cheapest_design(std::int32_t method, double odds_ratio, double rate, double alpha2,
+                                 double target, double cost_ratio, std::int32_t unit) {
     const DSN_study study = study_of(method, odds_ratio, rate, alpha2, 0.5, unit);
     DSN_design_result r{};
     DSN_cheapest_design(&study, target, cost_ratio, &r);
