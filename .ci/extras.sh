@@ -198,6 +198,22 @@ fuzz() {
     run_fuzzer design 100
 }
 
+# Builds the page with emscripten and runs its browser tests: the page opened
+# from disk in headless Chromium, its numbers against the command line's, the
+# WebAssembly module's against the native library's.
+check_web_page() {
+    step "web page: build with emscripten"
+    bash web/build.sh "$work/web"
+    step "web page: browser tests in headless Chromium"
+    VANTOR_LIBRARY="$root/build-shared/libvantor.so" PYTHONPATH="$root/python" \
+        python3 web/test/native_values.py >"$work/native.json"
+    (cd web/test && npm ci --no-audit --no-fund >/dev/null)
+    local program=""
+    [ -x "$root/build/vantor" ] && program="$root/build/vantor"
+    (cd web/test && VANTOR_WEB_DIST="$work/web" VANTOR_NATIVE_VALUES="$work/native.json" \
+        VANTOR_PROGRAM="$program" node --test) || fail "web page tests"
+}
+
 static_analysis() {
     step "clang-format"
     git ls-files "*.c" "*.cpp" "*.h" | xargs clang-format --dry-run -Werror ||
@@ -210,7 +226,8 @@ static_analysis() {
         fail "clang-tidy on the C example"
 }
 
-install_missing_packages "${ci_core_packages[@]}" "${ci_extra_packages[@]}" "${ci_r_packages[@]}"
+install_missing_packages "${ci_core_packages[@]}" "${ci_extra_packages[@]}" "${ci_r_packages[@]}" \
+    "${ci_web_packages[@]}"
 build_static_and_shared
 check_installed_package build
 check_installed_package build-shared
@@ -219,5 +236,6 @@ check_power_curve_script
 check_r_package
 run_benchmarks_briefly
 fuzz
+check_web_page
 static_analysis
 step "all passed"
