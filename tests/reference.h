@@ -24,6 +24,13 @@ inline double exact_quantile(double p) {
     return static_cast<double>((lo + hi) / 2);
 }
 
+// The exact normal quantile, from the tail 1 - p (exact in doubles) when p
+// is above 1/2: near 1 the distribution function in long double resolves a
+// tail only to about 1e-19, which is coarse beside a tail of 1e-12.
+inline double exact_quantile_by_tail(double p) {
+    return p > 0.5 ? -exact_quantile(1 - p) : exact_quantile(p);
+}
+
 // A zeroed record with stage 0 filled in.
 inline PWR_design single_stage_design(std::int32_t cases, std::int32_t controls, double odds_ratio,
                                       double rate, double alpha) {

@@ -25,18 +25,30 @@ constexpr double kTol6 = 1048576 * DBL_EPSILON;  // 2.3e-10
 // Accuracy promised by numeric/MTH_normal_distribution.h, as measured.
 // MTH_pnorm: peak absolute error over [-6, 6] (normal_test).
 constexpr double kPnormAbsolute = 1.02e-9;
-// MTH_qnorm: peak relative error for p from 1e-300 to 1 - 1e-16 (normal_test).
-constexpr double kQnormRelative = 2.5e-15;
-// MTH_dnorm: peak relative error divided by 1 + x^2 (normal_test).
-constexpr double kDnormRelativePerSquare = 1.5e-16;
+// MTH_qnorm: peak relative error for p from 1e-300 to 1 - 1e-300; largest
+// (2.8e-15) just outside the central region (normal_test).
+constexpr double kQnormRelative = 3e-15;
+// MTH_dnorm: peak relative error divided by 1 + x^2 over [-10, 10]
+// (normal_test).
+constexpr double kDnormRelativePerSquare = 2e-16;
 // MTH_pnorm_numerical: peak absolute error over [-10, 10] (gamma_test).
 constexpr double kPnormNumericalAbsolute = 7.5e-13;
 // gammln: peak absolute error over (0, 20], relative beyond (gamma_test).
 constexpr double kLogGammaAbsolute = 1.1e-11;
 constexpr double kLogGammaRelative = 5e-13;
+// gammp: absolute error; the series and the continued fraction stop once a
+// step changes the result by less than 1e-11 of it (gamma_test).
+constexpr double kIncompleteGamma = 1e-11;
 // gcf(1/2, x^2/2) / 2 as the normal tail: peak relative error from 4 to 37.5
 // (gamma_test).
 constexpr double kGammaTailRelative = 2e-12;
+
+// Accuracy promised by power/power_func.h, as measured.
+// PWR_get_power_for_single_step: peak absolute error of a power between 0.01
+// and 0.99 against the power at the level exactly, at levels 0.05 to 1e-8
+// and at levels 1e-9 to 1e-11 (single_power_test).
+constexpr double kSinglePowerAbsolute = 1.5e-9;
+constexpr double kSinglePowerAbsoluteBelow1e8 = 6e-9;
 
 }  // namespace tolerance
 
