@@ -17,33 +17,6 @@
 
 namespace {
 
-// Power of the two-sided test of p1 - p0 with n1 cases and n0 controls,
-// rejecting below the quantile of `lower_tail` and above that of 1 minus
-// `upper_tail`.
-double textbook_power_with_tails(double n1, double n0, double odds_ratio, double p0,
-                                 double lower_tail, double upper_tail) {
-    const double p1 = odds_ratio * p0 / (odds_ratio * p0 + 1 - p0);
-    const double pooled = (p1 * n1 + p0 * n0) / (n1 + n0);
-    const double se_null = std::sqrt(pooled * (1 - pooled) * (1 / n1 + 1 / n0));
-    const double se_alt = std::sqrt(p1 * (1 - p1) / n1 + p0 * (1 - p0) / n0);
-    const double z_lo = exact_quantile(lower_tail);
-    const double z_hi = -exact_quantile(upper_tail);
-    const double delta = p1 - p0;
-    return exact_cdf((z_lo * se_null - delta) / se_alt) + 1 -
-           exact_cdf((z_hi * se_null - delta) / se_alt);
-}
-
-// The textbook power with the two tails as the library forms them: the upper
-// one as 1 - (1 - alpha/2) in doubles.
-double textbook_power(double n1, double n0, double odds_ratio, double p0, double alpha) {
-    return textbook_power_with_tails(n1, n0, odds_ratio, p0, alpha / 2, 1 - (1 - alpha / 2));
-}
-
-// The power at level alpha exactly.
-double exact_power(double n1, double n0, double odds_ratio, double p0, double alpha) {
-    return textbook_power_with_tails(n1, n0, odds_ratio, p0, alpha / 2, alpha / 2);
-}
-
 TEST(CaseRate, FromControlRateAndOddsRatio) {
     EXPECT_DOUBLE_EQ(get_population_rate_control_to_case(0.3, 1.5), 0.45 / 1.15);
     EXPECT_EQ(get_population_rate_control_to_case(0.3, 1.0), 0.3);
