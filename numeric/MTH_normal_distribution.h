@@ -10,7 +10,10 @@
  * tests/published_coefficients_test.cpp also evaluates Algorithm 209, AS 241
  * and the Lanczos approximation from their published coefficients in long
  * double and requires the library's results to agree to a few units in the
- * last place, so that a changed digit in a coefficient cannot go unseen.
+ * last place, so that a changed digit in a coefficient cannot go unseen
+ * (down to the last printed place of Algorithm 209's coefficients and the
+ * thirteenth significant digit of most others; see that test for the few
+ * whose terms stay too small to show their later digits).
  *
  * Results are reproducible to the last bit: the coefficient tables and the
  * order of every operation are part of the library's contract, and some
