@@ -13,7 +13,8 @@
  * Accuracy: the stopping test bounds the last step, not the distance to the
  * root. With the exact derivative, convergence near a simple root is
  * quadratic and the root is usually reached to rounding by then (sqrt(2) to
- * the double in five steps [newton_test NewtonMethod.FindsSqrtTwoInFiveSteps]).
+ * 4 units in the last place in five steps [newton_test
+ * NewtonMethod.FindsSqrtTwoInFiveSteps]).
  * The modified method converges linearly with ratio about 1/2, so its answer
  * is about one last step (up to `tolerance`) from the root
  * [newton_test ModifiedNewtonMethod.HalfStepsConvergeLinearlyToSqrtTwo].
