@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks of the layer around the library: the installed headers, CMake package
 # and pkg-config file with a C caller of each, the README's C snippet, the
-# Python module, the power-curve script, the benchmarks, the fuzzers,
-# clang-tidy and clang-format. Run from anywhere; about 5 minutes on two cores.
+# Python module, the power-curve script, the R package, the benchmarks, the
+# fuzzers, clang-tidy and clang-format. Run from anywhere; about 5 minutes on
+# two cores, and 1 more for the R package.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -39,9 +40,10 @@ check_installed_package() {
     check_example_output "$work/example-$build.out" "$prefix"
     check_pkg_config "$build" "$prefix" examples/c/power_example.c "$work/example-$build.out"
     check_installed_vantor "$prefix"
-    # The README's first C block is the complete program.
-    awk '/^```c$/ && !seen {inside = seen = 1; next} /^```$/ {inside = 0} inside' README.md \
-        >"$work/readme.c"
+    # The README's complete program is the C block that prints the version.
+    awk '/^```c$/ {inside = 1; block = ""; next}
+         /^```$/ && inside {inside = 0; if (block ~ /vantor_version\(\)/ && !done) {printf "%s", block; done = 1}}
+         inside {block = block $0 "\n"}' README.md >"$work/readme.c"
     [ -s "$work/readme.c" ] || fail "no C snippet in README.md"
     check_pkg_config "$build" "$prefix" "$work/readme.c" "$work/example-$build.out"
 }
@@ -136,6 +138,41 @@ check_power_curve_script() {
         fail "power_curve.py wrote no PNG"
 }
 
+# The R package: its committed Rd pages and NAMESPACE are what roxygen2
+# makes of its sources; R CMD build from the repository's library sources
+# (r/build.sh), then R CMD check without the manual and without the checks
+# that need the network. Any ERROR or WARNING fails, and so does a NOTE that
+# r/vantor/README.md does not list.
+check_r_package() {
+    step "R package: Rd pages up to date"
+    local copy="$work/r-roxygen"
+    mkdir -p "$copy"
+    cp -r r/vantor "$copy/"
+    (cd "$copy/vantor" && Rscript -e 'roxygen2::roxygenise(load_code = "source")' >/dev/null 2>&1) ||
+        fail "roxygen2 on r/vantor"
+    diff -ru r/vantor/man "$copy/vantor/man" && diff -u r/vantor/NAMESPACE "$copy/vantor/NAMESPACE" ||
+        fail "r/vantor/man or NAMESPACE differ from roxygen2's output: run roxygen2::roxygenise()"
+    step "R package: R CMD build, R CMD check --no-manual"
+    local out="$work/r-check"
+    mkdir -p "$out"
+    sh r/build.sh "$out" >"$out/build.log" 2>&1 || { cat "$out/build.log"; fail "R CMD build"; }
+    (cd "$out" && VANTOR_MINI_BIN="$root/build/vantor_mini_bin" MAKEFLAGS="-j$jobs" \
+        _R_CHECK_CRAN_INCOMING_=false _R_CHECK_CRAN_INCOMING_REMOTE_=false \
+        _R_CHECK_FUTURE_FILE_TIMESTAMPS_=false _R_CHECK_SYSTEM_CLOCK_=false \
+        R CMD check --no-manual vantor_*.tar.gz >check.log 2>&1) ||
+        { cat "$out/check.log"; fail "R CMD check"; }
+    if grep -Eq '^\* checking .*(ERROR|WARNING)$' "$out/check.log"; then
+        cat "$out/check.log"; fail "R CMD check: ERROR or WARNING"
+    fi
+    local note
+    { grep -E '^\* checking .* NOTE$' "$out/check.log" || true; } | sed -e 's/^\* //' -e 's/ \.\.\. NOTE$//' |
+        while IFS= read -r note; do
+            grep -qF "$note" r/vantor/README.md ||
+                { cat "$out/check.log"; fail "R CMD check NOTE not in r/vantor/README.md: $note"; }
+        done
+    grep -E '^Status' "$out/check.log"
+}
+
 run_benchmarks_briefly() {
     step "benchmarks, one short pass (timings not checked)"
     build/bench/vantor_bench --benchmark_min_time=0.001 2>&1 | tail -n +4
@@ -173,6 +210,23 @@ fuzz() {
     run_fuzzer power 64
     run_fuzzer solve 52
     run_fuzzer cli 256
+    run_fuzzer design 100
+}
+
+# Builds the page with emscripten and runs its browser tests: the page opened
+# from disk in headless Chromium, its numbers against the command line's, the
+# WebAssembly module's against the native library's.
+check_web_page() {
+    step "web page: build with emscripten"
+    bash web/build.sh "$work/web"
+    step "web page: browser tests in headless Chromium"
+    VANTOR_LIBRARY="$root/build-shared/libvantor.so" PYTHONPATH="$root/python" \
+        python3 web/test/native_values.py >"$work/native.json"
+    (cd web/test && npm ci --no-audit --no-fund >/dev/null)
+    local program=""
+    [ -x "$root/build/vantor" ] && program="$root/build/vantor"
+    (cd web/test && VANTOR_WEB_DIST="$work/web" VANTOR_NATIVE_VALUES="$work/native.json" \
+        VANTOR_PROGRAM="$program" node --test) || fail "web page tests"
 }
 
 static_analysis() {
@@ -187,13 +241,16 @@ static_analysis() {
         fail "clang-tidy on the C example"
 }
 
-install_missing_packages "${ci_core_packages[@]}" "${ci_extra_packages[@]}"
+install_missing_packages "${ci_core_packages[@]}" "${ci_extra_packages[@]}" "${ci_r_packages[@]}" \
+    "${ci_web_packages[@]}"
 build_static_and_shared
 check_installed_package build
 check_installed_package build-shared
 check_python_module
 check_power_curve_script
+check_r_package
 run_benchmarks_briefly
 fuzz
+check_web_page
 static_analysis
 step "all passed"

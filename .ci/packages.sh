@@ -8,6 +8,13 @@ ci_core_packages=(cmake g++ libtsan2 clang libgtest-dev libbenchmark-dev
 # The installed package, the Python module, the fuzzers and static analysis.
 ci_extra_packages=(pkg-config libclang-rt-14-dev clang-tidy clang-format python3
                    python3-matplotlib)
+# The R package: its build and check, its tests, and its Rd pages.
+ci_r_packages=(r-base-dev r-cran-testthat r-cran-roxygen2)
+
+# The web page: emscripten compiles the library, Chromium runs the page's tests
+# (Node.js and npm are on the machine; playwright-core comes from the npm
+# registry).
+ci_web_packages=(emscripten chromium)
 
 # Installs those of the named packages that are not installed yet.
 install_missing_packages() {

@@ -10,6 +10,7 @@
 #include "front/vantor_mini_bin.h"
 #include "numeric/MTH_normal_distribution.h"
 #include "numeric/MTH_report.h"
+#include "power/design.h"
 #include "power/power_func.h"
 #include "power/solve.h"
 #ifdef VANTOR_COUNT_INTEGRAND
@@ -133,6 +134,46 @@ void BM_solve_odds_ratio_below_one(benchmark::State &state) {
     });
 }
 
+// Two-stage designs of the README's study (odds ratio 1.3, rate 0.3, overall
+// level 5e-8, 80 % power, equal groups, people). Argument: method.
+DSN_study design_study(benchmark::State &state) {
+    return {static_cast<std::int32_t>(state.range(0)),
+            kOddsRatio,
+            kRate,
+            kGenomeWide,
+            0.5,
+            SLV_UNIT_PEOPLE};
+}
+
+// Stage 0 holds 40 % of the people and is tested at 1e-3.
+void BM_design_smallest_total(benchmark::State &state) {
+    const DSN_study study = design_study(state);
+    count_power_evaluations(state, [&] {
+        DSN_design_result result;
+        DSN_smallest_total(&study, 0.4, 1e-3, kTarget, &result);
+        return result.evaluations;
+    });
+}
+
+void BM_design_cheapest(benchmark::State &state) {
+    const DSN_study study = design_study(state);
+    count_power_evaluations(state, [&] {
+        DSN_design_result result;
+        DSN_cheapest_design(&study, kTarget, 1.0, &result);
+        return result.evaluations;
+    });
+}
+
+// A budget of 4000 people's genotyping per marker.
+void BM_design_most_powerful(benchmark::State &state) {
+    const DSN_study study = design_study(state);
+    count_power_evaluations(state, [&] {
+        DSN_design_result result;
+        DSN_most_powerful_design(&study, 4000, 1.0, &result);
+        return result.evaluations;
+    });
+}
+
 // Arguments: method, and 1 to derive the second-decision level from the
 // other two (0 gives all three).
 void BM_two_stage(benchmark::State &state) {
@@ -174,6 +215,15 @@ BENCHMARK(BM_solve_cases_for_ratio)->ArgName("ratio_x10")->Arg(10)->Arg(20);
 BENCHMARK(BM_solve_cases_for_controls);
 BENCHMARK(BM_solve_odds_ratio_above_one);
 BENCHMARK(BM_solve_odds_ratio_below_one);
+BENCHMARK(BM_design_smallest_total)
+    ->ArgName("method")
+    ->DenseRange(0, 2)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_design_cheapest)->ArgName("method")->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_design_most_powerful)
+    ->ArgName("method")
+    ->DenseRange(0, 2)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_two_stage)
     ->ArgNames({"method", "derived"})
     ->ArgsProduct({{0, 1, 2}, {0, 1}})

@@ -11,35 +11,12 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "fuzz/byte_reader.h"
 #include "fuzz/fuzz_target.h"
 #include "numeric/MTH_report.h"
 #include "power/power_func.h"
 
 namespace {
-
-// Hands out the input's bytes as values, front to back.
-class ByteReader {
-public:
-    ByteReader(const std::uint8_t *data, std::size_t size) : data_(data), size_(size) {}
-
-    template <typename T>
-    T take() {
-        unsigned char bytes[sizeof(T)] = {};
-        const std::size_t count = size_ < sizeof(T) ? size_ : sizeof(T);
-        if (count > 0) {
-            std::memcpy(bytes, data_, count);
-        }
-        data_ += count;
-        size_ -= count;
-        T value;
-        std::memcpy(&value, bytes, sizeof(T));
-        return value;
-    }
-
-private:
-    const std::uint8_t *data_;
-    std::size_t size_;
-};
 
 // One request: a design and the stage argument for every call.
 struct PowerRequest {

@@ -11,35 +11,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fuzz/byte_reader.h"
 #include "fuzz/fuzz_target.h"
 #include "power/solve.h"
 
 namespace {
 
 constexpr std::int32_t kBudget = 64;
-
-class ByteReader {
-public:
-    ByteReader(const std::uint8_t *data, std::size_t size) : data_(data), size_(size) {}
-
-    template <typename T>
-    T take() {
-        unsigned char bytes[sizeof(T)] = {};
-        const std::size_t count = size_ < sizeof(T) ? size_ : sizeof(T);
-        if (count > 0) {
-            std::memcpy(bytes, data_, count);
-        }
-        data_ += count;
-        size_ -= count;
-        T value;
-        std::memcpy(&value, bytes, sizeof(T));
-        return value;
-    }
-
-private:
-    const std::uint8_t *data_;
-    std::size_t size_;
-};
 
 struct Question {
     std::int32_t cases;

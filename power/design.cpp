@@ -44,8 +44,16 @@ constexpr double kQuantileTolerance = 1e-6;
 // Counts
 // ---------------------------------------------------------------------------
 
-// Rounds halves up, as the header says.
-std::int64_t rounded(double x) { return static_cast<std::int64_t>(std::floor(x + 0.5)); }
+// Rounds halves up, as the header says, saturating far beyond any count (a
+// not-a-number gives the lower end).
+std::int64_t rounded(double x) {
+    constexpr std::int64_t kFar = std::int64_t{1} << 62;
+    const double r = std::floor(x + 0.5);
+    if (!(r > -static_cast<double>(kFar))) {
+        return -kFar;
+    }
+    return r < static_cast<double>(kFar) ? static_cast<std::int64_t>(r) : kFar;
+}
 
 // The four counts of a design, in units.
 struct Counts {
@@ -199,6 +207,10 @@ std::int32_t found_reason(const DSN_study &study) {
 
 void fill_found(const DSN_study &study, const Counts &c, double alpha0, const Evaluation &e,
                 double cost_ratio, DSN_design_result *r) {
+    if (std::isnan(e.power)) {
+        clear(r, SLV_REASON_POWER_NOT_COMPUTABLE);
+        return;
+    }
     clear(r, found_reason(study));
     r->total = stage_total(c, 0) + stage_total(c, 1);
     for (int stage = 0; stage < 2; ++stage) {

@@ -41,7 +41,9 @@
  *
  * Results follow power/solve.h: a status, a reason code (SLV_message gives
  * the words), and values that are only filled in when found (counts 0,
- * doubles not-a-number otherwise). Invalid input is refused before anything
+ * doubles not-a-number otherwise). A power that comes out not a number (a
+ * control rate within a few subnormals of 0) is SLV_NOT_REACHABLE with
+ * SLV_REASON_POWER_NOT_COMPUTABLE, never a found answer. Invalid input is refused before anything
  * is computed, with the first refused input's code.
  *
  * Reentrancy: every function here keeps its state on the stack and may be

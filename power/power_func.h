@@ -1,9 +1,26 @@
 /* The study design record and the power of case-control allelic tests.
  *
+ * What the counts mean. The allelic test compares the frequency of the risk
+ * allele between cases and controls, counting alleles: `sample_size` holds
+ * the number of allele draws in each group, and the counts enter the
+ * formulas unchanged. N diploid people in Hardy-Weinberg equilibrium carry
+ * 2N alleles, so a study of N cases and N controls is entered as 2N and 2N;
+ * entering N people as N gives the power of half the data. (Out of
+ * Hardy-Weinberg equilibrium the two alleles of one person are not
+ * independent draws and the allelic test's variance is not the one used
+ * here; see P. D. Sasieni, "From genotypes to genes: doubling the sample
+ * size", Biometrics 53, 1253-1261, 1997.) The library's callers that take
+ * people (the Python binding, the programs) double them, and say so.
+ *
  * A rate is the frequency of the risk allele in a group, between 0 and 1.
  * Every power operation overwrites `case_rate` from `control_rate` and
  * `odds_ratio` before use. Nothing is validated: out-of-domain input yields
- * infinities or not-a-number results. Usable from C and C++. */
+ * infinities or not-a-number results (the checked entry points are in
+ * power/solve.h and power/design.h).
+ *
+ * Reentrancy: every function here may run on several threads at once; what
+ * a two-stage call keeps between calls belongs to the calling thread (see
+ * PWR_get_power_for_two_stage_method). Usable from C and C++. */
 #ifndef VANTOR_POWER_POWER_FUNC_H
 #define VANTOR_POWER_POWER_FUNC_H
 
@@ -73,16 +90,55 @@ typedef struct PWR_design {
  * out the record itself compares its own size with this one. */
 int32_t PWR_design_size(void);
 
-/* Case rate implied by control rate p and odds ratio r: r p / (r p + 1 - p). */
+/* Case rate implied by control rate p and odds ratio r: r p / (r p + 1 - p),
+ * the rate whose odds are r times p's. Domain 0 <= p <= 1, r >= 0; p = 1
+ * with r = 0 is 0 / 0, not a number. */
 double get_population_rate_control_to_case(double control_rate, double odds_ratio);
 
 /* Pooled rate (rates[0] numbers[0] + rates[1] numbers[1]) / (numbers[0] +
- * numbers[1]) of {case rate, control rate} over {cases, controls}. */
+ * numbers[1]) of {case rate, control rate} over {cases, controls}; the
+ * counts are added in 64 bits, so two large counts do not wrap. Not a number
+ * when both counts are 0. */
 double get_general_population_rate(const double rates[2], const int32_t numbers[2]);
 
 /* Power of the two-sided allelic test of stage `stage` (0 or 1) at level
- * alpha[stage] with sample_size[stage]. Writes design->case_rate. A stage
- * other than 0 or 1 gives not-a-number. */
+ * a = alpha[stage] with n1 = sample_size[stage][0] case and
+ * n0 = sample_size[stage][1] control alleles:
+ *
+ *   power = Phi((s0 z_lo - d) / s1) + 1 - Phi((s0 z_hi - d) / s1),
+ *
+ * d = p1 - p0 the difference of the case and control rates, p the pooled
+ * rate, s0 = sqrt(p (1 - p) (1/n0 + 1/n1)) the standard error of d without
+ * association and s1 = sqrt(p1 (1 - p1) / n1 + p0 (1 - p0) / n0) with it,
+ * z_lo = MTH_qnorm(a / 2) and z_hi = MTH_qnorm(1 - a / 2), Phi = MTH_pnorm.
+ * This is the normal approximation to the two-sample test of proportions,
+ * without continuity correction.
+ *
+ * Writes design->case_rate. A stage other than 0 or 1 gives not a number; a
+ * group of 0 alleles an infinity or not a number; a level of 0 reports
+ * "MIN_FLAG" (the quantile of 0) and gives power 0.
+ *
+ * Accuracy, and where it ends. Phi has an absolute error of about 1e-9 and
+ * is exactly 0 or 1 beyond +-6 (numeric/MTH_normal_distribution.h), and the
+ * upper critical value is the quantile of 1 - a/2 formed in doubles.
+ *  - A power between 0.01 and 0.99 is within 1.5e-9 of the power at level a
+ *    exactly for levels from 0.05 down to 1e-8, and within 6e-9 at 1e-9 to
+ *    1e-11, where 1 - a/2 moves the upper level by up to 1.1e-16 / a of
+ *    itself. At 1e-12 that is 5e-6, at 1e-14 4e-5; below a = 1.1e-16,
+ *    1 - a/2 is 1 and the upper side never rejects: an odds ratio above 1
+ *    then has power 0 [single_power_test SinglePowerAccuracy.PowerAbove001AsStated].
+ *  - With no association the power should be the level itself. The answer
+ *    is within 1 % of the level at every level from 0.05 down to 3.03e-8
+ *    (within 0.1 % above 1e-7), and not at 3.02e-8. At genome-wide levels it
+ *    is 0.35 % above the level at 5e-8, 2.7 % at 1e-8, 5.2 % at 5e-9 and
+ *    15 % at 2e-9 (2.30e-9), and exactly 0 below 1.97e-9, where the critical
+ *    values pass +-6 [single_power_test
+ *    SinglePowerAccuracy.NullPowerAtGenomeWideLevelsAsStated,
+ *    SinglePowerAccuracy.NullPowerWithinOnePercentFrom3e8Up]. A power well
+ *    above the level is unaffected: its normal arguments lie far inside
+ *    +-6, where Phi's absolute 1e-9 is all there is.
+ *
+ * Reentrant: reads and writes `design` only. */
 double PWR_get_power_for_single_step(PWR_design *design, int32_t stage);
 
 /* Power of a two-stage design, stage 0 tested first, stage 1 afterwards.
@@ -98,6 +154,15 @@ double PWR_get_power_for_single_step(PWR_design *design, int32_t stage);
  *             The stage means count each stage's controls for both groups
  *             (a balanced-design assumption).
  *
+ * Sources: method 1 is the product criterion with a screening first stage,
+ * as in P. Bauer and K. Koehne, "Evaluation of experiments with adaptive interim
+ * analyses", Biometrics 50, 1029-1041, 1994; method 2 is the joint analysis
+ * of A. D. Skol et al., "Joint analysis is more efficient than
+ * replication-based analysis for two-stage genome-wide association
+ * studies", Nature Genetics 38, 209-213, 2006. The integrals are computed by
+ * numeric/MTH_numerical_integrate.h, the level equations solved by
+ * numeric/MTH_newton_method.h.
+ *
  * Derived levels. Method 1 solves a1 (1 + ln(a0 / a1)) = a2 by Newton's
  * method to a step of 1e-11 min(1, a2 / 1e-3): the derived a1 meets the
  * equation to a relative 1e-9 for any a2 down to 1e-12. Method 2 solves
@@ -105,24 +170,27 @@ double PWR_get_power_for_single_step(PWR_design *design, int32_t stage);
  * quadrature: the level the derived a1 gives is within 4e-6 of a2 (relative)
  * for a2 from 1e-3 down to 1e-9, a0 from 0.05 to 1e-5 and stage-0 shares from
  * 0.1 to 0.7, measured against an exact-normal quadrature; where no a1 up to 1
- * gives a2, a1 is 1.
+ * gives a2, a1 is 1 [genome_wide_test GenomeWideProductLevel,
+ * GenomeWideJointLevel].
  *
- * Accuracy of the power. The integrands of methods 1 and 2 take a normal
- * tail from the incomplete gamma function's continued fraction wherever its
- * argument lies at or beyond +-4 (P(Z > x) = Q(1/2, x^2/2) / 2, within 1e-13
- * relative from 4 to 38) and from MTH_pnorm inside (absolute error 1e-9);
- * likewise a quantile beyond 4 comes from its tail probability, not from one
- * minus it. Each power adds several integrals: the one in the direction of
- * stage 0's mean is refined to a relative 1e-6, the others stop once they
- * change by less than 1e-9 of the largest so far (and any once it changes by
- * less than 1e-300). Measured at
- * overall levels 5e-8 to 1e-9 with stage-0 levels 1e-2 and 1e-3: method 2
- * within 2e-9 of an exact-normal quadrature; method 1 within 1e-7 of a
- * quadrature with the same normal functions and 3e-7 of an exact-normal one.
- * What remains in method 1 comes from its closed-form tail terms, which use
- * MTH_pnorm: they are accurate while stage 0's mean lies well inside the
- * passing region, and carry MTH_pnorm's absolute 1e-9 when the power itself
- * is tiny (below about 1e-6 the power has few correct digits).
+ * Accuracy of the power, measured at overall levels 5e-8 to 1e-9 with
+ * stage-0 levels 1e-2 and 1e-3 [genome_wide_test GenomeWidePower]:
+ *  - method 2 within 2e-9 of an exact-normal quadrature;
+ *  - method 1 within 1e-7 of a quadrature with the same normal functions and
+ *    3e-7 of an exact-normal one. What remains comes from its closed-form
+ *    tail terms, which use MTH_pnorm: they are accurate while stage 0's mean
+ *    lies well inside the passing region, and carry MTH_pnorm's absolute
+ *    1e-9 when the power itself is tiny (below about 1e-6 the power has few
+ *    correct digits).
+ * How: the integrands of methods 1 and 2 take a normal tail from the
+ * incomplete gamma function's continued fraction wherever its argument lies
+ * at or beyond +-4 (P(Z > x) = Q(1/2, x^2/2) / 2, within 2e-12 relative from
+ * 4 to 37.5, numeric/MTH_normal_distribution.h) and from MTH_pnorm inside
+ * (absolute error 1e-9); likewise a quantile beyond 4 comes from its tail
+ * probability, not from one minus it. Each power adds several integrals: the
+ * one in the direction of stage 0's mean is refined to a relative 1e-6, the
+ * others stop once they change by less than 1e-9 of the largest so far (and
+ * any once it changes by less than 1e-300).
  *
  * Level derivation: the first of alpha[1], alpha[2], alpha[0] equal to
  * PWR_DERIVE_LEVEL exactly is derived from the other two and written back
@@ -148,11 +216,16 @@ double PWR_get_power_for_single_step(PWR_design *design, int32_t stage);
 double PWR_get_power_for_two_stage_method(PWR_design *design, int32_t stage);
 
 /* Mean of stage `stage`'s standardised allelic statistic, cases and controls
- * counted separately (method 1). Not a number for a stage other than 0 or 1. */
+ * counted separately (method 1):
+ * (p1 - p0) / sqrt(p1 (1 - p1) / n1 + p0 (1 - p0) / n0), n1 and n0 the
+ * stage's case and control alleles, p1 = case_rate (as last written).
+ * Not a number for a stage other than 0 or 1. */
 double get_average_of_normal_distribution(const PWR_design *design, int32_t stage);
 
 /* Mean of stage `stage`'s statistic from its control count alone, standing
- * for both groups (method 2). Not a number for a stage other than 0 or 1. */
+ * for both groups (method 2):
+ * sqrt(n0) (p1 - p0) / sqrt(p1 (1 - p1) + p0 (1 - p0)).
+ * Not a number for a stage other than 0 or 1. */
 double get_joint_constant(const PWR_design *design, int32_t stage);
 
 /* Functions of one variable handed to the root finders and the integrator;

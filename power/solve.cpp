@@ -56,6 +56,9 @@ constexpr ReasonText kReasonTexts[] = {
     {SLV_REASON_BUDGET_TOO_SMALL,
      "the budget does not pay for a two-stage design with one case and one control in each "
      "stage"},
+    {SLV_REASON_POWER_NOT_COMPUTABLE,
+     "the power is not a number for these inputs: a rate this close to 0 or 1 is beyond what "
+     "double precision can compute"},
     {SLV_REASON_BAD_CASES,
      "the number of cases must be a whole number from 1 to 2147483647 alleles (1073741823 "
      "people)"},

@@ -59,6 +59,11 @@ __all__ = [
     "cases_for_ratio",
     "controls_for_ratio",
     "detectable_odds_ratios",
+    "DesignResult",
+    "two_stage_design_power",
+    "smallest_total",
+    "cheapest_design",
+    "most_powerful_design",
     "load_library",
     "library_version",
 ]
@@ -129,6 +134,36 @@ class _EffectResult(ctypes.Structure):
     ]
 
 
+class _Study(ctypes.Structure):
+    # Mirrors DSN_study in power/design.h.
+    _fields_ = [
+        ("method", ctypes.c_int32),
+        ("odds_ratio", ctypes.c_double),
+        ("control_rate", ctypes.c_double),
+        ("alpha2", ctypes.c_double),
+        ("case_fraction", ctypes.c_double),
+        ("unit", ctypes.c_int32),
+    ]
+
+
+class _DesignResult(ctypes.Structure):
+    # Mirrors DSN_design_result in power/design.h.
+    _fields_ = [
+        ("status", ctypes.c_int32),
+        ("reason", ctypes.c_int32),
+        ("total", ctypes.c_int64),
+        ("cases", ctypes.c_int32 * 2),
+        ("controls", ctypes.c_int32 * 2),
+        ("stage0_share", ctypes.c_double),
+        ("alpha", ctypes.c_double * 3),
+        ("power", ctypes.c_double),
+        ("cost", ctypes.c_double),
+        ("one_stage_total", ctypes.c_int64),
+        ("relative_cost", ctypes.c_double),
+        ("evaluations", ctypes.c_int32),
+    ]
+
+
 class Status(enum.IntEnum):
     """Whether a solver's result is an answer (the library's SLV_* statuses)."""
 
@@ -163,6 +198,38 @@ class OddsRatioResult(NamedTuple):
     message: str
     odds_ratio: Optional[float]
     power: Optional[float]
+    reason: int
+    evaluations: int
+
+
+class DesignResult(NamedTuple):
+    """A two-stage design and what it achieves.
+
+    Counts are in the unit the question was asked in (people unless
+    ``count="alleles"``): ``total`` over both stages and groups, ``cases``
+    and ``controls`` as (stage 0, stage 1) pairs. ``alpha0``, ``alpha1``
+    (derived) and ``overall_alpha`` are the three levels, ``stage0_share``
+    the joint statistic's weight of the rounded counts, ``cost`` the
+    genotyping cost per marker n0 + cost_ratio * alpha0 * n1.
+    ``one_stage_total`` is the smallest one-stage study of the same power at
+    the overall level and ``relative_cost`` the design's cost against it
+    (None where not computed). Every value is None unless the status is
+    FOUND or FOUND_WITH_WARNING.
+    """
+
+    status: "Status"
+    message: str
+    total: Optional[int]
+    cases: Optional[tuple]
+    controls: Optional[tuple]
+    stage0_share: Optional[float]
+    alpha0: Optional[float]
+    alpha1: Optional[float]
+    overall_alpha: Optional[float]
+    power: Optional[float]
+    cost: Optional[float]
+    one_stage_total: Optional[int]
+    relative_cost: Optional[float]
     reason: int
     evaluations: int
 
@@ -257,6 +324,12 @@ def _declare_functions(library: ctypes.CDLL) -> None:
     effect_question = [i32, i32, f64, f64, f64, ctypes.POINTER(_EffectResult)]
     for name in ("SLV_odds_ratio_above_one", "SLV_odds_ratio_below_one"):
         _declare(library, name, i32, effect_question)
+    study, result = ctypes.POINTER(_Study), ctypes.POINTER(_DesignResult)
+    pair = ctypes.c_int32 * 2
+    _declare(library, "DSN_two_stage_power", i32, [study, pair, pair, f64, result])
+    _declare(library, "DSN_smallest_total", i32, [study, f64, f64, f64, result])
+    _declare(library, "DSN_cheapest_design", i32, [study, f64, f64, result])
+    _declare(library, "DSN_most_powerful_design", i32, [study, f64, f64, result])
     library.PWR_design_size.argtypes = []
     library.PWR_design_size.restype = ctypes.c_int32
     library.vantor_version.argtypes = []
@@ -619,3 +692,157 @@ def detectable_odds_ratios(
         getattr(library, name)(case_alleles, control_alleles, *levels, ctypes.byref(raw))
         results.append(_effect_result(library, raw))
     return DetectableOddsRatios(*results)
+
+
+# ---------------------------------------------------------------------------
+# Designing two-stage studies (power/design.h)
+# ---------------------------------------------------------------------------
+
+_METHOD_NAMES = {"replication": METHOD_SEPARATE, "product": METHOD_PRODUCT, "joint": METHOD_JOINT}
+_REASON_BAD_METHOD = 108
+_REASON_BAD_STAGE0_SHARE = 109
+_REASON_BAD_CASE_FRACTION = 110
+_REASON_BAD_STAGE0_ALPHA = 111
+_REASON_BAD_COST_RATIO = 112
+_REASON_BAD_BUDGET = 113
+
+
+def _method(library: ctypes.CDLL, method) -> int:
+    if isinstance(method, str) and method in _METHOD_NAMES:
+        return _METHOD_NAMES[method]
+    number = _whole_number(method)
+    if number is None or number not in _METHOD_NAMES.values():
+        raise ValueError(_message(library, _REASON_BAD_METHOD))
+    return number
+
+
+def _study(library, method, odds_ratio, control_rate, overall_alpha, case_fraction, unit) -> _Study:
+    return _Study(
+        _method(library, method),
+        _real(library, odds_ratio, _REASON_BAD_ODDS_RATIO),
+        _real(library, control_rate, _REASON_BAD_CONTROL_RATE),
+        _real(library, overall_alpha, _REASON_BAD_ALPHA),
+        _real(library, case_fraction, _REASON_BAD_CASE_FRACTION),
+        unit,
+    )
+
+
+def _design_result(library: ctypes.CDLL, raw: _DesignResult) -> DesignResult:
+    if raw.status == _INVALID_INPUT:
+        raise ValueError(_message(library, raw.reason))
+    found = raw.status in (Status.FOUND, Status.FOUND_WITH_WARNING)
+
+    def value(v):
+        return v if found else None
+
+    compared = found and raw.one_stage_total > 0
+    return DesignResult(
+        status=Status(raw.status),
+        message=_message(library, raw.reason),
+        total=value(raw.total),
+        cases=value((raw.cases[0], raw.cases[1])),
+        controls=value((raw.controls[0], raw.controls[1])),
+        stage0_share=value(raw.stage0_share),
+        alpha0=value(raw.alpha[0]),
+        alpha1=value(raw.alpha[1]),
+        overall_alpha=value(raw.alpha[2]),
+        power=value(raw.power),
+        cost=value(raw.cost),
+        one_stage_total=raw.one_stage_total if compared else None,
+        relative_cost=raw.relative_cost if compared else None,
+        reason=raw.reason,
+        evaluations=raw.evaluations,
+    )
+
+
+def _stage_counts(library, value, unit: int, cases: bool) -> "ctypes.Array":
+    counts = tuple(value)
+    if len(counts) != 2:
+        raise ValueError("give one count for each of the two stages")
+    pair = (ctypes.c_int32 * 2)()
+    for stage, count in enumerate(counts):
+        pair[stage] = _group_alleles(library, count, unit, cases) // unit
+    return pair
+
+
+def two_stage_design_power(
+    method, cases, controls, odds_ratio, control_rate, alpha0, overall_alpha,
+    count: str = "people",
+) -> DesignResult:
+    """Power of a two-stage design with checked inputs.
+
+    ``cases`` and ``controls`` are (stage 0, stage 1) pairs of people (or
+    alleles with ``count="alleles"``); ``method`` is "replication",
+    "product" or "joint" (or 0, 1, 2). The second decision's level is
+    derived from ``alpha0`` and ``overall_alpha`` and returned as
+    ``alpha1``; the case fraction is not used (the counts give it).
+    """
+    library = load_library()
+    unit = _alleles_per_unit(count)
+    study = _study(library, method, odds_ratio, control_rate, overall_alpha, 0.5, unit)
+    case_pair = _stage_counts(library, cases, unit, cases=True)
+    control_pair = _stage_counts(library, controls, unit, cases=False)
+    raw = _DesignResult()
+    library.DSN_two_stage_power(
+        ctypes.byref(study), case_pair, control_pair,
+        _real(library, alpha0, _REASON_BAD_STAGE0_ALPHA), ctypes.byref(raw),
+    )
+    return _design_result(library, raw)
+
+
+def smallest_total(
+    method, odds_ratio, control_rate, alpha0, overall_alpha, target_power,
+    stage0_share: float = 0.5, case_fraction: float = 0.5, count: str = "people",
+) -> DesignResult:
+    """Smallest total (both stages, both groups) reaching ``target_power``.
+
+    A total N has round(stage0_share * N) in stage 0 and the rest in stage 1,
+    and round(case_fraction * n) cases in each stage (halves up). The answer
+    is the smallest total from which every larger total the search tried
+    reaches the target.
+    """
+    library = load_library()
+    unit = _alleles_per_unit(count)
+    study = _study(library, method, odds_ratio, control_rate, overall_alpha, case_fraction, unit)
+    raw = _DesignResult()
+    library.DSN_smallest_total(
+        ctypes.byref(study), _real(library, stage0_share, _REASON_BAD_STAGE0_SHARE),
+        _real(library, alpha0, _REASON_BAD_STAGE0_ALPHA),
+        _real(library, target_power, _REASON_BAD_TARGET_POWER), ctypes.byref(raw),
+    )
+    return _design_result(library, raw)
+
+
+def cheapest_design(
+    method, odds_ratio, control_rate, overall_alpha, target_power,
+    cost_ratio: float = 1.0, case_fraction: float = 0.5, count: str = "people",
+) -> DesignResult:
+    """The stage split and first-stage level reaching ``target_power`` at the
+    least genotyping cost per marker, n0 + cost_ratio * alpha0 * n1, with its
+    cost against the one-stage design of the same power."""
+    library = load_library()
+    unit = _alleles_per_unit(count)
+    study = _study(library, method, odds_ratio, control_rate, overall_alpha, case_fraction, unit)
+    raw = _DesignResult()
+    library.DSN_cheapest_design(
+        ctypes.byref(study), _real(library, target_power, _REASON_BAD_TARGET_POWER),
+        _real(library, cost_ratio, _REASON_BAD_COST_RATIO), ctypes.byref(raw),
+    )
+    return _design_result(library, raw)
+
+
+def most_powerful_design(
+    method, odds_ratio, control_rate, overall_alpha, budget,
+    cost_ratio: float = 1.0, case_fraction: float = 0.5, count: str = "people",
+) -> DesignResult:
+    """The design of greatest power whose cost per marker is at most ``budget``
+    (in people, or alleles with ``count="alleles"``)."""
+    library = load_library()
+    unit = _alleles_per_unit(count)
+    study = _study(library, method, odds_ratio, control_rate, overall_alpha, case_fraction, unit)
+    raw = _DesignResult()
+    library.DSN_most_powerful_design(
+        ctypes.byref(study), _real(library, budget, _REASON_BAD_BUDGET),
+        _real(library, cost_ratio, _REASON_BAD_COST_RATIO), ctypes.byref(raw),
+    )
+    return _design_result(library, raw)

@@ -298,6 +298,18 @@ TEST(DesignInputs, MessagesNameTheInput) {
     }
 }
 
+TEST(TwoStagePower, APowerThatIsNotANumberIsNoAnswer) {
+    DSN_study study = study_of(PWR_METHOD_SEPARATE);
+    study.control_rate = 4.9e-324;  // the smallest subnormal: the rates' difference vanishes
+    const std::int32_t cases[2] = {1000, 2000};
+    const std::int32_t controls[2] = {1000, 2000};
+    DSN_design_result r{};
+    EXPECT_EQ(DSN_two_stage_power(&study, cases, controls, 0.01, &r), SLV_NOT_REACHABLE);
+    EXPECT_EQ(r.reason, SLV_REASON_POWER_NOT_COMPUTABLE);
+    EXPECT_EQ(r.total, 0);
+    EXPECT_TRUE(std::isnan(r.power));
+}
+
 TEST(TwoStagePower, GivenCountsAreThePowerOfTheRecord) {
     const DSN_study study = study_of(PWR_METHOD_JOINT);
     const std::int32_t cases[2] = {1000, 2000};

@@ -144,7 +144,9 @@ TEST(IntegrateInfinite, WholeLineIsThreePiecesEachAtLevelSeven) {
     EXPECT_EQ(r.evaluations, 2 * kMidpointLevel7 + kTrapezoidLevel7);
 }
 
-TEST(IntegrateInfinite, ZeroIsAcceptedOnlyByTheUpperInfiniteLoop) {
+// Compatibility: the two infinite ends test equality differently, and the
+// two-stage results depend on where each loop stops.
+TEST(IntegrateInfiniteCompatibility, ZeroIsAcceptedOnlyByTheUpperInfiniteLoop) {
     const Integral upper = integrate(constant, 1.0, M);
     EXPECT_EQ(upper.value, 0.0);
     EXPECT_EQ(upper.evaluations, kMidpointLevel3);

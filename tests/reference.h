@@ -1,5 +1,7 @@
 // Independent references shared by the tests: the exact normal distribution
-// (through erfc, in extended precision) and a single-stage design record.
+// (through erfc, in extended precision) and its quantile, the textbook power
+// of one stage's allelic test with those exact functions, and a single-stage
+// design record.
 #ifndef VANTOR_TESTS_REFERENCE_H
 #define VANTOR_TESTS_REFERENCE_H
 
@@ -22,6 +24,40 @@ inline double exact_quantile(double p) {
         (exact_cdf_long(mid) < p ? lo : hi) = mid;
     }
     return static_cast<double>((lo + hi) / 2);
+}
+
+// The exact normal quantile, from the tail 1 - p (exact in doubles) when p
+// is above 1/2: near 1 the distribution function in long double resolves a
+// tail only to about 1e-19, which is coarse beside a tail of 1e-12.
+inline double exact_quantile_by_tail(double p) {
+    return p > 0.5 ? -exact_quantile(1 - p) : exact_quantile(p);
+}
+
+// Power of the two-sided test of p1 - p0 with n1 cases and n0 controls,
+// rejecting below the quantile of `lower_tail` and above that of 1 minus
+// `upper_tail`.
+inline double textbook_power_with_tails(double n1, double n0, double odds_ratio, double p0,
+                                        double lower_tail, double upper_tail) {
+    const double p1 = odds_ratio * p0 / (odds_ratio * p0 + 1 - p0);
+    const double pooled = (p1 * n1 + p0 * n0) / (n1 + n0);
+    const double se_null = std::sqrt(pooled * (1 - pooled) * (1 / n1 + 1 / n0));
+    const double se_alt = std::sqrt(p1 * (1 - p1) / n1 + p0 * (1 - p0) / n0);
+    const double z_lo = exact_quantile(lower_tail);
+    const double z_hi = -exact_quantile(upper_tail);
+    const double delta = p1 - p0;
+    return exact_cdf((z_lo * se_null - delta) / se_alt) + 1 -
+           exact_cdf((z_hi * se_null - delta) / se_alt);
+}
+
+// The textbook power with the two tails as the library forms them: the upper
+// one as 1 - (1 - alpha/2) in doubles.
+inline double textbook_power(double n1, double n0, double odds_ratio, double p0, double alpha) {
+    return textbook_power_with_tails(n1, n0, odds_ratio, p0, alpha / 2, 1 - (1 - alpha / 2));
+}
+
+// The power at level alpha exactly.
+inline double exact_power(double n1, double n0, double odds_ratio, double p0, double alpha) {
+    return textbook_power_with_tails(n1, n0, odds_ratio, p0, alpha / 2, alpha / 2);
 }
 
 // A zeroed record with stage 0 filled in.

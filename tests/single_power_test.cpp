@@ -1,8 +1,10 @@
 // Power of one stage's two-sided allelic test, checked against the textbook
 // normal-approximation formula evaluated with exact normal functions, and
-// against what no association and symmetry require.
+// against what no association and symmetry require. The accuracy tests
+// measure what power/power_func.h states about where that accuracy ends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -11,20 +13,9 @@
 
 #include "power/power_func.h"
 #include "reference.h"
+#include "tolerance.h"
 
 namespace {
-
-// Power of the two-sided test of p1 - p0 with n1 cases and n0 controls.
-double textbook_power(double n1, double n0, double odds_ratio, double p0, double alpha) {
-    const double p1 = odds_ratio * p0 / (odds_ratio * p0 + 1 - p0);
-    const double pooled = (p1 * n1 + p0 * n0) / (n1 + n0);
-    const double se_null = std::sqrt(pooled * (1 - pooled) * (1 / n1 + 1 / n0));
-    const double se_alt = std::sqrt(p1 * (1 - p1) / n1 + p0 * (1 - p0) / n0);
-    const double z = exact_quantile(1 - alpha / 2);
-    const double delta = p1 - p0;
-    return exact_cdf((-z * se_null - delta) / se_alt) + 1 -
-           exact_cdf((z * se_null - delta) / se_alt);
-}
 
 TEST(CaseRate, FromControlRateAndOddsRatio) {
     EXPECT_DOUBLE_EQ(get_population_rate_control_to_case(0.3, 1.5), 0.45 / 1.15);
@@ -53,7 +44,8 @@ TEST(SinglePower, AgreesWithTextbookFormula) {
                           Case{50, 50, 1.1, 0.5, 0.05}}) {
         PWR_design design = single_stage_design(c.cases, c.controls, c.odds_ratio, c.rate, c.alpha);
         EXPECT_NEAR(PWR_get_power_for_single_step(&design, 0),
-                    textbook_power(c.cases, c.controls, c.odds_ratio, c.rate, c.alpha), 5e-9)
+                    textbook_power(c.cases, c.controls, c.odds_ratio, c.rate, c.alpha),
+                    2 * tolerance::kPnormAbsolute)
             << c.cases << " " << c.controls << " " << c.odds_ratio;
     }
 }
@@ -61,8 +53,80 @@ TEST(SinglePower, AgreesWithTextbookFormula) {
 TEST(SinglePower, NoAssociationGivesTheLevel) {
     for (double alpha : {0.05, 0.01, 0.2}) {
         PWR_design design = single_stage_design(500, 700, 1.0, 0.3, alpha);
-        EXPECT_NEAR(PWR_get_power_for_single_step(&design, 0), alpha, 5e-9) << alpha;
+        EXPECT_NEAR(PWR_get_power_for_single_step(&design, 0), alpha, 2 * tolerance::kPnormAbsolute)
+            << alpha;
     }
+}
+
+double null_power(double alpha, std::int32_t cases = 1000, std::int32_t controls = 1000,
+                  double rate = 0.3) {
+    PWR_design design = single_stage_design(cases, controls, 1.0, rate, alpha);
+    return PWR_get_power_for_single_step(&design, 0);
+}
+
+// With no association the power is exactly the level. What the library
+// answers instead carries the normal distribution function's absolute error
+// of about 1e-9, which at genome-wide levels is no longer small beside the
+// level; beyond +-6 that function is exactly 0 or 1.
+TEST(SinglePowerAccuracy, NullPowerAtGenomeWideLevelsAsStated) {
+    struct Excess {
+        double alpha, relative;
+    };
+    for (const Excess &e :
+         {Excess{5e-8, 0.0035}, Excess{1e-8, 0.027}, Excess{5e-9, 0.052}, Excess{2e-9, 0.151}}) {
+        for (const double rate : {0.3, 0.05}) {
+            const double power = null_power(e.alpha, 1000, 3000, rate);
+            EXPECT_NEAR(power / e.alpha - 1, e.relative, 0.0005) << e.alpha << " " << rate;
+        }
+    }
+    EXPECT_GT(null_power(1.98e-9), 0.0);
+    EXPECT_EQ(null_power(1.97e-9), 0.0);
+    EXPECT_EQ(null_power(1e-12), 0.0);
+}
+
+TEST(SinglePowerAccuracy, NullPowerWithinOnePercentFrom3e8Up) {
+    // 100 levels per decade from 0.05 down to 3.03e-8.
+    for (double log_alpha = std::log10(0.05); log_alpha >= std::log10(3.03e-8); log_alpha -= 0.01) {
+        const double alpha = std::pow(10.0, log_alpha);
+        EXPECT_NEAR(null_power(alpha) / alpha, 1.0, alpha >= 1e-7 ? 0.001 : 0.01) << alpha;
+    }
+    EXPECT_GT(std::fabs(null_power(3.02e-8) / 3.02e-8 - 1), 0.01);
+}
+
+// Largest |library - exact power at alpha| over equal groups of 1000 to 2
+// million alleles whose exact power lies between 0.01 and 0.99.
+double worst_power_error(double alpha) {
+    double worst = 0;
+    for (std::int32_t n = 1000; n <= 2000000; n = n + n / 20 + 1) {
+        PWR_design design = single_stage_design(n, n, 1.2, 0.3, alpha);
+        const double exact = exact_power(n, n, 1.2, 0.3, alpha);
+        if (exact > 0.01 && exact < 0.99) {
+            worst = std::max(worst, std::fabs(PWR_get_power_for_single_step(&design, 0) - exact));
+        }
+    }
+    return worst;
+}
+
+// A power well above the level comes from normal arguments far inside +-6,
+// where the distribution function's absolute 1e-9 is small. What limits it
+// at small levels is the upper critical value, the quantile of 1 - alpha/2
+// formed in doubles: the upper side's level moves by up to 1.1e-16 / alpha
+// of itself.
+TEST(SinglePowerAccuracy, PowerAbove001AsStated) {
+    for (const double alpha : {0.05, 1e-3, 5e-8, 1e-8}) {
+        EXPECT_LE(worst_power_error(alpha), tolerance::kSinglePowerAbsolute) << alpha;
+    }
+    for (const double alpha : {1e-9, 1e-10, 1e-11}) {
+        EXPECT_LE(worst_power_error(alpha), tolerance::kSinglePowerAbsoluteBelow1e8) << alpha;
+    }
+    EXPECT_LE(worst_power_error(1e-12), 1e-5);
+    EXPECT_GT(worst_power_error(1e-12), 1e-6);
+    EXPECT_LE(worst_power_error(1e-14), 1e-4);
+    // Below 1.1e-16, 1 - alpha/2 is 1: the upper side never rejects, and an
+    // odds ratio above 1 has no power.
+    PWR_design design = single_stage_design(2000000, 2000000, 1.2, 0.3, 1e-16);
+    EXPECT_EQ(PWR_get_power_for_single_step(&design, 0), 0.0);
+    EXPECT_GT(exact_power(2000000, 2000000, 1.2, 0.3, 1e-16), 0.98);
 }
 
 TEST(SinglePower, RiskAndProtectiveAllelesMirror) {

@@ -1,0 +1,117 @@
+// Feeds arbitrary inputs to the two-stage design questions and checks that
+// each result is a status with the values that status promises. The input
+// is read as packed little-endian fields, each zero when the input has run
+// out:
+//   int32 question (taken modulo 4), int32 method, int32 unit,
+//   double odds_ratio, control_rate, alpha2, case_fraction, share, alpha0,
+//   target_power, cost_ratio, budget, int32 cases[2], int32 controls[2]
+//   (100 bytes)
+// make_design_seeds.py writes seeds in this layout.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "fuzz/byte_reader.h"
+#include "fuzz/fuzz_target.h"
+#include "power/design.h"
+#include "power/solve.h"
+
+namespace {
+
+struct Request {
+    std::int32_t question;
+    DSN_study study;
+    double share;
+    double alpha0;
+    double target;
+    double cost_ratio;
+    double budget;
+    std::int32_t cases[2];
+    std::int32_t controls[2];
+};
+
+Request read_request(ByteReader &reader) {
+    Request r{};
+    r.question = reader.take<std::int32_t>();
+    r.study.method = reader.take<std::int32_t>();
+    r.study.unit = reader.take<std::int32_t>();
+    r.study.odds_ratio = reader.take<double>();
+    r.study.control_rate = reader.take<double>();
+    r.study.alpha2 = reader.take<double>();
+    r.study.case_fraction = reader.take<double>();
+    r.share = reader.take<double>();
+    r.alpha0 = reader.take<double>();
+    r.target = reader.take<double>();
+    r.cost_ratio = reader.take<double>();
+    r.budget = reader.take<double>();
+    for (int stage = 0; stage < 2; ++stage) {
+        r.cases[stage] = reader.take<std::int32_t>();
+        r.controls[stage] = reader.take<std::int32_t>();
+    }
+    return r;
+}
+
+void require(bool holds, const char *what) {
+    if (!holds) {
+        std::fprintf(stderr, "design result broken: %s\n", what);
+        std::abort();
+    }
+}
+
+// What every status promises of the record.
+void check(std::int32_t returned, const DSN_design_result &r) {
+    require(returned == r.status, "returned status differs from the record's");
+    require(r.status >= SLV_FOUND && r.status <= SLV_INVALID_INPUT, "status out of range");
+    require(SLV_status_of_reason(r.reason) == r.status, "reason belongs to another status");
+    require(std::strcmp(SLV_message(r.reason), "unknown reason code") != 0, "reason has no words");
+    const bool found = r.status == SLV_FOUND || r.status == SLV_FOUND_WITH_WARNING;
+    if (!found) {
+        require(r.total == 0 && std::isnan(r.power), "values given without an answer");
+        return;
+    }
+    require(r.total >= 4, "a found design with fewer than four counted units");
+    for (int stage = 0; stage < 2; ++stage) {
+        require(r.cases[stage] >= 1 && r.controls[stage] >= 1,
+                "a found design with an empty group");
+    }
+    // A power adds several integrals, each accurate to about 1e-9 of the sum.
+    require(r.power >= -1e-9 && r.power <= 1 + 1e-9, "a found power outside [0, 1]");
+    require(r.stage0_share > 0 && r.stage0_share < 1, "a found weight outside (0, 1)");
+}
+
+void ask(const Request &q) {
+    DSN_design_result result{};
+    switch (q.question & 3) {
+        case 0:
+            check(DSN_smallest_total(&q.study, q.share, q.alpha0, q.target, &result), result);
+            if (result.status == SLV_FOUND || result.status == SLV_FOUND_WITH_WARNING) {
+                require(result.power >= q.target, "smallest total misses the target");
+            }
+            break;
+        case 1:
+            check(DSN_cheapest_design(&q.study, q.target, q.cost_ratio, &result), result);
+            break;
+        case 2:
+            check(DSN_most_powerful_design(&q.study, q.budget, q.cost_ratio, &result), result);
+            if (result.status == SLV_FOUND) {
+                require(result.cost <= q.budget, "a design over its budget");
+            }
+            break;
+        default:
+            check(DSN_two_stage_power(&q.study, q.cases, q.controls, q.alpha0, &result), result);
+            break;
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int * /*argc*/, char *** /*argv*/) { return 0; }
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    ByteReader reader(data, size);
+    ask(read_request(reader));
+    return 0;
+}

@@ -1,0 +1,31 @@
+"""Writes the seed corpus of fuzz_design (layout in design_fuzzer.cpp)."""
+
+import os
+import struct
+
+SEEDS = {
+    # question, method, unit, odds ratio, rate, alpha2, case fraction, share, alpha0,
+    # target, cost ratio, budget, cases0, controls0, cases1, controls1
+    "smallest_joint": (0, 2, 2, 1.3, 0.3, 1e-4, 0.5, 0.4, 1e-2, 0.8, 1.0, 0.0, 0, 0, 0, 0),
+    "smallest_product_alleles": (0, 1, 1, 0.7, 0.2, 5e-8, 0.4, 0.3, 1e-3, 0.9, 1.0, 0.0,
+                                 0, 0, 0, 0),
+    "cheapest_replication": (1, 0, 2, 1.5, 0.3, 1e-6, 0.5, 0.0, 0.0, 0.8, 5.0, 0.0, 0, 0, 0, 0),
+    "budget_product": (2, 1, 2, 1.3, 0.3, 1e-6, 0.5, 0.0, 0.0, 0.0, 2.0, 3000.0, 0, 0, 0, 0),
+    "budget_too_small": (2, 0, 2, 1.3, 0.3, 5e-8, 0.5, 0.0, 0.0, 0.0, 1.0, 1.5, 0, 0, 0, 0),
+    "power_of_counts": (3, 2, 2, 1.3, 0.3, 5e-8, 0.5, 0.0, 1e-2, 0.0, 1.0, 0.0,
+                        1000, 1000, 2000, 2000),
+    "unreachable": (0, 1, 2, 1.0005, 0.01, 5e-8, 0.5, 0.5, 1e-3, 0.9, 1.0, 0.0, 0, 0, 0, 0),
+    "all_invalid": (0, 7, 3, -1.0, 1.5, 0.0, 1.0, 2.0, 3.0, 4.0, -1.0, -1.0, 0, -1, 0, -1),
+}
+
+
+def main() -> None:
+    folder = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus", "design")
+    os.makedirs(folder, exist_ok=True)
+    for name, values in SEEDS.items():
+        with open(os.path.join(folder, name), "wb") as seed:
+            seed.write(struct.pack("<3i9d4i", *values))
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,11 @@
+#!/bin/sh
+# Builds the R package's source tarball from this repository: r/vantor's
+# configure copies the library's sources (numeric/, power/, vantor/) into
+# r/vantor/src and writes vantor/version.h, then R CMD build packs them.
+# Usage: r/build.sh [directory for the tarball, default: the current one]
+set -e
+package=$(cd "$(dirname "$0")/vantor" && pwd)
+out=$(cd "${1:-.}" && pwd)
+(cd "$package" && ./configure)
+cd "$out"
+R CMD build --no-build-vignettes "$package"

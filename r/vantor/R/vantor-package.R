@@ -1,0 +1,34 @@
+#' vantor: power and sample size of case-control genetic association studies
+#'
+#' The vantor C library's answers in R's manner: every function is vectorised
+#' over its numeric arguments with R's recycling rules, counts people (two
+#' alleles each) unless `count = "alleles"`, and returns NA for an element
+#' with a missing input.
+#'
+#' * [vantor_power()]: power of a one-stage study.
+#' * [vantor_sample_size()]: cases or controls that reach a target power.
+#' * [vantor_odds_ratio()]: the odds ratio a study detects.
+#' * [vantor_two_stage_power()]: power of a two-stage study, its second
+#'   level derived.
+#' * [vantor_smallest_total()], [vantor_cheapest_design()],
+#'   [vantor_most_powerful_design()]: designing two-stage studies.
+#'
+#' An input out of range stops with the library's words and the argument's
+#' name. A solver or design that finds no answer is a row with its status
+#' ("not reachable") and message, not an error. Reports of the library
+#' ("MIN_FLAG": the quantile of a probability of 0 or less was asked for)
+#' become one warning after the computation.
+#'
+#' @keywords internal
+#' @useDynLib vantor, .registration = TRUE, .fixes = "C_"
+"_PACKAGE"
+
+#' The version of the vantor library the package was built from
+#'
+#' @return A string "MAJOR.MINOR.PATCH".
+#' @examples
+#' vantor_library_version()
+#' @export
+vantor_library_version <- function() {
+    .Call(C_vantor_library_version)
+}

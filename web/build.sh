@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds the vantor page into one folder (default web/dist): the library's
+# own sources compiled to WebAssembly with Debian's emscripten, and a single
+# index.html with the module, its loader, the styles and the scripts inlined,
+# so that the page opens from disk (file://) as well as from any static
+# server and fetches nothing.
+#   web/build.sh [output folder]
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$here")
+out=${1:-$here/dist}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+command -v emcc >/dev/null || { echo "web/build.sh: emcc not found (apt-get install emscripten)" >&2; exit 1; }
+# Debian's emcc runs its JavaScript optimiser with the machine's node, which
+# finds Debian's acorn only here.
+export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
+
+# The generated version header, as CMake writes it.
+version=$(sed -n 's/^project(vantor VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+IFS=. read -r major minor patch <<<"$version"
+mkdir -p "$work/generated/vantor"
+sed -e "s/@PROJECT_VERSION_MAJOR@/$major/" -e "s/@PROJECT_VERSION_MINOR@/$minor/" \
+    -e "s/@PROJECT_VERSION_PATCH@/$patch/" -e "s/@PROJECT_VERSION@/$version/" \
+    "$root/vantor/version.h.in" >"$work/generated/vantor/version.h"
+
+exported=$(grep -o '^[a-z_0-9: *]*web_[a-z_0-9]*(' "$here/wasm_api.cpp" |
+           sed 's/.*\(web_[a-z_0-9]*\)(/_\1/' | sort -u | paste -sd, -)
+# The same arithmetic as the native build: no contraction, no fast-math.
+emcc -O2 -std=c++17 -ffp-contract=off -fno-fast-math -I"$root" -I"$work/generated" \
+    "$root"/numeric/*.cpp "$root"/power/*.cpp "$root/vantor/version.cpp" "$here/wasm_api.cpp" \
+    -o "$work/vantor_wasm.js" -sSINGLE_FILE=1 -sMODULARIZE=1 -sEXPORT_NAME=createVantor \
+    -sENVIRONMENT=web,worker,node -sFILESYSTEM=0 -sINITIAL_MEMORY=16777216 \
+    -sEXPORTED_FUNCTIONS="[$exported]" \
+    -sEXPORTED_RUNTIME_METHODS='["cwrap","UTF8ToString"]'
+
+mkdir -p "$out"
+cp "$work/vantor_wasm.js" "$out/vantor_wasm.js"
+python3 "$here/inline.py" "$here/src" "$work/vantor_wasm.js" "$version" >"$out/index.html"
+echo "web/build.sh: $out/index.html ($(wc -c <"$out/index.html") bytes)"

@@ -1,0 +1,34 @@
+"""Writes the page with everything inlined: the template's <!-- STYLE -->,
+<!-- LOADER --> and <!-- SCRIPT --> marks become the style sheet, the
+WebAssembly loader (wasm embedded) and the page's script."""
+
+import sys
+
+
+def main() -> None:
+    source, loader_path, version = sys.argv[1], sys.argv[2], sys.argv[3]
+    with open(f"{source}/index.html", encoding="utf-8") as f:
+        page = f.read()
+    with open(f"{source}/style.css", encoding="utf-8") as f:
+        style = f.read()
+    with open(loader_path, encoding="utf-8") as f:
+        loader = f.read()
+    with open(f"{source}/worker.js", encoding="utf-8") as f:
+        worker = f.read()
+    with open(f"{source}/app.js", encoding="utf-8") as f:
+        script = f.read()
+    for text in (loader, worker, script):
+        if "</script" in text.lower():
+            raise SystemExit("inline.py: a script contains </script")
+    page = page.replace("<!-- STYLE -->", f"<style>\n{style}</style>")
+    page = page.replace("<!-- LOADER -->", f'<script id="vantor-loader">\n{loader}\n</script>')
+    page = page.replace(
+        "<!-- WORKER -->", f'<script id="vantor-worker" type="text/plain">\n{worker}\n</script>'
+    )
+    page = page.replace("<!-- SCRIPT -->", f"<script>\n{script}\n</script>")
+    page = page.replace("@VERSION@", version)
+    sys.stdout.write(page)
+
+
+if __name__ == "__main__":
+    main()
