@@ -21,7 +21,7 @@ build_static_and_shared() {
     cmake -S . -B build -DVANTOR_BUILD_BENCHMARKS=ON -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
     cmake --build build -j"$jobs"
     cmake -S . -B build-shared -DBUILD_SHARED_LIBS=ON >/dev/null
-    cmake --build build-shared -j"$jobs" --target vantor vantor_mini_bin
+    cmake --build build-shared -j"$jobs" --target vantor vantor_mini_bin vantor_program vantor_manual
 }
 
 # Installs one build and checks what it installed: exactly the public
@@ -39,12 +39,26 @@ check_installed_package() {
     "$work/example-$build/power_example" >"$work/example-$build.out"
     check_example_output "$work/example-$build.out" "$prefix"
     check_pkg_config "$build" "$prefix" examples/c/power_example.c "$work/example-$build.out"
+    check_installed_vantor "$prefix"
     # The README's complete program is the C block that prints the version.
     awk '/^```c$/ {inside = 1; block = ""; next}
          /^```$/ && inside {inside = 0; if (block ~ /vantor_version\(\)/ && !done) {printf "%s", block; done = 1}}
          inside {block = block $0 "\n"}' README.md >"$work/readme.c"
     [ -s "$work/readme.c" ] || fail "no C snippet in README.md"
     check_pkg_config "$build" "$prefix" "$work/readme.c" "$work/example-$build.out"
+}
+
+# The installed vantor program has its manual page and, counting people,
+# answers as vantor_mini_bin does with twice the counts in alleles.
+check_installed_vantor() {
+    local prefix=$1 people alleles
+    step "installed vantor program and its manual page"
+    [ -s "$prefix/share/man/man1/vantor.1" ] || fail "no manual page share/man/man1/vantor.1"
+    people=$("$prefix/bin/vantor" power -n 500 -m 500 -o 1.3 -r 0.3 -a 0.05 -f csv |
+             awk -F, 'NR == 2 {print $11}')
+    alleles=$("$prefix/bin/vantor_mini_bin" SINGLE 1000 1000 1.3 0.3 0.05)
+    awk -v a="$people" -v b="$alleles" 'BEGIN {exit !(a - b < 1e-6 && b - a < 1e-6)}' ||
+        fail "installed vantor says power $people, vantor_mini_bin $alleles"
 }
 
 # The headers under include/ are exactly those of CMake's list.
@@ -195,6 +209,7 @@ fuzz() {
     run_fuzzer driver 256
     run_fuzzer power 64
     run_fuzzer solve 52
+    run_fuzzer cli 256
     run_fuzzer design 100
 }
 

@@ -1,8 +1,10 @@
 # Debian packages the checks need, and the one function that installs those
 # missing. Sourced by .ci/run and .ci/extras.sh.
 
-# The build, the tests (also under the sanitizers) and the benchmarks.
-ci_core_packages=(cmake g++ libtsan2 clang libgtest-dev libbenchmark-dev)
+# The build, the tests (also under the sanitizers) and the benchmarks; the
+# vantor program's option parser and JSON writer, and its manual page.
+ci_core_packages=(cmake g++ libtsan2 clang libgtest-dev libbenchmark-dev
+                  libcli11-dev nlohmann-json3-dev help2man)
 # The installed package, the Python module, the fuzzers and static analysis.
 ci_extra_packages=(pkg-config libclang-rt-14-dev clang-tidy clang-format python3
                    python3-matplotlib)

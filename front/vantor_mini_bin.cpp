@@ -72,15 +72,47 @@ bool scan_double(const char *word, double *out) {
     return true;
 }
 
-void read_count(const char *word, std::int32_t *out, Hint &hint) {
+// A hint for a person, beside the usage hint: what was most likely
+// mistyped. Standard output is not touched.
+void hint(const char *what, const char *word) {
+    std::fprintf(stderr, "vantor_mini_bin: hint: %s '%s'\n", what, word);
+}
+
+void read_count(const char *word, std::int32_t *out, Hint &usage) {
     if (!scan_int32(word, out)) {
-        hint.report("not a whole number that fits 32 bits:", word);
+        usage.report("not a whole number that fits 32 bits:", word);
+        return;
+    }
+    char *end = nullptr;
+    std::strtoll(word, &end, 10);
+    if (*end != '\0') {
+        std::fprintf(stderr,
+                     "vantor_mini_bin: hint: the count '%s' is read as %d: only its leading "
+                     "digits count (a count is written in whole digits: 1000, not 1e3 or 1000.0)\n",
+                     word, static_cast<int>(*out));
     }
 }
 
-void read_value(const char *word, double *out, Hint &hint) {
+// Hints for values read but outside where the answer means something; a
+// value that did not read as a number is 0 and has had its usage hint.
+void hint_domain(const char *const *words, const PWR_design &design) {
+    if (!(design.odds_ratio > 0)) {
+        hint("an odds ratio must be above 0, not", words[0]);
+    }
+    if (!(design.control_rate > 0 && design.control_rate < 1)) {
+        hint("a rate must lie strictly between 0 and 1 (else the power is -nan), not", words[1]);
+    }
+    if (!(design.alpha[0] > 0 && design.alpha[0] < 1)) {
+        hint(
+            "a level must lie strictly between 0 and 1 (else the power printed is no probability), "
+            "not",
+            words[2]);
+    }
+}
+
+void read_value(const char *word, double *out, Hint &usage) {
     if (!scan_double(word, out)) {
-        hint.report("not a number:", word);
+        usage.report("not a number:", word);
     }
 }
 
@@ -91,12 +123,13 @@ void run_single(int argc, const char *const *argv) {
         return;
     }
     PWR_design design = PWR_DESIGN_INIT;
-    Hint hint(kSingleUsage);
-    read_count(argv[2], &design.sample_size[0][0], hint);
-    read_count(argv[3], &design.sample_size[0][1], hint);
-    read_value(argv[4], &design.odds_ratio, hint);
-    read_value(argv[5], &design.control_rate, hint);
-    read_value(argv[6], &design.alpha[0], hint);
+    Hint usage(kSingleUsage);
+    read_count(argv[2], &design.sample_size[0][0], usage);
+    read_count(argv[3], &design.sample_size[0][1], usage);
+    read_value(argv[4], &design.odds_ratio, usage);
+    read_value(argv[5], &design.control_rate, usage);
+    read_value(argv[6], &design.alpha[0], usage);
+    hint_domain(argv + 4, design);
     std::printf("%lf", PWR_get_power_for_single_step(&design, 0));
 }
 
@@ -120,17 +153,21 @@ void run_limit(int argc, const char *const *argv) {
     }
     PWR_design design = PWR_DESIGN_INIT;
     double target = 0;
-    Hint hint(kLimitUsage);
+    Hint usage(kLimitUsage);
     const int group = searched_group(argv[2]);
     if (group < 0) {
-        hint.report("the group must be Case or Control, not", argv[2]);
+        usage.report("the group must be Case or Control, not", argv[2]);
     } else {
-        read_count(argv[3], &design.sample_size[0][1 - group], hint);
+        read_count(argv[3], &design.sample_size[0][1 - group], usage);
     }
-    read_value(argv[4], &target, hint);
-    read_value(argv[5], &design.odds_ratio, hint);
-    read_value(argv[6], &design.control_rate, hint);
-    read_value(argv[7], &design.alpha[0], hint);
+    read_value(argv[4], &target, usage);
+    read_value(argv[5], &design.odds_ratio, usage);
+    read_value(argv[6], &design.control_rate, usage);
+    read_value(argv[7], &design.alpha[0], usage);
+    hint_domain(argv + 5, design);
+    if (target > 1) {
+        hint("a target power is at most 1 (write 0.8, not 80), not", argv[4]);
+    }
     if (group < 0 || target != target) {
         std::printf("%d", kUnusable);
         return;

@@ -219,3 +219,38 @@ TEST(Limit, LevelZeroFlagsEveryEvaluationAndNeverReaches) {
 }
 
 }  // namespace
+
+namespace {
+
+// A mistyped value: standard output and exit status as they always were, and
+// a hint naming the word on standard error.
+void expect_hint(const std::vector<std::string> &words, const std::string &expected_out,
+                 const std::string &hint_word) {
+    const ProgramResult result = run(words);
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(result.out, expected_out);
+    EXPECT_NE(result.err.find("hint"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("'" + hint_word + "'"), std::string::npos) << result.err;
+}
+
+TEST(Hints, MistypedValuesGetAHintAndTheUsualAnswer) {
+    expect_hint({"SINGLE", "1e3", "500", "1.5", "0.3", "0.05"},
+                formatted(single_power(1, 500, 1.5, 0.3, 0.05)), "1e3");
+    expect_hint({"SINGLE", "500", "500.7", "1.5", "0.3", "0.05"},
+                formatted(single_power(500, 500, 1.5, 0.3, 0.05)), "500.7");
+    expect_hint({"SINGLE", "500", "500", "1.5", "0.3", "1.5"},
+                formatted(single_power(500, 500, 1.5, 0.3, 1.5)), "1.5");
+    expect_hint({"SINGLE", "500", "500", "1.5", "0", "0.05"}, "-nan", "0");
+    expect_hint({"SINGLE", "500", "500", "-2", "0.3", "0.05"},
+                formatted(single_power(500, 500, -2, 0.3, 0.05)), "-2");
+    expect_hint({"LIMIT", "Control", "500", "80", "1.5", "0.3", "0.05"}, "> 100000", "80");
+    // A level of 2 prints what the formula gives after MIN_FLAG.
+    expect_hint({"SINGLE", "500", "500", "1.5", "0.3", "2"}, "MIN_FLAG\n2.000000", "2");
+}
+
+TEST(Hints, NoneForSensibleValues) {
+    EXPECT_EQ(run({"SINGLE", "500", "500", "1.5", "0.3", "0.05"}).err, "");
+    EXPECT_EQ(run({"LIMIT", "Control", "500", "0.8", "1.5", "0.3", "0.05"}).err, "");
+}
+
+}  // namespace

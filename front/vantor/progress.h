@@ -1,0 +1,33 @@
+// A progress line on standard error for work that takes more than a second,
+// shown only when standard error is a terminal (never in a pipe or a file).
+#ifndef VANTOR_FRONT_VANTOR_PROGRESS_H
+#define VANTOR_FRONT_VANTOR_PROGRESS_H
+
+#include <chrono>
+#include <cstddef>
+
+namespace vantor_cli {
+
+class Progress {
+public:
+    // `enabled` false shows nothing whatever the terminal.
+    Progress(std::size_t total, bool enabled);
+    ~Progress();
+    Progress(const Progress &) = delete;
+    Progress &operator=(const Progress &) = delete;
+
+    // `done` rows of the total are answered.
+    void update(std::size_t done);
+
+private:
+    using Clock = std::chrono::steady_clock;
+    std::size_t total_;
+    bool enabled_;
+    bool shown_ = false;
+    Clock::time_point start_;
+    Clock::time_point last_shown_;
+};
+
+}  // namespace vantor_cli
+
+#endif

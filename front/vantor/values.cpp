@@ -1,0 +1,204 @@
+#include "front/vantor/values.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace vantor_cli {
+
+namespace {
+
+// Characters a number may contain: digits, sign, point and exponent. This
+// refuses what strtod would also take (hexadecimal, "inf", "nan").
+bool is_number_text(const std::string &text) {
+    return !text.empty() && text.find_first_not_of("0123456789+-.eE") == std::string::npos;
+}
+
+std::vector<std::string> split(const std::string &text, char separator) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t end = text.find(separator, start);
+        parts.push_back(text.substr(start, end - start));
+        if (end == std::string::npos) {
+            return parts;
+        }
+        start = end + 1;
+    }
+}
+
+const char *expected_form(Kind kind) {
+    switch (kind) {
+        case Kind::Count:
+            return "a whole number such as 2000 or 2e3, a list 500,1000 or a range 500:5000:500";
+        case Kind::Real:
+            return "a number such as 0.3 or 5e-8, a list 1.1,1.2 or a range 0.1:0.5:0.1";
+        case Kind::Word:
+            break;
+    }
+    return "one of the words listed in --help";
+}
+
+std::string refusal(const std::string &item, Kind kind) {
+    return "'" + item + "' is not " + expected_form(kind);
+}
+
+// Whole numbers are exact in a double up to 2^53; larger counts are refused
+// before any conversion to an integer type.
+constexpr double kLargestWholeNumber = 9007199254740992.0;
+
+bool is_whole(double value) {
+    return std::fabs(value) <= kLargestWholeNumber && std::floor(value) == value;
+}
+
+std::optional<double> read_number(const std::string &item, Kind kind) {
+    const std::optional<double> value = read_real(item);
+    if (!value || (kind == Kind::Count && !is_whole(*value))) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// The i-th value of a range, rounded to 15 significant digits so that
+// 0.1 + 2 * 0.1 is 0.3 and not 0.30000000000000004.
+double range_value(double start, double step, std::size_t i) {
+    const double value = start + static_cast<double>(i) * step;
+    char text[32];
+    std::snprintf(text, sizeof text, "%.15g", value);
+    return std::strtod(text, nullptr);
+}
+
+std::string read_range(const std::string &item, Kind kind, std::vector<double> &values) {
+    const std::vector<std::string> parts = split(item, ':');
+    std::optional<double> numbers[3];
+    for (std::size_t i = 0; i < 3 && parts.size() == 3; ++i) {
+        numbers[i] = read_number(parts[i], kind);
+    }
+    if (parts.size() != 3 || !numbers[0] || !numbers[1] || !numbers[2]) {
+        return "'" + item + "' is not a range start:end:step of " +
+               (kind == Kind::Count ? "whole numbers" : "numbers");
+    }
+    const double start = *numbers[0];
+    const double end = *numbers[1];
+    const double step = *numbers[2];
+    if (!(step > 0) || end < start) {
+        return "the range '" + item + "' needs a positive step and an end not below its start";
+    }
+    // Counted with a tolerance of a billionth of a step, so that 0.1:0.5:0.1
+    // holds five values although 0.4 / 0.1 is a hair below 4.
+    const double steps = std::floor((end - start) / step + 1e-9);
+    if (!(steps < static_cast<double>(kLargestList))) {
+        return "the range '" + item + "' holds more than 10000000 values";
+    }
+    const auto count = static_cast<std::size_t>(steps) + 1;
+    for (std::size_t i = 0; i < count; ++i) {
+        values.push_back(range_value(start, step, i));
+    }
+    return "";
+}
+
+std::string read_word(const std::string &item, const std::vector<std::string> &words,
+                      std::vector<double> &values) {
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (item == words[i]) {
+            values.push_back(static_cast<double>(i));
+            return "";
+        }
+    }
+    std::string known;
+    for (const std::string &word : words) {
+        known += (known.empty() ? "" : ", ") + word;
+    }
+    return "'" + item + "' is not one of " + known;
+}
+
+std::string read_item(const std::string &item, Kind kind, const std::vector<std::string> &words,
+                      std::vector<double> &values) {
+    if (kind == Kind::Word) {
+        return read_word(item, words, values);
+    }
+    if (item.find(':') != std::string::npos) {
+        return read_range(item, kind, values);
+    }
+    const std::optional<double> value = read_number(item, kind);
+    if (!value) {
+        return refusal(item, kind);
+    }
+    values.push_back(*value);
+    return "";
+}
+
+// Drops the exponent's plus sign and leading zeros: 5e-08 becomes 5e-8.
+std::string tidy_exponent(std::string text) {
+    const std::size_t e = text.find('e');
+    if (e == std::string::npos) {
+        return text;
+    }
+    std::string mantissa = text.substr(0, e);
+    std::string exponent = text.substr(e + 1);
+    const bool negative = !exponent.empty() && exponent[0] == '-';
+    const std::size_t digits = exponent.find_first_not_of("+-0");
+    exponent = digits == std::string::npos ? "0" : exponent.substr(digits);
+    return mantissa + "e" + (negative ? "-" : "") + exponent;
+}
+
+std::string printed(const char *format, int digits, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, digits, value);
+    return text;
+}
+
+}  // namespace
+
+std::optional<double> read_real(const std::string &text) {
+    if (!is_number_text(text)) {
+        return std::nullopt;
+    }
+    char *end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size() || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+ValueList read_value_list(const std::string &text, Kind kind,
+                          const std::vector<std::string> &words) {
+    ValueList list;
+    for (const std::string &item : split(text, ',')) {
+        list.error = read_item(item, kind, words, list.values);
+        if (list.values.size() > kLargestList) {
+            list.error = "'" + text + "' holds more than 10000000 values";
+        }
+        if (!list.error.empty()) {
+            list.values.clear();
+            return list;
+        }
+    }
+    return list;
+}
+
+std::string exact_text(double value) {
+    int digits = 1;
+    while (digits < 17 && std::strtod(printed("%.*g", digits, value).c_str(), nullptr) != value) {
+        ++digits;
+    }
+    // Whole-number parts are written out (80, 5000), not as 8e1 or 5e3.
+    const double magnitude = std::fabs(value);
+    if (magnitude >= 1 && magnitude < 1e15) {
+        const int integer_digits = static_cast<int>(std::floor(std::log10(magnitude))) + 1;
+        digits = std::max(digits, integer_digits);
+    }
+    return tidy_exponent(printed("%.*g", digits, value));
+}
+
+std::string measured_text(double value) {
+    if (std::isfinite(value) && std::fabs(value) >= 1e6 && std::fabs(value) < 1e15) {
+        return printed("%.*f", 0, value);
+    }
+    return tidy_exponent(printed("%.*g", 6, value));
+}
+
+}  // namespace vantor_cli

@@ -1,0 +1,50 @@
+// Reading the values of options: numbers, whole counts, words, lists and
+// ranges, each read in full or refused with a message that says what the
+// option takes.
+#ifndef VANTOR_FRONT_VANTOR_VALUES_H
+#define VANTOR_FRONT_VANTOR_VALUES_H
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vantor_cli {
+
+// What an option takes.
+enum class Kind {
+    Count,  // a whole number: 2000, 2e3 and 2000.0 alike; 500.7 is refused
+    Real,   // a finite number in C notation: 0.3, 5e-8; no percent sign, no decimal comma
+    Word    // one of a fixed set of words, read as its position in the set
+};
+
+// The most values one list or range may expand to.
+constexpr std::size_t kLargestList = 10000000;
+
+// The values of one option, or the message saying why its text was refused.
+struct ValueList {
+    std::vector<double> values;
+    std::string error;  // empty when the text was read
+};
+
+// Reads an option's text: items separated by commas, each a value or (for
+// numbers) an inclusive range start:end:step whose values are counted,
+// start + i step, never accumulated. `words` lists the words of a Word option.
+ValueList read_value_list(const std::string &text, Kind kind,
+                          const std::vector<std::string> &words = {});
+
+// One number, the whole text read (no trailing text, finite); nothing when
+// the text is not one.
+std::optional<double> read_real(const std::string &text);
+
+// A value as a person typed it, in the fewest digits that read back to it
+// exactly (5e-8, 0.3, 2000).
+std::string exact_text(double value);
+
+// A computed value to six significant digits (0.860058, 1.30215, 4.2e-9);
+// large values are printed in full rather than in powers of ten.
+std::string measured_text(double value);
+
+}  // namespace vantor_cli
+
+#endif

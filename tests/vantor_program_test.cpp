@@ -1,0 +1,425 @@
+// The vantor program as a user meets it: run as a process, standard output,
+// standard error and exit status checked; CSV read back, JSON parsed; people
+// against vantor_mini_bin's alleles.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "power/design.h"
+#include "power/power_func.h"
+#include "power/solve.h"
+#include "reference.h"
+#include "run_program.h"
+
+namespace {
+
+ProgramResult vantor(const std::vector<std::string> &words) {
+    return run_program(VANTOR_PROGRAM, words);
+}
+
+using CsvRow = std::map<std::string, std::string>;
+
+// The fields of one CSV line, quoted fields unquoted.
+std::vector<std::string> csv_fields(const std::string &line, char separator = ',') {
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == '"' && quoted && i + 1 < line.size() && line[i + 1] == '"') {
+            fields.back() += '"';
+            ++i;
+        } else if (c == '"') {
+            quoted = !quoted;
+        } else if (c == separator && !quoted) {
+            fields.emplace_back();
+        } else {
+            fields.back() += c;
+        }
+    }
+    return fields;
+}
+
+// A CSV (or TSV) answer read back: one map per row, by column name.
+std::vector<CsvRow> read_csv(const std::string &text, char separator = ',') {
+    std::istringstream stream(text);
+    std::string line;
+    std::vector<std::string> header;
+    std::vector<CsvRow> rows;
+    while (std::getline(stream, line)) {
+        const std::vector<std::string> fields = csv_fields(line, separator);
+        if (header.empty()) {
+            header = fields;
+            continue;
+        }
+        EXPECT_EQ(fields.size(), header.size()) << line;
+        CsvRow row;
+        for (std::size_t i = 0; i < fields.size() && i < header.size(); ++i) {
+            row[header[i]] = fields[i];
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// Runs a question in CSV and expects exit status 0 and nothing on stderr.
+std::vector<CsvRow> csv_answer(std::vector<std::string> words) {
+    words.emplace_back("--format");
+    words.emplace_back("csv");
+    const ProgramResult result = vantor(words);
+    EXPECT_EQ(result.exit_status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    return read_csv(result.out);
+}
+
+double number(const CsvRow &row, const std::string &column) {
+    const auto found = row.find(column);
+    EXPECT_NE(found, row.end()) << column;
+    return found == row.end() ? NAN : std::strtod(found->second.c_str(), nullptr);
+}
+
+// The single-stage power from its closed form, Phi(B) + Phi(A) with
+// B = w - z r and A = -w - z r, with the exact normal distribution.
+double closed_form_power(double cases, double controls, double odds_ratio, double rate,
+                         double alpha) {
+    const double p0 = rate;
+    const double p1 = odds_ratio * p0 / (odds_ratio * p0 + 1 - p0);
+    const double pooled = (p1 * cases + p0 * controls) / (cases + controls);
+    const double s0 = std::sqrt(pooled * (1 - pooled) * (1 / cases + 1 / controls));
+    const double s1 = std::sqrt(p1 * (1 - p1) / cases + p0 * (1 - p0) / controls);
+    const double w = (p1 - p0) / s1;
+    const double r = s0 / s1;
+    const double z = exact_quantile(1 - alpha / 2);
+    return exact_cdf(w - z * r) + exact_cdf(-w - z * r);
+}
+
+double library_power(std::int32_t case_alleles, std::int32_t control_alleles, double odds_ratio,
+                     double rate, double alpha) {
+    PWR_design design = single_stage_design(case_alleles, control_alleles, odds_ratio, rate, alpha);
+    return PWR_get_power_for_single_step(&design, 0);
+}
+
+// ---- power -------------------------------------------------------------
+
+TEST(VantorPower, PeopleAreTwoAllelesEachAsVantorMiniBinCountsThem) {
+    const std::vector<CsvRow> people = csv_answer(
+        {"power", "--cases", "250", "--controls", "300", "-o", "1.5", "-r", "0.3", "-a", "0.05"});
+    const std::vector<CsvRow> alleles =
+        csv_answer({"power", "-n", "500", "-m", "600", "-o", "1.5", "-r", "0.3", "-a", "0.05",
+                    "--count", "alleles"});
+    const ProgramResult mini =
+        run_program(VANTOR_MINI_BIN, {"SINGLE", "500", "600", "1.5", "0.3", "0.05"});
+    ASSERT_EQ(people.size(), 1U);
+    ASSERT_EQ(alleles.size(), 1U);
+    EXPECT_EQ(people[0].at("unit"), "people");
+    EXPECT_EQ(alleles[0].at("unit"), "alleles");
+    EXPECT_EQ(people[0].at("power"), alleles[0].at("power"));
+    EXPECT_NEAR(number(people[0], "power"), std::strtod(mini.out.c_str(), nullptr), 1e-6);
+    EXPECT_NEAR(number(people[0], "power"), closed_form_power(500, 600, 1.5, 0.3, 0.05), 2e-6);
+}
+
+TEST(VantorPower, GenomeWideLevelKeepsItsDigits) {
+    const ProgramResult result =
+        vantor({"power", "--cases", "2000", "--controls", "2000", "--odds-ratio", "1.3", "--rate",
+                "0.3", "--alpha", "5e-8"});
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_NE(result.out.find(" 5e-8 "), std::string::npos) << result.out;
+    EXPECT_EQ(result.out.find("0.000000"), std::string::npos);
+    const std::vector<CsvRow> rows =
+        csv_answer({"power", "-n", "2000", "-m", "2000", "-o", "1.3", "-r", "0.3", "-a", "5e-8"});
+    EXPECT_NEAR(number(rows[0], "power"), closed_form_power(4000, 4000, 1.3, 0.3, 5e-8), 2e-6);
+}
+
+TEST(VantorPower, SolvedSizesAreWholePeopleAndTheSmallestReachingTheTarget) {
+    const std::vector<CsvRow> rows = csv_answer(
+        {"power", "--controls", "3000", "-o", "1.2", "-r", "0.3", "-a", "5e-8", "-p", "0.8"});
+    ASSERT_EQ(rows.size(), 1U);
+    EXPECT_EQ(rows[0].at("solved"), "cases");
+    const auto cases = static_cast<std::int32_t>(number(rows[0], "cases"));
+    EXPECT_GE(library_power(2 * cases, 6000, 1.2, 0.3, 5e-8), 0.8);
+    EXPECT_LT(library_power(2 * cases - 2, 6000, 1.2, 0.3, 5e-8), 0.8);
+
+    const std::vector<CsvRow> controls = csv_answer(
+        {"power", "--cases", "9000", "-o", "1.2", "-r", "0.3", "-a", "5e-8", "-p", "0.8"});
+    EXPECT_EQ(controls[0].at("solved"), "controls");
+    const auto found = static_cast<std::int32_t>(number(controls[0], "controls"));
+    EXPECT_GE(library_power(18000, 2 * found, 1.2, 0.3, 5e-8), 0.8);
+    EXPECT_LT(library_power(18000, 2 * found - 2, 1.2, 0.3, 5e-8), 0.8);
+}
+
+TEST(VantorPower, ARatioGivesControlsPerCase) {
+    const std::vector<CsvRow> rows =
+        csv_answer({"power", "--ratio", "2", "-o", "1.2", "-r", "0.3", "-a", "5e-8", "-p", "0.8"});
+    const double cases = number(rows[0], "cases");
+    EXPECT_EQ(number(rows[0], "controls"), 2 * cases);
+    EXPECT_GE(library_power(static_cast<std::int32_t>(2 * cases),
+                            static_cast<std::int32_t>(4 * cases), 1.2, 0.3, 5e-8),
+              0.8);
+}
+
+TEST(VantorPower, OpenOddsRatioGivesTheDetectableEffectOnBothSides) {
+    const std::vector<CsvRow> rows =
+        csv_answer({"power", "-n", "2000", "-m", "2000", "-r", "0.3", "-a", "5e-8", "-p", "0.8"});
+    const double above = number(rows[0], "odds-ratio");
+    const double below = number(rows[0], "odds-ratio-below");
+    EXPECT_GT(above, 1);
+    EXPECT_LT(below, 1);
+    // Six significant digits: the power at the printed values is the target
+    // within what a change in the sixth digit makes.
+    EXPECT_NEAR(closed_form_power(4000, 4000, above, 0.3, 5e-8), 0.8, 1e-4);
+    EXPECT_NEAR(closed_form_power(4000, 4000, below, 0.3, 5e-8), 0.8, 1e-4);
+}
+
+// ---- counts, lists, ranges, grids ------------------------------------------
+
+TEST(VantorValues, CountsAreWholeNumbersInAnyNotation) {
+    std::string power;
+    for (const char *count : {"2000", "2e3", "2000.0", "2.0e+3"}) {
+        const std::vector<CsvRow> rows = csv_answer(
+            {"power", "-n", count, "-m", "2000", "-o", "1.3", "-r", "0.3", "-a", "5e-8"});
+        ASSERT_EQ(rows.size(), 1U) << count;
+        EXPECT_EQ(rows[0].at("cases"), "2000") << count;
+        if (power.empty()) {
+            power = rows[0].at("power");
+        }
+        EXPECT_EQ(rows[0].at("power"), power) << count;
+    }
+}
+
+TEST(VantorValues, RangesAreCountedAndGridsCombineEveryValue) {
+    const std::vector<CsvRow> rates = csv_answer(
+        {"power", "-n", "1000", "-m", "1000", "-o", "1.3", "-r", "0.1:0.5:0.1", "-a", "5e-8"});
+    ASSERT_EQ(rates.size(), 5U);
+    const char *expected[] = {"0.1", "0.2", "0.3", "0.4", "0.5"};
+    for (std::size_t i = 0; i < rates.size(); ++i) {
+        EXPECT_EQ(rates[i].at("rate"), expected[i]);
+    }
+    const std::vector<CsvRow> grid = csv_answer({"power", "-n", "500:5000:500", "-m", "1000", "-o",
+                                                 "1.1,1.2,1.3", "-r", "0.3", "-a", "5e-8"});
+    ASSERT_EQ(grid.size(), 30U);
+    EXPECT_EQ(grid[0].at("cases"), "500");
+    EXPECT_EQ(grid[0].at("odds-ratio"), "1.1");
+    EXPECT_EQ(grid[1].at("odds-ratio"), "1.2");
+    EXPECT_EQ(grid[29].at("cases"), "5000");
+    EXPECT_EQ(grid[29].at("odds-ratio"), "1.3");
+    for (const CsvRow &row : grid) {
+        EXPECT_NEAR(
+            number(row, "power"),
+            closed_form_power(2 * number(row, "cases"), 2000, number(row, "odds-ratio"), 0.3, 5e-8),
+            2e-6);
+    }
+}
+
+// ---- formats ---------------------------------------------------------------
+
+TEST(VantorFormats, JsonHasNullBesideAStatusThatFoundNothing) {
+    const ProgramResult result = vantor({"power", "-m", "10,3000", "-o", "1.2", "-r", "0.3", "-a",
+                                         "5e-8", "-p", "0.8", "--format", "json"});
+    EXPECT_EQ(result.exit_status, 1);
+    const nlohmann::json rows = nlohmann::json::parse(result.out);
+    ASSERT_EQ(rows.size(), 2U);
+    EXPECT_TRUE(rows[0]["cases"].is_null());
+    EXPECT_TRUE(rows[0]["power"].is_null());
+    EXPECT_EQ(rows[0]["status"], "not reachable");
+    EXPECT_EQ(rows[0]["message"], SLV_message(SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED));
+    EXPECT_TRUE(rows[1]["cases"].is_number_integer());
+    EXPECT_EQ(rows[1]["status"], "found");
+    EXPECT_EQ(rows[1]["alpha"].get<double>(), 5e-8);
+}
+
+TEST(VantorFormats, TableAndTsvHoldTheSameCellsAsCsv) {
+    const std::vector<std::string> question{"power", "-n", "1000", "-m", "1000,2000", "-o",
+                                            "1.3",   "-r", "0.3",  "-a", "5e-8"};
+    std::vector<std::string> tsv_question = question;
+    tsv_question.insert(tsv_question.end(), {"-f", "tsv"});
+    const ProgramResult table = vantor(question);
+    const ProgramResult tsv = vantor(tsv_question);
+    const std::vector<CsvRow> csv = csv_answer(question);
+    ASSERT_EQ(csv.size(), 2U);
+    EXPECT_EQ(read_csv(tsv.out, '\t'), csv);
+    // The table: a header and two rows, the same power, columns aligned.
+    std::istringstream lines(table.out);
+    std::string header;
+    std::string first;
+    std::getline(lines, header);
+    std::getline(lines, first);
+    EXPECT_EQ(header.find("power"), header.find("power"));
+    EXPECT_NE(first.find(csv[0].at("power")), std::string::npos);
+    EXPECT_EQ(header.find("controls") + std::string("controls").size(),
+              first.find(" 1000 ", first.find("1000") + 4) + 5);
+}
+
+// ---- refusals and exit statuses --------------------------------------------
+
+// A refused request: exit status 2, nothing on standard output, one line on
+// standard error naming `option`.
+void expect_refused(const std::vector<std::string> &words, const std::string &option) {
+    const ProgramResult result = vantor(words);
+    EXPECT_EQ(result.exit_status, 2) << result.out;
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err.find(option), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << result.err;
+}
+
+TEST(VantorRefusals, ValuesOutsideTheirDomainNameTheOption) {
+    const std::vector<std::string> base{"power", "-n", "2000", "-m", "2000", "-r", "0.3"};
+    const auto with = [&base](std::vector<std::string> more) {
+        std::vector<std::string> words = base;
+        words.insert(words.end(), more.begin(), more.end());
+        return words;
+    };
+    expect_refused(with({"-o", "1.3", "-a", "0"}), "--alpha 0: ");
+    expect_refused(with({"-o", "1.3", "-a", "1"}), "--alpha 1: ");
+    expect_refused(with({"-o", "1.3", "-a", "1e-13"}), "--alpha 1e-13: ");
+    expect_refused(with({"-a", "0.05", "-p", "80"}), "--power 80: ");
+    expect_refused(with({"-a", "0.05", "-p", "0.01"}), "--power 0.01: ");
+    expect_refused(with({"-a", "0.05", "-p", "1"}), "--power 1: ");
+    expect_refused({"power", "-n", "20", "-m", "20", "-o", "1.3", "-r", "0", "-a", "0.05"},
+                   "--rate 0: ");
+    expect_refused({"power", "-n", "20", "-m", "20", "-o", "1.3", "-r", "1", "-a", "0.05"},
+                   "--rate 1: ");
+    expect_refused({"power", "-m", "20", "-o", "1", "-r", "0.3", "-a", "0.05", "-p", "0.8"},
+                   "--odds-ratio 1: ");
+    expect_refused(
+        {"power", "-n", "1073741824", "-m", "20", "-o", "1.3", "-r", "0.3", "-a", "0.05"},
+        "--cases 1073741824: ");
+    // As alleles the same count fits.
+    EXPECT_EQ(vantor({"power", "-n", "1073741824", "-m", "20", "-o", "1.3", "-r", "0.3", "-a",
+                      "0.05", "--count", "alleles"})
+                  .exit_status,
+              0);
+}
+
+TEST(VantorRefusals, TextThatIsNotWhatTheOptionTakes) {
+    for (const char *count : {"500.7", "80%", "1e3x", "", "nan", "0x10", "1:10"}) {
+        expect_refused({"power", "-n", count, "-m", "2000", "-o", "1.3", "-r", "0.3", "-a", "5e-8"},
+                       "--cases");
+    }
+    for (const char *level : {"5%", "inf", "1e-8.5", "5e-8,"}) {
+        expect_refused({"power", "-n", "9", "-m", "9", "-o", "1.3", "-r", "0.3", "-a", level},
+                       "--alpha");
+    }
+    expect_refused({"power", "-n", "9", "-m", "9", "-o", "1.3", "-r", "0.5:0.1:0.1", "-a", "0.05"},
+                   "--rate");
+    expect_refused({"two-stage", "--method", "replicate", "--total", "9"}, "--method");
+    expect_refused(
+        {"power", "-n", "9", "-m", "9", "-o", "1.3", "-r", "0.3", "-a", "0.05", "-f", "xml"},
+        "--format");
+    expect_refused({"power", "--bogus", "1"}, "--bogus");
+    expect_refused({"power", "-n", "9", "-m", "9", "-o", "1.3", "-a", "0.05"}, "--rate");
+    expect_refused({"power", "-n", "9", "-o", "1.3", "-r", "0.3", "-a", "0.05"}, "open");
+    const ProgramResult none = vantor({});
+    EXPECT_EQ(none.exit_status, 2);
+}
+
+TEST(VantorRefusals, NotReachableRowsStandBesideAnsweredOnes) {
+    const std::vector<std::string> words{"power", "-m",   "10,3000", "-o",  "1.2", "-r", "0.3",
+                                         "-a",    "5e-8", "-p",      "0.8", "-f",  "csv"};
+    const ProgramResult result = vantor(words);
+    EXPECT_EQ(result.exit_status, 1);
+    EXPECT_EQ(result.err, "");
+    const std::vector<CsvRow> rows = read_csv(result.out);
+    ASSERT_EQ(rows.size(), 2U);
+    EXPECT_EQ(rows[0].at("status"), "not reachable");
+    EXPECT_EQ(rows[0].at("cases"), "");
+    EXPECT_EQ(rows[0].at("controls"), "10");
+    EXPECT_EQ(rows[1].at("status"), "found");
+}
+
+TEST(VantorHelp, ProgramAndSubcommandsExplainThemselves) {
+    const ProgramResult help = vantor({"--help"});
+    EXPECT_EQ(help.exit_status, 0);
+    for (const char *text : {"power", "two-stage", "design", "Exit status", "Example"}) {
+        EXPECT_NE(help.out.find(text), std::string::npos) << text;
+    }
+    for (const char *subcommand : {"power", "two-stage", "design"}) {
+        const ProgramResult sub = vantor({subcommand, "--help"});
+        EXPECT_EQ(sub.exit_status, 0);
+        EXPECT_NE(sub.out.find("Example"), std::string::npos) << subcommand;
+        EXPECT_NE(sub.out.find("--format"), std::string::npos) << subcommand;
+    }
+    const ProgramResult version = vantor({"--version"});
+    EXPECT_EQ(version.exit_status, 0);
+    EXPECT_EQ(version.out.rfind("vantor ", 0), 0U) << version.out;
+}
+
+// ---- two stages ------------------------------------------------------------
+
+TEST(VantorTwoStage, EveryMethodAnsweredAndTheSmallestTotalHasItsPower) {
+    const std::vector<CsvRow> rows =
+        csv_answer({"two-stage", "--total", "6000", "--share", "0.4", "--alpha0", "1e-3", "-o",
+                    "1.3", "-r", "0.3", "-a", "5e-8"});
+    ASSERT_EQ(rows.size(), 3U);
+    EXPECT_EQ(rows[0].at("method"), "replication");
+    EXPECT_EQ(rows[2].at("method"), "joint");
+    // Replication: alpha1 = 2 alpha2 / alpha0.
+    EXPECT_NEAR(number(rows[0], "alpha1"), 2 * 5e-8 / 1e-3, 1e-10);
+    EXPECT_EQ(number(rows[0], "cases0") + number(rows[0], "controls0"), 2400);
+
+    const std::vector<CsvRow> smallest =
+        csv_answer({"two-stage", "--method", "replication", "--share", "0.4", "--alpha0", "1e-3",
+                    "-o", "1.3", "-r", "0.3", "-a", "5e-8", "-p", "0.8"});
+    ASSERT_EQ(smallest.size(), 1U);
+    EXPECT_GE(number(smallest[0], "power"), 0.8);
+    // Its total asked back gives the same counts and power.
+    const std::vector<CsvRow> back =
+        csv_answer({"two-stage", "--method", "replication", "--share", "0.4", "--alpha0", "1e-3",
+                    "-o", "1.3", "-r", "0.3", "-a", "5e-8", "--total", smallest[0].at("total")});
+    for (const char *column : {"cases0", "controls0", "cases1", "controls1", "power"}) {
+        EXPECT_EQ(back[0].at(column), smallest[0].at(column)) << column;
+    }
+}
+
+TEST(VantorDesign, CheapestDesignCostsLessThanOneStage) {
+    const std::vector<CsvRow> rows = csv_answer(
+        {"design", "--method", "replication", "-o", "1.5", "-r", "0.3", "-a", "1e-4", "-p", "0.8"});
+    ASSERT_EQ(rows.size(), 1U);
+    EXPECT_EQ(rows[0].at("goal"), "cheapest");
+    EXPECT_GE(number(rows[0], "power"), 0.8);
+    EXPECT_LT(number(rows[0], "cost"), number(rows[0], "one-stage-total"));
+    EXPECT_NEAR(number(rows[0], "relative-cost"),
+                number(rows[0], "cost") / number(rows[0], "one-stage-total"), 1e-5);
+    expect_refused({"design", "-o", "1.5", "-r", "0.3", "-a", "1e-4"}, "--power");
+    expect_refused({"design", "-o", "1.5", "-r", "0.3", "-a", "1e-4", "-b", "-3"}, "--budget");
+}
+
+// ---- CSV input -------------------------------------------------------------
+
+std::string write_file(const std::string &name, const std::string &text) {
+    std::string path = ::testing::TempDir() + name;
+    std::ofstream(path) << text;
+    return path;
+}
+
+TEST(VantorInput, EachRowIsARequestAndTheCommandLineFillsTheRest) {
+    const std::string path =
+        write_file("requests.csv", "cases,controls,odds_ratio\n1000,1000,1.3\n\n2000,3000,1.2\n");
+    const std::vector<CsvRow> rows =
+        csv_answer({"power", "--input", path, "-r", "0.3", "-a", "5e-8"});
+    ASSERT_EQ(rows.size(), 2U);
+    EXPECT_EQ(rows[1].at("controls"), "3000");
+    EXPECT_NEAR(number(rows[1], "power"), closed_form_power(4000, 6000, 1.2, 0.3, 5e-8), 2e-6);
+    expect_refused({"power", "--input", path, "-r", "0.3", "-a", "5e-8", "-n", "5"}, "--cases");
+    const std::string comma = write_file("comma.csv", "cases,controls\n\"1,5\",10\n");
+    expect_refused({"power", "--input", comma, "-o", "1.3", "-r", "0.3", "-a", "5e-8"},
+                   "decimal comma");
+    const std::string unknown = write_file("unknown.csv", "cases,height\n10,10\n");
+    expect_refused({"power", "--input", unknown}, "height");
+}
+
+TEST(VantorProgress, NothingOnStandardErrorWhenItIsNotATerminal) {
+    const ProgramResult result = vantor({"power", "-n", "1:20000:1", "-m", "1000", "-o", "1.3",
+                                         "-r", "0.3", "-a", "5e-8", "-f", "csv"});
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(result.err, "");
+}
+
+}  // namespace
