@@ -82,6 +82,15 @@ test("the README's questions give the numbers vantor prints", { skip: !program }
     String(2000 / 6000), "--odds-ratio", "1.3", "--rate", "0.3", "--alpha", "5e-8",
     "--alpha0", "1e-3"]);
   assert.equal(await text(page, "two-power"), two.power);
+  // The cheapest joint design for 80 % power.
+  await page.evaluate(() => window.vantorPage.searching);
+  const cheapest = vantorCsv(["design", "--method", "joint", "--power", "0.8", "--odds-ratio",
+    "1.3", "--rate", "0.3", "--alpha", "5e-8"]);
+  const shown = await text(page, "cheapest");
+  for (const column of ["total", "cases0", "alpha0", "alpha1", "power", "cost", "one-stage-total",
+    "relative-cost"]) {
+    assert.ok(shown.includes(cheapest[column]), `${column} ${cheapest[column]} in '${shown}'`);
+  }
   await page.close();
 });
 
