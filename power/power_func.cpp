@@ -128,6 +128,11 @@ constexpr double kIntegrationTolerance = 1e-6;
 // ever accept two zeros.
 constexpr double kNegligibleProbability = 1e-300;
 
+// A piece of a power (or level) that is smaller than this share of the
+// largest piece integrated so far need not be known to the relative
+// tolerance: it cannot move the sum by more than this share of itself.
+constexpr double kNegligibleShare = 1e-9;
+
 // The level equation reads v[n] and v[2]: n must select one of v[0..2].
 bool is_level_position(std::int32_t n) { return n >= 0 && n <= 2; }
 
@@ -156,6 +161,58 @@ double lower_tail_beyond(double r, const double *v) {
 // 0's weight and x stage 0's statistic.
 double stage1_value_at_joint_threshold(double t, double x, double weight) {
     return (t - std::sqrt(weight) * x) / std::sqrt(1 - weight);
+}
+
+// The joint statistic's conditional tail, as a function of stage 0's
+// statistic x, turns between 0 and 1 around one point over a width of
+// sqrt((1 - w) / w). When stage 1 holds almost nobody that turn is a step,
+// which the refinement resolves only at its last levels (millions of
+// evaluations); the range is then cut around the turn so that each piece is
+// smooth. A turn at least kNarrowTurn wide (w <= 1 - 1e-4, every design of
+// two real stages) is integrated in one piece, as always.
+constexpr double kNarrowTurn = 1e-2;
+constexpr double kTurnHalfWidths = 10;
+
+struct Turn {
+    double at;
+    double width;
+};
+
+// The turn of the tail beyond the joint threshold t when stage 1's statistic
+// has mean m: where sqrt(w) x + sqrt(1 - w) m = t.
+Turn joint_turn(double t, double stage1_mean, double weight) {
+    return {(t - std::sqrt(1 - weight) * stage1_mean) / std::sqrt(weight),
+            std::sqrt((1 - weight) / weight)};
+}
+
+double integrate_across_turn(MTH_function f, double lower, double upper, MTH_parameters params,
+                             double absolute, Turn turn) {
+    const double from = std::max(lower, turn.at - kTurnHalfWidths * turn.width);
+    const double to = std::min(upper, turn.at + kTurnHalfWidths * turn.width);
+    if (!(turn.width < kNarrowTurn) || !(from < to)) {
+        return MTH_num_integrate(f, lower, upper, params, kIntegrationTolerance, absolute);
+    }
+    // The turn first, then the side above it, then the side below; each side
+    // need only be known to a share of the largest piece so far, since a side
+    // far down the step is as steep as the step and negligible beside it.
+    const double middle = MTH_num_integrate(f, from, to, params, kIntegrationTolerance, absolute);
+    const auto side = [&](double a, double b, double largest) {
+        const double side_absolute = std::max(absolute, kNegligibleShare * largest);
+        return a < b ? MTH_num_integrate(f, a, b, params, kIntegrationTolerance, side_absolute)
+                     : 0.0;
+    };
+    const double above = side(to, upper, std::fabs(middle));
+    const double below = side(lower, from, std::max(std::fabs(middle), std::fabs(above)));
+    return (below + middle) + above;
+}
+
+// Half the overall level of the joint procedure at the levels and weight of
+// the derivation vector [a0, a1, a2, w].
+double half_joint_level(MTH_parameters params) {
+    const double *v = params.v;
+    const double threshold = -quantile(v[1] / 2);
+    return integrate_across_turn(get_phai_function, -quantile(v[0] / 2), MTH_INFINITY, params,
+                                 kNegligibleProbability, joint_turn(threshold, 0, v[3]));
 }
 
 }  // namespace
@@ -220,9 +277,7 @@ double joint_log_p_function(double t, MTH_parameters params) {
     double *v = params.v;
     // exp(t) above 1 is no level; 1 is the largest tried.
     v[1] = std::min(std::exp(t), 1.0);
-    const double stage0_passes = -quantile(v[0] / 2);
-    const double half = MTH_num_integrate(get_phai_function, stage0_passes, MTH_INFINITY, params,
-                                          kIntegrationTolerance, kNegligibleProbability);
+    const double half = half_joint_level(params);
     return std::log((half + half) / v[2]);
 }
 
@@ -285,11 +340,6 @@ namespace {
 constexpr double kOpenLevel = PWR_DERIVE_LEVEL;  // a level the call is to derive
 constexpr double kDefaultStage0Level = 0.05;
 
-// A piece of a power that is smaller than this share of the largest piece
-// integrated so far need not be known to the relative tolerance: it cannot
-// move the power by more than this share of itself.
-constexpr double kNegligibleShare = 1e-9;
-
 // Method 1 solves its level equation to a step of this length for overall
 // levels from 1e-3 up, and to a proportionally shorter one below, so that the
 // derived level is exact to a relative 1e-9 at any level.
@@ -322,21 +372,17 @@ bool levels_usable(const double *alpha) {
 // A derived level above 1 is no probability: it becomes exactly 1.
 double clamped(double level) { return level > 1 ? 1.0 : level; }
 
-// A level integral, to the relative tolerance; the floor only ends one that is
-// 0 to all purposes, which no relative test accepts.
-double integrate(MTH_function f, double lower, double upper, std::int32_t n, double *v) {
-    const MTH_parameters params = {n, v};
-    return MTH_num_integrate(f, lower, upper, params, kIntegrationTolerance,
-                             kNegligibleProbability);
-}
-
 // The pieces a power adds up, integrated with the relative tolerance and an
 // absolute one that grows with the largest piece seen so far.
+// The turn width of an integrand with no step.
+constexpr double kNoTurn = std::numeric_limits<double>::infinity();
+
 class PowerPieces {
 public:
     explicit PowerPieces(double *v) : v_(v) {}
 
-    double integrate(MTH_function f, double lower, double upper) {
+    // `turn` is where the integrand steps, if anywhere (see integrate_across_turn).
+    double integrate(MTH_function f, double lower, double upper, Turn turn = {0, kNoTurn}) {
         // The integral over an empty range is 0; the integrator would run all
         // its levels to say so.
         if (lower == upper) {
@@ -344,8 +390,7 @@ public:
         }
         const MTH_parameters params = {3, v_};
         const double absolute = std::max(kNegligibleShare * largest_, kNegligibleProbability);
-        const double piece =
-            MTH_num_integrate(f, lower, upper, params, kIntegrationTolerance, absolute);
+        const double piece = integrate_across_turn(f, lower, upper, params, absolute, turn);
         largest_ = std::max(largest_, std::fabs(piece));
         return piece;
     }
@@ -470,7 +515,7 @@ double product_power(PWR_design *design) {
 // Overall level of the joint procedure with no association: twice the
 // probability that stage 0 and the joint statistic both pass upwards.
 double joint_overall_level(double *w) {
-    const double upper = integrate(get_phai_function, -quantile(w[0] / 2), MTH_INFINITY, 2, w);
+    const double upper = half_joint_level({2, w});
     return upper + upper;
 }
 
@@ -527,12 +572,14 @@ double joint_power(PWR_design *design) {
     PowerPieces pieces(v);
     double upwards = 0;
     double downwards = 0;
+    const Turn up_turn = joint_turn(-z1, mean1, share0);
+    const Turn down_turn = joint_turn(z1, mean1, share0);
     if (mean0 < 0) {
-        downwards = pieces.integrate(joint_power_function_minus, -MTH_INFINITY, z0);
-        upwards = pieces.integrate(joint_power_function_plus, -z0, MTH_INFINITY);
+        downwards = pieces.integrate(joint_power_function_minus, -MTH_INFINITY, z0, down_turn);
+        upwards = pieces.integrate(joint_power_function_plus, -z0, MTH_INFINITY, up_turn);
     } else {
-        upwards = pieces.integrate(joint_power_function_plus, -z0, MTH_INFINITY);
-        downwards = pieces.integrate(joint_power_function_minus, -MTH_INFINITY, z0);
+        upwards = pieces.integrate(joint_power_function_plus, -z0, MTH_INFINITY, up_turn);
+        downwards = pieces.integrate(joint_power_function_minus, -MTH_INFINITY, z0, down_turn);
     }
     return downwards + upwards;
 }

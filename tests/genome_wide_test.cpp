@@ -291,6 +291,29 @@ TEST(GenomeWidePower, ProductAgreesWithQuadraturesOfTheSameEvent) {
     }
 }
 
+// A second stage of almost nobody makes the joint statistic stage 0's own:
+// its conditional tail is then a step, integrated piecewise around it. The
+// power tends to that of stage 0 alone beyond the larger of its own
+// threshold and the joint one; the level equation and the power each stay
+// within the evaluation budget.
+TEST(GenomeWideJointLevel, AStageOfAlmostNobodyIsIntegratedAroundItsStep) {
+    PWR_design design = design_of(2, 1e-3, -1, 5e-8, 200000000, 50, 1.0015);
+    const Call call = two_stage(design);
+    EXPECT_EQ(call.output, "");
+    EXPECT_LE(call.evaluations, kMostEvaluationsPerCall);
+    const double a1 = design.alpha[1];
+    EXPECT_GT(a1, 0.0);
+    // With w -> 1 the overall level is that of the stricter of the two tests.
+    EXPECT_NEAR(std::fmin(a1, 1e-3) / 5e-8, 1.0, 1e-3);
+    const Real w = 4e8L / (4e8L + 100);
+    const Real m0 = joint_mean(200000000, 1.0015);
+    const Real m1 = joint_mean(50, 1.0015);
+    const Real c = std::fmax(upper_quantile(1e-3 / 2),
+                             (upper_quantile(a1 / 2) - std::sqrt(1 - w) * m1) / std::sqrt(w));
+    const Real limit = upper_tail(c - m0) + lower_tail(-c - m0);
+    EXPECT_NEAR(call.power, static_cast<double>(limit), 1e-3);
+}
+
 // Without a procedure to compute (a level that is no probability, two open
 // levels, a joint statistic over an empty stage) methods 1 and 2 answer not a
 // number at once and leave the levels as they were.
