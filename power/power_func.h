@@ -190,7 +190,11 @@ double PWR_get_power_for_single_step(PWR_design *design, int32_t stage);
  * probability, not from one minus it. Each power adds several integrals: the
  * one in the direction of stage 0's mean is refined to a relative 1e-6, the
  * others stop once they change by less than 1e-9 of the largest so far (and
- * any once it changes by less than 1e-300).
+ * any once it changes by less than 1e-300). When stage 1 holds almost nobody
+ * (w within 1e-4 of 1) the joint statistic's conditional tail is a step in
+ * stage 0's statistic; method 2 then integrates around the step and its two
+ * sides separately, the sides to 1e-9 of the larger pieces (a limit case
+ * tested against stage 0's own power beyond the stricter threshold).
  *
  * Level derivation: the first of alpha[1], alpha[2], alpha[0] equal to
  * PWR_DERIVE_LEVEL exactly is derived from the other two and written back
