@@ -439,7 +439,9 @@ def single_stage_power(
     """Power of the two-sided allelic test of one case-control study.
 
     Args:
-        cases, controls: numbers of individuals in each group.
+        cases, controls: allele draws in each group, as the library and
+            ``vantor_mini_bin`` count them (a person is two; the solvers and
+            the design functions of this module count people by default).
         odds_ratio: allelic odds ratio of cases against controls.
         control_rate: frequency of the risk allele among controls (0 to 1).
         alpha: two-sided significance level.
@@ -474,7 +476,9 @@ def two_stage_power(
 
     Args:
         method: METHOD_SEPARATE (0), METHOD_PRODUCT (1) or METHOD_JOINT (2).
-        stage_sizes: ((cases, controls) of stage 0, (cases, controls) of stage 1).
+        stage_sizes: ((cases, controls) of stage 0, (cases, controls) of stage 1),
+            in allele draws as the library counts them (see two_stage_design_power
+            for people).
         odds_ratio: allelic odds ratio of cases against controls.
         control_rate: frequency of the risk allele among controls.
         alpha0: level of stage 0.
