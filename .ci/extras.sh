@@ -156,7 +156,8 @@ check_r_package() {
     local out="$work/r-check"
     mkdir -p "$out"
     sh r/build.sh "$out" >"$out/build.log" 2>&1 || { cat "$out/build.log"; fail "R CMD build"; }
-    (cd "$out" && VANTOR_MINI_BIN="$root/build/vantor_mini_bin" MAKEFLAGS="-j$jobs" \
+    (cd "$out" && VANTOR_MINI_BIN="$root/build/vantor_mini_bin" VANTOR_PROGRAM="$root/build/vantor" \
+        MAKEFLAGS="-j$jobs" \
         _R_CHECK_CRAN_INCOMING_=false _R_CHECK_CRAN_INCOMING_REMOTE_=false \
         _R_CHECK_FUTURE_FILE_TIMESTAMPS_=false _R_CHECK_SYSTEM_CLOCK_=false \
         R CMD check --no-manual vantor_*.tar.gz >check.log 2>&1) ||

@@ -16,3 +16,23 @@ run_mini_bin <- function(program, words) {
 case_rate <- function(odds_ratio, rate) {
     odds_ratio * rate / (odds_ratio * rate + 1 - rate)
 }
+
+# The person-facing `vantor` program, found through VANTOR_PROGRAM (CI sets
+# it); tests that need it skip without it.
+vantor_program <- function() {
+    program <- Sys.getenv("VANTOR_PROGRAM")
+    if (!nzchar(program) || !file.exists(program)) {
+        skip("VANTOR_PROGRAM does not name the vantor program")
+    }
+    program
+}
+
+# The numbers of one JSON column of `vantor ... --format json`, read from the
+# full-precision text the program writes.
+vantor_json_numbers <- function(program, words, column) {
+    output <- system2(program, c(as.character(words), "--format", "json"), stdout = TRUE,
+                      stderr = FALSE)
+    pattern <- sprintf('^ *"%s": ([-+0-9.eE]+),?$', column)
+    values <- sub(pattern, "\\1", grep(pattern, output, value = TRUE))
+    as.numeric(values)
+}
