@@ -72,9 +72,7 @@ void split_stage(std::int64_t n, double case_fraction, std::int64_t *cases,
 
 Counts split_total(std::int64_t total, double share, double case_fraction) {
     Counts c{};
-    const std::int64_t n0 = std::min(total, rounded(share * static_cast<double>(total)));
-    split_stage(n0, case_fraction, &c.cases[0], &c.controls[0]);
-    split_stage(total - n0, case_fraction, &c.cases[1], &c.controls[1]);
+    DSN_counts_of_total(total, share, case_fraction, c.cases, c.controls);
     return c;
 }
 
@@ -596,6 +594,13 @@ std::int64_t largest_total_within(double budget, double share, double alpha0, do
 }  // namespace
 
 extern "C" {
+
+void DSN_counts_of_total(std::int64_t total, double share, double case_fraction,
+                         std::int64_t cases[2], std::int64_t controls[2]) {
+    const std::int64_t n0 = std::min(total, rounded(share * static_cast<double>(total)));
+    split_stage(n0, case_fraction, &cases[0], &controls[0]);
+    split_stage(total - n0, case_fraction, &cases[1], &controls[1]);
+}
 
 std::int32_t DSN_check_method(std::int32_t method) {
     const bool known =

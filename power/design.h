@@ -113,6 +113,15 @@ int32_t DSN_check_cost_ratio(double cost_ratio);
 /* A budget per marker, in units: finite and positive. */
 int32_t DSN_check_budget(double budget);
 
+/* ---- Layout -------------------------------------------------------------- */
+
+/* The four counts, in units, that a total of `total` units becomes (see
+ * Units above): cases[s] and controls[s] of stage s. Nothing is checked: a
+ * group may come out empty, negative or beyond the 32-bit allele range, which
+ * the checks SLV_check_cases / SLV_check_controls then refuse. */
+void DSN_counts_of_total(int64_t total, double share, double case_fraction, int64_t cases[2],
+                         int64_t controls[2]);
+
 /* ---- Questions ---------------------------------------------------------- */
 
 /* The power of the design with the given counts (per stage, in units) and

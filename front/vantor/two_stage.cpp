@@ -1,7 +1,6 @@
 // vantor two-stage: the power of a two-stage design for each analysis, the
 // second decision's level derived and shown; with the total left open and a
 // target power, the smallest total reaching it.
-#include <cmath>
 #include <cstdint>
 
 #include "front/vantor/command.h"
@@ -27,24 +26,15 @@ enum : std::size_t {
 
 constexpr StudyParameters kStudy{kMethod, kOddsRatio, kRate, kAlpha, kCaseFraction};
 
-// The four counts of a total, in units, rounded as the library lays a total
-// out (power/design.h): stage 0 round(share N), halves up; in each stage the
-// cases round(case_fraction n), halves up.
+// The four counts of a total, in units, as the library lays a total out.
 struct Layout {
     std::int64_t cases[2];
     std::int64_t controls[2];
 };
 
-std::int64_t rounded(double value) { return static_cast<std::int64_t>(std::floor(value + 0.5)); }
-
 Layout layout_of(std::int64_t total, double share, double case_fraction) {
-    const std::int64_t stage0 = rounded(share * static_cast<double>(total));
-    const std::int64_t stages[2] = {stage0, total - stage0};
     Layout layout{};
-    for (int stage = 0; stage < 2; ++stage) {
-        layout.cases[stage] = rounded(case_fraction * static_cast<double>(stages[stage]));
-        layout.controls[stage] = stages[stage] - layout.cases[stage];
-    }
+    DSN_counts_of_total(total, share, case_fraction, layout.cases, layout.controls);
     return layout;
 }
 
