@@ -77,8 +77,10 @@ void check(std::int32_t returned, const DSN_design_result &r) {
         require(r.cases[stage] >= 1 && r.controls[stage] >= 1,
                 "a found design with an empty group");
     }
-    // A power adds several integrals, each accurate to about 1e-9 of the sum.
-    require(r.power >= -1e-9 && r.power <= 1 + 1e-9, "a found power outside [0, 1]");
+    // A power adds several integrals and closed-form tails, each carrying the
+    // normal distribution function's absolute error of about 1e-9: a power of
+    // 1 may come out a few 1e-9 above it.
+    require(r.power >= -1e-8 && r.power <= 1 + 1e-8, "a found power outside [0, 1]");
     require(r.stage0_share > 0 && r.stage0_share < 1, "a found weight outside (0, 1)");
 }
 
