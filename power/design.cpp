@@ -629,6 +629,12 @@ std::int32_t DSN_check_stage0_alpha(std::int32_t method, double alpha0, double a
     return room ? SLV_REASON_NONE : SLV_REASON_BAD_STAGE0_ALPHA;
 }
 
+std::int32_t DSN_check_design_alpha(std::int32_t method, double alpha2) {
+    return smallest_stage0_alpha(method, alpha2) <= DSN_LARGEST_STAGE0_ALPHA
+               ? SLV_REASON_NONE
+               : SLV_REASON_BAD_DESIGN_ALPHA;
+}
+
 std::int32_t DSN_check_cost_ratio(double cost_ratio) {
     return std::isfinite(cost_ratio) && cost_ratio > 0 ? SLV_REASON_NONE
                                                        : SLV_REASON_BAD_COST_RATIO;
@@ -681,9 +687,12 @@ std::int32_t DSN_smallest_total(const DSN_study *study, double share, double alp
 
 std::int32_t DSN_cheapest_design(const DSN_study *study, double target_power, double cost_ratio,
                                  DSN_design_result *result) {
-    const std::int32_t refusal =
+    std::int32_t refusal =
         first_refusal({DSN_check_study(study), SLV_check_target_power(target_power, study->alpha2),
                        DSN_check_cost_ratio(cost_ratio)});
+    if (refusal == SLV_REASON_NONE) {
+        refusal = DSN_check_design_alpha(study->method, study->alpha2);
+    }
     if (refuse(refusal, result)) {
         return result->status;
     }
@@ -727,8 +736,11 @@ std::int32_t DSN_cheapest_design(const DSN_study *study, double target_power, do
 
 std::int32_t DSN_most_powerful_design(const DSN_study *study, double budget, double cost_ratio,
                                       DSN_design_result *result) {
-    const std::int32_t refusal = first_refusal(
+    std::int32_t refusal = first_refusal(
         {DSN_check_study(study), DSN_check_budget(budget), DSN_check_cost_ratio(cost_ratio)});
+    if (refusal == SLV_REASON_NONE) {
+        refusal = DSN_check_design_alpha(study->method, study->alpha2);
+    }
     if (refuse(refusal, result)) {
         return result->status;
     }

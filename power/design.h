@@ -107,6 +107,12 @@ int32_t DSN_check_stage0_share(double share);
  * Check alpha2 first. */
 int32_t DSN_check_stage0_alpha(int32_t method, double alpha0, double alpha2);
 
+/* The overall level leaves room for a stage-0 level up to
+ * DSN_LARGEST_STAGE0_ALPHA, as the design searches need: alpha2 <= 0.25 for
+ * replication and joint analysis, alpha2 < 0.5 for the product. Check the
+ * study first. */
+int32_t DSN_check_design_alpha(int32_t method, double alpha2);
+
 /* Relative cost of a stage-1 genotype: finite and positive. */
 int32_t DSN_check_cost_ratio(double cost_ratio);
 

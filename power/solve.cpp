@@ -89,6 +89,9 @@ constexpr ReasonText kReasonTexts[] = {
      "the cost of a second-stage genotype relative to a first-stage one must be a positive "
      "number"},
     {SLV_REASON_BAD_BUDGET, "the budget per marker must be a positive number"},
+    {SLV_REASON_BAD_DESIGN_ALPHA,
+     "the overall level must leave room for a first-stage level of at most 0.5: at most 0.25 "
+     "for replication and joint analysis, below 0.5 for the product of p-values"},
 };
 
 // ---------------------------------------------------------------------------

@@ -74,7 +74,8 @@ enum {
     SLV_REASON_BAD_CASE_FRACTION = 110,
     SLV_REASON_BAD_STAGE0_ALPHA = 111,
     SLV_REASON_BAD_COST_RATIO = 112,
-    SLV_REASON_BAD_BUDGET = 113
+    SLV_REASON_BAD_BUDGET = 113,
+    SLV_REASON_BAD_DESIGN_ALPHA = 114
 };
 
 /* Counting units of the size solvers: allele draws per counted unit. */

@@ -284,6 +284,22 @@ TEST(DesignInputs, EachRefusalNamesItsInput) {
     EXPECT_EQ(r.reason, SLV_REASON_BAD_CASES);
 }
 
+// The searches try stage-0 levels up to 0.5: an overall level that leaves no
+// room below it is refused, not answered with a level above 1.
+TEST(DesignInputs, OverallLevelMustLeaveRoomForTheFirstStage) {
+    for (const std::int32_t method : {PWR_METHOD_SEPARATE, PWR_METHOD_JOINT}) {
+        const DSN_study study = study_of(method, 0.3);
+        DSN_design_result r{};
+        EXPECT_EQ(DSN_cheapest_design(&study, 0.8, 1.0, &r), SLV_INVALID_INPUT);
+        EXPECT_EQ(r.reason, SLV_REASON_BAD_DESIGN_ALPHA);
+        EXPECT_EQ(DSN_most_powerful_design(&study, 1000, 1.0, &r), SLV_INVALID_INPUT);
+        EXPECT_EQ(r.reason, SLV_REASON_BAD_DESIGN_ALPHA);
+        EXPECT_EQ(DSN_check_design_alpha(method, 0.25), SLV_REASON_NONE);
+    }
+    EXPECT_EQ(DSN_check_design_alpha(PWR_METHOD_PRODUCT, 0.3), SLV_REASON_NONE);
+    EXPECT_EQ(DSN_check_design_alpha(PWR_METHOD_PRODUCT, 0.5), SLV_REASON_BAD_DESIGN_ALPHA);
+}
+
 TEST(DesignInputs, MessagesNameTheInput) {
     const std::string words[] = {
         SLV_message(SLV_REASON_BAD_METHOD),        SLV_message(SLV_REASON_BAD_STAGE0_SHARE),
