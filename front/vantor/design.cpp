@@ -40,7 +40,12 @@ std::string check(const Request &request, std::int32_t unit) {
     if (!problem.empty()) {
         return problem;
     }
-    std::int32_t reason = DSN_check_cost_ratio(*request[kCostRatio]);
+    const DSN_study study = study_of(request, kStudy, unit);
+    std::int32_t reason = DSN_check_design_alpha(study.method, study.alpha2);
+    if (reason != SLV_REASON_NONE) {
+        return refusal(command, request, kAlpha, reason);
+    }
+    reason = DSN_check_cost_ratio(*request[kCostRatio]);
     if (reason != SLV_REASON_NONE) {
         return refusal(command, request, kCostRatio, reason);
     }
