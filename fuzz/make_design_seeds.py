@@ -1,7 +1,6 @@
 """Writes the seed corpus of fuzz_design (layout in design_fuzzer.cpp)."""
 
-import os
-import struct
+from seed_corpus import write_corpus
 
 SEEDS = {
     # question, method, unit, odds ratio, rate, alpha2, case fraction, share, alpha0,
@@ -20,11 +19,7 @@ SEEDS = {
 
 
 def main() -> None:
-    folder = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus", "design")
-    os.makedirs(folder, exist_ok=True)
-    for name, values in SEEDS.items():
-        with open(os.path.join(folder, name), "wb") as seed:
-            seed.write(struct.pack("<3i9d4i", *values))
+    write_corpus("design", "<3i9d4i", SEEDS)
 
 
 if __name__ == "__main__":

@@ -1,7 +1,6 @@
 """Writes the seed corpus of fuzz_solve (layout in solve_fuzzer.cpp)."""
 
-import os
-import struct
+from seed_corpus import write_corpus
 
 SEEDS = {
     # cases, controls, unit, ratio, odds ratio, control rate, alpha, target power
@@ -20,11 +19,7 @@ SEEDS = {
 
 
 def main() -> None:
-    folder = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus", "solve")
-    os.makedirs(folder, exist_ok=True)
-    for name, values in SEEDS.items():
-        with open(os.path.join(folder, name), "wb") as seed:
-            seed.write(struct.pack("<3i5d", *values))
+    write_corpus("solve", "<3i5d", SEEDS)
 
 
 if __name__ == "__main__":

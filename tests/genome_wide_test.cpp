@@ -88,15 +88,10 @@ Call two_stage(PWR_design &design) {
 
 constexpr std::int64_t kMostEvaluationsPerCall = 100000;
 
+// Equal groups in each stage, rate 0.3.
 PWR_design design_of(std::int32_t method, double a0, double a1, double a2, std::int32_t group0,
                      std::int32_t group1, double odds_ratio) {
-    PWR_design design = single_stage_design(group0, group0, odds_ratio, 0.3, a0);
-    design.method = method;
-    design.alpha[1] = a1;
-    design.alpha[2] = a2;
-    design.sample_size[1][0] = group1;
-    design.sample_size[1][1] = group1;
-    return design;
+    return two_stage_design(method, a0, a1, a2, group0, group0, group1, group1, odds_ratio);
 }
 
 TEST(GenomeWideJointLevel, DerivedLevelGivesTheOverallLevelAcrossTheGrid) {

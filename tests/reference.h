@@ -72,4 +72,18 @@ inline PWR_design single_stage_design(std::int32_t cases, std::int32_t controls,
     return design;
 }
 
+// A two-stage record: stage 0 as single_stage_design makes it, stage 1's
+// counts, the method and the other two levels.
+inline PWR_design two_stage_design(std::int32_t method, double a0, double a1, double a2,
+                                   std::int32_t cases0, std::int32_t controls0, std::int32_t cases1,
+                                   std::int32_t controls1, double odds_ratio, double rate = 0.3) {
+    PWR_design design = single_stage_design(cases0, controls0, odds_ratio, rate, a0);
+    design.method = method;
+    design.alpha[1] = a1;
+    design.alpha[2] = a2;
+    design.sample_size[1][0] = cases1;
+    design.sample_size[1][1] = controls1;
+    return design;
+}
+
 #endif
