@@ -278,6 +278,15 @@ inline Real two_stage_power(const PWR_design &design) {
     }
 }
 
+// How far the library's two-stage power may lie from the reference: a
+// relative 1e-6 or an absolute 1e-9, whichever is larger.
+constexpr Real kAllowedRelative = 1e-6L;
+constexpr Real kAllowedAbsolute = 1e-9L;
+
+inline double allowed_difference(std::int32_t /*method*/, double reference) {
+    return static_cast<double>(std::max(kAllowedRelative * reference, kAllowedAbsolute));
+}
+
 }  // namespace two_stage_reference
 
 #endif
