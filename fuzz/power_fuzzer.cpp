@@ -1,9 +1,13 @@
 // Feeds arbitrary numbers into the single- and two-stage power through a
-// PWR_design. The input is read as packed little-endian fields, each zero
-// when the input has run out:
+// PWR_design, and checks each two-stage power within the domain of
+// fuzz/two_stage_checks.h: against the independent reference, and that it
+// does not fall when every count is multiplied by a whole number. The input
+// is read as packed little-endian fields, each zero when the input has run
+// out:
 //   int32 method, int32 stage, double alpha[3], int32 sample_size[2][2],
-//   double control_rate, double odds_ratio            (64 bytes in all)
-// make_power_seeds.py writes seeds in this layout.
+//   double control_rate, double odds_ratio, uint32 multiplier   (68 bytes)
+// the growth check multiplying by 2 + multiplier % 63. make_power_seeds.py
+// writes seeds in this layout.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -13,19 +17,22 @@
 
 #include "fuzz/byte_reader.h"
 #include "fuzz/fuzz_target.h"
+#include "fuzz/two_stage_checks.h"
 #include "numeric/MTH_report.h"
 #include "power/power_func.h"
 
 namespace {
 
-// One request: a design and the stage argument for every call.
+// One request: a design, the stage argument for every call and the seed of
+// the growth check's multiplier.
 struct PowerRequest {
     PWR_design design;
     std::int32_t stage;
+    std::uint32_t multiplier;
 };
 
 PowerRequest read_request(ByteReader &reader) {
-    PowerRequest request{PWR_DESIGN_INIT, 0};
+    PowerRequest request{PWR_DESIGN_INIT, 0, 0};
     request.design.method = reader.take<std::int32_t>();
     request.stage = reader.take<std::int32_t>();
     for (double &alpha : request.design.alpha) {
@@ -38,6 +45,7 @@ PowerRequest read_request(ByteReader &reader) {
     }
     request.design.control_rate = reader.take<double>();
     request.design.odds_ratio = reader.take<double>();
+    request.multiplier = reader.take<std::uint32_t>();
     return request;
 }
 
@@ -51,13 +59,17 @@ void expect_known_report(const char *what, void * /*context*/) {
 }
 
 // Each call gets a fresh copy: the operations write into the record.
-void run_every_power(const PWR_design &design, std::int32_t stage) {
-    for (const std::int32_t single_stage : {0, 1, stage}) {
+void run_every_power(const PowerRequest &request) {
+    const PWR_design &design = request.design;
+    for (const std::int32_t single_stage : {0, 1, request.stage}) {
         PWR_design copy = design;
         (void)PWR_get_power_for_single_step(&copy, single_stage);
     }
     PWR_design copy = design;
-    (void)PWR_get_power_for_two_stage_method(&copy, stage);
+    const double power = PWR_get_power_for_two_stage_method(&copy, request.stage);
+    two_stage_checks::check_against_reference(copy, power);
+    two_stage_checks::check_growth(design, copy, power,
+                                   two_stage_checks::multiplier_of(request.multiplier));
 }
 
 }  // namespace
@@ -70,6 +82,6 @@ extern "C" int LLVMFuzzerInitialize(int * /*argc*/, char *** /*argv*/) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     ByteReader reader(data, size);
     const PowerRequest request = read_request(reader);
-    run_every_power(request.design, request.stage);
+    run_every_power(request);
     return 0;
 }
