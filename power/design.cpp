@@ -30,6 +30,7 @@
 #include "numeric/MTH_normal_distribution.h"
 #include "power/power_func.h"
 #include "power/solve.h"
+#include "power/statistic.h"
 
 namespace {
 
@@ -86,13 +87,6 @@ bool counts_usable(const Counts &c, std::int32_t unit) {
         }
     }
     return true;
-}
-
-// Stage 0's share of the counts: the joint statistic's weight.
-double weight_of(const Counts &c) {
-    const double n0 = static_cast<double>(stage_total(c, 0));
-    const double n1 = static_cast<double>(stage_total(c, 1));
-    return n0 / (n0 + n1);
 }
 
 // ---------------------------------------------------------------------------
@@ -153,14 +147,14 @@ public:
             design.sample_size[stage][1] =
                 static_cast<std::int32_t>(c.controls[stage] * study_.unit);
         }
-        const double weight = weight_of(c);
+        const double weight = PWR_joint_weight(&design);
         double alpha1 = kNotANumber;
         const bool cached =
             study_.method == PWR_METHOD_JOINT && cache_.find(alpha0, weight, &alpha1);
         design.alpha[0] = alpha0;
         design.alpha[1] = cached ? alpha1 : PWR_DERIVE_LEVEL;
         design.alpha[2] = cached ? PWR_DERIVE_LEVEL : study_.alpha2;
-        const double power = PWR_get_power_for_two_stage_method(&design, 0);
+        const double power = PWR_two_stage_power(&design, study_.statistic);
         if (!cached && study_.method == PWR_METHOD_JOINT) {
             cache_.store(alpha0, weight, design.alpha[1]);
         }
@@ -197,19 +191,13 @@ double cost_of(const Counts &c, double alpha0, double cost_ratio) {
            cost_ratio * alpha0 * static_cast<double>(stage_total(c, 1));
 }
 
-// The reason a found design carries: the joint statistic's balance warning.
-std::int32_t found_reason(const DSN_study &study) {
-    const bool unbalanced = study.method == PWR_METHOD_JOINT && study.case_fraction != 0.5;
-    return unbalanced ? SLV_REASON_JOINT_UNBALANCED : SLV_REASON_NONE;
-}
-
 void fill_found(const DSN_study &study, const Counts &c, double alpha0, const Evaluation &e,
                 double cost_ratio, DSN_design_result *r) {
     if (std::isnan(e.power)) {
         clear(r, SLV_REASON_POWER_NOT_COMPUTABLE);
         return;
     }
-    clear(r, found_reason(study));
+    clear(r, SLV_REASON_NONE);
     r->total = stage_total(c, 0) + stage_total(c, 1);
     for (int stage = 0; stage < 2; ++stage) {
         r->cases[stage] = static_cast<std::int32_t>(c.cases[stage]);
@@ -228,8 +216,8 @@ void fill_found(const DSN_study &study, const Counts &c, double alpha0, const Ev
 std::int64_t one_stage_total(const DSN_study &study, double power) {
     SLV_size_result size{};
     const double controls_per_case = (1 - study.case_fraction) / study.case_fraction;
-    SLV_cases_for_ratio(controls_per_case, study.odds_ratio, study.control_rate, study.alpha2,
-                        power, study.unit, &size);
+    SLV_cases_for_ratio_with_statistic(controls_per_case, study.odds_ratio, study.control_rate,
+                                       study.alpha2, power, study.unit, study.statistic, &size);
     if (size.status != SLV_FOUND && size.status != SLV_FOUND_WITH_WARNING) {
         return 0;
     }
@@ -614,7 +602,7 @@ std::int32_t DSN_check_study(const DSN_study *study) {
                           SLV_check_control_rate(study->control_rate),
                           SLV_check_alpha(study->alpha2),
                           fraction_usable ? SLV_REASON_NONE : SLV_REASON_BAD_CASE_FRACTION,
-                          SLV_check_unit(study->unit)});
+                          SLV_check_unit(study->unit), SLV_check_statistic(study->statistic)});
 }
 
 std::int32_t DSN_check_stage0_share(double share) {

@@ -22,7 +22,9 @@
  * (halves up), stage 1 n1 = N - n0; in each stage the cases are
  * round(case_fraction * n) (halves up), the controls the rest; each of the
  * four must be at least 1 unit. The joint statistic's weight w is stage 0's
- * share of the rounded counts, so it can differ slightly from `share`.
+ * share of the effective size of the rounded counts (PWR_joint_weight in
+ * power/power_func.h), its share of the people when both stages have the
+ * same case:control ratio; it can differ slightly from `share`.
  *
  * Levels. alpha2 is the overall level, alpha0 stage 0's; the second
  * decision's level alpha1 is always derived from them (and w), as
@@ -33,11 +35,12 @@
  * alpha0 >= 2 alpha2 (replication: alpha1 = 2 alpha2 / alpha0 <= 1), the
  * product of p-values alpha0 > alpha2.
  *
- * The joint statistic (method 2) counts each stage's controls for both
- * groups, as if cases and controls were equally many. With a case fraction
- * other than one half its answers carry the warning
- * SLV_REASON_JOINT_UNBALANCED: they are the power of the balanced design with
- * the same controls, an approximation.
+ * Statistics. `statistic` chooses the allelic test's statistic
+ * (power/statistic.h): the replication analysis and the one-stage
+ * comparison honour it; the product and joint analyses use unit-variance
+ * stage statistics with unpooled means either way. The joint analysis is
+ * exact for any case fraction (SLV_REASON_JOINT_UNBALANCED is no longer
+ * given).
  *
  * Results follow power/solve.h: a status, a reason code (SLV_message gives
  * the words), and values that are only filled in when found (counts 0,
@@ -54,6 +57,8 @@
 
 #include <stdint.h>
 
+#include "power/statistic.h"
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -66,6 +71,7 @@ typedef struct DSN_study {
     double alpha2;        /* overall level, from 1e-12 to below 1 */
     double case_fraction; /* cases' share of each stage, in (0, 1) */
     int32_t unit;         /* SLV_UNIT_PEOPLE or SLV_UNIT_ALLELES */
+    int32_t statistic;    /* PWR_STATISTIC_POOLED (0, the default) or _UNPOOLED */
 } DSN_study;
 
 /* A two-stage design and what it achieves. */
@@ -75,7 +81,7 @@ typedef struct DSN_design_result {
     int64_t total;           /* both stages, both groups, in units; 0 unless found */
     int32_t cases[2];        /* per stage, in units; 0 unless found */
     int32_t controls[2];     /* per stage, in units; 0 unless found */
-    double stage0_share;     /* w: stage 0's share of the rounded counts */
+    double stage0_share;     /* w: stage 0's weight in the joint statistic */
     double alpha[3];         /* alpha0, the derived alpha1, alpha2 */
     double power;            /* the design's power */
     double cost;             /* n0 + c alpha0 n1, in units */
@@ -96,7 +102,7 @@ typedef struct DSN_design_result {
 int32_t DSN_check_method(int32_t method);
 
 /* Every field of the study (the method, odds ratio, rate, overall level,
- * case fraction and unit), in that order. */
+ * case fraction, unit and statistic), in that order. */
 int32_t DSN_check_study(const DSN_study *study);
 
 /* Stage 0's share of the total: strictly between 0 and 1. */

@@ -372,8 +372,23 @@ bool levels_usable(const double *alpha) {
 // A derived level above 1 is no probability: it becomes exactly 1.
 double clamped(double level) { return level > 1 ? 1.0 : level; }
 
+// A power summed from integrals (each to a relative 1e-6) and closed-form
+// tails (each to the normal function's 1e-9) can pass 1 by their errors
+// when it is 1 to all purposes, or 0 likewise: it is reported within [0, 1].
+// Not a number stays.
+double as_probability(double sum) {
+    if (sum > 1) {
+        return 1.0;
+    }
+    return sum < 0 ? 0.0 : sum;
+}
+
 // The pieces a power adds up, integrated with the relative tolerance and an
 // absolute one that grows with the largest piece seen so far.
+// A normal density beyond this distance from its mean is below 1e-330 of
+// its peak, and so is all the mass beyond it.
+constexpr double kMeanReach = 39.0;
+
 // The turn width of an integrand with no step.
 constexpr double kNoTurn = std::numeric_limits<double>::infinity();
 
@@ -390,24 +405,85 @@ public:
         }
         const MTH_parameters params = {3, v_};
         const double absolute = std::max(kNegligibleShare * largest_, kNegligibleProbability);
-        const double piece = integrate_across_turn(f, lower, upper, params, absolute, turn);
+        double piece = integrate_across_turn(f, lower, upper, params, absolute, turn);
+        if (mass_missed(f, lower, upper, piece)) {
+            piece = integrate_near_mean(f, lower, upper, absolute, turn);
+        }
         largest_ = std::max(largest_, std::fabs(piece));
         return piece;
     }
 
 private:
+    // Every integrand is phi(x - m) g(x) with 0 <= g <= 1, m = v[0] stage 0's
+    // mean. When m lies far out (a strong design), the refinement's points
+    // over an infinite range (or a wide one) may all fall where the density
+    // has underflowed, and the integral comes out as 0 although the integrand
+    // near m is not: the mass was missed, not absent.
+    bool mass_missed(MTH_function f, double lower, double upper, double piece) const {
+        if (!(piece < kNegligibleProbability) || !(lower < upper)) {
+            return false;
+        }
+        const double nearest = std::clamp(v_[0], lower, upper);
+        return f(nearest, {3, v_}) > kNegligibleProbability;
+    }
+
+    // The integral over the part of [lower, upper] within kMeanReach of the
+    // mean, where all but 1e-330 of the density lies, split at the mean.
+    double integrate_near_mean(MTH_function f, double lower, double upper, double absolute,
+                               Turn turn) const {
+        const double mean = v_[0];
+        const double from = std::max(lower, mean - kMeanReach);
+        const double to = std::min(upper, mean + kMeanReach);
+        if (!(from < to)) {
+            return 0.0;
+        }
+        const MTH_parameters params = {3, v_};
+        if (!(from < mean && mean < to)) {
+            return integrate_across_turn(f, from, to, params, absolute, turn);
+        }
+        const double below = integrate_across_turn(f, from, mean, params, absolute, turn);
+        const double above = integrate_across_turn(f, mean, to, params, absolute, turn);
+        return below + above;
+    }
+
     double *v_;
     double largest_ = 0.0;
 };
 
-// Stage 0's share of all individuals of the study: the weight of stage 0's
-// statistic in the joint statistic, as if both stages' data were pooled.
+// Stage 0's share of all individuals of the study.
 double stage0_share(const PWR_design *design) {
     const double cases0 = design->sample_size[0][0];
     const double cases1 = design->sample_size[1][0];
     const double controls0 = design->sample_size[0][1];
     const double controls1 = design->sample_size[1][1];
     return (cases0 + controls0) / (cases0 + cases1 + controls0 + controls1);
+}
+
+// The effective size 1 / (1/cases + 1/controls) of a stage: the variance of
+// its rate difference under no association is p (1 - p) over it.
+double effective_size(const PWR_design *design, std::int32_t stage) {
+    const double cases = design->sample_size[stage][0];
+    const double controls = design->sample_size[stage][1];
+    return 1 / (1 / cases + 1 / controls);
+}
+
+// Both stages have the same case:control ratio (compared exactly, in 64
+// bits): the effective sizes are then in the ratio of the stages' people.
+bool same_case_control_ratio(const PWR_design *design) {
+    const std::int64_t cases0 = design->sample_size[0][0];
+    const std::int64_t controls0 = design->sample_size[0][1];
+    const std::int64_t cases1 = design->sample_size[1][0];
+    const std::int64_t controls1 = design->sample_size[1][1];
+    return cases0 * controls1 == cases1 * controls0;
+}
+
+// The mean of stage s's statistic in the joint analysis: from both groups'
+// counts; a stage with as many cases as controls takes the form written
+// with the control count, which is the same number.
+double joint_stage_mean(const PWR_design *design, std::int32_t stage) {
+    const bool balanced = design->sample_size[stage][0] == design->sample_size[stage][1];
+    return balanced ? get_joint_constant(design, stage)
+                    : get_average_of_normal_distribution(design, stage);
 }
 
 // Method 0: each stage tested by itself; overall level a0 a1 / 2.
@@ -509,7 +585,7 @@ double product_power(PWR_design *design) {
     result = (integral[1] + stage1_negative * upper_tail0) + result;
     result = (integral[2] + stage1_positive * lower_tail0) + result;
     result = (integral[3] + stage1_negative * lower_tail0) + result;
-    return result;
+    return as_probability(result);
 }
 
 // Overall level of the joint procedure with no association: twice the
@@ -536,7 +612,7 @@ double solve_joint_level(double *w) {
 
 // Derives the open level of the joint procedure (re-deriving one when all
 // three are given).
-void derive_joint_level(PWR_design *design, double share0) {
+void derive_joint_level(PWR_design *design, double weight) {
     double *alpha = design->alpha;
     if (!is_open(alpha[0]) && !is_open(alpha[1]) && !is_open(alpha[2])) {
         alpha[significance_method == 0 ? 1 : 2] = kOpenLevel;
@@ -549,7 +625,7 @@ void derive_joint_level(PWR_design *design, double share0) {
         return;
     }
     significance_method = derive_joint ? 0 : 1;
-    double w[4] = {alpha[0], alpha[1], alpha[2], share0};
+    double w[4] = {alpha[0], alpha[1], alpha[2], weight};
     const double derived = derive_joint ? solve_joint_level(w) : joint_overall_level(w);
     alpha[derive_joint ? 1 : 2] = clamped(derived);
 }
@@ -557,23 +633,23 @@ void derive_joint_level(PWR_design *design, double share0) {
 // Method 2: stage 0 passes at a0 and the joint statistic passes at a1 in the
 // same direction. The direction of stage 0's mean is integrated first.
 double joint_power(PWR_design *design) {
-    const double share0 = stage0_share(design);
+    const double weight = PWR_joint_weight(design);
     // The joint statistic weighs both stages: each must hold individuals.
-    if (!levels_usable(design->alpha) || !(share0 > 0 && share0 < 1)) {
+    if (!levels_usable(design->alpha) || !(weight > 0 && weight < 1)) {
         return kNotANumber;
     }
-    derive_joint_level(design, share0);
+    derive_joint_level(design, weight);
     const double *alpha = design->alpha;
-    const double mean0 = get_joint_constant(design, 0);
+    const double mean0 = joint_stage_mean(design, 0);
     const double z0 = quantile(alpha[0] / 2);
-    const double mean1 = get_joint_constant(design, 1);
+    const double mean1 = joint_stage_mean(design, 1);
     const double z1 = quantile(alpha[1] / 2);
-    double v[4] = {mean0, mean1, z1, share0};
+    double v[4] = {mean0, mean1, z1, weight};
     PowerPieces pieces(v);
     double upwards = 0;
     double downwards = 0;
-    const Turn up_turn = joint_turn(-z1, mean1, share0);
-    const Turn down_turn = joint_turn(z1, mean1, share0);
+    const Turn up_turn = joint_turn(-z1, mean1, weight);
+    const Turn down_turn = joint_turn(z1, mean1, weight);
     if (mean0 < 0) {
         downwards = pieces.integrate(joint_power_function_minus, -MTH_INFINITY, z0, down_turn);
         upwards = pieces.integrate(joint_power_function_plus, -z0, MTH_INFINITY, up_turn);
@@ -581,10 +657,18 @@ double joint_power(PWR_design *design) {
         upwards = pieces.integrate(joint_power_function_plus, -z0, MTH_INFINITY, up_turn);
         downwards = pieces.integrate(joint_power_function_minus, -MTH_INFINITY, z0, down_turn);
     }
-    return downwards + upwards;
+    return as_probability(downwards + upwards);
 }
 
 }  // namespace
+
+extern "C" double PWR_joint_weight(const PWR_design *design) {
+    if (same_case_control_ratio(design)) {
+        return stage0_share(design);
+    }
+    const double effective0 = effective_size(design, 0);
+    return effective0 / (effective0 + effective_size(design, 1));
+}
 
 extern "C" double PWR_get_power_for_two_stage_method(PWR_design *design, std::int32_t /*stage*/) {
     design->case_rate =

@@ -148,11 +148,21 @@ double PWR_get_power_for_single_step(PWR_design *design, int32_t stage);
  *             alpha[0] and P0 P1 <= alpha[1]; any direction.
  *             alpha[2] = alpha[1] (1 + ln(alpha[0] / alpha[1])).
  *   method 2: joint statistic Z = sqrt(w0) Z0 + sqrt(1 - w0) Z1, w0 being
- *             stage 0's share of all individuals: stage 0 passes at alpha[0]
- *             and Z is significant at alpha[1] in the same direction;
- *             alpha[2] is the level of that procedure with no association.
- *             The stage means count each stage's controls for both groups
- *             (a balanced-design assumption).
+ *             stage 0's weight (PWR_joint_weight: its share of the
+ *             effective size, the inverse-variance weight): stage 0 passes
+ *             at alpha[0] and Z is significant at alpha[1] in the same
+ *             direction; alpha[2] is the level of that procedure with no
+ *             association. Stage s's statistic has unit variance and the
+ *             mean (p1 - p0) / sqrt(p1 q1 / n1s + p0 q0 / n0s), cases and
+ *             controls counted separately (get_average_of_normal_distribution;
+ *             a stage with as many cases as controls takes the same number in
+ *             the form of get_joint_constant, bit for bit as before).
+ *
+ * Statistics. Methods 1 and 2 use each stage's statistic with unit variance
+ * and the unpooled mean above, with either statistic a caller chooses
+ * elsewhere; method 0 multiplies PWR_get_power_for_single_step's powers,
+ * which use the pooled rate for the variance under no association (the
+ * unpooled choice for method 0 is power/statistic.h's).
  *
  * Sources: method 1 is the product criterion with a screening first stage,
  * as in P. Bauer and K. Koehne, "Evaluation of experiments with adaptive interim
@@ -195,6 +205,14 @@ double PWR_get_power_for_single_step(PWR_design *design, int32_t stage);
  * stage 0's statistic; method 2 then integrates around the step and its two
  * sides separately, the sides to 1e-9 of the larger pieces (a limit case
  * tested against stage 0's own power beyond the stricter threshold).
+ * Strong designs: every power integrand is phi(x - m0) g(x), 0 <= g <= 1,
+ * m0 stage 0's mean. Where an integral comes out below 1e-300 while the
+ * integrand at the point of its range nearest m0 exceeds 1e-300 (m0 far out,
+ * where the refinement's points over an infinite range all fall on an
+ * underflowed density), it is integrated again over the part of its range
+ * within 39 of m0 (split at m0), outside which lies less than 1e-330; so a
+ * design of overwhelming power answers 1, not 0. Every other integral keeps
+ * its range.
  *
  * Level derivation: the first of alpha[1], alpha[2], alpha[0] equal to
  * PWR_DERIVE_LEVEL exactly is derived from the other two and written back
@@ -208,6 +226,11 @@ double PWR_get_power_for_single_step(PWR_design *design, int32_t stage);
  * lies outside [0, 1] or more than one level is open; method 2 also when a
  * stage holds no individuals (its weight w must lie strictly between 0 and
  * 1). There is no procedure then whose power could be computed.
+ *
+ * A power of methods 1 and 2 is a sum of integrals, each to a relative
+ * 1e-6, and closed-form tails, each to MTH_pnorm's 1e-9: where the sum
+ * passes 1 (or 0) by those errors it is reported as 1 (or 0), so every
+ * power lies in [0, 1].
  *
  * Returns the power, or -1 for any other method. `stage` is not read.
  * Nothing is allocated.
@@ -227,10 +250,20 @@ double PWR_get_power_for_two_stage_method(PWR_design *design, int32_t stage);
 double get_average_of_normal_distribution(const PWR_design *design, int32_t stage);
 
 /* Mean of stage `stage`'s statistic from its control count alone, standing
- * for both groups (method 2):
- * sqrt(n0) (p1 - p0) / sqrt(p1 (1 - p1) + p0 (1 - p0)).
- * Not a number for a stage other than 0 or 1. */
+ * for both groups: sqrt(n0) (p1 - p0) / sqrt(p1 (1 - p1) + p0 (1 - p0)).
+ * It equals get_average_of_normal_distribution when the stage has as many
+ * cases as controls, and only then: method 2 uses it for such stages alone.
+ * Kept for callers. Not a number for a stage other than 0 or 1. */
 double get_joint_constant(const PWR_design *design, int32_t stage);
+
+/* Stage 0's weight w0 in the joint statistic of method 2: its share of the
+ * effective size e_s = 1 / (1/cases_s + 1/controls_s),
+ * w0 = e0 / (e0 + e1), the inverse-variance weight under no association.
+ * Where both stages have the same case:control ratio (cases0 controls1 =
+ * cases1 controls0, in 64-bit integers) it is computed as stage 0's share of
+ * all individuals, the same number. A stage with an empty group gives 0, 1
+ * or not a number. Reads the record's counts only; reentrant. */
+double PWR_joint_weight(const PWR_design *design);
 
 /* Functions of one variable handed to the root finders and the integrator;
  * each reads params.v by position (four doubles; three for the level

@@ -10,6 +10,7 @@
 
 #include "numeric/MTH_normal_distribution.h"
 #include "power/power_func.h"
+#include "power/statistic.h"
 
 namespace {
 
@@ -89,6 +90,9 @@ constexpr ReasonText kReasonTexts[] = {
      "the cost of a second-stage genotype relative to a first-stage one must be a positive "
      "number"},
     {SLV_REASON_BAD_BUDGET, "the budget per marker must be a positive number"},
+    {SLV_REASON_BAD_STATISTIC,
+     "the statistic must be 0 (pooled: the allelic chi-square test) or 1 (unpooled: each "
+     "group's own rate)"},
     {SLV_REASON_BAD_DESIGN_ALPHA,
      "the overall level must leave room for a first-stage level of at most 0.5: at most 0.25 "
      "for replication and joint analysis, below 0.5 for the product of p-values"},
@@ -104,17 +108,22 @@ struct Rates {
 };
 
 // The two standard errors (squared) of the rate difference: s0 without
-// association (pooled rate), s1 with it. n1 cases, n0 controls.
+// association (pooled rate), s1 with it. n1 cases, n0 controls. The
+// unpooled statistic takes s1 for both.
 struct Spread {
     double null_sq;
     double alternative_sq;
 };
 
-Spread spread_at(double n1, double n0, Rates p) {
+Spread spread_at(double n1, double n0, Rates p, bool pooled_null) {
     const double q1 = 1 - p.cases;
     const double q0 = 1 - p.controls;
+    const double alternative_sq = p.cases * q1 / n1 + p.controls * q0 / n0;
+    if (!pooled_null) {
+        return {alternative_sq, alternative_sq};
+    }
     const double pooled = (p.cases * n1 + p.controls * n0) / (n1 + n0);
-    return {pooled * (1 - pooled) * (1 / n1 + 1 / n0), p.cases * q1 / n1 + p.controls * q0 / n0};
+    return {pooled * (1 - pooled) * (1 / n1 + 1 / n0), alternative_sq};
 }
 
 // The power's slope along a path has the sign of w' tanh(z w r) - z r' (see
@@ -127,31 +136,32 @@ double slope_sign_value(double w, double r, double z, double w_slope, double r_s
 // Slope sign as x cases (real) grow with n0 controls fixed. Exchanging the
 // groups' roles (rates and counts) gives the slope as the controls grow: w
 // changes sign and w tanh(z w r) does not.
-double slope_as_cases_grow(double x, double n0, Rates p, double z) {
+double slope_as_cases_grow(double x, double n0, Rates p, double z, bool pooled_null) {
     const double q1 = 1 - p.cases;
     const double q0 = 1 - p.controls;
     const double d = p.cases - p.controls;
-    const Spread s = spread_at(x, n0, p);
+    const Spread s = spread_at(x, n0, p, pooled_null);
     const double w = d / std::sqrt(s.alternative_sq);
     const double r = std::sqrt(s.null_sq / s.alternative_sq);
     // Derivatives of ln s1^2 and ln s0^2 in x, written without cancellation.
     const double l1 = -p.cases * q1 / (x * (p.cases * q1 + p.controls * q0 * x / n0));
-    const double l0 = -p.controls * n0 / (x * (p.cases * x + p.controls * n0)) -
-                      n0 * d / ((q1 * x + q0 * n0) * (x + n0));
+    const double l0 = !pooled_null ? l1
+                                   : -p.controls * n0 / (x * (p.cases * x + p.controls * n0)) -
+                                         n0 * d / ((q1 * x + q0 * n0) * (x + n0));
     return slope_sign_value(w, r, z, -w * l1 / 2, r * (l0 - l1) / 2);
 }
 
 // Slope sign as the case rate p1 grows, counts fixed (the odds ratio grows
 // with p1, so this is also the slope's sign in the odds ratio).
-double slope_as_case_rate_grows(double n1, double n0, Rates p, double z) {
+double slope_as_case_rate_grows(double n1, double n0, Rates p, double z, bool pooled_null) {
     const double d = p.cases - p.controls;
-    const Spread s = spread_at(n1, n0, p);
+    const Spread s = spread_at(n1, n0, p, pooled_null);
     const double s1 = std::sqrt(s.alternative_sq);
     const double w = d / s1;
     const double r = std::sqrt(s.null_sq / s.alternative_sq);
     const double pooled = (p.cases * n1 + p.controls * n0) / (n1 + n0);
     const double ln_s1_slope = (1 - 2 * p.cases) / (2 * n1 * s.alternative_sq);
-    const double ln_s0_slope = (1 - 2 * pooled) / (2 * n0 * s.null_sq);
+    const double ln_s0_slope = pooled_null ? (1 - 2 * pooled) / (2 * n0 * s.null_sq) : ln_s1_slope;
     const double w_slope = (1 - d * ln_s1_slope) / s1;
     return slope_sign_value(w, r, z, w_slope, r * (ln_s0_slope - ln_s1_slope));
 }
@@ -164,7 +174,8 @@ bool is_rising(double slope) { return !(slope < 0); }
 
 class PowerProbe {
 public:
-    PowerProbe(double odds_ratio, double control_rate, double alpha) {
+    PowerProbe(double odds_ratio, double control_rate, double alpha, std::int32_t statistic)
+        : statistic_(statistic) {
         std::memset(&design_, 0, sizeof design_);
         design_.odds_ratio = odds_ratio;
         design_.control_rate = control_rate;
@@ -195,10 +206,11 @@ public:
 private:
     double evaluate() {
         ++evaluations_;
-        return PWR_get_power_for_single_step(&design_, 0);
+        return PWR_single_step_power(&design_, 0, statistic_);
     }
 
     PWR_design design_{};
+    std::int32_t statistic_;
     std::int32_t evaluations_ = 0;
 };
 
@@ -372,6 +384,7 @@ struct SizePath {
     std::int32_t partner;  // fixed partner allele count, when ratio is 0
     double ratio;          // partner units per searched unit, or 0
     std::int32_t unit;
+    bool pooled_null;  // the statistic's variance without association
 };
 
 std::int64_t partner_units(double ratio, std::int64_t units) {
@@ -423,9 +436,10 @@ double limit_as_group_grows(const SizePath &path, Rates p, double alpha) {
     const double var_controls = p.controls * (1 - p.controls) / partner;
     // The pooled rate becomes the growing group's rate; the variance of the
     // rate difference becomes the fixed group's.
-    return path.cases_searched
-               ? power_with_spread(std::sqrt(var_cases), std::sqrt(var_controls), d, alpha)
-               : power_with_spread(std::sqrt(var_controls), std::sqrt(var_cases), d, alpha);
+    // (The unpooled statistic's is the fixed group's for both.)
+    const double fixed = std::sqrt(path.cases_searched ? var_controls : var_cases);
+    const double growing = std::sqrt(path.cases_searched ? var_cases : var_controls);
+    return power_with_spread(path.pooled_null ? growing : fixed, fixed, d, alpha);
 }
 
 struct Problem {
@@ -433,6 +447,7 @@ struct Problem {
     double control_rate;
     double alpha;
     double target;
+    std::int32_t statistic;
 };
 
 void fill_size_failure(SLV_size_result *result, std::int32_t status, std::int32_t reason,
@@ -453,7 +468,8 @@ std::int32_t refuse_sizes(SLV_size_result *result, std::int32_t reason) {
 std::int32_t check_problem(const Problem &problem) {
     for (const std::int32_t reason :
          {SLV_check_odds_ratio(problem.odds_ratio), SLV_check_control_rate(problem.control_rate),
-          SLV_check_alpha(problem.alpha), SLV_check_target_power(problem.target, problem.alpha)}) {
+          SLV_check_alpha(problem.alpha), SLV_check_target_power(problem.target, problem.alpha),
+          SLV_check_statistic(problem.statistic)}) {
         if (reason != SLV_REASON_NONE) {
             return reason;
         }
@@ -474,8 +490,9 @@ Valleys valleys_of(const SizePath &path, std::int32_t top, Rates p, double alpha
     const double unit = path.unit;
     const Rates swapped{p.controls, p.cases};
     return find_valleys(top, [&](double index) {
-        return path.cases_searched ? slope_as_cases_grow(index * unit, partner, p, z)
-                                   : slope_as_cases_grow(index * unit, partner, swapped, z);
+        return path.cases_searched
+                   ? slope_as_cases_grow(index * unit, partner, p, z, path.pooled_null)
+                   : slope_as_cases_grow(index * unit, partner, swapped, z, path.pooled_null);
     });
 }
 
@@ -502,8 +519,8 @@ bool a_group_lowers_power(const SizePath &path, Rates p, double z, double index)
     const double cases = path.cases_searched ? searched : partner;
     const double controls = path.cases_searched ? partner : searched;
     const Rates swapped{p.controls, p.cases};
-    return !is_rising(slope_as_cases_grow(cases, controls, p, z)) ||
-           !is_rising(slope_as_cases_grow(controls, cases, swapped, z));
+    return !is_rising(slope_as_cases_grow(cases, controls, p, z, path.pooled_null)) ||
+           !is_rising(slope_as_cases_grow(controls, cases, swapped, z, path.pooled_null));
 }
 
 // Whether rounding the partner count may make the power along a ratio path
@@ -528,7 +545,7 @@ std::int32_t solve_size(const SizePath &path, const Problem &problem, SLV_size_r
     const Rates p{case_rate_of(problem.control_rate, problem.odds_ratio), problem.control_rate};
     const std::int32_t top = top_index(path);
     const Valleys valleys = valleys_of(path, top, p, problem.alpha);
-    PowerProbe probe(problem.odds_ratio, problem.control_rate, problem.alpha);
+    PowerProbe probe(problem.odds_ratio, problem.control_rate, problem.alpha, problem.statistic);
     if (valleys.too_many) {
         fill_size_failure(result, SLV_NOT_REACHABLE, SLV_REASON_POWER_TOO_IRREGULAR, 0);
         return SLV_NOT_REACHABLE;
@@ -559,6 +576,8 @@ std::int32_t solve_size(const SizePath &path, const Problem &problem, SLV_size_r
     return result->status;
 }
 
+bool pooled_null(const Problem &problem) { return problem.statistic == PWR_STATISTIC_POOLED; }
+
 std::int32_t solve_with_fixed_partner(bool cases_searched, std::int32_t partner,
                                       const Problem &problem, std::int32_t unit,
                                       SLV_size_result *result) {
@@ -573,7 +592,7 @@ std::int32_t solve_with_fixed_partner(bool cases_searched, std::int32_t partner,
     if (reason != SLV_REASON_NONE) {
         return refuse_sizes(result, reason);
     }
-    return solve_size({cases_searched, partner, 0, unit}, problem, result);
+    return solve_size({cases_searched, partner, 0, unit, pooled_null(problem)}, problem, result);
 }
 
 std::int32_t solve_with_ratio(bool cases_searched, double ratio, const Problem &problem,
@@ -585,7 +604,7 @@ std::int32_t solve_with_ratio(bool cases_searched, double ratio, const Problem &
     if (reason != SLV_REASON_NONE) {
         return refuse_sizes(result, reason);
     }
-    return solve_size({cases_searched, 0, ratio, unit}, problem, result);
+    return solve_size({cases_searched, 0, ratio, unit, pooled_null(problem)}, problem, result);
 }
 
 // ---------------------------------------------------------------------------
@@ -603,6 +622,7 @@ struct EffectPath {
     std::int32_t controls;
     double control_rate;
     double alpha;
+    std::int32_t statistic;
 };
 
 double odds_ratio_at(const EffectPath &path, double b) {
@@ -620,7 +640,8 @@ double top_log_odds(const EffectPath &path) {
 
 double effect_slope(const EffectPath &path, double z, double b) {
     const Rates p{case_rate_of(path.control_rate, odds_ratio_at(path, b)), path.control_rate};
-    const double slope = slope_as_case_rate_grows(path.cases, path.controls, p, z);
+    const bool pooled_null = path.statistic == PWR_STATISTIC_POOLED;
+    const double slope = slope_as_case_rate_grows(path.cases, path.controls, p, z, pooled_null);
     return path.above_one ? slope : -slope;
 }
 
@@ -726,7 +747,7 @@ std::int32_t check_effect_inputs(const EffectPath &path, double target) {
          {SLV_check_cases(path.cases, SLV_UNIT_ALLELES),
           SLV_check_controls(path.controls, SLV_UNIT_ALLELES),
           SLV_check_control_rate(path.control_rate), SLV_check_alpha(path.alpha),
-          SLV_check_target_power(target, path.alpha)}) {
+          SLV_check_target_power(target, path.alpha), SLV_check_statistic(path.statistic)}) {
         if (reason != SLV_REASON_NONE) {
             return reason;
         }
@@ -740,7 +761,7 @@ std::int32_t solve_effect(const EffectPath &path, double target, SLV_effect_resu
         fill_effect_failure(result, SLV_INVALID_INPUT, refused, 0);
         return SLV_INVALID_INPUT;
     }
-    PowerProbe probe(1, path.control_rate, path.alpha);
+    PowerProbe probe(1, path.control_rate, path.alpha, path.statistic);
     probe.set_sizes(path.cases, path.controls);
     const EffectCrossing crossing = last_effect_crossing(path, target, probe);
     if (!crossing.reached) {
@@ -847,44 +868,108 @@ std::int32_t SLV_check_ratio(double ratio, std::int32_t unit) {
     return usable ? SLV_REASON_NONE : SLV_REASON_BAD_RATIO;
 }
 
+std::int32_t SLV_check_statistic(std::int32_t statistic) {
+    const bool known = statistic == PWR_STATISTIC_POOLED || statistic == PWR_STATISTIC_UNPOOLED;
+    return known ? SLV_REASON_NONE : SLV_REASON_BAD_STATISTIC;
+}
+
+std::int32_t SLV_cases_for_controls_with_statistic(std::int32_t controls, double odds_ratio,
+                                                   double control_rate, double alpha,
+                                                   double target_power, std::int32_t unit,
+                                                   std::int32_t statistic,
+                                                   SLV_size_result *result) {
+    return solve_with_fixed_partner(
+        true, controls, {odds_ratio, control_rate, alpha, target_power, statistic}, unit, result);
+}
+
+std::int32_t SLV_controls_for_cases_with_statistic(std::int32_t cases, double odds_ratio,
+                                                   double control_rate, double alpha,
+                                                   double target_power, std::int32_t unit,
+                                                   std::int32_t statistic,
+                                                   SLV_size_result *result) {
+    return solve_with_fixed_partner(
+        false, cases, {odds_ratio, control_rate, alpha, target_power, statistic}, unit, result);
+}
+
+std::int32_t SLV_cases_for_ratio_with_statistic(double controls_per_case, double odds_ratio,
+                                                double control_rate, double alpha,
+                                                double target_power, std::int32_t unit,
+                                                std::int32_t statistic, SLV_size_result *result) {
+    return solve_with_ratio(true, controls_per_case,
+                            {odds_ratio, control_rate, alpha, target_power, statistic}, unit,
+                            result);
+}
+
+std::int32_t SLV_controls_for_ratio_with_statistic(double cases_per_control, double odds_ratio,
+                                                   double control_rate, double alpha,
+                                                   double target_power, std::int32_t unit,
+                                                   std::int32_t statistic,
+                                                   SLV_size_result *result) {
+    return solve_with_ratio(false, cases_per_control,
+                            {odds_ratio, control_rate, alpha, target_power, statistic}, unit,
+                            result);
+}
+
+std::int32_t SLV_odds_ratio_above_one_with_statistic(std::int32_t cases, std::int32_t controls,
+                                                     double control_rate, double alpha,
+                                                     double target_power, std::int32_t statistic,
+                                                     SLV_effect_result *result) {
+    return solve_effect({true, cases, controls, control_rate, alpha, statistic}, target_power,
+                        result);
+}
+
+std::int32_t SLV_odds_ratio_below_one_with_statistic(std::int32_t cases, std::int32_t controls,
+                                                     double control_rate, double alpha,
+                                                     double target_power, std::int32_t statistic,
+                                                     SLV_effect_result *result) {
+    return solve_effect({false, cases, controls, control_rate, alpha, statistic}, target_power,
+                        result);
+}
+
 std::int32_t SLV_cases_for_controls(std::int32_t controls, double odds_ratio, double control_rate,
                                     double alpha, double target_power, std::int32_t unit,
                                     SLV_size_result *result) {
-    return solve_with_fixed_partner(true, controls, {odds_ratio, control_rate, alpha, target_power},
-                                    unit, result);
+    return solve_with_fixed_partner(
+        true, controls, {odds_ratio, control_rate, alpha, target_power, PWR_STATISTIC_POOLED}, unit,
+        result);
 }
 
 std::int32_t SLV_controls_for_cases(std::int32_t cases, double odds_ratio, double control_rate,
                                     double alpha, double target_power, std::int32_t unit,
                                     SLV_size_result *result) {
-    return solve_with_fixed_partner(false, cases, {odds_ratio, control_rate, alpha, target_power},
-                                    unit, result);
+    return solve_with_fixed_partner(
+        false, cases, {odds_ratio, control_rate, alpha, target_power, PWR_STATISTIC_POOLED}, unit,
+        result);
 }
 
 std::int32_t SLV_cases_for_ratio(double controls_per_case, double odds_ratio, double control_rate,
                                  double alpha, double target_power, std::int32_t unit,
                                  SLV_size_result *result) {
     return solve_with_ratio(true, controls_per_case,
-                            {odds_ratio, control_rate, alpha, target_power}, unit, result);
+                            {odds_ratio, control_rate, alpha, target_power, PWR_STATISTIC_POOLED},
+                            unit, result);
 }
 
 std::int32_t SLV_controls_for_ratio(double cases_per_control, double odds_ratio,
                                     double control_rate, double alpha, double target_power,
                                     std::int32_t unit, SLV_size_result *result) {
     return solve_with_ratio(false, cases_per_control,
-                            {odds_ratio, control_rate, alpha, target_power}, unit, result);
+                            {odds_ratio, control_rate, alpha, target_power, PWR_STATISTIC_POOLED},
+                            unit, result);
 }
 
 std::int32_t SLV_odds_ratio_above_one(std::int32_t cases, std::int32_t controls,
                                       double control_rate, double alpha, double target_power,
                                       SLV_effect_result *result) {
-    return solve_effect({true, cases, controls, control_rate, alpha}, target_power, result);
+    return solve_effect({true, cases, controls, control_rate, alpha, PWR_STATISTIC_POOLED},
+                        target_power, result);
 }
 
 std::int32_t SLV_odds_ratio_below_one(std::int32_t cases, std::int32_t controls,
                                       double control_rate, double alpha, double target_power,
                                       SLV_effect_result *result) {
-    return solve_effect({false, cases, controls, control_rate, alpha}, target_power, result);
+    return solve_effect({false, cases, controls, control_rate, alpha, PWR_STATISTIC_POOLED},
+                        target_power, result);
 }
 
 }  // extern "C"

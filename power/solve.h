@@ -50,7 +50,7 @@ enum {
     /* Warnings. */
     SLV_REASON_FEW_EXPECTED_ALLELES = 10,
     SLV_REASON_UNEVEN_ROUNDING = 11,
-    SLV_REASON_JOINT_UNBALANCED = 12,
+    SLV_REASON_JOINT_UNBALANCED = 12, /* no longer given: the joint analysis is exact */
 
     /* Not reachable. */
     SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED = 30,
@@ -75,7 +75,8 @@ enum {
     SLV_REASON_BAD_STAGE0_ALPHA = 111,
     SLV_REASON_BAD_COST_RATIO = 112,
     SLV_REASON_BAD_BUDGET = 113,
-    SLV_REASON_BAD_DESIGN_ALPHA = 114
+    SLV_REASON_BAD_DESIGN_ALPHA = 114,
+    SLV_REASON_BAD_STATISTIC = 115
 };
 
 /* Counting units of the size solvers: allele draws per counted unit. */
@@ -126,6 +127,10 @@ int32_t SLV_check_odds_ratio(double odds_ratio);
 /* Target power: above the level `alpha` and below 1. Checks only the power;
  * check the level first. */
 int32_t SLV_check_target_power(double target_power, double alpha);
+
+/* The test's statistic: PWR_STATISTIC_POOLED or PWR_STATISTIC_UNPOOLED
+ * (power/statistic.h). */
+int32_t SLV_check_statistic(int32_t statistic);
 
 /* Ratio of the partner group to the searched group (controls per case, or
  * cases per control): finite, positive, and the partners of one unit,
@@ -261,6 +266,34 @@ int32_t SLV_odds_ratio_above_one(int32_t cases, int32_t controls, double control
 /* Largest odds ratio below 1 detected with `cases` and `controls`. */
 int32_t SLV_odds_ratio_below_one(int32_t cases, int32_t controls, double control_rate, double alpha,
                                  double target_power, SLV_effect_result *result);
+
+/* Each solver above has a twin taking the test's statistic (power/statistic.h):
+ * the plain solvers are these with PWR_STATISTIC_POOLED. With the unpooled
+ * statistic the power's slope has r = 1 and r' = 0 in the formula above, so
+ * along any count it rises; the searches and their guarantees are the same. */
+int32_t SLV_cases_for_controls_with_statistic(int32_t controls, double odds_ratio,
+                                              double control_rate, double alpha,
+                                              double target_power, int32_t unit, int32_t statistic,
+                                              SLV_size_result *result);
+int32_t SLV_controls_for_cases_with_statistic(int32_t cases, double odds_ratio, double control_rate,
+                                              double alpha, double target_power, int32_t unit,
+                                              int32_t statistic, SLV_size_result *result);
+int32_t SLV_cases_for_ratio_with_statistic(double controls_per_case, double odds_ratio,
+                                           double control_rate, double alpha, double target_power,
+                                           int32_t unit, int32_t statistic,
+                                           SLV_size_result *result);
+int32_t SLV_controls_for_ratio_with_statistic(double cases_per_control, double odds_ratio,
+                                              double control_rate, double alpha,
+                                              double target_power, int32_t unit, int32_t statistic,
+                                              SLV_size_result *result);
+int32_t SLV_odds_ratio_above_one_with_statistic(int32_t cases, int32_t controls,
+                                                double control_rate, double alpha,
+                                                double target_power, int32_t statistic,
+                                                SLV_effect_result *result);
+int32_t SLV_odds_ratio_below_one_with_statistic(int32_t cases, int32_t controls,
+                                                double control_rate, double alpha,
+                                                double target_power, int32_t statistic,
+                                                SLV_effect_result *result);
 
 #ifdef __cplusplus
 }

@@ -20,7 +20,7 @@ namespace {
 // The study of the examples: odds ratio 1.3, rate 0.3, genome-wide level,
 // equal groups, counted in people.
 DSN_study study_of(std::int32_t method, double alpha2 = 5e-8, double odds_ratio = 1.3) {
-    return {method, odds_ratio, 0.3, alpha2, 0.5, SLV_UNIT_PEOPLE};
+    return {method, odds_ratio, 0.3, alpha2, 0.5, SLV_UNIT_PEOPLE, PWR_STATISTIC_POOLED};
 }
 
 // The header's rule for a total: stage 0 round(share N), halves up; in each
@@ -103,12 +103,26 @@ TEST(SmallestTotal, ReachesTheTargetAndOneLessDoesNot) {
 }
 
 TEST(SmallestTotal, TheStage0WeightComesFromTheRoundedCounts) {
-    DSN_study study = study_of(PWR_METHOD_JOINT, 1e-4);
-    DSN_design_result r{};
-    DSN_smallest_total(&study, 1.0 / 3.0, 1e-2, 0.8, &r);
-    ASSERT_EQ(r.status, SLV_FOUND);
-    const double n0 = r.cases[0] + r.controls[0];
-    EXPECT_EQ(r.stage0_share, n0 / static_cast<double>(r.total));
+    // The weight is stage 0's share of the effective size 1 / (1/cases +
+    // 1/controls): its share of the people when both stages split alike.
+    const auto effective = [](double cases, double controls) {
+        return cases * controls / (cases + controls);
+    };
+    for (const double fraction : {0.5, 1.0 / 3.0}) {
+        DSN_study study = study_of(PWR_METHOD_JOINT, 1e-4);
+        study.case_fraction = fraction;
+        DSN_design_result r{};
+        DSN_smallest_total(&study, 1.0 / 3.0, 1e-2, 0.8, &r);
+        ASSERT_EQ(r.status, SLV_FOUND);
+        const double e0 = effective(r.cases[0], r.controls[0]);
+        const double e1 = effective(r.cases[1], r.controls[1]);
+        EXPECT_NEAR(r.stage0_share, e0 / (e0 + e1), 1e-15);
+        if (static_cast<std::int64_t>(r.cases[0]) * r.controls[1] ==
+            static_cast<std::int64_t>(r.cases[1]) * r.controls[0]) {
+            const double n0 = r.cases[0] + r.controls[0];
+            EXPECT_EQ(r.stage0_share, n0 / static_cast<double>(r.total));
+        }
+    }
 }
 
 TEST(SmallestTotal, AlleleCountsSearchEveryAllele) {
@@ -134,15 +148,13 @@ TEST(SmallestTotal, UnreachableWithinTheLargestCount) {
     EXPECT_TRUE(std::isnan(r.power));
 }
 
-TEST(SmallestTotal, JointStatisticWarnsWhenStagesAreUnbalanced) {
+TEST(SmallestTotal, JointStatisticAnswersUnequalGroupsWithoutWarning) {
     DSN_study study = study_of(PWR_METHOD_JOINT, 1e-4);
     study.case_fraction = 1.0 / 3.0;
     DSN_design_result r{};
-    EXPECT_EQ(DSN_smallest_total(&study, 0.5, 1e-2, 0.8, &r), SLV_FOUND_WITH_WARNING);
-    EXPECT_EQ(r.reason, SLV_REASON_JOINT_UNBALANCED);
-    EXPECT_GT(r.total, 0);
-    study.method = PWR_METHOD_PRODUCT;
     EXPECT_EQ(DSN_smallest_total(&study, 0.5, 1e-2, 0.8, &r), SLV_FOUND);
+    EXPECT_EQ(r.reason, SLV_REASON_NONE);
+    EXPECT_GE(r.power, 0.8);
 }
 
 // The stage-0 levels the search tries: 41 levels, three significant digits,

@@ -1,0 +1,63 @@
+/* The allelic test's two statistics, pooled and unpooled, for one stage and
+ * for the replication analysis of two stages.
+ *
+ * Both statistics divide the difference d = p1 - p0 of the case and control
+ * rates by a standard error. The pooled statistic (the allelic chi-square
+ * test's, and the library's default) takes the error under no association
+ * from the pooled rate p: s0 = sqrt(p (1 - p) (1/n1 + 1/n0)); the unpooled
+ * (Wald) statistic takes each group's own rate for it as for the
+ * alternative: s = sqrt(p1 (1 - p1) / n1 + p0 (1 - p0) / n0). Many published
+ * genetic power calculators use the unpooled one. The pooled test keeps its
+ * level exactly under no association whatever the group sizes, which is why
+ * it is the default; the two agree for equal groups up to the difference of
+ * p (1 - p) and the average of p1 (1 - p1) and p0 (1 - p0).
+ *
+ * The product and joint analyses (methods 1 and 2) already use each stage's
+ * statistic with unit variance and the unpooled mean, whichever statistic is
+ * chosen; only the single-stage power and the replication analysis built on
+ * it differ between the two.
+ *
+ * Counts are allele draws, as in PWR_design. Reentrant: each function reads
+ * and writes the record it is given only. */
+#ifndef VANTOR_POWER_STATISTIC_H
+#define VANTOR_POWER_STATISTIC_H
+
+#include <stdint.h>
+
+#include "power/power_func.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Which standard error the test's statistic uses under no association. */
+enum {
+    PWR_STATISTIC_POOLED = 0,  /* the pooled rate: the allelic chi-square test */
+    PWR_STATISTIC_UNPOOLED = 1 /* each group's own rate (Wald) */
+};
+
+/* Power of the two-sided allelic test of stage `stage` at level
+ * a = alpha[stage] with the chosen statistic.
+ *  - PWR_STATISTIC_POOLED: PWR_get_power_for_single_step, bit for bit.
+ *  - PWR_STATISTIC_UNPOOLED: the same formula with s0 replaced by s:
+ *      power = Phi((s z_lo - d) / s) + 1 - Phi((s z_hi - d) / s),
+ *    that is Phi(d/s - c) + Phi(-d/s - c) with c = Q(1 - a/2), computed with
+ *    the library's Phi and quantile as the pooled power is, so its accuracy
+ *    is the pooled power's (power/power_func.h).
+ * Writes design->case_rate. Any other statistic, or a stage other than 0 or
+ * 1, gives not a number. */
+double PWR_single_step_power(PWR_design *design, int32_t stage, int32_t statistic);
+
+/* Power of a two-stage design with the chosen statistic:
+ * PWR_get_power_for_two_stage_method (which derives and writes the open
+ * level as it always does), except that for the replication analysis
+ * (method 0) with the unpooled statistic the result is the product of the
+ * two stages' unpooled powers at the levels that call derived. Any other
+ * statistic gives not a number (after the call). */
+double PWR_two_stage_power(PWR_design *design, int32_t statistic);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
