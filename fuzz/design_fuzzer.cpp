@@ -8,9 +8,9 @@
 //   int32 question (taken modulo 4), int32 method, int32 unit,
 //   double odds_ratio, control_rate, alpha2, case_fraction, share, alpha0,
 //   target_power, cost_ratio, budget, int32 cases[2], int32 controls[2],
-//   uint32 multiplier   (104 bytes)
-// the growth check multiplying by 2 + multiplier % 63. make_design_seeds.py
-// writes seeds in this layout.
+//   uint32 multiplier, int32 statistic   (108 bytes)
+// the growth check multiplying by 2 + multiplier % 63; the statistic is the
+// study's. make_design_seeds.py writes seeds in this layout.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -58,6 +58,7 @@ Request read_request(ByteReader &reader) {
         r.controls[stage] = reader.take<std::int32_t>();
     }
     r.multiplier = reader.take<std::uint32_t>();
+    r.study.statistic = reader.take<std::int32_t>();
     return r;
 }
 
@@ -112,7 +113,7 @@ PWR_design design_of(const DSN_study &study, const DSN_design_result &r) {
 // A found power is the power of the design found.
 void check_power(const DSN_study &study, const DSN_design_result &r) {
     if (found(r)) {
-        two_stage_checks::check_against_reference(design_of(study, r), r.power);
+        two_stage_checks::check_against_reference(design_of(study, r), r.power, study.statistic);
     }
 }
 

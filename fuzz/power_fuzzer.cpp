@@ -5,9 +5,11 @@
 // is read as packed little-endian fields, each zero when the input has run
 // out:
 //   int32 method, int32 stage, double alpha[3], int32 sample_size[2][2],
-//   double control_rate, double odds_ratio, uint32 multiplier   (68 bytes)
-// the growth check multiplying by 2 + multiplier % 63. make_power_seeds.py
-// writes seeds in this layout.
+//   double control_rate, double odds_ratio, uint32 multiplier,
+//   int32 statistic                                     (72 bytes)
+// the growth check multiplying by 2 + multiplier % 63; the two-stage power
+// is asked for again with the statistic (power/statistic.h).
+// make_power_seeds.py writes seeds in this layout.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -20,19 +22,21 @@
 #include "fuzz/two_stage_checks.h"
 #include "numeric/MTH_report.h"
 #include "power/power_func.h"
+#include "power/statistic.h"
 
 namespace {
 
-// One request: a design, the stage argument for every call and the seed of
-// the growth check's multiplier.
+// One request: a design, the stage argument for every call, the seed of
+// the growth check's multiplier and a statistic.
 struct PowerRequest {
     PWR_design design;
     std::int32_t stage;
     std::uint32_t multiplier;
+    std::int32_t statistic;
 };
 
 PowerRequest read_request(ByteReader &reader) {
-    PowerRequest request{PWR_DESIGN_INIT, 0, 0};
+    PowerRequest request{PWR_DESIGN_INIT, 0, 0, 0};
     request.design.method = reader.take<std::int32_t>();
     request.stage = reader.take<std::int32_t>();
     for (double &alpha : request.design.alpha) {
@@ -46,6 +50,7 @@ PowerRequest read_request(ByteReader &reader) {
     request.design.control_rate = reader.take<double>();
     request.design.odds_ratio = reader.take<double>();
     request.multiplier = reader.take<std::uint32_t>();
+    request.statistic = reader.take<std::int32_t>();
     return request;
 }
 
@@ -70,6 +75,12 @@ void run_every_power(const PowerRequest &request) {
     two_stage_checks::check_against_reference(copy, power);
     two_stage_checks::check_growth(design, copy, power,
                                    two_stage_checks::multiplier_of(request.multiplier));
+    PWR_design with_statistic = design;
+    const double power_with_statistic = PWR_two_stage_power(&with_statistic, request.statistic);
+    if (request.statistic == PWR_STATISTIC_POOLED || request.statistic == PWR_STATISTIC_UNPOOLED) {
+        two_stage_checks::check_against_reference(with_statistic, power_with_statistic,
+                                                  request.statistic);
+    }
 }
 
 }  // namespace

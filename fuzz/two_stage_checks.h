@@ -18,6 +18,7 @@
 #include <limits>
 
 #include "power/power_func.h"
+#include "power/statistic.h"
 #include "tests/two_stage_reference.h"
 
 namespace two_stage_checks {
@@ -64,12 +65,15 @@ inline bool in_checked_domain(const PWR_design &design) {
     std::abort();
 }
 
-// `power` is the library's for `design` (as the call left the record).
-inline void check_against_reference(const PWR_design &design, double power) {
+// `power` is the library's for `design` (as the call left the record) with
+// the given statistic.
+inline void check_against_reference(const PWR_design &design, double power,
+                                    std::int32_t statistic = PWR_STATISTIC_POOLED) {
     if (!in_checked_domain(design)) {
         return;
     }
-    const double expected = static_cast<double>(two_stage_reference::two_stage_power(design));
+    const double expected =
+        static_cast<double>(two_stage_reference::two_stage_power(design, statistic));
     if (!(std::fabs(power - expected) <=
           two_stage_reference::allowed_difference(design.method, expected))) {
         fail("two-stage power differs from the reference", design, expected, power);

@@ -18,15 +18,13 @@ namespace {
 
 namespace ref = two_stage_reference;
 
-// The agreement the joint analysis promises with the exact probability.
-constexpr double kPowerRelative = 1e-6;
-constexpr double kPowerAbsolute = 1e-9;
-// ... and its derived level with the overall level, relative.
+// The agreement of the derived level's overall level with the one asked
+// for, relative.
 constexpr double kLevelRelative = 1e-4;
 
 void expect_power_near_reference(double power, long double reference) {
     const double expected = static_cast<double>(reference);
-    EXPECT_NEAR(power, expected, std::fmax(kPowerRelative * expected, kPowerAbsolute));
+    EXPECT_NEAR(power, expected, ref::allowed_difference(PWR_METHOD_JOINT, expected));
 }
 
 // A stage of `total` alleles of which a `case_fraction` are the cases'.

@@ -9,6 +9,9 @@
 
 #include <cmath>
 
+#include "power/statistic.h"
+#include "reference.h"
+
 namespace {
 
 using two_stage_reference::Real;
@@ -156,6 +159,31 @@ TEST(TwoStageReferenceJoint, WeightOfEqualGroupsIsTheShareOfPeople) {
     EXPECT_NEAR(static_cast<double>(rho.stage1), 0.6, 1e-18);
     const Weight unequal = ref::joint_weight(1600, 3200, 2400, 4800);
     EXPECT_NEAR(static_cast<double>(unequal.stage0), 0.4, 1e-18);
+}
+
+// The stage power, pooled, is reference.h's textbook power (written apart,
+// with a bisection quantile); unpooled it is Phi(d/s - c) + Phi(-d/s - c),
+// the upper c at the level formed as the library forms it.
+TEST(TwoStageReferenceStage, PooledAndUnpooledPowers) {
+    for (const double alpha : {0.05, 1e-4, 5e-8}) {
+        for (const double odds_ratio : {1.3, 0.6}) {
+            for (const auto &[cases, controls] : {std::pair{2000, 2000}, std::pair{1000, 4000}}) {
+                const Real pooled = ref::stage_power(cases, controls, 0.3L, odds_ratio, alpha,
+                                                     PWR_STATISTIC_POOLED);
+                EXPECT_NEAR(static_cast<double>(pooled),
+                            textbook_power(cases, controls, odds_ratio, 0.3, alpha), 1e-15);
+                const Real p1 = ref::case_rate(0.3L, odds_ratio);
+                const Real s = std::sqrt(p1 * (1 - p1) / cases + 0.21L / controls);
+                const Real c_upper = ref::upper_quantile(1 - (1 - alpha / 2));
+                const Real c = ref::upper_quantile(alpha / 2);
+                const Real mean = (p1 - 0.3L) / s;
+                expect_probability_near(
+                    ref::stage_power(cases, controls, 0.3L, odds_ratio, alpha,
+                                     PWR_STATISTIC_UNPOOLED),
+                    ref::lower_tail(mean - c_upper) + ref::lower_tail(-mean - c));
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "power/design.h"
 #include "power/power_func.h"
 #include "power/solve.h"
+#include "power/statistic.h"
 #include "reference.h"
 
 namespace {
@@ -106,7 +107,8 @@ TEST(TwoStageScaling, StrongDesignsHavePowerOne) {
             EXPECT_NEAR(PWR_get_power_for_two_stage_method(&design, 0), 1.0, 1e-12)
                 << "method " << method << " total " << s.total_people << " OR " << s.odds_ratio;
         }
-        DSN_study study{PWR_METHOD_JOINT, s.odds_ratio, 0.3, 5e-8, 0.5, SLV_UNIT_PEOPLE};
+        const DSN_study study{PWR_METHOD_JOINT, s.odds_ratio,        0.3, 5e-8, 0.5,
+                              SLV_UNIT_PEOPLE,  PWR_STATISTIC_POOLED};
         const std::int32_t cases[2] = {stage0 / 2, stage1 / 2};
         DSN_design_result result{};
         EXPECT_EQ(DSN_two_stage_power(&study, cases, cases, 1e-3, &result), SLV_FOUND);
