@@ -40,8 +40,8 @@ named_method <- function(inputs) {
 #'   weight `stage1_share` (stage 1's share of all counted), the derived
 #'   `alpha_stage2`, `achieved_power`, the genotyping `cost` per marker
 #'   (`n1 + alpha_stage1 * n2`), `status` and `message`. The joint analysis
-#'   counts each stage's controls for both groups: with unequal groups its
-#'   rows say "found with a warning".
+#'   takes each stage's mean from both groups and weighs stage 1 by its share
+#'   of the effective size, so unequal groups are exact.
 #' @examples
 #' vantor_two_stage_power(cases1 = 1000, controls1 = 1000, cases2 = 2000,
 #'                        controls2 = 2000, odds_ratio = 1.3, rate = 0.3,
