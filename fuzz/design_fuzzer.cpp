@@ -93,34 +93,18 @@ bool found(const DSN_design_result &r) {
     return r.status == SLV_FOUND || r.status == SLV_FOUND_WITH_WARNING;
 }
 
-// The record of a found design, in allele counts, at the levels found.
-PWR_design design_of(const DSN_study &study, const DSN_design_result &r) {
-    const std::int64_t per_unit = study.unit == SLV_UNIT_PEOPLE ? 2 : 1;
-    PWR_design design = PWR_DESIGN_INIT;
-    design.method = study.method;
-    for (int i = 0; i < 3; ++i) {
-        design.alpha[i] = r.alpha[i];
-    }
-    for (int stage = 0; stage < 2; ++stage) {
-        design.sample_size[stage][0] = static_cast<std::int32_t>(r.cases[stage] * per_unit);
-        design.sample_size[stage][1] = static_cast<std::int32_t>(r.controls[stage] * per_unit);
-    }
-    design.control_rate = study.control_rate;
-    design.odds_ratio = study.odds_ratio;
-    return design;
-}
-
 // A found power is the power of the design found.
 void check_power(const DSN_study &study, const DSN_design_result &r) {
     if (found(r)) {
-        two_stage_checks::check_against_reference(design_of(study, r), r.power, study.statistic);
+        two_stage_checks::check_against_reference(two_stage_reference::design_of_result(study, r),
+                                                  r.power, study.statistic);
     }
 }
 
 // The power of the counts times k is at least theirs.
 void check_growth(const Request &q, const DSN_design_result &r) {
     const std::int64_t k = two_stage_checks::multiplier_of(q.multiplier);
-    const PWR_design design = design_of(q.study, r);
+    const PWR_design design = two_stage_reference::design_of_result(q.study, r);
     std::int32_t cases[2];
     std::int32_t controls[2];
     for (int stage = 0; stage < 2; ++stage) {
@@ -139,8 +123,9 @@ void check_growth(const Request &q, const DSN_design_result &r) {
     DSN_two_stage_power(&q.study, cases, controls, q.alpha0, &grown);
     // Grown counts may leave the allele range (people count twice).
     if (found(grown) && !(grown.power >= r.power - two_stage_checks::kFallTolerance)) {
-        two_stage_checks::fail("power falls as every count grows", design_of(q.study, grown),
-                               r.power, grown.power);
+        two_stage_checks::fail("power falls as every count grows",
+                               two_stage_reference::design_of_result(q.study, grown), r.power,
+                               grown.power);
     }
 }
 

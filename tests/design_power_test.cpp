@@ -20,29 +20,12 @@ bool found(const DSN_design_result &r) {
     return r.status == SLV_FOUND || r.status == SLV_FOUND_WITH_WARNING;
 }
 
-// The record of a found design, in allele counts.
-PWR_design design_of(const DSN_study &study, const DSN_design_result &r) {
-    const std::int32_t per_unit = study.unit == SLV_UNIT_PEOPLE ? 2 : 1;
-    PWR_design design = PWR_DESIGN_INIT;
-    design.method = study.method;
-    for (int i = 0; i < 3; ++i) {
-        design.alpha[i] = r.alpha[i];
-    }
-    for (int stage = 0; stage < 2; ++stage) {
-        design.sample_size[stage][0] = r.cases[stage] * per_unit;
-        design.sample_size[stage][1] = r.controls[stage] * per_unit;
-    }
-    design.control_rate = study.control_rate;
-    design.odds_ratio = study.odds_ratio;
-    return design;
-}
-
 void expect_found_power_right(const DSN_study &study, const DSN_design_result &r) {
     ASSERT_TRUE(found(r)) << SLV_message(r.reason);
     EXPECT_GE(r.power, -1e-12);
     EXPECT_LE(r.power, 1 + 1e-12);
     const double expected =
-        static_cast<double>(ref::two_stage_power(design_of(study, r), study.statistic));
+        static_cast<double>(ref::two_stage_power(ref::design_of_result(study, r), study.statistic));
     EXPECT_LE(std::fabs(r.power - expected), ref::allowed_difference(study.method, expected))
         << r.power << " vs " << expected << " at " << r.cases[0] << "/" << r.controls[0] << " "
         << r.cases[1] << "/" << r.controls[1] << " alpha1 " << r.alpha[1];

@@ -33,7 +33,9 @@
 #include <cmath>
 #include <cstdint>
 
+#include "power/design.h"
 #include "power/power_func.h"
+#include "power/solve.h"
 #include "power/statistic.h"
 #include "tolerance.h"
 
@@ -299,6 +301,24 @@ inline Real two_stage_power(const PWR_design &design,
         default:
             return -1;
     }
+}
+
+// The record of a design a design question found, in allele counts (a
+// person is two), with the levels it found.
+inline PWR_design design_of_result(const DSN_study &study, const DSN_design_result &r) {
+    const std::int64_t per_unit = study.unit == SLV_UNIT_PEOPLE ? 2 : 1;
+    PWR_design design = PWR_DESIGN_INIT;
+    design.method = study.method;
+    for (int i = 0; i < 3; ++i) {
+        design.alpha[i] = r.alpha[i];
+    }
+    for (int stage = 0; stage < 2; ++stage) {
+        design.sample_size[stage][0] = static_cast<std::int32_t>(r.cases[stage] * per_unit);
+        design.sample_size[stage][1] = static_cast<std::int32_t>(r.controls[stage] * per_unit);
+    }
+    design.control_rate = study.control_rate;
+    design.odds_ratio = study.odds_ratio;
+    return design;
 }
 
 // How far the library's two-stage power may lie from the reference, the
