@@ -4,6 +4,8 @@
 // up to the 32-bit allele limit; and the strongest designs answer 1.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -51,11 +53,11 @@ double power_of(std::int32_t method, const Counts &n, std::int64_t k, double odd
 // The grid is smaller in builds without optimisation (the sanitizer run),
 // where each joint analysis costs ten times as much.
 #ifdef NDEBUG
-const std::vector<double> kOddsRatios = {1.05, 1.2, 1.5, 2, 5, 1 / 1.3};
-const std::vector<double> kOverallLevels = {1e-3, 1e-6, 5e-8, 1e-9};
+constexpr std::array kOddsRatios = {1.05, 1.2, 1.5, 2.0, 5.0, 1 / 1.3};
+constexpr std::array kOverallLevels = {1e-3, 1e-6, 5e-8, 1e-9};
 #else
-const std::vector<double> kOddsRatios = {1.05, 1.5, 5};
-const std::vector<double> kOverallLevels = {1e-3, 1e-9};
+constexpr std::array kOddsRatios = {1.05, 1.5, 5.0};
+constexpr std::array kOverallLevels = {1e-3, 1e-9};
 #endif
 
 TEST(TwoStageScaling, NoMethodLosesPowerAsEveryCountGrows) {
