@@ -77,9 +77,14 @@ void run_every_power(const PowerRequest &request) {
                                    two_stage_checks::multiplier_of(request.multiplier));
     PWR_design with_statistic = design;
     const double power_with_statistic = PWR_two_stage_power(&with_statistic, request.statistic);
-    if (request.statistic == PWR_STATISTIC_POOLED || request.statistic == PWR_STATISTIC_UNPOOLED) {
+    if (request.statistic == PWR_STATISTIC_UNPOOLED) {
         two_stage_checks::check_against_reference(with_statistic, power_with_statistic,
                                                   request.statistic);
+    } else if (request.statistic == PWR_STATISTIC_POOLED &&
+               std::memcmp(&power, &power_with_statistic, sizeof power) != 0) {
+        // The pooled statistic is the plain call's, bit for bit.
+        two_stage_checks::fail("the pooled statistic differs from the plain call", copy, power,
+                               power_with_statistic);
     }
 }
 
