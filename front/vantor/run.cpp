@@ -26,6 +26,12 @@ constexpr const char *kProgramFooter =
     "takes a list (--odds-ratio 1.1,1.2,1.3) or an inclusive range start:end:step (--cases "
     "500:5000:500); the answer has one row per combination. --input FILE.csv reads one request "
     "per row, the columns named like the options.\n\n"
+    "--variance pooled (the default) takes the allelic statistic's variance under no association "
+    "from the pooled rate of cases and controls, as the allelic chi-square test does; --variance "
+    "unpooled takes each group's own rate, as the Wald statistic and many published power "
+    "calculators do. Pooled is the default because it is the test that association studies run "
+    "(and R's power.prop.test computes); the two-stage product and joint analyses are the same "
+    "either way.\n\n"
     "Exit status: 0 when every row found its answer; 1 when some row's answer is not reachable "
     "(its status and reason are in the row, the other rows are answered); 2 for a usage or value "
     "error (a one-line message, nothing computed).\n\n"
@@ -122,6 +128,10 @@ bool read_lists(const Given &given, ValueLists &lists, std::vector<bool> &explic
             continue;
         }
         ValueList list = read_value_list(text, parameter.kind, parameter.words);
+        if (list.error.empty() && parameter.single && list.values.size() > 1) {
+            list.error =
+                "'" + text + "' is a list: this option takes one word (rows do not show it)";
+        }
         if (!list.error.empty()) {
             refuse(given, "--" + parameter.name + ": " + list.error);
             return false;
