@@ -42,7 +42,7 @@ void put_design(const DSN_design_result &r) {
 
 DSN_study study_of(std::int32_t method, double odds_ratio, double rate, double alpha2,
                    double case_fraction, std::int32_t unit) {
-    return {method, odds_ratio, rate, alpha2, case_fraction, unit};
+    return {method, odds_ratio, rate, alpha2, case_fraction, unit, PWR_STATISTIC_POOLED};
 }
 
 }  // namespace
