@@ -44,7 +44,8 @@ Parameter variance_parameter() {
                        "",
                        Kind::Word,
                        "the test's variance under no association: pooled (from the pooled rate, "
-                       "as the allelic chi-square test) or unpooled (each group's own rate, Wald)",
+                       "as the allelic chi-square test does) or unpooled (each group's own rate, "
+                       "as the Wald test does)",
                        {"pooled", "unpooled"},
                        "pooled"};
     variance.single = true;

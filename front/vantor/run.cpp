@@ -88,6 +88,22 @@ std::string option_help(const Parameter &parameter) {
     return help;
 }
 
+// What an option takes, as --help shows it: LIST, WORDS, or the words of a
+// one-word option (pooled|unpooled).
+std::string type_name(const Parameter &parameter) {
+    if (parameter.kind != Kind::Word) {
+        return "LIST";
+    }
+    if (!parameter.single) {
+        return "WORDS";
+    }
+    std::string words;
+    for (const std::string &word : parameter.words) {
+        words += (words.empty() ? "" : "|") + word;
+    }
+    return words;
+}
+
 void add_subcommand(CLI::App &app, const Command &command, Given &given) {
     given.command = &command;
     given.app = app.add_subcommand(command.name, command.summary);
@@ -98,7 +114,7 @@ void add_subcommand(CLI::App &app, const Command &command, Given &given) {
         const Parameter &parameter = command.parameters[i];
         CLI::Option *option =
             given.app->add_option(option_names(parameter), given.texts[i], option_help(parameter));
-        option->type_name(parameter.kind == Kind::Word ? "WORDS" : "LIST");
+        option->type_name(type_name(parameter));
         given.options.push_back(option);
     }
     given.app->add_option("--count", given.count, "counting unit of every count (default people)")
