@@ -26,6 +26,12 @@ constexpr const char *kProgramFooter =
     "takes a list (--odds-ratio 1.1,1.2,1.3) or an inclusive range start:end:step (--cases "
     "500:5000:500); the answer has one row per combination. --input FILE.csv reads one request "
     "per row, the columns named like the options.\n\n"
+    "--variance pooled (the default) takes the allelic statistic's variance under no association "
+    "from the pooled rate of cases and controls, as the allelic chi-square test does; --variance "
+    "unpooled takes each group's own rate, as the Wald statistic and many published power "
+    "calculators do. Pooled is the default because it is the test that association studies run "
+    "(and R's power.prop.test computes); the two-stage product and joint analyses are the same "
+    "either way.\n\n"
     "Exit status: 0 when every row found its answer; 1 when some row's answer is not reachable "
     "(its status and reason are in the row, the other rows are answered); 2 for a usage or value "
     "error (a one-line message, nothing computed).\n\n"
@@ -82,6 +88,22 @@ std::string option_help(const Parameter &parameter) {
     return help;
 }
 
+// What an option takes, as --help shows it: LIST, WORDS, or the words of a
+// one-word option (pooled|unpooled).
+std::string type_name(const Parameter &parameter) {
+    if (parameter.kind != Kind::Word) {
+        return "LIST";
+    }
+    if (!parameter.single) {
+        return "WORDS";
+    }
+    std::string words;
+    for (const std::string &word : parameter.words) {
+        words += (words.empty() ? "" : "|") + word;
+    }
+    return words;
+}
+
 void add_subcommand(CLI::App &app, const Command &command, Given &given) {
     given.command = &command;
     given.app = app.add_subcommand(command.name, command.summary);
@@ -92,7 +114,7 @@ void add_subcommand(CLI::App &app, const Command &command, Given &given) {
         const Parameter &parameter = command.parameters[i];
         CLI::Option *option =
             given.app->add_option(option_names(parameter), given.texts[i], option_help(parameter));
-        option->type_name(parameter.kind == Kind::Word ? "WORDS" : "LIST");
+        option->type_name(type_name(parameter));
         given.options.push_back(option);
     }
     given.app->add_option("--count", given.count, "counting unit of every count (default people)")
@@ -122,6 +144,10 @@ bool read_lists(const Given &given, ValueLists &lists, std::vector<bool> &explic
             continue;
         }
         ValueList list = read_value_list(text, parameter.kind, parameter.words);
+        if (list.error.empty() && parameter.single && list.values.size() > 1) {
+            list.error =
+                "'" + text + "' is a list: this option takes one word (rows do not show it)";
+        }
         if (!list.error.empty()) {
             refuse(given, "--" + parameter.name + ": " + list.error);
             return false;
