@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::vector<std::string> words = split_into_words(data, size, kMaxWords);
     std::vector<const char *> argv = argument_vector("vantor", words);
     vantor_cli::RunLimits limits;
-    limits.largest_grid = kLargestGrid;
+    limits.most_requests = kLargestGrid;
     limits.progress = false;
     vantor_cli::run_vantor(static_cast<int>(argv.size() - 1), argv.data(), limits);
     return 0;
