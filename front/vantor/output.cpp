@@ -101,15 +101,6 @@ std::vector<std::string> shown_texts(const Row &row) {
     return texts;
 }
 
-std::vector<std::string> cell_texts(const Row &row) {
-    std::vector<std::string> texts;
-    texts.reserve(row.size());
-    for (const Cell &cell : row) {
-        texts.push_back(cell.text);
-    }
-    return texts;
-}
-
 // Each line of `text` indented by two spaces: an object as an element of the
 // answer's array. JSON strings hold no line ends (they are escaped).
 std::string indented(const std::string &text) {
@@ -134,16 +125,32 @@ void AnswerWriter::put(const std::string &text) {
     }
 }
 
-std::string AnswerWriter::delimited_line(const std::vector<std::string> &texts) const {
-    const char separator = format_ == Format::Csv ? ',' : '\t';
+namespace {
+
+// One CSV or TSV line of the texts `text_of` takes from each item.
+template <typename Texts, typename TextOf>
+std::string delimited(Format format, const Texts &texts, TextOf text_of) {
+    const char separator = format == Format::Csv ? ',' : '\t';
     std::string out;
     for (std::size_t i = 0; i < texts.size(); ++i) {
         if (i > 0) {
             out += separator;
         }
-        out += separator == ',' ? csv_field(texts[i]) : tsv_field(texts[i]);
+        out += separator == ',' ? csv_field(text_of(texts[i])) : tsv_field(text_of(texts[i]));
     }
     return out + '\n';
+}
+
+}  // namespace
+
+std::string AnswerWriter::delimited_line(const std::vector<std::string> &texts) const {
+    return delimited(format_, texts,
+                     [](const std::string &text) -> const std::string & { return text; });
+}
+
+std::string AnswerWriter::delimited_line(const Row &row) const {
+    return delimited(format_, row,
+                     [](const Cell &cell) -> const std::string & { return cell.text; });
 }
 
 std::string AnswerWriter::json_object(const Row &row) const {
@@ -194,7 +201,7 @@ bool AnswerWriter::write(Row row) {
     switch (format_) {
         case Format::Csv:
         case Format::Tsv:
-            put((first ? delimited_line(columns_) : "") + delimited_line(cell_texts(row)));
+            put((first ? delimited_line(columns_) : "") + delimited_line(row));
             break;
         case Format::Json:
             put((first ? "[\n" : ",\n") + json_object(row));

@@ -67,6 +67,7 @@ private:
     void lay_out();
     std::string table_line(const std::vector<std::string> &texts) const;
     std::string delimited_line(const std::vector<std::string> &texts) const;
+    std::string delimited_line(const Row &row) const;
     std::string json_object(const Row &row) const;
     void put(const std::string &text);
 
