@@ -50,6 +50,19 @@ std::vector<std::string> lines_of(const std::string &text) {
     return lines;
 }
 
+// Line `number` (from 0) of a long text, without splitting the rest.
+std::string line_at(const std::string &text, int number) {
+    std::size_t start = 0;
+    for (int i = 0; i < number && start != std::string::npos; ++i) {
+        start = text.find('\n', start);
+        start = start == std::string::npos ? start : start + 1;
+    }
+    if (start == std::string::npos) {
+        return "";
+    }
+    return text.substr(start, text.find('\n', start) - start);
+}
+
 std::vector<std::string> fields_of(const std::string &line) {
     std::vector<std::string> fields(1);
     for (const char c : line) {
@@ -224,10 +237,9 @@ TEST(VantorInputFile, AMillionRowsAreAnsweredOneByOne) {
     EXPECT_FALSE(result.timed_out);
     EXPECT_EQ(result.exit_status, 0) << result.err;
     EXPECT_EQ(result.err, "");
-    const std::vector<std::string> lines = lines_of(result.out);
-    ASSERT_EQ(lines.size(), kRows + 1U);
+    ASSERT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), kRows + 1);
     for (const int i : {1, 2, 4999, kRows}) {
-        const std::vector<std::string> row = fields_of(lines[static_cast<std::size_t>(i)]);
+        const std::vector<std::string> row = fields_of(line_at(result.out, i));
         const double cases = 1000 + i % 5000;
         EXPECT_EQ(row[2], std::to_string(1000 + i % 5000));
         EXPECT_NEAR(std::strtod(row[10].c_str(), nullptr),
