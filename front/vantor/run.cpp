@@ -301,7 +301,7 @@ int run_input(const Given &given, const ValueLists &lists, const std::vector<boo
     ValueLists row;
     bool writing = true;
     while (problem.empty() && writing && file.next(row, problem)) {
-        Grid grid(row);
+        Grid grid(std::move(row));
         const std::optional<std::size_t> count = grid.count();
         if (!count || *count > limits.most_requests - answering.answered()) {
             problem = file.line_label() + too_many(limits.most_requests);
