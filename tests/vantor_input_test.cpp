@@ -36,7 +36,7 @@ ProgramResult vantor(const std::vector<std::string> &words, int timeout = kQuick
 std::string temp_path(const std::string &name) { return ::testing::TempDir() + "vantor_" + name; }
 
 std::string write_file(const std::string &name, const std::string &text) {
-    const std::string path = temp_path(name);
+    std::string path = temp_path(name);
     std::ofstream(path, std::ios::binary) << text;
     return path;
 }
@@ -97,10 +97,9 @@ double library_power(double cases, double controls, double odds_ratio, double ra
     return PWR_get_power_for_single_step(&design, 0);
 }
 
-const std::vector<std::string> kRateAndLevel{"-r", "0.3", "-a", "5e-8", "-f", "csv"};
-
 std::vector<std::string> power_with_input(const std::string &path,
-                                          std::vector<std::string> more = kRateAndLevel) {
+                                          std::vector<std::string> more = {"-r", "0.3", "-a",
+                                                                           "5e-8", "-f", "csv"}) {
     std::vector<std::string> words{"power", "--input", path};
     words.insert(words.end(), more.begin(), more.end());
     return words;

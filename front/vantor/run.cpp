@@ -309,7 +309,7 @@ int run_input(const Given &given, const ValueLists &lists, const std::vector<boo
         }
         problem = check_grid(given, grid, unit, false);
         if (!problem.empty()) {
-            problem = file.line_label() + problem;
+            problem.insert(0, file.line_label());
             break;
         }
         Request request;
@@ -355,6 +355,7 @@ int run_command(const Given &given, const RunLimits &limits) {
 std::string unknown_word_message(const CLI::App &app, const std::vector<std::string> &words) {
     const auto subcommands = app.get_subcommands([](const CLI::App *) { return true; });
     std::vector<std::string> names;
+    names.reserve(subcommands.size());
     for (const CLI::App *subcommand : subcommands) {
         names.push_back(subcommand->get_name());
     }
