@@ -29,6 +29,9 @@ struct ProgramOptions {
     // Standard output is closed once this many bytes are read, as `| head`
     // closes it; 0 reads it all.
     std::size_t stop_reading_after = 0;
+    // When not empty, standard output goes to this file instead (and `out`
+    // stays empty).
+    std::string stdout_path;
     int timeout_seconds = 120;  // then the program is killed
 };
 
@@ -62,7 +65,11 @@ inline ProgramResult run_program(const std::string &path, const std::vector<std:
     if (pid == 0) {
         const int input = open(options.stdin_path.c_str(), O_RDONLY);
         dup2(input, STDIN_FILENO);
-        dup2(out_pipe[1], STDOUT_FILENO);
+        if (options.stdout_path.empty()) {
+            dup2(out_pipe[1], STDOUT_FILENO);
+        } else {
+            dup2(open(options.stdout_path.c_str(), O_WRONLY), STDOUT_FILENO);
+        }
         dup2(err_pipe[1], STDERR_FILENO);
         close(out_pipe[0]);
         close(err_pipe[0]);

@@ -289,6 +289,16 @@ TEST(VantorOutput, AClosedPipeEndsTheRunAtOnceAndQuietly) {
     EXPECT_LT(result.out.size(), 1000000U);
 }
 
+TEST(VantorOutput, AnAnswerThatCannotBeWrittenIsAFailure) {
+    ProgramOptions options;
+    options.stdout_path = "/dev/full";
+    const ProgramResult result = run_program(
+        VANTOR_PROGRAM,
+        {"power", "-n", "1000", "-m", "2000", "-o", "1.3", "-r", "0.3", "-a", "0.05"}, options);
+    EXPECT_EQ(result.exit_status, 2);
+    EXPECT_EQ(result.err, "vantor power: cannot write the answer: No space left on device\n");
+}
+
 TEST(VantorOutput, ATableLaysItsColumnsOutByItsFirstThousandRows) {
     const std::vector<std::string> tail{"-m", "2000", "-o", "1.3", "-r", "0.3", "-a", "0.05"};
     std::vector<std::string> thousand{"power", "-n", "1:1000:1"};
