@@ -187,10 +187,11 @@ public:
         if (count_ == 0) {
             return;
         }
+        const char *meaning =
+            what_ == "MIN_FLAG" ? " (a normal quantile of a probability of 0 or less)" : "";
         refuse(given, "request " + std::to_string(number) + ": the library reported " + what_ +
-                          (count_ > 1 ? " " + std::to_string(count_) + " times" : "") +
-                          " (a normal quantile of a probability of 0 or less); the row is "
-                          "answered");
+                          (count_ > 1 ? " " + std::to_string(count_) + " times" : "") + meaning +
+                          "; the row is answered");
         count_ = 0;
     }
 
