@@ -200,11 +200,14 @@ double PWR_get_power_for_single_step(PWR_design *design, int32_t stage);
  * probability, not from one minus it. Each power adds several integrals: the
  * one in the direction of stage 0's mean is refined to a relative 1e-6, the
  * others stop once they change by less than 1e-9 of the largest so far (and
- * any once it changes by less than 1e-300). When stage 1 holds almost nobody
- * (w within 1e-4 of 1) the joint statistic's conditional tail is a step in
- * stage 0's statistic; method 2 then integrates around the step and its two
- * sides separately, the sides to 1e-9 of the larger pieces (a limit case
- * tested against stage 0's own power beyond the stricter threshold).
+ * any once it changes by less than 1e-300). When stage 1 holds little of the
+ * effective size (w above about 0.99) the joint statistic's conditional tail
+ * is a step in stage 0's statistic, narrower than 0.1; method 2 then
+ * integrates around the step and its two sides separately, the sides to
+ * 1e-9 of the larger pieces (a limit case tested against stage 0's own power
+ * beyond the stricter threshold; 1,500 random designs with w from 0.9 to
+ * 0.9999 within 0.08 of the allowed 1e-6 relative of an independent
+ * quadrature, where one piece was up to 5e-5 off).
  * Strong designs: every power integrand is phi(x - m0) g(x), 0 <= g <= 1,
  * m0 stage 0's mean. Where an integral comes out below 1e-300 while the
  * integrand at the point of its range nearest m0 exceeds 1e-300 (m0 far out,
