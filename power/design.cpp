@@ -16,7 +16,11 @@
 // statistic; cost ratios 1, 5 and 20; overall levels 1e-6 and 5e-8) the
 // cheapest design found cost at most 0.04 % more than the grid's least, and
 // often less (tests/design_test.cpp checks 0.5 %).
+// The arithmetic rule holds for all that follows, so it comes first.
+// clang-format off
+#include "numeric/MTH_arithmetic_rule.h"
 #include "power/design.h"
+// clang-format on
 
 #include <algorithm>
 #include <array>

@@ -1,5 +1,9 @@
 // Study design record and the power of the allelic test of one stage.
+// The arithmetic rule holds for all that follows, so it comes first.
+// clang-format off
+#include "numeric/MTH_arithmetic_rule.h"
 #include "power/power_func.h"
+// clang-format on
 
 #include <algorithm>
 #include <array>

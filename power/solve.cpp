@@ -1,6 +1,10 @@
 // Sizes and detectable odds ratios of the single-stage allelic test, and the
 // status, reason and message convention of the library's searches.
+// The arithmetic rule holds for all that follows, so it comes first.
+// clang-format off
+#include "numeric/MTH_arithmetic_rule.h"
 #include "power/solve.h"
+// clang-format on
 
 #include <array>
 #include <cmath>
