@@ -17,7 +17,7 @@
 #include "fuzz/byte_reader.h"
 #include "fuzz/fuzz_target.h"
 #include "power/design.h"
-#include "power/solve.h"
+#include "power/result.h"
 
 namespace {
 

@@ -29,6 +29,7 @@
 
 #include "numeric/MTH_normal_distribution.h"
 #include "power/power_func.h"
+#include "power/result.h"
 #include "power/solve.h"
 #include "power/statistic.h"
 

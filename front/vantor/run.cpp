@@ -10,7 +10,7 @@
 #include "front/vantor/output.h"
 #include "front/vantor/progress.h"
 #include "front/vantor/requests.h"
-#include "power/solve.h"
+#include "power/result.h"
 #include "vantor/version.h"
 
 namespace vantor_cli {
