@@ -6,19 +6,20 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <limits>
+#include <utility>
 
 #include "numeric/MTH_normal_distribution.h"
 #include "power/partner_rounding.h"
 #include "power/power_func.h"
 #include "power/statistic.h"
+#include "power/valley_search.h"
 
 namespace {
 
 constexpr std::int32_t kLargestCount = SLV_LARGEST_COUNT;
 constexpr std::int32_t kEvaluationBudget = 64;
-constexpr int kGridIntervals = 64;
-constexpr int kMostValleys = 15;
 constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
 // Passed to MTH_qnorm, which does not read it.
 constexpr double kQuantileTolerance = 1e-6;
@@ -91,7 +92,7 @@ double slope_as_case_rate_grows(double n1, double n0, Rates p, double z, bool po
     return slope_sign_value(w, r, z, w_slope, r * (ln_s0_slope - ln_s1_slope));
 }
 
-bool is_rising(double slope) { return !(slope < 0); }
+using vantor::is_rising;
 
 // ---------------------------------------------------------------------------
 // Evaluating the power on a local design
@@ -139,7 +140,7 @@ private:
     std::int32_t evaluations_ = 0;
 };
 
-bool reaches(double power, double target) { return power >= target; }
+using vantor::reaches;
 
 double upper_quantile(double alpha) { return MTH_qnorm(1 - alpha / 2, kQuantileTolerance); }
 
@@ -163,137 +164,39 @@ bool approximation_doubtful(std::int32_t cases, std::int32_t controls, Rates p) 
 }
 
 // ---------------------------------------------------------------------------
-// Integer search: the last size that falls short
+// Size search: the line of whole sizes 1..top
 // ---------------------------------------------------------------------------
 
-// The power's lowest value on one valley lies at `low` or `high` (the same
-// index for the left end).
-struct Valley {
-    std::int32_t low;
-    std::int32_t high;
+// The power's slope along the searched index, as a function of the real
+// index (see valleys_of).
+using IndexSlope = std::function<double(double)>;
+
+// Whole indices 1..top on a geometric grid, valleys narrowed to neighbours;
+// a power rising at 1 starts a valley there.
+class SizeLine {
+public:
+    using Point = std::int32_t;
+
+    SizeLine(std::int32_t top, IndexSlope slope) : top_(top), slope_(std::move(slope)) {}
+
+    [[nodiscard]] Point first() const { return 1; }
+    [[nodiscard]] bool first_may_be_valley() const { return true; }
+    [[nodiscard]] Point grid_point(int i) const {
+        if (i == vantor::kGridIntervals) {
+            return top_;
+        }
+        const double exponent = static_cast<double>(i) / vantor::kGridIntervals;
+        return static_cast<std::int32_t>(
+            std::lround(std::pow(static_cast<double>(top_), exponent)));
+    }
+    [[nodiscard]] bool wider(Point a, Point b) const { return b - a > 1; }
+    [[nodiscard]] vantor::Valley<Point> floor(Point a, Point b) const { return {a, b}; }
+    [[nodiscard]] double slope(Point index) const { return slope_(static_cast<double>(index)); }
+
+private:
+    std::int32_t top_;
+    IndexSlope slope_;
 };
-
-struct Valleys {
-    std::array<Valley, kMostValleys> at{};
-    int count = 0;
-    bool too_many = false;
-
-    void add(Valley valley) {
-        if (count == kMostValleys) {
-            too_many = true;
-            return;
-        }
-        at[static_cast<std::size_t>(count++)] = valley;
-    }
-};
-
-// Index i of 0..kGridIntervals of a geometric grid from 1 to top.
-std::int32_t grid_index(int i, std::int32_t top) {
-    if (i == kGridIntervals) {
-        return top;
-    }
-    const double exponent = static_cast<double>(i) / kGridIntervals;
-    return static_cast<std::int32_t>(std::lround(std::pow(static_cast<double>(top), exponent)));
-}
-
-// Narrows a change from falling (at a) to rising (at b) to neighbours.
-template <typename Slope>
-Valley narrow_valley(std::int32_t a, std::int32_t b, const Slope &slope) {
-    while (b - a > 1) {
-        const std::int32_t middle = a + (b - a) / 2;
-        (is_rising(slope(middle)) ? b : a) = middle;
-    }
-    return {a, b};
-}
-
-// Valleys of the power over indices 1..top, left to right, from the sign of
-// its slope at real index j.
-template <typename Slope>
-Valleys find_valleys(std::int32_t top, const Slope &slope) {
-    Valleys valleys;
-    std::int32_t previous = 1;
-    bool previous_rising = is_rising(slope(1.0));
-    if (previous_rising) {
-        valleys.add({1, 1});
-    }
-    for (int i = 1; i <= kGridIntervals; ++i) {
-        const std::int32_t index = grid_index(i, top);
-        if (index <= previous) {
-            continue;
-        }
-        const bool rising = is_rising(slope(static_cast<double>(index)));
-        if (rising && !previous_rising) {
-            valleys.add(narrow_valley(previous, index, slope));
-        }
-        previous = index;
-        previous_rising = rising;
-    }
-    return valleys;
-}
-
-struct Crossing {
-    bool reached = false;
-    std::int32_t index = 0;
-    double power = kNotANumber;
-};
-
-// Smallest index in (failing, passing] that reaches the target, where every
-// index from the first one that does up to `passing` does.
-template <typename Power>
-Crossing bisect_indices(std::int32_t failing, std::int32_t passing, double passing_power,
-                        double target, const Power &power_at) {
-    while (passing - failing > 1) {
-        const std::int32_t middle = failing + (passing - failing) / 2;
-        const double power = power_at(middle);
-        if (reaches(power, target)) {
-            passing = middle;
-            passing_power = power;
-        } else {
-            failing = middle;
-        }
-    }
-    return {true, passing, passing_power};
-}
-
-// Smallest index n such that every index from n to top reaches the target.
-// Walks the valleys from the top down: the first one whose floor falls short
-// leads, rising, to the answer.
-template <typename Power>
-Crossing last_crossing(std::int32_t top, const Valleys &valleys, double target,
-                       const Power &power_at) {
-    double passing_power = power_at(top);
-    if (!reaches(passing_power, target)) {
-        return {};
-    }
-    std::int32_t passing = top;
-    for (int v = valleys.count - 1; v >= 0; --v) {
-        const Valley valley = valleys.at[static_cast<std::size_t>(v)];
-        for (const std::int32_t index : {valley.high, valley.low}) {
-            if (index >= passing) {
-                continue;
-            }
-            const double power = power_at(index);
-            if (!reaches(power, target)) {
-                return bisect_indices(index, passing, passing_power, target, power_at);
-            }
-            passing = index;
-            passing_power = power;
-        }
-    }
-    // Every valley reaches the target; left of the first one the power falls
-    // towards it, so every index does. Index 1 is evaluated all the same (the
-    // answer's power is reported), and should rounding in degenerate designs
-    // break that shape, the bisection keeps the answer true to its definition
-    // on the stretch above it.
-    if (passing > 1) {
-        const double first_power = power_at(1);
-        if (!reaches(first_power, target)) {
-            return bisect_indices(1, passing, passing_power, target, power_at);
-        }
-        passing_power = first_power;
-    }
-    return {true, 1, passing_power};
-}
 
 // ---------------------------------------------------------------------------
 // Size paths
@@ -388,11 +291,12 @@ std::int32_t check_problem(const Problem &problem) {
     return SLV_REASON_NONE;
 }
 
-Valleys valleys_of(const SizePath &path, std::int32_t top, Rates p, double alpha) {
+vantor::Valleys<std::int32_t> valleys_of(const SizePath &path, std::int32_t top, Rates p,
+                                         double alpha) {
     if (path.ratio != 0) {
         // With a fixed ratio the power rises (w grows, r is constant): the
         // one valley is the left end.
-        Valleys rising;
+        vantor::Valleys<std::int32_t> rising;
         rising.add({1, 1});
         return rising;
     }
@@ -400,11 +304,55 @@ Valleys valleys_of(const SizePath &path, std::int32_t top, Rates p, double alpha
     const double partner = path.partner;
     const double unit = path.unit;
     const Rates swapped{p.controls, p.cases};
-    return find_valleys(top, [&](double index) {
+    return vantor::find_valleys(SizeLine(top, [&](double index) {
         return path.cases_searched
                    ? slope_as_cases_grow(index * unit, partner, p, z, path.pooled_null)
                    : slope_as_cases_grow(index * unit, partner, swapped, z, path.pooled_null);
-    });
+    }));
+}
+
+// The power at an index of the size line, as the shared search asks for it.
+class SizeProber {
+public:
+    SizeProber(PowerProbe &probe, const SizePath &path) : probe_(probe), path_(path) {}
+    double operator()(std::int32_t index) {
+        const Sizes sizes = sizes_at(path_, index);
+        return probe_.at(sizes.cases, sizes.controls);
+    }
+    [[nodiscard]] bool has_budget() const { return probe_.has_budget(); }
+
+private:
+    PowerProbe &probe_;
+    const SizePath &path_;
+};
+
+// Smallest index n such that every index from n to top reaches the target.
+// Every valley reaching the target, the power falls towards it left of the
+// first one, so every index does; index 1 is evaluated all the same (the
+// answer's power is reported), and should rounding in degenerate designs
+// break that shape, the bisection keeps the answer true to its definition
+// on the stretch above it.
+vantor::Crossing<std::int32_t> last_crossing(std::int32_t top,
+                                             const vantor::Valleys<std::int32_t> &valleys,
+                                             double target, SizeProber &prober) {
+    double passing_power = prober(top);
+    if (!vantor::reaches(passing_power, target)) {
+        return {};
+    }
+    const SizeLine line(top, nullptr);
+    std::int32_t passing = top;
+    vantor::Crossing<std::int32_t> crossing;
+    if (vantor::cross_valleys(line, valleys, target, prober, &passing, &passing_power, &crossing)) {
+        return crossing;
+    }
+    if (passing > 1) {
+        const double first_power = prober(1);
+        if (!vantor::reaches(first_power, target)) {
+            return vantor::bisect(line, 1, passing, passing_power, target, prober);
+        }
+        passing_power = first_power;
+    }
+    return {true, 1, passing_power};
 }
 
 // Why the top of the range falls short: with a group fixed, whether the
@@ -455,25 +403,24 @@ bool rounding_uneven_at(const SizePath &path, std::int32_t answer, Rates p, doub
 std::int32_t solve_size(const SizePath &path, const Problem &problem, SLV_size_result *result) {
     const Rates p{case_rate_of(problem.control_rate, problem.odds_ratio), problem.control_rate};
     const std::int32_t top = top_index(path);
-    const Valleys valleys = valleys_of(path, top, p, problem.alpha);
+    const vantor::Valleys<std::int32_t> valleys = valleys_of(path, top, p, problem.alpha);
     PowerProbe probe(problem.odds_ratio, problem.control_rate, problem.alpha, problem.statistic);
     if (valleys.too_many) {
         fill_size_failure(result, SLV_NOT_REACHABLE, SLV_REASON_POWER_TOO_IRREGULAR, 0);
         return SLV_NOT_REACHABLE;
     }
-    const Crossing crossing = last_crossing(top, valleys, problem.target, [&](std::int32_t index) {
-        const Sizes sizes = sizes_at(path, index);
-        return probe.at(sizes.cases, sizes.controls);
-    });
+    SizeProber prober(probe, path);
+    const vantor::Crossing<std::int32_t> crossing =
+        last_crossing(top, valleys, problem.target, prober);
     if (!crossing.reached) {
         const std::int32_t reason =
             not_reached_reason(path, p, problem.alpha, problem.target, probe);
         fill_size_failure(result, SLV_NOT_REACHABLE, reason, probe.evaluations());
         return SLV_NOT_REACHABLE;
     }
-    const Sizes sizes = sizes_at(path, crossing.index);
+    const Sizes sizes = sizes_at(path, crossing.at);
     std::int32_t reason = SLV_REASON_NONE;
-    if (path.ratio != 0 && rounding_uneven_at(path, crossing.index, p, problem.alpha)) {
+    if (path.ratio != 0 && rounding_uneven_at(path, crossing.at, p, problem.alpha)) {
         reason = SLV_REASON_UNEVEN_ROUNDING;
     } else if (approximation_doubtful(sizes.cases, sizes.controls, p)) {
         reason = SLV_REASON_FEW_EXPECTED_ALLELES;
@@ -556,45 +503,34 @@ double effect_slope(const EffectPath &path, double z, double b) {
     return path.above_one ? slope : -slope;
 }
 
-// Narrows a change from falling (at a) to rising (at b) to a point.
-double narrow_effect_valley(double a, double b, const EffectPath &path, double z) {
-    for (int i = 0; i < 200 && b - a > kLogOddsTolerance; ++i) {
-        const double middle = a + (b - a) / 2;
-        (is_rising(effect_slope(path, z, middle)) ? b : a) = middle;
-    }
-    return a + (b - a) / 2;
-}
+// Log-odds from 1e-9 to the range's end on a geometric grid, valleys
+// narrowed to a point. The left end, b = 0, is where the power is the level
+// itself: below every target, never a valley floor.
+class EffectLine {
+public:
+    using Point = double;
 
-struct EffectValleys {
-    std::array<double, kMostValleys> at{};
-    int count = 0;
-    bool too_many = false;
+    EffectLine(const EffectPath &path, double top)
+        : path_(path), top_(top), z_(upper_quantile(path.alpha)) {}
+
+    [[nodiscard]] Point first() const { return kSmallestGridLogOdds; }
+    [[nodiscard]] bool first_may_be_valley() const { return false; }
+    [[nodiscard]] Point grid_point(int i) const {
+        return kSmallestGridLogOdds * std::pow(top_ / kSmallestGridLogOdds,
+                                               static_cast<double>(i) / vantor::kGridIntervals);
+    }
+    [[nodiscard]] bool wider(Point a, Point b) const { return b - a > kLogOddsTolerance; }
+    [[nodiscard]] vantor::Valley<Point> floor(Point a, Point b) const {
+        const Point middle = vantor::middle_of(a, b);
+        return {middle, middle};
+    }
+    [[nodiscard]] double slope(Point b) const { return effect_slope(path_, z_, b); }
+
+private:
+    EffectPath path_;
+    double top_;
+    double z_;
 };
-
-// Interior valleys in (0, top], left to right. The left end, b = 0, is where
-// the power is the level itself: below every target.
-EffectValleys find_effect_valleys(const EffectPath &path, double top) {
-    const double z = upper_quantile(path.alpha);
-    EffectValleys valleys;
-    double previous = kSmallestGridLogOdds;
-    bool previous_rising = is_rising(effect_slope(path, z, previous));
-    for (int i = 1; i <= kGridIntervals; ++i) {
-        const double b = kSmallestGridLogOdds * std::pow(top / kSmallestGridLogOdds,
-                                                         static_cast<double>(i) / kGridIntervals);
-        const bool rising = is_rising(effect_slope(path, z, b));
-        if (rising && !previous_rising) {
-            if (valleys.count == kMostValleys) {
-                valleys.too_many = true;
-                return valleys;
-            }
-            valleys.at[static_cast<std::size_t>(valleys.count++)] =
-                narrow_effect_valley(previous, b, path, z);
-        }
-        previous = b;
-        previous_rising = rising;
-    }
-    return valleys;
-}
 
 struct EffectCrossing {
     bool reached = false;
@@ -603,45 +539,37 @@ struct EffectCrossing {
     std::int32_t reason = SLV_REASON_LEVELS_OFF_WITH_EFFECT;  // when not reached
 };
 
-EffectCrossing bisect_log_odds(double failing, double passing, double passing_power, double target,
-                               PowerProbe &probe, const EffectPath &path) {
-    while (passing - failing > kLogOddsTolerance && probe.has_budget()) {
-        const double middle = failing + (passing - failing) / 2;
-        const double power = probe.at_odds_ratio(odds_ratio_at(path, middle));
-        if (reaches(power, target)) {
-            passing = middle;
-            passing_power = power;
-        } else {
-            failing = middle;
-        }
-    }
-    return {true, passing, passing_power, SLV_REASON_NONE};
-}
+// The power at a log-odds b, as the shared search asks for it.
+class EffectProber {
+public:
+    EffectProber(PowerProbe &probe, const EffectPath &path) : probe_(probe), path_(path) {}
+    double operator()(double b) { return probe_.at_odds_ratio(odds_ratio_at(path_, b)); }
+    [[nodiscard]] bool has_budget() const { return probe_.has_budget(); }
+
+private:
+    PowerProbe &probe_;
+    const EffectPath &path_;
+};
 
 EffectCrossing last_effect_crossing(const EffectPath &path, double target, PowerProbe &probe) {
     const double top = top_log_odds(path);
+    EffectProber prober(probe, path);
     double passing = top;
-    double passing_power = probe.at_odds_ratio(odds_ratio_at(path, top));
-    if (!reaches(passing_power, target)) {
+    double passing_power = prober(top);
+    if (!vantor::reaches(passing_power, target)) {
         return {};
     }
-    const EffectValleys valleys = find_effect_valleys(path, top);
+    const EffectLine line(path, top);
+    const vantor::Valleys<double> valleys = vantor::find_valleys(line);
     if (valleys.too_many) {
         return {false, kNotANumber, kNotANumber, SLV_REASON_POWER_TOO_IRREGULAR};
     }
-    for (int v = valleys.count - 1; v >= 0; --v) {
-        const double b = valleys.at[static_cast<std::size_t>(v)];
-        if (b >= passing) {
-            continue;
-        }
-        const double power = probe.at_odds_ratio(odds_ratio_at(path, b));
-        if (!reaches(power, target)) {
-            return bisect_log_odds(b, passing, passing_power, target, probe, path);
-        }
-        passing = b;
-        passing_power = power;
+    vantor::Crossing<double> crossing;
+    if (!vantor::cross_valleys(line, valleys, target, prober, &passing, &passing_power,
+                               &crossing)) {
+        crossing = vantor::bisect(line, 0.0, passing, passing_power, target, prober);
     }
-    return bisect_log_odds(0, passing, passing_power, target, probe, path);
+    return {true, crossing.at, crossing.power, SLV_REASON_NONE};
 }
 
 void fill_effect_failure(SLV_effect_result *result, std::int32_t status, std::int32_t reason,
