@@ -78,6 +78,12 @@ constexpr ReasonText kReasonTexts[] = {
     {SLV_REASON_BAD_STATISTIC,
      "the statistic must be 0 (pooled: the allelic chi-square test) or 1 (unpooled: each "
      "group's own rate)"},
+    {SLV_REASON_BAD_STUDY_SIZE,
+     "the study record has another size than this library's: the caller was built for another "
+     "version of vantor (start the record with STU_study_init)"},
+    {SLV_REASON_BAD_EFFECT_KIND, "the kind of effect description is not one this library knows"},
+    {SLV_REASON_BAD_DIRECTION,
+     "the direction of the detectable odds ratio must be above 1 (1) or below 1 (-1)"},
     {SLV_REASON_BAD_DESIGN_ALPHA,
      "the overall level must leave room for a first-stage level of at most 0.5: at most 0.25 "
      "for replication and joint analysis, below 0.5 for the product of p-values"},

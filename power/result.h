@@ -64,7 +64,10 @@ enum {
     SLV_REASON_BAD_COST_RATIO = 112,
     SLV_REASON_BAD_BUDGET = 113,
     SLV_REASON_BAD_DESIGN_ALPHA = 114,
-    SLV_REASON_BAD_STATISTIC = 115
+    SLV_REASON_BAD_STATISTIC = 115,
+    SLV_REASON_BAD_STUDY_SIZE = 116,
+    SLV_REASON_BAD_EFFECT_KIND = 117,
+    SLV_REASON_BAD_DIRECTION = 118
 };
 
 /* Counting units of the size solvers: allele draws per counted unit. */
