@@ -69,6 +69,43 @@ std::int32_t in_units(const SLV_size_result &answer, std::int32_t unit, STU_size
     return result->status;
 }
 
+std::int32_t check_study(const STU_study *study, std::int32_t odds_ratio_known);
+
+// The first refusal of a question: the study (its record first), then the
+// question's own knowns from `check_knowns()`, which may read the study's
+// unit only once the record is known to be this library's.
+template <typename Check>
+std::int32_t refusal(const STU_study *study, std::int32_t odds_ratio_known, Check check_knowns) {
+    const std::int32_t reason = check_study(study, odds_ratio_known);
+    return reason != SLV_REASON_NONE ? reason : check_knowns();
+}
+
+// One of the size solvers: with the other group's count (allele draws) or
+// the ratio of the groups as its first argument.
+template <typename Given>
+using SizeSolver = std::int32_t (*)(Given, double, double, double, double, std::int32_t,
+                                    std::int32_t, SLV_size_result *);
+
+// Checks the study's record and fields, then `check_given()` (the
+// question's own known, which may be read in the study's unit only once the
+// record is known to be this library's), then asks the solver with
+// `given()` and gives its answer in the study's unit.
+template <typename Given, typename Check, typename Value>
+std::int32_t solve_size(const STU_study *study, double target_power, SizeSolver<Given> solver,
+                        Check check_given, Value given, STU_size_result *result) {
+    const std::int32_t reason = refusal(study, 1, check_given);
+    if (reason != SLV_REASON_NONE) {
+        return refuse_size(reason, result);
+    }
+    SLV_size_result answer{};
+    solver(given(), allelic(study).odds_ratio, allelic(study).control_rate, study->alpha,
+           target_power, study->unit, study->statistic, &answer);
+    return in_units(answer, study->unit, result);
+}
+
+// A ratio is checked by the solver itself.
+std::int32_t nothing_to_check() { return SLV_REASON_NONE; }
+
 // The design questions' record of a refusal when the record itself is not
 // this library's; false when it is.
 bool refuse_design(const STU_study *study, DSN_design_result *result) {
@@ -78,6 +115,17 @@ bool refuse_design(const STU_study *study, DSN_design_result *result) {
     }
     DSN_fill_unanswered(reason, result);
     return true;
+}
+
+std::int32_t check_study(const STU_study *study, std::int32_t odds_ratio_known) {
+    const std::int32_t record = check_record(study);
+    if (record != SLV_REASON_NONE) {
+        return record;
+    }
+    return first_refusal(
+        {odds_ratio_known != 0 ? SLV_check_odds_ratio(allelic(study).odds_ratio) : SLV_REASON_NONE,
+         SLV_check_control_rate(allelic(study).control_rate), SLV_check_alpha(study->alpha),
+         SLV_check_statistic(study->statistic), SLV_check_unit(study->unit)});
 }
 
 }  // namespace
@@ -100,21 +148,15 @@ void STU_study_init(STU_study *study) {
 }
 
 std::int32_t STU_check_study(const STU_study *study, std::int32_t odds_ratio_known) {
-    const std::int32_t record = check_record(study);
-    if (record != SLV_REASON_NONE) {
-        return record;
-    }
-    return first_refusal(
-        {odds_ratio_known != 0 ? SLV_check_odds_ratio(allelic(study).odds_ratio) : SLV_REASON_NONE,
-         SLV_check_control_rate(allelic(study).control_rate), SLV_check_alpha(study->alpha),
-         SLV_check_statistic(study->statistic), SLV_check_unit(study->unit)});
+    return check_study(study, odds_ratio_known);
 }
 
 std::int32_t STU_power(const STU_study *study, std::int64_t cases, std::int64_t controls,
                        STU_power_result *result) {
-    const std::int32_t refused =
-        first_refusal({STU_check_study(study, 1), SLV_check_cases(cases, study->unit),
-                       SLV_check_controls(controls, study->unit)});
+    const std::int32_t refused = refusal(study, 1, [&] {
+        return first_refusal(
+            {SLV_check_cases(cases, study->unit), SLV_check_controls(controls, study->unit)});
+    });
     if (refused != SLV_REASON_NONE) {
         return refuse_power(refused, result);
     }
@@ -136,66 +178,43 @@ std::int32_t STU_power(const STU_study *study, std::int64_t cases, std::int64_t 
 
 std::int32_t STU_cases_for_controls(const STU_study *study, std::int64_t controls,
                                     double target_power, STU_size_result *result) {
-    const std::int32_t refused =
-        first_refusal({STU_check_study(study, 1), SLV_check_controls(controls, study->unit)});
-    if (refused != SLV_REASON_NONE) {
-        return refuse_size(refused, result);
-    }
-    SLV_size_result answer{};
-    SLV_cases_for_controls_with_statistic(alleles(controls, study->unit), allelic(study).odds_ratio,
-                                          allelic(study).control_rate, study->alpha, target_power,
-                                          study->unit, study->statistic, &answer);
-    return in_units(answer, study->unit, result);
+    return solve_size<std::int32_t>(
+        study, target_power, SLV_cases_for_controls_with_statistic,
+        [&] { return SLV_check_controls(controls, study->unit); },
+        [&] { return alleles(controls, study->unit); }, result);
 }
 
 std::int32_t STU_controls_for_cases(const STU_study *study, std::int64_t cases, double target_power,
                                     STU_size_result *result) {
-    const std::int32_t refused =
-        first_refusal({STU_check_study(study, 1), SLV_check_cases(cases, study->unit)});
-    if (refused != SLV_REASON_NONE) {
-        return refuse_size(refused, result);
-    }
-    SLV_size_result answer{};
-    SLV_controls_for_cases_with_statistic(alleles(cases, study->unit), allelic(study).odds_ratio,
-                                          allelic(study).control_rate, study->alpha, target_power,
-                                          study->unit, study->statistic, &answer);
-    return in_units(answer, study->unit, result);
+    return solve_size<std::int32_t>(
+        study, target_power, SLV_controls_for_cases_with_statistic,
+        [&] { return SLV_check_cases(cases, study->unit); },
+        [&] { return alleles(cases, study->unit); }, result);
 }
 
 std::int32_t STU_cases_for_ratio(const STU_study *study, double controls_per_case,
                                  double target_power, STU_size_result *result) {
-    const std::int32_t refused = STU_check_study(study, 1);
-    if (refused != SLV_REASON_NONE) {
-        return refuse_size(refused, result);
-    }
-    SLV_size_result answer{};
-    SLV_cases_for_ratio_with_statistic(controls_per_case, allelic(study).odds_ratio,
-                                       allelic(study).control_rate, study->alpha, target_power,
-                                       study->unit, study->statistic, &answer);
-    return in_units(answer, study->unit, result);
+    return solve_size<double>(
+        study, target_power, SLV_cases_for_ratio_with_statistic, nothing_to_check,
+        [&] { return controls_per_case; }, result);
 }
 
 std::int32_t STU_controls_for_ratio(const STU_study *study, double cases_per_control,
                                     double target_power, STU_size_result *result) {
-    const std::int32_t refused = STU_check_study(study, 1);
-    if (refused != SLV_REASON_NONE) {
-        return refuse_size(refused, result);
-    }
-    SLV_size_result answer{};
-    SLV_controls_for_ratio_with_statistic(cases_per_control, allelic(study).odds_ratio,
-                                          allelic(study).control_rate, study->alpha, target_power,
-                                          study->unit, study->statistic, &answer);
-    return in_units(answer, study->unit, result);
+    return solve_size<double>(
+        study, target_power, SLV_controls_for_ratio_with_statistic, nothing_to_check,
+        [&] { return cases_per_control; }, result);
 }
 
 std::int32_t STU_odds_ratio(const STU_study *study, std::int64_t cases, std::int64_t controls,
                             double target_power, std::int32_t direction,
                             SLV_effect_result *result) {
     const bool known_direction = direction == STU_ABOVE_ONE || direction == STU_BELOW_ONE;
-    const std::int32_t refused =
-        first_refusal({STU_check_study(study, 0), SLV_check_cases(cases, study->unit),
-                       SLV_check_controls(controls, study->unit),
-                       known_direction ? SLV_REASON_NONE : SLV_REASON_BAD_DIRECTION});
+    const std::int32_t refused = refusal(study, 0, [&] {
+        return first_refusal({SLV_check_cases(cases, study->unit),
+                              SLV_check_controls(controls, study->unit),
+                              known_direction ? SLV_REASON_NONE : SLV_REASON_BAD_DIRECTION});
+    });
     if (refused != SLV_REASON_NONE) {
         return refuse_effect(refused, result);
     }
