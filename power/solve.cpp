@@ -179,8 +179,8 @@ public:
 
     SizeLine(std::int32_t top, IndexSlope slope) : top_(top), slope_(std::move(slope)) {}
 
-    [[nodiscard]] Point first() const { return 1; }
-    [[nodiscard]] bool first_may_be_valley() const { return true; }
+    [[nodiscard]] static Point first() { return 1; }
+    [[nodiscard]] static bool first_may_be_valley() { return true; }
     [[nodiscard]] Point grid_point(int i) const {
         if (i == vantor::kGridIntervals) {
             return top_;
@@ -189,8 +189,8 @@ public:
         return static_cast<std::int32_t>(
             std::lround(std::pow(static_cast<double>(top_), exponent)));
     }
-    [[nodiscard]] bool wider(Point a, Point b) const { return b - a > 1; }
-    [[nodiscard]] vantor::Valley<Point> floor(Point a, Point b) const { return {a, b}; }
+    [[nodiscard]] static bool wider(Point a, Point b) { return b - a > 1; }
+    [[nodiscard]] static vantor::Valley<Point> floor(Point a, Point b) { return {a, b}; }
     [[nodiscard]] double slope(Point index) const { return slope_(static_cast<double>(index)); }
 
 private:
@@ -513,14 +513,14 @@ public:
     EffectLine(const EffectPath &path, double top)
         : path_(path), top_(top), z_(upper_quantile(path.alpha)) {}
 
-    [[nodiscard]] Point first() const { return kSmallestGridLogOdds; }
-    [[nodiscard]] bool first_may_be_valley() const { return false; }
+    [[nodiscard]] static Point first() { return kSmallestGridLogOdds; }
+    [[nodiscard]] static bool first_may_be_valley() { return false; }
     [[nodiscard]] Point grid_point(int i) const {
         return kSmallestGridLogOdds * std::pow(top_ / kSmallestGridLogOdds,
                                                static_cast<double>(i) / vantor::kGridIntervals);
     }
-    [[nodiscard]] bool wider(Point a, Point b) const { return b - a > kLogOddsTolerance; }
-    [[nodiscard]] vantor::Valley<Point> floor(Point a, Point b) const {
+    [[nodiscard]] static bool wider(Point a, Point b) { return b - a > kLogOddsTolerance; }
+    [[nodiscard]] static vantor::Valley<Point> floor(Point a, Point b) {
         const Point middle = vantor::middle_of(a, b);
         return {middle, middle};
     }

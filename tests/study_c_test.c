@@ -14,7 +14,14 @@
 static int failures = 0;
 static int questions = 0;
 
-static int same_double(double a, double b) { return memcmp(&a, &b, sizeof a) == 0; }
+/* Bit for bit: the same value, sign of zero and not-a-number pattern. */
+static int same_double(double a, double b) {
+    uint64_t x = 0;
+    uint64_t y = 0;
+    memcpy(&x, &a, sizeof x);
+    memcpy(&y, &b, sizeof y);
+    return x == y;
+}
 
 static void expect(int holds, const char *what, int line) {
     ++questions;
@@ -53,11 +60,11 @@ static int same_effect(const SLV_effect_result *a, const SLV_effect_result *b) {
            a->evaluations == b->evaluations;
 }
 
-static void single_stage(const STU_study *s, int64_t n, double ratio, double target, int line) {
+static void single_stage(const STU_study *s, int64_t n, double per_unit, double target, int line) {
     const int32_t u = s->unit;
     const double odds = s->effect.allelic.odds_ratio;
     const double rate = s->effect.allelic.control_rate;
-    const int64_t partner = (int64_t)(ratio * (double)n) + 1;
+    const int64_t partner = (int64_t)(per_unit * (double)n) + 1;
     STU_size_result size;
     SLV_size_result old_size;
     SLV_effect_result effect;
@@ -73,12 +80,12 @@ static void single_stage(const STU_study *s, int64_t n, double ratio, double tar
     SLV_controls_for_cases_with_statistic((int32_t)(n * u), odds, rate, s->alpha, target, u,
                                           s->statistic, &old_size);
     expect(same_size(&size, &old_size, u), "controls for cases", line);
-    STU_cases_for_ratio(s, ratio, target, &size);
-    SLV_cases_for_ratio_with_statistic(ratio, odds, rate, s->alpha, target, u, s->statistic,
+    STU_cases_for_ratio(s, per_unit, target, &size);
+    SLV_cases_for_ratio_with_statistic(per_unit, odds, rate, s->alpha, target, u, s->statistic,
                                        &old_size);
     expect(same_size(&size, &old_size, u), "cases for a ratio", line);
-    STU_controls_for_ratio(s, ratio, target, &size);
-    SLV_controls_for_ratio_with_statistic(ratio, odds, rate, s->alpha, target, u, s->statistic,
+    STU_controls_for_ratio(s, per_unit, target, &size);
+    SLV_controls_for_ratio_with_statistic(per_unit, odds, rate, s->alpha, target, u, s->statistic,
                                           &old_size);
     expect(same_size(&size, &old_size, u), "controls for a ratio", line);
 
@@ -155,7 +162,7 @@ int main(void) {
                             s.statistic = statistic;
                             s.unit = unit;
                             ++line;
-                            single_stage(&s, counts[c], 0.5 + c, 0.8, line);
+                            single_stage(&s, counts[c], 0.5 + (double)c, 0.8, line);
                             /* The two-stage searches cost more: half the grid,
                              * the joint analysis away from the weakest effect. */
                             if (statistic != unit - 1) {
