@@ -616,11 +616,17 @@ double solve_joint_level(double *w) {
     return std::exp(t);
 }
 
-// Derives the open level of the joint procedure (re-deriving one when all
-// three are given).
-void derive_joint_level(PWR_design *design, double weight) {
+// Whether a method-2 call keeps the thread's carry-over: the specified
+// entry point does (it re-derives a level when all three are given, and
+// remembers which it derived); the pure one neither reads nor writes it.
+enum class CarryOver { kKept, kIgnored };
+
+// Derives the open level of the joint procedure (with the carry-over kept,
+// re-deriving one when all three are given).
+void derive_joint_level(PWR_design *design, double weight, CarryOver carry_over) {
     double *alpha = design->alpha;
-    if (!is_open(alpha[0]) && !is_open(alpha[1]) && !is_open(alpha[2])) {
+    const bool all_given = !is_open(alpha[0]) && !is_open(alpha[1]) && !is_open(alpha[2]);
+    if (all_given && carry_over == CarryOver::kKept) {
         alpha[significance_method == 0 ? 1 : 2] = kOpenLevel;
     }
     const bool derive_joint = is_open(alpha[1]);
@@ -630,7 +636,9 @@ void derive_joint_level(PWR_design *design, double weight) {
         }
         return;
     }
-    significance_method = derive_joint ? 0 : 1;
+    if (carry_over == CarryOver::kKept) {
+        significance_method = derive_joint ? 0 : 1;
+    }
     double w[4] = {alpha[0], alpha[1], alpha[2], weight};
     const double derived = derive_joint ? solve_joint_level(w) : joint_overall_level(w);
     alpha[derive_joint ? 1 : 2] = clamped(derived);
@@ -638,13 +646,13 @@ void derive_joint_level(PWR_design *design, double weight) {
 
 // Method 2: stage 0 passes at a0 and the joint statistic passes at a1 in the
 // same direction. The direction of stage 0's mean is integrated first.
-double joint_power(PWR_design *design) {
+double joint_power(PWR_design *design, CarryOver carry_over) {
     const double weight = PWR_joint_weight(design);
     // The joint statistic weighs both stages: each must hold individuals.
     if (!levels_usable(design->alpha) || !(weight > 0 && weight < 1)) {
         return kNotANumber;
     }
-    derive_joint_level(design, weight);
+    derive_joint_level(design, weight, carry_over);
     const double *alpha = design->alpha;
     const double mean0 = joint_stage_mean(design, 0);
     const double z0 = quantile(alpha[0] / 2);
@@ -676,7 +684,9 @@ extern "C" double PWR_joint_weight(const PWR_design *design) {
     return effective0 / (effective0 + effective_size(design, 1));
 }
 
-extern "C" double PWR_get_power_for_two_stage_method(PWR_design *design, std::int32_t /*stage*/) {
+namespace {
+
+double two_stage_power(PWR_design *design, CarryOver carry_over) {
     design->case_rate =
         get_population_rate_control_to_case(design->control_rate, design->odds_ratio);
     switch (design->method) {
@@ -685,8 +695,35 @@ extern "C" double PWR_get_power_for_two_stage_method(PWR_design *design, std::in
         case PWR_METHOD_PRODUCT:
             return product_power(design);
         case PWR_METHOD_JOINT:
-            return joint_power(design);
+            return joint_power(design, carry_over);
         default:
             return -1;
     }
+}
+
+bool is_level_index(std::int32_t derived) {
+    return derived == PWR_DERIVE_NO_LEVEL || (derived >= 0 && derived <= 2);
+}
+
+}  // namespace
+
+extern "C" double PWR_get_power_for_two_stage_method(PWR_design *design, std::int32_t /*stage*/) {
+    return two_stage_power(design, CarryOver::kKept);
+}
+
+extern "C" double PWR_two_stage_power_deriving(PWR_design *design, std::int32_t derived) {
+    // The caller names the level to derive: no other may be open.
+    bool usable = is_level_index(derived);
+    for (std::int32_t i = 0; i < 3 && usable; ++i) {
+        usable = i == derived || !is_open(design->alpha[i]);
+    }
+    if (!usable) {
+        design->case_rate =
+            get_population_rate_control_to_case(design->control_rate, design->odds_ratio);
+        return kNotANumber;
+    }
+    if (derived != PWR_DERIVE_NO_LEVEL) {
+        design->alpha[derived] = kOpenLevel;
+    }
+    return two_stage_power(design, CarryOver::kIgnored);
 }

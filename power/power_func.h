@@ -245,6 +245,24 @@ double PWR_get_power_for_single_step(PWR_design *design, int32_t stage);
  * process-wide hook of numeric/MTH_report.h. */
 double PWR_get_power_for_two_stage_method(PWR_design *design, int32_t stage);
 
+/* A value of `derived` for PWR_two_stage_power_deriving: derive no level. */
+#define PWR_DERIVE_NO_LEVEL (-1)
+
+/* The two-stage power with nothing kept between calls: the same power as
+ * PWR_get_power_for_two_stage_method, except that the caller names the level
+ * to derive, and no thread state is read or written, so two identical calls
+ * give identical answers in any order on any thread.
+ *
+ * `derived` is 0, 1 or 2, the index in alpha[] of the level to derive from
+ * the other two (its value in the record is ignored and overwritten), or
+ * PWR_DERIVE_NO_LEVEL to use all three levels as they stand (method 2 then
+ * re-derives nothing). Every level not derived must be given: a
+ * PWR_DERIVE_LEVEL among them, or another `derived`, gives not a number
+ * (case_rate is still written). Otherwise as PWR_get_power_for_two_stage_method:
+ * writes case_rate and the derived level, returns the power or -1 for an
+ * unknown method. Reentrant: reads and writes `design` only. */
+double PWR_two_stage_power_deriving(PWR_design *design, int32_t derived);
+
 /* Mean of stage `stage`'s standardised allelic statistic, cases and controls
  * counted separately (method 1):
  * (p1 - p0) / sqrt(p1 (1 - p1) / n1 + p0 (1 - p0) / n0), n1 and n0 the
