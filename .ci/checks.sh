@@ -105,6 +105,17 @@ check_installed_package() {
          inside {block = block $0 "\n"}' docs/c.md >"$work/c_page.c"
     [ -s "$work/c_page.c" ] || fail "no C program printing vantor_version() in docs/c.md"
     check_pkg_config "$build" "$prefix" "$work/c_page.c" "$work/example-$build.out"
+    # The study record's program, and the lines shown after it.
+    awk '/^```c$/ {inside = 1; block = ""; next}
+         /^```$/ && inside {inside = 0; if (block ~ /STU_study_init/) {printf "%s", block; found = 1}}
+         inside {block = block $0 "\n"}' docs/c.md >"$work/study_page.c"
+    awk '/^```text$/ && found {inside = 1; next}
+         /^```$/ && inside {exit}
+         inside {print}
+         /STU_study_init/ {found = 1}' docs/c.md >"$work/study_page.out"
+    [ -s "$work/study_page.c" ] && [ -s "$work/study_page.out" ] ||
+        fail "no study program with its output in docs/c.md"
+    check_pkg_config "$build" "$prefix" "$work/study_page.c" "$work/study_page.out"
 }
 
 # The installed vantor program has its manual page and, counting people,
