@@ -9,9 +9,12 @@
 // are below 0.005 in s and 0.01 in u (2 % in alpha0). Every point is
 // memoised. The cheapest design compares points by an estimated smallest
 // total (secants of the power's normal quantile against the square root of
-// the total, a few powers each) and runs the exact search at the winner
-// only; the most powerful design evaluates the power at the largest
-// affordable total of each point. Against exhaustive grids (91 shares by 41
+// the total, a few powers each), then the whole smallest totals of the four
+// best points by estimate, and takes the cheapest of those; the most
+// powerful design evaluates the power at the largest affordable total of
+// each point. Every power of the search is a quick one
+// (power/two_stage_quadrature.h); the answer's is the library's, which
+// confirms its total (TotalSearch::run). Against exhaustive grids (91 shares by 41
 // stage-0 levels for replication and product, 31 by 21 for the joint
 // statistic; cost ratios 1, 5 and 20; overall levels 1e-6 and 5e-8) the
 // cheapest design found cost at most 0.04 % more than the grid's least, and
@@ -589,6 +592,16 @@ public:
         return best;
     }
 
+    // The `count` best points seen (fewer if fewer were), best first; ties
+    // in the order they were seen.
+    [[nodiscard]] std::vector<Point> leaders(std::size_t count) const {
+        std::vector<Point> sorted = seen_;
+        std::stable_sort(sorted.begin(), sorted.end(),
+                         [](const Point &a, const Point &b) { return a.value < b.value; });
+        sorted.resize(std::min(count, sorted.size()));
+        return sorted;
+    }
+
 private:
     static constexpr double kShareResolution = 0.005;
     static constexpr double kLevelResolution = 0.01;
@@ -622,6 +635,15 @@ private:
 template <typename Objective>
 Point search_rectangle(Objective objective, double low_u, double high_u) {
     return RectangleSearch<Objective>(objective, low_u, high_u).best();
+}
+
+// The search's `count` best points (fewer if it saw fewer), best first.
+template <typename Objective>
+std::vector<Point> search_rectangle_leaders(Objective objective, double low_u, double high_u,
+                                            std::size_t count) {
+    RectangleSearch<Objective> search(objective, low_u, high_u);
+    search.best();
+    return search.leaders(count);
 }
 
 // ---------------------------------------------------------------------------
@@ -666,6 +688,41 @@ std::int64_t largest_total_within(double budget, double share, double alpha0, do
         --total;
     }
     return total >= range.lowest ? total : 0;
+}
+
+// The estimated totals that rank designs are continuous, the answers whole:
+// of the best few points by estimate, the one whose smallest whole total (by
+// the quick powers) costs least; its value is that cost. The first point
+// when none has a total.
+constexpr std::size_t kCheapestFinalists = 4;
+
+Point cheapest_in_whole_totals(const std::vector<Point> &leaders, const DSN_study &study,
+                               double target, double cost_ratio, double least,
+                               PowerOracle &oracle) {
+    if (leaders.empty()) {
+        return {0, 0, kInfinity};
+    }
+    Point best = leaders.front();
+    double best_cost = kInfinity;
+    for (const Point &p : leaders) {
+        if (!(p.value < kInfinity)) {
+            break;
+        }
+        const double alpha0 = stage0_alpha_at(p.log_alpha0, least);
+        const double per_unit = p.share + cost_ratio * alpha0 * (1 - p.share);
+        TotalSearch search(oracle, study, p.share, alpha0, target);
+        const TotalAnswer answer = search.search(rounded(p.value / per_unit));
+        if (!answer.found) {
+            continue;
+        }
+        const double cost =
+            cost_of(split_total(answer.total, p.share, study.case_fraction), alpha0, cost_ratio);
+        if (cost < best_cost) {
+            best_cost = cost;
+            best = {p.share, p.log_alpha0, static_cast<double>(answer.total) * per_unit};
+        }
+    }
+    return best;
 }
 
 }  // namespace
@@ -793,7 +850,10 @@ std::int32_t DSN_cheapest_design(const DSN_study *study, double target_power, do
         return total * (share + cost_ratio * alpha0 * (1 - share));
     };
     const double low_u = std::log10(least);
-    const Point best = search_rectangle(cost, low_u, std::log10(DSN_LARGEST_STAGE0_ALPHA));
+    const std::vector<Point> leaders = search_rectangle_leaders(
+        cost, low_u, std::log10(DSN_LARGEST_STAGE0_ALPHA), kCheapestFinalists);
+    const Point best = cheapest_in_whole_totals(leaders, *study, target_power, cost_ratio,
+                                                least, oracle);
     const double alpha0 = stage0_alpha_at(best.log_alpha0, least);
     const double per_unit = best.share + cost_ratio * alpha0 * (1 - best.share);
     TotalSearch search(oracle, *study, best.share, alpha0, target_power);
