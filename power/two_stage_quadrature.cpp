@@ -19,7 +19,10 @@ constexpr double kInverseSqrt2Pi = 0.39894228040143267794;
 // power or level (at least 1e-13 where it matters) can notice.
 constexpr double kReach = 12;
 // Panels are this many length scales of the integrand wide.
-constexpr double kScalesPerPanel = 2;
+constexpr double kScalesPerPanel = 4;
+// The product's scale, the rate at which stage 1's threshold moves, is a
+// bound met only at the upper end of the range; its panels can be wider.
+constexpr double kProductScalesPerPanel = 8;
 
 double density(double x) { return kInverseSqrt2Pi * std::exp(-x * x / 2); }
 double upper_tail(double x) { return MTH_normal_upper_tail(x); }
@@ -142,7 +145,7 @@ double product_power(double m0, double m1, double a0, double a1) {
         return (density(x - m0) + density(x + m0)) *
                product_stage1_passes(m1, a1, 2 * upper_tail(x));
     };
-    const double panel = kScalesPerPanel / (1.2534 * (c1 + 1));
+    const double panel = kProductScalesPerPanel / (1.2534 * (c1 + 1));
     return integrate(integrand, from, to, panel) + upper_tail(c1 - m0) + upper_tail(c1 + m0);
 }
 

@@ -19,9 +19,13 @@
  *  - product: over c0 < |x| < c1, stage 1 passes beyond the upper quantile of
  *    a1 / (4 P(Z > |x|)); beyond c1 stage 0's own tails; the rule over the
  *    part of [c0, c1] within 12 of |m0|.
- * Panels are 2 length scales wide (the density's 1, the turn's width, the
- * product threshold's 1 / (1.2534 (c1 + 1))), 20 points each. Normal tails
- * come from MTH_normal_upper_tail, quantiles from MTH_qnorm.
+ * Panels are 4 length scales wide for the joint analysis (the density's 1,
+ * the turn's width) and 8 for the product (the rate at which stage 1's
+ * threshold moves is at most 1.2534 (c1 + 1)), 20 points each. Normal tails
+ * come from MTH_normal_upper_tail, quantiles from MTH_qnorm. Cost at the
+ * benchmark's design (bench/): 4 us a joint power, 12 us a product power,
+ * 15 us a joint level derivation (the library: 1.2 ms with its derivation,
+ * 26 us for the product).
  *
  * The joint level equation L(a1) = a2 is solved in the threshold c by
  * Newton's method with its exact derivative
@@ -31,10 +35,11 @@
  * a1 (1 + ln(a0 / a1)) = a2 likewise, in ln a1.
  *
  * Accuracy, measured against an independent long-double quadrature with
- * erfc over a grid of 216 designs and 10^4 random designs
- * [two_stage_quadrature_test]: powers within 1e-9 absolute (measured
- * below 1e-13); a derived joint level gives the overall level to a relative
- * 1e-10 (measured below 1e-12).
+ * erfc (tests/two_stage_reference.h) over a grid of 288 designs and 10^4
+ * random designs [two_stage_quadrature_test]: powers within 1.5e-14
+ * absolute (the test holds them to 1e-9); a derived joint level gives the
+ * overall level to a relative 1.7e-14 (held to 1e-10) for overall levels
+ * from 1e-3 to 1e-12.
  *
  * Reentrant: pure functions (the rule's nodes are computed once, on first
  * use, thread-safely). */
