@@ -179,6 +179,59 @@ run_benchmarks_briefly() {
     build/bench/vantor_bench --benchmark_min_time=0.001 2>&1 | tail -n +4
 }
 
+# The vantor program streams its rows (Release build, not under the
+# sanitizers): a single-stage grid of 10,000,000 rows is written within 120 s,
+# and its peak resident memory and that of a 1,000,000-row input file
+# answered in JSON stay below 64 MB. Peak resident set size is getrusage's
+# ru_maxrss of the finished child, taken with wait4 (an upper bound: it
+# counts the forking Python's pages before the program is executed).
+check_vantor_streams() {
+    step "vantor streams: a 10,000,000-row grid and a 1,000,000-row input file"
+    python3 - "$root/build/vantor" "$work/million.csv" <<'PYTHON' || fail "vantor streaming"
+import os, subprocess, sys, time
+
+program, csv_path = sys.argv[1], sys.argv[2]
+LARGEST_RSS_KB = 64 * 1024
+
+def run(words, stdin=subprocess.DEVNULL):
+    """Runs the program, counting its lines and keeping its last 4 KB; returns
+    them with its exit status, peak resident size (KB) and seconds."""
+    start = time.monotonic()
+    child = subprocess.Popen([program] + words, stdin=stdin, stdout=subprocess.PIPE)
+    lines, tail = 0, b""
+    while chunk := child.stdout.read(1 << 20):
+        lines += chunk.count(b"\n")
+        tail = (tail + chunk)[-4096:]
+    _, status, usage = os.wait4(child.pid, 0)
+    seconds = time.monotonic() - start
+    return lines, tail, os.waitstatus_to_exitcode(status), usage.ru_maxrss, seconds
+
+def expect(holds, what):
+    if not holds:
+        sys.exit("vantor streaming: " + what)
+
+lines, tail, status, rss, seconds = run(
+    ["power", "--cases", "1:10000000:1", "--controls", "2000", "--odds-ratio", "1.3",
+     "--rate", "0.3", "--alpha", "0.05", "--format", "csv"])
+print(f"10,000,000-row grid: {lines - 1} rows, {seconds:.1f} s, peak RSS {rss} KB")
+expect(status == 0 and lines == 10000001, f"grid: exit status {status}, {lines} lines")
+expect(tail.split(b"\n")[-2].startswith(b"people,power,10000000,2000,"), "grid: last row")
+expect(seconds < 120, f"grid: {seconds:.1f} s, more than 120")
+expect(rss < LARGEST_RSS_KB, f"grid: peak RSS {rss} KB, 64 MB or more")
+
+with open(csv_path, "w") as rows:
+    rows.write("cases,odds-ratio\n")
+    rows.writelines(f"{1000 + i % 5000},{1.2 if i % 2 else 1.3}\n" for i in range(1000000))
+lines, tail, status, rss, seconds = run(
+    ["power", "--input", csv_path, "--controls", "2000", "--rate", "0.3", "--alpha", "5e-8",
+     "--format", "json"])
+print(f"1,000,000-row input file in JSON: {seconds:.1f} s, peak RSS {rss} KB")
+expect(status == 0 and lines == 1 + 15 * 1000000 + 1, f"JSON: exit status {status}, {lines} lines")
+expect(tail.endswith(b"  }\n]\n"), "JSON: the array is not closed")
+expect(rss < LARGEST_RSS_KB, f"JSON input: peak RSS {rss} KB, 64 MB or more")
+PYTHON
+}
+
 # Runs one fuzzer for the time allowed, from a copy of its seed corpus; any
 # crash, sanitizer report, leak or input slower than the timeout fails. The
 # seed is fixed so that a run is repeatable; the timeout is generous because
@@ -251,6 +304,7 @@ check_python_module
 check_power_curve_script
 check_r_package
 run_benchmarks_briefly
+check_vantor_streams
 fuzz
 check_web_page
 static_analysis

@@ -441,12 +441,18 @@ private:
     }
 
     // The total the power at `total` predicts (see run); `total` itself when
-    // the power is 0, 1 or not a number.
+    // the power is 0, 1 or not a number. The power is checked before its
+    // quantile is taken: a candidate whose stage holds next to no cases (a
+    // tiny case fraction) has a power of exactly 0, whose quantile is the
+    // library's "MIN_FLAG" report.
     [[nodiscard]] std::int64_t predicted(std::int64_t total, double power) const {
+        if (!(power > 0 && power < 1)) {
+            return total;
+        }
         const double z_level = -MTH_qnorm(study_.alpha2 / 2, kQuantileTolerance);
         const double ratio = (MTH_qnorm(target_, kQuantileTolerance) + z_level) /
                              (MTH_qnorm(power, kQuantileTolerance) + z_level);
-        if (!(power > 0 && power < 1) || !(ratio > 0.25 && ratio < 4)) {
+        if (!(ratio > 0.25 && ratio < 4)) {
             return total;
         }
         return rounded(static_cast<double>(total) * ratio * ratio);

@@ -9,6 +9,7 @@ import ctypes.util
 import math
 import os
 import re
+import statistics
 import subprocess
 import sys
 import unittest
@@ -416,10 +417,121 @@ class TwoStageDesigns(unittest.TestCase):
                 call()
             self.assertEqual(str(caught.exception), library_message(reason))
 
-    def test_joint_analysis_of_unbalanced_stages_needs_no_warning(self):
+    def test_joint_analysis_of_unbalanced_stages_answers_without_a_warning(self):
         result = vantor.smallest_total("joint", 1.3, 0.3, 1e-2, 1e-4, 0.8, case_fraction=0.4)
         self.assertEqual(result.status, vantor.Status.FOUND)
-        self.assertGreaterEqual(result.power, 0.8)
+
+
+def unpooled_power(case_alleles, control_alleles, odds_ratio, control_rate, alpha):
+    """The unpooled statistic's power from its closed form with Python's own
+    normal distribution: Phi(d/s - c) + Phi(-d/s - c), s from each group's
+    own rate, c the upper alpha/2 quantile."""
+    odds = odds_ratio * control_rate / (1 - control_rate)
+    case_rate = odds / (1 + odds)
+    difference = case_rate - control_rate
+    error = math.sqrt(case_rate * (1 - case_rate) / case_alleles
+                      + control_rate * (1 - control_rate) / control_alleles)
+    c = statistics.NormalDist().inv_cdf(1 - alpha / 2)
+
+    def phi(x):
+        return 0.5 * math.erfc(-x / math.sqrt(2))
+
+    return phi(difference / error - c) + phi(-difference / error - c)
+
+
+# (case alleles, control alleles, odds ratio, control rate, alpha)
+UNPOOLED_DESIGNS = [
+    (4000, 4000, 1.3, 0.3, 5e-8),   # 2,000 + 2,000 people
+    (2000, 8000, 1.3, 0.3, 5e-8),   # 1,000 cases + 4,000 controls
+    (3000, 1500, 0.8, 0.45, 1e-4),
+    (500, 2000, 1.5, 0.1, 0.05),
+]
+
+
+class UnpooledStatistic(unittest.TestCase):
+    def test_single_stage_power_is_the_closed_form(self):
+        for design in UNPOOLED_DESIGNS:
+            with self.subTest(design=design):
+                power = vantor.single_stage_power(*design, statistic="unpooled")
+                self.assertAlmostEqual(power, unpooled_power(*design), delta=1e-8)
+        # Unequal groups part the two statistics, equal ones barely.
+        self.assertAlmostEqual(
+            vantor.single_stage_power(2000, 8000, 1.3, 0.3, 5e-8, statistic="unpooled"), 0.2789, 4)
+        self.assertAlmostEqual(vantor.single_stage_power(2000, 8000, 1.3, 0.3, 5e-8), 0.3272, 4)
+
+    def test_pooled_is_the_default(self):
+        for design in SINGLE_DESIGNS:
+            self.assertEqual(vantor.single_stage_power(*design, statistic="pooled"),
+                             vantor.single_stage_power(*design))
+
+    def test_solved_sizes_and_effects_reach_the_target_by_the_closed_form(self):
+        size = vantor.cases_for_ratio(4, 1.3, 0.3, 5e-8, 0.8, statistic="unpooled")
+        self.assertEqual(size.status, vantor.Status.FOUND, size.message)
+        people = (size.cases, size.controls)
+        self.assertGreaterEqual(unpooled_power(2 * people[0], 2 * people[1], 1.3, 0.3, 5e-8), 0.8)
+        fewer = size.cases - 1
+        self.assertLess(unpooled_power(2 * fewer, 2 * 4 * fewer, 1.3, 0.3, 5e-8), 0.8)
+        pooled = vantor.cases_for_ratio(4, 1.3, 0.3, 5e-8, 0.8)
+        self.assertNotEqual(pooled.cases, size.cases)
+        controls = vantor.controls_for_cases(3000, 1.3, 0.3, 5e-8, 0.8, statistic="unpooled")
+        self.assertGreaterEqual(
+            unpooled_power(6000, 2 * controls.controls, 1.3, 0.3, 5e-8), 0.8)
+        self.assertLess(unpooled_power(6000, 2 * controls.controls - 2, 1.3, 0.3, 5e-8), 0.8)
+        effect = vantor.detectable_odds_ratios(1000, 4000, 0.3, 5e-8, 0.8, statistic="unpooled")
+        for found in effect:
+            self.assertEqual(found.status, vantor.Status.FOUND, found.message)
+            self.assertAlmostEqual(
+                unpooled_power(2000, 8000, found.odds_ratio, 0.3, 5e-8), 0.8, delta=1e-8)
+
+    def test_replication_is_the_product_of_unpooled_stage_powers(self):
+        cases, controls = (600, 900), (1200, 1800)
+        result = vantor.two_stage_design_power(
+            "replication", cases, controls, 1.3, 0.3, 1e-3, 5e-8, statistic="unpooled")
+        expected = (unpooled_power(2 * cases[0], 2 * controls[0], 1.3, 0.3, result.alpha0)
+                    * unpooled_power(2 * cases[1], 2 * controls[1], 1.3, 0.3, result.alpha1))
+        self.assertAlmostEqual(result.power, expected, delta=1e-8)
+        raw = vantor.two_stage_power(vantor.METHOD_SEPARATE, ((1200, 2400), (1800, 3600)), 1.3,
+                                     0.3, 1e-3, None, 5e-8, statistic="unpooled")
+        self.assertEqual(raw.power, result.power)
+        for method in ("product", "joint"):
+            with self.subTest(method=method):
+                either = [vantor.two_stage_design_power(method, cases, controls, 1.3, 0.3, 1e-3,
+                                                        5e-8, statistic=statistic).power
+                          for statistic in ("pooled", "unpooled")]
+                self.assertEqual(either[0], either[1])
+
+    def test_design_searches_take_the_statistic(self):
+        pooled = vantor.smallest_total("replication", 1.3, 0.3, 1e-3, 5e-8, 0.8, case_fraction=0.2)
+        unpooled = vantor.smallest_total("replication", 1.3, 0.3, 1e-3, 5e-8, 0.8,
+                                         case_fraction=0.2, statistic="unpooled")
+        self.assertEqual(unpooled.status, vantor.Status.FOUND, unpooled.message)
+        self.assertGreater(unpooled.total, pooled.total)
+        cheapest = vantor.cheapest_design("replication", 1.3, 0.3, 5e-8, 0.8, case_fraction=0.2,
+                                          statistic="unpooled")
+        one_stage = vantor.cases_for_ratio(4, 1.3, 0.3, 5e-8, 0.8, statistic="unpooled")
+        self.assertEqual(cheapest.one_stage_total, one_stage.cases + one_stage.controls)
+        best = vantor.most_powerful_design("replication", 1.3, 0.3, 5e-8, 5000,
+                                           statistic="unpooled")
+        self.assertEqual(best.status, vantor.Status.FOUND, best.message)
+
+    def test_another_statistic_is_refused_in_the_librarys_words(self):
+        for call in (
+            lambda s: vantor.single_stage_power(1000, 1000, 1.3, 0.3, 0.05, statistic=s),
+            lambda s: vantor.two_stage_power(0, ((10, 10), (10, 10)), 1.3, 0.3, 0.01, None, 1e-4,
+                                             statistic=s),
+            lambda s: vantor.cases_for_controls(1000, 1.3, 0.3, 0.05, 0.8, statistic=s),
+            lambda s: vantor.controls_for_ratio(1, 1.3, 0.3, 0.05, 0.8, statistic=s),
+            lambda s: vantor.detectable_odds_ratios(1000, 1000, 0.3, 0.05, 0.8, statistic=s),
+            lambda s: vantor.two_stage_design_power("joint", (10, 10), (10, 10), 1.3, 0.3, 0.01,
+                                                    1e-4, statistic=s),
+            lambda s: vantor.smallest_total("joint", 1.3, 0.3, 1e-3, 5e-8, 0.8, statistic=s),
+            lambda s: vantor.cheapest_design("joint", 1.3, 0.3, 5e-8, 0.8, statistic=s),
+            lambda s: vantor.most_powerful_design("joint", 1.3, 0.3, 5e-8, 5000, statistic=s),
+        ):
+            for statistic in ("Pooled", "wald", 1, None, ["pooled"]):
+                with self.assertRaises(ValueError) as caught:
+                    call(statistic)
+                self.assertEqual(str(caught.exception), library_message(115))
 
 
 class ReadmeExamples(unittest.TestCase):

@@ -23,6 +23,15 @@ default writes them on standard output. Loading the library installs a hook
 that only counts them; after a call that made reports, one ``RuntimeWarning``
 says how many. Nothing is printed.
 
+Statistics. The single-stage power, the solvers, the replication analysis
+and the one-stage comparison of the design functions take ``statistic``:
+"pooled" (the default) takes the allelic statistic's variance under no
+association from the pooled rate of cases and controls, as the allelic
+chi-square test does; "unpooled" takes each group's own rate, as the Wald
+statistic and many published power calculators do. Pooled is the default
+because it is the test association studies run (and R's power.prop.test
+computes); the two-stage product and joint analyses are the same either way.
+
 Example::
 
     >>> import vantor
@@ -143,6 +152,7 @@ class _Study(ctypes.Structure):
         ("alpha2", ctypes.c_double),
         ("case_fraction", ctypes.c_double),
         ("unit", ctypes.c_int32),
+        ("statistic", ctypes.c_int32),
     ]
 
 
@@ -310,20 +320,23 @@ def _declare(library: ctypes.CDLL, name: str, restype, argtypes: list) -> None:
 
 def _declare_functions(library: ctypes.CDLL) -> None:
     design_pointer = ctypes.POINTER(_Design)
-    for name in ("PWR_get_power_for_single_step", "PWR_get_power_for_two_stage_method"):
-        _declare(library, name, ctypes.c_double, [design_pointer, ctypes.c_int32])
     i32, i64, f64 = ctypes.c_int32, ctypes.c_int64, ctypes.c_double
+    for name in ("PWR_get_power_for_single_step", "PWR_get_power_for_two_stage_method"):
+        _declare(library, name, f64, [design_pointer, i32])
+    _declare(library, "PWR_single_step_power", f64, [design_pointer, i32, i32])
+    _declare(library, "PWR_two_stage_power", f64, [design_pointer, i32])
     _declare(library, "SLV_message", ctypes.c_char_p, [i32])
+    _declare(library, "SLV_check_statistic", i32, [i32])
     for name in ("SLV_check_cases", "SLV_check_controls"):
         _declare(library, name, i32, [i64, i32])
-    size_question = [f64, f64, f64, f64, i32, ctypes.POINTER(_SizeResult)]
+    size_question = [f64, f64, f64, f64, i32, i32, ctypes.POINTER(_SizeResult)]
     for name in ("SLV_cases_for_controls", "SLV_controls_for_cases"):
-        _declare(library, name, i32, [i32] + size_question)
+        _declare(library, name + "_with_statistic", i32, [i32] + size_question)
     for name in ("SLV_cases_for_ratio", "SLV_controls_for_ratio"):
-        _declare(library, name, i32, [f64] + size_question)
-    effect_question = [i32, i32, f64, f64, f64, ctypes.POINTER(_EffectResult)]
+        _declare(library, name + "_with_statistic", i32, [f64] + size_question)
+    effect_question = [i32, i32, f64, f64, f64, i32, ctypes.POINTER(_EffectResult)]
     for name in ("SLV_odds_ratio_above_one", "SLV_odds_ratio_below_one"):
-        _declare(library, name, i32, effect_question)
+        _declare(library, name + "_with_statistic", i32, effect_question)
     study, result = ctypes.POINTER(_Study), ctypes.POINTER(_DesignResult)
     pair = ctypes.c_int32 * 2
     _declare(library, "DSN_two_stage_power", i32, [study, pair, pair, f64, result])
@@ -399,10 +412,11 @@ def library_version() -> str:
     return load_library().vantor_version().decode("ascii")
 
 
-def _call(function, design: _Design) -> float:
-    """Runs one power function on the design; warns once if it reported."""
+def _call(function, design: _Design, *arguments) -> float:
+    """Runs one power function on the design and the further arguments;
+    warns once if it reported."""
     _reports.counts = {}
-    result = function(ctypes.byref(design), 0)
+    result = function(ctypes.byref(design), *arguments)
     counts = _reports.counts
     if counts:
         said = ", ".join(f"{word} {count} time{'s' if count > 1 else ''}"
@@ -423,6 +437,24 @@ def _int32(value, what: str) -> int:
     return number
 
 
+#: The allelic test's statistics, by name (PWR_STATISTIC_* in power/statistic.h).
+_STATISTICS = {"pooled": 0, "unpooled": 1}
+_NOT_A_STATISTIC = -1
+
+
+def _statistic(statistic) -> int:
+    """The library's code of a statistic's name; any other value is refused
+    by the library's check, in its words."""
+    library = load_library()
+    code = _NOT_A_STATISTIC
+    if isinstance(statistic, str):
+        code = _STATISTICS.get(statistic, _NOT_A_STATISTIC)
+    reason = library.SLV_check_statistic(code)
+    if reason != 0:
+        raise ValueError(_message(library, reason))
+    return code
+
+
 def _design(sizes: Sequence, odds_ratio: float, control_rate: float) -> _Design:
     design = _Design()
     for stage, (cases, controls) in enumerate(sizes):
@@ -434,7 +466,12 @@ def _design(sizes: Sequence, odds_ratio: float, control_rate: float) -> _Design:
 
 
 def single_stage_power(
-    cases: int, controls: int, odds_ratio: float, control_rate: float, alpha: float = 0.05
+    cases: int,
+    controls: int,
+    odds_ratio: float,
+    control_rate: float,
+    alpha: float = 0.05,
+    statistic: str = "pooled",
 ) -> float:
     """Power of the two-sided allelic test of one case-control study.
 
@@ -445,15 +482,18 @@ def single_stage_power(
         odds_ratio: allelic odds ratio of cases against controls.
         control_rate: frequency of the risk allele among controls (0 to 1).
         alpha: two-sided significance level.
+        statistic: "pooled" or "unpooled" (see the module's notes on
+            statistics); any other value raises ValueError.
 
     Out-of-domain values are not rejected; they give infinities or NaN, as
     the library does. A level of 0 or less, or of 2 or more, asks for the
     quantile of 0: the power is 0 and a RuntimeWarning says so.
     """
     library = load_library()
+    code = _statistic(statistic)
     design = _design([(cases, controls)], odds_ratio, control_rate)
     design.alpha[0] = float(alpha)
-    return _call(library.PWR_get_power_for_single_step, design)
+    return _call(library.PWR_single_step_power, design, 0, code)
 
 
 def _levels(alpha0: Optional[float], alpha1: Optional[float], overall: Optional[float]) -> list:
@@ -471,6 +511,7 @@ def two_stage_power(
     alpha0: Optional[float] = None,
     alpha1: Optional[float] = None,
     overall_alpha: Optional[float] = None,
+    statistic: str = "pooled",
 ) -> TwoStageResult:
     """Power of a two-stage design, stage 0 tested first.
 
@@ -484,6 +525,8 @@ def two_stage_power(
         alpha0: level of stage 0.
         alpha1: level of the second decision.
         overall_alpha: level of the whole procedure.
+        statistic: "pooled" or "unpooled"; only the replication analysis
+            (METHOD_SEPARATE) differs between them.
 
     The one level given as None is derived from the other two (for method 0,
     overall = alpha0 * alpha1 / 2). With all three given, method 0 and 1 use
@@ -495,8 +538,8 @@ def two_stage_power(
         TwoStageResult(power, (alpha0, alpha1, overall_alpha)).
 
     Raises:
-        ValueError: unknown method, more than one level None, or a size that
-            does not fit 32 bits.
+        ValueError: unknown method or statistic, more than one level None, or
+            a size that does not fit 32 bits.
         LibraryNotFoundError: the shared library is not found.
 
     Warns:
@@ -509,10 +552,11 @@ def two_stage_power(
     if len(stage_sizes) != 2:
         raise ValueError("stage_sizes needs (cases, controls) for exactly two stages")
     library = load_library()
+    code = _statistic(statistic)
     design = _design(stage_sizes, odds_ratio, control_rate)
     design.method = method
     design.alpha[:] = _levels(alpha0, alpha1, overall_alpha)
-    power = _call(library.PWR_get_power_for_two_stage_method, design)
+    power = _call(library.PWR_two_stage_power, design, code)
     return TwoStageResult(power, tuple(design.alpha))
 
 
@@ -588,12 +632,14 @@ def _question(library: ctypes.CDLL, odds_ratio, control_rate, alpha, target_powe
     ]
 
 
-def _solve_size(name: str, first, odds_ratio, control_rate, alpha, target_power, count):
+def _solve_size(name: str, first, odds_ratio, control_rate, alpha, target_power, count,
+                statistic):
     library = load_library()
     unit = _alleles_per_unit(count)
     raw = _SizeResult()
     question = _question(library, odds_ratio, control_rate, alpha, target_power)
-    getattr(library, name)(first, *question, unit, ctypes.byref(raw))
+    code = _statistic(statistic)
+    getattr(library, name + "_with_statistic")(first, *question, unit, code, ctypes.byref(raw))
     return _size_result(library, raw, unit)
 
 
@@ -602,7 +648,8 @@ def _ratio(ratio) -> float:
 
 
 def cases_for_controls(
-    controls, odds_ratio, control_rate, alpha, target_power, count: str = "people"
+    controls, odds_ratio, control_rate, alpha, target_power, count: str = "people",
+    statistic: str = "pooled",
 ) -> SizeResult:
     """Smallest number of cases reaching ``target_power`` with ``controls`` fixed.
 
@@ -611,18 +658,22 @@ def cases_for_controls(
     are people (two alleles each) unless ``count="alleles"``; a people answer
     is searched in whole people. Invalid input raises ValueError with the
     library's message; an unreachable target is a result with status
-    NOT_REACHABLE and the reason in ``message``.
+    NOT_REACHABLE and the reason in ``message``. ``statistic`` is "pooled"
+    (the default) or "unpooled", as for single_stage_power; so for every
+    solver.
     """
     library = load_library()
     unit = _alleles_per_unit(count)
     fixed = _group_alleles(library, controls, unit, cases=False)
     return _solve_size(
-        "SLV_cases_for_controls", fixed, odds_ratio, control_rate, alpha, target_power, count
+        "SLV_cases_for_controls", fixed, odds_ratio, control_rate, alpha, target_power, count,
+        statistic,
     )
 
 
 def controls_for_cases(
-    cases, odds_ratio, control_rate, alpha, target_power, count: str = "people"
+    cases, odds_ratio, control_rate, alpha, target_power, count: str = "people",
+    statistic: str = "pooled",
 ) -> SizeResult:
     """Smallest number of controls reaching ``target_power`` with ``cases`` fixed
     (see cases_for_controls)."""
@@ -630,12 +681,14 @@ def controls_for_cases(
     unit = _alleles_per_unit(count)
     fixed = _group_alleles(library, cases, unit, cases=True)
     return _solve_size(
-        "SLV_controls_for_cases", fixed, odds_ratio, control_rate, alpha, target_power, count
+        "SLV_controls_for_cases", fixed, odds_ratio, control_rate, alpha, target_power, count,
+        statistic,
     )
 
 
 def cases_for_ratio(
-    controls_per_case, odds_ratio, control_rate, alpha, target_power, count: str = "people"
+    controls_per_case, odds_ratio, control_rate, alpha, target_power, count: str = "people",
+    statistic: str = "pooled",
 ) -> SizeResult:
     """Smallest number of cases reaching ``target_power`` with
     ``controls_per_case`` controls per case (1 for equal groups).
@@ -645,18 +698,19 @@ def cases_for_ratio(
     """
     return _solve_size(
         "SLV_cases_for_ratio", _ratio(controls_per_case), odds_ratio, control_rate, alpha,
-        target_power, count,
+        target_power, count, statistic,
     )
 
 
 def controls_for_ratio(
-    cases_per_control, odds_ratio, control_rate, alpha, target_power, count: str = "people"
+    cases_per_control, odds_ratio, control_rate, alpha, target_power, count: str = "people",
+    statistic: str = "pooled",
 ) -> SizeResult:
     """Smallest number of controls with ``cases_per_control`` cases per control
     (see cases_for_ratio)."""
     return _solve_size(
         "SLV_controls_for_ratio", _ratio(cases_per_control), odds_ratio, control_rate, alpha,
-        target_power, count,
+        target_power, count, statistic,
     )
 
 
@@ -675,7 +729,8 @@ def _effect_result(library: ctypes.CDLL, raw: _EffectResult) -> OddsRatioResult:
 
 
 def detectable_odds_ratios(
-    cases, controls, control_rate, alpha, target_power, count: str = "people"
+    cases, controls, control_rate, alpha, target_power, count: str = "people",
+    statistic: str = "pooled",
 ) -> DetectableOddsRatios:
     """The odds ratios a study of ``cases`` and ``controls`` detects with
     ``target_power``: the smallest above 1 and the largest below 1 such that
@@ -690,10 +745,13 @@ def detectable_odds_ratios(
         _real(library, alpha, _REASON_BAD_ALPHA),
         _real(library, target_power, _REASON_BAD_TARGET_POWER),
     ]
+    code = _statistic(statistic)
     results = []
     for name in ("SLV_odds_ratio_above_one", "SLV_odds_ratio_below_one"):
         raw = _EffectResult()
-        getattr(library, name)(case_alleles, control_alleles, *levels, ctypes.byref(raw))
+        getattr(library, name + "_with_statistic")(
+            case_alleles, control_alleles, *levels, code, ctypes.byref(raw)
+        )
         results.append(_effect_result(library, raw))
     return DetectableOddsRatios(*results)
 
@@ -720,7 +778,8 @@ def _method(library: ctypes.CDLL, method) -> int:
     return number
 
 
-def _study(library, method, odds_ratio, control_rate, overall_alpha, case_fraction, unit) -> _Study:
+def _study(library, method, odds_ratio, control_rate, overall_alpha, case_fraction, unit,
+           statistic) -> _Study:
     return _Study(
         _method(library, method),
         _real(library, odds_ratio, _REASON_BAD_ODDS_RATIO),
@@ -728,6 +787,7 @@ def _study(library, method, odds_ratio, control_rate, overall_alpha, case_fracti
         _real(library, overall_alpha, _REASON_BAD_ALPHA),
         _real(library, case_fraction, _REASON_BAD_CASE_FRACTION),
         unit,
+        _statistic(statistic),
     )
 
 
@@ -771,7 +831,7 @@ def _stage_counts(library, value, unit: int, cases: bool) -> "ctypes.Array":
 
 def two_stage_design_power(
     method, cases, controls, odds_ratio, control_rate, alpha0, overall_alpha,
-    count: str = "people",
+    count: str = "people", statistic: str = "pooled",
 ) -> DesignResult:
     """Power of a two-stage design with checked inputs.
 
@@ -780,10 +840,14 @@ def two_stage_design_power(
     "product" or "joint" (or 0, 1, 2). The second decision's level is
     derived from ``alpha0`` and ``overall_alpha`` and returned as
     ``alpha1``; the case fraction is not used (the counts give it).
+    ``statistic`` ("pooled" or "unpooled") is the replication analysis's and
+    the one-stage comparison's; the product and joint analyses are the same
+    either way. So for every design function.
     """
     library = load_library()
     unit = _alleles_per_unit(count)
-    study = _study(library, method, odds_ratio, control_rate, overall_alpha, 0.5, unit)
+    study = _study(library, method, odds_ratio, control_rate, overall_alpha, 0.5, unit,
+                   statistic)
     case_pair = _stage_counts(library, cases, unit, cases=True)
     control_pair = _stage_counts(library, controls, unit, cases=False)
     raw = _DesignResult()
@@ -797,6 +861,7 @@ def two_stage_design_power(
 def smallest_total(
     method, odds_ratio, control_rate, alpha0, overall_alpha, target_power,
     stage0_share: float = 0.5, case_fraction: float = 0.5, count: str = "people",
+    statistic: str = "pooled",
 ) -> DesignResult:
     """Smallest total (both stages, both groups) reaching ``target_power``.
 
@@ -807,7 +872,8 @@ def smallest_total(
     """
     library = load_library()
     unit = _alleles_per_unit(count)
-    study = _study(library, method, odds_ratio, control_rate, overall_alpha, case_fraction, unit)
+    study = _study(library, method, odds_ratio, control_rate, overall_alpha, case_fraction, unit,
+                   statistic)
     raw = _DesignResult()
     library.DSN_smallest_total(
         ctypes.byref(study), _real(library, stage0_share, _REASON_BAD_STAGE0_SHARE),
@@ -820,13 +886,15 @@ def smallest_total(
 def cheapest_design(
     method, odds_ratio, control_rate, overall_alpha, target_power,
     cost_ratio: float = 1.0, case_fraction: float = 0.5, count: str = "people",
+    statistic: str = "pooled",
 ) -> DesignResult:
     """The stage split and first-stage level reaching ``target_power`` at the
     least genotyping cost per marker, n0 + cost_ratio * alpha0 * n1, with its
     cost against the one-stage design of the same power."""
     library = load_library()
     unit = _alleles_per_unit(count)
-    study = _study(library, method, odds_ratio, control_rate, overall_alpha, case_fraction, unit)
+    study = _study(library, method, odds_ratio, control_rate, overall_alpha, case_fraction, unit,
+                   statistic)
     raw = _DesignResult()
     library.DSN_cheapest_design(
         ctypes.byref(study), _real(library, target_power, _REASON_BAD_TARGET_POWER),
@@ -838,12 +906,14 @@ def cheapest_design(
 def most_powerful_design(
     method, odds_ratio, control_rate, overall_alpha, budget,
     cost_ratio: float = 1.0, case_fraction: float = 0.5, count: str = "people",
+    statistic: str = "pooled",
 ) -> DesignResult:
     """The design of greatest power whose cost per marker is at most ``budget``
     (in people, or alleles with ``count="alleles"``)."""
     library = load_library()
     unit = _alleles_per_unit(count)
-    study = _study(library, method, odds_ratio, control_rate, overall_alpha, case_fraction, unit)
+    study = _study(library, method, odds_ratio, control_rate, overall_alpha, case_fraction, unit,
+                   statistic)
     raw = _DesignResult()
     library.DSN_most_powerful_design(
         ctypes.byref(study), _real(library, budget, _REASON_BAD_BUDGET),

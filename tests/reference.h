@@ -60,6 +60,17 @@ inline double exact_power(double n1, double n0, double odds_ratio, double p0, do
     return textbook_power_with_tails(n1, n0, odds_ratio, p0, alpha / 2, alpha / 2);
 }
 
+// Phi(d/s - c) + Phi(-d/s - c), c the exact upper alpha/2 quantile and s the
+// unpooled standard error of the rate difference.
+inline double exact_unpooled_power(double n1, double n0, double odds_ratio, double p0,
+                                   double alpha) {
+    const double p1 = odds_ratio * p0 / (odds_ratio * p0 + 1 - p0);
+    const double s = std::sqrt(p1 * (1 - p1) / n1 + p0 * (1 - p0) / n0);
+    const double c = -exact_quantile(alpha / 2);
+    const double shift = (p1 - p0) / s;
+    return exact_cdf(shift - c) + exact_cdf(-shift - c);
+}
+
 // A zeroed record with stage 0 filled in.
 inline PWR_design single_stage_design(std::int32_t cases, std::int32_t controls, double odds_ratio,
                                       double rate, double alpha) {

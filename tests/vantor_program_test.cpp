@@ -178,6 +178,83 @@ TEST(VantorPower, OpenOddsRatioGivesTheDetectableEffectOnBothSides) {
     EXPECT_NEAR(closed_form_power(4000, 4000, below, 0.3, 5e-8), 0.8, 1e-4);
 }
 
+TEST(VantorPower, VarianceChoosesTheStatisticAndPooledIsTheDefault) {
+    struct Design {
+        const char *cases;
+        const char *controls;
+        double case_alleles;
+        double control_alleles;
+    };
+    // 2,000 + 2,000 people, and 1,000 cases with 4,000 controls.
+    for (const Design &d :
+         {Design{"2000", "2000", 4000, 4000}, Design{"1000", "4000", 2000, 8000}}) {
+        const std::vector<std::string> question{"power", "-n", d.cases, "-m", d.controls, "-o",
+                                                "1.3",   "-r", "0.3",   "-a", "5e-8"};
+        std::vector<std::string> unpooled = question;
+        unpooled.insert(unpooled.end(), {"--variance", "unpooled"});
+        std::vector<std::string> pooled = question;
+        pooled.insert(pooled.end(), {"--variance", "pooled"});
+        const std::vector<CsvRow> rows = csv_answer(unpooled);
+        ASSERT_EQ(rows.size(), 1U);
+        EXPECT_NEAR(number(rows[0], "power"),
+                    exact_unpooled_power(d.case_alleles, d.control_alleles, 1.3, 0.3, 5e-8), 2e-6);
+        EXPECT_NEAR(number(csv_answer(pooled)[0], "power"),
+                    closed_form_power(d.case_alleles, d.control_alleles, 1.3, 0.3, 5e-8), 2e-6);
+        // The default is pooled, and the columns do not change with the option.
+        EXPECT_EQ(vantor(pooled).out, vantor(question).out);
+        EXPECT_EQ(csv_answer(unpooled)[0].size(), csv_answer(question)[0].size());
+    }
+}
+
+TEST(VantorPower, UnpooledSolversReachTheTargetByTheClosedForm) {
+    const std::vector<CsvRow> size =
+        csv_answer({"power", "--ratio", "4", "-o", "1.3", "-r", "0.3", "-a", "5e-8", "-p", "0.8",
+                    "--variance", "unpooled"});
+    const double cases = number(size[0], "cases");
+    EXPECT_EQ(number(size[0], "controls"), 4 * cases);
+    EXPECT_GE(exact_unpooled_power(2 * cases, 8 * cases, 1.3, 0.3, 5e-8), 0.8);
+    EXPECT_LT(exact_unpooled_power(2 * cases - 2, 8 * cases - 8, 1.3, 0.3, 5e-8), 0.8);
+    const std::vector<CsvRow> effect =
+        csv_answer({"power", "-n", "1000", "-m", "4000", "-r", "0.3", "-a", "5e-8", "-p", "0.8",
+                    "--variance", "unpooled"});
+    for (const char *column : {"odds-ratio", "odds-ratio-below"}) {
+        EXPECT_NEAR(exact_unpooled_power(2000, 8000, number(effect[0], column), 0.3, 5e-8), 0.8,
+                    1e-4)
+            << column;
+    }
+}
+
+TEST(VantorTwoStage, VarianceReachesReplicationAndTheDesignSearches) {
+    // 600 cases and 1,200 controls per stage.
+    const std::vector<CsvRow> rows = csv_answer(
+        {"two-stage", "--total", "3600", "--share", "0.5", "--case-fraction", "0.3333333333",
+         "--alpha0", "0.005", "-o", "1.4", "-r", "0.25", "-a", "5e-8", "--variance", "unpooled"});
+    ASSERT_EQ(rows.size(), 3U);
+    ASSERT_EQ(rows[0].at("method"), "replication");
+    ASSERT_EQ(rows[0].at("cases0"), "600");
+    ASSERT_EQ(rows[0].at("controls1"), "1200");
+    const double alpha1 = number(rows[0], "alpha1");
+    EXPECT_NEAR(number(rows[0], "power"),
+                exact_unpooled_power(1200, 2400, 1.4, 0.25, 0.005) *
+                    exact_unpooled_power(1200, 2400, 1.4, 0.25, alpha1),
+                2e-6);
+    const std::vector<CsvRow> pooled =
+        csv_answer({"two-stage", "--total", "3600", "--share", "0.5", "--case-fraction",
+                    "0.3333333333", "--alpha0", "0.005", "-o", "1.4", "-r", "0.25", "-a", "5e-8"});
+    EXPECT_NE(pooled[0].at("power"), rows[0].at("power"));
+    // The product and joint analyses are the same either way.
+    EXPECT_EQ(pooled[1].at("power"), rows[1].at("power"));
+    EXPECT_EQ(pooled[2].at("power"), rows[2].at("power"));
+    const std::vector<CsvRow> design =
+        csv_answer({"design", "--method", "replication", "--case-fraction", "0.2", "-o", "1.3",
+                    "-r", "0.3", "-a", "5e-8", "-p", "0.8", "--variance", "unpooled"});
+    const std::vector<CsvRow> one_stage =
+        csv_answer({"power", "--ratio", "4", "-o", "1.3", "-r", "0.3", "-a", "5e-8", "-p", "0.8",
+                    "--variance", "unpooled"});
+    EXPECT_EQ(number(design[0], "one-stage-total"),
+              number(one_stage[0], "cases") + number(one_stage[0], "controls"));
+}
+
 // ---- counts, lists, ranges, grids ------------------------------------------
 
 TEST(VantorValues, CountsAreWholeNumbersInAnyNotation) {
@@ -310,6 +387,14 @@ TEST(VantorRefusals, TextThatIsNotWhatTheOptionTakes) {
     expect_refused({"power", "-n", "9", "-m", "9", "-o", "1.3", "-r", "0.5:0.1:0.1", "-a", "0.05"},
                    "--rate");
     expect_refused({"two-stage", "--method", "replicate", "--total", "9"}, "--method");
+    for (const char *word : {"wald", "Pooled", "", "pooled,unpooled"}) {
+        expect_refused({"power", "-n", "9", "-m", "9", "-o", "1.3", "-r", "0.3", "-a", "0.05",
+                        "--variance", word},
+                       "--variance");
+        expect_refused(
+            {"design", "-o", "1.3", "-r", "0.3", "-a", "5e-8", "-p", "0.8", "--variance", word},
+            "--variance");
+    }
     expect_refused(
         {"power", "-n", "9", "-m", "9", "-o", "1.3", "-r", "0.3", "-a", "0.05", "-f", "xml"},
         "--format");
@@ -413,6 +498,21 @@ TEST(VantorInput, EachRowIsARequestAndTheCommandLineFillsTheRest) {
                    "decimal comma");
     const std::string unknown = write_file("unknown.csv", "cases,height\n10,10\n");
     expect_refused({"power", "--input", unknown}, "height");
+}
+
+TEST(VantorInput, VarianceIsAColumnLikeAnyOption) {
+    const std::string path = write_file("variance.csv",
+                                        "cases,controls,variance\n"
+                                        "1000,4000,unpooled\n1000,4000,\n");
+    const std::vector<CsvRow> rows =
+        csv_answer({"power", "--input", path, "-o", "1.3", "-r", "0.3", "-a", "5e-8"});
+    ASSERT_EQ(rows.size(), 2U);
+    EXPECT_NEAR(number(rows[0], "power"), exact_unpooled_power(2000, 8000, 1.3, 0.3, 5e-8), 2e-6);
+    EXPECT_NEAR(number(rows[1], "power"), closed_form_power(2000, 8000, 1.3, 0.3, 5e-8), 2e-6);
+    const std::string bad = write_file("bad_variance.csv", "variance\nwald\n");
+    expect_refused(
+        {"power", "--input", bad, "-n", "9", "-m", "9", "-o", "1.3", "-r", "0.3", "-a", "5e-8"},
+        "--variance");
 }
 
 TEST(VantorProgress, NothingOnStandardErrorWhenItIsNotATerminal) {

@@ -8,6 +8,7 @@
 #include "power/design.h"
 #include "power/power_func.h"
 #include "power/solve.h"
+#include "power/statistic.h"
 
 namespace {
 
@@ -41,8 +42,8 @@ void put_design(const DSN_design_result &r) {
 }
 
 DSN_study study_of(std::int32_t method, double odds_ratio, double rate, double alpha2,
-                   double case_fraction, std::int32_t unit) {
-    return {method, odds_ratio, rate, alpha2, case_fraction, unit};
+                   double case_fraction, std::int32_t unit, std::int32_t statistic) {
+    return {method, odds_ratio, rate, alpha2, case_fraction, unit, statistic};
 }
 
 }  // namespace
@@ -74,37 +75,44 @@ std::int32_t web_check_stage0_alpha(std::int32_t method, double alpha0, double a
 std::int32_t web_check_share(double share) { return DSN_check_stage0_share(share); }
 std::int32_t web_check_cost_ratio(double ratio) { return DSN_check_cost_ratio(ratio); }
 
+// Every question below takes the test's statistic last: PWR_STATISTIC_POOLED
+// or PWR_STATISTIC_UNPOOLED (the page's select offers only these).
+
 // Power of the single-stage test; counts in units.
 double web_single_power(double cases, double controls, double odds_ratio, double rate, double alpha,
-                        std::int32_t unit) {
+                        std::int32_t unit, std::int32_t statistic) {
     PWR_design design = PWR_DESIGN_INIT;
     design.sample_size[0][0] = static_cast<std::int32_t>(cases * unit);
     design.sample_size[0][1] = static_cast<std::int32_t>(controls * unit);
     design.odds_ratio = odds_ratio;
     design.control_rate = rate;
     design.alpha[0] = alpha;
-    return PWR_get_power_for_single_step(&design, 0);
+    return PWR_single_step_power(&design, 0, statistic);
 }
 
 // Cases (answer[2]) and controls (answer[3]) for `controls_per_case`.
 std::int32_t web_cases_for_ratio(double controls_per_case, double odds_ratio, double rate,
-                                 double alpha, double target, std::int32_t unit) {
+                                 double alpha, double target, std::int32_t unit,
+                                 std::int32_t statistic) {
     SLV_size_result r{};
-    SLV_cases_for_ratio(controls_per_case, odds_ratio, rate, alpha, target, unit, &r);
+    SLV_cases_for_ratio_with_statistic(controls_per_case, odds_ratio, rate, alpha, target, unit,
+                                       statistic, &r);
     put_size(r, unit);
     return r.status;
 }
 
 // Detectable odds ratio above 1 (above != 0) or below 1: answer[2], power answer[3].
 std::int32_t web_odds_ratio(double cases, double controls, double rate, double alpha, double target,
-                            std::int32_t unit, std::int32_t above) {
+                            std::int32_t unit, std::int32_t above, std::int32_t statistic) {
     SLV_effect_result r{};
     const auto case_alleles = static_cast<std::int32_t>(cases * unit);
     const auto control_alleles = static_cast<std::int32_t>(controls * unit);
     if (above != 0) {
-        SLV_odds_ratio_above_one(case_alleles, control_alleles, rate, alpha, target, &r);
+        SLV_odds_ratio_above_one_with_statistic(case_alleles, control_alleles, rate, alpha, target,
+                                                statistic, &r);
     } else {
-        SLV_odds_ratio_below_one(case_alleles, control_alleles, rate, alpha, target, &r);
+        SLV_odds_ratio_below_one_with_statistic(case_alleles, control_alleles, rate, alpha, target,
+                                                statistic, &r);
     }
     answer[0] = r.status;
     answer[1] = r.reason;
@@ -116,8 +124,9 @@ std::int32_t web_odds_ratio(double cases, double controls, double rate, double a
 // Two-stage power of given counts (units); the design record in answer.
 std::int32_t web_two_stage_power(std::int32_t method, double cases0, double controls0,
                                  double cases1, double controls1, double odds_ratio, double rate,
-                                 double alpha0, double alpha2, std::int32_t unit) {
-    const DSN_study study = study_of(method, odds_ratio, rate, alpha2, 0.5, unit);
+                                 double alpha0, double alpha2, std::int32_t unit,
+                                 std::int32_t statistic) {
+    const DSN_study study = study_of(method, odds_ratio, rate, alpha2, 0.5, unit, statistic);
     const std::int32_t cases[2] = {static_cast<std::int32_t>(cases0),
                                    static_cast<std::int32_t>(cases1)};
     const std::int32_t controls[2] = {static_cast<std::int32_t>(controls0),
@@ -129,8 +138,9 @@ std::int32_t web_two_stage_power(std::int32_t method, double cases0, double cont
 }
 
 std::int32_t web_smallest_total(std::int32_t method, double odds_ratio, double rate, double alpha0,
-                                double alpha2, double target, double share, std::int32_t unit) {
-    const DSN_study study = study_of(method, odds_ratio, rate, alpha2, 0.5, unit);
+                                double alpha2, double target, double share, std::int32_t unit,
+                                std::int32_t statistic) {
+    const DSN_study study = study_of(method, odds_ratio, rate, alpha2, 0.5, unit, statistic);
     DSN_design_result r{};
     DSN_smallest_total(&study, share, alpha0, target, &r);
     put_design(r);
@@ -138,8 +148,9 @@ std::int32_t web_smallest_total(std::int32_t method, double odds_ratio, double r
 }
 
 std::int32_t web_cheapest_design(std::int32_t method, double odds_ratio, double rate, double alpha2,
-                                 double target, double cost_ratio, std::int32_t unit) {
-    const DSN_study study = study_of(method, odds_ratio, rate, alpha2, 0.5, unit);
+                                 double target, double cost_ratio, std::int32_t unit,
+                                 std::int32_t statistic) {
+    const DSN_study study = study_of(method, odds_ratio, rate, alpha2, 0.5, unit, statistic);
     DSN_design_result r{};
     DSN_cheapest_design(&study, target, cost_ratio, &r);
     put_design(r);

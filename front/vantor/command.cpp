@@ -1,6 +1,7 @@
 #include "front/vantor/command.h"
 
 #include "power/solve.h"
+#include "power/statistic.h"
 
 namespace vantor_cli {
 
@@ -36,6 +37,24 @@ void add_status(Row &row, std::int32_t status, std::int32_t reason, bool has_tar
 const std::vector<std::string> &method_words() {
     static const std::vector<std::string> words{"replication", "product", "joint"};
     return words;
+}
+
+Parameter variance_parameter() {
+    Parameter variance{"variance",
+                       "",
+                       Kind::Word,
+                       "the test's variance under no association: pooled (from the pooled rate, "
+                       "as the allelic chi-square test does) or unpooled (each group's own rate, "
+                       "as the Wald test does)",
+                       {"pooled", "unpooled"},
+                       "pooled"};
+    variance.single = true;
+    return variance;
+}
+
+std::int32_t statistic_of(const Request &request, std::size_t variance) {
+    // The words' positions are the library's codes.
+    return request[variance] ? static_cast<std::int32_t>(*request[variance]) : PWR_STATISTIC_POOLED;
 }
 
 }  // namespace vantor_cli

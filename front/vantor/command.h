@@ -22,6 +22,7 @@ struct Parameter {
     std::string help;
     std::vector<std::string> words;  // the words of a Kind::Word input
     std::string default_text;        // the value taken when it is not given, or empty
+    bool single = false;             // takes one value, not a list: its rows would look alike
 };
 
 // One question: the value of each parameter, by position; nothing for an
@@ -66,6 +67,14 @@ Cell input_cell(const Command &command, const Request &request, std::size_t para
 
 // The two-stage analyses in the order of PWR_METHOD_*.
 const std::vector<std::string> &method_words();
+
+// --variance: the allelic test's statistic, its words in the order of
+// PWR_STATISTIC_* (so a request's value is the library's code). Rows do not
+// show it, so it takes one word rather than a list.
+Parameter variance_parameter();
+
+// The PWR_STATISTIC_* code of the request's --variance.
+std::int32_t statistic_of(const Request &request, std::size_t variance);
 
 }  // namespace vantor_cli
 

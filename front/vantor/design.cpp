@@ -21,10 +21,11 @@ enum : std::size_t {
     kCaseFraction,
     kOddsRatio,
     kRate,
-    kAlpha
+    kAlpha,
+    kVariance
 };
 
-constexpr StudyParameters kStudy{kMethod, kOddsRatio, kRate, kAlpha, kCaseFraction};
+constexpr StudyParameters kStudy{kMethod, kOddsRatio, kRate, kAlpha, kCaseFraction, kVariance};
 
 std::string check(const Request &request, std::int32_t unit) {
     const Command &command = design_command();
@@ -126,6 +127,7 @@ Command make_command() {
         {"odds-ratio", "o", Kind::Real, "allelic odds ratio of the risk allele", {}, ""},
         {"rate", "r", Kind::Real, "risk-allele rate among controls, in (0, 1)", {}, ""},
         {"alpha", "a", Kind::Real, "overall two-sided significance level, in [1e-12, 1)", {}, ""},
+        variance_parameter(),
     };
     command.columns = {"unit",          "method",     "goal",
                        "target-power",  "budget",     "cost-ratio",

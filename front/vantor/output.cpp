@@ -1,6 +1,7 @@
 #include "front/vantor/output.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <nlohmann/json.hpp>
 
@@ -67,27 +68,6 @@ std::string tsv_field(std::string text) {
     return text;
 }
 
-std::string render_delimited(const Table &table, char separator) {
-    const auto field = [separator](const std::string &text) {
-        return separator == ',' ? csv_field(text) : tsv_field(text);
-    };
-    std::string out;
-    for (std::size_t i = 0; i < table.columns.size(); ++i) {
-        out += (i > 0 ? std::string(1, separator) : "") + field(table.columns[i]);
-    }
-    out += '\n';
-    for (const Row &row : table.rows) {
-        for (std::size_t i = 0; i < row.size(); ++i) {
-            if (i > 0) {
-                out += separator;
-            }
-            out += field(row[i].text);
-        }
-        out += '\n';
-    }
-    return out;
-}
-
 nlohmann::json json_value(const Cell &cell) {
     switch (cell.type) {
         case Cell::Type::Integer:
@@ -102,75 +82,165 @@ nlohmann::json json_value(const Cell &cell) {
     return nullptr;
 }
 
-std::string render_json(const Table &table) {
-    nlohmann::ordered_json rows = nlohmann::ordered_json::array();
-    for (const Row &row : table.rows) {
-        nlohmann::ordered_json object = nlohmann::ordered_json::object();
-        for (std::size_t i = 0; i < row.size(); ++i) {
-            object[table.columns[i]] = json_value(row[i]);
-        }
-        rows.push_back(std::move(object));
-    }
-    return rows.dump(2) + "\n";
-}
-
 // What a person sees in a cell: a dash where there is nothing.
 const std::string &shown(const Cell &cell) {
     static const std::string dash = "-";
     return cell.type == Cell::Type::Missing ? dash : cell.text;
 }
 
-// Numbers right-aligned, words left-aligned; the last column (the message)
-// is not padded.
-std::string render_aligned(const Table &table) {
-    std::vector<std::size_t> widths(table.columns.size());
-    std::vector<bool> numeric(table.columns.size(), false);
-    for (std::size_t i = 0; i < table.columns.size(); ++i) {
-        widths[i] = table.columns[i].size();
+bool is_number(const Cell &cell) {
+    return cell.type == Cell::Type::Integer || cell.type == Cell::Type::Number;
+}
+
+std::vector<std::string> shown_texts(const Row &row) {
+    std::vector<std::string> texts;
+    texts.reserve(row.size());
+    for (const Cell &cell : row) {
+        texts.push_back(shown(cell));
     }
-    for (const Row &row : table.rows) {
-        for (std::size_t i = 0; i < row.size(); ++i) {
-            widths[i] = std::max(widths[i], shown(row[i]).size());
-            numeric[i] = numeric[i] || row[i].type == Cell::Type::Integer ||
-                         row[i].type == Cell::Type::Number;
+    return texts;
+}
+
+// Each line of `text` indented by two spaces: an object as an element of the
+// answer's array. JSON strings hold no line ends (they are escaped).
+std::string indented(const std::string &text) {
+    std::string out = "  ";
+    for (const char c : text) {
+        out += c;
+        if (c == '\n') {
+            out += "  ";
         }
-    }
-    const auto line = [&](const std::vector<std::string> &texts) {
-        std::string out;
-        for (std::size_t i = 0; i < texts.size(); ++i) {
-            const bool last = i + 1 == texts.size();
-            const std::string pad(widths[i] - texts[i].size(), ' ');
-            out +=
-                (i > 0 ? "  " : "") + (numeric[i] ? pad + texts[i] : texts[i] + (last ? "" : pad));
-        }
-        out.erase(out.find_last_not_of(' ') + 1);
-        return out + "\n";
-    };
-    std::string out = line(table.columns);
-    std::vector<std::string> texts(table.columns.size());
-    for (const Row &row : table.rows) {
-        for (std::size_t i = 0; i < row.size(); ++i) {
-            texts[i] = shown(row[i]);
-        }
-        out += line(texts);
     }
     return out;
 }
 
 }  // namespace
 
-std::string render(const Table &table, Format format) {
-    switch (format) {
+AnswerWriter::AnswerWriter(std::FILE *stream, Format format, std::vector<std::string> columns)
+    : stream_(stream), format_(format), columns_(std::move(columns)) {}
+
+void AnswerWriter::put(const std::string &text) {
+    if (error_ == 0 && std::fwrite(text.data(), 1, text.size(), stream_) != text.size()) {
+        error_ = errno != 0 ? errno : EIO;
+    }
+}
+
+namespace {
+
+// One CSV or TSV line of the texts `text_of` takes from each item.
+template <typename Texts, typename TextOf>
+std::string delimited(Format format, const Texts &texts, TextOf text_of) {
+    const char separator = format == Format::Csv ? ',' : '\t';
+    std::string out;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (i > 0) {
+            out += separator;
+        }
+        out += separator == ',' ? csv_field(text_of(texts[i])) : tsv_field(text_of(texts[i]));
+    }
+    return out + '\n';
+}
+
+}  // namespace
+
+std::string AnswerWriter::delimited_line(const std::vector<std::string> &texts) const {
+    return delimited(format_, texts,
+                     [](const std::string &text) -> const std::string & { return text; });
+}
+
+std::string AnswerWriter::delimited_line(const Row &row) const {
+    return delimited(format_, row,
+                     [](const Cell &cell) -> const std::string & { return cell.text; });
+}
+
+std::string AnswerWriter::json_object(const Row &row) const {
+    nlohmann::ordered_json object = nlohmann::ordered_json::object();
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        object[columns_[i]] = json_value(row[i]);
+    }
+    return indented(object.dump(2));
+}
+
+// Numbers right-aligned, words left-aligned; the last column (the message)
+// is not padded. A cell wider than its column is written whole.
+std::string AnswerWriter::table_line(const std::vector<std::string> &texts) const {
+    std::string out;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        const bool last = i + 1 == texts.size();
+        const std::string pad(widths_[i] - std::min(widths_[i], texts[i].size()), ' ');
+        out += (i > 0 ? "  " : "") + (numeric_[i] ? pad + texts[i] : texts[i] + (last ? "" : pad));
+    }
+    out.erase(out.find_last_not_of(' ') + 1);
+    return out + "\n";
+}
+
+void AnswerWriter::lay_out() {
+    widths_.resize(columns_.size());
+    numeric_.assign(columns_.size(), false);
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        widths_[i] = columns_[i].size();
+    }
+    for (const Row &row : kept_) {
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            widths_[i] = std::max(widths_[i], shown(row[i]).size());
+            numeric_[i] = numeric_[i] || is_number(row[i]);
+        }
+    }
+    laid_out_ = true;
+    put(table_line(columns_));
+    for (const Row &row : kept_) {
+        put(table_line(shown_texts(row)));
+    }
+    kept_.clear();
+    kept_.shrink_to_fit();
+}
+
+bool AnswerWriter::write(Row row) {
+    const bool first = rows_ == 0;
+    ++rows_;
+    switch (format_) {
         case Format::Csv:
-            return render_delimited(table, ',');
         case Format::Tsv:
-            return render_delimited(table, '\t');
+            put((first ? delimited_line(columns_) : "") + delimited_line(row));
+            break;
         case Format::Json:
-            return render_json(table);
+            put((first ? "[\n" : ",\n") + json_object(row));
+            break;
         case Format::Table:
+            if (!laid_out_ && kept_.size() < kRowsLaidOut) {
+                kept_.push_back(std::move(row));
+                break;
+            }
+            if (!laid_out_) {
+                lay_out();
+            }
+            put(table_line(shown_texts(row)));
             break;
     }
-    return render_aligned(table);
+    return error_ == 0;
+}
+
+bool AnswerWriter::finish() {
+    switch (format_) {
+        case Format::Csv:
+        case Format::Tsv:
+            if (rows_ == 0) {
+                put(delimited_line(columns_));
+            }
+            break;
+        case Format::Json:
+            put(rows_ == 0 ? "[]\n" : "\n]\n");
+            break;
+        case Format::Table:
+            if (!laid_out_) {
+                lay_out();
+            }
+            break;
+    }
+    if (error_ == 0 && std::fflush(stream_) != 0) {
+        error_ = errno != 0 ? errno : EIO;
+    }
+    return error_ == 0;
 }
 
 }  // namespace vantor_cli

@@ -7,12 +7,13 @@
 #include "front/vantor/command.h"
 #include "power/power_func.h"
 #include "power/solve.h"
+#include "power/statistic.h"
 
 namespace vantor_cli {
 
 namespace {
 
-enum : std::size_t { kCases, kControls, kRatio, kOddsRatio, kRate, kAlpha, kPower };
+enum : std::size_t { kCases, kControls, kRatio, kOddsRatio, kRate, kAlpha, kPower, kVariance };
 
 std::int64_t count_of(const std::optional<double> &value) {
     return static_cast<std::int64_t>(*value);
@@ -82,6 +83,9 @@ std::int32_t first_refused(const Request &request, std::int32_t unit, std::size_
         (reason = SLV_check_target_power(*request[kPower], *request[kAlpha])) != 0) {
         return refuse(kPower, reason);
     }
+    if ((reason = SLV_check_statistic(statistic_of(request, kVariance))) != 0) {
+        return refuse(kVariance, reason);
+    }
     if (request[kRatio] && request[kCases]) {
         const std::int64_t controls =
             controls_at_ratio(count_of(request[kCases]), *request[kRatio]);
@@ -131,7 +135,7 @@ Outcome power_of(const Request &request, std::int32_t unit) {
     design.odds_ratio = *request[kOddsRatio];
     design.control_rate = *request[kRate];
     outcome.odds_ratio = design.odds_ratio;
-    outcome.power = PWR_get_power_for_single_step(&design, 0);
+    outcome.power = PWR_single_step_power(&design, 0, statistic_of(request, kVariance));
     if (few_expected_alleles(design.sample_size[0][0], design.case_rate) ||
         few_expected_alleles(design.sample_size[0][1], design.control_rate)) {
         outcome.status = SLV_FOUND_WITH_WARNING;
@@ -145,20 +149,24 @@ Outcome size_of(const Request &request, std::int32_t unit) {
     const double rate = *request[kRate];
     const double alpha = *request[kAlpha];
     const double target = *request[kPower];
+    const std::int32_t statistic = statistic_of(request, kVariance);
     SLV_size_result result{};
     Outcome outcome;
     if (!request[kCases]) {
         outcome.solved = "cases";
         if (request[kRatio]) {
-            SLV_cases_for_ratio(*request[kRatio], odds_ratio, rate, alpha, target, unit, &result);
+            SLV_cases_for_ratio_with_statistic(*request[kRatio], odds_ratio, rate, alpha, target,
+                                               unit, statistic, &result);
         } else {
             const auto controls = static_cast<std::int32_t>(count_of(request[kControls]) * unit);
-            SLV_cases_for_controls(controls, odds_ratio, rate, alpha, target, unit, &result);
+            SLV_cases_for_controls_with_statistic(controls, odds_ratio, rate, alpha, target, unit,
+                                                  statistic, &result);
         }
     } else {
         outcome.solved = "controls";
         const auto cases = static_cast<std::int32_t>(count_of(request[kCases]) * unit);
-        SLV_controls_for_cases(cases, odds_ratio, rate, alpha, target, unit, &result);
+        SLV_controls_for_cases_with_statistic(cases, odds_ratio, rate, alpha, target, unit,
+                                              statistic, &result);
     }
     outcome.cases = result.cases / unit;
     outcome.controls = result.controls / unit;
@@ -179,10 +187,11 @@ Outcome odds_ratio_of(const Request &request, std::int32_t unit) {
     const auto controls = static_cast<std::int32_t>(outcome.controls * unit);
     SLV_effect_result above{};
     SLV_effect_result below{};
-    SLV_odds_ratio_above_one(cases, controls, *request[kRate], *request[kAlpha], *request[kPower],
-                             &above);
-    SLV_odds_ratio_below_one(cases, controls, *request[kRate], *request[kAlpha], *request[kPower],
-                             &below);
+    const std::int32_t statistic = statistic_of(request, kVariance);
+    SLV_odds_ratio_above_one_with_statistic(cases, controls, *request[kRate], *request[kAlpha],
+                                            *request[kPower], statistic, &above);
+    SLV_odds_ratio_below_one_with_statistic(cases, controls, *request[kRate], *request[kAlpha],
+                                            *request[kPower], statistic, &below);
     outcome.odds_ratio = above.odds_ratio;
     outcome.odds_ratio_below = below.odds_ratio;
     outcome.power = above.power;
@@ -254,6 +263,7 @@ Command make_command() {
         {"rate", "r", Kind::Real, "risk-allele rate among controls, in (0, 1)", {}, ""},
         {"alpha", "a", Kind::Real, "two-sided significance level, in [1e-12, 1)", {}, ""},
         {"power", "p", Kind::Real, "target power, above the level and below 1", {}, ""},
+        variance_parameter(),
     };
     command.columns = {"unit",       "solved",           "cases",  "controls", "ratio",
                        "odds-ratio", "odds-ratio-below", "rate",   "alpha",    "target-power",

@@ -38,7 +38,11 @@ void Progress::update(std::size_t done) {
     shown_ = true;
     last_shown_ = now;
     const double seconds = std::chrono::duration<double>(now - start_).count();
-    std::fprintf(stderr, "\rvantor: %zu of %zu answered, %.0f s", done, total_, seconds);
+    if (total_ == 0) {
+        std::fprintf(stderr, "\rvantor: %zu answered, %.0f s", done, seconds);
+    } else {
+        std::fprintf(stderr, "\rvantor: %zu of %zu answered, %.0f s", done, total_, seconds);
+    }
     std::fflush(stderr);
 }
 

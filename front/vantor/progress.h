@@ -10,7 +10,8 @@ namespace vantor_cli {
 
 class Progress {
 public:
-    // `enabled` false shows nothing whatever the terminal.
+    // `enabled` false shows nothing whatever the terminal; a `total` of 0 is
+    // not known (rows read from a file as they come).
     Progress(std::size_t total, bool enabled);
     ~Progress();
     Progress(const Progress &) = delete;

@@ -1,68 +1,74 @@
 #include "front/vantor/requests.h"
 
-#include <fstream>
-#include <iterator>
-#include <sstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+#include "front/vantor/messages.h"
 
 namespace vantor_cli {
 
-bool expand_grid(const ValueLists &lists, std::size_t largest, std::vector<Request> &requests) {
+Grid::Grid(ValueLists lists) : lists_(std::move(lists)), positions_(lists_.size()) { restart(); }
+
+std::optional<std::size_t> Grid::count() const {
     std::size_t count = 1;
-    for (const auto &list : lists) {
-        const std::size_t size = list ? list->size() : 1;
-        if (size == 0 || count > (largest - requests.size()) / size) {
-            return false;
+    for (const auto &list : lists_) {
+        const std::size_t size = list ? list->size : 1;
+        if (size != 0 && count > std::numeric_limits<std::size_t>::max() / size) {
+            return std::nullopt;
         }
         count *= size;
     }
-    // Odometer over the lists' positions, the last parameter turning fastest.
-    std::vector<std::size_t> position(lists.size(), 0);
-    for (std::size_t made = 0; made < count; ++made) {
-        Request request(lists.size());
-        for (std::size_t i = 0; i < lists.size(); ++i) {
-            if (lists[i]) {
-                request[i] = (*lists[i])[position[i]];
-            }
-        }
-        requests.push_back(std::move(request));
-        for (std::size_t i = lists.size(); i-- > 0;) {
-            if (lists[i] && ++position[i] < lists[i]->size()) {
-                break;
-            }
-            position[i] = 0;
+    return count;
+}
+
+void Grid::restart() {
+    positions_.assign(lists_.size(), Position());
+    const std::optional<std::size_t> combinations = count();
+    done_ = combinations && *combinations == 0;
+}
+
+bool Grid::next(Request &request) {
+    if (done_) {
+        return false;
+    }
+    request.assign(lists_.size(), std::nullopt);
+    for (std::size_t i = 0; i < lists_.size(); ++i) {
+        if (lists_[i]) {
+            request[i] = item_value(lists_[i]->items[positions_[i].item], positions_[i].offset);
         }
     }
+    done_ = !advance();
     return true;
 }
 
-namespace {
-
-// Reads one field starting at `at`; leaves `at` on the separator or line end
-// after it.
-std::string read_field(const std::string &text, std::size_t &at) {
-    std::string field;
-    if (at < text.size() && text[at] == '"') {
-        for (++at; at < text.size(); ++at) {
-            if (text[at] == '"' && at + 1 < text.size() && text[at + 1] == '"') {
-                field += '"';
-                ++at;
-            } else if (text[at] == '"') {
-                ++at;
-                break;
-            } else {
-                field += text[at];
-            }
+// Odometer over the lists' positions, the last parameter turning fastest;
+// false after the last combination.
+bool Grid::advance() {
+    for (std::size_t i = lists_.size(); i-- > 0;) {
+        if (!lists_[i]) {
+            continue;
         }
+        Position &at = positions_[i];
+        const std::vector<ValueItem> &items = lists_[i]->items;
+        if (++at.offset < items[at.item].count) {
+            return true;
+        }
+        at.offset = 0;
+        if (++at.item < items.size()) {
+            return true;
+        }
+        at.item = 0;
     }
-    while (at < text.size() && text[at] != ',' && text[at] != '\n' && text[at] != '\r') {
-        field += text[at++];
-    }
-    return field;
+    return false;
 }
 
-bool is_blank(const std::vector<std::string> &row) {
-    return row.size() == 1 && row[0].find_first_not_of(" \t") == std::string::npos;
-}
+namespace {
 
 std::string trimmed(const std::string &text) {
     const std::size_t first = text.find_first_not_of(" \t");
@@ -72,15 +78,25 @@ std::string trimmed(const std::string &text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-// The parameter a column names: its option name, underscores read as dashes.
-std::optional<std::size_t> parameter_named(const Command &command, std::string name) {
-    name = trimmed(name);
-    for (char &c : name) {
-        c = c == '_' ? '-' : c;
-    }
+bool is_blank(const std::vector<std::string> &row) {
+    return row.size() == 1 && trimmed(row[0]).empty();
+}
+
+// A column's name as an option's: without leading dashes, in lower case,
+// underscores read as dashes.
+std::string option_spelling(const std::string &column) {
+    std::string name = trimmed(column);
     if (name.rfind("--", 0) == 0) {
         name = name.substr(2);
     }
+    for (char &c : name) {
+        c = c == '_' ? '-' : (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+    }
+    return name;
+}
+
+std::optional<std::size_t> parameter_named(const Command &command, const std::string &column) {
+    const std::string name = option_spelling(column);
     for (std::size_t i = 0; i < command.parameters.size(); ++i) {
         if (command.parameters[i].name == name) {
             return i;
@@ -89,107 +105,252 @@ std::optional<std::size_t> parameter_named(const Command &command, std::string n
     return std::nullopt;
 }
 
-}  // namespace
-
-std::vector<std::vector<std::string>> read_csv(const std::string &text) {
-    std::vector<std::vector<std::string>> rows;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        std::vector<std::string> row{read_field(text, at)};
-        while (at < text.size() && text[at] == ',') {
-            ++at;
-            row.push_back(read_field(text, at));
-        }
-        while (at < text.size() && (text[at] == '\n' || text[at] == '\r')) {
-            ++at;
-        }
-        if (!is_blank(row)) {
-            rows.push_back(std::move(row));
-        }
+std::string unknown_column(const Command &command, const std::string &column) {
+    std::vector<std::string> names;
+    for (const Parameter &parameter : command.parameters) {
+        names.push_back(parameter.name);
     }
-    return rows;
+    const std::string near = nearest_word(option_spelling(column), names);
+    return "column " + quoted(trimmed(column)) + " is not an option of vantor " + command.name +
+           (near.empty() ? "" : "; did you mean " + quoted(near) + "?");
 }
 
-namespace {
+constexpr int kEnd = -1;
 
-// The parameter of each column, or the message refusing the header.
-std::string columns_of(const Command &command, const std::vector<std::string> &header,
-                       const std::vector<bool> &given, std::vector<std::size_t> &columns) {
-    std::vector<bool> seen(command.parameters.size(), false);
-    for (const std::string &name : header) {
-        const std::optional<std::size_t> parameter = parameter_named(command, name);
-        if (!parameter) {
-            return "column '" + trimmed(name) + "' is not an option of vantor " + command.name;
+}  // namespace
+
+CsvRequests::CsvRequests(const Command &command, std::string path, ValueLists lists,
+                         std::vector<bool> given)
+    : command_(command),
+      path_(std::move(path)),
+      lists_(std::move(lists)),
+      given_(std::move(given)) {}
+
+CsvRequests::~CsvRequests() {
+    if (owns_fd_) {
+        ::close(fd_);
+    }
+}
+
+std::string CsvRequests::where() const { return path_ == "-" ? "standard input" : echoed(path_); }
+
+std::string CsvRequests::line_label() const {
+    return where() + " line " + std::to_string(record_line_) + ": ";
+}
+
+// Reads more bytes after those held; false at the end or on an error.
+bool CsvRequests::fill() {
+    if (eof_ || read_error_ != 0) {
+        return false;
+    }
+    if (at_ == end_) {
+        at_ = end_ = 0;
+    }
+    for (;;) {
+        const ssize_t got = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+        if (got > 0) {
+            end_ += static_cast<std::size_t>(got);
+            return true;
         }
-        if (given[*parameter] || seen[*parameter]) {
-            return "--" + command.parameters[*parameter].name +
-                   " is given twice (as a column and on the command line, or in two columns)";
+        if (got == 0) {
+            eof_ = true;
+            return false;
+        }
+        if (errno != EINTR) {
+            read_error_ = errno;
+            return false;
+        }
+    }
+}
+
+int CsvRequests::peek() {
+    if (at_ == end_ && !fill()) {
+        return kEnd;
+    }
+    return static_cast<unsigned char>(buffer_[at_]);
+}
+
+// The next byte, counting lines: a line ends at \n, \r\n or a lone \r.
+int CsvRequests::get() {
+    const int c = peek();
+    if (c == kEnd) {
+        return c;
+    }
+    ++at_;
+    if (c == '\r' || (c == '\n' && !after_carriage_return_)) {
+        ++line_;
+    }
+    after_carriage_return_ = c == '\r';
+    return c;
+}
+
+std::string CsvRequests::open() {
+    if (path_ == "-") {
+        fd_ = STDIN_FILENO;
+    } else {
+        fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd_ < 0) {
+            return where() + ": cannot be read: " + std::strerror(errno);
+        }
+        owns_fd_ = true;
+    }
+    struct stat about {};
+    if (::fstat(fd_, &about) == 0 && S_ISDIR(about.st_mode)) {
+        return where() + ": is a directory, not a CSV file";
+    }
+    buffer_.resize(kLongestInputLine);
+    // A spreadsheet's "CSV UTF-8" starts with a byte-order mark.
+    while (end_ - at_ < 3 && fill()) {
+    }
+    if (end_ - at_ >= 3 && std::memcmp(buffer_.data() + at_, "\xEF\xBB\xBF", 3) == 0) {
+        at_ += 3;
+    }
+    std::vector<std::string> header;
+    std::string problem;
+    if (!read_record(header, problem)) {
+        return problem.empty() ? where() + ": no header line naming the options" : problem;
+    }
+    std::vector<bool> seen(command_.parameters.size(), false);
+    for (const std::string &name : header) {
+        const std::optional<std::size_t> parameter = parameter_named(command_, name);
+        if (!parameter) {
+            return where() + ": " + unknown_column(command_, name);
+        }
+        if (seen[*parameter]) {
+            return where() + ": --" + command_.parameters[*parameter].name +
+                   " is given in two columns";
         }
         seen[*parameter] = true;
-        columns.push_back(*parameter);
+        columns_.push_back(*parameter);
+        column_names_.push_back(trimmed(name));
     }
     return "";
 }
 
-std::string row_lists(const Command &command, const std::vector<std::string> &row,
-                      const std::vector<std::size_t> &columns, ValueLists &lists) {
-    if (row.size() != columns.size()) {
+// Reads one record (a row, a quoted field perhaps spanning lines) after any
+// line ends; false at the end of the file, or with `problem` set when the
+// file cannot be read, holds a NUL byte, is not UTF-8 or has a line longer
+// than kLongestInputLine. Blank lines are skipped.
+bool CsvRequests::read_record(std::vector<std::string> &fields, std::string &problem) {
+    for (;;) {
+        while (peek() == '\n' || peek() == '\r') {
+            get();
+        }
+        record_line_ = line_;
+        fields.assign(1, "");
+        std::size_t bytes = 0;
+        const auto take = [&]() {
+            const int c = get();
+            if (c != kEnd) {
+                ++bytes;
+                fields.back() += static_cast<char>(c);
+            }
+            return c;
+        };
+        bool bad = false;
+        bool field_start = true;
+        for (int c = peek(); c != kEnd && !bad; c = peek()) {
+            const bool quote_opens = c == '"' && field_start;
+            field_start = c == ',';
+            if (quote_opens) {
+                get();
+                ++bytes;
+                while ((c = peek()) != kEnd && bytes <= kLongestInputLine) {
+                    if (c == '"') {
+                        get();
+                        ++bytes;
+                        if (peek() != '"') {
+                            break;
+                        }
+                    }
+                    if (take() == 0) {
+                        break;
+                    }
+                }
+            } else if (c == ',') {
+                get();
+                ++bytes;
+                fields.emplace_back();
+            } else if (c == '\n' || c == '\r') {
+                break;
+            } else {
+                take();
+            }
+            bad = bytes > kLongestInputLine ||
+                  (!fields.back().empty() && fields.back().back() == '\0');
+        }
+        if (read_error_ != 0) {
+            problem = where() + ": cannot be read: " + std::strerror(read_error_);
+            return false;
+        }
+        const std::string line = line_label();
+        if (bytes > kLongestInputLine) {
+            problem = line + "longer than " + std::to_string(kLongestInputLine) +
+                      " bytes: not a CSV file of requests";
+            return false;
+        }
+        for (const std::string &field : fields) {
+            if (field.find('\0') != std::string::npos) {
+                problem = line + "a NUL byte: not a text file";
+                return false;
+            }
+            if (!is_utf8(field)) {
+                problem = line + "not UTF-8 text";
+                return false;
+            }
+        }
+        if (bytes == 0 && peek() == kEnd) {
+            return false;
+        }
+        if (!is_blank(fields)) {
+            return true;
+        }
+    }
+}
+
+std::string CsvRequests::row_lists(const std::vector<std::string> &row, ValueLists &lists) const {
+    if (row.size() != columns_.size()) {
         return "holds " + std::to_string(row.size()) + " fields, the header " +
-               std::to_string(columns.size());
+               std::to_string(columns_.size());
     }
     for (std::size_t j = 0; j < row.size(); ++j) {
         const std::string value = trimmed(row[j]);
         if (value.empty()) {
-            continue;  // open, or the option's default
+            continue;  // the command line's value, the option's default, or open
         }
-        const Parameter &about = command.parameters[columns[j]];
+        const Parameter &about = command_.parameters[columns_[j]];
+        if (given_[columns_[j]]) {
+            return "--" + about.name + " is given twice: on the command line and as " +
+                   quoted(value) + " in column " + quoted(column_names_[j]) +
+                   " (leave the cell empty to take the command line's)";
+        }
         if (value.find(',') != std::string::npos) {
-            return "--" + about.name + ": '" + value +
-                   "' is not one value: a cell holds a value or a range start:end:step, and a "
+            return "--" + about.name + ": " + quoted(value) +
+                   " is not one value: a cell holds a value or a range start:end:step, and a "
                    "decimal comma is not a number";
         }
         ValueList list = read_value_list(value, about.kind, about.words);
         if (!list.error.empty()) {
             return "--" + about.name + ": " + list.error;
         }
-        lists[columns[j]] = std::move(list.values);
+        lists[columns_[j]] = std::move(list);
     }
     return "";
 }
 
-}  // namespace
-
-std::string requests_from_csv(const Command &command, const std::string &path,
-                              const ValueLists &lists, const std::vector<bool> &given,
-                              std::size_t largest, std::vector<Request> &requests) {
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream) {
-        return path + ": cannot be read";
+bool CsvRequests::next(ValueLists &lists, std::string &problem) {
+    std::vector<std::string> row;
+    problem.clear();
+    if (!read_record(row, problem)) {
+        return false;
     }
-    const std::string text{std::istreambuf_iterator<char>(stream),
-                           std::istreambuf_iterator<char>()};
-    const std::vector<std::vector<std::string>> rows = read_csv(text);
-    if (rows.empty()) {
-        return path + ": no header line naming the options";
+    lists = lists_;
+    const std::string refused = row_lists(row, lists);
+    if (!refused.empty()) {
+        problem = line_label() + refused;
+        return false;
     }
-    std::vector<std::size_t> columns;
-    std::string problem = columns_of(command, rows[0], given, columns);
-    if (!problem.empty()) {
-        return path + ": " + problem;
-    }
-    for (std::size_t r = 1; r < rows.size(); ++r) {
-        ValueLists row_values = lists;
-        problem = row_lists(command, rows[r], columns, row_values);
-        if (!problem.empty()) {
-            std::string where = path;
-            where += " row " + std::to_string(r) + ": ";
-            return where + problem;
-        }
-        if (!expand_grid(row_values, largest, requests)) {
-            return path + ": more than " + std::to_string(largest) + " requests";
-        }
-    }
-    return "";
+    return true;
 }
 
 }  // namespace vantor_cli

@@ -1,5 +1,6 @@
-// From option values to requests: every combination of the given lists (a
-// grid), and one or more requests per row of a CSV file.
+// From option values to requests, one at a time: every combination of the
+// given lists (a grid), and the requests of each row of a CSV file as the
+// file is read.
 #ifndef VANTOR_FRONT_VANTOR_REQUESTS_H
 #define VANTOR_FRONT_VANTOR_REQUESTS_H
 
@@ -9,28 +10,90 @@
 #include <vector>
 
 #include "front/vantor/command.h"
+#include "front/vantor/values.h"
 
 namespace vantor_cli {
 
 // The values of each parameter, by position; nothing for one not given.
-using ValueLists = std::vector<std::optional<std::vector<double>>>;
+using ValueLists = std::vector<std::optional<ValueList>>;
 
-// One request per combination of the lists, the first parameter varying
-// slowest, appended to `requests`. Returns false, appending nothing, when
-// that would make more than `largest` requests in all.
-bool expand_grid(const ValueLists &lists, std::size_t largest, std::vector<Request> &requests);
+// The combinations of some lists, made one at a time, the first parameter
+// varying slowest. Counted without being made.
+class Grid {
+public:
+    explicit Grid(ValueLists lists);
 
-// The fields of a CSV text, row by row (RFC 4180 quoting; blank lines
-// skipped).
-std::vector<std::vector<std::string>> read_csv(const std::string &text);
+    // The number of combinations; nothing when it does not fit a size_t.
+    [[nodiscard]] std::optional<std::size_t> count() const;
+    // The next combination into `request`; false after the last.
+    bool next(Request &request);
+    // Starts again from the first combination.
+    void restart();
 
-// Requests from a CSV file whose header names the command's options (with
-// or without dashes: odds-ratio or odds_ratio), each row's values joining
-// `lists` (the command line's). Every row may itself hold a list-free value
-// or a range. Returns the message of the first problem, or empty.
-std::string requests_from_csv(const Command &command, const std::string &path,
-                              const ValueLists &lists, const std::vector<bool> &given,
-                              std::size_t largest, std::vector<Request> &requests);
+private:
+    struct Position {
+        std::size_t item = 0;
+        std::size_t offset = 0;
+    };
+    bool advance();
+
+    ValueLists lists_;
+    std::vector<Position> positions_;
+    bool done_ = false;
+};
+
+// The longest line (row) of an input file, in bytes.
+constexpr std::size_t kLongestInputLine = 65536;
+
+// The rows of a CSV file, read as they are needed: RFC 4180 quoting, blank
+// lines skipped, a UTF-8 byte-order mark at the start skipped. The header
+// names the command's options (any case, with - or _, with or without
+// leading dashes); each later row holds one value or range per column, an
+// empty cell leaving the option to the command line or its default.
+class CsvRequests {
+public:
+    // `path` "-" reads standard input. `lists` are the command line's values
+    // (defaults included), `given` which of them the command line gave.
+    CsvRequests(const Command &command, std::string path, ValueLists lists,
+                std::vector<bool> given);
+    ~CsvRequests();
+    CsvRequests(const CsvRequests &) = delete;
+    CsvRequests &operator=(const CsvRequests &) = delete;
+
+    // Opens the file and reads its header: empty, or the message refusing it.
+    std::string open();
+    // The next row's values joined with the command line's into `lists`;
+    // false at the end of the file or on a problem, which `problem` then
+    // holds ("FILE line N: what").
+    bool next(ValueLists &lists, std::string &problem);
+    // "FILE line N: ", N the line the last row read began on.
+    [[nodiscard]] std::string line_label() const;
+
+private:
+    bool read_record(std::vector<std::string> &fields, std::string &problem);
+    int get();
+    int peek();
+    bool fill();
+    std::string where() const;
+    std::string row_lists(const std::vector<std::string> &row, ValueLists &lists) const;
+
+    const Command &command_;
+    std::string path_;
+    ValueLists lists_;
+    std::vector<bool> given_;
+    std::vector<std::size_t> columns_;
+    std::vector<std::string> column_names_;
+    int fd_ = -1;
+    bool owns_fd_ = false;
+    std::vector<char> buffer_;
+    std::size_t at_ = 0;
+    std::size_t end_ = 0;
+    bool eof_ = false;
+    int read_error_ = 0;
+    bool after_carriage_return_ = false;
+    std::size_t line_ = 1;         // the line being read
+    std::size_t record_line_ = 1;  // the line the last record began on
+};
 
 }  // namespace vantor_cli
 

@@ -1,15 +1,21 @@
 #include "front/vantor/run.h"
 
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "front/vantor/command.h"
+#include "front/vantor/messages.h"
 #include "front/vantor/output.h"
 #include "front/vantor/progress.h"
 #include "front/vantor/requests.h"
+#include "numeric/MTH_report.h"
 #include "power/solve.h"
 #include "vantor/version.h"
 
@@ -24,11 +30,19 @@ constexpr const char *kProgramHelp =
 constexpr const char *kProgramFooter =
     "Counts are people (two alleles each) unless --count alleles is given. Any numeric option "
     "takes a list (--odds-ratio 1.1,1.2,1.3) or an inclusive range start:end:step (--cases "
-    "500:5000:500); the answer has one row per combination. --input FILE.csv reads one request "
-    "per row, the columns named like the options.\n\n"
+    "500:5000:500); the answer has one row per combination. --input FILE.csv (- for standard "
+    "input) reads one request per row, the columns named like the options; an empty cell takes "
+    "the command line's value.\n\n"
+    "--variance pooled (the default) takes the allelic statistic's variance under no association "
+    "from the pooled rate of cases and controls, as the allelic chi-square test does; --variance "
+    "unpooled takes each group's own rate, as the Wald statistic and many published power "
+    "calculators do. Pooled is the default because it is the test that association studies run "
+    "(and R's power.prop.test computes); the two-stage product and joint analyses are the same "
+    "either way.\n\n"
     "Exit status: 0 when every row found its answer; 1 when some row's answer is not reachable "
     "(its status and reason are in the row, the other rows are answered); 2 for a usage or value "
-    "error (a one-line message, nothing computed).\n\n"
+    "error (a one-line message, nothing computed; a bad row of an --input file ends the run "
+    "after the rows before it are answered).\n\n"
     "Example:\n"
     "  vantor power --cases 2000 --controls 2000 --odds-ratio 1.3 --rate 0.3 --alpha 5e-8\n\n"
     "Run 'vantor SUBCOMMAND --help' for each subcommand's options.";
@@ -42,6 +56,7 @@ struct Given {
     std::string count = "people";
     std::string format = "table";
     std::string input;
+    CLI::Option *input_option = nullptr;
 };
 
 // Help text broken into lines of at most `width` characters at spaces;
@@ -82,6 +97,22 @@ std::string option_help(const Parameter &parameter) {
     return help;
 }
 
+// What an option takes, as --help shows it: LIST, WORDS, or the words of a
+// one-word option (pooled|unpooled).
+std::string type_name(const Parameter &parameter) {
+    if (parameter.kind != Kind::Word) {
+        return "LIST";
+    }
+    if (!parameter.single) {
+        return "WORDS";
+    }
+    std::string words;
+    for (const std::string &word : parameter.words) {
+        words += (words.empty() ? "" : "|") + word;
+    }
+    return words;
+}
+
 void add_subcommand(CLI::App &app, const Command &command, Given &given) {
     given.command = &command;
     given.app = app.add_subcommand(command.name, command.summary);
@@ -92,17 +123,19 @@ void add_subcommand(CLI::App &app, const Command &command, Given &given) {
         const Parameter &parameter = command.parameters[i];
         CLI::Option *option =
             given.app->add_option(option_names(parameter), given.texts[i], option_help(parameter));
-        option->type_name(parameter.kind == Kind::Word ? "WORDS" : "LIST");
+        option->type_name(type_name(parameter));
         given.options.push_back(option);
     }
     given.app->add_option("--count", given.count, "counting unit of every count (default people)")
-        ->check(CLI::IsMember({"people", "alleles"}).description(""))
         ->type_name("people|alleles");
     given.app->add_option("-f,--format", given.format, "output format (default table)")
-        ->check(CLI::IsMember(format_names()).description(""))
         ->type_name("table|csv|tsv|json");
-    given.app->add_option("--input", given.input, "CSV file: one request per row")
-        ->type_name("FILE");
+    given.input_option = given.app
+                             ->add_option("--input", given.input,
+                                          "CSV file (- for standard input): one request per row")
+                             ->type_name("FILE");
+    // Unknown words are named by run_vantor, the first first.
+    given.app->allow_extras();
 }
 
 void refuse(const Given &given, const std::string &message) {
@@ -122,59 +155,40 @@ bool read_lists(const Given &given, ValueLists &lists, std::vector<bool> &explic
             continue;
         }
         ValueList list = read_value_list(text, parameter.kind, parameter.words);
+        if (list.error.empty() && parameter.single && list.size > 1) {
+            list.error =
+                quoted(text) + " is a list: this option takes one word (rows do not show it)";
+        }
         if (!list.error.empty()) {
             refuse(given, "--" + parameter.name + ": " + list.error);
             return false;
         }
-        lists[i] = std::move(list.values);
+        lists[i] = std::move(list);
     }
     return true;
 }
 
-bool make_requests(const Given &given, const RunLimits &limits, std::vector<Request> &requests) {
-    ValueLists lists;
-    std::vector<bool> explicitly;
-    if (!read_lists(given, lists, explicitly)) {
-        return false;
-    }
-    if (!given.input.empty()) {
-        const std::string problem = requests_from_csv(*given.command, given.input, lists,
-                                                      explicitly, limits.largest_grid, requests);
-        if (!problem.empty()) {
-            refuse(given, problem);
-            return false;
+// The position of `word` among `words`, or nothing.
+std::optional<std::size_t> position_of(const std::string &word,
+                                       const std::vector<std::string> &words) {
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (words[i] == word) {
+            return i;
         }
-        return true;
     }
-    if (!expand_grid(lists, limits.largest_grid, requests)) {
-        refuse(given,
-               "the grid holds more than " + std::to_string(limits.largest_grid) + " combinations");
-        return false;
-    }
-    return true;
+    return std::nullopt;
 }
 
-// Every request is checked before any is answered.
-bool check_requests(const Given &given, const std::vector<Request> &requests, std::int32_t unit) {
-    for (std::size_t i = 0; i < requests.size(); ++i) {
-        const std::string problem = given.command->check(requests[i], unit);
-        if (!problem.empty()) {
-            refuse(given, requests.size() > 1 ? "request " + std::to_string(i + 1) + ": " + problem
-                                              : problem);
-            return false;
-        }
+// Empty, or the refusal of a --count or --format word.
+std::string check_words(const Given &given) {
+    const std::vector<std::string> units{"people", "alleles"};
+    if (!position_of(given.count, units)) {
+        return "--count " + quoted(given.count) + " is not one of people, alleles";
     }
-    return true;
-}
-
-Format format_named(const std::string &name) {
-    const std::vector<std::string> &names = format_names();
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (names[i] == name) {
-            return static_cast<Format>(i);
-        }
+    if (!position_of(given.format, format_names())) {
+        return "--format " + quoted(given.format) + " is not one of table, csv, tsv, json";
     }
-    return Format::Table;
+    return "";
 }
 
 int exit_status_of(std::int32_t worst_status) {
@@ -184,32 +198,235 @@ int exit_status_of(std::int32_t worst_status) {
     return worst_status == SLV_NOT_REACHABLE ? kSomeNotReached : kRefused;
 }
 
-int run_command(const Given &given, const RunLimits &limits) {
-    std::vector<Request> requests;
-    if (!make_requests(given, limits, requests)) {
+// The library's reports while the program runs: counted, and told on
+// standard error after the request that made them, never written on
+// standard output. Installed for the run, the previous hook put back after.
+class ReportCatcher {
+public:
+    ReportCatcher() : previous_(MTH_set_report_hook({catch_report, this})) {}
+    ~ReportCatcher() { MTH_set_report_hook(previous_); }
+    ReportCatcher(const ReportCatcher &) = delete;
+    ReportCatcher &operator=(const ReportCatcher &) = delete;
+
+    // A line on standard error if request `number` made reports.
+    void tell(const Given &given, std::size_t number) {
+        if (count_ == 0) {
+            return;
+        }
+        const char *meaning =
+            what_ == "MIN_FLAG" ? " (a normal quantile of a probability of 0 or less)" : "";
+        refuse(given, "request " + std::to_string(number) + ": the library reported " + what_ +
+                          (count_ > 1 ? " " + std::to_string(count_) + " times" : "") + meaning +
+                          "; the row is answered");
+        count_ = 0;
+    }
+
+private:
+    static void catch_report(const char *what, void *context) {
+        auto *catcher = static_cast<ReportCatcher *>(context);
+        ++catcher->count_;
+        catcher->what_ = what;
+    }
+
+    MTH_report_hook previous_;
+    std::size_t count_ = 0;
+    std::string what_;
+};
+
+// Answers requests one at a time and writes each row at once.
+class Answering {
+public:
+    Answering(const Given &given, std::int32_t unit, AnswerWriter &writer, ReportCatcher &reports)
+        : given_(given), unit_(unit), writer_(writer), reports_(reports) {}
+
+    // false once the output cannot be written.
+    bool answer(const Request &request) {
+        Answer answer = given_.command->answer(request, unit_);
+        ++answered_;
+        reports_.tell(given_, answered_);
+        worst_ = std::max(worst_, answer.status);
+        return writer_.write(std::move(answer.row));
+    }
+
+    // Ends the output; the exit status of the run.
+    int finish() {
+        writer_.finish();
+        const int error = writer_.error();
+        if (error == 0) {
+            return exit_status_of(worst_);
+        }
+        // A reader that went away (`| head`) ends the run without a word, as
+        // it ends any filter; any other failure is told.
+        if (error != EPIPE) {
+            refuse(given_, std::string("cannot write the answer: ") + std::strerror(error));
+        }
+        return kRefused;
+    }
+
+    [[nodiscard]] std::size_t answered() const { return answered_; }
+
+private:
+    const Given &given_;
+    std::int32_t unit_;
+    AnswerWriter &writer_;
+    ReportCatcher &reports_;
+    std::size_t answered_ = 0;
+    std::int32_t worst_ = SLV_FOUND;
+};
+
+// Empty, or the refusal of the first request of `grid` that cannot be
+// answered; `numbered` puts its number in the message.
+std::string check_grid(const Given &given, Grid &grid, std::int32_t unit, bool numbered) {
+    Request request;
+    for (std::size_t number = 1; grid.next(request); ++number) {
+        const std::string problem = given.command->check(request, unit);
+        if (!problem.empty()) {
+            return numbered ? "request " + std::to_string(number) + ": " + problem : problem;
+        }
+    }
+    grid.restart();
+    return "";
+}
+
+std::string too_many(std::size_t most) {
+    return "the grid holds more than " + std::to_string(most) + " combinations";
+}
+
+// The command line's grid: counted and every request checked before any is
+// answered.
+int run_grid(const Given &given, const ValueLists &lists, const RunLimits &limits,
+             Answering &answering) {
+    Grid grid(lists);
+    const std::optional<std::size_t> count = grid.count();
+    if (!count || *count > limits.most_requests) {
+        refuse(given,
+               too_many(count ? limits.most_requests : std::numeric_limits<std::size_t>::max()));
         return kRefused;
     }
     const std::int32_t unit = given.count == "alleles" ? SLV_UNIT_ALLELES : SLV_UNIT_PEOPLE;
-    if (!check_requests(given, requests, unit)) {
+    const std::string problem = check_grid(given, grid, unit, *count > 1);
+    if (!problem.empty()) {
+        refuse(given, problem);
         return kRefused;
     }
-    Table table;
-    table.columns = given.command->columns;
-    table.rows.reserve(requests.size());
-    std::int32_t worst = SLV_FOUND;
-    {
-        Progress progress(requests.size(), limits.progress);
-        for (const Request &request : requests) {
-            Answer answer = given.command->answer(request, unit);
-            worst = std::max(worst, answer.status);
-            table.rows.push_back(std::move(answer.row));
-            progress.update(table.rows.size());
+    Progress progress(*count, limits.progress);
+    Request request;
+    while (grid.next(request) && answering.answer(request)) {
+        progress.update(answering.answered());
+    }
+    return answering.finish();
+}
+
+// An input file's rows, each checked and answered as it is read: a bad row
+// ends the run after the rows before it.
+int run_input(const Given &given, const ValueLists &lists, const std::vector<bool> &explicitly,
+              const RunLimits &limits, Answering &answering) {
+    CsvRequests file(*given.command, given.input, lists, explicitly);
+    std::string problem = file.open();
+    const std::int32_t unit = given.count == "alleles" ? SLV_UNIT_ALLELES : SLV_UNIT_PEOPLE;
+    Progress progress(0, limits.progress);
+    ValueLists row;
+    bool writing = true;
+    while (problem.empty() && writing && file.next(row, problem)) {
+        Grid grid(std::move(row));
+        const std::optional<std::size_t> count = grid.count();
+        if (!count || *count > limits.most_requests - answering.answered()) {
+            problem = file.line_label() + too_many(limits.most_requests);
+            break;
+        }
+        problem = check_grid(given, grid, unit, false);
+        if (!problem.empty()) {
+            problem.insert(0, file.line_label());
+            break;
+        }
+        Request request;
+        while (writing && grid.next(request)) {
+            writing = answering.answer(request);
+            progress.update(answering.answered());
         }
     }
-    const std::string text = render(table, format_named(given.format));
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
-    return exit_status_of(worst);
+    if (problem.empty() || !writing) {
+        return answering.finish();
+    }
+    if (answering.answered() > 0) {
+        answering.finish();
+    }
+    refuse(given, problem);
+    return kRefused;
+}
+
+int run_command(const Given &given, const RunLimits &limits) {
+    const std::string wrong_word = check_words(given);
+    if (!wrong_word.empty()) {
+        refuse(given, wrong_word);
+        return kRefused;
+    }
+    ValueLists lists;
+    std::vector<bool> explicitly;
+    if (!read_lists(given, lists, explicitly)) {
+        return kRefused;
+    }
+    const std::int32_t unit = given.count == "alleles" ? SLV_UNIT_ALLELES : SLV_UNIT_PEOPLE;
+    const auto format = static_cast<Format>(*position_of(given.format, format_names()));
+    AnswerWriter writer(stdout, format, given.command->columns);
+    ReportCatcher reports;
+    Answering answering(given, unit, writer, reports);
+    if (given.input_option->count() > 0) {
+        return run_input(given, lists, explicitly, limits, answering);
+    }
+    return run_grid(given, lists, limits, answering);
+}
+
+// The first word the command line has that no subcommand or option takes:
+// a usage error naming it, with the nearest known word.
+std::string unknown_word_message(const CLI::App &app, const std::vector<std::string> &words) {
+    const auto subcommands = app.get_subcommands([](const CLI::App *) { return true; });
+    std::vector<std::string> names;
+    names.reserve(subcommands.size());
+    for (const CLI::App *subcommand : subcommands) {
+        names.push_back(subcommand->get_name());
+    }
+    const std::string &word = words.front();
+    if (word.rfind('-', 0) == 0) {
+        return "unknown option " + quoted(word.substr(0, word.find('=')));
+    }
+    const std::string near = nearest_word(word, names);
+    return "unknown subcommand " + quoted(word) +
+           (near.empty() ? "" : "; did you mean " + quoted(near) + "?");
+}
+
+std::string unknown_option_message(const Given &given, const std::vector<std::string> &words) {
+    for (const std::string &word : words) {
+        if (word.rfind('-', 0) == 0 && word.size() > 1) {
+            const std::string name = word.substr(0, word.find('='));
+            std::vector<std::string> names;
+            for (const Parameter &parameter : given.command->parameters) {
+                names.push_back("--" + parameter.name);
+            }
+            names.insert(names.end(), {"--count", "--format", "--input", "--help"});
+            const std::string near = nearest_word(name, names);
+            return "unknown option " + quoted(name) +
+                   (near.empty() ? "" : "; did you mean " + quoted(near) + "?");
+        }
+    }
+    return "unexpected argument " + quoted(words.front());
+}
+
+// A usage error's message on one line, each word of it cut and escaped as
+// a value is.
+std::string one_line(const std::string &message) {
+    std::string out;
+    std::size_t start = 0;
+    while (start <= message.size()) {
+        const std::size_t end = std::min(message.find(' ', start), message.size());
+        out += (start > 0 ? " " : "") + echoed(message.substr(start, end - start));
+        start = end + 1;
+    }
+    return out;
+}
+
+void usage_error(const std::string &message) {
+    std::fprintf(stderr, "vantor: %s (see vantor --help)\n", one_line(message).c_str());
 }
 
 }  // namespace
@@ -221,7 +438,7 @@ int run_vantor(int argc, const char *const *argv, const RunLimits &limits) {
     app.require_subcommand(1);
     // One line per usage error, as for a refused value.
     app.failure_message([](const CLI::App * /*app*/, const CLI::Error &error) {
-        return std::string("vantor: ") + error.what() + " (see vantor --help)\n";
+        return "vantor: " + one_line(error.what()) + " (see vantor --help)\n";
     });
     Given given[3];
     add_subcommand(app, power_command(), given[0]);
@@ -230,13 +447,22 @@ int run_vantor(int argc, const char *const *argv, const RunLimits &limits) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError &error) {
+        if (!app.remaining().empty() && error.get_exit_code() != 0) {
+            usage_error(unknown_word_message(app, app.remaining()));
+            return kRefused;
+        }
         const int status = app.exit(error);
         return status == 0 ? kEveryRowFound : kRefused;
     }
     for (const Given &one : given) {
-        if (one.app->parsed()) {
-            return run_command(one, limits);
+        if (!one.app->parsed()) {
+            continue;
         }
+        if (!one.app->remaining().empty()) {
+            usage_error(unknown_option_message(one, one.app->remaining()));
+            return kRefused;
+        }
+        return run_command(one, limits);
     }
     return kRefused;
 }

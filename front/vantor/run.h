@@ -4,6 +4,7 @@
 #define VANTOR_FRONT_VANTOR_RUN_H
 
 #include <cstddef>
+#include <limits>
 
 namespace vantor_cli {
 
@@ -11,16 +12,22 @@ namespace vantor_cli {
 enum ExitStatus {
     kEveryRowFound = 0,   // every row found its answer (warnings included)
     kSomeNotReached = 1,  // some row's answer is not reachable; the others are answered
-    kRefused = 2          // a usage or value error: nothing computed
+    kRefused = 2          // a usage or value error: nothing computed (from an input file,
+                          // the rows before the bad one are answered)
 };
 
 struct RunLimits {
-    std::size_t largest_grid = 1000000;  // most requests of one run
-    bool progress = true;                // a progress line when standard error is a terminal
+    // Most requests of one run: none but the size_t's own for people; the
+    // fuzzer keeps its runs short with a few.
+    std::size_t most_requests = std::numeric_limits<std::size_t>::max();
+    bool progress = true;  // a progress line when standard error is a terminal
 };
 
 // Runs the program on this argument vector (argv[0] the program name),
 // printing on standard output and standard error; returns the exit status.
+// Requests are answered and written one at a time. While it runs, the
+// library's reports go to a hook of the program's own (a line on standard
+// error), never to standard output.
 int run_vantor(int argc, const char *const *argv, const RunLimits &limits = RunLimits());
 
 }  // namespace vantor_cli

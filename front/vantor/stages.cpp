@@ -12,6 +12,7 @@ DSN_study study_of(const Request &request, const StudyParameters &at, std::int32
     study.alpha2 = *request[at.alpha];
     study.case_fraction = *request[at.case_fraction];
     study.unit = unit;
+    study.statistic = statistic_of(request, at.variance);
     return study;
 }
 
@@ -27,6 +28,8 @@ std::size_t parameter_of_reason(const StudyParameters &at, std::int32_t reason) 
             return at.rate;
         case SLV_REASON_BAD_ALPHA:
             return at.alpha;
+        case SLV_REASON_BAD_STATISTIC:
+            return at.variance;
         default:
             break;
     }

@@ -20,6 +20,7 @@ struct StudyParameters {
     std::size_t rate;
     std::size_t alpha;
     std::size_t case_fraction;
+    std::size_t variance;
 };
 
 DSN_study study_of(const Request &request, const StudyParameters &at, std::int32_t unit);

@@ -21,10 +21,11 @@ enum : std::size_t {
     kRate,
     kAlpha,
     kAlpha0,
-    kPower
+    kPower,
+    kVariance
 };
 
-constexpr StudyParameters kStudy{kMethod, kOddsRatio, kRate, kAlpha, kCaseFraction};
+constexpr StudyParameters kStudy{kMethod, kOddsRatio, kRate, kAlpha, kCaseFraction, kVariance};
 
 // The four counts of a total, in units, as the library lays a total out.
 struct Layout {
@@ -158,6 +159,7 @@ Command make_command() {
          {},
          ""},
         {"power", "p", Kind::Real, "target power, above the level and below 1", {}, ""},
+        variance_parameter(),
     };
     command.columns = {"unit",         "method", "solved",    "total",  "cases0",
                        "controls0",    "cases1", "controls1", "share",  "case-fraction",

@@ -1,10 +1,14 @@
 #include "front/vantor/values.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "front/vantor/messages.h"
 
 namespace vantor_cli {
 
@@ -42,7 +46,7 @@ const char *expected_form(Kind kind) {
 }
 
 std::string refusal(const std::string &item, Kind kind) {
-    return "'" + item + "' is not " + expected_form(kind);
+    return quoted(item) + " is not " + expected_form(kind);
 }
 
 // Whole numbers are exact in a double up to 2^53; larger counts are refused
@@ -70,40 +74,51 @@ double range_value(double start, double step, std::size_t i) {
     return std::strtod(text, nullptr);
 }
 
-std::string read_range(const std::string &item, Kind kind, std::vector<double> &values) {
+std::string read_range(const std::string &item, Kind kind, ValueList &list) {
     const std::vector<std::string> parts = split(item, ':');
     std::optional<double> numbers[3];
     for (std::size_t i = 0; i < 3 && parts.size() == 3; ++i) {
         numbers[i] = read_number(parts[i], kind);
     }
     if (parts.size() != 3 || !numbers[0] || !numbers[1] || !numbers[2]) {
-        return "'" + item + "' is not a range start:end:step of " +
+        return quoted(item) + " is not a range start:end:step of " +
                (kind == Kind::Count ? "whole numbers" : "numbers");
     }
     const double start = *numbers[0];
     const double end = *numbers[1];
     const double step = *numbers[2];
     if (!(step > 0) || end < start) {
-        return "the range '" + item + "' needs a positive step and an end not below its start";
+        return "the range " + quoted(item) +
+               " needs a positive step and an end not below its start";
     }
     // Counted with a tolerance of a billionth of a step, so that 0.1:0.5:0.1
     // holds five values although 0.4 / 0.1 is a hair below 4.
     const double steps = std::floor((end - start) / step + 1e-9);
     if (!(steps < static_cast<double>(kLargestList))) {
-        return "the range '" + item + "' holds more than 10000000 values";
+        return "the range " + quoted(item) + " holds more than 10000000 values";
     }
-    const auto count = static_cast<std::size_t>(steps) + 1;
-    for (std::size_t i = 0; i < count; ++i) {
-        values.push_back(range_value(start, step, i));
-    }
+    ValueItem range;
+    range.start = start;
+    range.step = step;
+    range.count = static_cast<std::size_t>(steps) + 1;
+    range.is_range = true;
+    list.items.push_back(range);
+    list.size += range.count;
     return "";
 }
 
+void add_value(double value, ValueList &list) {
+    ValueItem item;
+    item.start = value;
+    list.items.push_back(item);
+    ++list.size;
+}
+
 std::string read_word(const std::string &item, const std::vector<std::string> &words,
-                      std::vector<double> &values) {
+                      ValueList &list) {
     for (std::size_t i = 0; i < words.size(); ++i) {
         if (item == words[i]) {
-            values.push_back(static_cast<double>(i));
+            add_value(static_cast<double>(i), list);
             return "";
         }
     }
@@ -111,22 +126,22 @@ std::string read_word(const std::string &item, const std::vector<std::string> &w
     for (const std::string &word : words) {
         known += (known.empty() ? "" : ", ") + word;
     }
-    return "'" + item + "' is not one of " + known;
+    return quoted(item) + " is not one of " + known;
 }
 
 std::string read_item(const std::string &item, Kind kind, const std::vector<std::string> &words,
-                      std::vector<double> &values) {
+                      ValueList &list) {
     if (kind == Kind::Word) {
-        return read_word(item, words, values);
+        return read_word(item, words, list);
     }
     if (item.find(':') != std::string::npos) {
-        return read_range(item, kind, values);
+        return read_range(item, kind, list);
     }
     const std::optional<double> value = read_number(item, kind);
     if (!value) {
         return refusal(item, kind);
     }
-    values.push_back(*value);
+    add_value(*value, list);
     return "";
 }
 
@@ -164,23 +179,30 @@ std::optional<double> read_real(const std::string &text) {
     return value;
 }
 
+double item_value(const ValueItem &item, std::size_t offset) {
+    return item.is_range ? range_value(item.start, item.step, offset) : item.start;
+}
+
 ValueList read_value_list(const std::string &text, Kind kind,
                           const std::vector<std::string> &words) {
     ValueList list;
     for (const std::string &item : split(text, ',')) {
-        list.error = read_item(item, kind, words, list.values);
-        if (list.values.size() > kLargestList) {
-            list.error = "'" + text + "' holds more than 10000000 values";
+        list.error = read_item(item, kind, words, list);
+        if (list.error.empty() && list.size > kLargestList) {
+            list.error = quoted(text) + " holds more than 10000000 values";
         }
         if (!list.error.empty()) {
-            list.values.clear();
+            list.items.clear();
+            list.size = 0;
             return list;
         }
     }
     return list;
 }
 
-std::string exact_text(double value) {
+namespace {
+
+std::string shortest_exact_text(double value) {
     int digits = 1;
     while (digits < 17 && std::strtod(printed("%.*g", digits, value).c_str(), nullptr) != value) {
         ++digits;
@@ -192,6 +214,32 @@ std::string exact_text(double value) {
         digits = std::max(digits, integer_digits);
     }
     return tidy_exponent(printed("%.*g", digits, value));
+}
+
+}  // namespace
+
+std::string exact_text(double value) {
+    // A grid repeats its inputs row after row, and finding the fewest digits
+    // takes up to 17 conversions each way: the last few texts are kept.
+    struct Kept {
+        std::uint64_t bits = 0;
+        std::string text;
+    };
+    constexpr std::size_t kKept = 8;
+    thread_local std::array<Kept, kKept> kept;
+    thread_local std::size_t next = 0;
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    for (const Kept &one : kept) {
+        if (!one.text.empty() && one.bits == bits) {
+            return one.text;
+        }
+    }
+    Kept &slot = kept[next];
+    next = (next + 1) % kKept;
+    slot.bits = bits;
+    slot.text = shortest_exact_text(value);
+    return slot.text;
 }
 
 std::string measured_text(double value) {

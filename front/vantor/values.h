@@ -21,15 +21,30 @@ enum class Kind {
 // The most values one list or range may expand to.
 constexpr std::size_t kLargestList = 10000000;
 
-// The values of one option, or the message saying why its text was refused.
-struct ValueList {
-    std::vector<double> values;
-    std::string error;  // empty when the text was read
+// One item of a list: a single value, or a range start:end:step holding
+// `count` values.
+struct ValueItem {
+    double start = 0;
+    double step = 0;
+    std::size_t count = 1;
+    bool is_range = false;
 };
 
+// The values of one option, held as its items so that a range of ten million
+// values takes no room; or the message saying why its text was refused.
+struct ValueList {
+    std::vector<ValueItem> items;
+    std::size_t size = 0;  // the number of values of all items
+    std::string error;     // empty when the text was read
+};
+
+// The value at `offset` (below item.count) of one item. A range's values are
+// counted, start + i step, never accumulated.
+double item_value(const ValueItem &item, std::size_t offset);
+
 // Reads an option's text: items separated by commas, each a value or (for
-// numbers) an inclusive range start:end:step whose values are counted,
-// start + i step, never accumulated. `words` lists the words of a Word option.
+// numbers) an inclusive range start:end:step. `words` lists the words of a
+// Word option.
 ValueList read_value_list(const std::string &text, Kind kind,
                           const std::vector<std::string> &words = {});
 

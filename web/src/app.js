@@ -47,10 +47,10 @@ async function loadLibrary() {
     checkStage0Alpha: wrap("web_check_stage0_alpha", 3),
     checkShare: wrap("web_check_share", 1),
     checkCostRatio: wrap("web_check_cost_ratio", 1),
-    singlePower: wrap("web_single_power", 6),
-    casesForRatio: wrap("web_cases_for_ratio", 6),
-    oddsRatio: wrap("web_odds_ratio", 7),
-    twoStagePower: wrap("web_two_stage_power", 10),
+    singlePower: wrap("web_single_power", 7),
+    casesForRatio: wrap("web_cases_for_ratio", 7),
+    oddsRatio: wrap("web_odds_ratio", 8),
+    twoStagePower: wrap("web_two_stage_power", 11),
   };
 }
 
@@ -116,6 +116,7 @@ function readInputs() {
   const count = (id, cases) => checked(id, (v) => lib.checkCount(v, unit, cases ? 1 : 0));
   const input = {
     unit,
+    statistic: Number(byId("statistic").value),
     oddsRatio: checked("odds-ratio", lib.checkOddsRatio),
     rate: checked("rate", lib.checkRate),
     alpha: checked("alpha", lib.checkAlpha),
@@ -159,13 +160,14 @@ function singleStage(input) {
   const ready = known(input.oddsRatio, input.rate, input.alpha);
   if (ready && known(input.cases, input.controls)) {
     show("single-power", sixDigits(lib.singlePower(input.cases, input.controls, input.oddsRatio,
-                                                   input.rate, input.alpha, input.unit)));
+                                                   input.rate, input.alpha, input.unit,
+                                                   input.statistic)));
   } else {
     show("single-power", "");
   }
   if (ready && input.target !== null) {
     const status = lib.casesForRatio(1, input.oddsRatio, input.rate, input.alpha, input.target,
-                                     input.unit);
+                                     input.unit, input.statistic);
     const a = answer();
     show("single-size", ...found(status, `${a[2]} cases and ${a[3]} controls (power ${sixDigits(a[4])})`,
                                  lib.message(a[1])));
@@ -175,7 +177,7 @@ function singleStage(input) {
   for (const [id, above] of [["single-or-above", 1], ["single-or-below", 0]]) {
     if (known(input.rate, input.alpha, input.target, input.cases, input.controls)) {
       const status = lib.oddsRatio(input.cases, input.controls, input.rate, input.alpha,
-                                   input.target, input.unit, above);
+                                   input.target, input.unit, above, input.statistic);
       const a = answer();
       show(id, ...found(status, sixDigits(a[2]), lib.message(a[1])));
     } else {
@@ -191,6 +193,7 @@ function showCommand(input) {
                  `--odds-ratio ${byId("odds-ratio").value.trim()}`, `--rate ${byId("rate").value.trim()}`,
                  `--alpha ${byId("alpha").value.trim()}`];
   if (input.unit === 1) words.push("--count alleles");
+  if (input.statistic === 1) words.push("--variance unpooled");
   byId("command").textContent = words.join(" ");
 }
 
@@ -203,7 +206,7 @@ function twoStage(input) {
   }
   const status = lib.twoStagePower(input.method, input.cases0, input.controls0, input.cases1,
                                    input.controls1, input.oddsRatio, input.rate, input.alpha0,
-                                   input.alpha, input.unit);
+                                   input.alpha, input.unit, input.statistic);
   const a = answer();
   show("two-power", ...found(status, sixDigits(a[11]), lib.message(a[1])));
   show("two-alpha1", status === FOUND || status === FOUND_WITH_WARNING ? sixDigits(a[9]) : "");
@@ -232,7 +235,7 @@ async function searchesFor(input) {
   if (ready && known(input.alpha0, input.share)) {
     show("smallest-total", "searching…");
     pending.push(searches.ask("web_smallest_total", [input.method, input.oddsRatio, input.rate,
-      input.alpha0, input.alpha, input.target, input.share, input.unit]).then((r) => {
+      input.alpha0, input.alpha, input.target, input.share, input.unit, input.statistic]).then((r) => {
       if (mine === generation) show("smallest-total", ...found(r.answer[0], designText(r.answer), r.message));
     }));
   } else {
@@ -241,7 +244,7 @@ async function searchesFor(input) {
   if (ready && input.costRatio !== null) {
     show("cheapest", "searching…");
     pending.push(searches.ask("web_cheapest_design", [input.method, input.oddsRatio, input.rate,
-      input.alpha, input.target, input.costRatio, input.unit]).then((r) => {
+      input.alpha, input.target, input.costRatio, input.unit, input.statistic]).then((r) => {
       if (mine === generation) show("cheapest", ...found(r.answer[0], designText(r.answer), r.message));
     }));
   } else {
@@ -273,14 +276,15 @@ function curve(input) {
   const started = performance.now();
   const ratios = curveOddsRatios(input.oddsRatio);
   const solved = ratios.map((r) => {
-    const status = lib.casesForRatio(1, r, input.rate, input.alpha, input.target, input.unit);
+    const status = lib.casesForRatio(1, r, input.rate, input.alpha, input.target, input.unit,
+                                     input.statistic);
     return status === FOUND || status === FOUND_WITH_WARNING ? answer()[2] : null;
   });
   const largest = Math.max(10, 1.5 * Math.max(...solved.map((s) => s || 0)) || 10000);
   const sizes = Array.from({ length: CURVE_POINTS }, (_, i) =>
     Math.max(1, Math.round(((i + 1) * largest) / CURVE_POINTS)));
   curveRows = sizes.map((n) => [n, ...ratios.map((r) =>
-    lib.singlePower(n, n, r, input.rate, input.alpha, input.unit))]);
+    lib.singlePower(n, n, r, input.rate, input.alpha, input.unit, input.statistic))]);
   box.innerHTML = curveSvg(curveRows, ratios, solved, input.target, largest, input.unit);
   byId("curve-time").textContent =
     `(${CURVE_POINTS} points and ${ratios.length} sizes in ${(performance.now() - started).toFixed(1)} ms)`;

@@ -8,8 +8,8 @@ const ready = createVantor().then((module) => {
   const message = module.cwrap("web_message", "string", ["number"]);
   const numbers = (count) => Array(count).fill("number");
   const questions = {
-    web_smallest_total: module.cwrap("web_smallest_total", "number", numbers(8)),
-    web_cheapest_design: module.cwrap("web_cheapest_design", "number", numbers(7)),
+    web_smallest_total: module.cwrap("web_smallest_total", "number", numbers(9)),
+    web_cheapest_design: module.cwrap("web_cheapest_design", "number", numbers(8)),
   };
   return { module, answerAt, message, questions };
 });

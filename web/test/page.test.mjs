@@ -94,6 +94,37 @@ test("the README's questions give the numbers vantor prints", { skip: !program }
   await page.close();
 });
 
+test("the unpooled statistic gives the numbers vantor --variance unpooled prints", { skip: !program }, async () => {
+  const { page } = await openPage();
+  await setField(page, "controls", "8000");
+  await page.selectOption("#statistic", "1");
+  await page.evaluate(() => window.vantorPage.recompute());
+  const base = ["--odds-ratio", "1.3", "--rate", "0.3", "--alpha", "5e-8", "--variance", "unpooled"];
+  const power = vantorCsv(["power", "--cases", "2000", "--controls", "8000", ...base]);
+  assert.equal(await text(page, "single-power"), power.power);
+  assert.notEqual(power.power, vantorCsv(["power", "--cases", "2000", "--controls", "8000",
+    ...base.slice(0, -2)]).power);
+  assert.match(await text(page, "command"), /--variance unpooled$/);
+  const size = vantorCsv(["power", "--ratio", "1", "--power", "0.8", ...base]);
+  assert.match(await text(page, "single-size"), new RegExp(`^${size.cases} cases and ${size.controls} controls`));
+  const above = vantorCsv(["power", "--cases", "2000", "--controls", "8000", "--power", "0.8",
+    ...base.slice(2)]);
+  assert.equal(await text(page, "single-or-above"), above["odds-ratio"]);
+  await setField(page, "alpha0", "1e-3");
+  await page.selectOption("#method", "0");
+  await page.evaluate(() => window.vantorPage.recompute());
+  const two = vantorCsv(["two-stage", "--method", "replication", "--total", "6000", "--share",
+    String(2000 / 6000), "--alpha0", "1e-3", ...base]);
+  assert.equal(await text(page, "two-power"), two.power);
+  await page.evaluate(() => window.vantorPage.searching);
+  const cheapest = vantorCsv(["design", "--method", "replication", "--power", "0.8", ...base]);
+  const shown = await text(page, "cheapest");
+  for (const column of ["total", "power", "one-stage-total"]) {
+    assert.ok(shown.includes(cheapest[column]), `${column} ${cheapest[column]} in '${shown}'`);
+  }
+  await page.close();
+});
+
 test("a bad input shows the library's words beside the field and nothing is computed", async () => {
   const { page } = await openPage();
   await setField(page, "rate", "1.5");
@@ -166,9 +197,9 @@ test("the WebAssembly module agrees with the native library", { skip: !process.e
   const createVantor = require(path.join(dist, "vantor_wasm.js"));
   const m = await createVantor();
   const n = (count) => Array(count).fill("number");
-  const single = m.cwrap("web_single_power", "number", n(6));
-  const size = m.cwrap("web_cases_for_ratio", "number", n(6));
-  const two = m.cwrap("web_two_stage_power", "number", n(10));
+  const single = m.cwrap("web_single_power", "number", n(7));
+  const size = m.cwrap("web_cases_for_ratio", "number", n(7));
+  const two = m.cwrap("web_two_stage_power", "number", n(11));
   const answer = () => {
     const start = m.cwrap("web_answer", "number", [])() / 8;
     return Array.from(m.HEAPF64.subarray(start, start + 16));
@@ -178,15 +209,15 @@ test("the WebAssembly module agrees with the native library", { skip: !process.e
   let differing = 0;
   let largest = 0;
   for (const r of rows) {
-    const p = single(r.cases, r.controls, r.odds_ratio, r.rate, r.alpha, 2);
+    const p = single(r.cases, r.controls, r.odds_ratio, r.rate, r.alpha, 2, 0);
     largest = Math.max(largest, Math.abs(p - r.single) / Math.abs(r.single));
     if (!close(p, r.single)) ++differing;
-    size(1, r.odds_ratio, r.rate, r.alpha, r.target, 2);
+    size(1, r.odds_ratio, r.rate, r.alpha, r.target, 2, 0);
     if (answer()[2] !== r.size_cases) ++differing;
     if ("two_power" in r) {
       const c0 = Math.floor(r.cases / 2), k0 = Math.floor(r.controls / 2);
       two(r.method, c0, k0, r.cases - c0, r.controls - k0, r.odds_ratio, r.rate, r.alpha0,
-        r.two_alpha2, 2);
+        r.two_alpha2, 2, 0);
       const a = answer();
       if (!close(a[11], r.two_power) || !close(a[9], r.two_alpha1)) ++differing;
       largest = Math.max(largest, Math.abs(a[11] - r.two_power) / Math.abs(r.two_power));

@@ -58,6 +58,21 @@ method_numbers <- function(method) {
     method
 }
 
+# The library's code of the allelic test's statistic, checked by the library:
+# anything but "pooled" or "unpooled" stops with its words.
+statistic_code <- function(statistic) {
+    code <- -1L
+    if (is.character(statistic) && length(statistic) == 1L && !is.na(statistic) &&
+        statistic %in% c("pooled", "unpooled")) {
+        code <- match(statistic, c("pooled", "unpooled")) - 1L
+    }
+    reason <- .Call(C_vantor_check_statistic, code)
+    if (reason != 0L) {
+        stop(sprintf("invalid 'statistic': %s", library_message(reason)), call. = FALSE)
+    }
+    code
+}
+
 library_message <- function(reason) {
     .Call(C_vantor_messages, reason)
 }

@@ -15,13 +15,23 @@
 #'   default is the genome-wide 5e-8.
 #' @param count `"people"` (the default) or `"alleles"`: what `cases` and
 #'   `controls` count.
+#' @param statistic The allelic test's statistic: `"pooled"` (the default)
+#'   takes its variance under no association from the pooled rate of cases
+#'   and controls, as the allelic chi-square test does; `"unpooled"` takes
+#'   each group's own rate, as the Wald statistic and many published power
+#'   calculators do. Pooled is the default because it is the test
+#'   association studies run (and [stats::power.prop.test()] computes).
+#'   Anything else stops with the library's words.
 #' @return A data frame of class `vantor_power`, one row per element, with the
 #'   recycled inputs and `power`. A row with a missing input has power NA.
 #'   [plot.vantor_power()] draws it.
-#' @details The power is the library's `PWR_get_power_for_single_step` on
-#'   allele counts (people times two): for equal groups it is the model of
-#'   [stats::power.prop.test()] with `strict = TRUE` and `n` the alleles per
-#'   group.
+#' @details The power is the library's `PWR_single_step_power` on allele
+#'   counts (people times two). With the pooled statistic and equal groups
+#'   it is the model of [stats::power.prop.test()] with `strict = TRUE` and
+#'   `n` the alleles per group; the unpooled power is
+#'   `pnorm(d / s - c) + pnorm(-d / s - c)`, `d` the difference of the case
+#'   and control rates, `s` its standard error from each group's own rate
+#'   and `c` the upper `alpha / 2` quantile.
 #' @seealso [vantor_sample_size()] for the size that reaches a target power.
 #' @examples
 #' vantor_power(cases = 2000, controls = 2000, odds_ratio = 1.3, rate = 0.3)
@@ -30,11 +40,12 @@
 #' head(grid)
 #' @export
 vantor_power <- function(cases, controls, odds_ratio, rate, alpha = 5e-8,
-                         count = c("people", "alleles")) {
+                         count = c("people", "alleles"), statistic = "pooled") {
     unit <- count_unit(count)
+    code <- statistic_code(statistic)
     inputs <- recycle_numbers(list(cases = cases, controls = controls,
                                    odds_ratio = odds_ratio, rate = rate, alpha = alpha))
-    result <- run_routine(C_vantor_single_power, inputs, names(inputs), unit)
+    result <- run_routine(C_vantor_single_power, inputs, names(inputs), unit, code)
     frame <- as.data.frame(c(inputs, result))
     attr(frame, "count") <- names(which(c(people = 2L, alleles = 1L) == unit))
     class(frame) <- c("vantor_power", "data.frame")
@@ -71,8 +82,10 @@ vantor_power <- function(cases, controls, odds_ratio, rate, alpha = 5e-8,
 #' @export
 vantor_sample_size <- function(odds_ratio, rate, alpha = 5e-8, power = 0.8,
                                controls = NULL, cases = NULL, controls_per_case = NULL,
-                               cases_per_control = NULL, count = c("people", "alleles")) {
+                               cases_per_control = NULL, count = c("people", "alleles"),
+                               statistic = "pooled") {
     unit <- count_unit(count)
+    code <- statistic_code(statistic)
     givens <- list(controls = controls, cases = cases, controls_per_case = controls_per_case,
                    cases_per_control = cases_per_control)
     given <- which(!vapply(givens, is.null, logical(1L)))
@@ -82,7 +95,7 @@ vantor_sample_size <- function(odds_ratio, rate, alpha = 5e-8, power = 0.8,
     }
     inputs <- recycle_numbers(c(givens[given], list(odds_ratio = odds_ratio, rate = rate,
                                                     alpha = alpha, power = power)))
-    result <- run_routine(C_vantor_size, inputs, names(inputs), unit, given - 1L)
+    result <- run_routine(C_vantor_size, inputs, names(inputs), unit, given - 1L, code)
     answer <- result[c("cases", "controls", "achieved_power")]
     answer[[names(givens)[given]]] <- NULL
     result_frame(inputs, answer, result, "vantor_sample_size")
@@ -107,13 +120,14 @@ vantor_sample_size <- function(odds_ratio, rate, alpha = 5e-8, power = 0.8,
 #' @export
 vantor_odds_ratio <- function(cases, controls, rate, alpha = 5e-8, power = 0.8,
                               direction = c("above", "below"),
-                              count = c("people", "alleles")) {
+                              count = c("people", "alleles"), statistic = "pooled") {
     unit <- count_unit(count)
+    code <- statistic_code(statistic)
     direction <- match.arg(direction)
     inputs <- recycle_numbers(list(cases = cases, controls = controls, rate = rate,
                                    alpha = alpha, power = power))
     result <- run_routine(C_vantor_odds_ratio, inputs, names(inputs), unit,
-                          if (direction == "above") 0L else 1L)
+                          if (direction == "above") 0L else 1L, code)
     result_frame(inputs, result[c("odds_ratio", "achieved_power")], result,
                  "vantor_odds_ratio")
 }

@@ -37,11 +37,16 @@ named_method <- function(inputs) {
 #'   `"product"` (product of the stages' p-values); or the library's numbers
 #'   0 (separate), 1 (product), 2 (joint). Recycled like the numbers.
 #' @return A data frame with the recycled inputs, the `total` count, the
-#'   weight `stage1_share` (stage 1's share of all counted), the derived
+#'   weight `stage1_share` (stage 1's share of the effective size), the derived
 #'   `alpha_stage2`, `achieved_power`, the genotyping `cost` per marker
 #'   (`n1 + alpha_stage1 * n2`), `status` and `message`. The joint analysis
 #'   takes each stage's mean from both groups and weighs stage 1 by its share
 #'   of the effective size, so unequal groups are exact.
+#' @param statistic The allelic test's statistic, as for [vantor_power()]:
+#'   `"pooled"` (the default) or `"unpooled"`. The replication analysis
+#'   (`"separate"`) and the one-stage comparison of the design functions
+#'   honour it; the product and joint analyses use each stage's statistic
+#'   with unit variance, the same either way.
 #' @examples
 #' vantor_two_stage_power(cases1 = 1000, controls1 = 1000, cases2 = 2000,
 #'                        controls2 = 2000, odds_ratio = 1.3, rate = 0.3,
@@ -49,15 +54,16 @@ named_method <- function(inputs) {
 #' @export
 vantor_two_stage_power <- function(cases1, controls1, cases2, controls2, odds_ratio, rate,
                                    alpha = 5e-8, alpha_stage1, method = "joint",
-                                   count = c("people", "alleles")) {
+                                   count = c("people", "alleles"), statistic = "pooled") {
     unit <- count_unit(count)
+    code <- statistic_code(statistic)
     inputs <- recycle_numbers(list(method = method_numbers(method), odds_ratio = odds_ratio,
                                    rate = rate, alpha = alpha, alpha_stage1 = alpha_stage1,
                                    cases1 = cases1, controls1 = controls1, cases2 = cases2,
                                    controls2 = controls2))
     checked <- c("method", "odds_ratio", "rate", "alpha", "cases1", "controls1", "cases2",
                  "controls2", "alpha_stage1")
-    result <- run_routine(C_vantor_two_stage_power, inputs, checked, unit)
+    result <- run_routine(C_vantor_two_stage_power, inputs, checked, unit, code)
     answer <- design_answer(result, c("cases_stage1", "controls_stage1", "cases_stage2",
                                       "controls_stage2", "alpha_stage1", "one_stage_total",
                                       "relative_cost"))
@@ -68,7 +74,8 @@ vantor_two_stage_power <- function(cases1, controls1, cases2, controls2, odds_ra
 # (target or budget, stage-1 share, stage-1 level, cost ratio), zeros where
 # unread.
 design_question <- function(mode, method, odds_ratio, rate, alpha, case_fraction, given,
-                            checked, unit) {
+                            checked, unit, statistic) {
+    code <- statistic_code(statistic)
     study <- list(method = method_numbers(method), odds_ratio = odds_ratio, rate = rate,
                   alpha = alpha, case_fraction = case_fraction)
     inputs <- recycle_numbers(c(study, given))
@@ -80,7 +87,8 @@ design_question <- function(mode, method, odds_ratio, rate, alpha, case_fraction
     for (name in names(given)) {
         all_inputs[[position[[name]]]] <- inputs[[name]]
     }
-    result <- run_routine(C_vantor_design, all_inputs, c(names(study), checked), unit, mode)
+    result <- run_routine(C_vantor_design, all_inputs, c(names(study), checked), unit, mode,
+                          code)
     list(inputs = named_method(inputs), result = result)
 }
 
@@ -103,11 +111,12 @@ design_question <- function(mode, method, odds_ratio, rate, alpha, case_fraction
 #' @export
 vantor_smallest_total <- function(odds_ratio, rate, alpha = 5e-8, power = 0.8, stage1_share,
                                   alpha_stage1, method = "joint", case_fraction = 0.5,
-                                  count = c("people", "alleles")) {
+                                  count = c("people", "alleles"), statistic = "pooled") {
     asked <- design_question(0L, method, odds_ratio, rate, alpha, case_fraction,
                              list(power = power, stage1_share = stage1_share,
                                   alpha_stage1 = alpha_stage1),
-                             c("stage1_share", "alpha_stage1", "power"), count_unit(count))
+                             c("stage1_share", "alpha_stage1", "power"), count_unit(count),
+                             statistic)
     answer <- design_answer(asked$result, c("stage1_share", "alpha_stage1", "one_stage_total",
                                             "relative_cost"))
     result_frame(asked$inputs, answer, asked$result, "vantor_design")
@@ -135,10 +144,10 @@ vantor_smallest_total <- function(odds_ratio, rate, alpha = 5e-8, power = 0.8, s
 #' @export
 vantor_cheapest_design <- function(odds_ratio, rate, alpha = 5e-8, power = 0.8,
                                    method = "joint", cost_ratio = 1, case_fraction = 0.5,
-                                   count = c("people", "alleles")) {
+                                   count = c("people", "alleles"), statistic = "pooled") {
     asked <- design_question(1L, method, odds_ratio, rate, alpha, case_fraction,
                              list(power = power, cost_ratio = cost_ratio),
-                             c("power", "cost_ratio"), count_unit(count))
+                             c("power", "cost_ratio"), count_unit(count), statistic)
     result_frame(asked$inputs, design_answer(asked$result, character()), asked$result,
                  "vantor_design")
 }
@@ -153,10 +162,10 @@ vantor_cheapest_design <- function(odds_ratio, rate, alpha = 5e-8, power = 0.8,
 #' @export
 vantor_most_powerful_design <- function(budget, odds_ratio, rate, alpha = 5e-8,
                                         method = "joint", cost_ratio = 1, case_fraction = 0.5,
-                                        count = c("people", "alleles")) {
+                                        count = c("people", "alleles"), statistic = "pooled") {
     asked <- design_question(2L, method, odds_ratio, rate, alpha, case_fraction,
                              list(budget = budget, cost_ratio = cost_ratio),
-                             c("budget", "cost_ratio"), count_unit(count))
+                             c("budget", "cost_ratio"), count_unit(count), statistic)
     result_frame(asked$inputs, design_answer(asked$result, character()), asked$result,
                  "vantor_design")
 }

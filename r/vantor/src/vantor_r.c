@@ -25,6 +25,7 @@
 #include "power/design.h"
 #include "power/power_func.h"
 #include "power/solve.h"
+#include "power/statistic.h"
 #include "vantor/version.h"
 
 enum { MAX_INPUTS = 10, MAX_OUTPUTS = 16 };
@@ -47,6 +48,7 @@ typedef struct Job {
     const double *in[MAX_INPUTS];
     int32_t unit;
     int32_t mode;
+    int32_t statistic; /* PWR_STATISTIC_*, checked by R through vantor_check_statistic */
     int n_outputs;
     double *out[MAX_OUTPUTS];
     /* Writes the reason code of each checked input (SLV_REASON_NONE when
@@ -146,6 +148,7 @@ static SEXP run_job(Job *job, const char *const *names) {
 
 /* Takes the inputs from R: double vectors, all of one length. */
 static void take_inputs(Job *job, SEXP inputs, SEXP unit, SEXP mode) {
+    job->statistic = PWR_STATISTIC_POOLED;
     if (!Rf_isNewList(inputs) || XLENGTH(inputs) > MAX_INPUTS || XLENGTH(inputs) < 1) {
         Rf_error("vantor: internal error: inputs must be a list of 1 to %d vectors", MAX_INPUTS);
     }
@@ -202,12 +205,21 @@ static void compute_single(const Job *job, R_xlen_t i) {
     design.odds_ratio = job->in[2][i];
     design.control_rate = job->in[3][i];
     design.alpha[0] = job->in[4][i];
-    job->out[0][i] = PWR_get_power_for_single_step(&design, 0);
+    job->out[0][i] = PWR_single_step_power(&design, 0, job->statistic);
 }
 
-SEXP vantor_single_power(SEXP inputs, SEXP unit) {
+/* The statistic of every element: a code R has had checked. */
+static void take_statistic(Job *job, SEXP statistic) {
+    job->statistic = Rf_asInteger(statistic);
+    if (SLV_check_statistic(job->statistic) != SLV_REASON_NONE) {
+        Rf_error("vantor: internal error: statistic %d", job->statistic);
+    }
+}
+
+SEXP vantor_single_power(SEXP inputs, SEXP unit, SEXP statistic) {
     Job job = {0};
     take_inputs(&job, inputs, unit, unit);
+    take_statistic(&job, statistic);
     require_inputs(&job, 5);
     job.check = check_single;
     job.compute = compute_single;
@@ -256,22 +268,25 @@ static void compute_size(const Job *job, R_xlen_t i) {
     const double alpha = job->in[3][i];
     const double target = job->in[4][i];
     const int32_t unit = job->unit;
+    const int32_t statistic = job->statistic;
     SLV_size_result r;
     memset(&r, 0, sizeof r);
     switch (job->mode) {
         case 0:
-            SLV_cases_for_controls((int32_t)given * unit, odds_ratio, rate, alpha, target, unit,
-                                   &r);
+            SLV_cases_for_controls_with_statistic((int32_t)given * unit, odds_ratio, rate, alpha,
+                                                  target, unit, statistic, &r);
             break;
         case 1:
-            SLV_controls_for_cases((int32_t)given * unit, odds_ratio, rate, alpha, target, unit,
-                                   &r);
+            SLV_controls_for_cases_with_statistic((int32_t)given * unit, odds_ratio, rate, alpha,
+                                                  target, unit, statistic, &r);
             break;
         case 2:
-            SLV_cases_for_ratio(given, odds_ratio, rate, alpha, target, unit, &r);
+            SLV_cases_for_ratio_with_statistic(given, odds_ratio, rate, alpha, target, unit,
+                                               statistic, &r);
             break;
         default:
-            SLV_controls_for_ratio(given, odds_ratio, rate, alpha, target, unit, &r);
+            SLV_controls_for_ratio_with_statistic(given, odds_ratio, rate, alpha, target, unit,
+                                                  statistic, &r);
             break;
     }
     const int found = r.status == SLV_FOUND || r.status == SLV_FOUND_WITH_WARNING;
@@ -282,9 +297,10 @@ static void compute_size(const Job *job, R_xlen_t i) {
     job->out[4][i] = r.reason;
 }
 
-SEXP vantor_size(SEXP inputs, SEXP unit, SEXP mode) {
+SEXP vantor_size(SEXP inputs, SEXP unit, SEXP mode, SEXP statistic) {
     Job job = {0};
     take_inputs(&job, inputs, unit, mode);
+    take_statistic(&job, statistic);
     require_inputs(&job, 5);
     if (job.mode < 0 || job.mode > 3) {
         Rf_error("vantor: internal error: size mode %d", job.mode);
@@ -315,9 +331,11 @@ static void compute_effect(const Job *job, R_xlen_t i) {
     SLV_effect_result r;
     memset(&r, 0, sizeof r);
     if (job->mode == 0) {
-        SLV_odds_ratio_above_one(cases, controls, job->in[2][i], job->in[3][i], job->in[4][i], &r);
+        SLV_odds_ratio_above_one_with_statistic(cases, controls, job->in[2][i], job->in[3][i],
+                                                job->in[4][i], job->statistic, &r);
     } else {
-        SLV_odds_ratio_below_one(cases, controls, job->in[2][i], job->in[3][i], job->in[4][i], &r);
+        SLV_odds_ratio_below_one_with_statistic(cases, controls, job->in[2][i], job->in[3][i],
+                                                job->in[4][i], job->statistic, &r);
     }
     const int found = r.status == SLV_FOUND || r.status == SLV_FOUND_WITH_WARNING;
     job->out[0][i] = found ? r.odds_ratio : NA_REAL;
@@ -326,9 +344,10 @@ static void compute_effect(const Job *job, R_xlen_t i) {
     job->out[3][i] = r.reason;
 }
 
-SEXP vantor_odds_ratio(SEXP inputs, SEXP unit, SEXP mode) {
+SEXP vantor_odds_ratio(SEXP inputs, SEXP unit, SEXP mode, SEXP statistic) {
     Job job = {0};
     take_inputs(&job, inputs, unit, mode);
+    take_statistic(&job, statistic);
     require_inputs(&job, 5);
     job.check = check_effect;
     job.compute = compute_effect;
@@ -351,6 +370,7 @@ static DSN_study study_of(const Job *job, R_xlen_t i) {
     study.alpha2 = job->in[3][i];
     study.case_fraction = job->in[4][i];
     study.unit = job->unit;
+    study.statistic = job->statistic;
     return study;
 }
 
@@ -447,9 +467,10 @@ static void compute_two_stage(const Job *job, R_xlen_t i) {
     put_design(job, i, &r);
 }
 
-SEXP vantor_two_stage_power(SEXP inputs, SEXP unit) {
+SEXP vantor_two_stage_power(SEXP inputs, SEXP unit, SEXP statistic) {
     Job job = {0};
     take_inputs(&job, inputs, unit, unit);
+    take_statistic(&job, statistic);
     require_inputs(&job, 9);
     job.check = check_two_stage;
     job.compute = compute_two_stage;
@@ -493,9 +514,10 @@ static void compute_design(const Job *job, R_xlen_t i) {
 
 /* An input a mode does not read is not checked for NA either: R passes
  * zeros for it. */
-SEXP vantor_design(SEXP inputs, SEXP unit, SEXP mode) {
+SEXP vantor_design(SEXP inputs, SEXP unit, SEXP mode, SEXP statistic) {
     Job job = {0};
     take_inputs(&job, inputs, unit, mode);
+    take_statistic(&job, statistic);
     require_inputs(&job, 9);
     if (job.mode < 0 || job.mode > 2) {
         Rf_error("vantor: internal error: design mode %d", job.mode);
@@ -536,6 +558,12 @@ SEXP vantor_status_names(SEXP statuses) {
 }
 
 SEXP vantor_library_version(void) { return Rf_mkString(vantor_version()); }
+
+/* SLV_check_statistic of a code (NA becomes a code no statistic has). */
+SEXP vantor_check_statistic(SEXP statistic) {
+    const int code = Rf_asInteger(statistic);
+    return Rf_ScalarInteger(SLV_check_statistic(code == NA_INTEGER ? -1 : code));
+}
 
 /* ---- Reports, for the tests of the warning ----------------------------------- */
 

@@ -1,0 +1,332 @@
+// The vantor program under hostile and awkward input, run as a process:
+// files that are not requests, spreadsheet CSV, standard input, a file of a
+// million rows, a bad row in the middle, mistyped words, long values, a
+// reader that goes away. Each run has a time bound; every refusal is exit
+// status 2, one line on standard error and nothing on standard output.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "power/power_func.h"
+#include "run_program.h"
+
+namespace {
+
+// Refusals come at once; a run over a million rows takes seconds (more
+// under the sanitizers).
+constexpr int kQuick = 30;
+constexpr int kLong = 600;
+
+ProgramResult vantor(const std::vector<std::string> &words, int timeout = kQuick,
+                     const std::string &stdin_path = "/dev/null") {
+    ProgramOptions options;
+    options.timeout_seconds = timeout;
+    options.stdin_path = stdin_path;
+    return run_program(VANTOR_PROGRAM, words, options);
+}
+
+std::string temp_path(const std::string &name) { return ::testing::TempDir() + "vantor_" + name; }
+
+std::string write_file(const std::string &name, const std::string &text) {
+    std::string path = temp_path(name);
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+std::vector<std::string> lines_of(const std::string &text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// Line `number` (from 0) of a long text, without splitting the rest.
+std::string line_at(const std::string &text, int number) {
+    std::size_t start = 0;
+    for (int i = 0; i < number && start != std::string::npos; ++i) {
+        start = text.find('\n', start);
+        start = start == std::string::npos ? start : start + 1;
+    }
+    if (start == std::string::npos) {
+        return "";
+    }
+    return text.substr(start, text.find('\n', start) - start);
+}
+
+std::vector<std::string> fields_of(const std::string &line) {
+    std::vector<std::string> fields(1);
+    for (const char c : line) {
+        if (c == ',') {
+            fields.emplace_back();
+        } else {
+            fields.back() += c;
+        }
+    }
+    return fields;
+}
+
+// Exit status 2, nothing on standard output, one line on standard error
+// holding `message`, within the time bound.
+void expect_refused(const ProgramResult &result, const std::string &message,
+                    const std::string &what) {
+    EXPECT_FALSE(result.timed_out) << what;
+    EXPECT_EQ(result.exit_status, 2) << what << ": " << result.err;
+    EXPECT_EQ(result.out, "") << what;
+    EXPECT_NE(result.err.find(message), std::string::npos) << what << ": " << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1)
+        << what << ": " << result.err;
+}
+
+double library_power(double cases, double controls, double odds_ratio, double rate, double alpha) {
+    PWR_design design = PWR_DESIGN_INIT;
+    design.alpha[0] = alpha;
+    design.sample_size[0][0] = static_cast<std::int32_t>(2 * cases);
+    design.sample_size[0][1] = static_cast<std::int32_t>(2 * controls);
+    design.odds_ratio = odds_ratio;
+    design.control_rate = rate;
+    return PWR_get_power_for_single_step(&design, 0);
+}
+
+std::vector<std::string> power_with_input(const std::string &path,
+                                          std::vector<std::string> more = {"-r", "0.3", "-a",
+                                                                           "5e-8", "-f", "csv"}) {
+    std::vector<std::string> words{"power", "--input", path};
+    words.insert(words.end(), more.begin(), more.end());
+    return words;
+}
+
+// ---- files that are not requests -------------------------------------------
+
+std::string random_bytes(std::uint32_t seed, std::size_t size) {
+    std::mt19937 generator(seed);
+    std::string bytes(size, '\0');
+    for (char &byte : bytes) {
+        byte = static_cast<char>(generator() & 0xFFU);
+    }
+    return bytes;
+}
+
+std::string urandom_prefix(std::size_t size) {
+    std::ifstream source("/dev/urandom", std::ios::binary);
+    std::string bytes(size, '\0');
+    source.read(bytes.data(), static_cast<std::streamsize>(size));
+    return bytes;
+}
+
+TEST(VantorHostileInput, FilesThatAreNotRequestsAreRefusedOnOneLine) {
+    expect_refused(vantor(power_with_input("/tmp")), "/tmp: is a directory", "a directory");
+    expect_refused(vantor(power_with_input("/dev/zero")), "/dev/zero line 1: a NUL byte",
+                   "/dev/zero");
+    expect_refused(vantor(power_with_input(temp_path("missing.csv"))), "cannot be read",
+                   "a missing file");
+    expect_refused(vantor(power_with_input(write_file("empty.csv", ""))),
+                   "no header line naming the options", "an empty file");
+    // Random bytes: a NUL byte or bytes that are not UTF-8 come long before
+    // a line could be a request. Seeded inputs repeat; /dev/urandom varies.
+    for (const std::uint32_t seed : {1U, 2U, 3U}) {
+        const std::string path = write_file("random.csv", random_bytes(seed, 4096));
+        const ProgramResult result = vantor(power_with_input(path));
+        expect_refused(result, "random.csv line ", "seeded random bytes " + std::to_string(seed));
+    }
+    const std::string noise = write_file("urandom.csv", urandom_prefix(4096));
+    expect_refused(vantor(power_with_input(noise)), "urandom.csv", "a /dev/urandom prefix");
+    const std::string invalid = write_file("latin1.csv", "cases,controls\n1000,\xE9t\xE9\n");
+    expect_refused(vantor(power_with_input(invalid)), "latin1.csv line 2: not UTF-8 text",
+                   "Latin-1 text");
+}
+
+TEST(VantorHostileInput, AHundredMegabyteLineIsRefusedAfterItsFirst64Kilobytes) {
+    const std::string path = temp_path("long_line.csv");
+    {
+        std::ofstream file(path, std::ios::binary);
+        file << "cases\n";
+        const std::string block(1 << 20, '7');
+        for (int i = 0; i < 100; ++i) {
+            file << block;
+        }
+        file << "\n";
+    }
+    expect_refused(vantor(power_with_input(path)), "long_line.csv line 2: longer than 65536 bytes",
+                   "a 100 MB line");
+    std::remove(path.c_str());
+}
+
+// ---- what a spreadsheet or a script writes ---------------------------------
+
+TEST(VantorInputFile, SpreadsheetCsvWithAByteOrderMarkAndCapitalisedColumnsIsRead) {
+    const std::string path = write_file("spreadsheet.csv",
+                                        "\xEF\xBB\xBF"
+                                        "Cases,CONTROLS,Odds_Ratio\r\n1000,2000,1.3\r\n\r\n");
+    const ProgramResult result = vantor(power_with_input(path));
+    EXPECT_EQ(result.exit_status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    const ProgramResult typed = vantor(
+        {"power", "-n", "1000", "-m", "2000", "-o", "1.3", "-r", "0.3", "-a", "5e-8", "-f", "csv"});
+    EXPECT_EQ(result.out, typed.out);
+    const std::vector<std::string> lines = lines_of(result.out);
+    ASSERT_EQ(lines.size(), 2U);
+    EXPECT_NEAR(std::strtod(fields_of(lines[1])[10].c_str(), nullptr),
+                library_power(1000, 2000, 1.3, 0.3, 5e-8), 5e-7);
+}
+
+TEST(VantorInputFile, StandardInputAndEmptyCellsTakeTheCommandLine) {
+    // The empty odds-ratio cell of the second row is the command line's 1.2.
+    const std::string path =
+        write_file("cells.csv", "cases,controls,odds-ratio\n1000,1000,1.5\n3000,2000,\n");
+    const ProgramResult result =
+        vantor({"power", "--input", "-", "-o", "1.2", "-r", "0.3", "-a", "0.05", "-f", "csv"},
+               kQuick, path);
+    EXPECT_EQ(result.exit_status, 2) << "1.5 and -o 1.2 are both given";
+    EXPECT_NE(result.err.find("standard input line 2: --odds-ratio is given twice"),
+              std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find("'1.5' in column 'odds-ratio'"), std::string::npos) << result.err;
+
+    const std::string open = write_file("open.csv", "cases,controls,odds-ratio\n3000,2000,\n");
+    const ProgramResult filled =
+        vantor({"power", "--input", "-", "-o", "1.2", "-r", "0.3", "-a", "0.05", "-f", "csv"},
+               kQuick, open);
+    EXPECT_EQ(filled.exit_status, 0) << filled.err;
+    const std::vector<std::string> lines = lines_of(filled.out);
+    ASSERT_EQ(lines.size(), 2U);
+    const std::vector<std::string> row = fields_of(lines[1]);
+    EXPECT_EQ(row[5], "1.2");
+    EXPECT_NEAR(std::strtod(row[10].c_str(), nullptr), library_power(3000, 2000, 1.2, 0.3, 0.05),
+                5e-7);
+}
+
+TEST(VantorInputFile, ABadRowEndsTheRunAfterTheRowsBeforeIt) {
+    const std::string path =
+        write_file("bad_row.csv",
+                   "cases,controls,odds_ratio\n1000,1000,1.3\n\n2000,2000,1.2\n3000,x,1.1\n"
+                   "4000,4000,1.1\n");
+    const ProgramResult result = vantor(power_with_input(path));
+    EXPECT_EQ(result.exit_status, 2);
+    const std::vector<std::string> lines = lines_of(result.out);
+    ASSERT_EQ(lines.size(), 3U) << result.out;
+    EXPECT_EQ(fields_of(lines[2])[2], "2000");
+    EXPECT_NE(result.err.find("bad_row.csv line 5: --controls: 'x' is not"), std::string::npos)
+        << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);
+}
+
+TEST(VantorInputFile, AMillionRowsAreAnsweredOneByOne) {
+    const std::string path = temp_path("million.csv");
+    constexpr int kRows = 1000000;
+    {
+        std::ofstream file(path);
+        file << "cases,odds-ratio\n";
+        for (int i = 1; i <= kRows; ++i) {
+            file << 1000 + i % 5000 << "," << (i % 2 == 0 ? "1.2" : "1.3") << "\n";
+        }
+    }
+    const ProgramResult result = vantor(
+        power_with_input(path, {"-m", "2000", "-r", "0.3", "-a", "5e-8", "-f", "csv"}), kLong);
+    std::remove(path.c_str());
+    EXPECT_FALSE(result.timed_out);
+    EXPECT_EQ(result.exit_status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    ASSERT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), kRows + 1);
+    for (const int i : {1, 2, 4999, kRows}) {
+        const std::vector<std::string> row = fields_of(line_at(result.out, i));
+        const double cases = 1000 + i % 5000;
+        EXPECT_EQ(row[2], std::to_string(1000 + i % 5000));
+        EXPECT_NEAR(std::strtod(row[10].c_str(), nullptr),
+                    library_power(cases, 2000, i % 2 == 0 ? 1.2 : 1.3, 0.3, 5e-8), 5e-7)
+            << i;
+    }
+}
+
+// ---- mistyped words and long values ----------------------------------------
+
+TEST(VantorMessages, UnknownWordsAreNamedAndLongValuesCut) {
+    expect_refused(vantor({"powr", "-n", "3"}), "unknown subcommand 'powr'; did you mean 'power'?",
+                   "a mistyped subcommand");
+    expect_refused(vantor({"power", "--frobnicate", "3"}), "unknown option '--frobnicate'",
+                   "an unknown option");
+    expect_refused(vantor({"power", "--odds-ration", "1.3"}),
+                   "unknown option '--odds-ration'; did you mean '--odds-ratio'?",
+                   "a mistyped option");
+    const std::string huge(100000, '9');
+    const ProgramResult result =
+        vantor({"power", "-n", huge + "x", "-m", "9", "-o", "1.3", "-r", "0.3", "-a", "0.05"});
+    expect_refused(result, "'" + std::string(60, '9') + "\u2026' is not a whole number",
+                   "a 100 KB value");
+    EXPECT_LT(result.err.size(), 300U);
+    expect_refused(
+        vantor({"power", "-n", "12\n34", "-m", "9", "-o", "1.3", "-r", "0.3", "-a", "0.05"}),
+        "'12\\n34' is not", "a value holding a line end");
+    expect_refused(
+        vantor({"power", "-n", "9", "-m", "9", "-o", "1.3", "-r", "0.3", "-a", "0.05", "-f", huge}),
+        "--format '" + std::string(60, '9') + "\u2026' is not one of", "a long format");
+}
+
+// ---- the output ------------------------------------------------------------
+
+TEST(VantorOutput, AClosedPipeEndsTheRunAtOnceAndQuietly) {
+    ProgramOptions options;
+    options.stop_reading_after = 4096;
+    options.timeout_seconds = kLong;
+    const ProgramResult result =
+        run_program(VANTOR_PROGRAM,
+                    {"power", "--cases", "1:1000000:1", "--controls", "2000", "--odds-ratio", "1.3",
+                     "--rate", "0.3", "--alpha", "0.05", "--format", "csv"},
+                    options);
+    EXPECT_FALSE(result.timed_out);
+    EXPECT_EQ(result.err, "");
+    EXPECT_TRUE(result.signal == SIGPIPE || result.exit_status == 2)
+        << result.signal << " " << result.exit_status;
+    EXPECT_LT(result.out.size(), 1000000U);
+}
+
+TEST(VantorOutput, AnAnswerThatCannotBeWrittenIsAFailure) {
+    ProgramOptions options;
+    options.stdout_path = "/dev/full";
+    const ProgramResult result = run_program(
+        VANTOR_PROGRAM,
+        {"power", "-n", "1000", "-m", "2000", "-o", "1.3", "-r", "0.3", "-a", "0.05"}, options);
+    EXPECT_EQ(result.exit_status, 2);
+    EXPECT_EQ(result.err, "vantor power: cannot write the answer: No space left on device\n");
+}
+
+TEST(VantorOutput, ATableLaysItsColumnsOutByItsFirstThousandRows) {
+    const std::vector<std::string> tail{"-m", "2000", "-o", "1.3", "-r", "0.3", "-a", "0.05"};
+    std::vector<std::string> thousand{"power", "-n", "1:1000:1"};
+    thousand.insert(thousand.end(), tail.begin(), tail.end());
+    std::vector<std::string> more{"power", "-n", "1:1000:1,1234567"};
+    more.insert(more.end(), tail.begin(), tail.end());
+    const std::vector<std::string> first = lines_of(vantor(thousand).out);
+    const std::vector<std::string> lines = lines_of(vantor(more).out);
+    ASSERT_EQ(first.size(), 1001U);
+    ASSERT_EQ(lines.size(), 1002U);
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), lines.begin()));
+    // The wide count pushes its own line two characters right, no other.
+    const std::string &wide = lines[1001];
+    EXPECT_EQ(wide.size(), lines[1000].size() + 2) << wide << "\n" << lines[1000];
+    EXPECT_EQ(wide.find("1234567"), lines[1000].find(" 1000"));
+}
+
+TEST(VantorOutput, LibraryReportsNeverReachStandardOutput) {
+    // A design search whose candidates leave a stage with almost no cases.
+    const ProgramResult result =
+        vantor({"design", "--method", "replication", "--case-fraction", "0.00003", "--odds-ratio",
+                "0.113", "--rate", "0.3", "--alpha", "1e-6", "--power", "0.8", "--cost-ratio",
+                "1280", "-f", "csv"});
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(result.err, "");
+    const std::vector<std::string> lines = lines_of(result.out);
+    ASSERT_EQ(lines.size(), 2U) << result.out;
+    EXPECT_EQ(lines[0].rfind("unit,method,goal", 0), 0U) << lines[0];
+}
+
+}  // namespace
