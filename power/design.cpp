@@ -187,7 +187,7 @@ public:
     [[nodiscard]] std::int32_t evaluations() const { return evaluations_; }
 
 private:
-    PWR_design design_of(const Counts &c) const {
+    [[nodiscard]] PWR_design design_of(const Counts &c) const {
         PWR_design design = PWR_DESIGN_INIT;
         design.method = study_.method;
         design.odds_ratio = study_.odds_ratio;
@@ -858,8 +858,8 @@ std::int32_t DSN_cheapest_design(const DSN_study *study, double target_power, do
     const double low_u = std::log10(least);
     const std::vector<Point> leaders = search_rectangle_leaders(
         cost, low_u, std::log10(DSN_LARGEST_STAGE0_ALPHA), kCheapestFinalists);
-    const Point best = cheapest_in_whole_totals(leaders, *study, target_power, cost_ratio,
-                                                least, oracle);
+    const Point best =
+        cheapest_in_whole_totals(leaders, *study, target_power, cost_ratio, least, oracle);
     const double alpha0 = stage0_alpha_at(best.log_alpha0, least);
     const double per_unit = best.share + cost_ratio * alpha0 * (1 - best.share);
     TotalSearch search(oracle, *study, best.share, alpha0, target_power);

@@ -74,11 +74,12 @@ void compare(const PWR_design &design, Worst *worst) {
     const double off = std::fabs(library - exact);
     if (!(off <= ref::allowed_difference(design.method, exact))) {
         ++worst->library_beyond;
-        std::printf("library off by %.3g (reference %.10g): method %d, odds ratio %.6g, rate %.6g, "
-                    "alleles %d %d %d %d, a0 %.6g, a1 %.6g\n",
-                    off, exact, design.method, design.odds_ratio, design.control_rate,
-                    design.sample_size[0][0], design.sample_size[0][1], design.sample_size[1][0],
-                    design.sample_size[1][1], design.alpha[0], design.alpha[1]);
+        std::printf(
+            "library off by %.3g (reference %.10g): method %d, odds ratio %.6g, rate %.6g, "
+            "alleles %d %d %d %d, a0 %.6g, a1 %.6g\n",
+            off, exact, design.method, design.odds_ratio, design.control_rate,
+            design.sample_size[0][0], design.sample_size[0][1], design.sample_size[1][0],
+            design.sample_size[1][1], design.alpha[0], design.alpha[1]);
     }
     worst->quick_absolute = std::max(worst->quick_absolute, std::fabs(quick - exact));
     worst->library_absolute = std::max(worst->library_absolute, off);
@@ -89,9 +90,10 @@ void compare(const PWR_design &design, Worst *worst) {
 }
 
 void print(const char *what, const Worst &w) {
-    std::printf("%s: %d designs; quick within %.2g absolute; library within %.2g absolute, "
-                "%.2g relative (powers above 1e-6)\n",
-                what, w.designs, w.quick_absolute, w.library_absolute, w.library_relative);
+    std::printf(
+        "%s: %d designs; quick within %.2g absolute; library within %.2g absolute, "
+        "%.2g relative (powers above 1e-6)\n",
+        what, w.designs, w.quick_absolute, w.library_absolute, w.library_relative);
 }
 
 // The second-decision level for the design's a0 and overall level a2.
