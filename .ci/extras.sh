@@ -261,10 +261,10 @@ fuzz() {
     cmake --build build-fuzz -j"$jobs"
     export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
     run_fuzzer driver 256
-    run_fuzzer power 64
+    run_fuzzer power 72
     run_fuzzer solve 52
     run_fuzzer cli 256
-    run_fuzzer design 100
+    run_fuzzer design 108
 }
 
 # Builds the page with emscripten and runs its browser tests: the page opened

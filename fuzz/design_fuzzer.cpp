@@ -1,12 +1,16 @@
 // Feeds arbitrary inputs to the two-stage design questions and checks that
-// each result is a status with the values that status promises. The input
-// is read as packed little-endian fields, each zero when the input has run
-// out:
+// each result is a status with the values that status promises, and that a
+// found power is that of the design found: within the domain of
+// fuzz/two_stage_checks.h it agrees with the independent reference, and the
+// power of given counts does not fall when every count is multiplied by a
+// whole number. The input is read as packed little-endian fields, each zero
+// when the input has run out:
 //   int32 question (taken modulo 4), int32 method, int32 unit,
 //   double odds_ratio, control_rate, alpha2, case_fraction, share, alpha0,
-//   target_power, cost_ratio, budget, int32 cases[2], int32 controls[2]
-//   (100 bytes)
-// make_design_seeds.py writes seeds in this layout.
+//   target_power, cost_ratio, budget, int32 cases[2], int32 controls[2],
+//   uint32 multiplier, int32 statistic   (108 bytes)
+// the growth check multiplying by 2 + multiplier % 63; the statistic is the
+// study's. make_design_seeds.py writes seeds in this layout.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -17,6 +21,7 @@
 #include "fuzz/byte_reader.h"
 #include "fuzz/fuzz_target.h"
 #include "fuzz/reports_fail.h"
+#include "fuzz/two_stage_checks.h"
 #include "power/design.h"
 #include "power/solve.h"
 
@@ -32,6 +37,7 @@ struct Request {
     double budget;
     std::int32_t cases[2];
     std::int32_t controls[2];
+    std::uint32_t multiplier;
 };
 
 Request read_request(ByteReader &reader) {
@@ -52,6 +58,8 @@ Request read_request(ByteReader &reader) {
         r.cases[stage] = reader.take<std::int32_t>();
         r.controls[stage] = reader.take<std::int32_t>();
     }
+    r.multiplier = reader.take<std::uint32_t>();
+    r.study.statistic = reader.take<std::int32_t>();
     return r;
 }
 
@@ -78,11 +86,48 @@ void check(std::int32_t returned, const DSN_design_result &r) {
         require(r.cases[stage] >= 1 && r.controls[stage] >= 1,
                 "a found design with an empty group");
     }
-    // A power adds several integrals and closed-form tails, each carrying the
-    // normal distribution function's absolute error of about 1e-9: a power of
-    // 1 may come out a few 1e-9 above it.
-    require(r.power >= -1e-8 && r.power <= 1 + 1e-8, "a found power outside [0, 1]");
+    require(r.power >= -1e-12 && r.power <= 1 + 1e-12, "a found power outside [0, 1]");
     require(r.stage0_share > 0 && r.stage0_share < 1, "a found weight outside (0, 1)");
+}
+
+bool found(const DSN_design_result &r) {
+    return r.status == SLV_FOUND || r.status == SLV_FOUND_WITH_WARNING;
+}
+
+// A found power is the power of the design found.
+void check_power(const DSN_study &study, const DSN_design_result &r) {
+    if (found(r)) {
+        two_stage_checks::check_against_reference(two_stage_reference::design_of_result(study, r),
+                                                  r.power, study.statistic);
+    }
+}
+
+// The power of the counts times k is at least theirs.
+void check_growth(const Request &q, const DSN_design_result &r) {
+    const std::int64_t k = two_stage_checks::multiplier_of(q.multiplier);
+    const PWR_design design = two_stage_reference::design_of_result(q.study, r);
+    std::int32_t cases[2];
+    std::int32_t controls[2];
+    for (int stage = 0; stage < 2; ++stage) {
+        const std::int64_t grown_cases = q.cases[stage] * k;
+        const std::int64_t grown_controls = q.controls[stage] * k;
+        if (grown_cases > SLV_LARGEST_COUNT || grown_controls > SLV_LARGEST_COUNT) {
+            return;
+        }
+        cases[stage] = static_cast<std::int32_t>(grown_cases);
+        controls[stage] = static_cast<std::int32_t>(grown_controls);
+    }
+    if (!found(r) || !two_stage_checks::in_checked_domain(design)) {
+        return;
+    }
+    DSN_design_result grown{};
+    DSN_two_stage_power(&q.study, cases, controls, q.alpha0, &grown);
+    // Grown counts may leave the allele range (people count twice).
+    if (found(grown) && !(grown.power >= r.power - two_stage_checks::kFallTolerance)) {
+        two_stage_checks::fail("power falls as every count grows",
+                               two_stage_reference::design_of_result(q.study, grown), r.power,
+                               grown.power);
+    }
 }
 
 void ask(const Request &q) {
@@ -90,21 +135,26 @@ void ask(const Request &q) {
     switch (q.question & 3) {
         case 0:
             check(DSN_smallest_total(&q.study, q.share, q.alpha0, q.target, &result), result);
+            check_power(q.study, result);
             if (result.status == SLV_FOUND || result.status == SLV_FOUND_WITH_WARNING) {
                 require(result.power >= q.target, "smallest total misses the target");
             }
             break;
         case 1:
             check(DSN_cheapest_design(&q.study, q.target, q.cost_ratio, &result), result);
+            check_power(q.study, result);
             break;
         case 2:
             check(DSN_most_powerful_design(&q.study, q.budget, q.cost_ratio, &result), result);
+            check_power(q.study, result);
             if (result.status == SLV_FOUND) {
                 require(result.cost <= q.budget, "a design over its budget");
             }
             break;
         default:
             check(DSN_two_stage_power(&q.study, q.cases, q.controls, q.alpha0, &result), result);
+            check_power(q.study, result);
+            check_growth(q, result);
             break;
     }
 }

@@ -4,22 +4,41 @@ from seed_corpus import write_corpus
 
 SEEDS = {
     # question, method, unit, odds ratio, rate, alpha2, case fraction, share, alpha0,
-    # target, cost ratio, budget, cases0, controls0, cases1, controls1
-    "smallest_joint": (0, 2, 2, 1.3, 0.3, 1e-4, 0.5, 0.4, 1e-2, 0.8, 1.0, 0.0, 0, 0, 0, 0),
+    # target, cost ratio, budget, cases0, controls0, cases1, controls1, growth
+    # multiplier seed (2 + seed % 63), statistic (0 pooled, 1 unpooled)
+    "smallest_joint": (0, 2, 2, 1.3, 0.3, 1e-4, 0.5, 0.4, 1e-2, 0.8, 1.0, 0.0, 0, 0, 0, 0, 0, 0),
     "smallest_product_alleles": (0, 1, 1, 0.7, 0.2, 5e-8, 0.4, 0.3, 1e-3, 0.9, 1.0, 0.0,
-                                 0, 0, 0, 0),
-    "cheapest_replication": (1, 0, 2, 1.5, 0.3, 1e-6, 0.5, 0.0, 0.0, 0.8, 5.0, 0.0, 0, 0, 0, 0),
-    "budget_product": (2, 1, 2, 1.3, 0.3, 1e-6, 0.5, 0.0, 0.0, 0.0, 2.0, 3000.0, 0, 0, 0, 0),
-    "budget_too_small": (2, 0, 2, 1.3, 0.3, 5e-8, 0.5, 0.0, 0.0, 0.0, 1.0, 1.5, 0, 0, 0, 0),
+                                 0, 0, 0, 0, 0, 0),
+    "cheapest_replication": (1, 0, 2, 1.5, 0.3, 1e-6, 0.5, 0.0, 0.0, 0.8, 5.0, 0.0,
+                             0, 0, 0, 0, 0, 0),
+    "budget_product": (2, 1, 2, 1.3, 0.3, 1e-6, 0.5, 0.0, 0.0, 0.0, 2.0, 3000.0, 0, 0, 0, 0, 0, 0),
+    "budget_too_small": (2, 0, 2, 1.3, 0.3, 5e-8, 0.5, 0.0, 0.0, 0.0, 1.0, 1.5, 0, 0, 0, 0, 0, 0),
     "power_of_counts": (3, 2, 2, 1.3, 0.3, 5e-8, 0.5, 0.0, 1e-2, 0.0, 1.0, 0.0,
-                        1000, 1000, 2000, 2000),
-    "unreachable": (0, 1, 2, 1.0005, 0.01, 5e-8, 0.5, 0.5, 1e-3, 0.9, 1.0, 0.0, 0, 0, 0, 0),
-    "all_invalid": (0, 7, 3, -1.0, 1.5, 0.0, 1.0, 2.0, 3.0, 4.0, -1.0, -1.0, 0, -1, 0, -1),
+                        1000, 1000, 2000, 2000, 0, 0),
+    "unreachable": (0, 1, 2, 1.0005, 0.01, 5e-8, 0.5, 0.5, 1e-3, 0.9, 1.0, 0.0, 0, 0, 0, 0, 0, 0),
+    "all_invalid": (0, 7, 3, -1.0, 1.5, 0.0, 1.0, 2.0, 3.0, 4.0, -1.0, -1.0, 0, -1, 0, -1, 0, 0),
+    # One case to two controls: the power of 800/1,600 then 1,200/2,400 people.
+    "joint_one_to_two": (3, 2, 2, 1.3, 0.3, 5e-8, 1 / 3, 0.0, 1e-3, 0.0, 1.0, 0.0,
+                         800, 1600, 1200, 2400, 7, 0),
+    # Strong designs, 40 % of the people in stage 0, half of them cases: a
+    # total of 5,000,000 people at odds ratio 1.3, 1,000,000 at 2, 100,000 at 5.
+    "joint_strong_5000000": (3, 2, 2, 1.3, 0.3, 5e-8, 0.5, 0.0, 1e-3, 0.0, 1.0, 0.0,
+                             1000000, 1000000, 1500000, 1500000, 0, 0),
+    "joint_strong_1000000": (3, 2, 2, 2.0, 0.3, 5e-8, 0.5, 0.0, 1e-3, 0.0, 1.0, 0.0,
+                             200000, 200000, 300000, 300000, 0, 0),
+    "joint_strong_100000": (3, 2, 2, 5.0, 0.3, 5e-8, 0.5, 0.0, 1e-3, 0.0, 1.0, 0.0,
+                            20000, 20000, 30000, 30000, 0, 0),
+    "smallest_joint_strong": (0, 2, 2, 1.3, 0.3, 5e-8, 0.5, 0.4, 1e-3, 0.999999, 1.0, 0.0,
+                              0, 0, 0, 0, 0, 0),
+    "cheapest_replication_unpooled": (1, 0, 2, 1.3, 0.3, 5e-8, 0.2, 0.0, 0.0, 0.8, 2.0, 0.0,
+                                      0, 0, 0, 0, 0, 1),
+    "power_of_counts_unpooled": (3, 0, 2, 1.3, 0.3, 5e-8, 0.2, 0.0, 1e-2, 0.0, 1.0, 0.0,
+                                 1000, 4000, 1000, 4000, 9, 1),
 }
 
 
 def main() -> None:
-    write_corpus("design", "<3i9d4i", SEEDS)
+    write_corpus("design", "<3i9d4iIi", SEEDS)
 
 
 if __name__ == "__main__":

@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "power/design.h"
@@ -19,6 +20,7 @@
 #include "power/solve.h"
 #include "reference.h"
 #include "run_program.h"
+#include "two_stage_reference.h"
 
 namespace {
 
@@ -461,6 +463,38 @@ TEST(VantorTwoStage, EveryMethodAnsweredAndTheSmallestTotalHasItsPower) {
     for (const char *column : {"cases0", "controls0", "cases1", "controls1", "power"}) {
         EXPECT_EQ(back[0].at(column), smallest[0].at(column)) << column;
     }
+}
+
+// The strong designs answer 1 by every method; one case to two controls is
+// answered without a warning, with the power of the joint analysis's event
+// (the independent reference at the counts and levels printed, to the
+// printed digits).
+TEST(VantorTwoStage, StrongDesignsHavePowerOneAndUnequalGroupsNoWarning) {
+    for (const auto &[total, odds_ratio] :
+         {std::pair{"5000000", "1.3"}, std::pair{"1000000", "2"}, std::pair{"100000", "5"}}) {
+        const std::vector<CsvRow> rows =
+            csv_answer({"two-stage", "--total", total, "--share", "0.4", "--alpha0", "1e-3", "-o",
+                        odds_ratio, "-r", "0.3", "-a", "5e-8"});
+        ASSERT_EQ(rows.size(), 3U);
+        for (const CsvRow &row : rows) {
+            EXPECT_EQ(row.at("status"), "found") << total << " " << row.at("method");
+            EXPECT_EQ(number(row, "power"), 1.0) << total << " " << row.at("method");
+        }
+    }
+    const std::vector<CsvRow> rows = csv_answer(
+        {"two-stage", "--method", "joint", "--total", "6000", "--share", "0.4", "--case-fraction",
+         "0.3333333333333333", "--alpha0", "1e-3", "-o", "1.3", "-r", "0.3", "-a", "5e-8"});
+    ASSERT_EQ(rows.size(), 1U);
+    EXPECT_EQ(rows[0].at("status"), "found");
+    EXPECT_EQ(rows[0].at("message"), "");
+    PWR_design design = two_stage_design(
+        PWR_METHOD_JOINT, number(rows[0], "alpha0"), number(rows[0], "alpha1"),
+        number(rows[0], "alpha"), static_cast<std::int32_t>(2 * number(rows[0], "cases0")),
+        static_cast<std::int32_t>(2 * number(rows[0], "controls0")),
+        static_cast<std::int32_t>(2 * number(rows[0], "cases1")),
+        static_cast<std::int32_t>(2 * number(rows[0], "controls1")), 1.3, 0.3);
+    EXPECT_NEAR(number(rows[0], "power"),
+                static_cast<double>(two_stage_reference::two_stage_power(design)), 2e-6);
 }
 
 TEST(VantorDesign, CheapestDesignCostsLessThanOneStage) {

@@ -1,0 +1,118 @@
+// Answer checks the fuzz targets share: within the domain where the
+// two-stage powers promise their accuracy, a power agrees with the
+// independent reference of tests/two_stage_reference.h at the levels the
+// library derived, and it does not fall when all four counts are multiplied
+// by the same whole number. A failed check prints the design, the expected
+// and the computed value, and aborts.
+//
+// The domain: every level from 1e-12 to 1, at least 10 allele draws in each
+// group of each stage, a control rate in [1e-6, 1 - 1e-6], an odds ratio in
+// [1e-3, 1e3].
+#ifndef VANTOR_FUZZ_TWO_STAGE_CHECKS_H
+#define VANTOR_FUZZ_TWO_STAGE_CHECKS_H
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+#include "power/power_func.h"
+#include "power/statistic.h"
+#include "tests/two_stage_reference.h"
+
+namespace two_stage_checks {
+
+constexpr double kSmallestLevel = 1e-12;
+constexpr std::int32_t kSmallestGroup = 10;
+constexpr double kSmallestRate = 1e-6;
+constexpr double kSmallestOddsRatio = 1e-3;
+constexpr double kLargestOddsRatio = 1e3;
+
+// How far a power may fall as the counts grow: rounding.
+constexpr double kFallTolerance = 1e-9;
+
+inline bool level_checked(double level) { return level >= kSmallestLevel && level <= 1; }
+
+// The record, with its levels as the library left them, lies in the domain.
+inline bool in_checked_domain(const PWR_design &design) {
+    for (const double level : design.alpha) {
+        if (!level_checked(level)) {
+            return false;
+        }
+    }
+    for (const auto &stage : design.sample_size) {
+        if (stage[0] < kSmallestGroup || stage[1] < kSmallestGroup) {
+            return false;
+        }
+    }
+    const double rate = design.control_rate;
+    const double odds = design.odds_ratio;
+    return rate >= kSmallestRate && rate <= 1 - kSmallestRate && odds >= kSmallestOddsRatio &&
+           odds <= kLargestOddsRatio && design.method >= PWR_METHOD_SEPARATE &&
+           design.method <= PWR_METHOD_JOINT;
+}
+
+[[noreturn]] inline void fail(const char *what, const PWR_design &design, double expected,
+                              double got) {
+    std::fprintf(stderr,
+                 "%s: method %d, counts %d/%d %d/%d, rate %.17g, odds ratio %.17g, "
+                 "levels %.17g %.17g %.17g: expected %.17g, got %.17g\n",
+                 what, design.method, design.sample_size[0][0], design.sample_size[0][1],
+                 design.sample_size[1][0], design.sample_size[1][1], design.control_rate,
+                 design.odds_ratio, design.alpha[0], design.alpha[1], design.alpha[2], expected,
+                 got);
+    std::abort();
+}
+
+// `power` is the library's for `design` (as the call left the record) with
+// the given statistic.
+inline void check_against_reference(const PWR_design &design, double power,
+                                    std::int32_t statistic = PWR_STATISTIC_POOLED) {
+    if (!in_checked_domain(design)) {
+        return;
+    }
+    const double expected =
+        static_cast<double>(two_stage_reference::two_stage_power(design, statistic));
+    if (!(std::fabs(power - expected) <=
+          two_stage_reference::allowed_difference(design.method, expected))) {
+        fail("two-stage power differs from the reference", design, expected, power);
+    }
+}
+
+// The whole number 2 to 64 that `seed` picks for the growth check.
+inline std::int64_t multiplier_of(std::uint32_t seed) { return 2 + seed % 63; }
+
+// `design` as it was before the call (its open levels still open), scaled
+// by k; false when a count would leave the 32-bit range.
+inline bool scaled(const PWR_design &design, std::int64_t k, PWR_design &out) {
+    out = design;
+    for (auto &stage : out.sample_size) {
+        for (std::int32_t &count : stage) {
+            const std::int64_t grown = count * k;
+            if (grown > std::numeric_limits<std::int32_t>::max()) {
+                return false;
+            }
+            count = static_cast<std::int32_t>(grown);
+        }
+    }
+    return true;
+}
+
+// `before` is the record before the call that gave `power`, `after` after
+// it. The same call with every count multiplied by k must not lose power.
+inline void check_growth(const PWR_design &before, const PWR_design &after, double power,
+                         std::int64_t k) {
+    PWR_design grown{};
+    if (!in_checked_domain(after) || !scaled(before, k, grown)) {
+        return;
+    }
+    const double grown_power = PWR_get_power_for_two_stage_method(&grown, 0);
+    if (!(grown_power >= power - kFallTolerance)) {
+        fail("power falls as every count grows", grown, power, grown_power);
+    }
+}
+
+}  // namespace two_stage_checks
+
+#endif
