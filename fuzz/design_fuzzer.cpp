@@ -23,7 +23,7 @@
 #include "fuzz/reports_fail.h"
 #include "fuzz/two_stage_checks.h"
 #include "power/design.h"
-#include "power/solve.h"
+#include "power/result.h"
 
 namespace {
 

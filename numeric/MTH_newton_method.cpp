@@ -2,7 +2,11 @@
 // quotient. Neither solver brackets the root or guards against a vanishing
 // slope: an infinite iterate keeps iterating, a not-a-number one ends the
 // loop, since it fails the comparison with the tolerance, and is returned.
+// The arithmetic rule holds for all that follows, so it comes first.
+// clang-format off
+#include "numeric/MTH_arithmetic_rule.h"
 #include "numeric/MTH_newton_method.h"
+// clang-format on
 
 #include <cmath>
 #include <cstdint>

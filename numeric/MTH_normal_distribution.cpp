@@ -2,7 +2,11 @@
 // function, AS 241 (PPND16) for the quantile. The coefficient tables and the
 // order of every operation are fixed so that results are reproducible to the
 // last bit.
+// The arithmetic rule holds for all that follows, so it comes first.
+// clang-format off
+#include "numeric/MTH_arithmetic_rule.h"
 #include "numeric/MTH_normal_distribution.h"
+// clang-format on
 
 #include <cmath>
 

@@ -1,5 +1,9 @@
 // The normal upper tail by Cody's rational Chebyshev approximations of erfc.
+// The arithmetic rule holds for all that follows, so it comes first.
+// clang-format off
+#include "numeric/MTH_arithmetic_rule.h"
 #include "numeric/MTH_normal_tail.h"
+// clang-format on
 
 #include <cmath>
 

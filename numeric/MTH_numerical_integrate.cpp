@@ -4,7 +4,11 @@
 // the integrand only at its new points and adds them to the running sum the
 // previous level left behind, so the cost of an integral is exactly the number
 // of points its last level needed.
+// The arithmetic rule holds for all that follows, so it comes first.
+// clang-format off
+#include "numeric/MTH_arithmetic_rule.h"
 #include "numeric/MTH_numerical_integrate.h"
+// clang-format on
 
 #include <cmath>
 #include <cstdint>

@@ -2,7 +2,11 @@
 // can be replaced while other threads report; the hook itself is called
 // outside the lock, so that a hook may replace the hook without deadlock and
 // reports from several threads do not wait for each other's hooks.
+// The arithmetic rule holds for all that follows, so it comes first.
+// clang-format off
+#include "numeric/MTH_arithmetic_rule.h"
 #include "numeric/MTH_report.h"
+// clang-format on
 
 #include <cstdio>
 #include <mutex>

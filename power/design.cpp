@@ -19,7 +19,11 @@
 // statistic; cost ratios 1, 5 and 20; overall levels 1e-6 and 5e-8) the
 // cheapest design found cost at most 0.04 % more than the grid's least, and
 // often less (tests/design_test.cpp checks 0.5 %).
+// The arithmetic rule holds for all that follows, so it comes first.
+// clang-format off
+#include "numeric/MTH_arithmetic_rule.h"
 #include "power/design.h"
+// clang-format on
 
 #include <algorithm>
 #include <array>
@@ -32,6 +36,7 @@
 
 #include "numeric/MTH_normal_distribution.h"
 #include "power/power_func.h"
+#include "power/result.h"
 #include "power/solve.h"
 #include "power/statistic.h"
 #include "power/two_stage_quadrature.h"
@@ -99,9 +104,9 @@ bool counts_usable(const Counts &c, std::int32_t unit) {
 
 // The second decision's level depends on alpha0, alpha2 and w only. The
 // joint method derives it by a root search that costs about a millisecond;
-// a weight met again reuses it (the power is then computed with alpha1
-// given and the overall level marked for derivation instead, which leaves
-// alpha1 and the power exactly as the derivation of alpha1 does).
+// a weight met again reuses it (the power is then computed with all three
+// levels given, which leaves alpha1 and the power exactly as the derivation
+// of alpha1 does).
 class LevelCache {
 public:
     bool find(double alpha0, double weight, double *alpha1) const {
@@ -155,9 +160,10 @@ public:
         const bool cached =
             study_.method == PWR_METHOD_JOINT && cache_.find(alpha0, weight, &alpha1);
         design.alpha[0] = alpha0;
-        design.alpha[1] = cached ? alpha1 : PWR_DERIVE_LEVEL;
-        design.alpha[2] = cached ? PWR_DERIVE_LEVEL : study_.alpha2;
-        const double power = PWR_two_stage_power(&design, study_.statistic);
+        design.alpha[1] = cached ? alpha1 : 0.0;
+        design.alpha[2] = study_.alpha2;
+        const double power = PWR_two_stage_power_of_statistic(
+            &design, cached ? PWR_DERIVE_NO_LEVEL : 1, study_.statistic);
         if (!cached && study_.method == PWR_METHOD_JOINT) {
             cache_.store(alpha0, weight, design.alpha[1]);
         }
@@ -734,6 +740,8 @@ Point cheapest_in_whole_totals(const std::vector<Point> &leaders, const DSN_stud
 }  // namespace
 
 extern "C" {
+
+void DSN_fill_unanswered(std::int32_t reason, DSN_design_result *result) { clear(result, reason); }
 
 void DSN_counts_of_total(std::int64_t total, double share, double case_fraction,
                          std::int64_t cases[2], std::int64_t controls[2]) {

@@ -28,9 +28,8 @@
  *
  * Levels. alpha2 is the overall level, alpha0 stage 0's; the second
  * decision's level alpha1 is always derived from them (and w), as
- * PWR_get_power_for_two_stage_method derives it with alpha[1] marked open:
- * every call of that function here marks the level it derives, so no answer
- * depends on the method-2 carry-over between calls. Each method needs room
+ * PWR_two_stage_power_deriving derives it: nothing is kept between calls,
+ * so no answer depends on the calls before it. Each method needs room
  * between the two levels: replication and the joint statistic need
  * alpha0 >= 2 alpha2 (replication: alpha1 = 2 alpha2 / alpha0 <= 1), the
  * product of p-values alpha0 > alpha2.
@@ -44,9 +43,9 @@
  *
  * Searches and the library's power. The searches compare candidate designs
  * by quick powers (power/two_stage_quadrature.h, within 1e-9 of the exact
- * power); the design a search settles on is evaluated by
- * PWR_get_power_for_two_stage_method (through PWR_two_stage_power), which
- * alone gives the reported power and alpha1: a reported number is what a
+ * power); the design a search settles on is evaluated by the library's
+ * two-stage power (PWR_two_stage_power_of_statistic, power/statistic.h),
+ * which alone gives the reported power and alpha1: a reported number is what a
  * power question about that design returns. A smallest total is confirmed
  * the same way (see DSN_smallest_total). `evaluations` counts both kinds.
  *
@@ -58,8 +57,7 @@
  * is computed, with the first refused input's code.
  *
  * Reentrancy: every function here keeps its state on the stack and may be
- * called from several threads at once (the library's two-stage power keeps
- * its carry-over per thread). Usable from C and C++. */
+ * called from several threads at once. Usable from C and C++. */
 #ifndef VANTOR_POWER_DESIGN_H
 #define VANTOR_POWER_DESIGN_H
 
@@ -132,6 +130,11 @@ int32_t DSN_check_cost_ratio(double cost_ratio);
 
 /* A budget per marker, in units: finite and positive. */
 int32_t DSN_check_budget(double budget);
+
+/* The record of a question not answered for `reason`: status
+ * SLV_status_of_reason(reason), counts 0, values not a number, as every
+ * question here leaves it. */
+void DSN_fill_unanswered(int32_t reason, DSN_design_result *result);
 
 /* ---- Layout -------------------------------------------------------------- */
 

@@ -2,6 +2,11 @@
 // cannot read C headers (ctypes, R's .C, a web page's memory view) lay the
 // record out themselves from the table in power/power_func.h. A change of
 // the record that moves a field stops the build here.
+// The arithmetic rule holds for all that follows, so it comes first.
+// clang-format off
+#include "numeric/MTH_arithmetic_rule.h"
+// clang-format on
+
 #include <cstddef>
 #include <cstdint>
 

@@ -1,102 +1,31 @@
-// Sizes and detectable odds ratios of the single-stage allelic test, and the
-// status, reason and message convention of the library's searches.
+// Sizes and detectable odds ratios of the single-stage allelic test.
+// The arithmetic rule holds for all that follows, so it comes first.
+// clang-format off
+#include "numeric/MTH_arithmetic_rule.h"
 #include "power/solve.h"
+// clang-format on
 
 #include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <limits>
+#include <utility>
 
 #include "numeric/MTH_normal_distribution.h"
+#include "power/partner_rounding.h"
 #include "power/power_func.h"
 #include "power/statistic.h"
+#include "power/valley_search.h"
 
 namespace {
 
 constexpr std::int32_t kLargestCount = SLV_LARGEST_COUNT;
 constexpr std::int32_t kEvaluationBudget = 64;
-constexpr int kGridIntervals = 64;
-constexpr int kMostValleys = 15;
-constexpr double kLowestAlpha = 1e-12;
 constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
 // Passed to MTH_qnorm, which does not read it.
 constexpr double kQuantileTolerance = 1e-6;
-
-// ---------------------------------------------------------------------------
-// Messages
-// ---------------------------------------------------------------------------
-
-struct ReasonText {
-    std::int32_t reason;
-    const char *text;
-};
-
-constexpr ReasonText kReasonTexts[] = {
-    {SLV_REASON_NONE, "the target power is reached"},
-    {SLV_REASON_FEW_EXPECTED_ALLELES,
-     "fewer than 5 copies of an allele are expected in a group, so the normal approximation "
-     "behind this answer is doubtful"},
-    {SLV_REASON_UNEVEN_ROUNDING,
-     "rounding the partner group's size makes the power rise unevenly near this answer, so a few "
-     "larger sizes may fall short of the target"},
-    {SLV_REASON_JOINT_UNBALANCED,
-     "the joint analysis counts each stage's controls for both groups, as if cases and "
-     "controls were equally many: with another case fraction its power is approximate"},
-    {SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED,
-     "with the other group's size fixed, the power levels off below the target however large "
-     "this group grows"},
-    {SLV_REASON_BEYOND_LARGEST_COUNT,
-     "the size needed is larger than the largest count, 2147483647 alleles (1073741823 people) "
-     "in a group"},
-    {SLV_REASON_LEVELS_OFF_WITH_EFFECT,
-     "the power levels off below the target however strong the effect: the significance level "
-     "is too strict for these counts"},
-    {SLV_REASON_POWER_TOO_IRREGULAR,
-     "the power rises and falls too often along this search for an exact answer"},
-    {SLV_REASON_BUDGET_TOO_SMALL,
-     "the budget does not pay for a two-stage design with one case and one control in each "
-     "stage"},
-    {SLV_REASON_POWER_NOT_COMPUTABLE,
-     "the power is not a number for these inputs: a rate this close to 0 or 1 is beyond what "
-     "double precision can compute"},
-    {SLV_REASON_BAD_CASES,
-     "the number of cases must be a whole number from 1 to 2147483647 alleles (1073741823 "
-     "people)"},
-    {SLV_REASON_BAD_CONTROLS,
-     "the number of controls must be a whole number from 1 to 2147483647 alleles (1073741823 "
-     "people)"},
-    {SLV_REASON_BAD_CONTROL_RATE,
-     "the risk-allele rate among controls must lie strictly between 0 and 1"},
-    {SLV_REASON_BAD_ALPHA, "the significance level must be at least 1e-12 and below 1"},
-    {SLV_REASON_BAD_ODDS_RATIO, "the odds ratio must be a positive number other than 1"},
-    {SLV_REASON_BAD_TARGET_POWER,
-     "the target power must be above the significance level and below 1"},
-    {SLV_REASON_BAD_RATIO,
-     "the ratio of the two groups must be a positive number, and one person's or allele's "
-     "partners must fit the largest count, 2147483647 alleles"},
-    {SLV_REASON_BAD_UNIT, "the counting unit must be 1 (alleles) or 2 (people, two alleles each)"},
-    {SLV_REASON_BAD_METHOD,
-     "the two-stage method must be 0 (replication), 1 (product of p-values) or 2 (joint "
-     "analysis)"},
-    {SLV_REASON_BAD_STAGE0_SHARE,
-     "stage 0's share of all individuals must lie strictly between 0 and 1"},
-    {SLV_REASON_BAD_CASE_FRACTION,
-     "the fraction of cases in each stage must lie strictly between 0 and 1"},
-    {SLV_REASON_BAD_STAGE0_ALPHA,
-     "the first-stage level must be below 1 and leave room for the overall level: at least "
-     "twice it for replication and joint analysis, above it for the product of p-values"},
-    {SLV_REASON_BAD_COST_RATIO,
-     "the cost of a second-stage genotype relative to a first-stage one must be a positive "
-     "number"},
-    {SLV_REASON_BAD_BUDGET, "the budget per marker must be a positive number"},
-    {SLV_REASON_BAD_STATISTIC,
-     "the statistic must be 0 (pooled: the allelic chi-square test) or 1 (unpooled: each "
-     "group's own rate)"},
-    {SLV_REASON_BAD_DESIGN_ALPHA,
-     "the overall level must leave room for a first-stage level of at most 0.5: at most 0.25 "
-     "for replication and joint analysis, below 0.5 for the product of p-values"},
-};
 
 // ---------------------------------------------------------------------------
 // The design's statistics at real-valued counts, for the slope of the power
@@ -166,7 +95,7 @@ double slope_as_case_rate_grows(double n1, double n0, Rates p, double z, bool po
     return slope_sign_value(w, r, z, w_slope, r * (ln_s0_slope - ln_s1_slope));
 }
 
-bool is_rising(double slope) { return !(slope < 0); }
+using vantor::is_rising;
 
 // ---------------------------------------------------------------------------
 // Evaluating the power on a local design
@@ -214,7 +143,7 @@ private:
     std::int32_t evaluations_ = 0;
 };
 
-bool reaches(double power, double target) { return power >= target; }
+using vantor::reaches;
 
 double upper_quantile(double alpha) { return MTH_qnorm(1 - alpha / 2, kQuantileTolerance); }
 
@@ -232,146 +161,45 @@ double power_with_spread(double null_sd, double alternative_sd, double d, double
     return (lower_tail + 1) - upper_cut;
 }
 
-bool few_expected_alleles(double count, double rate) {
-    return count * rate < SLV_FEW_EXPECTED_ALLELES || count * (1 - rate) < SLV_FEW_EXPECTED_ALLELES;
-}
-
+// The library's warning for counts too small for the normal approximation.
 bool approximation_doubtful(std::int32_t cases, std::int32_t controls, Rates p) {
-    return few_expected_alleles(cases, p.cases) || few_expected_alleles(controls, p.controls);
+    return SLV_check_expected_alleles(cases, controls, p.cases, p.controls) != SLV_REASON_NONE;
 }
 
 // ---------------------------------------------------------------------------
-// Integer search: the last size that falls short
+// Size search: the line of whole sizes 1..top
 // ---------------------------------------------------------------------------
 
-// The power's lowest value on one valley lies at `low` or `high` (the same
-// index for the left end).
-struct Valley {
-    std::int32_t low;
-    std::int32_t high;
+// The power's slope along the searched index, as a function of the real
+// index (see valleys_of).
+using IndexSlope = std::function<double(double)>;
+
+// Whole indices 1..top on a geometric grid, valleys narrowed to neighbours;
+// a power rising at 1 starts a valley there.
+class SizeLine {
+public:
+    using Point = std::int32_t;
+
+    SizeLine(std::int32_t top, IndexSlope slope) : top_(top), slope_(std::move(slope)) {}
+
+    [[nodiscard]] static Point first() { return 1; }
+    [[nodiscard]] static bool first_may_be_valley() { return true; }
+    [[nodiscard]] Point grid_point(int i) const {
+        if (i == vantor::kGridIntervals) {
+            return top_;
+        }
+        const double exponent = static_cast<double>(i) / vantor::kGridIntervals;
+        return static_cast<std::int32_t>(
+            std::lround(std::pow(static_cast<double>(top_), exponent)));
+    }
+    [[nodiscard]] static bool wider(Point a, Point b) { return b - a > 1; }
+    [[nodiscard]] static vantor::Valley<Point> floor(Point a, Point b) { return {a, b}; }
+    [[nodiscard]] double slope(Point index) const { return slope_(static_cast<double>(index)); }
+
+private:
+    std::int32_t top_;
+    IndexSlope slope_;
 };
-
-struct Valleys {
-    std::array<Valley, kMostValleys> at{};
-    int count = 0;
-    bool too_many = false;
-
-    void add(Valley valley) {
-        if (count == kMostValleys) {
-            too_many = true;
-            return;
-        }
-        at[static_cast<std::size_t>(count++)] = valley;
-    }
-};
-
-// Index i of 0..kGridIntervals of a geometric grid from 1 to top.
-std::int32_t grid_index(int i, std::int32_t top) {
-    if (i == kGridIntervals) {
-        return top;
-    }
-    const double exponent = static_cast<double>(i) / kGridIntervals;
-    return static_cast<std::int32_t>(std::lround(std::pow(static_cast<double>(top), exponent)));
-}
-
-// Narrows a change from falling (at a) to rising (at b) to neighbours.
-template <typename Slope>
-Valley narrow_valley(std::int32_t a, std::int32_t b, const Slope &slope) {
-    while (b - a > 1) {
-        const std::int32_t middle = a + (b - a) / 2;
-        (is_rising(slope(middle)) ? b : a) = middle;
-    }
-    return {a, b};
-}
-
-// Valleys of the power over indices 1..top, left to right, from the sign of
-// its slope at real index j.
-template <typename Slope>
-Valleys find_valleys(std::int32_t top, const Slope &slope) {
-    Valleys valleys;
-    std::int32_t previous = 1;
-    bool previous_rising = is_rising(slope(1.0));
-    if (previous_rising) {
-        valleys.add({1, 1});
-    }
-    for (int i = 1; i <= kGridIntervals; ++i) {
-        const std::int32_t index = grid_index(i, top);
-        if (index <= previous) {
-            continue;
-        }
-        const bool rising = is_rising(slope(static_cast<double>(index)));
-        if (rising && !previous_rising) {
-            valleys.add(narrow_valley(previous, index, slope));
-        }
-        previous = index;
-        previous_rising = rising;
-    }
-    return valleys;
-}
-
-struct Crossing {
-    bool reached = false;
-    std::int32_t index = 0;
-    double power = kNotANumber;
-};
-
-// Smallest index in (failing, passing] that reaches the target, where every
-// index from the first one that does up to `passing` does.
-template <typename Power>
-Crossing bisect_indices(std::int32_t failing, std::int32_t passing, double passing_power,
-                        double target, const Power &power_at) {
-    while (passing - failing > 1) {
-        const std::int32_t middle = failing + (passing - failing) / 2;
-        const double power = power_at(middle);
-        if (reaches(power, target)) {
-            passing = middle;
-            passing_power = power;
-        } else {
-            failing = middle;
-        }
-    }
-    return {true, passing, passing_power};
-}
-
-// Smallest index n such that every index from n to top reaches the target.
-// Walks the valleys from the top down: the first one whose floor falls short
-// leads, rising, to the answer.
-template <typename Power>
-Crossing last_crossing(std::int32_t top, const Valleys &valleys, double target,
-                       const Power &power_at) {
-    double passing_power = power_at(top);
-    if (!reaches(passing_power, target)) {
-        return {};
-    }
-    std::int32_t passing = top;
-    for (int v = valleys.count - 1; v >= 0; --v) {
-        const Valley valley = valleys.at[static_cast<std::size_t>(v)];
-        for (const std::int32_t index : {valley.high, valley.low}) {
-            if (index >= passing) {
-                continue;
-            }
-            const double power = power_at(index);
-            if (!reaches(power, target)) {
-                return bisect_indices(index, passing, passing_power, target, power_at);
-            }
-            passing = index;
-            passing_power = power;
-        }
-    }
-    // Every valley reaches the target; left of the first one the power falls
-    // towards it, so every index does. Index 1 is evaluated all the same (the
-    // answer's power is reported), and should rounding in degenerate designs
-    // break that shape, the bisection keeps the answer true to its definition
-    // on the stretch above it.
-    if (passing > 1) {
-        const double first_power = power_at(1);
-        if (!reaches(first_power, target)) {
-            return bisect_indices(1, passing, passing_power, target, power_at);
-        }
-        passing_power = first_power;
-    }
-    return {true, 1, passing_power};
-}
 
 // ---------------------------------------------------------------------------
 // Size paths
@@ -387,22 +215,10 @@ struct SizePath {
     bool pooled_null;  // the statistic's variance without association
 };
 
-std::int64_t partner_units(double ratio, std::int64_t units) {
-    const double rounded = std::floor(ratio * static_cast<double>(units) + 0.5);
-    if (!(rounded <= static_cast<double>(kLargestCount))) {
-        return static_cast<std::int64_t>(kLargestCount) + 1;
-    }
-    return rounded < 1 ? 1 : static_cast<std::int64_t>(rounded);
-}
-
-bool partner_fits(double ratio, std::int64_t units, std::int32_t unit) {
-    return partner_units(ratio, units) * unit <= kLargestCount;
-}
-
 // Largest index at which both groups fit the 32-bit range.
 std::int32_t top_index(const SizePath &path) {
     std::int32_t top = kLargestCount / path.unit;
-    if (path.ratio == 0 || partner_fits(path.ratio, top, path.unit)) {
+    if (path.ratio == 0 || vantor::partner_fits(path.ratio, top, path.unit)) {
         return top;
     }
     // The partner count grows with the index: bisect for its last fit
@@ -410,7 +226,7 @@ std::int32_t top_index(const SizePath &path) {
     std::int32_t fits = 1;
     while (top - fits > 1) {
         const std::int32_t middle = fits + (top - fits) / 2;
-        (partner_fits(path.ratio, middle, path.unit) ? fits : top) = middle;
+        (vantor::partner_fits(path.ratio, middle, path.unit) ? fits : top) = middle;
     }
     return fits;
 }
@@ -423,8 +239,9 @@ struct Sizes {
 Sizes sizes_at(const SizePath &path, std::int32_t index) {
     const std::int32_t searched = index * path.unit;
     const std::int32_t partner =
-        path.ratio == 0 ? path.partner
-                        : static_cast<std::int32_t>(partner_units(path.ratio, index) * path.unit);
+        path.ratio == 0
+            ? path.partner
+            : static_cast<std::int32_t>(vantor::partner_units(path.ratio, index) * path.unit);
     return path.cases_searched ? Sizes{searched, partner} : Sizes{partner, searched};
 }
 
@@ -477,11 +294,12 @@ std::int32_t check_problem(const Problem &problem) {
     return SLV_REASON_NONE;
 }
 
-Valleys valleys_of(const SizePath &path, std::int32_t top, Rates p, double alpha) {
+vantor::Valleys<std::int32_t> valleys_of(const SizePath &path, std::int32_t top, Rates p,
+                                         double alpha) {
     if (path.ratio != 0) {
         // With a fixed ratio the power rises (w grows, r is constant): the
         // one valley is the left end.
-        Valleys rising;
+        vantor::Valleys<std::int32_t> rising;
         rising.add({1, 1});
         return rising;
     }
@@ -489,11 +307,55 @@ Valleys valleys_of(const SizePath &path, std::int32_t top, Rates p, double alpha
     const double partner = path.partner;
     const double unit = path.unit;
     const Rates swapped{p.controls, p.cases};
-    return find_valleys(top, [&](double index) {
+    return vantor::find_valleys(SizeLine(top, [&](double index) {
         return path.cases_searched
                    ? slope_as_cases_grow(index * unit, partner, p, z, path.pooled_null)
                    : slope_as_cases_grow(index * unit, partner, swapped, z, path.pooled_null);
-    });
+    }));
+}
+
+// The power at an index of the size line, as the shared search asks for it.
+class SizeProber {
+public:
+    SizeProber(PowerProbe &probe, const SizePath &path) : probe_(probe), path_(path) {}
+    double operator()(std::int32_t index) {
+        const Sizes sizes = sizes_at(path_, index);
+        return probe_.at(sizes.cases, sizes.controls);
+    }
+    [[nodiscard]] bool has_budget() const { return probe_.has_budget(); }
+
+private:
+    PowerProbe &probe_;
+    const SizePath &path_;
+};
+
+// Smallest index n such that every index from n to top reaches the target.
+// Every valley reaching the target, the power falls towards it left of the
+// first one, so every index does; index 1 is evaluated all the same (the
+// answer's power is reported), and should rounding in degenerate designs
+// break that shape, the bisection keeps the answer true to its definition
+// on the stretch above it.
+vantor::Crossing<std::int32_t> last_crossing(std::int32_t top,
+                                             const vantor::Valleys<std::int32_t> &valleys,
+                                             double target, SizeProber &prober) {
+    double passing_power = prober(top);
+    if (!vantor::reaches(passing_power, target)) {
+        return {};
+    }
+    const SizeLine line(top, nullptr);
+    std::int32_t passing = top;
+    vantor::Crossing<std::int32_t> crossing;
+    if (vantor::cross_valleys(line, valleys, target, prober, &passing, &passing_power, &crossing)) {
+        return crossing;
+    }
+    if (passing > 1) {
+        const double first_power = prober(1);
+        if (!vantor::reaches(first_power, target)) {
+            return vantor::bisect(line, 1, passing, passing_power, target, prober);
+        }
+        passing_power = first_power;
+    }
+    return {true, 1, passing_power};
 }
 
 // Why the top of the range falls short: with a group fixed, whether the
@@ -544,25 +406,24 @@ bool rounding_uneven_at(const SizePath &path, std::int32_t answer, Rates p, doub
 std::int32_t solve_size(const SizePath &path, const Problem &problem, SLV_size_result *result) {
     const Rates p{case_rate_of(problem.control_rate, problem.odds_ratio), problem.control_rate};
     const std::int32_t top = top_index(path);
-    const Valleys valleys = valleys_of(path, top, p, problem.alpha);
+    const vantor::Valleys<std::int32_t> valleys = valleys_of(path, top, p, problem.alpha);
     PowerProbe probe(problem.odds_ratio, problem.control_rate, problem.alpha, problem.statistic);
     if (valleys.too_many) {
         fill_size_failure(result, SLV_NOT_REACHABLE, SLV_REASON_POWER_TOO_IRREGULAR, 0);
         return SLV_NOT_REACHABLE;
     }
-    const Crossing crossing = last_crossing(top, valleys, problem.target, [&](std::int32_t index) {
-        const Sizes sizes = sizes_at(path, index);
-        return probe.at(sizes.cases, sizes.controls);
-    });
+    SizeProber prober(probe, path);
+    const vantor::Crossing<std::int32_t> crossing =
+        last_crossing(top, valleys, problem.target, prober);
     if (!crossing.reached) {
         const std::int32_t reason =
             not_reached_reason(path, p, problem.alpha, problem.target, probe);
         fill_size_failure(result, SLV_NOT_REACHABLE, reason, probe.evaluations());
         return SLV_NOT_REACHABLE;
     }
-    const Sizes sizes = sizes_at(path, crossing.index);
+    const Sizes sizes = sizes_at(path, crossing.at);
     std::int32_t reason = SLV_REASON_NONE;
-    if (path.ratio != 0 && rounding_uneven_at(path, crossing.index, p, problem.alpha)) {
+    if (path.ratio != 0 && rounding_uneven_at(path, crossing.at, p, problem.alpha)) {
         reason = SLV_REASON_UNEVEN_ROUNDING;
     } else if (approximation_doubtful(sizes.cases, sizes.controls, p)) {
         reason = SLV_REASON_FEW_EXPECTED_ALLELES;
@@ -645,45 +506,34 @@ double effect_slope(const EffectPath &path, double z, double b) {
     return path.above_one ? slope : -slope;
 }
 
-// Narrows a change from falling (at a) to rising (at b) to a point.
-double narrow_effect_valley(double a, double b, const EffectPath &path, double z) {
-    for (int i = 0; i < 200 && b - a > kLogOddsTolerance; ++i) {
-        const double middle = a + (b - a) / 2;
-        (is_rising(effect_slope(path, z, middle)) ? b : a) = middle;
-    }
-    return a + (b - a) / 2;
-}
+// Log-odds from 1e-9 to the range's end on a geometric grid, valleys
+// narrowed to a point. The left end, b = 0, is where the power is the level
+// itself: below every target, never a valley floor.
+class EffectLine {
+public:
+    using Point = double;
 
-struct EffectValleys {
-    std::array<double, kMostValleys> at{};
-    int count = 0;
-    bool too_many = false;
+    EffectLine(const EffectPath &path, double top)
+        : path_(path), top_(top), z_(upper_quantile(path.alpha)) {}
+
+    [[nodiscard]] static Point first() { return kSmallestGridLogOdds; }
+    [[nodiscard]] static bool first_may_be_valley() { return false; }
+    [[nodiscard]] Point grid_point(int i) const {
+        return kSmallestGridLogOdds * std::pow(top_ / kSmallestGridLogOdds,
+                                               static_cast<double>(i) / vantor::kGridIntervals);
+    }
+    [[nodiscard]] static bool wider(Point a, Point b) { return b - a > kLogOddsTolerance; }
+    [[nodiscard]] static vantor::Valley<Point> floor(Point a, Point b) {
+        const Point middle = vantor::middle_of(a, b);
+        return {middle, middle};
+    }
+    [[nodiscard]] double slope(Point b) const { return effect_slope(path_, z_, b); }
+
+private:
+    EffectPath path_;
+    double top_;
+    double z_;
 };
-
-// Interior valleys in (0, top], left to right. The left end, b = 0, is where
-// the power is the level itself: below every target.
-EffectValleys find_effect_valleys(const EffectPath &path, double top) {
-    const double z = upper_quantile(path.alpha);
-    EffectValleys valleys;
-    double previous = kSmallestGridLogOdds;
-    bool previous_rising = is_rising(effect_slope(path, z, previous));
-    for (int i = 1; i <= kGridIntervals; ++i) {
-        const double b = kSmallestGridLogOdds * std::pow(top / kSmallestGridLogOdds,
-                                                         static_cast<double>(i) / kGridIntervals);
-        const bool rising = is_rising(effect_slope(path, z, b));
-        if (rising && !previous_rising) {
-            if (valleys.count == kMostValleys) {
-                valleys.too_many = true;
-                return valleys;
-            }
-            valleys.at[static_cast<std::size_t>(valleys.count++)] =
-                narrow_effect_valley(previous, b, path, z);
-        }
-        previous = b;
-        previous_rising = rising;
-    }
-    return valleys;
-}
 
 struct EffectCrossing {
     bool reached = false;
@@ -692,45 +542,37 @@ struct EffectCrossing {
     std::int32_t reason = SLV_REASON_LEVELS_OFF_WITH_EFFECT;  // when not reached
 };
 
-EffectCrossing bisect_log_odds(double failing, double passing, double passing_power, double target,
-                               PowerProbe &probe, const EffectPath &path) {
-    while (passing - failing > kLogOddsTolerance && probe.has_budget()) {
-        const double middle = failing + (passing - failing) / 2;
-        const double power = probe.at_odds_ratio(odds_ratio_at(path, middle));
-        if (reaches(power, target)) {
-            passing = middle;
-            passing_power = power;
-        } else {
-            failing = middle;
-        }
-    }
-    return {true, passing, passing_power, SLV_REASON_NONE};
-}
+// The power at a log-odds b, as the shared search asks for it.
+class EffectProber {
+public:
+    EffectProber(PowerProbe &probe, const EffectPath &path) : probe_(probe), path_(path) {}
+    double operator()(double b) { return probe_.at_odds_ratio(odds_ratio_at(path_, b)); }
+    [[nodiscard]] bool has_budget() const { return probe_.has_budget(); }
+
+private:
+    PowerProbe &probe_;
+    const EffectPath &path_;
+};
 
 EffectCrossing last_effect_crossing(const EffectPath &path, double target, PowerProbe &probe) {
     const double top = top_log_odds(path);
+    EffectProber prober(probe, path);
     double passing = top;
-    double passing_power = probe.at_odds_ratio(odds_ratio_at(path, top));
-    if (!reaches(passing_power, target)) {
+    double passing_power = prober(top);
+    if (!vantor::reaches(passing_power, target)) {
         return {};
     }
-    const EffectValleys valleys = find_effect_valleys(path, top);
+    const EffectLine line(path, top);
+    const vantor::Valleys<double> valleys = vantor::find_valleys(line);
     if (valleys.too_many) {
         return {false, kNotANumber, kNotANumber, SLV_REASON_POWER_TOO_IRREGULAR};
     }
-    for (int v = valleys.count - 1; v >= 0; --v) {
-        const double b = valleys.at[static_cast<std::size_t>(v)];
-        if (b >= passing) {
-            continue;
-        }
-        const double power = probe.at_odds_ratio(odds_ratio_at(path, b));
-        if (!reaches(power, target)) {
-            return bisect_log_odds(b, passing, passing_power, target, probe, path);
-        }
-        passing = b;
-        passing_power = power;
+    vantor::Crossing<double> crossing;
+    if (!vantor::cross_valleys(line, valleys, target, prober, &passing, &passing_power,
+                               &crossing)) {
+        crossing = vantor::bisect(line, 0.0, passing, passing_power, target, prober);
     }
-    return bisect_log_odds(0, passing, passing_power, target, probe, path);
+    return {true, crossing.at, crossing.power, SLV_REASON_NONE};
 }
 
 void fill_effect_failure(SLV_effect_result *result, std::int32_t status, std::int32_t reason,
@@ -779,99 +621,9 @@ std::int32_t solve_effect(const EffectPath &path, double target, SLV_effect_resu
     return result->status;
 }
 
-bool is_count(std::int64_t count, std::int32_t unit) {
-    return count >= 1 && count <= kLargestCount / unit;
-}
-
 }  // namespace
 
 extern "C" {
-
-const char *SLV_message(std::int32_t reason) {
-    for (const ReasonText &entry : kReasonTexts) {
-        if (entry.reason == reason) {
-            return entry.text;
-        }
-    }
-    return "unknown reason code";
-}
-
-std::int32_t SLV_status_of_reason(std::int32_t reason) {
-    if (reason == SLV_REASON_NONE) {
-        return SLV_FOUND;
-    }
-    if (reason >= 10 && reason <= 29) {
-        return SLV_FOUND_WITH_WARNING;
-    }
-    if (reason >= 30 && reason <= 69) {
-        return SLV_NOT_REACHABLE;
-    }
-    return SLV_INVALID_INPUT;
-}
-
-const char *SLV_status_name(std::int32_t status) {
-    switch (status) {
-        case SLV_FOUND:
-            return "found";
-        case SLV_FOUND_WITH_WARNING:
-            return "found with a warning";
-        case SLV_NOT_REACHABLE:
-            return "not reachable";
-        case SLV_INVALID_INPUT:
-            return "invalid input";
-        default:
-            return "unknown status";
-    }
-}
-
-std::int32_t SLV_check_unit(std::int32_t unit) {
-    return unit == SLV_UNIT_ALLELES || unit == SLV_UNIT_PEOPLE ? SLV_REASON_NONE
-                                                               : SLV_REASON_BAD_UNIT;
-}
-
-std::int32_t SLV_check_cases(std::int64_t count, std::int32_t unit) {
-    if (SLV_check_unit(unit) != SLV_REASON_NONE) {
-        return SLV_REASON_BAD_UNIT;
-    }
-    return is_count(count, unit) ? SLV_REASON_NONE : SLV_REASON_BAD_CASES;
-}
-
-std::int32_t SLV_check_controls(std::int64_t count, std::int32_t unit) {
-    if (SLV_check_unit(unit) != SLV_REASON_NONE) {
-        return SLV_REASON_BAD_UNIT;
-    }
-    return is_count(count, unit) ? SLV_REASON_NONE : SLV_REASON_BAD_CONTROLS;
-}
-
-std::int32_t SLV_check_control_rate(double control_rate) {
-    return control_rate > 0 && control_rate < 1 ? SLV_REASON_NONE : SLV_REASON_BAD_CONTROL_RATE;
-}
-
-std::int32_t SLV_check_alpha(double alpha) {
-    return alpha >= kLowestAlpha && alpha < 1 ? SLV_REASON_NONE : SLV_REASON_BAD_ALPHA;
-}
-
-std::int32_t SLV_check_odds_ratio(double odds_ratio) {
-    const bool effect = std::isfinite(odds_ratio) && odds_ratio > 0 && odds_ratio != 1;
-    return effect ? SLV_REASON_NONE : SLV_REASON_BAD_ODDS_RATIO;
-}
-
-std::int32_t SLV_check_target_power(double target_power, double alpha) {
-    return target_power > alpha && target_power < 1 ? SLV_REASON_NONE : SLV_REASON_BAD_TARGET_POWER;
-}
-
-std::int32_t SLV_check_ratio(double ratio, std::int32_t unit) {
-    if (SLV_check_unit(unit) != SLV_REASON_NONE) {
-        return SLV_REASON_BAD_UNIT;
-    }
-    const bool usable = std::isfinite(ratio) && ratio > 0 && partner_fits(ratio, 1, unit);
-    return usable ? SLV_REASON_NONE : SLV_REASON_BAD_RATIO;
-}
-
-std::int32_t SLV_check_statistic(std::int32_t statistic) {
-    const bool known = statistic == PWR_STATISTIC_POOLED || statistic == PWR_STATISTIC_UNPOOLED;
-    return known ? SLV_REASON_NONE : SLV_REASON_BAD_STATISTIC;
-}
 
 std::int32_t SLV_cases_for_controls_with_statistic(std::int32_t controls, double odds_ratio,
                                                    double control_rate, double alpha,

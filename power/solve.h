@@ -1,7 +1,7 @@
 /* Solving the single-stage allelic test for whichever quantity is unknown:
  * the number of cases or of controls that reaches a target power, or the
- * odds ratio the study can detect. Also the result convention every search of
- * the library shares: a status, a reason code and the message text for it.
+ * odds ratio the study can detect. The statuses, reasons, messages and input
+ * checks the solvers answer with are power/result.h's.
  *
  * Units. Every count in this interface is a number of allele draws in one
  * group, as PWR_design.sample_size holds it (a person carries two alleles).
@@ -27,116 +27,11 @@
 
 #include <stdint.h>
 
+#include "power/result.h"
+
 #ifdef __cplusplus
 extern "C" {
 #endif
-
-/* ---- Result convention ------------------------------------------------- */
-
-/* Status of a solver's answer (int32_t in records). */
-enum {
-    SLV_FOUND = 0,              /* the value is the answer */
-    SLV_FOUND_WITH_WARNING = 1, /* the value is the answer; the reason warns */
-    SLV_NOT_REACHABLE = 2,      /* no value reaches the target; the reason says why */
-    SLV_INVALID_INPUT = 3       /* an input was refused; the reason names it */
-};
-
-/* Reason codes. The range a code lies in gives its status: 0 found, 10-29
- * warnings, 30-69 not reachable, 100-199 invalid input. Codes are never
- * renumbered; new ones are added within their range. */
-enum {
-    SLV_REASON_NONE = 0,
-
-    /* Warnings. */
-    SLV_REASON_FEW_EXPECTED_ALLELES = 10,
-    SLV_REASON_UNEVEN_ROUNDING = 11,
-    SLV_REASON_JOINT_UNBALANCED = 12, /* no longer given: the joint analysis is exact */
-
-    /* Not reachable. */
-    SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED = 30,
-    SLV_REASON_BEYOND_LARGEST_COUNT = 31,
-    SLV_REASON_LEVELS_OFF_WITH_EFFECT = 32,
-    SLV_REASON_POWER_TOO_IRREGULAR = 33,
-    SLV_REASON_BUDGET_TOO_SMALL = 34,
-    SLV_REASON_POWER_NOT_COMPUTABLE = 35,
-
-    /* Invalid input. */
-    SLV_REASON_BAD_CASES = 100,
-    SLV_REASON_BAD_CONTROLS = 101,
-    SLV_REASON_BAD_CONTROL_RATE = 102,
-    SLV_REASON_BAD_ALPHA = 103,
-    SLV_REASON_BAD_ODDS_RATIO = 104,
-    SLV_REASON_BAD_TARGET_POWER = 105,
-    SLV_REASON_BAD_RATIO = 106,
-    SLV_REASON_BAD_UNIT = 107,
-    SLV_REASON_BAD_METHOD = 108,
-    SLV_REASON_BAD_STAGE0_SHARE = 109,
-    SLV_REASON_BAD_CASE_FRACTION = 110,
-    SLV_REASON_BAD_STAGE0_ALPHA = 111,
-    SLV_REASON_BAD_COST_RATIO = 112,
-    SLV_REASON_BAD_BUDGET = 113,
-    SLV_REASON_BAD_DESIGN_ALPHA = 114,
-    SLV_REASON_BAD_STATISTIC = 115
-};
-
-/* Counting units of the size solvers: allele draws per counted unit. */
-enum { SLV_UNIT_ALLELES = 1, SLV_UNIT_PEOPLE = 2 };
-
-/* The largest count of a group, in allele draws (the 32-bit range). */
-#define SLV_LARGEST_COUNT 2147483647
-
-/* Expected copies of an allele in a group below which an answer is flagged. */
-#define SLV_FEW_EXPECTED_ALLELES 5.0
-
-/* The message for a reason code: one sentence in plain words, no final full
- * stop, in static storage (never freed, never changed). An unknown code gives
- * "unknown reason code". The table is in solve.cpp and in the report of the
- * change that added it; every program and binding shows these words. */
-const char *SLV_message(int32_t reason);
-
-/* The status a reason code belongs to (see the ranges above);
- * SLV_INVALID_INPUT for an unknown code. */
-int32_t SLV_status_of_reason(int32_t reason);
-
-/* A short name for a status: "found", "found with a warning", "not
- * reachable", "invalid input"; "unknown status" otherwise. */
-const char *SLV_status_name(int32_t status);
-
-/* ---- Input checks -------------------------------------------------------
- * Each returns SLV_REASON_NONE for an acceptable value, else the code whose
- * message names the input and what it must be. The solvers run exactly these
- * checks, so a program or binding that checks first shows the same words. */
-
-/* `unit` is SLV_UNIT_ALLELES or SLV_UNIT_PEOPLE. */
-int32_t SLV_check_unit(int32_t unit);
-
-/* A count of cases (controls) in `unit`s: at least 1, and `count * unit`
- * within SLV_LARGEST_COUNT. An invalid unit gives SLV_REASON_BAD_UNIT. */
-int32_t SLV_check_cases(int64_t count, int32_t unit);
-int32_t SLV_check_controls(int64_t count, int32_t unit);
-
-/* Risk-allele rate among controls: strictly between 0 and 1. */
-int32_t SLV_check_control_rate(double control_rate);
-
-/* Two-sided significance level: from 1e-12 up to, not including, 1. */
-int32_t SLV_check_alpha(double alpha);
-
-/* An odds ratio that is an effect: finite, positive and not 1. */
-int32_t SLV_check_odds_ratio(double odds_ratio);
-
-/* Target power: above the level `alpha` and below 1. Checks only the power;
- * check the level first. */
-int32_t SLV_check_target_power(double target_power, double alpha);
-
-/* The test's statistic: PWR_STATISTIC_POOLED or PWR_STATISTIC_UNPOOLED
- * (power/statistic.h). */
-int32_t SLV_check_statistic(int32_t statistic);
-
-/* Ratio of the partner group to the searched group (controls per case, or
- * cases per control): finite, positive, and the partners of one unit,
- * rounded as the ratio solvers round them, within SLV_LARGEST_COUNT. An
- * invalid unit gives SLV_REASON_BAD_UNIT. */
-int32_t SLV_check_ratio(double ratio, int32_t unit);
 
 /* ---- Sizes ----------------------------------------------------------------
  *

@@ -1,5 +1,9 @@
 // The pooled and unpooled allelic statistics.
+// The arithmetic rule holds for all that follows, so it comes first.
+// clang-format off
+#include "numeric/MTH_arithmetic_rule.h"
 #include "power/statistic.h"
+// clang-format on
 
 #include <cmath>
 #include <cstdint>
@@ -36,6 +40,24 @@ double unpooled_power(PWR_design *design, std::int32_t stage) {
     return (lower_tail + 1) - upper_cut;
 }
 
+// The two-stage power with the chosen statistic, from the pooled one just
+// computed (which has derived and written the open level): only the
+// replication analysis differs, as the product of unpooled stage powers.
+double with_statistic(PWR_design *design, double pooled_power, std::int32_t statistic) {
+    if (statistic == PWR_STATISTIC_POOLED) {
+        return pooled_power;
+    }
+    if (statistic != PWR_STATISTIC_UNPOOLED) {
+        return kNotANumber;
+    }
+    if (design->method != PWR_METHOD_SEPARATE || std::isnan(pooled_power)) {
+        return pooled_power;
+    }
+    const double stage0 = unpooled_power(design, 0);
+    const double stage1 = unpooled_power(design, 1);
+    return stage1 * stage0;
+}
+
 }  // namespace
 
 extern "C" {
@@ -54,19 +76,13 @@ double PWR_single_step_power(PWR_design *design, std::int32_t stage, std::int32_
 
 double PWR_two_stage_power(PWR_design *design, std::int32_t statistic) {
     const double power = PWR_get_power_for_two_stage_method(design, 0);
-    if (statistic == PWR_STATISTIC_POOLED) {
-        return power;
-    }
-    if (statistic != PWR_STATISTIC_UNPOOLED) {
-        return kNotANumber;
-    }
-    if (design->method != PWR_METHOD_SEPARATE) {
-        return power;
-    }
-    // The call above has derived the open level; the stage powers follow.
-    const double stage0 = unpooled_power(design, 0);
-    const double stage1 = unpooled_power(design, 1);
-    return stage1 * stage0;
+    return with_statistic(design, power, statistic);
+}
+
+double PWR_two_stage_power_of_statistic(PWR_design *design, std::int32_t derived,
+                                        std::int32_t statistic) {
+    const double power = PWR_two_stage_power_deriving(design, derived);
+    return with_statistic(design, power, statistic);
 }
 
 }  // extern "C"

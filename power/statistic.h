@@ -56,6 +56,11 @@ double PWR_single_step_power(PWR_design *design, int32_t stage, int32_t statisti
  * statistic gives not a number (after the call). */
 double PWR_two_stage_power(PWR_design *design, int32_t statistic);
 
+/* The same with nothing kept between calls: PWR_two_stage_power_deriving
+ * (power/power_func.h) names the level to derive, and no thread state is
+ * read or written. */
+double PWR_two_stage_power_of_statistic(PWR_design *design, int32_t derived, int32_t statistic);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,5 +1,9 @@
 // Quick two-stage powers by a fixed Gauss-Legendre rule (see the header).
+// The arithmetic rule holds for all that follows, so it comes first.
+// clang-format off
+#include "numeric/MTH_arithmetic_rule.h"
 #include "power/two_stage_quadrature.h"
+// clang-format on
 
 #include <algorithm>
 #include <array>

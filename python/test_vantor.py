@@ -535,20 +535,23 @@ class UnpooledStatistic(unittest.TestCase):
 
 
 class ReadmeExamples(unittest.TestCase):
-    def test_the_readme_python_sessions_print_what_they_show(self):
+    def test_the_documentation_python_sessions_print_what_they_show(self):
         import doctest
+        import glob
 
-        readme = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "README.md")
-        with open(readme, encoding="utf-8") as text:
-            blocks = re.findall(r"```python\n(.*?)```", text.read(), re.S)
-        sessions = [block for block in blocks if block.lstrip().startswith(">>>")]
-        self.assertGreaterEqual(len(sessions), 2)
+        root = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir)
+        pages = [os.path.join(root, "README.md")] + sorted(glob.glob(os.path.join(root, "docs", "*.md")))
         parser = doctest.DocTestParser()
         runner = doctest.DocTestRunner(optionflags=doctest.NORMALIZE_WHITESPACE)
-        for number, session in enumerate(sessions):
-            test = parser.get_doctest(session, {"vantor": vantor}, f"README session {number}",
-                                      readme, 0)
-            runner.run(test)
+        sessions = 0
+        for page in pages:
+            with open(page, encoding="utf-8") as text:
+                blocks = re.findall(r"```python\n(.*?)```", text.read(), re.S)
+            for session in (block for block in blocks if block.lstrip().startswith(">>>")):
+                name = f"{os.path.basename(page)} session {sessions}"
+                runner.run(parser.get_doctest(session, {"vantor": vantor}, name, page, 0))
+                sessions += 1
+        self.assertGreaterEqual(sessions, 5)
         self.assertEqual(runner.summarize(verbose=False).failed, 0)
 
 

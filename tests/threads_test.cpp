@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <future>
@@ -15,6 +16,7 @@
 
 #include "numeric/MTH_report.h"
 #include "power/power_func.h"
+#include "power/study.h"
 
 namespace {
 
@@ -167,6 +169,96 @@ TEST_F(Threads, EachThreadRederivesTheLevelItDerivedLast) {
     Outcome fresh{};
     std::thread([&fresh] { fresh = run(kCalls[1]); }).join();
     EXPECT_EQ(fresh, joint_derived);
+}
+
+// Pure two-stage questions: method-2 powers deriving the second decision's
+// level, the overall level, or neither, each a call with nothing kept
+// between calls.
+struct PureCall {
+    Call call;
+    std::int32_t derived;
+};
+
+constexpr PureCall kPureCalls[] = {
+    {{PWR_METHOD_JOINT, {0.05, 0, 1e-4}, {{500, 500}, {500, 500}}, 1.5}, 1},
+    {{PWR_METHOD_JOINT, {0.05, 1e-3, 0}, {{300, 600}, {700, 700}}, 1.2}, 2},
+    {{PWR_METHOD_JOINT, {0.05, 3e-4, 1e-4}, {{500, 500}, {500, 500}}, 1.5}, PWR_DERIVE_NO_LEVEL},
+    {{PWR_METHOD_JOINT, {0.01, 0, 5e-8}, {{1000, 2000}, {2000, 2000}}, 1.3}, 1},
+    {{PWR_METHOD_PRODUCT, {0.01, 1e-3, 0}, {{500, 500}, {500, 500}}, 1.5}, 2},
+    {{PWR_METHOD_JOINT, {0.01, 1e-3, 5e-8}, {{1000, 1000}, {2000, 2000}}, 1.3}, 2},
+};
+
+Outcome run_pure(const PureCall &pure) {
+    PWR_design design = PWR_DESIGN_INIT;
+    design.method = pure.call.method;
+    std::memcpy(design.alpha, pure.call.alpha, sizeof design.alpha);
+    std::memcpy(design.sample_size, pure.call.sizes, sizeof design.sample_size);
+    design.control_rate = 0.3;
+    design.odds_ratio = pure.call.odds_ratio;
+    Outcome outcome{};
+    outcome.power = PWR_two_stage_power_deriving(&design, pure.derived);
+    std::memcpy(outcome.alpha, design.alpha, sizeof outcome.alpha);
+    return outcome;
+}
+
+TEST_F(Threads, PureTwoStagePowersNeedNoOrder) {
+    constexpr std::size_t kThreads = 4;
+    constexpr int kRounds = 3;
+    std::vector<Outcome> alone;
+    for (const PureCall &pure : kPureCalls) {
+        alone.push_back(run_pure(pure));
+    }
+    // Each thread interleaves the pure calls, from its own starting point,
+    // with calls of the entry point that keeps a carry-over.
+    std::vector<std::vector<Outcome>> together(kThreads);
+    std::vector<std::thread> threads;
+    for (std::size_t t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&together, t] {
+            for (int round = 0; round < kRounds; ++round) {
+                for (std::size_t i = 0; i < std::size(kPureCalls); ++i) {
+                    run(kCalls[(t + i) % std::size(kCalls)]);
+                    together[t].push_back(
+                        run_pure(kPureCalls[(t * 2 + i) % std::size(kPureCalls)]));
+                }
+            }
+        });
+    }
+    for (std::thread &thread : threads) {
+        thread.join();
+    }
+    for (std::size_t t = 0; t < kThreads; ++t) {
+        for (std::size_t k = 0; k < together[t].size(); ++k) {
+            const std::size_t call = (t * 2 + k % std::size(kPureCalls)) % std::size(kPureCalls);
+            EXPECT_EQ(together[t][k], alone[call]) << "thread " << t << ", call " << call;
+        }
+    }
+    // The derived levels are the ones the entry point with a carry-over
+    // derives for the same open level.
+    PWR_design design = PWR_DESIGN_INIT;
+    design.method = PWR_METHOD_JOINT;
+    design.alpha[0] = 0.05;
+    design.alpha[1] = PWR_DERIVE_LEVEL;
+    design.alpha[2] = 1e-4;
+    std::memcpy(design.sample_size, kPureCalls[0].call.sizes, sizeof design.sample_size);
+    design.control_rate = 0.3;
+    design.odds_ratio = 1.5;
+    EXPECT_EQ(PWR_get_power_for_two_stage_method(&design, 0), alone[0].power);
+    EXPECT_EQ(design.alpha[1], alone[0].alpha[1]);
+}
+
+TEST(PureTwoStagePower, RefusesAnOpenLevelItWasNotAskedToDerive) {
+    PWR_design design = PWR_DESIGN_INIT;
+    design.method = PWR_METHOD_JOINT;
+    design.alpha[0] = 0.05;
+    design.alpha[1] = PWR_DERIVE_LEVEL;
+    design.alpha[2] = 1e-4;
+    design.sample_size[0][0] = design.sample_size[0][1] = 500;
+    design.sample_size[1][0] = design.sample_size[1][1] = 500;
+    design.control_rate = 0.3;
+    design.odds_ratio = 1.5;
+    EXPECT_TRUE(std::isnan(PWR_two_stage_power_deriving(&design, 2)));
+    EXPECT_TRUE(std::isnan(PWR_two_stage_power_deriving(&design, 3)));
+    EXPECT_FALSE(std::isnan(PWR_two_stage_power_deriving(&design, 1)));
 }
 
 }  // namespace

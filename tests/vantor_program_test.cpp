@@ -17,7 +17,7 @@
 
 #include "power/design.h"
 #include "power/power_func.h"
-#include "power/solve.h"
+#include "power/result.h"
 #include "reference.h"
 #include "run_program.h"
 #include "two_stage_reference.h"

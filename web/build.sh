@@ -17,19 +17,20 @@ command -v emcc >/dev/null || { echo "web/build.sh: emcc not found (apt-get inst
 # finds Debian's acorn only here.
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 
-# The generated version header, as CMake writes it.
-version=$(sed -n 's/^project(vantor VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
-IFS=. read -r major minor patch <<<"$version"
-mkdir -p "$work/generated/vantor"
-sed -e "s/@PROJECT_VERSION_MAJOR@/$major/" -e "s/@PROJECT_VERSION_MINOR@/$minor/" \
-    -e "s/@PROJECT_VERSION_PATCH@/$patch/" -e "s/@PROJECT_VERSION@/$version/" \
-    "$root/vantor/version.h.in" >"$work/generated/vantor/version.h"
+# The version header, written by the script CMake runs, and the library's
+# sources from the list CMake builds.
+sh "$root/cmake/write_version_header.sh" "$work/generated/vantor/version.h"
+version=$(sed -n 's/^#define VANTOR_VERSION "\(.*\)"$/\1/p' "$work/generated/vantor/version.h")
+library_sources=()
+while read -r source; do
+    case $source in '#'* | '') ;; *) library_sources+=("$root/$source") ;; esac
+done <"$root/library_sources.txt"
 
 exported=$(grep -o '^[a-z_0-9: *]*web_[a-z_0-9]*(' "$here/wasm_api.cpp" |
            sed 's/.*\(web_[a-z_0-9]*\)(/_\1/' | sort -u | paste -sd, -)
 # The same arithmetic as the native build: no contraction, no fast-math.
 emcc -O2 -std=c++17 -ffp-contract=off -fno-fast-math -I"$root" -I"$work/generated" \
-    "$root"/numeric/*.cpp "$root"/power/*.cpp "$root/vantor/version.cpp" "$here/wasm_api.cpp" \
+    "${library_sources[@]}" "$here/wasm_api.cpp" \
     -o "$work/vantor_wasm.js" -sSINGLE_FILE=1 -sMODULARIZE=1 -sEXPORT_NAME=createVantor \
     -sENVIRONMENT=web,worker,node -sFILESYSTEM=0 -sINITIAL_MEMORY=16777216 \
     -sEXPORTED_FUNCTIONS="[$exported]" \

@@ -1,6 +1,6 @@
 #include "front/vantor/command.h"
 
-#include "power/solve.h"
+#include "power/result.h"
 #include "power/statistic.h"
 
 namespace vantor_cli {

@@ -7,7 +7,7 @@
 
 #include "front/vantor/command.h"
 #include "front/vantor/stages.h"
-#include "power/solve.h"
+#include "power/result.h"
 
 namespace vantor_cli {
 

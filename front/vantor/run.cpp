@@ -16,7 +16,7 @@
 #include "front/vantor/progress.h"
 #include "front/vantor/requests.h"
 #include "numeric/MTH_report.h"
-#include "power/solve.h"
+#include "power/result.h"
 #include "vantor/version.h"
 
 namespace vantor_cli {

@@ -1,6 +1,6 @@
 #include "front/vantor/stages.h"
 
-#include "power/solve.h"
+#include "power/result.h"
 
 namespace vantor_cli {
 

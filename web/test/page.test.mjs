@@ -66,7 +66,7 @@ test("the whole page, WebAssembly included, is under 300 KB and loads from disk"
   await page.close();
 });
 
-test("the README's questions give the numbers vantor prints", { skip: !program }, async () => {
+test("a study's questions give the numbers vantor prints", { skip: !program }, async () => {
   const { page } = await openPage();
   // Genome-wide power of 2000 cases and 2000 controls.
   const power = vantorCsv(["power", "--cases", "2000", "--controls", "2000", "--odds-ratio", "1.3",

@@ -1,32 +1,91 @@
-#!/usr/bin/env bash
-# Checks of the layer around the library: the installed headers, CMake package
-# and pkg-config file with a C caller of each, the README's C snippet, the
-# Python module, the power-curve script, the R package, the benchmarks, the
-# fuzzers, clang-tidy and clang-format. Run from anywhere; about 5 minutes on
-# two cores, and 1 more for the R package.
-set -euo pipefail
-cd "$(dirname "$0")/.."
-root=$(pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-jobs=2
-fuzz_seconds=${VANTOR_FUZZ_SECONDS:-30}
+# The checks of continuous integration, one function each; .ci/run calls them
+# in the order a developer wants to hear of failures. Sourced, not run: it
+# expects $root (the repository), $work (a scratch folder), $jobs and
+# $fuzz_seconds.
+step() { echo "== $*"; }
+fail() { echo "CI: FAILED: $*" >&2; exit 1; }
 
-step() { echo "== extras: $*"; }
-fail() { echo "extras: FAILED: $*" >&2; exit 1; }
-source .ci/packages.sh
-
-build_static_and_shared() {
-    step "static build with benchmarks, shared build"
+# The one configuration of build/, the tested Release build: with the
+# benchmarks, and the compile commands clang-tidy reads (configuring writes
+# them and the generated header, so static analysis needs no compiling).
+configure_main_build() {
+    step "configure build/ (Release, benchmarks, compile commands)"
     cmake -S . -B build -DVANTOR_BUILD_BENCHMARKS=ON -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
+}
+
+# Every relative link of README.md and docs/*.md names a file that exists.
+check_documentation_links() {
+    step "links of README.md and docs/"
+    python3 .ci/check_docs.py links README.md docs/*.md || fail "documentation links"
+}
+
+build_and_test() {
+    step "build, and run every test"
     cmake --build build -j"$jobs"
+    ctest --test-dir build --no-tests=error --output-on-failure -j"$jobs"
+}
+
+# The `$ vantor ...` sessions of README.md and docs/ print what they show.
+check_documentation_sessions() {
+    step "the terminal sessions of README.md and docs/ against build/"
+    PATH="$root/build:$PATH" python3 .ci/check_docs.py sessions README.md docs/*.md ||
+        fail "a terminal session in the documentation prints other lines"
+}
+
+# The library compiled as a foreign build would (GNU mode, -O2, and
+# -ffp-contract=fast, under which GCC fuses a*b+c wherever the target can)
+# for x86-64-v3, which has fused multiply-add: the sources' own pragma must
+# keep every vfmadd out, and the numbers must be build/'s to the last bit.
+check_x86_64_v3() {
+    step "x86-64-v3 build: the same numbers, bit for bit"
+    if ! grep -qw avx2 /proc/cpuinfo || ! grep -qw fma /proc/cpuinfo; then
+        echo "skipped: this processor lacks AVX2 or FMA, so an x86-64-v3 program cannot run here"
+        return
+    fi
+    local out="$work/x86-64-v3" source objects=()
+    mkdir -p "$out/generated/vantor"
+    sh cmake/write_version_header.sh "$out/generated/vantor/version.h"
+    while read -r source; do
+        case $source in '#'* | '') continue ;; esac
+        g++ -std=gnu++17 -O2 -march=x86-64-v3 -ffp-contract=fast -I. -I"$out/generated" \
+            -c "$source" -o "$out/$(basename "$source" .cpp).o"
+        objects+=("$out/$(basename "$source" .cpp).o")
+    done <library_sources.txt
+    if objdump -d "${objects[@]}" | grep -q vfmadd; then
+        objdump -d "${objects[@]}" | grep -B20 vfmadd | head -40
+        fail "the x86-64-v3 library fuses multiply-adds: a source lacks numeric/MTH_arithmetic_rule.h"
+    fi
+    cc -std=c99 -O2 -ffp-contract=off -I. -I"$out/generated" tests/library_numbers.c \
+        "${objects[@]}" -lstdc++ -lm -o "$out/library_numbers"
+    build/tests/library_numbers >"$out/default.txt"
+    "$out/library_numbers" >"$out/v3.txt"
+    diff -u "$out/default.txt" "$out/v3.txt" || fail "x86-64-v3 numbers differ from build/'s"
+    echo "$(wc -l <"$out/v3.txt") numbers equal"
+}
+
+tests_under_sanitizers() {
+    step "tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+    cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DVANTOR_SANITIZE=ON >/dev/null
+    cmake --build build-sanitize -j"$jobs"
+    ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=1 \
+    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+        ctest --test-dir build-sanitize --no-tests=error --output-on-failure -j"$jobs"
+    step "threads under ThreadSanitizer"
+    cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTOR_TSAN=ON >/dev/null
+    cmake --build build-tsan -j"$jobs" --target threads_test report_test
+    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+        ctest --test-dir build-tsan -R '^(Threads|ReportHook)\.' --no-tests=error --output-on-failure
+}
+
+build_shared() {
+    step "shared build"
     cmake -S . -B build-shared -DBUILD_SHARED_LIBS=ON >/dev/null
     cmake --build build-shared -j"$jobs" --target vantor vantor_mini_bin vantor_program vantor_manual
 }
 
 # Installs one build and checks what it installed: exactly the public
 # headers CMake lists, and a C caller built with CMake, with pkg-config and
-# from the README's snippet, all printing the expected lines.
+# from the C page's program (docs/c.md), all printing the expected lines.
 check_installed_package() {
     local build=$1 prefix="$work/prefix-$1"
     step "install $build"
@@ -40,12 +99,12 @@ check_installed_package() {
     check_example_output "$work/example-$build.out" "$prefix"
     check_pkg_config "$build" "$prefix" examples/c/power_example.c "$work/example-$build.out"
     check_installed_vantor "$prefix"
-    # The README's complete program is the C block that prints the version.
+    # The C page's complete program is the C block that prints the version.
     awk '/^```c$/ {inside = 1; block = ""; next}
          /^```$/ && inside {inside = 0; if (block ~ /vantor_version\(\)/ && !done) {printf "%s", block; done = 1}}
-         inside {block = block $0 "\n"}' README.md >"$work/readme.c"
-    [ -s "$work/readme.c" ] || fail "no C snippet in README.md"
-    check_pkg_config "$build" "$prefix" "$work/readme.c" "$work/example-$build.out"
+         inside {block = block $0 "\n"}' docs/c.md >"$work/c_page.c"
+    [ -s "$work/c_page.c" ] || fail "no C program printing vantor_version() in docs/c.md"
+    check_pkg_config "$build" "$prefix" "$work/c_page.c" "$work/example-$build.out"
 }
 
 # The installed vantor program has its manual page and, counting people,
@@ -70,7 +129,7 @@ check_installed_headers() {
         fail "installed headers differ from VANTOR_PUBLIC_HEADERS (- listed, + installed)"
 }
 
-# Builds a C source with cc and pkg-config as the README says (--static for a
+# Builds a C source with cc and pkg-config as docs/c.md says (--static for a
 # static library, an rpath for a shared one) and expects the lines of
 # `expected`.
 check_pkg_config() {
@@ -277,10 +336,8 @@ check_web_page() {
     VANTOR_LIBRARY="$root/build-shared/libvantor.so" PYTHONPATH="$root/python" \
         python3 web/test/native_values.py >"$work/native.json"
     (cd web/test && npm ci --no-audit --no-fund >/dev/null)
-    local program=""
-    [ -x "$root/build/vantor" ] && program="$root/build/vantor"
     (cd web/test && VANTOR_WEB_DIST="$work/web" VANTOR_NATIVE_VALUES="$work/native.json" \
-        VANTOR_PROGRAM="$program" node --test) || fail "web page tests"
+        VANTOR_PROGRAM="$root/build/vantor" node --test) || fail "web page tests"
 }
 
 static_analysis() {
@@ -295,17 +352,3 @@ static_analysis() {
         fail "clang-tidy on the C example"
 }
 
-install_missing_packages "${ci_core_packages[@]}" "${ci_extra_packages[@]}" "${ci_r_packages[@]}" \
-    "${ci_web_packages[@]}"
-build_static_and_shared
-check_installed_package build
-check_installed_package build-shared
-check_python_module
-check_power_curve_script
-check_r_package
-run_benchmarks_briefly
-check_vantor_streams
-fuzz
-check_web_page
-static_analysis
-step "all passed"

@@ -1,0 +1,201 @@
+// Statuses, reasons, their words, and the checks of every input.
+// The arithmetic rule holds for all that follows, so it comes first.
+// clang-format off
+#include "numeric/MTH_arithmetic_rule.h"
+#include "power/result.h"
+// clang-format on
+
+#include <cmath>
+#include <cstdint>
+
+#include "power/partner_rounding.h"
+#include "power/statistic.h"
+
+namespace {
+
+constexpr std::int32_t kLargestCount = SLV_LARGEST_COUNT;
+constexpr double kLowestAlpha = 1e-12;
+
+struct ReasonText {
+    std::int32_t reason;
+    const char *text;
+};
+
+constexpr ReasonText kReasonTexts[] = {
+    {SLV_REASON_NONE, "the target power is reached"},
+    {SLV_REASON_FEW_EXPECTED_ALLELES,
+     "fewer than 5 copies of an allele are expected in a group, so the normal approximation "
+     "behind this answer is doubtful"},
+    {SLV_REASON_UNEVEN_ROUNDING,
+     "rounding the partner group's size makes the power rise unevenly near this answer, so a few "
+     "larger sizes may fall short of the target"},
+    {SLV_REASON_JOINT_UNBALANCED,
+     "the joint analysis counts each stage's controls for both groups, as if cases and "
+     "controls were equally many: with another case fraction its power is approximate"},
+    {SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED,
+     "with the other group's size fixed, the power levels off below the target however large "
+     "this group grows"},
+    {SLV_REASON_BEYOND_LARGEST_COUNT,
+     "the size needed is larger than the largest count, 2147483647 alleles (1073741823 people) "
+     "in a group"},
+    {SLV_REASON_LEVELS_OFF_WITH_EFFECT,
+     "the power levels off below the target however strong the effect: the significance level "
+     "is too strict for these counts"},
+    {SLV_REASON_POWER_TOO_IRREGULAR,
+     "the power rises and falls too often along this search for an exact answer"},
+    {SLV_REASON_BUDGET_TOO_SMALL,
+     "the budget does not pay for a two-stage design with one case and one control in each "
+     "stage"},
+    {SLV_REASON_POWER_NOT_COMPUTABLE,
+     "the power is not a number for these inputs: a rate this close to 0 or 1 is beyond what "
+     "double precision can compute"},
+    {SLV_REASON_BAD_CASES,
+     "the number of cases must be a whole number from 1 to 2147483647 alleles (1073741823 "
+     "people)"},
+    {SLV_REASON_BAD_CONTROLS,
+     "the number of controls must be a whole number from 1 to 2147483647 alleles (1073741823 "
+     "people)"},
+    {SLV_REASON_BAD_CONTROL_RATE,
+     "the risk-allele rate among controls must lie strictly between 0 and 1"},
+    {SLV_REASON_BAD_ALPHA, "the significance level must be at least 1e-12 and below 1"},
+    {SLV_REASON_BAD_ODDS_RATIO, "the odds ratio must be a positive number other than 1"},
+    {SLV_REASON_BAD_TARGET_POWER,
+     "the target power must be above the significance level and below 1"},
+    {SLV_REASON_BAD_RATIO,
+     "the ratio of the two groups must be a positive number, and one person's or allele's "
+     "partners must fit the largest count, 2147483647 alleles"},
+    {SLV_REASON_BAD_UNIT, "the counting unit must be 1 (alleles) or 2 (people, two alleles each)"},
+    {SLV_REASON_BAD_METHOD,
+     "the two-stage method must be 0 (replication), 1 (product of p-values) or 2 (joint "
+     "analysis)"},
+    {SLV_REASON_BAD_STAGE0_SHARE,
+     "stage 0's share of all individuals must lie strictly between 0 and 1"},
+    {SLV_REASON_BAD_CASE_FRACTION,
+     "the fraction of cases in each stage must lie strictly between 0 and 1"},
+    {SLV_REASON_BAD_STAGE0_ALPHA,
+     "the first-stage level must be below 1 and leave room for the overall level: at least "
+     "twice it for replication and joint analysis, above it for the product of p-values"},
+    {SLV_REASON_BAD_COST_RATIO,
+     "the cost of a second-stage genotype relative to a first-stage one must be a positive "
+     "number"},
+    {SLV_REASON_BAD_BUDGET, "the budget per marker must be a positive number"},
+    {SLV_REASON_BAD_STATISTIC,
+     "the statistic must be 0 (pooled: the allelic chi-square test) or 1 (unpooled: each "
+     "group's own rate)"},
+    {SLV_REASON_BAD_STUDY_SIZE,
+     "the study record has another size than this library's: the caller was built for another "
+     "version of vantor (start the record with STU_study_init)"},
+    {SLV_REASON_BAD_EFFECT_KIND, "the kind of effect description is not one this library knows"},
+    {SLV_REASON_BAD_DIRECTION,
+     "the direction of the detectable odds ratio must be above 1 (1) or below 1 (-1)"},
+    {SLV_REASON_BAD_DESIGN_ALPHA,
+     "the overall level must leave room for a first-stage level of at most 0.5: at most 0.25 "
+     "for replication and joint analysis, below 0.5 for the product of p-values"},
+};
+
+bool is_count(std::int64_t count, std::int32_t unit) {
+    return count >= 1 && count <= kLargestCount / unit;
+}
+
+bool few_expected(double count, double rate) {
+    return count * rate < SLV_FEW_EXPECTED_ALLELES || count * (1 - rate) < SLV_FEW_EXPECTED_ALLELES;
+}
+
+}  // namespace
+
+extern "C" {
+
+const char *SLV_message(std::int32_t reason) {
+    for (const ReasonText &entry : kReasonTexts) {
+        if (entry.reason == reason) {
+            return entry.text;
+        }
+    }
+    return "unknown reason code";
+}
+
+std::int32_t SLV_status_of_reason(std::int32_t reason) {
+    if (reason == SLV_REASON_NONE) {
+        return SLV_FOUND;
+    }
+    if (reason >= 10 && reason <= 29) {
+        return SLV_FOUND_WITH_WARNING;
+    }
+    if (reason >= 30 && reason <= 69) {
+        return SLV_NOT_REACHABLE;
+    }
+    return SLV_INVALID_INPUT;
+}
+
+const char *SLV_status_name(std::int32_t status) {
+    switch (status) {
+        case SLV_FOUND:
+            return "found";
+        case SLV_FOUND_WITH_WARNING:
+            return "found with a warning";
+        case SLV_NOT_REACHABLE:
+            return "not reachable";
+        case SLV_INVALID_INPUT:
+            return "invalid input";
+        default:
+            return "unknown status";
+    }
+}
+
+std::int32_t SLV_check_unit(std::int32_t unit) {
+    return unit == SLV_UNIT_ALLELES || unit == SLV_UNIT_PEOPLE ? SLV_REASON_NONE
+                                                               : SLV_REASON_BAD_UNIT;
+}
+
+std::int32_t SLV_check_cases(std::int64_t count, std::int32_t unit) {
+    if (SLV_check_unit(unit) != SLV_REASON_NONE) {
+        return SLV_REASON_BAD_UNIT;
+    }
+    return is_count(count, unit) ? SLV_REASON_NONE : SLV_REASON_BAD_CASES;
+}
+
+std::int32_t SLV_check_controls(std::int64_t count, std::int32_t unit) {
+    if (SLV_check_unit(unit) != SLV_REASON_NONE) {
+        return SLV_REASON_BAD_UNIT;
+    }
+    return is_count(count, unit) ? SLV_REASON_NONE : SLV_REASON_BAD_CONTROLS;
+}
+
+std::int32_t SLV_check_control_rate(double control_rate) {
+    return control_rate > 0 && control_rate < 1 ? SLV_REASON_NONE : SLV_REASON_BAD_CONTROL_RATE;
+}
+
+std::int32_t SLV_check_alpha(double alpha) {
+    return alpha >= kLowestAlpha && alpha < 1 ? SLV_REASON_NONE : SLV_REASON_BAD_ALPHA;
+}
+
+std::int32_t SLV_check_odds_ratio(double odds_ratio) {
+    const bool effect = std::isfinite(odds_ratio) && odds_ratio > 0 && odds_ratio != 1;
+    return effect ? SLV_REASON_NONE : SLV_REASON_BAD_ODDS_RATIO;
+}
+
+std::int32_t SLV_check_target_power(double target_power, double alpha) {
+    return target_power > alpha && target_power < 1 ? SLV_REASON_NONE : SLV_REASON_BAD_TARGET_POWER;
+}
+
+std::int32_t SLV_check_ratio(double ratio, std::int32_t unit) {
+    if (SLV_check_unit(unit) != SLV_REASON_NONE) {
+        return SLV_REASON_BAD_UNIT;
+    }
+    const bool usable = std::isfinite(ratio) && ratio > 0 && vantor::partner_fits(ratio, 1, unit);
+    return usable ? SLV_REASON_NONE : SLV_REASON_BAD_RATIO;
+}
+
+std::int32_t SLV_check_statistic(std::int32_t statistic) {
+    const bool known = statistic == PWR_STATISTIC_POOLED || statistic == PWR_STATISTIC_UNPOOLED;
+    return known ? SLV_REASON_NONE : SLV_REASON_BAD_STATISTIC;
+}
+
+std::int32_t SLV_check_expected_alleles(std::int64_t cases, std::int64_t controls, double case_rate,
+                                        double control_rate) {
+    const bool doubtful = few_expected(static_cast<double>(cases), case_rate) ||
+                          few_expected(static_cast<double>(controls), control_rate);
+    return doubtful ? SLV_REASON_FEW_EXPECTED_ALLELES : SLV_REASON_NONE;
+}
+
+}  // extern "C"

@@ -1,0 +1,280 @@
+// The checked questions over one study record, built on the solvers and the
+// design questions.
+// The arithmetic rule holds for all that follows, so it comes first.
+// clang-format off
+#include "numeric/MTH_arithmetic_rule.h"
+#include "power/study.h"
+// clang-format on
+
+#include <cmath>
+#include <cstdint>
+#include <initializer_list>
+#include <limits>
+
+#include "power/power_func.h"
+#include "power/solve.h"
+
+namespace {
+
+constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
+
+std::int32_t first_refusal(std::initializer_list<std::int32_t> reasons) {
+    for (const std::int32_t reason : reasons) {
+        if (reason != SLV_REASON_NONE) {
+            return reason;
+        }
+    }
+    return SLV_REASON_NONE;
+}
+
+// The record is this library's and describes an effect it knows; nothing
+// else of it is read before this holds.
+std::int32_t check_record(const STU_study *study) {
+    if (study->size != static_cast<std::int32_t>(sizeof(STU_study))) {
+        return SLV_REASON_BAD_STUDY_SIZE;
+    }
+    return study->effect_kind == STU_EFFECT_ALLELIC ? SLV_REASON_NONE : SLV_REASON_BAD_EFFECT_KIND;
+}
+
+const STU_allelic_effect &allelic(const STU_study *study) { return study->effect.allelic; }
+
+// A count in the study's unit as allele draws (check it first).
+std::int32_t alleles(std::int64_t count, std::int32_t unit) {
+    return static_cast<std::int32_t>(count * unit);
+}
+
+DSN_study design_study(const STU_study *study) {
+    return {study->method,   allelic(study).odds_ratio, allelic(study).control_rate,
+            study->alpha,    study->case_fraction,      study->unit,
+            study->statistic};
+}
+
+// ---- Results ----------------------------------------------------------------
+
+std::int32_t refuse_power(std::int32_t reason, STU_power_result *result) {
+    *result = {SLV_status_of_reason(reason), reason, kNotANumber};
+    return result->status;
+}
+
+std::int32_t refuse_size(std::int32_t reason, STU_size_result *result) {
+    *result = {SLV_status_of_reason(reason), reason, 0, 0, kNotANumber, 0};
+    return result->status;
+}
+
+std::int32_t refuse_effect(std::int32_t reason, SLV_effect_result *result) {
+    *result = {SLV_status_of_reason(reason), reason, kNotANumber, kNotANumber, 0};
+    return result->status;
+}
+
+// A solver's answer in allele draws, in the study's unit.
+std::int32_t in_units(const SLV_size_result &answer, std::int32_t unit, STU_size_result *result) {
+    *result = {answer.status,          answer.reason, answer.cases / unit,
+               answer.controls / unit, answer.power,  answer.evaluations};
+    return result->status;
+}
+
+std::int32_t check_study(const STU_study *study, std::int32_t odds_ratio_known);
+
+// The first refusal of a question: the study (its record first), then the
+// question's own knowns from `check_knowns()`, which may read the study's
+// unit only once the record is known to be this library's.
+template <typename Check>
+std::int32_t refusal(const STU_study *study, std::int32_t odds_ratio_known, Check check_knowns) {
+    const std::int32_t reason = check_study(study, odds_ratio_known);
+    return reason != SLV_REASON_NONE ? reason : check_knowns();
+}
+
+// One of the size solvers: with the other group's count (allele draws) or
+// the ratio of the groups as its first argument.
+template <typename Given>
+using SizeSolver = std::int32_t (*)(Given, double, double, double, double, std::int32_t,
+                                    std::int32_t, SLV_size_result *);
+
+// Checks the study's record and fields, then `check_given()` (the
+// question's own known, which may be read in the study's unit only once the
+// record is known to be this library's), then asks the solver with
+// `given()` and gives its answer in the study's unit.
+template <typename Given, typename Check, typename Value>
+std::int32_t solve_size(const STU_study *study, double target_power, SizeSolver<Given> solver,
+                        Check check_given, Value given, STU_size_result *result) {
+    const std::int32_t reason = refusal(study, 1, check_given);
+    if (reason != SLV_REASON_NONE) {
+        return refuse_size(reason, result);
+    }
+    SLV_size_result answer{};
+    solver(given(), allelic(study).odds_ratio, allelic(study).control_rate, study->alpha,
+           target_power, study->unit, study->statistic, &answer);
+    return in_units(answer, study->unit, result);
+}
+
+// A ratio is checked by the solver itself.
+std::int32_t nothing_to_check() { return SLV_REASON_NONE; }
+
+// The design questions' record of a refusal when the record itself is not
+// this library's; false when it is.
+bool refuse_design(const STU_study *study, DSN_design_result *result) {
+    const std::int32_t reason = check_record(study);
+    if (reason == SLV_REASON_NONE) {
+        return false;
+    }
+    DSN_fill_unanswered(reason, result);
+    return true;
+}
+
+std::int32_t check_study(const STU_study *study, std::int32_t odds_ratio_known) {
+    const std::int32_t record = check_record(study);
+    if (record != SLV_REASON_NONE) {
+        return record;
+    }
+    return first_refusal(
+        {odds_ratio_known != 0 ? SLV_check_odds_ratio(allelic(study).odds_ratio) : SLV_REASON_NONE,
+         SLV_check_control_rate(allelic(study).control_rate), SLV_check_alpha(study->alpha),
+         SLV_check_statistic(study->statistic), SLV_check_unit(study->unit)});
+}
+
+}  // namespace
+
+extern "C" {
+
+std::int32_t STU_study_size(void) { return static_cast<std::int32_t>(sizeof(STU_study)); }
+
+void STU_study_init(STU_study *study) {
+    *study = STU_study{};
+    study->size = static_cast<std::int32_t>(sizeof(STU_study));
+    study->effect_kind = STU_EFFECT_ALLELIC;
+    study->effect.allelic = {kNotANumber, kNotANumber};
+    study->statistic = PWR_STATISTIC_POOLED;
+    study->unit = SLV_UNIT_PEOPLE;
+    study->alpha = kNotANumber;
+    study->method = -1;
+    study->alpha0 = kNotANumber;
+    study->case_fraction = 0.5;
+}
+
+std::int32_t STU_check_study(const STU_study *study, std::int32_t odds_ratio_known) {
+    return check_study(study, odds_ratio_known);
+}
+
+std::int32_t STU_power(const STU_study *study, std::int64_t cases, std::int64_t controls,
+                       STU_power_result *result) {
+    const std::int32_t refused = refusal(study, 1, [&] {
+        return first_refusal(
+            {SLV_check_cases(cases, study->unit), SLV_check_controls(controls, study->unit)});
+    });
+    if (refused != SLV_REASON_NONE) {
+        return refuse_power(refused, result);
+    }
+    PWR_design design = PWR_DESIGN_INIT;
+    design.odds_ratio = allelic(study).odds_ratio;
+    design.control_rate = allelic(study).control_rate;
+    design.alpha[0] = study->alpha;
+    design.sample_size[0][0] = alleles(cases, study->unit);
+    design.sample_size[0][1] = alleles(controls, study->unit);
+    const double power = PWR_single_step_power(&design, 0, study->statistic);
+    if (std::isnan(power)) {
+        return refuse_power(SLV_REASON_POWER_NOT_COMPUTABLE, result);
+    }
+    const std::int32_t reason = SLV_check_expected_alleles(
+        design.sample_size[0][0], design.sample_size[0][1], design.case_rate, design.control_rate);
+    *result = {SLV_status_of_reason(reason), reason, power};
+    return result->status;
+}
+
+std::int32_t STU_cases_for_controls(const STU_study *study, std::int64_t controls,
+                                    double target_power, STU_size_result *result) {
+    return solve_size<std::int32_t>(
+        study, target_power, SLV_cases_for_controls_with_statistic,
+        [&] { return SLV_check_controls(controls, study->unit); },
+        [&] { return alleles(controls, study->unit); }, result);
+}
+
+std::int32_t STU_controls_for_cases(const STU_study *study, std::int64_t cases, double target_power,
+                                    STU_size_result *result) {
+    return solve_size<std::int32_t>(
+        study, target_power, SLV_controls_for_cases_with_statistic,
+        [&] { return SLV_check_cases(cases, study->unit); },
+        [&] { return alleles(cases, study->unit); }, result);
+}
+
+std::int32_t STU_cases_for_ratio(const STU_study *study, double controls_per_case,
+                                 double target_power, STU_size_result *result) {
+    return solve_size<double>(
+        study, target_power, SLV_cases_for_ratio_with_statistic, nothing_to_check,
+        [&] { return controls_per_case; }, result);
+}
+
+std::int32_t STU_controls_for_ratio(const STU_study *study, double cases_per_control,
+                                    double target_power, STU_size_result *result) {
+    return solve_size<double>(
+        study, target_power, SLV_controls_for_ratio_with_statistic, nothing_to_check,
+        [&] { return cases_per_control; }, result);
+}
+
+std::int32_t STU_odds_ratio(const STU_study *study, std::int64_t cases, std::int64_t controls,
+                            double target_power, std::int32_t direction,
+                            SLV_effect_result *result) {
+    const bool known_direction = direction == STU_ABOVE_ONE || direction == STU_BELOW_ONE;
+    const std::int32_t refused = refusal(study, 0, [&] {
+        return first_refusal({SLV_check_cases(cases, study->unit),
+                              SLV_check_controls(controls, study->unit),
+                              known_direction ? SLV_REASON_NONE : SLV_REASON_BAD_DIRECTION});
+    });
+    if (refused != SLV_REASON_NONE) {
+        return refuse_effect(refused, result);
+    }
+    const auto solve = direction == STU_ABOVE_ONE ? SLV_odds_ratio_above_one_with_statistic
+                                                  : SLV_odds_ratio_below_one_with_statistic;
+    return solve(alleles(cases, study->unit), alleles(controls, study->unit),
+                 allelic(study).control_rate, study->alpha, target_power, study->statistic, result);
+}
+
+std::int32_t STU_two_stage_power(const STU_study *study, const std::int64_t cases[2],
+                                 const std::int64_t controls[2], DSN_design_result *result) {
+    if (refuse_design(study, result)) {
+        return result->status;
+    }
+    const DSN_study design = design_study(study);
+    // The counts are checked here, in 64 bits, before they are narrowed.
+    const std::int32_t refused = first_refusal(
+        {DSN_check_study(&design), SLV_check_cases(cases[0], study->unit),
+         SLV_check_controls(controls[0], study->unit), SLV_check_cases(cases[1], study->unit),
+         SLV_check_controls(controls[1], study->unit)});
+    if (refused != SLV_REASON_NONE) {
+        DSN_fill_unanswered(refused, result);
+        return result->status;
+    }
+    const std::int32_t narrow_cases[2] = {static_cast<std::int32_t>(cases[0]),
+                                          static_cast<std::int32_t>(cases[1])};
+    const std::int32_t narrow_controls[2] = {static_cast<std::int32_t>(controls[0]),
+                                             static_cast<std::int32_t>(controls[1])};
+    return DSN_two_stage_power(&design, narrow_cases, narrow_controls, study->alpha0, result);
+}
+
+std::int32_t STU_smallest_total(const STU_study *study, double share, double target_power,
+                                DSN_design_result *result) {
+    if (refuse_design(study, result)) {
+        return result->status;
+    }
+    const DSN_study design = design_study(study);
+    return DSN_smallest_total(&design, share, study->alpha0, target_power, result);
+}
+
+std::int32_t STU_cheapest_design(const STU_study *study, double target_power, double cost_ratio,
+                                 DSN_design_result *result) {
+    if (refuse_design(study, result)) {
+        return result->status;
+    }
+    const DSN_study design = design_study(study);
+    return DSN_cheapest_design(&design, target_power, cost_ratio, result);
+}
+
+std::int32_t STU_most_powerful_design(const STU_study *study, double budget, double cost_ratio,
+                                      DSN_design_result *result) {
+    if (refuse_design(study, result)) {
+        return result->status;
+    }
+    const DSN_study design = design_study(study);
+    return DSN_most_powerful_design(&design, budget, cost_ratio, result);
+}
+
+}  // extern "C"

@@ -1,0 +1,182 @@
+/* The questions a planner asks of a case-control study, each one checked
+ * function over one description of the study.
+ *
+ * A study (STU_study) describes once what does not change while one unknown
+ * is solved: the effect (today an allelic odds ratio and the risk-allele
+ * rate among controls), the test's statistic, the significance level, the
+ * counting unit, and for two stages the analysis, the first-stage level and
+ * the cases' share of each stage. Each question takes the study, its own
+ * knowns and a result record, checks every input it reads with the checks
+ * of power/result.h (the first refused input's reason, before anything is
+ * computed), and answers with a status, a reason (SLV_message gives the
+ * words) and its values:
+ *
+ *   STU_power                 power of given cases and controls
+ *   STU_cases_for_controls    cases for a target power, controls fixed
+ *   STU_controls_for_cases    controls for a target power, cases fixed
+ *   STU_cases_for_ratio       cases for a target power, controls per case fixed
+ *   STU_controls_for_ratio    controls for a target power, cases per control fixed
+ *   STU_odds_ratio            the detectable odds ratio above or below 1
+ *   STU_two_stage_power       power of a two-stage design with given counts
+ *   STU_smallest_total        smallest two-stage total for a target power
+ *   STU_cheapest_design       cheapest two-stage design for a target power
+ *   STU_most_powerful_design  most powerful two-stage design within a budget
+ *
+ * They answer exactly as the solvers of power/solve.h and the design
+ * questions of power/design.h do (they are built on them): the same numbers,
+ * bit for bit, with counts in the study's unit. A question reads only the
+ * fields it needs: the single-stage questions ignore the two-stage fields,
+ * and STU_odds_ratio the study's odds ratio (its unknown).
+ *
+ * The record. Its first field is its size as the caller was compiled:
+ * initialise it with STU_study_init, which sets the size, and every question
+ * refuses a record of another size (SLV_REASON_BAD_STUDY_SIZE), so a caller
+ * built against another version of the library is told, not misread. A
+ * binding that lays the record out itself compares its size with
+ * STU_study_size() when it loads. The effect is a kind and a union of
+ * descriptions, one per kind; a new kind adds a member (and the size
+ * changes with the union).
+ *
+ * Counts. Counts are in the study's unit: people (SLV_UNIT_PEOPLE, two
+ * alleles each) or allele draws (SLV_UNIT_ALLELES); they enter the formulas
+ * as allele draws.
+ *
+ * Reentrancy: every question keeps its state on the stack, reads and writes
+ * nothing else (no thread state: two identical questions give identical
+ * answers in any order, on any thread) and may run on many threads at once.
+ * Usable from C and C++. */
+#ifndef VANTOR_POWER_STUDY_H
+#define VANTOR_POWER_STUDY_H
+
+#include <stdint.h>
+
+#include "power/design.h"
+#include "power/result.h"
+#include "power/solve.h"
+#include "power/statistic.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Kinds of effect description. */
+enum {
+    STU_EFFECT_ALLELIC = 1 /* an allelic odds ratio and the control rate */
+};
+
+/* An effect given as the allelic odds ratio of cases against controls and
+ * the risk-allele rate among controls. */
+typedef struct STU_allelic_effect {
+    double odds_ratio;   /* positive, finite, not 1 */
+    double control_rate; /* in (0, 1) */
+} STU_allelic_effect;
+
+/* One study. Start from STU_study_init. */
+typedef struct STU_study {
+    int32_t size;        /* sizeof(STU_study) as the caller was compiled */
+    int32_t effect_kind; /* STU_EFFECT_ALLELIC */
+    union {
+        STU_allelic_effect allelic;
+    } effect;
+    int32_t statistic; /* PWR_STATISTIC_POOLED (default) or _UNPOOLED */
+    int32_t unit;      /* SLV_UNIT_PEOPLE (default) or SLV_UNIT_ALLELES */
+    double alpha;      /* the (overall) two-sided level, from 1e-12 to below 1 */
+    /* Two stages only. */
+    int32_t method;       /* PWR_METHOD_SEPARATE, _PRODUCT or _JOINT */
+    double alpha0;        /* the first stage's level (not read by the design searches) */
+    double case_fraction; /* the cases' share of each stage, in (0, 1); default 0.5 */
+} STU_study;
+
+/* sizeof(STU_study) as the library was compiled. */
+int32_t STU_study_size(void);
+
+/* Sets every field: the size, an allelic effect with odds ratio and rate not
+ * a number (to be given), the pooled statistic, people, a level not a number
+ * (to be given), method -1 and first-stage level not a number (to be given
+ * for two stages), case fraction 0.5. */
+void STU_study_init(STU_study *study);
+
+/* The checks of the record itself and of its single-stage fields (size,
+ * effect kind, odds ratio unless `odds_ratio_known` is 0, control rate,
+ * level, statistic, unit), in that order: SLV_REASON_NONE or the first
+ * refused field's reason. */
+int32_t STU_check_study(const STU_study *study, int32_t odds_ratio_known);
+
+/* ---- Results ------------------------------------------------------------ */
+
+typedef struct STU_power_result {
+    int32_t status; /* SLV_FOUND ... SLV_INVALID_INPUT */
+    int32_t reason; /* SLV_REASON_*; the words: SLV_message(reason) */
+    double power;   /* not a number unless found */
+} STU_power_result;
+
+typedef struct STU_size_result {
+    int32_t status;      /* SLV_FOUND ... SLV_INVALID_INPUT */
+    int32_t reason;      /* SLV_REASON_*; the words: SLV_message(reason) */
+    int64_t cases;       /* in the study's unit; 0 unless found */
+    int64_t controls;    /* in the study's unit; 0 unless found */
+    double power;        /* power of (cases, controls); not a number unless found */
+    int32_t evaluations; /* power evaluations spent */
+} STU_size_result;
+
+/* Direction of a detectable odds ratio. */
+enum { STU_ABOVE_ONE = 1, STU_BELOW_ONE = -1 };
+
+/* ---- Single stage ------------------------------------------------------- */
+
+/* The power of `cases` and `controls` (study unit) at the study's level. A
+ * few expected copies of an allele in either group (power/result.h) give
+ * SLV_FOUND_WITH_WARNING; a power that is not a number (a rate within a few
+ * subnormals of 0 or 1) SLV_NOT_REACHABLE with
+ * SLV_REASON_POWER_NOT_COMPUTABLE. */
+int32_t STU_power(const STU_study *study, int64_t cases, int64_t controls,
+                  STU_power_result *result);
+
+/* Sizes for a target power, as SLV_cases_for_controls ... SLV_controls_for_ratio
+ * answer them (power/solve.h): the smallest size from which every larger
+ * size reaches the target. */
+int32_t STU_cases_for_controls(const STU_study *study, int64_t controls, double target_power,
+                               STU_size_result *result);
+int32_t STU_controls_for_cases(const STU_study *study, int64_t cases, double target_power,
+                               STU_size_result *result);
+int32_t STU_cases_for_ratio(const STU_study *study, double controls_per_case, double target_power,
+                            STU_size_result *result);
+int32_t STU_controls_for_ratio(const STU_study *study, double cases_per_control,
+                               double target_power, STU_size_result *result);
+
+/* The odds ratio detected with the target power, on the side `direction`
+ * (STU_ABOVE_ONE or STU_BELOW_ONE; anything else is refused with
+ * SLV_REASON_BAD_DIRECTION), as SLV_odds_ratio_above_one / _below_one answer
+ * it. The study's odds ratio is not read. */
+int32_t STU_odds_ratio(const STU_study *study, int64_t cases, int64_t controls, double target_power,
+                       int32_t direction, SLV_effect_result *result);
+
+/* ---- Two stages ----------------------------------------------------------
+ * As the questions of power/design.h, with the study's method, level (the
+ * overall one), case fraction, statistic and unit; the second decision's
+ * level is derived. */
+
+/* The power of the design with these counts (per stage, study unit) at the
+ * study's first-stage level alpha0. */
+int32_t STU_two_stage_power(const STU_study *study, const int64_t cases[2],
+                            const int64_t controls[2], DSN_design_result *result);
+
+/* The smallest total reaching the target with the first stage's share
+ * `share`, at the study's alpha0. */
+int32_t STU_smallest_total(const STU_study *study, double share, double target_power,
+                           DSN_design_result *result);
+
+/* The cheapest design reaching the target (alpha0 is searched, not read). */
+int32_t STU_cheapest_design(const STU_study *study, double target_power, double cost_ratio,
+                            DSN_design_result *result);
+
+/* The most powerful design within `budget` units per marker (alpha0 is
+ * searched, not read). */
+int32_t STU_most_powerful_design(const STU_study *study, double budget, double cost_ratio,
+                                 DSN_design_result *result);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
