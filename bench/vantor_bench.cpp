@@ -1,7 +1,8 @@
-// Timings of the normal distribution, the single-stage power, the LIMIT
-// search, the solvers and the two-stage power. In a static build each
-// two-stage benchmark also reports how many integrand evaluations one call
-// takes; each solver reports its power evaluations.
+// Timings of the normal distribution and its far tail, the single-stage
+// power, the LIMIT search, the solvers, the two-stage power (the library's
+// and the design searches' quick one) and the design questions. In a static
+// build each two-stage benchmark also reports how many integrand evaluations
+// one call takes; each solver reports its power evaluations.
 #include <benchmark/benchmark.h>
 
 #include <array>
@@ -9,10 +10,13 @@
 
 #include "front/vantor_mini_bin.h"
 #include "numeric/MTH_normal_distribution.h"
+#include "numeric/MTH_normal_tail.h"
 #include "numeric/MTH_report.h"
 #include "power/design.h"
 #include "power/power_func.h"
 #include "power/solve.h"
+#include "power/statistic.h"
+#include "power/two_stage_quadrature.h"
 #ifdef VANTOR_COUNT_INTEGRAND
 #include "bench/integrand_counter.h"
 #endif
@@ -49,6 +53,15 @@ void BM_pnorm_numerical(benchmark::State &state) {
     evaluate_over<MTH_pnorm_numerical>(state, spaced(-7, 7));
 }
 void BM_qnorm(benchmark::State &state) { evaluate_over<qnorm>(state, spaced(1e-9, 1 - 1e-9)); }
+
+// The far normal tail from 4 to 37, as the two-stage integrands take it now
+// and as they took it before (the incomplete gamma function's continued
+// fraction).
+double gcf_tail(double x) { return gcf(0.5, x * x / 2) / 2; }
+void BM_normal_upper_tail(benchmark::State &state) {
+    evaluate_over<MTH_normal_upper_tail>(state, spaced(4, 37));
+}
+void BM_gcf_tail(benchmark::State &state) { evaluate_over<gcf_tail>(state, spaced(4, 37)); }
 
 PWR_design example_design() {
     PWR_design design = PWR_DESIGN_INIT;
@@ -142,7 +155,8 @@ DSN_study design_study(benchmark::State &state) {
             kRate,
             kGenomeWide,
             0.5,
-            SLV_UNIT_PEOPLE};
+            SLV_UNIT_PEOPLE,
+            PWR_STATISTIC_POOLED};
 }
 
 // Stage 0 holds 40 % of the people and is tested at 1e-3.
@@ -204,9 +218,33 @@ void BM_two_stage(benchmark::State &state) {
 #endif
 }
 
+// The design searches' quick power of the same design (method 1 or 2), its
+// second-decision level derived by the quick route (argument 1) or given.
+void BM_quick_two_stage(benchmark::State &state) {
+    PWR_design design = example_design();
+    design.method = static_cast<std::int32_t>(state.range(0));
+    design.alpha[0] = 0.01;
+    const bool derive = state.range(1) != 0;
+    const double weight = PWR_joint_weight(&design);
+    const auto level = [&] {
+        return design.method == PWR_METHOD_JOINT
+                   ? PWR_quick_joint_stage1_level(design.alpha[0], 5e-8, weight)
+                   : PWR_quick_product_stage1_level(design.alpha[0], 5e-8);
+    };
+    design.alpha[1] = level();
+    for (auto _ : state) {
+        if (derive) {
+            design.alpha[1] = level();
+        }
+        benchmark::DoNotOptimize(PWR_quick_two_stage_power(&design));
+    }
+}
+
 }  // namespace
 
 BENCHMARK(BM_pnorm);
+BENCHMARK(BM_normal_upper_tail);
+BENCHMARK(BM_gcf_tail);
 BENCHMARK(BM_qnorm);
 BENCHMARK(BM_pnorm_numerical);
 BENCHMARK(BM_single_stage_power);
@@ -227,6 +265,10 @@ BENCHMARK(BM_design_most_powerful)
 BENCHMARK(BM_two_stage)
     ->ArgNames({"method", "derived"})
     ->ArgsProduct({{0, 1, 2}, {0, 1}})
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_quick_two_stage)
+    ->ArgNames({"method", "derived"})
+    ->ArgsProduct({{1, 2}, {0, 1}})
     ->Unit(benchmark::kMicrosecond);
 
 // The quantile reports "MIN_FLAG" for a probability of 0, which method-2

@@ -9,9 +9,12 @@
 // are below 0.005 in s and 0.01 in u (2 % in alpha0). Every point is
 // memoised. The cheapest design compares points by an estimated smallest
 // total (secants of the power's normal quantile against the square root of
-// the total, a few powers each) and runs the exact search at the winner
-// only; the most powerful design evaluates the power at the largest
-// affordable total of each point. Against exhaustive grids (91 shares by 41
+// the total, a few powers each), then the whole smallest totals of the four
+// best points by estimate, and takes the cheapest of those; the most
+// powerful design evaluates the power at the largest affordable total of
+// each point. Every power of the search is a quick one
+// (power/two_stage_quadrature.h); the answer's is the library's, which
+// confirms its total (TotalSearch::run). Against exhaustive grids (91 shares by 41
 // stage-0 levels for replication and product, 31 by 21 for the joint
 // statistic; cost ratios 1, 5 and 20; overall levels 1e-6 and 5e-8) the
 // cheapest design found cost at most 0.04 % more than the grid's least, and
@@ -36,6 +39,7 @@
 #include "power/result.h"
 #include "power/solve.h"
 #include "power/statistic.h"
+#include "power/two_stage_quadrature.h"
 
 namespace {
 
@@ -137,21 +141,20 @@ struct Evaluation {
     double weight;
 };
 
+// The searches compare candidates by the quick powers of
+// power/two_stage_quadrature.h (a fixed quadrature, within 1e-9 of the exact
+// power, about a hundredth of the library's cost); every design they
+// report is evaluated again by the library's own two-stage power, which
+// alone supplies the reported power and levels. The replication analysis
+// has a closed form: its quick power is the library's.
 class PowerOracle {
 public:
     explicit PowerOracle(const DSN_study &study) : study_(study) {}
 
+    // The library's power, as a power question about the design returns it.
     Evaluation power(const Counts &c, double alpha0) {
         ++evaluations_;
-        PWR_design design = PWR_DESIGN_INIT;
-        design.method = study_.method;
-        design.odds_ratio = study_.odds_ratio;
-        design.control_rate = study_.control_rate;
-        for (int stage = 0; stage < 2; ++stage) {
-            design.sample_size[stage][0] = static_cast<std::int32_t>(c.cases[stage] * study_.unit);
-            design.sample_size[stage][1] =
-                static_cast<std::int32_t>(c.controls[stage] * study_.unit);
-        }
+        PWR_design design = design_of(c);
         const double weight = PWR_joint_weight(&design);
         double alpha1 = kNotANumber;
         const bool cached =
@@ -167,11 +170,48 @@ public:
         return {power, design.alpha[1], weight};
     }
 
+    // The quick power, for comparing candidates.
+    Evaluation quick(const Counts &c, double alpha0) {
+        if (study_.method == PWR_METHOD_SEPARATE) {
+            return power(c, alpha0);
+        }
+        ++evaluations_;
+        PWR_design design = design_of(c);
+        const double weight = PWR_joint_weight(&design);
+        double alpha1 = kNotANumber;
+        if (!quick_cache_.find(alpha0, weight, &alpha1)) {
+            alpha1 = study_.method == PWR_METHOD_JOINT
+                         ? PWR_quick_joint_stage1_level(alpha0, study_.alpha2, weight)
+                         : PWR_quick_product_stage1_level(alpha0, study_.alpha2);
+            quick_cache_.store(alpha0, weight, alpha1);
+        }
+        design.alpha[0] = alpha0;
+        design.alpha[1] = alpha1;
+        return {PWR_quick_two_stage_power(&design), alpha1, weight};
+    }
+
     [[nodiscard]] std::int32_t evaluations() const { return evaluations_; }
 
 private:
+    [[nodiscard]] PWR_design design_of(const Counts &c) const {
+        PWR_design design = PWR_DESIGN_INIT;
+        design.method = study_.method;
+        design.odds_ratio = study_.odds_ratio;
+        design.control_rate = study_.control_rate;
+        for (int stage = 0; stage < 2; ++stage) {
+            design.sample_size[stage][0] = static_cast<std::int32_t>(c.cases[stage] * study_.unit);
+            design.sample_size[stage][1] =
+                static_cast<std::int32_t>(c.controls[stage] * study_.unit);
+        }
+        return design;
+    }
+
     DSN_study study_;
     LevelCache cache_;
+    // The quick route's own levels: the library's derivation stops at its
+    // tolerance (a relative 4e-6 of the overall level), the quick one at
+    // the level's rounding, and the two are not mixed.
+    LevelCache quick_cache_;
     std::int32_t evaluations_ = 0;
 };
 
@@ -282,12 +322,61 @@ constexpr std::int64_t kStepsPerTotal = 64;
 // how many powers one estimate may cost.
 constexpr double kEstimateAgreement = 2e-3;
 constexpr int kEstimatePowers = 6;
+// Confirming a quick answer (see TotalSearch::run): the quick power is within
+// 1e-9 of the exact one and the library's within a relative 1e-6 (4e-6 of
+// the overall level for a derived joint level), so a total whose quick power
+// falls short of the target by more than this fails by the library's too.
+constexpr double kConfirmMargin = 1e-5;
+constexpr int kConfirmSteps = 8;
 
 class TotalSearch {
 public:
     TotalSearch(PowerOracle &oracle, const DSN_study &study, double share, double alpha0,
                 double target)
         : oracle_(oracle), study_(study), share_(share), alpha0_(alpha0), target_(target) {}
+
+    // The answer found by the quick powers (search), confirmed by the
+    // library's: where the library's power at it misses the target the total
+    // steps up until it meets it, and where the quick power one below comes
+    // within kConfirmMargin of the target the library decides that total
+    // too, stepping down while it passes. So the answer's power is the
+    // library's and reaches the target, and the library's power one below
+    // does not whenever the quick one could not tell. Should the step up
+    // take more than kConfirmSteps totals (the two powers far apart), the
+    // whole search runs again on the library's powers from there.
+    TotalAnswer run(std::int64_t guess) {
+        const TotalAnswer quick = search(guess);
+        TotalRange range{};
+        if (!quick.found || !usable_range(share_, study_.case_fraction, study_.unit, &range)) {
+            return quick;
+        }
+        std::int64_t total = quick.total;
+        Evaluation at = oracle_.power(split_total(total, share_, study_.case_fraction), alpha0_);
+        int steps = 0;
+        while (!(at.power >= target_)) {
+            if (total >= range.highest) {
+                return {false, 0, {}};
+            }
+            if (++steps > kConfirmSteps) {
+                library_ = true;
+                last_total_ = -1;
+                return search(total + 1);
+            }
+            ++total;
+            at = oracle_.power(split_total(total, share_, study_.case_fraction), alpha0_);
+        }
+        while (steps == 0 && total > range.lowest &&
+               evaluated(total - 1).power >= target_ - kConfirmMargin) {
+            const Evaluation below =
+                oracle_.power(split_total(total - 1, share_, study_.case_fraction), alpha0_);
+            if (!(below.power >= target_)) {
+                break;
+            }
+            --total;
+            at = below;
+        }
+        return {true, total, at};
+    }
 
     // Searches from `guess` (any total; it is clamped into the usable range).
     // The power there predicts the answer: the design's noncentrality grows as
@@ -296,8 +385,9 @@ public:
     // overall level's. The search then brackets the answer from the
     // prediction, stepping by 1/64 of it and doubling, and bisects. The
     // guess's own outcome bounds the search, so that every total tried above
-    // the answer reaches the target.
-    TotalAnswer run(std::int64_t guess) {
+    // the answer reaches the target. On the quick powers, unless the
+    // confirmation fell back to the library's.
+    TotalAnswer search(std::int64_t guess) {
         TotalRange range{};
         if (!usable_range(share_, study_.case_fraction, study_.unit, &range)) {
             return {false, 0, {}};
@@ -439,7 +529,8 @@ private:
             return last_;
         }
         last_total_ = total;
-        last_ = oracle_.power(split_total(total, share_, study_.case_fraction), alpha0_);
+        const Counts counts = split_total(total, share_, study_.case_fraction);
+        last_ = library_ ? oracle_.power(counts, alpha0_) : oracle_.quick(counts, alpha0_);
         return last_;
     }
 
@@ -450,6 +541,7 @@ private:
     double target_;
     std::int64_t last_total_ = -1;
     Evaluation last_{};
+    bool library_ = false;
 };
 
 // ---------------------------------------------------------------------------
@@ -512,6 +604,16 @@ public:
         return best;
     }
 
+    // The `count` best points seen (fewer if fewer were), best first; ties
+    // in the order they were seen.
+    [[nodiscard]] std::vector<Point> leaders(std::size_t count) const {
+        std::vector<Point> sorted = seen_;
+        std::stable_sort(sorted.begin(), sorted.end(),
+                         [](const Point &a, const Point &b) { return a.value < b.value; });
+        sorted.resize(std::min(count, sorted.size()));
+        return sorted;
+    }
+
 private:
     static constexpr double kShareResolution = 0.005;
     static constexpr double kLevelResolution = 0.01;
@@ -545,6 +647,15 @@ private:
 template <typename Objective>
 Point search_rectangle(Objective objective, double low_u, double high_u) {
     return RectangleSearch<Objective>(objective, low_u, high_u).best();
+}
+
+// The search's `count` best points (fewer if it saw fewer), best first.
+template <typename Objective>
+std::vector<Point> search_rectangle_leaders(Objective objective, double low_u, double high_u,
+                                            std::size_t count) {
+    RectangleSearch<Objective> search(objective, low_u, high_u);
+    search.best();
+    return search.leaders(count);
 }
 
 // ---------------------------------------------------------------------------
@@ -589,6 +700,41 @@ std::int64_t largest_total_within(double budget, double share, double alpha0, do
         --total;
     }
     return total >= range.lowest ? total : 0;
+}
+
+// The estimated totals that rank designs are continuous, the answers whole:
+// of the best few points by estimate, the one whose smallest whole total (by
+// the quick powers) costs least; its value is that cost. The first point
+// when none has a total.
+constexpr std::size_t kCheapestFinalists = 4;
+
+Point cheapest_in_whole_totals(const std::vector<Point> &leaders, const DSN_study &study,
+                               double target, double cost_ratio, double least,
+                               PowerOracle &oracle) {
+    if (leaders.empty()) {
+        return {0, 0, kInfinity};
+    }
+    Point best = leaders.front();
+    double best_cost = kInfinity;
+    for (const Point &p : leaders) {
+        if (!(p.value < kInfinity)) {
+            break;
+        }
+        const double alpha0 = stage0_alpha_at(p.log_alpha0, least);
+        const double per_unit = p.share + cost_ratio * alpha0 * (1 - p.share);
+        TotalSearch search(oracle, study, p.share, alpha0, target);
+        const TotalAnswer answer = search.search(rounded(p.value / per_unit));
+        if (!answer.found) {
+            continue;
+        }
+        const double cost =
+            cost_of(split_total(answer.total, p.share, study.case_fraction), alpha0, cost_ratio);
+        if (cost < best_cost) {
+            best_cost = cost;
+            best = {p.share, p.log_alpha0, static_cast<double>(answer.total) * per_unit};
+        }
+    }
+    return best;
 }
 
 }  // namespace
@@ -708,7 +854,7 @@ std::int32_t DSN_cheapest_design(const DSN_study *study, double target_power, do
         TotalSearch search(oracle, *study, share, alpha0, target_power);
         double total = search.estimate(guess);
         if (std::isnan(total)) {
-            const TotalAnswer answer = search.run(guess);
+            const TotalAnswer answer = search.search(guess);
             total = answer.found ? static_cast<double>(answer.total) : kInfinity;
         }
         if (!(total < kInfinity)) {
@@ -718,7 +864,10 @@ std::int32_t DSN_cheapest_design(const DSN_study *study, double target_power, do
         return total * (share + cost_ratio * alpha0 * (1 - share));
     };
     const double low_u = std::log10(least);
-    const Point best = search_rectangle(cost, low_u, std::log10(DSN_LARGEST_STAGE0_ALPHA));
+    const std::vector<Point> leaders = search_rectangle_leaders(
+        cost, low_u, std::log10(DSN_LARGEST_STAGE0_ALPHA), kCheapestFinalists);
+    const Point best =
+        cheapest_in_whole_totals(leaders, *study, target_power, cost_ratio, least, oracle);
     const double alpha0 = stage0_alpha_at(best.log_alpha0, least);
     const double per_unit = best.share + cost_ratio * alpha0 * (1 - best.share);
     TotalSearch search(oracle, *study, best.share, alpha0, target_power);
@@ -759,7 +908,7 @@ std::int32_t DSN_most_powerful_design(const DSN_study *study, double budget, dou
         if (total == 0) {
             return kInfinity;
         }
-        return -oracle.power(split_total(total, share, study->case_fraction), alpha0).power;
+        return -oracle.quick(split_total(total, share, study->case_fraction), alpha0).power;
     };
     const Point best =
         search_rectangle(shortfall, std::log10(least), std::log10(DSN_LARGEST_STAGE0_ALPHA));

@@ -41,6 +41,14 @@
  * exact for any case fraction (SLV_REASON_JOINT_UNBALANCED is no longer
  * given).
  *
+ * Searches and the library's power. The searches compare candidate designs
+ * by quick powers (power/two_stage_quadrature.h, within 1e-9 of the exact
+ * power); the design a search settles on is evaluated by the library's
+ * two-stage power (PWR_two_stage_power_of_statistic, power/statistic.h),
+ * which alone gives the reported power and alpha1: a reported number is what a
+ * power question about that design returns. A smallest total is confirmed
+ * the same way (see DSN_smallest_total). `evaluations` counts both kinds.
+ *
  * Results follow power/solve.h: a status, a reason code (SLV_message gives
  * the words), and values that are only filled in when found (counts 0,
  * doubles not-a-number otherwise). A power that comes out not a number (a
@@ -150,9 +158,14 @@ int32_t DSN_two_stage_power(const DSN_study *study, const int32_t cases[2],
  * and level alpha0: the smallest total N such that the power at N reaches
  * the target and every larger total the search tried reaches it too (the
  * search brackets the answer growing or shrinking by a factor, then bisects
- * to neighbouring totals). Not reachable when no total whose counts fit the
- * 32-bit allele range reaches the target (SLV_REASON_BEYOND_LARGEST_COUNT).
- * Derived levels are cached by w within the call. */
+ * to neighbouring totals), on the quick powers; then the library's power
+ * confirms it: where it misses the target the total steps up until it
+ * reaches it, and where the quick power one below comes within 1e-5 of the
+ * target the library decides that total too, stepping down while it passes.
+ * So the rule above holds on the library's powers. Not reachable when no
+ * total whose counts fit the 32-bit allele range reaches the target
+ * (SLV_REASON_BEYOND_LARGEST_COUNT). Derived levels are cached by w within
+ * the call. */
 int32_t DSN_smallest_total(const DSN_study *study, double share, double alpha0, double target_power,
                            DSN_design_result *result);
 

@@ -13,6 +13,7 @@
 
 #include "numeric/MTH_newton_method.h"
 #include "numeric/MTH_normal_distribution.h"
+#include "numeric/MTH_normal_tail.h"
 #include "numeric/MTH_numerical_integrate.h"
 
 namespace {
@@ -82,17 +83,15 @@ double phi(double x) { return MTH_dnorm(x); }
 // MTH_pnorm carries an absolute error of about 1e-9 and is exactly 0 or 1
 // beyond +-6, so a tail probability from it is worthless far out: its
 // relative error is 1.2e-7 at 4, 7e-4 at 5 and 15 % at 6. From 4 outwards the
-// two-stage integrands take the tail from the incomplete gamma function
-// instead, as the tail itself: P(Z > |x|) = Q(1/2, x^2/2) / 2, Q by its
-// continued fraction (gcf), within 2e-12 relative of erfc from 4 to 37.5.
-// MTH_pnorm_numerical would not do: it forms the tail as 1/2 - P(1/2, x^2/2)/2,
-// one minus a value next to one, and is 2e-6 off at 7 and all wrong beyond
-// 8.5. At 4 the two sources agree to about 1e-7, below the integrator's
-// tolerance, so the integrand has no step worth refining; inside (-4, 4) every
-// value is MTH_pnorm's, to the bit.
+// two-stage integrands take the tail itself from MTH_normal_upper_tail
+// (Cody's rational approximation, a few units in the last place from 0 to
+// 38). MTH_pnorm_numerical would not do: it forms the tail as
+// 1/2 - P(1/2, x^2/2)/2, one minus a value next to one, and is 2e-6 off at 7
+// and all wrong beyond 8.5. At 4 the two sources agree to about 1e-7, below
+// the integrator's tolerance, so the integrand has no step worth refining;
+// inside (-4, 4) every value is MTH_pnorm's, to the bit.
 constexpr double kFarTail = 4.0;
-// Beyond this distance the normal tail underflows to 0 (and the continued
-// fraction would meet an infinite x^2).
+// Beyond this distance the normal tail underflows to 0.
 constexpr double kTailUnderflow = 39.0;
 
 bool in_far_tail(double x) { return x >= kFarTail || x <= -kFarTail; }
@@ -100,7 +99,7 @@ bool in_far_tail(double x) { return x >= kFarTail || x <= -kFarTail; }
 // P(Z > |x|) for |x| >= 4.
 double far_tail(double x) {
     const double distance = std::fabs(x);
-    return distance > kTailUnderflow ? 0.0 : gcf(0.5, distance * distance / 2) / 2;
+    return distance > kTailUnderflow ? 0.0 : MTH_normal_upper_tail(distance);
 }
 
 // P(Z <= x).
