@@ -66,10 +66,9 @@ constexpr ReasonText kReasonTexts[] = {
      "partners must fit the largest count, 2147483647 alleles"},
     {SLV_REASON_BAD_UNIT, "the counting unit must be 1 (alleles) or 2 (people, two alleles each)"},
     {SLV_REASON_BAD_METHOD,
-     "the two-stage method must be 0 (replication), 1 (product of p-values) or 2 (joint "
-     "analysis)"},
-    {SLV_REASON_BAD_STAGE0_SHARE,
-     "stage 0's share of all individuals must lie strictly between 0 and 1"},
+     "the two-stage analysis must be replication, product (of p-values) or joint (codes 0, 1 "
+     "and 2)"},
+    {SLV_REASON_BAD_STAGE0_SHARE, "stage 1's share of the total must lie strictly between 0 and 1"},
     {SLV_REASON_BAD_CASE_FRACTION,
      "the fraction of cases in each stage must lie strictly between 0 and 1"},
     {SLV_REASON_BAD_STAGE0_ALPHA,

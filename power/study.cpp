@@ -121,6 +121,16 @@ bool refuse_design(const STU_study *study, DSN_design_result *result) {
     return true;
 }
 
+// The genotyping cost per marker of a design, in the study's unit: stage 1
+// types every marker, stage 2 the share stage1_alpha of them, each of its
+// genotypes costing `cost_ratio` of stage 1's (as the design searches
+// count it).
+double genotyping_cost(const std::int64_t cases[2], const std::int64_t controls[2], double alpha0,
+                       double cost_ratio) {
+    return static_cast<double>(cases[0] + controls[0]) +
+           cost_ratio * alpha0 * static_cast<double>(cases[1] + controls[1]);
+}
+
 std::int32_t check_study(const STU_study *study, std::int32_t odds_ratio_known) {
     const std::int32_t record = check_record(study);
     if (record != SLV_REASON_NONE) {
@@ -145,7 +155,7 @@ void STU_study_init(STU_study *study) {
     study->effect.allelic = {kNotANumber, kNotANumber};
     study->statistic = PWR_STATISTIC_POOLED;
     study->unit = SLV_UNIT_PEOPLE;
-    study->alpha = kNotANumber;
+    study->alpha = STU_DEFAULT_ALPHA;
     study->method = -1;
     study->alpha0 = kNotANumber;
     study->case_fraction = 0.5;
@@ -229,16 +239,19 @@ std::int32_t STU_odds_ratio(const STU_study *study, std::int64_t cases, std::int
 }
 
 std::int32_t STU_two_stage_power(const STU_study *study, const std::int64_t cases[2],
-                                 const std::int64_t controls[2], DSN_design_result *result) {
+                                 const std::int64_t controls[2], double cost_ratio,
+                                 DSN_design_result *result) {
     if (refuse_design(study, result)) {
         return result->status;
     }
     const DSN_study design = design_study(study);
     // The counts are checked here, in 64 bits, before they are narrowed.
     const std::int32_t refused = first_refusal(
-        {DSN_check_study(&design), SLV_check_cases(cases[0], study->unit),
-         SLV_check_controls(controls[0], study->unit), SLV_check_cases(cases[1], study->unit),
-         SLV_check_controls(controls[1], study->unit)});
+        {DSN_check_study(&design),
+         DSN_check_stage0_alpha(design.method, study->alpha0, study->alpha),
+         SLV_check_cases(cases[0], study->unit), SLV_check_controls(controls[0], study->unit),
+         SLV_check_cases(cases[1], study->unit), SLV_check_controls(controls[1], study->unit),
+         DSN_check_cost_ratio(cost_ratio)});
     if (refused != SLV_REASON_NONE) {
         DSN_fill_unanswered(refused, result);
         return result->status;
@@ -247,7 +260,31 @@ std::int32_t STU_two_stage_power(const STU_study *study, const std::int64_t case
                                           static_cast<std::int32_t>(cases[1])};
     const std::int32_t narrow_controls[2] = {static_cast<std::int32_t>(controls[0]),
                                              static_cast<std::int32_t>(controls[1])};
-    return DSN_two_stage_power(&design, narrow_cases, narrow_controls, study->alpha0, result);
+    DSN_two_stage_power(&design, narrow_cases, narrow_controls, study->alpha0, result);
+    if (result->status == SLV_FOUND || result->status == SLV_FOUND_WITH_WARNING) {
+        result->cost = genotyping_cost(cases, controls, study->alpha0, cost_ratio);
+    }
+    return result->status;
+}
+
+std::int32_t STU_two_stage_power_of_total(const STU_study *study, std::int64_t total, double share,
+                                          double cost_ratio, DSN_design_result *result) {
+    if (refuse_design(study, result)) {
+        return result->status;
+    }
+    const DSN_study design = design_study(study);
+    const std::int32_t refused =
+        first_refusal({DSN_check_study(&design),
+                       DSN_check_stage0_alpha(design.method, study->alpha0, study->alpha),
+                       DSN_check_stage0_share(share)});
+    if (refused != SLV_REASON_NONE) {
+        DSN_fill_unanswered(refused, result);
+        return result->status;
+    }
+    std::int64_t cases[2] = {0, 0};
+    std::int64_t controls[2] = {0, 0};
+    DSN_counts_of_total(total, share, study->case_fraction, cases, controls);
+    return STU_two_stage_power(study, cases, controls, cost_ratio, result);
 }
 
 std::int32_t STU_smallest_total(const STU_study *study, double share, double target_power,

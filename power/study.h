@@ -17,7 +17,8 @@
  *   STU_cases_for_ratio       cases for a target power, controls per case fixed
  *   STU_controls_for_ratio    controls for a target power, cases per control fixed
  *   STU_odds_ratio            the detectable odds ratio above or below 1
- *   STU_two_stage_power       power of a two-stage design with given counts
+ *   STU_two_stage_power       power and cost of a two-stage design with given counts
+ *   STU_two_stage_power_of_total  the same for a total split by the first stage's share
  *   STU_smallest_total        smallest two-stage total for a target power
  *   STU_cheapest_design       cheapest two-stage design for a target power
  *   STU_most_powerful_design  most powerful two-stage design within a budget
@@ -90,9 +91,14 @@ typedef struct STU_study {
 /* sizeof(STU_study) as the library was compiled. */
 int32_t STU_study_size(void);
 
+/* The significance level a study starts with: genome-wide significance, the
+ * level association studies of many markers test at. Every front end takes
+ * it as its default. */
+#define STU_DEFAULT_ALPHA 5e-8
+
 /* Sets every field: the size, an allelic effect with odds ratio and rate not
- * a number (to be given), the pooled statistic, people, a level not a number
- * (to be given), method -1 and first-stage level not a number (to be given
+ * a number (to be given), the pooled statistic, people, the level
+ * STU_DEFAULT_ALPHA, method -1 and first-stage level not a number (to be given
  * for two stages), case fraction 0.5. */
 void STU_study_init(STU_study *study);
 
@@ -156,10 +162,23 @@ int32_t STU_odds_ratio(const STU_study *study, int64_t cases, int64_t controls, 
  * overall one), case fraction, statistic and unit; the second decision's
  * level is derived. */
 
-/* The power of the design with these counts (per stage, study unit) at the
- * study's first-stage level alpha0. */
+/* The power of the design with these counts (per stage, study unit; index 0
+ * is stage 1) at the study's first-stage level alpha0, and its genotyping
+ * cost per marker: stage 1's total + cost_ratio * alpha0 * stage 2's total
+ * (study unit), as the design searches count it. Checks the study's
+ * two-stage fields, alpha0, the four counts and the cost ratio, in that
+ * order. one_stage_total is 0 and relative_cost not a number. */
 int32_t STU_two_stage_power(const STU_study *study, const int64_t cases[2],
-                            const int64_t controls[2], DSN_design_result *result);
+                            const int64_t controls[2], double cost_ratio,
+                            DSN_design_result *result);
+
+/* As STU_two_stage_power for the design that a total of `total` (study
+ * unit) becomes with the first stage's share `share` and the study's case
+ * fraction (DSN_counts_of_total: 1,000 people with share 0.3 and case
+ * fraction 0.5 are 150 cases and 150 controls in stage 1, 350 and 350 in
+ * stage 2). The share is checked before the counts it gives. */
+int32_t STU_two_stage_power_of_total(const STU_study *study, int64_t total, double share,
+                                     double cost_ratio, DSN_design_result *result);
 
 /* The smallest total reaching the target with the first stage's share
  * `share`, at the study's alpha0. */

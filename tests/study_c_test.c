@@ -124,7 +124,7 @@ static void two_stage(const STU_study *s, int64_t n, double share, double target
     DSN_design_result a;
     DSN_design_result b;
 
-    STU_two_stage_power(s, cases64, controls64, &a);
+    STU_two_stage_power(s, cases64, controls64, 1.0, &a);
     DSN_two_stage_power(&old, cases32, controls32, s->alpha0, &b);
     expect(same_design(&a, &b), "two-stage power", line);
     STU_smallest_total(s, share, target, &a);

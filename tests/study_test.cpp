@@ -35,13 +35,11 @@ TEST(StudyRecord, InitialisedRecordNamesWhatIsStillMissing) {
     STU_power(&study, 1000, 1000, &r);
     EXPECT_EQ(r.reason, SLV_REASON_BAD_CONTROL_RATE);
     study.effect.allelic.control_rate = 0.3;
-    STU_power(&study, 1000, 1000, &r);
-    EXPECT_EQ(r.reason, SLV_REASON_BAD_ALPHA);
-    study.alpha = 0.05;
+    EXPECT_EQ(study.alpha, STU_DEFAULT_ALPHA);  // genome-wide unless given
     EXPECT_EQ(STU_power(&study, 1000, 1000, &r), SLV_FOUND);
     DSN_design_result d{};
     const std::int64_t cases[2] = {100, 200};
-    EXPECT_EQ(STU_two_stage_power(&study, cases, cases, &d), SLV_INVALID_INPUT);
+    EXPECT_EQ(STU_two_stage_power(&study, cases, cases, 1.0, &d), SLV_INVALID_INPUT);
     EXPECT_EQ(d.reason, SLV_REASON_BAD_METHOD);
 }
 
@@ -80,7 +78,7 @@ TEST(StudyQuestions, RefuseInTheLibrarysWords) {
     const std::int64_t cases[2] = {100, 100};
     const std::int64_t controls[2] = {100, too_many};
     DSN_design_result d{};
-    EXPECT_EQ(STU_two_stage_power(&study, cases, controls, &d), SLV_INVALID_INPUT);
+    EXPECT_EQ(STU_two_stage_power(&study, cases, controls, 1.0, &d), SLV_INVALID_INPUT);
     EXPECT_EQ(d.reason, SLV_REASON_BAD_CONTROLS);
     STU_size_result s{};
     EXPECT_EQ(STU_controls_for_cases(&study, 0, 0.8, &s), SLV_INVALID_INPUT);
@@ -120,13 +118,13 @@ TEST(StudyQuestions, TwoStagePowerIsTheSameAskedTwiceInAnyOrder) {
     const std::int64_t cases[2] = {1000, 2000};
     DSN_design_result first{};
     DSN_design_result again{};
-    STU_two_stage_power(&study, cases, cases, &first);
+    STU_two_stage_power(&study, cases, cases, 1.0, &first);
     // A derivation of the overall level in between, through the specified
     // entry point, leaves the thread's carry-over at "derive alpha2".
     PWR_design other =
         two_stage_design(PWR_METHOD_JOINT, 0.05, 1e-4, PWR_DERIVE_LEVEL, 500, 500, 500, 500, 1.5);
     PWR_get_power_for_two_stage_method(&other, 0);
-    STU_two_stage_power(&study, cases, cases, &again);
+    STU_two_stage_power(&study, cases, cases, 1.0, &again);
     EXPECT_EQ(first.power, again.power);
     EXPECT_EQ(first.alpha[1], again.alpha[1]);
     EXPECT_GT(first.power, 0);

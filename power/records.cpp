@@ -1,0 +1,427 @@
+// The one description of the library's records, questions, choices and
+// reason codes, from which the programs and bindings lay them out.
+// The arithmetic rule holds for all that follows, so it comes first.
+// clang-format off
+#include "numeric/MTH_arithmetic_rule.h"
+#include "power/records.h"
+// clang-format on
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "power/design.h"
+#include "power/power_func.h"
+#include "power/result.h"
+#include "power/solve.h"
+#include "power/statistic.h"
+#include "power/study.h"
+
+namespace {
+
+constexpr const char *kCount = "people or alleles (the study's unit)";
+
+template <typename Record, std::size_t N>
+constexpr std::int32_t count_of(const Record (&)[N]) {
+    return static_cast<std::int32_t>(N);
+}
+
+// ---- Records ---------------------------------------------------------------
+
+#define VANTOR_AT(record, member) static_cast<std::int32_t>(offsetof(record, member))
+#define VANTOR_ELEMENT(record, member, index, type) \
+    static_cast<std::int32_t>(offsetof(record, member) + (index) * sizeof(type))
+
+// The allelic effect's fields live in the study's union.
+constexpr std::int32_t kEffect = VANTOR_AT(STU_study, effect);
+
+const REC_field kStudyFields[] = {
+    {"size", REC_INT32, VANTOR_AT(STU_study, size), REC_KIND_INTERNAL, "bytes",
+     "the record's size as the caller was compiled"},
+    {"effect_kind", REC_INT32, VANTOR_AT(STU_study, effect_kind), REC_KIND_INTERNAL, "",
+     "how the effect is described"},
+    {"odds_ratio", REC_DOUBLE,
+     kEffect + static_cast<std::int32_t>(offsetof(STU_allelic_effect, odds_ratio)), REC_KIND_NUMBER,
+     "odds ratio", "the allelic odds ratio of the risk allele, cases against controls"},
+    {"control_rate", REC_DOUBLE,
+     kEffect + static_cast<std::int32_t>(offsetof(STU_allelic_effect, control_rate)),
+     REC_KIND_NUMBER, "probability", "the risk allele's rate among controls"},
+    {"variance", REC_INT32, VANTOR_AT(STU_study, statistic), REC_KIND_CHOICE, "",
+     "the test statistic's variance under no association: pooled or unpooled"},
+    {"count", REC_INT32, VANTOR_AT(STU_study, unit), REC_KIND_CHOICE, "",
+     "the unit of every count: people (two alleles each) or alleles"},
+    {"alpha", REC_DOUBLE, VANTOR_AT(STU_study, alpha), REC_KIND_NUMBER, "level",
+     "the two-sided significance level (for two stages, the overall level)"},
+    {"method", REC_INT32, VANTOR_AT(STU_study, method), REC_KIND_CHOICE, "",
+     "the two-stage analysis: replication, product or joint"},
+    {"stage1_alpha", REC_DOUBLE, VANTOR_AT(STU_study, alpha0), REC_KIND_NUMBER, "level",
+     "the stage 1 level: the share of markers without effect passed on to stage 2"},
+    {"case_fraction", REC_DOUBLE, VANTOR_AT(STU_study, case_fraction), REC_KIND_NUMBER, "share",
+     "the cases' share of each stage"},
+};
+
+const REC_field kPowerFields[] = {
+    {"status", REC_INT32, VANTOR_AT(STU_power_result, status), REC_KIND_STATUS, "",
+     "the answer's status"},
+    {"reason", REC_INT32, VANTOR_AT(STU_power_result, reason), REC_KIND_REASON, "",
+     "why: a warning, what is not reachable, or the refused input"},
+    {"power", REC_DOUBLE, VANTOR_AT(STU_power_result, power), REC_KIND_NUMBER, "probability",
+     "the power"},
+};
+
+const REC_field kSizeFields[] = {
+    {"status", REC_INT32, VANTOR_AT(STU_size_result, status), REC_KIND_STATUS, "",
+     "the answer's status"},
+    {"reason", REC_INT32, VANTOR_AT(STU_size_result, reason), REC_KIND_REASON, "",
+     "why: a warning, what is not reachable, or the refused input"},
+    {"cases", REC_INT64, VANTOR_AT(STU_size_result, cases), REC_KIND_COUNT, kCount,
+     "the number of cases"},
+    {"controls", REC_INT64, VANTOR_AT(STU_size_result, controls), REC_KIND_COUNT, kCount,
+     "the number of controls"},
+    {"power", REC_DOUBLE, VANTOR_AT(STU_size_result, power), REC_KIND_NUMBER, "probability",
+     "the power of these cases and controls"},
+    {"evaluations", REC_INT32, VANTOR_AT(STU_size_result, evaluations), REC_KIND_NUMBER,
+     "evaluations", "the power evaluations the search spent"},
+};
+
+const REC_field kEffectFields[] = {
+    {"status", REC_INT32, VANTOR_AT(SLV_effect_result, status), REC_KIND_STATUS, "",
+     "the answer's status"},
+    {"reason", REC_INT32, VANTOR_AT(SLV_effect_result, reason), REC_KIND_REASON, "",
+     "why: a warning, what is not reachable, or the refused input"},
+    {"odds_ratio", REC_DOUBLE, VANTOR_AT(SLV_effect_result, odds_ratio), REC_KIND_NUMBER,
+     "odds ratio", "the detectable odds ratio"},
+    {"power", REC_DOUBLE, VANTOR_AT(SLV_effect_result, power), REC_KIND_NUMBER, "probability",
+     "the power at the detectable odds ratio"},
+    {"evaluations", REC_INT32, VANTOR_AT(SLV_effect_result, evaluations), REC_KIND_NUMBER,
+     "evaluations", "the power evaluations the search spent"},
+};
+
+const REC_field kDesignFields[] = {
+    {"status", REC_INT32, VANTOR_AT(DSN_design_result, status), REC_KIND_STATUS, "",
+     "the answer's status"},
+    {"reason", REC_INT32, VANTOR_AT(DSN_design_result, reason), REC_KIND_REASON, "",
+     "why: a warning, what is not reachable, or the refused input"},
+    {"total", REC_INT64, VANTOR_AT(DSN_design_result, total), REC_KIND_COUNT, kCount,
+     "cases and controls of both stages together"},
+    {"stage1_cases", REC_INT32, VANTOR_ELEMENT(DSN_design_result, cases, 0, std::int32_t),
+     REC_KIND_COUNT, kCount, "stage 1's cases"},
+    {"stage2_cases", REC_INT32, VANTOR_ELEMENT(DSN_design_result, cases, 1, std::int32_t),
+     REC_KIND_COUNT, kCount, "stage 2's cases"},
+    {"stage1_controls", REC_INT32, VANTOR_ELEMENT(DSN_design_result, controls, 0, std::int32_t),
+     REC_KIND_COUNT, kCount, "stage 1's controls"},
+    {"stage2_controls", REC_INT32, VANTOR_ELEMENT(DSN_design_result, controls, 1, std::int32_t),
+     REC_KIND_COUNT, kCount, "stage 2's controls"},
+    {"stage1_weight", REC_DOUBLE, VANTOR_AT(DSN_design_result, stage0_share), REC_KIND_NUMBER,
+     "share", "stage 1's weight in the joint statistic"},
+    {"stage1_alpha", REC_DOUBLE, VANTOR_ELEMENT(DSN_design_result, alpha, 0, double),
+     REC_KIND_NUMBER, "level", "the stage 1 level"},
+    {"final_alpha", REC_DOUBLE, VANTOR_ELEMENT(DSN_design_result, alpha, 1, double),
+     REC_KIND_NUMBER, "level",
+     "the final decision's level (stage 2's test, the product or the joint statistic), derived"},
+    {"alpha", REC_DOUBLE, VANTOR_ELEMENT(DSN_design_result, alpha, 2, double), REC_KIND_NUMBER,
+     "level", "the overall significance level"},
+    {"power", REC_DOUBLE, VANTOR_AT(DSN_design_result, power), REC_KIND_NUMBER, "probability",
+     "the design's power"},
+    {"cost", REC_DOUBLE, VANTOR_AT(DSN_design_result, cost), REC_KIND_NUMBER, kCount,
+     "the genotyping cost per marker: stage 1's total plus cost ratio times stage 1 level times "
+     "stage 2's total"},
+    {"one_stage_total", REC_INT64, VANTOR_AT(DSN_design_result, one_stage_total), REC_KIND_COUNT,
+     kCount, "the smallest one-stage total of the same power at the overall level; 0 if none"},
+    {"relative_cost", REC_DOUBLE, VANTOR_AT(DSN_design_result, relative_cost), REC_KIND_NUMBER,
+     "ratio", "the cost against the one-stage total"},
+    {"evaluations", REC_INT32, VANTOR_AT(DSN_design_result, evaluations), REC_KIND_NUMBER,
+     "evaluations", "the two-stage power evaluations spent"},
+};
+
+#undef VANTOR_AT
+#undef VANTOR_ELEMENT
+
+struct Record {
+    std::int32_t id;
+    const char *name;
+    std::int32_t size;
+    const REC_field *fields;
+    std::int32_t field_count;
+};
+
+const Record kRecords[] = {
+    {REC_STUDY, "STU_study", sizeof(STU_study), kStudyFields, count_of(kStudyFields)},
+    {REC_POWER_RESULT, "STU_power_result", sizeof(STU_power_result), kPowerFields,
+     count_of(kPowerFields)},
+    {REC_SIZE_RESULT, "STU_size_result", sizeof(STU_size_result), kSizeFields,
+     count_of(kSizeFields)},
+    {REC_EFFECT_RESULT, "SLV_effect_result", sizeof(SLV_effect_result), kEffectFields,
+     count_of(kEffectFields)},
+    {REC_DESIGN_RESULT, "DSN_design_result", sizeof(DSN_design_result), kDesignFields,
+     count_of(kDesignFields)},
+};
+
+const Record *record_of(std::int32_t id) {
+    for (const Record &r : kRecords) {
+        if (r.id == id) {
+            return &r;
+        }
+    }
+    return nullptr;
+}
+
+bool same(const char *a, const char *b) {
+    return a != nullptr && b != nullptr && std::strcmp(a, b) == 0;
+}
+
+// ---- Questions -------------------------------------------------------------
+
+constexpr const char *kSingleStudy = "odds_ratio,control_rate,alpha,variance,count";
+constexpr const char *kEffectStudy = "control_rate,alpha,variance,count";
+constexpr const char *kTwoStageStudy =
+    "method,odds_ratio,control_rate,alpha,stage1_alpha,case_fraction,variance,count";
+constexpr const char *kSearchStudy =
+    "method,odds_ratio,control_rate,alpha,case_fraction,variance,count";
+
+const REC_argument kCases = {"cases", REC_INT64, REC_KIND_COUNT, 1, "the number of cases"};
+const REC_argument kControls = {"controls", REC_INT64, REC_KIND_COUNT, 1, "the number of controls"};
+const REC_argument kTarget = {"target_power", REC_DOUBLE, REC_KIND_NUMBER, 1, "the power to reach"};
+const REC_argument kCostRatio = {"cost_ratio", REC_DOUBLE, REC_KIND_NUMBER, 1,
+                                 "the cost of a stage 2 genotype against a stage 1 one"};
+const REC_argument kShare = {"stage1_share", REC_DOUBLE, REC_KIND_NUMBER, 1,
+                             "stage 1's share of all people (or alleles)"};
+
+const REC_argument kPowerArguments[] = {kCases, kControls};
+const REC_argument kCasesForControlsArguments[] = {kControls, kTarget};
+const REC_argument kControlsForCasesArguments[] = {kCases, kTarget};
+const REC_argument kCasesForRatioArguments[] = {
+    {"controls_per_case", REC_DOUBLE, REC_KIND_NUMBER, 1, "controls per case"}, kTarget};
+const REC_argument kControlsForRatioArguments[] = {
+    {"cases_per_control", REC_DOUBLE, REC_KIND_NUMBER, 1, "cases per control"}, kTarget};
+const REC_argument kOddsRatioArguments[] = {
+    kCases,
+    kControls,
+    kTarget,
+    {"direction", REC_INT32, REC_KIND_CHOICE, 1, "the side of 1: above or below"}};
+const REC_argument kTwoStagePowerArguments[] = {
+    {"cases", REC_INT64, REC_KIND_COUNT, 2, "the cases of stage 1 and stage 2"},
+    {"controls", REC_INT64, REC_KIND_COUNT, 2, "the controls of stage 1 and stage 2"},
+    kCostRatio};
+const REC_argument kPowerOfTotalArguments[] = {
+    {"total", REC_INT64, REC_KIND_COUNT, 1, "cases and controls of both stages together"},
+    kShare,
+    kCostRatio};
+const REC_argument kSmallestTotalArguments[] = {kShare, kTarget};
+const REC_argument kCheapestArguments[] = {kTarget, kCostRatio};
+const REC_argument kMostPowerfulArguments[] = {
+    {"budget", REC_DOUBLE, REC_KIND_NUMBER, 1,
+     "the genotyping budget per marker, in the counting unit"},
+    kCostRatio};
+
+#define VANTOR_ARGUMENTS(list) count_of(list), list
+
+const REC_question kQuestions[] = {
+    {"power", "STU_power", REC_POWER_RESULT, VANTOR_ARGUMENTS(kPowerArguments), kSingleStudy,
+     "the power of given cases and controls"},
+    {"cases_for_controls", "STU_cases_for_controls", REC_SIZE_RESULT,
+     VANTOR_ARGUMENTS(kCasesForControlsArguments), kSingleStudy,
+     "the cases for a target power, controls fixed"},
+    {"controls_for_cases", "STU_controls_for_cases", REC_SIZE_RESULT,
+     VANTOR_ARGUMENTS(kControlsForCasesArguments), kSingleStudy,
+     "the controls for a target power, cases fixed"},
+    {"cases_for_ratio", "STU_cases_for_ratio", REC_SIZE_RESULT,
+     VANTOR_ARGUMENTS(kCasesForRatioArguments), kSingleStudy,
+     "the cases (and controls) for a target power, controls per case fixed"},
+    {"controls_for_ratio", "STU_controls_for_ratio", REC_SIZE_RESULT,
+     VANTOR_ARGUMENTS(kControlsForRatioArguments), kSingleStudy,
+     "the controls (and cases) for a target power, cases per control fixed"},
+    {"odds_ratio", "STU_odds_ratio", REC_EFFECT_RESULT, VANTOR_ARGUMENTS(kOddsRatioArguments),
+     kEffectStudy, "the odds ratio detected with a target power, above or below 1"},
+    {"two_stage_power", "STU_two_stage_power", REC_DESIGN_RESULT,
+     VANTOR_ARGUMENTS(kTwoStagePowerArguments), kTwoStageStudy,
+     "the power and cost of a two-stage design with given counts per stage"},
+    {"two_stage_power_of_total", "STU_two_stage_power_of_total", REC_DESIGN_RESULT,
+     VANTOR_ARGUMENTS(kPowerOfTotalArguments), kTwoStageStudy,
+     "the power and cost of a two-stage design of a total split by stage 1's share"},
+    {"smallest_total", "STU_smallest_total", REC_DESIGN_RESULT,
+     VANTOR_ARGUMENTS(kSmallestTotalArguments), kTwoStageStudy,
+     "the smallest two-stage total reaching a target power"},
+    {"cheapest_design", "STU_cheapest_design", REC_DESIGN_RESULT,
+     VANTOR_ARGUMENTS(kCheapestArguments), kSearchStudy,
+     "the cheapest two-stage design reaching a target power"},
+    {"most_powerful_design", "STU_most_powerful_design", REC_DESIGN_RESULT,
+     VANTOR_ARGUMENTS(kMostPowerfulArguments), kSearchStudy,
+     "the most powerful two-stage design within a budget"},
+};
+
+#undef VANTOR_ARGUMENTS
+
+// ---- Choices and reasons ---------------------------------------------------
+
+struct Word {
+    const char *choice;
+    const char *word;
+    std::int32_t code;
+};
+
+const Word kWords[] = {
+    {"method", "replication", PWR_METHOD_SEPARATE},
+    {"method", "product", PWR_METHOD_PRODUCT},
+    {"method", "joint", PWR_METHOD_JOINT},
+    {"variance", "pooled", PWR_STATISTIC_POOLED},
+    {"variance", "unpooled", PWR_STATISTIC_UNPOOLED},
+    {"count", "people", SLV_UNIT_PEOPLE},
+    {"count", "alleles", SLV_UNIT_ALLELES},
+    {"direction", "above", STU_ABOVE_ONE},
+    {"direction", "below", STU_BELOW_ONE},
+};
+
+constexpr std::int32_t kNoCode = -1000;
+
+struct Named {
+    std::int32_t code;
+    const char *name;
+};
+
+#define VANTOR_REASON(name) \
+    { SLV_REASON_##name, #name }
+const Named kReasons[] = {
+    VANTOR_REASON(NONE),
+    VANTOR_REASON(FEW_EXPECTED_ALLELES),
+    VANTOR_REASON(UNEVEN_ROUNDING),
+    VANTOR_REASON(JOINT_UNBALANCED),
+    VANTOR_REASON(LEVELS_OFF_WITH_GROUP_FIXED),
+    VANTOR_REASON(BEYOND_LARGEST_COUNT),
+    VANTOR_REASON(LEVELS_OFF_WITH_EFFECT),
+    VANTOR_REASON(POWER_TOO_IRREGULAR),
+    VANTOR_REASON(BUDGET_TOO_SMALL),
+    VANTOR_REASON(POWER_NOT_COMPUTABLE),
+    VANTOR_REASON(BAD_CASES),
+    VANTOR_REASON(BAD_CONTROLS),
+    VANTOR_REASON(BAD_CONTROL_RATE),
+    VANTOR_REASON(BAD_ALPHA),
+    VANTOR_REASON(BAD_ODDS_RATIO),
+    VANTOR_REASON(BAD_TARGET_POWER),
+    VANTOR_REASON(BAD_RATIO),
+    VANTOR_REASON(BAD_UNIT),
+    VANTOR_REASON(BAD_METHOD),
+    VANTOR_REASON(BAD_STAGE0_SHARE),
+    VANTOR_REASON(BAD_CASE_FRACTION),
+    VANTOR_REASON(BAD_STAGE0_ALPHA),
+    VANTOR_REASON(BAD_COST_RATIO),
+    VANTOR_REASON(BAD_BUDGET),
+    VANTOR_REASON(BAD_DESIGN_ALPHA),
+    VANTOR_REASON(BAD_STATISTIC),
+    VANTOR_REASON(BAD_STUDY_SIZE),
+    VANTOR_REASON(BAD_EFFECT_KIND),
+    VANTOR_REASON(BAD_DIRECTION),
+};
+#undef VANTOR_REASON
+
+const Named kStatuses[] = {
+    {SLV_FOUND, "FOUND"},
+    {SLV_FOUND_WITH_WARNING, "FOUND_WITH_WARNING"},
+    {SLV_NOT_REACHABLE, "NOT_REACHABLE"},
+    {SLV_INVALID_INPUT, "INVALID_INPUT"},
+};
+
+template <std::size_t N>
+const char *name_of(const Named (&table)[N], std::int32_t code) {
+    for (const Named &n : table) {
+        if (n.code == code) {
+            return n.name;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+extern "C" {
+
+const char *REC_record_name(std::int32_t record) {
+    const Record *r = record_of(record);
+    return r != nullptr ? r->name : nullptr;
+}
+
+std::int32_t REC_record_size(std::int32_t record) {
+    const Record *r = record_of(record);
+    return r != nullptr ? r->size : -1;
+}
+
+std::int32_t REC_field_count(std::int32_t record) {
+    const Record *r = record_of(record);
+    return r != nullptr ? r->field_count : -1;
+}
+
+const REC_field *REC_field_at(std::int32_t record, std::int32_t index) {
+    const Record *r = record_of(record);
+    if (r == nullptr || index < 0 || index >= r->field_count) {
+        return nullptr;
+    }
+    return &r->fields[index];
+}
+
+const REC_field *REC_field_named(std::int32_t record, const char *name) {
+    const Record *r = record_of(record);
+    for (std::int32_t i = 0; r != nullptr && i < r->field_count; ++i) {
+        if (same(r->fields[i].name, name)) {
+            return &r->fields[i];
+        }
+    }
+    return nullptr;
+}
+
+std::int32_t REC_question_count(void) { return count_of(kQuestions); }
+
+const REC_question *REC_question_at(std::int32_t index) {
+    return index >= 0 && index < count_of(kQuestions) ? &kQuestions[index] : nullptr;
+}
+
+const REC_question *REC_question_named(const char *name) {
+    for (const REC_question &q : kQuestions) {
+        if (same(q.name, name)) {
+            return &q;
+        }
+    }
+    return nullptr;
+}
+
+const char *REC_choice_word(const char *choice, std::int32_t index, std::int32_t *code) {
+    std::int32_t seen = 0;
+    for (const Word &w : kWords) {
+        if (same(w.choice, choice) && seen++ == index) {
+            if (code != nullptr) {
+                *code = w.code;
+            }
+            return w.word;
+        }
+    }
+    return nullptr;
+}
+
+std::int32_t REC_choice_code(const char *choice, const char *word) {
+    for (const Word &w : kWords) {
+        if (same(w.choice, choice) && same(w.word, word)) {
+            return w.code;
+        }
+    }
+    return kNoCode;
+}
+
+const char *REC_choice_name(const char *choice, std::int32_t code) {
+    for (const Word &w : kWords) {
+        if (same(w.choice, choice) && w.code == code) {
+            return w.word;
+        }
+    }
+    return nullptr;
+}
+
+const char *REC_reason_name(std::int32_t reason) { return name_of(kReasons, reason); }
+
+std::int32_t REC_reason_count(void) { return count_of(kReasons); }
+
+std::int32_t REC_reason_at(std::int32_t index) {
+    return index >= 0 && index < count_of(kReasons) ? kReasons[index].code : -1;
+}
+
+const char *REC_status_name(std::int32_t status) { return name_of(kStatuses, status); }
+
+}  // extern "C"
