@@ -27,7 +27,8 @@ The result records are laid out from the library's description of them
 (``status`` a ``Status``, ``reason`` a ``Reason``, followed by ``message``,
 the library's words), and ``Reason`` and ``Status`` name the library's codes
 as it names them. These names (and the result types) are made on first use,
-so importing this module always works.
+so importing this module always works (``from vantor import *`` uses them,
+and so loads the library).
 
 The library is looked for, in this order:
 
