@@ -431,10 +431,10 @@ def _declare_questions(library: ctypes.CDLL, vocabulary: _Vocabulary) -> None:
     _declare(library, "STU_most_powerful_design", i32, [study, f64, f64, design])
 
 
-def _open(path: str, describe=_Vocabulary) -> tuple:
+def _open(path: str) -> tuple:
     library = ctypes.CDLL(path)
     _declare_description(library)
-    vocabulary = describe(library)
+    vocabulary = _Vocabulary(library)
     _declare_questions(library, vocabulary)
     library.MTH_set_report_hook(_ReportHook(_report_callback, None))
     return library, vocabulary
