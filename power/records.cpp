@@ -12,6 +12,8 @@
 #include <iterator>
 
 #include "power/design.h"
+#include "power/disease_model.h"
+#include "power/genotype_tests.h"
 #include "power/power_func.h"
 #include "power/result.h"
 #include "power/solve.h"
@@ -59,6 +61,38 @@ constexpr REC_field kStudyFields[] = {
      "the stage 1 level: the share of markers without effect passed on to stage 2"},
     {"case_fraction", REC_DOUBLE, VANTOR_AT(STU_study, case_fraction), REC_KIND_NUMBER, "share",
      "the cases' share of each stage"},
+    {"test", REC_INT32, VANTOR_AT(STU_study, test), REC_KIND_CHOICE, "",
+     "the association test: allelic, trend, dominant, recessive or genotypic"},
+    {"markers", REC_DOUBLE, VANTOR_AT(STU_study, markers), REC_KIND_NUMBER, "markers",
+     "the number of markers tested: the level divided by it is the per-marker level"},
+};
+
+// The disease model's fields, from the start of the model, which shares the
+// study's effect union with the allelic effect (it starts where odds_ratio
+// does).
+constexpr REC_field kDiseaseFields[] = {
+    {"frequency", REC_DOUBLE, VANTOR_AT(DIS_model, frequency), REC_KIND_NUMBER, "probability",
+     "the risk allele's frequency in the population"},
+    {"prevalence", REC_DOUBLE, VANTOR_AT(DIS_model, prevalence), REC_KIND_NUMBER, "probability",
+     "the disease's prevalence"},
+    {"model", REC_INT32, VANTOR_AT(DIS_model, model), REC_KIND_CHOICE, "",
+     "the genetic model: multiplicative, additive, dominant, recessive or free"},
+    {"controls_kind", REC_INT32, VANTOR_AT(DIS_model, controls), REC_KIND_CHOICE, "",
+     "who the controls are: unaffected or population"},
+    {"relative_risk", REC_DOUBLE, VANTOR_AT(DIS_model, relative_risk), REC_KIND_NUMBER,
+     "relative risk", "the genotype relative risk r of a one-parameter model"},
+    {"heterozygote_risk", REC_DOUBLE, VANTOR_AT(DIS_model, heterozygote_risk), REC_KIND_NUMBER,
+     "relative risk", "the free model's relative risk of one copy"},
+    {"homozygote_risk", REC_DOUBLE, VANTOR_AT(DIS_model, homozygote_risk), REC_KIND_NUMBER,
+     "relative risk", "the free model's relative risk of two copies"},
+    {"ld_kind", REC_INT32, VANTOR_AT(DIS_model, ld_kind), REC_KIND_INTERNAL, "",
+     "how the marker's linkage disequilibrium is given: causal (none), d_prime or r_squared "
+     "(front ends set it from which of d_prime and r_squared is given)"},
+    {"ld_reserved", REC_INT32, VANTOR_AT(DIS_model, reserved), REC_KIND_INTERNAL, "", "kept 0"},
+    {"marker_frequency", REC_DOUBLE, VANTOR_AT(DIS_model, marker_frequency), REC_KIND_NUMBER,
+     "probability", "the marker allele's frequency (not a number: the risk allele's)"},
+    {"ld", REC_DOUBLE, VANTOR_AT(DIS_model, ld), REC_KIND_INTERNAL, "",
+     "the marker's D' or r^2 with the risk allele (front ends take it as d_prime or r_squared)"},
 };
 
 constexpr REC_field kPowerFields[] = {
@@ -68,6 +102,14 @@ constexpr REC_field kPowerFields[] = {
      "why: a warning, what is not reachable, or the refused input"},
     {"power", REC_DOUBLE, VANTOR_AT(STU_power_result, power), REC_KIND_NUMBER, "probability",
      "the power"},
+    {"marker_alpha", REC_DOUBLE, VANTOR_AT(STU_power_result, marker_alpha), REC_KIND_NUMBER,
+     "level", "the per-marker level: the significance level divided by the number of markers"},
+    {"marker_case_rate", REC_DOUBLE, VANTOR_AT(STU_power_result, marker_case_rate), REC_KIND_NUMBER,
+     "probability", "the risk-allele rate among cases at the marker"},
+    {"marker_control_rate", REC_DOUBLE, VANTOR_AT(STU_power_result, marker_control_rate),
+     REC_KIND_NUMBER, "probability", "the risk-allele rate among controls at the marker"},
+    {"marker_odds_ratio", REC_DOUBLE, VANTOR_AT(STU_power_result, marker_odds_ratio),
+     REC_KIND_NUMBER, "odds ratio", "the allelic odds ratio the marker's rates imply"},
 };
 
 constexpr REC_field kSizeFields[] = {
@@ -83,6 +125,35 @@ constexpr REC_field kSizeFields[] = {
      "the power of these cases and controls"},
     {"evaluations", REC_INT32, VANTOR_AT(STU_size_result, evaluations), REC_KIND_NUMBER,
      "evaluations", "the power evaluations the search spent"},
+    {"marker_alpha", REC_DOUBLE, VANTOR_AT(STU_size_result, marker_alpha), REC_KIND_NUMBER, "level",
+     "the per-marker level: the significance level divided by the number of markers"},
+    {"marker_case_rate", REC_DOUBLE, VANTOR_AT(STU_size_result, marker_case_rate), REC_KIND_NUMBER,
+     "probability", "the risk-allele rate among cases at the marker"},
+    {"marker_control_rate", REC_DOUBLE, VANTOR_AT(STU_size_result, marker_control_rate),
+     REC_KIND_NUMBER, "probability", "the risk-allele rate among controls at the marker"},
+    {"marker_odds_ratio", REC_DOUBLE, VANTOR_AT(STU_size_result, marker_odds_ratio),
+     REC_KIND_NUMBER, "odds ratio", "the allelic odds ratio the marker's rates imply"},
+};
+
+constexpr REC_field kRiskFields[] = {
+    {"status", REC_INT32, VANTOR_AT(STU_risk_result, status), REC_KIND_STATUS, "",
+     "the answer's status"},
+    {"reason", REC_INT32, VANTOR_AT(STU_risk_result, reason), REC_KIND_REASON, "",
+     "why: a warning, what is not reachable, or the refused input"},
+    {"relative_risk", REC_DOUBLE, VANTOR_AT(STU_risk_result, relative_risk), REC_KIND_NUMBER,
+     "relative risk", "the detectable genotype relative risk r"},
+    {"power", REC_DOUBLE, VANTOR_AT(STU_risk_result, power), REC_KIND_NUMBER, "probability",
+     "the power at the detectable relative risk"},
+    {"evaluations", REC_INT32, VANTOR_AT(STU_risk_result, evaluations), REC_KIND_NUMBER,
+     "evaluations", "the power evaluations the search spent"},
+    {"marker_alpha", REC_DOUBLE, VANTOR_AT(STU_risk_result, marker_alpha), REC_KIND_NUMBER, "level",
+     "the per-marker level: the significance level divided by the number of markers"},
+    {"marker_case_rate", REC_DOUBLE, VANTOR_AT(STU_risk_result, marker_case_rate), REC_KIND_NUMBER,
+     "probability", "the risk-allele rate among cases at the marker"},
+    {"marker_control_rate", REC_DOUBLE, VANTOR_AT(STU_risk_result, marker_control_rate),
+     REC_KIND_NUMBER, "probability", "the risk-allele rate among controls at the marker"},
+    {"marker_odds_ratio", REC_DOUBLE, VANTOR_AT(STU_risk_result, marker_odds_ratio),
+     REC_KIND_NUMBER, "odds ratio", "the allelic odds ratio the marker's rates imply"},
 };
 
 constexpr REC_field kEffectFields[] = {
@@ -157,6 +228,10 @@ constexpr Record kRecords[] = {
      static_cast<std::int32_t>(sizeof(SLV_effect_result)), count_of(kEffectFields)},
     {"DSN_design_result", kDesignFields, REC_DESIGN_RESULT,
      static_cast<std::int32_t>(sizeof(DSN_design_result)), count_of(kDesignFields)},
+    {"STU_risk_result", kRiskFields, REC_RISK_RESULT,
+     static_cast<std::int32_t>(sizeof(STU_risk_result)), count_of(kRiskFields)},
+    {"DIS_model", kDiseaseFields, REC_DISEASE_MODEL, static_cast<std::int32_t>(sizeof(DIS_model)),
+     count_of(kDiseaseFields)},
 };
 
 const Record *record_of(std::int32_t id) {
@@ -174,8 +249,9 @@ bool same(const char *a, const char *b) {
 
 // ---- Questions -------------------------------------------------------------
 
-constexpr const char *kSingleStudy = "odds_ratio,control_rate,alpha,variance,count";
-constexpr const char *kEffectStudy = "control_rate,alpha,variance,count";
+constexpr const char *kSingleStudy = "odds_ratio,control_rate,alpha,markers,test,variance,count";
+constexpr const char *kEffectStudy = "control_rate,alpha,markers,variance,count";
+constexpr const char *kRiskStudy = "alpha,markers,test,variance,count";
 constexpr const char *kTwoStageStudy =
     "method,odds_ratio,control_rate,alpha,stage1_alpha,case_fraction,variance,count";
 constexpr const char *kSearchStudy =
@@ -237,6 +313,9 @@ constexpr REC_question kQuestions[] = {
      "the controls (and cases) for a target power, cases per control fixed"},
     {"odds_ratio", "STU_odds_ratio", REC_EFFECT_RESULT, VANTOR_ARGUMENTS(kOddsRatioArguments),
      kEffectStudy, "the odds ratio detected with a target power, above or below 1"},
+    {"relative_risk", "STU_relative_risk", REC_RISK_RESULT, VANTOR_ARGUMENTS(kOddsRatioArguments),
+     kRiskStudy,
+     "the relative risk of a disease model detected with a target power, above or below 1"},
     {"two_stage_power", "STU_two_stage_power", REC_DESIGN_RESULT,
      VANTOR_ARGUMENTS(kTwoStagePowerArguments), kTwoStageStudy,
      "the power and cost of a two-stage design with given counts per stage"},
@@ -274,6 +353,21 @@ constexpr Word kWords[] = {
     {"count", "alleles", SLV_UNIT_ALLELES},
     {"direction", "above", STU_ABOVE_ONE},
     {"direction", "below", STU_BELOW_ONE},
+    {"test", "allelic", GEN_ALLELIC},
+    {"test", "trend", GEN_TREND},
+    {"test", "dominant", GEN_DOMINANT},
+    {"test", "recessive", GEN_RECESSIVE},
+    {"test", "genotypic", GEN_GENOTYPIC},
+    {"model", "multiplicative", DIS_MULTIPLICATIVE},
+    {"model", "additive", DIS_ADDITIVE},
+    {"model", "dominant", DIS_DOMINANT},
+    {"model", "recessive", DIS_RECESSIVE},
+    {"model", "free", DIS_FREE},
+    {"controls_kind", "unaffected", DIS_UNAFFECTED_CONTROLS},
+    {"controls_kind", "population", DIS_POPULATION_CONTROLS},
+    {"ld_kind", "causal", DIS_MARKER_IS_CAUSAL},
+    {"ld_kind", "d_prime", DIS_LD_D_PRIME},
+    {"ld_kind", "r_squared", DIS_LD_R_SQUARED},
 };
 
 constexpr std::int32_t kNoCode = -1000;
@@ -296,6 +390,7 @@ constexpr Named kReasons[] = {
     VANTOR_REASON(POWER_TOO_IRREGULAR),
     VANTOR_REASON(BUDGET_TOO_SMALL),
     VANTOR_REASON(POWER_NOT_COMPUTABLE),
+    VANTOR_REASON(LEVELS_OFF_WITH_RISK),
     VANTOR_REASON(BAD_CASES),
     VANTOR_REASON(BAD_CONTROLS),
     VANTOR_REASON(BAD_CONTROL_RATE),
@@ -315,6 +410,25 @@ constexpr Named kReasons[] = {
     VANTOR_REASON(BAD_STUDY_SIZE),
     VANTOR_REASON(BAD_EFFECT_KIND),
     VANTOR_REASON(BAD_DIRECTION),
+    VANTOR_REASON(BAD_FREQUENCY),
+    VANTOR_REASON(BAD_PREVALENCE),
+    VANTOR_REASON(BAD_MODEL),
+    VANTOR_REASON(BAD_RELATIVE_RISK),
+    VANTOR_REASON(RISK_ABOVE_ONE),
+    VANTOR_REASON(NEGATIVE_RISK),
+    VANTOR_REASON(BAD_CONTROLS_KIND),
+    VANTOR_REASON(BAD_LD_KIND),
+    VANTOR_REASON(BAD_MARKER_FREQUENCY),
+    VANTOR_REASON(BAD_LD),
+    VANTOR_REASON(LD_BEYOND_FREQUENCIES),
+    VANTOR_REASON(BAD_TEST),
+    VANTOR_REASON(TEST_NEEDS_MODEL),
+    VANTOR_REASON(GENOTYPE_TEST_COUNTS_PEOPLE),
+    VANTOR_REASON(GENOTYPIC_ONE_STATISTIC),
+    VANTOR_REASON(BAD_MARKERS),
+    VANTOR_REASON(BAD_MARKER_ALPHA),
+    VANTOR_REASON(NO_SINGLE_RISK),
+    VANTOR_REASON(TWO_STAGES_NEED_ALLELIC),
 };
 #undef VANTOR_REASON
 

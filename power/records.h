@@ -42,8 +42,15 @@ enum {
     REC_POWER_RESULT = 2,  /* STU_power_result */
     REC_SIZE_RESULT = 3,   /* STU_size_result */
     REC_EFFECT_RESULT = 4, /* SLV_effect_result */
-    REC_DESIGN_RESULT = 5  /* DSN_design_result */
+    REC_DESIGN_RESULT = 5, /* DSN_design_result */
+    REC_RISK_RESULT = 6,   /* STU_risk_result */
+    REC_DISEASE_MODEL = 7  /* DIS_model, the disease-model effect of a study */
 };
+
+/* The study's effect is a union that starts where its `odds_ratio` field
+ * does: an allelic effect (effect_kind 1) is the study's odds_ratio and
+ * control_rate; a disease model (effect_kind 2) is a DIS_model there, its
+ * fields described by REC_DISEASE_MODEL from the model's own start. */
 
 /* C types of fields. */
 enum { REC_INT32 = 1, REC_INT64 = 2, REC_DOUBLE = 3 };

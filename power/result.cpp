@@ -86,6 +86,47 @@ constexpr ReasonText kReasonTexts[] = {
     {SLV_REASON_BAD_EFFECT_KIND, "the kind of effect description is not one this library knows"},
     {SLV_REASON_BAD_DIRECTION,
      "the direction of the detectable odds ratio must be above or below 1"},
+    {SLV_REASON_LEVELS_OFF_WITH_RISK,
+     "the power levels off below the target however strong the relative risk within the "
+     "model's valid range"},
+    {SLV_REASON_BAD_FREQUENCY,
+     "the risk allele's frequency in the population must lie strictly between 0 and 1"},
+    {SLV_REASON_BAD_PREVALENCE, "the prevalence must lie strictly between 0 and 1"},
+    {SLV_REASON_BAD_MODEL,
+     "the genetic model must be multiplicative, additive, dominant, recessive or free"},
+    {SLV_REASON_BAD_RELATIVE_RISK, "a genotype relative risk must be a positive number"},
+    {SLV_REASON_RISK_ABOVE_ONE,
+     "the model gives a genotype a risk of disease above 1: the prevalence or the relative risk "
+     "is too high for this frequency"},
+    {SLV_REASON_NEGATIVE_RISK,
+     "the additive model with a relative risk below 1/2 gives two copies a negative risk"},
+    {SLV_REASON_BAD_CONTROLS_KIND, "the controls must be unaffected or population controls"},
+    {SLV_REASON_BAD_LD_KIND,
+     "the marker's linkage disequilibrium must be given as D' or r^2, or the marker is the "
+     "causal variant"},
+    {SLV_REASON_BAD_MARKER_FREQUENCY,
+     "the marker allele's frequency must lie strictly between 0 and 1"},
+    {SLV_REASON_BAD_LD, "D' and r^2 must lie from 0 to 1"},
+    {SLV_REASON_LD_BEYOND_FREQUENCIES,
+     "r^2 is larger than the risk allele's and the marker allele's frequencies allow"},
+    {SLV_REASON_BAD_TEST, "the test must be allelic, trend, dominant, recessive or genotypic"},
+    {SLV_REASON_TEST_NEEDS_MODEL,
+     "the trend, dominant, recessive and genotypic tests need genotype frequencies: describe the "
+     "effect by a disease model"},
+    {SLV_REASON_GENOTYPE_TEST_COUNTS_PEOPLE,
+     "a genotype test counts people: counting alleles is for the allelic test"},
+    {SLV_REASON_GENOTYPIC_ONE_STATISTIC,
+     "the genotypic test has one statistic: the unpooled variance is for the allelic, trend, "
+     "dominant and recessive tests"},
+    {SLV_REASON_BAD_MARKERS, "the number of markers must be a number from 1"},
+    {SLV_REASON_BAD_MARKER_ALPHA,
+     "the level per marker (the significance level divided by the number of markers) must be "
+     "at least 1e-12 and below 1"},
+    {SLV_REASON_NO_SINGLE_RISK,
+     "the free model has no single relative risk to solve for: choose a one-parameter model"},
+    {SLV_REASON_TWO_STAGES_NEED_ALLELIC,
+     "the two-stage questions take an allelic odds ratio and control rate, one marker and the "
+     "allelic test"},
     {SLV_REASON_BAD_DESIGN_ALPHA,
      "the overall level must leave room for a first-stage level of at most 0.5: at most 0.25 "
      "for replication and joint analysis, below 0.5 for the product of p-values"},

@@ -11,6 +11,7 @@
 #include <initializer_list>
 #include <limits>
 
+#include "power/disease_questions.h"
 #include "power/power_func.h"
 #include "power/solve.h"
 
@@ -33,7 +34,9 @@ std::int32_t check_record(const STU_study *study) {
     if (study->size != static_cast<std::int32_t>(sizeof(STU_study))) {
         return SLV_REASON_BAD_STUDY_SIZE;
     }
-    return study->effect_kind == STU_EFFECT_ALLELIC ? SLV_REASON_NONE : SLV_REASON_BAD_EFFECT_KIND;
+    return study->effect_kind == STU_EFFECT_ALLELIC || study->effect_kind == STU_EFFECT_DISEASE
+               ? SLV_REASON_NONE
+               : SLV_REASON_BAD_EFFECT_KIND;
 }
 
 const STU_allelic_effect &allelic(const STU_study *study) { return study->effect.allelic; }
@@ -52,12 +55,27 @@ DSN_study design_study(const STU_study *study) {
 // ---- Results ----------------------------------------------------------------
 
 std::int32_t refuse_power(std::int32_t reason, STU_power_result *result) {
-    *result = {SLV_status_of_reason(reason), reason, kNotANumber};
+    *result = {SLV_status_of_reason(reason),
+               reason,
+               kNotANumber,
+               kNotANumber,
+               kNotANumber,
+               kNotANumber,
+               kNotANumber};
     return result->status;
 }
 
 std::int32_t refuse_size(std::int32_t reason, STU_size_result *result) {
-    *result = {SLV_status_of_reason(reason), reason, 0, 0, kNotANumber, 0};
+    *result = {SLV_status_of_reason(reason),
+               reason,
+               0,
+               0,
+               kNotANumber,
+               0,
+               kNotANumber,
+               kNotANumber,
+               kNotANumber,
+               kNotANumber};
     return result->status;
 }
 
@@ -68,8 +86,9 @@ std::int32_t refuse_effect(std::int32_t reason, SLV_effect_result *result) {
 
 // A solver's answer in allele draws, in the study's unit.
 std::int32_t in_units(const SLV_size_result &answer, std::int32_t unit, STU_size_result *result) {
-    *result = {answer.status,          answer.reason, answer.cases / unit,
-               answer.controls / unit, answer.power,  answer.evaluations};
+    *result = {answer.status, answer.reason,      answer.cases / unit, answer.controls / unit,
+               answer.power,  answer.evaluations, kNotANumber,         kNotANumber,
+               kNotANumber,   kNotANumber};
     return result->status;
 }
 
@@ -113,7 +132,11 @@ std::int32_t nothing_to_check() { return SLV_REASON_NONE; }
 // The design questions' record of a refusal when the record itself is not
 // this library's; false when it is.
 bool refuse_design(const STU_study *study, DSN_design_result *result) {
-    const std::int32_t reason = check_record(study);
+    std::int32_t reason = check_record(study);
+    if (reason == SLV_REASON_NONE && (study->effect_kind != STU_EFFECT_ALLELIC ||
+                                      !(study->markers == 1) || study->test != GEN_ALLELIC)) {
+        reason = SLV_REASON_TWO_STAGES_NEED_ALLELIC;
+    }
     if (reason == SLV_REASON_NONE) {
         return false;
     }
@@ -131,42 +154,122 @@ double genotyping_cost(const std::int64_t cases[2], const std::int64_t controls[
            cost_ratio * alpha0 * static_cast<double>(cases[1] + controls[1]);
 }
 
+// The effect's description: the allelic odds ratio (unless it is the
+// unknown) and rate, or the disease model (its relative risk taken as 1
+// when it is the unknown).
+std::int32_t check_effect(const STU_study *study, std::int32_t effect_known) {
+    if (study->effect_kind == STU_EFFECT_ALLELIC) {
+        return first_refusal(
+            {effect_known != 0 ? SLV_check_odds_ratio(allelic(study).odds_ratio) : SLV_REASON_NONE,
+             SLV_check_control_rate(allelic(study).control_rate)});
+    }
+    DIS_model model = study->effect.disease;
+    if (effect_known == 0) {
+        if (model.model == DIS_FREE) {
+            return SLV_REASON_NO_SINGLE_RISK;
+        }
+        model.relative_risk = 1;
+    }
+    return DIS_check_model(&model);
+}
+
+std::int32_t check_markers(double markers) {
+    return std::isfinite(markers) && markers >= 1 ? SLV_REASON_NONE : SLV_REASON_BAD_MARKERS;
+}
+
+// The level limits hold for the per-marker level.
+std::int32_t check_marker_alpha(const STU_study *study) {
+    return study->markers == 1 || SLV_check_alpha(study->alpha / study->markers) == SLV_REASON_NONE
+               ? SLV_REASON_NONE
+               : SLV_REASON_BAD_MARKER_ALPHA;
+}
+
+std::int32_t check_test(const STU_study *study) {
+    if (study->test < GEN_ALLELIC || study->test > GEN_GENOTYPIC) {
+        return SLV_REASON_BAD_TEST;
+    }
+    if (study->test == GEN_ALLELIC) {
+        return SLV_REASON_NONE;
+    }
+    if (study->effect_kind != STU_EFFECT_DISEASE) {
+        return SLV_REASON_TEST_NEEDS_MODEL;
+    }
+    if (study->unit != SLV_UNIT_PEOPLE) {
+        return SLV_REASON_GENOTYPE_TEST_COUNTS_PEOPLE;
+    }
+    return study->test == GEN_GENOTYPIC && study->statistic == PWR_STATISTIC_UNPOOLED
+               ? SLV_REASON_GENOTYPIC_ONE_STATISTIC
+               : SLV_REASON_NONE;
+}
+
+// The allelic study that asks the same of the allelic test as `study`: the
+// odds ratio and control rate at the marker, at the per-marker level. An
+// allelic effect on one marker is its own (the same bits).
+STU_study allelic_twin(const STU_study *study, const vantor::AtMarker &marker) {
+    STU_study twin = *study;
+    twin.effect_kind = STU_EFFECT_ALLELIC;
+    twin.effect.allelic = {marker.odds_ratio, marker.control_rate};
+    twin.alpha = marker.alpha;
+    twin.markers = 1;
+    return twin;
+}
+
+bool on_genotypes(const STU_study *study) { return study->test != GEN_ALLELIC; }
+
+template <typename Result>
+void show_marker(const vantor::AtMarker &marker, Result *result) {
+    result->marker_alpha = marker.alpha;
+    result->marker_case_rate = marker.case_rate;
+    result->marker_control_rate = marker.control_rate;
+    result->marker_odds_ratio = marker.odds_ratio;
+}
+
 std::int32_t check_study(const STU_study *study, std::int32_t odds_ratio_known) {
     const std::int32_t record = check_record(study);
     if (record != SLV_REASON_NONE) {
         return record;
     }
-    return first_refusal(
-        {odds_ratio_known != 0 ? SLV_check_odds_ratio(allelic(study).odds_ratio) : SLV_REASON_NONE,
-         SLV_check_control_rate(allelic(study).control_rate), SLV_check_alpha(study->alpha),
-         SLV_check_statistic(study->statistic), SLV_check_unit(study->unit)});
+    return first_refusal({check_effect(study, odds_ratio_known), check_markers(study->markers),
+                          SLV_check_alpha(study->alpha), check_marker_alpha(study),
+                          SLV_check_statistic(study->statistic), SLV_check_unit(study->unit),
+                          check_test(study)});
 }
 
-}  // namespace
+// ---- The allelic test on an allelic study of one marker ---------------------
 
-extern "C" {
-
-std::int32_t STU_study_size(void) { return static_cast<std::int32_t>(sizeof(STU_study)); }
-
-void STU_study_init(STU_study *study) {
-    *study = STU_study{};
-    study->size = static_cast<std::int32_t>(sizeof(STU_study));
-    study->effect_kind = STU_EFFECT_ALLELIC;
-    study->effect.allelic = {kNotANumber, kNotANumber};
-    study->statistic = PWR_STATISTIC_POOLED;
-    study->unit = SLV_UNIT_PEOPLE;
-    study->alpha = STU_DEFAULT_ALPHA;
-    study->method = -1;
-    study->alpha0 = kNotANumber;
-    study->case_fraction = 0.5;
+// The power of a genotype test, with the few-expected-alleles warning.
+void genotype_power(const STU_study *study, const vantor::AtMarker &marker, std::int64_t cases,
+                    std::int64_t controls, STU_power_result *result) {
+    const double power = vantor::test_power(*study, marker, cases, controls);
+    if (std::isnan(power)) {
+        refuse_power(SLV_REASON_POWER_NOT_COMPUTABLE, result);
+        return;
+    }
+    const std::int32_t reason =
+        SLV_check_expected_alleles(2 * cases, 2 * controls, marker.case_rate, marker.control_rate);
+    result->status = SLV_status_of_reason(reason);
+    result->reason = reason;
+    result->power = power;
 }
 
-std::int32_t STU_check_study(const STU_study *study, std::int32_t odds_ratio_known) {
-    return check_study(study, odds_ratio_known);
+// A size question: the study checked (the question's own knowns are checked
+// by `ask`), then asked of the allelic twin or of the genotype test, and the
+// marker shown.
+template <typename Ask>
+std::int32_t size_question(const STU_study *study, STU_size_result *result, Ask ask) {
+    const std::int32_t refused = check_study(study, 1);
+    if (refused != SLV_REASON_NONE) {
+        return refuse_size(refused, result);
+    }
+    const vantor::AtMarker marker = vantor::at_marker(*study);
+    const STU_study twin = on_genotypes(study) ? *study : allelic_twin(study, marker);
+    ask(&twin, result);
+    show_marker(marker, result);
+    return result->status;
 }
 
-std::int32_t STU_power(const STU_study *study, std::int64_t cases, std::int64_t controls,
-                       STU_power_result *result) {
+std::int32_t allelic_power(const STU_study *study, std::int64_t cases, std::int64_t controls,
+                           STU_power_result *result) {
     const std::int32_t refused = refusal(study, 1, [&] {
         return first_refusal(
             {SLV_check_cases(cases, study->unit), SLV_check_controls(controls, study->unit)});
@@ -186,43 +289,49 @@ std::int32_t STU_power(const STU_study *study, std::int64_t cases, std::int64_t 
     }
     const std::int32_t reason = SLV_check_expected_alleles(
         design.sample_size[0][0], design.sample_size[0][1], design.case_rate, design.control_rate);
-    *result = {SLV_status_of_reason(reason), reason, power};
+    *result = {SLV_status_of_reason(reason),
+               reason,
+               power,
+               kNotANumber,
+               kNotANumber,
+               kNotANumber,
+               kNotANumber};
     return result->status;
 }
 
-std::int32_t STU_cases_for_controls(const STU_study *study, std::int64_t controls,
-                                    double target_power, STU_size_result *result) {
+std::int32_t allelic_cases_for_controls(const STU_study *study, std::int64_t controls,
+                                        double target_power, STU_size_result *result) {
     return solve_size<std::int32_t>(
         study, target_power, SLV_cases_for_controls_with_statistic,
         [&] { return SLV_check_controls(controls, study->unit); },
         [&] { return alleles(controls, study->unit); }, result);
 }
 
-std::int32_t STU_controls_for_cases(const STU_study *study, std::int64_t cases, double target_power,
-                                    STU_size_result *result) {
+std::int32_t allelic_controls_for_cases(const STU_study *study, std::int64_t cases,
+                                        double target_power, STU_size_result *result) {
     return solve_size<std::int32_t>(
         study, target_power, SLV_controls_for_cases_with_statistic,
         [&] { return SLV_check_cases(cases, study->unit); },
         [&] { return alleles(cases, study->unit); }, result);
 }
 
-std::int32_t STU_cases_for_ratio(const STU_study *study, double controls_per_case,
-                                 double target_power, STU_size_result *result) {
+std::int32_t allelic_cases_for_ratio(const STU_study *study, double controls_per_case,
+                                     double target_power, STU_size_result *result) {
     return solve_size<double>(
         study, target_power, SLV_cases_for_ratio_with_statistic, nothing_to_check,
         [&] { return controls_per_case; }, result);
 }
 
-std::int32_t STU_controls_for_ratio(const STU_study *study, double cases_per_control,
-                                    double target_power, STU_size_result *result) {
+std::int32_t allelic_controls_for_ratio(const STU_study *study, double cases_per_control,
+                                        double target_power, STU_size_result *result) {
     return solve_size<double>(
         study, target_power, SLV_controls_for_ratio_with_statistic, nothing_to_check,
         [&] { return cases_per_control; }, result);
 }
 
-std::int32_t STU_odds_ratio(const STU_study *study, std::int64_t cases, std::int64_t controls,
-                            double target_power, std::int32_t direction,
-                            SLV_effect_result *result) {
+std::int32_t allelic_odds_ratio(const STU_study *study, std::int64_t cases, std::int64_t controls,
+                                double target_power, std::int32_t direction,
+                                SLV_effect_result *result) {
     const bool known_direction = direction == STU_ABOVE_ONE || direction == STU_BELOW_ONE;
     const std::int32_t refused = refusal(study, 0, [&] {
         return first_refusal({SLV_check_cases(cases, study->unit),
@@ -236,6 +345,147 @@ std::int32_t STU_odds_ratio(const STU_study *study, std::int64_t cases, std::int
                                                   : SLV_odds_ratio_below_one_with_statistic;
     return solve(alleles(cases, study->unit), alleles(controls, study->unit),
                  allelic(study).control_rate, study->alpha, target_power, study->statistic, result);
+}
+
+}  // namespace
+
+extern "C" {
+
+std::int32_t STU_study_size(void) { return static_cast<std::int32_t>(sizeof(STU_study)); }
+
+void STU_study_init(STU_study *study) {
+    *study = STU_study{};
+    study->size = static_cast<std::int32_t>(sizeof(STU_study));
+    study->effect_kind = STU_EFFECT_ALLELIC;
+    study->effect.allelic = {kNotANumber, kNotANumber};
+    study->statistic = PWR_STATISTIC_POOLED;
+    study->unit = SLV_UNIT_PEOPLE;
+    study->alpha = STU_DEFAULT_ALPHA;
+    study->method = -1;
+    study->alpha0 = kNotANumber;
+    study->case_fraction = 0.5;
+    study->test = GEN_ALLELIC;
+    study->markers = 1;
+}
+
+double STU_default_alpha(double markers) { return markers == 1 ? STU_DEFAULT_ALPHA : 0.05; }
+
+std::int32_t STU_check_study(const STU_study *study, std::int32_t odds_ratio_known) {
+    return check_study(study, odds_ratio_known);
+}
+
+std::int32_t STU_power(const STU_study *study, std::int64_t cases, std::int64_t controls,
+                       STU_power_result *result) {
+    const std::int32_t refused = refusal(study, 1, [&] {
+        return first_refusal(
+            {SLV_check_cases(cases, study->unit), SLV_check_controls(controls, study->unit)});
+    });
+    if (refused != SLV_REASON_NONE) {
+        return refuse_power(refused, result);
+    }
+    const vantor::AtMarker marker = vantor::at_marker(*study);
+    if (!on_genotypes(study)) {
+        const STU_study twin = allelic_twin(study, marker);
+        allelic_power(&twin, cases, controls, result);
+    } else {
+        genotype_power(study, marker, cases, controls, result);
+    }
+    show_marker(marker, result);
+    return result->status;
+}
+
+std::int32_t STU_cases_for_controls(const STU_study *study, std::int64_t controls,
+                                    double target_power, STU_size_result *result) {
+    return size_question(study, result, [&](const STU_study *s, STU_size_result *r) {
+        if (on_genotypes(s)) {
+            vantor::genotype_cases_for_controls(*s, controls, target_power, r);
+            return r->status;
+        }
+        return allelic_cases_for_controls(s, controls, target_power, r);
+    });
+}
+
+std::int32_t STU_controls_for_cases(const STU_study *study, std::int64_t cases, double target_power,
+                                    STU_size_result *result) {
+    return size_question(study, result, [&](const STU_study *s, STU_size_result *r) {
+        if (on_genotypes(s)) {
+            vantor::genotype_controls_for_cases(*s, cases, target_power, r);
+            return r->status;
+        }
+        return allelic_controls_for_cases(s, cases, target_power, r);
+    });
+}
+
+std::int32_t STU_cases_for_ratio(const STU_study *study, double controls_per_case,
+                                 double target_power, STU_size_result *result) {
+    return size_question(study, result, [&](const STU_study *s, STU_size_result *r) {
+        if (on_genotypes(s)) {
+            vantor::genotype_cases_for_ratio(*s, controls_per_case, target_power, r);
+            return r->status;
+        }
+        return allelic_cases_for_ratio(s, controls_per_case, target_power, r);
+    });
+}
+
+std::int32_t STU_controls_for_ratio(const STU_study *study, double cases_per_control,
+                                    double target_power, STU_size_result *result) {
+    return size_question(study, result, [&](const STU_study *s, STU_size_result *r) {
+        if (on_genotypes(s)) {
+            vantor::genotype_controls_for_ratio(*s, cases_per_control, target_power, r);
+            return r->status;
+        }
+        return allelic_controls_for_ratio(s, cases_per_control, target_power, r);
+    });
+}
+
+std::int32_t STU_odds_ratio(const STU_study *study, std::int64_t cases, std::int64_t controls,
+                            double target_power, std::int32_t direction,
+                            SLV_effect_result *result) {
+    if (check_record(study) == SLV_REASON_NONE && study->effect_kind != STU_EFFECT_ALLELIC) {
+        return refuse_effect(SLV_REASON_BAD_EFFECT_KIND, result);
+    }
+    const std::int32_t refused = check_study(study, 0);
+    if (refused != SLV_REASON_NONE) {
+        return allelic_odds_ratio(study, cases, controls, target_power, direction, result);
+    }
+    vantor::AtMarker marker{};
+    marker.alpha = study->alpha / study->markers;
+    marker.odds_ratio = 1;  // not read: the odds ratio is the unknown
+    marker.control_rate = allelic(study).control_rate;
+    const STU_study twin = allelic_twin(study, marker);
+    return allelic_odds_ratio(&twin, cases, controls, target_power, direction, result);
+}
+
+std::int32_t STU_relative_risk(const STU_study *study, std::int64_t cases, std::int64_t controls,
+                               double target_power, std::int32_t direction,
+                               STU_risk_result *result) {
+    const bool known_direction = direction == STU_ABOVE_ONE || direction == STU_BELOW_ONE;
+    std::int32_t refused = check_record(study);
+    if (refused == SLV_REASON_NONE && study->effect_kind != STU_EFFECT_DISEASE) {
+        refused = SLV_REASON_BAD_EFFECT_KIND;
+    }
+    if (refused == SLV_REASON_NONE) {
+        refused = refusal(study, 0, [&] {
+            return first_refusal(
+                {SLV_check_cases(cases, study->unit), SLV_check_controls(controls, study->unit),
+                 known_direction ? SLV_REASON_NONE : SLV_REASON_BAD_DIRECTION,
+                 SLV_check_target_power(target_power, study->alpha / study->markers)});
+        });
+    }
+    if (refused != SLV_REASON_NONE) {
+        *result = {SLV_status_of_reason(refused),
+                   refused,
+                   kNotANumber,
+                   kNotANumber,
+                   0,
+                   kNotANumber,
+                   kNotANumber,
+                   kNotANumber,
+                   kNotANumber};
+        return result->status;
+    }
+    vantor::detectable_relative_risk(*study, cases, controls, target_power, direction, result);
+    return result->status;
 }
 
 std::int32_t STU_two_stage_power(const STU_study *study, const std::int64_t cases[2],

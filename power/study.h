@@ -52,6 +52,8 @@
 #include <stdint.h>
 
 #include "power/design.h"
+#include "power/disease_model.h"
+#include "power/genotype_tests.h"
 #include "power/result.h"
 #include "power/solve.h"
 #include "power/statistic.h"
@@ -62,7 +64,8 @@ extern "C" {
 
 /* Kinds of effect description. */
 enum {
-    STU_EFFECT_ALLELIC = 1 /* an allelic odds ratio and the control rate */
+    STU_EFFECT_ALLELIC = 1, /* an allelic odds ratio and the control rate */
+    STU_EFFECT_DISEASE = 2  /* a disease model (power/disease_model.h) */
 };
 
 /* An effect given as the allelic odds ratio of cases against controls and
@@ -78,6 +81,7 @@ typedef struct STU_study {
     int32_t effect_kind; /* STU_EFFECT_ALLELIC */
     union {
         STU_allelic_effect allelic;
+        DIS_model disease;
     } effect;
     int32_t statistic; /* PWR_STATISTIC_POOLED (default) or _UNPOOLED */
     int32_t unit;      /* SLV_UNIT_PEOPLE (default) or SLV_UNIT_ALLELES */
@@ -86,7 +90,19 @@ typedef struct STU_study {
     int32_t method;       /* PWR_METHOD_SEPARATE, _PRODUCT or _JOINT */
     double alpha0;        /* the first stage's level (not read by the design searches) */
     double case_fraction; /* the cases' share of each stage, in (0, 1); default 0.5 */
+    /* The test (GEN_ALLELIC, the default, ... GEN_GENOTYPIC): the others
+     * need a disease model and count people. Single stage only. */
+    int32_t test;
+    /* The number of markers tested, M >= 1 (default 1): the test runs at the
+     * level alpha / M, the per-marker level (Bonferroni); alpha is then the
+     * study-wide level. Single stage only. */
+    double markers;
 } STU_study;
+
+/* The significance level to take when none is given: STU_DEFAULT_ALPHA,
+ * already a per-marker level, for one marker; 0.05, the study-wide level
+ * the Bonferroni correction divides, for more markers. */
+double STU_default_alpha(double markers);
 
 /* sizeof(STU_study) as the library was compiled. */
 int32_t STU_study_size(void);
@@ -110,10 +126,19 @@ int32_t STU_check_study(const STU_study *study, int32_t odds_ratio_known);
 
 /* ---- Results ------------------------------------------------------------ */
 
+/* Every single-stage answer shows what the test sees at the marker: the
+ * per-marker level alpha / M, the risk-allele rates among cases and
+ * controls and the allelic odds ratio they imply (for an allelic effect,
+ * the case rate its odds ratio gives and the study's own rate and odds
+ * ratio); not a number when the study was refused. */
 typedef struct STU_power_result {
-    int32_t status; /* SLV_FOUND ... SLV_INVALID_INPUT */
-    int32_t reason; /* SLV_REASON_*; the words: SLV_message(reason) */
-    double power;   /* not a number unless found */
+    int32_t status;             /* SLV_FOUND ... SLV_INVALID_INPUT */
+    int32_t reason;             /* SLV_REASON_*; the words: SLV_message(reason) */
+    double power;               /* not a number unless found */
+    double marker_alpha;        /* the per-marker level */
+    double marker_case_rate;    /* risk-allele rate among cases at the marker */
+    double marker_control_rate; /* risk-allele rate among controls at the marker */
+    double marker_odds_ratio;   /* the allelic odds ratio the rates imply */
 } STU_power_result;
 
 typedef struct STU_size_result {
@@ -123,7 +148,24 @@ typedef struct STU_size_result {
     int64_t controls;    /* in the study's unit; 0 unless found */
     double power;        /* power of (cases, controls); not a number unless found */
     int32_t evaluations; /* power evaluations spent */
+    double marker_alpha; /* as in STU_power_result */
+    double marker_case_rate;
+    double marker_control_rate;
+    double marker_odds_ratio;
 } STU_size_result;
+
+/* A detectable relative risk. */
+typedef struct STU_risk_result {
+    int32_t status;       /* SLV_FOUND ... SLV_INVALID_INPUT */
+    int32_t reason;       /* SLV_REASON_*; the words: SLV_message(reason) */
+    double relative_risk; /* the answer; not a number unless found */
+    double power;         /* power at relative_risk; not a number unless found */
+    int32_t evaluations;  /* power evaluations spent, at most 64 */
+    double marker_alpha;  /* as in STU_power_result, at relative_risk */
+    double marker_case_rate;
+    double marker_control_rate;
+    double marker_odds_ratio;
+} STU_risk_result;
 
 /* Direction of a detectable odds ratio. */
 enum { STU_ABOVE_ONE = 1, STU_BELOW_ONE = -1 };
@@ -157,10 +199,26 @@ int32_t STU_controls_for_ratio(const STU_study *study, double cases_per_control,
 int32_t STU_odds_ratio(const STU_study *study, int64_t cases, int64_t controls, double target_power,
                        int32_t direction, SLV_effect_result *result);
 
+/* The relative risk r of the study's one-parameter disease model detected
+ * with the target power, above 1 or below 1 (`direction`): the model's r is
+ * not read. The valid r form an interval (the lower end where f_0 reaches 1
+ * or the model's own bound, 1/2 for the additive model; the upper end where
+ * the largest penetrance reaches 1, which may be never); the search doubles
+ * the distance to 1 from 1/8 until the target is passed or the end is
+ * reached, then bisects to 1e-9 relative: the answer reaches the target and
+ * r a relative 1e-9 nearer 1 does not (for a power rising with the
+ * distance). Not reachable (SLV_REASON_LEVELS_OFF_WITH_RISK) when the power
+ * at the end of the interval (or at a distance of 2^26) falls short. An
+ * allelic effect is refused (SLV_REASON_BAD_EFFECT_KIND), the free model
+ * too (SLV_REASON_NO_SINGLE_RISK). At most 64 power evaluations. */
+int32_t STU_relative_risk(const STU_study *study, int64_t cases, int64_t controls,
+                          double target_power, int32_t direction, STU_risk_result *result);
+
 /* ---- Two stages ----------------------------------------------------------
  * As the questions of power/design.h, with the study's method, level (the
  * overall one), case fraction, statistic and unit; the second decision's
- * level is derived. */
+ * level is derived. They take an allelic effect, one marker and the allelic
+ * test (else SLV_REASON_TWO_STAGES_NEED_ALLELIC). */
 
 /* The power of the design with these counts (per stage, study unit; index 0
  * is stage 1) at the study's first-stage level alpha0, and its genotyping

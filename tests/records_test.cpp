@@ -20,8 +20,9 @@
 
 namespace {
 
-const std::int32_t kRecords[] = {REC_STUDY, REC_POWER_RESULT, REC_SIZE_RESULT, REC_EFFECT_RESULT,
-                                 REC_DESIGN_RESULT};
+const std::int32_t kRecords[] = {REC_STUDY,         REC_POWER_RESULT,  REC_SIZE_RESULT,
+                                 REC_EFFECT_RESULT, REC_DESIGN_RESULT, REC_RISK_RESULT,
+                                 REC_DISEASE_MODEL};
 
 std::int32_t width(std::int32_t type) { return type == REC_INT32 ? 4 : 8; }
 
@@ -30,6 +31,23 @@ std::vector<REC_field> fields_of(std::int32_t record) {
     fields.reserve(static_cast<std::size_t>(REC_field_count(record)));
     for (std::int32_t i = 0; i < REC_field_count(record); ++i) {
         fields.push_back(*REC_field_at(record, i));
+    }
+    return fields;
+}
+
+// The study's fields with its effect union laid out as its largest member,
+// the disease model, from where the allelic effect starts.
+std::vector<REC_field> study_as_disease_model() {
+    const std::int32_t start = REC_field_named(REC_STUDY, "odds_ratio")->offset;
+    std::vector<REC_field> fields;
+    for (const REC_field &f : fields_of(REC_STUDY)) {
+        if (std::strcmp(f.name, "odds_ratio") != 0 && std::strcmp(f.name, "control_rate") != 0) {
+            fields.push_back(f);
+        }
+    }
+    for (REC_field f : fields_of(REC_DISEASE_MODEL)) {
+        f.offset += start;
+        fields.push_back(f);
     }
     return fields;
 }
@@ -63,7 +81,8 @@ std::set<std::string> glossary_names() {
 
 TEST(RecordDescription, FieldsTileEveryRecordWithOnlyPaddingBetween) {
     for (const std::int32_t record : kRecords) {
-        std::vector<REC_field> fields = fields_of(record);
+        std::vector<REC_field> fields =
+            record == REC_STUDY ? study_as_disease_model() : fields_of(record);
         ASSERT_FALSE(fields.empty()) << REC_record_name(record);
         std::sort(fields.begin(), fields.end(),
                   [](const REC_field &a, const REC_field &b) { return a.offset < b.offset; });
@@ -91,7 +110,11 @@ TEST(RecordDescription, SizesAreTheRecordsOwn) {
     EXPECT_EQ(REC_field_count(0), -1);
     EXPECT_EQ(REC_field_at(REC_STUDY, -1), nullptr);
     EXPECT_EQ(REC_field_at(REC_STUDY, REC_field_count(REC_STUDY)), nullptr);
-    EXPECT_EQ(REC_record_name(6), nullptr);
+    EXPECT_EQ(REC_record_name(8), nullptr);
+    // The allelic effect lies within the disease model's span of the union.
+    const std::int32_t start = REC_field_named(REC_STUDY, "odds_ratio")->offset;
+    EXPECT_LT(REC_field_named(REC_STUDY, "control_rate")->offset + 8,
+              start + REC_record_size(REC_DISEASE_MODEL) + 1);
 }
 
 TEST(RecordDescription, OffsetsReadTheFieldsTheyName) {

@@ -1,0 +1,347 @@
+// The genotype tests' size questions and the detectable relative risk.
+// The arithmetic rule holds for all that follows, so it comes first.
+// clang-format off
+#include "numeric/MTH_arithmetic_rule.h"
+#include "power/disease_questions.h"
+// clang-format on
+
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <limits>
+
+#include "power/genotype_tests.h"
+#include "power/partner_rounding.h"
+#include "power/power_func.h"
+#include "power/result.h"
+#include "power/statistic.h"
+
+namespace vantor {
+
+namespace {
+
+constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
+// The largest group of people: its alleles fit the 32-bit count.
+constexpr std::int64_t kLargestPeople = SLV_LARGEST_COUNT / 2;
+
+double allelic_power(const STU_study &study, const AtMarker &marker, std::int64_t cases,
+                     std::int64_t controls) {
+    PWR_design design = PWR_DESIGN_INIT;
+    design.odds_ratio = marker.odds_ratio;
+    design.control_rate = marker.control_rate;
+    design.alpha[0] = marker.alpha;
+    design.sample_size[0][0] = static_cast<std::int32_t>(cases * study.unit);
+    design.sample_size[0][1] = static_cast<std::int32_t>(controls * study.unit);
+    return PWR_single_step_power(&design, 0, study.statistic);
+}
+
+// ---- Sizes ------------------------------------------------------------------
+
+struct SizeSearch {
+    bool reached = false;
+    std::int64_t size = 0;
+    double power = kNotANumber;
+    std::int32_t evaluations = 0;
+};
+
+// The smallest n in [1, top] with power(n) >= target while power(n - 1)
+// falls short: doubling from 1 until the target is passed, then bisection.
+SizeSearch smallest_reaching(const std::function<double(std::int64_t)> &power, std::int64_t top,
+                             double target) {
+    SizeSearch s;
+    const auto passes = [&](std::int64_t n, double &p) {
+        p = power(n);
+        ++s.evaluations;
+        return p >= target;
+    };
+    double p = kNotANumber;
+    if (passes(1, p)) {
+        s = {true, 1, p, s.evaluations};
+        return s;
+    }
+    std::int64_t fails = 1;
+    std::int64_t high = 2;
+    double high_power = kNotANumber;
+    while (!passes(high, high_power)) {
+        if (high >= top) {
+            return s;
+        }
+        fails = high;
+        high = high > top / 2 ? top : 2 * high;
+    }
+    while (high - fails > 1) {
+        const std::int64_t middle = fails + (high - fails) / 2;
+        if (passes(middle, p)) {
+            high = middle;
+            high_power = p;
+        } else {
+            fails = middle;
+        }
+    }
+    s.reached = true;
+    s.size = high;
+    s.power = high_power;
+    return s;
+}
+
+void fill_size(const SizeSearch &s, std::int64_t cases, std::int64_t controls,
+               std::int32_t not_reached, const AtMarker &marker, STU_size_result *result) {
+    result->evaluations = s.evaluations;
+    if (!s.reached) {
+        result->status = SLV_NOT_REACHABLE;
+        result->reason = not_reached;
+        result->cases = 0;
+        result->controls = 0;
+        result->power = kNotANumber;
+        return;
+    }
+    const std::int32_t reason =
+        SLV_check_expected_alleles(2 * cases, 2 * controls, marker.case_rate, marker.control_rate);
+    result->status = SLV_status_of_reason(reason);
+    result->reason = reason;
+    result->cases = cases;
+    result->controls = controls;
+    result->power = s.power;
+}
+
+// The largest count of the searched group whose partner, at `ratio`, still
+// fits the largest count.
+std::int64_t top_with_ratio(double ratio) {
+    std::int64_t low = 1;
+    std::int64_t high = kLargestPeople;
+    if (partner_fits(ratio, high, SLV_UNIT_PEOPLE)) {
+        return high;
+    }
+    while (high - low > 1) {
+        const std::int64_t middle = low + (high - low) / 2;
+        (partner_fits(ratio, middle, SLV_UNIT_PEOPLE) ? low : high) = middle;
+    }
+    return low;
+}
+
+bool refuse_size_question(std::int32_t reason, STU_size_result *result) {
+    if (reason == SLV_REASON_NONE) {
+        return false;
+    }
+    result->status = SLV_status_of_reason(reason);
+    result->reason = reason;
+    result->cases = 0;
+    result->controls = 0;
+    result->power = kNotANumber;
+    result->evaluations = 0;
+    return true;
+}
+
+// ---- Relative risks ---------------------------------------------------------
+
+constexpr double kFirstDistance = 0.125;
+constexpr int kMostDoublings = 29;  // to a distance of 2^26
+constexpr double kRelativeStep = 1e-9;
+constexpr int kValidityHalvings = 200;
+
+DIS_model with_risk(const DIS_model &model, double r) {
+    DIS_model m = model;
+    m.relative_risk = r;
+    return m;
+}
+
+bool valid_risk(const DIS_model &model, double r) {
+    const DIS_model trial = with_risk(model, r);
+    return r > 0 && std::isfinite(r) && DIS_check_model(&trial) == SLV_REASON_NONE;
+}
+
+// The valid r nearest `invalid` on the way from `valid` (to about 1e-15
+// relative), by halving: no power is evaluated.
+double end_of_valid(const DIS_model &model, double valid, double invalid) {
+    for (int i = 0; i < kValidityHalvings; ++i) {
+        const double middle = valid + (invalid - valid) / 2;
+        if (middle == valid || middle == invalid) {
+            break;
+        }
+        (valid_risk(model, middle) ? valid : invalid) = middle;
+    }
+    return valid;
+}
+
+struct RiskProbe {
+    const STU_study &study;
+    std::int64_t cases;
+    std::int64_t controls;
+    std::int32_t evaluations = 0;
+
+    double power(double r, AtMarker &marker) {
+        STU_study s = study;
+        s.effect.disease.relative_risk = r;
+        marker = at_marker(s);
+        ++evaluations;
+        return test_power(s, marker, cases, controls);
+    }
+};
+
+void fill_risk(std::int32_t status, std::int32_t reason, double r, double power,
+               const AtMarker &marker, std::int32_t evaluations, STU_risk_result *result) {
+    result->status = status;
+    result->reason = reason;
+    result->relative_risk = r;
+    result->power = power;
+    result->evaluations = evaluations;
+    result->marker_alpha = marker.alpha;
+    result->marker_case_rate = marker.case_rate;
+    result->marker_control_rate = marker.control_rate;
+    result->marker_odds_ratio = marker.odds_ratio;
+}
+
+}  // namespace
+
+AtMarker at_marker(const STU_study &study) {
+    AtMarker m{};
+    m.alpha = study.alpha / study.markers;
+    if (study.effect_kind == STU_EFFECT_ALLELIC) {
+        m.control_rate = study.effect.allelic.control_rate;
+        m.odds_ratio = study.effect.allelic.odds_ratio;
+        m.case_rate = get_population_rate_control_to_case(m.control_rate, m.odds_ratio);
+        return m;
+    }
+    DIS_marker_of(&study.effect.disease, &m.genotypes);
+    m.case_rate = m.genotypes.case_rate;
+    m.control_rate = m.genotypes.control_rate;
+    m.odds_ratio = m.genotypes.odds_ratio;
+    return m;
+}
+
+double test_power(const STU_study &study, const AtMarker &marker, std::int64_t cases,
+                  std::int64_t controls) {
+    const auto r = static_cast<double>(cases);
+    const auto s = static_cast<double>(controls);
+    switch (study.test) {
+        case GEN_ALLELIC:
+            return allelic_power(study, marker, cases, controls);
+        case GEN_GENOTYPIC:
+            return GEN_genotypic_power(marker.genotypes.cases, marker.genotypes.controls, r, s,
+                                       marker.alpha);
+        default:
+            return GEN_score_test_power(study.test, marker.genotypes.cases,
+                                        marker.genotypes.controls, r, s, marker.alpha,
+                                        study.statistic);
+    }
+}
+
+void genotype_cases_for_controls(const STU_study &study, std::int64_t controls, double target,
+                                 STU_size_result *result) {
+    if (refuse_size_question(SLV_check_controls(controls, study.unit), result)) {
+        return;
+    }
+    const AtMarker marker = at_marker(study);
+    if (refuse_size_question(SLV_check_target_power(target, marker.alpha), result)) {
+        return;
+    }
+    const SizeSearch s =
+        smallest_reaching([&](std::int64_t n) { return test_power(study, marker, n, controls); },
+                          kLargestPeople, target);
+    fill_size(s, s.size, controls, SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED, marker, result);
+}
+
+void genotype_controls_for_cases(const STU_study &study, std::int64_t cases, double target,
+                                 STU_size_result *result) {
+    if (refuse_size_question(SLV_check_cases(cases, study.unit), result)) {
+        return;
+    }
+    const AtMarker marker = at_marker(study);
+    if (refuse_size_question(SLV_check_target_power(target, marker.alpha), result)) {
+        return;
+    }
+    const SizeSearch s =
+        smallest_reaching([&](std::int64_t n) { return test_power(study, marker, cases, n); },
+                          kLargestPeople, target);
+    fill_size(s, cases, s.size, SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED, marker, result);
+}
+
+void genotype_cases_for_ratio(const STU_study &study, double controls_per_case, double target,
+                              STU_size_result *result) {
+    if (refuse_size_question(SLV_check_ratio(controls_per_case, study.unit), result)) {
+        return;
+    }
+    const AtMarker marker = at_marker(study);
+    if (refuse_size_question(SLV_check_target_power(target, marker.alpha), result)) {
+        return;
+    }
+    const SizeSearch s = smallest_reaching(
+        [&](std::int64_t n) {
+            return test_power(study, marker, n, partner_units(controls_per_case, n));
+        },
+        top_with_ratio(controls_per_case), target);
+    fill_size(s, s.size, partner_units(controls_per_case, s.size), SLV_REASON_BEYOND_LARGEST_COUNT,
+              marker, result);
+}
+
+void genotype_controls_for_ratio(const STU_study &study, double cases_per_control, double target,
+                                 STU_size_result *result) {
+    if (refuse_size_question(SLV_check_ratio(cases_per_control, study.unit), result)) {
+        return;
+    }
+    const AtMarker marker = at_marker(study);
+    if (refuse_size_question(SLV_check_target_power(target, marker.alpha), result)) {
+        return;
+    }
+    const SizeSearch s = smallest_reaching(
+        [&](std::int64_t n) {
+            return test_power(study, marker, partner_units(cases_per_control, n), n);
+        },
+        top_with_ratio(cases_per_control), target);
+    fill_size(s, partner_units(cases_per_control, s.size), s.size, SLV_REASON_BEYOND_LARGEST_COUNT,
+              marker, result);
+}
+
+void detectable_relative_risk(const STU_study &study, std::int64_t cases, std::int64_t controls,
+                              double target, std::int32_t direction, STU_risk_result *result) {
+    const DIS_model &model = study.effect.disease;
+    const double side = direction == STU_ABOVE_ONE ? 1.0 : -1.0;
+    RiskProbe probe{study, cases, controls};
+    AtMarker marker{};
+    // Bracket: r_in falls short, r_out passes.
+    double r_in = 1;
+    double r_out = kNotANumber;
+    double out_power = kNotANumber;
+    AtMarker out_marker{};
+    double distance = kFirstDistance;
+    for (int i = 0; i < kMostDoublings; ++i, distance *= 2) {
+        double r = 1 + side * distance;
+        const bool at_end = !valid_risk(model, r);
+        if (at_end) {
+            r = end_of_valid(model, r_in, r);
+            if (r == r_in) {
+                break;
+            }
+        }
+        const double p = probe.power(r, marker);
+        if (p >= target) {
+            r_out = r;
+            out_power = p;
+            out_marker = marker;
+            break;
+        }
+        r_in = r;
+        if (at_end) {
+            break;
+        }
+    }
+    if (std::isnan(r_out)) {
+        fill_risk(SLV_NOT_REACHABLE, SLV_REASON_LEVELS_OFF_WITH_RISK, kNotANumber, kNotANumber,
+                  marker, probe.evaluations, result);
+        return;
+    }
+    while (std::fabs(r_out - r_in) > kRelativeStep / 2 * r_out) {
+        const double middle = r_in + (r_out - r_in) / 2;
+        const double p = probe.power(middle, marker);
+        if (p >= target) {
+            r_out = middle;
+            out_power = p;
+            out_marker = marker;
+        } else {
+            r_in = middle;
+        }
+    }
+    fill_risk(SLV_FOUND, SLV_REASON_NONE, r_out, out_power, out_marker, probe.evaluations, result);
+}
+
+}  // namespace vantor

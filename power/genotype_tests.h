@@ -1,0 +1,70 @@
+/* The power of the association tests on genotype counts: the
+ * Cochran-Armitage trend test and its dominant and recessive codings (one
+ * degree of freedom), and the genotypic test (the 2 x 3 table's chi-square,
+ * two degrees of freedom), for R cases and S controls (people) whose
+ * genotypes (0, 1, 2 copies of an allele) have the frequencies given.
+ *
+ * One degree of freedom. A score x_g per genotype: trend (0, 1, 2),
+ * dominant (0, 1, 1), recessive (0, 0, 1). The mean difference
+ * delta = sum_g x_g (P(g | case) - P(g | control)); under no association its
+ * variance is V0 = (1/R + 1/S) v, v the score's variance under the
+ * count-weighted pooled frequencies (R P(g | case) + S P(g | control)) /
+ * (R + S); under the alternative V1 = v_case / R + v_control / S. Power =
+ * Phi((delta - c sqrt(V0)) / sqrt(V1)) + Phi((-delta - c sqrt(V0)) /
+ * sqrt(V1)), c the upper alpha/2 normal quantile (MTH_qnorm, as the allelic
+ * test takes it). The unpooled statistic sets V0 = V1. Phi beyond +-4 is
+ * taken from the normal tail (MTH_normal_upper_tail), so that a power near
+ * a level of 1e-12 keeps its relative accuracy. On allele scores (two draws
+ * a person) the formula is the allelic test's (P. Armitage, "Tests for
+ * linear trends in proportions and frequencies", Biometrics 11, 375-386,
+ * 1955; the power as in P. Sasieni, "From genotypes to genes: doubling the
+ * sample size", Biometrics 53, 1253-1261, 1997).
+ *
+ * Two degrees of freedom. Noncentrality lambda = sum_g [R (P(g | case) -
+ * Pbar_g)^2 + S (P(g | control) - Pbar_g)^2] / Pbar_g with the pooled
+ * frequencies Pbar; power = P(chi^2_2(lambda) > -2 ln alpha) (the central
+ * chi^2_2 tail is e^(-x/2)), an asymptotic approximation. A genotype absent
+ * from both groups adds nothing.
+ *
+ * Domain: frequencies that each sum to 1, R and S positive, alpha in
+ * [1e-12, 1). Unchecked (the study's questions check first); outside the
+ * domain the answer is not a number or meaningless.
+ * Reentrancy: pure functions; any thread. Usable from C and C++. */
+#ifndef VANTOR_POWER_GENOTYPE_TESTS_H
+#define VANTOR_POWER_GENOTYPE_TESTS_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* The tests of a study (STU_study.test). */
+enum {
+    GEN_ALLELIC = 0,   /* allele counts, two draws a person (the single-stage formula) */
+    GEN_TREND = 1,     /* Cochran-Armitage, scores 0, 1, 2 */
+    GEN_DOMINANT = 2,  /* scores 0, 1, 1 */
+    GEN_RECESSIVE = 3, /* scores 0, 0, 1 */
+    GEN_GENOTYPIC = 4  /* 2 x 3 chi-square, two degrees of freedom */
+};
+
+/* Power of the trend, dominant or recessive test (`test`), with the pooled
+ * (PWR_STATISTIC_POOLED) or unpooled variance under no association. Not a
+ * number for another test or statistic. */
+double GEN_score_test_power(int32_t test, const double cases[3], const double controls[3],
+                            double case_count, double control_count, double alpha,
+                            int32_t statistic);
+
+/* The genotypic test's noncentrality lambda. */
+double GEN_genotypic_noncentrality(const double cases[3], const double controls[3],
+                                   double case_count, double control_count);
+
+/* Power of the genotypic test. */
+double GEN_genotypic_power(const double cases[3], const double controls[3], double case_count,
+                           double control_count, double alpha);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,501 @@
+// The disease model and the genotype tests against mathematics written here
+// on its own: genotype frequencies by enumerating people as pairs of
+// haplotypes in long double, the one-degree-of-freedom powers with erfc,
+// the limits the model must reach, and a seeded simulation of the tests
+// themselves on multinomial genotype counts.
+#include "power/disease_model.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "power/genotype_tests.h"
+#include "power/records.h"
+#include "power/result.h"
+#include "power/statistic.h"
+#include "power/study.h"
+
+namespace {
+
+using Three = std::array<long double, 3>;
+
+struct Groups {
+    Three cases;
+    Three controls;
+};
+
+DIS_model model_of(int kind, double p, double k, double r) {
+    DIS_model m;
+    DIS_model_init(&m);
+    m.model = kind;
+    m.frequency = p;
+    m.prevalence = k;
+    m.relative_risk = r;
+    return m;
+}
+
+// The risks of 0, 1, 2 copies, written from the models' definitions.
+Three risks_of(int kind, long double r) {
+    switch (kind) {
+        case DIS_MULTIPLICATIVE:
+            return {1, r, r * r};
+        case DIS_ADDITIVE:
+            return {1, r, 1 + 2 * (r - 1)};
+        case DIS_DOMINANT:
+            return {1, r, r};
+        default:
+            return {1, 1, r};
+    }
+}
+
+// People as two haplotypes drawn independently, each haplotype one of four
+// (risk allele or not, marker allele or not); cases weighted by the
+// penetrance of their causal genotype.
+Groups enumerate(const DIS_model &m, long double d_prime_or_none) {
+    const long double p = m.frequency;
+    const long double q = 1 - p;
+    const long double mk = std::isnan(m.marker_frequency) ? p : m.marker_frequency;
+    // With no marker of its own, the marker is the risk allele: D' = 1.
+    const long double d_prime = d_prime_or_none >= 0 ? d_prime_or_none : 1.0L;
+    const long double d = d_prime * std::min(p * (1 - mk), q * mk);
+    const Three rr = risks_of(m.model, m.relative_risk);
+    const long double mean_risk = q * q * rr[0] + 2 * p * q * rr[1] + p * p * rr[2];
+    const long double f0 = m.prevalence / mean_risk;
+    const long double hap[2][2] = {{q * (1 - mk) + d, q * mk - d}, {p * (1 - mk) - d, p * mk + d}};
+    Groups g{};
+    long double case_total = 0;
+    long double control_total = 0;
+    for (int a1 = 0; a1 < 2; ++a1) {
+        for (int m1 = 0; m1 < 2; ++m1) {
+            for (int a2 = 0; a2 < 2; ++a2) {
+                for (int m2 = 0; m2 < 2; ++m2) {
+                    const long double w = hap[a1][m1] * hap[a2][m2];
+                    const long double f = f0 * rr[a1 + a2];
+                    const long double control =
+                        m.controls == DIS_POPULATION_CONTROLS ? w : w * (1 - f);
+                    g.cases[m1 + m2] += w * f;
+                    g.controls[m1 + m2] += control;
+                    case_total += w * f;
+                    control_total += control;
+                }
+            }
+        }
+    }
+    for (int i = 0; i < 3; ++i) {
+        g.cases[i] /= case_total;
+        g.controls[i] /= control_total;
+    }
+    return g;
+}
+
+long double normal_cdf(long double z) { return std::erfc(-z / std::sqrt(2.0L)) / 2; }
+
+// The one-degree-of-freedom power from its definition, in long double.
+long double score_power(const Three &x, const double *cases, const double *controls, long double r,
+                        long double s, long double alpha, bool pooled) {
+    auto mean = [&](const auto &p) { return x[0] * p[0] + x[1] * p[1] + x[2] * p[2]; };
+    auto var = [&](const auto &p) {
+        const long double mu = mean(p);
+        return (x[0] - mu) * (x[0] - mu) * p[0] + (x[1] - mu) * (x[1] - mu) * p[1] +
+               (x[2] - mu) * (x[2] - mu) * p[2];
+    };
+    Three pooled_p{};
+    for (int g = 0; g < 3; ++g) {
+        pooled_p[g] = (r * cases[g] + s * controls[g]) / (r + s);
+    }
+    const long double delta = mean(cases) - mean(controls);
+    const long double v1 = var(cases) / r + var(controls) / s;
+    const long double v0 = pooled ? (1 / r + 1 / s) * var(pooled_p) : v1;
+    // The upper alpha/2 quantile by bisection on erfc.
+    long double lo = 0;
+    long double hi = 40;
+    for (int i = 0; i < 200; ++i) {
+        const long double mid = (lo + hi) / 2;
+        (normal_cdf(-mid) > alpha / 2 ? lo : hi) = mid;
+    }
+    const long double c = (lo + hi) / 2;
+    return normal_cdf((delta - c * std::sqrt(v0)) / std::sqrt(v1)) +
+           normal_cdf((-delta - c * std::sqrt(v0)) / std::sqrt(v1));
+}
+
+const Three kTrend = {0, 1, 2};
+const Three kDominant = {0, 1, 1};
+const Three kRecessive = {0, 0, 1};
+
+STU_study disease_study(const DIS_model &m, int test, double alpha) {
+    STU_study s;
+    STU_study_init(&s);
+    s.effect_kind = STU_EFFECT_DISEASE;
+    s.effect.disease = m;
+    s.test = test;
+    s.alpha = alpha;
+    return s;
+}
+
+const int kModels[] = {DIS_MULTIPLICATIVE, DIS_ADDITIVE, DIS_DOMINANT, DIS_RECESSIVE};
+
+}  // namespace
+
+TEST(DiseaseModel, GenotypeFrequenciesMatchAnEnumerationOfHaplotypePairs) {
+    for (const int kind : kModels) {
+        for (const double p : {0.05, 0.2, 0.5}) {
+            for (const double k : {0.001, 0.1, 0.3}) {
+                for (const double d_prime : {-1.0, 1.0, 0.7, 0.0}) {
+                    for (const bool population : {false, true}) {
+                        DIS_model m = model_of(kind, p, k, 1.4);
+                        m.controls = population ? DIS_POPULATION_CONTROLS : DIS_UNAFFECTED_CONTROLS;
+                        if (d_prime >= 0) {
+                            m.ld_kind = DIS_LD_D_PRIME;
+                            m.ld = d_prime;
+                            m.marker_frequency = 0.3;
+                        }
+                        DIS_marker marker;
+                        ASSERT_EQ(DIS_marker_of(&m, &marker), SLV_REASON_NONE);
+                        const Groups g = enumerate(m, d_prime);
+                        for (int i = 0; i < 3; ++i) {
+                            EXPECT_NEAR(marker.cases[i], g.cases[i], 1e-14) << kind << " " << p;
+                            EXPECT_NEAR(marker.controls[i], g.controls[i], 1e-14);
+                        }
+                        EXPECT_NEAR(marker.case_rate, g.cases[1] / 2 + g.cases[2], 1e-14);
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(DiseaseModel, ReductionsHold) {
+    // D' = 1 with the marker's frequency that of the risk allele is the
+    // causal variant.
+    DIS_model m = model_of(DIS_ADDITIVE, 0.3, 0.05, 1.6);
+    DIS_marker causal;
+    DIS_marker_of(&m, &causal);
+    m.ld_kind = DIS_LD_D_PRIME;
+    m.ld = 1;
+    m.marker_frequency = 0.3;
+    DIS_marker tagged;
+    DIS_marker_of(&m, &tagged);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NEAR(tagged.cases[i], causal.cases[i], 1e-15);
+        EXPECT_NEAR(tagged.controls[i], causal.controls[i], 1e-15);
+    }
+    // As the prevalence vanishes, genotype odds ratios tend to the risks.
+    for (const int kind : kModels) {
+        DIS_model rare = model_of(kind, 0.25, 1e-9, 1.8);
+        DIS_marker r;
+        DIS_marker_of(&rare, &r);
+        const Three rr = risks_of(kind, 1.8L);
+        for (int g = 1; g < 3; ++g) {
+            const double genotype_or = (r.cases[g] / r.cases[0]) / (r.controls[g] / r.controls[0]);
+            EXPECT_NEAR(genotype_or, static_cast<double>(rr[g]), 1e-7 * static_cast<double>(rr[g]));
+        }
+    }
+    // Population controls are the population.
+    DIS_model pop = model_of(DIS_MULTIPLICATIVE, 0.2, 0.1, 1.5);
+    pop.controls = DIS_POPULATION_CONTROLS;
+    DIS_marker pc;
+    DIS_marker_of(&pop, &pc);
+    EXPECT_NEAR(pc.controls[0], 0.64, 1e-15);
+    EXPECT_NEAR(pc.controls[1], 0.32, 1e-15);
+    EXPECT_NEAR(pc.controls[2], 0.04, 1e-15);
+}
+
+TEST(DiseaseModel, InvalidModelsAreRefusedWithTheirOwnReasons) {
+    struct Case {
+        DIS_model m;
+        std::int32_t reason;
+    };
+    std::vector<Case> cases;
+    cases.push_back({model_of(DIS_MULTIPLICATIVE, 0.2, 0.9, 3), SLV_REASON_RISK_ABOVE_ONE});
+    cases.push_back({model_of(DIS_ADDITIVE, 0.2, 0.1, 0.4), SLV_REASON_NEGATIVE_RISK});
+    cases.push_back({model_of(DIS_MULTIPLICATIVE, 0, 0.1, 1.5), SLV_REASON_BAD_FREQUENCY});
+    cases.push_back({model_of(DIS_MULTIPLICATIVE, 1, 0.1, 1.5), SLV_REASON_BAD_FREQUENCY});
+    cases.push_back({model_of(DIS_MULTIPLICATIVE, 0.2, 0, 1.5), SLV_REASON_BAD_PREVALENCE});
+    cases.push_back({model_of(DIS_MULTIPLICATIVE, 0.2, 1, 1.5), SLV_REASON_BAD_PREVALENCE});
+    cases.push_back({model_of(DIS_DOMINANT, 0.2, 0.1, -1.5), SLV_REASON_BAD_RELATIVE_RISK});
+    cases.push_back({model_of(9, 0.2, 0.1, 1.5), SLV_REASON_BAD_MODEL});
+    DIS_model r2 = model_of(DIS_MULTIPLICATIVE, 0.1, 0.1, 1.5);
+    r2.ld_kind = DIS_LD_R_SQUARED;
+    r2.marker_frequency = 0.5;  // r^2 at most 0.1 * 0.5 / (0.9 * 0.5) = 1/9
+    r2.ld = 0.2;
+    cases.push_back({r2, SLV_REASON_LD_BEYOND_FREQUENCIES});
+    r2.ld = 0.11;
+    cases.push_back({r2, SLV_REASON_NONE});
+    r2.ld = 1.5;
+    cases.push_back({r2, SLV_REASON_BAD_LD});
+    for (const Case &c : cases) {
+        EXPECT_EQ(DIS_check_model(&c.m), c.reason) << SLV_message(c.reason);
+        STU_study s = disease_study(c.m, GEN_TREND, 5e-8);
+        STU_power_result r;
+        STU_power(&s, 1000, 1000, &r);
+        EXPECT_EQ(r.reason, c.reason);
+    }
+}
+
+TEST(GenotypeTests, OneDegreeOfFreedomPowersMatchTheirDefinition) {
+    const Three *scores[] = {&kTrend, &kDominant, &kRecessive};
+    const int tests[] = {GEN_TREND, GEN_DOMINANT, GEN_RECESSIVE};
+    for (const int kind : kModels) {
+        for (const double p : {0.1, 0.35}) {
+            DIS_model m = model_of(kind, p, 0.05, 1.3);
+            DIS_marker g;
+            DIS_marker_of(&m, &g);
+            for (int t = 0; t < 3; ++t) {
+                for (const double alpha : {0.05, 1e-4, 5e-8, 1e-12}) {
+                    for (const bool pooled : {true, false}) {
+                        const double r = 1500;
+                        const double s = 2500;
+                        const double power = GEN_score_test_power(
+                            tests[t], g.cases, g.controls, r, s, alpha,
+                            pooled ? PWR_STATISTIC_POOLED : PWR_STATISTIC_UNPOOLED);
+                        const long double expected =
+                            score_power(*scores[t], g.cases, g.controls, r, s, alpha, pooled);
+                        EXPECT_NEAR(power, static_cast<double>(expected),
+                                    2e-9 + 1e-9 * static_cast<double>(expected))
+                            << kind << " " << tests[t] << " " << alpha;
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(GenotypeTests, NoEffectGivesTheLevelAtEveryLevel) {
+    for (const int kind : kModels) {
+        for (const double alpha : {0.05, 1e-3, 5e-8, 1e-12}) {
+            DIS_model m = model_of(kind, 0.3, 0.1, 1.0);
+            for (const int test : {GEN_TREND, GEN_DOMINANT, GEN_RECESSIVE, GEN_GENOTYPIC}) {
+                STU_study s = disease_study(m, test, alpha);
+                STU_power_result r;
+                ASSERT_EQ(STU_power(&s, 1200, 800, &r), SLV_FOUND);
+                EXPECT_NEAR(r.power, alpha, 1e-6 * alpha) << kind << " " << test;
+            }
+        }
+    }
+}
+
+TEST(GenotypeTests, TheAllelicTestIsThePowerOfTheImpliedOddsRatioAndRate) {
+    for (const int kind : kModels) {
+        DIS_model m = model_of(kind, 0.2, 0.1, 1.5);
+        m.ld_kind = DIS_LD_R_SQUARED;
+        m.ld = 0.8;
+        STU_study s = disease_study(m, GEN_ALLELIC, 5e-8);
+        STU_power_result r;
+        ASSERT_EQ(STU_power(&s, 1000, 2000, &r), SLV_FOUND);
+        STU_study plain;
+        STU_study_init(&plain);
+        plain.effect.allelic = {r.marker_odds_ratio, r.marker_control_rate};
+        STU_power_result q;
+        STU_power(&plain, 1000, 2000, &q);
+        EXPECT_EQ(r.power, q.power);
+        // The model's rates, not the relative risk typed as an odds ratio.
+        EXPECT_NE(r.marker_odds_ratio, 1.5);
+    }
+}
+
+TEST(Markers, DivideTheLevel) {
+    DIS_model m = model_of(DIS_MULTIPLICATIVE, 0.2, 0.1, 1.5);
+    STU_study s = disease_study(m, GEN_TREND, 0.05);
+    s.markers = 1e6;
+    STU_power_result many;
+    STU_power(&s, 1000, 2000, &many);
+    STU_study one = disease_study(m, GEN_TREND, 5e-8);
+    STU_power_result single;
+    STU_power(&one, 1000, 2000, &single);
+    EXPECT_EQ(many.marker_alpha, 0.05 / 1e6);
+    EXPECT_NEAR(many.power, single.power, 1e-12);
+    s.markers = 0.5;
+    STU_power(&s, 1000, 2000, &many);
+    EXPECT_EQ(many.reason, SLV_REASON_BAD_MARKERS);
+    s.markers = 1e12;
+    STU_power(&s, 1000, 2000, &many);
+    EXPECT_EQ(many.reason, SLV_REASON_BAD_MARKER_ALPHA);
+    EXPECT_EQ(STU_default_alpha(1), 5e-8);
+    EXPECT_EQ(STU_default_alpha(1e6), 0.05);
+}
+
+TEST(GenotypeTests, WhatEachTestNeedsIsChecked) {
+    DIS_model m = model_of(DIS_MULTIPLICATIVE, 0.2, 0.1, 1.5);
+    STU_study s = disease_study(m, GEN_GENOTYPIC, 5e-8);
+    STU_power_result r;
+    s.statistic = PWR_STATISTIC_UNPOOLED;
+    STU_power(&s, 1000, 1000, &r);
+    EXPECT_EQ(r.reason, SLV_REASON_GENOTYPIC_ONE_STATISTIC);
+    s.statistic = PWR_STATISTIC_POOLED;
+    s.unit = SLV_UNIT_ALLELES;
+    STU_power(&s, 1000, 1000, &r);
+    EXPECT_EQ(r.reason, SLV_REASON_GENOTYPE_TEST_COUNTS_PEOPLE);
+    s.test = 7;
+    STU_power(&s, 1000, 1000, &r);
+    EXPECT_EQ(r.reason, SLV_REASON_BAD_TEST);
+    STU_study allelic;
+    STU_study_init(&allelic);
+    allelic.effect.allelic = {1.3, 0.3};
+    allelic.test = GEN_TREND;
+    STU_power(&allelic, 1000, 1000, &r);
+    EXPECT_EQ(r.reason, SLV_REASON_TEST_NEEDS_MODEL);
+    DSN_design_result d;
+    const std::int64_t counts[2] = {500, 500};
+    STU_study two = disease_study(m, GEN_ALLELIC, 5e-8);
+    two.method = 0;
+    two.alpha0 = 1e-3;
+    STU_two_stage_power(&two, counts, counts, 1.0, &d);
+    EXPECT_EQ(d.reason, SLV_REASON_TWO_STAGES_NEED_ALLELIC);
+}
+
+TEST(GenotypeSolvers, SizesReachTheTargetAndOneFewerDoesNot) {
+    for (const int kind : kModels) {
+        for (const int test : {GEN_TREND, GEN_DOMINANT, GEN_RECESSIVE, GEN_GENOTYPIC}) {
+            DIS_model m = model_of(kind, 0.3, 0.05, 1.4);
+            STU_study s = disease_study(m, test, 5e-8);
+            STU_size_result size;
+            STU_power_result at;
+            STU_cases_for_ratio(&s, 2.0, 0.8, &size);
+            ASSERT_EQ(size.status, SLV_FOUND) << kind << " " << test;
+            EXPECT_LE(size.evaluations, 64);
+            STU_power(&s, size.cases, size.controls, &at);
+            EXPECT_GE(at.power, 0.8);
+            EXPECT_EQ(at.power, size.power);
+            STU_power(&s, size.cases - 1,
+                      static_cast<std::int64_t>(std::floor(2.0 * (size.cases - 1) + 0.5)), &at);
+            EXPECT_LT(at.power, 0.8);
+
+            STU_cases_for_controls(&s, 5000, 0.8, &size);
+            if (size.status == SLV_FOUND) {
+                STU_power(&s, size.cases, 5000, &at);
+                EXPECT_GE(at.power, 0.8);
+                STU_power(&s, size.cases - 1, 5000, &at);
+                EXPECT_LT(at.power, 0.8);
+            } else {
+                EXPECT_EQ(size.reason, SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED);
+            }
+        }
+    }
+}
+
+TEST(GenotypeSolvers, DetectableRelativeRisksReachTheTargetAndNoNearerOne) {
+    for (const int kind : kModels) {
+        for (const int test : {GEN_ALLELIC, GEN_TREND, GEN_GENOTYPIC}) {
+            for (const int direction : {STU_ABOVE_ONE, STU_BELOW_ONE}) {
+                DIS_model m = model_of(kind, 0.3, 0.05, 1.0);
+                STU_study s = disease_study(m, test, 5e-8);
+                STU_risk_result risk;
+                STU_relative_risk(&s, 3000, 3000, 0.8, direction, &risk);
+                if (risk.status != SLV_FOUND) {
+                    EXPECT_EQ(risk.reason, SLV_REASON_LEVELS_OFF_WITH_RISK);
+                    continue;
+                }
+                EXPECT_LE(risk.evaluations, 64);
+                STU_power_result at;
+                s.effect.disease.relative_risk = risk.relative_risk;
+                STU_power(&s, 3000, 3000, &at);
+                EXPECT_GE(at.power, 0.8) << kind << " " << test << " " << direction;
+                s.effect.disease.relative_risk = risk.relative_risk * (1 - direction * 1e-9);
+                STU_power(&s, 3000, 3000, &at);
+                EXPECT_LT(at.power, 0.8) << kind << " " << test << " " << direction;
+            }
+        }
+    }
+    DIS_model free = model_of(DIS_FREE, 0.3, 0.05, 1.0);
+    STU_study s = disease_study(free, GEN_TREND, 5e-8);
+    STU_risk_result risk;
+    STU_relative_risk(&s, 3000, 3000, 0.8, STU_ABOVE_ONE, &risk);
+    EXPECT_EQ(risk.reason, SLV_REASON_NO_SINGLE_RISK);
+}
+
+// ---- Simulation ----------------------------------------------------------------
+
+namespace {
+
+struct Counts {
+    std::array<int, 3> cases;
+    std::array<int, 3> controls;
+};
+
+std::array<int, 3> draw_genotypes(std::mt19937_64 &rng, int n, const double *p) {
+    std::binomial_distribution<int> zero(n, p[0]);
+    const int n0 = zero(rng);
+    const double rest = p[1] + p[2];
+    std::binomial_distribution<int> one(n - n0, rest > 0 ? p[1] / rest : 0);
+    const int n1 = one(rng);
+    return {n0, n1, n - n0 - n1};
+}
+
+// The pooled score test's statistic on counts (Armitage's trend statistic
+// with these scores).
+double score_statistic(const Three &x, const Counts &c) {
+    const double r = c.cases[0] + c.cases[1] + c.cases[2];
+    const double s = c.controls[0] + c.controls[1] + c.controls[2];
+    double mean_case = 0;
+    double mean_control = 0;
+    double pooled_mean = 0;
+    double pooled_square = 0;
+    for (int g = 0; g < 3; ++g) {
+        const double xg = static_cast<double>(x[g]);
+        mean_case += xg * c.cases[g] / r;
+        mean_control += xg * c.controls[g] / s;
+        pooled_mean += xg * (c.cases[g] + c.controls[g]) / (r + s);
+        pooled_square += xg * xg * (c.cases[g] + c.controls[g]) / (r + s);
+    }
+    const double v = pooled_square - pooled_mean * pooled_mean;
+    if (v <= 0) {
+        return 0;
+    }
+    return (mean_case - mean_control) / std::sqrt((1 / r + 1 / s) * v);
+}
+
+}  // namespace
+
+TEST(GenotypeTests, SimulatedTestsRejectAsOftenAsThePowerSays) {
+    const Three *scores[] = {&kTrend, &kDominant, &kRecessive};
+    const int tests[] = {GEN_TREND, GEN_DOMINANT, GEN_RECESSIVE};
+    std::mt19937_64 rng(20261207);
+    constexpr int kReplicates = 100000;
+    struct Design {
+        int kind;
+        double r;
+        int cases;
+        int controls;
+    };
+    const Design designs[] = {{DIS_MULTIPLICATIVE, 1.3, 500, 500},
+                              {DIS_DOMINANT, 1.35, 200, 800},
+                              {DIS_RECESSIVE, 1.8, 500, 500},
+                              {DIS_ADDITIVE, 1.3, 200, 800}};
+    for (const Design &d : designs) {
+        DIS_model m = model_of(d.kind, 0.3, 0.1, d.r);
+        DIS_marker g;
+        DIS_marker_of(&m, &g);
+        for (const double alpha : {0.05, 0.001}) {
+            // The two-sided critical value by bisection on erfc.
+            double lo = 0;
+            double hi = 40;
+            for (int i = 0; i < 200; ++i) {
+                const double mid = (lo + hi) / 2;
+                (std::erfc(mid / std::sqrt(2.0)) > alpha ? lo : hi) = mid;
+            }
+            const double critical = (lo + hi) / 2;
+            std::array<int, 3> rejected{};
+            for (int rep = 0; rep < kReplicates; ++rep) {
+                const Counts c = {draw_genotypes(rng, d.cases, g.cases),
+                                  draw_genotypes(rng, d.controls, g.controls)};
+                for (int t = 0; t < 3; ++t) {
+                    if (std::fabs(score_statistic(*scores[t], c)) > critical) {
+                        ++rejected[t];
+                    }
+                }
+            }
+            for (int t = 0; t < 3; ++t) {
+                const double power = GEN_score_test_power(tests[t], g.cases, g.controls, d.cases,
+                                                          d.controls, alpha, PWR_STATISTIC_POOLED);
+                const double simulated = static_cast<double>(rejected[t]) / kReplicates;
+                const double se = std::sqrt(power * (1 - power) / kReplicates);
+                EXPECT_NEAR(simulated, power, 4 * se + 0.005)
+                    << "model " << d.kind << " test " << tests[t] << " alpha " << alpha;
+            }
+        }
+    }
+}
