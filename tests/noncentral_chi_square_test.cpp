@@ -7,10 +7,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <random>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -26,8 +29,8 @@ constexpr double kRelative = 1e-10;
 constexpr long double kSmallestChecked = 1e-300L;
 
 // The noncentralities of a genotypic power from no effect to a certain one.
-const std::vector<double> kNoncentralities = {0,  1e-6, 1e-3, 0.1, 0.5, 1,   2,   5,   10,
-                                              20, 35,   50,   75,  100, 150, 200, 300, 500};
+constexpr std::array<double, 18> kNoncentralities = {0,  1e-6, 1e-3, 0.1, 0.5, 1,   2,   5,   10,
+                                                     20, 35,   50,   75,  100, 150, 200, 300, 500};
 
 // The levels' central 2-degree quantiles -2 ln alpha for alpha from 0.1 to
 // 1e-12 (and 5e-8), small x, and x far into the tail.
@@ -79,8 +82,8 @@ double relative_error(double value, long double exact) {
 
 // The worst relative error over the grid of x and noncentralities, where the
 // reference is at least kSmallestChecked.
-template <typename Reference>
-double worst_over_grid(double degrees, const std::vector<double> &lambdas, Reference reference) {
+template <typename Reference, typename Noncentralities>
+double worst_over_grid(double degrees, const Noncentralities &lambdas, Reference reference) {
     double worst = 0;
     for (const double lambda : lambdas) {
         for (const double x : thresholds()) {
@@ -98,12 +101,13 @@ double worst_over_grid(double degrees, const std::vector<double> &lambdas, Refer
 }
 
 TEST(ChiSquareUpper, ClosedFormsForOneAndTwoDegrees) {
-    const double worst_two = worst_over_grid(2, {0}, [](double x, double /*lambda*/) {
-        return std::exp(-static_cast<long double>(x) / 2);
-    });
-    const double worst_one = worst_over_grid(1, {0}, [](double x, double /*lambda*/) {
-        return std::erfc(std::sqrt(static_cast<long double>(x) / 2));
-    });
+    const double worst_two = worst_over_grid(
+        2, std::array<double, 1>{0},
+        [](double x, double /*lambda*/) { return std::exp(-static_cast<long double>(x) / 2); });
+    const double worst_one =
+        worst_over_grid(1, std::array<double, 1>{0}, [](double x, double /*lambda*/) {
+            return std::erfc(std::sqrt(static_cast<long double>(x) / 2));
+        });
     // Both also through the central function.
     for (const double x : thresholds()) {
         const long double two = std::exp(-static_cast<long double>(x) / 2);
@@ -126,6 +130,26 @@ TEST(NoncentralChiSquareUpper, TwoDegreesIsThePoissonMixtureOfPoissonTails) {
 
 // Monotone to within the accuracy of a sum near 1 (the steps below move
 // the tail by far more than this wherever it is not 1 to the last digits).
+// Beyond the genotypic range, up to the domain's end: x = (sqrt(lambda) + z)^2
+// puts the tail at P(Z > z) + P(Z > z + 2 sqrt(lambda)).
+TEST(NoncentralChiSquareUpper, OneDegreeStaysAccurateForLargeNoncentralities) {
+    double worst = 0;
+    for (const double lambda : {1e3, 1e4, 1e5, 1e6}) {
+        for (const double z : {-8.0, -3.0, -0.5, 0.0, 1.0, 4.0, 8.0, 15.0, 30.0}) {
+            const double x = std::pow(std::sqrt(lambda) + z, 2);
+            if (x > 1e6) {  // beyond the domain
+                continue;
+            }
+            const long double exact = one_degree_tail(x, lambda);
+            const double error =
+                relative_error(MTH_noncentral_chi_square_upper(x, 1, lambda), exact);
+            EXPECT_LT(error, kRelative) << "x " << x << " lambda " << lambda;
+            worst = std::max(worst, error);
+        }
+    }
+    std::printf("k = 1, lambda 1e3 to 1e6, worst relative error %.3g\n", worst);
+}
+
 TEST(NoncentralChiSquareUpper, DecreasesInXAndIncreasesInTheNoncentrality) {
     constexpr double kRoundingNearOne = 1 + 1e-12;
     for (const double degrees : {1.0, 2.0, 3.0, 7.5}) {
@@ -196,13 +220,37 @@ TEST(NoncentralChiSquareUpper, NotANumberOutsideItsDomainAndZeroWhereItUnderflow
     EXPECT_EQ(MTH_noncentral_chi_square_upper(1e6, 2, 500), 0.0);
 }
 
+// Anywhere in the domain, edges included, a probability comes back (and
+// soon: the test's time bounds the work of the worst calls).
+TEST(NoncentralChiSquareUpper, AProbabilityAnywhereInTheDomain) {
+    std::mt19937_64 random(20261207);
+    std::uniform_real_distribution<double> exponent(-3, 6);
+    const auto anywhere = [&] { return std::pow(10.0, exponent(random)); };
+    const double edges[] = {DBL_TRUE_MIN, DBL_MIN, 0.01, 1, 1e6};
+    std::vector<std::tuple<double, double, double>> cases;
+    for (const double x : edges) {
+        for (const double degrees : {0.01, 1.0, 1e6}) {
+            for (const double lambda : {0.0, DBL_TRUE_MIN, 1.0, 1e6}) {
+                cases.emplace_back(x, degrees, lambda);
+            }
+        }
+    }
+    for (int i = 0; i < 3000; ++i) {
+        cases.emplace_back(anywhere(), std::max(0.01, anywhere()), i % 5 == 0 ? 0 : anywhere());
+    }
+    for (const auto &[x, degrees, lambda] : cases) {
+        const double tail = MTH_noncentral_chi_square_upper(x, degrees, lambda);
+        ASSERT_TRUE(tail >= 0 && tail <= 1) << x << " " << degrees << " " << lambda << " " << tail;
+    }
+}
+
 // The path of Rscript on PATH, or empty.
 std::string find_rscript() {
     const char *path = std::getenv("PATH");
     std::stringstream directories(path == nullptr ? "" : path);
     std::string directory;
     while (std::getline(directories, directory, ':')) {
-        const std::string candidate = directory + "/Rscript";
+        std::string candidate = directory + "/Rscript";
         if (!directory.empty() && access(candidate.c_str(), X_OK) == 0) {
             return candidate;
         }
@@ -252,7 +300,7 @@ TEST(NoncentralChiSquareUpper, AgreesWithRsIncompleteGammaMixture) {
         GTEST_SKIP() << "Rscript is not on PATH";
     }
     std::vector<Case> cases;
-    for (const double degrees : {1.0, 2.0, 3.0, 5.0, 7.5}) {
+    for (const double degrees : {0.01, 0.3, 1.0, 2.0, 3.0, 5.0, 7.5, 40.0}) {
         for (const double lambda : kNoncentralities) {
             for (const double x : thresholds()) {
                 if (x >= 0.01) {
