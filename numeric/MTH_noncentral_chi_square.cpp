@@ -152,8 +152,9 @@ double upper_fraction(double a, double y) {
 }
 
 // ln Q(a, y) for y > 0, relative to Q however small: the continued fraction
-// where it converges fast, else 1 - P with P at most about 0.92 (from
-// a >= 0.005, Q(a, y) for y < a + 1 is at least about 1e-3).
+// where it converges fast, else 1 - P, where Q(a, y) is at least 0.08 for
+// a >= 1/2 and about 3e-3 at the smallest a, 0.005, so that the subtraction
+// loses little.
 UpperGammaStart upper_gamma_start(double a, double y) {
     const double log_step = log_poisson_term(a, y);
     if (y >= a + 1) {

@@ -10,6 +10,7 @@
 #include <array>
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -220,23 +221,35 @@ TEST(NoncentralChiSquareUpper, NotANumberOutsideItsDomainAndZeroWhereItUnderflow
     EXPECT_EQ(MTH_noncentral_chi_square_upper(1e6, 2, 500), 0.0);
 }
 
+using Arguments = std::tuple<double, double, double>;
+
+// `count` seeded random (x, degrees, noncentrality), each log-uniform from
+// 1e-3 to 1e6 (degrees from 0.01), one noncentrality in five 0.
+std::vector<Arguments> random_arguments(std::uint64_t seed, int count) {
+    std::mt19937_64 random(seed);
+    std::uniform_real_distribution<double> exponent(-3, 6);
+    const auto anywhere = [&] { return std::pow(10.0, exponent(random)); };
+    std::vector<Arguments> arguments;
+    arguments.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const double x = anywhere();
+        const double degrees = std::max(0.01, anywhere());
+        const double lambda = anywhere();
+        arguments.emplace_back(x, degrees, i % 5 == 0 ? 0 : lambda);
+    }
+    return arguments;
+}
+
 // Anywhere in the domain, edges included, a probability comes back (and
 // soon: the test's time bounds the work of the worst calls).
 TEST(NoncentralChiSquareUpper, AProbabilityAnywhereInTheDomain) {
-    std::mt19937_64 random(20261207);
-    std::uniform_real_distribution<double> exponent(-3, 6);
-    const auto anywhere = [&] { return std::pow(10.0, exponent(random)); };
-    const double edges[] = {DBL_TRUE_MIN, DBL_MIN, 0.01, 1, 1e6};
-    std::vector<std::tuple<double, double, double>> cases;
-    for (const double x : edges) {
+    std::vector<Arguments> cases = random_arguments(20261207, 3000);
+    for (const double x : {DBL_TRUE_MIN, DBL_MIN, 0.01, 1.0, 1e6}) {
         for (const double degrees : {0.01, 1.0, 1e6}) {
             for (const double lambda : {0.0, DBL_TRUE_MIN, 1.0, 1e6}) {
                 cases.emplace_back(x, degrees, lambda);
             }
         }
-    }
-    for (int i = 0; i < 3000; ++i) {
-        cases.emplace_back(anywhere(), std::max(0.01, anywhere()), i % 5 == 0 ? 0 : anywhere());
     }
     for (const auto &[x, degrees, lambda] : cases) {
         const double tail = MTH_noncentral_chi_square_upper(x, degrees, lambda);
@@ -309,7 +322,8 @@ TEST(NoncentralChiSquareUpper, AgreesWithRsIncompleteGammaMixture) {
             }
         }
     }
-    const std::string script = testing::TempDir() + "noncentral_chi_square_reference.R";
+    const std::string script =
+        testing::TempDir() + "noncentral_chi_square_reference." + std::to_string(getpid()) + ".R";
     std::FILE *file = std::fopen(script.c_str(), "w");
     ASSERT_NE(file, nullptr) << script;
     std::fputs(r_program(cases).c_str(), file);
