@@ -1,4 +1,5 @@
-// Timings of the normal distribution and its far tail, the single-stage
+// Timings of the normal distribution and its far tail, the noncentral
+// chi-square tail of the genotypic test, the single-stage
 // power, the LIMIT search, the solvers, the two-stage power (the library's
 // and the design searches' quick one) and the design questions. In a static
 // build each two-stage benchmark also reports how many integrand evaluations
@@ -6,9 +7,11 @@
 #include <benchmark/benchmark.h>
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 
 #include "front/vantor_mini_bin.h"
+#include "numeric/MTH_noncentral_chi_square.h"
 #include "numeric/MTH_normal_distribution.h"
 #include "numeric/MTH_normal_tail.h"
 #include "numeric/MTH_report.h"
@@ -62,6 +65,16 @@ void BM_normal_upper_tail(benchmark::State &state) {
     evaluate_over<MTH_normal_upper_tail>(state, spaced(4, 37));
 }
 void BM_gcf_tail(benchmark::State &state) { evaluate_over<gcf_tail>(state, spaced(4, 37)); }
+
+// The genotypic (2-degree) test's power at alpha 5e-8, P(chi2_2(lambda) > -2 ln 5e-8),
+// over noncentralities from 10 to 50.
+double genotypic_power(double noncentrality) {
+    static const double threshold = -2 * std::log(5e-8);
+    return MTH_noncentral_chi_square_upper(threshold, 2, noncentrality);
+}
+void BM_noncentral_chi_square_genotypic(benchmark::State &state) {
+    evaluate_over<genotypic_power>(state, spaced(10, 50));
+}
 
 PWR_design example_design() {
     PWR_design design = PWR_DESIGN_INIT;
@@ -245,6 +258,7 @@ void BM_quick_two_stage(benchmark::State &state) {
 BENCHMARK(BM_pnorm);
 BENCHMARK(BM_normal_upper_tail);
 BENCHMARK(BM_gcf_tail);
+BENCHMARK(BM_noncentral_chi_square_genotypic);
 BENCHMARK(BM_qnorm);
 BENCHMARK(BM_pnorm_numerical);
 BENCHMARK(BM_single_stage_power);

@@ -6,6 +6,7 @@
  * arguments; about a second. */
 #include <stdio.h>
 
+#include "numeric/MTH_noncentral_chi_square.h"
 #include "numeric/MTH_normal_distribution.h"
 #include "power/design.h"
 #include "power/power_func.h"
@@ -30,6 +31,17 @@ static void print_distributions(void) {
     for (int i = 1; i <= 40; ++i) {
         const double a = i / 4.0;
         printf("gammp %g %g %.17g\n", a, 2.0 * a / 3.0, gammp(a, 2.0 * a / 3.0));
+    }
+    static const double degrees[] = {1, 2, 3.5};
+    static const double noncentralities[] = {0, 0.7, 12, 45, 480};
+    for (int d = 0; d < 3; ++d) {
+        for (int l = 0; l < 5; ++l) {
+            for (int i = 0; i <= 12; ++i) {
+                const double x = i * i * 5.0;
+                printf("noncentral_chi_square %g %g %g %.17g\n", x, degrees[d], noncentralities[l],
+                       MTH_noncentral_chi_square_upper(x, degrees[d], noncentralities[l]));
+            }
+        }
     }
 }
 
