@@ -124,9 +124,7 @@ constexpr ReasonText kReasonTexts[] = {
      "at least 1e-12 and below 1"},
     {SLV_REASON_NO_SINGLE_RISK,
      "the free model has no single relative risk to solve for: choose a one-parameter model"},
-    {SLV_REASON_TWO_STAGES_NEED_ALLELIC,
-     "the two-stage questions take an allelic odds ratio and control rate, one marker and the "
-     "allelic test"},
+    {SLV_REASON_TWO_STAGES_NEED_ALLELIC, "the two-stage analyses use the allelic test"},
     {SLV_REASON_BAD_DESIGN_ALPHA,
      "the overall level must leave room for a first-stage level of at most 0.5: at most 0.25 "
      "for replication and joint analysis, below 0.5 for the product of p-values"},

@@ -46,10 +46,14 @@ std::int32_t alleles(std::int64_t count, std::int32_t unit) {
     return static_cast<std::int32_t>(count * unit);
 }
 
+// The two-stage question the study asks: the allelic analyses on the odds
+// ratio and control rate at the marker (an allelic effect's own), the
+// overall level per marker (the first-stage level is a per-marker share
+// already). An allelic effect on one marker keeps its bits.
 DSN_study design_study(const STU_study *study) {
-    return {study->method,   allelic(study).odds_ratio, allelic(study).control_rate,
-            study->alpha,    study->case_fraction,      study->unit,
-            study->statistic};
+    const vantor::AtMarker marker = vantor::at_marker(*study);
+    return {study->method,        marker.odds_ratio, marker.control_rate, marker.alpha,
+            study->case_fraction, study->unit,       study->statistic};
 }
 
 // ---- Results ----------------------------------------------------------------
@@ -129,21 +133,6 @@ std::int32_t solve_size(const STU_study *study, double target_power, SizeSolver<
 // A ratio is checked by the solver itself.
 std::int32_t nothing_to_check() { return SLV_REASON_NONE; }
 
-// The design questions' record of a refusal when the record itself is not
-// this library's; false when it is.
-bool refuse_design(const STU_study *study, DSN_design_result *result) {
-    std::int32_t reason = check_record(study);
-    if (reason == SLV_REASON_NONE && (study->effect_kind != STU_EFFECT_ALLELIC ||
-                                      !(study->markers == 1) || study->test != GEN_ALLELIC)) {
-        reason = SLV_REASON_TWO_STAGES_NEED_ALLELIC;
-    }
-    if (reason == SLV_REASON_NONE) {
-        return false;
-    }
-    DSN_fill_unanswered(reason, result);
-    return true;
-}
-
 // The genotyping cost per marker of a design, in the study's unit: stage 1
 // types every marker, stage 2 the share stage1_alpha of them, each of its
 // genotypes costing `cost_ratio` of stage 1's (as the design searches
@@ -222,6 +211,30 @@ void show_marker(const vantor::AtMarker &marker, Result *result) {
     result->marker_case_rate = marker.case_rate;
     result->marker_control_rate = marker.control_rate;
     result->marker_odds_ratio = marker.odds_ratio;
+}
+
+// The design questions' record of a refusal of what they read before the
+// design's own fields: the record, a disease model, the markers and the
+// per-marker level, and the test (the two-stage analyses are allelic);
+// false when nothing is refused.
+bool refuse_design(const STU_study *study, DSN_design_result *result) {
+    std::int32_t reason = check_record(study);
+    if (reason == SLV_REASON_NONE && study->effect_kind == STU_EFFECT_DISEASE) {
+        reason = DIS_check_model(&study->effect.disease);
+    }
+    if (reason == SLV_REASON_NONE) {
+        reason = first_refusal({check_markers(study->markers), check_marker_alpha(study)});
+    }
+    if (reason == SLV_REASON_NONE && study->test != GEN_ALLELIC) {
+        reason = study->test > GEN_ALLELIC && study->test <= GEN_GENOTYPIC
+                     ? SLV_REASON_TWO_STAGES_NEED_ALLELIC
+                     : SLV_REASON_BAD_TEST;
+    }
+    if (reason == SLV_REASON_NONE) {
+        return false;
+    }
+    DSN_fill_unanswered(reason, result);
+    return true;
 }
 
 std::int32_t check_study(const STU_study *study, std::int32_t odds_ratio_known) {
@@ -498,7 +511,7 @@ std::int32_t STU_two_stage_power(const STU_study *study, const std::int64_t case
     // The counts are checked here, in 64 bits, before they are narrowed.
     const std::int32_t refused = first_refusal(
         {DSN_check_study(&design),
-         DSN_check_stage0_alpha(design.method, study->alpha0, study->alpha),
+         DSN_check_stage0_alpha(design.method, study->alpha0, design.alpha2),
          SLV_check_cases(cases[0], study->unit), SLV_check_controls(controls[0], study->unit),
          SLV_check_cases(cases[1], study->unit), SLV_check_controls(controls[1], study->unit),
          DSN_check_cost_ratio(cost_ratio)});
@@ -525,7 +538,7 @@ std::int32_t STU_two_stage_power_of_total(const STU_study *study, std::int64_t t
     const DSN_study design = design_study(study);
     const std::int32_t refused =
         first_refusal({DSN_check_study(&design),
-                       DSN_check_stage0_alpha(design.method, study->alpha0, study->alpha),
+                       DSN_check_stage0_alpha(design.method, study->alpha0, design.alpha2),
                        DSN_check_stage0_share(share)});
     if (refused != SLV_REASON_NONE) {
         DSN_fill_unanswered(refused, result);

@@ -217,8 +217,12 @@ int32_t STU_relative_risk(const STU_study *study, int64_t cases, int64_t control
 /* ---- Two stages ----------------------------------------------------------
  * As the questions of power/design.h, with the study's method, level (the
  * overall one), case fraction, statistic and unit; the second decision's
- * level is derived. They take an allelic effect, one marker and the allelic
- * test (else SLV_REASON_TWO_STAGES_NEED_ALLELIC). */
+ * level is derived. The analyses are allelic (another test is refused,
+ * SLV_REASON_TWO_STAGES_NEED_ALLELIC): a disease model enters as the odds
+ * ratio and control rate at its marker, bit for bit as if they were given;
+ * the number of markers divides the overall level only (the first-stage
+ * level is already a per-marker share), and alpha[2] of the answer is the
+ * per-marker overall level. */
 
 /* The power of the design with these counts (per stage, study unit; index 0
  * is stage 1) at the study's first-stage level alpha0, and its genotyping

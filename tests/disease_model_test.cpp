@@ -340,11 +340,77 @@ TEST(GenotypeTests, WhatEachTestNeedsIsChecked) {
     EXPECT_EQ(r.reason, SLV_REASON_TEST_NEEDS_MODEL);
     DSN_design_result d;
     const std::int64_t counts[2] = {500, 500};
-    STU_study two = disease_study(m, GEN_ALLELIC, 5e-8);
+    STU_study two = disease_study(m, GEN_TREND, 5e-8);
     two.method = 0;
     two.alpha0 = 1e-3;
     STU_two_stage_power(&two, counts, counts, 1.0, &d);
     EXPECT_EQ(d.reason, SLV_REASON_TWO_STAGES_NEED_ALLELIC);
+}
+
+namespace {
+
+bool same_design(const DSN_design_result &a, const DSN_design_result &b) {
+    const auto same = [](double x, double y) { return x == y || (std::isnan(x) && std::isnan(y)); };
+    return a.status == b.status && a.reason == b.reason && a.total == b.total &&
+           a.cases[0] == b.cases[0] && a.cases[1] == b.cases[1] && a.controls[0] == b.controls[0] &&
+           a.controls[1] == b.controls[1] && same(a.stage0_share, b.stage0_share) &&
+           same(a.alpha[0], b.alpha[0]) && same(a.alpha[1], b.alpha[1]) &&
+           same(a.alpha[2], b.alpha[2]) && same(a.power, b.power) && same(a.cost, b.cost) &&
+           a.one_stage_total == b.one_stage_total && same(a.relative_cost, b.relative_cost);
+}
+
+}  // namespace
+
+TEST(TwoStagesOfADiseaseModel, AnswerAsTheOddsRatioAndRateAtTheMarker) {
+    int compared = 0;
+    for (const int kind : kModels) {
+        for (const double k : {0.001, 0.3}) {
+            for (const double p : {0.05, 0.5}) {
+                for (const double r : {1.1, 2.0}) {
+                    for (const bool tagged : {false, true}) {
+                        DIS_model m = model_of(kind, p, k, r);
+                        if (tagged) {
+                            m.ld_kind = DIS_LD_R_SQUARED;
+                            m.ld = 0.5;
+                        }
+                        if (DIS_check_model(&m) != SLV_REASON_NONE) {
+                            continue;
+                        }
+                        STU_study model = disease_study(m, GEN_ALLELIC, 0.05);
+                        model.markers = 1e6;
+                        model.method = PWR_METHOD_PRODUCT;
+                        model.alpha0 = 1e-3;
+                        DIS_marker marker;
+                        DIS_marker_of(&m, &marker);
+                        STU_study plain;
+                        STU_study_init(&plain);
+                        plain.effect.allelic = {marker.odds_ratio, marker.control_rate};
+                        plain.alpha = 0.05 / 1e6;
+                        plain.method = model.method;
+                        plain.alpha0 = model.alpha0;
+                        DSN_design_result a;
+                        DSN_design_result b;
+                        const std::int64_t cases[2] = {800, 1500};
+                        STU_two_stage_power(&model, cases, cases, 3.0, &a);
+                        STU_two_stage_power(&plain, cases, cases, 3.0, &b);
+                        EXPECT_TRUE(same_design(a, b)) << kind << " " << k << " " << p << " " << r;
+                        EXPECT_EQ(a.alpha[2], 0.05 / 1e6);
+                        STU_smallest_total(&model, 0.4, 0.8, &a);
+                        STU_smallest_total(&plain, 0.4, 0.8, &b);
+                        EXPECT_TRUE(same_design(a, b));
+                        STU_cheapest_design(&model, 0.8, 2.0, &a);
+                        STU_cheapest_design(&plain, 0.8, 2.0, &b);
+                        EXPECT_TRUE(same_design(a, b));
+                        STU_most_powerful_design(&model, 4000, 2.0, &a);
+                        STU_most_powerful_design(&plain, 4000, 2.0, &b);
+                        EXPECT_TRUE(same_design(a, b));
+                        ++compared;
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(compared, 40);
 }
 
 TEST(GenotypeSolvers, SizesReachTheTargetAndOneFewerDoesNot) {
