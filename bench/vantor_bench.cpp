@@ -19,6 +19,7 @@
 #include "power/power_func.h"
 #include "power/solve.h"
 #include "power/statistic.h"
+#include "power/study.h"
 #include "power/two_stage_quadrature.h"
 #ifdef VANTOR_COUNT_INTEGRAND
 #include "bench/integrand_counter.h"
@@ -74,6 +75,27 @@ double genotypic_power(double noncentrality) {
 }
 void BM_noncentral_chi_square_genotypic(benchmark::State &state) {
     evaluate_over<genotypic_power>(state, spaced(10, 50));
+}
+
+// The power of a disease model's test, as STU_power answers it (checks,
+// the marker's genotype frequencies and the test).
+void BM_disease_model_power(benchmark::State &state) {
+    STU_study study;
+    STU_study_init(&study);
+    study.effect_kind = STU_EFFECT_DISEASE;
+    DIS_model_init(&study.effect.disease);
+    study.effect.disease.frequency = 0.2;
+    study.effect.disease.prevalence = 0.1;
+    study.effect.disease.relative_risk = 1.5;
+    study.effect.disease.model = DIS_ADDITIVE;
+    study.effect.disease.ld_kind = DIS_LD_R_SQUARED;
+    study.effect.disease.ld = 0.8;
+    study.test = static_cast<std::int32_t>(state.range(0));
+    STU_power_result result;
+    for (auto _ : state) {
+        STU_power(&study, 1000, 2000, &result);
+        benchmark::DoNotOptimize(result.power);
+    }
 }
 
 PWR_design example_design() {
@@ -262,6 +284,7 @@ BENCHMARK(BM_noncentral_chi_square_genotypic);
 BENCHMARK(BM_qnorm);
 BENCHMARK(BM_pnorm_numerical);
 BENCHMARK(BM_single_stage_power);
+BENCHMARK(BM_disease_model_power)->ArgName("test")->DenseRange(0, 4);
 BENCHMARK(BM_limit_search);
 BENCHMARK(BM_solve_cases_for_ratio)->ArgName("ratio_x10")->Arg(10)->Arg(20);
 BENCHMARK(BM_solve_cases_for_controls);
