@@ -107,10 +107,8 @@ ask <- function(question, inputs, class, cross = NULL) {
     }
     warn_of_reports(attr(answer, "reports"))
     columns <- answer$columns
-    frame <- as.data.frame(c(recycled[setdiff(names(recycled), names(columns))], columns),
-                           stringsAsFactors = FALSE)
-    class(frame) <- c(class, "data.frame")
-    frame
+    structure(c(recycled[setdiff(names(recycled), names(columns))], columns),
+              row.names = .set_row_names(length(rows)), class = c(class, "data.frame"))
 }
 
 warn_of_reports <- function(reports) {

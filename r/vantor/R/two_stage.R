@@ -84,6 +84,7 @@ vantor_two_stage_power <- function(stage1_cases, stage1_controls, stage2_cases,
 #'
 #' @inheritParams vantor_two_stage_power
 #' @inheritParams vantor_sample_size
+#' @param stage1_share Stage 1's share of the total, strictly between 0 and 1.
 #' @return A data frame of class `vantor_design` with the recycled inputs,
 #'   then the design (the columns of [vantor_two_stage_power()]), its `power`,
 #'   `cost` (at cost ratio 1), the smallest one-stage total of the same power
@@ -117,6 +118,7 @@ vantor_smallest_total <- function(odds_ratio, control_rate, alpha = 5e-8, target
 #' A "joint" design takes about 0.3 s per element.
 #'
 #' @inheritParams vantor_smallest_total
+#' @inheritParams vantor_two_stage_power
 #' @return A data frame of class `vantor_design` with the recycled inputs,
 #'   then the design (the columns of [vantor_two_stage_power()]), its `power`
 #'   and `cost`, `one_stage_total` (the one-stage total of the same power at

@@ -280,12 +280,34 @@ static int64_t count_at(SEXP input, R_xlen_t i) {
     return x == floor(x) && fabs(x) < 4e18 ? (int64_t)x : 0;
 }
 
-static int32_t code_at(SEXP input, R_xlen_t i, const char *choice) {
+/* The code of a choice's word, remembered for the last word seen: R's
+ * recycled vectors repeat the same strings, so most elements skip the
+ * lookup. */
+typedef struct Word {
+    SEXP word; /* a CHARSXP, or NULL before the first */
+    int32_t code;
+} Word;
+
+static int32_t code_at(SEXP input, R_xlen_t i, const char *choice, Word *last) {
     if (TYPEOF(input) != STRSXP || STRING_ELT(input, i) == NA_STRING) {
         return NO_CODE;
     }
-    return REC_choice_code(choice, CHAR(STRING_ELT(input, i)));
+    const SEXP word = STRING_ELT(input, i);
+    if (word != last->word) {
+        last->word = word;
+        last->code = REC_choice_code(choice, CHAR(word));
+    }
+    return last->code;
 }
+
+enum { MAX_FIELDS = 32, MAX_STUDY_FIELDS = 16 };
+
+/* A study field the question is given: where it goes and its input. */
+typedef struct StudyInput {
+    const REC_field *field;
+    SEXP input;
+    Word last;
+} StudyInput;
 
 /* One question over vectors: the question, its adapter, the inputs by the
  * study's fields and the question's arguments, the result columns. */
@@ -293,43 +315,49 @@ typedef struct Job {
     const REC_question *question;
     Ask ask;
     R_xlen_t length;
-    SEXP study_inputs[16]; /* by the study's field index; R_NilValue when not given */
+    StudyInput study_inputs[MAX_STUDY_FIELDS];
+    int study_input_count;
     SEXP argument_inputs[MAX_ARGUMENTS][2];
-    SEXP columns;           /* one per laid-out field, then the message */
-    R_xlen_t answered;      /* elements answered so far */
-    int32_t refused_reason; /* SLV_REASON_NONE unless an element was refused */
-    char refused_name[64];  /* the refused input's name */
+    Word argument_words[MAX_ARGUMENTS];
+    const REC_field *fields[MAX_FIELDS]; /* the result's laid-out fields, in column order */
+    int field_count;
+    SEXP columns;                     /* one per laid-out field, then the message */
+    int32_t previous[MAX_FIELDS + 1]; /* each column of words: the previous element's code */
+    R_xlen_t answered;                /* elements answered so far */
+    int32_t refused_reason;           /* SLV_REASON_NONE unless an element was refused */
+    char refused_name[64];            /* the refused input's name */
 } Job;
 
-static void fill_study(const Job *job, R_xlen_t i, STU_study *study) {
+static void fill_study(Job *job, R_xlen_t i, STU_study *study) {
     STU_study_init(study);
-    for (int32_t k = 0; k < REC_field_count(REC_STUDY); ++k) {
-        const REC_field *field = REC_field_at(REC_STUDY, k);
-        const SEXP input = job->study_inputs[k];
-        if (input == R_NilValue) {
-            continue;
-        }
-        char *at = (char *)study + field->offset;
-        if (field->type == REC_DOUBLE) {
-            const double value = number_at(input, i);
+    for (int k = 0; k < job->study_input_count; ++k) {
+        StudyInput *given = &job->study_inputs[k];
+        char *at = (char *)study + given->field->offset;
+        if (given->field->type == REC_DOUBLE) {
+            const double value = number_at(given->input, i);
             memcpy(at, &value, sizeof value);
-        } else if (field->kind == REC_KIND_CHOICE) {
-            const int32_t code = code_at(input, i, field->name);
+        } else {
+            const int32_t code = code_at(given->input, i, given->field->name, &given->last);
             memcpy(at, &code, sizeof code);
         }
     }
 }
 
-static void fill_arguments(const Job *job, R_xlen_t i, Argument *arguments) {
+static void fill_arguments(Job *job, R_xlen_t i, Argument *arguments) {
     for (int32_t k = 0; k < job->question->argument_count; ++k) {
         const REC_argument *argument = &job->question->arguments[k];
         Argument *value = &arguments[k];
         memset(value, 0, sizeof *value);
-        for (int32_t stage = 0; stage < argument->elements; ++stage) {
-            value->counts[stage] = count_at(job->argument_inputs[k][stage], i);
+        if (argument->kind == REC_KIND_COUNT) {
+            for (int32_t stage = 0; stage < argument->elements; ++stage) {
+                value->counts[stage] = count_at(job->argument_inputs[k][stage], i);
+            }
+        } else if (argument->kind == REC_KIND_CHOICE) {
+            value->code =
+                code_at(job->argument_inputs[k][0], i, argument->name, &job->argument_words[k]);
+        } else {
+            value->number = number_at(job->argument_inputs[k][0], i);
         }
-        value->number = number_at(job->argument_inputs[k][0], i);
-        value->code = code_at(job->argument_inputs[k][0], i, argument->name);
     }
 }
 
@@ -380,32 +408,38 @@ static double double_at(const Record *record, const REC_field *field) {
 
 static SEXP word_or_na(const char *word) { return word != NULL ? Rf_mkChar(word) : NA_STRING; }
 
-enum { MAX_FIELDS = 32 };
+/* Element i of the k-th column of words: the previous element's string
+ * again when its code is the same (most rows share their status and reason,
+ * and making R's string is the slow part), else `word`. */
+static void put_word(Job *job, int k, R_xlen_t i, int32_t code, const char *word) {
+    const SEXP column = VECTOR_ELT(job->columns, k);
+    if (i > 0 && job->previous[k] == code) {
+        SET_STRING_ELT(column, i, STRING_ELT(column, i - 1));
+    } else {
+        SET_STRING_ELT(column, i, word_or_na(word));
+    }
+    job->previous[k] = code;
+}
 
 /* Writes element i of every column from the record. No count is 0 and no
  * value is not a number in an answer: the library leaves them so where it
  * has none, and R shows NA. */
-static void put_record(const Job *job, R_xlen_t i, const Record *record) {
-    const REC_field *fields[MAX_FIELDS];
-    const int count = column_fields(job->question->result, fields, MAX_FIELDS);
+static void put_record(Job *job, R_xlen_t i, const Record *record) {
+    const int count = job->field_count;
     for (int k = 0; k < count; ++k) {
-        const REC_field *field = fields[k];
+        const REC_field *field = job->fields[k];
         const SEXP column = VECTOR_ELT(job->columns, k);
+        const int32_t code = field->type == REC_DOUBLE ? 0 : (int32_t)integer_at(record, field);
         switch (field->kind) {
             case REC_KIND_STATUS:
-                SET_STRING_ELT(column, i,
-                               word_or_na(SLV_status_name((int32_t)integer_at(record, field))));
+                put_word(job, k, i, code, SLV_status_name(code));
                 break;
-            case REC_KIND_REASON: {
-                const int32_t reason = (int32_t)integer_at(record, field);
-                SET_STRING_ELT(column, i, word_or_na(REC_reason_name(reason)));
-                SET_STRING_ELT(VECTOR_ELT(job->columns, count), i, word_or_na(SLV_message(reason)));
+            case REC_KIND_REASON:
+                put_word(job, k, i, code, REC_reason_name(code));
+                put_word(job, count, i, code, SLV_message(code));
                 break;
-            }
             case REC_KIND_CHOICE:
-                SET_STRING_ELT(
-                    column, i,
-                    word_or_na(REC_choice_name(field->name, (int32_t)integer_at(record, field))));
+                put_word(job, k, i, code, REC_choice_name(field->name, code));
                 break;
             case REC_KIND_COUNT: {
                 const int64_t value = integer_at(record, field);
@@ -497,7 +531,8 @@ static const REC_question *question_of(SEXP question) {
         Rf_error("vantor: internal error: no question \"%s\"", CHAR(STRING_ELT(question, 0)));
     }
     if ((size_t)REC_record_size(found->result) > sizeof(Record) ||
-        REC_field_count(REC_STUDY) > 16) {
+        REC_field_count(found->result) > MAX_FIELDS ||
+        REC_field_count(REC_STUDY) > MAX_STUDY_FIELDS) {
         Rf_error("vantor: internal error: the library's records outgrow the glue");
     }
     return found;
@@ -522,7 +557,12 @@ static void take_inputs(Job *job, SEXP inputs) {
     }
     for (int32_t k = 0; k < REC_field_count(REC_STUDY); ++k) {
         const REC_field *field = REC_field_at(REC_STUDY, k);
-        job->study_inputs[k] = laid_out(field) ? input_named(inputs, field->name) : R_NilValue;
+        const SEXP input = laid_out(field) ? input_named(inputs, field->name) : R_NilValue;
+        const int settable = field->type == REC_DOUBLE || field->kind == REC_KIND_CHOICE;
+        if (input != R_NilValue && settable) {
+            const StudyInput given = {field, input, {NULL, 0}};
+            job->study_inputs[job->study_input_count++] = given;
+        }
     }
     for (int32_t k = 0; k < job->question->argument_count; ++k) {
         const REC_argument *argument = &job->question->arguments[k];
@@ -580,6 +620,7 @@ SEXP vantor_ask(SEXP question, SEXP inputs) {
     }
     job.refused_reason = SLV_REASON_NONE;
     take_inputs(&job, inputs);
+    job.field_count = column_fields(job.question->result, job.fields, MAX_FIELDS);
     job.columns = PROTECT(make_columns(job.question, job.length));
     SEXP result = PROTECT(Rf_allocVector(VECSXP, 2));
     SEXP names = PROTECT(Rf_allocVector(STRSXP, 2));

@@ -17,6 +17,20 @@ test_that("a grid equals its elements computed one by one", {
                                                               stage1_alpha = 1e-3)$power)
 })
 
+test_that("each row's status, reason and words are its own", {
+    mixed <- vantor_power(cases = c(1, 2000, 2000, 1), controls = 10, odds_ratio = 1.3,
+                          control_rate = 0.3,
+                          variance = c("pooled", "pooled", "unpooled", "pooled"))
+    for (row in seq_len(4)) {
+        alone <- vantor_power(mixed$cases[row], 10, 1.3, 0.3, variance = mixed$variance[row])
+        expect_identical(mixed[row, c("power", "status", "reason", "message")],
+                         alone[1, c("power", "status", "reason", "message")], ignore_attr = TRUE)
+    }
+    expect_identical(mixed$reason, c("FEW_EXPECTED_ALLELES", "NONE", "NONE",
+                                     "FEW_EXPECTED_ALLELES"))
+    expect_identical(mixed$variance, c("pooled", "pooled", "unpooled", "pooled"))
+})
+
 test_that("a missing value stops the call rather than giving an NA row", {
     # Missing values were once NA rows; now the library refuses them as it
     # refuses any value out of range (test-failures.R checks every function),
