@@ -273,8 +273,10 @@ static double number_at(SEXP input, R_xlen_t i) {
     return TYPEOF(input) == REALSXP ? REAL(input)[i] : R_NaN;
 }
 
-/* A count as the library takes it: whole numbers within 64 bits as they
- * are, anything else as 0, which it refuses. */
+/* A count as the library takes it: whole numbers below 4e18 as they are
+ * (so that a count times its unit, 2 alleles a person, stays within 64
+ * bits), anything else as 0, which the library refuses as it refuses every
+ * count below 1. */
 static int64_t count_at(SEXP input, R_xlen_t i) {
     const double x = number_at(input, i);
     return x == floor(x) && fabs(x) < 4e18 ? (int64_t)x : 0;
