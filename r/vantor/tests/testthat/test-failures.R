@@ -100,7 +100,7 @@ test_that("two-stage inputs out of range are refused in the library's words", {
     expect_refused(power(stage1_cases = 0, stage2_cases = 0), "stage1_cases", "BAD_CASES")
     expect_refused(power(stage1_controls = 0.5), "stage1_controls", "BAD_CONTROLS")
     expect_refused(power(stage2_controls = c(10, 1e400)), "stage2_controls", "BAD_CONTROLS", 2L)
-    expect_refused(power(stage1_alpha = 5e-8), "stage1_alpha", "BAD_STAGE0_ALPHA")
+    expect_refused(power(stage1_alpha = 5e-8), "stage1_alpha", "BAD_STAGE1_ALPHA")
     expect_refused(power(cost_ratio = 0), "cost_ratio", "BAD_COST_RATIO")
     of_total <- function(...) {
         arguments <- list(total = 1000, stage1_share = 0.3, odds_ratio = 1.3,
@@ -108,13 +108,13 @@ test_that("two-stage inputs out of range are refused in the library's words", {
         do.call(vantor_two_stage_power, utils::modifyList(arguments, list(...)))
     }
     expect_identical(of_total()$status, "found")
-    expect_refused(of_total(stage1_share = 1), "stage1_share", "BAD_STAGE0_SHARE")
+    expect_refused(of_total(stage1_share = 1), "stage1_share", "BAD_STAGE1_SHARE")
     expect_refused(of_total(case_fraction = 0), "case_fraction", "BAD_CASE_FRACTION")
     # Too few people for a case and a control in each stage: the total is
     # what was given.
     expect_refused(of_total(total = 3), "total", "BAD_CONTROLS")
     expect_refused(vantor_smallest_total(1.3, 0.3, stage1_share = 1, stage1_alpha = 1e-3),
-                   "stage1_share", "BAD_STAGE0_SHARE")
+                   "stage1_share", "BAD_STAGE1_SHARE")
     expect_refused(vantor_smallest_total(1.3, 0.3, stage1_share = 0.5, stage1_alpha = 1e-3,
                                          case_fraction = 0), "case_fraction",
                    "BAD_CASE_FRACTION")
@@ -152,7 +152,7 @@ test_that("a missing value is refused like any value out of range", {
                                           stage1_alpha = 1e-3, method = c("joint", NA)),
                    "method", "BAD_METHOD", 2L)
     expect_refused(vantor_smallest_total(1.3, 0.3, stage1_share = 0.4, stage1_alpha = NA),
-                   "stage1_alpha", "BAD_STAGE0_ALPHA")
+                   "stage1_alpha", "BAD_STAGE1_ALPHA")
     expect_refused(vantor_cheapest_design(1.3, 0.3, case_fraction = NA), "case_fraction",
                    "BAD_CASE_FRACTION")
     expect_refused(vantor_most_powerful_design(NA, 1.3, 0.3), "budget", "BAD_BUDGET")
