@@ -10,7 +10,7 @@
 #' * [vantor_power()]: power of a one-stage study.
 #' * [vantor_sample_size()]: cases or controls that reach a target power.
 #' * [vantor_odds_ratio()]: the odds ratio a study detects.
-#' * [vantor_two_stage_power()]: power of a two-stage study, its second
+#' * [vantor_two_stage_power()]: power and cost of a two-stage study, its final
 #'   level derived.
 #' * [vantor_smallest_total()], [vantor_cheapest_design()],
 #'   [vantor_most_powerful_design()]: designing two-stage studies.
