@@ -214,7 +214,7 @@ TEST(VantorInputFile, ABadRowEndsTheRunAfterTheRowsBeforeIt) {
     EXPECT_EQ(result.exit_status, 2);
     const std::vector<std::string> lines = lines_of(result.out);
     ASSERT_EQ(lines.size(), 3U) << result.out;
-    EXPECT_EQ(fields_of(lines[2])[2], "2000");
+    EXPECT_EQ(fields_of(lines[2])[1], "2000");
     EXPECT_NE(result.err.find("bad_row.csv line 5: --controls: 'x' is not"), std::string::npos)
         << result.err;
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);
@@ -240,7 +240,7 @@ TEST(VantorInputFile, AMillionRowsAreAnsweredOneByOne) {
     for (const int i : {1, 2, 4999, kRows}) {
         const std::vector<std::string> row = fields_of(line_at(result.out, i));
         const double cases = 1000 + i % 5000;
-        EXPECT_EQ(row[2], std::to_string(1000 + i % 5000));
+        EXPECT_EQ(row[1], std::to_string(1000 + i % 5000));
         EXPECT_NEAR(std::strtod(row[10].c_str(), nullptr),
                     library_power(cases, 2000, i % 2 == 0 ? 1.2 : 1.3, 0.3, 5e-8), 5e-7)
             << i;
@@ -280,7 +280,7 @@ TEST(VantorOutput, AClosedPipeEndsTheRunAtOnceAndQuietly) {
     const ProgramResult result =
         run_program(VANTOR_PROGRAM,
                     {"power", "--cases", "1:1000000:1", "--controls", "2000", "--odds-ratio", "1.3",
-                     "--rate", "0.3", "--alpha", "0.05", "--format", "csv"},
+                     "--control-rate", "0.3", "--alpha", "0.05", "--format", "csv"},
                     options);
     EXPECT_FALSE(result.timed_out);
     EXPECT_EQ(result.err, "");
@@ -320,13 +320,13 @@ TEST(VantorOutput, LibraryReportsNeverReachStandardOutput) {
     // A design search whose candidates leave a stage with almost no cases.
     const ProgramResult result =
         vantor({"design", "--method", "replication", "--case-fraction", "0.00003", "--odds-ratio",
-                "0.113", "--rate", "0.3", "--alpha", "1e-6", "--power", "0.8", "--cost-ratio",
-                "1280", "-f", "csv"});
+                "0.113", "--control-rate", "0.3", "--alpha", "1e-6", "--target-power", "0.8",
+                "--cost-ratio", "1280", "-f", "csv"});
     EXPECT_EQ(result.exit_status, 0);
     EXPECT_EQ(result.err, "");
     const std::vector<std::string> lines = lines_of(result.out);
     ASSERT_EQ(lines.size(), 2U) << result.out;
-    EXPECT_EQ(lines[0].rfind("unit,method,goal", 0), 0U) << lines[0];
+    EXPECT_EQ(lines[0].rfind("count,method,target-power", 0), 0U) << lines[0];
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "front/vantor/command.h"
 
+#include "power/records.h"
 #include "power/result.h"
 #include "power/statistic.h"
 
@@ -31,7 +32,50 @@ std::string refusal(const Command &command, const Request &request, std::size_t 
 
 void add_status(Row &row, std::int32_t status, std::int32_t reason, bool has_target) {
     row.push_back(Cell::word(SLV_status_name(status)));
+    row.push_back(Cell::word(REC_reason_name(reason)));
     row.push_back(Cell::word(reason == SLV_REASON_NONE && !has_target ? "" : SLV_message(reason)));
+}
+
+namespace {
+
+struct Renamed {
+    const char *old_name;
+    const char *new_name;
+    const char *why;
+};
+
+constexpr Renamed kRenamed[] = {
+    {"alpha0", "stage1-alpha", " (stages are numbered 1 and 2)"},
+    {"alpha1", "final-alpha", ": derived from the other two levels and shown, never given"},
+    {"share", "stage1-share", ""},
+    {"rate", "control-rate", ""},
+    {"power", "target-power", " (leave it out to have the power computed)"},
+    {"ratio", "controls-per-case", ""},
+    {"cases0", "stage1-cases", " (stages are numbered 1 and 2)"},
+    {"controls0", "stage1-controls", " (stages are numbered 1 and 2)"},
+    {"cases1", "stage2-cases", " (stages are numbered 1 and 2)"},
+    {"controls1", "stage2-controls", " (stages are numbered 1 and 2)"},
+};
+
+const Renamed *renamed(const std::string &name) {
+    for (const Renamed &one : kRenamed) {
+        if (name == one.old_name) {
+            return &one;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+std::string renamed_option(const std::string &name) {
+    const Renamed *old = renamed(name);
+    return old == nullptr ? "" : "--" + name + " is now --" + old->new_name + old->why;
+}
+
+std::string renamed_column(const std::string &name, const std::string &as_typed) {
+    const Renamed *old = renamed(name);
+    return old == nullptr ? "" : "column " + as_typed + " is now " + old->new_name + old->why;
 }
 
 const std::vector<std::string> &method_words() {

@@ -65,6 +65,14 @@ void add_status(Row &row, std::int32_t status, std::int32_t reason, bool has_tar
 // An input's cell: its value as typed, its word, or missing when open.
 Cell input_cell(const Command &command, const Request &request, std::size_t parameter);
 
+// The refusal of a name the program took before it spoke the glossary's
+// (docs/glossary.md), as an option ("--alpha0 is now --stage1-alpha ...") or
+// as an input column ("column cases1 is now stage2-cases ..."); empty for
+// any other name. `name` is without dashes, in lower case. None of the old
+// names has a meaning now, so that no old command line is read another way.
+std::string renamed_option(const std::string &name);
+std::string renamed_column(const std::string &name, const std::string &as_typed);
+
 // The two-stage analyses in the order of PWR_METHOD_*.
 const std::vector<std::string> &method_words();
 

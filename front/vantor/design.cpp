@@ -34,8 +34,8 @@ std::string check(const Request &request, std::int32_t unit) {
         return problem;
     }
     if (request[kPower].has_value() == request[kBudget].has_value()) {
-        return "give one of --power (the cheapest design reaching it is found) and --budget "
-               "(the most powerful design within it is found)";
+        return "give one of --target-power (the cheapest design reaching it is found) and "
+               "--budget (the most powerful design within it is found)";
     }
     problem = check_study(command, request, kStudy, unit);
     if (!problem.empty()) {
@@ -79,7 +79,6 @@ Answer answer(const Request &request, std::int32_t unit) {
     Row row;
     row.push_back(Cell::word(unit_name(unit)));
     row.push_back(input_cell(command, request, kMethod));
-    row.push_back(Cell::word(request[kPower] ? "cheapest" : "most-powerful"));
     for (const std::size_t input :
          {kPower, kBudget, kCostRatio, kCaseFraction, kOddsRatio, kRate, kAlpha}) {
         row.push_back(input_cell(command, request, input));
@@ -104,39 +103,43 @@ Command make_command() {
         "two-stage study: the cheapest design for a power, or the most powerful "
         "for a budget";
     command.description =
-        "Chooses stage 0's share and level. The genotyping cost per marker is n0 + c alpha0 n1 "
-        "(n0, n1 the stages' people or alleles, c the --cost-ratio of a stage-1 genotype to a "
-        "stage-0 one); relative-cost compares it with one-stage-total, the one-stage study of the "
-        "same power at --alpha. With --power the cheapest design reaching it, with --budget the "
-        "most powerful design within it. A search takes up to a second per method.\n\n"
+        "Chooses the stage 1 share and the stage 1 level. The genotyping cost per marker is n1 + c "
+        "stage1-alpha n2 (n1, n2 the stages' people or alleles, c the --cost-ratio of a stage 2 "
+        "genotype to a stage 1 one); relative-cost compares it with one-stage-total, the "
+        "one-stage study of the same power at --alpha (5e-8 unless given). With --target-power "
+        "the cheapest design reaching it, with --budget the most powerful design within it. A "
+        "search takes up to a second per method.\n\n"
         "Examples:\n"
-        "  vantor design --method joint -o 1.3 -r 0.3 -a 5e-8 -p 0.8\n"
-        "  vantor design --method replication --budget 5000 -o 1.3 -r 0.3 -a 5e-8";
+        "  vantor design --method joint -o 1.3 -r 0.3 -p 0.8\n"
+        "  vantor design --method replication --budget 5000 -o 1.3 -r 0.3";
     command.parameters = {
         {"method", "", Kind::Word, "analysis: replication, product (of p-values) or joint",
          method_words(), "replication,product,joint"},
-        {"power", "p", Kind::Real, "target power, above the level and below 1", {}, ""},
+        {"target-power", "p", Kind::Real, "target power, above the level and below 1", {}, ""},
         {"budget", "b", Kind::Real, "genotyping budget per marker, in the counting unit", {}, ""},
         {"cost-ratio",
          "c",
          Kind::Real,
-         "cost of a stage-1 genotype relative to a stage-0 one",
+         "cost of a stage 2 genotype relative to a stage 1 one",
          {},
          "1"},
         {"case-fraction", "", Kind::Real, "cases' share of each stage, in (0, 1)", {}, "0.5"},
         {"odds-ratio", "o", Kind::Real, "allelic odds ratio of the risk allele", {}, ""},
-        {"rate", "r", Kind::Real, "risk-allele rate among controls, in (0, 1)", {}, ""},
-        {"alpha", "a", Kind::Real, "overall two-sided significance level, in [1e-12, 1)", {}, ""},
+        {"control-rate", "r", Kind::Real, "risk-allele rate among controls, in (0, 1)", {}, ""},
+        {"alpha",
+         "a",
+         Kind::Real,
+         "overall two-sided significance level, in [1e-12, 1)",
+         {},
+         "5e-8"},
         variance_parameter(),
     };
-    command.columns = {"unit",          "method",     "goal",
-                       "target-power",  "budget",     "cost-ratio",
-                       "case-fraction", "odds-ratio", "rate",
-                       "alpha",         "total",      "cases0",
-                       "controls0",     "cases1",     "controls1",
-                       "share",         "alpha0",     "alpha1",
-                       "power",         "cost",       "one-stage-total",
-                       "relative-cost", "status",     "message"};
+    command.columns = {"count",         "method",          "target-power",  "budget",
+                       "cost-ratio",    "case-fraction",   "odds-ratio",    "control-rate",
+                       "alpha",         "total",           "stage1-cases",  "stage1-controls",
+                       "stage2-cases",  "stage2-controls", "stage1-weight", "stage1-alpha",
+                       "final-alpha",   "power",           "cost",          "one-stage-total",
+                       "relative-cost", "status",          "reason",        "message"};
     command.check = check;
     command.answer = answer;
     return command;

@@ -8,12 +8,23 @@
 #include "power/power_func.h"
 #include "power/solve.h"
 #include "power/statistic.h"
+#include "power/study.h"
 
 namespace vantor_cli {
 
 namespace {
 
-enum : std::size_t { kCases, kControls, kRatio, kOddsRatio, kRate, kAlpha, kPower, kVariance };
+enum : std::size_t {
+    kCases,
+    kControls,
+    kRatio,
+    kCasesPerControl,
+    kOddsRatio,
+    kRate,
+    kAlpha,
+    kPower,
+    kVariance
+};
 
 std::int64_t count_of(const std::optional<double> &value) {
     return static_cast<std::int64_t>(*value);
@@ -27,24 +38,26 @@ std::int64_t controls_at_ratio(std::int64_t cases, double ratio) {
 }
 
 std::string check_presence(const Request &request) {
-    if (request[kControls] && request[kRatio]) {
-        return "give --controls or --ratio (controls per case), not both";
+    if ((request[kControls] ? 1 : 0) + (request[kRatio] ? 1 : 0) +
+            (request[kCasesPerControl] ? 1 : 0) >
+        1) {
+        return "give one of --controls, --controls-per-case and --cases-per-control";
+    }
+    if (request[kCasesPerControl] && request[kCases]) {
+        return "--cases-per-control solves the cases and controls together: leave --cases open";
     }
     if (!request[kRate]) {
-        return "--rate is needed: the risk-allele rate among controls, such as 0.3";
+        return "--control-rate is needed: the risk-allele rate among controls, such as 0.3";
     }
-    if (!request[kAlpha]) {
-        return "--alpha is needed: the two-sided significance level, such as 5e-8";
-    }
-    const bool partner = request[kControls] || request[kRatio];
+    const bool partner = request[kControls] || request[kRatio] || request[kCasesPerControl];
     int open = 0;
     for (const bool given : {request[kCases].has_value(), partner, request[kOddsRatio].has_value(),
                              request[kPower].has_value()}) {
         open += given ? 0 : 1;
     }
     if (open != 1) {
-        return "leave exactly one of --cases, --controls (or --ratio), --odds-ratio and --power "
-               "open: that one is solved";
+        return "leave exactly one of --cases, --controls (or --controls-per-case), --odds-ratio "
+               "and --target-power open: that one is solved";
     }
     return "";
 }
@@ -65,6 +78,10 @@ std::int32_t first_refused(const Request &request, std::int32_t unit, std::size_
     }
     if (request[kRatio] && (reason = SLV_check_ratio(*request[kRatio], unit)) != 0) {
         return refuse(kRatio, reason);
+    }
+    if (request[kCasesPerControl] &&
+        (reason = SLV_check_ratio(*request[kCasesPerControl], unit)) != 0) {
+        return refuse(kCasesPerControl, reason);
     }
     if ((reason = SLV_check_control_rate(*request[kRate])) != 0) {
         return refuse(kRate, reason);
@@ -108,7 +125,6 @@ std::string check(const Request &request, std::int32_t unit) {
 
 // What one row holds besides its inputs.
 struct Outcome {
-    const char *solved = "";
     std::int64_t cases = 0;     // in units; 0 when not found
     std::int64_t controls = 0;  // in units; 0 when not found
     double odds_ratio = NAN;
@@ -124,7 +140,6 @@ bool few_expected_alleles(double alleles, double rate) {
 
 Outcome power_of(const Request &request, std::int32_t unit) {
     Outcome outcome;
-    outcome.solved = "power";
     outcome.cases = count_of(request[kCases]);
     outcome.controls = request[kRatio] ? controls_at_ratio(outcome.cases, *request[kRatio])
                                        : count_of(request[kControls]);
@@ -152,8 +167,25 @@ Outcome size_of(const Request &request, std::int32_t unit) {
     const std::int32_t statistic = statistic_of(request, kVariance);
     SLV_size_result result{};
     Outcome outcome;
+    if (request[kCasesPerControl]) {
+        STU_study study;
+        STU_study_init(&study);
+        study.effect.allelic.odds_ratio = odds_ratio;
+        study.effect.allelic.control_rate = rate;
+        study.alpha = alpha;
+        study.unit = unit;
+        study.statistic = statistic;
+        STU_size_result size{};
+        STU_controls_for_ratio(&study, *request[kCasesPerControl], target, &size);
+        outcome.cases = size.cases;
+        outcome.controls = size.controls;
+        outcome.odds_ratio = odds_ratio;
+        outcome.power = size.power;
+        outcome.status = size.status;
+        outcome.reason = size.reason;
+        return outcome;
+    }
     if (!request[kCases]) {
-        outcome.solved = "cases";
         if (request[kRatio]) {
             SLV_cases_for_ratio_with_statistic(*request[kRatio], odds_ratio, rate, alpha, target,
                                                unit, statistic, &result);
@@ -163,7 +195,6 @@ Outcome size_of(const Request &request, std::int32_t unit) {
                                                   statistic, &result);
         }
     } else {
-        outcome.solved = "controls";
         const auto cases = static_cast<std::int32_t>(count_of(request[kCases]) * unit);
         SLV_controls_for_cases_with_statistic(cases, odds_ratio, rate, alpha, target, unit,
                                               statistic, &result);
@@ -179,7 +210,6 @@ Outcome size_of(const Request &request, std::int32_t unit) {
 
 Outcome odds_ratio_of(const Request &request, std::int32_t unit) {
     Outcome outcome;
-    outcome.solved = "odds-ratio";
     outcome.cases = count_of(request[kCases]);
     outcome.controls = request[kRatio] ? controls_at_ratio(outcome.cases, *request[kRatio])
                                        : count_of(request[kControls]);
@@ -220,7 +250,6 @@ Answer answer(const Request &request, std::int32_t unit) {
     const Outcome outcome = solve(request, unit);
     Row row;
     row.push_back(Cell::word(unit_name(unit)));
-    row.push_back(Cell::word(outcome.solved));
     // A given count stands in its row whatever the answer; a solved one only
     // when found.
     row.push_back(request[kCases] ? input_cell(command, request, kCases)
@@ -228,6 +257,7 @@ Answer answer(const Request &request, std::int32_t unit) {
     row.push_back(request[kControls] ? input_cell(command, request, kControls)
                                      : count_cell(outcome.controls, outcome.status));
     row.push_back(input_cell(command, request, kRatio));
+    row.push_back(input_cell(command, request, kCasesPerControl));
     row.push_back(request[kOddsRatio] ? Cell::exact(outcome.odds_ratio)
                                       : Cell::measured(outcome.odds_ratio));
     row.push_back(Cell::measured(outcome.odds_ratio_below));
@@ -246,28 +276,49 @@ Command make_command() {
         "single-stage study: solve the one of cases, controls, odds ratio and "
         "power left open";
     command.description =
-        "Single-stage allelic test. Leave exactly one of --cases, --controls (or --ratio), "
-        "--odds-ratio and --power open: it is solved. With the odds ratio open, both the "
+        "Single-stage allelic test. Leave exactly one of --cases, --controls (or "
+        "--controls-per-case), --odds-ratio and --target-power open: it is solved; with "
+        "--cases-per-control, the cases and controls are solved together. The level --alpha "
+        "is 5e-8 (genome-wide significance) unless given, and every row shows it. With the odds "
+        "ratio open, both the "
         "detectable odds ratio above 1 (odds-ratio) and the one below 1 (odds-ratio-below) are "
         "given; the power column is then the power at the one above 1. A solved size is the "
         "smallest from which every larger size reaches the target power.\n\n"
         "Examples:\n"
-        "  vantor power --cases 2000 --controls 2000 --odds-ratio 1.3 --rate 0.3 --alpha 5e-8\n"
-        "  vantor power --ratio 1 --odds-ratio 1.2 --rate 0.3 --alpha 5e-8 --power 0.8\n"
+        "  vantor power --cases 2000 --controls 2000 --odds-ratio 1.3 --control-rate 0.3\n"
+        "  vantor power --controls-per-case 1 --odds-ratio 1.2 --control-rate 0.3 "
+        "--target-power 0.8\n"
         "  vantor power -n 2000 -m 2000 -r 0.3 -a 5e-8 -p 0.8 --format csv";
     command.parameters = {
         {"cases", "n", Kind::Count, "number of cases", {}, ""},
         {"controls", "m", Kind::Count, "number of controls", {}, ""},
-        {"ratio", "", Kind::Real, "controls per case, instead of --controls", {}, ""},
+        {"controls-per-case", "", Kind::Real, "controls per case, instead of --controls", {}, ""},
+        {"cases-per-control",
+         "",
+         Kind::Real,
+         "cases per control: the cases and controls are solved together",
+         {},
+         ""},
         {"odds-ratio", "o", Kind::Real, "allelic odds ratio of the risk allele", {}, ""},
-        {"rate", "r", Kind::Real, "risk-allele rate among controls, in (0, 1)", {}, ""},
-        {"alpha", "a", Kind::Real, "two-sided significance level, in [1e-12, 1)", {}, ""},
-        {"power", "p", Kind::Real, "target power, above the level and below 1", {}, ""},
+        {"control-rate", "r", Kind::Real, "risk-allele rate among controls, in (0, 1)", {}, ""},
+        {"alpha", "a", Kind::Real, "two-sided significance level, in [1e-12, 1)", {}, "5e-8"},
+        {"target-power", "p", Kind::Real, "target power, above the level and below 1", {}, ""},
         variance_parameter(),
     };
-    command.columns = {"unit",       "solved",           "cases",  "controls", "ratio",
-                       "odds-ratio", "odds-ratio-below", "rate",   "alpha",    "target-power",
-                       "power",      "status",           "message"};
+    command.columns = {"count",
+                       "cases",
+                       "controls",
+                       "controls-per-case",
+                       "cases-per-control",
+                       "odds-ratio",
+                       "odds-ratio-below",
+                       "control-rate",
+                       "alpha",
+                       "target-power",
+                       "power",
+                       "status",
+                       "reason",
+                       "message"};
     command.check = check;
     command.answer = answer;
     return command;

@@ -44,7 +44,7 @@ constexpr const char *kProgramFooter =
     "error (a one-line message, nothing computed; a bad row of an --input file ends the run "
     "after the rows before it are answered).\n\n"
     "Example:\n"
-    "  vantor power --cases 2000 --controls 2000 --odds-ratio 1.3 --rate 0.3 --alpha 5e-8\n\n"
+    "  vantor power --cases 2000 --controls 2000 --odds-ratio 1.3 --control-rate 0.3\n\n"
     "Run 'vantor SUBCOMMAND --help' for each subcommand's options.";
 
 // What the command line gave one subcommand.
@@ -429,6 +429,23 @@ void usage_error(const std::string &message) {
     std::fprintf(stderr, "vantor: %s (see vantor --help)\n", one_line(message).c_str());
 }
 
+// The refusal of the first option spelled as before the glossary, or empty.
+std::string old_spelling(int argc, const char *const *argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "--") {
+            break;
+        }
+        if (word.rfind("--", 0) == 0) {
+            const std::string message = renamed_option(word.substr(2, word.find('=') - 2));
+            if (!message.empty()) {
+                return message;
+            }
+        }
+    }
+    return "";
+}
+
 }  // namespace
 
 int run_vantor(int argc, const char *const *argv, const RunLimits &limits) {
@@ -440,6 +457,11 @@ int run_vantor(int argc, const char *const *argv, const RunLimits &limits) {
     app.failure_message([](const CLI::App * /*app*/, const CLI::Error &error) {
         return "vantor: " + one_line(error.what()) + " (see vantor --help)\n";
     });
+    const std::string renamed = old_spelling(argc, argv);
+    if (!renamed.empty()) {
+        std::fprintf(stderr, "vantor: %s\n", renamed.c_str());
+        return kRefused;
+    }
     Given given[3];
     add_subcommand(app, power_command(), given[0]);
     add_subcommand(app, two_stage_command(), given[1]);

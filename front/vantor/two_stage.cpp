@@ -49,8 +49,8 @@ std::string check_total(const Request &request, std::int32_t unit) {
     for (int stage = 0; stage < 2; ++stage) {
         if (layout.cases[stage] < 1 || layout.controls[stage] < 1) {
             return "--total " + std::to_string(total) +
-                   ": every stage needs at least one case and one control at this --share and "
-                   "--case-fraction";
+                   ": every stage needs at least one case and one control at this --stage1-share "
+                   "and --case-fraction";
         }
         std::int32_t reason = SLV_check_cases(layout.cases[stage], unit);
         if (reason == SLV_REASON_NONE) {
@@ -71,8 +71,8 @@ std::string check(const Request &request, std::int32_t unit) {
         return problem;
     }
     if (request[kTotal].has_value() == request[kPower].has_value()) {
-        return "give one of --total (its power is computed) and --power (the smallest total "
-               "reaching it is found)";
+        return "give one of --total (its power is computed) and --target-power (the smallest "
+               "total reaching it is found)";
     }
     problem = check_study(command, request, kStudy, unit);
     if (!problem.empty()) {
@@ -118,7 +118,6 @@ Answer answer(const Request &request, std::int32_t unit) {
     Row row;
     row.push_back(Cell::word(unit_name(unit)));
     row.push_back(input_cell(command, request, kMethod));
-    row.push_back(Cell::word(request[kPower] ? "total" : "power"));
     add_counts(row, result);
     for (const std::size_t input : {kShare, kCaseFraction, kOddsRatio, kRate, kAlpha, kAlpha0}) {
         row.push_back(input_cell(command, request, input));
@@ -135,36 +134,44 @@ Command make_command() {
     command.name = "two-stage";
     command.summary = "two-stage study: the power of a total, or the smallest total for a power";
     command.description =
-        "Two-stage study: stage 0 types every marker on its share of the total, stage 1 only the "
-        "markers passing stage 0's level alpha0. The second decision's level alpha1 is derived "
-        "from alpha0 and the overall level --alpha, and shown. Give --total to get its power, or "
-        "--power to get the smallest total reaching it. Each stage splits into cases and controls "
+        "Two-stage study: stage 1 types every marker on its share of the total, stage 2 only the "
+        "markers passing the stage 1 level --stage1-alpha. The final level final-alpha is derived "
+        "from it and the overall level --alpha (5e-8 unless given), and shown. Give --total to "
+        "get its power, or --target-power to get the smallest total reaching it. Each stage splits "
+        "into cases and controls "
         "by --case-fraction (halves rounded up). Every method named in --method is answered.\n\n"
         "Examples:\n"
-        "  vantor two-stage --total 6000 --share 0.4 --alpha0 1e-3 -o 1.3 -r 0.3 -a 5e-8\n"
-        "  vantor two-stage --method joint --share 0.4 --alpha0 1e-3 -o 1.3 -r 0.3 -a 5e-8 -p 0.8";
+        "  vantor two-stage --total 6000 --stage1-share 0.4 --stage1-alpha 1e-3 -o 1.3 -r 0.3\n"
+        "  vantor two-stage --method joint --stage1-share 0.4 --stage1-alpha 1e-3 -o 1.3 -r 0.3 "
+        "-p 0.8";
     command.parameters = {
         {"method", "", Kind::Word, "analysis: replication, product (of p-values) or joint",
          method_words(), "replication,product,joint"},
         {"total", "t", Kind::Count, "cases and controls of both stages together", {}, ""},
-        {"share", "s", Kind::Real, "stage 0's share of the total, in (0, 1)", {}, ""},
+        {"stage1-share", "s", Kind::Real, "stage 1's share of the total, in (0, 1)", {}, ""},
         {"case-fraction", "", Kind::Real, "cases' share of each stage, in (0, 1)", {}, "0.5"},
         {"odds-ratio", "o", Kind::Real, "allelic odds ratio of the risk allele", {}, ""},
-        {"rate", "r", Kind::Real, "risk-allele rate among controls, in (0, 1)", {}, ""},
-        {"alpha", "a", Kind::Real, "overall two-sided significance level, in [1e-12, 1)", {}, ""},
-        {"alpha0",
+        {"control-rate", "r", Kind::Real, "risk-allele rate among controls, in (0, 1)", {}, ""},
+        {"alpha",
+         "a",
+         Kind::Real,
+         "overall two-sided significance level, in [1e-12, 1)",
+         {},
+         "5e-8"},
+        {"stage1-alpha",
          "",
          Kind::Real,
-         "stage 0's level (at least twice --alpha; above it for product)",
+         "the stage 1 level (at least twice --alpha; above it for product)",
          {},
          ""},
-        {"power", "p", Kind::Real, "target power, above the level and below 1", {}, ""},
+        {"target-power", "p", Kind::Real, "target power, above the level and below 1", {}, ""},
         variance_parameter(),
     };
-    command.columns = {"unit",         "method", "solved",    "total",  "cases0",
-                       "controls0",    "cases1", "controls1", "share",  "case-fraction",
-                       "odds-ratio",   "rate",   "alpha",     "alpha0", "alpha1",
-                       "target-power", "power",  "status",    "message"};
+    command.columns = {"count",           "method",       "total",           "stage1-cases",
+                       "stage1-controls", "stage2-cases", "stage2-controls", "stage1-share",
+                       "case-fraction",   "odds-ratio",   "control-rate",    "alpha",
+                       "stage1-alpha",    "final-alpha",  "target-power",    "power",
+                       "status",          "reason",       "message"};
     command.check = check;
     command.answer = answer;
     return command;
