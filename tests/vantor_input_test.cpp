@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "power/power_func.h"
+#include "power/result.h"
 #include "run_program.h"
 
 namespace {
@@ -215,7 +216,9 @@ TEST(VantorInputFile, ABadRowEndsTheRunAfterTheRowsBeforeIt) {
     const std::vector<std::string> lines = lines_of(result.out);
     ASSERT_EQ(lines.size(), 3U) << result.out;
     EXPECT_EQ(fields_of(lines[2])[1], "2000");
-    EXPECT_NE(result.err.find("bad_row.csv line 5: --controls: 'x' is not"), std::string::npos)
+    EXPECT_NE(result.err.find("bad_row.csv line 5: --controls x: " +
+                              std::string(SLV_message(SLV_REASON_BAD_CONTROLS))),
+              std::string::npos)
         << result.err;
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);
 }
@@ -260,12 +263,12 @@ TEST(VantorMessages, UnknownWordsAreNamedAndLongValuesCut) {
     const std::string huge(100000, '9');
     const ProgramResult result =
         vantor({"power", "-n", huge + "x", "-m", "9", "-o", "1.3", "-r", "0.3", "-a", "0.05"});
-    expect_refused(result, "'" + std::string(60, '9') + "\u2026' is not a whole number",
+    expect_refused(result, "--cases " + std::string(60, '9') + "\u2026: the number of cases",
                    "a 100 KB value");
     EXPECT_LT(result.err.size(), 300U);
     expect_refused(
         vantor({"power", "-n", "12\n34", "-m", "9", "-o", "1.3", "-r", "0.3", "-a", "0.05"}),
-        "'12\\n34' is not", "a value holding a line end");
+        "--cases 12\\n34: ", "a value holding a line end");
     expect_refused(
         vantor({"power", "-n", "9", "-m", "9", "-o", "1.3", "-r", "0.3", "-a", "0.05", "-f", huge}),
         "--format '" + std::string(60, '9') + "\u2026' is not one of", "a long format");

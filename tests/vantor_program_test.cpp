@@ -170,8 +170,18 @@ TEST(VantorPower, ARatioGivesControlsPerCase) {
 TEST(VantorPower, OpenOddsRatioGivesTheDetectableEffectOnBothSides) {
     const std::vector<CsvRow> rows =
         csv_answer({"power", "-n", "2000", "-m", "2000", "-r", "0.3", "-a", "5e-8", "-p", "0.8"});
+    // One row for each side of 1, each with its own power.
+    ASSERT_EQ(rows.size(), 2U);
+    EXPECT_EQ(rows[0].at("direction"), "above");
+    EXPECT_EQ(rows[1].at("direction"), "below");
     const double above = number(rows[0], "odds-ratio");
-    const double below = number(rows[0], "odds-ratio-below");
+    const double below = number(rows[1], "odds-ratio");
+    EXPECT_GE(number(rows[0], "power"), 0.8);
+    EXPECT_GE(number(rows[1], "power"), 0.8);
+    const std::vector<CsvRow> one_side = csv_answer(
+        {"power", "-n", "2000", "-m", "2000", "-r", "0.3", "-p", "0.8", "--direction", "below"});
+    ASSERT_EQ(one_side.size(), 1U);
+    EXPECT_EQ(one_side[0], rows[1]);
     EXPECT_GT(above, 1);
     EXPECT_LT(below, 1);
     // Six significant digits: the power at the printed values is the target
@@ -219,10 +229,11 @@ TEST(VantorPower, UnpooledSolversReachTheTargetByTheClosedForm) {
     const std::vector<CsvRow> effect =
         csv_answer({"power", "-n", "1000", "-m", "4000", "-r", "0.3", "-a", "5e-8", "-p", "0.8",
                     "--variance", "unpooled"});
-    for (const char *column : {"odds-ratio", "odds-ratio-below"}) {
-        EXPECT_NEAR(exact_unpooled_power(2000, 8000, number(effect[0], column), 0.3, 5e-8), 0.8,
+    ASSERT_EQ(effect.size(), 2U);
+    for (const CsvRow &side : effect) {
+        EXPECT_NEAR(exact_unpooled_power(2000, 8000, number(side, "odds-ratio"), 0.3, 5e-8), 0.8,
                     1e-4)
-            << column;
+            << side.at("direction");
     }
 }
 

@@ -335,7 +335,8 @@ std::string CsvRequests::row_lists(const std::vector<std::string> &row, ValueLis
         }
         ValueList list = read_value_list(value, about.kind, about.words);
         if (!list.error.empty()) {
-            return "--" + about.name + ": " + list.error;
+            return list.unreadable ? value_refusal(about, list)
+                                   : "--" + about.name + ": " + list.error;
         }
         lists[columns_[j]] = std::move(list);
     }

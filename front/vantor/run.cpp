@@ -160,7 +160,8 @@ bool read_lists(const Given &given, ValueLists &lists, std::vector<bool> &explic
                 quoted(text) + " is a list: this option takes one word (rows do not show it)";
         }
         if (!list.error.empty()) {
-            refuse(given, "--" + parameter.name + ": " + list.error);
+            refuse(given, list.unreadable ? value_refusal(parameter, list)
+                                          : "--" + parameter.name + ": " + list.error);
             return false;
         }
         lists[i] = std::move(list);
@@ -241,11 +242,16 @@ public:
 
     // false once the output cannot be written.
     bool answer(const Request &request) {
-        Answer answer = given_.command->answer(request, unit_);
+        const Command &command = *given_.command;
+        const Outcomes outcomes = command.answer(request, unit_);
         ++answered_;
         reports_.tell(given_, answered_);
-        worst_ = std::max(worst_, answer.status);
-        return writer_.write(std::move(answer.row));
+        bool writing = true;
+        for (const Outcome &outcome : outcomes) {
+            worst_ = std::max(worst_, outcome.status());
+            writing = writing && writer_.write(row_of(command, request, unit_, outcome));
+        }
+        return writing;
     }
 
     // Ends the output; the exit status of the run.
