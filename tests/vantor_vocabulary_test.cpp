@@ -126,12 +126,16 @@ std::set<std::string> options_in_help(const std::string &subcommand) {
     EXPECT_EQ(help.exit_status, 0) << subcommand;
     const std::regex option_line(R"(^\s+(?:-\w,)?(--[a-z0-9-]+))");
     std::set<std::string> options;
+    bool listing = false;  // within the Options: section, which ends at a blank line
     for (const std::string &line : lines_of(help.out)) {
         std::smatch match;
-        if (std::regex_search(line, match, option_line)) {
+        if (line == "Options:" || line.empty()) {
+            listing = !line.empty();
+        } else if (listing && std::regex_search(line, match, option_line)) {
             options.insert(match[1]);
         }
     }
+    EXPECT_GE(options.size(), 8U) << subcommand << "'s --help lists no options:\n" << help.out;
     return options;
 }
 

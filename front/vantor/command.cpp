@@ -171,34 +171,53 @@ void finish_command(Command &command) {
     }
     columns.insert(columns.end(), last.begin(), last.end());
     columns.emplace_back("message");
+    for (std::size_t i = 0; i < command.parameters.size(); ++i) {
+        if (command.parameters[i].shown) {
+            command.parameter_columns.emplace_back(i,
+                                                   column_of(command, command.parameters[i].name));
+        }
+    }
+    for (const std::int32_t record : command.records) {
+        for (std::int32_t i = 0; i < REC_field_count(record); ++i) {
+            const REC_field *field = REC_field_at(record, i);
+            if (has_column(*field)) {
+                command.field_columns.push_back(
+                    {record, field, column_of(command, hyphenated(field->name))});
+            }
+        }
+    }
+    command.target = parameter_named(command, "target-power");
+    for (std::size_t i = 0; i < command.parameters.size(); ++i) {
+        const REC_field *field =
+            REC_field_named(REC_STUDY, underscored(command.parameters[i].name).c_str());
+        if (field != nullptr && field->kind != REC_KIND_INTERNAL) {
+            command.study_fields.emplace_back(i, field);
+        }
+    }
 }
 
 Row row_of(const Command &command, const Request &request, std::int32_t unit,
            const Outcome &outcome) {
     Row row(command.columns.size());
     row[0] = Cell::word(unit_name(unit));
-    for (std::size_t i = 0; i < command.parameters.size(); ++i) {
-        if (command.parameters[i].shown) {
-            row[column_of(command, command.parameters[i].name)] = input_cell(command, request, i);
-        }
+    for (const auto &[parameter, column] : command.parameter_columns) {
+        row[column] = input_cell(command, request, parameter);
     }
     for (const auto &[parameter, cell] : outcome.worked_out) {
         row[column_of(command, command.parameters[parameter].name)] = cell;
     }
     const bool found = outcome.status() <= SLV_FOUND_WITH_WARNING;
-    for (std::int32_t i = 0; i < REC_field_count(outcome.record); ++i) {
-        const REC_field &field = *REC_field_at(outcome.record, i);
-        Cell &cell = row[column_of(command, hyphenated(field.name))];
+    for (const Command::FieldColumn &at : command.field_columns) {
+        Cell &cell = row[at.column];
         // A given input keeps its cell: the value as typed.
-        if (has_column(field) && cell.type == Cell::Type::Missing) {
-            cell = result_cell(&outcome.as, field, found);
+        if (at.record == outcome.record && cell.type == Cell::Type::Missing) {
+            cell = result_cell(&outcome.as, *at.field, found);
         }
     }
     // A question without a target power (a power computed, the most
     // powerful design) says nothing when all is well, rather than "the
     // target power is reached".
-    const std::optional<std::size_t> target = parameter_named(command, "target-power");
-    const bool has_target = target && request[*target];
+    const bool has_target = command.target && request[*command.target];
     const std::int32_t reason = outcome.reason();
     row.back() = Cell::word(reason == SLV_REASON_NONE && !has_target ? "" : SLV_message(reason));
     return row;
@@ -207,12 +226,11 @@ Row row_of(const Command &command, const Request &request, std::int32_t unit,
 STU_study study_of(const Command &command, const Request &request, std::int32_t unit) {
     STU_study study;
     STU_study_init(&study);
-    store(&study, *REC_field_named(REC_STUDY, "count"), unit);
-    for (std::size_t i = 0; i < command.parameters.size(); ++i) {
-        const REC_field *field =
-            REC_field_named(REC_STUDY, underscored(command.parameters[i].name).c_str());
-        if (field != nullptr && field->kind != REC_KIND_INTERNAL && request[i]) {
-            store(&study, *field, value_of(command, request, i));
+    static const REC_field *const count = REC_field_named(REC_STUDY, "count");
+    store(&study, *count, unit);
+    for (const auto &[parameter, field] : command.study_fields) {
+        if (request[parameter]) {
+            store(&study, *field, value_of(command, request, parameter));
         }
     }
     return study;

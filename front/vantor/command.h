@@ -88,6 +88,17 @@ struct Command {
     std::vector<Parameter> parameters;
     std::vector<std::int32_t> records;  // the records its questions answer with
     std::vector<std::string> columns;   // made by finish_command
+    // Where finish_command put each shown parameter and each result field.
+    struct FieldColumn {
+        std::int32_t record;
+        const REC_field *field;
+        std::size_t column;
+    };
+    std::vector<std::pair<std::size_t, std::size_t>> parameter_columns;  // parameter, column
+    std::vector<FieldColumn> field_columns;
+    std::optional<std::size_t> target;  // the target power's parameter, if it has one
+    // The study field of each parameter named as one (power/records.h).
+    std::vector<std::pair<std::size_t, const REC_field *>> study_fields;
     // Empty when the request can be answered, else one line naming the
     // option and what it takes. `unit` is SLV_UNIT_PEOPLE or SLV_UNIT_ALLELES.
     std::string (*check)(const Request &request, std::int32_t unit);

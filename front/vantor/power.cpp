@@ -201,9 +201,8 @@ Command make_command() {
         "(genome-wide significance) unless given, and every row shows it.\n\n"
         "Examples:\n"
         "  vantor power --cases 2000 --controls 2000 --odds-ratio 1.3 --control-rate 0.3\n"
-        "  vantor power --controls-per-case 1 --odds-ratio 1.2 --control-rate 0.3 "
-        "--target-power 0.8\n"
-        "  vantor power -n 2000 -m 2000 -r 0.3 -a 5e-8 -p 0.8 --format csv";
+        "  vantor power --controls-per-case 1 -o 1.2 -r 0.3 --target-power 0.8\n"
+        "  vantor power -n 2000 -m 2000 -r 0.3 -a 5e-8 -p 0.8 --direction above --format csv";
     Parameter cases{"cases", "n", Kind::Count, "number of cases"};
     cases.reasons = {"BAD_CASES"};
     cases.check = check_cases;

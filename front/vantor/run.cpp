@@ -28,6 +28,11 @@ constexpr const char *kProgramHelp =
     "studies (allelic test), in one stage or two.";
 
 constexpr const char *kProgramFooter =
+    "Options and output columns carry the names of vantor's glossary (docs/glossary.md), the "
+    "same in Python, R and the page; stages are numbered 1 and 2. The significance level --alpha "
+    "is 5e-8 (genome-wide significance) unless given, and every row shows it. The names used "
+    "before (--alpha0, --share, --rate, --power for the target, --ratio, input columns such as "
+    "cases1) are refused, each saying what it became.\n\n"
     "Counts are people (two alleles each) unless --count alleles is given. Any numeric option "
     "takes a list (--odds-ratio 1.1,1.2,1.3) or an inclusive range start:end:step (--cases "
     "500:5000:500); the answer has one row per combination. --input FILE.csv (- for standard "

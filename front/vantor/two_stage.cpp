@@ -165,10 +165,9 @@ Command make_command() {
         "up). Every method named in --method is answered.\n\n"
         "Examples:\n"
         "  vantor two-stage --total 6000 --stage1-share 0.4 --stage1-alpha 1e-3 -o 1.3 -r 0.3\n"
-        "  vantor two-stage --stage1-cases 1200 --stage1-controls 1200 --stage2-cases 1800 "
-        "--stage2-controls 1800 --stage1-alpha 1e-3 -o 1.3 -r 0.3\n"
-        "  vantor two-stage --method joint --stage1-share 0.4 --stage1-alpha 1e-3 -o 1.3 -r 0.3 "
-        "-p 0.8";
+        "  vantor two-stage --stage1-cases 1200 --stage1-controls 1200 --stage2-cases 1800 \\\n"
+        "      --stage2-controls 1800 --stage1-alpha 1e-3 -o 1.3 -r 0.3\n"
+        "  vantor two-stage --method joint -s 0.4 --stage1-alpha 1e-3 -o 1.3 -r 0.3 -p 0.8";
     Parameter total{"total", "t", Kind::Count, "cases and controls of both stages together"};
     total.reasons = {"BAD_CASES", "BAD_CONTROLS"};
     command.parameters = {
