@@ -18,6 +18,7 @@
 #include "power/design.h"
 #include "power/power_func.h"
 #include "power/result.h"
+#include "power/study.h"
 #include "reference.h"
 #include "run_program.h"
 #include "two_stage_reference.h"
@@ -81,6 +82,17 @@ std::vector<CsvRow> csv_answer(std::vector<std::string> words) {
     EXPECT_EQ(result.err, "");
     return read_csv(result.out);
 }
+
+// The rows of a JSON answer, numbers at full precision.
+nlohmann::json json_answer(std::vector<std::string> words) {
+    words.insert(words.end(), {"--format", "json"});
+    const ProgramResult result = vantor(words);
+    EXPECT_EQ(result.exit_status, 0) << result.err;
+    return nlohmann::json::parse(result.out);
+}
+
+// A refused request (below).
+void expect_refused(const std::vector<std::string> &words, const std::string &option);
 
 double number(const CsvRow &row, const std::string &column) {
     const auto found = row.find(column);
@@ -188,6 +200,39 @@ TEST(VantorPower, OpenOddsRatioGivesTheDetectableEffectOnBothSides) {
     // within what a change in the sixth digit makes.
     EXPECT_NEAR(closed_form_power(4000, 4000, above, 0.3, 5e-8), 0.8, 1e-4);
     EXPECT_NEAR(closed_form_power(4000, 4000, below, 0.3, 5e-8), 0.8, 1e-4);
+}
+
+// Cases per control solves both groups together, as the library's own
+// question answers it, to the last bit; the detectable odds ratio of one side
+// is asked with --direction, which means nothing when the odds ratio is given.
+TEST(VantorPower, CasesPerControlSolvesBothGroupsAndDirectionChoosesASide) {
+    const nlohmann::json rows =
+        json_answer({"power", "--cases-per-control", "0.5", "-o", "1.3", "-r", "0.3", "-p", "0.8"});
+    ASSERT_EQ(rows.size(), 1U);
+    STU_study library;
+    STU_study_init(&library);
+    library.effect.allelic.odds_ratio = 1.3;
+    library.effect.allelic.control_rate = 0.3;
+    STU_size_result size{};
+    ASSERT_EQ(STU_controls_for_ratio(&library, 0.5, 0.8, &size), SLV_FOUND);
+    EXPECT_EQ(rows[0]["cases"], size.cases);
+    EXPECT_EQ(rows[0]["controls"], size.controls);
+    EXPECT_EQ(rows[0]["power"].get<double>(), size.power);
+    // An independent look: the design reaches the target, with about half
+    // as many cases as controls.
+    const double cases = rows[0]["cases"].get<double>();
+    const double controls = rows[0]["controls"].get<double>();
+    EXPECT_NEAR(cases / controls, 0.5, 1e-3);
+    EXPECT_GE(closed_form_power(2 * cases, 2 * controls, 1.3, 0.3, 5e-8), 0.8 - 2e-6);
+
+    expect_refused(
+        {"power", "-n", "9", "-m", "9", "-o", "1.3", "-r", "0.3", "--direction", "above"},
+        "--direction");
+    expect_refused(
+        {"power", "-n", "9", "--cases-per-control", "1", "-o", "1.3", "-r", "0.3", "-p", "0.8"},
+        "--cases-per-control");
+    expect_refused({"power", "-n", "9", "-m", "9", "-r", "0.3", "-p", "0.8", "--direction", "up"},
+                   "--direction: 'up' is not one of above, below");
 }
 
 TEST(VantorPower, VarianceChoosesTheStatisticAndPooledIsTheDefault) {
@@ -548,6 +593,62 @@ TEST(VantorTwoStage, EveryMethodAnsweredAndTheSmallestTotalHasItsPower) {
          {"stage1-cases", "stage1-controls", "stage2-cases", "stage2-controls", "power"}) {
         EXPECT_EQ(back[0].at(column), smallest[0].at(column)) << column;
     }
+}
+
+// The same design asked as four counts and as a total with stage 1's share:
+// the library's power passed through to the last bit, and the genotyping
+// cost stage 1's people plus the cost ratio times the stage 1 level times
+// stage 2's people.
+TEST(VantorTwoStage, StageCountsAndATotalAnswerAlikeWithTheirGenotypingCost) {
+    const std::vector<std::string> study{"-o",   "1.3",          "-r", "0.3", "--stage1-alpha",
+                                         "1e-3", "--cost-ratio", "2.5"};
+    std::vector<std::string> by_total{"two-stage", "--total", "1000", "--stage1-share", "0.3"};
+    by_total.insert(by_total.end(), study.begin(), study.end());
+    std::vector<std::string> by_stage{"two-stage", "--stage1-cases", "150", "--stage1-controls",
+                                      "150",       "--stage2-cases", "350", "--stage2-controls",
+                                      "350"};
+    by_stage.insert(by_stage.end(), study.begin(), study.end());
+    const nlohmann::json total = json_answer(by_total);
+    const nlohmann::json stages = json_answer(by_stage);
+    ASSERT_EQ(total.size(), 3U);
+    ASSERT_EQ(stages.size(), 3U);
+    const std::int32_t methods[] = {PWR_METHOD_SEPARATE, PWR_METHOD_PRODUCT, PWR_METHOD_JOINT};
+    for (std::size_t i = 0; i < 3; ++i) {
+        // 1,000 people, 30 % in stage 1, half of each stage cases.
+        EXPECT_EQ(total[i]["stage1-cases"], 150);
+        EXPECT_EQ(total[i]["stage2-controls"], 350);
+        EXPECT_EQ(stages[i]["total"], 1000);
+        EXPECT_EQ(total[i]["power"], stages[i]["power"]) << i;
+        EXPECT_EQ(total[i]["final-alpha"], stages[i]["final-alpha"]) << i;
+        EXPECT_EQ(stages[i]["cost"].get<double>(), 300 + 2.5 * 1e-3 * 700) << i;
+        EXPECT_EQ(total[i]["cost"], stages[i]["cost"]) << i;
+
+        STU_study library;
+        STU_study_init(&library);
+        library.effect.allelic.odds_ratio = 1.3;
+        library.effect.allelic.control_rate = 0.3;
+        library.method = methods[i];
+        library.alpha0 = 1e-3;
+        const std::int64_t cases[2] = {150, 350};
+        const std::int64_t controls[2] = {150, 350};
+        DSN_design_result result{};
+        ASSERT_EQ(STU_two_stage_power(&library, cases, controls, 2.5, &result), SLV_FOUND);
+        EXPECT_EQ(stages[i]["power"].get<double>(), result.power) << i;
+        EXPECT_EQ(stages[i]["stage1-weight"].get<double>(), result.stage0_share) << i;
+        EXPECT_EQ(stages[i]["alpha"], 5e-8);
+    }
+    // Counts and a total at once, or three counts of four, are refused.
+    std::vector<std::string> both = by_stage;
+    both.insert(both.end(), {"--total", "1000"});
+    expect_refused(both, "not both");
+    std::vector<std::string> three{"two-stage", "--stage1-cases", "150", "--stage1-controls",
+                                   "150",       "--stage2-cases", "350"};
+    three.insert(three.end(), study.begin(), study.end());
+    expect_refused(three, "--stage2-controls is missing");
+    std::vector<std::string> empty_stage = by_stage;
+    empty_stage[2] = "0";
+    expect_refused(empty_stage,
+                   std::string("--stage1-cases 0: ") + SLV_message(SLV_REASON_BAD_CASES));
 }
 
 // The strong designs answer 1 by every method; one case to two controls is
