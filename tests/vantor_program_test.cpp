@@ -512,8 +512,11 @@ TEST(VantorRefusals, OldInputColumnsAreRefusedNamingWhatEachBecame) {
         for (const char *subcommand : {"power", "two-stage", "design"}) {
             const std::string path = ::testing::TempDir() + "old_column.csv";
             std::ofstream(path) << old_name << "\n0.5\n";
-            expect_refused({subcommand, "--input", path, "-o", "1.3", "-r", "0.3"},
-                           "column " + old_name + " is now " + new_name);
+            std::string message = "column ";
+            message += old_name;
+            message += " is now ";
+            message += new_name;
+            expect_refused({subcommand, "--input", path, "-o", "1.3", "-r", "0.3"}, message);
         }
     }
 }

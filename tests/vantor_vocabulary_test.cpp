@@ -118,7 +118,7 @@ Glossary read_glossary() {
     return glossary;
 }
 
-const std::vector<std::string> kSubcommands{"power", "two-stage", "design"};
+constexpr const char *kSubcommands[] = {"power", "two-stage", "design"};
 
 // The long options a subcommand's --help lists, one line each.
 std::set<std::string> options_in_help(const std::string &subcommand) {
@@ -140,16 +140,19 @@ std::set<std::string> options_in_help(const std::string &subcommand) {
 }
 
 // Options of the program itself rather than of a question.
-const std::set<std::string> kProgramOptions{"--help", "--format", "--input", "--version"};
+bool is_program_option(const std::string &option) {
+    return option == "--help" || option == "--format" || option == "--input" ||
+           option == "--version";
+}
 
 TEST(VantorGlossary, EveryOptionIsTheGlossarysAndEveryGlossaryOptionIsTaken) {
     const Glossary glossary = read_glossary();
     ASSERT_GE(glossary.options.size(), 20U) << "the Names table was not read";
     std::set<std::string> taken;
-    for (const std::string &subcommand : kSubcommands) {
+    for (const std::string subcommand : kSubcommands) {
         const std::set<std::string> options = options_in_help(subcommand);
         for (const std::string &option : options) {
-            if (kProgramOptions.count(option) == 0) {
+            if (!is_program_option(option)) {
                 EXPECT_EQ(glossary.options.count(option), 1U)
                     << "vantor " << subcommand << " " << option << " is not in the glossary";
             }
@@ -240,11 +243,15 @@ std::vector<Awkward> read_awkward_inputs() {
 
 // The question of the list: 2,000 cases and 2,000 controls, odds ratio 1.3,
 // control rate 0.3, level 5e-8, its power asked.
-const std::vector<std::pair<std::string, std::string>> kBase{{"cases", "2000"},
-                                                             {"controls", "2000"},
-                                                             {"odds_ratio", "1.3"},
-                                                             {"control_rate", "0.3"},
-                                                             {"alpha", "5e-8"}};
+struct Input {
+    const char *argument;
+    const char *value;
+};
+constexpr Input kBase[] = {{"cases", "2000"},
+                           {"controls", "2000"},
+                           {"odds_ratio", "1.3"},
+                           {"control_rate", "0.3"},
+                           {"alpha", "5e-8"}};
 
 int exit_status_of(std::int32_t status) {
     if (status == SLV_INVALID_INPUT) {
@@ -282,10 +289,11 @@ TEST(VantorAwkwardInputs, EachIsAnsweredAsTheListSaysOnTheCommandLine) {
     for (const Awkward &input : inputs) {
         std::vector<std::string> words{"power", "-f", "csv"};
         bool replaced = false;
-        for (const auto &[argument, value] : kBase) {
-            replaced = replaced || argument == input.argument;
-            words.push_back("--" + hyphenated(argument));
-            words.push_back(argument == input.argument ? input.value : value);
+        for (const Input &base : kBase) {
+            const bool this_one = base.argument == input.argument;
+            replaced = replaced || this_one;
+            words.push_back("--" + hyphenated(base.argument));
+            words.emplace_back(this_one ? input.value : std::string(base.value));
         }
         ASSERT_TRUE(replaced) << input.argument << " is not an input of the question";
         expect_answer(vantor(words), input, "command line");
@@ -297,10 +305,11 @@ TEST(VantorAwkwardInputs, EachIsAnsweredAsTheListSaysInAnInputFile) {
     for (const Awkward &input : read_awkward_inputs()) {
         std::string header;
         std::string row;
-        for (const auto &[argument, value] : kBase) {
-            const bool first = argument == kBase.front().first;
-            header += (first ? "" : ",") + hyphenated(argument);
-            row += (first ? "" : ",") + (argument == input.argument ? input.value : value);
+        for (const Input &base : kBase) {
+            const bool first = &base == &kBase[0];
+            header += (first ? "" : ",") + hyphenated(base.argument);
+            row += (first ? "" : ",") +
+                   (base.argument == input.argument ? input.value : std::string(base.value));
         }
         std::ofstream(path) << header << "\n" << row << "\n";
         const ProgramResult result = vantor({"power", "--input", path, "-f", "csv"});

@@ -448,7 +448,7 @@ std::string old_spelling(int argc, const char *const *argv) {
             break;
         }
         if (word.rfind("--", 0) == 0) {
-            const std::string message = renamed_option(word.substr(2, word.find('=') - 2));
+            std::string message = renamed_option(word.substr(2, word.find('=') - 2));
             if (!message.empty()) {
                 return message;
             }

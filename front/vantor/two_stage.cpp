@@ -2,7 +2,9 @@
 // each analysis, given per stage or as a total and stage 1's share, the final
 // level derived and shown; with the total left open and a target power, the
 // smallest total reaching it.
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 
 #include "front/vantor/command.h"
 #include "front/vantor/stages.h"
@@ -66,12 +68,8 @@ std::string check_total(const Request &request, std::int32_t unit) {
 }
 
 bool has_stage_counts(const Request &request) {
-    for (const std::size_t count : kStageCounts) {
-        if (request[count]) {
-            return true;
-        }
-    }
-    return false;
+    return std::any_of(std::begin(kStageCounts), std::end(kStageCounts),
+                       [&request](std::size_t count) { return request[count].has_value(); });
 }
 
 // Empty, or what is wrong with which inputs the request gives.
