@@ -16,6 +16,7 @@
 #include "front/vantor/progress.h"
 #include "front/vantor/requests.h"
 #include "numeric/MTH_report.h"
+#include "power/records.h"
 #include "power/result.h"
 #include "vantor/version.h"
 
@@ -89,6 +90,19 @@ std::string wrapped(const std::string &text, std::size_t width) {
 
 constexpr std::size_t kHelpWidth = 90;
 
+// REC_choice_code's answer for a word that is not one of the choice's.
+constexpr std::int32_t kNoChoice = -1000;
+
+// The words of a choice of power/records.h, joined by `between`.
+std::string choice_words(const char *choice, const char *between) {
+    std::string words;
+    std::int32_t code = 0;
+    for (std::int32_t i = 0; REC_choice_word(choice, i, &code) != nullptr; ++i) {
+        words += (i > 0 ? between : "") + std::string(REC_choice_word(choice, i, &code));
+    }
+    return words;
+}
+
 std::string option_names(const Parameter &parameter) {
     return (parameter.short_name.empty() ? "" : "-" + parameter.short_name + ",") + "--" +
            parameter.name;
@@ -132,7 +146,7 @@ void add_subcommand(CLI::App &app, const Command &command, Given &given) {
         given.options.push_back(option);
     }
     given.app->add_option("--count", given.count, "counting unit of every count (default people)")
-        ->type_name("people|alleles");
+        ->type_name(choice_words("count", "|"));
     given.app->add_option("-f,--format", given.format, "output format (default table)")
         ->type_name("table|csv|tsv|json");
     given.input_option = given.app
@@ -185,11 +199,14 @@ std::optional<std::size_t> position_of(const std::string &word,
     return std::nullopt;
 }
 
+// The unit of --count's word (SLV_UNIT_PEOPLE or SLV_UNIT_ALLELES); check_words
+// has refused any other.
+std::int32_t unit_of(const Given &given) { return REC_choice_code("count", given.count.c_str()); }
+
 // Empty, or the refusal of a --count or --format word.
 std::string check_words(const Given &given) {
-    const std::vector<std::string> units{"people", "alleles"};
-    if (!position_of(given.count, units)) {
-        return "--count " + quoted(given.count) + " is not one of people, alleles";
+    if (REC_choice_code("count", given.count.c_str()) == kNoChoice) {
+        return "--count " + quoted(given.count) + " is not one of " + choice_words("count", ", ");
     }
     if (!position_of(given.format, format_names())) {
         return "--format " + quoted(given.format) + " is not one of table, csv, tsv, json";
@@ -314,7 +331,7 @@ int run_grid(const Given &given, const ValueLists &lists, const RunLimits &limit
                too_many(count ? limits.most_requests : std::numeric_limits<std::size_t>::max()));
         return kRefused;
     }
-    const std::int32_t unit = given.count == "alleles" ? SLV_UNIT_ALLELES : SLV_UNIT_PEOPLE;
+    const std::int32_t unit = unit_of(given);
     const std::string problem = check_grid(given, grid, unit, *count > 1);
     if (!problem.empty()) {
         refuse(given, problem);
@@ -334,7 +351,7 @@ int run_input(const Given &given, const ValueLists &lists, const std::vector<boo
               const RunLimits &limits, Answering &answering) {
     CsvRequests file(*given.command, given.input, lists, explicitly);
     std::string problem = file.open();
-    const std::int32_t unit = given.count == "alleles" ? SLV_UNIT_ALLELES : SLV_UNIT_PEOPLE;
+    const std::int32_t unit = unit_of(given);
     Progress progress(0, limits.progress);
     ValueLists row;
     bool writing = true;
@@ -377,7 +394,7 @@ int run_command(const Given &given, const RunLimits &limits) {
     if (!read_lists(given, lists, explicitly)) {
         return kRefused;
     }
-    const std::int32_t unit = given.count == "alleles" ? SLV_UNIT_ALLELES : SLV_UNIT_PEOPLE;
+    const std::int32_t unit = unit_of(given);
     const auto format = static_cast<Format>(*position_of(given.format, format_names()));
     AnswerWriter writer(stdout, format, given.command->columns);
     ReportCatcher reports;
