@@ -375,7 +375,8 @@ Parameter control_rate_parameter() {
 
 Parameter alpha_parameter(const std::string &help) {
     Parameter alpha{"alpha", "a", Kind::Real, help};
-    alpha.default_text = "5e-8";
+    // The study's own starting level, genome-wide significance.
+    alpha.default_text = exact_text(STU_DEFAULT_ALPHA);
     alpha.reasons = {"BAD_ALPHA", "BAD_DESIGN_ALPHA"};
     return alpha;
 }
