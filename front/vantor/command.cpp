@@ -306,8 +306,9 @@ std::string check_values(const Command &command, const Request &request, const S
 
 std::string missing(const Command &command, std::size_t parameter, const std::string &hint) {
     const Parameter &about = command.parameters[parameter];
-    return "--" + about.name + " is missing: " + SLV_message(reason_code(about.reasons.front())) +
-           (hint.empty() ? "" : " (" + hint + ")");
+    const std::string what =
+        about.reasons.empty() ? about.help : SLV_message(reason_code(about.reasons.front()));
+    return "--" + about.name + " is missing: " + what + (hint.empty() ? "" : " (" + hint + ")");
 }
 
 std::string value_refusal(const Parameter &parameter, const ValueList &list) {
