@@ -1,96 +1,114 @@
-# Argument handling shared by every function: types, recycling, the unit, and
-# turning the C routines' results into R's errors, warnings and data frames.
+# Asking the library: the inputs recycled as R's arithmetic recycles them, the
+# library's refusals as R conditions and its answers as data frames whose
+# columns the library's description of its records lays out (vantor_r.c).
 
-# The allele draws per counted unit, as the library numbers them.
-count_unit <- function(count) {
-    choices <- c("people", "alleles")
-    if (identical(count, choices)) {
-        count <- "people"
+# The library's description of its questions, read once per session.
+description <- local({
+    questions <- NULL
+    function() {
+        if (is.null(questions)) {
+            questions <<- .Call(C_vantor_questions)
+        }
+        questions
     }
-    if (!is.character(count) || length(count) != 1L || is.na(count) ||
-        !(count %in% choices)) {
-        stop("invalid 'count': the counting unit must be \"people\" ",
-             "(two alleles each) or \"alleles\"", call. = FALSE)
+})
+
+# The question among `candidates` whose own arguments are exactly `inputs`.
+question_asking <- function(inputs, candidates = names(description())) {
+    for (name in candidates) {
+        if (setequal(description()[[name]]$inputs, inputs)) {
+            return(name)
+        }
     }
-    if (count == "people") 2L else 1L
+    stop("vantor: internal error: no question takes ", paste(inputs, collapse = ", "),
+         call. = FALSE)
 }
 
-# Checks that every argument is numeric (or all NA) and not empty, and
-# recycles them to the longest length; a length that does not divide it stops.
-recycle_numbers <- function(arguments) {
-    for (name in names(arguments)) {
-        x <- arguments[[name]]
-        numeric_or_na <- is.numeric(x) || (is.logical(x) && all(is.na(x)))
-        if (!numeric_or_na || is.object(x)) {
-            stop(sprintf("invalid '%s': must be a numeric vector, not %s",
-                         name, class(x)[1L]), call. = FALSE)
-        }
-        if (length(x) == 0L) {
-            stop(sprintf("invalid '%s': must not be empty", name), call. = FALSE)
-        }
+# The words of a choice ("method", "variance", "count", "direction").
+choice_words <- function(choice) {
+    .Call(C_vantor_choice_words, choice)
+}
+
+# R's convention for a default listing every word: the first is meant.
+first_if_all <- function(words, choice) {
+    if (identical(words, choice_words(choice))) choice_words(choice)[1L] else words
+}
+
+# An input as the glue takes it: numbers as doubles, words as text. Anything
+# else (a logical NA, a date) is passed on for the library to refuse: it is
+# no number, and no word of a choice.
+as_input <- function(x, name) {
+    if (!is.atomic(x) || is.null(x)) {
+        stop(sprintf("invalid '%s': must be a vector of numbers or words, not %s", name,
+                     class(x)[1L]), call. = FALSE)
     }
-    lengths <- vapply(arguments, length, integer(1L))
+    if (length(x) == 0L) {
+        stop(sprintf("invalid '%s': must not be empty", name), call. = FALSE)
+    }
+    if (is.object(x)) {
+        return(as.character(x))
+    }
+    if (is.numeric(x)) as.double(x) else as.vector(x)
+}
+
+# The length every input recycles to; a length that does not divide it stops.
+recycled_length <- function(inputs) {
+    lengths <- lengths(inputs)
     longest <- max(lengths)
-    for (name in names(arguments)) {
+    for (name in names(inputs)) {
         if (longest %% lengths[[name]] != 0L) {
             stop(sprintf(paste0("invalid '%s': its length %d does not recycle to %d, ",
                                 "the length of the longest argument"),
                          name, lengths[[name]], longest), call. = FALSE)
         }
     }
-    lapply(arguments, function(x) rep_len(as.double(x), longest))
+    longest
 }
 
-# The analysis methods of two-stage studies, as names or the library's numbers.
-method_numbers <- function(method) {
-    names <- c("separate", "product", "joint")
-    if (is.character(method) && !is.object(method)) {
-        numbers <- match(method, names) - 1
-        numbers[is.na(method)] <- NA
-        bad <- which(!is.na(method) & is.na(numbers))
-        if (length(bad) > 0L) {
-            stop(sprintf(paste0("invalid 'method' (element %d): %s; the names are ",
-                                "\"separate\", \"product\" and \"joint\""),
-                         bad[1L], library_message(108L)), call. = FALSE)
+# The condition of an input the library refused: an error of class
+# "vantor_invalid_input" naming the argument and its element (as given, before
+# recycling), with the library's words and the names of the reason and status.
+invalid_input <- function(refused, element) {
+    argument <- refused$argument
+    where <- if (nzchar(argument)) sprintf("'%s' ", argument) else ""
+    message <- sprintf("invalid %s(element %d): %s", where, element, refused$message)
+    structure(class = c("vantor_invalid_input", "error", "condition"),
+              list(message = message, call = NULL, reason = refused$reason,
+                   status = refused$status, argument = argument, element = element))
+}
+
+# Asks `question` for every element of the recycled `inputs` (named as the
+# glossary names them) and returns the inputs, then the answer's columns (an
+# input the answer holds too is shown once, as answered). With `cross`, the
+# name of a choice input, every element is asked once for each of its words.
+ask <- function(question, inputs, class, cross = NULL) {
+    given <- Map(as_input, inputs, names(inputs))
+    others <- setdiff(names(given), cross)
+    elements <- recycled_length(given[others])
+    times <- if (is.null(cross)) 1L else length(given[[cross]])
+    rows <- rep(seq_len(elements), each = times)
+    recycled <- lapply(given[others], function(x) rep_len(x, elements)[rows])
+    if (!is.null(cross)) {
+        recycled[[cross]] <- rep(given[[cross]], times = elements)
+        recycled <- recycled[names(given)]
+    }
+    answer <- .Call(C_vantor_ask, question, recycled)
+    refused <- answer$refused
+    if (!is.null(refused)) {
+        row <- refused$element
+        element <- if (identical(refused$argument, cross)) {
+            (row - 1) %% times + 1
+        } else if (refused$argument %in% names(given)) {
+            (rows[row] - 1) %% length(given[[refused$argument]]) + 1
+        } else {
+            row
         }
-        return(numbers)
+        stop(invalid_input(refused, as.integer(element)))
     }
-    method
-}
-
-# The library's code of the allelic test's statistic, checked by the library:
-# anything but "pooled" or "unpooled" stops with its words.
-statistic_code <- function(statistic) {
-    code <- -1L
-    if (is.character(statistic) && length(statistic) == 1L && !is.na(statistic) &&
-        statistic %in% c("pooled", "unpooled")) {
-        code <- match(statistic, c("pooled", "unpooled")) - 1L
-    }
-    reason <- .Call(C_vantor_check_statistic, code)
-    if (reason != 0L) {
-        stop(sprintf("invalid 'statistic': %s", library_message(reason)), call. = FALSE)
-    }
-    code
-}
-
-library_message <- function(reason) {
-    .Call(C_vantor_messages, reason)
-}
-
-# Runs one .Call routine on `inputs` (named in the order the routine checks
-# them: `checked` names the argument of each check position), stops on a
-# refused input and warns of the library's reports.
-run_routine <- function(routine, inputs, checked, ...) {
-    result <- .Call(routine, unname(inputs), ...)
-    invalid <- result$invalid
-    if (!is.null(invalid)) {
-        stop(sprintf("invalid '%s' (element %d): %s", checked[[invalid[3L]]],
-                     as.integer(invalid[2L]), library_message(invalid[1L])),
-             call. = FALSE)
-    }
-    warn_of_reports(attr(result, "reports"))
-    result$invalid <- NULL
-    result
+    warn_of_reports(attr(answer, "reports"))
+    columns <- answer$columns
+    structure(c(recycled[setdiff(names(recycled), names(columns))], columns),
+              row.names = .set_row_names(length(rows)), class = c(class, "data.frame"))
 }
 
 warn_of_reports <- function(reports) {
@@ -101,23 +119,11 @@ warn_of_reports <- function(reports) {
     }
 }
 
-# The status and message columns from the routines' codes.
-status_columns <- function(result) {
-    list(status = .Call(C_vantor_status_names, result$status),
-         message = library_message(result$reason))
-}
-
-# A data frame of the inputs, then the answers, then the status and message.
-result_frame <- function(inputs, answers, result, class) {
-    frame <- as.data.frame(c(inputs, answers, status_columns(result)),
-                           stringsAsFactors = FALSE)
-    class(frame) <- c(class, "data.frame")
-    frame
-}
-
-# Makes counts[i] library reports while computing element i, through the
-# machinery every question uses; for the tests of the warning.
+# Makes counts[i] library reports, through the hook every question uses; for
+# the tests of the warning.
 report_for_test <- function(counts) {
-    inputs <- list(reports = as.double(counts))
-    run_routine(C_vantor_report_for_test, inputs, names(inputs))$reports
+    reports <- .Call(C_vantor_report_for_test, counts)
+    warn_of_reports(attr(reports, "reports"))
+    attr(reports, "reports") <- NULL
+    reports
 }

@@ -10,13 +10,13 @@
 #' @examples
 #' sizes <- expand.grid(cases = seq(500, 5000, 250), odds_ratio = c(1.2, 1.3, 1.4))
 #' grid <- vantor_power(cases = sizes$cases, controls = 2000,
-#'                      odds_ratio = sizes$odds_ratio, rate = 0.3)
+#'                      odds_ratio = sizes$odds_ratio, control_rate = 0.3)
 #' plot(grid)
 #' @export
 plot.vantor_power <- function(x, target = 0.8, ...) {
     ratios <- sort(unique(x$odds_ratio[!is.na(x$odds_ratio)]))
     colours <- grDevices::hcl.colors(max(length(ratios), 2L), "Dark 2")[seq_along(ratios)]
-    unit <- if (identical(attr(x, "count"), "alleles")) "alleles" else "people"
+    unit <- x$count[1L]
     graphics::plot(range(x$cases, na.rm = TRUE), c(0, 1), type = "n",
                    xlab = sprintf("cases (%s)", unit), ylab = "power", ...)
     for (k in seq_along(ratios)) {

@@ -1,155 +1,140 @@
-# Two-stage studies. Stage 1 is typed first on every marker, stage 2 only on
-# the markers that pass stage 1 at level `alpha_stage1`; `alpha` is the
-# overall level and the level of the second decision, `alpha_stage2`, is
-# derived from the two (the library calls the stages 0 and 1).
-
-method_names <- c("separate", "product", "joint")
-
-# The columns of a design result that a question reports, named for R.
-design_answer <- function(result, drop) {
-    result[setdiff(c("total", "cases_stage1", "controls_stage1", "cases_stage2",
-                     "controls_stage2", "stage1_share", "alpha_stage1", "alpha_stage2",
-                     "achieved_power", "cost", "one_stage_total", "relative_cost"), drop)]
-}
-
-# The inputs with the method as its name.
-named_method <- function(inputs) {
-    inputs$method <- method_names[inputs$method + 1]
-    inputs
-}
+# Two-stage studies. Stage 1 genotypes every marker, stage 2 only the markers
+# that pass stage 1's level `stage1_alpha`; `alpha` is the overall level and
+# the final decision's level, `final_alpha`, is derived from the two.
 
 #' Power of a two-stage study
 #'
-#' The power of a two-stage design with the given counts in each stage, at
-#' overall level `alpha` and stage-1 level `alpha_stage1`; the level of the
-#' second decision is derived so that the whole procedure has level `alpha`.
+#' The power and genotyping cost of a two-stage design, given its counts per
+#' stage or a total and stage 1's share of it, at the overall level `alpha`
+#' and stage 1's level `stage1_alpha`; the final decision's level is derived
+#' so that the whole procedure has level `alpha`.
 #'
 #' @inheritParams vantor_power
-#' @param cases1,controls1,cases2,controls2 Cases and controls of stage 1
-#'   (typed on every marker) and stage 2 (typed on the markers that pass
-#'   stage 1), in the unit of `count`.
+#' @param stage1_cases,stage1_controls,stage2_cases,stage2_controls Cases and
+#'   controls of stage 1 (genotyped on every marker) and stage 2 (on the
+#'   markers that pass stage 1), in the unit of `count`. Give these four, or
+#'   `total` and `stage1_share`.
 #' @param alpha Overall significance level of the two-stage procedure.
-#' @param alpha_stage1 Level at which stage 1 passes a marker: at least
-#'   `2 * alpha` for methods "separate" and "joint", above `alpha` for
-#'   "product"; below 1.
-#' @param method The analysis: `"joint"` (joint statistic of both stages,
-#'   the default), `"separate"` (each stage tested by itself, replication) or
-#'   `"product"` (product of the stages' p-values); or the library's numbers
-#'   0 (separate), 1 (product), 2 (joint). Recycled like the numbers.
-#' @return A data frame with the recycled inputs, the `total` count, the
-#'   weight `stage1_share` (stage 1's share of the effective size), the derived
-#'   `alpha_stage2`, `achieved_power`, the genotyping `cost` per marker
-#'   (`n1 + alpha_stage1 * n2`), `status` and `message`. The joint analysis
-#'   takes each stage's mean from both groups and weighs stage 1 by its share
-#'   of the effective size, so unequal groups are exact.
-#' @param statistic The allelic test's statistic, as for [vantor_power()]:
-#'   `"pooled"` (the default) or `"unpooled"`. The replication analysis
-#'   (`"separate"`) and the one-stage comparison of the design functions
-#'   honour it; the product and joint analyses use each stage's statistic
-#'   with unit variance, the same either way.
+#' @param stage1_alpha The level at which stage 1 passes a marker on to stage
+#'   2 (also the share of markers without effect stage 2 genotypes): at least
+#'   `2 * alpha` for "replication" and "joint", above `alpha` for "product";
+#'   below 1.
+#' @param method The analysis: `"joint"` (the joint statistic of both stages,
+#'   the default), `"replication"` (stage 2 tests by itself the markers stage
+#'   1 passed) or `"product"` (the product of the stages' p-values).
+#' @param cost_ratio Cost of a stage 2 genotype against a stage 1 one: finite
+#'   and positive.
+#' @param total,stage1_share Everyone of both stages (in the unit of `count`)
+#'   and stage 1's share of it, strictly between 0 and 1: each stage has
+#'   `case_fraction` of its people as cases (halves rounded up), so 1,000
+#'   people with `stage1_share = 0.3` are 150 cases and 150 controls in stage
+#'   1, 350 and 350 in stage 2.
+#' @param case_fraction Cases' share of each stage, strictly between 0 and 1;
+#'   read with `total` and `stage1_share` only.
+#' @param variance As for [vantor_power()]. The replication analysis and the
+#'   one-stage comparison of the design functions honour it; the product and
+#'   joint analyses use each stage's statistic with unit variance, the same
+#'   either way.
+#' @return A data frame of class `vantor_design` with the recycled inputs,
+#'   then the design: `total`, the four counts, `stage1_weight` (stage 1's
+#'   share of the joint statistic's information), `stage1_alpha`, the derived
+#'   `final_alpha`, `alpha`, `power`, the genotyping `cost` per marker (stage
+#'   1's total plus `cost_ratio * stage1_alpha` times stage 2's),
+#'   `one_stage_total` and `relative_cost` (NA here: the design questions fill
+#'   them), `evaluations`, `status`, `reason` and `message`.
 #' @examples
-#' vantor_two_stage_power(cases1 = 1000, controls1 = 1000, cases2 = 2000,
-#'                        controls2 = 2000, odds_ratio = 1.3, rate = 0.3,
-#'                        alpha = 5e-8, alpha_stage1 = 1e-3)
+#' vantor_two_stage_power(stage1_cases = 1000, stage1_controls = 1000,
+#'                        stage2_cases = 2000, stage2_controls = 2000,
+#'                        odds_ratio = 1.3, control_rate = 0.3, stage1_alpha = 1e-3)
+#' vantor_two_stage_power(total = 1000, stage1_share = 0.3, odds_ratio = 1.3,
+#'                        control_rate = 0.3, stage1_alpha = 1e-3)
 #' @export
-vantor_two_stage_power <- function(cases1, controls1, cases2, controls2, odds_ratio, rate,
-                                   alpha = 5e-8, alpha_stage1, method = "joint",
-                                   count = c("people", "alleles"), statistic = "pooled") {
-    unit <- count_unit(count)
-    code <- statistic_code(statistic)
-    inputs <- recycle_numbers(list(method = method_numbers(method), odds_ratio = odds_ratio,
-                                   rate = rate, alpha = alpha, alpha_stage1 = alpha_stage1,
-                                   cases1 = cases1, controls1 = controls1, cases2 = cases2,
-                                   controls2 = controls2))
-    checked <- c("method", "odds_ratio", "rate", "alpha", "cases1", "controls1", "cases2",
-                 "controls2", "alpha_stage1")
-    result <- run_routine(C_vantor_two_stage_power, inputs, checked, unit, code)
-    answer <- design_answer(result, c("cases_stage1", "controls_stage1", "cases_stage2",
-                                      "controls_stage2", "alpha_stage1", "one_stage_total",
-                                      "relative_cost"))
-    result_frame(named_method(inputs), answer, result, "vantor_design")
-}
-
-# Runs a design question: `given` are its own inputs, in the library's order
-# (target or budget, stage-1 share, stage-1 level, cost ratio), zeros where
-# unread.
-design_question <- function(mode, method, odds_ratio, rate, alpha, case_fraction, given,
-                            checked, unit, statistic) {
-    code <- statistic_code(statistic)
-    study <- list(method = method_numbers(method), odds_ratio = odds_ratio, rate = rate,
-                  alpha = alpha, case_fraction = case_fraction)
-    inputs <- recycle_numbers(c(study, given))
-    all_inputs <- c(inputs[names(study)], list(target = 0, share = 0, alpha_stage1 = 0,
-                                               cost_ratio = 0))
-    all_inputs <- lapply(all_inputs, rep_len, length(inputs$method))
-    position <- c(power = "target", budget = "target", stage1_share = "share",
-                  alpha_stage1 = "alpha_stage1", cost_ratio = "cost_ratio")
-    for (name in names(given)) {
-        all_inputs[[position[[name]]]] <- inputs[[name]]
+vantor_two_stage_power <- function(stage1_cases, stage1_controls, stage2_cases,
+                                   stage2_controls, odds_ratio, control_rate, alpha = 5e-8,
+                                   stage1_alpha, method = "joint", cost_ratio = 1, total,
+                                   stage1_share, case_fraction = 0.5,
+                                   count = c("people", "alleles"), variance = "pooled") {
+    study <- list(method = method, odds_ratio = odds_ratio, control_rate = control_rate,
+                  alpha = alpha, stage1_alpha = stage1_alpha)
+    choices <- list(count = first_if_all(count, "count"), variance = variance)
+    counts <- c(missing(stage1_cases), missing(stage1_controls), missing(stage2_cases),
+                missing(stage2_controls))
+    if (!any(counts) && missing(total) && missing(stage1_share) && missing(case_fraction)) {
+        return(ask("two_stage_power",
+                   c(list(stage1_cases = stage1_cases, stage1_controls = stage1_controls,
+                          stage2_cases = stage2_cases, stage2_controls = stage2_controls),
+                     study, list(cost_ratio = cost_ratio), choices), "vantor_design"))
     }
-    result <- run_routine(C_vantor_design, all_inputs, c(names(study), checked), unit, mode,
-                          code)
-    list(inputs = named_method(inputs), result = result)
+    if (all(counts) && !missing(total) && !missing(stage1_share)) {
+        return(ask("two_stage_power_of_total",
+                   c(list(total = total, stage1_share = stage1_share), study,
+                     list(case_fraction = case_fraction, cost_ratio = cost_ratio), choices),
+                   "vantor_design"))
+    }
+    stop("give either the four counts 'stage1_cases', 'stage1_controls', 'stage2_cases' ",
+         "and 'stage2_controls', or 'total' and 'stage1_share' (with 'case_fraction')",
+         call. = FALSE)
 }
 
 #' Smallest total of a two-stage study for a target power
 #'
-#' The smallest total count (both stages, both groups) whose two-stage power
-#' reaches `power`, with stage 1 holding the share `stage1_share` of it and
-#' passing markers at `alpha_stage1`.
+#' The smallest total (both stages, both groups) whose two-stage power
+#' reaches `target_power`, with stage 1 holding the share `stage1_share` of it
+#' and passing markers at `stage1_alpha`.
 #'
 #' @inheritParams vantor_two_stage_power
-#' @param power Target power: above `alpha` and below 1.
+#' @inheritParams vantor_sample_size
 #' @param stage1_share Stage 1's share of the total, strictly between 0 and 1.
-#' @param case_fraction Cases' share of each stage, strictly between 0 and 1.
-#' @return A data frame with the recycled inputs, the design (`total`, the
-#'   four counts, `alpha_stage2`), its `achieved_power`, `cost`, `status`
-#'   and `message`.
+#' @return A data frame of class `vantor_design` with the recycled inputs,
+#'   then the design (the columns of [vantor_two_stage_power()]), its `power`,
+#'   `cost` (at cost ratio 1), the smallest one-stage total of the same power
+#'   and its cost against it.
 #' @examples
-#' vantor_smallest_total(odds_ratio = 1.3, rate = 0.3, stage1_share = 0.4,
-#'                       alpha_stage1 = 1e-3)
+#' vantor_smallest_total(odds_ratio = 1.3, control_rate = 0.3, stage1_share = 0.4,
+#'                       stage1_alpha = 1e-3)
 #' @export
-vantor_smallest_total <- function(odds_ratio, rate, alpha = 5e-8, power = 0.8, stage1_share,
-                                  alpha_stage1, method = "joint", case_fraction = 0.5,
-                                  count = c("people", "alleles"), statistic = "pooled") {
-    asked <- design_question(0L, method, odds_ratio, rate, alpha, case_fraction,
-                             list(power = power, stage1_share = stage1_share,
-                                  alpha_stage1 = alpha_stage1),
-                             c("stage1_share", "alpha_stage1", "power"), count_unit(count),
-                             statistic)
-    answer <- design_answer(asked$result, c("stage1_share", "alpha_stage1", "one_stage_total",
-                                            "relative_cost"))
-    result_frame(asked$inputs, answer, asked$result, "vantor_design")
+vantor_smallest_total <- function(odds_ratio, control_rate, alpha = 5e-8, target_power = 0.8,
+                                  stage1_share, stage1_alpha, method = "joint",
+                                  case_fraction = 0.5, count = c("people", "alleles"),
+                                  variance = "pooled") {
+    ask("smallest_total",
+        list(odds_ratio = odds_ratio, control_rate = control_rate, alpha = alpha,
+             target_power = target_power, stage1_share = stage1_share,
+             stage1_alpha = stage1_alpha, method = method, case_fraction = case_fraction,
+             count = first_if_all(count, "count"), variance = variance),
+        "vantor_design")
 }
 
 #' The cheapest two-stage design for a target power
 #'
-#' The design (stage-1 share and level, and the total) of least genotyping
-#' cost per marker, `n1 + cost_ratio * alpha_stage1 * n2`, whose power
-#' reaches `power`; `vantor_most_powerful_design()` answers the budget form:
-#' the design of greatest power whose cost is at most `budget`.
+#' The design (stage 1's share and level, and the total) of least genotyping
+#' cost per marker, stage 1's total plus `cost_ratio * stage1_alpha` times
+#' stage 2's, whose power reaches `target_power`;
+#' `vantor_most_powerful_design()` answers the budget form: the design of
+#' greatest power whose cost is at most `budget`. The overall level must
+#' leave room for a stage 1 level up to 0.5: `alpha` at most 0.25 for
+#' "replication" and "joint", below 0.5 for "product".
 #'
-#' A method-"joint" design takes about 0.3 s per element.
+#' A "joint" design takes about 0.3 s per element.
 #'
 #' @inheritParams vantor_smallest_total
-#' @param cost_ratio Cost of a genotype typed in stage 2 relative to one in
-#'   stage 1: finite and positive.
-#' @return A data frame with the recycled inputs, the design (`total`, the
-#'   four counts, `stage1_share`, `alpha_stage1`, `alpha_stage2`), its
-#'   `achieved_power` and `cost`, `one_stage_total` (the one-stage total of the
-#'   same power at `alpha`) and `relative_cost` (cost over it), `status` and
-#'   `message`.
+#' @inheritParams vantor_two_stage_power
+#' @return A data frame of class `vantor_design` with the recycled inputs,
+#'   then the design (the columns of [vantor_two_stage_power()]), its `power`
+#'   and `cost`, `one_stage_total` (the one-stage total of the same power at
+#'   `alpha`) and `relative_cost` (the cost against it).
 #' @examples
-#' vantor_cheapest_design(odds_ratio = 1.3, rate = 0.3, method = "separate")
+#' vantor_cheapest_design(odds_ratio = 1.3, control_rate = 0.3, method = "replication")
 #' @export
-vantor_cheapest_design <- function(odds_ratio, rate, alpha = 5e-8, power = 0.8,
+vantor_cheapest_design <- function(odds_ratio, control_rate, alpha = 5e-8, target_power = 0.8,
                                    method = "joint", cost_ratio = 1, case_fraction = 0.5,
-                                   count = c("people", "alleles"), statistic = "pooled") {
-    asked <- design_question(1L, method, odds_ratio, rate, alpha, case_fraction,
-                             list(power = power, cost_ratio = cost_ratio),
-                             c("power", "cost_ratio"), count_unit(count), statistic)
-    result_frame(asked$inputs, design_answer(asked$result, character()), asked$result,
-                 "vantor_design")
+                                   count = c("people", "alleles"), variance = "pooled") {
+    ask("cheapest_design",
+        list(odds_ratio = odds_ratio, control_rate = control_rate, alpha = alpha,
+             target_power = target_power, method = method, cost_ratio = cost_ratio,
+             case_fraction = case_fraction, count = first_if_all(count, "count"),
+             variance = variance),
+        "vantor_design")
 }
 
 #' @rdname vantor_cheapest_design
@@ -157,15 +142,16 @@ vantor_cheapest_design <- function(odds_ratio, rate, alpha = 5e-8, power = 0.8,
 #'   finite and positive. A budget too small for one case and one control in
 #'   each stage gives a "not reachable" row.
 #' @examples
-#' vantor_most_powerful_design(budget = 3000, odds_ratio = 1.3, rate = 0.3,
-#'                             method = "separate")
+#' vantor_most_powerful_design(budget = 3000, odds_ratio = 1.3, control_rate = 0.3,
+#'                             method = "replication")
 #' @export
-vantor_most_powerful_design <- function(budget, odds_ratio, rate, alpha = 5e-8,
+vantor_most_powerful_design <- function(budget, odds_ratio, control_rate, alpha = 5e-8,
                                         method = "joint", cost_ratio = 1, case_fraction = 0.5,
-                                        count = c("people", "alleles"), statistic = "pooled") {
-    asked <- design_question(2L, method, odds_ratio, rate, alpha, case_fraction,
-                             list(budget = budget, cost_ratio = cost_ratio),
-                             c("budget", "cost_ratio"), count_unit(count), statistic)
-    result_frame(asked$inputs, design_answer(asked$result, character()), asked$result,
-                 "vantor_design")
+                                        count = c("people", "alleles"), variance = "pooled") {
+    ask("most_powerful_design",
+        list(budget = budget, odds_ratio = odds_ratio, control_rate = control_rate,
+             alpha = alpha, method = method, cost_ratio = cost_ratio,
+             case_fraction = case_fraction, count = first_if_all(count, "count"),
+             variance = variance),
+        "vantor_design")
 }

@@ -1,21 +1,27 @@
 #' vantor: power and sample size of case-control genetic association studies
 #'
 #' The vantor C library's answers in R's manner: every function is vectorised
-#' over its numeric arguments with R's recycling rules, counts people (two
-#' alleles each) unless `count = "alleles"`, and returns NA for an element
-#' with a missing input.
+#' over its arguments with R's recycling rules, counts people (two alleles
+#' each) unless `count = "alleles"`, and takes the genome-wide level 5e-8
+#' unless `alpha` is given. Arguments and columns are named as the project's
+#' glossary (`docs/glossary.md`) names them, and the columns are laid out from
+#' the library's own description of its records.
 #'
 #' * [vantor_power()]: power of a one-stage study.
 #' * [vantor_sample_size()]: cases or controls that reach a target power.
 #' * [vantor_odds_ratio()]: the odds ratio a study detects.
-#' * [vantor_two_stage_power()]: power of a two-stage study, its second
+#' * [vantor_two_stage_power()]: power and cost of a two-stage study, its final
 #'   level derived.
 #' * [vantor_smallest_total()], [vantor_cheapest_design()],
 #'   [vantor_most_powerful_design()]: designing two-stage studies.
 #'
-#' An input out of range stops with the library's words and the argument's
-#' name. A solver or design that finds no answer is a row with its status
-#' ("not reachable") and message, not an error. Reports of the library
+#' Every input is checked by the library: one it refuses (out of range,
+#' missing, text, a count that is not whole) stops with an error of class
+#' `vantor_invalid_input` naming the argument and its element in the
+#' library's words, with the reason's name (`e$reason`, e.g. `"BAD_CASES"`)
+#' and the status's (`e$status`, `"INVALID_INPUT"`). A solver or design that
+#' finds no answer is a row with its status ("not reachable"), reason and
+#' message, not an error. Reports of the library
 #' ("MIN_FLAG": the quantile of a probability of 0 or less was asked for)
 #' become one warning after the computation.
 #'

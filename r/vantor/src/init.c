@@ -12,15 +12,11 @@
 #define ROUTINE(name, arguments) \
     { #name, (DL_FUNC)(void (*)(void))(&name), arguments }
 
-static const R_CallMethodDef call_routines[] = {ROUTINE(vantor_single_power, 3),
-                                                ROUTINE(vantor_size, 4),
-                                                ROUTINE(vantor_odds_ratio, 4),
-                                                ROUTINE(vantor_two_stage_power, 3),
-                                                ROUTINE(vantor_design, 4),
-                                                ROUTINE(vantor_messages, 1),
-                                                ROUTINE(vantor_status_names, 1),
+static const R_CallMethodDef call_routines[] = {ROUTINE(vantor_ask, 2),
+                                                ROUTINE(vantor_questions, 0),
+                                                ROUTINE(vantor_choice_words, 1),
+                                                ROUTINE(vantor_reasons, 0),
                                                 ROUTINE(vantor_library_version, 0),
-                                                ROUTINE(vantor_check_statistic, 1),
                                                 ROUTINE(vantor_report_for_test, 1),
                                                 ROUTINE(vantor_hook_installed_for_test, 0),
                                                 {NULL, NULL, 0}};

@@ -36,3 +36,52 @@ vantor_json_numbers <- function(program, words, column) {
     values <- sub(pattern, "\\1", grep(pattern, output, value = TRUE))
     as.numeric(values)
 }
+
+# The project's lists the package is checked against, copied into the package
+# by its configure script from the repository (docs/glossary.md,
+# tests/awkward_inputs.csv).
+project_file <- function(name) {
+    path <- system.file("extdata", name, package = "vantor")
+    if (!nzchar(path)) {
+        stop("the package was built without inst/extdata/", name, ": build it with r/build.sh")
+    }
+    path
+}
+
+# The glossary's Names table as a data frame of text, one row per concept,
+# columns as its header names them; `—` (none) becomes NA and backticks go.
+glossary_names <- function() {
+    lines <- readLines(project_file("glossary.md"), encoding = "UTF-8")
+    start <- grep("^## Names", lines)
+    headings <- grep("^## ", lines)
+    end <- min(c(headings[headings > start], length(lines) + 1))
+    rows <- grep("^\\|", lines)
+    rows <- rows[rows > start & rows < end]
+    cells <- lapply(lines[rows], function(line) {
+        trimws(strsplit(sub("^\\|(.*)\\|$", "\\1", line), "|", fixed = TRUE)[[1L]])
+    })
+    header <- cells[[1L]]
+    body <- cells[-(1:2)]
+    table <- as.data.frame(do.call(rbind, body), stringsAsFactors = FALSE)
+    names(table) <- header
+    table[] <- lapply(table, function(column) {
+        column <- gsub("`", "", column)
+        column[column == "\u2014"] <- NA
+        column
+    })
+    table
+}
+
+# The awkward inputs, every cell as text.
+awkward_inputs <- function() {
+    utils::read.csv(project_file("awkward_inputs.csv"), colClasses = "character",
+                    na.strings = character())
+}
+
+# A cell of the awkward list as R would be given it: a decimal number as a
+# number (1e400 is Inf, as R reads it), an empty cell as NA, anything else as
+# the text typed.
+awkward_value <- function(text) {
+    decimal <- "^[-+]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][-+]?[0-9]+)?$"
+    if (!nzchar(text)) NA else if (grepl(decimal, text)) as.numeric(text) else text
+}
