@@ -432,6 +432,45 @@ constexpr Named kReasons[] = {
 };
 #undef VANTOR_REASON
 
+// The input each refusal names, by the glossary's names.
+constexpr Named kReasonInputs[] = {
+    {SLV_REASON_BAD_CASES, "cases"},
+    {SLV_REASON_BAD_CONTROLS, "controls"},
+    {SLV_REASON_BAD_CONTROL_RATE, "control_rate"},
+    {SLV_REASON_BAD_ALPHA, "alpha"},
+    {SLV_REASON_BAD_ODDS_RATIO, "odds_ratio"},
+    {SLV_REASON_BAD_TARGET_POWER, "target_power"},
+    {SLV_REASON_BAD_RATIO, "controls_per_case"},
+    {SLV_REASON_BAD_UNIT, "count"},
+    {SLV_REASON_BAD_METHOD, "method"},
+    {SLV_REASON_BAD_STAGE1_SHARE, "stage1_share"},
+    {SLV_REASON_BAD_CASE_FRACTION, "case_fraction"},
+    {SLV_REASON_BAD_STAGE1_ALPHA, "stage1_alpha"},
+    {SLV_REASON_BAD_COST_RATIO, "cost_ratio"},
+    {SLV_REASON_BAD_BUDGET, "budget"},
+    {SLV_REASON_BAD_DESIGN_ALPHA, "alpha"},
+    {SLV_REASON_BAD_STATISTIC, "variance"},
+    {SLV_REASON_BAD_DIRECTION, "direction"},
+    {SLV_REASON_BAD_FREQUENCY, "frequency"},
+    {SLV_REASON_BAD_PREVALENCE, "prevalence"},
+    {SLV_REASON_BAD_MODEL, "model"},
+    {SLV_REASON_BAD_RELATIVE_RISK, "relative_risk"},
+    {SLV_REASON_RISK_ABOVE_ONE, "relative_risk"},
+    {SLV_REASON_NEGATIVE_RISK, "relative_risk"},
+    {SLV_REASON_BAD_CONTROLS_KIND, "controls_kind"},
+    {SLV_REASON_BAD_MARKER_FREQUENCY, "marker_frequency"},
+    {SLV_REASON_BAD_LD, "ld"},
+    {SLV_REASON_LD_BEYOND_FREQUENCIES, "ld"},
+    {SLV_REASON_BAD_TEST, "test"},
+    {SLV_REASON_TEST_NEEDS_MODEL, "test"},
+    {SLV_REASON_GENOTYPE_TEST_COUNTS_PEOPLE, "count"},
+    {SLV_REASON_GENOTYPIC_ONE_STATISTIC, "variance"},
+    {SLV_REASON_BAD_MARKERS, "markers"},
+    {SLV_REASON_BAD_MARKER_ALPHA, "alpha"},
+    {SLV_REASON_NO_SINGLE_RISK, "model"},
+    {SLV_REASON_TWO_STAGES_NEED_ALLELIC, "test"},
+};
+
 constexpr Named kStatuses[] = {
     {SLV_FOUND, "FOUND"},
     {SLV_FOUND_WITH_WARNING, "FOUND_WITH_WARNING"},
@@ -533,6 +572,8 @@ const char *REC_choice_name(const char *choice, std::int32_t code) {
 }
 
 const char *REC_reason_name(std::int32_t reason) { return name_of(kReasons, reason); }
+
+const char *REC_reason_input(std::int32_t reason) { return name_of(kReasonInputs, reason); }
 
 std::int32_t REC_reason_count(void) { return count_of(kReasons); }
 

@@ -138,6 +138,14 @@ const char *REC_choice_name(const char *choice, int32_t code);
  * SLV_REASON_BAD_STAGE0_SHARE); NULL for an unknown code. */
 const char *REC_reason_name(int32_t reason);
 
+/* The glossary's name of the input a refusal names ("cases" for
+ * SLV_REASON_BAD_CASES, "stage1_share" for SLV_REASON_BAD_STAGE1_SHARE, "alpha"
+ * for the levels' refusals, "relative_risk" for a model's risks); NULL for a
+ * reason that names no single input (warnings, what is not reachable, a
+ * record of another size) or an unknown code. Front ends put their own
+ * spelling of the name before the library's words. */
+const char *REC_reason_input(int32_t reason);
+
 /* The number of reason codes, and the index-th (from 0, in increasing order);
  * -1 outside. */
 int32_t REC_reason_count(void);

@@ -230,6 +230,21 @@ TEST(RecordDescription, EveryReasonWithWordsHasAName) {
         EXPECT_EQ(has_words, REC_reason_name(code) != nullptr) << code;
     }
     EXPECT_STREQ(REC_reason_name(SLV_REASON_BAD_CASES), "BAD_CASES");
+    // Every refusal but the record's own names its input, by a glossary name
+    // (or the model's ld, which front ends take as d_prime or r_squared).
+    const std::set<std::string> glossary = glossary_names();
+    for (std::int32_t i = 0; i < REC_reason_count(); ++i) {
+        const std::int32_t code = REC_reason_at(i);
+        const char *input = REC_reason_input(code);
+        const bool refusal = SLV_status_of_reason(code) == SLV_INVALID_INPUT;
+        const bool of_the_record = code == SLV_REASON_BAD_STUDY_SIZE ||
+                                   code == SLV_REASON_BAD_EFFECT_KIND ||
+                                   code == SLV_REASON_BAD_LD_KIND;
+        EXPECT_EQ(input != nullptr, refusal && !of_the_record) << REC_reason_name(code);
+        if (input != nullptr && std::strcmp(input, "ld") != 0) {
+            EXPECT_TRUE(glossary.count(input)) << input;
+        }
+    }
     EXPECT_STREQ(REC_status_name(SLV_INVALID_INPUT), "INVALID_INPUT");
     EXPECT_EQ(REC_status_name(4), nullptr);
     EXPECT_EQ(REC_reason_at(-1), -1);
