@@ -153,6 +153,13 @@ const char *web_question_study_fields(const char *name) {
     const REC_question *q = question(name);
     return q != nullptr ? q->study_fields : "";
 }
+// The questions of power/study.h by name, in the description's order; "" past
+// the last.
+std::int32_t web_question_count() { return REC_question_count(); }
+const char *web_question_name(std::int32_t index) {
+    const REC_question *q = REC_question_at(index);
+    return q != nullptr ? q->name : "";
+}
 // The study record's own code in the description.
 std::int32_t web_study_record() { return REC_STUDY; }
 

@@ -155,6 +155,13 @@ function vantorLibrary(module) {
     return values;
   }
 
+  // The library's questions by name.
+  function questionNames() {
+    const count = module.cwrap("web_question_count", "number", [])();
+    const nameAt = call("web_question_name", "string", "number");
+    return Array.from({ length: count }, (_, i) => nameAt(i));
+  }
+
   function choiceWords(choice) {
     const words = [];
     for (let i = 0, word; (word = choiceWordAt(choice, i)) !== ""; ++i) words.push(word);
@@ -163,7 +170,7 @@ function vantorLibrary(module) {
 
   return {
     module, ask, fields, readRecord, readNumber, checkInput, message, reasonCode, reasonName,
-    choiceWords, choiceCode, studyDefaults,
+    choiceWords, choiceCode, choiceName, studyDefaults, questionNames,
     resultRecord: described.questionResult,
   };
 }
