@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 
 #include "power/design.h"
 #include "power/power_func.h"
@@ -21,9 +22,9 @@ namespace {
 
 constexpr const char *kCount = "people or alleles (the study's unit)";
 
-template <typename Record, std::size_t N>
-constexpr std::int32_t count_of(const Record (&)[N]) {
-    return static_cast<std::int32_t>(N);
+template <typename Entry, std::size_t N>
+constexpr std::int32_t count_of(const Entry (&table)[N]) {
+    return static_cast<std::int32_t>(std::size(table));
 }
 
 // ---- Records ---------------------------------------------------------------
@@ -35,7 +36,7 @@ constexpr std::int32_t count_of(const Record (&)[N]) {
 // The allelic effect's fields live in the study's union.
 constexpr std::int32_t kEffect = VANTOR_AT(STU_study, effect);
 
-const REC_field kStudyFields[] = {
+constexpr REC_field kStudyFields[] = {
     {"size", REC_INT32, VANTOR_AT(STU_study, size), REC_KIND_INTERNAL, "bytes",
      "the record's size as the caller was compiled"},
     {"effect_kind", REC_INT32, VANTOR_AT(STU_study, effect_kind), REC_KIND_INTERNAL, "",
@@ -60,7 +61,7 @@ const REC_field kStudyFields[] = {
      "the cases' share of each stage"},
 };
 
-const REC_field kPowerFields[] = {
+constexpr REC_field kPowerFields[] = {
     {"status", REC_INT32, VANTOR_AT(STU_power_result, status), REC_KIND_STATUS, "",
      "the answer's status"},
     {"reason", REC_INT32, VANTOR_AT(STU_power_result, reason), REC_KIND_REASON, "",
@@ -69,7 +70,7 @@ const REC_field kPowerFields[] = {
      "the power"},
 };
 
-const REC_field kSizeFields[] = {
+constexpr REC_field kSizeFields[] = {
     {"status", REC_INT32, VANTOR_AT(STU_size_result, status), REC_KIND_STATUS, "",
      "the answer's status"},
     {"reason", REC_INT32, VANTOR_AT(STU_size_result, reason), REC_KIND_REASON, "",
@@ -84,7 +85,7 @@ const REC_field kSizeFields[] = {
      "evaluations", "the power evaluations the search spent"},
 };
 
-const REC_field kEffectFields[] = {
+constexpr REC_field kEffectFields[] = {
     {"status", REC_INT32, VANTOR_AT(SLV_effect_result, status), REC_KIND_STATUS, "",
      "the answer's status"},
     {"reason", REC_INT32, VANTOR_AT(SLV_effect_result, reason), REC_KIND_REASON, "",
@@ -97,7 +98,7 @@ const REC_field kEffectFields[] = {
      "evaluations", "the power evaluations the search spent"},
 };
 
-const REC_field kDesignFields[] = {
+constexpr REC_field kDesignFields[] = {
     {"status", REC_INT32, VANTOR_AT(DSN_design_result, status), REC_KIND_STATUS, "",
      "the answer's status"},
     {"reason", REC_INT32, VANTOR_AT(DSN_design_result, reason), REC_KIND_REASON, "",
@@ -138,23 +139,24 @@ const REC_field kDesignFields[] = {
 #undef VANTOR_ELEMENT
 
 struct Record {
-    std::int32_t id;
     const char *name;
-    std::int32_t size;
     const REC_field *fields;
+    std::int32_t id;
+    std::int32_t size;
     std::int32_t field_count;
 };
 
-const Record kRecords[] = {
-    {REC_STUDY, "STU_study", sizeof(STU_study), kStudyFields, count_of(kStudyFields)},
-    {REC_POWER_RESULT, "STU_power_result", sizeof(STU_power_result), kPowerFields,
-     count_of(kPowerFields)},
-    {REC_SIZE_RESULT, "STU_size_result", sizeof(STU_size_result), kSizeFields,
-     count_of(kSizeFields)},
-    {REC_EFFECT_RESULT, "SLV_effect_result", sizeof(SLV_effect_result), kEffectFields,
-     count_of(kEffectFields)},
-    {REC_DESIGN_RESULT, "DSN_design_result", sizeof(DSN_design_result), kDesignFields,
-     count_of(kDesignFields)},
+constexpr Record kRecords[] = {
+    {"STU_study", kStudyFields, REC_STUDY, static_cast<std::int32_t>(sizeof(STU_study)),
+     count_of(kStudyFields)},
+    {"STU_power_result", kPowerFields, REC_POWER_RESULT,
+     static_cast<std::int32_t>(sizeof(STU_power_result)), count_of(kPowerFields)},
+    {"STU_size_result", kSizeFields, REC_SIZE_RESULT,
+     static_cast<std::int32_t>(sizeof(STU_size_result)), count_of(kSizeFields)},
+    {"SLV_effect_result", kEffectFields, REC_EFFECT_RESULT,
+     static_cast<std::int32_t>(sizeof(SLV_effect_result)), count_of(kEffectFields)},
+    {"DSN_design_result", kDesignFields, REC_DESIGN_RESULT,
+     static_cast<std::int32_t>(sizeof(DSN_design_result)), count_of(kDesignFields)},
 };
 
 const Record *record_of(std::int32_t id) {
@@ -179,44 +181,46 @@ constexpr const char *kTwoStageStudy =
 constexpr const char *kSearchStudy =
     "method,odds_ratio,control_rate,alpha,case_fraction,variance,count";
 
-const REC_argument kCases = {"cases", REC_INT64, REC_KIND_COUNT, 1, "the number of cases"};
-const REC_argument kControls = {"controls", REC_INT64, REC_KIND_COUNT, 1, "the number of controls"};
-const REC_argument kTarget = {"target_power", REC_DOUBLE, REC_KIND_NUMBER, 1, "the power to reach"};
-const REC_argument kCostRatio = {"cost_ratio", REC_DOUBLE, REC_KIND_NUMBER, 1,
-                                 "the cost of a stage 2 genotype against a stage 1 one"};
-const REC_argument kShare = {"stage1_share", REC_DOUBLE, REC_KIND_NUMBER, 1,
-                             "stage 1's share of all people (or alleles)"};
+constexpr REC_argument kCases = {"cases", REC_INT64, REC_KIND_COUNT, 1, "the number of cases"};
+constexpr REC_argument kControls = {"controls", REC_INT64, REC_KIND_COUNT, 1,
+                                    "the number of controls"};
+constexpr REC_argument kTarget = {"target_power", REC_DOUBLE, REC_KIND_NUMBER, 1,
+                                  "the power to reach"};
+constexpr REC_argument kCostRatio = {"cost_ratio", REC_DOUBLE, REC_KIND_NUMBER, 1,
+                                     "the cost of a stage 2 genotype against a stage 1 one"};
+constexpr REC_argument kShare = {"stage1_share", REC_DOUBLE, REC_KIND_NUMBER, 1,
+                                 "stage 1's share of all people (or alleles)"};
 
-const REC_argument kPowerArguments[] = {kCases, kControls};
-const REC_argument kCasesForControlsArguments[] = {kControls, kTarget};
-const REC_argument kControlsForCasesArguments[] = {kCases, kTarget};
-const REC_argument kCasesForRatioArguments[] = {
+constexpr REC_argument kPowerArguments[] = {kCases, kControls};
+constexpr REC_argument kCasesForControlsArguments[] = {kControls, kTarget};
+constexpr REC_argument kControlsForCasesArguments[] = {kCases, kTarget};
+constexpr REC_argument kCasesForRatioArguments[] = {
     {"controls_per_case", REC_DOUBLE, REC_KIND_NUMBER, 1, "controls per case"}, kTarget};
-const REC_argument kControlsForRatioArguments[] = {
+constexpr REC_argument kControlsForRatioArguments[] = {
     {"cases_per_control", REC_DOUBLE, REC_KIND_NUMBER, 1, "cases per control"}, kTarget};
-const REC_argument kOddsRatioArguments[] = {
+constexpr REC_argument kOddsRatioArguments[] = {
     kCases,
     kControls,
     kTarget,
     {"direction", REC_INT32, REC_KIND_CHOICE, 1, "the side of 1: above or below"}};
-const REC_argument kTwoStagePowerArguments[] = {
+constexpr REC_argument kTwoStagePowerArguments[] = {
     {"cases", REC_INT64, REC_KIND_COUNT, 2, "the cases of stage 1 and stage 2"},
     {"controls", REC_INT64, REC_KIND_COUNT, 2, "the controls of stage 1 and stage 2"},
     kCostRatio};
-const REC_argument kPowerOfTotalArguments[] = {
+constexpr REC_argument kPowerOfTotalArguments[] = {
     {"total", REC_INT64, REC_KIND_COUNT, 1, "cases and controls of both stages together"},
     kShare,
     kCostRatio};
-const REC_argument kSmallestTotalArguments[] = {kShare, kTarget};
-const REC_argument kCheapestArguments[] = {kTarget, kCostRatio};
-const REC_argument kMostPowerfulArguments[] = {
+constexpr REC_argument kSmallestTotalArguments[] = {kShare, kTarget};
+constexpr REC_argument kCheapestArguments[] = {kTarget, kCostRatio};
+constexpr REC_argument kMostPowerfulArguments[] = {
     {"budget", REC_DOUBLE, REC_KIND_NUMBER, 1,
      "the genotyping budget per marker, in the counting unit"},
     kCostRatio};
 
 #define VANTOR_ARGUMENTS(list) count_of(list), list
 
-const REC_question kQuestions[] = {
+constexpr REC_question kQuestions[] = {
     {"power", "STU_power", REC_POWER_RESULT, VANTOR_ARGUMENTS(kPowerArguments), kSingleStudy,
      "the power of given cases and controls"},
     {"cases_for_controls", "STU_cases_for_controls", REC_SIZE_RESULT,
@@ -260,7 +264,7 @@ struct Word {
     std::int32_t code;
 };
 
-const Word kWords[] = {
+constexpr Word kWords[] = {
     {"method", "replication", PWR_METHOD_SEPARATE},
     {"method", "product", PWR_METHOD_PRODUCT},
     {"method", "joint", PWR_METHOD_JOINT},
@@ -281,7 +285,7 @@ struct Named {
 
 #define VANTOR_REASON(name) \
     { SLV_REASON_##name, #name }
-const Named kReasons[] = {
+constexpr Named kReasons[] = {
     VANTOR_REASON(NONE),
     VANTOR_REASON(FEW_EXPECTED_ALLELES),
     VANTOR_REASON(UNEVEN_ROUNDING),
@@ -314,7 +318,7 @@ const Named kReasons[] = {
 };
 #undef VANTOR_REASON
 
-const Named kStatuses[] = {
+constexpr Named kStatuses[] = {
     {SLV_FOUND, "FOUND"},
     {SLV_FOUND_WITH_WARNING, "FOUND_WITH_WARNING"},
     {SLV_NOT_REACHABLE, "NOT_REACHABLE"},

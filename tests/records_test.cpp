@@ -27,6 +27,7 @@ std::int32_t width(std::int32_t type) { return type == REC_INT32 ? 4 : 8; }
 
 std::vector<REC_field> fields_of(std::int32_t record) {
     std::vector<REC_field> fields;
+    fields.reserve(static_cast<std::size_t>(REC_field_count(record)));
     for (std::int32_t i = 0; i < REC_field_count(record); ++i) {
         fields.push_back(*REC_field_at(record, i));
     }
@@ -176,7 +177,8 @@ TEST(RecordDescription, ChoicesRoundTripAndUnknownWordsAreRefused) {
     for (const char *choice : {"method", "variance", "count", "direction"}) {
         std::int32_t code = 0;
         int words = 0;
-        for (std::int32_t i = 0; const char *word = REC_choice_word(choice, i, &code); ++i) {
+        for (std::int32_t i = 0; REC_choice_word(choice, i, &code) != nullptr; ++i) {
+            const char *word = REC_choice_word(choice, i, &code);
             EXPECT_EQ(REC_choice_code(choice, word), code);
             EXPECT_STREQ(REC_choice_name(choice, code), word);
             ++words;
