@@ -111,6 +111,21 @@ std::int32_t check_total(double total, double share, double case_fraction, std::
     return SLV_REASON_NONE;
 }
 
+// The inputs checked by their value alone.
+struct NumberCheck {
+    const char *name;
+    std::int32_t (*check)(double);
+};
+const NumberCheck kNumberChecks[] = {
+    {"odds_ratio", SLV_check_odds_ratio},
+    {"control_rate", SLV_check_control_rate},
+    {"alpha", SLV_check_alpha},
+    {"stage1_share", DSN_check_stage0_share},
+    {"case_fraction", check_case_fraction},
+    {"cost_ratio", DSN_check_cost_ratio},
+    {"budget", DSN_check_budget},
+};
+
 }  // namespace
 
 extern "C" {
@@ -234,14 +249,14 @@ std::int32_t web_check_input(const char *name, double value, std::int32_t unit, 
     if (same(name, "stage1_alpha")) {
         return alpha_known ? DSN_check_stage0_alpha(method, value, alpha) : SLV_check_alpha(value);
     }
-    if (same(name, "odds_ratio")) return SLV_check_odds_ratio(value);
-    if (same(name, "control_rate")) return SLV_check_control_rate(value);
-    if (same(name, "alpha")) return SLV_check_alpha(value);
-    if (same(name, "controls_per_case")) return SLV_check_ratio(value, unit);
-    if (same(name, "stage1_share")) return DSN_check_stage0_share(value);
-    if (same(name, "case_fraction")) return check_case_fraction(value);
-    if (same(name, "cost_ratio")) return DSN_check_cost_ratio(value);
-    if (same(name, "budget")) return DSN_check_budget(value);
+    if (same(name, "controls_per_case")) {
+        return SLV_check_ratio(value, unit);
+    }
+    for (const NumberCheck &check : kNumberChecks) {
+        if (same(name, check.name)) {
+            return check.check(value);
+        }
+    }
     return SLV_REASON_NONE;
 }
 
