@@ -179,11 +179,14 @@ check_example_output() {
     [ "$(wc -l <"$output")" -eq 3 ] || fail "C example prints other than three lines"
 }
 
-# The C example's two-stage request through the Python module.
+# The C example's two-stage request through the Python module: 1,000 and
+# 2,000 alleles are 500 and 1,000 people per group; replication with the
+# stage 1 level 0.01 and the overall level 0.0001, the final level derived.
 two_stage_power_from_python() {
     VANTOR_LIBRARY="$root/build-shared/libvantor.so" python3 -B -c '
 import sys; sys.path.insert(0, "python"); import vantor
-r = vantor.two_stage_power(0, ((1000, 1000), (2000, 2000)), 1.3, 0.3, 0.01, None, 0.0001)
+r = vantor.two_stage_power(500, 500, 1000, 1000, 1.3, 0.3, stage1_alpha=0.01, alpha=0.0001,
+                           method="replication")
 print("%f" % r.power)'
 }
 
@@ -192,11 +195,15 @@ check_python_module() {
     ctest --test-dir build-shared -R python_module --output-on-failure
     step "installed Python module finds the installed library"
     local prefix="$work/prefix-build-shared"
+    # The program counts alleles: 1,000 alleles per group are 500 people.
     env -u VANTOR_LIBRARY PYTHONPATH="$prefix/share/vantor/python" python3 -B -c "
 import vantor
 assert vantor.load_library()._name.startswith('$prefix/lib/'), vantor.load_library()._name
-print('%f' % vantor.single_stage_power(1000, 1000, 1.3, 0.3, 0.05))" >"$work/installed.out"
-    [ "$(cat "$work/installed.out")" = "$(build/vantor_mini_bin SINGLE 1000 1000 1.3 0.3 0.05)" ] ||
+print('%f' % vantor.single_stage_power(1000, 1000, 1.3, 0.3, alpha=0.05, count='alleles').power)
+print('%f' % vantor.single_stage_power(500, 500, 1.3, 0.3, alpha=0.05).power)" >"$work/installed.out"
+    local expected
+    expected=$(build/vantor_mini_bin SINGLE 1000 1000 1.3 0.3 0.05)
+    [ "$(cat "$work/installed.out")" = "$(printf '%s\n%s' "$expected" "$expected")" ] ||
         fail "installed Python module disagrees with the program"
 }
 

@@ -9,8 +9,9 @@ rate, and the joint statistic weighs the first stage (the screen) by the square 
 of its share of the effective size, 1 / (1/cases + 1/controls). A marker is
 found when the screen passes at alpha0 and the joint statistic passes at the
 derived alpha1 in the same direction. The simulated power is printed beside
-the library's (vantor.two_stage_power, which derives alpha1 for the overall
-level), with the simulation's standard error.
+the library's (vantor.two_stage_power, which derives the final level alpha1
+from the stage 1 level alpha0 and the overall level), with the simulation's
+standard error.
 
 This measures the normal approximation behind the formula; it asserts
 nothing. Needs numpy and the vantor Python module (PYTHONPATH=python, and
@@ -63,14 +64,9 @@ def simulate(design, replicates, rng):
     case_rate = odds_ratio * rate / (odds_ratio * rate + 1 - rate)
     alleles = [2 * n for n in (r0, s0, r1, s1)]
     formula = vantor.two_stage_power(
-        vantor.METHOD_JOINT,
-        ((alleles[0], alleles[1]), (alleles[2], alleles[3])),
-        odds_ratio,
-        rate,
-        alpha0=alpha0,
-        overall_alpha=overall,
+        r0, s0, r1, s1, odds_ratio, rate, stage1_alpha=alpha0, alpha=overall, method="joint"
     )
-    alpha1 = formula.alpha[1]
+    alpha1 = formula.final_alpha
     e0 = 1 / (1 / alleles[0] + 1 / alleles[1])
     e1 = 1 / (1 / alleles[2] + 1 / alleles[3])
     weight = e0 / (e0 + e1)

@@ -72,7 +72,9 @@ def draw(program: str, output: str) -> None:
     sizes = equal_sizes()
     figure, axes = plt.subplots(figsize=(10, 5), dpi=120)
     for odds_ratio in ODDS_RATIOS:
-        powers = [vantor.single_stage_power(n, n, odds_ratio, CONTROL_RATE, ALPHA) for n in sizes]
+        # Allele draws, as the program's LIMIT search counts them.
+        powers = [vantor.single_stage_power(n, n, odds_ratio, CONTROL_RATE, ALPHA,
+                                            count="alleles").power for n in sizes]
         (line,) = axes.plot(sizes, powers, linewidth=2, label=f"odds ratio {odds_ratio:g}")
         needed = smallest_equal_size(program, odds_ratio)
         if needed is not None and needed <= LARGEST:

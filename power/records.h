@@ -127,7 +127,8 @@ int32_t REC_choice_code(const char *choice, const char *word);
 const char *REC_choice_name(const char *choice, int32_t code);
 
 /* A reason code's name, as in its SLV_REASON_ constant without the prefix
- * ("NONE", "BAD_CASES"); NULL for an unknown code. */
+ * ("NONE", "BAD_CASES"; stages numbered from 1: "BAD_STAGE1_SHARE" for
+ * SLV_REASON_BAD_STAGE0_SHARE); NULL for an unknown code. */
 const char *REC_reason_name(int32_t reason);
 
 /* The number of reason codes, and the index-th (from 0, in increasing order);

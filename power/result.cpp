@@ -64,10 +64,9 @@ constexpr ReasonText kReasonTexts[] = {
     {SLV_REASON_BAD_RATIO,
      "the ratio of the two groups must be a positive number, and one person's or allele's "
      "partners must fit the largest count, 2147483647 alleles"},
-    {SLV_REASON_BAD_UNIT, "the counting unit must be 1 (alleles) or 2 (people, two alleles each)"},
+    {SLV_REASON_BAD_UNIT, "the counting unit must be people (two alleles each) or alleles"},
     {SLV_REASON_BAD_METHOD,
-     "the two-stage analysis must be replication, product (of p-values) or joint (codes 0, 1 "
-     "and 2)"},
+     "the two-stage analysis must be replication, product (of p-values) or joint"},
     {SLV_REASON_BAD_STAGE0_SHARE, "stage 1's share of the total must lie strictly between 0 and 1"},
     {SLV_REASON_BAD_CASE_FRACTION,
      "the fraction of cases in each stage must lie strictly between 0 and 1"},
@@ -79,14 +78,14 @@ constexpr ReasonText kReasonTexts[] = {
      "number"},
     {SLV_REASON_BAD_BUDGET, "the budget per marker must be a positive number"},
     {SLV_REASON_BAD_STATISTIC,
-     "the statistic must be 0 (pooled: the allelic chi-square test) or 1 (unpooled: each "
-     "group's own rate)"},
+     "the variance must be pooled (the allelic chi-square test) or unpooled (each group's "
+     "own rate)"},
     {SLV_REASON_BAD_STUDY_SIZE,
      "the study record has another size than this library's: the caller was built for another "
      "version of vantor (start the record with STU_study_init)"},
     {SLV_REASON_BAD_EFFECT_KIND, "the kind of effect description is not one this library knows"},
     {SLV_REASON_BAD_DIRECTION,
-     "the direction of the detectable odds ratio must be above 1 (1) or below 1 (-1)"},
+     "the direction of the detectable odds ratio must be above or below 1"},
     {SLV_REASON_BAD_DESIGN_ALPHA,
      "the overall level must leave room for a first-stage level of at most 0.5: at most 0.25 "
      "for replication and joint analysis, below 0.5 for the product of p-values"},

@@ -67,7 +67,13 @@ enum {
     SLV_REASON_BAD_STATISTIC = 115,
     SLV_REASON_BAD_STUDY_SIZE = 116,
     SLV_REASON_BAD_EFFECT_KIND = 117,
-    SLV_REASON_BAD_DIRECTION = 118
+    SLV_REASON_BAD_DIRECTION = 118,
+
+    /* The same codes under the names people read: stages are numbered 1 and
+     * 2 for people (the C arrays keep index 0 for stage 1). REC_reason_name
+     * gives these names. */
+    SLV_REASON_BAD_STAGE1_SHARE = SLV_REASON_BAD_STAGE0_SHARE,
+    SLV_REASON_BAD_STAGE1_ALPHA = SLV_REASON_BAD_STAGE0_ALPHA
 };
 
 /* Counting units of the size solvers: allele draws per counted unit. */

@@ -1,7 +1,36 @@
 """Power of case-control genetic association studies, from Python.
 
 A thin layer over the shared vantor library, using only the standard library
-(ctypes). The library is looked for, in this order:
+(ctypes). Every question is asked through the library's checked questions
+(power/study.h), with the names of docs/glossary.md:
+
+* counts (``cases``, ``controls``, ``stage1_cases`` ..., ``total``) are
+  people, two alleles each, unless ``count="alleles"``;
+* the significance level ``alpha`` is 5e-8 (genome-wide) unless given, and
+  ``target_power`` 0.8;
+* ``variance`` is "pooled" (the allelic chi-square test) or "unpooled" (each
+  group's own rate, the Wald test); ``method`` is "replication", "product"
+  or "joint" (the default).
+
+The library checks every input. A refused one raises ``InputError`` (a
+``ValueError``) whose message is the library's words for it, after the
+argument's name ("cases: the number of cases must be ..."), with ``reason``
+(a ``Reason``), ``status`` and ``argument``. Values ctypes cannot pass (None,
+text such as "0x10", 2.5 people, 1e400, True) are refused as the library
+refuses that argument. A question the library cannot answer (a target out of
+reach) is no error: its result says so in ``status``, ``reason`` and
+``message``, and its values are None.
+
+The result records are laid out from the library's description of them
+(power/records.h) when the library is loaded: ``PowerResult``, ``SizeResult``,
+``OddsRatioResult`` and ``DesignResult`` have one field per described field
+(``status`` a ``Status``, ``reason`` a ``Reason``, followed by ``message``,
+the library's words), and ``Reason`` and ``Status`` name the library's codes
+as it names them. These names (and the result types) are made on first use,
+so importing this module always works (``from vantor import *`` uses them,
+and so loads the library).
+
+The library is looked for, in this order:
 
 1. the file named by the environment variable ``VANTOR_LIBRARY``;
 2. beside this module;
@@ -11,11 +40,13 @@ A thin layer over the shared vantor library, using only the standard library
 5. wherever the system's loader finds ``vantor``.
 
 ``LibraryNotFoundError`` (an ``OSError``) is raised when none of these holds a
-loadable library whose design record has the layout this module expects. The
-library is loaded at the first call, so importing this module always works.
+loadable vantor library; ``LayoutMismatchError`` (an ``ImportError``) when the
+library's records are not laid out as it describes them (a library of another
+version, or a damaged one).
 
 Threads may call the functions at once: the library keeps its working state
-per thread, and ctypes releases the interpreter lock during each call.
+on each call's stack, and ctypes releases the interpreter lock during each
+call.
 
 The library reports inputs outside a function's domain (a normal quantile of
 a probability of 0 or less, "MIN_FLAG") through a process-wide hook, which by
@@ -23,20 +54,12 @@ default writes them on standard output. Loading the library installs a hook
 that only counts them; after a call that made reports, one ``RuntimeWarning``
 says how many. Nothing is printed.
 
-Statistics. The single-stage power, the solvers, the replication analysis
-and the one-stage comparison of the design functions take ``statistic``:
-"pooled" (the default) takes the allelic statistic's variance under no
-association from the pooled rate of cases and controls, as the allelic
-chi-square test does; "unpooled" takes each group's own rate, as the Wald
-statistic and many published power calculators do. Pooled is the default
-because it is the test association studies run (and R's power.prop.test
-computes); the two-stage product and joint analyses are the same either way.
-
-Example::
+Example (1,000 cases and 1,000 controls, at 0.05 rather than genome-wide)::
 
     >>> import vantor
-    >>> round(vantor.single_stage_power(1000, 1000, 1.3, 0.3, 0.05), 3)
-    0.786
+    >>> result = vantor.single_stage_power(1000, 1000, 1.3, 0.3, alpha=0.05)
+    >>> result.status.name, round(result.power, 3)
+    ('FOUND', 0.973)
 """
 
 import ctypes
@@ -49,218 +72,265 @@ import os
 import sys
 import threading
 import warnings
-from typing import NamedTuple, Optional, Sequence
+from typing import NamedTuple, Optional
 
 __all__ = [
     "LibraryNotFoundError",
-    "TwoStageResult",
-    "METHOD_SEPARATE",
-    "METHOD_PRODUCT",
-    "METHOD_JOINT",
-    "single_stage_power",
-    "two_stage_power",
+    "LayoutMismatchError",
+    "InputError",
     "Status",
+    "Reason",
+    "PowerResult",
     "SizeResult",
     "OddsRatioResult",
     "DetectableOddsRatios",
+    "DesignResult",
+    "single_stage_power",
     "cases_for_controls",
     "controls_for_cases",
     "cases_for_ratio",
     "controls_for_ratio",
     "detectable_odds_ratios",
-    "DesignResult",
-    "two_stage_design_power",
+    "two_stage_power",
+    "two_stage_power_of_total",
     "smallest_total",
     "cheapest_design",
     "most_powerful_design",
+    "choice_words",
     "load_library",
     "library_version",
 ]
 
-#: Two-stage analysis: each stage tested by itself.
-METHOD_SEPARATE = 0
-#: Two-stage analysis: product of the two stages' p-values.
-METHOD_PRODUCT = 1
-#: Two-stage analysis: joint statistic of both stages.
-METHOD_JOINT = 2
-
-# The library derives the level marked with this value (PWR_DERIVE_LEVEL in
-# power/power_func.h).
-_DERIVE = -1.0
-_INT32_MIN = -(2**31)
-_INT32_MAX = 2**31 - 1
+#: The significance level every question takes when none is given
+#: (STU_DEFAULT_ALPHA of power/study.h: genome-wide significance).
+DEFAULT_ALPHA = 5e-8
+#: The power the size and design questions aim at when none is given.
+DEFAULT_TARGET_POWER = 0.8
 
 
 class LibraryNotFoundError(OSError):
     """The shared vantor library could not be found or loaded."""
 
 
-class TwoStageResult(NamedTuple):
-    """Power of a two-stage design and the three levels it was computed with.
+class LayoutMismatchError(ImportError):
+    """The library's records are not laid out as the library describes them:
+    the message names the record and the field."""
 
-    ``alpha`` is (first stage, second decision, overall); the level the call
-    was asked to derive is filled in.
+
+class InputError(ValueError):
+    """An input the library refuses.
+
+    ``str()`` is the argument's Python name and the library's words
+    (SLV_message); ``reason`` is the ``Reason``, ``status`` the ``Status``
+    (INVALID_INPUT) and ``argument`` the Python name, or None when the
+    refusal names no argument.
     """
 
-    power: float
-    alpha: tuple
+    def __init__(self, message: str, reason, status, argument: Optional[str]):
+        super().__init__(message)
+        self.reason = reason
+        self.status = status
+        self.argument = argument
 
 
-class _Design(ctypes.Structure):
-    # Mirrors PWR_design in power/power_func.h, field for field; checked
-    # against the library's PWR_design_size when it is loaded.
+# ---------------------------------------------------------------------------
+# The library's description of its records (power/records.h)
+# ---------------------------------------------------------------------------
+
+# The described records, C types and kinds, as power/records.h numbers them.
+_REC_STUDY, _REC_POWER, _REC_SIZE, _REC_EFFECT, _REC_DESIGN = 1, 2, 3, 4, 5
+_C_TYPES = {1: ctypes.c_int32, 2: ctypes.c_int64, 3: ctypes.c_double}
+_KIND_COUNT, _KIND_STATUS, _KIND_REASON, _KIND_INTERNAL = 1, 2, 3, 5
+
+# The public name of each result record.
+_RESULT_NAMES = {
+    _REC_POWER: "PowerResult",
+    _REC_SIZE: "SizeResult",
+    _REC_EFFECT: "OddsRatioResult",
+    _REC_DESIGN: "DesignResult",
+}
+_RESULT_DOCS = {
+    _REC_POWER: "The power of one study; None unless the status is FOUND or "
+                "FOUND_WITH_WARNING.",
+    _REC_SIZE: "The sizes for a target power, in the unit asked in (people unless "
+               'count="alleles"), and their power; None unless found.',
+    _REC_EFFECT: "A detectable odds ratio and its power; None unless found.",
+    _REC_DESIGN: "A two-stage design and what it achieves. Counts are in the unit asked in "
+                 '(people unless count="alleles"); one_stage_total and relative_cost are '
+                 "None where the question does not compare with one stage. Values are None "
+                 "unless found.",
+}
+
+
+class _DescribedField(ctypes.Structure):
+    # Mirrors REC_field in power/records.h.
     _fields_ = [
-        ("method", ctypes.c_int32),
-        ("alpha", ctypes.c_double * 3),
-        ("sample_size", (ctypes.c_int32 * 2) * 2),
-        ("case_rate", ctypes.c_double),
-        ("control_rate", ctypes.c_double),
-        ("odds_ratio", ctypes.c_double),
-        ("count_table", ((ctypes.c_int32 * 2) * 2) * 2),
+        ("name", ctypes.c_char_p),
+        ("type", ctypes.c_int32),
+        ("offset", ctypes.c_int32),
+        ("kind", ctypes.c_int32),
+        ("unit", ctypes.c_char_p),
+        ("meaning", ctypes.c_char_p),
     ]
 
 
-class _SizeResult(ctypes.Structure):
-    # Mirrors SLV_size_result in power/solve.h.
-    _fields_ = [
-        ("status", ctypes.c_int32),
-        ("reason", ctypes.c_int32),
-        ("cases", ctypes.c_int32),
-        ("controls", ctypes.c_int32),
-        ("power", ctypes.c_double),
-        ("evaluations", ctypes.c_int32),
-    ]
+class _Field(NamedTuple):
+    name: str
+    ctype: type
+    offset: int
+    kind: int
 
 
-class _EffectResult(ctypes.Structure):
-    # Mirrors SLV_effect_result in power/solve.h.
-    _fields_ = [
-        ("status", ctypes.c_int32),
-        ("reason", ctypes.c_int32),
-        ("odds_ratio", ctypes.c_double),
-        ("power", ctypes.c_double),
-        ("evaluations", ctypes.c_int32),
-    ]
+def _described_fields(library: ctypes.CDLL, record: int) -> list:
+    """The record's fields as the library describes them, in its order."""
+    fields = []
+    for index in range(library.REC_field_count(record)):
+        described = library.REC_field_at(record, index).contents
+        name = described.name.decode("ascii")
+        if described.type not in _C_TYPES:
+            raise LayoutMismatchError(
+                f"{library.REC_record_name(record).decode()}.{name}: C type {described.type} "
+                "is not one this module knows")
+        fields.append(_Field(name, _C_TYPES[described.type], described.offset, described.kind))
+    return fields
 
 
-class _Study(ctypes.Structure):
-    # Mirrors DSN_study in power/design.h.
-    _fields_ = [
-        ("method", ctypes.c_int32),
-        ("odds_ratio", ctypes.c_double),
-        ("control_rate", ctypes.c_double),
-        ("alpha2", ctypes.c_double),
-        ("case_fraction", ctypes.c_double),
-        ("unit", ctypes.c_int32),
-        ("statistic", ctypes.c_int32),
-    ]
+def _aligned(position: int, alignment: int) -> int:
+    return -(-position // alignment) * alignment
 
 
-class _DesignResult(ctypes.Structure):
-    # Mirrors DSN_design_result in power/design.h.
-    _fields_ = [
-        ("status", ctypes.c_int32),
-        ("reason", ctypes.c_int32),
-        ("total", ctypes.c_int64),
-        ("cases", ctypes.c_int32 * 2),
-        ("controls", ctypes.c_int32 * 2),
-        ("stage0_share", ctypes.c_double),
-        ("alpha", ctypes.c_double * 3),
-        ("power", ctypes.c_double),
-        ("cost", ctypes.c_double),
-        ("one_stage_total", ctypes.c_int64),
-        ("relative_cost", ctypes.c_double),
-        ("evaluations", ctypes.c_int32),
-    ]
+def _structure(record_name: str, size: int, fields: list) -> type:
+    """A ctypes Structure with the described fields at their offsets (bytes
+    the description leaves out, such as a union's larger members, are
+    padding), checked against the record's size and every offset."""
+    members, position = [], 0
+    for field in sorted(fields, key=lambda f: f.offset):
+        natural = _aligned(position, ctypes.alignment(field.ctype))
+        if field.offset < natural:
+            raise LayoutMismatchError(
+                f"{record_name}.{field.name}: described at byte {field.offset}, inside the "
+                f"fields before it (which end at byte {position})")
+        if field.offset > natural:
+            members.append((f"_padding_{position}", ctypes.c_char * (field.offset - position)))
+        members.append((field.name, field.ctype))
+        position = field.offset + ctypes.sizeof(field.ctype)
+    if size > position:
+        members.append((f"_padding_{position}", ctypes.c_char * (size - position)))
+    layout = type(f"_{record_name}", (ctypes.Structure,), {"_fields_": members})
+    for field in fields:
+        offset = getattr(layout, field.name).offset
+        if offset != field.offset:
+            raise LayoutMismatchError(
+                f"{record_name}.{field.name}: the library puts it at byte {field.offset}, "
+                f"this module at byte {offset}")
+    if ctypes.sizeof(layout) != size:
+        raise LayoutMismatchError(
+            f"{record_name} is {size} bytes in the library, {ctypes.sizeof(layout)} laid out "
+            "from its description")
+    return layout
 
 
-class Status(enum.IntEnum):
-    """Whether a solver's result is an answer (the library's SLV_* statuses)."""
-
-    FOUND = 0
-    FOUND_WITH_WARNING = 1
-    NOT_REACHABLE = 2
-
-
-class SizeResult(NamedTuple):
-    """Answer of a size question.
-
-    ``cases`` and ``controls`` are in the unit the question was asked in
-    (people unless ``count="alleles"``) and are None unless the status is
-    FOUND or FOUND_WITH_WARNING; ``power`` is the power of that design, also
-    None when there is no answer. ``message`` says what the status means
-    here, in the library's words; ``reason`` is its code.
-    """
-
-    status: Status
-    message: str
-    cases: Optional[int]
-    controls: Optional[int]
-    power: Optional[float]
-    reason: int
-    evaluations: int
+def _public_fields(fields: list) -> list:
+    """A result's public fields: every described field but the record's
+    bookkeeping, with the reason's words (``message``) after the reason."""
+    names = []
+    for field in fields:
+        if field.kind == _KIND_INTERNAL:
+            continue
+        names.append(field.name)
+        if field.kind == _KIND_REASON:
+            names.append("message")
+    return names
 
 
-class OddsRatioResult(NamedTuple):
-    """A detectable odds ratio (None unless found) and its power."""
-
-    status: Status
-    message: str
-    odds_ratio: Optional[float]
-    power: Optional[float]
-    reason: int
-    evaluations: int
+def _field_type(field: _Field, status, reason):
+    if field.kind == _KIND_STATUS:
+        return status
+    if field.kind == _KIND_REASON:
+        return reason
+    return Optional[float] if field.ctype is ctypes.c_double else Optional[int]
 
 
-class DesignResult(NamedTuple):
-    """A two-stage design and what it achieves.
-
-    Counts are in the unit the question was asked in (people unless
-    ``count="alleles"``): ``total`` over both stages and groups, ``cases``
-    and ``controls`` as (stage 0, stage 1) pairs. ``alpha0``, ``alpha1``
-    (derived) and ``overall_alpha`` are the three levels, ``stage0_share``
-    the joint statistic's weight of the rounded counts, ``cost`` the
-    genotyping cost per marker n0 + cost_ratio * alpha0 * n1.
-    ``one_stage_total`` is the smallest one-stage study of the same power at
-    the overall level and ``relative_cost`` the design's cost against it
-    (None where not computed). Every value is None unless the status is
-    FOUND or FOUND_WITH_WARNING.
-    """
-
-    status: "Status"
-    message: str
-    total: Optional[int]
-    cases: Optional[tuple]
-    controls: Optional[tuple]
-    stage0_share: Optional[float]
-    alpha0: Optional[float]
-    alpha1: Optional[float]
-    overall_alpha: Optional[float]
-    power: Optional[float]
-    cost: Optional[float]
-    one_stage_total: Optional[int]
-    relative_cost: Optional[float]
-    reason: int
-    evaluations: int
+def _result_type(name: str, doc: str, fields: list, status, reason) -> type:
+    types = {field.name: _field_type(field, status, reason) for field in fields}
+    types["message"] = str
+    result = NamedTuple(name, [(n, types[n]) for n in _public_fields(fields)])
+    result.__doc__ = doc
+    result.__module__ = __name__
+    return result
 
 
-class DetectableOddsRatios(NamedTuple):
-    """The smallest detectable odds ratio above 1 and the largest below 1."""
+def _named_codes(name: str, codes: list) -> type:
+    named = enum.IntEnum(name, codes)
+    named.__module__ = __name__
+    return named
 
-    above_one: OddsRatioResult
-    below_one: OddsRatioResult
+
+def _reasons(library: ctypes.CDLL) -> type:
+    codes = [library.REC_reason_at(i) for i in range(library.REC_reason_count())]
+    named = _named_codes("Reason", [(library.REC_reason_name(c).decode("ascii"), c)
+                                    for c in codes])
+    named.__doc__ = "The library's reason codes by their names (REC_reason_name)."
+    return named
 
 
-_INVALID_INPUT = 3
-_REASON_BAD_CASES = 100
-_REASON_BAD_CONTROLS = 101
-_REASON_BAD_CONTROL_RATE = 102
-_REASON_BAD_ALPHA = 103
-_REASON_BAD_ODDS_RATIO = 104
-_REASON_BAD_TARGET_POWER = 105
-_REASON_BAD_RATIO = 106
-_UNITS = {"people": 2, "alleles": 1}
+def _statuses(library: ctypes.CDLL) -> type:
+    codes, code = [], 0
+    while library.REC_status_name(code) is not None:
+        codes.append((library.REC_status_name(code).decode("ascii"), code))
+        code += 1
+    named = _named_codes("Status", codes)
+    named.__doc__ = "The status of an answer, by the library's names (REC_status_name)."
+    return named
 
+
+def _choice_words(library: ctypes.CDLL, choice: str) -> dict:
+    words, index, code = {}, 0, ctypes.c_int32()
+    while True:
+        word = library.REC_choice_word(choice.encode("ascii"), index, ctypes.byref(code))
+        if word is None:
+            return words
+        words[word.decode("ascii")] = code.value
+        index += 1
+
+
+class _Vocabulary:
+    """Everything made from the library's description when it is loaded."""
+
+    def __init__(self, library: ctypes.CDLL):
+        self.status = _statuses(library)
+        self.reason = _reasons(library)
+        self.fields = {}
+        self.layouts = {}
+        for record in (_REC_STUDY, *_RESULT_NAMES):
+            name = library.REC_record_name(record).decode("ascii")
+            self.fields[record] = _described_fields(library, record)
+            self.layouts[record] = _structure(name, library.REC_record_size(record),
+                                              self.fields[record])
+        if library.STU_study_size() != ctypes.sizeof(self.layouts[_REC_STUDY]):
+            raise LayoutMismatchError(
+                f"STU_study is {library.STU_study_size()} bytes by STU_study_size, "
+                f"{ctypes.sizeof(self.layouts[_REC_STUDY])} by its description")
+        self.results = {
+            record: _result_type(name, _RESULT_DOCS[record], self.fields[record], self.status,
+                                 self.reason)
+            for record, name in _RESULT_NAMES.items()
+        }
+        self.choices = {choice: _choice_words(library, choice)
+                        for choice in ("method", "variance", "count", "direction")}
+        directions = list(self.choices["direction"])
+        effect = self.results[_REC_EFFECT]
+        self.both_directions = NamedTuple("DetectableOddsRatios",
+                                          [(word, effect) for word in directions])
+        self.both_directions.__module__ = __name__
+        self.both_directions.__doc__ = (
+            "The detectable odds ratios on each side of 1, by the direction's words: the "
+            "smallest above 1 and the largest below 1.")
+
+
+# ---------------------------------------------------------------------------
+# Loading
+# ---------------------------------------------------------------------------
 
 # Mirrors MTH_report_hook in numeric/MTH_report.h.
 _REPORT_FUNCTION = ctypes.CFUNCTYPE(None, ctypes.c_char_p, ctypes.c_void_p)
@@ -287,6 +357,7 @@ _report_callback = _REPORT_FUNCTION(_count_report)
 # Serialises loading only; the computations need no lock.
 _load_lock = threading.Lock()
 _library = None
+_vocabulary = None
 
 
 def _library_file_name() -> str:
@@ -318,57 +389,58 @@ def _declare(library: ctypes.CDLL, name: str, restype, argtypes: list) -> None:
     function.argtypes = argtypes
 
 
-def _declare_functions(library: ctypes.CDLL) -> None:
-    design_pointer = ctypes.POINTER(_Design)
+def _declare_description(library: ctypes.CDLL) -> None:
+    i32, text = ctypes.c_int32, ctypes.c_char_p
+    _declare(library, "REC_record_name", text, [i32])
+    _declare(library, "REC_record_size", i32, [i32])
+    _declare(library, "REC_field_count", i32, [i32])
+    _declare(library, "REC_field_at", ctypes.POINTER(_DescribedField), [i32, i32])
+    _declare(library, "REC_choice_word", text, [text, i32, ctypes.POINTER(i32)])
+    _declare(library, "REC_choice_code", i32, [text, text])
+    _declare(library, "REC_reason_name", text, [i32])
+    _declare(library, "REC_reason_count", i32, [])
+    _declare(library, "REC_reason_at", i32, [i32])
+    _declare(library, "REC_status_name", text, [i32])
+    _declare(library, "SLV_message", text, [i32])
+    _declare(library, "SLV_check_cases", i32, [ctypes.c_int64, i32])
+    _declare(library, "SLV_check_controls", i32, [ctypes.c_int64, i32])
+    _declare(library, "STU_study_size", i32, [])
+    _declare(library, "vantor_version", text, [])
+    _declare(library, "MTH_set_report_hook", _ReportHook, [_ReportHook])
+
+
+def _declare_questions(library: ctypes.CDLL, vocabulary: _Vocabulary) -> None:
     i32, i64, f64 = ctypes.c_int32, ctypes.c_int64, ctypes.c_double
-    for name in ("PWR_get_power_for_single_step", "PWR_get_power_for_two_stage_method"):
-        _declare(library, name, f64, [design_pointer, i32])
-    _declare(library, "PWR_single_step_power", f64, [design_pointer, i32, i32])
-    _declare(library, "PWR_two_stage_power", f64, [design_pointer, i32])
-    _declare(library, "SLV_message", ctypes.c_char_p, [i32])
-    _declare(library, "SLV_check_statistic", i32, [i32])
-    for name in ("SLV_check_cases", "SLV_check_controls"):
-        _declare(library, name, i32, [i64, i32])
-    size_question = [f64, f64, f64, f64, i32, i32, ctypes.POINTER(_SizeResult)]
-    for name in ("SLV_cases_for_controls", "SLV_controls_for_cases"):
-        _declare(library, name + "_with_statistic", i32, [i32] + size_question)
-    for name in ("SLV_cases_for_ratio", "SLV_controls_for_ratio"):
-        _declare(library, name + "_with_statistic", i32, [f64] + size_question)
-    effect_question = [i32, i32, f64, f64, f64, i32, ctypes.POINTER(_EffectResult)]
-    for name in ("SLV_odds_ratio_above_one", "SLV_odds_ratio_below_one"):
-        _declare(library, name + "_with_statistic", i32, effect_question)
-    study, result = ctypes.POINTER(_Study), ctypes.POINTER(_DesignResult)
-    pair = ctypes.c_int32 * 2
-    _declare(library, "DSN_two_stage_power", i32, [study, pair, pair, f64, result])
-    _declare(library, "DSN_smallest_total", i32, [study, f64, f64, f64, result])
-    _declare(library, "DSN_cheapest_design", i32, [study, f64, f64, result])
-    _declare(library, "DSN_most_powerful_design", i32, [study, f64, f64, result])
-    library.PWR_design_size.argtypes = []
-    library.PWR_design_size.restype = ctypes.c_int32
-    library.vantor_version.argtypes = []
-    library.vantor_version.restype = ctypes.c_char_p
-    library.MTH_set_report_hook.argtypes = [_ReportHook]
-    library.MTH_set_report_hook.restype = _ReportHook
+
+    def to(record):
+        return ctypes.POINTER(vocabulary.layouts[record])
+
+    study, pair = to(_REC_STUDY), i64 * 2
+    _declare(library, "STU_study_init", None, [study])
+    _declare(library, "STU_power", i32, [study, i64, i64, to(_REC_POWER)])
+    for name in ("STU_cases_for_controls", "STU_controls_for_cases"):
+        _declare(library, name, i32, [study, i64, f64, to(_REC_SIZE)])
+    for name in ("STU_cases_for_ratio", "STU_controls_for_ratio"):
+        _declare(library, name, i32, [study, f64, f64, to(_REC_SIZE)])
+    _declare(library, "STU_odds_ratio", i32, [study, i64, i64, f64, i32, to(_REC_EFFECT)])
+    design = to(_REC_DESIGN)
+    _declare(library, "STU_two_stage_power", i32, [study, pair, pair, f64, design])
+    _declare(library, "STU_two_stage_power_of_total", i32, [study, i64, f64, f64, design])
+    _declare(library, "STU_smallest_total", i32, [study, f64, f64, design])
+    _declare(library, "STU_cheapest_design", i32, [study, f64, f64, design])
+    _declare(library, "STU_most_powerful_design", i32, [study, f64, f64, design])
 
 
-def _check_layout(library: ctypes.CDLL) -> None:
-    size = library.PWR_design_size()
-    if size != ctypes.sizeof(_Design):
-        raise LibraryNotFoundError(
-            f"its design record is {size} bytes, this module's {ctypes.sizeof(_Design)}: "
-            "the library and the module are of different versions"
-        )
-
-
-def _open(path: str) -> ctypes.CDLL:
+def _open(path: str) -> tuple:
     library = ctypes.CDLL(path)
-    _declare_functions(library)
-    _check_layout(library)
+    _declare_description(library)
+    vocabulary = _Vocabulary(library)
+    _declare_questions(library, vocabulary)
     library.MTH_set_report_hook(_ReportHook(_report_callback, None))
-    return library
+    return library, vocabulary
 
 
-def _load() -> ctypes.CDLL:
+def _load() -> tuple:
     explicit = os.environ.get("VANTOR_LIBRARY")
     if explicit:
         try:
@@ -392,19 +464,49 @@ def _load() -> ctypes.CDLL:
 def load_library() -> ctypes.CDLL:
     """Loads the shared library once and returns it.
 
-    Loading checks that the library's design record has this module's layout
+    Loading lays out the library's records from its description, checks them
     and installs the counting report hook.
 
-    Raises LibraryNotFoundError when it cannot be found, lacks the power
-    functions or lays out the design record differently.
+    Raises LibraryNotFoundError when it cannot be found or lacks the
+    library's functions, LayoutMismatchError when its records are not laid
+    out as it describes them.
     """
-    global _library
+    global _library, _vocabulary
     if _library is not None:
         return _library
     with _load_lock:
         if _library is None:
-            _library = _load()
+            _library, _vocabulary = _load()
         return _library
+
+
+def _words() -> _Vocabulary:
+    load_library()
+    return _vocabulary
+
+
+_MADE_AT_LOAD = {
+    "Status": lambda v: v.status,
+    "Reason": lambda v: v.reason,
+    "PowerResult": lambda v: v.results[_REC_POWER],
+    "SizeResult": lambda v: v.results[_REC_SIZE],
+    "OddsRatioResult": lambda v: v.results[_REC_EFFECT],
+    "DesignResult": lambda v: v.results[_REC_DESIGN],
+    "DetectableOddsRatios": lambda v: v.both_directions,
+}
+
+
+def __getattr__(name: str):
+    # The names made from the library's description exist once it is loaded.
+    if name in _MADE_AT_LOAD:
+        return _MADE_AT_LOAD[name](_words())
+    raise AttributeError(f"module {__name__!r} has no attribute {name!r}")
+
+
+def choice_words(choice: str) -> dict:
+    """The words of one of the library's choices ("method", "variance",
+    "count", "direction") and the library's code of each (REC_choice_word)."""
+    return dict(_words().choices[choice])
 
 
 def library_version() -> str:
@@ -412,12 +514,112 @@ def library_version() -> str:
     return load_library().vantor_version().decode("ascii")
 
 
-def _call(function, design: _Design, *arguments) -> float:
-    """Runs one power function on the design and the further arguments;
-    warns once if it reported."""
+# ---------------------------------------------------------------------------
+# Inputs: what ctypes can pass, and the library's refusal for the rest
+# ---------------------------------------------------------------------------
+
+# A choice word the library does not know gets this code (REC_choice_code's
+# answer for one), which the library then refuses.
+_NO_CODE = -1000
+# Counts beyond the 64 bits of the library's argument: still refused by it.
+_FAR_COUNT = 2**62
+
+
+def _real(value) -> float:
+    """A number as a double; anything else (None, text, True) as not a
+    number, which every check of the library refuses."""
+    if isinstance(value, bool) or not isinstance(value, numbers.Real):
+        return math.nan
+    try:
+        return float(value)
+    except OverflowError:
+        return math.nan
+
+
+def _count(value) -> int:
+    """A whole count as a 64-bit integer; anything else (None, text, 2.5,
+    1e400, True) as 0, which the library refuses for that count."""
+    if isinstance(value, bool):
+        return 0
+    try:
+        number = operator.index(value)
+    except TypeError:
+        if not (isinstance(value, numbers.Real) and math.isfinite(value)
+                and float(value).is_integer()):
+            return 0
+        number = int(value)
+    return max(min(number, _FAR_COUNT), -_FAR_COUNT)
+
+
+def _code(choice: str, word) -> int:
+    """The library's code of a choice's word; _NO_CODE for anything else."""
+    if not isinstance(word, str) or "\0" in word:
+        return _NO_CODE
+    return _words().choices[choice].get(word, _NO_CODE)
+
+
+# The argument each refusal names, by the reason's name; a question may name
+# it otherwise (the ratio questions, the per-stage counts, the total).
+_REFUSED_ARGUMENT = {
+    "BAD_CASES": "cases",
+    "BAD_CONTROLS": "controls",
+    "BAD_CONTROL_RATE": "control_rate",
+    "BAD_ALPHA": "alpha",
+    "BAD_DESIGN_ALPHA": "alpha",
+    "BAD_ODDS_RATIO": "odds_ratio",
+    "BAD_TARGET_POWER": "target_power",
+    "BAD_UNIT": "count",
+    "BAD_METHOD": "method",
+    "BAD_STAGE0_SHARE": "stage1_share",
+    "BAD_CASE_FRACTION": "case_fraction",
+    "BAD_STAGE0_ALPHA": "stage1_alpha",
+    "BAD_COST_RATIO": "cost_ratio",
+    "BAD_BUDGET": "budget",
+    "BAD_STATISTIC": "variance",
+    "BAD_DIRECTION": "direction",
+}
+
+
+def _refusal(reason: int, names: Optional[dict] = None) -> InputError:
+    vocabulary, library = _words(), load_library()
+    named = vocabulary.reason(reason)
+    argument = (names or {}).get(named.name, _REFUSED_ARGUMENT.get(named.name))
+    words = library.SLV_message(reason).decode("utf-8")
+    message = f"{argument}: {words}" if argument else words
+    return InputError(message, named, vocabulary.status.INVALID_INPUT, argument)
+
+
+def _study(odds_ratio=math.nan, control_rate=math.nan, alpha=DEFAULT_ALPHA, count="people",
+           variance="pooled", **two_stages):
+    """The study record, from STU_study_init, with these fields (by their
+    described names) set."""
+    record = _words().layouts[_REC_STUDY]()
+    load_library().STU_study_init(ctypes.byref(record))
+    record.odds_ratio = _real(odds_ratio)
+    record.control_rate = _real(control_rate)
+    record.alpha = _real(alpha)
+    record.count = _code("count", count)
+    record.variance = _code("variance", variance)
+    for name, value in two_stages.items():
+        setattr(record, name, _code(name, value) if name == "method" else _real(value))
+    return record
+
+
+def _ask(question: str, record: int, *arguments, names: Optional[dict] = None):
+    """Asks the library `question` with the arguments and its result record;
+    warns once if the library reported; raises InputError for a refusal and
+    gives every other answer as the record's public result."""
+    library, vocabulary = load_library(), _words()
+    raw = vocabulary.layouts[record]()
     _reports.counts = {}
-    result = function(ctypes.byref(design), *arguments)
-    counts = _reports.counts
+    getattr(library, question)(*arguments, ctypes.byref(raw))
+    _warn_of_reports(_reports.counts)
+    if raw.status == vocabulary.status.INVALID_INPUT:
+        raise _refusal(raw.reason, names)
+    return _result(raw, record)
+
+
+def _warn_of_reports(counts: dict) -> None:
     if counts:
         said = ", ".join(f"{word} {count} time{'s' if count > 1 else ''}"
                          for word, count in counts.items())
@@ -425,498 +627,228 @@ def _call(function, design: _Design, *arguments) -> float:
             f"vantor reported {said} during this call (MIN_FLAG: a normal quantile was "
             "asked for a probability of 0 or less and taken as minus infinity)",
             RuntimeWarning,
-            stacklevel=3,
+            stacklevel=4,
         )
-    return result
 
 
-def _int32(value, what: str) -> int:
-    number = int(value)
-    if number != value or not _INT32_MIN <= number <= _INT32_MAX:
-        raise ValueError(f"{what} must be a whole number that fits 32 bits, not {value!r}")
-    return number
-
-
-#: The allelic test's statistics, by name (PWR_STATISTIC_* in power/statistic.h).
-_STATISTICS = {"pooled": 0, "unpooled": 1}
-_NOT_A_STATISTIC = -1
-
-
-def _statistic(statistic) -> int:
-    """The library's code of a statistic's name; any other value is refused
-    by the library's check, in its words."""
-    library = load_library()
-    code = _NOT_A_STATISTIC
-    if isinstance(statistic, str):
-        code = _STATISTICS.get(statistic, _NOT_A_STATISTIC)
-    reason = library.SLV_check_statistic(code)
-    if reason != 0:
-        raise ValueError(_message(library, reason))
-    return code
-
-
-def _design(sizes: Sequence, odds_ratio: float, control_rate: float) -> _Design:
-    design = _Design()
-    for stage, (cases, controls) in enumerate(sizes):
-        design.sample_size[stage][0] = _int32(cases, "a number of cases")
-        design.sample_size[stage][1] = _int32(controls, "a number of controls")
-    design.odds_ratio = float(odds_ratio)
-    design.control_rate = float(control_rate)
-    return design
-
-
-def single_stage_power(
-    cases: int,
-    controls: int,
-    odds_ratio: float,
-    control_rate: float,
-    alpha: float = 0.05,
-    statistic: str = "pooled",
-) -> float:
-    """Power of the two-sided allelic test of one case-control study.
-
-    Args:
-        cases, controls: allele draws in each group, as the library and
-            ``vantor_mini_bin`` count them (a person is two; the solvers and
-            the design functions of this module count people by default).
-        odds_ratio: allelic odds ratio of cases against controls.
-        control_rate: frequency of the risk allele among controls (0 to 1).
-        alpha: two-sided significance level.
-        statistic: "pooled" or "unpooled" (see the module's notes on
-            statistics); any other value raises ValueError.
-
-    Out-of-domain values are not rejected; they give infinities or NaN, as
-    the library does. A level of 0 or less, or of 2 or more, asks for the
-    quantile of 0: the power is 0 and a RuntimeWarning says so.
-    """
-    library = load_library()
-    code = _statistic(statistic)
-    design = _design([(cases, controls)], odds_ratio, control_rate)
-    design.alpha[0] = float(alpha)
-    return _call(library.PWR_single_step_power, design, 0, code)
-
-
-def _levels(alpha0: Optional[float], alpha1: Optional[float], overall: Optional[float]) -> list:
-    levels = [alpha0, alpha1, overall]
-    if sum(level is None for level in levels) > 1:
-        raise ValueError("at most one of alpha0, alpha1 and overall_alpha may be None")
-    return [_DERIVE if level is None else float(level) for level in levels]
-
-
-def two_stage_power(
-    method: int,
-    stage_sizes: Sequence,
-    odds_ratio: float,
-    control_rate: float,
-    alpha0: Optional[float] = None,
-    alpha1: Optional[float] = None,
-    overall_alpha: Optional[float] = None,
-    statistic: str = "pooled",
-) -> TwoStageResult:
-    """Power of a two-stage design, stage 0 tested first.
-
-    Args:
-        method: METHOD_SEPARATE (0), METHOD_PRODUCT (1) or METHOD_JOINT (2).
-        stage_sizes: ((cases, controls) of stage 0, (cases, controls) of stage 1),
-            in allele draws as the library counts them (see two_stage_design_power
-            for people).
-        odds_ratio: allelic odds ratio of cases against controls.
-        control_rate: frequency of the risk allele among controls.
-        alpha0: level of stage 0.
-        alpha1: level of the second decision.
-        overall_alpha: level of the whole procedure.
-        statistic: "pooled" or "unpooled"; only the replication analysis
-            (METHOD_SEPARATE) differs between them.
-
-    The one level given as None is derived from the other two (for method 0,
-    overall = alpha0 * alpha1 / 2). With all three given, method 0 and 1 use
-    them as they are; method 2 derives alpha1 or the overall level again,
-    whichever the calling thread's latest method-2 derivation produced
-    (alpha1 on a thread that has made none).
-
-    Returns:
-        TwoStageResult(power, (alpha0, alpha1, overall_alpha)).
-
-    Raises:
-        ValueError: unknown method or statistic, more than one level None, or
-            a size that does not fit 32 bits.
-        LibraryNotFoundError: the shared library is not found.
-
-    Warns:
-        RuntimeWarning: once, if the library reported quantiles of a
-            probability of 0 or less during the call (genome-wide levels in
-            method 2 can reach them); the warning says how many.
-    """
-    if method not in (METHOD_SEPARATE, METHOD_PRODUCT, METHOD_JOINT):
-        raise ValueError(f"method must be 0, 1 or 2, not {method!r}")
-    if len(stage_sizes) != 2:
-        raise ValueError("stage_sizes needs (cases, controls) for exactly two stages")
-    library = load_library()
-    code = _statistic(statistic)
-    design = _design(stage_sizes, odds_ratio, control_rate)
-    design.method = method
-    design.alpha[:] = _levels(alpha0, alpha1, overall_alpha)
-    power = _call(library.PWR_two_stage_power, design, code)
-    return TwoStageResult(power, tuple(design.alpha))
+def _result(raw, record: int):
+    """The public result of a raw record: status and reason by name, the
+    library's words, and each value, None where there is none (not found, a
+    count of 0, not a number)."""
+    vocabulary, library = _words(), load_library()
+    status = vocabulary.status(raw.status)
+    found = status in (vocabulary.status.FOUND, vocabulary.status.FOUND_WITH_WARNING)
+    values = {}
+    for field in vocabulary.fields[record]:
+        value = getattr(raw, field.name)
+        if field.kind == _KIND_INTERNAL:
+            continue
+        if field.kind == _KIND_STATUS:
+            values[field.name] = status
+        elif field.kind == _KIND_REASON:
+            values[field.name] = vocabulary.reason(value)
+            values["message"] = library.SLV_message(value).decode("utf-8")
+        elif field.kind == _KIND_COUNT:
+            values[field.name] = value if found and value != 0 else None
+        elif field.ctype is ctypes.c_double:
+            values[field.name] = value if found and not math.isnan(value) else None
+        else:
+            values[field.name] = value
+    return vocabulary.results[record](**values)
 
 
 # ---------------------------------------------------------------------------
-# Solving for what is unknown (power/solve.h)
+# One stage
 # ---------------------------------------------------------------------------
 
 
-def _message(library: ctypes.CDLL, reason: int) -> str:
-    return library.SLV_message(reason).decode("utf-8")
+def single_stage_power(cases, controls, odds_ratio, control_rate, alpha=DEFAULT_ALPHA, *,
+                       count: str = "people", variance: str = "pooled") -> "PowerResult":
+    """Power of the two-sided allelic test of ``cases`` and ``controls``.
+
+    Counts are people (two alleles each) unless ``count="alleles"``; the
+    level ``alpha`` is 5e-8 unless given. ``odds_ratio`` is the allelic odds
+    ratio of cases against controls, ``control_rate`` the risk allele's rate
+    among controls, ``variance`` "pooled" or "unpooled".
+
+    Returns a PowerResult: FOUND, or FOUND_WITH_WARNING when fewer than 5
+    copies of an allele are expected in a group, or NOT_REACHABLE
+    (POWER_NOT_COMPUTABLE, power None) when a rate is too close to 0 or 1
+    for double precision. Raises InputError for a refused input.
+    """
+    study = _study(odds_ratio, control_rate, alpha, count, variance)
+    return _ask("STU_power", _REC_POWER, ctypes.byref(study), _count(cases), _count(controls))
 
 
-def _alleles_per_unit(count: str) -> int:
-    if count not in _UNITS:
-        raise ValueError(f'count must be "people" or "alleles", not {count!r}')
-    return _UNITS[count]
+def _size(question: str, given, name: str, odds_ratio, control_rate, alpha, target_power,
+          count, variance, count_given: bool) -> "SizeResult":
+    study = _study(odds_ratio, control_rate, alpha, count, variance)
+    known = _count(given) if count_given else _real(given)
+    return _ask(question, _REC_SIZE, ctypes.byref(study), known, _real(target_power),
+                names={"BAD_RATIO": name})
 
 
-def _whole_number(value) -> Optional[int]:
-    if isinstance(value, bool):
-        return None
-    try:
-        return operator.index(value)
-    except TypeError:
-        pass
-    if isinstance(value, numbers.Real) and math.isfinite(value) and float(value).is_integer():
-        return int(value)
-    return None
-
-
-def _real(library: ctypes.CDLL, value, refusal: int) -> float:
-    """A decimal input as a float, refused in the library's words when it is
-    not a number at all."""
-    if isinstance(value, bool) or not isinstance(value, numbers.Real):
-        raise ValueError(_message(library, refusal))
-    return float(value)
-
-
-def _group_alleles(library: ctypes.CDLL, value, unit: int, cases: bool) -> int:
-    """A group's size in alleles, refused with the library's words when it is
-    not a whole number of people (or alleles) that fits."""
-    check = library.SLV_check_cases if cases else library.SLV_check_controls
-    number = _whole_number(value)
-    if number is None:
-        raise ValueError(_message(library, _REASON_BAD_CASES if cases else _REASON_BAD_CONTROLS))
-    reason = check(max(min(number, 2**62), -(2**62)), unit)
-    if reason != 0:
-        raise ValueError(_message(library, reason))
-    return number * unit
-
-
-def _size_result(library: ctypes.CDLL, raw: _SizeResult, unit: int) -> SizeResult:
-    if raw.status == _INVALID_INPUT:
-        raise ValueError(_message(library, raw.reason))
-    found = raw.status in (Status.FOUND, Status.FOUND_WITH_WARNING)
-    return SizeResult(
-        status=Status(raw.status),
-        message=_message(library, raw.reason),
-        cases=raw.cases // unit if found else None,
-        controls=raw.controls // unit if found else None,
-        power=raw.power if found else None,
-        reason=raw.reason,
-        evaluations=raw.evaluations,
-    )
-
-
-def _question(library: ctypes.CDLL, odds_ratio, control_rate, alpha, target_power) -> list:
-    return [
-        _real(library, odds_ratio, _REASON_BAD_ODDS_RATIO),
-        _real(library, control_rate, _REASON_BAD_CONTROL_RATE),
-        _real(library, alpha, _REASON_BAD_ALPHA),
-        _real(library, target_power, _REASON_BAD_TARGET_POWER),
-    ]
-
-
-def _solve_size(name: str, first, odds_ratio, control_rate, alpha, target_power, count,
-                statistic):
-    library = load_library()
-    unit = _alleles_per_unit(count)
-    raw = _SizeResult()
-    question = _question(library, odds_ratio, control_rate, alpha, target_power)
-    code = _statistic(statistic)
-    getattr(library, name + "_with_statistic")(first, *question, unit, code, ctypes.byref(raw))
-    return _size_result(library, raw, unit)
-
-
-def _ratio(ratio) -> float:
-    return _real(load_library(), ratio, _REASON_BAD_RATIO)
-
-
-def cases_for_controls(
-    controls, odds_ratio, control_rate, alpha, target_power, count: str = "people",
-    statistic: str = "pooled",
-) -> SizeResult:
+def cases_for_controls(controls, odds_ratio, control_rate, alpha=DEFAULT_ALPHA,
+                       target_power=DEFAULT_TARGET_POWER, *, count: str = "people",
+                       variance: str = "pooled") -> "SizeResult":
     """Smallest number of cases reaching ``target_power`` with ``controls`` fixed.
 
     The answer is the smallest size from which every larger one reaches the
     target (the power need not rise steadily with one group fixed). Counts
-    are people (two alleles each) unless ``count="alleles"``; a people answer
-    is searched in whole people. Invalid input raises ValueError with the
-    library's message; an unreachable target is a result with status
-    NOT_REACHABLE and the reason in ``message``. ``statistic`` is "pooled"
-    (the default) or "unpooled", as for single_stage_power; so for every
-    solver.
+    are people unless ``count="alleles"``; a people answer is searched in
+    whole people. An unreachable target is a result with status
+    NOT_REACHABLE, its reason and message, and no numbers.
     """
-    library = load_library()
-    unit = _alleles_per_unit(count)
-    fixed = _group_alleles(library, controls, unit, cases=False)
-    return _solve_size(
-        "SLV_cases_for_controls", fixed, odds_ratio, control_rate, alpha, target_power, count,
-        statistic,
-    )
+    return _size("STU_cases_for_controls", controls, "controls", odds_ratio, control_rate,
+                 alpha, target_power, count, variance, count_given=True)
 
 
-def controls_for_cases(
-    cases, odds_ratio, control_rate, alpha, target_power, count: str = "people",
-    statistic: str = "pooled",
-) -> SizeResult:
-    """Smallest number of controls reaching ``target_power`` with ``cases`` fixed
-    (see cases_for_controls)."""
-    library = load_library()
-    unit = _alleles_per_unit(count)
-    fixed = _group_alleles(library, cases, unit, cases=True)
-    return _solve_size(
-        "SLV_controls_for_cases", fixed, odds_ratio, control_rate, alpha, target_power, count,
-        statistic,
-    )
+def controls_for_cases(cases, odds_ratio, control_rate, alpha=DEFAULT_ALPHA,
+                       target_power=DEFAULT_TARGET_POWER, *, count: str = "people",
+                       variance: str = "pooled") -> "SizeResult":
+    """Smallest number of controls reaching ``target_power`` with ``cases``
+    fixed (see cases_for_controls)."""
+    return _size("STU_controls_for_cases", cases, "cases", odds_ratio, control_rate, alpha,
+                 target_power, count, variance, count_given=True)
 
 
-def cases_for_ratio(
-    controls_per_case, odds_ratio, control_rate, alpha, target_power, count: str = "people",
-    statistic: str = "pooled",
-) -> SizeResult:
+def cases_for_ratio(controls_per_case, odds_ratio, control_rate, alpha=DEFAULT_ALPHA,
+                    target_power=DEFAULT_TARGET_POWER, *, count: str = "people",
+                    variance: str = "pooled") -> "SizeResult":
     """Smallest number of cases reaching ``target_power`` with
     ``controls_per_case`` controls per case (1 for equal groups).
 
     The controls are ``controls_per_case * cases`` rounded to the nearest
     whole person (allele with ``count="alleles"``), halves up, at least 1.
     """
-    return _solve_size(
-        "SLV_cases_for_ratio", _ratio(controls_per_case), odds_ratio, control_rate, alpha,
-        target_power, count, statistic,
-    )
+    return _size("STU_cases_for_ratio", controls_per_case, "controls_per_case", odds_ratio,
+                 control_rate, alpha, target_power, count, variance, count_given=False)
 
 
-def controls_for_ratio(
-    cases_per_control, odds_ratio, control_rate, alpha, target_power, count: str = "people",
-    statistic: str = "pooled",
-) -> SizeResult:
-    """Smallest number of controls with ``cases_per_control`` cases per control
-    (see cases_for_ratio)."""
-    return _solve_size(
-        "SLV_controls_for_ratio", _ratio(cases_per_control), odds_ratio, control_rate, alpha,
-        target_power, count, statistic,
-    )
+def controls_for_ratio(cases_per_control, odds_ratio, control_rate, alpha=DEFAULT_ALPHA,
+                       target_power=DEFAULT_TARGET_POWER, *, count: str = "people",
+                       variance: str = "pooled") -> "SizeResult":
+    """Smallest number of controls with ``cases_per_control`` cases per
+    control (see cases_for_ratio)."""
+    return _size("STU_controls_for_ratio", cases_per_control, "cases_per_control", odds_ratio,
+                 control_rate, alpha, target_power, count, variance, count_given=False)
 
 
-def _effect_result(library: ctypes.CDLL, raw: _EffectResult) -> OddsRatioResult:
-    if raw.status == _INVALID_INPUT:
-        raise ValueError(_message(library, raw.reason))
-    found = raw.status in (Status.FOUND, Status.FOUND_WITH_WARNING)
-    return OddsRatioResult(
-        status=Status(raw.status),
-        message=_message(library, raw.reason),
-        odds_ratio=raw.odds_ratio if found else None,
-        power=raw.power if found else None,
-        reason=raw.reason,
-        evaluations=raw.evaluations,
-    )
+#: The word of ``direction`` asking for both sides of 1.
+BOTH_DIRECTIONS = "both"
 
 
-def detectable_odds_ratios(
-    cases, controls, control_rate, alpha, target_power, count: str = "people",
-    statistic: str = "pooled",
-) -> DetectableOddsRatios:
-    """The odds ratios a study of ``cases`` and ``controls`` detects with
-    ``target_power``: the smallest above 1 and the largest below 1 such that
-    every stronger effect is detected too. Either may be NOT_REACHABLE (the
-    power levels off below the target however strong the effect)."""
-    library = load_library()
-    unit = _alleles_per_unit(count)
-    case_alleles = _group_alleles(library, cases, unit, cases=True)
-    control_alleles = _group_alleles(library, controls, unit, cases=False)
-    levels = [
-        _real(library, control_rate, _REASON_BAD_CONTROL_RATE),
-        _real(library, alpha, _REASON_BAD_ALPHA),
-        _real(library, target_power, _REASON_BAD_TARGET_POWER),
-    ]
-    code = _statistic(statistic)
-    results = []
-    for name in ("SLV_odds_ratio_above_one", "SLV_odds_ratio_below_one"):
-        raw = _EffectResult()
-        getattr(library, name + "_with_statistic")(
-            case_alleles, control_alleles, *levels, code, ctypes.byref(raw)
-        )
-        results.append(_effect_result(library, raw))
-    return DetectableOddsRatios(*results)
+def detectable_odds_ratios(cases, controls, control_rate, alpha=DEFAULT_ALPHA,
+                           target_power=DEFAULT_TARGET_POWER, *, direction: str = BOTH_DIRECTIONS,
+                           count: str = "people", variance: str = "pooled"):
+    """The odds ratio a study of ``cases`` and ``controls`` detects with
+    ``target_power``, such that every stronger effect is detected too.
 
-
-# ---------------------------------------------------------------------------
-# Designing two-stage studies (power/design.h)
-# ---------------------------------------------------------------------------
-
-_METHOD_NAMES = {"replication": METHOD_SEPARATE, "product": METHOD_PRODUCT, "joint": METHOD_JOINT}
-_REASON_BAD_METHOD = 108
-_REASON_BAD_STAGE0_SHARE = 109
-_REASON_BAD_CASE_FRACTION = 110
-_REASON_BAD_STAGE0_ALPHA = 111
-_REASON_BAD_COST_RATIO = 112
-_REASON_BAD_BUDGET = 113
-
-
-def _method(library: ctypes.CDLL, method) -> int:
-    if isinstance(method, str) and method in _METHOD_NAMES:
-        return _METHOD_NAMES[method]
-    number = _whole_number(method)
-    if number is None or number not in _METHOD_NAMES.values():
-        raise ValueError(_message(library, _REASON_BAD_METHOD))
-    return number
-
-
-def _study(library, method, odds_ratio, control_rate, overall_alpha, case_fraction, unit,
-           statistic) -> _Study:
-    return _Study(
-        _method(library, method),
-        _real(library, odds_ratio, _REASON_BAD_ODDS_RATIO),
-        _real(library, control_rate, _REASON_BAD_CONTROL_RATE),
-        _real(library, overall_alpha, _REASON_BAD_ALPHA),
-        _real(library, case_fraction, _REASON_BAD_CASE_FRACTION),
-        unit,
-        _statistic(statistic),
-    )
-
-
-def _design_result(library: ctypes.CDLL, raw: _DesignResult) -> DesignResult:
-    if raw.status == _INVALID_INPUT:
-        raise ValueError(_message(library, raw.reason))
-    found = raw.status in (Status.FOUND, Status.FOUND_WITH_WARNING)
-
-    def value(v):
-        return v if found else None
-
-    compared = found and raw.one_stage_total > 0
-    return DesignResult(
-        status=Status(raw.status),
-        message=_message(library, raw.reason),
-        total=value(raw.total),
-        cases=value((raw.cases[0], raw.cases[1])),
-        controls=value((raw.controls[0], raw.controls[1])),
-        stage0_share=value(raw.stage0_share),
-        alpha0=value(raw.alpha[0]),
-        alpha1=value(raw.alpha[1]),
-        overall_alpha=value(raw.alpha[2]),
-        power=value(raw.power),
-        cost=value(raw.cost),
-        one_stage_total=raw.one_stage_total if compared else None,
-        relative_cost=raw.relative_cost if compared else None,
-        reason=raw.reason,
-        evaluations=raw.evaluations,
-    )
-
-
-def _stage_counts(library, value, unit: int, cases: bool) -> "ctypes.Array":
-    counts = tuple(value)
-    if len(counts) != 2:
-        raise ValueError("give one count for each of the two stages")
-    pair = (ctypes.c_int32 * 2)()
-    for stage, count in enumerate(counts):
-        pair[stage] = _group_alleles(library, count, unit, cases) // unit
-    return pair
-
-
-def two_stage_design_power(
-    method, cases, controls, odds_ratio, control_rate, alpha0, overall_alpha,
-    count: str = "people", statistic: str = "pooled",
-) -> DesignResult:
-    """Power of a two-stage design with checked inputs.
-
-    ``cases`` and ``controls`` are (stage 0, stage 1) pairs of people (or
-    alleles with ``count="alleles"``); ``method`` is "replication",
-    "product" or "joint" (or 0, 1, 2). The second decision's level is
-    derived from ``alpha0`` and ``overall_alpha`` and returned as
-    ``alpha1``; the case fraction is not used (the counts give it).
-    ``statistic`` ("pooled" or "unpooled") is the replication analysis's and
-    the one-stage comparison's; the product and joint analyses are the same
-    either way. So for every design function.
+    ``direction`` "above" gives the smallest above 1 and "below" the largest
+    below 1, as an OddsRatioResult; "both" (the default) gives both, as
+    DetectableOddsRatios(above, below). Either may be NOT_REACHABLE (the
+    power levels off below the target however strong the effect).
     """
-    library = load_library()
-    unit = _alleles_per_unit(count)
-    study = _study(library, method, odds_ratio, control_rate, overall_alpha, 0.5, unit,
-                   statistic)
-    case_pair = _stage_counts(library, cases, unit, cases=True)
-    control_pair = _stage_counts(library, controls, unit, cases=False)
-    raw = _DesignResult()
-    library.DSN_two_stage_power(
-        ctypes.byref(study), case_pair, control_pair,
-        _real(library, alpha0, _REASON_BAD_STAGE0_ALPHA), ctypes.byref(raw),
-    )
-    return _design_result(library, raw)
+    study = _study(math.nan, control_rate, alpha, count, variance)
+    words = _words().choices["direction"]
+    sides = list(words) if direction == BOTH_DIRECTIONS else [direction]
+    found = [
+        _ask("STU_odds_ratio", _REC_EFFECT, ctypes.byref(study), _count(cases), _count(controls),
+             _real(target_power), _code("direction", side))
+        for side in sides
+    ]
+    return _words().both_directions(*found) if direction == BOTH_DIRECTIONS else found[0]
 
 
-def smallest_total(
-    method, odds_ratio, control_rate, alpha0, overall_alpha, target_power,
-    stage0_share: float = 0.5, case_fraction: float = 0.5, count: str = "people",
-    statistic: str = "pooled",
-) -> DesignResult:
+# ---------------------------------------------------------------------------
+# Two stages
+# ---------------------------------------------------------------------------
+
+
+def _stage_names(stage1_cases, stage1_controls, count) -> dict:
+    """Which stage's count a refusal of the cases or controls names: the
+    library checks stage 1's before stage 2's."""
+    library, unit, none = load_library(), _code("count", count), _words().reason.NONE
+    cases_refused = library.SLV_check_cases(_count(stage1_cases), unit) != none
+    controls_refused = library.SLV_check_controls(_count(stage1_controls), unit) != none
+    return {
+        "BAD_CASES": "stage1_cases" if cases_refused else "stage2_cases",
+        "BAD_CONTROLS": "stage1_controls" if controls_refused else "stage2_controls",
+    }
+
+
+def two_stage_power(stage1_cases, stage1_controls, stage2_cases, stage2_controls, odds_ratio,
+                    control_rate, *, stage1_alpha, alpha=DEFAULT_ALPHA, method: str = "joint",
+                    cost_ratio=1.0, count: str = "people",
+                    variance: str = "pooled") -> "DesignResult":
+    """Power and genotyping cost of a two-stage design with these counts.
+
+    Stage 1 genotypes every marker; the markers that pass ``stage1_alpha``
+    go on to stage 2. ``alpha`` is the overall level (5e-8 unless given);
+    the final level is derived and returned as ``final_alpha``. ``method`` is
+    "replication", "product" or "joint" (the default). ``cost`` is stage 1's
+    total plus ``cost_ratio`` times ``stage1_alpha`` times stage 2's total.
+    Counts are people unless ``count="alleles"``. ``variance`` is the
+    replication analysis's ("pooled" or "unpooled"); the product and joint
+    analyses are the same either way.
+    """
+    study = _study(odds_ratio, control_rate, alpha, count, variance, method=method,
+                   stage1_alpha=stage1_alpha)
+    pair = ctypes.c_int64 * 2
+    cases = pair(_count(stage1_cases), _count(stage2_cases))
+    controls = pair(_count(stage1_controls), _count(stage2_controls))
+    return _ask("STU_two_stage_power", _REC_DESIGN, ctypes.byref(study), cases, controls,
+                _real(cost_ratio), names=_stage_names(stage1_cases, stage1_controls, count))
+
+
+def two_stage_power_of_total(total, stage1_share, odds_ratio, control_rate, *, stage1_alpha,
+                             alpha=DEFAULT_ALPHA, method: str = "joint", case_fraction=0.5,
+                             cost_ratio=1.0, count: str = "people",
+                             variance: str = "pooled") -> "DesignResult":
+    """As two_stage_power for the design a ``total`` becomes: ``stage1_share``
+    of it in stage 1 and ``case_fraction`` of each stage's people cases
+    (halves rounded up). 1,000 people with stage1_share 0.3 are 150 cases and
+    150 controls in stage 1, 350 and 350 in stage 2."""
+    study = _study(odds_ratio, control_rate, alpha, count, variance, method=method,
+                   stage1_alpha=stage1_alpha, case_fraction=case_fraction)
+    return _ask("STU_two_stage_power_of_total", _REC_DESIGN, ctypes.byref(study), _count(total),
+                _real(stage1_share), _real(cost_ratio),
+                names={"BAD_CASES": "total", "BAD_CONTROLS": "total"})
+
+
+def smallest_total(stage1_share, odds_ratio, control_rate, *, stage1_alpha, alpha=DEFAULT_ALPHA,
+                   target_power=DEFAULT_TARGET_POWER, method: str = "joint", case_fraction=0.5,
+                   count: str = "people", variance: str = "pooled") -> "DesignResult":
     """Smallest total (both stages, both groups) reaching ``target_power``.
 
-    A total N has round(stage0_share * N) in stage 0 and the rest in stage 1,
-    and round(case_fraction * n) cases in each stage (halves up). The answer
-    is the smallest total from which every larger total the search tried
-    reaches the target.
-    """
-    library = load_library()
-    unit = _alleles_per_unit(count)
-    study = _study(library, method, odds_ratio, control_rate, overall_alpha, case_fraction, unit,
-                   statistic)
-    raw = _DesignResult()
-    library.DSN_smallest_total(
-        ctypes.byref(study), _real(library, stage0_share, _REASON_BAD_STAGE0_SHARE),
-        _real(library, alpha0, _REASON_BAD_STAGE0_ALPHA),
-        _real(library, target_power, _REASON_BAD_TARGET_POWER), ctypes.byref(raw),
-    )
-    return _design_result(library, raw)
+    A total is split as two_stage_power_of_total splits it. The answer is
+    the smallest total from which every larger total the search tried
+    reaches the target."""
+    study = _study(odds_ratio, control_rate, alpha, count, variance, method=method,
+                   stage1_alpha=stage1_alpha, case_fraction=case_fraction)
+    return _ask("STU_smallest_total", _REC_DESIGN, ctypes.byref(study), _real(stage1_share),
+                _real(target_power))
 
 
-def cheapest_design(
-    method, odds_ratio, control_rate, overall_alpha, target_power,
-    cost_ratio: float = 1.0, case_fraction: float = 0.5, count: str = "people",
-    statistic: str = "pooled",
-) -> DesignResult:
-    """The stage split and first-stage level reaching ``target_power`` at the
-    least genotyping cost per marker, n0 + cost_ratio * alpha0 * n1, with its
-    cost against the one-stage design of the same power."""
-    library = load_library()
-    unit = _alleles_per_unit(count)
-    study = _study(library, method, odds_ratio, control_rate, overall_alpha, case_fraction, unit,
-                   statistic)
-    raw = _DesignResult()
-    library.DSN_cheapest_design(
-        ctypes.byref(study), _real(library, target_power, _REASON_BAD_TARGET_POWER),
-        _real(library, cost_ratio, _REASON_BAD_COST_RATIO), ctypes.byref(raw),
-    )
-    return _design_result(library, raw)
+def cheapest_design(odds_ratio, control_rate, *, alpha=DEFAULT_ALPHA,
+                    target_power=DEFAULT_TARGET_POWER, method: str = "joint", cost_ratio=1.0,
+                    case_fraction=0.5, count: str = "people",
+                    variance: str = "pooled") -> "DesignResult":
+    """The stage split and stage 1 level reaching ``target_power`` at the
+    least genotyping cost per marker, with its cost against the one-stage
+    design of the same power (``one_stage_total``, ``relative_cost``)."""
+    study = _study(odds_ratio, control_rate, alpha, count, variance, method=method,
+                   case_fraction=case_fraction)
+    return _ask("STU_cheapest_design", _REC_DESIGN, ctypes.byref(study), _real(target_power),
+                _real(cost_ratio))
 
 
-def most_powerful_design(
-    method, odds_ratio, control_rate, overall_alpha, budget,
-    cost_ratio: float = 1.0, case_fraction: float = 0.5, count: str = "people",
-    statistic: str = "pooled",
-) -> DesignResult:
-    """The design of greatest power whose cost per marker is at most ``budget``
-    (in people, or alleles with ``count="alleles"``)."""
-    library = load_library()
-    unit = _alleles_per_unit(count)
-    study = _study(library, method, odds_ratio, control_rate, overall_alpha, case_fraction, unit,
-                   statistic)
-    raw = _DesignResult()
-    library.DSN_most_powerful_design(
-        ctypes.byref(study), _real(library, budget, _REASON_BAD_BUDGET),
-        _real(library, cost_ratio, _REASON_BAD_COST_RATIO), ctypes.byref(raw),
-    )
-    return _design_result(library, raw)
+def most_powerful_design(budget, odds_ratio, control_rate, *, alpha=DEFAULT_ALPHA,
+                         method: str = "joint", cost_ratio=1.0, case_fraction=0.5,
+                         count: str = "people", variance: str = "pooled") -> "DesignResult":
+    """The design of greatest power whose genotyping cost per marker is at
+    most ``budget`` (people, or alleles with ``count="alleles"``)."""
+    study = _study(odds_ratio, control_rate, alpha, count, variance, method=method,
+                   case_fraction=case_fraction)
+    return _ask("STU_most_powerful_design", _REC_DESIGN, ctypes.byref(study), _real(budget),
+                _real(cost_ratio))

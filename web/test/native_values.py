@@ -25,21 +25,25 @@ def designs(count: int):
 
 
 def main() -> None:
+    # The page's test passes the method by its code; the module takes its word.
+    methods = {code: word for word, code in vantor.choice_words("method").items()}
     rows = []
     for d in designs(3000):
-        single = vantor.single_stage_power(2 * d["cases"], 2 * d["controls"], d["odds_ratio"],
-                                           d["rate"], d["alpha"])
-        size = vantor.cases_for_ratio(1, d["odds_ratio"], d["rate"], d["alpha"], d["target"])
-        row = dict(d, single=single, size_cases=size.cases, size_power=size.power)
+        # Cases and controls are people (two alleles each), the module's unit.
+        single = vantor.single_stage_power(d["cases"], d["controls"], d["odds_ratio"], d["rate"],
+                                           alpha=d["alpha"])
+        size = vantor.cases_for_ratio(1, d["odds_ratio"], d["rate"], alpha=d["alpha"],
+                                      target_power=d["target"])
+        row = dict(d, single=single.power, size_cases=size.cases, size_power=size.power)
         if len(rows) < 300:
             # Two stages, halves of each group in each stage; the overall
             # level leaves room below the first stage's.
             alpha2 = min(d["alpha"], d["alpha0"] / 4)
-            two = vantor.two_stage_design_power(
-                d["method"], (d["cases"] // 2, d["cases"] - d["cases"] // 2),
-                (d["controls"] // 2, d["controls"] - d["controls"] // 2), d["odds_ratio"],
-                d["rate"], d["alpha0"], alpha2)
-            row.update(two_alpha2=alpha2, two_power=two.power, two_alpha1=two.alpha1)
+            two = vantor.two_stage_power(
+                d["cases"] // 2, d["controls"] // 2, d["cases"] - d["cases"] // 2,
+                d["controls"] - d["controls"] // 2, d["odds_ratio"], d["rate"],
+                stage1_alpha=d["alpha0"], alpha=alpha2, method=methods[d["method"]])
+            row.update(two_alpha2=alpha2, two_power=two.power, two_alpha1=two.final_alpha)
         rows.append(row)
     print(json.dumps(rows))
 
