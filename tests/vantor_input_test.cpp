@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "power/power_func.h"
+#include "power/result.h"
 #include "run_program.h"
 
 namespace {
@@ -214,8 +215,10 @@ TEST(VantorInputFile, ABadRowEndsTheRunAfterTheRowsBeforeIt) {
     EXPECT_EQ(result.exit_status, 2);
     const std::vector<std::string> lines = lines_of(result.out);
     ASSERT_EQ(lines.size(), 3U) << result.out;
-    EXPECT_EQ(fields_of(lines[2])[2], "2000");
-    EXPECT_NE(result.err.find("bad_row.csv line 5: --controls: 'x' is not"), std::string::npos)
+    EXPECT_EQ(fields_of(lines[2])[1], "2000");
+    EXPECT_NE(result.err.find("bad_row.csv line 5: --controls x: " +
+                              std::string(SLV_message(SLV_REASON_BAD_CONTROLS))),
+              std::string::npos)
         << result.err;
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);
 }
@@ -240,7 +243,7 @@ TEST(VantorInputFile, AMillionRowsAreAnsweredOneByOne) {
     for (const int i : {1, 2, 4999, kRows}) {
         const std::vector<std::string> row = fields_of(line_at(result.out, i));
         const double cases = 1000 + i % 5000;
-        EXPECT_EQ(row[2], std::to_string(1000 + i % 5000));
+        EXPECT_EQ(row[1], std::to_string(1000 + i % 5000));
         EXPECT_NEAR(std::strtod(row[10].c_str(), nullptr),
                     library_power(cases, 2000, i % 2 == 0 ? 1.2 : 1.3, 0.3, 5e-8), 5e-7)
             << i;
@@ -260,12 +263,12 @@ TEST(VantorMessages, UnknownWordsAreNamedAndLongValuesCut) {
     const std::string huge(100000, '9');
     const ProgramResult result =
         vantor({"power", "-n", huge + "x", "-m", "9", "-o", "1.3", "-r", "0.3", "-a", "0.05"});
-    expect_refused(result, "'" + std::string(60, '9') + "\u2026' is not a whole number",
+    expect_refused(result, "--cases " + std::string(60, '9') + "\u2026: the number of cases",
                    "a 100 KB value");
     EXPECT_LT(result.err.size(), 300U);
     expect_refused(
         vantor({"power", "-n", "12\n34", "-m", "9", "-o", "1.3", "-r", "0.3", "-a", "0.05"}),
-        "'12\\n34' is not", "a value holding a line end");
+        "--cases 12\\n34: ", "a value holding a line end");
     expect_refused(
         vantor({"power", "-n", "9", "-m", "9", "-o", "1.3", "-r", "0.3", "-a", "0.05", "-f", huge}),
         "--format '" + std::string(60, '9') + "\u2026' is not one of", "a long format");
@@ -280,7 +283,7 @@ TEST(VantorOutput, AClosedPipeEndsTheRunAtOnceAndQuietly) {
     const ProgramResult result =
         run_program(VANTOR_PROGRAM,
                     {"power", "--cases", "1:1000000:1", "--controls", "2000", "--odds-ratio", "1.3",
-                     "--rate", "0.3", "--alpha", "0.05", "--format", "csv"},
+                     "--control-rate", "0.3", "--alpha", "0.05", "--format", "csv"},
                     options);
     EXPECT_FALSE(result.timed_out);
     EXPECT_EQ(result.err, "");
@@ -320,13 +323,13 @@ TEST(VantorOutput, LibraryReportsNeverReachStandardOutput) {
     // A design search whose candidates leave a stage with almost no cases.
     const ProgramResult result =
         vantor({"design", "--method", "replication", "--case-fraction", "0.00003", "--odds-ratio",
-                "0.113", "--rate", "0.3", "--alpha", "1e-6", "--power", "0.8", "--cost-ratio",
-                "1280", "-f", "csv"});
+                "0.113", "--control-rate", "0.3", "--alpha", "1e-6", "--target-power", "0.8",
+                "--cost-ratio", "1280", "-f", "csv"});
     EXPECT_EQ(result.exit_status, 0);
     EXPECT_EQ(result.err, "");
     const std::vector<std::string> lines = lines_of(result.out);
     ASSERT_EQ(lines.size(), 2U) << result.out;
-    EXPECT_EQ(lines[0].rfind("unit,method,goal", 0), 0U) << lines[0];
+    EXPECT_EQ(lines[0].rfind("count,method,target-power", 0), 0U) << lines[0];
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "power/design.h"
 #include "power/power_func.h"
 #include "power/result.h"
+#include "power/study.h"
 #include "reference.h"
 #include "run_program.h"
 #include "two_stage_reference.h"
@@ -82,6 +83,17 @@ std::vector<CsvRow> csv_answer(std::vector<std::string> words) {
     return read_csv(result.out);
 }
 
+// The rows of a JSON answer, numbers at full precision.
+nlohmann::json json_answer(std::vector<std::string> words) {
+    words.insert(words.end(), {"--format", "json"});
+    const ProgramResult result = vantor(words);
+    EXPECT_EQ(result.exit_status, 0) << result.err;
+    return nlohmann::json::parse(result.out);
+}
+
+// A refused request (below).
+void expect_refused(const std::vector<std::string> &words, const std::string &option);
+
 double number(const CsvRow &row, const std::string &column) {
     const auto found = row.find(column);
     EXPECT_NE(found, row.end()) << column;
@@ -121,8 +133,8 @@ TEST(VantorPower, PeopleAreTwoAllelesEachAsVantorMiniBinCountsThem) {
         run_program(VANTOR_MINI_BIN, {"SINGLE", "500", "600", "1.5", "0.3", "0.05"});
     ASSERT_EQ(people.size(), 1U);
     ASSERT_EQ(alleles.size(), 1U);
-    EXPECT_EQ(people[0].at("unit"), "people");
-    EXPECT_EQ(alleles[0].at("unit"), "alleles");
+    EXPECT_EQ(people[0].at("count"), "people");
+    EXPECT_EQ(alleles[0].at("count"), "alleles");
     EXPECT_EQ(people[0].at("power"), alleles[0].at("power"));
     EXPECT_NEAR(number(people[0], "power"), std::strtod(mini.out.c_str(), nullptr), 1e-6);
     EXPECT_NEAR(number(people[0], "power"), closed_form_power(500, 600, 1.5, 0.3, 0.05), 2e-6);
@@ -130,8 +142,8 @@ TEST(VantorPower, PeopleAreTwoAllelesEachAsVantorMiniBinCountsThem) {
 
 TEST(VantorPower, GenomeWideLevelKeepsItsDigits) {
     const ProgramResult result =
-        vantor({"power", "--cases", "2000", "--controls", "2000", "--odds-ratio", "1.3", "--rate",
-                "0.3", "--alpha", "5e-8"});
+        vantor({"power", "--cases", "2000", "--controls", "2000", "--odds-ratio", "1.3",
+                "--control-rate", "0.3", "--alpha", "5e-8"});
     EXPECT_EQ(result.exit_status, 0);
     EXPECT_NE(result.out.find(" 5e-8 "), std::string::npos) << result.out;
     EXPECT_EQ(result.out.find("0.000000"), std::string::npos);
@@ -144,22 +156,22 @@ TEST(VantorPower, SolvedSizesAreWholePeopleAndTheSmallestReachingTheTarget) {
     const std::vector<CsvRow> rows = csv_answer(
         {"power", "--controls", "3000", "-o", "1.2", "-r", "0.3", "-a", "5e-8", "-p", "0.8"});
     ASSERT_EQ(rows.size(), 1U);
-    EXPECT_EQ(rows[0].at("solved"), "cases");
+    EXPECT_EQ(rows[0].at("controls"), "3000");
     const auto cases = static_cast<std::int32_t>(number(rows[0], "cases"));
     EXPECT_GE(library_power(2 * cases, 6000, 1.2, 0.3, 5e-8), 0.8);
     EXPECT_LT(library_power(2 * cases - 2, 6000, 1.2, 0.3, 5e-8), 0.8);
 
     const std::vector<CsvRow> controls = csv_answer(
         {"power", "--cases", "9000", "-o", "1.2", "-r", "0.3", "-a", "5e-8", "-p", "0.8"});
-    EXPECT_EQ(controls[0].at("solved"), "controls");
+    EXPECT_EQ(controls[0].at("cases"), "9000");
     const auto found = static_cast<std::int32_t>(number(controls[0], "controls"));
     EXPECT_GE(library_power(18000, 2 * found, 1.2, 0.3, 5e-8), 0.8);
     EXPECT_LT(library_power(18000, 2 * found - 2, 1.2, 0.3, 5e-8), 0.8);
 }
 
 TEST(VantorPower, ARatioGivesControlsPerCase) {
-    const std::vector<CsvRow> rows =
-        csv_answer({"power", "--ratio", "2", "-o", "1.2", "-r", "0.3", "-a", "5e-8", "-p", "0.8"});
+    const std::vector<CsvRow> rows = csv_answer(
+        {"power", "--controls-per-case", "2", "-o", "1.2", "-r", "0.3", "-a", "5e-8", "-p", "0.8"});
     const double cases = number(rows[0], "cases");
     EXPECT_EQ(number(rows[0], "controls"), 2 * cases);
     EXPECT_GE(library_power(static_cast<std::int32_t>(2 * cases),
@@ -170,14 +182,57 @@ TEST(VantorPower, ARatioGivesControlsPerCase) {
 TEST(VantorPower, OpenOddsRatioGivesTheDetectableEffectOnBothSides) {
     const std::vector<CsvRow> rows =
         csv_answer({"power", "-n", "2000", "-m", "2000", "-r", "0.3", "-a", "5e-8", "-p", "0.8"});
+    // One row for each side of 1, each with its own power.
+    ASSERT_EQ(rows.size(), 2U);
+    EXPECT_EQ(rows[0].at("direction"), "above");
+    EXPECT_EQ(rows[1].at("direction"), "below");
     const double above = number(rows[0], "odds-ratio");
-    const double below = number(rows[0], "odds-ratio-below");
+    const double below = number(rows[1], "odds-ratio");
+    EXPECT_GE(number(rows[0], "power"), 0.8);
+    EXPECT_GE(number(rows[1], "power"), 0.8);
+    const std::vector<CsvRow> one_side = csv_answer(
+        {"power", "-n", "2000", "-m", "2000", "-r", "0.3", "-p", "0.8", "--direction", "below"});
+    ASSERT_EQ(one_side.size(), 1U);
+    EXPECT_EQ(one_side[0], rows[1]);
     EXPECT_GT(above, 1);
     EXPECT_LT(below, 1);
     // Six significant digits: the power at the printed values is the target
     // within what a change in the sixth digit makes.
     EXPECT_NEAR(closed_form_power(4000, 4000, above, 0.3, 5e-8), 0.8, 1e-4);
     EXPECT_NEAR(closed_form_power(4000, 4000, below, 0.3, 5e-8), 0.8, 1e-4);
+}
+
+// Cases per control solves both groups together, as the library's own
+// question answers it, to the last bit; the detectable odds ratio of one side
+// is asked with --direction, which means nothing when the odds ratio is given.
+TEST(VantorPower, CasesPerControlSolvesBothGroupsAndDirectionChoosesASide) {
+    const nlohmann::json rows =
+        json_answer({"power", "--cases-per-control", "0.5", "-o", "1.3", "-r", "0.3", "-p", "0.8"});
+    ASSERT_EQ(rows.size(), 1U);
+    STU_study library;
+    STU_study_init(&library);
+    library.effect.allelic.odds_ratio = 1.3;
+    library.effect.allelic.control_rate = 0.3;
+    STU_size_result size{};
+    ASSERT_EQ(STU_controls_for_ratio(&library, 0.5, 0.8, &size), SLV_FOUND);
+    EXPECT_EQ(rows[0]["cases"], size.cases);
+    EXPECT_EQ(rows[0]["controls"], size.controls);
+    EXPECT_EQ(rows[0]["power"].get<double>(), size.power);
+    // An independent look: the design reaches the target, with about half
+    // as many cases as controls.
+    const double cases = rows[0]["cases"].get<double>();
+    const double controls = rows[0]["controls"].get<double>();
+    EXPECT_NEAR(cases / controls, 0.5, 1e-3);
+    EXPECT_GE(closed_form_power(2 * cases, 2 * controls, 1.3, 0.3, 5e-8), 0.8 - 2e-6);
+
+    expect_refused(
+        {"power", "-n", "9", "-m", "9", "-o", "1.3", "-r", "0.3", "--direction", "above"},
+        "--direction");
+    expect_refused(
+        {"power", "-n", "9", "--cases-per-control", "1", "-o", "1.3", "-r", "0.3", "-p", "0.8"},
+        "--cases-per-control");
+    expect_refused({"power", "-n", "9", "-m", "9", "-r", "0.3", "-p", "0.8", "--direction", "up"},
+                   "--direction: 'up' is not one of above, below");
 }
 
 TEST(VantorPower, VarianceChoosesTheStatisticAndPooledIsTheDefault) {
@@ -210,8 +265,8 @@ TEST(VantorPower, VarianceChoosesTheStatisticAndPooledIsTheDefault) {
 
 TEST(VantorPower, UnpooledSolversReachTheTargetByTheClosedForm) {
     const std::vector<CsvRow> size =
-        csv_answer({"power", "--ratio", "4", "-o", "1.3", "-r", "0.3", "-a", "5e-8", "-p", "0.8",
-                    "--variance", "unpooled"});
+        csv_answer({"power", "--controls-per-case", "4", "-o", "1.3", "-r", "0.3", "-a", "5e-8",
+                    "-p", "0.8", "--variance", "unpooled"});
     const double cases = number(size[0], "cases");
     EXPECT_EQ(number(size[0], "controls"), 4 * cases);
     EXPECT_GE(exact_unpooled_power(2 * cases, 8 * cases, 1.3, 0.3, 5e-8), 0.8);
@@ -219,30 +274,32 @@ TEST(VantorPower, UnpooledSolversReachTheTargetByTheClosedForm) {
     const std::vector<CsvRow> effect =
         csv_answer({"power", "-n", "1000", "-m", "4000", "-r", "0.3", "-a", "5e-8", "-p", "0.8",
                     "--variance", "unpooled"});
-    for (const char *column : {"odds-ratio", "odds-ratio-below"}) {
-        EXPECT_NEAR(exact_unpooled_power(2000, 8000, number(effect[0], column), 0.3, 5e-8), 0.8,
+    ASSERT_EQ(effect.size(), 2U);
+    for (const CsvRow &side : effect) {
+        EXPECT_NEAR(exact_unpooled_power(2000, 8000, number(side, "odds-ratio"), 0.3, 5e-8), 0.8,
                     1e-4)
-            << column;
+            << side.at("direction");
     }
 }
 
 TEST(VantorTwoStage, VarianceReachesReplicationAndTheDesignSearches) {
     // 600 cases and 1,200 controls per stage.
-    const std::vector<CsvRow> rows = csv_answer(
-        {"two-stage", "--total", "3600", "--share", "0.5", "--case-fraction", "0.3333333333",
-         "--alpha0", "0.005", "-o", "1.4", "-r", "0.25", "-a", "5e-8", "--variance", "unpooled"});
+    const std::vector<CsvRow> rows =
+        csv_answer({"two-stage", "--total", "3600", "--stage1-share", "0.5", "--case-fraction",
+                    "0.3333333333", "--stage1-alpha", "0.005", "-o", "1.4", "-r", "0.25", "-a",
+                    "5e-8", "--variance", "unpooled"});
     ASSERT_EQ(rows.size(), 3U);
     ASSERT_EQ(rows[0].at("method"), "replication");
-    ASSERT_EQ(rows[0].at("cases0"), "600");
-    ASSERT_EQ(rows[0].at("controls1"), "1200");
-    const double alpha1 = number(rows[0], "alpha1");
+    ASSERT_EQ(rows[0].at("stage1-cases"), "600");
+    ASSERT_EQ(rows[0].at("stage2-controls"), "1200");
+    const double alpha1 = number(rows[0], "final-alpha");
     EXPECT_NEAR(number(rows[0], "power"),
                 exact_unpooled_power(1200, 2400, 1.4, 0.25, 0.005) *
                     exact_unpooled_power(1200, 2400, 1.4, 0.25, alpha1),
                 2e-6);
-    const std::vector<CsvRow> pooled =
-        csv_answer({"two-stage", "--total", "3600", "--share", "0.5", "--case-fraction",
-                    "0.3333333333", "--alpha0", "0.005", "-o", "1.4", "-r", "0.25", "-a", "5e-8"});
+    const std::vector<CsvRow> pooled = csv_answer(
+        {"two-stage", "--total", "3600", "--stage1-share", "0.5", "--case-fraction", "0.3333333333",
+         "--stage1-alpha", "0.005", "-o", "1.4", "-r", "0.25", "-a", "5e-8"});
     EXPECT_NE(pooled[0].at("power"), rows[0].at("power"));
     // The product and joint analyses are the same either way.
     EXPECT_EQ(pooled[1].at("power"), rows[1].at("power"));
@@ -251,8 +308,8 @@ TEST(VantorTwoStage, VarianceReachesReplicationAndTheDesignSearches) {
         csv_answer({"design", "--method", "replication", "--case-fraction", "0.2", "-o", "1.3",
                     "-r", "0.3", "-a", "5e-8", "-p", "0.8", "--variance", "unpooled"});
     const std::vector<CsvRow> one_stage =
-        csv_answer({"power", "--ratio", "4", "-o", "1.3", "-r", "0.3", "-a", "5e-8", "-p", "0.8",
-                    "--variance", "unpooled"});
+        csv_answer({"power", "--controls-per-case", "4", "-o", "1.3", "-r", "0.3", "-a", "5e-8",
+                    "-p", "0.8", "--variance", "unpooled"});
     EXPECT_EQ(number(design[0], "one-stage-total"),
               number(one_stage[0], "cases") + number(one_stage[0], "controls"));
 }
@@ -279,7 +336,7 @@ TEST(VantorValues, RangesAreCountedAndGridsCombineEveryValue) {
     ASSERT_EQ(rates.size(), 5U);
     const char *expected[] = {"0.1", "0.2", "0.3", "0.4", "0.5"};
     for (std::size_t i = 0; i < rates.size(); ++i) {
-        EXPECT_EQ(rates[i].at("rate"), expected[i]);
+        EXPECT_EQ(rates[i].at("control-rate"), expected[i]);
     }
     const std::vector<CsvRow> grid = csv_answer({"power", "-n", "500:5000:500", "-m", "1000", "-o",
                                                  "1.1,1.2,1.3", "-r", "0.3", "-a", "5e-8"});
@@ -358,13 +415,13 @@ TEST(VantorRefusals, ValuesOutsideTheirDomainNameTheOption) {
     expect_refused(with({"-o", "1.3", "-a", "0"}), "--alpha 0: ");
     expect_refused(with({"-o", "1.3", "-a", "1"}), "--alpha 1: ");
     expect_refused(with({"-o", "1.3", "-a", "1e-13"}), "--alpha 1e-13: ");
-    expect_refused(with({"-a", "0.05", "-p", "80"}), "--power 80: ");
-    expect_refused(with({"-a", "0.05", "-p", "0.01"}), "--power 0.01: ");
-    expect_refused(with({"-a", "0.05", "-p", "1"}), "--power 1: ");
+    expect_refused(with({"-a", "0.05", "-p", "80"}), "--target-power 80: ");
+    expect_refused(with({"-a", "0.05", "-p", "0.01"}), "--target-power 0.01: ");
+    expect_refused(with({"-a", "0.05", "-p", "1"}), "--target-power 1: ");
     expect_refused({"power", "-n", "20", "-m", "20", "-o", "1.3", "-r", "0", "-a", "0.05"},
-                   "--rate 0: ");
+                   "--control-rate 0: ");
     expect_refused({"power", "-n", "20", "-m", "20", "-o", "1.3", "-r", "1", "-a", "0.05"},
-                   "--rate 1: ");
+                   "--control-rate 1: ");
     expect_refused({"power", "-m", "20", "-o", "1", "-r", "0.3", "-a", "0.05", "-p", "0.8"},
                    "--odds-ratio 1: ");
     expect_refused(
@@ -387,7 +444,7 @@ TEST(VantorRefusals, TextThatIsNotWhatTheOptionTakes) {
                        "--alpha");
     }
     expect_refused({"power", "-n", "9", "-m", "9", "-o", "1.3", "-r", "0.5:0.1:0.1", "-a", "0.05"},
-                   "--rate");
+                   "--control-rate");
     expect_refused({"two-stage", "--method", "replicate", "--total", "9"}, "--method");
     for (const char *word : {"wald", "Pooled", "", "pooled,unpooled"}) {
         expect_refused({"power", "-n", "9", "-m", "9", "-o", "1.3", "-r", "0.3", "-a", "0.05",
@@ -401,10 +458,85 @@ TEST(VantorRefusals, TextThatIsNotWhatTheOptionTakes) {
         {"power", "-n", "9", "-m", "9", "-o", "1.3", "-r", "0.3", "-a", "0.05", "-f", "xml"},
         "--format");
     expect_refused({"power", "--bogus", "1"}, "--bogus");
-    expect_refused({"power", "-n", "9", "-m", "9", "-o", "1.3", "-a", "0.05"}, "--rate");
+    expect_refused({"power", "-n", "9", "-m", "9", "-o", "1.3", "-a", "0.05"}, "--control-rate");
     expect_refused({"power", "-n", "9", "-o", "1.3", "-r", "0.3", "-a", "0.05"}, "open");
     const ProgramResult none = vantor({});
     EXPECT_EQ(none.exit_status, 2);
+}
+
+TEST(VantorRefusals, OldSpellingsAreRefusedNamingWhatEachBecame) {
+    // Each old option where it used to be taken, beside the new name that
+    // takes its place: the old one is refused however it is written, the new
+    // one answers.
+    struct Old {
+        std::vector<std::string> question;  // without the renamed option
+        std::string old_name, new_name, value;
+    };
+    const std::vector<Old> olds{
+        {{"power", "-n", "2000", "-m", "2000", "-o", "1.3"}, "rate", "control-rate", "0.3"},
+        {{"power", "-m", "2000", "-o", "1.3", "-r", "0.3"}, "power", "target-power", "0.8"},
+        {{"power", "-o", "1.3", "-r", "0.3", "-p", "0.8"}, "ratio", "controls-per-case", "2"},
+        {{"two-stage", "--total", "6000", "-s", "0.4", "-o", "1.3", "-r", "0.3"},
+         "alpha0",
+         "stage1-alpha",
+         "1e-3"},
+        {{"two-stage", "--total", "6000", "--stage1-alpha", "1e-3", "-o", "1.3", "-r", "0.3"},
+         "share",
+         "stage1-share",
+         "0.4"},
+        {{"design", "--method", "joint", "-o", "1.3", "-r", "0.3"}, "power", "target-power", "0.8"},
+    };
+    for (const Old &old : olds) {
+        std::vector<std::string> renamed = old.question;
+        renamed.insert(renamed.end(), {"--" + old.new_name, old.value, "-f", "csv"});
+        EXPECT_EQ(vantor(renamed).exit_status, 0) << old.new_name;
+        for (const std::vector<std::string> &spelling :
+             {std::vector<std::string>{"--" + old.old_name, old.value},
+              std::vector<std::string>{"--" + old.old_name + "=" + old.value}}) {
+            std::vector<std::string> words = old.question;
+            words.insert(words.end(), spelling.begin(), spelling.end());
+            expect_refused(words, "--" + old.old_name + " is now --" + old.new_name);
+        }
+    }
+    expect_refused({"two-stage", "--alpha0", "1e-3"}, "(stages are numbered 1 and 2)");
+}
+
+TEST(VantorRefusals, OldInputColumnsAreRefusedNamingWhatEachBecame) {
+    const std::vector<std::pair<std::string, std::string>> columns{
+        {"alpha0", "stage1-alpha"}, {"alpha1", "final-alpha"},
+        {"share", "stage1-share"},  {"rate", "control-rate"},
+        {"power", "target-power"},  {"ratio", "controls-per-case"},
+        {"cases0", "stage1-cases"}, {"controls0", "stage1-controls"},
+        {"cases1", "stage2-cases"}, {"controls1", "stage2-controls"}};
+    for (const auto &[old_name, new_name] : columns) {
+        for (const char *subcommand : {"power", "two-stage", "design"}) {
+            const std::string path = ::testing::TempDir() + "old_column.csv";
+            std::ofstream(path) << old_name << "\n0.5\n";
+            std::string message = "column ";
+            message += old_name;
+            message += " is now ";
+            message += new_name;
+            expect_refused({subcommand, "--input", path, "-o", "1.3", "-r", "0.3"}, message);
+        }
+    }
+}
+
+TEST(VantorPower, TheLevelIsGenomeWideUnlessGivenAndEveryRowShowsIt) {
+    const std::vector<CsvRow> implied =
+        csv_answer({"power", "-n", "2000", "-m", "2000", "-o", "1.3", "-r", "0.3"});
+    const std::vector<CsvRow> given =
+        csv_answer({"power", "-n", "2000", "-m", "2000", "-o", "1.3", "-r", "0.3", "-a", "5e-8"});
+    ASSERT_EQ(implied.size(), 1U);
+    EXPECT_EQ(implied, given);
+    EXPECT_EQ(implied[0].at("alpha"), "5e-8");
+    EXPECT_NEAR(number(implied[0], "power"), closed_form_power(4000, 4000, 1.3, 0.3, 5e-8), 2e-6);
+    for (const char *subcommand : {"power", "two-stage", "design"}) {
+        const ProgramResult help = vantor({subcommand, "--help"});
+        EXPECT_NE(help.out.find("(default 5e-8)"), std::string::npos) << subcommand;
+    }
+    const std::vector<CsvRow> design =
+        csv_answer({"design", "--method", "joint", "-o", "1.3", "-r", "0.3", "-p", "0.8"});
+    EXPECT_EQ(design[0].at("alpha"), "5e-8");
 }
 
 TEST(VantorRefusals, NotReachableRowsStandBesideAnsweredOnes) {
@@ -442,27 +574,84 @@ TEST(VantorHelp, ProgramAndSubcommandsExplainThemselves) {
 
 TEST(VantorTwoStage, EveryMethodAnsweredAndTheSmallestTotalHasItsPower) {
     const std::vector<CsvRow> rows =
-        csv_answer({"two-stage", "--total", "6000", "--share", "0.4", "--alpha0", "1e-3", "-o",
-                    "1.3", "-r", "0.3", "-a", "5e-8"});
+        csv_answer({"two-stage", "--total", "6000", "--stage1-share", "0.4", "--stage1-alpha",
+                    "1e-3", "-o", "1.3", "-r", "0.3", "-a", "5e-8"});
     ASSERT_EQ(rows.size(), 3U);
     EXPECT_EQ(rows[0].at("method"), "replication");
     EXPECT_EQ(rows[2].at("method"), "joint");
     // Replication: alpha1 = 2 alpha2 / alpha0.
-    EXPECT_NEAR(number(rows[0], "alpha1"), 2 * 5e-8 / 1e-3, 1e-10);
-    EXPECT_EQ(number(rows[0], "cases0") + number(rows[0], "controls0"), 2400);
+    EXPECT_NEAR(number(rows[0], "final-alpha"), 2 * 5e-8 / 1e-3, 1e-10);
+    EXPECT_EQ(number(rows[0], "stage1-cases") + number(rows[0], "stage1-controls"), 2400);
 
     const std::vector<CsvRow> smallest =
-        csv_answer({"two-stage", "--method", "replication", "--share", "0.4", "--alpha0", "1e-3",
-                    "-o", "1.3", "-r", "0.3", "-a", "5e-8", "-p", "0.8"});
+        csv_answer({"two-stage", "--method", "replication", "--stage1-share", "0.4",
+                    "--stage1-alpha", "1e-3", "-o", "1.3", "-r", "0.3", "-a", "5e-8", "-p", "0.8"});
     ASSERT_EQ(smallest.size(), 1U);
     EXPECT_GE(number(smallest[0], "power"), 0.8);
     // Its total asked back gives the same counts and power.
-    const std::vector<CsvRow> back =
-        csv_answer({"two-stage", "--method", "replication", "--share", "0.4", "--alpha0", "1e-3",
-                    "-o", "1.3", "-r", "0.3", "-a", "5e-8", "--total", smallest[0].at("total")});
-    for (const char *column : {"cases0", "controls0", "cases1", "controls1", "power"}) {
+    const std::vector<CsvRow> back = csv_answer(
+        {"two-stage", "--method", "replication", "--stage1-share", "0.4", "--stage1-alpha", "1e-3",
+         "-o", "1.3", "-r", "0.3", "-a", "5e-8", "--total", smallest[0].at("total")});
+    for (const char *column :
+         {"stage1-cases", "stage1-controls", "stage2-cases", "stage2-controls", "power"}) {
         EXPECT_EQ(back[0].at(column), smallest[0].at(column)) << column;
     }
+}
+
+// The same design asked as four counts and as a total with stage 1's share:
+// the library's power passed through to the last bit, and the genotyping
+// cost stage 1's people plus the cost ratio times the stage 1 level times
+// stage 2's people.
+TEST(VantorTwoStage, StageCountsAndATotalAnswerAlikeWithTheirGenotypingCost) {
+    const std::vector<std::string> study{"-o",   "1.3",          "-r", "0.3", "--stage1-alpha",
+                                         "1e-3", "--cost-ratio", "2.5"};
+    std::vector<std::string> by_total{"two-stage", "--total", "1000", "--stage1-share", "0.3"};
+    by_total.insert(by_total.end(), study.begin(), study.end());
+    std::vector<std::string> by_stage{"two-stage", "--stage1-cases", "150", "--stage1-controls",
+                                      "150",       "--stage2-cases", "350", "--stage2-controls",
+                                      "350"};
+    by_stage.insert(by_stage.end(), study.begin(), study.end());
+    const nlohmann::json total = json_answer(by_total);
+    const nlohmann::json stages = json_answer(by_stage);
+    ASSERT_EQ(total.size(), 3U);
+    ASSERT_EQ(stages.size(), 3U);
+    const std::int32_t methods[] = {PWR_METHOD_SEPARATE, PWR_METHOD_PRODUCT, PWR_METHOD_JOINT};
+    for (std::size_t i = 0; i < 3; ++i) {
+        // 1,000 people, 30 % in stage 1, half of each stage cases.
+        EXPECT_EQ(total[i]["stage1-cases"], 150);
+        EXPECT_EQ(total[i]["stage2-controls"], 350);
+        EXPECT_EQ(stages[i]["total"], 1000);
+        EXPECT_EQ(total[i]["power"], stages[i]["power"]) << i;
+        EXPECT_EQ(total[i]["final-alpha"], stages[i]["final-alpha"]) << i;
+        EXPECT_EQ(stages[i]["cost"].get<double>(), 300 + 2.5 * 1e-3 * 700) << i;
+        EXPECT_EQ(total[i]["cost"], stages[i]["cost"]) << i;
+
+        STU_study library;
+        STU_study_init(&library);
+        library.effect.allelic.odds_ratio = 1.3;
+        library.effect.allelic.control_rate = 0.3;
+        library.method = methods[i];
+        library.alpha0 = 1e-3;
+        const std::int64_t cases[2] = {150, 350};
+        const std::int64_t controls[2] = {150, 350};
+        DSN_design_result result{};
+        ASSERT_EQ(STU_two_stage_power(&library, cases, controls, 2.5, &result), SLV_FOUND);
+        EXPECT_EQ(stages[i]["power"].get<double>(), result.power) << i;
+        EXPECT_EQ(stages[i]["stage1-weight"].get<double>(), result.stage0_share) << i;
+        EXPECT_EQ(stages[i]["alpha"], 5e-8);
+    }
+    // Counts and a total at once, or three counts of four, are refused.
+    std::vector<std::string> both = by_stage;
+    both.insert(both.end(), {"--total", "1000"});
+    expect_refused(both, "not both");
+    std::vector<std::string> three{"two-stage", "--stage1-cases", "150", "--stage1-controls",
+                                   "150",       "--stage2-cases", "350"};
+    three.insert(three.end(), study.begin(), study.end());
+    expect_refused(three, "--stage2-controls is missing");
+    std::vector<std::string> empty_stage = by_stage;
+    empty_stage[2] = "0";
+    expect_refused(empty_stage,
+                   std::string("--stage1-cases 0: ") + SLV_message(SLV_REASON_BAD_CASES));
 }
 
 // The strong designs answer 1 by every method; one case to two controls is
@@ -473,26 +662,27 @@ TEST(VantorTwoStage, StrongDesignsHavePowerOneAndUnequalGroupsNoWarning) {
     for (const auto &[total, odds_ratio] :
          {std::pair{"5000000", "1.3"}, std::pair{"1000000", "2"}, std::pair{"100000", "5"}}) {
         const std::vector<CsvRow> rows =
-            csv_answer({"two-stage", "--total", total, "--share", "0.4", "--alpha0", "1e-3", "-o",
-                        odds_ratio, "-r", "0.3", "-a", "5e-8"});
+            csv_answer({"two-stage", "--total", total, "--stage1-share", "0.4", "--stage1-alpha",
+                        "1e-3", "-o", odds_ratio, "-r", "0.3", "-a", "5e-8"});
         ASSERT_EQ(rows.size(), 3U);
         for (const CsvRow &row : rows) {
             EXPECT_EQ(row.at("status"), "found") << total << " " << row.at("method");
             EXPECT_EQ(number(row, "power"), 1.0) << total << " " << row.at("method");
         }
     }
-    const std::vector<CsvRow> rows = csv_answer(
-        {"two-stage", "--method", "joint", "--total", "6000", "--share", "0.4", "--case-fraction",
-         "0.3333333333333333", "--alpha0", "1e-3", "-o", "1.3", "-r", "0.3", "-a", "5e-8"});
+    const std::vector<CsvRow> rows =
+        csv_answer({"two-stage", "--method", "joint", "--total", "6000", "--stage1-share", "0.4",
+                    "--case-fraction", "0.3333333333333333", "--stage1-alpha", "1e-3", "-o", "1.3",
+                    "-r", "0.3", "-a", "5e-8"});
     ASSERT_EQ(rows.size(), 1U);
     EXPECT_EQ(rows[0].at("status"), "found");
     EXPECT_EQ(rows[0].at("message"), "");
     PWR_design design = two_stage_design(
-        PWR_METHOD_JOINT, number(rows[0], "alpha0"), number(rows[0], "alpha1"),
-        number(rows[0], "alpha"), static_cast<std::int32_t>(2 * number(rows[0], "cases0")),
-        static_cast<std::int32_t>(2 * number(rows[0], "controls0")),
-        static_cast<std::int32_t>(2 * number(rows[0], "cases1")),
-        static_cast<std::int32_t>(2 * number(rows[0], "controls1")), 1.3, 0.3);
+        PWR_METHOD_JOINT, number(rows[0], "stage1-alpha"), number(rows[0], "final-alpha"),
+        number(rows[0], "alpha"), static_cast<std::int32_t>(2 * number(rows[0], "stage1-cases")),
+        static_cast<std::int32_t>(2 * number(rows[0], "stage1-controls")),
+        static_cast<std::int32_t>(2 * number(rows[0], "stage2-cases")),
+        static_cast<std::int32_t>(2 * number(rows[0], "stage2-controls")), 1.3, 0.3);
     EXPECT_NEAR(number(rows[0], "power"),
                 static_cast<double>(two_stage_reference::two_stage_power(design)), 2e-6);
 }
@@ -501,12 +691,12 @@ TEST(VantorDesign, CheapestDesignCostsLessThanOneStage) {
     const std::vector<CsvRow> rows = csv_answer(
         {"design", "--method", "replication", "-o", "1.5", "-r", "0.3", "-a", "1e-4", "-p", "0.8"});
     ASSERT_EQ(rows.size(), 1U);
-    EXPECT_EQ(rows[0].at("goal"), "cheapest");
+    EXPECT_EQ(rows[0].at("target-power"), "0.8");
     EXPECT_GE(number(rows[0], "power"), 0.8);
     EXPECT_LT(number(rows[0], "cost"), number(rows[0], "one-stage-total"));
     EXPECT_NEAR(number(rows[0], "relative-cost"),
                 number(rows[0], "cost") / number(rows[0], "one-stage-total"), 1e-5);
-    expect_refused({"design", "-o", "1.5", "-r", "0.3", "-a", "1e-4"}, "--power");
+    expect_refused({"design", "-o", "1.5", "-r", "0.3", "-a", "1e-4"}, "--target-power");
     expect_refused({"design", "-o", "1.5", "-r", "0.3", "-a", "1e-4", "-b", "-3"}, "--budget");
 }
 

@@ -8,6 +8,7 @@
 #include "front/vantor/command.h"
 #include "front/vantor/stages.h"
 #include "power/result.h"
+#include "power/study.h"
 
 namespace vantor_cli {
 
@@ -15,7 +16,7 @@ namespace {
 
 enum : std::size_t {
     kMethod,
-    kPower,
+    kTarget,
     kBudget,
     kCostRatio,
     kCaseFraction,
@@ -25,76 +26,40 @@ enum : std::size_t {
     kVariance
 };
 
-constexpr StudyParameters kStudy{kMethod, kOddsRatio, kRate, kAlpha, kCaseFraction, kVariance};
-
 std::string check(const Request &request, std::int32_t unit) {
     const Command &command = design_command();
-    std::string problem = check_required(command, request, {kOddsRatio, kRate, kAlpha});
+    for (const std::size_t needed : {kOddsRatio, kRate}) {
+        if (!request[needed]) {
+            return missing(command, needed, "");
+        }
+    }
+    if (request[kTarget].has_value() == request[kBudget].has_value()) {
+        return "give one of --target-power (the cheapest design reaching it is found) and "
+               "--budget (the most powerful design within it is found)";
+    }
+    const STU_study study = study_of(command, request, unit);
+    std::string problem = check_two_stage_study(command, request, study);
     if (!problem.empty()) {
         return problem;
     }
-    if (request[kPower].has_value() == request[kBudget].has_value()) {
-        return "give one of --power (the cheapest design reaching it is found) and --budget "
-               "(the most powerful design within it is found)";
-    }
-    problem = check_study(command, request, kStudy, unit);
-    if (!problem.empty()) {
-        return problem;
-    }
-    const DSN_study study = study_of(request, kStudy, unit);
-    std::int32_t reason = DSN_check_design_alpha(study.method, study.alpha2);
+    const std::int32_t reason = DSN_check_design_alpha(study.method, study.alpha);
     if (reason != SLV_REASON_NONE) {
-        return refusal(command, request, kAlpha, reason);
+        return refusal_for(command, request, reason, study);
     }
-    reason = DSN_check_cost_ratio(*request[kCostRatio]);
-    if (reason != SLV_REASON_NONE) {
-        return refusal(command, request, kCostRatio, reason);
-    }
-    if (request[kPower]) {
-        reason = SLV_check_target_power(*request[kPower], *request[kAlpha]);
-        return reason == SLV_REASON_NONE ? "" : refusal(command, request, kPower, reason);
-    }
-    reason = DSN_check_budget(*request[kBudget]);
-    return reason == SLV_REASON_NONE ? "" : refusal(command, request, kBudget, reason);
+    return check_values(command, request, study);
 }
 
-DSN_design_result solve(const Request &request, std::int32_t unit) {
-    const DSN_study study = study_of(request, kStudy, unit);
-    DSN_design_result result{};
-    if (request[kPower]) {
-        DSN_cheapest_design(&study, *request[kPower], *request[kCostRatio], &result);
+Outcomes answer(const Request &request, std::int32_t unit) {
+    const STU_study study = study_of(design_command(), request, unit);
+    Outcome outcome;
+    outcome.record = REC_DESIGN_RESULT;
+    if (request[kTarget]) {
+        STU_cheapest_design(&study, *request[kTarget], *request[kCostRatio], &outcome.as.design);
     } else {
-        DSN_most_powerful_design(&study, *request[kBudget], *request[kCostRatio], &result);
+        STU_most_powerful_design(&study, *request[kBudget], *request[kCostRatio],
+                                 &outcome.as.design);
     }
-    return result;
-}
-
-Answer answer(const Request &request, std::int32_t unit) {
-    const Command &command = design_command();
-    const DSN_design_result result = solve(request, unit);
-    const bool found = result.status <= SLV_FOUND_WITH_WARNING;
-    const auto found_value = [found](double value) {
-        return found ? Cell::measured(value) : Cell::missing();
-    };
-    Row row;
-    row.push_back(Cell::word(unit_name(unit)));
-    row.push_back(input_cell(command, request, kMethod));
-    row.push_back(Cell::word(request[kPower] ? "cheapest" : "most-powerful"));
-    for (const std::size_t input :
-         {kPower, kBudget, kCostRatio, kCaseFraction, kOddsRatio, kRate, kAlpha}) {
-        row.push_back(input_cell(command, request, input));
-    }
-    add_counts(row, result);
-    row.push_back(found_value(result.stage0_share));
-    row.push_back(found_value(result.alpha[0]));
-    row.push_back(found_value(result.alpha[1]));
-    row.push_back(found_value(result.power));
-    row.push_back(found_value(result.cost));
-    row.push_back(found && result.one_stage_total > 0 ? Cell::whole(result.one_stage_total)
-                                                      : Cell::missing());
-    row.push_back(found_value(result.relative_cost));
-    add_status(row, result.status, result.reason, request[kPower].has_value());
-    return {row, result.status};
+    return {outcome};
 }
 
 Command make_command() {
@@ -104,41 +69,37 @@ Command make_command() {
         "two-stage study: the cheapest design for a power, or the most powerful "
         "for a budget";
     command.description =
-        "Chooses stage 0's share and level. The genotyping cost per marker is n0 + c alpha0 n1 "
-        "(n0, n1 the stages' people or alleles, c the --cost-ratio of a stage-1 genotype to a "
-        "stage-0 one); relative-cost compares it with one-stage-total, the one-stage study of the "
-        "same power at --alpha. With --power the cheapest design reaching it, with --budget the "
-        "most powerful design within it. A search takes up to a second per method.\n\n"
+        "Chooses stage 1's share and the stage 1 level. The genotyping cost per marker is n1 + c "
+        "stage1-alpha n2 (n1, n2 the stages' people or alleles, c the --cost-ratio of a stage 2 "
+        "genotype to a stage 1 one); relative-cost compares it with one-stage-total, the "
+        "one-stage study of the same power at --alpha (5e-8 unless given). stage1-weight is "
+        "stage 1's share of the joint statistic's information. With --target-power the cheapest "
+        "design reaching it, with --budget the most powerful design within it. A search takes up "
+        "to a second per method.\n\n"
         "Examples:\n"
-        "  vantor design --method joint -o 1.3 -r 0.3 -a 5e-8 -p 0.8\n"
-        "  vantor design --method replication --budget 5000 -o 1.3 -r 0.3 -a 5e-8";
+        "  vantor design --method joint -o 1.3 -r 0.3 -p 0.8\n"
+        "  vantor design --method replication --budget 5000 -o 1.3 -r 0.3";
+    Parameter budget{"budget", "b", Kind::Real,
+                     "genotyping budget per marker, in the counting unit"};
+    budget.reasons = {"BAD_BUDGET"};
+    budget.check = [](double value, const STU_study & /*study*/) {
+        return DSN_check_budget(value);
+    };
     command.parameters = {
-        {"method", "", Kind::Word, "analysis: replication, product (of p-values) or joint",
-         method_words(), "replication,product,joint"},
-        {"power", "p", Kind::Real, "target power, above the level and below 1", {}, ""},
-        {"budget", "b", Kind::Real, "genotyping budget per marker, in the counting unit", {}, ""},
-        {"cost-ratio",
-         "c",
-         Kind::Real,
-         "cost of a stage-1 genotype relative to a stage-0 one",
-         {},
-         "1"},
-        {"case-fraction", "", Kind::Real, "cases' share of each stage, in (0, 1)", {}, "0.5"},
-        {"odds-ratio", "o", Kind::Real, "allelic odds ratio of the risk allele", {}, ""},
-        {"rate", "r", Kind::Real, "risk-allele rate among controls, in (0, 1)", {}, ""},
-        {"alpha", "a", Kind::Real, "overall two-sided significance level, in [1e-12, 1)", {}, ""},
+        method_parameter(),
+        target_power_parameter(),
+        budget,
+        cost_ratio_parameter(),
+        case_fraction_parameter(),
+        odds_ratio_parameter(),
+        control_rate_parameter(),
+        alpha_parameter("overall two-sided significance level, in [1e-12, 1)"),
         variance_parameter(),
     };
-    command.columns = {"unit",          "method",     "goal",
-                       "target-power",  "budget",     "cost-ratio",
-                       "case-fraction", "odds-ratio", "rate",
-                       "alpha",         "total",      "cases0",
-                       "controls0",     "cases1",     "controls1",
-                       "share",         "alpha0",     "alpha1",
-                       "power",         "cost",       "one-stage-total",
-                       "relative-cost", "status",     "message"};
+    command.records = {REC_DESIGN_RESULT};
     command.check = check;
     command.answer = answer;
+    finish_command(command);
     return command;
 }
 

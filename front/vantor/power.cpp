@@ -5,15 +5,25 @@
 #include <cstdint>
 
 #include "front/vantor/command.h"
-#include "power/power_func.h"
-#include "power/solve.h"
-#include "power/statistic.h"
+#include "power/result.h"
+#include "power/study.h"
 
 namespace vantor_cli {
 
 namespace {
 
-enum : std::size_t { kCases, kControls, kRatio, kOddsRatio, kRate, kAlpha, kPower, kVariance };
+enum : std::size_t {
+    kCases,
+    kControls,
+    kControlsPerCase,
+    kCasesPerControl,
+    kOddsRatio,
+    kDirection,
+    kRate,
+    kAlpha,
+    kTarget,
+    kVariance
+};
 
 std::int64_t count_of(const std::optional<double> &value) {
     return static_cast<std::int64_t>(*value);
@@ -26,217 +36,153 @@ std::int64_t controls_at_ratio(std::int64_t cases, double ratio) {
         1, static_cast<std::int64_t>(std::floor(ratio * static_cast<double>(cases) + 0.5)));
 }
 
-std::string check_presence(const Request &request) {
-    if (request[kControls] && request[kRatio]) {
-        return "give --controls or --ratio (controls per case), not both";
-    }
-    if (!request[kRate]) {
-        return "--rate is needed: the risk-allele rate among controls, such as 0.3";
-    }
-    if (!request[kAlpha]) {
-        return "--alpha is needed: the two-sided significance level, such as 5e-8";
-    }
-    const bool partner = request[kControls] || request[kRatio];
-    int open = 0;
-    for (const bool given : {request[kCases].has_value(), partner, request[kOddsRatio].has_value(),
-                             request[kPower].has_value()}) {
-        open += given ? 0 : 1;
-    }
-    if (open != 1) {
-        return "leave exactly one of --cases, --controls (or --ratio), --odds-ratio and --power "
-               "open: that one is solved";
-    }
-    return "";
+// The controls of a request that gives the cases: given, or from the ratio.
+std::int64_t controls_of(const Request &request) {
+    return request[kControlsPerCase]
+               ? controls_at_ratio(count_of(request[kCases]), *request[kControlsPerCase])
+               : count_of(request[kControls]);
 }
 
-// The library's check of each given value, in the order of the options.
-std::int32_t first_refused(const Request &request, std::int32_t unit, std::size_t *parameter) {
-    const auto refuse = [parameter](std::size_t which, std::int32_t reason) {
-        *parameter = which;
-        return reason;
-    };
-    std::int32_t reason = SLV_REASON_NONE;
-    if (request[kCases] && (reason = SLV_check_cases(count_of(request[kCases]), unit)) != 0) {
-        return refuse(kCases, reason);
+constexpr const char *kLeaveOneOpen =
+    "leave exactly one of --cases, --controls (or --controls-per-case), --odds-ratio and "
+    "--target-power open: that one is solved";
+
+// Empty, or what is wrong with which inputs the request gives.
+std::string check_presence(const Request &request) {
+    const Command &command = power_command();
+    const int partners = (request[kControls] ? 1 : 0) + (request[kControlsPerCase] ? 1 : 0) +
+                         (request[kCasesPerControl] ? 1 : 0);
+    if (partners > 1) {
+        return "give one of --controls, --controls-per-case and --cases-per-control";
     }
-    if (request[kControls] &&
-        (reason = SLV_check_controls(count_of(request[kControls]), unit)) != 0) {
-        return refuse(kControls, reason);
+    if (request[kCasesPerControl] && (request[kCases] || !request[kTarget])) {
+        return "--cases-per-control solves the cases and controls together: give --target-power "
+               "and leave --cases open";
     }
-    if (request[kRatio] && (reason = SLV_check_ratio(*request[kRatio], unit)) != 0) {
-        return refuse(kRatio, reason);
+    if (request[kDirection] && (request[kOddsRatio] || !request[kTarget])) {
+        return "--direction chooses the side of 1 of the odds ratio found: give --target-power "
+               "and leave --odds-ratio open";
     }
-    if ((reason = SLV_check_control_rate(*request[kRate])) != 0) {
-        return refuse(kRate, reason);
+    if (!request[kRate]) {
+        return missing(command, kRate, "");
     }
-    if ((reason = SLV_check_alpha(*request[kAlpha])) != 0) {
-        return refuse(kAlpha, reason);
-    }
-    // The power of a study with no effect is its level: an odds ratio of 1 is
-    // refused only where an effect is needed.
-    const bool power_open = !request[kPower];
-    if (request[kOddsRatio] && !(power_open && *request[kOddsRatio] == 1.0) &&
-        (reason = SLV_check_odds_ratio(*request[kOddsRatio])) != 0) {
-        return refuse(kOddsRatio, reason);
-    }
-    if (request[kPower] &&
-        (reason = SLV_check_target_power(*request[kPower], *request[kAlpha])) != 0) {
-        return refuse(kPower, reason);
-    }
-    if ((reason = SLV_check_statistic(statistic_of(request, kVariance))) != 0) {
-        return refuse(kVariance, reason);
-    }
-    if (request[kRatio] && request[kCases]) {
-        const std::int64_t controls =
-            controls_at_ratio(count_of(request[kCases]), *request[kRatio]);
-        if ((reason = SLV_check_controls(controls, unit)) != 0) {
-            return refuse(kRatio, reason);
+    const bool partner = partners > 0;
+    if (!request[kTarget]) {
+        // The power is asked: every other input is needed.
+        const char *hint = "or leave it as the one input open and give --target-power";
+        if (!request[kCases]) {
+            return missing(command, kCases, hint);
         }
+        if (!partner) {
+            return missing(command, kControls,
+                           "or give --controls-per-case; or leave it open and give "
+                           "--target-power");
+        }
+        return request[kOddsRatio] ? "" : missing(command, kOddsRatio, hint);
     }
-    return SLV_REASON_NONE;
+    const int open = (request[kCases] ? 0 : 1) + (partner ? 0 : 1) + (request[kOddsRatio] ? 0 : 1);
+    // Cases per control leaves both counts open, solved as one.
+    const bool one_open = request[kCasesPerControl] ? request[kOddsRatio].has_value() : open == 1;
+    return one_open ? "" : kLeaveOneOpen;
 }
 
 std::string check(const Request &request, std::int32_t unit) {
-    std::string missing = check_presence(request);
-    if (!missing.empty()) {
-        return missing;
+    const Command &command = power_command();
+    std::string problem = check_presence(request);
+    if (!problem.empty()) {
+        return problem;
     }
-    std::size_t parameter = 0;
-    const std::int32_t reason = first_refused(request, unit, &parameter);
-    return reason == SLV_REASON_NONE ? "" : refusal(power_command(), request, parameter, reason);
+    const STU_study study = study_of(command, request, unit);
+    const std::int32_t reason = STU_check_study(&study, request[kOddsRatio] ? 1 : 0);
+    if (reason != SLV_REASON_NONE) {
+        return refusal_for(command, request, reason, study);
+    }
+    problem = check_values(command, request, study);
+    if (!problem.empty() || !request[kControlsPerCase] || !request[kCases]) {
+        return problem;
+    }
+    const std::int32_t controls = SLV_check_controls(controls_of(request), unit);
+    return controls == SLV_REASON_NONE ? "" : refusal(command, request, kControlsPerCase, controls);
 }
 
-// What one row holds besides its inputs.
-struct Outcome {
-    const char *solved = "";
-    std::int64_t cases = 0;     // in units; 0 when not found
-    std::int64_t controls = 0;  // in units; 0 when not found
-    double odds_ratio = NAN;
-    double odds_ratio_below = NAN;
-    double power = NAN;
-    std::int32_t status = SLV_FOUND;
-    std::int32_t reason = SLV_REASON_NONE;
-};
-
-bool few_expected_alleles(double alleles, double rate) {
-    return alleles * std::min(rate, 1.0 - rate) < SLV_FEW_EXPECTED_ALLELES;
+// The controls a ratio gave, shown in their column.
+void show_controls(const Request &request, Outcome &outcome) {
+    if (request[kControlsPerCase] && request[kCases]) {
+        outcome.worked_out.emplace_back(kControls, Cell::whole(controls_of(request)));
+    }
 }
 
-Outcome power_of(const Request &request, std::int32_t unit) {
+Outcome power_of(const Request &request, const STU_study &study) {
     Outcome outcome;
-    outcome.solved = "power";
-    outcome.cases = count_of(request[kCases]);
-    outcome.controls = request[kRatio] ? controls_at_ratio(outcome.cases, *request[kRatio])
-                                       : count_of(request[kControls]);
-    PWR_design design = PWR_DESIGN_INIT;
-    design.alpha[0] = *request[kAlpha];
-    design.sample_size[0][0] = static_cast<std::int32_t>(outcome.cases * unit);
-    design.sample_size[0][1] = static_cast<std::int32_t>(outcome.controls * unit);
-    design.odds_ratio = *request[kOddsRatio];
-    design.control_rate = *request[kRate];
-    outcome.odds_ratio = design.odds_ratio;
-    outcome.power = PWR_single_step_power(&design, 0, statistic_of(request, kVariance));
-    if (few_expected_alleles(design.sample_size[0][0], design.case_rate) ||
-        few_expected_alleles(design.sample_size[0][1], design.control_rate)) {
-        outcome.status = SLV_FOUND_WITH_WARNING;
-        outcome.reason = SLV_REASON_FEW_EXPECTED_ALLELES;
-    }
+    outcome.record = REC_POWER_RESULT;
+    STU_power(&study, count_of(request[kCases]), controls_of(request), &outcome.as.power);
+    show_controls(request, outcome);
     return outcome;
 }
 
-Outcome size_of(const Request &request, std::int32_t unit) {
-    const double odds_ratio = *request[kOddsRatio];
-    const double rate = *request[kRate];
-    const double alpha = *request[kAlpha];
-    const double target = *request[kPower];
-    const std::int32_t statistic = statistic_of(request, kVariance);
-    SLV_size_result result{};
+Outcome size_of(const Request &request, const STU_study &study) {
     Outcome outcome;
-    if (!request[kCases]) {
-        outcome.solved = "cases";
-        if (request[kRatio]) {
-            SLV_cases_for_ratio_with_statistic(*request[kRatio], odds_ratio, rate, alpha, target,
-                                               unit, statistic, &result);
-        } else {
-            const auto controls = static_cast<std::int32_t>(count_of(request[kControls]) * unit);
-            SLV_cases_for_controls_with_statistic(controls, odds_ratio, rate, alpha, target, unit,
-                                                  statistic, &result);
-        }
+    outcome.record = REC_SIZE_RESULT;
+    STU_size_result &size = outcome.as.size;
+    const double target = *request[kTarget];
+    if (request[kCasesPerControl]) {
+        STU_controls_for_ratio(&study, *request[kCasesPerControl], target, &size);
+    } else if (request[kControlsPerCase]) {
+        STU_cases_for_ratio(&study, *request[kControlsPerCase], target, &size);
+    } else if (request[kControls]) {
+        STU_cases_for_controls(&study, count_of(request[kControls]), target, &size);
     } else {
-        outcome.solved = "controls";
-        const auto cases = static_cast<std::int32_t>(count_of(request[kCases]) * unit);
-        SLV_controls_for_cases_with_statistic(cases, odds_ratio, rate, alpha, target, unit,
-                                              statistic, &result);
+        STU_controls_for_cases(&study, count_of(request[kCases]), target, &size);
     }
-    outcome.cases = result.cases / unit;
-    outcome.controls = result.controls / unit;
-    outcome.odds_ratio = odds_ratio;
-    outcome.power = result.power;
-    outcome.status = result.status;
-    outcome.reason = result.reason;
     return outcome;
 }
 
-Outcome odds_ratio_of(const Request &request, std::int32_t unit) {
-    Outcome outcome;
-    outcome.solved = "odds-ratio";
-    outcome.cases = count_of(request[kCases]);
-    outcome.controls = request[kRatio] ? controls_at_ratio(outcome.cases, *request[kRatio])
-                                       : count_of(request[kControls]);
-    const auto cases = static_cast<std::int32_t>(outcome.cases * unit);
-    const auto controls = static_cast<std::int32_t>(outcome.controls * unit);
-    SLV_effect_result above{};
-    SLV_effect_result below{};
-    const std::int32_t statistic = statistic_of(request, kVariance);
-    SLV_odds_ratio_above_one_with_statistic(cases, controls, *request[kRate], *request[kAlpha],
-                                            *request[kPower], statistic, &above);
-    SLV_odds_ratio_below_one_with_statistic(cases, controls, *request[kRate], *request[kAlpha],
-                                            *request[kPower], statistic, &below);
-    outcome.odds_ratio = above.odds_ratio;
-    outcome.odds_ratio_below = below.odds_ratio;
-    outcome.power = above.power;
-    const bool below_worse = below.status > above.status;
-    outcome.status = below_worse ? below.status : above.status;
-    outcome.reason = below_worse ? below.reason : above.reason;
-    return outcome;
+// The odds ratio on the side asked, or on each side of 1.
+Outcomes odds_ratios_of(const Request &request, const STU_study &study) {
+    const Command &command = power_command();
+    const Parameter &direction = command.parameters[kDirection];
+    std::vector<std::size_t> sides;
+    if (request[kDirection]) {
+        sides.push_back(static_cast<std::size_t>(*request[kDirection]));
+    } else {
+        for (std::size_t i = 0; i < direction.codes.size(); ++i) {
+            sides.push_back(i);
+        }
+    }
+    Outcomes outcomes;
+    for (const std::size_t side : sides) {
+        Outcome outcome;
+        outcome.record = REC_EFFECT_RESULT;
+        STU_odds_ratio(&study, count_of(request[kCases]), controls_of(request), *request[kTarget],
+                       direction.codes[side], &outcome.as.effect);
+        show_controls(request, outcome);
+        outcome.worked_out.emplace_back(kDirection, Cell::word(direction.words[side]));
+        outcomes.push_back(std::move(outcome));
+    }
+    return outcomes;
 }
 
-Outcome solve(const Request &request, std::int32_t unit) {
-    if (!request[kPower]) {
-        return power_of(request, unit);
+Outcomes answer(const Request &request, std::int32_t unit) {
+    const STU_study study = study_of(power_command(), request, unit);
+    if (!request[kTarget]) {
+        return {power_of(request, study)};
     }
     if (!request[kOddsRatio]) {
-        return odds_ratio_of(request, unit);
+        return odds_ratios_of(request, study);
     }
-    return size_of(request, unit);
+    return {size_of(request, study)};
 }
 
-Cell count_cell(std::int64_t count, std::int32_t status) {
-    return status <= SLV_FOUND_WITH_WARNING ? Cell::whole(count) : Cell::missing();
+std::int32_t check_cases(double value, const STU_study &study) {
+    return SLV_check_cases(static_cast<std::int64_t>(value), study.unit);
 }
 
-Answer answer(const Request &request, std::int32_t unit) {
-    const Command &command = power_command();
-    const Outcome outcome = solve(request, unit);
-    Row row;
-    row.push_back(Cell::word(unit_name(unit)));
-    row.push_back(Cell::word(outcome.solved));
-    // A given count stands in its row whatever the answer; a solved one only
-    // when found.
-    row.push_back(request[kCases] ? input_cell(command, request, kCases)
-                                  : count_cell(outcome.cases, outcome.status));
-    row.push_back(request[kControls] ? input_cell(command, request, kControls)
-                                     : count_cell(outcome.controls, outcome.status));
-    row.push_back(input_cell(command, request, kRatio));
-    row.push_back(request[kOddsRatio] ? Cell::exact(outcome.odds_ratio)
-                                      : Cell::measured(outcome.odds_ratio));
-    row.push_back(Cell::measured(outcome.odds_ratio_below));
-    row.push_back(input_cell(command, request, kRate));
-    row.push_back(input_cell(command, request, kAlpha));
-    row.push_back(input_cell(command, request, kPower));
-    row.push_back(Cell::measured(outcome.power));
-    add_status(row, outcome.status, outcome.reason, request[kPower].has_value());
-    return {row, outcome.status};
+std::int32_t check_controls(double value, const STU_study &study) {
+    return SLV_check_controls(static_cast<std::int64_t>(value), study.unit);
+}
+
+std::int32_t check_ratio(double value, const STU_study &study) {
+    return SLV_check_ratio(value, study.unit);
 }
 
 Command make_command() {
@@ -246,30 +192,51 @@ Command make_command() {
         "single-stage study: solve the one of cases, controls, odds ratio and "
         "power left open";
     command.description =
-        "Single-stage allelic test. Leave exactly one of --cases, --controls (or --ratio), "
-        "--odds-ratio and --power open: it is solved. With the odds ratio open, both the "
-        "detectable odds ratio above 1 (odds-ratio) and the one below 1 (odds-ratio-below) are "
-        "given; the power column is then the power at the one above 1. A solved size is the "
-        "smallest from which every larger size reaches the target power.\n\n"
+        "Single-stage allelic test. Leave exactly one of --cases, --controls (or "
+        "--controls-per-case), --odds-ratio and --target-power open: it is solved; with "
+        "--cases-per-control and --cases open, the cases and controls are solved together. With "
+        "the odds ratio open, the detectable odds ratio above 1 and the one below 1 are found, "
+        "one row each (--direction above or below chooses one). A solved size is the smallest "
+        "from which every larger size reaches the target power. The level --alpha is 5e-8 "
+        "(genome-wide significance) unless given, and every row shows it.\n\n"
         "Examples:\n"
-        "  vantor power --cases 2000 --controls 2000 --odds-ratio 1.3 --rate 0.3 --alpha 5e-8\n"
-        "  vantor power --ratio 1 --odds-ratio 1.2 --rate 0.3 --alpha 5e-8 --power 0.8\n"
-        "  vantor power -n 2000 -m 2000 -r 0.3 -a 5e-8 -p 0.8 --format csv";
+        "  vantor power --cases 2000 --controls 2000 --odds-ratio 1.3 --control-rate 0.3\n"
+        "  vantor power --controls-per-case 1 -o 1.2 -r 0.3 --target-power 0.8\n"
+        "  vantor power -n 2000 -m 2000 -r 0.3 -a 5e-8 -p 0.8 --direction above --format csv";
+    Parameter cases{"cases", "n", Kind::Count, "number of cases"};
+    cases.reasons = {"BAD_CASES"};
+    cases.check = check_cases;
+    Parameter controls{"controls", "m", Kind::Count, "number of controls"};
+    controls.reasons = {"BAD_CONTROLS"};
+    controls.check = check_controls;
+    Parameter controls_per_case{"controls-per-case", "", Kind::Real,
+                                "controls per case, instead of --controls"};
+    controls_per_case.reasons = {"BAD_RATIO", "BAD_CONTROLS"};
+    controls_per_case.check = check_ratio;
+    Parameter cases_per_control{"cases-per-control", "", Kind::Real,
+                                "cases per control: the cases and controls are solved together"};
+    cases_per_control.reasons = {"BAD_RATIO"};
+    cases_per_control.check = check_ratio;
+    Parameter direction{"direction", "", Kind::Word,
+                        "the side of 1 of the odds ratio found: above or below (default both)",
+                        "direction"};
+    direction.reasons = {"BAD_DIRECTION"};
     command.parameters = {
-        {"cases", "n", Kind::Count, "number of cases", {}, ""},
-        {"controls", "m", Kind::Count, "number of controls", {}, ""},
-        {"ratio", "", Kind::Real, "controls per case, instead of --controls", {}, ""},
-        {"odds-ratio", "o", Kind::Real, "allelic odds ratio of the risk allele", {}, ""},
-        {"rate", "r", Kind::Real, "risk-allele rate among controls, in (0, 1)", {}, ""},
-        {"alpha", "a", Kind::Real, "two-sided significance level, in [1e-12, 1)", {}, ""},
-        {"power", "p", Kind::Real, "target power, above the level and below 1", {}, ""},
+        cases,
+        controls,
+        controls_per_case,
+        cases_per_control,
+        odds_ratio_parameter(),
+        direction,
+        control_rate_parameter(),
+        alpha_parameter("two-sided significance level, in [1e-12, 1)"),
+        target_power_parameter(),
         variance_parameter(),
     };
-    command.columns = {"unit",       "solved",           "cases",  "controls", "ratio",
-                       "odds-ratio", "odds-ratio-below", "rate",   "alpha",    "target-power",
-                       "power",      "status",           "message"};
+    command.records = {REC_POWER_RESULT, REC_SIZE_RESULT, REC_EFFECT_RESULT};
     command.check = check;
     command.answer = answer;
+    finish_command(command);
     return command;
 }
 

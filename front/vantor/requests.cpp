@@ -212,6 +212,10 @@ std::string CsvRequests::open() {
     }
     std::vector<bool> seen(command_.parameters.size(), false);
     for (const std::string &name : header) {
+        const std::string old_name = renamed_column(option_spelling(name), echoed(trimmed(name)));
+        if (!old_name.empty()) {
+            return where() + ": " + old_name;
+        }
         const std::optional<std::size_t> parameter = parameter_named(command_, name);
         if (!parameter) {
             return where() + ": " + unknown_column(command_, name);
@@ -331,7 +335,8 @@ std::string CsvRequests::row_lists(const std::vector<std::string> &row, ValueLis
         }
         ValueList list = read_value_list(value, about.kind, about.words);
         if (!list.error.empty()) {
-            return "--" + about.name + ": " + list.error;
+            return list.unreadable ? value_refusal(about, list)
+                                   : "--" + about.name + ": " + list.error;
         }
         lists[columns_[j]] = std::move(list);
     }

@@ -16,6 +16,7 @@
 #include "front/vantor/progress.h"
 #include "front/vantor/requests.h"
 #include "numeric/MTH_report.h"
+#include "power/records.h"
 #include "power/result.h"
 #include "vantor/version.h"
 
@@ -28,6 +29,11 @@ constexpr const char *kProgramHelp =
     "studies (allelic test), in one stage or two.";
 
 constexpr const char *kProgramFooter =
+    "Options and output columns carry the names of vantor's glossary (docs/glossary.md), the "
+    "same in Python, R and the page; stages are numbered 1 and 2. The significance level --alpha "
+    "is 5e-8 (genome-wide significance) unless given, and every row shows it. The names used "
+    "before (--alpha0, --share, --rate, --power for the target, --ratio, input columns such as "
+    "cases1) are refused, each saying what it became.\n\n"
     "Counts are people (two alleles each) unless --count alleles is given. Any numeric option "
     "takes a list (--odds-ratio 1.1,1.2,1.3) or an inclusive range start:end:step (--cases "
     "500:5000:500); the answer has one row per combination. --input FILE.csv (- for standard "
@@ -44,7 +50,7 @@ constexpr const char *kProgramFooter =
     "error (a one-line message, nothing computed; a bad row of an --input file ends the run "
     "after the rows before it are answered).\n\n"
     "Example:\n"
-    "  vantor power --cases 2000 --controls 2000 --odds-ratio 1.3 --rate 0.3 --alpha 5e-8\n\n"
+    "  vantor power --cases 2000 --controls 2000 --odds-ratio 1.3 --control-rate 0.3\n\n"
     "Run 'vantor SUBCOMMAND --help' for each subcommand's options.";
 
 // What the command line gave one subcommand.
@@ -83,6 +89,19 @@ std::string wrapped(const std::string &text, std::size_t width) {
 }
 
 constexpr std::size_t kHelpWidth = 90;
+
+// REC_choice_code's answer for a word that is not one of the choice's.
+constexpr std::int32_t kNoChoice = -1000;
+
+// The words of a choice of power/records.h, joined by `between`.
+std::string choice_words(const char *choice, const char *between) {
+    std::string words;
+    std::int32_t code = 0;
+    for (std::int32_t i = 0; REC_choice_word(choice, i, &code) != nullptr; ++i) {
+        words += (i > 0 ? between : "") + std::string(REC_choice_word(choice, i, &code));
+    }
+    return words;
+}
 
 std::string option_names(const Parameter &parameter) {
     return (parameter.short_name.empty() ? "" : "-" + parameter.short_name + ",") + "--" +
@@ -127,7 +146,7 @@ void add_subcommand(CLI::App &app, const Command &command, Given &given) {
         given.options.push_back(option);
     }
     given.app->add_option("--count", given.count, "counting unit of every count (default people)")
-        ->type_name("people|alleles");
+        ->type_name(choice_words("count", "|"));
     given.app->add_option("-f,--format", given.format, "output format (default table)")
         ->type_name("table|csv|tsv|json");
     given.input_option = given.app
@@ -160,7 +179,8 @@ bool read_lists(const Given &given, ValueLists &lists, std::vector<bool> &explic
                 quoted(text) + " is a list: this option takes one word (rows do not show it)";
         }
         if (!list.error.empty()) {
-            refuse(given, "--" + parameter.name + ": " + list.error);
+            refuse(given, list.unreadable ? value_refusal(parameter, list)
+                                          : "--" + parameter.name + ": " + list.error);
             return false;
         }
         lists[i] = std::move(list);
@@ -179,11 +199,14 @@ std::optional<std::size_t> position_of(const std::string &word,
     return std::nullopt;
 }
 
+// The unit of --count's word (SLV_UNIT_PEOPLE or SLV_UNIT_ALLELES); check_words
+// has refused any other.
+std::int32_t unit_of(const Given &given) { return REC_choice_code("count", given.count.c_str()); }
+
 // Empty, or the refusal of a --count or --format word.
 std::string check_words(const Given &given) {
-    const std::vector<std::string> units{"people", "alleles"};
-    if (!position_of(given.count, units)) {
-        return "--count " + quoted(given.count) + " is not one of people, alleles";
+    if (REC_choice_code("count", given.count.c_str()) == kNoChoice) {
+        return "--count " + quoted(given.count) + " is not one of " + choice_words("count", ", ");
     }
     if (!position_of(given.format, format_names())) {
         return "--format " + quoted(given.format) + " is not one of table, csv, tsv, json";
@@ -241,11 +264,16 @@ public:
 
     // false once the output cannot be written.
     bool answer(const Request &request) {
-        Answer answer = given_.command->answer(request, unit_);
+        const Command &command = *given_.command;
+        const Outcomes outcomes = command.answer(request, unit_);
         ++answered_;
         reports_.tell(given_, answered_);
-        worst_ = std::max(worst_, answer.status);
-        return writer_.write(std::move(answer.row));
+        bool writing = true;
+        for (const Outcome &outcome : outcomes) {
+            worst_ = std::max(worst_, outcome.status());
+            writing = writing && writer_.write(row_of(command, request, unit_, outcome));
+        }
+        return writing;
     }
 
     // Ends the output; the exit status of the run.
@@ -303,7 +331,7 @@ int run_grid(const Given &given, const ValueLists &lists, const RunLimits &limit
                too_many(count ? limits.most_requests : std::numeric_limits<std::size_t>::max()));
         return kRefused;
     }
-    const std::int32_t unit = given.count == "alleles" ? SLV_UNIT_ALLELES : SLV_UNIT_PEOPLE;
+    const std::int32_t unit = unit_of(given);
     const std::string problem = check_grid(given, grid, unit, *count > 1);
     if (!problem.empty()) {
         refuse(given, problem);
@@ -323,7 +351,7 @@ int run_input(const Given &given, const ValueLists &lists, const std::vector<boo
               const RunLimits &limits, Answering &answering) {
     CsvRequests file(*given.command, given.input, lists, explicitly);
     std::string problem = file.open();
-    const std::int32_t unit = given.count == "alleles" ? SLV_UNIT_ALLELES : SLV_UNIT_PEOPLE;
+    const std::int32_t unit = unit_of(given);
     Progress progress(0, limits.progress);
     ValueLists row;
     bool writing = true;
@@ -366,7 +394,7 @@ int run_command(const Given &given, const RunLimits &limits) {
     if (!read_lists(given, lists, explicitly)) {
         return kRefused;
     }
-    const std::int32_t unit = given.count == "alleles" ? SLV_UNIT_ALLELES : SLV_UNIT_PEOPLE;
+    const std::int32_t unit = unit_of(given);
     const auto format = static_cast<Format>(*position_of(given.format, format_names()));
     AnswerWriter writer(stdout, format, given.command->columns);
     ReportCatcher reports;
@@ -429,6 +457,23 @@ void usage_error(const std::string &message) {
     std::fprintf(stderr, "vantor: %s (see vantor --help)\n", one_line(message).c_str());
 }
 
+// The refusal of the first option spelled as before the glossary, or empty.
+std::string old_spelling(int argc, const char *const *argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "--") {
+            break;
+        }
+        if (word.rfind("--", 0) == 0) {
+            std::string message = renamed_option(word.substr(2, word.find('=') - 2));
+            if (!message.empty()) {
+                return message;
+            }
+        }
+    }
+    return "";
+}
+
 }  // namespace
 
 int run_vantor(int argc, const char *const *argv, const RunLimits &limits) {
@@ -440,6 +485,11 @@ int run_vantor(int argc, const char *const *argv, const RunLimits &limits) {
     app.failure_message([](const CLI::App * /*app*/, const CLI::Error &error) {
         return "vantor: " + one_line(error.what()) + " (see vantor --help)\n";
     });
+    const std::string renamed = old_spelling(argc, argv);
+    if (!renamed.empty()) {
+        std::fprintf(stderr, "vantor: %s\n", renamed.c_str());
+        return kRefused;
+    }
     Given given[3];
     add_subcommand(app, power_command(), given[0]);
     add_subcommand(app, two_stage_command(), given[1]);

@@ -1,71 +1,69 @@
 #include "front/vantor/stages.h"
 
+#include "power/design.h"
 #include "power/result.h"
 
 namespace vantor_cli {
 
-DSN_study study_of(const Request &request, const StudyParameters &at, std::int32_t unit) {
-    DSN_study study{};
-    study.method = static_cast<std::int32_t>(*request[at.method]);
-    study.odds_ratio = *request[at.odds_ratio];
-    study.control_rate = *request[at.rate];
-    study.alpha2 = *request[at.alpha];
-    study.case_fraction = *request[at.case_fraction];
-    study.unit = unit;
-    study.statistic = statistic_of(request, at.variance);
-    return study;
+std::string check_two_stage_study(const Command &command, const Request &request,
+                                  const STU_study &study) {
+    std::int32_t reason = STU_check_study(&study, 1);
+    if (reason == SLV_REASON_NONE) {
+        reason = DSN_check_method(study.method);
+    }
+    if (reason == SLV_REASON_NONE) {
+        // The case fraction's own check is the design study's; its other
+        // fields are the study's, already checked.
+        DSN_study design{};
+        design.method = study.method;
+        design.odds_ratio = study.effect.allelic.odds_ratio;
+        design.control_rate = study.effect.allelic.control_rate;
+        design.alpha2 = study.alpha;
+        design.case_fraction = study.case_fraction;
+        design.unit = study.unit;
+        design.statistic = study.statistic;
+        reason = DSN_check_study(&design);
+    }
+    return reason == SLV_REASON_NONE ? "" : refusal_for(command, request, reason, study);
+}
+
+Parameter stage1_alpha_parameter() {
+    Parameter alpha{"stage1-alpha", "", Kind::Real,
+                    "the stage 1 level (at least twice --alpha; above it for product)"};
+    alpha.reasons = {"BAD_STAGE0_ALPHA"};
+    alpha.check = [](double value, const STU_study &study) {
+        return DSN_check_stage0_alpha(study.method, value, study.alpha);
+    };
+    return alpha;
+}
+
+Parameter stage1_share_parameter() {
+    Parameter share{"stage1-share", "s", Kind::Real, "stage 1's share of the total, in (0, 1)"};
+    share.reasons = {"BAD_STAGE0_SHARE"};
+    share.check = [](double value, const STU_study & /*study*/) {
+        return DSN_check_stage0_share(value);
+    };
+    return share;
 }
 
 namespace {
 
-std::size_t parameter_of_reason(const StudyParameters &at, std::int32_t reason) {
-    switch (reason) {
-        case SLV_REASON_BAD_METHOD:
-            return at.method;
-        case SLV_REASON_BAD_ODDS_RATIO:
-            return at.odds_ratio;
-        case SLV_REASON_BAD_CONTROL_RATE:
-            return at.rate;
-        case SLV_REASON_BAD_ALPHA:
-            return at.alpha;
-        case SLV_REASON_BAD_STATISTIC:
-            return at.variance;
-        default:
-            break;
-    }
-    return at.case_fraction;
+std::int32_t check_cases(double value, const STU_study &study) {
+    return SLV_check_cases(static_cast<std::int64_t>(value), study.unit);
+}
+
+std::int32_t check_controls(double value, const STU_study &study) {
+    return SLV_check_controls(static_cast<std::int64_t>(value), study.unit);
 }
 
 }  // namespace
 
-std::string check_study(const Command &command, const Request &request, const StudyParameters &at,
-                        std::int32_t unit) {
-    const DSN_study study = study_of(request, at, unit);
-    const std::int32_t reason = DSN_check_study(&study);
-    if (reason == SLV_REASON_NONE) {
-        return "";
-    }
-    return refusal(command, request, parameter_of_reason(at, reason), reason);
-}
-
-std::string check_required(const Command &command, const Request &request,
-                           const std::vector<std::size_t> &required) {
-    for (const std::size_t parameter : required) {
-        if (!request[parameter]) {
-            const Parameter &about = command.parameters[parameter];
-            return "--" + about.name + " is needed: " + about.help;
-        }
-    }
-    return "";
-}
-
-void add_counts(Row &row, const DSN_design_result &result) {
-    const bool found = result.status <= SLV_FOUND_WITH_WARNING;
-    row.push_back(found ? Cell::whole(result.total) : Cell::missing());
-    for (int stage = 0; stage < 2; ++stage) {
-        row.push_back(found ? Cell::whole(result.cases[stage]) : Cell::missing());
-        row.push_back(found ? Cell::whole(result.controls[stage]) : Cell::missing());
-    }
+Parameter stage_count_parameter(const std::string &name, const std::string &help,
+                                const std::string &reason) {
+    Parameter count{name, "", Kind::Count, help};
+    count.reasons = {reason};
+    count.check = reason == "BAD_CASES" ? check_cases : check_controls;
+    return count;
 }
 
 }  // namespace vantor_cli

@@ -1,41 +1,32 @@
-// Pieces the two-stage subcommands share: the study record from a request,
-// the library's study check with the option each refusal names, and the
-// columns of a design.
+// Pieces the two-stage subcommands share: the library's check of a
+// two-stage study, naming the option each refusal concerns, and the inputs
+// of stage 1.
 #ifndef VANTOR_FRONT_VANTOR_STAGES_H
 #define VANTOR_FRONT_VANTOR_STAGES_H
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "front/vantor/command.h"
-#include "power/design.h"
+#include "power/study.h"
 
 namespace vantor_cli {
 
-// Positions of the study's inputs among a command's parameters.
-struct StudyParameters {
-    std::size_t method;
-    std::size_t odds_ratio;
-    std::size_t rate;
-    std::size_t alpha;
-    std::size_t case_fraction;
-    std::size_t variance;
-};
+// Empty, or the refusal of the first study input the library refuses: the
+// single-stage fields (STU_check_study), then the method and case fraction.
+std::string check_two_stage_study(const Command &command, const Request &request,
+                                  const STU_study &study);
 
-DSN_study study_of(const Request &request, const StudyParameters &at, std::int32_t unit);
+// --stage1-alpha: the level a marker passes in stage 1 to go on to stage 2.
+Parameter stage1_alpha_parameter();
 
-// Empty, or the refusal of the first study input the library refuses.
-std::string check_study(const Command &command, const Request &request, const StudyParameters &at,
-                        std::int32_t unit);
+// --stage1-share: stage 1's share of a total.
+Parameter stage1_share_parameter();
 
-// "--name is needed: what" for the first required input not given.
-std::string check_required(const Command &command, const Request &request,
-                           const std::vector<std::size_t> &required);
-
-// total, cases0, controls0, cases1, controls1 of a found design (missing
-// otherwise).
-void add_counts(Row &row, const DSN_design_result &result);
+// A count of one group in one stage (--stage1-cases ...); `reason` the
+// library's reason refusing it (BAD_CASES or BAD_CONTROLS).
+Parameter stage_count_parameter(const std::string &name, const std::string &help,
+                                const std::string &reason);
 
 }  // namespace vantor_cli
 

@@ -1,12 +1,16 @@
-// vantor two-stage: the power of a two-stage design for each analysis, the
-// second decision's level derived and shown; with the total left open and a
-// target power, the smallest total reaching it.
+// vantor two-stage: the power and genotyping cost of a two-stage design for
+// each analysis, given per stage or as a total and stage 1's share, the final
+// level derived and shown; with the total left open and a target power, the
+// smallest total reaching it.
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 
 #include "front/vantor/command.h"
 #include "front/vantor/stages.h"
 #include "power/design.h"
 #include "power/result.h"
+#include "power/study.h"
 
 namespace vantor_cli {
 
@@ -16,45 +20,45 @@ enum : std::size_t {
     kMethod,
     kTotal,
     kShare,
+    kStage1Cases,
+    kStage1Controls,
+    kStage2Cases,
+    kStage2Controls,
     kCaseFraction,
     kOddsRatio,
     kRate,
     kAlpha,
-    kAlpha0,
-    kPower,
+    kStage1Alpha,
+    kTarget,
+    kCostRatio,
     kVariance
 };
 
-constexpr StudyParameters kStudy{kMethod, kOddsRatio, kRate, kAlpha, kCaseFraction, kVariance};
+constexpr std::size_t kStageCounts[] = {kStage1Cases, kStage1Controls, kStage2Cases,
+                                        kStage2Controls};
 
-// The four counts of a total, in units, as the library lays a total out.
-struct Layout {
-    std::int64_t cases[2];
-    std::int64_t controls[2];
-};
-
-Layout layout_of(std::int64_t total, double share, double case_fraction) {
-    Layout layout{};
-    DSN_counts_of_total(total, share, case_fraction, layout.cases, layout.controls);
-    return layout;
+std::int64_t count_of(const std::optional<double> &value) {
+    return static_cast<std::int64_t>(*value);
 }
 
+// Empty, or the refusal of a total whose stages, as the library lays the
+// total out, leave a group empty or beyond the largest count.
 std::string check_total(const Request &request, std::int32_t unit) {
     const Command &command = two_stage_command();
-    const std::int64_t total = static_cast<std::int64_t>(*request[kTotal]);
-    if (total > 4LL * SLV_LARGEST_COUNT) {
-        return refusal(command, request, kTotal, SLV_REASON_BAD_CASES);
-    }
-    const Layout layout = layout_of(total, *request[kShare], *request[kCaseFraction]);
+    // Below 2^53 (values.h): the stages' counts fit their 64 bits.
+    const std::int64_t total = count_of(request[kTotal]);
+    std::int64_t cases[2] = {0, 0};
+    std::int64_t controls[2] = {0, 0};
+    DSN_counts_of_total(total, *request[kShare], *request[kCaseFraction], cases, controls);
     for (int stage = 0; stage < 2; ++stage) {
-        if (layout.cases[stage] < 1 || layout.controls[stage] < 1) {
+        if (cases[stage] < 1 || controls[stage] < 1) {
             return "--total " + std::to_string(total) +
-                   ": every stage needs at least one case and one control at this --share and "
-                   "--case-fraction";
+                   ": every stage needs at least one case and one control at this --stage1-share "
+                   "and --case-fraction";
         }
-        std::int32_t reason = SLV_check_cases(layout.cases[stage], unit);
+        std::int32_t reason = SLV_check_cases(cases[stage], unit);
         if (reason == SLV_REASON_NONE) {
-            reason = SLV_check_controls(layout.controls[stage], unit);
+            reason = SLV_check_controls(controls[stage], unit);
         }
         if (reason != SLV_REASON_NONE) {
             return refusal(command, request, kTotal, reason);
@@ -63,110 +67,128 @@ std::string check_total(const Request &request, std::int32_t unit) {
     return "";
 }
 
+bool has_stage_counts(const Request &request) {
+    return std::any_of(std::begin(kStageCounts), std::end(kStageCounts),
+                       [&request](std::size_t count) { return request[count].has_value(); });
+}
+
+// Empty, or what is wrong with which inputs the request gives.
+std::string check_presence(const Request &request) {
+    const Command &command = two_stage_command();
+    for (const std::size_t needed : {kOddsRatio, kRate, kStage1Alpha}) {
+        if (!request[needed]) {
+            return missing(command, needed, "");
+        }
+    }
+    if (has_stage_counts(request)) {
+        for (const std::size_t count : kStageCounts) {
+            if (!request[count]) {
+                return missing(command, count,
+                               "give all four of --stage1-cases, --stage1-controls, "
+                               "--stage2-cases and --stage2-controls");
+            }
+        }
+        if (request[kTotal] || request[kShare] || request[kTarget]) {
+            return "give the four counts of the stages, or --total or --target-power with "
+                   "--stage1-share, not both";
+        }
+        return "";
+    }
+    if (request[kTotal].has_value() == request[kTarget].has_value()) {
+        return "give one of --total (its power is computed), --target-power (the smallest total "
+               "reaching it is found) and the four counts of the stages (--stage1-cases ...)";
+    }
+    if (!request[kShare]) {
+        return missing(command, kShare, "");
+    }
+    if (request[kTarget] && *request[kCostRatio] != 1) {
+        return "--cost-ratio " + input_cell(command, request, kCostRatio).text +
+               ": the smallest total's cost is counted at cost ratio 1; ask for the power of its "
+               "--total to have its cost at another";
+    }
+    return "";
+}
+
 std::string check(const Request &request, std::int32_t unit) {
     const Command &command = two_stage_command();
-    std::string problem =
-        check_required(command, request, {kShare, kOddsRatio, kRate, kAlpha, kAlpha0});
+    std::string problem = check_presence(request);
     if (!problem.empty()) {
         return problem;
     }
-    if (request[kTotal].has_value() == request[kPower].has_value()) {
-        return "give one of --total (its power is computed) and --power (the smallest total "
-               "reaching it is found)";
+    const STU_study study = study_of(command, request, unit);
+    problem = check_two_stage_study(command, request, study);
+    if (problem.empty()) {
+        problem = check_values(command, request, study);
     }
-    problem = check_study(command, request, kStudy, unit);
-    if (!problem.empty()) {
-        return problem;
+    if (problem.empty() && request[kTotal]) {
+        problem = check_total(request, unit);
     }
-    std::int32_t reason = DSN_check_stage0_share(*request[kShare]);
-    if (reason != SLV_REASON_NONE) {
-        return refusal(command, request, kShare, reason);
-    }
-    reason = DSN_check_stage0_alpha(static_cast<std::int32_t>(*request[kMethod]), *request[kAlpha0],
-                                    *request[kAlpha]);
-    if (reason != SLV_REASON_NONE) {
-        return refusal(command, request, kAlpha0, reason);
-    }
-    if (request[kPower]) {
-        reason = SLV_check_target_power(*request[kPower], *request[kAlpha]);
-        return reason == SLV_REASON_NONE ? "" : refusal(command, request, kPower, reason);
-    }
-    return check_total(request, unit);
+    return problem;
 }
 
-DSN_design_result solve(const Request &request, std::int32_t unit) {
-    const DSN_study study = study_of(request, kStudy, unit);
-    DSN_design_result result{};
-    if (request[kPower]) {
-        DSN_smallest_total(&study, *request[kShare], *request[kAlpha0], *request[kPower], &result);
-        return result;
+Outcomes answer(const Request &request, std::int32_t unit) {
+    const STU_study study = study_of(two_stage_command(), request, unit);
+    Outcome outcome;
+    outcome.record = REC_DESIGN_RESULT;
+    DSN_design_result &design = outcome.as.design;
+    if (has_stage_counts(request)) {
+        const std::int64_t cases[2] = {count_of(request[kStage1Cases]),
+                                       count_of(request[kStage2Cases])};
+        const std::int64_t controls[2] = {count_of(request[kStage1Controls]),
+                                          count_of(request[kStage2Controls])};
+        STU_two_stage_power(&study, cases, controls, *request[kCostRatio], &design);
+    } else if (request[kTotal]) {
+        STU_two_stage_power_of_total(&study, count_of(request[kTotal]), *request[kShare],
+                                     *request[kCostRatio], &design);
+    } else {
+        STU_smallest_total(&study, *request[kShare], *request[kTarget], &design);
     }
-    const Layout layout = layout_of(static_cast<std::int64_t>(*request[kTotal]), *request[kShare],
-                                    *request[kCaseFraction]);
-    const std::int32_t cases[2] = {static_cast<std::int32_t>(layout.cases[0]),
-                                   static_cast<std::int32_t>(layout.cases[1])};
-    const std::int32_t controls[2] = {static_cast<std::int32_t>(layout.controls[0]),
-                                      static_cast<std::int32_t>(layout.controls[1])};
-    DSN_two_stage_power(&study, cases, controls, *request[kAlpha0], &result);
-    return result;
-}
-
-Answer answer(const Request &request, std::int32_t unit) {
-    const Command &command = two_stage_command();
-    const DSN_design_result result = solve(request, unit);
-    const bool found = result.status <= SLV_FOUND_WITH_WARNING;
-    Row row;
-    row.push_back(Cell::word(unit_name(unit)));
-    row.push_back(input_cell(command, request, kMethod));
-    row.push_back(Cell::word(request[kPower] ? "total" : "power"));
-    add_counts(row, result);
-    for (const std::size_t input : {kShare, kCaseFraction, kOddsRatio, kRate, kAlpha, kAlpha0}) {
-        row.push_back(input_cell(command, request, input));
-    }
-    row.push_back(found ? Cell::measured(result.alpha[1]) : Cell::missing());
-    row.push_back(input_cell(command, request, kPower));
-    row.push_back(found ? Cell::measured(result.power) : Cell::missing());
-    add_status(row, result.status, result.reason, request[kPower].has_value());
-    return {row, result.status};
+    return {outcome};
 }
 
 Command make_command() {
     Command command;
     command.name = "two-stage";
-    command.summary = "two-stage study: the power of a total, or the smallest total for a power";
+    command.summary =
+        "two-stage study: the power and cost of a design, or the smallest total for a power";
     command.description =
-        "Two-stage study: stage 0 types every marker on its share of the total, stage 1 only the "
-        "markers passing stage 0's level alpha0. The second decision's level alpha1 is derived "
-        "from alpha0 and the overall level --alpha, and shown. Give --total to get its power, or "
-        "--power to get the smallest total reaching it. Each stage splits into cases and controls "
-        "by --case-fraction (halves rounded up). Every method named in --method is answered.\n\n"
+        "Two-stage study: stage 1 types every marker, stage 2 only the markers passing the stage "
+        "1 level --stage1-alpha. The final level final-alpha is derived from it and the overall "
+        "level --alpha (5e-8 unless given), and shown. Give the four counts of the stages "
+        "(--stage1-cases, --stage1-controls, --stage2-cases, --stage2-controls) or --total and "
+        "--stage1-share to get the design's power and genotyping cost per marker (stage 1's "
+        "total + cost ratio x stage 1 level x stage 2's total), or --target-power and "
+        "--stage1-share to get the smallest total reaching it. A total splits into stages by "
+        "--stage1-share and each stage into cases and controls by --case-fraction (halves rounded "
+        "up). Every method named in --method is answered.\n\n"
         "Examples:\n"
-        "  vantor two-stage --total 6000 --share 0.4 --alpha0 1e-3 -o 1.3 -r 0.3 -a 5e-8\n"
-        "  vantor two-stage --method joint --share 0.4 --alpha0 1e-3 -o 1.3 -r 0.3 -a 5e-8 -p 0.8";
+        "  vantor two-stage --total 6000 --stage1-share 0.4 --stage1-alpha 1e-3 -o 1.3 -r 0.3\n"
+        "  vantor two-stage --stage1-cases 1200 --stage1-controls 1200 --stage2-cases 1800 \\\n"
+        "      --stage2-controls 1800 --stage1-alpha 1e-3 -o 1.3 -r 0.3\n"
+        "  vantor two-stage --method joint -s 0.4 --stage1-alpha 1e-3 -o 1.3 -r 0.3 -p 0.8";
+    Parameter total{"total", "t", Kind::Count, "cases and controls of both stages together"};
+    total.reasons = {"BAD_CASES", "BAD_CONTROLS"};
     command.parameters = {
-        {"method", "", Kind::Word, "analysis: replication, product (of p-values) or joint",
-         method_words(), "replication,product,joint"},
-        {"total", "t", Kind::Count, "cases and controls of both stages together", {}, ""},
-        {"share", "s", Kind::Real, "stage 0's share of the total, in (0, 1)", {}, ""},
-        {"case-fraction", "", Kind::Real, "cases' share of each stage, in (0, 1)", {}, "0.5"},
-        {"odds-ratio", "o", Kind::Real, "allelic odds ratio of the risk allele", {}, ""},
-        {"rate", "r", Kind::Real, "risk-allele rate among controls, in (0, 1)", {}, ""},
-        {"alpha", "a", Kind::Real, "overall two-sided significance level, in [1e-12, 1)", {}, ""},
-        {"alpha0",
-         "",
-         Kind::Real,
-         "stage 0's level (at least twice --alpha; above it for product)",
-         {},
-         ""},
-        {"power", "p", Kind::Real, "target power, above the level and below 1", {}, ""},
+        method_parameter(),
+        total,
+        stage1_share_parameter(),
+        stage_count_parameter("stage1-cases", "stage 1's cases", "BAD_CASES"),
+        stage_count_parameter("stage1-controls", "stage 1's controls", "BAD_CONTROLS"),
+        stage_count_parameter("stage2-cases", "stage 2's cases", "BAD_CASES"),
+        stage_count_parameter("stage2-controls", "stage 2's controls", "BAD_CONTROLS"),
+        case_fraction_parameter(),
+        odds_ratio_parameter(),
+        control_rate_parameter(),
+        alpha_parameter("overall two-sided significance level, in [1e-12, 1)"),
+        stage1_alpha_parameter(),
+        target_power_parameter(),
+        cost_ratio_parameter(),
         variance_parameter(),
     };
-    command.columns = {"unit",         "method", "solved",    "total",  "cases0",
-                       "controls0",    "cases1", "controls1", "share",  "case-fraction",
-                       "odds-ratio",   "rate",   "alpha",     "alpha0", "alpha1",
-                       "target-power", "power",  "status",    "message"};
+    command.records = {REC_DESIGN_RESULT};
     command.check = check;
     command.answer = answer;
+    finish_command(command);
     return command;
 }
 

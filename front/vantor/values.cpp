@@ -139,6 +139,8 @@ std::string read_item(const std::string &item, Kind kind, const std::vector<std:
     }
     const std::optional<double> value = read_number(item, kind);
     if (!value) {
+        list.unreadable = true;
+        list.item = item;
         return refusal(item, kind);
     }
     add_value(*value, list);

@@ -36,6 +36,11 @@ struct ValueList {
     std::vector<ValueItem> items;
     std::size_t size = 0;  // the number of values of all items
     std::string error;     // empty when the text was read
+    // The error is an item that is not a number at all (0x10, 2.5 for a
+    // count, 1e400, nothing): the item, which the program refuses in the
+    // library's words for the option.
+    bool unreadable = false;
+    std::string item;
 };
 
 // The value at `offset` (below item.count) of one item. A range's values are
