@@ -26,7 +26,7 @@ while read -r source; do
     case $source in '#'* | '') ;; *) library_sources+=("$root/$source") ;; esac
 done <"$root/library_sources.txt"
 
-exported=$(grep -o '^[a-z_0-9: *]*web_[a-z_0-9]*(' "$here/wasm_api.cpp" |
+exported=$(grep -o '^[A-Za-z_0-9: *]*web_[a-z_0-9]*(' "$here/wasm_api.cpp" |
            sed 's/.*\(web_[a-z_0-9]*\)(/_\1/' | sort -u | paste -sd, -)
 # The same arithmetic as the native build: no contraction, no fast-math.
 emcc -O2 -std=c++17 -ffp-contract=off -fno-fast-math -I"$root" -I"$work/generated" \

@@ -1,6 +1,8 @@
 """Writes the page with everything inlined: the template's <!-- STYLE -->,
-<!-- LOADER --> and <!-- SCRIPT --> marks become the style sheet, the
-WebAssembly loader (wasm embedded) and the page's script."""
+<!-- LOADER -->, <!-- WORKER --> and <!-- SCRIPT --> marks become the style
+sheet, the WebAssembly loader (wasm embedded), the worker's script and the
+page's script; records.js, which reads the library's records by name, goes
+into both scripts."""
 
 import sys
 
@@ -15,8 +17,11 @@ def main() -> None:
         loader = f.read()
     with open(f"{source}/worker.js", encoding="utf-8") as f:
         worker = f.read()
+    with open(f"{source}/records.js", encoding="utf-8") as f:
+        records = f.read()
     with open(f"{source}/app.js", encoding="utf-8") as f:
-        script = f.read()
+        script = records + "\n" + f.read()
+    worker = records + "\n" + worker
     for text in (loader, worker, script):
         if "</script" in text.lower():
             raise SystemExit("inline.py: a script contains </script")

@@ -1,11 +1,11 @@
-// The page: reads the form, checks each input with the library's own checks
-// and words, answers the quick questions on this thread and the searches in
-// a worker, and draws the power curve as SVG. Everything recomputes when an
-// input changes; a search still running then is abandoned.
+// The page: reads the form as the vantor program reads its options, checks
+// each input with the library's own checks and words, asks every question of
+// power/study.h (the quick ones on this thread, the searches in a worker),
+// reads each answer by the names of the library's description (records.js)
+// and draws the power curve as SVG. Everything recomputes when an input
+// changes; a search still running then is abandoned.
 "use strict";
 
-const FOUND = 0;
-const FOUND_WITH_WARNING = 1;
 const byId = (id) => document.getElementById(id);
 
 // ---------------------------------------------------------------------------
@@ -30,33 +30,32 @@ function sixDigits(value) {
 // ---------------------------------------------------------------------------
 
 let lib = null;
+let defaults = null;
 
-async function loadLibrary() {
-  const module = await createVantor();
-  const n = (count) => Array(count).fill("number");
-  const wrap = (name, count) => module.cwrap(name, "number", n(count));
-  lib = {
-    module,
-    message: module.cwrap("web_message", "string", ["number"]),
-    answerAt: wrap("web_answer", 0),
-    checkCount: wrap("web_check_count", 3),
-    checkRate: wrap("web_check_rate", 1),
-    checkAlpha: wrap("web_check_alpha", 1),
-    checkOddsRatio: wrap("web_check_odds_ratio", 1),
-    checkTarget: wrap("web_check_target", 2),
-    checkStage0Alpha: wrap("web_check_stage0_alpha", 3),
-    checkShare: wrap("web_check_share", 1),
-    checkCostRatio: wrap("web_check_cost_ratio", 1),
-    singlePower: wrap("web_single_power", 7),
-    casesForRatio: wrap("web_cases_for_ratio", 7),
-    oddsRatio: wrap("web_odds_ratio", 8),
-    twoStagePower: wrap("web_two_stage_power", 11),
-  };
+// Fills each choice's select with the library's words (the study's starting
+// word selected, the joint analysis for two stages), with a hint for people.
+const HINTS = {
+  people: "people (two alleles each)",
+  pooled: "pooled (allelic chi-square test)",
+  unpooled: "unpooled (each group's own rate, Wald)",
+};
+
+function fillChoices() {
+  const preferred = { ...defaults, method: "joint" };
+  for (const select of document.querySelectorAll("select[data-choice]")) {
+    const choice = select.dataset.choice;
+    for (const word of lib.choiceWords(choice)) {
+      const option = new Option(HINTS[word] || word, word);
+      option.selected = word === preferred[choice];
+      select.add(option);
+    }
+  }
 }
 
-function answer() {
-  const start = lib.answerAt() / 8;
-  return Array.from(lib.module.HEAPF64.subarray(start, start + 16));
+async function loadLibrary() {
+  lib = vantorLibrary(await createVantor());
+  defaults = lib.studyDefaults();
+  fillChoices();
 }
 
 // ---------------------------------------------------------------------------
@@ -75,15 +74,15 @@ const searches = {
     this.worker.onmessage = (event) => {
       const settle = this.waiting.get(event.data.id);
       this.waiting.delete(event.data.id);
-      if (settle) settle(event.data);
+      if (settle) settle(event.data.answer);
     };
   },
-  ask(name, args) {
+  ask(question, study, args) {
     if (!this.worker) this.start();
     const id = this.next++;
     return new Promise((resolve) => {
       this.waiting.set(id, resolve);
-      this.worker.postMessage({ id, name, args });
+      this.worker.postMessage({ id, question, study, args });
     });
   },
   // Abandons every search still running: its answers are no longer wanted.
@@ -99,129 +98,161 @@ const searches = {
 // Inputs and their checks
 // ---------------------------------------------------------------------------
 
-// Reads a field as a number; marks it and shows the library's words when the
-// check refuses it. Returns the number, or null.
-function checked(id, check) {
-  const field = byId(id);
-  const text = field.value.trim();
-  const value = text === "" ? NaN : Number(text);
-  const reason = check(value);
-  byId(`${id}-error`).textContent = reason === 0 ? "" : lib.message(reason);
-  field.setAttribute("aria-invalid", reason === 0 ? "false" : "true");
-  return reason === 0 ? value : null;
-}
+// The number inputs, each by its glossary name (the field's id with
+// underscores), in the order they are checked: the levels before what is
+// checked against them, the share and case fraction before the total.
+const NUMBER_INPUTS = ["odds_ratio", "control_rate", "alpha", "target_power", "cases", "controls",
+  "controls_per_case", "stage1_alpha", "case_fraction", "cost_ratio", "stage1_cases",
+  "stage1_controls", "stage2_cases", "stage2_controls", "stage1_share", "total", "budget"];
 
+const idOf = (name) => name.replace(/_/g, "-");
+
+// Reads the form: every number as the vantor program reads one (anything
+// else is NaN, which the questions refuse), each checked with the library's
+// check of that input and its words shown beside the field.
 function readInputs() {
-  const unit = Number(byId("unit").value);
-  const count = (id, cases) => checked(id, (v) => lib.checkCount(v, unit, cases ? 1 : 0));
   const input = {
-    unit,
-    statistic: Number(byId("statistic").value),
-    oddsRatio: checked("odds-ratio", lib.checkOddsRatio),
-    rate: checked("rate", lib.checkRate),
-    alpha: checked("alpha", lib.checkAlpha),
-    cases: count("cases", true),
-    controls: count("controls", false),
-    method: Number(byId("method").value),
-    cases0: count("cases0", true),
-    controls0: count("controls0", false),
-    cases1: count("cases1", true),
-    controls1: count("controls1", false),
-    share: checked("share", lib.checkShare),
-    costRatio: checked("cost-ratio", lib.checkCostRatio),
+    count: byId("count").value,
+    variance: byId("variance").value,
+    method: byId("method").value,
+    text: {},
+    refused: {},
   };
-  input.target = checked("target", (v) =>
-    input.alpha === null ? 0 : lib.checkTarget(v, input.alpha));
-  input.alpha0 = checked("alpha0", (v) =>
-    input.alpha === null ? lib.checkAlpha(v) : lib.checkStage0Alpha(input.method, v, input.alpha));
+  for (const name of NUMBER_INPUTS) {
+    const text = byId(idOf(name)).value.trim();
+    input.text[name] = text;
+    input[name] = lib.readNumber(text);
+  }
+  const accepted = (name, fallback) => (input.refused[name] ? fallback : input[name]);
+  for (const name of NUMBER_INPUTS) {
+    const reason = lib.checkInput(name, input[name], lib.choiceCode("count", input.count),
+      input.alpha, lib.choiceCode("method", input.method), accepted("stage1_share", 0.5),
+      accepted("case_fraction", 0.5));
+    input.refused[name] = reason !== 0;
+    const field = byId(idOf(name));
+    byId(`${idOf(name)}-error`).textContent = reason === 0 ? "" : lib.message(reason);
+    field.setAttribute("aria-invalid", reason === 0 ? "false" : "true");
+  }
   return input;
 }
 
-const known = (...values) => values.every((v) => v !== null);
+// The study as the questions read it, by the glossary's names.
+function studyOf(input) {
+  const study = {};
+  for (const name of ["odds_ratio", "control_rate", "alpha", "variance", "count", "method",
+    "stage1_alpha", "case_fraction"]) {
+    study[name] = input[name];
+  }
+  return study;
+}
 
 // ---------------------------------------------------------------------------
 // Answers
 // ---------------------------------------------------------------------------
 
-function show(id, text, reachable = true) {
+const answers = {};
+
+const isFound = (answer) => answer.status === "FOUND" || answer.status === "FOUND_WITH_WARNING";
+
+// Shows an answer: its text when found (with the warning's words), the
+// library's words when not reachable, nothing when an input is refused (the
+// field says why). The status and reason names go on the output.
+function show(id, answer, text) {
   const out = byId(id);
-  out.textContent = text;
-  out.classList.toggle("not-reachable", !reachable);
+  out.dataset.status = answer.status;
+  out.dataset.reason = answer.reason;
+  out.classList.toggle("not-reachable", answer.status === "NOT_REACHABLE");
+  if (isFound(answer)) {
+    out.textContent = answer.status === "FOUND_WITH_WARNING" ? `${text} (${answer.message})` : text;
+  } else if (answer.status === "NOT_REACHABLE") {
+    out.textContent = `not reachable: ${answer.message}`;
+  } else {
+    out.textContent = "";
+  }
 }
 
-// A found answer's text, or the library's reason why there is none.
-function found(status, text, message) {
-  if (status === FOUND) return [text, true];
-  if (status === FOUND_WITH_WARNING) return [`${text} (${message})`, true];
-  return [`not reachable: ${message}`, false];
+function clear(id) {
+  const out = byId(id);
+  out.textContent = "";
+  delete out.dataset.status;
+  delete out.dataset.reason;
 }
+
+// Asks on this thread and keeps the answer for window.vantorPage.answers.
+function ask(question, input, args) {
+  const answer = lib.ask(question, studyOf(input), args);
+  answers[question] = answer;
+  if (answer.status === "INVALID_INPUT" && !window.vantorPage.lastRefusal) {
+    window.vantorPage.lastRefusal = { question, ...answer };
+  }
+  return answer;
+}
+
+const sizeText = (f) => `${f.cases} cases and ${f.controls} controls (power ${sixDigits(f.power)})`;
 
 function singleStage(input) {
-  const ready = known(input.oddsRatio, input.rate, input.alpha);
-  if (ready && known(input.cases, input.controls)) {
-    show("single-power", sixDigits(lib.singlePower(input.cases, input.controls, input.oddsRatio,
-                                                   input.rate, input.alpha, input.unit,
-                                                   input.statistic)));
-  } else {
-    show("single-power", "");
+  const power = ask("power", input, [input.cases, input.controls]);
+  show("power", power, sixDigits(power.fields.power));
+  const forControls = ask("cases_for_controls", input, [input.controls, input.target_power]);
+  show("cases-for-controls", forControls, sizeText(forControls.fields));
+  const forCases = ask("controls_for_cases", input, [input.cases, input.target_power]);
+  show("controls-for-cases", forCases, sizeText(forCases.fields));
+  const forRatio = ask("cases_for_ratio", input, [input.controls_per_case, input.target_power]);
+  show("cases-for-ratio", forRatio, sizeText(forRatio.fields));
+  for (const direction of lib.choiceWords("direction")) {
+    const effect = ask("odds_ratio", input, [input.cases, input.controls, input.target_power,
+      lib.choiceCode("direction", direction)]);
+    show(`odds-ratio-${direction}`, effect, sixDigits(effect.fields.odds_ratio));
   }
-  if (ready && input.target !== null) {
-    const status = lib.casesForRatio(1, input.oddsRatio, input.rate, input.alpha, input.target,
-                                     input.unit, input.statistic);
-    const a = answer();
-    show("single-size", ...found(status, `${a[2]} cases and ${a[3]} controls (power ${sixDigits(a[4])})`,
-                                 lib.message(a[1])));
-  } else {
-    show("single-size", "");
-  }
-  for (const [id, above] of [["single-or-above", 1], ["single-or-below", 0]]) {
-    if (known(input.rate, input.alpha, input.target, input.cases, input.controls)) {
-      const status = lib.oddsRatio(input.cases, input.controls, input.rate, input.alpha,
-                                   input.target, input.unit, above, input.statistic);
-      const a = answer();
-      show(id, ...found(status, sixDigits(a[2]), lib.message(a[1])));
-    } else {
-      show(id, "");
-    }
-  }
-  showCommand(input);
+  showCommand(input, power);
 }
 
-function showCommand(input) {
-  const words = ["vantor power", `--cases ${byId("cases").value.trim()}`,
-                 `--controls ${byId("controls").value.trim()}`,
-                 `--odds-ratio ${byId("odds-ratio").value.trim()}`, `--rate ${byId("rate").value.trim()}`,
-                 `--alpha ${byId("alpha").value.trim()}`];
-  if (input.unit === 1) words.push("--count alleles");
-  if (input.statistic === 1) words.push("--variance unpooled");
+// The vantor command asking the same power, by the program's option names,
+// offered only when the program would take every value.
+function showCommand(input, power) {
+  const link = byId("copy-command");
+  if (power.status === "INVALID_INPUT") {
+    byId("command").textContent = "";
+    link.hidden = true;
+    return;
+  }
+  const words = ["vantor", "power"];
+  for (const name of ["cases", "controls", "odds_ratio", "control_rate", "alpha"]) {
+    words.push(`--${idOf(name)}`, input.text[name]);
+  }
+  for (const choice of ["count", "variance"]) {
+    if (input[choice] !== defaults[choice]) words.push(`--${choice}`, input[choice]);
+  }
   byId("command").textContent = words.join(" ");
+  link.hidden = false;
+}
+
+// Counts per stage, both stages: "150 cases and 150 controls in stage 1, ...".
+function stagesText(f) {
+  return [1, 2].map((s) => `${f[`stage${s}_cases`]} cases and ${f[`stage${s}_controls`]} ` +
+    `controls in stage ${s}`).join(", ");
+}
+
+function designText(f) {
+  let text = `${f.total} in all: ${stagesText(f)}; levels ${sixDigits(f.stage1_alpha)}, ` +
+    `${sixDigits(f.final_alpha)}, ${sixDigits(f.alpha)}; power ${sixDigits(f.power)}; ` +
+    `cost ${sixDigits(f.cost)}`;
+  if (f.one_stage_total > 0) {
+    text += `, ${sixDigits(f.relative_cost)} of one stage (${f.one_stage_total})`;
+  }
+  return text;
 }
 
 function twoStage(input) {
-  if (!known(input.oddsRatio, input.rate, input.alpha, input.alpha0, input.cases0,
-             input.controls0, input.cases1, input.controls1)) {
-    show("two-power", "");
-    show("two-alpha1", "");
-    return;
-  }
-  const status = lib.twoStagePower(input.method, input.cases0, input.controls0, input.cases1,
-                                   input.controls1, input.oddsRatio, input.rate, input.alpha0,
-                                   input.alpha, input.unit, input.statistic);
-  const a = answer();
-  show("two-power", ...found(status, sixDigits(a[11]), lib.message(a[1])));
-  show("two-alpha1", status === FOUND || status === FOUND_WITH_WARNING ? sixDigits(a[9]) : "");
-}
-
-function designText(a) {
-  const n0 = a[3] + a[4];
-  const n1 = a[5] + a[6];
-  let text = `${a[2]} in all: ${n0} in the first stage (${a[3]} cases), ${n1} in the second ` +
-             `(${a[5]} cases); levels ${sixDigits(a[8])}, ${sixDigits(a[9])}, ${sixDigits(a[10])}; ` +
-             `power ${sixDigits(a[11])}`;
-  if (a[13] > 0) {
-    text += `; cost ${sixDigits(a[12])}, ${sixDigits(a[14])} of one stage (${a[13]})`;
-  }
-  return text;
+  const design = ask("two_stage_power", input, [input.stage1_cases, input.stage2_cases,
+    input.stage1_controls, input.stage2_controls, input.cost_ratio]);
+  show("two-stage-power", design, sixDigits(design.fields.power));
+  show("final-alpha", design, sixDigits(design.fields.final_alpha));
+  show("cost", design, sixDigits(design.fields.cost));
+  const ofTotal = ask("two_stage_power_of_total", input, [input.total, input.stage1_share,
+    input.cost_ratio]);
+  show("two-stage-power-of-total", ofTotal, `${stagesText(ofTotal.fields)}; power ` +
+    `${sixDigits(ofTotal.fields.power)}; cost ${sixDigits(ofTotal.fields.cost)}`);
 }
 
 // The searches: answered by the worker; a newer request abandons them.
@@ -230,33 +261,32 @@ let generation = 0;
 async function searchesFor(input) {
   searches.cancel();
   const mine = ++generation;
-  const ready = known(input.oddsRatio, input.rate, input.alpha, input.target);
-  const pending = [];
-  if (ready && known(input.alpha0, input.share)) {
-    show("smallest-total", "searching…");
-    pending.push(searches.ask("web_smallest_total", [input.method, input.oddsRatio, input.rate,
-      input.alpha0, input.alpha, input.target, input.share, input.unit, input.statistic]).then((r) => {
-      if (mine === generation) show("smallest-total", ...found(r.answer[0], designText(r.answer), r.message));
-    }));
-  } else {
-    show("smallest-total", "");
-  }
-  if (ready && input.costRatio !== null) {
-    show("cheapest", "searching…");
-    pending.push(searches.ask("web_cheapest_design", [input.method, input.oddsRatio, input.rate,
-      input.alpha, input.target, input.costRatio, input.unit, input.statistic]).then((r) => {
-      if (mine === generation) show("cheapest", ...found(r.answer[0], designText(r.answer), r.message));
-    }));
-  } else {
-    show("cheapest", "");
-  }
-  await Promise.all(pending);
+  const study = studyOf(input);
+  const search = (question, id, args, then = () => {}) => {
+    byId(id).textContent = "searching…";
+    return searches.ask(question, study, args).then((answer) => {
+      if (mine !== generation) return;
+      answers[question] = answer;
+      show(id, answer, designText(answer.fields));
+      then(answer);
+    });
+  };
+  clear("one-stage-total");
+  clear("relative-cost");
+  await Promise.all([
+    search("smallest_total", "smallest-total", [input.stage1_share, input.target_power]),
+    search("cheapest_design", "cheapest-design", [input.target_power, input.cost_ratio], (a) => {
+      show("one-stage-total", a, String(a.fields.one_stage_total));
+      show("relative-cost", a, sixDigits(a.fields.relative_cost));
+    }),
+    search("most_powerful_design", "most-powerful-design", [input.budget, input.cost_ratio]),
+  ]);
 }
 
 // ---------------------------------------------------------------------------
-// The power curve: power against the size of each group (equal groups) for
-// three odds ratios around the one given, the target drawn, each curve's
-// solved size marked.
+// The power curve: power against the number of cases, with the controls per
+// case given, for three odds ratios around the one given, the target drawn,
+// each curve's solved size marked.
 // ---------------------------------------------------------------------------
 
 const CURVE_POINTS = 100;
@@ -266,31 +296,41 @@ function curveOddsRatios(oddsRatio) {
   return [0.75, 1, 1.25].map((k) => 1 + (oddsRatio - 1) * k).filter((r) => r > 0 && r !== 1);
 }
 
+// Controls for `cases` at the ratio, as the library's ratio questions round
+// them (power/solve.h): max(1, round(ratio * cases)), halves up.
+const partnerOf = (ratio, cases) => Math.max(1, Math.round(ratio * cases));
+
 function curve(input) {
   const box = byId("curve");
-  if (!known(input.oddsRatio, input.rate, input.alpha, input.target)) {
+  const ready = ["odds_ratio", "control_rate", "alpha", "target_power", "controls_per_case"]
+    .every((name) => !input.refused[name]);
+  if (!ready) {
     box.textContent = "";
     curveRows = [];
     return;
   }
   const started = performance.now();
-  const ratios = curveOddsRatios(input.oddsRatio);
+  const ratios = curveOddsRatios(input.odds_ratio);
+  const withRatio = (r) => ({ ...input, odds_ratio: r });
   const solved = ratios.map((r) => {
-    const status = lib.casesForRatio(1, r, input.rate, input.alpha, input.target, input.unit,
-                                     input.statistic);
-    return status === FOUND || status === FOUND_WITH_WARNING ? answer()[2] : null;
+    const a = lib.ask("cases_for_ratio", studyOf(withRatio(r)),
+      [input.controls_per_case, input.target_power]);
+    return isFound(a) ? a.fields.cases : null;
   });
   const largest = Math.max(10, 1.5 * Math.max(...solved.map((s) => s || 0)) || 10000);
   const sizes = Array.from({ length: CURVE_POINTS }, (_, i) =>
     Math.max(1, Math.round(((i + 1) * largest) / CURVE_POINTS)));
-  curveRows = sizes.map((n) => [n, ...ratios.map((r) =>
-    lib.singlePower(n, n, r, input.rate, input.alpha, input.unit, input.statistic))]);
-  box.innerHTML = curveSvg(curveRows, ratios, solved, input.target, largest, input.unit);
+  curveRows = sizes.map((n) => {
+    const controls = partnerOf(input.controls_per_case, n);
+    return [n, controls, ...ratios.map((r) =>
+      lib.ask("power", studyOf(withRatio(r)), [n, controls]).fields.power)];
+  });
+  box.innerHTML = curveSvg(curveRows, ratios, solved, input.target_power, largest, input.count);
   byId("curve-time").textContent =
     `(${CURVE_POINTS} points and ${ratios.length} sizes in ${(performance.now() - started).toFixed(1)} ms)`;
 }
 
-function curveSvg(rows, ratios, solved, target, largest, unit) {
+function curveSvg(rows, ratios, solved, target, largest, count) {
   const width = 640, height = 320, left = 48, right = 12, top = 12, bottom = 40;
   const x = (n) => left + ((width - left - right) * n) / largest;
   const y = (p) => top + (height - top - bottom) * (1 - p);
@@ -301,14 +341,14 @@ function curveSvg(rows, ratios, solved, target, largest, unit) {
   for (const p of [0, 0.5, 1]) {
     parts.push(`<text x="${left - 6}" y="${y(p) + 4}" text-anchor="end">${p}</text>`);
   }
-  parts.push(`<text x="${width / 2}" y="${height - 6}" text-anchor="middle">${unit === 2 ? "people" : "alleles"} per group (cases = controls)</text>`,
+  parts.push(`<text x="${width / 2}" y="${height - 6}" text-anchor="middle">cases (${count})</text>`,
     `<text x="${x(largest)}" y="${y(0) + 16}" text-anchor="end">${Math.round(largest)}</text>`,
     `<line class="target" stroke="#555" stroke-dasharray="4 3" x1="${left}" x2="${width - right}" y1="${y(target)}" y2="${y(target)}"/>`);
   ratios.forEach((r, k) => {
-    const points = rows.map((row) => `${x(row[0]).toFixed(1)},${y(row[k + 1]).toFixed(1)}`).join(" ");
+    const points = rows.map((row) => `${x(row[0]).toFixed(1)},${y(row[k + 2]).toFixed(1)}`).join(" ");
     parts.push(`<polyline class="power-line" fill="none" stroke="${colours[k]}" stroke-width="2" points="${points}"><title>odds ratio ${sixDigits(r)}</title></polyline>`);
     if (solved[k] !== null && solved[k] <= largest) {
-      parts.push(`<circle class="solved" cx="${x(solved[k]).toFixed(1)}" cy="${y(target)}" r="4" fill="${colours[k]}"><title>${solved[k]} per group reach the target at odds ratio ${sixDigits(r)}</title></circle>`);
+      parts.push(`<circle class="solved" cx="${x(solved[k]).toFixed(1)}" cy="${y(target)}" r="4" fill="${colours[k]}"><title>${solved[k]} cases reach the target at odds ratio ${sixDigits(r)}</title></circle>`);
     }
     parts.push(`<text x="${left + 8}" y="${top + 14 + 14 * k}" style="fill:${colours[k]}">odds ratio ${sixDigits(r)}</text>`);
   });
@@ -321,9 +361,9 @@ function downloadCurve(event) {
     event.preventDefault();
     return;
   }
-  const ratios = curveOddsRatios(Number(byId("odds-ratio").value));
-  const header = ["per_group", ...ratios.map((r) => `power_or_${sixDigits(r)}`)].join(",");
-  const lines = curveRows.map((row) => [row[0], ...row.slice(1).map(sixDigits)].join(","));
+  const ratios = curveOddsRatios(lib.readNumber(byId("odds-ratio").value.trim()));
+  const header = ["cases", "controls", ...ratios.map((r) => `power_or_${sixDigits(r)}`)].join(",");
+  const lines = curveRows.map((row) => [row[0], row[1], ...row.slice(2).map(sixDigits)].join(","));
   const link = byId("curve-csv");
   link.href = URL.createObjectURL(new Blob([`${header}\n${lines.join("\n")}\n`], { type: "text/csv" }));
 }
@@ -349,14 +389,21 @@ async function copyCommand(event) {
 // the searches' when `searching` settles.
 function recompute() {
   const input = readInputs();
+  window.vantorPage.lastRefusal = null;
   singleStage(input);
   twoStage(input);
   curve(input);
   window.vantorPage.searching = searchesFor(input);
 }
 
-// `ready` settles once the page shows its first answers.
-window.vantorPage = { recompute, sixDigits, ready: null, searching: null };
+// `ready` settles once the page shows its first answers. `answers` holds the
+// latest answer of each question by its name (fields by the description's
+// names, status and reason by theirs); `lastRefusal` the first question the
+// library refused, in the page's order (the power first), or null.
+window.vantorPage = {
+  recompute, sixDigits, answers, library: () => lib, ready: null, searching: null,
+  lastRefusal: null,
+};
 
 window.vantorPage.ready = loadLibrary().then(() => {
   byId("inputs").addEventListener("input", recompute);

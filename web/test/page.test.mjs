@@ -3,10 +3,12 @@
 // default) and opened from disk. The numbers shown are compared with the
 // `vantor` command line's CSV ($VANTOR_PROGRAM) and the WebAssembly module's
 // answers with the native library's ($VANTOR_NATIVE_VALUES, a JSON file from
-// native_values.py).
+// native_values.py). The names on the page are checked against
+// docs/glossary.md, its refusals against tests/awkward_inputs.csv, and its
+// reading of answers against the library's own description of its records.
 import { after, before, test } from "node:test";
 import assert from "node:assert/strict";
-import { execFileSync } from "node:child_process";
+import { execFileSync, spawnSync } from "node:child_process";
 import { readFileSync, statSync } from "node:fs";
 import { createRequire } from "node:module";
 import path from "node:path";
@@ -14,6 +16,7 @@ import { fileURLToPath, pathToFileURL } from "node:url";
 import { chromium } from "playwright-core";
 
 const here = path.dirname(fileURLToPath(import.meta.url));
+const root = path.join(here, "..", "..");
 const dist = process.env.VANTOR_WEB_DIST || path.join(here, "..", "dist");
 const page_url = pathToFileURL(path.join(dist, "index.html")).href;
 const program = process.env.VANTOR_PROGRAM;
@@ -46,6 +49,11 @@ async function setField(page, id, value) {
   await page.evaluate(() => window.vantorPage.recompute());
 }
 
+async function choose(page, id, word) {
+  await page.selectOption(`#${id}`, word);
+  await page.evaluate(() => window.vantorPage.recompute());
+}
+
 const text = (page, id) => page.textContent(`#${id}`);
 
 // One CSV row of `vantor` as an object, column by column.
@@ -57,85 +65,258 @@ function vantorCsv(args) {
   return Object.fromEntries(names.map((n, i) => [n, cells[i]]));
 }
 
+// The library of the built module, in node, read by records.js as the page
+// reads it (`wrap` may stand in for the module's cwrap).
+const require = createRequire(import.meta.url);
+const vantorLibrary = new Function(
+  `${readFileSync(path.join(here, "..", "src", "records.js"), "utf8")}\nreturn vantorLibrary;`)();
+
+async function nodeLibrary(wrap = null) {
+  const module = await require(path.join(dist, "vantor_wasm.js"))();
+  if (wrap) {
+    const cwrap = module.cwrap;
+    module.cwrap = (name, ...rest) => wrap(name, cwrap(name, ...rest));
+  }
+  return vantorLibrary(module);
+}
+
+// The single-stage question every front end's awkward inputs start from.
+const BASE = ["--cases", "2000", "--controls", "2000", "--odds-ratio", "1.3", "--control-rate",
+  "0.3", "--alpha", "5e-8"];
+
 test("the whole page, WebAssembly included, is under 300 KB and loads from disk", async () => {
   const size = statSync(path.join(dist, "index.html")).size;
   assert.ok(size < 300 * 1024, `${size} bytes`);
   const { page, loadMs } = await openPage();
   console.log(`page: ${size} bytes, ready ${loadMs} ms after navigation`);
-  assert.notEqual(await text(page, "single-power"), "");
+  assert.notEqual(await text(page, "power"), "");
   await page.close();
 });
 
 test("a study's questions give the numbers vantor prints", { skip: !program }, async () => {
   const { page } = await openPage();
   // Genome-wide power of 2000 cases and 2000 controls.
-  const power = vantorCsv(["power", "--cases", "2000", "--controls", "2000", "--odds-ratio", "1.3",
-    "--rate", "0.3", "--alpha", "5e-8"]);
-  assert.equal(await text(page, "single-power"), power.power);
-  // Cases for 80 % power with as many controls.
-  const size = vantorCsv(["power", "--ratio", "1", "--odds-ratio", "1.3", "--rate", "0.3",
-    "--alpha", "5e-8", "--power", "0.8"]);
-  assert.match(await text(page, "single-size"), new RegExp(`^${size.cases} cases and ${size.controls} controls`));
-  // Two-stage joint power of 1000+1000 then 2000+2000 at 1e-3 and 5e-8.
-  await setField(page, "alpha0", "1e-3");
-  const two = vantorCsv(["two-stage", "--method", "joint", "--total", "6000", "--share",
-    String(2000 / 6000), "--odds-ratio", "1.3", "--rate", "0.3", "--alpha", "5e-8",
-    "--alpha0", "1e-3"]);
-  assert.equal(await text(page, "two-power"), two.power);
-  // The cheapest joint design for 80 % power.
+  const power = vantorCsv(["power", ...BASE]);
+  assert.equal(await text(page, "power"), power.power);
+  // Sizes for 80 % power: cases with 2000 controls, controls with 2000
+  // cases, and both at two controls per case.
+  const base = BASE.slice(4);
+  const cases = vantorCsv(["power", "--controls", "2000", ...base, "--target-power", "0.8"]);
+  assert.match(await text(page, "cases-for-controls"), new RegExp(`^${cases.cases} cases and 2000 controls`));
+  const controls = vantorCsv(["power", "--cases", "2000", ...base, "--target-power", "0.8"]);
+  assert.match(await text(page, "controls-for-cases"), new RegExp(`^2000 cases and ${controls.controls} controls`));
+  await setField(page, "controls-per-case", "2");
+  const ratio = vantorCsv(["power", "--controls-per-case", "2", ...base, "--target-power", "0.8"]);
+  assert.match(await text(page, "cases-for-ratio"), new RegExp(`^${ratio.cases} cases and ${ratio.controls} controls`));
+  assert.equal(Number(ratio.controls), 2 * Number(ratio.cases));
+  // Two-stage joint power of 1000+1000 then 2000+2000 at 1e-3 and 5e-8, its
+  // cost at cost ratio 3 beside it.
+  await setField(page, "cost-ratio", "3");
+  const two = vantorCsv(["two-stage", "--method", "joint", "--stage1-cases", "1000",
+    "--stage1-controls", "1000", "--stage2-cases", "2000", "--stage2-controls", "2000", ...base,
+    "--stage1-alpha", "1e-3", "--cost-ratio", "3"]);
+  assert.equal(await text(page, "two-stage-power"), two.power);
+  assert.equal(await text(page, "final-alpha"), two["final-alpha"]);
+  assert.equal(await text(page, "cost"), two.cost);
+  // A total of 1,000 people with stage 1 share 0.3: 150 cases and 150
+  // controls in stage 1.
+  await setField(page, "total", "1000");
+  await setField(page, "stage1-share", "0.3");
+  const ofTotal = vantorCsv(["two-stage", "--method", "joint", "--total", "1000",
+    "--stage1-share", "0.3", ...base, "--stage1-alpha", "1e-3", "--cost-ratio", "3"]);
+  const shownTotal = await text(page, "two-stage-power-of-total");
+  assert.match(shownTotal, /^150 cases and 150 controls in stage 1, 350 cases and 350 controls in stage 2;/);
+  assert.equal(ofTotal["stage1-cases"], "150");
+  assert.ok(shownTotal.includes(`power ${ofTotal.power}; cost ${ofTotal.cost}`), shownTotal);
+  // The searches: cheapest design at cost ratio 3, most powerful within the
+  // budget, smallest total with the share.
   await page.evaluate(() => window.vantorPage.searching);
-  const cheapest = vantorCsv(["design", "--method", "joint", "--power", "0.8", "--odds-ratio",
-    "1.3", "--rate", "0.3", "--alpha", "5e-8"]);
-  const shown = await text(page, "cheapest");
-  for (const column of ["total", "cases0", "alpha0", "alpha1", "power", "cost", "one-stage-total",
-    "relative-cost"]) {
+  const cheapest = vantorCsv(["design", "--method", "joint", "--target-power", "0.8", ...base,
+    "--cost-ratio", "3"]);
+  const shown = await text(page, "cheapest-design");
+  for (const column of ["total", "stage1-cases", "stage1-alpha", "final-alpha", "power", "cost",
+    "one-stage-total", "relative-cost"]) {
     assert.ok(shown.includes(cheapest[column]), `${column} ${cheapest[column]} in '${shown}'`);
+  }
+  assert.equal(await text(page, "one-stage-total"), cheapest["one-stage-total"]);
+  assert.equal(await text(page, "relative-cost"), cheapest["relative-cost"]);
+  const richest = vantorCsv(["design", "--method", "joint", "--budget", "4000", ...base,
+    "--cost-ratio", "3"]);
+  const shownRichest = await text(page, "most-powerful-design");
+  for (const column of ["total", "stage1-cases", "stage2-controls", "power", "cost"]) {
+    assert.ok(shownRichest.includes(richest[column]), `${column} ${richest[column]} in '${shownRichest}'`);
   }
   await page.close();
 });
 
-test("the unpooled statistic gives the numbers vantor --variance unpooled prints", { skip: !program }, async () => {
+test("the case fraction and the unpooled statistic give the numbers vantor prints", { skip: !program }, async () => {
   const { page } = await openPage();
   await setField(page, "controls", "8000");
-  await page.selectOption("#statistic", "1");
-  await page.evaluate(() => window.vantorPage.recompute());
-  const base = ["--odds-ratio", "1.3", "--rate", "0.3", "--alpha", "5e-8", "--variance", "unpooled"];
+  await choose(page, "variance", "unpooled");
+  const base = ["--odds-ratio", "1.3", "--control-rate", "0.3", "--alpha", "5e-8", "--variance",
+    "unpooled"];
   const power = vantorCsv(["power", "--cases", "2000", "--controls", "8000", ...base]);
-  assert.equal(await text(page, "single-power"), power.power);
+  assert.equal(await text(page, "power"), power.power);
   assert.notEqual(power.power, vantorCsv(["power", "--cases", "2000", "--controls", "8000",
     ...base.slice(0, -2)]).power);
-  assert.match(await text(page, "command"), /--variance unpooled$/);
-  const size = vantorCsv(["power", "--ratio", "1", "--power", "0.8", ...base]);
-  assert.match(await text(page, "single-size"), new RegExp(`^${size.cases} cases and ${size.controls} controls`));
-  const above = vantorCsv(["power", "--cases", "2000", "--controls", "8000", "--power", "0.8",
-    ...base.slice(2)]);
-  assert.equal(await text(page, "single-or-above"), above["odds-ratio"]);
-  await setField(page, "alpha0", "1e-3");
-  await page.selectOption("#method", "0");
-  await page.evaluate(() => window.vantorPage.recompute());
-  const two = vantorCsv(["two-stage", "--method", "replication", "--total", "6000", "--share",
-    String(2000 / 6000), "--alpha0", "1e-3", ...base]);
-  assert.equal(await text(page, "two-power"), two.power);
+  const above = vantorCsv(["power", "--cases", "2000", "--controls", "8000", "--target-power",
+    "0.8", ...base.slice(2)]);
+  assert.equal(await text(page, "odds-ratio-above"), above["odds-ratio"]);
+  await choose(page, "method", "replication");
+  await setField(page, "case-fraction", "0.4");
+  await setField(page, "total", "6000");
+  await setField(page, "stage1-share", "0.5");
+  const two = vantorCsv(["two-stage", "--method", "replication", "--total", "6000",
+    "--stage1-share", "0.5", "--case-fraction", "0.4", "--stage1-alpha", "1e-3", ...base]);
+  assert.match(await text(page, "two-stage-power-of-total"),
+    new RegExp(`^${two["stage1-cases"]} cases and ${two["stage1-controls"]} controls in stage 1.*; power ${two.power};`));
   await page.evaluate(() => window.vantorPage.searching);
-  const cheapest = vantorCsv(["design", "--method", "replication", "--power", "0.8", ...base]);
-  const shown = await text(page, "cheapest");
-  for (const column of ["total", "power", "one-stage-total"]) {
-    assert.ok(shown.includes(cheapest[column]), `${column} ${cheapest[column]} in '${shown}'`);
+  const smallest = vantorCsv(["two-stage", "--method", "replication", "--stage1-share", "0.5",
+    "--case-fraction", "0.4", "--stage1-alpha", "1e-3", "--target-power", "0.8", ...base]);
+  const shown = await text(page, "smallest-total");
+  for (const column of ["total", "stage1-cases", "stage2-cases", "power"]) {
+    assert.ok(shown.includes(smallest[column]), `${column} ${smallest[column]} in '${shown}'`);
   }
   await page.close();
+});
+
+test("the vantor command offered is the program's, by its option names, and gives the page's power", { skip: !program }, async () => {
+  const { page } = await openPage();
+  await choose(page, "count", "alleles");
+  await choose(page, "variance", "unpooled");
+  await setField(page, "cases", "3e3");
+  const command = (await text(page, "command")).split(" ");
+  assert.deepEqual(command.slice(0, 2), ["vantor", "power"]);
+  assert.ok(command.includes("--control-rate") && command.includes("--count"), command.join(" "));
+  const row = vantorCsv(command.slice(1));
+  assert.equal(row.power, await text(page, "power"));
+  await page.close();
+});
+
+test("numbers are read as the vantor program reads them: decimal, whole text, finite", { skip: !program }, async () => {
+  const { page } = await openPage();
+  for (const written of ["2000", "2e3", "2E3", "+2000", "2000.0", "02000", ".2e4", "0x7d0",
+    "0X7D0", "2000L", "1e400", "Infinity", "inf", "nan", "2e", "--2000", "2000e-0", "20_00"]) {
+    await setField(page, "cases", written);
+    const pageTakes = (await text(page, "cases-error")) === "";
+    const run = spawnSync(program, ["power", "--cases", written, ...BASE.slice(2)],
+      { encoding: "utf8" });
+    const programTakes = run.status === 0;
+    assert.equal(pageTakes, programTakes, `'${written}': page ${pageTakes}, program ${programTakes} (${run.stderr.trim()})`);
+    assert.equal((await text(page, "command")) !== "", pageTakes, `command offered for '${written}'`);
+    assert.equal(await page.isVisible("#copy-command"), pageTakes);
+  }
+  await page.close();
+});
+
+test("every awkward input gets the library's refusal beside its field", async () => {
+  const rows = readFileSync(path.join(root, "tests", "awkward_inputs.csv"), "utf8").trim()
+    .split("\n").map((line) => line.split(","));
+  const [head, ...cases] = rows;
+  assert.deepEqual(head.slice(0, 4), ["argument", "value", "status", "reason"]);
+  assert.ok(cases.length >= 10, `${cases.length} rows`);
+  const lib = await nodeLibrary();
+  const { page } = await openPage();
+  const base = { cases: "2000", controls: "2000", odds_ratio: "1.3", control_rate: "0.3",
+    alpha: "5e-8" };
+  for (const [argument, value, status, reason] of cases) {
+    for (const [name, written] of Object.entries(base)) {
+      await page.fill(`#${name.replace(/_/g, "-")}`, name === argument ? value : written);
+    }
+    await page.evaluate(() => window.vantorPage.recompute());
+    const id = argument.replace(/_/g, "-");
+    const what = `${argument} '${value}'`;
+    assert.equal(await text(page, `${id}-error`), lib.message(lib.reasonCode(reason)), what);
+    assert.equal(await page.getAttribute(`#${id}`, "aria-invalid"), "true", what);
+    const power = await page.evaluate(() => window.vantorPage.answers.power);
+    assert.deepEqual([power.status, power.reason], [status, reason], what);
+    const refusal = await page.evaluate(() => window.vantorPage.lastRefusal);
+    assert.deepEqual([refusal.question, refusal.status, refusal.reason], ["power", status, reason], what);
+    assert.equal(await page.getAttribute("#power", "data-reason"), reason, what);
+    assert.equal(await text(page, "power"), "", what);
+    assert.equal(await text(page, "command"), "", `no command for ${what}`);
+  }
+  await page.close();
+});
+
+test("the page's labels are the glossary's page labels, all of them", async () => {
+  const glossary = readFileSync(path.join(root, "docs", "glossary.md"), "utf8").split("\n");
+  const start = glossary.findIndex((line) => line.startsWith("| concept |"));
+  const columns = glossary[start].split("|").map((c) => c.trim());
+  const at = columns.indexOf("page label");
+  assert.ok(at > 0, "the Names table has a page label column");
+  const labels = new Set();
+  for (const line of glossary.slice(start + 2)) {
+    if (!line.startsWith("|")) break;
+    const label = line.split("|")[at].trim();
+    if (label !== "—") labels.add(label);
+  }
+  assert.ok(labels.has("Stage 1 cases") && labels.has("Budget per marker"), [...labels].join("; "));
+  const { page } = await openPage();
+  const shown = new Set(await page.$$eval("label", (all) =>
+    all.map((l) => l.textContent.replace(/\s+/g, " ").trim())));
+  assert.deepEqual([...labels].filter((l) => !shown.has(l)), [], "glossary labels missing from the page");
+  assert.deepEqual([...shown].filter((l) => !labels.has(l)), [], "page labels not in the glossary");
+  // The choices offer the library's words, the study's starting one selected.
+  const lib = await nodeLibrary();
+  for (const choice of ["method", "variance", "count"]) {
+    const words = await page.$$eval(`#${choice} option`, (all) => all.map((o) => o.value));
+    assert.deepEqual(words, lib.choiceWords(choice), choice);
+  }
+  assert.equal(await page.inputValue("#variance"), lib.studyDefaults().variance);
+  assert.equal(await page.inputValue("#count"), lib.studyDefaults().count);
+  await page.close();
+});
+
+test("answers are read by the library's description: every question, every field", async () => {
+  const lib = await nodeLibrary();
+  const { page } = await openPage();
+  await page.evaluate(() => window.vantorPage.searching);
+  const answers = await page.evaluate(() => window.vantorPage.answers);
+  // Every question of power/study.h but one is asked: the cases per control
+  // have no field on the page (the glossary gives them no page label).
+  const asked = lib.questionNames().filter((q) => q !== "controls_for_ratio");
+  assert.deepEqual(Object.keys(answers).sort(), asked.sort());
+  for (const question of asked) {
+    const described = lib.fields(lib.resultRecord(question)).map((f) => f.name);
+    assert.deepEqual(Object.keys(answers[question].fields), described, question);
+    assert.match(answers[question].status, /^FOUND/, question);
+  }
+  await page.close();
+});
+
+test("a field added to a record's description is read without a change to the reader", async () => {
+  // The module as if the power record had one more field, an int32 at the
+  // status's offset: the reader must show it under its name.
+  let describedCount = null;
+  const extra = { web_field_name: "added_field", web_field_type: "int32", web_field_offset: 0,
+    web_field_kind: "number", web_field_meaning: "a field the reader has not seen" };
+  const lib = await nodeLibrary((name, real) => {
+    if (name === "web_field_count") {
+      describedCount = real;
+      return (record) => real(record) + 1;
+    }
+    if (name in extra) {
+      return (record, index) => (index === describedCount(record) ? extra[name] : real(record, index));
+    }
+    return real;
+  });
+  const power = lib.ask("power", { odds_ratio: 1.3, control_rate: 0.3, alpha: 5e-8 }, [2000, 2000]);
+  assert.equal(power.fields.added_field, power.fields.status);
+  assert.ok(Number.isFinite(power.fields.power) && power.status === "FOUND");
 });
 
 test("a bad input shows the library's words beside the field and nothing is computed", async () => {
   const { page } = await openPage();
-  await setField(page, "rate", "1.5");
-  assert.equal(await text(page, "rate-error"),
+  await setField(page, "control-rate", "1.5");
+  assert.equal(await text(page, "control-rate-error"),
     "the risk-allele rate among controls must lie strictly between 0 and 1");
-  assert.equal(await page.getAttribute("#rate", "aria-invalid"), "true");
-  assert.equal(await text(page, "single-power"), "");
+  assert.equal(await page.getAttribute("#control-rate", "aria-invalid"), "true");
+  assert.equal(await text(page, "power"), "");
   await setField(page, "cases", "500.7");
   assert.match(await text(page, "cases-error"), /whole number/);
-  await setField(page, "rate", "0.3");
-  assert.equal(await text(page, "rate-error"), "");
+  await setField(page, "control-rate", "0.3");
+  assert.equal(await text(page, "control-rate-error"), "");
   await page.close();
 });
 
@@ -144,20 +325,29 @@ test("an unreachable answer says why instead of giving a number", async () => {
   // Ten people a group cannot reach 80 % power at 5e-8 however strong the effect.
   await setField(page, "cases", "10");
   await setField(page, "controls", "10");
-  const above = await text(page, "single-or-above");
+  const above = await text(page, "odds-ratio-above");
   assert.match(above, /^not reachable: /);
   assert.doesNotMatch(above, /[0-9]\.[0-9]/);
+  assert.equal(await page.getAttribute("#odds-ratio-above", "data-status"), "NOT_REACHABLE");
   await page.close();
 });
 
 test("the curve has its three lines, the target and the solved sizes", async () => {
   const { page } = await openPage();
+  await setField(page, "controls-per-case", "3");
   assert.equal(await page.locator("#curve polyline.power-line").count(), 3);
   assert.equal(await page.locator("#curve line.target").count(), 1);
   assert.equal(await page.locator("#curve circle.solved").count(), 3);
   const points = await page.getAttribute("#curve polyline.power-line", "points");
   assert.equal(points.trim().split(" ").length, 100);
   console.log(`curve: ${await text(page, "curve-time")}`);
+  // The size solved at the ratio sits on the curve: its power, computed with
+  // the controls the curve gives that many cases, is the solver's.
+  const sized = await page.evaluate(() => window.vantorPage.answers.cases_for_ratio.fields);
+  const lib = await nodeLibrary();
+  const again = lib.ask("power", { odds_ratio: 1.3, control_rate: 0.3, alpha: 5e-8 },
+    [sized.cases, Math.max(1, Math.round(3 * sized.cases))]);
+  assert.equal(again.fields.power, sized.power);
   await page.close();
 });
 
@@ -165,7 +355,8 @@ test("the searches arrive from the worker", async () => {
   const { page } = await openPage();
   await page.evaluate(() => window.vantorPage.searching);
   assert.match(await text(page, "smallest-total"), /^[0-9]+ in all: /);
-  assert.match(await text(page, "cheapest"), /in all: .* of one stage/);
+  assert.match(await text(page, "cheapest-design"), /in all: .* of one stage/);
+  assert.match(await text(page, "most-powerful-design"), /^[0-9]+ in all: /);
   if (screenshot) await page.screenshot({ path: screenshot, fullPage: true });
   await page.close();
 });
@@ -193,34 +384,24 @@ test("the Tab key reaches every control, each labelled", async () => {
 });
 
 test("the WebAssembly module agrees with the native library", { skip: !process.env.VANTOR_NATIVE_VALUES }, async () => {
-  const require = createRequire(import.meta.url);
-  const createVantor = require(path.join(dist, "vantor_wasm.js"));
-  const m = await createVantor();
-  const n = (count) => Array(count).fill("number");
-  const single = m.cwrap("web_single_power", "number", n(7));
-  const size = m.cwrap("web_cases_for_ratio", "number", n(7));
-  const two = m.cwrap("web_two_stage_power", "number", n(11));
-  const answer = () => {
-    const start = m.cwrap("web_answer", "number", [])() / 8;
-    return Array.from(m.HEAPF64.subarray(start, start + 16));
-  };
+  const lib = await nodeLibrary();
   const close = (a, b) => a === b || Math.abs(a - b) <= 1e-12 * Math.abs(b);
   const rows = JSON.parse(readFileSync(process.env.VANTOR_NATIVE_VALUES, "utf8"));
   let differing = 0;
   let largest = 0;
   for (const r of rows) {
-    const p = single(r.cases, r.controls, r.odds_ratio, r.rate, r.alpha, 2, 0);
+    const study = { odds_ratio: r.odds_ratio, control_rate: r.rate, alpha: r.alpha };
+    const p = lib.ask("power", study, [r.cases, r.controls]).fields.power;
     largest = Math.max(largest, Math.abs(p - r.single) / Math.abs(r.single));
     if (!close(p, r.single)) ++differing;
-    size(1, r.odds_ratio, r.rate, r.alpha, r.target, 2, 0);
-    if (answer()[2] !== r.size_cases) ++differing;
+    if (lib.ask("cases_for_ratio", study, [1, r.target]).fields.cases !== r.size_cases) ++differing;
     if ("two_power" in r) {
       const c0 = Math.floor(r.cases / 2), k0 = Math.floor(r.controls / 2);
-      two(r.method, c0, k0, r.cases - c0, r.controls - k0, r.odds_ratio, r.rate, r.alpha0,
-        r.two_alpha2, 2, 0);
-      const a = answer();
-      if (!close(a[11], r.two_power) || !close(a[9], r.two_alpha1)) ++differing;
-      largest = Math.max(largest, Math.abs(a[11] - r.two_power) / Math.abs(r.two_power));
+      const two = lib.ask("two_stage_power", { ...study, alpha: r.two_alpha2,
+        method: lib.choiceName("method", r.method), stage1_alpha: r.alpha0 },
+      [c0, r.cases - c0, k0, r.controls - k0, 1]).fields;
+      if (!close(two.power, r.two_power) || !close(two.final_alpha, r.two_alpha1)) ++differing;
+      largest = Math.max(largest, Math.abs(two.power - r.two_power) / Math.abs(r.two_power));
     }
   }
   console.log(`wasm against native: ${rows.length} designs, largest relative difference ${largest}`);
