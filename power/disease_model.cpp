@@ -182,8 +182,10 @@ void marker_groups(const DIS_model &model, Three &cases, Three &controls) {
     for (const Haplotype &a : haplotypes) {
         for (const Haplotype &b : haplotypes) {
             const double pair = std::max(a.frequency, 0.0) * std::max(b.frequency, 0.0);
-            const auto g = static_cast<std::size_t>(a.risk + b.risk);
-            const auto h = static_cast<std::size_t>(a.marker + b.marker);
+            const std::size_t g =
+                static_cast<std::size_t>(a.risk) + static_cast<std::size_t>(b.risk);
+            const std::size_t h =
+                static_cast<std::size_t>(a.marker) + static_cast<std::size_t>(b.marker);
             const double as_case = pair * f[g];
             const double as_control =
                 model.controls == DIS_POPULATION_CONTROLS ? pair : pair * (1 - f[g]);

@@ -303,8 +303,8 @@ void detectable_relative_risk(const STU_study &study, std::int64_t cases, std::i
     double r_out = kNotANumber;
     double out_power = kNotANumber;
     AtMarker out_marker{};
-    double distance = kFirstDistance;
-    for (int i = 0; i < kMostDoublings; ++i, distance *= 2) {
+    for (int i = 0; i < kMostDoublings; ++i) {
+        const double distance = std::ldexp(kFirstDistance, i);
         double r = 1 + side * distance;
         const bool at_end = !valid_risk(model, r);
         if (at_end) {
