@@ -319,7 +319,7 @@ TEST(DesignInputs, MessagesNameTheInput) {
         SLV_message(SLV_REASON_BAD_COST_RATIO),    SLV_message(SLV_REASON_BAD_BUDGET),
         SLV_message(SLV_REASON_JOINT_UNBALANCED),  SLV_message(SLV_REASON_BUDGET_TOO_SMALL)};
     const char *names[] = {"analysis", "share",  "fraction", "level",
-                           "cost",   "budget", "joint",    "budget"};
+                           "cost",     "budget", "joint",    "budget"};
     for (std::size_t i = 0; i < std::size(words); ++i) {
         EXPECT_NE(words[i].find(names[i]), std::string::npos) << words[i];
         EXPECT_NE(words[i], "unknown reason code");
