@@ -253,9 +253,9 @@ constexpr const char *kSingleStudy = "odds_ratio,control_rate,alpha,markers,test
 constexpr const char *kEffectStudy = "control_rate,alpha,markers,variance,count";
 constexpr const char *kRiskStudy = "alpha,markers,test,variance,count";
 constexpr const char *kTwoStageStudy =
-    "method,odds_ratio,control_rate,alpha,stage1_alpha,case_fraction,variance,count";
+    "method,odds_ratio,control_rate,alpha,markers,test,stage1_alpha,case_fraction,variance,count";
 constexpr const char *kSearchStudy =
-    "method,odds_ratio,control_rate,alpha,case_fraction,variance,count";
+    "method,odds_ratio,control_rate,alpha,markers,test,case_fraction,variance,count";
 
 constexpr REC_argument kCases = {"cases", REC_INT64, REC_KIND_COUNT, 1, "the number of cases"};
 constexpr REC_argument kControls = {"controls", REC_INT64, REC_KIND_COUNT, 1,
