@@ -6,7 +6,12 @@ A thin layer over the shared vantor library, using only the standard library
 
 * counts (``cases``, ``controls``, ``stage1_cases`` ..., ``total``) are
   people, two alleles each, unless ``count="alleles"``;
-* the significance level ``alpha`` is 5e-8 (genome-wide) unless given, and
+* the effect is ``odds_ratio`` and ``control_rate``, or a disease model by
+  keyword (``frequency``, ``prevalence``, ``model``, ``relative_risk`` ...,
+  ``d_prime`` or ``r_squared`` for a marker other than the causal variant),
+  never both; ``test`` is "allelic" unless given, ``markers`` 1;
+* the significance level ``alpha`` is default_alpha(markers) unless given:
+  5e-8 (genome-wide) for one marker, 0.05 (study-wide) for more; and
   ``target_power`` 0.8;
 * ``variance`` is "pooled" (the allelic chi-square test) or "unpooled" (each
   group's own rate, the Wald test); ``method`` is "replication", "product"
@@ -23,7 +28,7 @@ reach) is no error: its result says so in ``status``, ``reason`` and
 
 The result records are laid out from the library's description of them
 (power/records.h) when the library is loaded: ``PowerResult``, ``SizeResult``,
-``OddsRatioResult`` and ``DesignResult`` have one field per described field
+``OddsRatioResult``, ``RelativeRiskResult`` and ``DesignResult`` have one field per described field
 (``status`` a ``Status``, ``reason`` a ``Reason``, followed by ``message``,
 the library's words), and ``Reason`` and ``Status`` name the library's codes
 as it names them. These names (and the result types) are made on first use,
@@ -107,8 +112,9 @@ __all__ = [
     "library_version",
 ]
 
-#: The significance level every question takes when none is given
-#: (STU_DEFAULT_ALPHA of power/study.h: genome-wide significance).
+#: The significance level a question of one marker takes when none is given
+#: (STU_DEFAULT_ALPHA of power/study.h: genome-wide significance); for more
+#: markers, default_alpha(markers) is the library's.
 DEFAULT_ALPHA = 5e-8
 #: The power the size and design questions aim at when none is given.
 DEFAULT_TARGET_POWER = 0.8
