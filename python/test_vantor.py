@@ -7,6 +7,7 @@ Needs VANTOR_LIBRARY (the shared library) and VANTOR_MINI_BIN (the program)
 in the environment; ctest sets both.
 """
 
+import ast
 import csv
 import ctypes
 import ctypes.util
@@ -1474,6 +1475,53 @@ class DiseaseModelAgainstItsAlgebra(unittest.TestCase):
         tagged = vantor.single_stage_power(1000, 2000, frequency=0.2, prevalence=0.1,
                                            relative_risk=1.5, r_squared=0.8)
         self.assertLess(tagged.power, model.power)
+
+
+def python_with_numpy() -> str:
+    """An interpreter that has numpy: this one, or Debian's."""
+    for candidate in (sys.executable, "/usr/bin/python3"):
+        if os.access(candidate, os.X_OK) and subprocess.run(
+                [candidate, "-c", "import numpy"], capture_output=True, check=False).returncode == 0:
+            return candidate
+    return ""
+
+
+class GenotypeTestsSimulated(unittest.TestCase):
+    """examples/genotype_monte_carlo.py run as a user runs it, with fewer
+    replicates: the trend, dominant and recessive tests reject as often as
+    their power says, within 4 standard errors + 0.005 (the allelic and
+    genotypic tests' gaps are measured in docs/simulation.md, not held)."""
+
+    def test_score_tests_reject_as_often_as_their_power_says(self):
+        python = python_with_numpy()
+        if not python:
+            self.skipTest("no Python with numpy")
+        run = subprocess.run(
+            [python, "-B", os.path.join(ROOT, "examples", "genotype_monte_carlo.py"),
+             "--replicates", "20000", "--seed", "7"],
+            env=dict(os.environ, PYTHONPATH=os.path.dirname(os.path.abspath(vantor.__file__))),
+            capture_output=True, text=True, timeout=120, check=False)
+        self.assertEqual((run.returncode, run.stderr), (0, ""))
+        rows = [[cell.strip() for cell in line.strip("|").split("|")]
+                for line in run.stdout.splitlines() if re.match(r"\| [a-z]+ \| \d", line)]
+        self.assertEqual(len(rows), 4 * 2 * 2 * 5)
+        for model, size, alpha, test, simulated, module, _, error in rows:
+            cases, controls = (int(n) for n in size.split(" + "))
+            with self.subTest(model=model, size=size, alpha=alpha, test=test):
+                power = vantor.single_stage_power(
+                    cases, controls, alpha=float(alpha), test=test, model=model,
+                    **next(dict(frequency=p, prevalence=k, relative_risk=r)
+                           for m, p, k, r in SIMULATED_MODELS if m == model)).power
+                self.assertEqual(module, f"{power:.4f}")
+                if test in ("trend", "dominant", "recessive"):
+                    self.assertLessEqual(abs(float(simulated) - power),
+                                         4 * float(error) + 0.005 + 1e-4)
+
+
+# The example's models, read from it without importing numpy here.
+with open(os.path.join(ROOT, "examples", "genotype_monte_carlo.py"), encoding="utf-8") as _source:
+    SIMULATED_MODELS = ast.literal_eval(
+        re.search(r"^MODELS = (\[.*?\n\])", _source.read(), re.S | re.M).group(1))
 
 
 # (keywords replacing those of MODEL, the function, the reason, the argument named)
