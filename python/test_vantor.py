@@ -117,6 +117,7 @@ RESULT_OF_RECORD = {
     REC_SIZE_RESULT: "SizeResult",
     REC_EFFECT_RESULT: "OddsRatioResult",
     REC_DESIGN_RESULT: "DesignResult",
+    6: "RelativeRiskResult",  # REC_RISK_RESULT
 }
 UNIT_ALLELES, UNIT_PEOPLE = 1, 2
 
@@ -440,6 +441,22 @@ class Description(unittest.TestCase):
                                      "byte 4, inside the fields before it (which end at byte "
                                      "8)\n")
 
+    def test_the_disease_model_must_lie_over_the_allelic_effect_only(self):
+        # The model shares the study's effect union from its odds_ratio field
+        # on: a study field inside it, or a model past the record's end, is
+        # a layout this module will not write through.
+        double, int32 = ctypes.c_double, ctypes.c_int32
+        study = [vantor._Field("odds_ratio", double, 8, 0),
+                 vantor._Field("control_rate", double, 16, 0),
+                 vantor._Field("variance", int32, 80, 4)]
+        self.assertEqual(vantor._effect_union(study, 72, 96), 8)
+        with self.assertRaises(vantor.LayoutMismatchError) as caught:
+            vantor._effect_union(study, 80, 96)
+        self.assertEqual(str(caught.exception), "STU_study.variance: at byte 80, inside the "
+                                                "disease model that starts at byte 8")
+        with self.assertRaises(vantor.LayoutMismatchError):
+            vantor._effect_union(study[:2], 72, 64)
+
     def test_a_record_size_other_than_the_librarys_is_refused(self):
         # A library whose study record is 8 bytes shorter than its fields.
         code = (
@@ -535,13 +552,13 @@ class Glossary(unittest.TestCase):
 
     def test_every_result_field_is_a_glossary_name(self):
         names = glossary_python_names()
-        for result in ("PowerResult", "SizeResult", "OddsRatioResult", "DesignResult"):
+        for result in RESULT_OF_RECORD.values():
             for field in getattr(vantor, result)._fields:
                 with self.subTest(result=result, field=field):
                     self.assertIn(field, names)
-        # The pair of detectable odds ratios is named by the direction's words.
-        self.assertEqual(list(vantor.DetectableOddsRatios._fields),
-                         list(vantor.choice_words("direction")))
+        # The pairs of detectable effects are named by the direction's words.
+        for pair in (vantor.DetectableOddsRatios, vantor.DetectableRelativeRisks):
+            self.assertEqual(list(pair._fields), list(vantor.choice_words("direction")))
 
     def test_defaults_are_the_glossarys(self):
         defaults = {row["Python"]: row["default"] for row in glossary_rows() if row["Python"]}
@@ -1480,8 +1497,11 @@ class DiseaseModelAgainstItsAlgebra(unittest.TestCase):
 def python_with_numpy() -> str:
     """An interpreter that has numpy: this one, or Debian's."""
     for candidate in (sys.executable, "/usr/bin/python3"):
-        if os.access(candidate, os.X_OK) and subprocess.run(
-                [candidate, "-c", "import numpy"], capture_output=True, check=False).returncode == 0:
+        if not os.access(candidate, os.X_OK):
+            continue
+        probe = subprocess.run([candidate, "-c", "import numpy"], capture_output=True,
+                               check=False)
+        if probe.returncode == 0:
             return candidate
     return ""
 
