@@ -69,12 +69,12 @@ constexpr ReasonText kReasonTexts[] = {
      "the two-stage analysis must be replication, product (of p-values) or joint"},
     {SLV_REASON_BAD_STAGE0_SHARE, "stage 1's share of the total must lie strictly between 0 and 1"},
     {SLV_REASON_BAD_CASE_FRACTION,
-     "the fraction of cases in each stage must lie strictly between 0 and 1"},
+     "the case fraction (the cases' share of each stage) must lie strictly between 0 and 1"},
     {SLV_REASON_BAD_STAGE0_ALPHA,
-     "the first-stage level must be below 1 and leave room for the overall level: at least "
+     "the stage 1 level must be below 1 and leave room for the overall level: at least "
      "twice it for replication and joint analysis, above it for the product of p-values"},
     {SLV_REASON_BAD_COST_RATIO,
-     "the cost of a second-stage genotype relative to a first-stage one must be a positive "
+     "the cost ratio (of a stage 2 genotype to a stage 1 one) must be a positive "
      "number"},
     {SLV_REASON_BAD_BUDGET, "the budget per marker must be a positive number"},
     {SLV_REASON_BAD_STATISTIC,
@@ -126,7 +126,7 @@ constexpr ReasonText kReasonTexts[] = {
      "the free model has no single relative risk to solve for: choose a one-parameter model"},
     {SLV_REASON_TWO_STAGES_NEED_ALLELIC, "the two-stage analyses use the allelic test"},
     {SLV_REASON_BAD_DESIGN_ALPHA,
-     "the overall level must leave room for a first-stage level of at most 0.5: at most 0.25 "
+     "the overall level must leave room for a stage 1 level of at most 0.5: at most 0.25 "
      "for replication and joint analysis, below 0.5 for the product of p-values"},
 };
 

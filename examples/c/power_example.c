@@ -15,10 +15,10 @@ static PWR_design make_design(void) {
     PWR_design design = PWR_DESIGN_INIT;
     design.control_rate = 0.3;       /* risk-allele rate among controls */
     design.odds_ratio = 1.3;         /* allelic odds ratio */
-    design.sample_size[0][0] = 1000; /* stage 0 cases */
-    design.sample_size[0][1] = 1000; /* stage 0 controls */
-    design.sample_size[1][0] = 2000; /* stage 1 cases */
-    design.sample_size[1][1] = 2000; /* stage 1 controls */
+    design.sample_size[0][0] = 1000; /* stage 1 cases (index 0) */
+    design.sample_size[0][1] = 1000; /* stage 1 controls */
+    design.sample_size[1][0] = 2000; /* stage 2 cases (index 1) */
+    design.sample_size[1][1] = 2000; /* stage 2 controls */
     return design;
 }
 

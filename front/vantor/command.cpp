@@ -354,7 +354,13 @@ const Renamed *renamed(const std::string &name) {
 
 std::string renamed_option(const std::string &name) {
     const Renamed *old = renamed(name);
-    return old == nullptr ? "" : "--" + name + " is now --" + old->new_name + old->why;
+    if (old == nullptr) {
+        return "";
+    }
+    // A derived level is an output column, never an option.
+    const bool output_only = std::string(old->old_name) == "alpha1";
+    return "--" + name + " is now " + (output_only ? "the output column " : "--") + old->new_name +
+           old->why;
 }
 
 std::string renamed_column(const std::string &name, const std::string &as_typed) {

@@ -30,7 +30,7 @@ std::string check_two_stage_study(const Command &command, const Request &request
 Parameter stage1_alpha_parameter() {
     Parameter alpha{"stage1-alpha", "", Kind::Real,
                     "the stage 1 level (at least twice --alpha; above it for product)"};
-    alpha.reasons = {"BAD_STAGE0_ALPHA"};
+    alpha.reasons = {"BAD_STAGE1_ALPHA"};
     alpha.check = [](double value, const STU_study &study) {
         return DSN_check_stage0_alpha(study.method, value, study.alpha);
     };
@@ -39,7 +39,7 @@ Parameter stage1_alpha_parameter() {
 
 Parameter stage1_share_parameter() {
     Parameter share{"stage1-share", "s", Kind::Real, "stage 1's share of the total, in (0, 1)"};
-    share.reasons = {"BAD_STAGE0_SHARE"};
+    share.reasons = {"BAD_STAGE1_SHARE"};
     share.check = [](double value, const STU_study & /*study*/) {
         return DSN_check_stage0_share(value);
     };
