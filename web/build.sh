@@ -29,7 +29,7 @@ done <"$root/library_sources.txt"
 exported=$(grep -o '^[A-Za-z_0-9: *]*web_[a-z_0-9]*(' "$here/wasm_api.cpp" |
            sed 's/.*\(web_[a-z_0-9]*\)(/_\1/' | sort -u | paste -sd, -)
 # The same arithmetic as the native build: no contraction, no fast-math.
-emcc -O2 -std=c++17 -ffp-contract=off -fno-fast-math -I"$root" -I"$work/generated" \
+emcc -Oz -std=c++17 -ffp-contract=off -fno-fast-math -I"$root" -I"$work/generated" \
     "${library_sources[@]}" "$here/wasm_api.cpp" \
     -o "$work/vantor_wasm.js" -sSINGLE_FILE=1 -sMODULARIZE=1 -sEXPORT_NAME=createVantor \
     -sENVIRONMENT=web,worker,node -sFILESYSTEM=0 -sINITIAL_MEMORY=16777216 \
