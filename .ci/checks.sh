@@ -214,6 +214,17 @@ check_power_curve_script() {
         --program build/vantor_mini_bin --output "$work/power_curve.png"
     [ "$(head -c 8 "$work/power_curve.png" | od -An -tx1 | tr -d ' \n')" = "89504e470d0a1a0a" ] ||
         fail "power_curve.py wrote no PNG"
+    check_genotype_simulation
+}
+
+# The simulation of the genotype tests (docs/simulation.md), with few
+# replicates: the trend, dominant and recessive tests' rejection rates
+# within 4 standard errors + 0.005 of the module's power. A few seconds.
+check_genotype_simulation() {
+    step "genotype tests simulated against their power"
+    VANTOR_LIBRARY="$root/build-shared/libvantor.so" PYTHONPATH="$root/python" \
+        /usr/bin/python3 examples/genotype_monte_carlo.py --replicates 20000 --check \
+        >"$work/genotype_simulation.md" || fail "genotype_monte_carlo.py --check"
 }
 
 # The R package: its committed Rd pages and NAMESPACE are what roxygen2

@@ -7,6 +7,7 @@ Needs VANTOR_LIBRARY (the shared library) and VANTOR_MINI_BIN (the program)
 in the environment; ctest sets both.
 """
 
+import ast
 import csv
 import ctypes
 import ctypes.util
@@ -116,6 +117,7 @@ RESULT_OF_RECORD = {
     REC_SIZE_RESULT: "SizeResult",
     REC_EFFECT_RESULT: "OddsRatioResult",
     REC_DESIGN_RESULT: "DesignResult",
+    6: "RelativeRiskResult",  # REC_RISK_RESULT
 }
 UNIT_ALLELES, UNIT_PEOPLE = 1, 2
 
@@ -418,7 +420,9 @@ class Description(unittest.TestCase):
         )
         run = run_python(code)
         self.assertEqual(run.returncode, 0, run.stderr)
-        self.assertEqual(run.stdout, "('status', 'reason', 'message')\n")
+        self.assertEqual(run.stdout, "('status', 'reason', 'message', 'marker_alpha', "
+                                     "'marker_case_rate', 'marker_control_rate', "
+                                     "'marker_odds_ratio')\n")
 
     def test_a_layout_other_than_the_description_is_refused_by_name(self):
         # 32-bit fields laid out as 64-bit ones: the study record's second
@@ -436,6 +440,22 @@ class Description(unittest.TestCase):
         self.assertEqual(run.stdout, "LayoutMismatchError STU_study.effect_kind: described at "
                                      "byte 4, inside the fields before it (which end at byte "
                                      "8)\n")
+
+    def test_the_disease_model_must_lie_over_the_allelic_effect_only(self):
+        # The model shares the study's effect union from its odds_ratio field
+        # on: a study field inside it, or a model past the record's end, is
+        # a layout this module will not write through.
+        double, int32 = ctypes.c_double, ctypes.c_int32
+        study = [vantor._Field("odds_ratio", double, 8, 0),
+                 vantor._Field("control_rate", double, 16, 0),
+                 vantor._Field("variance", int32, 80, 4)]
+        self.assertEqual(vantor._effect_union(study, 72, 96), 8)
+        with self.assertRaises(vantor.LayoutMismatchError) as caught:
+            vantor._effect_union(study, 80, 96)
+        self.assertEqual(str(caught.exception), "STU_study.variance: at byte 80, inside the "
+                                                "disease model that starts at byte 8")
+        with self.assertRaises(vantor.LayoutMismatchError):
+            vantor._effect_union(study[:2], 72, 64)
 
     def test_a_record_size_other_than_the_librarys_is_refused(self):
         # A library whose study record is 8 bytes shorter than its fields.
@@ -492,6 +512,31 @@ OLD_NAMES = ["alpha0", "alpha1", "alpha_stage1", "stage0_share", "overall_alpha"
              "power", "statistic", "cases1", "share", "ratio"]
 
 
+def is_number(words: list) -> bool:
+    try:
+        float(words[0])
+    except (IndexError, ValueError):
+        return False
+    return True
+
+
+# The disease model's inputs each question takes beside the study fields its
+# description lists (the model is the study's effect, described by
+# REC_DISEASE_MODEL; d_prime and r_squared are how its internal ld is given).
+MODEL_INPUTS = {"frequency", "prevalence", "model", "relative_risk", "heterozygote_risk",
+                "homozygote_risk", "controls_kind", "marker_frequency", "d_prime", "r_squared"}
+MODEL_TAKEN = {
+    "power": MODEL_INPUTS, "cases_for_controls": MODEL_INPUTS,
+    "controls_for_cases": MODEL_INPUTS, "cases_for_ratio": MODEL_INPUTS,
+    "controls_for_ratio": MODEL_INPUTS, "odds_ratio": set(),
+    "relative_risk": MODEL_INPUTS - {"relative_risk", "heterozygote_risk", "homozygote_risk"},
+}
+# Study fields the two-stage questions read that their description does not
+# list: the test (only the allelic is answered) and the markers (dividing the
+# overall level).
+NOT_DESCRIBED = {"test", "markers"}
+
+
 class Glossary(unittest.TestCase):
     def test_the_table_is_read(self):
         rows = glossary_rows()
@@ -507,13 +552,13 @@ class Glossary(unittest.TestCase):
 
     def test_every_result_field_is_a_glossary_name(self):
         names = glossary_python_names()
-        for result in ("PowerResult", "SizeResult", "OddsRatioResult", "DesignResult"):
+        for result in RESULT_OF_RECORD.values():
             for field in getattr(vantor, result)._fields:
                 with self.subTest(result=result, field=field):
                     self.assertIn(field, names)
-        # The pair of detectable odds ratios is named by the direction's words.
-        self.assertEqual(list(vantor.DetectableOddsRatios._fields),
-                         list(vantor.choice_words("direction")))
+        # The pairs of detectable effects are named by the direction's words.
+        for pair in (vantor.DetectableOddsRatios, vantor.DetectableRelativeRisks):
+            self.assertEqual(list(pair._fields), list(vantor.choice_words("direction")))
 
     def test_defaults_are_the_glossarys(self):
         defaults = {row["Python"]: row["default"] for row in glossary_rows() if row["Python"]}
@@ -522,8 +567,17 @@ class Glossary(unittest.TestCase):
                 if parameter.default is inspect.Parameter.empty:
                     continue
                 with self.subTest(function=function.__name__, parameter=parameter.name):
+                    if parameter.default is vantor._NOT_GIVEN:
+                        # No value: the glossary has none, or says in words
+                        # what leaving it out means.
+                        self.assertFalse(is_number((defaults[parameter.name] or "").split()[:1]))
+                        continue
                     glossary = defaults[parameter.name].split()[0]
-                    if isinstance(parameter.default, str):
+                    if parameter.default is vantor._LEVEL_FOR_MARKERS:
+                        # The library's level for the markers: the glossary's
+                        # for one marker.
+                        self.assertEqual(vantor.default_alpha(1), float(glossary))
+                    elif isinstance(parameter.default, str):
                         self.assertEqual(parameter.default, glossary)
                     else:
                         self.assertEqual(parameter.default, float(glossary))
@@ -531,7 +585,8 @@ class Glossary(unittest.TestCase):
     def test_each_question_takes_the_described_arguments_and_study_fields(self):
         lib = raw_functions()
         function_of = {"power": vantor.single_stage_power,
-                       "odds_ratio": vantor.detectable_odds_ratios}
+                       "odds_ratio": vantor.detectable_odds_ratios,
+                       "relative_risk": vantor.detectable_relative_risks}
         for index in range(lib.REC_question_count()):
             question = lib.REC_question_at(index).contents
             name = question.name.decode()
@@ -541,6 +596,7 @@ class Glossary(unittest.TestCase):
                 argument = a.name.decode()
                 wanted |= ({f"stage{s}_{argument}" for s in (1, 2)} if a.elements == 2
                            else {argument})
+            wanted |= MODEL_TAKEN.get(name, MODEL_INPUTS | NOT_DESCRIBED)
             with self.subTest(question=name):
                 self.assertEqual(set(inspect.signature(function).parameters),
                                  wanted - NOT_TAKEN.get(name, set()))
@@ -627,9 +683,22 @@ GOOD_CALLS = {
 }
 
 
+# The same calls with a disease model, the marker given by its linkage
+# disequilibrium and frequency.
+MODEL = dict(frequency=0.2, prevalence=0.1, relative_risk=1.5, r_squared=0.6,
+             marker_frequency=0.25)
+GOOD_MODEL_CALLS = {
+    function: dict({k: v for k, v in call.items() if k not in ("odds_ratio", "control_rate")},
+                   **MODEL)
+    for function, call in GOOD_CALLS.items() if "odds_ratio" in call
+}
+GOOD_MODEL_CALLS[vantor.detectable_relative_risks] = dict(
+    cases=2000, controls=2000, frequency=0.2, prevalence=0.1, d_prime=0.9, direction="above")
+
+
 class RefusedInputs(unittest.TestCase):
     def test_the_good_calls_are_answered(self):
-        for function, call in GOOD_CALLS.items():
+        for function, call in [*GOOD_CALLS.items(), *GOOD_MODEL_CALLS.items()]:
             with self.subTest(function=function.__name__):
                 self.assertEqual(function(**call).status, vantor.Status.FOUND)
 
@@ -637,8 +706,13 @@ class RefusedInputs(unittest.TestCase):
         # Every argument of every question, given None, text, a bool or an
         # infinity, is refused naming that argument: never a TypeError, never
         # read as something else.
-        for function, call in GOOD_CALLS.items():
+        for function, call in [*GOOD_CALLS.items(), *GOOD_MODEL_CALLS.items()]:
             for parameter in inspect.signature(function).parameters:
+                if parameter in MODEL_INPUTS and ("frequency" not in call or (
+                        parameter not in call and parameter not in ("model", "controls_kind"))):
+                    continue  # another effect's input, or one the model does not read
+                if parameter in ("odds_ratio", "control_rate") and "frequency" in call:
+                    continue
                 for value in (None, "0x10", "1000", True, math.inf, -math.inf, [1], 10**400):
                     with self.subTest(function=function.__name__, parameter=parameter,
                                       value=value):
@@ -651,9 +725,12 @@ class RefusedInputs(unittest.TestCase):
                                          f"{parameter}: {library_message(error.reason)}")
 
     def test_choices_take_the_words_only(self):
-        for function, call in GOOD_CALLS.items():
-            for parameter in ("method", "variance", "count", "direction"):
+        for function, call in [*GOOD_CALLS.items(), *GOOD_MODEL_CALLS.items()]:
+            for parameter in ("method", "variance", "count", "direction", "test", "model",
+                              "controls_kind"):
                 if parameter not in inspect.signature(function).parameters:
+                    continue
+                if parameter in ("model", "controls_kind") and "frequency" not in call:
                     continue
                 for value in (0, 1, 2, 2.0, "Joint", "separate", "joint\0", "alleles ", ""):
                     with self.subTest(function=function.__name__, parameter=parameter,
@@ -1080,6 +1157,471 @@ class UnpooledVariance(unittest.TestCase):
 
 
 # ---------------------------------------------------------------------------
+# The disease model: passed through to the library's questions bit for bit
+# ---------------------------------------------------------------------------
+
+
+class DISModel(ctypes.Structure):
+    # DIS_model of power/disease_model.h.
+    _fields_ = [("frequency", ctypes.c_double), ("prevalence", ctypes.c_double),
+                ("model", ctypes.c_int32), ("controls", ctypes.c_int32),
+                ("relative_risk", ctypes.c_double), ("heterozygote_risk", ctypes.c_double),
+                ("homozygote_risk", ctypes.c_double), ("ld_kind", ctypes.c_int32),
+                ("reserved", ctypes.c_int32), ("marker_frequency", ctypes.c_double),
+                ("ld", ctypes.c_double)]
+
+
+class DISMarker(ctypes.Structure):
+    # DIS_marker of power/disease_model.h.
+    _fields_ = [("cases", ctypes.c_double * 3), ("controls", ctypes.c_double * 3),
+                ("case_rate", ctypes.c_double), ("control_rate", ctypes.c_double),
+                ("odds_ratio", ctypes.c_double)]
+
+
+class AllelicEffect(ctypes.Structure):
+    _fields_ = [("odds_ratio", ctypes.c_double), ("control_rate", ctypes.c_double)]
+
+
+class Effect(ctypes.Union):
+    _fields_ = [("allelic", AllelicEffect), ("disease", DISModel)]
+
+
+class STUStudy(ctypes.Structure):
+    # STU_study of power/study.h.
+    _fields_ = [("size", ctypes.c_int32), ("effect_kind", ctypes.c_int32), ("effect", Effect),
+                ("statistic", ctypes.c_int32), ("unit", ctypes.c_int32),
+                ("alpha", ctypes.c_double), ("method", ctypes.c_int32),
+                ("alpha0", ctypes.c_double), ("case_fraction", ctypes.c_double),
+                ("test", ctypes.c_int32), ("markers", ctypes.c_double)]
+
+
+MARKER_FIELDS = [("marker_alpha", ctypes.c_double), ("marker_case_rate", ctypes.c_double),
+                 ("marker_control_rate", ctypes.c_double), ("marker_odds_ratio", ctypes.c_double)]
+
+
+class STUPowerResult(ctypes.Structure):
+    _fields_ = [("status", ctypes.c_int32), ("reason", ctypes.c_int32),
+                ("power", ctypes.c_double)] + MARKER_FIELDS
+
+
+class STUSizeResult(ctypes.Structure):
+    _fields_ = [("status", ctypes.c_int32), ("reason", ctypes.c_int32),
+                ("cases", ctypes.c_int64), ("controls", ctypes.c_int64),
+                ("power", ctypes.c_double), ("evaluations", ctypes.c_int32)] + MARKER_FIELDS
+
+
+class STURiskResult(ctypes.Structure):
+    _fields_ = [("status", ctypes.c_int32), ("reason", ctypes.c_int32),
+                ("relative_risk", ctypes.c_double), ("power", ctypes.c_double),
+                ("evaluations", ctypes.c_int32)] + MARKER_FIELDS
+
+
+REC_RISK_RESULT, REC_DISEASE_MODEL = 6, 7
+STU_EFFECT_DISEASE = 2
+LD_KINDS = {None: 0, "d_prime": 1, "r_squared": 2}  # DIS_MARKER_IS_CAUSAL, DIS_LD_*
+
+
+def c_function(name: str, restype, *argtypes):
+    """A function of the module's library handle, declared for this test's
+    own records (a prototype of its own: the module's declarations stand)."""
+    return ctypes.CFUNCTYPE(restype, *argtypes)((name, library()))
+
+
+class ModelFunctions:
+    def __init__(self):
+        i32, i64, f64 = ctypes.c_int32, ctypes.c_int64, ctypes.c_double
+        study = ctypes.POINTER(STUStudy)
+        self.DIS_model_init = c_function("DIS_model_init", None, ctypes.POINTER(DISModel))
+        self.DIS_marker_of = c_function("DIS_marker_of", i32, ctypes.POINTER(DISModel),
+                                        ctypes.POINTER(DISMarker))
+        self.STU_study_init = c_function("STU_study_init", None, study)
+        self.STU_power = c_function("STU_power", i32, study, i64, i64,
+                                    ctypes.POINTER(STUPowerResult))
+        self.STU_cases_for_ratio = c_function("STU_cases_for_ratio", i32, study, f64, f64,
+                                              ctypes.POINTER(STUSizeResult))
+        self.STU_controls_for_cases = c_function("STU_controls_for_cases", i32, study, i64, f64,
+                                                 ctypes.POINTER(STUSizeResult))
+        self.STU_relative_risk = c_function("STU_relative_risk", i32, study, i64, i64, f64, i32,
+                                            ctypes.POINTER(STURiskResult))
+        self.REC_record_size = c_function("REC_record_size", i32, i32)
+
+
+_model_functions = []
+
+
+def model_functions() -> ModelFunctions:
+    if not _model_functions:
+        _model_functions.append(ModelFunctions())
+    return _model_functions[0]
+
+
+def c_model(d: dict) -> DISModel:
+    """The test's own DIS_model of a disease model given by keywords."""
+    model = DISModel()
+    model_functions().DIS_model_init(ctypes.byref(model))
+    model.frequency, model.prevalence = d["frequency"], d["prevalence"]
+    model.model = vantor.choice_words("model")[d.get("model", "multiplicative")]
+    model.relative_risk = d.get("relative_risk", math.nan)
+    for kind in ("d_prime", "r_squared"):
+        if kind in d:
+            model.ld_kind, model.ld = LD_KINDS[kind], d[kind]
+    model.marker_frequency = d.get("marker_frequency", math.nan)
+    return model
+
+
+def c_study(d: dict, alpha, markers=1, test="allelic", variance="pooled") -> STUStudy:
+    study = STUStudy()
+    model_functions().STU_study_init(ctypes.byref(study))
+    study.effect_kind = STU_EFFECT_DISEASE
+    study.effect.disease = c_model(d)
+    study.alpha, study.markers = alpha, markers
+    study.test = vantor.choice_words("test")[test]
+    study.statistic = statistic_code(variance)
+    return study
+
+
+def marker_of(d: dict) -> DISMarker:
+    marker = DISMarker()
+    reason = model_functions().DIS_marker_of(ctypes.byref(c_model(d)), ctypes.byref(marker))
+    return marker if reason == 0 else None
+
+
+def random_models(count: int, seed: int):
+    """Valid one-parameter models with a random test, markers and level."""
+    draw = random.Random(seed)
+    while count:
+        d = dict(frequency=draw.uniform(0.05, 0.5), prevalence=10 ** draw.uniform(-3, -0.5),
+                 model=draw.choice(["multiplicative", "additive", "dominant", "recessive"]),
+                 relative_risk=draw.choice([draw.uniform(1.05, 2.5), draw.uniform(0.6, 0.95)]))
+        if draw.random() < 0.5:
+            d[draw.choice(["d_prime", "r_squared"])] = draw.uniform(0.3, 1)
+            d["marker_frequency"] = draw.uniform(0.05, 0.5)
+        if marker_of(d) is None:
+            continue
+        count -= 1
+        markers = draw.choice([1, 1000, 1e6])
+        lowest = -9 if markers == 1 else -5  # per-marker levels from 1e-12
+        yield d, dict(markers=markers, alpha=draw.choice([None, 10 ** draw.uniform(lowest, -1.5)]),
+                      test=draw.choice(list(vantor.choice_words("test"))),
+                      variance=draw.choice(["pooled", "unpooled"]),
+                      cases=draw.randint(200, 20000), controls=draw.randint(200, 20000),
+                      target_power=draw.uniform(0.5, 0.95))
+
+
+def marker_values(raw) -> tuple:
+    return tuple(getattr(raw, name) for name, _ in MARKER_FIELDS)
+
+
+def our_marker_values(result) -> tuple:
+    return tuple(getattr(result, name) for name, _ in MARKER_FIELDS)
+
+
+class DiseaseModelBitForBit(unittest.TestCase):
+    def setUp(self):
+        self.lib = model_functions()
+
+    def test_the_tests_copies_of_the_records_have_the_librarys_sizes(self):
+        for record, copy in ((REC_STUDY, STUStudy), (REC_POWER_RESULT, STUPowerResult),
+                             (REC_SIZE_RESULT, STUSizeResult), (REC_RISK_RESULT, STURiskResult),
+                             (REC_DISEASE_MODEL, DISModel)):
+            self.assertEqual(ctypes.sizeof(copy), self.lib.REC_record_size(record))
+
+    def options(self, d: dict, o: dict) -> tuple:
+        """The module's arguments and the test's own study for one draw."""
+        if o["test"] == "genotypic":
+            o = dict(o, variance="pooled")
+        alpha = vantor.default_alpha(o["markers"]) if o["alpha"] is None else o["alpha"]
+        keywords = dict(d, markers=o["markers"], test=o["test"], variance=o["variance"])
+        if o["alpha"] is not None:
+            keywords["alpha"] = o["alpha"]
+        return keywords, c_study(d, alpha, o["markers"], o["test"], o["variance"])
+
+    def test_power_and_what_the_marker_sees_are_the_librarys(self):
+        for d, o in random_models(200, 2026120801):
+            keywords, study = self.options(d, o)
+            with self.subTest(model=d, options=o):
+                raw = STUPowerResult()
+                self.lib.STU_power(ctypes.byref(study), o["cases"], o["controls"],
+                                   ctypes.byref(raw))
+                ours = vantor.single_stage_power(o["cases"], o["controls"], **keywords)
+                self.assertEqual((int(ours.status), int(ours.reason)), (raw.status, raw.reason))
+                self.assertEqual((ours.power, *our_marker_values(ours)),
+                                 (raw.power, *marker_values(raw)))
+
+    def test_sizes_are_the_librarys(self):
+        for d, o in random_models(40, 2026120802):
+            keywords, study = self.options(d, o)
+            with self.subTest(model=d, options=o):
+                raw = STUSizeResult()
+                self.lib.STU_cases_for_ratio(ctypes.byref(study), 1.5, o["target_power"],
+                                             ctypes.byref(raw))
+                ours = vantor.cases_for_ratio(1.5, target_power=o["target_power"], **keywords)
+                self.assertEqual((int(ours.status), ours.evaluations), (raw.status,
+                                                                        raw.evaluations))
+                if raw.status in (0, 1):
+                    self.assertEqual((ours.cases, ours.controls, ours.power),
+                                     (raw.cases, raw.controls, raw.power))
+                    self.assertEqual(our_marker_values(ours), marker_values(raw))
+                raw = STUSizeResult()
+                self.lib.STU_controls_for_cases(ctypes.byref(study), o["cases"],
+                                                o["target_power"], ctypes.byref(raw))
+                ours = vantor.controls_for_cases(o["cases"], target_power=o["target_power"],
+                                                 **keywords)
+                self.assertEqual((int(ours.status), ours.controls or 0, ours.evaluations),
+                                 (raw.status, raw.controls, raw.evaluations))
+
+    def test_detectable_relative_risks_are_the_librarys(self):
+        directions = vantor.choice_words("direction")
+        for d, o in random_models(30, 2026120803):
+            d = {k: v for k, v in d.items() if k != "relative_risk"}
+            keywords, study = self.options(d, o)
+            with self.subTest(model=d, options=o):
+                found = vantor.detectable_relative_risks(
+                    o["cases"], o["controls"], target_power=o["target_power"], **keywords)
+                for side, ours in zip(found._fields, found):
+                    raw = STURiskResult()
+                    self.lib.STU_relative_risk(ctypes.byref(study), o["cases"], o["controls"],
+                                               o["target_power"], directions[side],
+                                               ctypes.byref(raw))
+                    self.assertEqual((int(ours.status), int(ours.reason), ours.evaluations),
+                                     (raw.status, raw.reason, raw.evaluations))
+                    if raw.status in (0, 1):
+                        self.assertEqual((ours.relative_risk, ours.power),
+                                         (raw.relative_risk, raw.power))
+                        self.assertEqual(our_marker_values(ours), marker_values(raw))
+
+    def test_the_default_level_is_the_librarys_for_the_markers(self):
+        self.assertEqual(vantor.default_alpha(), vantor.DEFAULT_ALPHA)
+        self.assertEqual(vantor.default_alpha(1e6), 0.05)
+        for markers in (1, 1000, 1e6):
+            with self.subTest(markers=markers):
+                ours = vantor.single_stage_power(1000, 2000, markers=markers, **MODEL)
+                self.assertEqual(ours.marker_alpha, vantor.default_alpha(markers) / markers)
+                given = vantor.single_stage_power(1000, 2000, markers=markers,
+                                                  alpha=vantor.default_alpha(markers), **MODEL)
+                self.assertEqual(ours, given)
+
+
+def grid_models():
+    """4 models x prevalences 0.001-0.3 x frequencies 0.05-0.5 x relative
+    risks 1.1-2, the marker causal or at r^2 0.5; the valid ones."""
+    for model in ("multiplicative", "additive", "dominant", "recessive"):
+        for prevalence in (0.001, 0.01, 0.1, 0.3):
+            for frequency in (0.05, 0.2, 0.5):
+                for relative_risk in (1.1, 1.5, 2.0):
+                    for linkage in ({}, {"r_squared": 0.5}):
+                        d = dict(frequency=frequency, prevalence=prevalence, model=model,
+                                 relative_risk=relative_risk, **linkage)
+                        if marker_of(d) is not None:
+                            yield d
+
+
+class TwoStagesOfADiseaseModel(unittest.TestCase):
+    """A disease model enters the two-stage questions as the odds ratio and
+    control rate at its marker, bit for bit."""
+
+    def test_two_stage_power_is_the_power_of_the_implied_effect(self):
+        methods = list(vantor.choice_words("method"))
+        tried = 0
+        for index, d in enumerate(grid_models()):
+            marker = marker_of(d)
+            implied = dict(odds_ratio=marker.odds_ratio, control_rate=marker.control_rate)
+            levels = dict(stage1_alpha=1e-3, alpha=1e-6, method=methods[index % 3])
+            with self.subTest(model=d, method=levels["method"]):
+                self.assertEqual(vantor.two_stage_power(800, 1200, 1500, 2500, **d, **levels),
+                                 vantor.two_stage_power(800, 1200, 1500, 2500, **implied,
+                                                        **levels))
+                self.assertEqual(
+                    vantor.two_stage_power_of_total(9000, 0.35, **d, **levels, cost_ratio=2),
+                    vantor.two_stage_power_of_total(9000, 0.35, **implied, **levels,
+                                                    cost_ratio=2))
+            tried += 1
+        self.assertGreater(tried, 250)
+
+    def test_design_searches_are_those_of_the_implied_effect(self):
+        for d in list(grid_models())[::23]:
+            marker = marker_of(d)
+            implied = dict(odds_ratio=marker.odds_ratio, control_rate=marker.control_rate)
+            with self.subTest(model=d):
+                self.assertEqual(vantor.smallest_total(0.4, **d, stage1_alpha=1e-3),
+                                 vantor.smallest_total(0.4, **implied, stage1_alpha=1e-3))
+                self.assertEqual(vantor.cheapest_design(**d, method="product"),
+                                 vantor.cheapest_design(**implied, method="product"))
+                self.assertEqual(vantor.most_powerful_design(4000, **d),
+                                 vantor.most_powerful_design(4000, **implied))
+
+    def test_markers_divide_the_overall_level(self):
+        d = dict(MODEL)
+        marker = marker_of(d)
+        implied = dict(odds_ratio=marker.odds_ratio, control_rate=marker.control_rate)
+        many = vantor.two_stage_power(800, 1200, 1500, 2500, **d, stage1_alpha=1e-3,
+                                      markers=1e6)
+        one = vantor.two_stage_power(800, 1200, 1500, 2500, **implied, stage1_alpha=1e-3,
+                                     alpha=0.05 / 1e6)
+        self.assertEqual(many, one)
+
+
+class DiseaseModelAgainstItsAlgebra(unittest.TestCase):
+    def test_rates_at_a_causal_marker_are_the_penetrance_weighted_genotypes(self):
+        # f_g = f_0 RR_g with f_0 = K / sum P(g) RR_g; cases P(g) f_g / K,
+        # unaffected controls P(g) (1 - f_g) / (1 - K), population P(g).
+        risks = {"multiplicative": lambda r: (1, r, r * r), "additive": lambda r: (1, r, 2 * r - 1),
+                 "dominant": lambda r: (1, r, r), "recessive": lambda r: (1, 1, r)}
+        for d in (g for g in grid_models() if "r_squared" not in g):
+            p, k, rr = d["frequency"], d["prevalence"], risks[d["model"]](d["relative_risk"])
+            genotypes = ((1 - p) ** 2, 2 * p * (1 - p), p * p)
+            f0 = k / sum(g * r for g, r in zip(genotypes, rr))
+            cases = [g * f0 * r / k for g, r in zip(genotypes, rr)]
+            unaffected = [g * (1 - f0 * r) / (1 - k) for g, r in zip(genotypes, rr)]
+            for kind, controls in (("unaffected", unaffected), ("population", genotypes)):
+                with self.subTest(model=d, controls_kind=kind):
+                    result = vantor.single_stage_power(1000, 1000, **d, controls_kind=kind)
+                    self.assertAlmostEqual(result.marker_case_rate, cases[1] / 2 + cases[2],
+                                           delta=1e-14)
+                    self.assertAlmostEqual(result.marker_control_rate,
+                                           controls[1] / 2 + controls[2], delta=1e-14)
+
+    def test_the_geneticists_example(self):
+        # The relative risk is not the odds ratio: typing 1.5 as an odds ratio
+        # undersells the study.
+        model = vantor.single_stage_power(1000, 2000, frequency=0.2, prevalence=0.1,
+                                          relative_risk=1.5)
+        typed = vantor.single_stage_power(1000, 2000, odds_ratio=1.5, control_rate=0.2)
+        self.assertGreater(model.power, 0.93)
+        self.assertLess(typed.power, 0.85)
+        tagged = vantor.single_stage_power(1000, 2000, frequency=0.2, prevalence=0.1,
+                                           relative_risk=1.5, r_squared=0.8)
+        self.assertLess(tagged.power, model.power)
+
+
+def python_with_numpy() -> str:
+    """An interpreter that has numpy: this one, or Debian's."""
+    for candidate in (sys.executable, "/usr/bin/python3"):
+        if not os.access(candidate, os.X_OK):
+            continue
+        probe = subprocess.run([candidate, "-c", "import numpy"], capture_output=True,
+                               check=False)
+        if probe.returncode == 0:
+            return candidate
+    return ""
+
+
+class GenotypeTestsSimulated(unittest.TestCase):
+    """examples/genotype_monte_carlo.py run as a user runs it, with fewer
+    replicates: the trend, dominant and recessive tests reject as often as
+    their power says, within 4 standard errors + 0.005 (the allelic and
+    genotypic tests' gaps are measured in docs/simulation.md, not held)."""
+
+    def test_score_tests_reject_as_often_as_their_power_says(self):
+        python = python_with_numpy()
+        if not python:
+            self.skipTest("no Python with numpy")
+        run = subprocess.run(
+            [python, "-B", os.path.join(ROOT, "examples", "genotype_monte_carlo.py"),
+             "--replicates", "20000", "--seed", "7"],
+            env=dict(os.environ, PYTHONPATH=os.path.dirname(os.path.abspath(vantor.__file__))),
+            capture_output=True, text=True, timeout=120, check=False)
+        self.assertEqual((run.returncode, run.stderr), (0, ""))
+        rows = [[cell.strip() for cell in line.strip("|").split("|")]
+                for line in run.stdout.splitlines() if re.match(r"\| [a-z]+ \| \d", line)]
+        self.assertEqual(len(rows), 4 * 2 * 2 * 5)
+        for model, size, alpha, test, simulated, module, _, error in rows:
+            cases, controls = (int(n) for n in size.split(" + "))
+            with self.subTest(model=model, size=size, alpha=alpha, test=test):
+                power = vantor.single_stage_power(
+                    cases, controls, alpha=float(alpha), test=test, model=model,
+                    **next(dict(frequency=p, prevalence=k, relative_risk=r)
+                           for m, p, k, r in SIMULATED_MODELS if m == model)).power
+                self.assertEqual(module, f"{power:.4f}")
+                if test in ("trend", "dominant", "recessive"):
+                    self.assertLessEqual(abs(float(simulated) - power),
+                                         4 * float(error) + 0.005 + 1e-4)
+
+
+# The example's models, read from it without importing numpy here.
+with open(os.path.join(ROOT, "examples", "genotype_monte_carlo.py"), encoding="utf-8") as _source:
+    SIMULATED_MODELS = ast.literal_eval(
+        re.search(r"^MODELS = (\[.*?\n\])", _source.read(), re.S | re.M).group(1))
+
+
+# (keywords replacing those of MODEL, the function, the reason, the argument named)
+REFUSED_MODELS = [
+    (dict(frequency=0), None, "BAD_FREQUENCY", "frequency"),
+    (dict(prevalence=1), None, "BAD_PREVALENCE", "prevalence"),
+    (dict(prevalence=None), None, "BAD_PREVALENCE", "prevalence"),
+    (dict(model="codominant"), None, "BAD_MODEL", "model"),
+    (dict(relative_risk=-1), None, "BAD_RELATIVE_RISK", "relative_risk"),
+    (dict(model="additive", relative_risk=0.4), None, "NEGATIVE_RISK", "relative_risk"),
+    (dict(frequency=0.5, prevalence=0.3, relative_risk=30), None, "RISK_ABOVE_ONE",
+     "relative_risk"),
+    (dict(model="free", heterozygote_risk=1.2), None, "BAD_RELATIVE_RISK", "relative_risk"),
+    (dict(controls_kind="cases"), None, "BAD_CONTROLS_KIND", "controls_kind"),
+    (dict(marker_frequency=1.5), None, "BAD_MARKER_FREQUENCY", "marker_frequency"),
+    (dict(marker_frequency=None), None, "BAD_MARKER_FREQUENCY", "marker_frequency"),
+    (dict(r_squared=1.2), None, "BAD_LD", "r_squared"),
+    (dict(r_squared=0.99), None, "LD_BEYOND_FREQUENCIES", "r_squared"),
+    (dict(test="trend", count="alleles"), None, "GENOTYPE_TEST_COUNTS_PEOPLE", "count"),
+    (dict(test="genotypic", variance="unpooled"), None, "GENOTYPIC_ONE_STATISTIC", "variance"),
+    (dict(test="logistic"), None, "BAD_TEST", "test"),
+    (dict(markers=0.5), None, "BAD_MARKERS", "markers"),
+    (dict(markers=1e12), None, "BAD_MARKER_ALPHA", "alpha"),
+    (dict(test="trend"), "two_stage", "TWO_STAGES_NEED_ALLELIC", "test"),
+    (dict(model="free"), "risks", "NO_SINGLE_RISK", "model"),
+]
+
+
+class RefusedModels(unittest.TestCase):
+    def call(self, which, replaced: dict):
+        d = dict(MODEL, **replaced)
+        if which == "two_stage":
+            return vantor.two_stage_power(500, 500, 1000, 1000, stage1_alpha=1e-3, **d)
+        if which == "risks":
+            d = {k: v for k, v in d.items() if k != "relative_risk"}
+            return vantor.detectable_relative_risks(1000, 1000, **d)
+        return vantor.single_stage_power(1000, 1000, **d)
+
+    def test_each_invalid_model_is_refused_with_its_reason_naming_the_input(self):
+        for replaced, which, reason, argument in REFUSED_MODELS:
+            with self.subTest(replaced=replaced):
+                with self.assertRaises(vantor.InputError) as caught:
+                    self.call(which, replaced)
+                error = caught.exception
+                self.assertEqual((error.reason.name, error.argument), (reason, argument))
+                self.assertEqual(str(error), f"{argument}: {library_message(error.reason)}")
+
+    def test_d_prime_is_named_as_given(self):
+        d = {k: v for k, v in MODEL.items() if k != "r_squared"}
+        with self.assertRaises(vantor.InputError) as caught:
+            vantor.single_stage_power(1000, 1000, **d, d_prime=-0.1)
+        self.assertEqual((caught.exception.reason.name, caught.exception.argument),
+                         ("BAD_LD", "d_prime"))
+
+    def test_a_genotype_test_needs_a_model(self):
+        with self.assertRaises(vantor.InputError) as caught:
+            vantor.single_stage_power(1000, 1000, 1.3, 0.3, test="trend")
+        self.assertEqual((caught.exception.reason.name, caught.exception.argument),
+                         ("TEST_NEEDS_MODEL", "test"))
+
+    def test_one_effect_and_one_marker_description(self):
+        for call in (
+            lambda: vantor.single_stage_power(1000, 1000, 1.3, 0.3, frequency=0.2),
+            lambda: vantor.cases_for_ratio(1, odds_ratio=1.3, **MODEL),
+            lambda: vantor.smallest_total(0.4, control_rate=0.3, model="dominant",
+                                          stage1_alpha=1e-3),
+            lambda: vantor.single_stage_power(1000, 1000, **dict(MODEL, d_prime=0.5)),
+            lambda: vantor.single_stage_power(1000, 1000, frequency=0.2, prevalence=0.1,
+                                              relative_risk=1.5, marker_frequency=0.3),
+        ):
+            with self.assertRaises(ValueError) as caught:
+                call()
+            self.assertNotIsInstance(caught.exception, vantor.InputError)
+        with self.assertRaises(TypeError):
+            vantor.single_stage_power(1000, 1000)
+        with self.assertRaises(TypeError):
+            vantor.single_stage_power(1000, 1000, **dict(MODEL, ld=0.5))
+
+
+# ---------------------------------------------------------------------------
 # Processes, threads, reports, the library
 # ---------------------------------------------------------------------------
 
@@ -1165,7 +1707,8 @@ class LibraryIdentity(unittest.TestCase):
         self.assertEqual(run.returncode, 0, run.stderr)
         # Made from the library's description: they exist once it loads.
         self.assertEqual(run.stdout, "['DesignResult', 'DetectableOddsRatios', "
-                                     "'OddsRatioResult', 'PowerResult', 'Reason', "
+                                     "'DetectableRelativeRisks', 'OddsRatioResult', "
+                                     "'PowerResult', 'Reason', 'RelativeRiskResult', "
                                      "'SizeResult', 'Status']\n")
 
 

@@ -6,7 +6,12 @@ A thin layer over the shared vantor library, using only the standard library
 
 * counts (``cases``, ``controls``, ``stage1_cases`` ..., ``total``) are
   people, two alleles each, unless ``count="alleles"``;
-* the significance level ``alpha`` is 5e-8 (genome-wide) unless given, and
+* the effect is ``odds_ratio`` and ``control_rate``, or a disease model by
+  keyword (``frequency``, ``prevalence``, ``model``, ``relative_risk`` ...,
+  ``d_prime`` or ``r_squared`` for a marker other than the causal variant),
+  never both; ``test`` is "allelic" unless given, ``markers`` 1;
+* the significance level ``alpha`` is default_alpha(markers) unless given:
+  5e-8 (genome-wide) for one marker, 0.05 (study-wide) for more; and
   ``target_power`` 0.8;
 * ``variance`` is "pooled" (the allelic chi-square test) or "unpooled" (each
   group's own rate, the Wald test); ``method`` is "replication", "product"
@@ -23,7 +28,7 @@ reach) is no error: its result says so in ``status``, ``reason`` and
 
 The result records are laid out from the library's description of them
 (power/records.h) when the library is loaded: ``PowerResult``, ``SizeResult``,
-``OddsRatioResult`` and ``DesignResult`` have one field per described field
+``OddsRatioResult``, ``RelativeRiskResult`` and ``DesignResult`` have one field per described field
 (``status`` a ``Status``, ``reason`` a ``Reason``, followed by ``message``,
 the library's words), and ``Reason`` and ``Status`` name the library's codes
 as it names them. These names (and the result types) are made on first use,
@@ -65,6 +70,8 @@ Example (1,000 cases and 1,000 controls, at 0.05 rather than genome-wide)::
 import ctypes
 import ctypes.util
 import enum
+import functools
+import inspect
 import math
 import numbers
 import operator
@@ -85,24 +92,29 @@ __all__ = [
     "OddsRatioResult",
     "DetectableOddsRatios",
     "DesignResult",
+    "RelativeRiskResult",
+    "DetectableRelativeRisks",
     "single_stage_power",
     "cases_for_controls",
     "controls_for_cases",
     "cases_for_ratio",
     "controls_for_ratio",
     "detectable_odds_ratios",
+    "detectable_relative_risks",
     "two_stage_power",
     "two_stage_power_of_total",
     "smallest_total",
     "cheapest_design",
     "most_powerful_design",
     "choice_words",
+    "default_alpha",
     "load_library",
     "library_version",
 ]
 
-#: The significance level every question takes when none is given
-#: (STU_DEFAULT_ALPHA of power/study.h: genome-wide significance).
+#: The significance level a question of one marker takes when none is given
+#: (STU_DEFAULT_ALPHA of power/study.h: genome-wide significance); for more
+#: markers, default_alpha(markers) is the library's.
 DEFAULT_ALPHA = 5e-8
 #: The power the size and design questions aim at when none is given.
 DEFAULT_TARGET_POWER = 0.8
@@ -139,6 +151,7 @@ class InputError(ValueError):
 
 # The described records, C types and kinds, as power/records.h numbers them.
 _REC_STUDY, _REC_POWER, _REC_SIZE, _REC_EFFECT, _REC_DESIGN = 1, 2, 3, 4, 5
+_REC_RISK, _REC_DISEASE_MODEL = 6, 7
 _C_TYPES = {1: ctypes.c_int32, 2: ctypes.c_int64, 3: ctypes.c_double}
 _KIND_COUNT, _KIND_STATUS, _KIND_REASON, _KIND_INTERNAL = 1, 2, 3, 5
 
@@ -148,6 +161,7 @@ _RESULT_NAMES = {
     _REC_SIZE: "SizeResult",
     _REC_EFFECT: "OddsRatioResult",
     _REC_DESIGN: "DesignResult",
+    _REC_RISK: "RelativeRiskResult",
 }
 _RESULT_DOCS = {
     _REC_POWER: "The power of one study; None unless the status is FOUND or "
@@ -159,6 +173,8 @@ _RESULT_DOCS = {
                  '(people unless count="alleles"); one_stage_total and relative_cost are '
                  "None where the question does not compare with one stage. Values are None "
                  "unless found.",
+    _REC_RISK: "A detectable relative risk of a one-parameter disease model, its power and "
+               "what the test sees at the marker there; None unless found.",
 }
 
 
@@ -311,21 +327,52 @@ class _Vocabulary:
             raise LayoutMismatchError(
                 f"STU_study is {library.STU_study_size()} bytes by STU_study_size, "
                 f"{ctypes.sizeof(self.layouts[_REC_STUDY])} by its description")
+        self.fields[_REC_DISEASE_MODEL] = _described_fields(library, _REC_DISEASE_MODEL)
+        self.layouts[_REC_DISEASE_MODEL] = _structure(
+            "DIS_model", library.REC_record_size(_REC_DISEASE_MODEL),
+            self.fields[_REC_DISEASE_MODEL])
+        self.model_offset = _effect_union(self.fields[_REC_STUDY],
+                                          ctypes.sizeof(self.layouts[_REC_DISEASE_MODEL]),
+                                          ctypes.sizeof(self.layouts[_REC_STUDY]))
         self.results = {
             record: _result_type(name, _RESULT_DOCS[record], self.fields[record], self.status,
                                  self.reason)
             for record, name in _RESULT_NAMES.items()
         }
-        self.choices = {choice: _choice_words(library, choice)
-                        for choice in ("method", "variance", "count", "direction")}
-        directions = list(self.choices["direction"])
-        effect = self.results[_REC_EFFECT]
-        self.both_directions = NamedTuple("DetectableOddsRatios",
-                                          [(word, effect) for word in directions])
-        self.both_directions.__module__ = __name__
-        self.both_directions.__doc__ = (
-            "The detectable odds ratios on each side of 1, by the direction's words: the "
-            "smallest above 1 and the largest below 1.")
+        self.choices = {choice: _choice_words(library, choice) for choice in _CHOICES}
+        self.both_directions = self._pair("DetectableOddsRatios", _REC_EFFECT, "odds ratios")
+        self.both_risks = self._pair("DetectableRelativeRisks", _REC_RISK, "relative risks")
+
+    def _pair(self, name: str, record: int, what: str) -> type:
+        """The answers on each side of 1, by the direction's words."""
+        pair = NamedTuple(name, [(word, self.results[record])
+                                 for word in self.choices["direction"]])
+        pair.__module__ = __name__
+        pair.__doc__ = (f"The detectable {what} on each side of 1, by the direction's words: "
+                        "the smallest above 1 and the largest below 1.")
+        return pair
+
+
+# The library's choices (REC_choice_word).
+_CHOICES = ("method", "variance", "count", "direction", "test", "model", "controls_kind",
+            "ld_kind")
+
+
+def _effect_union(study_fields: list, model_size: int, study_size: int) -> int:
+    """Where a disease model sits in the study record: from its odds_ratio
+    field, over the allelic effect and nothing else (power/records.h)."""
+    start = next(f.offset for f in study_fields if f.name == "odds_ratio")
+    for field in study_fields:
+        if field.name not in ("odds_ratio", "control_rate") and \
+                start <= field.offset < start + model_size:
+            raise LayoutMismatchError(
+                f"STU_study.{field.name}: at byte {field.offset}, inside the disease model "
+                f"that starts at byte {start}")
+    if start + model_size > study_size:
+        raise LayoutMismatchError(
+            f"DIS_model: {model_size} bytes from byte {start} pass the end of STU_study "
+            f"({study_size} bytes)")
+    return start
 
 
 # ---------------------------------------------------------------------------
@@ -398,6 +445,7 @@ def _declare_description(library: ctypes.CDLL) -> None:
     _declare(library, "REC_choice_word", text, [text, i32, ctypes.POINTER(i32)])
     _declare(library, "REC_choice_code", i32, [text, text])
     _declare(library, "REC_reason_name", text, [i32])
+    _declare(library, "REC_reason_input", text, [i32])
     _declare(library, "REC_reason_count", i32, [])
     _declare(library, "REC_reason_at", i32, [i32])
     _declare(library, "REC_status_name", text, [i32])
@@ -405,6 +453,7 @@ def _declare_description(library: ctypes.CDLL) -> None:
     _declare(library, "SLV_check_cases", i32, [ctypes.c_int64, i32])
     _declare(library, "SLV_check_controls", i32, [ctypes.c_int64, i32])
     _declare(library, "STU_study_size", i32, [])
+    _declare(library, "STU_default_alpha", ctypes.c_double, [ctypes.c_double])
     _declare(library, "vantor_version", text, [])
     _declare(library, "MTH_set_report_hook", _ReportHook, [_ReportHook])
 
@@ -417,12 +466,14 @@ def _declare_questions(library: ctypes.CDLL, vocabulary: _Vocabulary) -> None:
 
     study, pair = to(_REC_STUDY), i64 * 2
     _declare(library, "STU_study_init", None, [study])
+    _declare(library, "DIS_model_init", None, [to(_REC_DISEASE_MODEL)])
     _declare(library, "STU_power", i32, [study, i64, i64, to(_REC_POWER)])
     for name in ("STU_cases_for_controls", "STU_controls_for_cases"):
         _declare(library, name, i32, [study, i64, f64, to(_REC_SIZE)])
     for name in ("STU_cases_for_ratio", "STU_controls_for_ratio"):
         _declare(library, name, i32, [study, f64, f64, to(_REC_SIZE)])
     _declare(library, "STU_odds_ratio", i32, [study, i64, i64, f64, i32, to(_REC_EFFECT)])
+    _declare(library, "STU_relative_risk", i32, [study, i64, i64, f64, i32, to(_REC_RISK)])
     design = to(_REC_DESIGN)
     _declare(library, "STU_two_stage_power", i32, [study, pair, pair, f64, design])
     _declare(library, "STU_two_stage_power_of_total", i32, [study, i64, f64, f64, design])
@@ -493,6 +544,8 @@ _MADE_AT_LOAD = {
     "OddsRatioResult": lambda v: v.results[_REC_EFFECT],
     "DesignResult": lambda v: v.results[_REC_DESIGN],
     "DetectableOddsRatios": lambda v: v.both_directions,
+    "RelativeRiskResult": lambda v: v.results[_REC_RISK],
+    "DetectableRelativeRisks": lambda v: v.both_risks,
 }
 
 
@@ -505,8 +558,17 @@ def __getattr__(name: str):
 
 def choice_words(choice: str) -> dict:
     """The words of one of the library's choices ("method", "variance",
-    "count", "direction") and the library's code of each (REC_choice_word)."""
+    "count", "direction", "test", "model", "controls_kind", "ld_kind") and
+    the library's code of each (REC_choice_word)."""
     return dict(_words().choices[choice])
+
+
+def default_alpha(markers=1) -> float:
+    """The significance level a question takes when ``alpha`` is not given
+    (STU_default_alpha): 5e-8 (genome-wide) for one marker, already a
+    per-marker level; 0.05, the study-wide level divided among them, for
+    more markers."""
+    return load_library().STU_default_alpha(_real(markers))
 
 
 def library_version() -> str:
@@ -558,64 +620,185 @@ def _code(choice: str, word) -> int:
     return _words().choices[choice].get(word, _NO_CODE)
 
 
-# The argument each refusal names, by the reason's name; a question may name
-# it otherwise (the ratio questions, the per-stage counts, the total).
-_REFUSED_ARGUMENT = {
-    "BAD_CASES": "cases",
-    "BAD_CONTROLS": "controls",
-    "BAD_CONTROL_RATE": "control_rate",
-    "BAD_ALPHA": "alpha",
-    "BAD_DESIGN_ALPHA": "alpha",
-    "BAD_ODDS_RATIO": "odds_ratio",
-    "BAD_TARGET_POWER": "target_power",
-    "BAD_UNIT": "count",
-    "BAD_METHOD": "method",
-    "BAD_STAGE1_SHARE": "stage1_share",
-    "BAD_CASE_FRACTION": "case_fraction",
-    "BAD_STAGE1_ALPHA": "stage1_alpha",
-    "BAD_COST_RATIO": "cost_ratio",
-    "BAD_BUDGET": "budget",
-    "BAD_STATISTIC": "variance",
-    "BAD_DIRECTION": "direction",
-}
-
-
 def _refusal(reason: int, names: Optional[dict] = None) -> InputError:
+    """The error of a refusal: the library's words after the name of the
+    input it refuses (REC_reason_input), as this call names that input
+    (``names``: the stage of a count, the total, the side a ratio is given
+    from, d_prime or r_squared for the linkage disequilibrium)."""
     vocabulary, library = _words(), load_library()
     named = vocabulary.reason(reason)
-    argument = (names or {}).get(named.name, _REFUSED_ARGUMENT.get(named.name))
+    described = library.REC_reason_input(reason)
+    argument = None if described is None else described.decode("ascii")
+    argument = (names or {}).get(argument, argument)
     words = library.SLV_message(reason).decode("utf-8")
     message = f"{argument}: {words}" if argument else words
     return InputError(message, named, vocabulary.status.INVALID_INPUT, argument)
 
 
-def _study(odds_ratio=math.nan, control_rate=math.nan, alpha=DEFAULT_ALPHA, count="people",
-           variance="pooled", **two_stages):
-    """The study record, from STU_study_init, with these fields (by their
+class _NotGiven:
+    """The default of an input that was not given (None is a value: a
+    missing one, which the library refuses)."""
+
+    def __repr__(self) -> str:
+        return "<not given>"
+
+
+class _LevelForMarkers:
+    """The default of ``alpha``: the library's level for the markers."""
+
+    def __repr__(self) -> str:
+        return "default_alpha(markers)"
+
+
+_NOT_GIVEN = _NotGiven()
+_LEVEL_FOR_MARKERS = _LevelForMarkers()
+
+# The disease model's inputs (power/disease_model.h) and their defaults, as
+# each question takes them by keyword. The choices' defaults are the words
+# DIS_model_init sets; the marker's frequency defaults to the risk allele's.
+_MODEL_INPUTS = {
+    "frequency": _NOT_GIVEN,
+    "prevalence": _NOT_GIVEN,
+    "model": "multiplicative",
+    "relative_risk": _NOT_GIVEN,
+    "heterozygote_risk": _NOT_GIVEN,
+    "homozygote_risk": _NOT_GIVEN,
+    "controls_kind": "unaffected",
+    "marker_frequency": _NOT_GIVEN,
+    "d_prime": _NOT_GIVEN,
+    "r_squared": _NOT_GIVEN,
+}
+# The study's effect kinds (STU_EFFECT_* of power/study.h).
+_EFFECT_ALLELIC, _EFFECT_DISEASE = 1, 2
+
+
+def _takes_model(*names: str):
+    """Gives the decorated function the disease model's inputs ``names`` as
+    keyword-only arguments (its ``**model`` receives those given): its
+    signature shows them with their defaults, and any other keyword is a
+    TypeError as for any Python function."""
+    added = [inspect.Parameter(name, inspect.Parameter.KEYWORD_ONLY,
+                               default=_MODEL_INPUTS[name]) for name in names]
+
+    def decorate(function):
+        own = inspect.signature(function)
+        signature = own.replace(parameters=[
+            p for p in own.parameters.values() if p.kind != inspect.Parameter.VAR_KEYWORD
+        ] + added)
+
+        @functools.wraps(function)
+        def checked(*arguments, **keywords):
+            signature.bind(*arguments, **keywords)
+            return function(*arguments, **keywords)
+
+        checked.__signature__ = signature
+        return checked
+
+    return decorate
+
+
+def _given_model_inputs(model: dict) -> list:
+    """The disease model's inputs given: any number or value, and a choice
+    other than its default word."""
+    return [name for name, value in model.items()
+            if value is not _NOT_GIVEN
+            and not (isinstance(value, str) and value == _MODEL_INPUTS[name])]
+
+
+def _effect_kind(allelic: dict, model: dict, wanted: str) -> int:
+    """Which effect the inputs describe: the allelic odds ratio and control
+    rate, or a disease model, never both."""
+    given_allelic = [name for name, value in allelic.items() if value is not _NOT_GIVEN]
+    given_model = _given_model_inputs(model)
+    if given_allelic and given_model:
+        raise ValueError(
+            f"the effect is given twice: as {' and '.join(given_allelic)} and as a disease model "
+            f"({', '.join(given_model)}); give one of the two")
+    if given_model:
+        return _EFFECT_DISEASE
+    if given_allelic:
+        return _EFFECT_ALLELIC
+    raise TypeError(f"{wanted} needs an effect: odds_ratio and control_rate, or a disease model "
+                    "(frequency, prevalence, relative_risk, ...)")
+
+
+def _set_model(record, model: dict) -> dict:
+    """Writes the disease model into the study's effect (the DIS_model laid
+    out from its description, where the study's odds ratio starts); returns
+    the names this call gives the inputs the library names (d_prime or
+    r_squared for its "ld")."""
+    vocabulary, library = _words(), load_library()
+    record.effect_kind = _EFFECT_DISEASE
+    fields = vocabulary.layouts[_REC_DISEASE_MODEL].from_buffer(record, vocabulary.model_offset)
+    library.DIS_model_init(ctypes.byref(fields))
+    for name in ("frequency", "prevalence", "relative_risk", "heterozygote_risk",
+                 "homozygote_risk"):
+        if model.get(name, _NOT_GIVEN) is not _NOT_GIVEN:
+            setattr(fields, name, _real(model[name]))
+    for name in ("model", "controls_kind"):
+        if name in model:
+            setattr(fields, name, _code(name, model[name]))
+    linkage = [name for name in ("d_prime", "r_squared")
+               if model.get(name, _NOT_GIVEN) is not _NOT_GIVEN]
+    if len(linkage) > 1:
+        raise ValueError("the marker's linkage disequilibrium is given twice: give d_prime or "
+                         "r_squared, not both")
+    marker_frequency = model.get("marker_frequency", _NOT_GIVEN)
+    if marker_frequency is not _NOT_GIVEN:
+        if not linkage:
+            raise ValueError("marker_frequency is a marker's other than the causal variant: give "
+                             "its d_prime or r_squared with it")
+        if math.isnan(_real(marker_frequency)):
+            raise _refusal(vocabulary.reason.BAD_MARKER_FREQUENCY)
+        fields.marker_frequency = _real(marker_frequency)
+    if not linkage:
+        return {}
+    fields.ld_kind = vocabulary.choices["ld_kind"][linkage[0]]
+    fields.ld = _real(model[linkage[0]])
+    return {"ld": linkage[0]}
+
+
+class _Study(NamedTuple):
+    record: object  # the STU_study layout
+    names: dict  # this call's names of the inputs the library names
+
+
+def _study(wanted: str, allelic: dict, model: dict, alpha, markers, test="allelic",
+           count="people", variance="pooled", **two_stages) -> _Study:
+    """The study record, from STU_study_init, with the effect (``allelic``:
+    odds_ratio and control_rate, or ``model``), the level (the library's
+    default for the markers unless given) and the other fields (by their
     described names) set."""
+    kind = _effect_kind(allelic, model, wanted)
     record = _words().layouts[_REC_STUDY]()
     load_library().STU_study_init(ctypes.byref(record))
-    record.odds_ratio = _real(odds_ratio)
-    record.control_rate = _real(control_rate)
-    record.alpha = _real(alpha)
+    names = {}
+    if kind == _EFFECT_ALLELIC:
+        for name, value in allelic.items():
+            setattr(record, name, _real(value))
+    else:
+        names = _set_model(record, model)
+    record.markers = _real(markers)
+    record.alpha = default_alpha(markers) if alpha is _LEVEL_FOR_MARKERS else _real(alpha)
+    record.test = _code("test", test)
     record.count = _code("count", count)
     record.variance = _code("variance", variance)
     for name, value in two_stages.items():
         setattr(record, name, _code(name, value) if name == "method" else _real(value))
-    return record
+    return _Study(record, names)
 
 
-def _ask(question: str, record: int, *arguments, names: Optional[dict] = None):
-    """Asks the library `question` with the arguments and its result record;
-    warns once if the library reported; raises InputError for a refusal and
-    gives every other answer as the record's public result."""
+def _ask(question: str, record: int, study: _Study, *arguments, names: Optional[dict] = None):
+    """Asks the library `question` of the study with the arguments and its
+    result record; warns once if the library reported; raises InputError for
+    a refusal and gives every other answer as the record's public result."""
     library, vocabulary = load_library(), _words()
     raw = vocabulary.layouts[record]()
     _reports.counts = {}
-    getattr(library, question)(*arguments, ctypes.byref(raw))
+    getattr(library, question)(ctypes.byref(study.record), *arguments, ctypes.byref(raw))
     _warn_of_reports(_reports.counts)
     if raw.status == vocabulary.status.INVALID_INPUT:
-        raise _refusal(raw.reason, names)
+        raise _refusal(raw.reason, dict(study.names, **(names or {})))
     return _result(raw, record)
 
 
@@ -661,103 +844,165 @@ def _result(raw, record: int):
 # One stage
 # ---------------------------------------------------------------------------
 
+_ALL_MODEL_INPUTS = tuple(_MODEL_INPUTS)
 
-def single_stage_power(cases, controls, odds_ratio, control_rate, alpha=DEFAULT_ALPHA, *,
-                       count: str = "people", variance: str = "pooled") -> "PowerResult":
-    """Power of the two-sided allelic test of ``cases`` and ``controls``.
 
-    Counts are people (two alleles each) unless ``count="alleles"``; the
-    level ``alpha`` is 5e-8 unless given. ``odds_ratio`` is the allelic odds
-    ratio of cases against controls, ``control_rate`` the risk allele's rate
-    among controls, ``variance`` "pooled" or "unpooled".
+@_takes_model(*_ALL_MODEL_INPUTS)
+def single_stage_power(cases, controls, odds_ratio=_NOT_GIVEN, control_rate=_NOT_GIVEN,
+                       alpha=_LEVEL_FOR_MARKERS, *, test: str = "allelic", markers=1,
+                       count: str = "people", variance: str = "pooled", **model) -> "PowerResult":
+    """Power of the two-sided ``test`` of ``cases`` and ``controls``.
 
-    Returns a PowerResult: FOUND, or FOUND_WITH_WARNING when fewer than 5
+    The effect is either ``odds_ratio`` (the allelic odds ratio of cases
+    against controls) with ``control_rate`` (the risk allele's rate among
+    controls), or a disease model: ``frequency``, ``prevalence``,
+    ``model`` ("multiplicative", "additive", "dominant", "recessive" with
+    ``relative_risk``; "free" with ``heterozygote_risk`` and
+    ``homozygote_risk``), ``controls_kind`` ("unaffected" or "population")
+    and, for a marker other than the causal variant, ``d_prime`` or
+    ``r_squared`` (and its ``marker_frequency``). Giving both is a
+    ValueError. ``test`` is "allelic", or with a disease model "trend",
+    "dominant", "recessive" or "genotypic".
+
+    Counts are people (two alleles each) unless ``count="alleles"``. The
+    level ``alpha`` is study-wide for ``markers`` markers (the test runs at
+    alpha / markers); not given, it is default_alpha(markers): 5e-8 for one
+    marker, 0.05 for more. ``variance`` is "pooled" or "unpooled".
+
+    Returns a PowerResult with what the test sees at the marker
+    (``marker_alpha``, ``marker_case_rate``, ``marker_control_rate``,
+    ``marker_odds_ratio``): FOUND, or FOUND_WITH_WARNING when fewer than 5
     copies of an allele are expected in a group, or NOT_REACHABLE
     (POWER_NOT_COMPUTABLE, power None) when a rate is too close to 0 or 1
     for double precision. Raises InputError for a refused input.
     """
-    study = _study(odds_ratio, control_rate, alpha, count, variance)
-    return _ask("STU_power", _REC_POWER, ctypes.byref(study), _count(cases), _count(controls))
+    study = _study("single_stage_power", dict(odds_ratio=odds_ratio, control_rate=control_rate),
+                   model, alpha, markers, test, count, variance)
+    return _ask("STU_power", _REC_POWER, study, _count(cases), _count(controls))
 
 
 def _size(question: str, given, name: str, odds_ratio, control_rate, alpha, target_power,
-          count, variance, count_given: bool) -> "SizeResult":
-    study = _study(odds_ratio, control_rate, alpha, count, variance)
+          options: dict, model: dict, count_given: bool) -> "SizeResult":
+    study = _study(question, dict(odds_ratio=odds_ratio, control_rate=control_rate), model,
+                   alpha, **options)
     known = _count(given) if count_given else _real(given)
-    return _ask(question, _REC_SIZE, ctypes.byref(study), known, _real(target_power),
-                names={"BAD_RATIO": name})
+    return _ask(question, _REC_SIZE, study, known, _real(target_power),
+                names={"controls_per_case": name})
 
 
-def cases_for_controls(controls, odds_ratio, control_rate, alpha=DEFAULT_ALPHA,
-                       target_power=DEFAULT_TARGET_POWER, *, count: str = "people",
-                       variance: str = "pooled") -> "SizeResult":
+@_takes_model(*_ALL_MODEL_INPUTS)
+def cases_for_controls(controls, odds_ratio=_NOT_GIVEN, control_rate=_NOT_GIVEN,
+                       alpha=_LEVEL_FOR_MARKERS, target_power=DEFAULT_TARGET_POWER, *,
+                       test: str = "allelic", markers=1, count: str = "people",
+                       variance: str = "pooled", **model) -> "SizeResult":
     """Smallest number of cases reaching ``target_power`` with ``controls`` fixed.
 
     The answer is the smallest size from which every larger one reaches the
     target (the power need not rise steadily with one group fixed). Counts
     are people unless ``count="alleles"``; a people answer is searched in
     whole people. An unreachable target is a result with status
-    NOT_REACHABLE, its reason and message, and no numbers.
+    NOT_REACHABLE, its reason and message, and no numbers. The effect, the
+    test, the markers and the level are as for single_stage_power.
     """
+    options = dict(markers=markers, test=test, count=count, variance=variance)
     return _size("STU_cases_for_controls", controls, "controls", odds_ratio, control_rate,
-                 alpha, target_power, count, variance, count_given=True)
+                 alpha, target_power, options, model, count_given=True)
 
 
-def controls_for_cases(cases, odds_ratio, control_rate, alpha=DEFAULT_ALPHA,
-                       target_power=DEFAULT_TARGET_POWER, *, count: str = "people",
-                       variance: str = "pooled") -> "SizeResult":
+@_takes_model(*_ALL_MODEL_INPUTS)
+def controls_for_cases(cases, odds_ratio=_NOT_GIVEN, control_rate=_NOT_GIVEN,
+                       alpha=_LEVEL_FOR_MARKERS, target_power=DEFAULT_TARGET_POWER, *,
+                       test: str = "allelic", markers=1, count: str = "people",
+                       variance: str = "pooled", **model) -> "SizeResult":
     """Smallest number of controls reaching ``target_power`` with ``cases``
     fixed (see cases_for_controls)."""
+    options = dict(markers=markers, test=test, count=count, variance=variance)
     return _size("STU_controls_for_cases", cases, "cases", odds_ratio, control_rate, alpha,
-                 target_power, count, variance, count_given=True)
+                 target_power, options, model, count_given=True)
 
 
-def cases_for_ratio(controls_per_case, odds_ratio, control_rate, alpha=DEFAULT_ALPHA,
-                    target_power=DEFAULT_TARGET_POWER, *, count: str = "people",
-                    variance: str = "pooled") -> "SizeResult":
+@_takes_model(*_ALL_MODEL_INPUTS)
+def cases_for_ratio(controls_per_case, odds_ratio=_NOT_GIVEN, control_rate=_NOT_GIVEN,
+                    alpha=_LEVEL_FOR_MARKERS, target_power=DEFAULT_TARGET_POWER, *,
+                    test: str = "allelic", markers=1, count: str = "people",
+                    variance: str = "pooled", **model) -> "SizeResult":
     """Smallest number of cases reaching ``target_power`` with
     ``controls_per_case`` controls per case (1 for equal groups).
 
     The controls are ``controls_per_case * cases`` rounded to the nearest
     whole person (allele with ``count="alleles"``), halves up, at least 1.
     """
+    options = dict(markers=markers, test=test, count=count, variance=variance)
     return _size("STU_cases_for_ratio", controls_per_case, "controls_per_case", odds_ratio,
-                 control_rate, alpha, target_power, count, variance, count_given=False)
+                 control_rate, alpha, target_power, options, model, count_given=False)
 
 
-def controls_for_ratio(cases_per_control, odds_ratio, control_rate, alpha=DEFAULT_ALPHA,
-                       target_power=DEFAULT_TARGET_POWER, *, count: str = "people",
-                       variance: str = "pooled") -> "SizeResult":
+@_takes_model(*_ALL_MODEL_INPUTS)
+def controls_for_ratio(cases_per_control, odds_ratio=_NOT_GIVEN, control_rate=_NOT_GIVEN,
+                       alpha=_LEVEL_FOR_MARKERS, target_power=DEFAULT_TARGET_POWER, *,
+                       test: str = "allelic", markers=1, count: str = "people",
+                       variance: str = "pooled", **model) -> "SizeResult":
     """Smallest number of controls with ``cases_per_control`` cases per
     control (see cases_for_ratio)."""
+    options = dict(markers=markers, test=test, count=count, variance=variance)
     return _size("STU_controls_for_ratio", cases_per_control, "cases_per_control", odds_ratio,
-                 control_rate, alpha, target_power, count, variance, count_given=False)
+                 control_rate, alpha, target_power, options, model, count_given=False)
 
 
 #: The word of ``direction`` asking for both sides of 1.
 BOTH_DIRECTIONS = "both"
 
 
-def detectable_odds_ratios(cases, controls, control_rate, alpha=DEFAULT_ALPHA,
+def _both_sides(question: str, record: int, pair: type, study: _Study, cases, controls,
+                target_power, direction):
+    """The answers above and below 1 as ``pair``, or the one of ``direction``."""
+    sides = list(_words().choices["direction"]) if direction == BOTH_DIRECTIONS else [direction]
+    found = [_ask(question, record, study, _count(cases), _count(controls), _real(target_power),
+                  _code("direction", side))
+             for side in sides]
+    return pair(*found) if direction == BOTH_DIRECTIONS else found[0]
+
+
+def detectable_odds_ratios(cases, controls, control_rate, alpha=_LEVEL_FOR_MARKERS,
                            target_power=DEFAULT_TARGET_POWER, *, direction: str = BOTH_DIRECTIONS,
-                           count: str = "people", variance: str = "pooled"):
+                           markers=1, count: str = "people", variance: str = "pooled"):
     """The odds ratio a study of ``cases`` and ``controls`` detects with
     ``target_power``, such that every stronger effect is detected too.
 
     ``direction`` "above" gives the smallest above 1 and "below" the largest
     below 1, as an OddsRatioResult; "both" (the default) gives both, as
     DetectableOddsRatios(above, below). Either may be NOT_REACHABLE (the
-    power levels off below the target however strong the effect).
+    power levels off below the target however strong the effect). The level
+    is as for single_stage_power.
     """
-    study = _study(math.nan, control_rate, alpha, count, variance)
-    words = _words().choices["direction"]
-    sides = list(words) if direction == BOTH_DIRECTIONS else [direction]
-    found = [
-        _ask("STU_odds_ratio", _REC_EFFECT, ctypes.byref(study), _count(cases), _count(controls),
-             _real(target_power), _code("direction", side))
-        for side in sides
-    ]
-    return _words().both_directions(*found) if direction == BOTH_DIRECTIONS else found[0]
+    study = _study("detectable_odds_ratios", dict(odds_ratio=math.nan, control_rate=control_rate),
+                   {}, alpha, markers, count=count, variance=variance)
+    return _both_sides("STU_odds_ratio", _REC_EFFECT, _words().both_directions, study, cases,
+                       controls, target_power, direction)
+
+
+@_takes_model("model", "controls_kind", "marker_frequency", "d_prime", "r_squared")
+def detectable_relative_risks(cases, controls, frequency, prevalence, alpha=_LEVEL_FOR_MARKERS,
+                              target_power=DEFAULT_TARGET_POWER, *,
+                              direction: str = BOTH_DIRECTIONS, test: str = "allelic",
+                              markers=1, count: str = "people", variance: str = "pooled",
+                              **model):
+    """The genotype relative risk r of a one-parameter disease model
+    (multiplicative, the default, additive, dominant or recessive) that a
+    study of ``cases`` and ``controls`` detects with ``target_power`` by its
+    ``test``, as single_stage_power takes the model, the test and the level.
+
+    ``direction`` "above" gives the smallest r above 1 and "below" the
+    largest below 1, as a RelativeRiskResult (with what the test sees at the
+    marker at that r); "both" (the default) gives both, as
+    DetectableRelativeRisks(above, below). Either may be NOT_REACHABLE
+    (LEVELS_OFF_WITH_RISK: the power at the largest valid r falls short).
+    The free model has no single r (InputError NO_SINGLE_RISK).
+    """
+    given = dict(model, frequency=frequency, prevalence=prevalence)
+    study = _study("detectable_relative_risks", {}, given, alpha, markers, test, count, variance)
+    return _both_sides("STU_relative_risk", _REC_RISK, _words().both_risks, study, cases,
+                       controls, target_power, direction)
 
 
 # ---------------------------------------------------------------------------
@@ -772,83 +1017,109 @@ def _stage_names(stage1_cases, stage1_controls, count) -> dict:
     cases_refused = library.SLV_check_cases(_count(stage1_cases), unit) != none
     controls_refused = library.SLV_check_controls(_count(stage1_controls), unit) != none
     return {
-        "BAD_CASES": "stage1_cases" if cases_refused else "stage2_cases",
-        "BAD_CONTROLS": "stage1_controls" if controls_refused else "stage2_controls",
+        "cases": "stage1_cases" if cases_refused else "stage2_cases",
+        "controls": "stage1_controls" if controls_refused else "stage2_controls",
     }
 
 
-def two_stage_power(stage1_cases, stage1_controls, stage2_cases, stage2_controls, odds_ratio,
-                    control_rate, *, stage1_alpha, alpha=DEFAULT_ALPHA, method: str = "joint",
-                    cost_ratio=1.0, count: str = "people",
-                    variance: str = "pooled") -> "DesignResult":
+def _two_stage_study(wanted: str, odds_ratio, control_rate, model: dict, alpha, options: dict,
+                     **two_stages) -> _Study:
+    return _study(wanted, dict(odds_ratio=odds_ratio, control_rate=control_rate), model, alpha,
+                  **options, **two_stages)
+
+
+@_takes_model(*_ALL_MODEL_INPUTS)
+def two_stage_power(stage1_cases, stage1_controls, stage2_cases, stage2_controls,
+                    odds_ratio=_NOT_GIVEN, control_rate=_NOT_GIVEN, *, stage1_alpha,
+                    alpha=_LEVEL_FOR_MARKERS, method: str = "joint", cost_ratio=1.0,
+                    test: str = "allelic", markers=1, count: str = "people",
+                    variance: str = "pooled", **model) -> "DesignResult":
     """Power and genotyping cost of a two-stage design with these counts.
 
     Stage 1 genotypes every marker; the markers that pass ``stage1_alpha``
-    go on to stage 2. ``alpha`` is the overall level (5e-8 unless given);
-    the final level is derived and returned as ``final_alpha``. ``method`` is
-    "replication", "product" or "joint" (the default). ``cost`` is stage 1's
-    total plus ``cost_ratio`` times ``stage1_alpha`` times stage 2's total.
-    Counts are people unless ``count="alleles"``. ``variance`` is the
-    replication analysis's ("pooled" or "unpooled"); the product and joint
-    analyses are the same either way.
+    go on to stage 2. ``alpha`` is the overall level, study-wide for
+    ``markers`` markers (default_alpha(markers) unless given: 5e-8 for one
+    marker, 0.05 for more); the final level is derived and returned as
+    ``final_alpha``. ``method`` is "replication", "product" or "joint" (the
+    default). ``cost`` is stage 1's total plus ``cost_ratio`` times
+    ``stage1_alpha`` times stage 2's total. Counts are people unless
+    ``count="alleles"``. ``variance`` is the replication analysis's
+    ("pooled" or "unpooled"); the product and joint analyses are the same
+    either way. The effect is as for single_stage_power; a disease model
+    enters as the odds ratio and control rate at its marker, and the
+    analyses are allelic (another ``test`` is refused).
     """
-    study = _study(odds_ratio, control_rate, alpha, count, variance, method=method,
-                   stage1_alpha=stage1_alpha)
+    options = dict(markers=markers, test=test, count=count, variance=variance)
+    study = _two_stage_study("two_stage_power", odds_ratio, control_rate, model, alpha, options,
+                             method=method, stage1_alpha=stage1_alpha)
     pair = ctypes.c_int64 * 2
     cases = pair(_count(stage1_cases), _count(stage2_cases))
     controls = pair(_count(stage1_controls), _count(stage2_controls))
-    return _ask("STU_two_stage_power", _REC_DESIGN, ctypes.byref(study), cases, controls,
-                _real(cost_ratio), names=_stage_names(stage1_cases, stage1_controls, count))
+    return _ask("STU_two_stage_power", _REC_DESIGN, study, cases, controls, _real(cost_ratio),
+                names=_stage_names(stage1_cases, stage1_controls, count))
 
 
-def two_stage_power_of_total(total, stage1_share, odds_ratio, control_rate, *, stage1_alpha,
-                             alpha=DEFAULT_ALPHA, method: str = "joint", case_fraction=0.5,
-                             cost_ratio=1.0, count: str = "people",
-                             variance: str = "pooled") -> "DesignResult":
+@_takes_model(*_ALL_MODEL_INPUTS)
+def two_stage_power_of_total(total, stage1_share, odds_ratio=_NOT_GIVEN, control_rate=_NOT_GIVEN,
+                             *, stage1_alpha, alpha=_LEVEL_FOR_MARKERS, method: str = "joint",
+                             case_fraction=0.5, cost_ratio=1.0, test: str = "allelic", markers=1,
+                             count: str = "people", variance: str = "pooled",
+                             **model) -> "DesignResult":
     """As two_stage_power for the design a ``total`` becomes: ``stage1_share``
     of it in stage 1 and ``case_fraction`` of each stage's people cases
     (halves rounded up). 1,000 people with stage1_share 0.3 are 150 cases and
     150 controls in stage 1, 350 and 350 in stage 2."""
-    study = _study(odds_ratio, control_rate, alpha, count, variance, method=method,
-                   stage1_alpha=stage1_alpha, case_fraction=case_fraction)
-    return _ask("STU_two_stage_power_of_total", _REC_DESIGN, ctypes.byref(study), _count(total),
+    options = dict(markers=markers, test=test, count=count, variance=variance)
+    study = _two_stage_study("two_stage_power_of_total", odds_ratio, control_rate, model, alpha,
+                             options, method=method, stage1_alpha=stage1_alpha,
+                             case_fraction=case_fraction)
+    return _ask("STU_two_stage_power_of_total", _REC_DESIGN, study, _count(total),
                 _real(stage1_share), _real(cost_ratio),
-                names={"BAD_CASES": "total", "BAD_CONTROLS": "total"})
+                names={"cases": "total", "controls": "total"})
 
 
-def smallest_total(stage1_share, odds_ratio, control_rate, *, stage1_alpha, alpha=DEFAULT_ALPHA,
-                   target_power=DEFAULT_TARGET_POWER, method: str = "joint", case_fraction=0.5,
-                   count: str = "people", variance: str = "pooled") -> "DesignResult":
+@_takes_model(*_ALL_MODEL_INPUTS)
+def smallest_total(stage1_share, odds_ratio=_NOT_GIVEN, control_rate=_NOT_GIVEN, *, stage1_alpha,
+                   alpha=_LEVEL_FOR_MARKERS, target_power=DEFAULT_TARGET_POWER,
+                   method: str = "joint", case_fraction=0.5, test: str = "allelic", markers=1,
+                   count: str = "people", variance: str = "pooled", **model) -> "DesignResult":
     """Smallest total (both stages, both groups) reaching ``target_power``.
 
     A total is split as two_stage_power_of_total splits it. The answer is
     the smallest total from which every larger total the search tried
     reaches the target."""
-    study = _study(odds_ratio, control_rate, alpha, count, variance, method=method,
-                   stage1_alpha=stage1_alpha, case_fraction=case_fraction)
-    return _ask("STU_smallest_total", _REC_DESIGN, ctypes.byref(study), _real(stage1_share),
+    options = dict(markers=markers, test=test, count=count, variance=variance)
+    study = _two_stage_study("smallest_total", odds_ratio, control_rate, model, alpha, options,
+                             method=method, stage1_alpha=stage1_alpha,
+                             case_fraction=case_fraction)
+    return _ask("STU_smallest_total", _REC_DESIGN, study, _real(stage1_share),
                 _real(target_power))
 
 
-def cheapest_design(odds_ratio, control_rate, *, alpha=DEFAULT_ALPHA,
+@_takes_model(*_ALL_MODEL_INPUTS)
+def cheapest_design(odds_ratio=_NOT_GIVEN, control_rate=_NOT_GIVEN, *, alpha=_LEVEL_FOR_MARKERS,
                     target_power=DEFAULT_TARGET_POWER, method: str = "joint", cost_ratio=1.0,
-                    case_fraction=0.5, count: str = "people",
-                    variance: str = "pooled") -> "DesignResult":
+                    case_fraction=0.5, test: str = "allelic", markers=1, count: str = "people",
+                    variance: str = "pooled", **model) -> "DesignResult":
     """The stage split and stage 1 level reaching ``target_power`` at the
     least genotyping cost per marker, with its cost against the one-stage
     design of the same power (``one_stage_total``, ``relative_cost``)."""
-    study = _study(odds_ratio, control_rate, alpha, count, variance, method=method,
-                   case_fraction=case_fraction)
-    return _ask("STU_cheapest_design", _REC_DESIGN, ctypes.byref(study), _real(target_power),
+    options = dict(markers=markers, test=test, count=count, variance=variance)
+    study = _two_stage_study("cheapest_design", odds_ratio, control_rate, model, alpha, options,
+                             method=method, case_fraction=case_fraction)
+    return _ask("STU_cheapest_design", _REC_DESIGN, study, _real(target_power),
                 _real(cost_ratio))
 
 
-def most_powerful_design(budget, odds_ratio, control_rate, *, alpha=DEFAULT_ALPHA,
-                         method: str = "joint", cost_ratio=1.0, case_fraction=0.5,
-                         count: str = "people", variance: str = "pooled") -> "DesignResult":
+@_takes_model(*_ALL_MODEL_INPUTS)
+def most_powerful_design(budget, odds_ratio=_NOT_GIVEN, control_rate=_NOT_GIVEN, *,
+                         alpha=_LEVEL_FOR_MARKERS, method: str = "joint", cost_ratio=1.0,
+                         case_fraction=0.5, test: str = "allelic", markers=1,
+                         count: str = "people", variance: str = "pooled",
+                         **model) -> "DesignResult":
     """The design of greatest power whose genotyping cost per marker is at
     most ``budget`` (people, or alleles with ``count="alleles"``)."""
-    study = _study(odds_ratio, control_rate, alpha, count, variance, method=method,
-                   case_fraction=case_fraction)
-    return _ask("STU_most_powerful_design", _REC_DESIGN, ctypes.byref(study), _real(budget),
-                _real(cost_ratio))
+    options = dict(markers=markers, test=test, count=count, variance=variance)
+    study = _two_stage_study("most_powerful_design", odds_ratio, control_rate, model, alpha,
+                             options, method=method, case_fraction=case_fraction)
+    return _ask("STU_most_powerful_design", _REC_DESIGN, study, _real(budget), _real(cost_ratio))
