@@ -112,6 +112,18 @@ std::int32_t check_total(double total, double share, double case_fraction, std::
     return SLV_REASON_NONE;
 }
 
+// The number of markers, checked by the study's own check on a study whose
+// every other field is acceptable (its level per marker is the questions'
+// to refuse, beside the level).
+std::int32_t check_markers(double markers) {
+    STU_study valid;
+    STU_study_init(&valid);
+    valid.effect.allelic = {2, 0.5};
+    valid.markers = markers;
+    const std::int32_t reason = STU_check_study(&valid, 1);
+    return reason == SLV_REASON_BAD_MARKERS ? reason : SLV_REASON_NONE;
+}
+
 // The inputs checked by their value alone.
 struct NumberCheck {
     const char *name;
@@ -121,6 +133,7 @@ const NumberCheck kNumberChecks[] = {
     {"odds_ratio", SLV_check_odds_ratio},
     {"control_rate", SLV_check_control_rate},
     {"alpha", SLV_check_alpha},
+    {"markers", check_markers},
     {"stage1_share", DSN_check_stage0_share},
     {"case_fraction", check_case_fraction},
     {"cost_ratio", DSN_check_cost_ratio},

@@ -190,8 +190,11 @@ function readInputs() {
   }
   const accepted = (name, fallback) => (input.refused[name] ? fallback : input[name]);
   for (const name of NUMBER_INPUTS) {
+    // The target power and the stage 1 level are checked against the level
+    // per marker, as the questions check them.
+    const markerAlpha = input.alpha / accepted("markers", 1);
     const reason = lib.checkInput(name, input[name], lib.choiceCode("count", input.count),
-      input.alpha, lib.choiceCode("method", input.method), accepted("stage1_share", 0.5),
+      markerAlpha, lib.choiceCode("method", input.method), accepted("stage1_share", 0.5),
       accepted("case_fraction", 0.5));
     input.refused[name] = reason !== 0;
     const field = byId(idOf(name));

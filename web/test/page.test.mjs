@@ -613,6 +613,21 @@ test("the level starts from the number of markers until it is typed over", async
   assert.equal(await page.inputValue("#alpha"), "1e-6");
   await page.evaluate(() => window.vantorPage.recompute());
   assert.equal(await text(page, "marker-alpha"), "2e-9");
+  // The stage 1 level and the target power are checked against the level per
+  // marker, as the questions check them: 1e-3 leaves room for 0.05 over a
+  // million markers, not for 0.05 itself.
+  await page.fill("#alpha", "0.05");
+  await page.fill("#markers", "1e6");
+  await page.evaluate(() => window.vantorPage.recompute());
+  assert.equal(await text(page, "stage1-alpha-error"), "");
+  assert.match(await text(page, "two-stage-power"), /^0\.[0-9]/);
+  await page.fill("#markers", "1");
+  await page.evaluate(() => window.vantorPage.recompute());
+  assert.equal(await text(page, "stage1-alpha-error"), lib.message(lib.reasonCode("BAD_STAGE1_ALPHA")));
+  await page.fill("#markers", "0.5");
+  await page.evaluate(() => window.vantorPage.recompute());
+  assert.equal(await text(page, "markers-error"), lib.message(lib.reasonCode("BAD_MARKERS")));
+  assert.equal(await page.getAttribute("#power", "data-reason"), "BAD_MARKERS");
   await page.close();
 });
 
