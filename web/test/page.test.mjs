@@ -355,6 +355,21 @@ test("the curve has its three lines, the target and the solved sizes", async () 
   await page.close();
 });
 
+test("a disease model's curve: three relative risks, each solved size on its curve", async () => {
+  const lib = await nodeLibrary();
+  const { page } = await openPage();
+  await enterModel(page, MODEL, "dominant");
+  await setField(page, "controls-per-case", "2");
+  assert.equal(await page.locator("#curve polyline.power-line").count(), 3);
+  assert.equal(await page.locator("#curve circle.solved").count(), 3);
+  assert.match(await page.textContent("#curve"), /relative risk 1\.5/);
+  const sized = await page.evaluate(() => window.vantorPage.answers.cases_for_ratio.fields);
+  const study = { disease: { frequency: 0.2, prevalence: 0.1, model: "dominant", relative_risk: 1.5 } };
+  const again = lib.ask("power", study, [sized.cases, Math.max(1, Math.round(2 * sized.cases))]);
+  assert.ok(Object.is(again.fields.power, sized.power));
+  await page.close();
+});
+
 test("the searches arrive from the worker", async () => {
   const { page } = await openPage();
   await page.evaluate(() => window.vantorPage.searching);
