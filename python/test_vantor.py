@@ -12,6 +12,7 @@ import csv
 import ctypes
 import ctypes.util
 import inspect
+import json
 import math
 import os
 import random
@@ -1492,6 +1493,43 @@ class DiseaseModelAgainstItsAlgebra(unittest.TestCase):
         tagged = vantor.single_stage_power(1000, 2000, frequency=0.2, prevalence=0.1,
                                            relative_risk=1.5, r_squared=0.8)
         self.assertLess(tagged.power, model.power)
+
+
+# The keys of a row's disease-model study, as the page's test reads them.
+PAGE_DM_KEYS = {"frequency", "prevalence", "model", "relative_risk", "r_squared", "markers",
+                "alpha", "test", "cases", "controls", "target", "method", "stage1_alpha",
+                "power", "size_cases", "size_power", "two_power", "two_final_alpha"}
+
+
+class PageValues(unittest.TestCase):
+    """web/test/native_values.py, run as the page's test runs it: the first
+    300 rows carry a disease-model study whose answers are the library's."""
+
+    def test_disease_model_rows_are_the_librarys_answers(self):
+        run = subprocess.run(
+            [sys.executable, "-B", os.path.join(ROOT, "web", "test", "native_values.py")],
+            env=dict(os.environ, PYTHONPATH=os.path.dirname(os.path.abspath(vantor.__file__))),
+            capture_output=True, text=True, timeout=300, check=False)
+        self.assertEqual((run.returncode, run.stderr), (0, ""))
+        rows = json.loads(run.stdout)
+        self.assertEqual(sum("dm" in row for row in rows), 300)
+        self.assertTrue(all("dm" in row for row in rows[:300]))
+        lib = model_functions()
+        for dm in (row["dm"] for row in rows[:300:7]):
+            with self.subTest(dm=dm):
+                self.assertEqual(set(dm), PAGE_DM_KEYS)
+                model = {k: dm[k] for k in ("frequency", "prevalence", "model", "relative_risk")}
+                if dm["r_squared"] is not None:
+                    model["r_squared"] = dm["r_squared"]
+                study = c_study(model, dm["alpha"], dm["markers"], dm["test"])
+                raw = STUPowerResult()
+                lib.STU_power(ctypes.byref(study), dm["cases"], dm["controls"], ctypes.byref(raw))
+                self.assertEqual(dm["power"], raw.power)
+                size = STUSizeResult()
+                lib.STU_cases_for_ratio(ctypes.byref(study), 1.0, dm["target"],
+                                        ctypes.byref(size))
+                self.assertEqual((dm["size_cases"], dm["size_power"]), (size.cases, size.power))
+                self.assertEqual(dm["alpha"], vantor.default_alpha(dm["markers"]))
 
 
 def python_with_numpy() -> str:
