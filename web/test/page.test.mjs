@@ -497,6 +497,19 @@ test("a disease model's answers give the numbers vantor prints", async (t) => {
   for (const column of ["total", "stage1-cases", "stage1-alpha", "final-alpha", "power", "cost"]) {
     assert.ok(shown.includes(cheapest[column]), `${column} ${cheapest[column]} in '${shown}'`);
   }
+  // The free model, population controls, a marker in D' with the risk
+  // allele, the dominant test: the command offered gives the page's power.
+  await choose(page, "model", "free");
+  await choose(page, "controls-kind", "population");
+  await choose(page, "test", "dominant");
+  for (const [id, value] of [["heterozygote-risk", "1.3"], ["homozygote-risk", "2"],
+    ["marker-frequency", "0.25"], ["d-prime", "0.9"]]) await setField(page, id, value);
+  const free = (await text(page, "command")).split(" ");
+  for (const option of ["--heterozygote-risk", "--homozygote-risk", "--controls-kind",
+    "--marker-frequency", "--d-prime", "--test"]) {
+    assert.ok(free.includes(option), `${option} in ${free.join(" ")}`);
+  }
+  assert.equal(vantorCsv(free.slice(1)).power, await text(page, "power"), free.join(" "));
   await page.close();
 });
 
