@@ -532,7 +532,7 @@ TEST(VantorPower, TheLevelIsGenomeWideUnlessGivenAndEveryRowShowsIt) {
     EXPECT_NEAR(number(implied[0], "power"), closed_form_power(4000, 4000, 1.3, 0.3, 5e-8), 2e-6);
     for (const char *subcommand : {"power", "two-stage", "design"}) {
         const ProgramResult help = vantor({subcommand, "--help"});
-        EXPECT_NE(help.out.find("(default 5e-8)"), std::string::npos) << subcommand;
+        EXPECT_NE(help.out.find("(default 5e-8;"), std::string::npos) << subcommand;
     }
     const std::vector<CsvRow> design =
         csv_answer({"design", "--method", "joint", "-o", "1.3", "-r", "0.3", "-p", "0.8"});

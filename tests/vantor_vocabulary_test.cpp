@@ -159,7 +159,10 @@ TEST(VantorGlossary, EveryOptionIsTheGlossarysAndEveryGlossaryOptionIsTaken) {
         }
         // What every question reads is taken by every subcommand.
         for (const char *shared :
-             {"--odds-ratio", "--control-rate", "--alpha", "--variance", "--count"}) {
+             {"--odds-ratio", "--control-rate", "--alpha", "--variance", "--count", "--test",
+              "--markers", "--frequency", "--prevalence", "--model", "--relative-risk",
+              "--heterozygote-risk", "--homozygote-risk", "--controls-kind", "--marker-frequency",
+              "--d-prime", "--r-squared"}) {
             EXPECT_EQ(options.count(shared), 1U) << subcommand << " " << shared;
         }
         taken.insert(options.begin(), options.end());
@@ -176,8 +179,11 @@ TEST(VantorGlossary, EveryColumnIsAGlossaryColumn) {
         {"power", "-n", "2000", "-m", "2000", "-o", "1.3", "-r", "0.3"},
         {"two-stage", "--total", "1000", "--stage1-share", "0.3", "--stage1-alpha", "1e-3", "-o",
          "1.3", "-r", "0.3"},
-        {"design", "--method", "replication", "-o", "1.5", "-r", "0.3", "-a", "1e-4", "-b",
-         "2000"}};
+        {"design", "--method", "replication", "-o", "1.5", "-r", "0.3", "-a", "1e-4", "-b", "2000"},
+        {"power", "-n", "2000", "-m", "2000", "--frequency", "0.2", "--prevalence", "0.1",
+         "--r-squared", "0.8", "-p", "0.8", "--test", "trend"},
+        {"design", "--method", "replication", "--frequency", "0.2", "--prevalence", "0.1",
+         "--relative-risk", "1.5", "--markers", "1000", "-b", "2000"}};
     for (std::vector<std::string> question : questions) {
         question.insert(question.end(), {"-f", "csv"});
         const ProgramResult result = vantor(question);

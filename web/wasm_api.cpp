@@ -31,6 +31,7 @@ STU_power_result power_answer;
 STU_size_result size_answer;
 SLV_effect_result effect_answer;
 DSN_design_result design_answer;
+STU_risk_result risk_answer;
 
 // Whole numbers are exact in a double up to 2^53, as the vantor program
 // reads them.
@@ -111,6 +112,18 @@ std::int32_t check_total(double total, double share, double case_fraction, std::
     return SLV_REASON_NONE;
 }
 
+// The number of markers, checked by the study's own check on a study whose
+// every other field is acceptable (its level per marker is the questions'
+// to refuse, beside the level).
+std::int32_t check_markers(double markers) {
+    STU_study valid;
+    STU_study_init(&valid);
+    valid.effect.allelic = {2, 0.5};
+    valid.markers = markers;
+    const std::int32_t reason = STU_check_study(&valid, 1);
+    return reason == SLV_REASON_BAD_MARKERS ? reason : SLV_REASON_NONE;
+}
+
 // The inputs checked by their value alone.
 struct NumberCheck {
     const char *name;
@@ -120,6 +133,7 @@ const NumberCheck kNumberChecks[] = {
     {"odds_ratio", SLV_check_odds_ratio},
     {"control_rate", SLV_check_control_rate},
     {"alpha", SLV_check_alpha},
+    {"markers", check_markers},
     {"stage1_share", DSN_check_stage0_share},
     {"case_fraction", check_case_fraction},
     {"cost_ratio", DSN_check_cost_ratio},
@@ -175,8 +189,11 @@ const char *web_question_name(std::int32_t index) {
     const REC_question *q = REC_question_at(index);
     return q != nullptr ? q->name : "";
 }
-// The study record's own code in the description.
+// The study record's own code in the description, and the disease model's,
+// whose fields lie in the study's effect union from where its odds_ratio
+// field starts.
 std::int32_t web_study_record() { return REC_STUDY; }
+std::int32_t web_disease_record() { return REC_DISEASE_MODEL; }
 
 // The index-th word of a choice ("" past the last) and its code.
 const char *web_choice_word(const char *choice, std::int32_t index) {
@@ -210,6 +227,13 @@ const char *web_status_name(std::int32_t status) {
     return name != nullptr ? name : "";
 }
 const char *web_message(std::int32_t reason) { return SLV_message(reason); }
+// The glossary's name of the input a refusal names; "" for none.
+const char *web_reason_input(std::int32_t reason) {
+    const char *name = REC_reason_input(reason);
+    return name != nullptr ? name : "";
+}
+// The level to take when none is given, for that many markers.
+double web_default_alpha(double markers) { return STU_default_alpha(markers); }
 
 // ---- Reading and checking inputs ---------------------------------------------
 
@@ -266,6 +290,13 @@ std::int32_t web_check_input(const char *name, double value, std::int32_t unit, 
 // page then writes the fields the question reads.
 STU_study *web_study() { return &study; }
 void web_study_reset() { STU_study_init(&study); }
+// Makes the study's effect a disease model with the library's starting
+// values (multiplicative, unaffected controls, the marker the causal
+// variant); the page then writes the model's fields by their names.
+void web_study_disease() {
+    study.effect_kind = STU_EFFECT_DISEASE;
+    DIS_model_init(&study.effect.disease);
+}
 
 STU_power_result *web_power(double cases, double controls) {
     STU_power(&study, count_of(cases), count_of(controls), &power_answer);
@@ -292,6 +323,13 @@ SLV_effect_result *web_odds_ratio(double cases, double controls, double target_p
     STU_odds_ratio(&study, count_of(cases), count_of(controls), target_power, direction,
                    &effect_answer);
     return &effect_answer;
+}
+
+STU_risk_result *web_relative_risk(double cases, double controls, double target_power,
+                                   std::int32_t direction) {
+    STU_relative_risk(&study, count_of(cases), count_of(controls), target_power, direction,
+                      &risk_answer);
+    return &risk_answer;
 }
 
 DSN_design_result *web_two_stage_power(double stage1_cases, double stage2_cases,

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "front/vantor/messages.h"
+#include "power/disease_model.h"
 #include "power/records.h"
 #include "power/result.h"
 
@@ -77,6 +78,45 @@ bool has_column(const REC_field &field) {
     return field.kind != REC_KIND_INTERNAL && std::strcmp(field.name, "evaluations") != 0;
 }
 
+// Every choice code is above this (power/records.h).
+constexpr std::int32_t kNoChoice = -1000;
+
+// Where the study's effect union starts: at its odds_ratio field, where a
+// disease model starts too.
+std::int32_t effect_offset() {
+    static const std::int32_t offset = REC_field_named(REC_STUDY, "odds_ratio")->offset;
+    return offset;
+}
+
+// Whether a study field lies in the effect union (the allelic effect's).
+bool in_effect(const REC_field &field) {
+    return field.offset >= effect_offset() &&
+           field.offset < effect_offset() + REC_record_size(REC_DISEASE_MODEL);
+}
+
+// Whether a parameter gives the marker's linkage disequilibrium: its name is
+// a word of the ld_kind choice (d_prime, r_squared).
+bool gives_ld(const Parameter &parameter) {
+    return REC_choice_code("ld_kind", underscored(parameter.name).c_str()) != kNoChoice;
+}
+
+// The reasons refusing a parameter, by REC_reason_input: those naming it,
+// then those naming the inputs it answers for, each in increasing code.
+std::vector<std::int32_t> reasons_of(const Parameter &parameter) {
+    std::vector<std::string> inputs{underscored(parameter.name)};
+    inputs.insert(inputs.end(), parameter.answers_for.begin(), parameter.answers_for.end());
+    std::vector<std::int32_t> reasons;
+    for (const std::string &input : inputs) {
+        for (std::int32_t i = 0; i < REC_reason_count(); ++i) {
+            const char *named = REC_reason_input(REC_reason_at(i));
+            if (named != nullptr && input == named) {
+                reasons.push_back(REC_reason_at(i));
+            }
+        }
+    }
+    return reasons;
+}
+
 std::size_t column_of(const Command &command, const std::string &name) {
     const auto at = std::find(command.columns.begin(), command.columns.end(), name);
     return static_cast<std::size_t>(at - command.columns.begin());
@@ -140,6 +180,7 @@ std::string unit_name(std::int32_t unit) {
 
 void finish_command(Command &command) {
     for (Parameter &parameter : command.parameters) {
+        parameter.reasons = reasons_of(parameter);
         std::int32_t code = 0;
         for (std::int32_t i = 0; !parameter.choice.empty(); ++i) {
             const char *word = REC_choice_word(parameter.choice.c_str(), i, &code);
@@ -188,20 +229,86 @@ void finish_command(Command &command) {
     }
     command.target = parameter_named(command, "target-power");
     for (std::size_t i = 0; i < command.parameters.size(); ++i) {
-        const REC_field *field =
-            REC_field_named(REC_STUDY, underscored(command.parameters[i].name).c_str());
+        const std::string name = underscored(command.parameters[i].name);
+        const REC_field *field = REC_field_named(REC_STUDY, name.c_str());
+        const REC_field *model_field = REC_field_named(REC_DISEASE_MODEL, name.c_str());
         if (field != nullptr && field->kind != REC_KIND_INTERNAL) {
-            command.study_fields.emplace_back(i, field);
+            command.study_fields.push_back({i, field, field->offset, in_effect(*field), false});
+        } else if (model_field != nullptr && model_field->kind != REC_KIND_INTERNAL) {
+            command.study_fields.push_back(
+                {i, model_field, effect_offset() + model_field->offset, false, true});
+        }
+        const bool disease = model_field != nullptr || gives_ld(command.parameters[i]);
+        const bool allelic = field != nullptr && in_effect(*field);
+        if (disease) {
+            command.disease_parameters.push_back(i);
+        } else if (allelic) {
+            command.allelic_parameters.push_back(i);
         }
     }
 }
+
+std::vector<bool> columns_shown(const Command &command, bool disease, bool allelic) {
+    std::vector<bool> shown(command.columns.size(), true);
+    const auto hide = [&command, &shown](const std::vector<std::size_t> &parameters) {
+        for (const std::size_t parameter : parameters) {
+            if (command.parameters[parameter].shown) {
+                shown[column_of(command, command.parameters[parameter].name)] = false;
+            }
+        }
+    };
+    if (!disease) {
+        hide(command.disease_parameters);
+    }
+    if (!allelic) {
+        hide(command.allelic_parameters);
+    }
+    return shown;
+}
+
+namespace {
+
+// The cell of a study field as the study holds it: a choice's word, or the
+// number in its fewest exact digits.
+Cell study_cell(const STU_study &study, const Command::StudyField &at) {
+    const auto *record = reinterpret_cast<const unsigned char *>(&study);
+    REC_field field = *at.field;
+    field.offset = at.offset;
+    if (field.kind == REC_KIND_CHOICE) {
+        const char *word =
+            REC_choice_name(field.name, static_cast<std::int32_t>(whole_at(record, field)));
+        return word == nullptr ? Cell::missing() : Cell::word(word);
+    }
+    return Cell::exact(number_at(record, field));
+}
+
+// The cell of an input left open that the row shows as the study takes it
+// (Parameter::shown_from_study), or missing.
+Cell taken_cell(const Command &command, const STU_study &study, std::size_t parameter) {
+    for (const Command::StudyField &at : command.study_fields) {
+        if (at.parameter != parameter) {
+            continue;
+        }
+        const bool disease = study.effect_kind == STU_EFFECT_DISEASE;
+        if ((at.disease && !disease) || (at.allelic && disease)) {
+            break;
+        }
+        return study_cell(study, at);
+    }
+    return Cell::missing();
+}
+
+}  // namespace
 
 Row row_of(const Command &command, const Request &request, std::int32_t unit,
            const Outcome &outcome) {
     Row row(command.columns.size());
     row[0] = Cell::word(unit_name(unit));
+    const STU_study study = study_of(command, request, unit);
     for (const auto &[parameter, column] : command.parameter_columns) {
-        row[column] = input_cell(command, request, parameter);
+        row[column] = request[parameter] || !command.parameters[parameter].shown_from_study
+                          ? input_cell(command, request, parameter)
+                          : taken_cell(command, study, parameter);
     }
     for (const auto &[parameter, cell] : outcome.worked_out) {
         row[column_of(command, command.parameters[parameter].name)] = cell;
@@ -223,17 +330,101 @@ Row row_of(const Command &command, const Request &request, std::int32_t unit,
     return row;
 }
 
+bool describes_disease(const Command &command, const Request &request) {
+    return std::any_of(command.disease_parameters.begin(), command.disease_parameters.end(),
+                       [&request](std::size_t i) { return request[i].has_value(); });
+}
+
+bool free_model(const Command &command, const Request &request) {
+    const std::optional<std::size_t> model = parameter_named(command, "model");
+    return model && request[*model] &&
+           choice_code(command, request, *model) == REC_choice_code("model", "free");
+}
+
+double marker_alpha(const STU_study &study) { return study.alpha / study.markers; }
+
 STU_study study_of(const Command &command, const Request &request, std::int32_t unit) {
     STU_study study;
     STU_study_init(&study);
     static const REC_field *const count = REC_field_named(REC_STUDY, "count");
     store(&study, *count, unit);
-    for (const auto &[parameter, field] : command.study_fields) {
-        if (request[parameter]) {
-            store(&study, *field, value_of(command, request, parameter));
+    const bool disease = describes_disease(command, request);
+    if (disease) {
+        study.effect_kind = STU_EFFECT_DISEASE;
+        DIS_model_init(&study.effect.disease);
+    }
+    for (const Command::StudyField &at : command.study_fields) {
+        if (request[at.parameter] && !(at.allelic && disease) && !(at.disease && !disease)) {
+            REC_field field = *at.field;
+            field.offset = at.offset;
+            store(&study, field, value_of(command, request, at.parameter));
         }
     }
+    for (const std::size_t i : command.disease_parameters) {
+        const Parameter &parameter = command.parameters[i];
+        if (request[i] && gives_ld(parameter)) {
+            const std::string name = underscored(parameter.name);
+            study.effect.disease.ld_kind = REC_choice_code("ld_kind", name.c_str());
+            study.effect.disease.ld = *request[i];
+        }
+    }
+    const std::optional<std::size_t> alpha = parameter_named(command, "alpha");
+    if (alpha && !request[*alpha]) {
+        study.alpha = STU_default_alpha(study.markers);
+    }
     return study;
+}
+
+std::string check_effect_inputs(const Command &command, const Request &request) {
+    const auto given = [&request](const std::vector<std::size_t> &among) {
+        const auto at = std::find_if(among.begin(), among.end(),
+                                     [&request](std::size_t i) { return request[i].has_value(); });
+        return at == among.end() ? std::nullopt : std::optional<std::size_t>(*at);
+    };
+    const auto option = [&command](std::size_t i) { return "--" + command.parameters[i].name; };
+    const std::optional<std::size_t> model_input = given(command.disease_parameters);
+    const std::optional<std::size_t> allelic_input = given(command.allelic_parameters);
+    if (model_input && allelic_input) {
+        return "describe the effect either by --odds-ratio and --control-rate or by a disease "
+               "model (--frequency, --prevalence, --relative-risk ...), not both: " +
+               option(*allelic_input) + " is given with " + option(*model_input);
+    }
+    if (!model_input) {
+        const std::size_t rate = *parameter_named(command, "control-rate");
+        return request[rate] ? ""
+                             : missing(command, rate,
+                                       "or describe the effect by a disease model: --frequency, "
+                                       "--prevalence, --relative-risk ...");
+    }
+    for (const char *needed : {"frequency", "prevalence"}) {
+        const std::size_t i = *parameter_named(command, needed);
+        if (!request[i]) {
+            return missing(command, i, "");
+        }
+    }
+    const bool d_prime = request[*parameter_named(command, "d-prime")].has_value();
+    const bool r_squared = request[*parameter_named(command, "r-squared")].has_value();
+    if (d_prime && r_squared) {
+        return "give at most one of --d-prime and --r-squared (neither: the marker is the causal "
+               "variant)";
+    }
+    if (request[*parameter_named(command, "marker-frequency")] && !d_prime && !r_squared) {
+        return "--marker-frequency is a marker's in linkage disequilibrium with the risk allele: "
+               "give its --d-prime or --r-squared too (neither: the marker is the causal variant)";
+    }
+    const std::size_t risk = *parameter_named(command, "relative-risk");
+    const std::size_t one_copy = *parameter_named(command, "heterozygote-risk");
+    const std::size_t two_copies = *parameter_named(command, "homozygote-risk");
+    if (free_model(command, request)) {
+        return request[risk] ? "--relative-risk is a one-parameter model's: --model free takes "
+                               "--heterozygote-risk and --homozygote-risk"
+                             : "";
+    }
+    if (request[one_copy] || request[two_copies]) {
+        return option(request[one_copy] ? one_copy : two_copies) +
+               " is the free model's (--model free): the other models take --relative-risk";
+    }
+    return "";
 }
 
 Cell input_cell(const Command &command, const Request &request, std::size_t parameter) {
@@ -255,15 +446,6 @@ std::int32_t choice_code(const Command &command, const Request &request, std::si
     return command.parameters[parameter].codes[static_cast<std::size_t>(*request[parameter])];
 }
 
-std::int32_t reason_code(const std::string &name) {
-    for (std::int32_t i = 0; i < REC_reason_count(); ++i) {
-        if (name == REC_reason_name(REC_reason_at(i))) {
-            return REC_reason_at(i);
-        }
-    }
-    return SLV_REASON_NONE;
-}
-
 std::string refusal(const Command &command, const Request &request, std::size_t parameter,
                     std::int32_t reason) {
     const Cell value = input_cell(command, request, parameter);
@@ -273,12 +455,11 @@ std::string refusal(const Command &command, const Request &request, std::size_t 
 
 std::string refusal_for(const Command &command, const Request &request, std::int32_t reason,
                         const STU_study &study) {
-    const char *name = REC_reason_name(reason);
     std::optional<std::size_t> first;
-    for (std::size_t i = 0; i < command.parameters.size() && name != nullptr; ++i) {
+    for (std::size_t i = 0; i < command.parameters.size(); ++i) {
         const Parameter &parameter = command.parameters[i];
-        const std::vector<std::string> &reasons = parameter.reasons;
-        if (!request[i] || std::find(reasons.begin(), reasons.end(), name) == reasons.end()) {
+        const std::vector<std::int32_t> &reasons = parameter.reasons;
+        if (!request[i] || std::find(reasons.begin(), reasons.end(), reason) == reasons.end()) {
             continue;
         }
         if (parameter.check != nullptr &&
@@ -287,7 +468,14 @@ std::string refusal_for(const Command &command, const Request &request, std::int
         }
         first = first ? first : i;
     }
-    return first ? refusal(command, request, *first, reason) : SLV_message(reason);
+    if (first) {
+        return refusal(command, request, *first, reason);
+    }
+    // An input that is no parameter of the command (--count), or one left
+    // at its default: named as the library names it.
+    const char *input = REC_reason_input(reason);
+    return input == nullptr ? SLV_message(reason)
+                            : "--" + hyphenated(input) + ": " + SLV_message(reason);
 }
 
 std::string check_values(const Command &command, const Request &request, const STU_study &study) {
@@ -307,15 +495,14 @@ std::string check_values(const Command &command, const Request &request, const S
 std::string missing(const Command &command, std::size_t parameter, const std::string &hint) {
     const Parameter &about = command.parameters[parameter];
     const std::string what =
-        about.reasons.empty() ? about.help : SLV_message(reason_code(about.reasons.front()));
+        about.reasons.empty() ? about.help : SLV_message(about.reasons.front());
     return "--" + about.name + " is missing: " + what + (hint.empty() ? "" : " (" + hint + ")");
 }
 
 std::string value_refusal(const Parameter &parameter, const ValueList &list) {
     if (list.unreadable && !parameter.reasons.empty()) {
         const std::string shown = list.item.empty() ? "''" : echoed(list.item);
-        return "--" + parameter.name + " " + shown + ": " +
-               SLV_message(reason_code(parameter.reasons.front()));
+        return "--" + parameter.name + " " + shown + ": " + SLV_message(parameter.reasons.front());
     }
     return "--" + parameter.name + ": " + list.error;
 }
@@ -370,29 +557,29 @@ std::string renamed_column(const std::string &name, const std::string &as_typed)
 
 Parameter odds_ratio_parameter() {
     Parameter odds_ratio{"odds-ratio", "o", Kind::Real, "allelic odds ratio of the risk allele"};
-    odds_ratio.reasons = {"BAD_ODDS_RATIO"};
     return odds_ratio;
 }
 
 Parameter control_rate_parameter() {
     Parameter rate{"control-rate", "r", Kind::Real, "risk-allele rate among controls, in (0, 1)"};
-    rate.reasons = {"BAD_CONTROL_RATE"};
     return rate;
 }
 
 Parameter alpha_parameter(const std::string &help) {
-    Parameter alpha{"alpha", "a", Kind::Real, help};
-    // The study's own starting level, genome-wide significance.
-    alpha.default_text = exact_text(STU_DEFAULT_ALPHA);
-    alpha.reasons = {"BAD_ALPHA", "BAD_DESIGN_ALPHA"};
+    // The library's default level: genome-wide significance for one marker,
+    // the study-wide level the number of markers divides for more.
+    Parameter alpha{"alpha", "a", Kind::Real,
+                    help + " (default " + exact_text(STU_default_alpha(1)) +
+                        "; with --markers above 1, " + exact_text(STU_default_alpha(2)) +
+                        ", the study-wide level)"};
+    alpha.shown_from_study = true;
     return alpha;
 }
 
 Parameter target_power_parameter() {
     Parameter target{"target-power", "p", Kind::Real, "target power, above the level and below 1"};
-    target.reasons = {"BAD_TARGET_POWER"};
     target.check = [](double value, const STU_study &study) {
-        return SLV_check_target_power(value, study.alpha);
+        return SLV_check_target_power(value, marker_alpha(study));
     };
     return target;
 }
@@ -401,14 +588,12 @@ Parameter method_parameter() {
     Parameter method{"method", "", Kind::Word,
                      "analysis: replication, product (of p-values) or joint", "method"};
     method.default_text = "replication,product,joint";
-    method.reasons = {"BAD_METHOD"};
     return method;
 }
 
 Parameter case_fraction_parameter() {
     Parameter fraction{"case-fraction", "", Kind::Real, "cases' share of each stage, in (0, 1)"};
     fraction.default_text = "0.5";
-    fraction.reasons = {"BAD_CASE_FRACTION"};
     return fraction;
 }
 
@@ -416,7 +601,6 @@ Parameter cost_ratio_parameter() {
     Parameter cost{"cost-ratio", "c", Kind::Real,
                    "cost of a stage 2 genotype relative to a stage 1 one"};
     cost.default_text = "1";
-    cost.reasons = {"BAD_COST_RATIO"};
     cost.check = [](double value, const STU_study & /*study*/) {
         return DSN_check_cost_ratio(value);
     };
@@ -432,8 +616,80 @@ Parameter variance_parameter() {
     variance.default_text = "pooled";
     variance.single = true;
     variance.shown = false;
-    variance.reasons = {"BAD_STATISTIC"};
     return variance;
+}
+
+Parameter test_parameter(const std::string &help) {
+    Parameter test{"test", "", Kind::Word, help, "test"};
+    test.default_text = "allelic";
+    return test;
+}
+
+Parameter markers_parameter() {
+    Parameter markers{"markers", "", Kind::Real,
+                      "number of markers tested: the test runs at --alpha divided by it, the "
+                      "per-marker level (Bonferroni)"};
+    markers.default_text = "1";
+    return markers;
+}
+
+namespace {
+
+// The library's refusal of a relative risk on its own (not positive and
+// finite), asked of a model that refuses nothing else: it tells which of
+// the free model's two risks is refused.
+std::int32_t check_risk(double value, const STU_study & /*study*/) {
+    DIS_model model;
+    DIS_model_init(&model);
+    model.frequency = 0.5;
+    model.prevalence = 1e-9;
+    model.relative_risk = value;
+    const std::int32_t reason = DIS_check_model(&model);
+    return reason == SLV_REASON_BAD_RELATIVE_RISK ? reason : SLV_REASON_NONE;
+}
+
+}  // namespace
+
+std::vector<Parameter> disease_model_parameters() {
+    Parameter model{"model", "", Kind::Word,
+                    "genetic model: multiplicative (default), additive, dominant, recessive or "
+                    "free",
+                    "model"};
+    model.shown_from_study = true;
+    Parameter controls{"controls-kind", "", Kind::Word,
+                       "who the controls are: unaffected (default) or population (unscreened)",
+                       "controls_kind"};
+    controls.shown_from_study = true;
+    Parameter one_copy{"heterozygote-risk", "", Kind::Real,
+                       "the free model's relative risk of one copy"};
+    one_copy.answers_for = {"relative_risk"};
+    one_copy.check = check_risk;
+    Parameter two_copies{"homozygote-risk", "", Kind::Real,
+                         "the free model's relative risk of two copies"};
+    two_copies.answers_for = {"relative_risk"};
+    two_copies.check = check_risk;
+    Parameter d_prime{"d-prime", "", Kind::Real,
+                      "the marker's D' with the risk allele, in [0, 1] (default: the marker is "
+                      "the causal variant)"};
+    d_prime.answers_for = {"ld"};
+    Parameter r_squared{"r-squared", "", Kind::Real,
+                        "the marker's r^2 with the risk allele, in [0, 1] (default: the marker "
+                        "is the causal variant)"};
+    r_squared.answers_for = {"ld"};
+    return {
+        {"frequency", "", Kind::Real, "risk-allele frequency in the population, in (0, 1)"},
+        {"prevalence", "", Kind::Real, "the disease's prevalence, in (0, 1)"},
+        model,
+        {"relative-risk", "", Kind::Real,
+         "genotype relative risk r of one copy (the model sets two copies')"},
+        one_copy,
+        two_copies,
+        controls,
+        {"marker-frequency", "", Kind::Real,
+         "the marker allele's frequency, in (0, 1) (default the risk allele's)"},
+        d_prime,
+        r_squared,
+    };
 }
 
 }  // namespace vantor_cli

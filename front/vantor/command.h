@@ -47,9 +47,16 @@ struct Parameter {
     std::string default_text;  // the value taken when it is not given, or empty
     bool single = false;       // takes one value, not a list: its rows would look alike
     bool shown = true;         // has a column of its own in the rows
-    // The names of the library's reasons (REC_reason_name) that refuse this
-    // input, the first the one for a value that is not a number at all.
-    std::vector<std::string> reasons;
+    // Left open, the row shows the value the study takes for it (the level
+    // the number of markers implies, a disease model's default words).
+    bool shown_from_study = false;
+    // Besides its own name, the glossary inputs (REC_reason_input) whose
+    // refusals this option answers for: a stage's cases answer for "cases".
+    std::vector<std::string> answers_for;
+    // Filled by the command from REC_reason_input: the reasons refusing this
+    // input, its own name's first, in increasing code (the first one the
+    // refusal of a value that is not a number at all).
+    std::vector<std::int32_t> reasons;
     ValueCheck check = nullptr;  // the library's check of its value, if it has one alone
     // Filled from the choice by the command: its words and their codes.
     std::vector<std::string> words;
@@ -62,11 +69,12 @@ using Request = std::vector<std::optional<double>>;
 
 // The record a question answered with, as power/records.h describes it.
 struct Outcome {
-    std::int32_t record = 0;  // REC_POWER_RESULT ... REC_DESIGN_RESULT
+    std::int32_t record = 0;  // REC_POWER_RESULT ... REC_RISK_RESULT
     union Records {
         STU_power_result power;
         STU_size_result size;
         SLV_effect_result effect;
+        STU_risk_result risk;
         DSN_design_result design;
     } as{};
     // Inputs the question worked out from others (the controls of a ratio,
@@ -97,8 +105,20 @@ struct Command {
     std::vector<std::pair<std::size_t, std::size_t>> parameter_columns;  // parameter, column
     std::vector<FieldColumn> field_columns;
     std::optional<std::size_t> target;  // the target power's parameter, if it has one
-    // The study field of each parameter named as one (power/records.h).
-    std::vector<std::pair<std::size_t, const REC_field *>> study_fields;
+    // The study field of each parameter named as one (power/records.h): a
+    // field of the study record, or of the disease model in its effect union.
+    struct StudyField {
+        std::size_t parameter;
+        const REC_field *field;
+        std::int32_t offset;  // from the start of the study record
+        bool allelic;         // the allelic effect's (odds ratio, control rate)
+        bool disease;         // the disease model's
+    };
+    std::vector<StudyField> study_fields;
+    // The parameters that describe the effect as a disease model (the
+    // model's fields and --d-prime, --r-squared), and as an allelic effect.
+    std::vector<std::size_t> disease_parameters;
+    std::vector<std::size_t> allelic_parameters;
     // Empty when the request can be answered, else one line naming the
     // option and what it takes. `unit` is SLV_UNIT_PEOPLE or SLV_UNIT_ALLELES.
     std::string (*check)(const Request &request, std::int32_t unit);
@@ -114,6 +134,12 @@ const Command &design_command();
 // records not already a column (status and reason last), then the message.
 void finish_command(Command &command);
 
+// Which of the command's columns a run shows: every one, less the inputs of
+// an effect description the run does not use (a disease model's when it
+// gives none of them, the odds ratio's and control rate's when it gives a
+// disease model).
+std::vector<bool> columns_shown(const Command &command, bool disease, bool allelic);
+
 // The row of one outcome: the inputs as given, the record's fields after
 // them (a given input keeps its cell), the status, reason and message.
 Row row_of(const Command &command, const Request &request, std::int32_t unit,
@@ -123,8 +149,27 @@ Row row_of(const Command &command, const Request &request, std::int32_t unit,
 std::string unit_name(std::int32_t unit);
 
 // The study a request describes: STU_study_init's, each study field of
-// power/records.h set from the parameter of its name when it has a value.
+// power/records.h set from the parameter of its name when it has a value; a
+// disease model (DIS_model_init's, then its given fields, the marker's
+// linkage disequilibrium from --d-prime or --r-squared) when any of its
+// inputs is given. Without --alpha, the level is STU_default_alpha(markers).
 STU_study study_of(const Command &command, const Request &request, std::int32_t unit);
+
+// Whether the request describes its effect by a disease model.
+bool describes_disease(const Command &command, const Request &request);
+
+// Whether a disease model's request takes the free model's two risks.
+bool free_model(const Command &command, const Request &request);
+
+// Empty, or what is wrong with how the request describes its effect: both
+// an allelic effect and a disease model, a disease model without its
+// frequency or prevalence, both --d-prime and --r-squared, a model's risks
+// given to another model, or no effect at all. The effect's own unknown (the
+// odds ratio, the relative risk) is the command's to require.
+std::string check_effect_inputs(const Command &command, const Request &request);
+
+// The per-marker level a study's questions test at: alpha / markers.
+double marker_alpha(const STU_study &study);
 
 // "--name value: <the library's message for reason>" for the input `parameter`.
 std::string refusal(const Command &command, const Request &request, std::size_t parameter,
@@ -147,9 +192,6 @@ std::string missing(const Command &command, std::size_t parameter, const std::st
 // The refusal of an option's or a cell's text: the library's message for a
 // value that is not a number, else what the option takes.
 std::string value_refusal(const Parameter &parameter, const ValueList &list);
-
-// The code of a reason's name (REC_reason_name), or SLV_REASON_NONE.
-std::int32_t reason_code(const std::string &name);
 
 // An input's cell: its value as typed, its word, or missing when open.
 Cell input_cell(const Command &command, const Request &request, std::size_t parameter);
@@ -175,6 +217,14 @@ Parameter case_fraction_parameter();
 Parameter cost_ratio_parameter();
 // --variance: rows do not show it, so it takes one word rather than a list.
 Parameter variance_parameter();
+// --test (default allelic) and --markers (default 1).
+Parameter test_parameter(const std::string &help);
+Parameter markers_parameter();
+// The disease model's inputs, in the glossary's order: --frequency,
+// --prevalence, --model, --relative-risk, --heterozygote-risk,
+// --homozygote-risk, --controls-kind, --marker-frequency, --d-prime,
+// --r-squared.
+std::vector<Parameter> disease_model_parameters();
 
 }  // namespace vantor_cli
 

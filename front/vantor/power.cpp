@@ -1,5 +1,6 @@
 // vantor power: the single-stage study. Exactly one of cases, controls,
-// odds ratio and power is left open and solved, as R's power.prop.test does.
+// effect (the odds ratio, or a disease model's relative risk) and power is
+// left open and solved, as R's power.prop.test does.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -20,6 +21,18 @@ enum : std::size_t {
     kOddsRatio,
     kDirection,
     kRate,
+    kFrequency,
+    kPrevalence,
+    kModel,
+    kRelativeRisk,
+    kHeterozygoteRisk,
+    kHomozygoteRisk,
+    kControlsKind,
+    kMarkerFrequency,
+    kDPrime,
+    kRSquared,
+    kTest,
+    kMarkers,
     kAlpha,
     kTarget,
     kVariance
@@ -44,12 +57,34 @@ std::int64_t controls_of(const Request &request) {
 }
 
 constexpr const char *kLeaveOneOpen =
-    "leave exactly one of --cases, --controls (or --controls-per-case), --odds-ratio and "
-    "--target-power open: that one is solved";
+    "leave exactly one of --cases, --controls (or --controls-per-case), the effect (--odds-ratio, "
+    "or a disease model's --relative-risk) and --target-power open: that one is solved";
+
+// The parameter holding the effect the request may leave open: the odds
+// ratio, or a disease model's relative risk (the free model's two risks
+// are never solved: the library refuses them as an unknown).
+std::size_t effect_of(const Request &request) {
+    return describes_disease(power_command(), request) ? kRelativeRisk : kOddsRatio;
+}
+
+// Whether the request gives its effect in full.
+bool effect_known(const Request &request) {
+    if (free_model(power_command(), request)) {
+        return request[kHeterozygoteRisk] && request[kHomozygoteRisk];
+    }
+    return request[effect_of(request)].has_value();
+}
 
 // Empty, or what is wrong with which inputs the request gives.
 std::string check_presence(const Request &request) {
     const Command &command = power_command();
+    std::string effect_problem = check_effect_inputs(command, request);
+    if (!effect_problem.empty()) {
+        return effect_problem;
+    }
+    const bool known = effect_known(request);
+    const std::size_t effect = effect_of(request);
+    const std::string effect_option = "--" + command.parameters[effect].name;
     const int partners = (request[kControls] ? 1 : 0) + (request[kControlsPerCase] ? 1 : 0) +
                          (request[kCasesPerControl] ? 1 : 0);
     if (partners > 1) {
@@ -59,12 +94,10 @@ std::string check_presence(const Request &request) {
         return "--cases-per-control solves the cases and controls together: give --target-power "
                "and leave --cases open";
     }
-    if (request[kDirection] && (request[kOddsRatio] || !request[kTarget])) {
-        return "--direction chooses the side of 1 of the odds ratio found: give --target-power "
-               "and leave --odds-ratio open";
-    }
-    if (!request[kRate]) {
-        return missing(command, kRate, "");
+    if (request[kDirection] && (known || !request[kTarget])) {
+        return "--direction chooses the side of 1 of the " +
+               std::string(effect == kOddsRatio ? "odds ratio" : "relative risk") +
+               " found: give --target-power and leave " + effect_option + " open";
     }
     const bool partner = partners > 0;
     if (!request[kTarget]) {
@@ -78,11 +111,18 @@ std::string check_presence(const Request &request) {
                            "or give --controls-per-case; or leave it open and give "
                            "--target-power");
         }
-        return request[kOddsRatio] ? "" : missing(command, kOddsRatio, hint);
+        if (known) {
+            return "";
+        }
+        return free_model(command, request)
+                   ? missing(command,
+                             request[kHeterozygoteRisk] ? kHomozygoteRisk : kHeterozygoteRisk,
+                             "the free model's two risks")
+                   : missing(command, effect, hint);
     }
-    const int open = (request[kCases] ? 0 : 1) + (partner ? 0 : 1) + (request[kOddsRatio] ? 0 : 1);
+    const int open = (request[kCases] ? 0 : 1) + (partner ? 0 : 1) + (known ? 0 : 1);
     // Cases per control leaves both counts open, solved as one.
-    const bool one_open = request[kCasesPerControl] ? request[kOddsRatio].has_value() : open == 1;
+    const bool one_open = request[kCasesPerControl] ? known : open == 1;
     return one_open ? "" : kLeaveOneOpen;
 }
 
@@ -93,7 +133,7 @@ std::string check(const Request &request, std::int32_t unit) {
         return problem;
     }
     const STU_study study = study_of(command, request, unit);
-    const std::int32_t reason = STU_check_study(&study, request[kOddsRatio] ? 1 : 0);
+    const std::int32_t reason = STU_check_study(&study, effect_known(request) ? 1 : 0);
     if (reason != SLV_REASON_NONE) {
         return refusal_for(command, request, reason, study);
     }
@@ -137,20 +177,42 @@ Outcome size_of(const Request &request, const STU_study &study) {
     return outcome;
 }
 
-// The odds ratio on the side asked, or on each side of 1.
-Outcomes odds_ratios_of(const Request &request, const STU_study &study) {
-    const Command &command = power_command();
-    const Parameter &direction = command.parameters[kDirection];
+// The sides of 1 asked: the one of --direction, or both (by position
+// among the direction's words).
+std::vector<std::size_t> sides_of(const Request &request) {
     std::vector<std::size_t> sides;
     if (request[kDirection]) {
         sides.push_back(static_cast<std::size_t>(*request[kDirection]));
     } else {
-        for (std::size_t i = 0; i < direction.codes.size(); ++i) {
+        for (std::size_t i = 0; i < power_command().parameters[kDirection].codes.size(); ++i) {
             sides.push_back(i);
         }
     }
+    return sides;
+}
+
+// The disease model's relative risk on the side asked, or on each side of 1.
+Outcomes relative_risks_of(const Request &request, const STU_study &study) {
+    const Parameter &direction = power_command().parameters[kDirection];
     Outcomes outcomes;
-    for (const std::size_t side : sides) {
+    for (const std::size_t side : sides_of(request)) {
+        Outcome outcome;
+        outcome.record = REC_RISK_RESULT;
+        STU_relative_risk(&study, count_of(request[kCases]), controls_of(request),
+                          *request[kTarget], direction.codes[side], &outcome.as.risk);
+        show_controls(request, outcome);
+        outcome.worked_out.emplace_back(kDirection, Cell::word(direction.words[side]));
+        outcomes.push_back(std::move(outcome));
+    }
+    return outcomes;
+}
+
+// The odds ratio on the side asked, or on each side of 1.
+Outcomes odds_ratios_of(const Request &request, const STU_study &study) {
+    const Command &command = power_command();
+    const Parameter &direction = command.parameters[kDirection];
+    Outcomes outcomes;
+    for (const std::size_t side : sides_of(request)) {
         Outcome outcome;
         outcome.record = REC_EFFECT_RESULT;
         STU_odds_ratio(&study, count_of(request[kCases]), controls_of(request), *request[kTarget],
@@ -167,8 +229,9 @@ Outcomes answer(const Request &request, std::int32_t unit) {
     if (!request[kTarget]) {
         return {power_of(request, study)};
     }
-    if (!request[kOddsRatio]) {
-        return odds_ratios_of(request, study);
+    if (!effect_known(request)) {
+        return study.effect_kind == STU_EFFECT_DISEASE ? relative_risks_of(request, study)
+                                                       : odds_ratios_of(request, study);
     }
     return {size_of(request, study)};
 }
@@ -189,38 +252,51 @@ Command make_command() {
     Command command;
     command.name = "power";
     command.summary =
-        "single-stage study: solve the one of cases, controls, odds ratio and "
+        "single-stage study: solve the one of cases, controls, effect and "
         "power left open";
     command.description =
-        "Single-stage allelic test. Leave exactly one of --cases, --controls (or "
-        "--controls-per-case), --odds-ratio and --target-power open: it is solved; with "
+        "Single-stage study. The effect is an allelic odds ratio with the risk-allele rate among "
+        "controls (--odds-ratio, --control-rate), or a disease model: the risk allele's "
+        "--frequency, the disease's --prevalence, the genetic --model and its --relative-risk "
+        "(the free model: --heterozygote-risk and --homozygote-risk), the --controls-kind, and a "
+        "marker in linkage disequilibrium with the risk allele (--marker-frequency with --d-prime "
+        "or --r-squared; neither: the marker is the causal variant). --test chooses the "
+        "association test (allelic; with a disease model also trend, dominant, recessive or "
+        "genotypic, which count people).\n\n"
+        "Leave exactly one of --cases, --controls (or --controls-per-case), the effect "
+        "(--odds-ratio or --relative-risk) and --target-power open: it is solved; with "
         "--cases-per-control and --cases open, the cases and controls are solved together. With "
-        "the odds ratio open, the detectable odds ratio above 1 and the one below 1 are found, "
-        "one row each (--direction above or below chooses one). A solved size is the smallest "
-        "from which every larger size reaches the target power. The level --alpha is 5e-8 "
-        "(genome-wide significance) unless given, and every row shows it.\n\n"
+        "the effect open, the detectable odds ratio (or relative risk) above 1 and the one below "
+        "1 are found, one row each (--direction above or below chooses one). A solved size is "
+        "the smallest from which every larger size reaches the target power. The level --alpha "
+        "is 5e-8 (genome-wide significance) unless given; with --markers M above 1 it is 0.05, "
+        "the study-wide level, and each marker is tested at alpha / M (marker-alpha). Every row "
+        "shows the level, and what the test sees at the marker: the risk-allele rates among "
+        "cases and controls and the allelic odds ratio they imply.\n\n"
         "Examples:\n"
         "  vantor power --cases 2000 --controls 2000 --odds-ratio 1.3 --control-rate 0.3\n"
         "  vantor power --controls-per-case 1 -o 1.2 -r 0.3 --target-power 0.8\n"
-        "  vantor power -n 2000 -m 2000 -r 0.3 -a 5e-8 -p 0.8 --direction above --format csv";
+        "  vantor power -n 2000 -m 2000 -r 0.3 -a 5e-8 -p 0.8 --direction above --format csv\n"
+        "  vantor power --frequency 0.2 --prevalence 0.1 --relative-risk 1.5 --model additive \\\n"
+        "      --test trend --markers 1e6 --cases 1000 --controls 2000";
     Parameter cases{"cases", "n", Kind::Count, "number of cases"};
-    cases.reasons = {"BAD_CASES"};
     cases.check = check_cases;
     Parameter controls{"controls", "m", Kind::Count, "number of controls"};
-    controls.reasons = {"BAD_CONTROLS"};
     controls.check = check_controls;
     Parameter controls_per_case{"controls-per-case", "", Kind::Real,
                                 "controls per case, instead of --controls"};
-    controls_per_case.reasons = {"BAD_RATIO", "BAD_CONTROLS"};
+    // Its controls are refused as the controls are.
+    controls_per_case.answers_for = {"controls"};
     controls_per_case.check = check_ratio;
     Parameter cases_per_control{"cases-per-control", "", Kind::Real,
                                 "cases per control: the cases and controls are solved together"};
-    cases_per_control.reasons = {"BAD_RATIO"};
+    // A ratio of the groups, refused as controls per case is.
+    cases_per_control.answers_for = {"controls_per_case"};
     cases_per_control.check = check_ratio;
     Parameter direction{"direction", "", Kind::Word,
-                        "the side of 1 of the odds ratio found: above or below (default both)",
+                        "the side of 1 of the odds ratio (or relative risk) found: above or below "
+                        "(default both)",
                         "direction"};
-    direction.reasons = {"BAD_DIRECTION"};
     command.parameters = {
         cases,
         controls,
@@ -229,11 +305,19 @@ Command make_command() {
         odds_ratio_parameter(),
         direction,
         control_rate_parameter(),
-        alpha_parameter("two-sided significance level, in [1e-12, 1)"),
-        target_power_parameter(),
-        variance_parameter(),
     };
-    command.records = {REC_POWER_RESULT, REC_SIZE_RESULT, REC_EFFECT_RESULT};
+    for (Parameter &input : disease_model_parameters()) {
+        command.parameters.push_back(std::move(input));
+    }
+    command.parameters.push_back(
+        test_parameter("association test: allelic (default), or with a disease model trend, "
+                       "dominant, recessive or genotypic"));
+    command.parameters.push_back(markers_parameter());
+    command.parameters.push_back(
+        alpha_parameter("two-sided significance level (study-wide), in [1e-12, 1)"));
+    command.parameters.push_back(target_power_parameter());
+    command.parameters.push_back(variance_parameter());
+    command.records = {REC_POWER_RESULT, REC_SIZE_RESULT, REC_EFFECT_RESULT, REC_RISK_RESULT};
     command.check = check;
     command.answer = answer;
     finish_command(command);

@@ -66,6 +66,8 @@ public:
     // false at the end of the file or on a problem, which `problem` then
     // holds ("FILE line N: what").
     bool next(ValueLists &lists, std::string &problem);
+    // The parameters the header names, in its order (once open).
+    [[nodiscard]] const std::vector<std::size_t> &named_parameters() const { return columns_; }
     // "FILE line N: ", N the line the last row read began on.
     [[nodiscard]] std::string line_label() const;
 

@@ -1,6 +1,7 @@
 #include "front/vantor/run.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -256,11 +257,45 @@ private:
     std::string what_;
 };
 
+// The cells of `row` whose columns are shown.
+template <typename T>
+std::vector<T> shown_only(std::vector<T> row, const std::vector<bool> &shown) {
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        if (shown[i] && kept++ != i) {
+            row[kept - 1] = std::move(row[i]);
+        }
+    }
+    row.resize(kept);
+    return row;
+}
+
+// The columns a run shows (columns_shown): the inputs of the kinds of
+// effect the command line and the input file's columns (`named`) give, the
+// odds ratio's when they give neither; a file's rows show what the same
+// requests typed on the command line show.
+std::vector<bool> columns_of_run(const Given &given, const std::vector<std::size_t> &named) {
+    const Command &command = *given.command;
+    const auto given_any = [&given, &named](const std::vector<std::size_t> &parameters) {
+        return std::any_of(parameters.begin(), parameters.end(), [&given, &named](std::size_t i) {
+            return given.options[i]->count() > 0 ||
+                   std::find(named.begin(), named.end(), i) != named.end();
+        });
+    };
+    const bool disease = given_any(command.disease_parameters);
+    return columns_shown(command, disease, !disease || given_any(command.allelic_parameters));
+}
+
 // Answers requests one at a time and writes each row at once.
 class Answering {
 public:
-    Answering(const Given &given, std::int32_t unit, AnswerWriter &writer, ReportCatcher &reports)
-        : given_(given), unit_(unit), writer_(writer), reports_(reports) {}
+    Answering(const Given &given, std::int32_t unit, AnswerWriter &writer, ReportCatcher &reports,
+              std::vector<bool> shown)
+        : given_(given),
+          unit_(unit),
+          writer_(writer),
+          reports_(reports),
+          shown_(std::move(shown)) {}
 
     // false once the output cannot be written.
     bool answer(const Request &request) {
@@ -271,7 +306,8 @@ public:
         bool writing = true;
         for (const Outcome &outcome : outcomes) {
             worst_ = std::max(worst_, outcome.status());
-            writing = writing && writer_.write(row_of(command, request, unit_, outcome));
+            writing = writing &&
+                      writer_.write(shown_only(row_of(command, request, unit_, outcome), shown_));
         }
         return writing;
     }
@@ -298,6 +334,7 @@ private:
     std::int32_t unit_;
     AnswerWriter &writer_;
     ReportCatcher &reports_;
+    std::vector<bool> shown_;
     std::size_t answered_ = 0;
     std::int32_t worst_ = SLV_FOUND;
 };
@@ -347,10 +384,10 @@ int run_grid(const Given &given, const ValueLists &lists, const RunLimits &limit
 
 // An input file's rows, each checked and answered as it is read: a bad row
 // ends the run after the rows before it.
-int run_input(const Given &given, const ValueLists &lists, const std::vector<bool> &explicitly,
-              const RunLimits &limits, Answering &answering) {
-    CsvRequests file(*given.command, given.input, lists, explicitly);
-    std::string problem = file.open();
+// `file` is open, its header read.
+int run_input(const Given &given, CsvRequests &file, const RunLimits &limits,
+              Answering &answering) {
+    std::string problem;
     const std::int32_t unit = unit_of(given);
     Progress progress(0, limits.progress);
     ValueLists row;
@@ -396,11 +433,22 @@ int run_command(const Given &given, const RunLimits &limits) {
     }
     const std::int32_t unit = unit_of(given);
     const auto format = static_cast<Format>(*position_of(given.format, format_names()));
-    AnswerWriter writer(stdout, format, given.command->columns);
-    ReportCatcher reports;
-    Answering answering(given, unit, writer, reports);
+    std::unique_ptr<CsvRequests> file;
     if (given.input_option->count() > 0) {
-        return run_input(given, lists, explicitly, limits, answering);
+        file = std::make_unique<CsvRequests>(*given.command, given.input, lists, explicitly);
+        const std::string problem = file->open();
+        if (!problem.empty()) {
+            refuse(given, problem);
+            return kRefused;
+        }
+    }
+    std::vector<bool> shown =
+        columns_of_run(given, file ? file->named_parameters() : std::vector<std::size_t>());
+    AnswerWriter writer(stdout, format, shown_only(given.command->columns, shown));
+    ReportCatcher reports;
+    Answering answering(given, unit, writer, reports, std::move(shown));
+    if (file) {
+        return run_input(given, *file, limits, answering);
     }
     return run_grid(given, lists, limits, answering);
 }

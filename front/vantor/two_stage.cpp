@@ -27,6 +27,18 @@ enum : std::size_t {
     kCaseFraction,
     kOddsRatio,
     kRate,
+    kFrequency,
+    kPrevalence,
+    kModel,
+    kRelativeRisk,
+    kHeterozygoteRisk,
+    kHomozygoteRisk,
+    kControlsKind,
+    kMarkerFrequency,
+    kDPrime,
+    kRSquared,
+    kTest,
+    kMarkers,
     kAlpha,
     kStage1Alpha,
     kTarget,
@@ -75,10 +87,15 @@ bool has_stage_counts(const Request &request) {
 // Empty, or what is wrong with which inputs the request gives.
 std::string check_presence(const Request &request) {
     const Command &command = two_stage_command();
-    for (const std::size_t needed : {kOddsRatio, kRate, kStage1Alpha}) {
-        if (!request[needed]) {
-            return missing(command, needed, "");
-        }
+    const std::string effect = check_effect_known(command, request);
+    if (!effect.empty()) {
+        return effect;
+    }
+    if (!describes_disease(command, request) && !request[kOddsRatio]) {
+        return missing(command, kOddsRatio, "or describe the effect by a disease model");
+    }
+    if (!request[kStage1Alpha]) {
+        return missing(command, kStage1Alpha, "");
     }
     if (has_stage_counts(request)) {
         for (const std::size_t count : kStageCounts) {
@@ -154,7 +171,10 @@ Command make_command() {
     command.description =
         "Two-stage study: stage 1 types every marker, stage 2 only the markers passing the stage "
         "1 level --stage1-alpha. The final level final-alpha is derived from it and the overall "
-        "level --alpha (5e-8 unless given), and shown. Give the four counts of the stages "
+        "level --alpha (5e-8 unless given; 0.05, study-wide, with --markers above 1: the stages "
+        "then test each marker at alpha / markers), and shown. The effect is an odds ratio and "
+        "control rate or a disease model (as vantor power takes it): the analyses are allelic, "
+        "on the odds ratio and control rate at the marker. Give the four counts of the stages "
         "(--stage1-cases, --stage1-controls, --stage2-cases, --stage2-controls) or --total and "
         "--stage1-share to get the design's power and genotyping cost per marker (stage 1's "
         "total + cost ratio x stage 1 level x stage 2's total), or --target-power and "
@@ -165,26 +185,29 @@ Command make_command() {
         "  vantor two-stage --total 6000 --stage1-share 0.4 --stage1-alpha 1e-3 -o 1.3 -r 0.3\n"
         "  vantor two-stage --stage1-cases 1200 --stage1-controls 1200 --stage2-cases 1800 \\\n"
         "      --stage2-controls 1800 --stage1-alpha 1e-3 -o 1.3 -r 0.3\n"
-        "  vantor two-stage --method joint -s 0.4 --stage1-alpha 1e-3 -o 1.3 -r 0.3 -p 0.8";
+        "  vantor two-stage --method joint -s 0.4 --stage1-alpha 1e-3 -o 1.3 -r 0.3 -p 0.8\n"
+        "  vantor two-stage --total 6000 -s 0.4 --stage1-alpha 1e-3 --frequency 0.2 \\\n"
+        "      --prevalence 0.1 --relative-risk 1.3";
     Parameter total{"total", "t", Kind::Count, "cases and controls of both stages together"};
-    total.reasons = {"BAD_CASES", "BAD_CONTROLS"};
+    // Its stages' groups are refused as cases and controls are.
+    total.answers_for = {"cases", "controls"};
     command.parameters = {
         method_parameter(),
         total,
         stage1_share_parameter(),
-        stage_count_parameter("stage1-cases", "stage 1's cases", "BAD_CASES"),
-        stage_count_parameter("stage1-controls", "stage 1's controls", "BAD_CONTROLS"),
-        stage_count_parameter("stage2-cases", "stage 2's cases", "BAD_CASES"),
-        stage_count_parameter("stage2-controls", "stage 2's controls", "BAD_CONTROLS"),
+        stage_count_parameter("stage1-cases", "stage 1's cases", "cases"),
+        stage_count_parameter("stage1-controls", "stage 1's controls", "controls"),
+        stage_count_parameter("stage2-cases", "stage 2's cases", "cases"),
+        stage_count_parameter("stage2-controls", "stage 2's controls", "controls"),
         case_fraction_parameter(),
         odds_ratio_parameter(),
         control_rate_parameter(),
-        alpha_parameter("overall two-sided significance level, in [1e-12, 1)"),
-        stage1_alpha_parameter(),
-        target_power_parameter(),
-        cost_ratio_parameter(),
-        variance_parameter(),
     };
+    add_study_parameters(command, "overall two-sided significance level, in [1e-12, 1)");
+    command.parameters.push_back(stage1_alpha_parameter());
+    command.parameters.push_back(target_power_parameter());
+    command.parameters.push_back(cost_ratio_parameter());
+    command.parameters.push_back(variance_parameter());
     command.records = {REC_DESIGN_RESULT};
     command.check = check;
     command.answer = answer;

@@ -101,11 +101,74 @@ const searches = {
 // The number inputs, each by its glossary name (the field's id with
 // underscores), in the order they are checked: the levels before what is
 // checked against them, the share and case fraction before the total.
-const NUMBER_INPUTS = ["odds_ratio", "control_rate", "alpha", "target_power", "cases", "controls",
+const NUMBER_INPUTS = ["odds_ratio", "control_rate", "alpha", "markers", "target_power", "cases", "controls",
   "controls_per_case", "stage1_alpha", "case_fraction", "cost_ratio", "stage1_cases",
   "stage1_controls", "stage2_cases", "stage2_controls", "stage1_share", "total", "budget"];
 
 const idOf = (name) => name.replace(/_/g, "-");
+
+// The disease model's inputs by their glossary names: its numbers (the
+// optional ones left out when empty: the marker frequency is then the risk
+// allele's, and without D' or r^2 the marker is the causal variant) and its
+// choices. The library checks the model as a whole; its refusal names the
+// input (REC_reason_input), whose field shows the words.
+const MODEL_NUMBERS = ["frequency", "prevalence", "relative_risk", "heterozygote_risk",
+  "homozygote_risk"];
+const MODEL_OPTIONAL = ["marker_frequency", "d_prime", "r_squared"];
+const MODEL_CHOICES = ["model", "controls_kind"];
+// Every field that can show a refusal the questions give.
+const REFUSABLE = [...NUMBER_INPUTS, ...MODEL_NUMBERS, ...MODEL_OPTIONAL, ...MODEL_CHOICES,
+  "test", "count", "variance"];
+
+// The effect is given as an odds ratio and a rate, or as a disease model.
+let diseaseModel = false;
+const isFree = () => byId("model").value === lib.choiceWords("model").at(-1);
+
+function showEffectKind() {
+  byId("effect-allelic").setAttribute("aria-pressed", String(!diseaseModel));
+  byId("effect-disease").setAttribute("aria-pressed", String(diseaseModel));
+  for (const element of document.querySelectorAll(".allelic-only")) element.hidden = diseaseModel;
+  for (const element of document.querySelectorAll(".disease-only")) element.hidden = !diseaseModel;
+  for (const element of document.querySelectorAll(".one-risk")) element.hidden = isFree();
+  for (const element of document.querySelectorAll(".free-risks")) element.hidden = !isFree();
+}
+
+function chooseEffect(disease) {
+  diseaseModel = disease;
+  showEffectKind();
+  recompute();
+}
+
+// The level follows the number of markers (STU_default_alpha) until it is
+// typed over.
+let levelTyped = false;
+
+function followMarkers(event) {
+  if (event.target.id === "alpha") levelTyped = true;
+  if (event.target.id === "markers" && !levelTyped) {
+    const markers = lib.readNumber(byId("markers").value.trim());
+    if (Number.isFinite(markers)) byId("alpha").value = String(lib.defaultAlpha(markers));
+  }
+  if (event.target.id === "model") showEffectKind();
+}
+
+function setRefusal(name, words) {
+  const field = byId(idOf(name));
+  byId(`${idOf(name)}-error`).textContent = words;
+  field.setAttribute("aria-invalid", words === "" ? "false" : "true");
+}
+
+// Puts a refused answer's words beside the field its reason names, unless
+// that field already shows words of its own check.
+function placeRefusal(input, answer) {
+  if (answer.status !== "INVALID_INPUT") return;
+  const code = lib.reasonCode(answer.reason);
+  let name = lib.reasonInput(code);
+  const ld = ["d_prime", "r_squared"].filter((n) => input.disease && n in input.disease);
+  if (name === "ld" || (name === "" && ld.length > 1)) name = ld.at(-1);
+  if (!REFUSABLE.includes(name) || byId(`${idOf(name)}-error`).textContent !== "") return;
+  setRefusal(name, answer.message);
+}
 
 // Reads the form: every number as the vantor program reads one (anything
 // else is NaN, which the questions refuse), each checked with the library's
@@ -115,9 +178,11 @@ function readInputs() {
     count: byId("count").value,
     variance: byId("variance").value,
     method: byId("method").value,
+    test: byId("test").value,
     text: {},
     refused: {},
   };
+  for (const name of REFUSABLE) setRefusal(name, "");
   for (const name of NUMBER_INPUTS) {
     const text = byId(idOf(name)).value.trim();
     input.text[name] = text;
@@ -125,24 +190,46 @@ function readInputs() {
   }
   const accepted = (name, fallback) => (input.refused[name] ? fallback : input[name]);
   for (const name of NUMBER_INPUTS) {
+    // The target power and the stage 1 level are checked against the level
+    // per marker, as the questions check them.
+    const markerAlpha = input.alpha / accepted("markers", 1);
     const reason = lib.checkInput(name, input[name], lib.choiceCode("count", input.count),
-      input.alpha, lib.choiceCode("method", input.method), accepted("stage1_share", 0.5),
+      markerAlpha, lib.choiceCode("method", input.method), accepted("stage1_share", 0.5),
       accepted("case_fraction", 0.5));
     input.refused[name] = reason !== 0;
     const field = byId(idOf(name));
     byId(`${idOf(name)}-error`).textContent = reason === 0 ? "" : lib.message(reason);
     field.setAttribute("aria-invalid", reason === 0 ? "false" : "true");
   }
+  if (diseaseModel) input.disease = modelOf(input);
   return input;
 }
 
-// The study as the questions read it, by the glossary's names.
-function studyOf(input) {
+// The disease model as typed, by the glossary's names: the relative risk of
+// a one-parameter model or the free model's two.
+function modelOf(input) {
+  const model = {};
+  for (const name of MODEL_CHOICES) model[name] = byId(idOf(name)).value;
+  const numbers = isFree() ? ["frequency", "prevalence", "heterozygote_risk", "homozygote_risk"]
+    : ["frequency", "prevalence", "relative_risk"];
+  for (const name of [...numbers, ...MODEL_OPTIONAL]) {
+    const text = byId(idOf(name)).value.trim();
+    input.text[name] = text;
+    if (numbers.includes(name) || text !== "") model[name] = lib.readNumber(text);
+  }
+  return model;
+}
+
+// The study as the questions read it, by the glossary's names: the test is
+// one stage's (two stages analyse alleles).
+function studyOf(input, stages = 1) {
   const study = {};
-  for (const name of ["odds_ratio", "control_rate", "alpha", "variance", "count", "method",
-    "stage1_alpha", "case_fraction"]) {
+  for (const name of ["odds_ratio", "control_rate", "alpha", "markers", "variance", "count",
+    "method", "stage1_alpha", "case_fraction"]) {
     study[name] = input[name];
   }
+  if (stages === 1) study.test = input.test;
+  if (input.disease) study.disease = input.disease;
   return study;
 }
 
@@ -179,8 +266,8 @@ function clear(id) {
 }
 
 // Asks on this thread and keeps the answer for window.vantorPage.answers.
-function ask(question, input, args) {
-  const answer = lib.ask(question, studyOf(input), args);
+function ask(question, input, args, stages = 1) {
+  const answer = lib.ask(question, studyOf(input, stages), args);
   answers[question] = answer;
   if (answer.status === "INVALID_INPUT" && !window.vantorPage.lastRefusal) {
     window.vantorPage.lastRefusal = { question, ...answer };
@@ -188,21 +275,37 @@ function ask(question, input, args) {
   return answer;
 }
 
-const sizeText = (f) => `${f.cases} cases and ${f.controls} controls (power ${sixDigits(f.power)})`;
+// What the test sees at the marker, after each single-stage answer of a
+// disease model (the allelic effect's are its own numbers, shown once).
+const MARKER_FIELDS = ["marker_alpha", "marker_case_rate", "marker_control_rate",
+  "marker_odds_ratio"];
+const markerText = (f) => (diseaseModel ? `; at the marker: level ${sixDigits(f.marker_alpha)}, ` +
+  `rates ${sixDigits(f.marker_case_rate)} and ${sixDigits(f.marker_control_rate)}, ` +
+  `odds ratio ${sixDigits(f.marker_odds_ratio)}` : "");
+const sizeText = (f) => `${f.cases} cases and ${f.controls} controls (power ${sixDigits(f.power)})` +
+  markerText(f);
 
 function singleStage(input) {
   const power = ask("power", input, [input.cases, input.controls]);
+  placeRefusal(input, power);
   show("power", power, sixDigits(power.fields.power));
+  for (const name of MARKER_FIELDS) show(idOf(name), power, sixDigits(power.fields[name]));
   const forControls = ask("cases_for_controls", input, [input.controls, input.target_power]);
   show("cases-for-controls", forControls, sizeText(forControls.fields));
   const forCases = ask("controls_for_cases", input, [input.cases, input.target_power]);
   show("controls-for-cases", forCases, sizeText(forCases.fields));
   const forRatio = ask("cases_for_ratio", input, [input.controls_per_case, input.target_power]);
   show("cases-for-ratio", forRatio, sizeText(forRatio.fields));
+  // The detectable effect: the odds ratio, or the disease model's relative
+  // risk (the free model has no one risk to find: the library's words say so).
+  const effect = diseaseModel ? "relative_risk" : "odds_ratio";
   for (const direction of lib.choiceWords("direction")) {
-    const effect = ask("odds_ratio", input, [input.cases, input.controls, input.target_power,
+    const found = ask(effect, input, [input.cases, input.controls, input.target_power,
       lib.choiceCode("direction", direction)]);
-    show(`odds-ratio-${direction}`, effect, sixDigits(effect.fields.odds_ratio));
+    show(`${idOf(effect)}-${direction}`, found, sixDigits(found.fields[effect]) + markerText(found.fields));
+    if (diseaseModel && power.status !== "INVALID_INPUT" && found.status === "INVALID_INPUT") {
+      byId(`${idOf(effect)}-${direction}`).textContent = found.message;
+    }
   }
   showCommand(input, power);
 }
@@ -217,10 +320,20 @@ function showCommand(input, power) {
     return;
   }
   const words = ["vantor", "power"];
-  for (const name of ["cases", "controls", "odds_ratio", "control_rate", "alpha"]) {
-    words.push(`--${idOf(name)}`, input.text[name]);
+  const numbers = ["cases", "controls"];
+  if (input.disease) {
+    numbers.push(...Object.keys(input.disease).filter((n) => !MODEL_CHOICES.includes(n)));
+    words.push("--model", input.disease.model);
+    if (input.disease.controls_kind !== lib.choiceWords("controls_kind")[0]) {
+      words.push("--controls-kind", input.disease.controls_kind);
+    }
+  } else {
+    numbers.push("odds_ratio", "control_rate");
   }
-  for (const choice of ["count", "variance"]) {
+  numbers.push("alpha");
+  if (input.markers !== 1) numbers.push("markers");
+  for (const name of numbers) words.push(`--${idOf(name)}`, input.text[name]);
+  for (const choice of ["count", "variance", "test"]) {
     if (input[choice] !== defaults[choice]) words.push(`--${choice}`, input[choice]);
   }
   byId("command").textContent = words.join(" ");
@@ -245,12 +358,13 @@ function designText(f) {
 
 function twoStage(input) {
   const design = ask("two_stage_power", input, [input.stage1_cases, input.stage2_cases,
-    input.stage1_controls, input.stage2_controls, input.cost_ratio]);
+    input.stage1_controls, input.stage2_controls, input.cost_ratio], 2);
+  placeRefusal(input, design);
   show("two-stage-power", design, sixDigits(design.fields.power));
   show("final-alpha", design, sixDigits(design.fields.final_alpha));
   show("cost", design, sixDigits(design.fields.cost));
   const ofTotal = ask("two_stage_power_of_total", input, [input.total, input.stage1_share,
-    input.cost_ratio]);
+    input.cost_ratio], 2);
   show("two-stage-power-of-total", ofTotal, `${stagesText(ofTotal.fields)}; power ` +
     `${sixDigits(ofTotal.fields.power)}; cost ${sixDigits(ofTotal.fields.cost)}`);
 }
@@ -261,7 +375,7 @@ let generation = 0;
 async function searchesFor(input) {
   searches.cancel();
   const mine = ++generation;
-  const study = studyOf(input);
+  const study = studyOf(input, 2);
   const search = (question, id, args, then = () => {}) => {
     byId(id).textContent = "searching…";
     return searches.ask(question, study, args).then((answer) => {
@@ -285,15 +399,31 @@ async function searchesFor(input) {
 
 // ---------------------------------------------------------------------------
 // The power curve: power against the number of cases, with the controls per
-// case given, for three odds ratios around the one given, the target drawn,
-// each curve's solved size marked.
+// case given, for three effects around the one given (odds ratios, or the
+// disease model's relative risks), the target drawn, each curve's solved
+// size marked.
 // ---------------------------------------------------------------------------
 
 const CURVE_POINTS = 100;
 let curveRows = [];
+let curveNames = [];
 
-function curveOddsRatios(oddsRatio) {
-  return [0.75, 1, 1.25].map((k) => 1 + (oddsRatio - 1) * k).filter((r) => r > 0 && r !== 1);
+const around = (value, k) => 1 + (value - 1) * k;
+
+// The three effects: each an input with its effect scaled, and its name.
+function curveEffects(input) {
+  return [0.75, 1, 1.25].map((k) => {
+    if (!input.disease) {
+      const r = around(input.odds_ratio, k);
+      return { input: { ...input, odds_ratio: r }, name: `odds ratio ${sixDigits(r)}`, column: `or_${sixDigits(r)}` };
+    }
+    const model = { ...input.disease };
+    const risks = ["relative_risk", "heterozygote_risk", "homozygote_risk"].filter((n) => n in model);
+    for (const n of risks) model[n] = around(model[n], k);
+    const shown = risks.map((n) => sixDigits(model[n])).join(" and ");
+    return { input: { ...input, disease: model }, name: `relative risk ${shown}`,
+      column: `rr_${risks.map((n) => sixDigits(model[n])).join("_")}` };
+  });
 }
 
 // Controls for `cases` at the ratio, as the library's ratio questions round
@@ -302,35 +432,32 @@ const partnerOf = (ratio, cases) => Math.max(1, Math.round(ratio * cases));
 
 function curve(input) {
   const box = byId("curve");
-  const ready = ["odds_ratio", "control_rate", "alpha", "target_power", "controls_per_case"]
-    .every((name) => !input.refused[name]);
-  if (!ready) {
-    box.textContent = "";
-    curveRows = [];
-    return;
-  }
+  const ready = ["alpha", "markers", "target_power", "controls_per_case"]
+    .every((name) => !input.refused[name]) && answers.cases_for_ratio.status !== "INVALID_INPUT";
+  box.textContent = "";
+  curveRows = [];
+  curveNames = [];
+  if (!ready) return;
   const started = performance.now();
-  const ratios = curveOddsRatios(input.odds_ratio);
-  const withRatio = (r) => ({ ...input, odds_ratio: r });
-  const solved = ratios.map((r) => {
-    const a = lib.ask("cases_for_ratio", studyOf(withRatio(r)),
-      [input.controls_per_case, input.target_power]);
-    return isFound(a) ? a.fields.cases : null;
-  });
+  const sized = curveEffects(input).map((effect) => ({ ...effect,
+    answer: lib.ask("cases_for_ratio", studyOf(effect.input), [input.controls_per_case, input.target_power]) }))
+    .filter((effect) => effect.answer.status !== "INVALID_INPUT");
+  const solved = sized.map((e) => (isFound(e.answer) ? e.answer.fields.cases : null));
   const largest = Math.max(10, 1.5 * Math.max(...solved.map((s) => s || 0)) || 10000);
   const sizes = Array.from({ length: CURVE_POINTS }, (_, i) =>
     Math.max(1, Math.round(((i + 1) * largest) / CURVE_POINTS)));
   curveRows = sizes.map((n) => {
     const controls = partnerOf(input.controls_per_case, n);
-    return [n, controls, ...ratios.map((r) =>
-      lib.ask("power", studyOf(withRatio(r)), [n, controls]).fields.power)];
+    return [n, controls, ...sized.map((e) =>
+      lib.ask("power", studyOf(e.input), [n, controls]).fields.power)];
   });
-  box.innerHTML = curveSvg(curveRows, ratios, solved, input.target_power, largest, input.count);
+  curveNames = sized.map((e) => e.column);
+  box.innerHTML = curveSvg(curveRows, sized.map((e) => e.name), solved, input.target_power, largest, input.count);
   byId("curve-time").textContent =
-    `(${CURVE_POINTS} points and ${ratios.length} sizes in ${(performance.now() - started).toFixed(1)} ms)`;
+    `(${CURVE_POINTS} points and ${sized.length} sizes in ${(performance.now() - started).toFixed(1)} ms)`;
 }
 
-function curveSvg(rows, ratios, solved, target, largest, count) {
+function curveSvg(rows, names, solved, target, largest, count) {
   const width = 640, height = 320, left = 48, right = 12, top = 12, bottom = 40;
   const x = (n) => left + ((width - left - right) * n) / largest;
   const y = (p) => top + (height - top - bottom) * (1 - p);
@@ -344,13 +471,14 @@ function curveSvg(rows, ratios, solved, target, largest, count) {
   parts.push(`<text x="${width / 2}" y="${height - 6}" text-anchor="middle">cases (${count})</text>`,
     `<text x="${x(largest)}" y="${y(0) + 16}" text-anchor="end">${Math.round(largest)}</text>`,
     `<line class="target" stroke="#555" stroke-dasharray="4 3" x1="${left}" x2="${width - right}" y1="${y(target)}" y2="${y(target)}"/>`);
-  ratios.forEach((r, k) => {
-    const points = rows.map((row) => `${x(row[0]).toFixed(1)},${y(row[k + 2]).toFixed(1)}`).join(" ");
-    parts.push(`<polyline class="power-line" fill="none" stroke="${colours[k]}" stroke-width="2" points="${points}"><title>odds ratio ${sixDigits(r)}</title></polyline>`);
+  names.forEach((name, k) => {
+    const points = rows.filter((row) => Number.isFinite(row[k + 2]))
+      .map((row) => `${x(row[0]).toFixed(1)},${y(row[k + 2]).toFixed(1)}`).join(" ");
+    parts.push(`<polyline class="power-line" fill="none" stroke="${colours[k]}" stroke-width="2" points="${points}"><title>${name}</title></polyline>`);
     if (solved[k] !== null && solved[k] <= largest) {
-      parts.push(`<circle class="solved" cx="${x(solved[k]).toFixed(1)}" cy="${y(target)}" r="4" fill="${colours[k]}"><title>${solved[k]} cases reach the target at odds ratio ${sixDigits(r)}</title></circle>`);
+      parts.push(`<circle class="solved" cx="${x(solved[k]).toFixed(1)}" cy="${y(target)}" r="4" fill="${colours[k]}"><title>${solved[k]} cases reach the target at ${name}</title></circle>`);
     }
-    parts.push(`<text x="${left + 8}" y="${top + 14 + 14 * k}" style="fill:${colours[k]}">odds ratio ${sixDigits(r)}</text>`);
+    parts.push(`<text x="${left + 8}" y="${top + 14 + 14 * k}" style="fill:${colours[k]}">${name}</text>`);
   });
   parts.push("</svg>");
   return parts.join("");
@@ -361,8 +489,7 @@ function downloadCurve(event) {
     event.preventDefault();
     return;
   }
-  const ratios = curveOddsRatios(lib.readNumber(byId("odds-ratio").value.trim()));
-  const header = ["cases", "controls", ...ratios.map((r) => `power_or_${sixDigits(r)}`)].join(",");
+  const header = ["cases", "controls", ...curveNames.map((name) => `power_${name}`)].join(",");
   const lines = curveRows.map((row) => [row[0], row[1], ...row.slice(2).map(sixDigits)].join(","));
   const link = byId("curve-csv");
   link.href = URL.createObjectURL(new Blob([`${header}\n${lines.join("\n")}\n`], { type: "text/csv" }));
@@ -401,12 +528,17 @@ function recompute() {
 // names, status and reason by theirs); `lastRefusal` the first question the
 // library refused, in the page's order (the power first), or null.
 window.vantorPage = {
-  recompute, sixDigits, answers, library: () => lib, ready: null, searching: null,
+  recompute, chooseEffect, sixDigits, answers, library: () => lib, ready: null, searching: null,
   lastRefusal: null,
 };
 
 window.vantorPage.ready = loadLibrary().then(() => {
-  byId("inputs").addEventListener("input", recompute);
+  byId("inputs").addEventListener("input", (event) => {
+    followMarkers(event);
+    recompute();
+  });
+  byId("effect-allelic").addEventListener("click", () => chooseEffect(false));
+  byId("effect-disease").addEventListener("click", () => chooseEffect(true));
   byId("inputs").addEventListener("submit", (e) => e.preventDefault());
   byId("curve-csv").addEventListener("click", downloadCurve);
   byId("copy-command").addEventListener("click", copyCommand);

@@ -22,9 +22,11 @@ function vantorLibrary(module) {
     questionResult: call("web_question_result", "number", "string"),
     questionStudyFields: call("web_question_study_fields", "string", "string"),
     studyRecord: call("web_study_record", "number"),
+    diseaseRecord: call("web_disease_record", "number"),
   };
   const study = call("web_study", "number");
   const resetStudy = call("web_study_reset", null);
+  const useDiseaseModel = call("web_study_disease", null);
   // Names and words of codes, asked once per code.
   const remembered = (lookUp) => {
     const known = new Map();
@@ -37,6 +39,8 @@ function vantorLibrary(module) {
   const reasonName = remembered(call("web_reason_name", "string", "number"));
   const reasonCode = call("web_reason_code", "number", "string");
   const message = remembered(call("web_message", "string", "number"));
+  const reasonInput = remembered(call("web_reason_input", "string", "number"));
+  const defaultAlpha = call("web_default_alpha", "number", "number");
   const choiceWordAt = call("web_choice_word", "string", "string", "number");
   const choiceCode = call("web_choice_code", "number", "string", "string");
   const choiceName = call("web_choice_name", "string", "string", "number");
@@ -107,23 +111,51 @@ function vantorLibrary(module) {
     return reading.get(question);
   }
 
-  // Writes the study fields the question reads from `given` (values by the
-  // glossary's names; a choice by its word, a number that is not one as NaN);
-  // a field not given keeps the library's starting value.
+  // Writes the study fields given (values by the glossary's names; a choice
+  // by its word, a number that is not one as NaN); a field not given keeps
+  // the library's starting value. The study fields the question reads come
+  // first; a field the description does not list for the question (the
+  // markers of the two-stage questions) is written too when given, as the
+  // library reads it. `given.disease`, when present, makes the effect a
+  // disease model: its fields by name (the marker's linkage disequilibrium as
+  // d_prime or r_squared, at most one; neither: the marker is the causal
+  // variant), written over the model's starting values where the study's
+  // effect starts (its odds_ratio field), instead of the allelic effect.
   const codes = new Map();
   function codeOf(choice, word) {
     const key = `${choice}\n${word}`;
     if (!codes.has(key)) codes.set(key, choiceCode(choice, word));
     return codes.get(key);
   }
+  const allelic = ["odds_ratio", "control_rate"];
   let studyAddress = 0;
   function writeStudy(question, given) {
     resetStudy();
     studyAddress = studyAddress || study();
-    for (const field of studyFieldsOf(question)) {
-      if (!(field.name in given)) continue;
+    const studyFields = fields(described.studyRecord());
+    const reads = studyFieldsOf(question);
+    const written = [...reads, ...studyFields.filter((f) => f.kind !== "internal" && !reads.includes(f))];
+    for (const field of written) {
+      if (!(field.name in given) || (given.disease && allelic.includes(field.name))) continue;
       const value = given[field.name];
       writeField(studyAddress, field, field.kind === "choice" ? codeOf(field.name, value) : value);
+    }
+    if (given.disease) writeDiseaseModel(studyFields, given.disease);
+  }
+
+  function writeDiseaseModel(studyFields, model) {
+    useDiseaseModel();
+    const start = studyAddress + studyFields.find((f) => f.name === allelic[0]).offset;
+    const values = { ...model };
+    const ld = ["d_prime", "r_squared"].filter((name) => model[name] !== undefined && model[name] !== null);
+    // Both given is no one kind of linkage disequilibrium: the library refuses
+    // the kind it cannot read with its own words.
+    values.ld_kind = ld.length === 0 ? "causal" : ld.length === 1 ? ld[0] : "";
+    if (ld.length === 1) values.ld = model[ld[0]];
+    for (const field of fields(described.diseaseRecord())) {
+      if (!(field.name in values)) continue;
+      const value = values[field.name];
+      writeField(start, field, field.kind === "choice" || field.name === "ld_kind" ? codeOf(field.name, value) : value);
     }
   }
 
@@ -170,7 +202,7 @@ function vantorLibrary(module) {
 
   return {
     module, ask, fields, readRecord, readNumber, checkInput, message, reasonCode, reasonName,
-    choiceWords, choiceCode, choiceName, studyDefaults, questionNames,
-    resultRecord: described.questionResult,
+    reasonInput, defaultAlpha, choiceWords, choiceCode, choiceName, studyDefaults, questionNames,
+    resultRecord: described.questionResult, diseaseRecord: described.diseaseRecord,
   };
 }
