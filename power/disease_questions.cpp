@@ -226,70 +226,78 @@ double test_power(const STU_study &study, const AtMarker &marker, std::int64_t c
     }
 }
 
-void genotype_cases_for_controls(const STU_study &study, std::int64_t controls, double target,
-                                 STU_size_result *result) {
-    if (refuse_size_question(SLV_check_controls(controls, study.unit), result)) {
+namespace {
+
+struct Pair {
+    std::int64_t cases;
+    std::int64_t controls;
+};
+
+// One size question: its own known checked (`known`), then the target at
+// the per-marker level, then the smallest n whose pair `pair_at(n)`
+// (cases, controls) reaches the target, n up to `top`.
+template <typename PairAt>
+void size_question(const STU_study &study, std::int32_t known, double target, std::int64_t top,
+                   PairAt pair_at, std::int32_t not_reached, STU_size_result *result) {
+    if (refuse_size_question(known, result)) {
         return;
     }
     const AtMarker marker = at_marker(study);
     if (refuse_size_question(SLV_check_target_power(target, marker.alpha), result)) {
         return;
     }
-    const SizeSearch s =
-        smallest_reaching([&](std::int64_t n) { return test_power(study, marker, n, controls); },
-                          kLargestPeople, target);
-    fill_size(s, s.size, controls, SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED, marker, result);
+    const SizeSearch s = smallest_reaching(
+        [&](std::int64_t n) {
+            const Pair p = pair_at(n);
+            return test_power(study, marker, p.cases, p.controls);
+        },
+        top, target);
+    const Pair answer = pair_at(s.size);
+    fill_size(s, answer.cases, answer.controls, not_reached, marker, result);
+}
+
+}  // namespace
+
+void genotype_cases_for_controls(const STU_study &study, std::int64_t controls, double target,
+                                 STU_size_result *result) {
+    size_question(
+        study, SLV_check_controls(controls, study.unit), target, kLargestPeople,
+        [&](std::int64_t n) {
+            return Pair{n, controls};
+        },
+        SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED, result);
 }
 
 void genotype_controls_for_cases(const STU_study &study, std::int64_t cases, double target,
                                  STU_size_result *result) {
-    if (refuse_size_question(SLV_check_cases(cases, study.unit), result)) {
-        return;
-    }
-    const AtMarker marker = at_marker(study);
-    if (refuse_size_question(SLV_check_target_power(target, marker.alpha), result)) {
-        return;
-    }
-    const SizeSearch s =
-        smallest_reaching([&](std::int64_t n) { return test_power(study, marker, cases, n); },
-                          kLargestPeople, target);
-    fill_size(s, cases, s.size, SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED, marker, result);
+    size_question(
+        study, SLV_check_cases(cases, study.unit), target, kLargestPeople,
+        [&](std::int64_t n) {
+            return Pair{cases, n};
+        },
+        SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED, result);
 }
 
 void genotype_cases_for_ratio(const STU_study &study, double controls_per_case, double target,
                               STU_size_result *result) {
-    if (refuse_size_question(SLV_check_ratio(controls_per_case, study.unit), result)) {
-        return;
-    }
-    const AtMarker marker = at_marker(study);
-    if (refuse_size_question(SLV_check_target_power(target, marker.alpha), result)) {
-        return;
-    }
-    const SizeSearch s = smallest_reaching(
+    size_question(
+        study, SLV_check_ratio(controls_per_case, study.unit), target,
+        top_with_ratio(controls_per_case),
         [&](std::int64_t n) {
-            return test_power(study, marker, n, partner_units(controls_per_case, n));
+            return Pair{n, partner_units(controls_per_case, n)};
         },
-        top_with_ratio(controls_per_case), target);
-    fill_size(s, s.size, partner_units(controls_per_case, s.size), SLV_REASON_BEYOND_LARGEST_COUNT,
-              marker, result);
+        SLV_REASON_BEYOND_LARGEST_COUNT, result);
 }
 
 void genotype_controls_for_ratio(const STU_study &study, double cases_per_control, double target,
                                  STU_size_result *result) {
-    if (refuse_size_question(SLV_check_ratio(cases_per_control, study.unit), result)) {
-        return;
-    }
-    const AtMarker marker = at_marker(study);
-    if (refuse_size_question(SLV_check_target_power(target, marker.alpha), result)) {
-        return;
-    }
-    const SizeSearch s = smallest_reaching(
+    size_question(
+        study, SLV_check_ratio(cases_per_control, study.unit), target,
+        top_with_ratio(cases_per_control),
         [&](std::int64_t n) {
-            return test_power(study, marker, partner_units(cases_per_control, n), n);
+            return Pair{partner_units(cases_per_control, n), n};
         },
-        top_with_ratio(cases_per_control), target);
-    fill_size(s, partner_units(cases_per_control, s.size), s.size, SLV_REASON_BEYOND_LARGEST_COUNT,
-              marker, result);
+        SLV_REASON_BEYOND_LARGEST_COUNT, result);
 }
 
 void detectable_relative_risk(const STU_study &study, std::int64_t cases, std::int64_t controls,
