@@ -47,7 +47,9 @@
 #' @param controls_kind Who the controls are: `"unaffected"` (the default) or
 #'   `"population"` (unscreened).
 #' @param marker_frequency The frequency of the genotyped marker's allele
-#'   coupled to the risk allele; `NULL` (the default): the risk allele's.
+#'   coupled to the risk allele, read with `d_prime` or `r_squared` (without
+#'   them the marker is the causal variant); `NULL` (the default): the risk
+#'   allele's.
 #' @param d_prime,r_squared The marker's linkage disequilibrium with the risk
 #'   allele, as D' or as r^2 (from 0 to 1; give at most one). Neither (the
 #'   default): the marker is the causal variant.

@@ -848,6 +848,32 @@ SEXP vantor_reasons(void) {
 
 SEXP vantor_library_version(void) { return Rf_mkString(vantor_version()); }
 
+/* The inputs of a disease model, as the package takes them: the laid-out
+ * fields of REC_DISEASE_MODEL, then the inputs that give the marker's
+ * linkage disequilibrium. */
+SEXP vantor_model_inputs(void) {
+    char ld[128];
+    ld_inputs(ld, sizeof ld);
+    SEXP ld_names = PROTECT(split_list(ld));
+    int count = 0;
+    for (int32_t k = 0; k < REC_field_count(REC_DISEASE_MODEL); ++k) {
+        count += laid_out(REC_field_at(REC_DISEASE_MODEL, k));
+    }
+    SEXP names = PROTECT(Rf_allocVector(STRSXP, count + XLENGTH(ld_names)));
+    int at = 0;
+    for (int32_t k = 0; k < REC_field_count(REC_DISEASE_MODEL); ++k) {
+        const REC_field *field = REC_field_at(REC_DISEASE_MODEL, k);
+        if (laid_out(field)) {
+            SET_STRING_ELT(names, at++, Rf_mkChar(field->name));
+        }
+    }
+    for (R_xlen_t k = 0; k < XLENGTH(ld_names); ++k) {
+        SET_STRING_ELT(names, at++, STRING_ELT(ld_names, k));
+    }
+    UNPROTECT(2);
+    return names;
+}
+
 /* The level taken when none is given, for each number of markers
  * (STU_default_alpha): 5e-8 for one marker, 0.05 for more; a value that
  * is no number gets 0.05, and the question then refuses it as markers. */
