@@ -173,16 +173,6 @@ static const REC_argument *argument_named(const REC_question *question, const ch
     return NULL;
 }
 
-/* The question's count argument (the total it splits into stages). */
-static const REC_argument *count_argument(const REC_question *question) {
-    for (int32_t k = 0; k < question->argument_count; ++k) {
-        if (question->arguments[k].kind == REC_KIND_COUNT) {
-            return &question->arguments[k];
-        }
-    }
-    return NULL;
-}
-
 /* The refused stage of a per-stage count: the first whose count the
  * library's check refuses. */
 static int refused_stage(int32_t reason, const int64_t counts[2], int32_t unit) {
