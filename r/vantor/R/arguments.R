@@ -127,3 +127,57 @@ report_for_test <- function(counts) {
     attr(reports, "reports") <- NULL
     reports
 }
+
+# The names of a disease model's numbers, as the glossary names them: the
+# model's fields and the two ways of giving the marker's linkage
+# disequilibrium (d_prime or r_squared, at most one).
+model_numbers <- c("frequency", "prevalence", "relative_risk", "heterozygote_risk",
+                   "homozygote_risk", "marker_frequency", "d_prime", "r_squared")
+
+# The effect's inputs, from `frame`, the frame of the calling function: its
+# odds_ratio and control_rate, or its disease model (frequency, prevalence,
+# model, controls_kind and the numbers given), never a mix. An argument
+# counts as given when it is not NULL (a number) or not left at its default
+# (the model's words).
+effect_inputs <- function(frame) {
+    has <- function(name) exists(name, envir = frame, inherits = FALSE)
+    given <- function(name) has(name) && !is.null(get(name, envir = frame))
+    chosen <- function(name) has(name) && !eval(call("missing", as.name(name)), frame)
+    allelic <- Filter(has, c("odds_ratio", "control_rate"))
+    model <- c(Filter(given, model_numbers), Filter(chosen, c("model", "controls_kind")))
+    if (any(vapply(allelic, given, logical(1L))) && length(model) > 0L) {
+        stop("give the effect either as 'odds_ratio' and 'control_rate' or as a disease model ",
+             "('frequency', 'prevalence', 'model', 'relative_risk', ...), not both: given ",
+             paste0("'", c(Filter(given, allelic), model), "'", collapse = ", "), call. = FALSE)
+    }
+    if (length(allelic) > 0L && length(model) == 0L) {
+        absent <- Filter(Negate(given), allelic)
+        if (length(absent) > 0L) {
+            stop("give the effect: 'odds_ratio' and 'control_rate', or a disease model ",
+                 "('frequency', 'prevalence', 'model', 'relative_risk', ...); ",
+                 paste0("'", absent, "'", collapse = " and "), " missing", call. = FALSE)
+        }
+        return(mget(allelic, envir = frame))
+    }
+    absent <- Filter(Negate(given), c("frequency", "prevalence"))
+    if (length(absent) > 0L) {
+        stop("a disease model needs 'frequency' and 'prevalence': ",
+             paste0("'", absent, "'", collapse = " and "), " missing", call. = FALSE)
+    }
+    if (given("d_prime") && given("r_squared")) {
+        stop("give the marker's linkage disequilibrium as 'd_prime' or as 'r_squared', ",
+             "not both", call. = FALSE)
+    }
+    c(mget(c("frequency", "prevalence", "model", "controls_kind"), envir = frame),
+      mget(Filter(given, model_numbers[-(1:2)]), envir = frame))
+}
+
+# The significance level: `alpha` as given, or the library's default for the
+# number of markers (STU_default_alpha: 5e-8 for one marker, 0.05, the
+# study-wide level, for more).
+level_of <- function(alpha, markers) {
+    if (!is.null(alpha)) {
+        return(alpha)
+    }
+    .Call(C_vantor_default_alpha, as_input(markers, "markers"))
+}

@@ -1,18 +1,24 @@
 #' Power of a one-stage case-control study
 #'
-#' The power of the two-sided allelic test (risk-allele rates of cases and
-#' controls compared, normal approximation) for every combination given:
-#' all arguments are recycled to the longest, as R's arithmetic does.
+#' The power of the two-sided association test (the allelic test by default:
+#' risk-allele rates of cases and controls compared, normal approximation)
+#' for every combination given: all arguments are recycled to the longest,
+#' as R's arithmetic does. The effect is an allelic odds ratio and the
+#' control rate, or a disease model.
 #'
 #' @param cases,controls Numbers of cases and controls: people (two alleles
 #'   each) unless `count = "alleles"`; whole numbers from 1 to 1073741823
 #'   people (2147483647 alleles).
 #' @param odds_ratio Allelic odds ratio of the risk allele, cases against
-#'   controls: positive, finite and not 1.
+#'   controls: positive, finite and not 1. Give it with `control_rate`, or
+#'   give a disease model instead.
 #' @param control_rate Risk-allele rate among controls, strictly between 0
 #'   and 1.
-#' @param alpha Two-sided significance level, from 1e-12 to below 1; the
-#'   default is genome-wide significance, 5e-8, as in every vantor front end.
+#' @param alpha Two-sided significance level, from 1e-12 to below 1; with
+#'   more than one marker the study-wide level, which the number of markers
+#'   divides. `NULL` (the default) takes the library's default for `markers`:
+#'   genome-wide significance, 5e-8, for one marker (as in every vantor front
+#'   end) and 0.05, the study-wide level, for more.
 #' @param count `"people"` (the default) or `"alleles"`: what every count,
 #'   given or answered, counts.
 #' @param variance The variance of the allelic test's statistic under no
@@ -21,10 +27,38 @@
 #'   from each group's own rate, as the Wald test does. Pooled is the default
 #'   because it is the test association studies run (and
 #'   [stats::power.prop.test()] computes).
+#' @param test The association test: `"allelic"` (the default), `"trend"`
+#'   (Cochran-Armitage), `"dominant"`, `"recessive"` or `"genotypic"` (two
+#'   degrees of freedom). The genotype tests need a disease model, count
+#'   people and the genotypic test has the pooled variance only.
+#' @param markers The number of markers tested, at least 1 (default 1): each
+#'   is tested at `alpha / markers`, the per-marker level (`marker_alpha`).
+#' @param frequency,prevalence A disease model instead of `odds_ratio` and
+#'   `control_rate`: the risk allele's frequency in the population and the
+#'   disease's prevalence, each strictly between 0 and 1.
+#' @param model The genetic model of the genotype relative risks of 0, 1 and
+#'   2 copies: `"multiplicative"` (the default; 1, r, r^2), `"additive"` (1,
+#'   r, 2r - 1), `"dominant"` (1, r, r), `"recessive"` (1, 1, r) or `"free"`
+#'   (1, `heterozygote_risk`, `homozygote_risk`).
+#' @param relative_risk The genotype relative risk r of one copy for the
+#'   one-parameter models: positive (at least 1/2 for `"additive"`).
+#' @param heterozygote_risk,homozygote_risk The free model's relative risks
+#'   of one and two copies.
+#' @param controls_kind Who the controls are: `"unaffected"` (the default) or
+#'   `"population"` (unscreened).
+#' @param marker_frequency The frequency of the genotyped marker's allele
+#'   coupled to the risk allele, read with `d_prime` or `r_squared` (without
+#'   them the marker is the causal variant); `NULL` (the default): the risk
+#'   allele's.
+#' @param d_prime,r_squared The marker's linkage disequilibrium with the risk
+#'   allele, as D' or as r^2 (from 0 to 1; give at most one). Neither (the
+#'   default): the marker is the causal variant.
 #' @return A data frame of class `vantor_power`, one row per element: the
-#'   recycled inputs, the `power`, and the answer's `status`, `reason` (its
-#'   name, e.g. `"FEW_EXPECTED_ALLELES"`, or `"NONE"`) and `message` (the
-#'   library's words). [plot.vantor_power()] draws it.
+#'   recycled inputs, the `power`, what the test sees at the marker
+#'   (`marker_alpha`, `marker_case_rate`, `marker_control_rate`,
+#'   `marker_odds_ratio`) and the answer's `status`, `reason` (its name, e.g.
+#'   `"FEW_EXPECTED_ALLELES"`, or `"NONE"`) and `message` (the library's
+#'   words). [plot.vantor_power()] draws it.
 #' @details Every function of the package asks the vantor library's checked
 #'   questions (`power/study.h`) and lays its columns out from the library's
 #'   description of its records (`power/records.h`), named as
@@ -37,6 +71,13 @@
 #'   the difference of the case and control rates, `s` its standard error from
 #'   each group's own rate and `c` the upper `alpha / 2` quantile.
 #'
+#'   A disease model (power/disease_model.h) gives the genotype frequencies
+#'   of cases and controls at the marker (Hardy-Weinberg equilibrium in the
+#'   population, penetrances scaled to the prevalence); the allelic test on a
+#'   disease model is the allelic test on the `marker_odds_ratio` and
+#'   `marker_control_rate` it implies. Give the effect one way: an odds ratio
+#'   with a disease model's arguments stops with an error.
+#'
 #'   An input the library refuses stops with an error of class
 #'   `vantor_invalid_input` naming the argument and its element, in the
 #'   library's words, with the fields `reason` (e.g. `"BAD_CASES"`), `status`
@@ -44,20 +85,32 @@
 #'   text (`"0x10"`, which is not read as 16), a count that is not a whole
 #'   number and an infinite value are refused like any other value out of
 #'   range.
-#' @seealso [vantor_sample_size()] for the size that reaches a target power.
+#' @seealso [vantor_sample_size()] for the size that reaches a target power,
+#'   [vantor_relative_risk()] for the relative risk a study detects.
 #' @examples
 #' vantor_power(cases = 2000, controls = 2000, odds_ratio = 1.3, control_rate = 0.3)
 #' grid <- vantor_power(cases = seq(500, 5000, 500), controls = 2000,
 #'                      odds_ratio = c(1.2, 1.3), control_rate = 0.3, alpha = 5e-8)
 #' head(grid)
+#' # A disease model: prevalence 0.1, risk allele at 0.2, relative risk 1.5
+#' # per copy; the marker genotyped at r^2 0.8 with it.
+#' vantor_power(cases = 1000, controls = 2000, frequency = 0.2, prevalence = 0.1,
+#'              relative_risk = 1.5, r_squared = c(1, 0.8))
+#' vantor_power(cases = 1000, controls = 2000, frequency = 0.2, prevalence = 0.1,
+#'              relative_risk = 1.5, model = "additive", test = "trend", markers = 1e6)
 #' tryCatch(vantor_power(2000, 2000, 1.3, control_rate = 0),
 #'          vantor_invalid_input = function(e) e$reason)
 #' @export
-vantor_power <- function(cases, controls, odds_ratio, control_rate, alpha = 5e-8,
-                         count = c("people", "alleles"), variance = "pooled") {
-    ask("power", list(cases = cases, controls = controls, odds_ratio = odds_ratio,
-                      control_rate = control_rate, alpha = alpha,
-                      count = first_if_all(count, "count"), variance = variance),
+vantor_power <- function(cases, controls, odds_ratio = NULL, control_rate = NULL, alpha = NULL,
+                         count = c("people", "alleles"), variance = "pooled", test = "allelic",
+                         markers = 1, frequency = NULL, prevalence = NULL,
+                         model = "multiplicative", relative_risk = NULL,
+                         heterozygote_risk = NULL, homozygote_risk = NULL,
+                         controls_kind = "unaffected", marker_frequency = NULL, d_prime = NULL,
+                         r_squared = NULL) {
+    ask("power", c(list(cases = cases, controls = controls), effect_inputs(environment()),
+                   list(alpha = level_of(alpha, markers), markers = markers, test = test,
+                        count = first_if_all(count, "count"), variance = variance)),
         "vantor_power")
 }
 
@@ -83,18 +136,26 @@ vantor_power <- function(cases, controls, odds_ratio, control_rate, alpha = 5e-8
 #' @param cases_per_control Cases per control: solve for the controls.
 #' @return A data frame with the recycled inputs, then the answer's `cases`
 #'   and `controls` (in the unit of `count`; the one given is shown once),
-#'   their `power`, the power `evaluations` the search spent, `status`
+#'   their `power`, the power `evaluations` the search spent, what the test
+#'   sees at the marker (`marker_alpha` ... `marker_odds_ratio`), `status`
 #'   ("found", "found with a warning", "not reachable"), `reason` and
 #'   `message`. Counts and power are NA unless found.
 #' @examples
 #' vantor_sample_size(odds_ratio = 1.3, control_rate = 0.3, controls = 3000)
 #' vantor_sample_size(odds_ratio = c(1.2, 1.3, 1.5), control_rate = 0.2,
 #'                    controls_per_case = 1, target_power = 0.9)
+#' vantor_sample_size(frequency = 0.2, prevalence = 0.1, relative_risk = 1.5,
+#'                    controls_per_case = 2)
 #' @export
-vantor_sample_size <- function(odds_ratio, control_rate, alpha = 5e-8, target_power = 0.8,
-                               controls = NULL, cases = NULL, controls_per_case = NULL,
-                               cases_per_control = NULL, count = c("people", "alleles"),
-                               variance = "pooled") {
+vantor_sample_size <- function(odds_ratio = NULL, control_rate = NULL, alpha = NULL,
+                               target_power = 0.8, controls = NULL, cases = NULL,
+                               controls_per_case = NULL, cases_per_control = NULL,
+                               count = c("people", "alleles"), variance = "pooled",
+                               test = "allelic", markers = 1, frequency = NULL,
+                               prevalence = NULL, model = "multiplicative", relative_risk = NULL,
+                               heterozygote_risk = NULL, homozygote_risk = NULL,
+                               controls_kind = "unaffected", marker_frequency = NULL,
+                               d_prime = NULL, r_squared = NULL) {
     givens <- list(controls = controls, cases = cases, controls_per_case = controls_per_case,
                    cases_per_control = cases_per_control)
     given <- givens[!vapply(givens, is.null, logical(1L))]
@@ -103,9 +164,10 @@ vantor_sample_size <- function(odds_ratio, control_rate, alpha = 5e-8, target_po
              "'cases_per_control'", call. = FALSE)
     }
     question <- question_asking(c(names(given), "target_power"))
-    ask(question, c(given, list(odds_ratio = odds_ratio, control_rate = control_rate,
-                                alpha = alpha, target_power = target_power,
-                                count = first_if_all(count, "count"), variance = variance)),
+    ask(question, c(given, effect_inputs(environment()),
+                    list(alpha = level_of(alpha, markers), markers = markers, test = test,
+                         target_power = target_power, count = first_if_all(count, "count"),
+                         variance = variance)),
         "vantor_sample_size")
 }
 
@@ -127,11 +189,49 @@ vantor_sample_size <- function(odds_ratio, control_rate, alpha = 5e-8, target_po
 #' vantor_odds_ratio(cases = c(1000, 2000, 5000), controls = 5000, control_rate = 0.3)
 #' vantor_odds_ratio(cases = 2000, controls = 2000, control_rate = 0.3, direction = "below")
 #' @export
-vantor_odds_ratio <- function(cases, controls, control_rate, alpha = 5e-8, target_power = 0.8,
+vantor_odds_ratio <- function(cases, controls, control_rate, alpha = NULL, target_power = 0.8,
                               direction = c("above", "below"), count = c("people", "alleles"),
-                              variance = "pooled") {
+                              variance = "pooled", markers = 1) {
     ask("odds_ratio", list(cases = cases, controls = controls, control_rate = control_rate,
-                           alpha = alpha, target_power = target_power, direction = direction,
+                           alpha = level_of(alpha, markers), markers = markers,
+                           target_power = target_power, direction = direction,
                            count = first_if_all(count, "count"), variance = variance),
         "vantor_odds_ratio", cross = "direction")
+}
+
+#' The relative risk a one-stage study detects
+#'
+#' The smallest genotype relative risk above 1 and the largest below 1 of a
+#' one-parameter disease model (multiplicative, additive, dominant or
+#' recessive; the free model has two risks and is refused) such that the
+#' study's power reaches `target_power` there and at every stronger effect.
+#'
+#' @inheritParams vantor_power
+#' @inheritParams vantor_odds_ratio
+#' @return A data frame with the recycled inputs, the `direction`, the
+#'   detectable `relative_risk`, its `power`, the `evaluations` spent, what
+#'   the test sees at the marker there (`marker_alpha`, `marker_case_rate`,
+#'   `marker_control_rate`, `marker_odds_ratio`), `status`, `reason` and
+#'   `message`. When the power levels off below the target however strong the
+#'   effect (or a risk would take a penetrance above 1), the row is "not
+#'   reachable".
+#' @examples
+#' vantor_relative_risk(cases = 1000, controls = 2000, frequency = 0.2, prevalence = 0.1)
+#' vantor_relative_risk(cases = 2000, controls = 2000, frequency = 0.3, prevalence = 0.05,
+#'                      model = "dominant", test = "dominant", direction = "above")
+#' @export
+vantor_relative_risk <- function(cases, controls, frequency, prevalence,
+                                 model = "multiplicative", alpha = NULL, target_power = 0.8,
+                                 direction = c("above", "below"), test = "allelic", markers = 1,
+                                 controls_kind = "unaffected", marker_frequency = NULL,
+                                 d_prime = NULL, r_squared = NULL,
+                                 count = c("people", "alleles"), variance = "pooled") {
+    force(frequency)
+    force(prevalence)
+    ask("relative_risk",
+        c(list(cases = cases, controls = controls), effect_inputs(environment()),
+          list(alpha = level_of(alpha, markers), markers = markers, test = test,
+               target_power = target_power, direction = direction,
+               count = first_if_all(count, "count"), variance = variance)),
+        "vantor_relative_risk", cross = "direction")
 }

@@ -14,7 +14,14 @@
 #'   controls of stage 1 (genotyped on every marker) and stage 2 (on the
 #'   markers that pass stage 1), in the unit of `count`. Give these four, or
 #'   `total` and `stage1_share`.
-#' @param alpha Overall significance level of the two-stage procedure.
+#' @param alpha Overall significance level of the two-stage procedure
+#'   (study-wide with more than one marker); `NULL` (the default) takes the
+#'   library's default for `markers`: 5e-8 for one marker, 0.05 for more.
+#' @param test The test: the two-stage analyses are allelic, so
+#'   `"allelic"` (the default); another test is refused.
+#' @param markers The number of markers tested (default 1): it divides the
+#'   overall level `alpha` (the design's own `alpha` column is then the
+#'   per-marker overall level); `stage1_alpha` is already a per-marker share.
 #' @param stage1_alpha The level at which stage 1 passes a marker on to stage
 #'   2 (also the share of markers without effect stage 2 genotypes): at least
 #'   `2 * alpha` for "replication" and "joint", above `alpha` for "product";
@@ -35,6 +42,10 @@
 #'   one-stage comparison of the design functions honour it; the product and
 #'   joint analyses use each stage's statistic with unit variance, the same
 #'   either way.
+#' @details With a disease model instead of an odds ratio and control rate,
+#'   the analyses run on the odds ratio and control rate at its marker
+#'   (`marker_odds_ratio` and `marker_control_rate` of [vantor_power()]), bit
+#'   for bit as if those were given.
 #' @return A data frame of class `vantor_design` with the recycled inputs,
 #'   then the design: `total`, the four counts, `stage1_weight` (stage 1's
 #'   share of the joint statistic's information), `stage1_alpha`, the derived
@@ -48,14 +59,22 @@
 #'                        odds_ratio = 1.3, control_rate = 0.3, stage1_alpha = 1e-3)
 #' vantor_two_stage_power(total = 1000, stage1_share = 0.3, odds_ratio = 1.3,
 #'                        control_rate = 0.3, stage1_alpha = 1e-3)
+#' vantor_two_stage_power(total = 6000, stage1_share = 0.4, frequency = 0.2,
+#'                        prevalence = 0.1, relative_risk = 1.5, r_squared = 0.8,
+#'                        stage1_alpha = 1e-3)
 #' @export
 vantor_two_stage_power <- function(stage1_cases, stage1_controls, stage2_cases,
-                                   stage2_controls, odds_ratio, control_rate, alpha = 5e-8,
-                                   stage1_alpha, method = "joint", cost_ratio = 1, total,
-                                   stage1_share, case_fraction = 0.5,
-                                   count = c("people", "alleles"), variance = "pooled") {
-    study <- list(method = method, odds_ratio = odds_ratio, control_rate = control_rate,
-                  alpha = alpha, stage1_alpha = stage1_alpha)
+                                   stage2_controls, odds_ratio = NULL, control_rate = NULL,
+                                   alpha = NULL, stage1_alpha, method = "joint", cost_ratio = 1,
+                                   total, stage1_share, case_fraction = 0.5,
+                                   count = c("people", "alleles"), variance = "pooled",
+                                   test = "allelic", markers = 1, frequency = NULL, prevalence = NULL,
+                                   model = "multiplicative", relative_risk = NULL, heterozygote_risk = NULL,
+                                   homozygote_risk = NULL, controls_kind = "unaffected", marker_frequency = NULL,
+                                   d_prime = NULL, r_squared = NULL) {
+    study <- c(list(method = method), effect_inputs(environment()),
+               list(alpha = level_of(alpha, markers), markers = markers, test = test,
+                    stage1_alpha = stage1_alpha))
     choices <- list(count = first_if_all(count, "count"), variance = variance)
     counts <- c(missing(stage1_cases), missing(stage1_controls), missing(stage2_cases),
                 missing(stage2_controls))
@@ -93,15 +112,20 @@ vantor_two_stage_power <- function(stage1_cases, stage1_controls, stage2_cases,
 #' vantor_smallest_total(odds_ratio = 1.3, control_rate = 0.3, stage1_share = 0.4,
 #'                       stage1_alpha = 1e-3)
 #' @export
-vantor_smallest_total <- function(odds_ratio, control_rate, alpha = 5e-8, target_power = 0.8,
-                                  stage1_share, stage1_alpha, method = "joint",
-                                  case_fraction = 0.5, count = c("people", "alleles"),
-                                  variance = "pooled") {
+vantor_smallest_total <- function(odds_ratio = NULL, control_rate = NULL, alpha = NULL,
+                                  target_power = 0.8, stage1_share, stage1_alpha,
+                                  method = "joint", case_fraction = 0.5,
+                                  count = c("people", "alleles"), variance = "pooled",
+                                  test = "allelic", markers = 1, frequency = NULL, prevalence = NULL,
+                                  model = "multiplicative", relative_risk = NULL, heterozygote_risk = NULL,
+                                  homozygote_risk = NULL, controls_kind = "unaffected", marker_frequency = NULL,
+                                  d_prime = NULL, r_squared = NULL) {
     ask("smallest_total",
-        list(odds_ratio = odds_ratio, control_rate = control_rate, alpha = alpha,
-             target_power = target_power, stage1_share = stage1_share,
-             stage1_alpha = stage1_alpha, method = method, case_fraction = case_fraction,
-             count = first_if_all(count, "count"), variance = variance),
+        c(effect_inputs(environment()),
+          list(alpha = level_of(alpha, markers), markers = markers, test = test,
+               target_power = target_power, stage1_share = stage1_share,
+               stage1_alpha = stage1_alpha, method = method, case_fraction = case_fraction,
+               count = first_if_all(count, "count"), variance = variance)),
         "vantor_design")
 }
 
@@ -126,14 +150,19 @@ vantor_smallest_total <- function(odds_ratio, control_rate, alpha = 5e-8, target
 #' @examples
 #' vantor_cheapest_design(odds_ratio = 1.3, control_rate = 0.3, method = "replication")
 #' @export
-vantor_cheapest_design <- function(odds_ratio, control_rate, alpha = 5e-8, target_power = 0.8,
-                                   method = "joint", cost_ratio = 1, case_fraction = 0.5,
-                                   count = c("people", "alleles"), variance = "pooled") {
+vantor_cheapest_design <- function(odds_ratio = NULL, control_rate = NULL, alpha = NULL,
+                                   target_power = 0.8, method = "joint", cost_ratio = 1,
+                                   case_fraction = 0.5, count = c("people", "alleles"),
+                                   variance = "pooled", test = "allelic", markers = 1, frequency = NULL, prevalence = NULL,
+                                   model = "multiplicative", relative_risk = NULL, heterozygote_risk = NULL,
+                                   homozygote_risk = NULL, controls_kind = "unaffected", marker_frequency = NULL,
+                                   d_prime = NULL, r_squared = NULL) {
     ask("cheapest_design",
-        list(odds_ratio = odds_ratio, control_rate = control_rate, alpha = alpha,
-             target_power = target_power, method = method, cost_ratio = cost_ratio,
-             case_fraction = case_fraction, count = first_if_all(count, "count"),
-             variance = variance),
+        c(effect_inputs(environment()),
+          list(alpha = level_of(alpha, markers), markers = markers, test = test,
+               target_power = target_power, method = method, cost_ratio = cost_ratio,
+               case_fraction = case_fraction, count = first_if_all(count, "count"),
+               variance = variance)),
         "vantor_design")
 }
 
@@ -145,13 +174,17 @@ vantor_cheapest_design <- function(odds_ratio, control_rate, alpha = 5e-8, targe
 #' vantor_most_powerful_design(budget = 3000, odds_ratio = 1.3, control_rate = 0.3,
 #'                             method = "replication")
 #' @export
-vantor_most_powerful_design <- function(budget, odds_ratio, control_rate, alpha = 5e-8,
-                                        method = "joint", cost_ratio = 1, case_fraction = 0.5,
-                                        count = c("people", "alleles"), variance = "pooled") {
+vantor_most_powerful_design <- function(budget, odds_ratio = NULL, control_rate = NULL,
+                                        alpha = NULL, method = "joint", cost_ratio = 1,
+                                        case_fraction = 0.5, count = c("people", "alleles"),
+                                        variance = "pooled", test = "allelic", markers = 1, frequency = NULL, prevalence = NULL,
+                                        model = "multiplicative", relative_risk = NULL, heterozygote_risk = NULL,
+                                        homozygote_risk = NULL, controls_kind = "unaffected", marker_frequency = NULL,
+                                        d_prime = NULL, r_squared = NULL) {
     ask("most_powerful_design",
-        list(budget = budget, odds_ratio = odds_ratio, control_rate = control_rate,
-             alpha = alpha, method = method, cost_ratio = cost_ratio,
-             case_fraction = case_fraction, count = first_if_all(count, "count"),
-             variance = variance),
+        c(list(budget = budget), effect_inputs(environment()),
+          list(alpha = level_of(alpha, markers), markers = markers, test = test,
+               method = method, cost_ratio = cost_ratio, case_fraction = case_fraction,
+               count = first_if_all(count, "count"), variance = variance)),
         "vantor_design")
 }

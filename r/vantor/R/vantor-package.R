@@ -3,13 +3,20 @@
 #' The vantor C library's answers in R's manner: every function is vectorised
 #' over its arguments with R's recycling rules, counts people (two alleles
 #' each) unless `count = "alleles"`, and takes the genome-wide level 5e-8
-#' unless `alpha` is given. Arguments and columns are named as the project's
+#' unless `alpha` is given (0.05, study-wide, with more than one marker). Arguments and columns are named as the project's
 #' glossary (`docs/glossary.md`) names them, and the columns are laid out from
 #' the library's own description of its records.
 #'
 #' * [vantor_power()]: power of a one-stage study.
 #' * [vantor_sample_size()]: cases or controls that reach a target power.
 #' * [vantor_odds_ratio()]: the odds ratio a study detects.
+#' * [vantor_relative_risk()]: the relative risk of a disease model a study
+#'   detects.
+#'
+#' The effect is an allelic odds ratio and control rate, or a disease model
+#' (`frequency`, `prevalence`, `model`, `relative_risk` ...; see
+#' [vantor_power()]), tested with the allelic or a genotype `test` among
+#' `markers` markers.
 #' * [vantor_two_stage_power()]: power and cost of a two-stage study, its final
 #'   level derived.
 #' * [vantor_smallest_total()], [vantor_cheapest_design()],

@@ -14,7 +14,12 @@
  * its own reason, as it refuses any count below 1. A choice word that is not
  * one of the library's reaches it as a code no choice has. The first element
  * the library refuses stops the computation, and its reason comes back with
- * the name of the refused input; R stops with the library's words.
+ * the name of the refused input (REC_reason_input's); R stops with the
+ * library's words.
+ *
+ * The effect is the study's odds_ratio and control_rate, or a disease model
+ * when any of REC_DISEASE_MODEL's fields is given (or d_prime or r_squared,
+ * which set the model's internal ld_kind and ld); R never gives both.
  *
  * The glue is C, so that R's errors and interrupts, which unwind with
  * longjmp, never cross a C++ frame: every library call has returned before R
@@ -33,6 +38,7 @@
 #include <string.h>
 
 #include "numeric/MTH_report.h"
+#include "power/disease_model.h"
 #include "power/records.h"
 #include "power/result.h"
 #include "power/study.h"
@@ -61,6 +67,7 @@ typedef union Record {
     STU_size_result size;
     SLV_effect_result effect;
     DSN_design_result design;
+    STU_risk_result risk;
 } Record;
 
 typedef int32_t (*Ask)(const STU_study *study, const Argument *a, Record *result);
@@ -90,6 +97,11 @@ static int32_t ask_controls_for_ratio(const STU_study *study, const Argument *a,
 static int32_t ask_odds_ratio(const STU_study *study, const Argument *a, Record *r) {
     return STU_odds_ratio(study, a[0].counts[0], a[1].counts[0], a[2].number, a[3].code,
                           &r->effect);
+}
+
+static int32_t ask_relative_risk(const STU_study *study, const Argument *a, Record *r) {
+    return STU_relative_risk(study, a[0].counts[0], a[1].counts[0], a[2].number, a[3].code,
+                             &r->risk);
 }
 
 static int32_t ask_two_stage_power(const STU_study *study, const Argument *a, Record *r) {
@@ -123,6 +135,7 @@ static const struct {
     {"STU_cases_for_ratio", ask_cases_for_ratio},
     {"STU_controls_for_ratio", ask_controls_for_ratio},
     {"STU_odds_ratio", ask_odds_ratio},
+    {"STU_relative_risk", ask_relative_risk},
     {"STU_two_stage_power", ask_two_stage_power},
     {"STU_two_stage_power_of_total", ask_two_stage_power_of_total},
     {"STU_smallest_total", ask_smallest_total},
@@ -151,61 +164,9 @@ static void argument_name(const REC_argument *argument, int stage, char *name, s
     }
 }
 
-/* Whether the comma-separated `list` holds `name`. */
-static int listed(const char *list, const char *name) {
-    const size_t length = strlen(name);
-    for (const char *at = list; at != NULL && *at != '\0';) {
-        const char *comma = strchr(at, ',');
-        const size_t item = comma != NULL ? (size_t)(comma - at) : strlen(at);
-        if (item == length && strncmp(at, name, length) == 0) {
-            return 1;
-        }
-        at = comma != NULL ? comma + 1 : NULL;
-    }
-    return 0;
-}
-
-/* The inputs the library's checks refuse with each reason, by their names in
- * the glossary: the first of them the question reads is the refused one.
- * power/records.h names the reasons but not the inputs they refuse, so this
- * table does; the package's tests check every name in it against the
- * glossary and every reason of an invalid input against it. */
-static const struct {
-    int32_t reason;
-    const char *inputs[2];
-} refused_inputs[] = {
-    {SLV_REASON_BAD_CASES, {"cases", NULL}},
-    {SLV_REASON_BAD_CONTROLS, {"controls", NULL}},
-    {SLV_REASON_BAD_CONTROL_RATE, {"control_rate", NULL}},
-    {SLV_REASON_BAD_ALPHA, {"alpha", NULL}},
-    {SLV_REASON_BAD_ODDS_RATIO, {"odds_ratio", NULL}},
-    {SLV_REASON_BAD_TARGET_POWER, {"target_power", NULL}},
-    {SLV_REASON_BAD_RATIO, {"controls_per_case", "cases_per_control"}},
-    {SLV_REASON_BAD_UNIT, {"count", NULL}},
-    {SLV_REASON_BAD_METHOD, {"method", NULL}},
-    {SLV_REASON_BAD_STAGE1_SHARE, {"stage1_share", NULL}},
-    {SLV_REASON_BAD_CASE_FRACTION, {"case_fraction", NULL}},
-    {SLV_REASON_BAD_STAGE1_ALPHA, {"stage1_alpha", NULL}},
-    {SLV_REASON_BAD_COST_RATIO, {"cost_ratio", NULL}},
-    {SLV_REASON_BAD_BUDGET, {"budget", NULL}},
-    {SLV_REASON_BAD_DESIGN_ALPHA, {"alpha", NULL}},
-    {SLV_REASON_BAD_STATISTIC, {"variance", NULL}},
-    {SLV_REASON_BAD_DIRECTION, {"direction", NULL}},
-};
-
 static const REC_argument *argument_named(const REC_question *question, const char *name) {
     for (int32_t k = 0; k < question->argument_count; ++k) {
         if (strcmp(question->arguments[k].name, name) == 0) {
-            return &question->arguments[k];
-        }
-    }
-    return NULL;
-}
-
-/* The question's count argument (the total it splits into stages). */
-static const REC_argument *count_argument(const REC_question *question) {
-    for (int32_t k = 0; k < question->argument_count; ++k) {
-        if (question->arguments[k].kind == REC_KIND_COUNT) {
             return &question->arguments[k];
         }
     }
@@ -218,42 +179,6 @@ static int refused_stage(int32_t reason, const int64_t counts[2], int32_t unit) 
     const int32_t first = reason == SLV_REASON_BAD_CASES ? SLV_check_cases(counts[0], unit)
                                                          : SLV_check_controls(counts[0], unit);
     return first != SLV_REASON_NONE ? 0 : 1;
-}
-
-/* Writes the name of the input refused with `reason` into `name`: a study
- * field or an argument the question reads, the stage of a per-stage count,
- * or, when the refused count is one the question made from its total, the
- * total. An empty name: the reason refuses no input (the record itself). */
-static void refused_input(const REC_question *question, int32_t reason, const Argument *arguments,
-                          int32_t unit, char *name, size_t size) {
-    name[0] = '\0';
-    for (size_t k = 0; k < sizeof refused_inputs / sizeof refused_inputs[0]; ++k) {
-        if (refused_inputs[k].reason != reason) {
-            continue;
-        }
-        for (int c = 0; c < 2 && refused_inputs[k].inputs[c] != NULL; ++c) {
-            const char *input = refused_inputs[k].inputs[c];
-            const REC_argument *argument = argument_named(question, input);
-            if (argument != NULL) {
-                const int stage =
-                    argument->elements == 2
-                        ? refused_stage(reason, arguments[argument - question->arguments].counts,
-                                        unit)
-                        : 0;
-                argument_name(argument, stage, name, size);
-                return;
-            }
-            if (listed(question->study_fields, input)) {
-                snprintf(name, size, "%s", input);
-                return;
-            }
-        }
-        const REC_argument *total = count_argument(question);
-        if (total != NULL) {
-            argument_name(total, 0, name, size);
-        }
-        return;
-    }
 }
 
 /* ---- Inputs -------------------------------------------------------------------- */
@@ -304,12 +229,33 @@ static int32_t code_at(SEXP input, R_xlen_t i, const char *choice, Word *last) {
 
 enum { MAX_FIELDS = 32, MAX_STUDY_FIELDS = 16 };
 
-/* A study field the question is given: where it goes and its input. */
+/* The ways of giving the marker's linkage disequilibrium: the ld_kind
+ * choice's words other than "causal" ("d_prime", "r_squared") are the names
+ * of the inputs that give it. */
+#define LD_CHOICE "ld_kind"
+static int is_ld_input(const char *word) {
+    return REC_choice_code(LD_CHOICE, word) != NO_CODE &&
+           REC_choice_code(LD_CHOICE, word) != REC_choice_code(LD_CHOICE, "causal");
+}
+
+/* A study field the question is given: where it goes (from the start of the
+ * study, or of the disease model for the model's fields) and its input. */
 typedef struct StudyInput {
     const REC_field *field;
     SEXP input;
     Word last;
 } StudyInput;
+
+/* A disease model's inputs: its fields, and the marker's linkage
+ * disequilibrium as the input named after its ld_kind word. */
+typedef struct ModelInputs {
+    int given; /* whether the effect is a disease model */
+    StudyInput fields[MAX_STUDY_FIELDS];
+    int field_count;
+    SEXP ld;             /* the d_prime or r_squared input, or R_NilValue */
+    const char *ld_name; /* its name, "" when none */
+    int32_t ld_kind;
+} ModelInputs;
 
 /* One question over vectors: the question, its adapter, the inputs by the
  * study's fields and the question's arguments, the result columns. */
@@ -319,6 +265,8 @@ typedef struct Job {
     R_xlen_t length;
     StudyInput study_inputs[MAX_STUDY_FIELDS];
     int study_input_count;
+    ModelInputs model;
+    SEXP inputs; /* the named list of input vectors */
     SEXP argument_inputs[MAX_ARGUMENTS][2];
     Word argument_words[MAX_ARGUMENTS];
     const REC_field *fields[MAX_FIELDS]; /* the result's laid-out fields, in column order */
@@ -330,19 +278,97 @@ typedef struct Job {
     char refused_name[64];            /* the refused input's name */
 } Job;
 
+/* Writes element i of a given field's input at `record` + the field's
+ * offset: a number, or a choice's code (the choice named as the field). */
+static void put_input(StudyInput *given, R_xlen_t i, char *record) {
+    char *at = record + given->field->offset;
+    if (given->field->type == REC_DOUBLE) {
+        const double value = number_at(given->input, i);
+        memcpy(at, &value, sizeof value);
+    } else {
+        const int32_t code = code_at(given->input, i, given->field->name, &given->last);
+        memcpy(at, &code, sizeof code);
+    }
+}
+
+/* The disease model in the study's effect, which starts where the study's
+ * odds_ratio field does (power/records.h). */
+static char *model_of(STU_study *study) {
+    return (char *)study + REC_field_named(REC_STUDY, "odds_ratio")->offset;
+}
+
+static void put_int32(char *record, const char *field, int32_t value) {
+    memcpy(record + REC_field_named(REC_DISEASE_MODEL, field)->offset, &value, sizeof value);
+}
+
+static void put_double(char *record, const char *field, double value) {
+    memcpy(record + REC_field_named(REC_DISEASE_MODEL, field)->offset, &value, sizeof value);
+}
+
+/* A disease model from its defaults (DIS_model_init), then the given fields
+ * and the marker's linkage disequilibrium. */
+static void fill_model(Job *job, R_xlen_t i, STU_study *study) {
+    study->effect_kind = STU_EFFECT_DISEASE;
+    DIS_model_init(&study->effect.disease);
+    char *model = model_of(study);
+    for (int k = 0; k < job->model.field_count; ++k) {
+        put_input(&job->model.fields[k], i, model);
+    }
+    if (job->model.ld != R_NilValue) {
+        put_int32(model, "ld_kind", job->model.ld_kind);
+        put_double(model, "ld", number_at(job->model.ld, i));
+    }
+}
+
 static void fill_study(Job *job, R_xlen_t i, STU_study *study) {
     STU_study_init(study);
+    if (job->model.given) {
+        fill_model(job, i, study);
+    }
     for (int k = 0; k < job->study_input_count; ++k) {
-        StudyInput *given = &job->study_inputs[k];
-        char *at = (char *)study + given->field->offset;
-        if (given->field->type == REC_DOUBLE) {
-            const double value = number_at(given->input, i);
-            memcpy(at, &value, sizeof value);
-        } else {
-            const int32_t code = code_at(given->input, i, given->field->name, &given->last);
-            memcpy(at, &code, sizeof code);
+        put_input(&job->study_inputs[k], i, (char *)study);
+    }
+}
+
+/* Writes the name of the input refused with `reason` into `name`, the
+ * library's (REC_reason_input) as the package takes it: a disease model's
+ * linkage disequilibrium as the input that gave it, the stage of a
+ * per-stage count, the ratio the question takes (the library names a ratio
+ * controls_per_case) or, when the refused count is one the question made
+ * from its total, the total. An empty name: the reason refuses no input. */
+static void refused_input(const Job *job, int32_t reason, const Argument *arguments, int32_t unit,
+                          char *name, size_t size) {
+    const REC_question *question = job->question;
+    const char *input = REC_reason_input(reason);
+    name[0] = '\0';
+    if (input == NULL) {
+        return;
+    }
+    if (strcmp(input, "ld") == 0) {
+        snprintf(name, size, "%s", job->model.ld_name);
+        return;
+    }
+    const REC_argument *argument = argument_named(question, input);
+    if (argument != NULL) {
+        const int stage =
+            argument->elements == 2
+                ? refused_stage(reason, arguments[argument - question->arguments].counts, unit)
+                : 0;
+        argument_name(argument, stage, name, size);
+        return;
+    }
+    const int count = strcmp(input, "cases") == 0 || strcmp(input, "controls") == 0;
+    const int ratio = strstr(input, "_per_") != NULL;
+    if ((count || ratio) && input_named(job->inputs, input) == R_NilValue) {
+        for (int32_t k = 0; k < question->argument_count; ++k) {
+            const REC_argument *taken = &question->arguments[k];
+            if (count ? taken->kind == REC_KIND_COUNT : strstr(taken->name, "_per_") != NULL) {
+                argument_name(taken, 0, name, size);
+                return;
+            }
         }
     }
+    snprintf(name, size, "%s", input);
 }
 
 static void fill_arguments(Job *job, R_xlen_t i, Argument *arguments) {
@@ -514,8 +540,8 @@ static SEXP ask_all(void *data) {
         /* Every result record starts with its status and reason. */
         if (record.power.status == SLV_INVALID_INPUT) {
             job->refused_reason = record.power.reason;
-            refused_input(job->question, record.power.reason, arguments, study.unit,
-                          job->refused_name, sizeof job->refused_name);
+            refused_input(job, record.power.reason, arguments, study.unit, job->refused_name,
+                          sizeof job->refused_name);
             return R_NilValue;
         }
         put_record(job, i, &record);
@@ -540,12 +566,47 @@ static const REC_question *question_of(SEXP question) {
     return found;
 }
 
+/* Finds a disease model's inputs among `inputs`: any of its fields, or its
+ * marker's linkage disequilibrium, makes the effect a disease model. */
+static void take_model_inputs(Job *job, SEXP inputs) {
+    ModelInputs *model = &job->model;
+    model->ld = R_NilValue;
+    model->ld_name = "";
+    for (int32_t k = 0; k < REC_field_count(REC_DISEASE_MODEL); ++k) {
+        const REC_field *field = REC_field_at(REC_DISEASE_MODEL, k);
+        const SEXP input = laid_out(field) ? input_named(inputs, field->name) : R_NilValue;
+        if (input != R_NilValue && model->field_count < MAX_STUDY_FIELDS) {
+            const StudyInput given = {field, input, {NULL, 0}};
+            model->fields[model->field_count++] = given;
+        }
+    }
+    int32_t code = 0;
+    for (int32_t k = 0; REC_choice_word(LD_CHOICE, k, &code) != NULL; ++k) {
+        const char *word = REC_choice_word(LD_CHOICE, k, &code);
+        const SEXP input = is_ld_input(word) ? input_named(inputs, word) : R_NilValue;
+        if (input != R_NilValue) {
+            if (model->ld != R_NilValue) {
+                Rf_error("vantor: internal error: the marker's LD is given twice");
+            }
+            model->ld = input;
+            model->ld_name = word;
+            model->ld_kind = code;
+        }
+    }
+    model->given = model->field_count > 0 || model->ld != R_NilValue;
+    if (model->given && (input_named(inputs, "odds_ratio") != R_NilValue ||
+                         input_named(inputs, "control_rate") != R_NilValue)) {
+        Rf_error("vantor: internal error: an odds ratio and a disease model");
+    }
+}
+
 /* Finds every input the question reads among `inputs`, each a vector of
  * `length` elements; an input not given stays the study's starting value. */
 static void take_inputs(Job *job, SEXP inputs) {
     if (!Rf_isNewList(inputs) || Rf_getAttrib(inputs, R_NamesSymbol) == R_NilValue) {
         Rf_error("vantor: internal error: inputs must be a named list");
     }
+    job->inputs = inputs;
     job->length = -1;
     for (R_xlen_t k = 0; k < XLENGTH(inputs); ++k) {
         const R_xlen_t length = XLENGTH(VECTOR_ELT(inputs, k));
@@ -566,6 +627,7 @@ static void take_inputs(Job *job, SEXP inputs) {
             job->study_inputs[job->study_input_count++] = given;
         }
     }
+    take_model_inputs(job, inputs);
     for (int32_t k = 0; k < job->question->argument_count; ++k) {
         const REC_argument *argument = &job->question->arguments[k];
         for (int32_t stage = 0; stage < 2; ++stage) {
@@ -729,8 +791,21 @@ SEXP vantor_choice_words(SEXP choice) {
     return words;
 }
 
+/* The inputs that give a marker's linkage disequilibrium, comma-separated. */
+static void ld_inputs(char *list, size_t size) {
+    list[0] = '\0';
+    const char *word;
+    for (int32_t k = 0; (word = REC_choice_word(LD_CHOICE, k, NULL)) != NULL; ++k) {
+        if (is_ld_input(word)) {
+            const size_t used = strlen(list);
+            snprintf(list + used, size - used, "%s%s", used > 0 ? "," : "", word);
+        }
+    }
+}
+
 /* Every reason: its name, its status's name, its words and, for a refused
- * input, the inputs the glue names for it. */
+ * input, the inputs the package names for it (REC_reason_input's, the
+ * linkage disequilibrium as the inputs that give it). */
 SEXP vantor_reasons(void) {
     static const char *const names[] = {"reason", "status", "message", "inputs"};
     const int32_t count = REC_reason_count();
@@ -745,12 +820,11 @@ SEXP vantor_reasons(void) {
         SET_STRING_ELT(statuses, k, word_or_na(REC_status_name(SLV_status_of_reason(reason))));
         SET_STRING_ELT(messages, k, word_or_na(SLV_message(reason)));
         char list[128] = "";
-        for (size_t r = 0; r < sizeof refused_inputs / sizeof refused_inputs[0]; ++r) {
-            if (refused_inputs[r].reason == reason) {
-                snprintf(list, sizeof list, "%s%s%s", refused_inputs[r].inputs[0],
-                         refused_inputs[r].inputs[1] != NULL ? "," : "",
-                         refused_inputs[r].inputs[1] != NULL ? refused_inputs[r].inputs[1] : "");
-            }
+        const char *input = REC_reason_input(reason);
+        if (input != NULL && strcmp(input, "ld") == 0) {
+            ld_inputs(list, sizeof list);
+        } else if (input != NULL) {
+            snprintf(list, sizeof list, "%s", input);
         }
         SET_STRING_ELT(inputs, k, list[0] != '\0' ? Rf_mkChar(list) : NA_STRING);
     }
@@ -763,6 +837,45 @@ SEXP vantor_reasons(void) {
 }
 
 SEXP vantor_library_version(void) { return Rf_mkString(vantor_version()); }
+
+/* The inputs of a disease model, as the package takes them: the laid-out
+ * fields of REC_DISEASE_MODEL, then the inputs that give the marker's
+ * linkage disequilibrium. */
+SEXP vantor_model_inputs(void) {
+    char ld[128];
+    ld_inputs(ld, sizeof ld);
+    SEXP ld_names = PROTECT(split_list(ld));
+    int count = 0;
+    for (int32_t k = 0; k < REC_field_count(REC_DISEASE_MODEL); ++k) {
+        count += laid_out(REC_field_at(REC_DISEASE_MODEL, k));
+    }
+    SEXP names = PROTECT(Rf_allocVector(STRSXP, count + XLENGTH(ld_names)));
+    int at = 0;
+    for (int32_t k = 0; k < REC_field_count(REC_DISEASE_MODEL); ++k) {
+        const REC_field *field = REC_field_at(REC_DISEASE_MODEL, k);
+        if (laid_out(field)) {
+            SET_STRING_ELT(names, at++, Rf_mkChar(field->name));
+        }
+    }
+    for (R_xlen_t k = 0; k < XLENGTH(ld_names); ++k) {
+        SET_STRING_ELT(names, at++, STRING_ELT(ld_names, k));
+    }
+    UNPROTECT(2);
+    return names;
+}
+
+/* The level taken when none is given, for each number of markers
+ * (STU_default_alpha): 5e-8 for one marker, 0.05 for more; a value that
+ * is no number gets 0.05, and the question then refuses it as markers. */
+SEXP vantor_default_alpha(SEXP markers) {
+    const R_xlen_t length = XLENGTH(markers);
+    SEXP levels = PROTECT(Rf_allocVector(REALSXP, length));
+    for (R_xlen_t i = 0; i < length; ++i) {
+        REAL(levels)[i] = STU_default_alpha(number_at(markers, i));
+    }
+    UNPROTECT(1);
+    return levels;
+}
 
 /* ---- Reports, for the tests of the warning ----------------------------------- */
 

@@ -9,6 +9,8 @@ SEXP vantor_questions(void);
 SEXP vantor_choice_words(SEXP choice);
 SEXP vantor_reasons(void);
 SEXP vantor_library_version(void);
+SEXP vantor_default_alpha(SEXP markers);
+SEXP vantor_model_inputs(void);
 SEXP vantor_report_for_test(SEXP counts);
 SEXP vantor_hook_installed_for_test(void);
 

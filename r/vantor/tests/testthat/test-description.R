@@ -16,6 +16,9 @@ examples <- list(
     vantor_odds_ratio = list(
         questions = "odds_ratio",
         call = function() vantor_odds_ratio(2000, 2000, 0.3)),
+    vantor_relative_risk = list(
+        questions = "relative_risk",
+        call = function() vantor_relative_risk(2000, 2000, 0.2, 0.1)),
     vantor_two_stage_power = list(
         questions = c("two_stage_power", "two_stage_power_of_total"),
         call = function() vantor_two_stage_power(1000, 1000, 2000, 2000, 1.3, 0.3,
@@ -31,9 +34,31 @@ examples <- list(
         questions = "most_powerful_design",
         call = function() vantor_most_powerful_design(3000, 1.3, 0.3, method = "replication")))
 
-# What a question reads: the study fields and its own arguments.
+# A disease model's inputs, as the library describes the model.
+model_inputs <- function() .Call(vantor:::C_vantor_model_inputs)
+
+# The questions whose effect is given (an odds ratio and control rate, or a
+# disease model); the detectable relative risk asks for a model's risk.
+takes_effect <- function(question) "odds_ratio" %in% questions()[[question]]$study_fields
+
+# What a question reads: the study fields, a disease model where an effect is
+# read, and its own arguments. The two-stage questions read the number of
+# markers and the test too (the markers divide the overall level; a test
+# other than the allelic one is refused), which their description does not
+# list among the study fields.
 inputs_of <- function(question) {
-    c(questions()[[question]]$study_fields, questions()[[question]]$inputs)
+    read <- c(questions()[[question]]$study_fields, questions()[[question]]$inputs)
+    if (takes_effect(question) || question == "relative_risk") {
+        read <- c(read, model_inputs())
+    }
+    if ("method" %in% questions()[[question]]$study_fields) {
+        read <- c(read, "markers", "test")
+    }
+    # The detectable relative risk is the one risk of a one-parameter model
+    # (the free model, of two risks, is refused).
+    setdiff(unique(read), if (question == "relative_risk") {
+        c("relative_risk", "heterozygote_risk", "homozygote_risk")
+    })
 }
 
 test_that("every question of the library is asked by one function", {
@@ -92,6 +117,7 @@ test_that("defaults are the glossary's and the choices the library's words", {
     default_of <- function(name) glossary$default[match(name, glossary$R)]
     for (name in names(examples)) {
         arguments <- formals(get(name, asNamespace("vantor")))
+        call <- examples[[name]]$call
         for (choice in intersect(names(arguments), c("method", "variance", "count"))) {
             words <- eval(arguments[[choice]])
             expect_true(all(words %in% vantor:::choice_words(choice)), info = choice)
@@ -99,7 +125,19 @@ test_that("defaults are the glossary's and the choices the library's words", {
             expect_match(default_of(choice), words[1L], info = choice)
         }
         if ("alpha" %in% names(arguments)) {
-            expect_identical(eval(arguments$alpha), as.numeric(default_of("alpha")))
+            # NULL: the library's default for the number of markers.
+            expect_null(arguments$alpha)
+            expect_identical(eval(arguments$markers), as.numeric(default_of("markers")))
+            expect_identical(unique(call()$alpha), as.numeric(default_of("alpha")))
+        }
+        for (word in intersect(names(arguments), c("test", "model", "controls_kind"))) {
+            expect_identical(eval(arguments[[word]]), default_of(word), info = word)
+            expect_true(eval(arguments[[word]]) %in% vantor:::choice_words(word), info = word)
+        }
+        for (absent in intersect(names(arguments), c("marker_frequency", "d_prime",
+                                                     "r_squared"))) {
+            # Not given: the risk allele's frequency, the marker the causal variant.
+            expect_null(arguments[[absent]], info = absent)
         }
         if ("target_power" %in% names(arguments)) {
             expect_identical(eval(arguments$target_power),
@@ -136,4 +174,25 @@ test_that("counts come back in the unit asked and a total splits as the glossary
                                       count = "alleles")
     expect_identical(alleles$power, split$power)
     expect_identical(alleles$stage1_cases, 300)
+})
+
+test_that("a disease model's arguments are the library's description of the model", {
+    # The R code sorts them into numbers and words; together they are the
+    # model's described fields and the two ways of giving the marker's LD.
+    expect_setequal(c(vantor:::model_numbers, "model", "controls_kind"), model_inputs())
+    r_names <- glossary_names()$R
+    expect_true(all(model_inputs() %in% r_names))
+    # Every function that takes an effect takes the whole model.
+    for (name in names(examples)) {
+        arguments <- names(formals(get(name, asNamespace("vantor"))))
+        if ("odds_ratio" %in% arguments) {
+            expect_true(all(model_inputs() %in% arguments), info = name)
+        }
+    }
+    # The marker columns of every single-stage answer.
+    marker <- c("marker_alpha", "marker_case_rate", "marker_control_rate", "marker_odds_ratio")
+    for (question in c("power", "cases_for_ratio", "relative_risk")) {
+        expect_true(all(marker %in% questions()[[question]]$columns), info = question)
+    }
+    expect_true(all(marker %in% r_names))
 })

@@ -2,38 +2,6 @@
 # class "vantor_invalid_input" naming the argument and its element, in the
 # library's words, with the names of the reason and the status.
 
-library_reasons <- function() {
-    reasons <- .Call(vantor:::C_vantor_reasons)
-    as.data.frame(reasons, stringsAsFactors = FALSE)
-}
-
-library_words <- function(reason) {
-    reasons <- library_reasons()
-    reasons$message[match(reason, reasons$reason)]
-}
-
-refusal_of <- function(call) {
-    tryCatch({
-        call
-        NULL
-    }, vantor_invalid_input = function(e) e)
-}
-
-expect_refused <- function(call, argument, reason, element = 1L) {
-    refused <- refusal_of(call)
-    expect_s3_class(refused, c("vantor_invalid_input", "error", "condition"))
-    if (is.null(refused)) {
-        return(invisible())
-    }
-    expect_identical(refused$argument, argument)
-    expect_identical(refused$reason, reason)
-    expect_identical(refused$status, "INVALID_INPUT")
-    expect_identical(refused$element, element)
-    expect_identical(conditionMessage(refused),
-                     sprintf("invalid '%s' (element %d): %s", argument, element,
-                             library_words(reason)))
-}
-
 test_that("the awkward inputs are refused with the project's reason and status", {
     base <- list(cases = 2000, controls = 2000, odds_ratio = 1.3, control_rate = 0.3,
                  alpha = 5e-8)
@@ -172,7 +140,9 @@ test_that("the element named is the argument's own, before recycling", {
 test_that("every reason of a refused input names an argument of the glossary", {
     reasons <- library_reasons()
     invalid <- reasons[reasons$status == "INVALID_INPUT", ]
-    of_record <- c("BAD_STUDY_SIZE", "BAD_EFFECT_KIND")
+    # The record's own fields, and the LD's kind, which the package sets from
+    # which of d_prime and r_squared is given.
+    of_record <- c("BAD_STUDY_SIZE", "BAD_EFFECT_KIND", "BAD_LD_KIND")
     expect_true(all(is.na(invalid$inputs[invalid$reason %in% of_record])))
     named <- unlist(strsplit(invalid$inputs[!invalid$reason %in% of_record], ","))
     expect_false(anyNA(named))
