@@ -40,7 +40,7 @@ enum : std::size_t {
 
 std::string check(const Request &request, std::int32_t unit) {
     const Command &command = design_command();
-    const std::string effect = check_effect_known(command, request);
+    std::string effect = check_effect_known(command, request);
     if (!effect.empty()) {
         return effect;
     }

@@ -87,7 +87,7 @@ bool has_stage_counts(const Request &request) {
 // Empty, or what is wrong with which inputs the request gives.
 std::string check_presence(const Request &request) {
     const Command &command = two_stage_command();
-    const std::string effect = check_effect_known(command, request);
+    std::string effect = check_effect_known(command, request);
     if (!effect.empty()) {
         return effect;
     }
