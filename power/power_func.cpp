@@ -15,6 +15,7 @@
 #include "numeric/MTH_normal_distribution.h"
 #include "numeric/MTH_normal_tail.h"
 #include "numeric/MTH_numerical_integrate.h"
+#include "power/statistic.h"
 
 namespace {
 
@@ -502,11 +503,12 @@ void derive_replication_level(double *alpha) {
     }
 }
 
+// Both stages significant in the same direction: a stage 2 result against
+// stage 1's does not replicate it, and the overall level a0 a1 / 2 counts
+// only agreeing directions.
 double replication_power(PWR_design *design) {
     derive_replication_level(design->alpha);
-    const double stage0 = PWR_get_power_for_single_step(design, 0);
-    const double stage1 = PWR_get_power_for_single_step(design, 1);
-    return stage1 * stage0;
+    return PWR_replication_power(design, PWR_STATISTIC_POOLED);
 }
 
 double product_step_tolerance(double overall_level) {

@@ -143,7 +143,9 @@ double PWR_get_power_for_single_step(PWR_design *design, int32_t stage);
 
 /* Power of a two-stage design, stage 0 tested first, stage 1 afterwards.
  *
- *   method 0: each stage by itself; overall level alpha[2] = alpha[0] alpha[1] / 2.
+ *   method 0: each stage by itself, significant in the same direction:
+ *             stage 0 at alpha[0] and stage 1 at alpha[1] both upwards or
+ *             both downwards; overall level alpha[2] = alpha[0] alpha[1] / 2.
  *   method 1: product of the two stages' two-sided p-values: stage 0 passes at
  *             alpha[0] and P0 P1 <= alpha[1]; any direction.
  *             alpha[2] = alpha[1] (1 + ln(alpha[0] / alpha[1])).
@@ -160,9 +162,14 @@ double PWR_get_power_for_single_step(PWR_design *design, int32_t stage);
  *
  * Statistics. Methods 1 and 2 use each stage's statistic with unit variance
  * and the unpooled mean above, with either statistic a caller chooses
- * elsewhere; method 0 multiplies PWR_get_power_for_single_step's powers,
- * which use the pooled rate for the variance under no association (the
- * unpooled choice for method 0 is power/statistic.h's).
+ * elsewhere; method 0 takes the two tails of each stage's test as
+ * PWR_get_power_for_single_step forms them, with the pooled rate for the
+ * variance under no association (PWR_replication_power in
+ * power/statistic.h, which also offers the unpooled statistic):
+ * P(up0) P(up1) + P(down0) P(down1), a0 a1 / 2 with no association. (It
+ * once multiplied the two stages' two-sided powers, which counted a stage 2
+ * result against stage 1's direction and gave twice the overall level with
+ * no association.)
  *
  * Sources: method 1 is the product criterion with a screening first stage,
  * as in P. Bauer and K. Koehne, "Evaluation of experiments with adaptive interim

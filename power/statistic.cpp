@@ -19,6 +19,46 @@ constexpr double kQuantileTolerance = 1e-6;
 
 bool is_stage(std::int32_t stage) { return stage == 0 || stage == 1; }
 
+// The standard error of the rate difference under no association from the
+// pooled rate, as the single-stage power forms it.
+double pooled_standard_error(const PWR_design *design, std::int32_t stage) {
+    const std::int32_t *counts = design->sample_size[stage];
+    const double n_cases = counts[0];
+    const double n_controls = counts[1];
+    const double rates[2] = {design->case_rate, design->control_rate};
+    const double pooled = get_general_population_rate(rates, counts);
+    return std::sqrt((1 - pooled) * pooled * (1 / n_controls + 1 / n_cases));
+}
+
+// The probabilities that stage `stage`'s two-sided test rejects upwards (the
+// case rate above the control rate) and downwards, arranged as the
+// single-stage power is: the upper critical point from Q(1 - a/2), the lower
+// from Q(a/2).
+struct RejectionTails {
+    double upwards;
+    double downwards;
+};
+
+RejectionTails rejection_tails(PWR_design *design, std::int32_t stage, std::int32_t statistic) {
+    design->case_rate =
+        get_population_rate_control_to_case(design->control_rate, design->odds_ratio);
+    const double alpha = design->alpha[stage];
+    const double n_cases = design->sample_size[stage][0];
+    const double n_controls = design->sample_size[stage][1];
+    const double p1 = design->case_rate;
+    const double p0 = design->control_rate;
+    const double sigma_alt = std::sqrt((1 - p1) * p1 / n_cases + (1 - p0) * p0 / n_controls);
+    const double sigma_null =
+        statistic == PWR_STATISTIC_UNPOOLED ? sigma_alt : pooled_standard_error(design, stage);
+
+    const double z_hi = MTH_qnorm(1 - alpha / 2, kQuantileTolerance);
+    const double z_lo = MTH_qnorm(alpha / 2, kQuantileTolerance);
+
+    const double downwards = MTH_pnorm((sigma_null * z_lo - p1 + p0) / sigma_alt);
+    const double upper_cut = MTH_pnorm((sigma_null * z_hi - p1 + p0) / sigma_alt);
+    return {1 - upper_cut, downwards};
+}
+
 // The single-stage power with the unpooled standard error under no
 // association as well as under the alternative, arranged as the pooled power
 // is so that both share their accuracy.
@@ -42,7 +82,7 @@ double unpooled_power(PWR_design *design, std::int32_t stage) {
 
 // The two-stage power with the chosen statistic, from the pooled one just
 // computed (which has derived and written the open level): only the
-// replication analysis differs, as the product of unpooled stage powers.
+// replication analysis differs, with the unpooled stage tails.
 double with_statistic(PWR_design *design, double pooled_power, std::int32_t statistic) {
     if (statistic == PWR_STATISTIC_POOLED) {
         return pooled_power;
@@ -53,9 +93,7 @@ double with_statistic(PWR_design *design, double pooled_power, std::int32_t stat
     if (design->method != PWR_METHOD_SEPARATE || std::isnan(pooled_power)) {
         return pooled_power;
     }
-    const double stage0 = unpooled_power(design, 0);
-    const double stage1 = unpooled_power(design, 1);
-    return stage1 * stage0;
+    return PWR_replication_power(design, PWR_STATISTIC_UNPOOLED);
 }
 
 }  // namespace
@@ -72,6 +110,17 @@ double PWR_single_step_power(PWR_design *design, std::int32_t stage, std::int32_
         return kNotANumber;
     }
     return unpooled_power(design, stage);
+}
+
+double PWR_replication_power(PWR_design *design, std::int32_t statistic) {
+    if (statistic != PWR_STATISTIC_POOLED && statistic != PWR_STATISTIC_UNPOOLED) {
+        design->case_rate =
+            get_population_rate_control_to_case(design->control_rate, design->odds_ratio);
+        return kNotANumber;
+    }
+    const RejectionTails stage0 = rejection_tails(design, 0, statistic);
+    const RejectionTails stage1 = rejection_tails(design, 1, statistic);
+    return stage0.upwards * stage1.upwards + stage0.downwards * stage1.downwards;
 }
 
 double PWR_two_stage_power(PWR_design *design, std::int32_t statistic) {

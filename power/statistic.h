@@ -15,7 +15,7 @@
  * The product and joint analyses (methods 1 and 2) already use each stage's
  * statistic with unit variance and the unpooled mean, whichever statistic is
  * chosen; only the single-stage power and the replication analysis built on
- * it differ between the two.
+ * its tails differ between the two.
  *
  * Counts are allele draws, as in PWR_design. Reentrant: each function reads
  * and writes the record it is given only. */
@@ -48,11 +48,26 @@ enum {
  * 1, gives not a number. */
 double PWR_single_step_power(PWR_design *design, int32_t stage, int32_t statistic);
 
+/* Power of the replication analysis (method 0) at the record's levels
+ * alpha[0] and alpha[1] (alpha[2] is not read, nothing is derived): both
+ * stages' tests significant in the same direction,
+ *   P(stage 0 rejects upwards) P(stage 1 rejects upwards)
+ *   + P(stage 0 rejects downwards) P(stage 1 rejects downwards),
+ * each stage's two tails those of its two-sided test at its level with the
+ * chosen statistic, arranged as PWR_single_step_power's (the upper one as 1
+ * minus the library's Phi). With no association it is a0 a1 / 2, the
+ * overall level a2 of method 0, to the normal distribution function's
+ * absolute error (about 1e-9 in each tail). A stage 2 result against
+ * stage 1's direction does not replicate it. Writes design->case_rate; any
+ * other statistic gives not a number. */
+double PWR_replication_power(PWR_design *design, int32_t statistic);
+
 /* Power of a two-stage design with the chosen statistic:
  * PWR_get_power_for_two_stage_method (which derives and writes the open
  * level as it always does), except that for the replication analysis
- * (method 0) with the unpooled statistic the result is the product of the
- * two stages' unpooled powers at the levels that call derived. Any other
+ * (method 0) with the unpooled statistic the result is
+ * PWR_replication_power's with that statistic at the levels that call
+ * derived. Any other
  * statistic gives not a number (after the call). */
 double PWR_two_stage_power(PWR_design *design, int32_t statistic);
 

@@ -11,6 +11,7 @@
 #include <random>
 
 #include "power/power_func.h"
+#include "power/statistic.h"
 #include "reference.h"
 #include "tolerance.h"
 
@@ -162,15 +163,32 @@ TEST(Replication, DerivesTheOpenLevelAndWritesItBack) {
     EXPECT_EQ(design.alpha[1], 1.0);
 }
 
-TEST(Replication, IsTheProductOfTheStagePowers) {
+// Each stage's power splits into its two tails; replication needs both
+// stages on the same side, so with no association it is the overall level
+// a0 a1 / 2, not twice it, for every level and either statistic.
+TEST(Replication, BothStagesInTheSameDirection) {
     PWR_design design = two_stage_design(0, 0.01, 0.05, -1, 600, 600, 800, 900, 1.4);
     const double power = PWR_get_power_for_two_stage_method(&design, 0);
     PWR_design stage = design;
-    const double stage0 = PWR_get_power_for_single_step(&stage, 0);
-    const double stage1 = PWR_get_power_for_single_step(&stage, 1);
-    EXPECT_EQ(power, stage1 * stage0);
-    PWR_design null_design = two_stage_design(0, 0.01, 0.05, -1, 600, 600, 800, 900, 1.0);
-    EXPECT_NEAR(PWR_get_power_for_two_stage_method(&null_design, 0), 0.01 * 0.05, 1e-9);
+    const double both_ways = PWR_get_power_for_single_step(&stage, 1) *
+                             PWR_get_power_for_single_step(&stage, 0);
+    // The other direction's tails are tiny against 1.4: the answer lies just
+    // below the product of the two-sided powers.
+    EXPECT_LT(power, both_ways);
+    EXPECT_GT(power, both_ways - 1e-6);
+    for (const std::int32_t statistic : {PWR_STATISTIC_POOLED, PWR_STATISTIC_UNPOOLED}) {
+        for (const double a0 : {0.5, 0.05, 0.01, 1e-3}) {
+            PWR_design none = two_stage_design(0, a0, 0.2, -1, 500, 700, 900, 500, 1.0);
+            const double level = PWR_two_stage_power(&none, statistic);
+            SCOPED_TRACE(testing::Message() << "a0 " << a0 << " statistic " << statistic);
+            EXPECT_EQ(none.alpha[2], a0 * 0.2 / 2);
+            EXPECT_NEAR(level, none.alpha[2], 2 * tolerance::kPnormAbsolute);
+        }
+        // Next to no effect, equal groups: the first-order terms of the two
+        // directions cancel.
+        PWR_design almost = two_stage_design(0, 0.01, -1, 1e-3, 1000, 1000, 1000, 1000, 1.000001);
+        EXPECT_NEAR(PWR_two_stage_power(&almost, statistic), 1e-3, 2 * tolerance::kPnormAbsolute);
+    }
 }
 
 TEST(Product, DerivedOverallLevelIsTheProceduresLevel) {
