@@ -1,7 +1,8 @@
 // Feeds arbitrary inputs to the two-stage design questions and checks that
 // each result is a status with the values that status promises, and that a
 // found power is that of the design found: within the domain of
-// fuzz/two_stage_checks.h it agrees with the independent reference, and the
+// fuzz/two_stage_checks.h it agrees with the independent reference, its
+// derived final level meets the analysis's relation, and the
 // power of given counts does not fall when every count is multiplied by a
 // whole number. The input is read as packed little-endian fields, each zero
 // when the input has run out:
@@ -97,8 +98,10 @@ bool found(const DSN_design_result &r) {
 // A found power is the power of the design found.
 void check_power(const DSN_study &study, const DSN_design_result &r) {
     if (found(r)) {
-        two_stage_checks::check_against_reference(two_stage_reference::design_of_result(study, r),
-                                                  r.power, study.statistic);
+        const PWR_design design = two_stage_reference::design_of_result(study, r);
+        two_stage_checks::check_against_reference(design, r.power, study.statistic);
+        // Every design question derives the final level from the overall one.
+        two_stage_checks::check_levels(design, 1);
     }
 }
 

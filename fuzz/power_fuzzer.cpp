@@ -1,7 +1,8 @@
 // Feeds arbitrary numbers into the single- and two-stage power through a
 // PWR_design, and checks each two-stage power within the domain of
-// fuzz/two_stage_checks.h: against the independent reference, and that it
-// does not fall when every count is multiplied by a whole number. The input
+// fuzz/two_stage_checks.h: against the independent reference, that a
+// derived level meets its relation, and that it does not fall when every
+// count is multiplied by a whole number. The input
 // is read as packed little-endian fields, each zero when the input has run
 // out:
 //   int32 method, int32 stage, double alpha[3], int32 sample_size[2][2],
@@ -77,6 +78,7 @@ void run_every_power(const PowerRequest &request) {
     PWR_design copy = design;
     const double power = PWR_get_power_for_two_stage_method(&copy, request.stage);
     two_stage_checks::check_against_reference(copy, power);
+    two_stage_checks::check_levels(copy, two_stage_checks::derived_level(design));
     two_stage_checks::check_growth(design, copy, power,
                                    two_stage_checks::multiplier_of(request.multiplier));
     PWR_design with_statistic = design;

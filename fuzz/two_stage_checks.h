@@ -1,9 +1,11 @@
 // Answer checks the fuzz targets share: within the domain where the
 // two-stage powers promise their accuracy, a power agrees with the
 // independent reference of tests/two_stage_reference.h at the levels the
-// library derived, and it does not fall when all four counts are multiplied
-// by the same whole number. A failed check prints the design, the expected
-// and the computed value, and aborts.
+// library derived, a derived level meets its analysis's relation to the
+// other two (the joint analysis's through the reference's overall level),
+// and a power does not fall when all four counts are multiplied by the same
+// whole number. A failed check prints the design, the expected and the
+// computed value, and aborts.
 //
 // The domain: every level from 1e-12 to 1, at least 10 allele draws in each
 // group of each stage, a control rate in [1e-6, 1 - 1e-6], an odds ratio in
@@ -11,6 +13,7 @@
 #ifndef VANTOR_FUZZ_TWO_STAGE_CHECKS_H
 #define VANTOR_FUZZ_TWO_STAGE_CHECKS_H
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -77,6 +80,71 @@ inline void check_against_reference(const PWR_design &design, double power,
     if (!(std::fabs(power - expected) <=
           two_stage_reference::allowed_difference(design.method, expected))) {
         fail("two-stage power differs from the reference", design, expected, power);
+    }
+}
+
+// Which level of `before` a two-stage call derives: the first of alpha[1],
+// alpha[2], alpha[0] that is open; with none open the joint analysis derives
+// one again (the carry-over of PWR_get_power_for_two_stage_method), which
+// one does not matter to the relation. -1 when the levels are used as given.
+inline int derived_level(const PWR_design &before) {
+    for (const int i : {1, 2, 0}) {
+        if (before.alpha[i] == PWR_DERIVE_LEVEL) {
+            return i;
+        }
+    }
+    return before.method == PWR_METHOD_JOINT ? 1 : -1;
+}
+
+// Where a derived level is 1 the relation could not be met (it asked for
+// more than 1) and the level was clamped; an open stage 1 level of the
+// product and joint analyses becomes 0.05, which meets no relation.
+inline bool relation_expected(const PWR_design &after, int derived) {
+    if (derived < 0 || after.alpha[derived] == 1) {
+        return false;
+    }
+    return derived != 0 || after.method == PWR_METHOD_SEPARATE;
+}
+
+// The overall level of the design's analysis at its levels a0 and a1, as
+// the reference computes it.
+inline double reference_overall_level(const PWR_design &design) {
+    const double a0 = design.alpha[0];
+    const double a1 = design.alpha[1];
+    switch (design.method) {
+        case PWR_METHOD_SEPARATE:
+            return a0 * a1 / 2;
+        case PWR_METHOD_PRODUCT: {
+            // Once stage 1 passes at a0 < a1 the product always does.
+            const double limit = std::min(a0, a1);
+            return limit * (1 + std::log(a0 / limit));
+        }
+        default:
+            return static_cast<double>(two_stage_reference::joint_level(
+                a0, a1, two_stage_reference::joint_weight(design)));
+    }
+}
+
+// `after` holds the levels a two-stage call left, `derived` the index of
+// the one it derived (derived_level). The overall level alpha[2] is the
+// analysis's level at the other two, within the derivation's accuracy, and
+// never above the level of a test the analysis needs to pass.
+inline void check_levels(const PWR_design &after, int derived) {
+    if (!in_checked_domain(after) || !relation_expected(after, derived)) {
+        return;
+    }
+    // Every analysis passes only where stage 1 does; the joint one only where
+    // its final test does too.
+    const double *alpha = after.alpha;
+    const double bound =
+        after.method == PWR_METHOD_JOINT ? std::min(alpha[0], alpha[1]) : alpha[0];
+    if (!(alpha[2] <= bound)) {
+        fail("the overall level is above the level of a test it needs", after, bound, alpha[2]);
+    }
+    const double expected = reference_overall_level(after);
+    if (!(std::fabs(alpha[2] - expected) <=
+          two_stage_reference::allowed_level_difference(after.method, expected))) {
+        fail("derived levels do not meet their relation", after, expected, alpha[2]);
     }
 }
 

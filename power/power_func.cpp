@@ -523,7 +523,10 @@ void derive_product_level(double *alpha) {
         alpha[1] = clamped(MTH_newton_method(global_p_of_joint, levels, global_p_of_joint_prime,
                                              levels, 1e-29, 100, product_step_tolerance(alpha[2])));
     } else if (is_open(alpha[2])) {
-        alpha[2] = clamped((std::log(alpha[0] / alpha[1]) + 1) * alpha[1]);
+        // Once stage 0 passes at a0 < a1 the product always does: the level
+        // is then a0's.
+        const double limit = std::min(alpha[0], alpha[1]);
+        alpha[2] = clamped((std::log(alpha[0] / limit) + 1) * limit);
     } else if (is_open(alpha[0])) {
         alpha[0] = kDefaultStage0Level;
     }
@@ -614,7 +617,17 @@ double solve_joint_level(double *w) {
     const MTH_parameters params = {1, w};
     const double t =
         MTH_modified_newton_method(joint_log_p_function, params, std::log(w[2]), 100, 1e-6);
-    return std::exp(t);
+    // The procedure passes only where the joint statistic does, so its level
+    // a2 is below a1: a root within the solver's accuracy of a2 is a2.
+    return std::max(std::exp(t), w[2]);
+}
+
+// The overall level of the joint procedure at levels a0 and a1 (vector
+// [a0, a1, a2, w]): it passes only where stage 1 and the joint statistic
+// both do, so its level is at most either: a quadrature within its
+// accuracy above them is their smaller.
+double derived_overall_level(double *w) {
+    return std::min(joint_overall_level(w), std::min(w[0], w[1]));
 }
 
 // Whether a method-2 call keeps the thread's carry-over: the specified
@@ -641,7 +654,7 @@ void derive_joint_level(PWR_design *design, double weight, CarryOver carry_over)
         significance_method = derive_joint ? 0 : 1;
     }
     double w[4] = {alpha[0], alpha[1], alpha[2], weight};
-    const double derived = derive_joint ? solve_joint_level(w) : joint_overall_level(w);
+    const double derived = derive_joint ? solve_joint_level(w) : derived_overall_level(w);
     alpha[derive_joint ? 1 : 2] = clamped(derived);
 }
 

@@ -371,6 +371,27 @@ inline double allowed_difference(std::int32_t method, double reference) {
     }
 }
 
+// How far a derived level may leave its analysis's relation, relative to
+// the overall level it gives (power/power_func.h states these):
+//  - replication: a2 = a0 a1 / 2, to rounding;
+//  - product: a1 (1 + ln(a0 / a1)) = a2, solved to a relative 1e-9;
+//  - joint: the overall level by quadrature, solved on the log scale, and
+//    the overall level from a1 by quadrature: a relative 1e-5.
+constexpr double kReplicationLevelRelative = 1e-15;
+constexpr double kProductLevelRelative = 1e-9;
+constexpr double kJointLevelRelative = 1e-5;
+
+inline double allowed_level_difference(std::int32_t method, double overall_level) {
+    switch (method) {
+        case PWR_METHOD_SEPARATE:
+            return kReplicationLevelRelative * overall_level;
+        case PWR_METHOD_PRODUCT:
+            return kProductLevelRelative * overall_level;
+        default:
+            return kJointLevelRelative * overall_level;
+    }
+}
+
 }  // namespace two_stage_reference
 
 #endif
