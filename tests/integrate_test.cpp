@@ -201,6 +201,38 @@ TEST(IntegrateWithinTolerances, NegligiblePieceStopsWithinTheAbsoluteTolerance) 
     EXPECT_NEAR(relative.value, exact, 1e-6 * exact);
 }
 
+double shifted_density(double x, MTH_parameters p) {
+    count(p);
+    const double d = x - p.v[1];
+    return std::exp(-d * d / 2.0) / std::sqrt(2.0 * kPi);
+}
+
+// A range with an infinite end whose finite end lies just short of zero:
+// MTH_num_integrate cuts it at 5 (or -5), so that the midpoint rule never
+// spreads its panels over a t-range wider than 1, and the integral is the
+// normal tail to the tolerance however near zero the end lies (in one piece
+// an end of 1e-6 once gave several times the integral).
+TEST(IntegrateWithinTolerances, RangesEndingNearZero) {
+    for (const double end : {0.999, 0.5, 1e-2, 1e-5, 1e-6, 1e-9, 1e-300}) {
+        for (const double mean : {0.0, 1.0, -2.0}) {
+            const Integral upper = integrate_within(shifted_density, end, M, 1e-6, 0.0, mean);
+            const Integral lower = integrate_within(shifted_density, -M, -end, 1e-6, 0.0, mean);
+            SCOPED_TRACE(testing::Message() << "end " << end << " mean " << mean);
+            EXPECT_NEAR(upper.value, upper_tail(end - mean), 1e-7 * upper_tail(end - mean));
+            EXPECT_NEAR(lower.value, upper_tail(end + mean), 1e-7 * upper_tail(end + mean));
+            const Integral near = integrate_within(shifted_density, end, 5.0, 1e-6, 0.0, mean);
+            const Integral far = integrate_within(shifted_density, 5.0, M, 1e-6, 0.0, mean);
+            EXPECT_EQ(upper.value, near.value + far.value);
+        }
+    }
+    // An end at 1 or beyond is one piece, as in MTH_simple_num_integrate.
+    for (const double end : {1.0, 2.0}) {
+        const Integral one = integrate_within(density, end, M, 1e-6, 0.0);
+        EXPECT_EQ(one.value, integrate(density, end, M).value);
+        EXPECT_EQ(one.evaluations, integrate(density, end, M).evaluations);
+    }
+}
+
 // A split range is exactly the sum of its separately integrated pieces.
 TEST(IntegrateInfinite, RangesReachingZeroAreSplitAtFive) {
     struct Split {
