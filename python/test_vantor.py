@@ -1059,10 +1059,11 @@ class TwoStageDesigns(unittest.TestCase):
 # ---------------------------------------------------------------------------
 
 
-def unpooled_power(case_alleles, control_alleles, odds_ratio, control_rate, alpha):
-    """The unpooled statistic's power from its closed form with Python's own
-    normal distribution: Phi(d/s - c) + Phi(-d/s - c), s from each group's
-    own rate, c the upper alpha/2 quantile."""
+def unpooled_tails(case_alleles, control_alleles, odds_ratio, control_rate, alpha):
+    """The unpooled statistic's rejection probabilities upwards and downwards
+    from their closed forms with Python's own normal distribution:
+    Phi(d/s - c) and Phi(-d/s - c), s from each group's own rate, c the upper
+    alpha/2 quantile."""
     odds = odds_ratio * control_rate / (1 - control_rate)
     case_rate = odds / (1 + odds)
     difference = case_rate - control_rate
@@ -1073,7 +1074,12 @@ def unpooled_power(case_alleles, control_alleles, odds_ratio, control_rate, alph
     def phi(x):
         return 0.5 * math.erfc(-x / math.sqrt(2))
 
-    return phi(difference / error - c) + phi(-difference / error - c)
+    return phi(difference / error - c), phi(-difference / error - c)
+
+
+def unpooled_power(case_alleles, control_alleles, odds_ratio, control_rate, alpha):
+    """The unpooled statistic's power: both tails."""
+    return sum(unpooled_tails(case_alleles, control_alleles, odds_ratio, control_rate, alpha))
 
 
 # (case alleles, control alleles, odds ratio, control rate, alpha)
@@ -1116,14 +1122,21 @@ class UnpooledVariance(unittest.TestCase):
             self.assertAlmostEqual(
                 unpooled_power(2000, 8000, found.odds_ratio, 0.3, 5e-8), 0.8, delta=1e-8)
 
-    def test_replication_is_the_product_of_unpooled_stage_powers(self):
+    def test_replication_takes_both_stages_in_one_direction(self):
         cases, controls = (600, 900), (1200, 1800)
-        result = power_of_counts("replication", cases, controls, stage1_alpha=1e-3,
-                                 variance="unpooled")
-        expected = (unpooled_power(2 * cases[0], 2 * controls[0], 1.3, 0.3, result.stage1_alpha)
-                    * unpooled_power(2 * cases[1], 2 * controls[1], 1.3, 0.3,
-                                     result.final_alpha))
-        self.assertAlmostEqual(result.power, expected, delta=1e-8)
+        for odds_ratio, alpha in ((1.3, 5e-8), (1.02, 1e-3), (1 + 1e-9, 1e-3)):
+            with self.subTest(odds_ratio=odds_ratio):
+                result = vantor.two_stage_power(cases[0], controls[0], cases[1], controls[1],
+                                                odds_ratio, 0.3, method="replication",
+                                                stage1_alpha=1e-2, alpha=alpha,
+                                                variance="unpooled")
+                up0, down0 = unpooled_tails(2 * cases[0], 2 * controls[0], odds_ratio, 0.3,
+                                            result.stage1_alpha)
+                up1, down1 = unpooled_tails(2 * cases[1], 2 * controls[1], odds_ratio, 0.3,
+                                            result.final_alpha)
+                self.assertAlmostEqual(result.power, up0 * up1 + down0 * down1, delta=1e-8)
+        # With next to no effect: the overall level, not twice it.
+        self.assertAlmostEqual(result.power, 1e-3, delta=2 * PNORM_ABSOLUTE)
         for method in ("product", "joint"):
             with self.subTest(method=method):
                 either = [power_of_counts(method, cases, controls, stage1_alpha=1e-3,
