@@ -64,8 +64,27 @@ std::int32_t check_risks(const DIS_model &m) {
     if (!positive_finite(m.relative_risk)) {
         return SLV_REASON_BAD_RELATIVE_RISK;
     }
-    return m.model == DIS_ADDITIVE && m.relative_risk < 0.5 ? SLV_REASON_NEGATIVE_RISK
-                                                            : SLV_REASON_NONE;
+    // Every genotype's relative risk is positive, as the one-parameter
+    // models' r must be: the additive model's two copies carry 2r - 1.
+    return m.model == DIS_ADDITIVE && !(m.relative_risk > 0.5) ? SLV_REASON_NEGATIVE_RISK
+                                                               : SLV_REASON_NONE;
+}
+
+// Risks of 1 leave every genotype's risk that of none: no association to
+// find, whatever the test. Checked last, so that a question solving for
+// the relative risk can check the rest of the model with a risk of 1.
+std::int32_t check_effect(const DIS_model &m) {
+    const bool none = m.model == DIS_FREE
+                          ? m.heterozygote_risk == 1 && m.homozygote_risk == 1
+                          : m.relative_risk == 1;
+    return none ? SLV_REASON_NO_EFFECT : SLV_REASON_NONE;
+}
+
+// A marker in no linkage disequilibrium with the risk allele is as common
+// among cases as among controls.
+std::int32_t check_marker_association(const DIS_model &m) {
+    return m.ld_kind != DIS_MARKER_IS_CAUSAL && m.ld == 0 ? SLV_REASON_MARKER_WITHOUT_LD
+                                                          : SLV_REASON_NONE;
 }
 
 std::int32_t check_penetrances(const DIS_model &m) {
@@ -133,7 +152,8 @@ std::int32_t check(const DIS_model &m) {
     if (m.controls != DIS_UNAFFECTED_CONTROLS && m.controls != DIS_POPULATION_CONTROLS) {
         return SLV_REASON_BAD_CONTROLS_KIND;
     }
-    return first_refusal({check_risks(m), check_penetrances(m), check_marker(m)});
+    return first_refusal({check_risks(m), check_penetrances(m), check_marker(m),
+                          check_marker_association(m), check_effect(m)});
 }
 
 // Genotype frequencies among cases and controls at the causal variant,

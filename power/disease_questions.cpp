@@ -145,9 +145,12 @@ DIS_model with_risk(const DIS_model &model, double r) {
     return m;
 }
 
+// A risk the model allows; 1 is allowed on the way (the search passes it,
+// though a question never answers it: it is no effect).
 bool valid_risk(const DIS_model &model, double r) {
     const DIS_model trial = with_risk(model, r);
-    return r > 0 && std::isfinite(r) && DIS_check_model(&trial) == SLV_REASON_NONE;
+    const std::int32_t reason = DIS_check_model(&trial);
+    return r > 0 && std::isfinite(r) && (reason == SLV_REASON_NONE || reason == SLV_REASON_NO_EFFECT);
 }
 
 // The valid r nearest `invalid` on the way from `valid` (to about 1e-15

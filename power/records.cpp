@@ -429,6 +429,8 @@ constexpr Named kReasons[] = {
     VANTOR_REASON(BAD_MARKER_ALPHA),
     VANTOR_REASON(NO_SINGLE_RISK),
     VANTOR_REASON(TWO_STAGES_NEED_ALLELIC),
+    VANTOR_REASON(NO_EFFECT),
+    VANTOR_REASON(MARKER_WITHOUT_LD),
 };
 #undef VANTOR_REASON
 
@@ -469,6 +471,8 @@ constexpr Named kReasonInputs[] = {
     {SLV_REASON_BAD_MARKER_ALPHA, "alpha"},
     {SLV_REASON_NO_SINGLE_RISK, "model"},
     {SLV_REASON_TWO_STAGES_NEED_ALLELIC, "test"},
+    {SLV_REASON_NO_EFFECT, "relative_risk"},
+    {SLV_REASON_MARKER_WITHOUT_LD, "ld"},
 };
 
 constexpr Named kStatuses[] = {

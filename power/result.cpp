@@ -99,7 +99,8 @@ constexpr ReasonText kReasonTexts[] = {
      "the model gives a genotype a risk of disease above 1: the prevalence or the relative risk "
      "is too high for this frequency"},
     {SLV_REASON_NEGATIVE_RISK,
-     "the additive model with a relative risk below 1/2 gives two copies a negative risk"},
+     "the additive model with a relative risk of 1/2 or less gives two copies a risk of zero or "
+     "less: every genotype's relative risk must be positive"},
     {SLV_REASON_BAD_CONTROLS_KIND, "the controls must be unaffected or population controls"},
     {SLV_REASON_BAD_LD_KIND,
      "the marker's linkage disequilibrium must be given as D' or r^2, or the marker is the "
@@ -125,6 +126,12 @@ constexpr ReasonText kReasonTexts[] = {
     {SLV_REASON_NO_SINGLE_RISK,
      "the free model has no single relative risk to solve for: choose a one-parameter model"},
     {SLV_REASON_TWO_STAGES_NEED_ALLELIC, "the two-stage analyses use the allelic test"},
+    {SLV_REASON_NO_EFFECT,
+     "a relative risk of 1 (in the free model, both of 1) is no effect: its power would be the "
+     "level itself"},
+    {SLV_REASON_MARKER_WITHOUT_LD,
+     "a marker with D' or r^2 of 0 carries no association with the risk allele: its power would "
+     "be the level itself"},
     {SLV_REASON_BAD_DESIGN_ALPHA,
      "the overall level must leave room for a stage 1 level of at most 0.5: at most 0.25 "
      "for replication and joint analysis, below 0.5 for the product of p-values"},

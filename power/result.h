@@ -88,6 +88,8 @@ enum {
     SLV_REASON_BAD_MARKER_ALPHA = 135,
     SLV_REASON_NO_SINGLE_RISK = 136,
     SLV_REASON_TWO_STAGES_NEED_ALLELIC = 137,
+    SLV_REASON_NO_EFFECT = 138,
+    SLV_REASON_MARKER_WITHOUT_LD = 139,
 
     /* The same codes under the names people read: stages are numbered 1 and
      * 2 for people (the C arrays keep index 0 for stage 1). REC_reason_name

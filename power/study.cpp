@@ -158,6 +158,9 @@ std::int32_t check_effect(const STU_study *study, std::int32_t effect_known) {
             return SLV_REASON_NO_SINGLE_RISK;
         }
         model.relative_risk = 1;
+        // The risk to be solved is not 1: the rest of the model is checked.
+        const std::int32_t reason = DIS_check_model(&model);
+        return reason == SLV_REASON_NO_EFFECT ? SLV_REASON_NONE : reason;
     }
     return DIS_check_model(&model);
 }

@@ -93,9 +93,10 @@ typedef struct STU_study {
     /* The test (GEN_ALLELIC, the default, ... GEN_GENOTYPIC): the others
      * need a disease model and count people. Single stage only. */
     int32_t test;
-    /* The number of markers tested, M >= 1 (default 1): the test runs at the
-     * level alpha / M, the per-marker level (Bonferroni); alpha is then the
-     * study-wide level. Single stage only. */
+    /* The number of markers tested, or the effective number of independent
+     * tests (often estimated, so any real M >= 1; default 1): the test runs
+     * at the level alpha / M, the per-marker level (Bonferroni); alpha is
+     * then the study-wide level. Single stage only. */
     double markers;
 } STU_study;
 

@@ -632,6 +632,16 @@ def awkward_value(text: str):
 
 
 POWER_QUESTION = dict(cases=2000, controls=2000, odds_ratio=1.3, control_rate=0.3, alpha=5e-8)
+# The awkward inputs' question of a disease model.
+MODEL_QUESTION = dict(cases=2000, controls=2000, frequency=0.3, prevalence=0.1,
+                      relative_risk=1.3, alpha=5e-8)
+
+
+def awkward_question(row) -> dict:
+    """The question an awkward input is put in: its effect's base question
+    with the input in place (or added)."""
+    base = MODEL_QUESTION if row["effect"] == "disease model" else POWER_QUESTION
+    return dict(base, **{row["argument"]: awkward_value(row["value"])})
 
 
 class AwkwardInputs(unittest.TestCase):
@@ -642,7 +652,7 @@ class AwkwardInputs(unittest.TestCase):
             value = awkward_value(row["value"])
             with self.subTest(argument=row["argument"], value=value):
                 with self.assertRaises(vantor.InputError) as caught:
-                    vantor.single_stage_power(**dict(POWER_QUESTION, **{row["argument"]: value}))
+                    vantor.single_stage_power(**awkward_question(row))
                 error = caught.exception
                 self.assertIsInstance(error, ValueError)
                 self.assertEqual((error.status.name, error.reason.name),

@@ -144,7 +144,7 @@ TEST(DiseaseModel, GenotypeFrequenciesMatchAnEnumerationOfHaplotypePairs) {
     for (const int kind : kModels) {
         for (const double p : {0.05, 0.2, 0.5}) {
             for (const double k : {0.001, 0.1, 0.3}) {
-                for (const double d_prime : {-1.0, 1.0, 0.7, 0.0}) {
+                for (const double d_prime : {-1.0, 1.0, 0.7, 0.01}) {
                     for (const bool population : {false, true}) {
                         DIS_model m = model_of(kind, p, k, 1.4);
                         m.controls = population ? DIS_POPULATION_CONTROLS : DIS_UNAFFECTED_CONTROLS;
@@ -227,6 +227,31 @@ TEST(DiseaseModel, InvalidModelsAreRefusedWithTheirOwnReasons) {
     cases.push_back({r2, SLV_REASON_NONE});
     r2.ld = 1.5;
     cases.push_back({r2, SLV_REASON_BAD_LD});
+    // No effect: risks of 1 in every model, a marker in no LD (D' or r^2),
+    // and which comes first when both hold.
+    for (const int kind : kModels) {
+        cases.push_back({model_of(kind, 0.3, 0.1, 1.0), SLV_REASON_NO_EFFECT});
+        cases.push_back({model_of(kind, 0.3, 0.1, 0.0), SLV_REASON_BAD_RELATIVE_RISK});
+        for (const int ld_kind : {DIS_LD_D_PRIME, DIS_LD_R_SQUARED}) {
+            DIS_model unlinked = model_of(kind, 0.3, 0.1, 1.3);
+            unlinked.ld_kind = ld_kind;
+            unlinked.ld = 0;
+            cases.push_back({unlinked, SLV_REASON_MARKER_WITHOUT_LD});
+            unlinked.relative_risk = 1;
+            cases.push_back({unlinked, SLV_REASON_MARKER_WITHOUT_LD});
+        }
+    }
+    DIS_model free = model_of(DIS_FREE, 0.3, 0.1, 0);
+    free.heterozygote_risk = 1;
+    free.homozygote_risk = 1;
+    cases.push_back({free, SLV_REASON_NO_EFFECT});
+    free.homozygote_risk = 1.2;  // two copies raise the risk: an effect
+    cases.push_back({free, SLV_REASON_NONE});
+    free.homozygote_risk = 0;  // no genotype's relative risk may be zero
+    cases.push_back({free, SLV_REASON_BAD_RELATIVE_RISK});
+    // The additive model's two copies carry 2r - 1, which must be positive.
+    cases.push_back({model_of(DIS_ADDITIVE, 0.2, 0.1, 0.5), SLV_REASON_NEGATIVE_RISK});
+    cases.push_back({model_of(DIS_ADDITIVE, 0.2, 0.1, 0.51), SLV_REASON_NONE});
     for (const Case &c : cases) {
         EXPECT_EQ(DIS_check_model(&c.m), c.reason) << SLV_message(c.reason);
         STU_study s = disease_study(c.m, GEN_TREND, 5e-8);
@@ -264,16 +289,30 @@ TEST(GenotypeTests, OneDegreeOfFreedomPowersMatchTheirDefinition) {
     }
 }
 
+// The tests' formulas give the level when cases and controls have the same
+// genotype frequencies (a study asks no such question: it is refused as no
+// effect, every test alike).
 TEST(GenotypeTests, NoEffectGivesTheLevelAtEveryLevel) {
-    for (const int kind : kModels) {
+    using Genotypes = std::array<double, 3>;
+    for (const Genotypes &genotypes :
+         {Genotypes{0.49, 0.42, 0.09}, Genotypes{0.81, 0.18, 0.01}, Genotypes{0.25, 0.5, 0.25}}) {
         for (const double alpha : {0.05, 1e-3, 5e-8, 1e-12}) {
-            DIS_model m = model_of(kind, 0.3, 0.1, 1.0);
-            for (const int test : {GEN_TREND, GEN_DOMINANT, GEN_RECESSIVE, GEN_GENOTYPIC}) {
-                STU_study s = disease_study(m, test, alpha);
-                STU_power_result r;
-                ASSERT_EQ(STU_power(&s, 1200, 800, &r), SLV_FOUND);
-                EXPECT_NEAR(r.power, alpha, 1e-6 * alpha) << kind << " " << test;
+            for (const int test : {GEN_TREND, GEN_DOMINANT, GEN_RECESSIVE}) {
+                EXPECT_NEAR(GEN_score_test_power(test, genotypes.data(), genotypes.data(), 1200,
+                                                 800, alpha, PWR_STATISTIC_POOLED),
+                            alpha, 1e-6 * alpha)
+                    << test;
             }
+            EXPECT_NEAR(GEN_genotypic_power(genotypes.data(), genotypes.data(), 1200, 800, alpha),
+                        alpha, 1e-6 * alpha);
+        }
+    }
+    for (const int kind : kModels) {
+        for (const int test : {GEN_ALLELIC, GEN_TREND, GEN_DOMINANT, GEN_RECESSIVE, GEN_GENOTYPIC}) {
+            STU_study s = disease_study(model_of(kind, 0.3, 0.1, 1.0), test, 5e-8);
+            STU_power_result r;
+            EXPECT_EQ(STU_power(&s, 1200, 800, &r), SLV_INVALID_INPUT);
+            EXPECT_EQ(r.reason, SLV_REASON_NO_EFFECT) << kind << " " << test;
         }
     }
 }

@@ -209,6 +209,7 @@ struct Awkward {
     std::int32_t status;
     std::int32_t reason;
     std::string what;
+    bool disease_model;  // asked of a disease model rather than an odds ratio
 };
 
 std::int32_t status_named(const std::string &name) {
@@ -235,29 +236,60 @@ std::int32_t reason_named(const std::string &name) {
 std::vector<Awkward> read_awkward_inputs() {
     std::vector<Awkward> inputs;
     std::vector<std::string> lines = lines_of(source_file("tests/awkward_inputs.csv"));
-    EXPECT_EQ(lines.at(0), "argument,value,status,reason,what");
+    EXPECT_EQ(lines.at(0), "argument,value,status,reason,what,effect");
     for (std::size_t i = 1; i < lines.size(); ++i) {
         const std::vector<std::string> fields = split(lines[i], ',');
-        EXPECT_GE(fields.size(), 5U) << lines[i];
-        if (fields.size() >= 5) {
+        EXPECT_EQ(fields.size(), 6U) << lines[i];
+        if (fields.size() == 6) {
+            EXPECT_TRUE(fields[5] == "odds ratio" || fields[5] == "disease model") << lines[i];
             inputs.push_back({fields[0], fields[1], status_named(fields[2]),
-                              reason_named(fields[3]), fields[4]});
+                              reason_named(fields[3]), fields[4], fields[5] == "disease model"});
         }
     }
     return inputs;
 }
 
-// The question of the list: 2,000 cases and 2,000 controls, odds ratio 1.3,
-// control rate 0.3, level 5e-8, its power asked.
+// The questions of the list: the power of 2,000 cases and 2,000 controls at
+// level 5e-8, of an odds ratio 1.3 at control rate 0.3 or of a disease
+// model (frequency 0.3, prevalence 0.1, relative risk 1.3, multiplicative).
 struct Input {
-    const char *argument;
-    const char *value;
+    std::string argument;
+    std::string value;
 };
-constexpr Input kBase[] = {{"cases", "2000"},
-                           {"controls", "2000"},
-                           {"odds_ratio", "1.3"},
-                           {"control_rate", "0.3"},
-                           {"alpha", "5e-8"}};
+const std::vector<Input> kOddsRatioBase = {{"cases", "2000"},
+                                           {"controls", "2000"},
+                                           {"odds_ratio", "1.3"},
+                                           {"control_rate", "0.3"},
+                                           {"alpha", "5e-8"}};
+const std::vector<Input> kDiseaseModelBase = {{"cases", "2000"},      {"controls", "2000"},
+                                              {"frequency", "0.3"},   {"prevalence", "0.1"},
+                                              {"relative_risk", "1.3"}, {"alpha", "5e-8"}};
+
+// The base question with the awkward input in place of its own value, or
+// added when the base does not give that input.
+std::vector<Input> question_of(const Awkward &input) {
+    std::vector<Input> question = input.disease_model ? kDiseaseModelBase : kOddsRatioBase;
+    bool replaced = false;
+    for (Input &given : question) {
+        if (given.argument == input.argument) {
+            given.value = input.value;
+            replaced = true;
+        }
+    }
+    if (!replaced) {
+        question.push_back({input.argument, input.value});
+    }
+    return question;
+}
+
+std::vector<std::string> options_of(const std::vector<Input> &question) {
+    std::vector<std::string> words;
+    for (const Input &given : question) {
+        words.push_back("--" + hyphenated(given.argument));
+        words.push_back(given.value);
+    }
+    return words;
+}
 
 int exit_status_of(std::int32_t status) {
     if (status == SLV_INVALID_INPUT) {
@@ -294,15 +326,64 @@ TEST(VantorAwkwardInputs, EachIsAnsweredAsTheListSaysOnTheCommandLine) {
     ASSERT_GE(inputs.size(), 10U);
     for (const Awkward &input : inputs) {
         std::vector<std::string> words{"power", "-f", "csv"};
-        bool replaced = false;
-        for (const Input &base : kBase) {
-            const bool this_one = base.argument == input.argument;
-            replaced = replaced || this_one;
-            words.push_back("--" + hyphenated(base.argument));
-            words.emplace_back(this_one ? input.value : std::string(base.value));
-        }
-        ASSERT_TRUE(replaced) << input.argument << " is not an input of the question";
+        const std::vector<std::string> options = options_of(question_of(input));
+        words.insert(words.end(), options.begin(), options.end());
         expect_answer(vantor(words), input, "command line");
+    }
+}
+
+// A disease model's refusal holds for every test and every question: the
+// power, the cases for 80 % power, the detectable relative risk (unless the
+// relative risk is the input refused) and two stages.
+TEST(VantorAwkwardInputs, DiseaseModelRefusalsHoldForEveryTestAndQuestion) {
+    for (const Awkward &input : read_awkward_inputs()) {
+        if (!input.disease_model || input.status != SLV_INVALID_INPUT) {
+            continue;
+        }
+        const std::vector<Input> question = question_of(input);
+        std::vector<std::vector<std::string>> asked;
+        for (const char *test : {"allelic", "trend", "dominant", "recessive", "genotypic"}) {
+            std::vector<std::string> words{"power", "-f", "csv", "--test", test};
+            const std::vector<std::string> options = options_of(question);
+            words.insert(words.end(), options.begin(), options.end());
+            asked.push_back(words);
+        }
+        std::vector<Input> size = question;
+        size.erase(size.begin());  // cases
+        size.push_back({"target_power", "0.8"});
+        asked.push_back(options_of(size));
+        asked.back().insert(asked.back().begin(), "power");
+        if (input.argument != "relative_risk") {
+            std::vector<Input> effect;
+            for (const Input &given : question) {
+                if (given.argument != "relative_risk") {
+                    effect.push_back(given);
+                }
+            }
+            effect.push_back({"target_power", "0.8"});
+            asked.push_back(options_of(effect));
+            asked.back().insert(asked.back().begin(), "power");
+        }
+        std::vector<Input> two_stage(question.begin() + 2, question.end());
+        two_stage.push_back({"total", "4000"});
+        two_stage.push_back({"stage1_share", "0.5"});
+        two_stage.push_back({"stage1_alpha", "1e-3"});
+        asked.push_back(options_of(two_stage));
+        asked.back().insert(asked.back().begin(), "two-stage");
+        for (const std::vector<std::string> &words : asked) {
+            const ProgramResult result = vantor(words);
+            std::string told = input.argument + " '" + input.value + "':";
+            for (const std::string &word : words) {
+                told += " " + word;
+            }
+            EXPECT_EQ(result.exit_status, 2) << told << "\n" << result.err;
+            EXPECT_EQ(result.out, "") << told;
+            EXPECT_EQ(lines_of(result.err).size(), 1U) << told << "\n" << result.err;
+            EXPECT_NE(result.err.find("--" + hyphenated(input.argument) + " " + input.value + ": " +
+                                      SLV_message(input.reason)),
+                      std::string::npos)
+                << told << "\n" << result.err;
+        }
     }
 }
 
@@ -311,11 +392,10 @@ TEST(VantorAwkwardInputs, EachIsAnsweredAsTheListSaysInAnInputFile) {
     for (const Awkward &input : read_awkward_inputs()) {
         std::string header;
         std::string row;
-        for (const Input &base : kBase) {
-            const bool first = &base == &kBase[0];
-            header += (first ? "" : ",") + hyphenated(base.argument);
-            row += (first ? "" : ",") +
-                   (base.argument == input.argument ? input.value : std::string(base.value));
+        for (const Input &given : question_of(input)) {
+            const bool first = header.empty();
+            header += (first ? "" : ",") + hyphenated(given.argument);
+            row += (first ? "" : ",") + given.value;
         }
         std::ofstream(path) << header << "\n" << row << "\n";
         const ProgramResult result = vantor({"power", "--input", path, "-f", "csv"});

@@ -627,8 +627,9 @@ Parameter test_parameter(const std::string &help) {
 
 Parameter markers_parameter() {
     Parameter markers{"markers", "", Kind::Real,
-                      "number of markers tested: the test runs at --alpha divided by it, the "
-                      "per-marker level (Bonferroni)"};
+                      "number of markers tested, or the effective number of independent "
+                      "tests (a real number from 1): the test runs at --alpha divided by it, "
+                      "the per-marker level (Bonferroni)"};
     markers.default_text = "1";
     return markers;
 }

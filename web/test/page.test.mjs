@@ -213,14 +213,21 @@ test("every awkward input gets the library's refusal beside its field", async ()
   const rows = readFileSync(path.join(root, "tests", "awkward_inputs.csv"), "utf8").trim()
     .split("\n").map((line) => line.split(","));
   const [head, ...cases] = rows;
-  assert.deepEqual(head.slice(0, 4), ["argument", "value", "status", "reason"]);
+  assert.deepEqual(head, ["argument", "value", "status", "reason", "what", "effect"]);
   assert.ok(cases.length >= 10, `${cases.length} rows`);
   const lib = await nodeLibrary();
   const { page } = await openPage();
-  const base = { cases: "2000", controls: "2000", odds_ratio: "1.3", control_rate: "0.3",
-    alpha: "5e-8" };
-  for (const [argument, value, status, reason] of cases) {
-    for (const [name, written] of Object.entries(base)) {
+  const sizes = { cases: "2000", controls: "2000", alpha: "5e-8" };
+  const bases = {
+    "odds ratio": { ...sizes, odds_ratio: "1.3", control_rate: "0.3", markers: "1" },
+    "disease model": { ...sizes, frequency: "0.3", prevalence: "0.1", relative_risk: "1.3",
+      r_squared: "", d_prime: "" },
+  };
+  for (const [argument, value, status, reason, , effect] of cases) {
+    await page.evaluate((d) => window.vantorPage.chooseEffect(d), effect === "disease model");
+    const base = bases[effect];
+    assert.ok(base, `effect ${effect}`);
+    for (const [name, written] of Object.entries({ ...base, [argument]: value })) {
       await page.fill(`#${name.replace(/_/g, "-")}`, name === argument ? value : written);
     }
     await page.evaluate(() => window.vantorPage.recompute());

@@ -5,12 +5,16 @@
 test_that("the awkward inputs are refused with the project's reason and status", {
     base <- list(cases = 2000, controls = 2000, odds_ratio = 1.3, control_rate = 0.3,
                  alpha = 5e-8)
+    model <- list(cases = 2000, controls = 2000, frequency = 0.3, prevalence = 0.1,
+                  relative_risk = 1.3, alpha = 5e-8)
     expect_identical(do.call(vantor_power, base)$status, "found")
+    expect_identical(do.call(vantor_power, model)$status, "found")
     awkward <- awkward_inputs()
     expect_gte(nrow(awkward), 12L)
+    expect_true(all(awkward$effect %in% c("odds ratio", "disease model")))
     for (row in seq_len(nrow(awkward))) {
         input <- awkward[row, ]
-        question <- base
+        question <- if (input$effect == "disease model") model else base
         question[input$argument] <- list(awkward_value(input$value))
         refused <- refusal_of(do.call(vantor_power, question))
         label <- sprintf("%s = \"%s\" (%s)", input$argument, input$value, input$what)
