@@ -435,8 +435,7 @@ std::string answer_grid(const Given &given, Grid &grid, std::int32_t unit, bool 
                         Answering &answering, Progress &progress) {
     Request request;
     for (std::size_t number = 1; grid.next(request); ++number) {
-        const std::string problem =
-            check_request(*given.command, request, unit, numbered ? number : 0);
+        std::string problem = check_request(*given.command, request, unit, numbered ? number : 0);
         if (!problem.empty()) {
             return problem;
         }
