@@ -258,6 +258,147 @@ TEST(VantorInputFile, AMillionRowsAreAnsweredOneByOne) {
     }
 }
 
+// ---- numbers as people write them -----------------------------------------
+
+// A text that reads as one number grouped in thousands is refused, naming
+// the option and how to write the number; a comma list that cannot be such
+// a number stays a list.
+TEST(VantorCarelessInput, NumbersGroupedInThousandsAreRefusedNeverReadAsLists) {
+    struct Case {
+        std::vector<std::string> words;
+        std::string message;  // empty: answered, with `rows` rows
+        std::size_t rows;
+    };
+    const std::vector<std::string> tail{"-o", "1.3", "-r", "0.3", "-f", "csv"};
+    const std::vector<Case> cases{
+        {{"--cases", "2,500", "--controls", "2,500"},
+         "--cases: '2,500' reads as 2500 with a thousands separator: write 2500 (a list is "
+         "written with a space after each comma: '2, 500')",
+         0},
+        {{"-n", "1,000,000", "-m", "500"}, "--cases: '1,000,000' reads as 1000000", 0},
+        {{"-n", "500", "-m", "100,200,300"}, "--controls: '100,200,300' reads as 100200300", 0},
+        {{"-n", "500", "-m", "500", "-a", "0.05", "--markers", "1,000"},
+         "--markers: '1,000' reads as 1000",
+         0},
+        {{"-n", "2, 500", "-m", "2,500:2,600:100"}, "--controls: ", 0},
+        {{"-n", "2, 500", "-m", "500"}, "", 2},
+        {{"-n", "500,1000", "-m", "500"}, "", 2},
+        {{"-n", "500", "-m", "500", "-a", "0.05,0.01"}, "", 2},
+        {{"-n", "1,2500", "-m", "500"}, "", 2},
+    };
+    for (const Case &one : cases) {
+        std::vector<std::string> words{"power"};
+        words.insert(words.end(), one.words.begin(), one.words.end());
+        words.insert(words.end(), tail.begin(), tail.end());
+        const ProgramResult result = vantor(words);
+        const std::string what = words[2] + " " + words[4];
+        if (!one.message.empty()) {
+            expect_refused(result, "vantor power: " + one.message, what);
+            continue;
+        }
+        EXPECT_EQ(result.exit_status, 0) << what << ": " << result.err;
+        EXPECT_EQ(lines_of(result.out).size(), one.rows + 1) << what;
+    }
+}
+
+// A percentage, or a proportion written as one, is refused with the
+// proportion meant; a value that is no proportion gets no hint.
+TEST(VantorCarelessInput, PercentagesAreRefusedWithTheProportionMeant) {
+    struct Case {
+        std::vector<std::string> words;
+        std::string message;  // in full after "vantor SUBCOMMAND: "
+    };
+    const std::string rate =
+        "the risk-allele rate among controls must lie strictly between 0 and 1";
+    const std::vector<Case> cases{
+        {{"power", "-n", "2000", "-m", "2000", "-o", "1.3", "-r", "30%"},
+         "--control-rate 30%: " + rate + "; did you mean 0.30?"},
+        {{"power", "-n", "2000", "-m", "2000", "-o", "1.3", "-r", "30"},
+         "--control-rate 30: " + rate + "; did you mean 0.30?"},
+        {{"power", "-n", "2000", "-m", "2000", "-o", "1.3", "-r", "0.2,12.5"},
+         "request 2: --control-rate 12.5: " + rate + "; did you mean 0.125?"},
+        {{"power", "-n", "2000", "-m", "2000", "-o", "1.3", "-r", "0.3", "-a", "5"},
+         "--alpha 5: the significance level must be at least 1e-12 and below 1; did you mean "
+         "0.05?"},
+        {{"power", "-m", "2000", "-o", "1.3", "-r", "0.3", "-p", "80"},
+         "--target-power 80: the target power must be above the significance level and below 1; "
+         "did you mean 0.80?"},
+        {{"power", "-n", "2000", "-m", "2000", "--frequency", "0.2", "--prevalence", "10",
+          "--relative-risk", "1.3"},
+         "--prevalence 10: the prevalence must lie strictly between 0 and 1; did you mean 0.10?"},
+        {{"power", "-n", "2000", "-m", "2000", "-o", "1.3", "-r", "300"},
+         "--control-rate 300: " + rate},
+        {{"power", "-n", "50%", "-m", "2000", "-o", "1.3", "-r", "0.3"},
+         "--cases 50%: the number of cases must be a whole number from 1 to 2147483647 alleles "
+         "(1073741823 people)"},
+    };
+    for (const Case &one : cases) {
+        const ProgramResult result = vantor(one.words);
+        expect_refused(result, "", one.message);
+        EXPECT_EQ(result.err, "vantor " + one.words[0] + ": " + one.message + "\n");
+    }
+}
+
+// ---- spreadsheet CSV as spreadsheets write it ------------------------------
+
+// Each file's answer or refusal; `power` is the first row's power when
+// answered.
+TEST(VantorCarelessInput, SpreadsheetCsvIsReadAsSpreadsheetsWriteIt) {
+    struct Case {
+        std::string name;
+        std::string text;
+        std::string error;  // empty: answered with exit status 0
+        std::string power;  // the first row's, when answered
+    };
+    const std::vector<Case> cases{
+        {"semicolons", "Odds Ratio;Cases;Controls;\r\n1,3;2000;2000;\r\n", "", "0.520167"},
+        {"semicolon range", "odds ratio;cases;controls\n1,2:1,3:0,1;2000;2000\n", "", "0.0491083"},
+        {"spaces", "Odds Ratio,Cases, Controls \r\n1.3,2000,2000\r\n", "", "0.520167"},
+        {"empty columns", "Odds Ratio,Cases,Controls,,\n1.3,2000,2000,,\n1.3,2000,2000\n", "",
+         "0.520167"},
+        {"a full empty column", "cases,controls,,\n2000,2000,,x\n",
+         "line 2: holds 4 fields, the header 2 and 2 empty (which only empty cells fill)", ""},
+        {"an empty column inside", "cases,,controls\n2000,,2000\n", "column '' is not an option",
+         ""},
+        {"points grouping", "odds ratio;cases;controls\n1,3;2.000;2000\n",
+         "line 2: --cases: '2.000' reads as 2000 with a thousands separator: write 2000 (this "
+         "file's decimal mark is a comma)",
+         ""},
+        {"commas grouping", "odds ratio,cases,controls\n1.3,\"2,000\",2000\n",
+         "line 2: --cases: '2,000' reads as 2000 with a thousands separator: write 2000", ""},
+        {"decimal comma", "odds ratio,cases,controls\n\"1,3\",2000,2000\n",
+         "line 2: --odds-ratio: '1,3' is not one value", ""},
+        {"percent", "odds ratio,cases,controls,control rate\n1.3,2000,2000,30%\n",
+         "line 2: --control-rate 30%: the risk-allele rate among controls must lie strictly "
+         "between 0 and 1; did you mean 0.30?",
+         ""},
+        {"above one", "cases;controls;frequency;prevalence;relative risk\n2000;2000;0,2;10;1,3\n",
+         "line 2: --prevalence 10: the prevalence must lie strictly between 0 and 1; did you mean "
+         "0.10?",
+         ""},
+    };
+    for (const Case &one : cases) {
+        const std::string path = write_file("careless.csv", one.text);
+        const bool rated = one.text.find("rate") != std::string::npos ||
+                           one.text.find("prevalence") != std::string::npos;
+        const ProgramResult result = vantor(
+            power_with_input(path, rated ? std::vector<std::string>{"-f", "csv"}
+                                         : std::vector<std::string>{"-r", "0.3", "-f", "csv"}));
+        if (!one.error.empty()) {
+            expect_refused(result,
+                           std::string("careless.csv") +
+                               (one.error.rfind("line", 0) == 0 ? " " : ": ") + one.error,
+                           one.name);
+            continue;
+        }
+        EXPECT_EQ(result.exit_status, 0) << one.name << ": " << result.err;
+        EXPECT_EQ(result.err, "") << one.name;
+        const std::vector<std::string> lines = lines_of(result.out);
+        ASSERT_GE(lines.size(), 2U) << one.name;
+        EXPECT_EQ(fields_of(lines[1])[power_column(lines[0])], one.power) << one.name;
+    }
+}
+
 // ---- mistyped words and long values ----------------------------------------
 
 TEST(VantorMessages, UnknownWordsAreNamedAndLongValuesCut) {

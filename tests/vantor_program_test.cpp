@@ -3,6 +3,7 @@
 // against vantor_mini_bin's alleles.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -737,6 +738,64 @@ TEST(VantorInput, VarianceIsAColumnLikeAnyOption) {
     expect_refused(
         {"power", "--input", bad, "-n", "9", "-m", "9", "-o", "1.3", "-r", "0.3", "-a", "5e-8"},
         "--variance");
+}
+
+// A grid's values are checked one list at a time, then its rows come as
+// they are answered: a grid of 10^12 combinations starts at once, and one
+// whose values together cannot be answered ends after the rows before it.
+TEST(VantorGrids, RowsComeAtOnceAndALateRefusalFollowsTheRowsBeforeIt) {
+    struct Case {
+        std::vector<std::string> words;
+        std::size_t rows;     // rows written (at least, for a grid read in part)
+        std::string refusal;  // the one line on standard error, or empty
+    };
+    const std::vector<Case> cases{
+        {{"power", "--cases", "100:1000000:1", "--controls", "100:1000000:1", "-o", "1.3", "-r",
+          "0.3", "-f", "csv"},
+         2,
+         ""},
+        {{"power", "-n", "2000", "-o", "1.3", "-r", "0.3", "-a", "0.01,0.5", "-p", "0.6,0.3", "-f",
+          "csv"},
+         3,
+         "vantor power: request 4: --target-power 0.3: the target power must be above the "
+         "significance level and below 1\n"},
+        {{"power", "-n", "2000", "-o", "1.3", "-r", "0.3", "-a", "0.01,0.5", "-p", "0.6,0.3"},
+         3,
+         "vantor power: request 4: --target-power 0.3: the target power must be above the "
+         "significance level and below 1\n"},
+        {{"power", "-n", "2000", "-o", "1.3", "-r", "0.3", "-a", "0.01,0.02", "-p", "0.6,0.01",
+          "-f", "csv"},
+         0,
+         "vantor power: request 2: --target-power 0.01: the target power must be above the "
+         "significance level and below 1\n"},
+    };
+    for (const Case &one : cases) {
+        ProgramOptions options;
+        options.stop_reading_after = 4096;
+        options.timeout_seconds = 30;
+        const auto start = std::chrono::steady_clock::now();
+        const ProgramResult result = run_program(VANTOR_PROGRAM, one.words, options);
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const std::string what = one.words[8] + " " + one.words[10];
+        EXPECT_FALSE(result.timed_out) << what;
+        EXPECT_LT(seconds, 20) << what;
+        EXPECT_EQ(result.err, one.refusal) << what;
+        std::istringstream lines(result.out);
+        std::string header;
+        std::getline(lines, header);
+        std::size_t rows = 0;
+        for (std::string line; std::getline(lines, line);) {
+            ++rows;
+        }
+        if (one.refusal.empty()) {
+            EXPECT_GE(rows, one.rows) << what;
+            EXPECT_EQ(result.out.rfind("count,cases,controls", 0), 0U) << what;
+            continue;
+        }
+        EXPECT_EQ(result.exit_status, 2) << what;
+        EXPECT_EQ(rows, one.rows) << what << "\n" << result.out;
+    }
 }
 
 TEST(VantorProgress, NothingOnStandardErrorWhenItIsNotATerminal) {

@@ -500,11 +500,13 @@ std::string missing(const Command &command, std::size_t parameter, const std::st
 }
 
 std::string value_refusal(const Parameter &parameter, const ValueList &list) {
+    const std::string meant = list.meant.empty() ? "" : "; did you mean " + list.meant + "?";
     if (list.unreadable && !parameter.reasons.empty()) {
         const std::string shown = list.item.empty() ? "''" : echoed(list.item);
-        return "--" + parameter.name + " " + shown + ": " + SLV_message(parameter.reasons.front());
+        return "--" + parameter.name + " " + shown + ": " + SLV_message(parameter.reasons.front()) +
+               meant;
     }
-    return "--" + parameter.name + ": " + list.error;
+    return "--" + parameter.name + ": " + list.error + meant;
 }
 
 namespace {

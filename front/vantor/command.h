@@ -190,7 +190,8 @@ std::string check_values(const Command &command, const Request &request, const S
 std::string missing(const Command &command, std::size_t parameter, const std::string &hint);
 
 // The refusal of an option's or a cell's text: the library's message for a
-// value that is not a number, else what the option takes.
+// value that is not a number, else what the option takes; with what the
+// person probably meant when the text says it (0.30 for 30%).
 std::string value_refusal(const Parameter &parameter, const ValueList &list);
 
 // An input's cell: its value as typed, its word, or missing when open.

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <string>
 
 namespace vantor_cli {
 
@@ -10,6 +11,33 @@ namespace {
 
 constexpr std::chrono::seconds kQuietTime{1};
 constexpr std::chrono::milliseconds kRefresh{200};
+
+// A duration in the unit a person reads it in: 40 s, 12 min, 3 h, 9 days.
+std::string duration_text(double seconds) {
+    constexpr double kMinute = 60;
+    constexpr double kHour = 60 * kMinute;
+    constexpr double kDay = 24 * kHour;
+    char text[64];
+    if (seconds < 2 * kMinute) {
+        std::snprintf(text, sizeof text, "%.0f s", seconds);
+    } else if (seconds < 2 * kHour) {
+        std::snprintf(text, sizeof text, "%.0f min", seconds / kMinute);
+    } else if (seconds < 2 * kDay) {
+        std::snprintf(text, sizeof text, "%.0f h", seconds / kHour);
+    } else {
+        std::snprintf(text, sizeof text, "%.3g days", seconds / kDay);
+    }
+    return text;
+}
+
+// The time the rest will take at the pace so far.
+std::string estimate(std::size_t done, std::size_t total, double seconds) {
+    if (done == 0 || done >= total) {
+        return "";
+    }
+    const double left = seconds * (static_cast<double>(total - done) / static_cast<double>(done));
+    return ", about " + duration_text(left) + " left";
+}
 
 }  // namespace
 
@@ -41,7 +69,8 @@ void Progress::update(std::size_t done) {
     if (total_ == 0) {
         std::fprintf(stderr, "\rvantor: %zu answered, %.0f s", done, seconds);
     } else {
-        std::fprintf(stderr, "\rvantor: %zu of %zu answered, %.0f s", done, total_, seconds);
+        std::fprintf(stderr, "\rvantor: %zu of %zu answered, %s%s\033[K", done, total_,
+                     duration_text(seconds).c_str(), estimate(done, total_, seconds).c_str());
     }
     std::fflush(stderr);
 }

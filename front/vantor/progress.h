@@ -1,4 +1,5 @@
-// A progress line on standard error for work that takes more than a second,
+// A progress line on standard error for work that takes more than a second
+// (with the time the rest will take at the pace so far, when the total is known),
 // shown only when standard error is a terminal (never in a pipe or a file).
 #ifndef VANTOR_FRONT_VANTOR_PROGRESS_H
 #define VANTOR_FRONT_VANTOR_PROGRESS_H

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -83,26 +84,61 @@ bool is_blank(const std::vector<std::string> &row) {
 }
 
 // A column's name as an option's: without leading dashes, in lower case,
-// underscores read as dashes.
+// underscores and spaces read as dashes (a spreadsheet's "Odds Ratio").
 std::string option_spelling(const std::string &column) {
     std::string name = trimmed(column);
     if (name.rfind("--", 0) == 0) {
         name = name.substr(2);
     }
     for (char &c : name) {
-        c = c == '_' ? '-' : (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+        c = c == '_' || c == ' ' ? '-'
+                                 : (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
     }
     return name;
 }
 
+// A name without its dashes: "Stage 1 cases" and stage1-cases alike.
+std::string undashed(std::string name) {
+    name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
+    return name;
+}
+
 std::optional<std::size_t> parameter_named(const Command &command, const std::string &column) {
-    const std::string name = option_spelling(column);
+    const std::string name = undashed(option_spelling(column));
     for (std::size_t i = 0; i < command.parameters.size(); ++i) {
-        if (command.parameters[i].name == name) {
+        if (undashed(command.parameters[i].name) == name) {
             return i;
         }
     }
     return std::nullopt;
+}
+
+// Whether a line (from `at`, to its end) names its fields with semicolons:
+// it holds one outside quotes and no comma, as a spreadsheet in a
+// decimal-comma locale writes CSV.
+bool semicolon_line(const char *at, const char *end) {
+    bool quoted = false;
+    bool semicolon = false;
+    for (; at != end && (quoted || (*at != '\n' && *at != '\r')); ++at) {
+        if (*at == '"') {
+            quoted = !quoted;
+        } else if (!quoted && *at == ',') {
+            return false;
+        } else if (!quoted && *at == ';') {
+            semicolon = true;
+        }
+    }
+    return semicolon;
+}
+
+// The number of empty cells at the end of `fields` (a spreadsheet writes a
+// column it once held as one).
+std::size_t trailing_empty(const std::vector<std::string> &fields) {
+    std::size_t empty = 0;
+    while (empty < fields.size() && trimmed(fields[fields.size() - 1 - empty]).empty()) {
+        ++empty;
+    }
+    return empty;
 }
 
 std::string unknown_column(const Command &command, const std::string &column) {
@@ -205,11 +241,14 @@ std::string CsvRequests::open() {
     if (end_ - at_ >= 3 && std::memcmp(buffer_.data() + at_, "\xEF\xBB\xBF", 3) == 0) {
         at_ += 3;
     }
+    delimiter_ = header_delimiter();
     std::vector<std::string> header;
     std::string problem;
     if (!read_record(header, problem)) {
         return problem.empty() ? where() + ": no header line naming the options" : problem;
     }
+    header_fields_ = header.size();
+    header.resize(header.size() - trailing_empty(header));
     std::vector<bool> seen(command_.parameters.size(), false);
     for (const std::string &name : header) {
         const std::string old_name = renamed_column(option_spelling(name), echoed(trimmed(name)));
@@ -229,6 +268,20 @@ std::string CsvRequests::open() {
         column_names_.push_back(trimmed(name));
     }
     return "";
+}
+
+// The delimiter the header line uses, read ahead in the buffer: a
+// semicolon, or else a comma.
+char CsvRequests::header_delimiter() {
+    const auto line_end = [this]() {
+        return std::find_if(buffer_.begin() + static_cast<std::ptrdiff_t>(at_),
+                            buffer_.begin() + static_cast<std::ptrdiff_t>(end_),
+                            [](char c) { return c == '\n' || c == '\r'; });
+    };
+    while (line_end() == buffer_.begin() + static_cast<std::ptrdiff_t>(end_) &&
+           end_ < buffer_.size() && fill()) {
+    }
+    return semicolon_line(buffer_.data() + at_, buffer_.data() + end_) ? ';' : ',';
 }
 
 // Reads one record (a row, a quoted field perhaps spanning lines) after any
@@ -255,7 +308,7 @@ bool CsvRequests::read_record(std::vector<std::string> &fields, std::string &pro
         bool field_start = true;
         for (int c = peek(); c != kEnd && !bad; c = peek()) {
             const bool quote_opens = c == '"' && field_start;
-            field_start = c == ',';
+            field_start = c == delimiter_;
             if (quote_opens) {
                 get();
                 ++bytes;
@@ -271,7 +324,7 @@ bool CsvRequests::read_record(std::vector<std::string> &fields, std::string &pro
                         break;
                     }
                 }
-            } else if (c == ',') {
+            } else if (c == delimiter_) {
                 get();
                 ++bytes;
                 fields.emplace_back();
@@ -312,13 +365,47 @@ bool CsvRequests::read_record(std::vector<std::string> &fields, std::string &pro
     }
 }
 
-std::string CsvRequests::row_lists(const std::vector<std::string> &row, ValueLists &lists) const {
-    if (row.size() != columns_.size()) {
-        return "holds " + std::to_string(row.size()) + " fields, the header " +
-               std::to_string(columns_.size());
+// Whether a row holds a field for each named column, and beyond them only
+// the empty cells of the header's empty columns.
+bool CsvRequests::fits_header(const std::vector<std::string> &row) const {
+    return row.size() >= columns_.size() && row.size() <= header_fields_ &&
+           trailing_empty(row) >= row.size() - columns_.size();
+}
+
+// A cell's text as a number option reads it: in a file with decimal commas,
+// its comma a point; empty, or the refusal of a number grouped in
+// thousands, which a cell never holds.
+std::string CsvRequests::cell_number(std::string &value) const {
+    if (delimiter_ == ';') {
+        if (is_grouped_number(value, '.')) {
+            return grouped_number_refusal(value, '.', false) +
+                   " (this file's decimal mark is a comma)";
+        }
+        std::replace(value.begin(), value.end(), ',', '.');
+        return "";
     }
-    for (std::size_t j = 0; j < row.size(); ++j) {
-        const std::string value = trimmed(row[j]);
+    if (is_grouped_number(value, ',')) {
+        return grouped_number_refusal(value, ',', false);
+    }
+    if (value.find(',') != std::string::npos) {
+        return quoted(value) +
+               " is not one value: a cell holds a value or a range start:end:step, and a "
+               "decimal comma is a number only in a file whose fields are separated by "
+               "semicolons";
+    }
+    return "";
+}
+
+std::string CsvRequests::row_lists(const std::vector<std::string> &row, ValueLists &lists) const {
+    if (!fits_header(row)) {
+        const std::size_t empty = header_fields_ - columns_.size();
+        return "holds " + std::to_string(row.size()) + " fields, the header " +
+               std::to_string(columns_.size()) +
+               (empty > 0 ? " and " + std::to_string(empty) + " empty (which only empty cells fill)"
+                          : "");
+    }
+    for (std::size_t j = 0; j < columns_.size(); ++j) {
+        std::string value = trimmed(row[j]);
         if (value.empty()) {
             continue;  // the command line's value, the option's default, or open
         }
@@ -328,10 +415,9 @@ std::string CsvRequests::row_lists(const std::vector<std::string> &row, ValueLis
                    quoted(value) + " in column " + quoted(column_names_[j]) +
                    " (leave the cell empty to take the command line's)";
         }
-        if (value.find(',') != std::string::npos) {
-            return "--" + about.name + ": " + quoted(value) +
-                   " is not one value: a cell holds a value or a range start:end:step, and a "
-                   "decimal comma is not a number";
+        const std::string not_a_number = about.kind == Kind::Word ? "" : cell_number(value);
+        if (!not_a_number.empty()) {
+            return "--" + about.name + ": " + not_a_number;
         }
         ValueList list = read_value_list(value, about.kind, about.words);
         if (!list.error.empty()) {

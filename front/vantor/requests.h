@@ -46,10 +46,14 @@ private:
 constexpr std::size_t kLongestInputLine = 65536;
 
 // The rows of a CSV file, read as they are needed: RFC 4180 quoting, blank
-// lines skipped, a UTF-8 byte-order mark at the start skipped. The header
-// names the command's options (any case, with - or _, with or without
-// leading dashes); each later row holds one value or range per column, an
-// empty cell leaving the option to the command line or its default.
+// lines skipped, a UTF-8 byte-order mark at the start skipped, fields
+// separated by commas or, when the header line separates its names by
+// semicolons, by semicolons with decimal commas in numbers (as spreadsheets
+// write CSV in decimal-comma locales). The header names the command's
+// options (any case, with -, _ or spaces, with or without leading dashes),
+// empty names at its end ignored; each later row holds one value or range
+// per column, an empty cell leaving the option to the command line or its
+// default.
 class CsvRequests {
 public:
     // `path` "-" reads standard input. `lists` are the command line's values
@@ -77,6 +81,9 @@ private:
     int peek();
     bool fill();
     std::string where() const;
+    char header_delimiter();
+    [[nodiscard]] bool fits_header(const std::vector<std::string> &row) const;
+    std::string cell_number(std::string &value) const;
     std::string row_lists(const std::vector<std::string> &row, ValueLists &lists) const;
 
     const Command &command_;
@@ -85,6 +92,8 @@ private:
     std::vector<bool> given_;
     std::vector<std::size_t> columns_;
     std::vector<std::string> column_names_;
+    std::size_t header_fields_ = 0;  // with its empty columns at the end
+    char delimiter_ = ',';
     int fd_ = -1;
     bool owns_fd_ = false;
     std::vector<char> buffer_;

@@ -37,7 +37,9 @@ constexpr const char *kProgramFooter =
     "cases1) are refused, each saying what it became.\n\n"
     "Counts are people (two alleles each) unless --count alleles is given. Any numeric option "
     "takes a list (--odds-ratio 1.1,1.2,1.3) or an inclusive range start:end:step (--cases "
-    "500:5000:500); the answer has one row per combination. --input FILE.csv (- for standard "
+    "500:5000:500); the answer has one row per combination. A number grouped in thousands "
+    "(2,500) is refused rather than read as a list: write 2500, or the list as '2, 500'. --input "
+    "FILE.csv (- for standard "
     "input) reads one request per row, the columns named like the options; an empty cell takes "
     "the command line's value.\n\n"
     "--variance pooled (the default) takes the allelic statistic's variance under no association "
@@ -48,8 +50,9 @@ constexpr const char *kProgramFooter =
     "either way.\n\n"
     "Exit status: 0 when every row found its answer; 1 when some row's answer is not reachable "
     "(its status and reason are in the row, the other rows are answered); 2 for a usage or value "
-    "error (a one-line message, nothing computed; a bad row of an --input file ends the run "
-    "after the rows before it are answered).\n\n"
+    "error (a one-line message, nothing computed; a bad row of an --input file, or a grid's "
+    "combination whose values together cannot be answered, ends the run after the rows before "
+    "it are answered).\n\n"
     "Example:\n"
     "  vantor power --cases 2000 --controls 2000 --odds-ratio 1.3 --control-rate 0.3\n\n"
     "Run 'vantor SUBCOMMAND --help' for each subcommand's options.";
@@ -328,6 +331,8 @@ public:
     }
 
     [[nodiscard]] std::size_t answered() const { return answered_; }
+    // Whether the output can no longer be written.
+    [[nodiscard]] bool failed() const { return writer_.error() != 0; }
 
 private:
     const Given &given_;
@@ -339,26 +344,125 @@ private:
     std::int32_t worst_ = SLV_FOUND;
 };
 
-// Empty, or the refusal of the first request of `grid` that cannot be
-// answered; `numbered` puts its number in the message.
-std::string check_grid(const Given &given, Grid &grid, std::int32_t unit, bool numbered) {
-    Request request;
-    for (std::size_t number = 1; grid.next(request); ++number) {
-        const std::string problem = given.command->check(request, unit);
-        if (!problem.empty()) {
-            return numbered ? "request " + std::to_string(number) + ": " + problem : problem;
+// The largest value a percentage of a proportion is typed as (100 for 1).
+constexpr double kLargestPercentage = 100;
+
+// A refusal of a number above 1 that a hundredth of it would not draw (10
+// for a prevalence of 0.10): the refusal with "did you mean 0.10?". Which
+// inputs are proportions is the library's to say, so the request is asked
+// again rather than the program keeping a list of them.
+std::string with_hundredth_hint(const Command &command, Request request, std::int32_t unit,
+                                const std::string &problem) {
+    for (std::size_t i = 0; i < command.parameters.size(); ++i) {
+        const Parameter &parameter = command.parameters[i];
+        if (parameter.kind != Kind::Real || !request[i] || !(*request[i] > 1) ||
+            *request[i] > kLargestPercentage) {
+            continue;
+        }
+        const std::string named = "--" + parameter.name + " " + exact_text(*request[i]) + ":";
+        if (problem.rfind(named, 0) != 0) {
+            continue;
+        }
+        const double value = *request[i];
+        request[i] = value / 100;
+        const std::string again = command.check(request, unit);
+        if (again.rfind("--" + parameter.name + " ", 0) != 0) {
+            return problem + "; did you mean " + hundredth_text(value) + "?";
+        }
+        return problem;
+    }
+    return problem;
+}
+
+// Empty, or the refusal of `request`, numbered when `number` is not 0.
+std::string check_request(const Command &command, const Request &request, std::int32_t unit,
+                          std::size_t number) {
+    const std::string problem = command.check(request, unit);
+    if (problem.empty()) {
+        return "";
+    }
+    const std::string hinted = with_hundredth_hint(command, request, unit, problem);
+    return number == 0 ? hinted : "request " + std::to_string(number) + ": " + hinted;
+}
+
+// The number of combinations one step of parameter `parameter` moves over:
+// the product of the sizes of the lists after it.
+std::size_t stride_of(const ValueLists &lists, std::size_t parameter) {
+    std::size_t stride = 1;
+    for (std::size_t i = parameter + 1; i < lists.size(); ++i) {
+        stride *= lists[i] ? lists[i]->size : 1;
+    }
+    return stride;
+}
+
+// Empty, or the refusal of one value of one list: its every value asked
+// beside the first values of the others, each list on its own, so that a
+// grid's values are checked in the sum of its lists' sizes, not their
+// product. `numbered` names the request (its position in the grid).
+// The grid's count fits a size_t.
+std::string check_each_value(const Command &command, const ValueLists &lists, std::int32_t unit,
+                             bool numbered) {
+    Grid grid(lists);
+    Request first;
+    grid.next(first);
+    std::string problem = check_request(command, first, unit, numbered ? 1 : 0);
+    for (std::size_t i = 0; i < lists.size() && problem.empty(); ++i) {
+        if (!lists[i] || lists[i]->size < 2) {
+            continue;
+        }
+        const std::size_t stride = stride_of(lists, i);
+        Request request = first;
+        std::size_t position = 0;
+        for (const ValueItem &item : lists[i]->items) {
+            for (std::size_t offset = 0; offset < item.count && problem.empty(); ++offset) {
+                if (position++ == 0) {
+                    continue;
+                }
+                request[i] = item_value(item, offset);
+                problem = check_request(command, request, unit,
+                                        numbered ? 1 + (position - 1) * stride : 0);
+            }
         }
     }
-    grid.restart();
+    return problem;
+}
+
+// Answers a grid's combinations as they come, each checked again first:
+// empty when all are answered (or the output cannot be written), else the
+// refusal of a combination whose inputs together cannot be answered (a late
+// refusal: the rows before it are written). `numbered` names the request.
+std::string answer_grid(const Given &given, Grid &grid, std::int32_t unit, bool numbered,
+                        Answering &answering, Progress &progress) {
+    Request request;
+    for (std::size_t number = 1; grid.next(request); ++number) {
+        std::string problem = check_request(*given.command, request, unit, numbered ? number : 0);
+        if (!problem.empty()) {
+            return problem;
+        }
+        if (!answering.answer(request)) {
+            return "";
+        }
+        progress.update(answering.answered());
+    }
     return "";
+}
+
+// Ends a run refused after `answering` began: what was answered is written
+// (a closed JSON array), then the refusal.
+int refuse_late(const Given &given, Answering &answering, const std::string &problem) {
+    if (answering.answered() > 0) {
+        answering.finish();
+    }
+    refuse(given, problem);
+    return kRefused;
 }
 
 std::string too_many(std::size_t most) {
     return "the grid holds more than " + std::to_string(most) + " combinations";
 }
 
-// The command line's grid: counted and every request checked before any is
-// answered.
+// The command line's grid: counted and each option's values checked before
+// any is answered, then answered as the combinations come.
 int run_grid(const Given &given, const ValueLists &lists, const RunLimits &limits,
              Answering &answering) {
     Grid grid(lists);
@@ -369,17 +473,14 @@ int run_grid(const Given &given, const ValueLists &lists, const RunLimits &limit
         return kRefused;
     }
     const std::int32_t unit = unit_of(given);
-    const std::string problem = check_grid(given, grid, unit, *count > 1);
+    std::string problem = check_each_value(*given.command, lists, unit, *count > 1);
     if (!problem.empty()) {
         refuse(given, problem);
         return kRefused;
     }
     Progress progress(*count, limits.progress);
-    Request request;
-    while (grid.next(request) && answering.answer(request)) {
-        progress.update(answering.answered());
-    }
-    return answering.finish();
+    problem = answer_grid(given, grid, unit, *count > 1, answering, progress);
+    return problem.empty() ? answering.finish() : refuse_late(given, answering, problem);
 }
 
 // An input file's rows, each checked and answered as it is read: a bad row
@@ -391,33 +492,23 @@ int run_input(const Given &given, CsvRequests &file, const RunLimits &limits,
     const std::int32_t unit = unit_of(given);
     Progress progress(0, limits.progress);
     ValueLists row;
-    bool writing = true;
-    while (problem.empty() && writing && file.next(row, problem)) {
-        Grid grid(std::move(row));
+    while (problem.empty() && !answering.failed() && file.next(row, problem)) {
+        const std::string label = file.line_label();
+        Grid grid(row);
         const std::optional<std::size_t> count = grid.count();
         if (!count || *count > limits.most_requests - answering.answered()) {
-            problem = file.line_label() + too_many(limits.most_requests);
+            problem = label + too_many(limits.most_requests);
             break;
         }
-        problem = check_grid(given, grid, unit, false);
+        problem = check_each_value(*given.command, row, unit, false);
+        if (problem.empty()) {
+            problem = answer_grid(given, grid, unit, false, answering, progress);
+        }
         if (!problem.empty()) {
-            problem.insert(0, file.line_label());
-            break;
-        }
-        Request request;
-        while (writing && grid.next(request)) {
-            writing = answering.answer(request);
-            progress.update(answering.answered());
+            problem.insert(0, label);
         }
     }
-    if (problem.empty() || !writing) {
-        return answering.finish();
-    }
-    if (answering.answered() > 0) {
-        answering.finish();
-    }
-    refuse(given, problem);
-    return kRefused;
+    return problem.empty() ? answering.finish() : refuse_late(given, answering, problem);
 }
 
 int run_command(const Given &given, const RunLimits &limits) {

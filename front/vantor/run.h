@@ -12,8 +12,9 @@ namespace vantor_cli {
 enum ExitStatus {
     kEveryRowFound = 0,   // every row found its answer (warnings included)
     kSomeNotReached = 1,  // some row's answer is not reachable; the others are answered
-    kRefused = 2          // a usage or value error: nothing computed (from an input file,
-                          // the rows before the bad one are answered)
+    kRefused = 2          // a usage or value error: nothing computed (a late refusal, of
+                          // a file's row or of a grid's combination, comes after the rows
+                          // before it are answered)
 };
 
 struct RunLimits {

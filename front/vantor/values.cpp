@@ -65,10 +65,21 @@ std::optional<double> read_number(const std::string &item, Kind kind) {
     return value;
 }
 
+// Whole numbers below this have at most 15 digits.
+constexpr double kLargestRoundedWhole = 1e15;
+
 // The i-th value of a range, rounded to 15 significant digits so that
 // 0.1 + 2 * 0.1 is 0.3 and not 0.30000000000000004.
 double range_value(double start, double step, std::size_t i) {
-    const double value = start + static_cast<double>(i) * step;
+    const double offset = static_cast<double>(i) * step;
+    const double value = start + offset;
+    // Whole numbers of at most 15 digits add exactly and are their own
+    // rounding: a range of counts skips the conversions, which would
+    // dominate a large grid.
+    if (is_whole(start) && is_whole(step) && std::fabs(start) < kLargestRoundedWhole &&
+        std::fabs(offset) < kLargestRoundedWhole && std::fabs(value) < kLargestRoundedWhole) {
+        return value;
+    }
     char text[32];
     std::snprintf(text, sizeof text, "%.15g", value);
     return std::strtod(text, nullptr);
@@ -129,6 +140,14 @@ std::string read_word(const std::string &item, const std::vector<std::string> &w
     return quoted(item) + " is not one of " + known;
 }
 
+// The number before a percent sign ("30%" is 30), or nothing.
+std::optional<double> percentage(const std::string &item) {
+    if (item.size() < 2 || item.back() != '%') {
+        return std::nullopt;
+    }
+    return read_real(item.substr(0, item.size() - 1));
+}
+
 std::string read_item(const std::string &item, Kind kind, const std::vector<std::string> &words,
                       ValueList &list) {
     if (kind == Kind::Word) {
@@ -141,6 +160,10 @@ std::string read_item(const std::string &item, Kind kind, const std::vector<std:
     if (!value) {
         list.unreadable = true;
         list.item = item;
+        const std::optional<double> percent = percentage(item);
+        if (percent && kind == Kind::Real) {
+            list.meant = hundredth_text(*percent);
+        }
         return refusal(item, kind);
     }
     add_value(*value, list);
@@ -159,6 +182,18 @@ std::string tidy_exponent(std::string text) {
     const std::size_t digits = exponent.find_first_not_of("+-0");
     exponent = digits == std::string::npos ? "0" : exponent.substr(digits);
     return mantissa + "e" + (negative ? "-" : "") + exponent;
+}
+
+std::string trimmed_item(const std::string &item) {
+    const std::size_t first = item.find_first_not_of(" \t");
+    if (first == std::string::npos) {
+        return "";
+    }
+    return item.substr(first, item.find_last_not_of(" \t") - first + 1);
+}
+
+bool all_digits(const std::string &text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
 }
 
 std::string printed(const char *format, int digits, double value) {
@@ -185,11 +220,50 @@ double item_value(const ValueItem &item, std::size_t offset) {
     return item.is_range ? range_value(item.start, item.step, offset) : item.start;
 }
 
+bool is_grouped_number(const std::string &text, char separator) {
+    const std::vector<std::string> groups = split(text, separator);
+    if (groups.size() < 2 || groups[0].size() > 3 || !all_digits(groups[0])) {
+        return false;
+    }
+    return std::all_of(groups.begin() + 1, groups.end(), [](const std::string &group) {
+        return group.size() == 3 && all_digits(group);
+    });
+}
+
+std::string grouped_number_refusal(const std::string &text, char separator, bool list_hint) {
+    std::string number = text;
+    number.erase(std::remove(number.begin(), number.end(), separator), number.end());
+    std::string list = text;
+    if (list_hint) {
+        list.clear();
+        for (const std::string &item : split(text, separator)) {
+            list += (list.empty() ? "" : ", ") + item;
+        }
+    }
+    return quoted(text) + " reads as " + number + " with a thousands separator: write " + number +
+           (list_hint ? " (a list is written with a space after each comma: " + quoted(list) + ")"
+                      : "");
+}
+
+std::string hundredth_text(double value) {
+    std::string text = exact_text(value / 100);
+    const std::size_t point = text.find('.');
+    if (point != std::string::npos && text.find('e') == std::string::npos &&
+        text.size() - point < 3) {
+        text += '0';
+    }
+    return text;
+}
+
 ValueList read_value_list(const std::string &text, Kind kind,
                           const std::vector<std::string> &words) {
     ValueList list;
+    if (kind != Kind::Word && is_grouped_number(text, ',')) {
+        list.error = grouped_number_refusal(text, ',', true);
+        return list;
+    }
     for (const std::string &item : split(text, ',')) {
-        list.error = read_item(item, kind, words, list);
+        list.error = read_item(trimmed_item(item), kind, words, list);
         if (list.error.empty() && list.size > kLargestList) {
             list.error = quoted(text) + " holds more than 10000000 values";
         }

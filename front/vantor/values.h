@@ -41,21 +41,39 @@ struct ValueList {
     // library's words for the option.
     bool unreadable = false;
     std::string item;
+    // What the person probably meant, when the refused text says it plainly
+    // ("0.30" for 30%); empty otherwise.
+    std::string meant;
 };
 
 // The value at `offset` (below item.count) of one item. A range's values are
 // counted, start + i step, never accumulated.
 double item_value(const ValueItem &item, std::size_t offset);
 
-// Reads an option's text: items separated by commas, each a value or (for
-// numbers) an inclusive range start:end:step. `words` lists the words of a
-// Word option.
+// Reads an option's text: items separated by commas (spaces around an item
+// ignored), each a value or (for numbers) an inclusive range start:end:step.
+// `words` lists the words of a Word option. A number option's text that reads
+// as one number grouped in thousands (2,500) is refused, never taken as a
+// list: "2, 500" is the list.
 ValueList read_value_list(const std::string &text, Kind kind,
                           const std::vector<std::string> &words = {});
 
 // One number, the whole text read (no trailing text, finite); nothing when
 // the text is not one.
 std::optional<double> read_real(const std::string &text);
+
+// Whether `text` reads as a whole number grouped in thousands by
+// `separator`: 1 to 3 digits, then one or more groups of exactly 3 (2,500,
+// 1,000,000 with a comma; 2.500 with a point).
+bool is_grouped_number(const std::string &text, char separator);
+
+// The refusal of a grouped number's text: how to write the number, and (for
+// a command line) how to write a list.
+std::string grouped_number_refusal(const std::string &text, char separator, bool list_hint);
+
+// A value a hundredth as a proportion is written, at least two decimals
+// (30 gives 0.30, 12.5 gives 0.125): the hint for a percentage.
+std::string hundredth_text(double value);
 
 // A value as a person typed it, in the fewest digits that read back to it
 // exactly (5e-8, 0.3, 2000).
