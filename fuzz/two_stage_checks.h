@@ -136,8 +136,7 @@ inline void check_levels(const PWR_design &after, int derived) {
     // Every analysis passes only where stage 1 does; the joint one only where
     // its final test does too.
     const double *alpha = after.alpha;
-    const double bound =
-        after.method == PWR_METHOD_JOINT ? std::min(alpha[0], alpha[1]) : alpha[0];
+    const double bound = after.method == PWR_METHOD_JOINT ? std::min(alpha[0], alpha[1]) : alpha[0];
     if (!(alpha[2] <= bound)) {
         fail("the overall level is above the level of a test it needs", after, bound, alpha[2]);
     }

@@ -74,9 +74,8 @@ std::int32_t check_risks(const DIS_model &m) {
 // find, whatever the test. Checked last, so that a question solving for
 // the relative risk can check the rest of the model with a risk of 1.
 std::int32_t check_effect(const DIS_model &m) {
-    const bool none = m.model == DIS_FREE
-                          ? m.heterozygote_risk == 1 && m.homozygote_risk == 1
-                          : m.relative_risk == 1;
+    const bool none = m.model == DIS_FREE ? m.heterozygote_risk == 1 && m.homozygote_risk == 1
+                                          : m.relative_risk == 1;
     return none ? SLV_REASON_NO_EFFECT : SLV_REASON_NONE;
 }
 

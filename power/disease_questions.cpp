@@ -150,7 +150,8 @@ DIS_model with_risk(const DIS_model &model, double r) {
 bool valid_risk(const DIS_model &model, double r) {
     const DIS_model trial = with_risk(model, r);
     const std::int32_t reason = DIS_check_model(&trial);
-    return r > 0 && std::isfinite(r) && (reason == SLV_REASON_NONE || reason == SLV_REASON_NO_EFFECT);
+    return r > 0 && std::isfinite(r) &&
+           (reason == SLV_REASON_NONE || reason == SLV_REASON_NO_EFFECT);
 }
 
 // The valid r nearest `invalid` on the way from `valid` (to about 1e-15

@@ -308,7 +308,8 @@ TEST(GenotypeTests, NoEffectGivesTheLevelAtEveryLevel) {
         }
     }
     for (const int kind : kModels) {
-        for (const int test : {GEN_ALLELIC, GEN_TREND, GEN_DOMINANT, GEN_RECESSIVE, GEN_GENOTYPIC}) {
+        for (const int test :
+             {GEN_ALLELIC, GEN_TREND, GEN_DOMINANT, GEN_RECESSIVE, GEN_GENOTYPIC}) {
             STU_study s = disease_study(model_of(kind, 0.3, 0.1, 1.0), test, 5e-8);
             STU_power_result r;
             EXPECT_EQ(STU_power(&s, 1200, 800, &r), SLV_INVALID_INPUT);

@@ -3,9 +3,9 @@
 // power within its bound of the independent reference
 // (tests/two_stage_reference.h), each derived level meeting its analysis's
 // relation, and the final level never rising as the stage 1 level rises
-// (nor, in replication and the joint analysis, below the overall level). A stage 1 level near 1 puts
-// the end of an infinite integration range next to zero, where the
-// integrator once accepted estimates four times the integral.
+// (nor, in replication and the joint analysis, below the overall level). A stage 1 level near 1
+// puts the end of an infinite integration range next to zero, where the integrator once accepted
+// estimates four times the integral.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -36,9 +36,8 @@ const Counts kDesigns[] = {
     {72, 72, 20226, 20226},
 };
 
-const double kStage1Levels[] = {1e-5,     1e-3,     0.05,     0.3,      0.5,
-                                0.9,      0.99,     0.999,    1 - 1e-4, 1 - 1e-5,
-                                1 - 1e-6, 1 - 1e-7, 1 - 1e-8, 1 - 1e-9};
+const double kStage1Levels[] = {1e-5,  1e-3,     0.05,     0.3,      0.5,      0.9,      0.99,
+                                0.999, 1 - 1e-4, 1 - 1e-5, 1 - 1e-6, 1 - 1e-7, 1 - 1e-8, 1 - 1e-9};
 
 const double kOverallLevels[] = {5e-8, 1e-4, 1e-9};
 
@@ -66,8 +65,7 @@ TEST(EveryStage1Level, PowersAgreeWithTheReference) {
                                          << "method " << method << " statistic " << statistic
                                          << " counts " << n.cases0 << "/" << n.cases1 << " a0 "
                                          << a0 << " a2 " << a2 << " odds ratio " << odds_ratio);
-                            EXPECT_NEAR(power, expected,
-                                        ref::allowed_difference(method, expected));
+                            EXPECT_NEAR(power, expected, ref::allowed_difference(method, expected));
                         }
                     }
                 }
@@ -102,9 +100,9 @@ TEST(EveryStage1Level, DerivedFinalLevelsGiveTheOverallLevel) {
                     PWR_design design = design_of(method, n, a0, a2, 1.3);
                     PWR_two_stage_power_deriving(&design, 1);
                     const double final_level = design.alpha[1];
-                    SCOPED_TRACE(testing::Message() << "method " << method << " counts "
-                                                    << n.cases0 << "/" << n.cases1 << " a0 " << a0
-                                                    << " a2 " << a2 << " a1 " << final_level);
+                    SCOPED_TRACE(testing::Message()
+                                 << "method " << method << " counts " << n.cases0 << "/" << n.cases1
+                                 << " a0 " << a0 << " a2 " << a2 << " a1 " << final_level);
                     if (final_level < 1) {
                         EXPECT_NEAR(overall_level(design), a2,
                                     ref::allowed_level_difference(method, a2));
@@ -134,18 +132,16 @@ TEST(EveryStage1Level, DerivedOverallLevelsAreTheAnalysesLevels) {
                 // A final level below stage 1's and one above it: the
                 // product's overall level is then stage 1's.
                 for (const double a1 : {a0 * 1e-3, std::min(1.0, a0 * 2)}) {
-                    PWR_design design =
-                        two_stage_design(method, a0, a1, -1, n.cases0, n.controls0, n.cases1,
-                                         n.controls1, 1.3);
+                    PWR_design design = two_stage_design(method, a0, a1, -1, n.cases0, n.controls0,
+                                                         n.cases1, n.controls1, 1.3);
                     PWR_two_stage_power_deriving(&design, 2);
                     const double derived = design.alpha[2];
                     const double expected =
                         method == PWR_METHOD_PRODUCT && a1 > a0 ? a0 : overall_level(design);
-                    SCOPED_TRACE(testing::Message() << "method " << method << " counts "
-                                                    << n.cases0 << "/" << n.cases1 << " a0 " << a0
-                                                    << " a1 " << a1);
-                    EXPECT_NEAR(derived, expected,
-                                ref::allowed_level_difference(method, expected));
+                    SCOPED_TRACE(testing::Message()
+                                 << "method " << method << " counts " << n.cases0 << "/" << n.cases1
+                                 << " a0 " << a0 << " a1 " << a1);
+                    EXPECT_NEAR(derived, expected, ref::allowed_level_difference(method, expected));
                     // Every analysis passes only where stage 1 does; the
                     // joint one only where its final test does too.
                     EXPECT_LE(derived, method == PWR_METHOD_JOINT ? std::min(a0, a1) : a0);

@@ -170,8 +170,8 @@ TEST(Replication, BothStagesInTheSameDirection) {
     PWR_design design = two_stage_design(0, 0.01, 0.05, -1, 600, 600, 800, 900, 1.4);
     const double power = PWR_get_power_for_two_stage_method(&design, 0);
     PWR_design stage = design;
-    const double both_ways = PWR_get_power_for_single_step(&stage, 1) *
-                             PWR_get_power_for_single_step(&stage, 0);
+    const double both_ways =
+        PWR_get_power_for_single_step(&stage, 1) * PWR_get_power_for_single_step(&stage, 0);
     // The other direction's tails are tiny against 1.4: the answer lies just
     // below the product of the two-sided powers.
     EXPECT_LT(power, both_ways);

@@ -261,8 +261,8 @@ const std::vector<Input> kOddsRatioBase = {{"cases", "2000"},
                                            {"odds_ratio", "1.3"},
                                            {"control_rate", "0.3"},
                                            {"alpha", "5e-8"}};
-const std::vector<Input> kDiseaseModelBase = {{"cases", "2000"},      {"controls", "2000"},
-                                              {"frequency", "0.3"},   {"prevalence", "0.1"},
+const std::vector<Input> kDiseaseModelBase = {{"cases", "2000"},        {"controls", "2000"},
+                                              {"frequency", "0.3"},     {"prevalence", "0.1"},
                                               {"relative_risk", "1.3"}, {"alpha", "5e-8"}};
 
 // The base question with the awkward input in place of its own value, or
@@ -382,7 +382,8 @@ TEST(VantorAwkwardInputs, DiseaseModelRefusalsHoldForEveryTestAndQuestion) {
             EXPECT_NE(result.err.find("--" + hyphenated(input.argument) + " " + input.value + ": " +
                                       SLV_message(input.reason)),
                       std::string::npos)
-                << told << "\n" << result.err;
+                << told << "\n"
+                << result.err;
         }
     }
 }
