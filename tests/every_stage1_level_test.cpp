@@ -3,9 +3,10 @@
 // power within its bound of the independent reference
 // (tests/two_stage_reference.h), each derived level meeting its analysis's
 // relation, and the final level never rising as the stage 1 level rises
-// (nor, in replication and the joint analysis, below the overall level). A stage 1 level near 1
-// puts the end of an infinite integration range next to zero, where the integrator once accepted
-// estimates four times the integral.
+// (nor, in replication and the joint analysis, below the overall level).
+// A stage 1 level near 1 puts the end of an infinite integration range next
+// to zero, where the integrator once accepted estimates four times the
+// integral.
 #include <gtest/gtest.h>
 
 #include <algorithm>
