@@ -599,6 +599,57 @@ TEST(VantorTwoStage, EveryMethodAnsweredAndTheSmallestTotalHasItsPower) {
     }
 }
 
+// A joint design at stage 1 levels up to 1 - 1e-9: as the stage 1 level
+// nears 1 every marker goes to stage 2 and the design becomes one stage of
+// all 3,196 + 3,196 alleles at the final level, which tends to 5.0000128e-8
+// (just above the overall level, which it never passes below) while the
+// power settles near 0.300 (one stage at 5e-8 has 0.2965). The final level
+// falls as the stage 1 level rises. Replication next to no effect rejects at
+// the overall level.
+TEST(VantorTwoStage, StageOneLevelsNearOneAndReplicationWithoutEffect) {
+    const nlohmann::json rows =
+        json_answer({"two-stage",
+                     "--method",
+                     "joint",
+                     "--stage1-cases",
+                     "1278",
+                     "--stage1-controls",
+                     "1278",
+                     "--stage2-cases",
+                     "1918",
+                     "--stage2-controls",
+                     "1918",
+                     "--stage1-alpha",
+                     "0.5,0.99,0.9999,0.99999,0.999999,0.9999999,0.999999999",
+                     "--alpha",
+                     "5e-8",
+                     "--odds-ratio",
+                     "1.3",
+                     "--control-rate",
+                     "0.3",
+                     "--count",
+                     "alleles"});
+    ASSERT_EQ(rows.size(), 7U);
+    double previous = 1;
+    for (const nlohmann::json &row : rows) {
+        const double final_alpha = row.at("final-alpha").get<double>();
+        SCOPED_TRACE(row.at("stage1-alpha").get<double>());
+        EXPECT_GE(final_alpha, 5e-8);
+        EXPECT_LE(final_alpha, previous * (1 + 1e-5));
+        previous = final_alpha;
+        EXPECT_NEAR(row.at("power").get<double>(), 0.3001, 1e-4);
+        EXPECT_EQ(row.at("status"), "found");
+    }
+    EXPECT_NEAR(rows.back().at("final-alpha").get<double>(), 5.0000128e-8, 5e-8 * 1e-5);
+
+    const nlohmann::json replication =
+        json_answer({"two-stage", "--method", "replication", "--odds-ratio", "1.000001",
+                     "--control-rate", "0.3", "--total", "2000", "--stage1-share", "0.5",
+                     "--stage1-alpha", "0.01", "--alpha", "0.001"});
+    ASSERT_EQ(replication.size(), 1U);
+    EXPECT_NEAR(replication[0].at("power").get<double>(), 0.001, 2e-9);
+}
+
 // The same design asked as four counts and as a total with stage 1's share:
 // the library's power passed through to the last bit, and the genotyping
 // cost stage 1's people plus the cost ratio times the stage 1 level times
