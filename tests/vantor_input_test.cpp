@@ -356,6 +356,8 @@ TEST(VantorCarelessInput, SpreadsheetCsvIsReadAsSpreadsheetsWriteIt) {
         {"spaces", "Odds Ratio,Cases, Controls \r\n1.3,2000,2000\r\n", "", "0.520167"},
         {"empty columns", "Odds Ratio,Cases,Controls,,\n1.3,2000,2000,,\n1.3,2000,2000\n", "",
          "0.520167"},
+        {"rows of separators only", "Odds Ratio;Cases;Controls\n1,3;2000;2000\n;;\n ; ;\n", "",
+         "0.520167"},
         {"a full empty column", "cases,controls,,\n2000,2000,,x\n",
          "line 2: holds 4 fields, the header 2 and 2 empty (which only empty cells fill)", ""},
         {"an empty column inside", "cases,,controls\n2000,,2000\n", "column '' is not an option",

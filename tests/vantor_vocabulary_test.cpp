@@ -256,19 +256,22 @@ struct Input {
     std::string argument;
     std::string value;
 };
-const std::vector<Input> kOddsRatioBase = {{"cases", "2000"},
-                                           {"controls", "2000"},
-                                           {"odds_ratio", "1.3"},
-                                           {"control_rate", "0.3"},
-                                           {"alpha", "5e-8"}};
-const std::vector<Input> kDiseaseModelBase = {{"cases", "2000"},        {"controls", "2000"},
-                                              {"frequency", "0.3"},     {"prevalence", "0.1"},
-                                              {"relative_risk", "1.3"}, {"alpha", "5e-8"}};
+std::vector<Input> base_question(bool disease_model) {
+    if (disease_model) {
+        return {{"cases", "2000"},     {"controls", "2000"},     {"frequency", "0.3"},
+                {"prevalence", "0.1"}, {"relative_risk", "1.3"}, {"alpha", "5e-8"}};
+    }
+    return {{"cases", "2000"},
+            {"controls", "2000"},
+            {"odds_ratio", "1.3"},
+            {"control_rate", "0.3"},
+            {"alpha", "5e-8"}};
+}
 
 // The base question with the awkward input in place of its own value, or
 // added when the base does not give that input.
 std::vector<Input> question_of(const Awkward &input) {
-    std::vector<Input> question = input.disease_model ? kDiseaseModelBase : kOddsRatioBase;
+    std::vector<Input> question = base_question(input.disease_model);
     bool replaced = false;
     for (Input &given : question) {
         if (given.argument == input.argument) {

@@ -79,8 +79,11 @@ std::string trimmed(const std::string &text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
+// A row with nothing in any field: a blank line, or one of separators only,
+// as spreadsheets write below their last row.
 bool is_blank(const std::vector<std::string> &row) {
-    return row.size() == 1 && trimmed(row[0]).empty();
+    return std::all_of(row.begin(), row.end(),
+                       [](const std::string &field) { return trimmed(field).empty(); });
 }
 
 // A column's name as an option's: without leading dashes, in lower case,
