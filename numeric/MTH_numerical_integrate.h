@@ -15,8 +15,8 @@
  * (262 145 evaluations) and 14 on an infinite end (1 594 323); a range that
  * does not converge returns its last estimate, unmarked. A range that reaches
  * zero from an infinite end is split at -5 or 5, the whole line into three
- * pieces, so that t = 1/x stays finite (MTH_num_integrate also one that
- * ends within 1 of zero).
+ * pieces, so that t = 1/x stays finite (MTH_num_integrate also cuts one
+ * that ends within 1 of zero, at -1 or 1).
  *
  * A limit of exactly -MTH_INFINITY (lower) or +MTH_INFINITY (upper) means
  * minus or plus infinity; any other value, even MTH_INFINITY as a lower
@@ -78,7 +78,7 @@ double MTH_simple_num_integrate(MTH_function f, double lower, double upper, MTH_
  * tolerance of 0 (or less, or not a number) leaves the relative test alone
  * [integrate_test IntegrateWithinTolerances].
  *
- * Unlike MTH_simple_num_integrate it also cuts at -5 or 5 a range with one
+ * Unlike MTH_simple_num_integrate it also cuts at -1 or 1 a range with one
  * infinite end whose finite end lies within 1 of zero (but not across it):
  * the midpoint rule spreads its panels evenly over the t-range, 1/|end|
  * wide, and on a t-range a million wide two coarse levels can agree on an

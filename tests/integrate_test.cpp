@@ -208,7 +208,7 @@ double shifted_density(double x, MTH_parameters p) {
 }
 
 // A range with an infinite end whose finite end lies just short of zero:
-// MTH_num_integrate cuts it at 5 (or -5), so that the midpoint rule never
+// MTH_num_integrate cuts it at 1 (or -1), so that the midpoint rule never
 // spreads its panels over a t-range wider than 1, and the integral is the
 // normal tail to the tolerance however near zero the end lies (in one piece
 // an end of 1e-6 once gave several times the integral).
@@ -220,8 +220,8 @@ TEST(IntegrateWithinTolerances, RangesEndingNearZero) {
             SCOPED_TRACE(testing::Message() << "end " << end << " mean " << mean);
             EXPECT_NEAR(upper.value, upper_tail(end - mean), 1e-7 * upper_tail(end - mean));
             EXPECT_NEAR(lower.value, upper_tail(end + mean), 1e-7 * upper_tail(end + mean));
-            const Integral near = integrate_within(shifted_density, end, 5.0, 1e-6, 0.0, mean);
-            const Integral far = integrate_within(shifted_density, 5.0, M, 1e-6, 0.0, mean);
+            const Integral near = integrate_within(shifted_density, end, 1.0, 1e-6, 0.0, mean);
+            const Integral far = integrate_within(shifted_density, 1.0, M, 1e-6, 0.0, mean);
             EXPECT_EQ(upper.value, near.value + far.value);
         }
     }
