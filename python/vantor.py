@@ -9,7 +9,9 @@ A thin layer over the shared vantor library, using only the standard library
 * the effect is ``odds_ratio`` and ``control_rate``, or a disease model by
   keyword (``frequency``, ``prevalence``, ``model``, ``relative_risk`` ...,
   ``d_prime`` or ``r_squared`` for a marker other than the causal variant),
-  never both; ``test`` is "allelic" unless given, ``markers`` 1;
+  never both; ``test`` is "allelic" unless given, ``markers`` 1 (the
+  number of markers, or the effective number of independent tests: any
+  real number from 1);
 * the significance level ``alpha`` is default_alpha(markers) unless given:
   5e-8 (genome-wide) for one marker, 0.05 (study-wide) for more; and
   ``target_power`` 0.8;

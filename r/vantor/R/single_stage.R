@@ -31,8 +31,9 @@
 #'   (Cochran-Armitage), `"dominant"`, `"recessive"` or `"genotypic"` (two
 #'   degrees of freedom). The genotype tests need a disease model, count
 #'   people and the genotypic test has the pooled variance only.
-#' @param markers The number of markers tested, at least 1 (default 1): each
-#'   is tested at `alpha / markers`, the per-marker level (`marker_alpha`).
+#' @param markers The number of markers tested, or the effective number of
+#'   independent tests (any real number from 1; default 1): each marker is
+#'   tested at `alpha / markers`, the per-marker level (`marker_alpha`).
 #' @param frequency,prevalence A disease model instead of `odds_ratio` and
 #'   `control_rate`: the risk allele's frequency in the population and the
 #'   disease's prevalence, each strictly between 0 and 1.

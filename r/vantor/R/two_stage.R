@@ -19,7 +19,8 @@
 #'   library's default for `markers`: 5e-8 for one marker, 0.05 for more.
 #' @param test The test: the two-stage analyses are allelic, so
 #'   `"allelic"` (the default); another test is refused.
-#' @param markers The number of markers tested (default 1): it divides the
+#' @param markers The number of markers tested, or the effective number of
+#'   independent tests (any real number from 1; default 1): it divides the
 #'   overall level `alpha` (the design's own `alpha` column is then the
 #'   per-marker overall level); `stage1_alpha` is already a per-marker share.
 #' @param stage1_alpha The level at which stage 1 passes a marker on to stage
