@@ -36,7 +36,7 @@ constexpr ReasonText kReasonTexts[] = {
      "with the other group's size fixed, the power levels off below the target however large "
      "this group grows"},
     {SLV_REASON_BEYOND_LARGEST_COUNT,
-     "the size needed is larger than the largest count, 2147483647 alleles (1073741823 people) "
+     "the size needed is larger than the largest count, 1073741823 people (2147483647 alleles) "
      "in a group"},
     {SLV_REASON_LEVELS_OFF_WITH_EFFECT,
      "the power levels off below the target however strong the effect: the significance level "
@@ -50,11 +50,11 @@ constexpr ReasonText kReasonTexts[] = {
      "the power is not a number for these inputs: a rate this close to 0 or 1 is beyond what "
      "double precision can compute"},
     {SLV_REASON_BAD_CASES,
-     "the number of cases must be a whole number from 1 to 2147483647 alleles (1073741823 "
-     "people)"},
+     "the number of cases must be a whole number from 1 to 1073741823 people (2147483647 "
+     "alleles)"},
     {SLV_REASON_BAD_CONTROLS,
-     "the number of controls must be a whole number from 1 to 2147483647 alleles (1073741823 "
-     "people)"},
+     "the number of controls must be a whole number from 1 to 1073741823 people (2147483647 "
+     "alleles)"},
     {SLV_REASON_BAD_CONTROL_RATE,
      "the risk-allele rate among controls must lie strictly between 0 and 1"},
     {SLV_REASON_BAD_ALPHA, "the significance level must be at least 1e-12 and below 1"},
@@ -63,7 +63,7 @@ constexpr ReasonText kReasonTexts[] = {
      "the target power must be above the significance level and below 1"},
     {SLV_REASON_BAD_RATIO,
      "the ratio of the two groups must be a positive number, and one person's or allele's "
-     "partners must fit the largest count, 2147483647 alleles"},
+     "partners must fit the largest count, 1073741823 people (2147483647 alleles)"},
     {SLV_REASON_BAD_UNIT, "the counting unit must be people (two alleles each) or alleles"},
     {SLV_REASON_BAD_METHOD,
      "the two-stage analysis must be replication, product (of p-values) or joint"},

@@ -329,8 +329,8 @@ TEST(VantorCarelessInput, PercentagesAreRefusedWithTheProportionMeant) {
         {{"power", "-n", "2000", "-m", "2000", "-o", "1.3", "-r", "300"},
          "--control-rate 300: " + rate},
         {{"power", "-n", "50%", "-m", "2000", "-o", "1.3", "-r", "0.3"},
-         "--cases 50%: the number of cases must be a whole number from 1 to 2147483647 alleles "
-         "(1073741823 people)"},
+         "--cases 50%: the number of cases must be a whole number from 1 to 1073741823 people "
+         "(2147483647 alleles)"},
     };
     for (const Case &one : cases) {
         const ProgramResult result = vantor(one.words);
