@@ -30,16 +30,17 @@ double pooled_standard_error(const PWR_design *design, std::int32_t stage) {
     return std::sqrt((1 - pooled) * pooled * (1 / n_controls + 1 / n_cases));
 }
 
-// The probabilities that stage `stage`'s two-sided test rejects upwards (the
-// case rate above the control rate) and downwards, arranged as the
-// single-stage power is: the upper critical point from Q(1 - a/2), the lower
-// from Q(a/2).
-struct RejectionTails {
-    double upwards;
-    double downwards;
+// The normal distribution function at stage `stage`'s two critical points,
+// standardised under the alternative: the lower one from Q(a/2), the upper
+// one from Q(1 - a/2), a the stage's level. The test rejects downwards with
+// the first probability and upwards with one minus the second.
+struct CriticalProbabilities {
+    double below_lower;
+    double below_upper;
 };
 
-RejectionTails rejection_tails(PWR_design *design, std::int32_t stage, std::int32_t statistic) {
+CriticalProbabilities critical_probabilities(PWR_design *design, std::int32_t stage,
+                                             std::int32_t statistic) {
     design->case_rate =
         get_population_rate_control_to_case(design->control_rate, design->odds_ratio);
     const double alpha = design->alpha[stage];
@@ -54,30 +55,16 @@ RejectionTails rejection_tails(PWR_design *design, std::int32_t stage, std::int3
     const double z_hi = MTH_qnorm(1 - alpha / 2, kQuantileTolerance);
     const double z_lo = MTH_qnorm(alpha / 2, kQuantileTolerance);
 
-    const double downwards = MTH_pnorm((sigma_null * z_lo - p1 + p0) / sigma_alt);
-    const double upper_cut = MTH_pnorm((sigma_null * z_hi - p1 + p0) / sigma_alt);
-    return {1 - upper_cut, downwards};
+    return {MTH_pnorm((sigma_null * z_lo - p1 + p0) / sigma_alt),
+            MTH_pnorm((sigma_null * z_hi - p1 + p0) / sigma_alt)};
 }
 
 // The single-stage power with the unpooled standard error under no
 // association as well as under the alternative, arranged as the pooled power
 // is so that both share their accuracy.
 double unpooled_power(PWR_design *design, std::int32_t stage) {
-    design->case_rate =
-        get_population_rate_control_to_case(design->control_rate, design->odds_ratio);
-    const double alpha = design->alpha[stage];
-    const double n_cases = design->sample_size[stage][0];
-    const double n_controls = design->sample_size[stage][1];
-    const double p1 = design->case_rate;
-    const double p0 = design->control_rate;
-    const double sigma = std::sqrt((1 - p1) * p1 / n_cases + (1 - p0) * p0 / n_controls);
-
-    const double z_hi = MTH_qnorm(1 - alpha / 2, kQuantileTolerance);
-    const double z_lo = MTH_qnorm(alpha / 2, kQuantileTolerance);
-
-    const double lower_tail = MTH_pnorm((sigma * z_lo - p1 + p0) / sigma);
-    const double upper_cut = MTH_pnorm((sigma * z_hi - p1 + p0) / sigma);
-    return (lower_tail + 1) - upper_cut;
+    const CriticalProbabilities p = critical_probabilities(design, stage, PWR_STATISTIC_UNPOOLED);
+    return (p.below_lower + 1) - p.below_upper;
 }
 
 // The two-stage power with the chosen statistic, from the pooled one just
@@ -118,9 +105,11 @@ double PWR_replication_power(PWR_design *design, std::int32_t statistic) {
             get_population_rate_control_to_case(design->control_rate, design->odds_ratio);
         return kNotANumber;
     }
-    const RejectionTails stage0 = rejection_tails(design, 0, statistic);
-    const RejectionTails stage1 = rejection_tails(design, 1, statistic);
-    return stage0.upwards * stage1.upwards + stage0.downwards * stage1.downwards;
+    const CriticalProbabilities stage0 = critical_probabilities(design, 0, statistic);
+    const CriticalProbabilities stage1 = critical_probabilities(design, 1, statistic);
+    // Both upwards, or both downwards.
+    return (1 - stage0.below_upper) * (1 - stage1.below_upper) +
+           stage0.below_lower * stage1.below_lower;
 }
 
 double PWR_two_stage_power(PWR_design *design, std::int32_t statistic) {
