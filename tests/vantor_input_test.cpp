@@ -285,6 +285,21 @@ TEST(VantorCarelessInput, NumbersGroupedInThousandsAreRefusedNeverReadAsLists) {
         {{"-n", "500,1000", "-m", "500"}, "", 2},
         {{"-n", "500", "-m", "500", "-a", "0.05,0.01"}, "", 2},
         {{"-n", "1,2500", "-m", "500"}, "", 2},
+        // Perhaps one number with a decimal comma: when a value of the list
+        // is refused, the hint says how the list was read.
+        {{"-n", "500", "-m", "500", "-a", "0,05"},
+         "request 1: --alpha 0: the significance level must be at least 1e-12 and below 1 "
+         "('0,05' is read as a list of two values; one number is written 0.05)",
+         0},
+        {{"-n", "500", "-m", "500", "--markers", "0,5"},
+         "request 1: --markers 0: the number of markers must be a number from 1 ('0,5' is read",
+         0},
+        // A refusal that names the option without refusing its value.
+        {{"-n", "500", "-m", "500", "-p", "0,8"},
+         "request 1: leave exactly one of --cases, --controls (or --controls-per-case), the effect "
+         "(--odds-ratio, or a disease model's --relative-risk) and --target-power open: that one "
+         "is solved\n",
+         0},
     };
     for (const Case &one : cases) {
         std::vector<std::string> words{"power"};

@@ -400,6 +400,38 @@ std::size_t stride_of(const ValueLists &lists, std::size_t parameter) {
 // grid's values are checked in the sum of its lists' sizes, not their
 // product. `numbered` names the request (its position in the grid).
 // The grid's count fits a size_t.
+// Whether `problem` refuses a value of option `name`: it names it as
+// "--name VALUE:".
+bool refuses_a_value_of(const std::string &problem, const std::string &name) {
+    const std::string named = "--" + name + " ";
+    const std::size_t at = problem.find(named);
+    if (at == std::string::npos) {
+        return false;
+    }
+    const std::size_t from = at + named.size();
+    const std::size_t colon = problem.find(':', from);
+    return colon != std::string::npos && read_real(problem.substr(from, colon - from));
+}
+
+// `problem` (a refusal of one of `lists`' values), with a hint where the
+// refused option's text may have been one number with a decimal comma (0,05:
+// the list 0 and 5).
+std::string with_decimal_comma_hint(const Command &command, const ValueLists &lists,
+                                    const std::string &problem) {
+    for (std::size_t i = 0; i < lists.size(); ++i) {
+        if (!lists[i] || lists[i]->decimal_comma_reading.empty() ||
+            !refuses_a_value_of(problem, command.parameters[i].name)) {
+            continue;
+        }
+        const std::string &number = lists[i]->decimal_comma_reading;
+        std::string typed = number;
+        std::replace(typed.begin(), typed.end(), '.', ',');
+        return problem + " ('" + typed + "' is read as a list of two values; one number is " +
+               "written " + number + ")";
+    }
+    return problem;
+}
+
 std::string check_each_value(const Command &command, const ValueLists &lists, std::int32_t unit,
                              bool numbered) {
     Grid grid(lists);
@@ -424,7 +456,7 @@ std::string check_each_value(const Command &command, const ValueLists &lists, st
             }
         }
     }
-    return problem;
+    return problem.empty() ? problem : with_decimal_comma_hint(command, lists, problem);
 }
 
 // Answers a grid's combinations as they come, each checked again first:

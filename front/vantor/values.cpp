@@ -196,6 +196,16 @@ bool all_digits(const std::string &text) {
     return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
 }
 
+// "0.05" for the text 0,05 (two digit runs around one comma); empty for any
+// other text.
+std::string decimal_comma_reading(const std::string &text) {
+    const std::vector<std::string> parts = split(text, ',');
+    if (parts.size() != 2 || !all_digits(parts[0]) || !all_digits(parts[1])) {
+        return "";
+    }
+    return parts[0] + "." + parts[1];
+}
+
 std::string printed(const char *format, int digits, double value) {
     char text[64];
     std::snprintf(text, sizeof text, format, digits, value);
@@ -273,6 +283,7 @@ ValueList read_value_list(const std::string &text, Kind kind,
             return list;
         }
     }
+    list.decimal_comma_reading = kind == Kind::Real ? decimal_comma_reading(text) : "";
     return list;
 }
 

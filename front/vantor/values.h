@@ -44,6 +44,10 @@ struct ValueList {
     // What the person probably meant, when the refused text says it plainly
     // ("0.30" for 30%); empty otherwise.
     std::string meant;
+    // A real option's text of two digit runs around one comma (0,05), read as
+    // a list of two values but perhaps one number with a decimal comma: that
+    // number's text (0.05), for a hint should a value of the list be refused.
+    std::string decimal_comma_reading;
 };
 
 // The value at `offset` (below item.count) of one item. A range's values are
