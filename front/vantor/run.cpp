@@ -426,8 +426,13 @@ std::string with_decimal_comma_hint(const Command &command, const ValueLists &li
         const std::string &number = lists[i]->decimal_comma_reading;
         std::string typed = number;
         std::replace(typed.begin(), typed.end(), '.', ',');
-        return problem + " ('" + typed + "' is read as a list of two values; one number is " +
-               "written " + number + ")";
+        std::string hinted = problem;
+        hinted += " ('";
+        hinted += typed;
+        hinted += "' is read as a list of two values; one number is written ";
+        hinted += number;
+        hinted += ")";
+        return hinted;
     }
     return problem;
 }
