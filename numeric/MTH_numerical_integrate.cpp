@@ -154,6 +154,22 @@ double lower_infinite_cut(double upper, Splits splits) {
     return near_zero ? -kNearestUncutEnd : kNoCut;
 }
 
+double integrate_range(MTH_function f, double lower, double upper, MTH_parameters params,
+                       Tolerances tolerances, Splits splits);
+
+// A range with one infinite end: refined by `loop` in one piece when `cut`
+// is not a number, else integrated below the cut and then above it.
+double integrate_half_infinite(const RefinementLoop &loop, double cut, MTH_function f, double lower,
+                               double upper, MTH_parameters params, Tolerances tolerances,
+                               Splits splits) {
+    if (std::isnan(cut)) {
+        return refine(loop, f, lower, upper, params, tolerances);
+    }
+    const double left = integrate_range(f, lower, cut, params, tolerances, splits);
+    const double right = integrate_range(f, cut, upper, params, tolerances, splits);
+    return left + right;
+}
+
 // Cuts a range with an infinite end as `splits` says. The pieces are
 // computed strictly one after another: each loop must finish before the next
 // one overwrites its rule's running sum.
@@ -169,22 +185,12 @@ double integrate_range(MTH_function f, double lower, double upper, MTH_parameter
         return (left + middle) + right;
     }
     if (lower == kMinusInfinity) {
-        const double cut = lower_infinite_cut(upper, splits);
-        if (std::isnan(cut)) {
-            return refine(kLowerInfiniteLoop, f, lower, upper, params, tolerances);
-        }
-        const double left = integrate_range(f, kMinusInfinity, cut, params, tolerances, splits);
-        const double right = integrate_range(f, cut, upper, params, tolerances, splits);
-        return left + right;
+        return integrate_half_infinite(kLowerInfiniteLoop, lower_infinite_cut(upper, splits), f,
+                                       lower, upper, params, tolerances, splits);
     }
     if (upper == kPlusInfinity) {
-        const double cut = upper_infinite_cut(lower, splits);
-        if (std::isnan(cut)) {
-            return refine(kUpperInfiniteLoop, f, lower, upper, params, tolerances);
-        }
-        const double left = integrate_range(f, lower, cut, params, tolerances, splits);
-        const double right = integrate_range(f, cut, kPlusInfinity, params, tolerances, splits);
-        return left + right;
+        return integrate_half_infinite(kUpperInfiniteLoop, upper_infinite_cut(lower, splits), f,
+                                       lower, upper, params, tolerances, splits);
     }
     return refine(kFiniteLoop, f, lower, upper, params, tolerances);
 }
