@@ -11,6 +11,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "power/ask.h"
 #include "power/design.h"
 #include "power/disease_model.h"
 #include "power/genotype_tests.h"
@@ -368,6 +369,10 @@ constexpr Word kWords[] = {
     {"ld_kind", "causal", DIS_MARKER_IS_CAUSAL},
     {"ld_kind", "d_prime", DIS_LD_D_PRIME},
     {"ld_kind", "r_squared", DIS_LD_R_SQUARED},
+    {"solve", "power", ASK_SOLVE_POWER},
+    {"solve", "size", ASK_SOLVE_SIZE},
+    {"solve", "effect", ASK_SOLVE_EFFECT},
+    {"solve", "design", ASK_SOLVE_DESIGN},
 };
 
 constexpr std::int32_t kNoCode = -1000;
@@ -431,6 +436,31 @@ constexpr Named kReasons[] = {
     VANTOR_REASON(TWO_STAGES_NEED_ALLELIC),
     VANTOR_REASON(NO_EFFECT),
     VANTOR_REASON(MARKER_WITHOUT_LD),
+    VANTOR_REASON(MISSING_INPUT),
+    VANTOR_REASON(MISSING_EFFECT),
+    VANTOR_REASON(MISSING_OR_OPEN),
+    VANTOR_REASON(MISSING_CONTROLS),
+    VANTOR_REASON(MISSING_FREE_RISK),
+    VANTOR_REASON(MISSING_ODDS_RATIO),
+    VANTOR_REASON(MISSING_STAGE_COUNT),
+    VANTOR_REASON(TWO_EFFECTS),
+    VANTOR_REASON(TWO_LD_INPUTS),
+    VANTOR_REASON(MARKER_FREQUENCY_WITHOUT_LD),
+    VANTOR_REASON(RISK_OF_ONE_PARAMETER_MODEL),
+    VANTOR_REASON(RISK_OF_FREE_MODEL),
+    VANTOR_REASON(TWO_PARTNERS),
+    VANTOR_REASON(RATIO_SOLVES_BOTH),
+    VANTOR_REASON(DIRECTION_OF_ODDS_RATIO),
+    VANTOR_REASON(DIRECTION_OF_RISK),
+    VANTOR_REASON(LEAVE_ONE_OPEN),
+    VANTOR_REASON(COUNTS_AND_TOTAL),
+    VANTOR_REASON(TOTAL_OR_TARGET),
+    VANTOR_REASON(TARGET_OR_BUDGET),
+    VANTOR_REASON(SMALLEST_TOTAL_COST),
+    VANTOR_REASON(STAGE_GROUP_EMPTY),
+    VANTOR_REASON(BAD_SOLVE),
+    VANTOR_REASON(BAD_STAGES),
+    VANTOR_REASON(SOLVE_MISMATCH),
 };
 #undef VANTOR_REASON
 
@@ -473,6 +503,11 @@ constexpr Named kReasonInputs[] = {
     {SLV_REASON_TWO_STAGES_NEED_ALLELIC, "test"},
     {SLV_REASON_NO_EFFECT, "relative_risk"},
     {SLV_REASON_MARKER_WITHOUT_LD, "ld"},
+    {SLV_REASON_SMALLEST_TOTAL_COST, "cost_ratio"},
+    {SLV_REASON_STAGE_GROUP_EMPTY, "total"},
+    {SLV_REASON_BAD_SOLVE, "solve"},
+    {SLV_REASON_BAD_STAGES, "stages"},
+    {SLV_REASON_SOLVE_MISMATCH, "solve"},
 };
 
 constexpr Named kStatuses[] = {

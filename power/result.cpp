@@ -135,6 +135,71 @@ constexpr ReasonText kReasonTexts[] = {
     {SLV_REASON_BAD_DESIGN_ALPHA,
      "the overall level must leave room for a stage 1 level of at most 0.5: at most 0.25 "
      "for replication and joint analysis, below 0.5 for the product of p-values"},
+    {SLV_REASON_MISSING_INPUT, "{input} is missing: {why}"},
+    {SLV_REASON_MISSING_EFFECT,
+     "{input} is missing: {why} (or describe the effect by a disease model: {frequency}, "
+     "{prevalence}, {relative_risk} ...)"},
+    {SLV_REASON_MISSING_OR_OPEN,
+     "{input} is missing: {why} (or leave it as the one input open and give {target_power})"},
+    {SLV_REASON_MISSING_CONTROLS,
+     "{input} is missing: {why} (or give {controls_per_case}; or leave it open and give "
+     "{target_power})"},
+    {SLV_REASON_MISSING_FREE_RISK, "{input} is missing: {why} (the free model's two risks)"},
+    {SLV_REASON_MISSING_ODDS_RATIO,
+     "{input} is missing: {why} (or describe the effect by a disease model)"},
+    {SLV_REASON_MISSING_STAGE_COUNT,
+     "{input} is missing: {why} (give all four of {stage1_cases}, {stage1_controls}, "
+     "{stage2_cases} and {stage2_controls})"},
+    {SLV_REASON_TWO_EFFECTS,
+     "describe the effect either by {odds_ratio} and {control_rate} or by a disease model "
+     "({frequency}, {prevalence}, {relative_risk} ...), not both: {input} is given with {other}"},
+    {SLV_REASON_TWO_LD_INPUTS,
+     "give at most one of {d_prime} and {r_squared} (neither: the marker is the causal variant)"},
+    {SLV_REASON_MARKER_FREQUENCY_WITHOUT_LD,
+     "{marker_frequency} is a marker's in linkage disequilibrium with the risk allele: give its "
+     "{d_prime} or {r_squared} too (neither: the marker is the causal variant)"},
+    {SLV_REASON_RISK_OF_ONE_PARAMETER_MODEL,
+     "{relative_risk} is a one-parameter model's: {model} free takes {heterozygote_risk} and "
+     "{homozygote_risk}"},
+    {SLV_REASON_RISK_OF_FREE_MODEL,
+     "{input} is the free model's ({model} free): the other models take {relative_risk}"},
+    {SLV_REASON_TWO_PARTNERS,
+     "give one of {controls}, {controls_per_case} and {cases_per_control}"},
+    {SLV_REASON_RATIO_SOLVES_BOTH,
+     "{cases_per_control} solves the cases and controls together: give {target_power} and "
+     "leave {cases} open"},
+    {SLV_REASON_DIRECTION_OF_ODDS_RATIO,
+     "{direction} chooses the side of 1 of the odds ratio found: give {target_power} and leave "
+     "{odds_ratio} open"},
+    {SLV_REASON_DIRECTION_OF_RISK,
+     "{direction} chooses the side of 1 of the relative risk found: give {target_power} and "
+     "leave {relative_risk} open"},
+    {SLV_REASON_LEAVE_ONE_OPEN,
+     "leave exactly one of {cases}, {controls} (or {controls_per_case}), the effect "
+     "({odds_ratio}, or a disease model's {relative_risk}) and {target_power} open: that one is "
+     "solved"},
+    {SLV_REASON_COUNTS_AND_TOTAL,
+     "give the four counts of the stages, or {total} or {target_power} with {stage1_share}, not "
+     "both"},
+    {SLV_REASON_TOTAL_OR_TARGET,
+     "give one of {total} (its power is computed), {target_power} (the smallest total reaching "
+     "it is found) and the four counts of the stages ({stage1_cases} ...)"},
+    {SLV_REASON_TARGET_OR_BUDGET,
+     "give one of {target_power} (the cheapest design reaching it is found) and {budget} (the "
+     "most powerful design within it is found)"},
+    {SLV_REASON_SMALLEST_TOTAL_COST,
+     "the smallest total's cost is counted at cost ratio 1; ask for the power of its {total} to "
+     "have its cost at another"},
+    {SLV_REASON_STAGE_GROUP_EMPTY,
+     "every stage needs at least one case and one control at this {stage1_share} and "
+     "{case_fraction}"},
+    {SLV_REASON_BAD_SOLVE,
+     "what is solved must be power, size or effect for one stage, power, size (the smallest "
+     "total) or design for two"},
+    {SLV_REASON_BAD_STAGES, "a study has 1 or 2 stages"},
+    {SLV_REASON_SOLVE_MISMATCH,
+     "the inputs given ask for another answer: give the others and leave open only what is "
+     "solved"},
 };
 
 bool is_count(std::int64_t count, std::int32_t unit) {

@@ -91,6 +91,36 @@ enum {
     SLV_REASON_NO_EFFECT = 138,
     SLV_REASON_MARKER_WITHOUT_LD = 139,
 
+    /* A request (power/ask.h) that cannot be answered as it is: its words
+     * (SLV_message) name inputs in braces, "{target_power}", which
+     * ASK_message spells as the caller does. */
+    SLV_REASON_MISSING_INPUT = 140,
+    SLV_REASON_MISSING_EFFECT = 141,
+    SLV_REASON_MISSING_OR_OPEN = 142,
+    SLV_REASON_MISSING_CONTROLS = 143,
+    SLV_REASON_MISSING_FREE_RISK = 144,
+    SLV_REASON_MISSING_ODDS_RATIO = 145,
+    SLV_REASON_MISSING_STAGE_COUNT = 146,
+    SLV_REASON_TWO_EFFECTS = 147,
+    SLV_REASON_TWO_LD_INPUTS = 148,
+    SLV_REASON_MARKER_FREQUENCY_WITHOUT_LD = 149,
+    SLV_REASON_RISK_OF_ONE_PARAMETER_MODEL = 150,
+    SLV_REASON_RISK_OF_FREE_MODEL = 151,
+    SLV_REASON_TWO_PARTNERS = 152,
+    SLV_REASON_RATIO_SOLVES_BOTH = 153,
+    SLV_REASON_DIRECTION_OF_ODDS_RATIO = 154,
+    SLV_REASON_DIRECTION_OF_RISK = 155,
+    SLV_REASON_LEAVE_ONE_OPEN = 156,
+    SLV_REASON_COUNTS_AND_TOTAL = 157,
+    SLV_REASON_TOTAL_OR_TARGET = 158,
+    SLV_REASON_TARGET_OR_BUDGET = 159,
+    /* Refusals of a value of a request's input. */
+    SLV_REASON_SMALLEST_TOTAL_COST = 170,
+    SLV_REASON_STAGE_GROUP_EMPTY = 171,
+    SLV_REASON_BAD_SOLVE = 172,
+    SLV_REASON_BAD_STAGES = 173,
+    SLV_REASON_SOLVE_MISMATCH = 174,
+
     /* The same codes under the names people read: stages are numbered 1 and
      * 2 for people (the C arrays keep index 0 for stage 1). REC_reason_name
      * gives these names. */

@@ -1,0 +1,1148 @@
+// A request of named inputs: which question it asks, its defaults, its
+// checks (each refusal naming its input), and its answer through the
+// questions of the study record.
+// The arithmetic rule holds for all that follows, so it comes first.
+// clang-format off
+#include "numeric/MTH_arithmetic_rule.h"
+#include "power/ask.h"
+// clang-format on
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <limits>
+#include <new>
+#include <string>
+
+#include "power/disease_model.h"
+#include "power/genotype_tests.h"
+#include "power/records.h"
+
+namespace {
+
+// The inputs, in the order of kInputs.
+enum Input : std::int32_t {
+    kCases,
+    kControls,
+    kControlsPerCase,
+    kCasesPerControl,
+    kOddsRatio,
+    kDirection,
+    kControlRate,
+    kFrequency,
+    kPrevalence,
+    kModel,
+    kRelativeRisk,
+    kHeterozygoteRisk,
+    kHomozygoteRisk,
+    kControlsKind,
+    kMarkerFrequency,
+    kDPrime,
+    kRSquared,
+    kTest,
+    kMarkers,
+    kAlpha,
+    kTargetPower,
+    kVariance,
+    kMethod,
+    kTotal,
+    kStage1Share,
+    kStage1Cases,
+    kStage1Controls,
+    kStage2Cases,
+    kStage2Controls,
+    kCaseFraction,
+    kStage1Alpha,
+    kBudget,
+    kCostRatio,
+    kCount,
+    kStages,
+    kSolve,
+    kInputCount
+};
+
+constexpr std::int32_t kNone = -1;
+constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
+
+// An input as the library knows it: its description, and the glossary
+// inputs whose refusals it answers for besides its own (a stage's cases
+// answer for "cases").
+struct Known {
+    ASK_input about;
+    const char *answers_for[2];
+};
+
+constexpr const char *kPeople = "people";
+
+// clang-format off
+constexpr Known kInputs[] = {
+    {{"cases", ASK_COUNT, "", SLV_REASON_BAD_CASES, "", "number of cases"}, {}},
+    {{"controls", ASK_COUNT, "", SLV_REASON_BAD_CONTROLS, "", "number of controls"}, {}},
+    {{"controls_per_case", ASK_NUMBER, "", SLV_REASON_BAD_RATIO, "",
+      "controls per case, instead of the controls"}, {"controls"}},
+    {{"cases_per_control", ASK_NUMBER, "", SLV_REASON_BAD_RATIO, "",
+      "cases per control: the cases and controls are solved together"}, {"controls_per_case"}},
+    {{"odds_ratio", ASK_NUMBER, "", SLV_REASON_BAD_ODDS_RATIO, "",
+      "allelic odds ratio of the risk allele"}, {}},
+    {{"direction", ASK_WORD, "direction", SLV_REASON_BAD_DIRECTION, "above,below",
+      "the side of 1 of the odds ratio (or relative risk) found: above or below"}, {}},
+    {{"control_rate", ASK_NUMBER, "", SLV_REASON_BAD_CONTROL_RATE, "",
+      "risk-allele rate among controls, in (0, 1)"}, {}},
+    {{"frequency", ASK_NUMBER, "", SLV_REASON_BAD_FREQUENCY, "",
+      "risk-allele frequency in the population, in (0, 1)"}, {}},
+    {{"prevalence", ASK_NUMBER, "", SLV_REASON_BAD_PREVALENCE, "",
+      "the disease's prevalence, in (0, 1)"}, {}},
+    {{"model", ASK_WORD, "model", SLV_REASON_BAD_MODEL, "multiplicative",
+      "genetic model: multiplicative, additive, dominant, recessive or free"}, {}},
+    {{"relative_risk", ASK_NUMBER, "", SLV_REASON_BAD_RELATIVE_RISK, "",
+      "genotype relative risk r of one copy (the model sets two copies')"}, {}},
+    {{"heterozygote_risk", ASK_NUMBER, "", SLV_REASON_BAD_RELATIVE_RISK, "",
+      "the free model's relative risk of one copy"}, {"relative_risk"}},
+    {{"homozygote_risk", ASK_NUMBER, "", SLV_REASON_BAD_RELATIVE_RISK, "",
+      "the free model's relative risk of two copies"}, {"relative_risk"}},
+    {{"controls_kind", ASK_WORD, "controls_kind", SLV_REASON_BAD_CONTROLS_KIND, "unaffected",
+      "who the controls are: unaffected or population (unscreened)"}, {}},
+    {{"marker_frequency", ASK_NUMBER, "", SLV_REASON_BAD_MARKER_FREQUENCY, "",
+      "the marker allele's frequency, in (0, 1) (default the risk allele's)"}, {}},
+    {{"d_prime", ASK_NUMBER, "", SLV_REASON_BAD_LD, "",
+      "the marker's D' with the risk allele, in [0, 1] (default: the marker is the causal "
+      "variant)"}, {"ld"}},
+    {{"r_squared", ASK_NUMBER, "", SLV_REASON_BAD_LD, "",
+      "the marker's r^2 with the risk allele, in [0, 1] (default: the marker is the causal "
+      "variant)"}, {"ld"}},
+    {{"test", ASK_WORD, "test", SLV_REASON_BAD_TEST, "allelic",
+      "association test: allelic, or with a disease model trend, dominant, recessive or "
+      "genotypic (one stage)"}, {}},
+    {{"markers", ASK_NUMBER, "", SLV_REASON_BAD_MARKERS, "1",
+      "number of markers tested, or the effective number of independent tests (a real number "
+      "from 1): the test runs at alpha divided by it, the per-marker level (Bonferroni)"}, {}},
+    {{"alpha", ASK_NUMBER, "", SLV_REASON_BAD_ALPHA, "5e-8; with markers above 1, 0.05",
+      "two-sided significance level (study-wide; for two stages the overall level), in "
+      "[1e-12, 1)"}, {}},
+    {{"target_power", ASK_NUMBER, "", SLV_REASON_BAD_TARGET_POWER, "",
+      "target power, above the level and below 1"}, {}},
+    {{"variance", ASK_WORD, "variance", SLV_REASON_BAD_STATISTIC, "pooled",
+      "the test's variance under no association: pooled (from the pooled rate, as the allelic "
+      "chi-square test does) or unpooled (each group's own rate, as the Wald test does)"}, {}},
+    {{"method", ASK_WORD, "method", SLV_REASON_BAD_METHOD, "joint",
+      "analysis: replication, product (of p-values) or joint"}, {}},
+    {{"total", ASK_COUNT, "", SLV_REASON_BAD_CASES, "",
+      "cases and controls of both stages together"}, {"cases", "controls"}},
+    {{"stage1_share", ASK_NUMBER, "", SLV_REASON_BAD_STAGE1_SHARE, "",
+      "stage 1's share of the total, in (0, 1)"}, {}},
+    {{"stage1_cases", ASK_COUNT, "", SLV_REASON_BAD_CASES, "", "stage 1's cases"}, {"cases"}},
+    {{"stage1_controls", ASK_COUNT, "", SLV_REASON_BAD_CONTROLS, "", "stage 1's controls"},
+     {"controls"}},
+    {{"stage2_cases", ASK_COUNT, "", SLV_REASON_BAD_CASES, "", "stage 2's cases"}, {"cases"}},
+    {{"stage2_controls", ASK_COUNT, "", SLV_REASON_BAD_CONTROLS, "", "stage 2's controls"},
+     {"controls"}},
+    {{"case_fraction", ASK_NUMBER, "", SLV_REASON_BAD_CASE_FRACTION, "0.5",
+      "cases' share of each stage, in (0, 1)"}, {}},
+    {{"stage1_alpha", ASK_NUMBER, "", SLV_REASON_BAD_STAGE1_ALPHA, "",
+      "the stage 1 level (at least twice alpha; above it for product)"}, {}},
+    {{"budget", ASK_NUMBER, "", SLV_REASON_BAD_BUDGET, "",
+      "genotyping budget per marker, in the counting unit"}, {}},
+    {{"cost_ratio", ASK_NUMBER, "", SLV_REASON_BAD_COST_RATIO, "1",
+      "cost of a stage 2 genotype relative to a stage 1 one"}, {}},
+    {{"count", ASK_WORD, "count", SLV_REASON_BAD_UNIT, kPeople,
+      "what every count counts: people (two alleles each) or alleles"}, {}},
+    {{"stages", ASK_NUMBER, "", SLV_REASON_BAD_STAGES, "1", "the study's stages: 1 or 2"}, {}},
+    {{"solve", ASK_WORD, "solve", SLV_REASON_BAD_SOLVE, "",
+      "what is solved: power, size or effect (one stage), power, size or design (two stages); "
+      "by default what the inputs given leave open"}, {}},
+};
+// clang-format on
+
+static_assert(std::size(kInputs) == kInputCount, "one description per input");
+
+// The inputs each kind of study reads, in the order refusals are looked for.
+constexpr Input kSingleStageInputs[] = {
+    kCases,          kControls,     kControlsPerCase, kCasesPerControl,
+    kOddsRatio,      kDirection,    kControlRate,     kFrequency,
+    kPrevalence,     kModel,        kRelativeRisk,    kHeterozygoteRisk,
+    kHomozygoteRisk, kControlsKind, kMarkerFrequency, kDPrime,
+    kRSquared,       kTest,         kMarkers,         kAlpha,
+    kTargetPower,    kVariance};
+
+constexpr Input kTwoStageInputs[] = {
+    kMethod,         kTotal,          kStage1Share,     kStage1Cases,  kStage1Controls,
+    kStage2Cases,    kStage2Controls, kCaseFraction,    kOddsRatio,    kControlRate,
+    kFrequency,      kPrevalence,     kModel,           kRelativeRisk, kHeterozygoteRisk,
+    kHomozygoteRisk, kControlsKind,   kMarkerFrequency, kDPrime,       kRSquared,
+    kTest,           kMarkers,        kAlpha,           kStage1Alpha,  kTargetPower,
+    kBudget,         kCostRatio,      kVariance};
+
+// A disease model's inputs: any of them given describes the effect by one.
+constexpr Input kDiseaseInputs[] = {
+    kFrequency,      kPrevalence,   kModel,           kRelativeRisk, kHeterozygoteRisk,
+    kHomozygoteRisk, kControlsKind, kMarkerFrequency, kDPrime,       kRSquared};
+constexpr Input kAllelicInputs[] = {kOddsRatio, kControlRate};
+constexpr Input kStageCounts[] = {kStage1Cases, kStage1Controls, kStage2Cases, kStage2Controls};
+
+constexpr std::int32_t kNoCode = -1000;  // below every choice code
+constexpr std::size_t kWordLength = 32;
+
+}  // namespace
+
+struct ASK_request {
+    double value[kInputCount];
+    bool given[kInputCount];
+    char word[kInputCount][kWordLength];  // a word as given, for the messages
+};
+
+namespace {
+
+// A refusal: the reason, and the inputs it names.
+struct Refusal {
+    std::int32_t reason = SLV_REASON_NONE;
+    std::int32_t input = kNone;
+    std::int32_t other = kNone;
+    [[nodiscard]] bool refused() const { return reason != SLV_REASON_NONE; }
+};
+
+Refusal refuse(std::int32_t reason, std::int32_t input = kNone, std::int32_t other = kNone) {
+    return {reason, input, other};
+}
+
+// The request as the checks and questions read it: its values with the
+// defaults that depend on nothing asked filled in.
+struct Asked {
+    const ASK_request &request;
+    double value[kInputCount];
+    bool given[kInputCount];
+    std::int32_t unit = SLV_UNIT_PEOPLE;
+    std::int32_t solve = 0;  // ASK_SOLVE_* as given, or 0
+    bool two_stages = false;
+
+    [[nodiscard]] bool has(Input input) const { return given[input]; }
+    [[nodiscard]] double operator[](Input input) const { return value[input]; }
+    [[nodiscard]] std::int64_t count(Input input) const {
+        return static_cast<std::int64_t>(value[input]);
+    }
+    [[nodiscard]] std::int32_t code(Input input) const {
+        return static_cast<std::int32_t>(value[input]);
+    }
+};
+
+bool named(const char *a, const char *b) {
+    return a != nullptr && b != nullptr && std::strcmp(a, b) == 0;
+}
+
+// ---- What the request describes ---------------------------------------------
+
+template <std::size_t N>
+std::int32_t first_given(const Asked &asked, const Input (&among)[N]) {
+    for (const Input input : among) {
+        if (asked.has(input)) {
+            return input;
+        }
+    }
+    return kNone;
+}
+
+bool describes_disease(const Asked &asked) { return first_given(asked, kDiseaseInputs) != kNone; }
+
+bool free_model(const Asked &asked) { return asked.has(kModel) && asked.code(kModel) == DIS_FREE; }
+
+// Whether the request gives its effect in full.
+bool effect_known(const Asked &asked) {
+    if (!describes_disease(asked)) {
+        return asked.has(kOddsRatio);
+    }
+    if (free_model(asked)) {
+        return asked.has(kHeterozygoteRisk) && asked.has(kHomozygoteRisk);
+    }
+    return asked.has(kRelativeRisk);
+}
+
+double marker_alpha(const STU_study &study) { return study.alpha / study.markers; }
+
+void set_disease(const Asked &asked, DIS_model &model) {
+    DIS_model_init(&model);
+    const auto set = [&asked](Input input, double &field) {
+        if (asked.has(input)) {
+            field = asked[input];
+        }
+    };
+    const auto set_code = [&asked](Input input, std::int32_t &field) {
+        if (asked.has(input)) {
+            field = asked.code(input);
+        }
+    };
+    set(kFrequency, model.frequency);
+    set(kPrevalence, model.prevalence);
+    set_code(kModel, model.model);
+    set_code(kControlsKind, model.controls);
+    set(kRelativeRisk, model.relative_risk);
+    set(kHeterozygoteRisk, model.heterozygote_risk);
+    set(kHomozygoteRisk, model.homozygote_risk);
+    set(kMarkerFrequency, model.marker_frequency);
+    if (asked.has(kDPrime)) {
+        model.ld_kind = DIS_LD_D_PRIME;
+        model.ld = asked[kDPrime];
+    } else if (asked.has(kRSquared)) {
+        model.ld_kind = DIS_LD_R_SQUARED;
+        model.ld = asked[kRSquared];
+    }
+}
+
+// The study the request describes.
+STU_study study_of(const Asked &asked) {
+    STU_study study;
+    STU_study_init(&study);
+    study.unit = asked.unit;
+    if (describes_disease(asked)) {
+        study.effect_kind = STU_EFFECT_DISEASE;
+        set_disease(asked, study.effect.disease);
+    } else {
+        if (asked.has(kOddsRatio)) {
+            study.effect.allelic.odds_ratio = asked[kOddsRatio];
+        }
+        if (asked.has(kControlRate)) {
+            study.effect.allelic.control_rate = asked[kControlRate];
+        }
+    }
+    if (asked.has(kVariance)) {
+        study.statistic = asked.code(kVariance);
+    }
+    if (asked.has(kTest)) {
+        study.test = asked.code(kTest);
+    }
+    if (asked.has(kMarkers)) {
+        study.markers = asked[kMarkers];
+    }
+    study.alpha = asked.has(kAlpha) ? asked[kAlpha] : STU_default_alpha(study.markers);
+    if (asked.two_stages) {
+        study.method = asked.has(kMethod) ? asked.code(kMethod) : PWR_METHOD_JOINT;
+        if (asked.has(kStage1Alpha)) {
+            study.alpha0 = asked[kStage1Alpha];
+        }
+        if (asked.has(kCaseFraction)) {
+            study.case_fraction = asked[kCaseFraction];
+        }
+    }
+    return study;
+}
+
+// ---- Refusals naming their input --------------------------------------------
+
+// The library's refusal of a relative risk on its own (not positive and
+// finite), asked of a model that refuses nothing else: it tells which of
+// the free model's two risks is refused.
+std::int32_t check_risk(double value) {
+    DIS_model model;
+    DIS_model_init(&model);
+    model.frequency = 0.5;
+    model.prevalence = 1e-9;
+    model.relative_risk = value;
+    const std::int32_t reason = DIS_check_model(&model);
+    return reason == SLV_REASON_BAD_RELATIVE_RISK ? reason : SLV_REASON_NONE;
+}
+
+// An input's own check of its value, given the study: SLV_REASON_NONE for
+// an input without one.
+std::int32_t own_check(Input input, double value, const STU_study &study) {
+    switch (input) {
+        case kCases:
+        case kStage1Cases:
+        case kStage2Cases:
+            return SLV_check_cases(static_cast<std::int64_t>(value), study.unit);
+        case kControls:
+        case kStage1Controls:
+        case kStage2Controls:
+            return SLV_check_controls(static_cast<std::int64_t>(value), study.unit);
+        case kControlsPerCase:
+        case kCasesPerControl:
+            return SLV_check_ratio(value, study.unit);
+        case kHeterozygoteRisk:
+        case kHomozygoteRisk:
+            return check_risk(value);
+        case kTargetPower:
+            return SLV_check_target_power(value, marker_alpha(study));
+        case kStage1Share:
+            return DSN_check_stage0_share(value);
+        case kStage1Alpha:
+            return DSN_check_stage0_alpha(study.method, value, marker_alpha(study));
+        case kBudget:
+            return DSN_check_budget(value);
+        case kCostRatio:
+            return DSN_check_cost_ratio(value);
+        default:
+            return SLV_REASON_NONE;
+    }
+}
+
+// Whether a reason refuses the input: it names the input, or one the input
+// answers for.
+bool refuses(std::int32_t reason, Input input) {
+    const char *named_input = REC_reason_input(reason);
+    const Known &known = kInputs[input];
+    return named(named_input, known.about.name) || named(named_input, known.answers_for[0]) ||
+           named(named_input, known.answers_for[1]);
+}
+
+template <std::size_t N>
+Refusal refusal_among(const Asked &asked, std::int32_t reason, const STU_study &study,
+                      const Input (&order)[N]) {
+    std::int32_t first = kNone;
+    for (const Input input : order) {
+        if (!asked.has(input) || !refuses(reason, input)) {
+            continue;
+        }
+        if (own_check(input, asked[input], study) == reason) {
+            return refuse(reason, input);
+        }
+        first = first == kNone ? input : first;
+    }
+    if (first != kNone) {
+        return refuse(reason, first);
+    }
+    // An input left at its default (or the counting unit): named as the
+    // library names it.
+    return refuse(reason, ASK_input_index(REC_reason_input(reason)));
+}
+
+// The refusal naming the input the reason concerns: the first given input
+// that the reason refuses, preferring one whose own check refuses it.
+Refusal refusal_for(const Asked &asked, std::int32_t reason, const STU_study &study) {
+    return asked.two_stages ? refusal_among(asked, reason, study, kTwoStageInputs)
+                            : refusal_among(asked, reason, study, kSingleStageInputs);
+}
+
+// The first given input whose own check refuses its value.
+template <std::size_t N>
+Refusal check_values(const Asked &asked, const STU_study &study, const Input (&order)[N]) {
+    for (const Input input : order) {
+        if (!asked.has(input)) {
+            continue;
+        }
+        const std::int32_t reason = own_check(input, asked[input], study);
+        if (reason != SLV_REASON_NONE) {
+            return refuse(reason, input);
+        }
+    }
+    return {};
+}
+
+// ---- Which inputs are given --------------------------------------------------
+
+Refusal check_effect_inputs(const Asked &asked) {
+    const std::int32_t model_input = first_given(asked, kDiseaseInputs);
+    const std::int32_t allelic_input = first_given(asked, kAllelicInputs);
+    if (model_input != kNone && allelic_input != kNone) {
+        return refuse(SLV_REASON_TWO_EFFECTS, allelic_input, model_input);
+    }
+    if (model_input == kNone) {
+        return asked.has(kControlRate) ? Refusal{}
+                                       : refuse(SLV_REASON_MISSING_EFFECT, kControlRate);
+    }
+    for (const Input needed : {kFrequency, kPrevalence}) {
+        if (!asked.has(needed)) {
+            return refuse(SLV_REASON_MISSING_INPUT, needed);
+        }
+    }
+    const bool d_prime = asked.has(kDPrime);
+    const bool r_squared = asked.has(kRSquared);
+    if (d_prime && r_squared) {
+        return refuse(SLV_REASON_TWO_LD_INPUTS);
+    }
+    if (asked.has(kMarkerFrequency) && !d_prime && !r_squared) {
+        return refuse(SLV_REASON_MARKER_FREQUENCY_WITHOUT_LD, kMarkerFrequency);
+    }
+    if (free_model(asked)) {
+        return asked.has(kRelativeRisk)
+                   ? refuse(SLV_REASON_RISK_OF_ONE_PARAMETER_MODEL, kRelativeRisk)
+                   : Refusal{};
+    }
+    if (asked.has(kHeterozygoteRisk) || asked.has(kHomozygoteRisk)) {
+        return refuse(SLV_REASON_RISK_OF_FREE_MODEL,
+                      asked.has(kHeterozygoteRisk) ? kHeterozygoteRisk : kHomozygoteRisk);
+    }
+    return {};
+}
+
+// As check_effect_inputs, and the effect's own value given: the two-stage
+// questions take it known.
+Refusal check_effect_known(const Asked &asked) {
+    Refusal problem = check_effect_inputs(asked);
+    if (problem.refused()) {
+        return problem;
+    }
+    if (!describes_disease(asked)) {
+        return asked.has(kOddsRatio) ? Refusal{}
+                                     : refuse(SLV_REASON_MISSING_ODDS_RATIO, kOddsRatio);
+    }
+    if (free_model(asked)) {
+        for (const Input risk : {kHeterozygoteRisk, kHomozygoteRisk}) {
+            if (!asked.has(risk)) {
+                return refuse(SLV_REASON_MISSING_FREE_RISK, risk);
+            }
+        }
+        return {};
+    }
+    return asked.has(kRelativeRisk) ? Refusal{} : refuse(SLV_REASON_MISSING_INPUT, kRelativeRisk);
+}
+
+int partners_given(const Asked &asked) {
+    return (asked.has(kControls) ? 1 : 0) + (asked.has(kControlsPerCase) ? 1 : 0) +
+           (asked.has(kCasesPerControl) ? 1 : 0);
+}
+
+// The power is asked: every other input is needed.
+Refusal check_power_inputs(const Asked &asked) {
+    if (!asked.has(kCases)) {
+        return refuse(SLV_REASON_MISSING_OR_OPEN, kCases);
+    }
+    if (partners_given(asked) == 0) {
+        return refuse(SLV_REASON_MISSING_CONTROLS, kControls);
+    }
+    if (effect_known(asked)) {
+        return {};
+    }
+    if (free_model(asked)) {
+        return refuse(SLV_REASON_MISSING_FREE_RISK,
+                      asked.has(kHeterozygoteRisk) ? kHomozygoteRisk : kHeterozygoteRisk);
+    }
+    return refuse(SLV_REASON_MISSING_OR_OPEN,
+                  describes_disease(asked) ? kRelativeRisk : kOddsRatio);
+}
+
+Refusal check_single_stage_inputs(const Asked &asked) {
+    Refusal problem = check_effect_inputs(asked);
+    if (problem.refused()) {
+        return problem;
+    }
+    const bool known = effect_known(asked);
+    const int partners = partners_given(asked);
+    if (partners > 1) {
+        return refuse(SLV_REASON_TWO_PARTNERS);
+    }
+    if (asked.has(kCasesPerControl) && (asked.has(kCases) || !asked.has(kTargetPower))) {
+        return refuse(SLV_REASON_RATIO_SOLVES_BOTH);
+    }
+    if (asked.has(kDirection) && (known || !asked.has(kTargetPower))) {
+        return refuse(describes_disease(asked) ? SLV_REASON_DIRECTION_OF_RISK
+                                               : SLV_REASON_DIRECTION_OF_ODDS_RATIO);
+    }
+    if (!asked.has(kTargetPower)) {
+        return check_power_inputs(asked);
+    }
+    const int open = (asked.has(kCases) ? 0 : 1) + (partners > 0 ? 0 : 1) + (known ? 0 : 1);
+    // Cases per control leaves both counts open, solved as one.
+    const bool one_open = asked.has(kCasesPerControl) ? known : open == 1;
+    return one_open ? Refusal{} : refuse(SLV_REASON_LEAVE_ONE_OPEN);
+}
+
+bool has_stage_counts(const Asked &asked) { return first_given(asked, kStageCounts) != kNone; }
+
+Refusal check_two_stage_inputs(const Asked &asked) {
+    Refusal problem = check_effect_known(asked);
+    if (problem.refused()) {
+        return problem;
+    }
+    if (!asked.has(kStage1Alpha)) {
+        return refuse(SLV_REASON_MISSING_INPUT, kStage1Alpha);
+    }
+    if (has_stage_counts(asked)) {
+        for (const Input count : kStageCounts) {
+            if (!asked.has(count)) {
+                return refuse(SLV_REASON_MISSING_STAGE_COUNT, count);
+            }
+        }
+        const bool other = asked.has(kTotal) || asked.has(kStage1Share) || asked.has(kTargetPower);
+        return other ? refuse(SLV_REASON_COUNTS_AND_TOTAL) : Refusal{};
+    }
+    if (asked.has(kTotal) == asked.has(kTargetPower)) {
+        return refuse(SLV_REASON_TOTAL_OR_TARGET);
+    }
+    if (!asked.has(kStage1Share)) {
+        return refuse(SLV_REASON_MISSING_INPUT, kStage1Share);
+    }
+    if (asked.has(kTargetPower) && asked.has(kCostRatio) && asked[kCostRatio] != 1) {
+        return refuse(SLV_REASON_SMALLEST_TOTAL_COST, kCostRatio);
+    }
+    return {};
+}
+
+Refusal check_design_inputs(const Asked &asked) {
+    Refusal problem = check_effect_known(asked);
+    if (problem.refused()) {
+        return problem;
+    }
+    return asked.has(kTargetPower) == asked.has(kBudget) ? refuse(SLV_REASON_TARGET_OR_BUDGET)
+                                                         : Refusal{};
+}
+
+// ---- The study's own checks --------------------------------------------------
+
+// The two-stage study: the single-stage fields, the allelic test, the method
+// and the case fraction (on the odds ratio and control rate at the marker,
+// at the per-marker level, as the two-stage questions ask them).
+std::int32_t check_two_stage_study(const STU_study &study) {
+    std::int32_t reason = STU_check_study(&study, 1);
+    if (reason == SLV_REASON_NONE && study.test != GEN_ALLELIC) {
+        reason = SLV_REASON_TWO_STAGES_NEED_ALLELIC;
+    }
+    if (reason == SLV_REASON_NONE) {
+        reason = DSN_check_method(study.method);
+    }
+    if (reason != SLV_REASON_NONE) {
+        return reason;
+    }
+    DSN_study design{};
+    design.method = study.method;
+    design.odds_ratio = study.effect.allelic.odds_ratio;
+    design.control_rate = study.effect.allelic.control_rate;
+    if (study.effect_kind == STU_EFFECT_DISEASE) {
+        DIS_marker marker{};
+        DIS_marker_of(&study.effect.disease, &marker);
+        design.odds_ratio = marker.odds_ratio;
+        design.control_rate = marker.control_rate;
+    }
+    design.alpha2 = marker_alpha(study);
+    design.case_fraction = study.case_fraction;
+    design.unit = study.unit;
+    design.statistic = study.statistic;
+    return DSN_check_study(&design);
+}
+
+// Controls for cases at a ratio of controls per case, rounded as the
+// library's ratio solvers round them: halves up, at least one.
+std::int64_t controls_at_ratio(std::int64_t cases, double ratio) {
+    return std::max<std::int64_t>(
+        1, static_cast<std::int64_t>(std::floor(ratio * static_cast<double>(cases) + 0.5)));
+}
+
+std::int64_t controls_of(const Asked &asked) {
+    return asked.has(kControlsPerCase)
+               ? controls_at_ratio(asked.count(kCases), asked[kControlsPerCase])
+               : asked.count(kControls);
+}
+
+Refusal check_single_stage(const Asked &asked, const STU_study &study) {
+    Refusal problem = check_single_stage_inputs(asked);
+    if (problem.refused()) {
+        return problem;
+    }
+    const std::int32_t reason = STU_check_study(&study, effect_known(asked) ? 1 : 0);
+    if (reason != SLV_REASON_NONE) {
+        return refusal_for(asked, reason, study);
+    }
+    problem = check_values(asked, study, kSingleStageInputs);
+    if (problem.refused() || !asked.has(kControlsPerCase) || !asked.has(kCases)) {
+        return problem;
+    }
+    const std::int32_t controls = SLV_check_controls(controls_of(asked), study.unit);
+    return controls == SLV_REASON_NONE ? Refusal{} : refuse(controls, kControlsPerCase);
+}
+
+// A total whose stages, as the library lays the total out, leave a group
+// empty or beyond the largest count.
+Refusal check_total(const Asked &asked, const STU_study &study) {
+    std::int64_t cases[2] = {0, 0};
+    std::int64_t controls[2] = {0, 0};
+    DSN_counts_of_total(asked.count(kTotal), asked[kStage1Share], study.case_fraction, cases,
+                        controls);
+    for (int stage = 0; stage < 2; ++stage) {
+        if (cases[stage] < 1 || controls[stage] < 1) {
+            return refuse(SLV_REASON_STAGE_GROUP_EMPTY, kTotal);
+        }
+        std::int32_t reason = SLV_check_cases(cases[stage], study.unit);
+        if (reason == SLV_REASON_NONE) {
+            reason = SLV_check_controls(controls[stage], study.unit);
+        }
+        if (reason != SLV_REASON_NONE) {
+            return refuse(reason, kTotal);
+        }
+    }
+    return {};
+}
+
+Refusal check_two_stage(const Asked &asked, const STU_study &study) {
+    const bool design = asked.solve == ASK_SOLVE_DESIGN;
+    Refusal problem = design ? check_design_inputs(asked) : check_two_stage_inputs(asked);
+    if (problem.refused()) {
+        return problem;
+    }
+    std::int32_t reason = check_two_stage_study(study);
+    if (reason == SLV_REASON_NONE && design) {
+        reason = DSN_check_design_alpha(study.method, marker_alpha(study));
+    }
+    if (reason != SLV_REASON_NONE) {
+        return refusal_for(asked, reason, study);
+    }
+    problem = check_values(asked, study, kTwoStageInputs);
+    if (!problem.refused() && asked.has(kTotal) && !design) {
+        problem = check_total(asked, study);
+    }
+    return problem;
+}
+
+// ---- The request's own inputs ------------------------------------------------
+
+// A word that is not its choice's, a count that is not whole, a number of
+// stages other than 1 and 2: refused before anything else is read.
+Refusal check_kinds(const ASK_request &request) {
+    for (std::int32_t i = 0; i < kInputCount; ++i) {
+        if (!request.given[i]) {
+            continue;
+        }
+        const ASK_input &about = kInputs[i].about;
+        const double value = request.value[i];
+        const bool whole = std::isfinite(value) && std::floor(value) == value;
+        bool bad = false;
+        if (about.kind == ASK_WORD) {
+            bad = !whole ||
+                  REC_choice_name(about.choice, static_cast<std::int32_t>(value)) == nullptr;
+        } else if (about.kind == ASK_COUNT) {
+            bad = !whole || std::fabs(value) > 9007199254740992.0;
+        } else if (i == kStages) {
+            bad = value != 1 && value != 2;
+        }
+        if (bad) {
+            return refuse(about.reason, i);
+        }
+    }
+    return {};
+}
+
+// What the request solves, as its inputs leave it open.
+std::int32_t inferred_solve(const Asked &asked) {
+    if (!asked.has(kTargetPower) && !(asked.two_stages && asked.has(kBudget))) {
+        return ASK_SOLVE_POWER;
+    }
+    if (asked.two_stages) {
+        return asked.solve == ASK_SOLVE_DESIGN                ? ASK_SOLVE_DESIGN
+               : has_stage_counts(asked) || asked.has(kTotal) ? ASK_SOLVE_POWER
+                                                              : ASK_SOLVE_SIZE;
+    }
+    return !asked.has(kCasesPerControl) && !effect_known(asked) ? ASK_SOLVE_EFFECT : ASK_SOLVE_SIZE;
+}
+
+Refusal check_solve(const Asked &asked) {
+    const std::int32_t solve = asked.solve;
+    const bool fits = asked.two_stages ? solve != ASK_SOLVE_EFFECT : solve != ASK_SOLVE_DESIGN;
+    return fits ? Refusal{} : refuse(SLV_REASON_BAD_SOLVE, kSolve);
+}
+
+void fill(Asked &asked) {
+    const ASK_request &request = asked.request;
+    std::copy(std::begin(request.value), std::end(request.value), std::begin(asked.value));
+    std::copy(std::begin(request.given), std::end(request.given), std::begin(asked.given));
+    asked.unit = asked.has(kCount) ? asked.code(kCount) : SLV_UNIT_PEOPLE;
+    asked.two_stages = asked.has(kStages) && asked[kStages] == 2;
+    asked.solve = asked.has(kSolve) ? asked.code(kSolve) : 0;
+    const bool searched = asked.solve != 0 && asked.solve != ASK_SOLVE_POWER;
+    const bool budget = asked.solve == ASK_SOLVE_DESIGN && asked.has(kBudget);
+    if (searched && !budget && !asked.has(kTargetPower)) {
+        asked.value[kTargetPower] = ASK_DEFAULT_TARGET_POWER;
+        asked.given[kTargetPower] = true;
+    }
+}
+
+Refusal check(const Asked &asked, const STU_study &study) {
+    Refusal problem = check_solve(asked);
+    if (problem.refused()) {
+        return problem;
+    }
+    problem = asked.two_stages ? check_two_stage(asked, study) : check_single_stage(asked, study);
+    if (problem.refused() || asked.solve == 0 || inferred_solve(asked) == asked.solve) {
+        return problem;
+    }
+    return refuse(SLV_REASON_SOLVE_MISMATCH, kSolve);
+}
+
+// ---- Answers -----------------------------------------------------------------
+
+void start(ASK_answer &answer, const Asked &asked, const STU_study &study) {
+    answer = ASK_answer{};
+    answer.question = kNone;
+    answer.input = kNone;
+    answer.other_input = kNone;
+    answer.unit = asked.unit;
+    answer.alpha = study.alpha;
+}
+
+void asked_as(ASK_answer &answer, const char *question, std::int32_t status, std::int32_t reason) {
+    for (std::int32_t i = 0; i < REC_question_count(); ++i) {
+        if (named(REC_question_at(i)->name, question)) {
+            answer.question = i;
+            answer.record = REC_question_at(i)->result;
+        }
+    }
+    answer.status = status;
+    answer.reason = reason;
+}
+
+void answer_power(const Asked &asked, const STU_study &study, ASK_answer &answer) {
+    STU_power_result &result = answer.result.power;
+    STU_power(&study, asked.count(kCases), controls_of(asked), &result);
+    if (asked.has(kControlsPerCase)) {
+        answer.controls = controls_of(asked);
+    }
+    asked_as(answer, "power", result.status, result.reason);
+}
+
+void answer_size(const Asked &asked, const STU_study &study, ASK_answer &answer) {
+    STU_size_result &size = answer.result.size;
+    const double target = asked[kTargetPower];
+    const char *question = "controls_for_cases";
+    if (asked.has(kCasesPerControl)) {
+        STU_controls_for_ratio(&study, asked[kCasesPerControl], target, &size);
+        question = "controls_for_ratio";
+    } else if (asked.has(kControlsPerCase)) {
+        STU_cases_for_ratio(&study, asked[kControlsPerCase], target, &size);
+        question = "cases_for_ratio";
+    } else if (asked.has(kControls)) {
+        STU_cases_for_controls(&study, asked.count(kControls), target, &size);
+        question = "cases_for_controls";
+    } else {
+        STU_controls_for_cases(&study, asked.count(kCases), target, &size);
+    }
+    asked_as(answer, question, size.status, size.reason);
+}
+
+void answer_effect(const Asked &asked, const STU_study &study, std::int32_t direction,
+                   ASK_answer &answer) {
+    const std::int64_t cases = asked.count(kCases);
+    const std::int64_t controls = controls_of(asked);
+    const double target = asked[kTargetPower];
+    answer.direction = direction;
+    if (asked.has(kControlsPerCase)) {
+        answer.controls = controls;
+    }
+    if (study.effect_kind == STU_EFFECT_DISEASE) {
+        STU_risk_result &risk = answer.result.risk;
+        STU_relative_risk(&study, cases, controls, target, direction, &risk);
+        asked_as(answer, "relative_risk", risk.status, risk.reason);
+        return;
+    }
+    SLV_effect_result &effect = answer.result.effect;
+    STU_odds_ratio(&study, cases, controls, target, direction, &effect);
+    asked_as(answer, "odds_ratio", effect.status, effect.reason);
+}
+
+void answer_two_stage(const Asked &asked, const STU_study &study, ASK_answer &answer) {
+    DSN_design_result &design = answer.result.design;
+    const double cost_ratio = asked.has(kCostRatio) ? asked[kCostRatio] : 1;
+    const char *question = "smallest_total";
+    if (asked.solve == ASK_SOLVE_DESIGN) {
+        question = asked.has(kBudget) ? "most_powerful_design" : "cheapest_design";
+        if (asked.has(kBudget)) {
+            STU_most_powerful_design(&study, asked[kBudget], cost_ratio, &design);
+        } else {
+            STU_cheapest_design(&study, asked[kTargetPower], cost_ratio, &design);
+        }
+    } else if (has_stage_counts(asked)) {
+        const std::int64_t cases[2] = {asked.count(kStage1Cases), asked.count(kStage2Cases)};
+        const std::int64_t controls[2] = {asked.count(kStage1Controls),
+                                          asked.count(kStage2Controls)};
+        STU_two_stage_power(&study, cases, controls, cost_ratio, &design);
+        question = "two_stage_power";
+    } else if (asked.has(kTotal)) {
+        STU_two_stage_power_of_total(&study, asked.count(kTotal), asked[kStage1Share], cost_ratio,
+                                     &design);
+        question = "two_stage_power_of_total";
+    } else {
+        STU_smallest_total(&study, asked[kStage1Share], asked[kTargetPower], &design);
+    }
+    asked_as(answer, question, design.status, design.reason);
+}
+
+std::int32_t answer_checked(const Asked &asked, const STU_study &study, ASK_answer *answers) {
+    if (asked.two_stages) {
+        answer_two_stage(asked, study, answers[0]);
+        return 1;
+    }
+    const std::int32_t solve = inferred_solve(asked);
+    if (solve == ASK_SOLVE_POWER) {
+        answer_power(asked, study, answers[0]);
+        return 1;
+    }
+    if (solve == ASK_SOLVE_SIZE) {
+        answer_size(asked, study, answers[0]);
+        return 1;
+    }
+    if (asked.has(kDirection)) {
+        answer_effect(asked, study, asked.code(kDirection), answers[0]);
+        return 1;
+    }
+    answer_effect(asked, study, STU_ABOVE_ONE, answers[0]);
+    answers[1] = answers[0];
+    answers[1].result = ASK_result{};
+    answer_effect(asked, study, STU_BELOW_ONE, answers[1]);
+    return 2;
+}
+
+// ---- Words -------------------------------------------------------------------
+
+// A value in the fewest significant digits that read back to it, whole
+// numbers written out (80, 5000), the exponent without a plus or leading
+// zeros (5e-8).
+std::string shortest_text(double value) {
+    char text[64];
+    int digits = 1;
+    for (; digits < 17; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, value);
+        if (std::strtod(text, nullptr) == value) {
+            break;
+        }
+    }
+    const double magnitude = std::fabs(value);
+    if (magnitude >= 1 && magnitude < 1e15) {
+        digits = std::max(digits, static_cast<int>(std::floor(std::log10(magnitude))) + 1);
+    }
+    std::snprintf(text, sizeof text, "%.*g", digits, value);
+    std::string shown = text;
+    const std::size_t e = shown.find('e');
+    if (e == std::string::npos) {
+        return shown;
+    }
+    std::string exponent = shown.substr(e + 1);
+    const bool negative = !exponent.empty() && exponent[0] == '-';
+    if (!exponent.empty() && (exponent[0] == '-' || exponent[0] == '+')) {
+        exponent.erase(0, 1);
+    }
+    exponent.erase(0, std::min(exponent.find_first_not_of('0'), exponent.size() - 1));
+    return shown.substr(0, e + 1) + (negative ? "-" : "") + exponent;
+}
+
+std::string spelled(const char *name, std::int32_t spelling) {
+    std::string text = name;
+    if (spelling == ASK_SPELL_OPTION) {
+        std::replace(text.begin(), text.end(), '_', '-');
+        return "--" + text;
+    }
+    return text;
+}
+
+std::string value_text(const ASK_request &request, std::int32_t input) {
+    const ASK_input &about = kInputs[input].about;
+    const double value = request.value[input];
+    if (about.kind == ASK_WORD) {
+        if (request.word[input][0] != '\0') {
+            return request.word[input];
+        }
+        const char *word = std::isfinite(value)
+                               ? REC_choice_name(about.choice, static_cast<std::int32_t>(value))
+                               : nullptr;
+        return word != nullptr ? word : shortest_text(value);
+    }
+    if (about.kind == ASK_COUNT && std::isfinite(value) && std::floor(value) == value &&
+        std::fabs(value) < 9.3e18) {
+        return std::to_string(static_cast<std::int64_t>(value));
+    }
+    return shortest_text(value);
+}
+
+// The words of a template: each {name} spelled; {input} and {other} the
+// inputs the answer names, {why} the words refusing the input's value.
+std::string filled(const std::string &words, const ASK_answer &answer, std::int32_t spelling) {
+    std::string text;
+    std::size_t at = 0;
+    while (at < words.size()) {
+        const std::size_t open = words.find('{', at);
+        const std::size_t close = open == std::string::npos ? open : words.find('}', open);
+        if (close == std::string::npos) {
+            text += words.substr(at);
+            break;
+        }
+        text += words.substr(at, open - at);
+        const std::string name = words.substr(open + 1, close - open - 1);
+        const std::int32_t input = name == "input"   ? answer.input
+                                   : name == "other" ? answer.other_input
+                                   : name == "why"   ? answer.input
+                                                     : ASK_input_index(name.c_str());
+        if (input < 0 || input >= kInputCount) {
+            text += name;
+        } else if (name == "why") {
+            text += SLV_message(kInputs[input].about.reason);
+        } else {
+            text += spelled(kInputs[input].about.name, spelling);
+        }
+        at = close + 1;
+    }
+    return text;
+}
+
+// Whether a reason's words are a whole sentence about the request rather
+// than about one value.
+bool about_the_request(std::int32_t reason) {
+    return reason >= SLV_REASON_MISSING_INPUT && reason <= SLV_REASON_TARGET_OR_BUDGET;
+}
+
+std::string message_of(const ASK_answer &answer, const ASK_request *request,
+                       std::int32_t spelling) {
+    const std::string words = filled(SLV_message(answer.reason), answer, spelling);
+    const std::int32_t input = answer.input;
+    if (answer.status != SLV_INVALID_INPUT || about_the_request(answer.reason) || input < 0 ||
+        input >= kInputCount) {
+        return words;
+    }
+    const std::string name = spelled(kInputs[input].about.name, spelling);
+    if (request == nullptr || !request->given[input]) {
+        return name + ": " + words;
+    }
+    return name + " " + value_text(*request, input) + ": " + words;
+}
+
+void refuse_into(ASK_answer &answer, const Refusal &refusal) {
+    answer.status = SLV_status_of_reason(refusal.reason);
+    answer.reason = refusal.reason;
+    answer.input = refusal.input;
+    answer.other_input = refusal.other;
+}
+
+}  // namespace
+
+extern "C" {
+
+std::int32_t ASK_input_count(void) { return kInputCount; }
+
+const ASK_input *ASK_input_at(std::int32_t index) {
+    return index >= 0 && index < kInputCount ? &kInputs[index].about : nullptr;
+}
+
+std::int32_t ASK_input_index(const char *name) {
+    for (std::int32_t i = 0; i < kInputCount; ++i) {
+        if (named(kInputs[i].about.name, name)) {
+            return i;
+        }
+    }
+    return kNone;
+}
+
+std::int32_t ASK_study_input(std::int32_t stages, std::int32_t index) {
+    if (stages == 1 && index >= 0 &&
+        index < static_cast<std::int32_t>(std::size(kSingleStageInputs))) {
+        return kSingleStageInputs[index];
+    }
+    if (stages == 2 && index >= 0 &&
+        index < static_cast<std::int32_t>(std::size(kTwoStageInputs))) {
+        return kTwoStageInputs[index];
+    }
+    return kNone;
+}
+
+ASK_request *ASK_request_new(void) {
+    auto *request = new (std::nothrow) ASK_request;
+    if (request != nullptr) {
+        ASK_request_clear(request);
+    }
+    return request;
+}
+
+void ASK_request_free(ASK_request *request) { delete request; }
+
+void ASK_request_clear(ASK_request *request) {
+    if (request == nullptr) {
+        return;
+    }
+    std::fill(std::begin(request->value), std::end(request->value), kNotANumber);
+    std::fill(std::begin(request->given), std::end(request->given), false);
+    for (char(&word)[kWordLength] : request->word) {
+        word[0] = '\0';
+    }
+}
+
+void ASK_give(ASK_request *request, std::int32_t input, double value) {
+    if (request == nullptr || input < 0 || input >= kInputCount) {
+        return;
+    }
+    request->value[input] = value;
+    request->given[input] = true;
+    request->word[input][0] = '\0';
+}
+
+void ASK_give_word(ASK_request *request, std::int32_t input, const char *word) {
+    if (request == nullptr || input < 0 || input >= kInputCount ||
+        kInputs[input].about.kind != ASK_WORD) {
+        return;
+    }
+    const char *given = word == nullptr ? "" : word;
+    const std::int32_t code = REC_choice_code(kInputs[input].about.choice, given);
+    request->value[input] = code == kNoCode ? kNotANumber : code;
+    request->given[input] = true;
+    std::snprintf(request->word[input], kWordLength, "%s", given);
+}
+
+void ASK_leave_open(ASK_request *request, std::int32_t input) {
+    if (request != nullptr && input >= 0 && input < kInputCount) {
+        request->given[input] = false;
+        request->value[input] = kNotANumber;
+        request->word[input][0] = '\0';
+    }
+}
+
+std::int32_t ASK_is_given(const ASK_request *request, std::int32_t input) {
+    return request != nullptr && input >= 0 && input < kInputCount && request->given[input] ? 1 : 0;
+}
+
+std::int32_t ASK_answer_request(const ASK_request *request, ASK_answer *answers) {
+    if (request == nullptr || answers == nullptr) {
+        return 0;
+    }
+    const Refusal kinds = check_kinds(*request);
+    Asked asked{*request, {}, {}};
+    if (!kinds.refused()) {
+        fill(asked);
+    }
+    const STU_study study = study_of(asked);
+    start(answers[0], asked, study);
+    if (kinds.refused()) {
+        refuse_into(answers[0], kinds);
+        return 1;
+    }
+    const Refusal refusal = check(asked, study);
+    if (refusal.refused()) {
+        refuse_into(answers[0], refusal);
+        return 1;
+    }
+    return answer_checked(asked, study, answers);
+}
+
+std::int32_t ASK_message(const ASK_answer *answer, const ASK_request *request,
+                         std::int32_t spelling, char *text, std::int32_t capacity) {
+    const std::string message =
+        answer == nullptr ? std::string(SLV_message(-1)) : message_of(*answer, request, spelling);
+    if (text != nullptr && capacity > 0) {
+        const std::size_t kept = std::min(message.size(), static_cast<std::size_t>(capacity - 1));
+        std::memcpy(text, message.data(), kept);
+        text[kept] = '\0';
+    }
+    return static_cast<std::int32_t>(message.size());
+}
+
+double ASK_result_number(const ASK_answer *answer, const char *name) {
+    const REC_field *field = answer == nullptr ? nullptr : REC_field_named(answer->record, name);
+    if (field == nullptr) {
+        return kNotANumber;
+    }
+    const auto *at = reinterpret_cast<const unsigned char *>(&answer->result) + field->offset;
+    if (field->type == REC_DOUBLE) {
+        double value = 0;
+        std::memcpy(&value, at, sizeof value);
+        return value;
+    }
+    if (field->type == REC_INT64) {
+        std::int64_t value = 0;
+        std::memcpy(&value, at, sizeof value);
+        return static_cast<double>(value);
+    }
+    std::int32_t value = 0;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
+std::int32_t ASK_answer_size(void) { return static_cast<std::int32_t>(sizeof(ASK_answer)); }
+
+std::int32_t ASK_result_offset(void) {
+    return static_cast<std::int32_t>(offsetof(ASK_answer, result));
+}
+
+}  // extern "C"

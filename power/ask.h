@@ -1,0 +1,185 @@
+/* One way to ask the library a question: named inputs in, one answer out.
+ *
+ * A caller (a program, a binding, the page) gives the inputs it has, by the
+ * names of docs/glossary.md, and asks. The library decides which question
+ * the inputs ask, applies the defaults, checks every input once and names
+ * the one it refuses (a stage's count as "stage1_cases", not "cases"), and
+ * answers with a record whose result is one of the records power/records.h
+ * describes. The per-question functions of power/study.h answer the same,
+ * bit for bit: a request is turned into one of their calls.
+ *
+ * Inputs. Every input has an index (ASK_input_index) and a kind: a count
+ * (in the unit of "count": people unless told "alleles"), a number, or a
+ * word of a choice (REC_choice_word). An input not given is open. A request
+ * describes a single-stage study unless "stages" is 2.
+ *
+ * The question. "solve" may name what is solved: "power", "size" (single
+ * stage: the cases, the controls or both, whichever the other inputs leave
+ * open; two stages: the smallest total), "effect" (the detectable odds ratio,
+ * or a disease model's relative risk) or "design" (two stages: the cheapest
+ * design for a target power, or the most powerful within a budget). Named,
+ * the target power defaults to ASK_DEFAULT_TARGET_POWER. Not named, the
+ * question is the one the given inputs leave open, as R's power.prop.test
+ * decides it: without a target power the power; with one, the one of cases,
+ * controls and effect not given (single stage) or the smallest total (two
+ * stages, without counts or a total).
+ *
+ * Defaults. alpha: STU_default_alpha(markers); markers 1; count people;
+ * variance pooled; test allelic; method joint; case_fraction 0.5;
+ * cost_ratio 1; a disease model's model multiplicative and controls_kind
+ * unaffected; the marker is the causal variant unless d_prime or r_squared
+ * is given. The direction of a detectable effect: both sides, above first
+ * (two answers).
+ *
+ * Refusals. A request is refused with status SLV_INVALID_INPUT, a reason
+ * and the input it names (`input`; `other_input` for a second one), before
+ * anything is computed. ASK_message writes the words, the inputs spelled as
+ * the caller spells them ("--stage1-cases" or "stage1_cases").
+ *
+ * Reentrancy: a request is the caller's; answering reads it and writes only
+ * the answers given. Distinct requests may be used on many threads at once.
+ * Usable from C and C++. */
+#ifndef VANTOR_POWER_ASK_H
+#define VANTOR_POWER_ASK_H
+
+#include <stdint.h>
+
+#include "power/design.h"
+#include "power/result.h"
+#include "power/solve.h"
+#include "power/study.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* The target power taken when "solve" names a size, an effect or a design
+ * and no target power is given. */
+#define ASK_DEFAULT_TARGET_POWER 0.8
+
+/* The most answers one request gives: a detectable effect on both sides. */
+#define ASK_MOST_ANSWERS 2
+
+/* The words of "solve", as codes (REC_choice_code("solve", ...)). */
+enum { ASK_SOLVE_POWER = 1, ASK_SOLVE_SIZE = 2, ASK_SOLVE_EFFECT = 3, ASK_SOLVE_DESIGN = 4 };
+
+/* Kinds of input. */
+enum {
+    ASK_COUNT = 1,  /* a whole number in the request's unit (people or alleles) */
+    ASK_NUMBER = 2, /* a real number */
+    ASK_WORD = 3    /* a word of the input's choice */
+};
+
+/* An input, described. */
+typedef struct ASK_input {
+    const char *name;          /* the glossary's name, e.g. "stage1_cases" */
+    int32_t kind;              /* ASK_COUNT, ASK_NUMBER or ASK_WORD */
+    const char *choice;        /* a word's choice for REC_choice_word, else "" */
+    int32_t reason;            /* the reason refusing a value of it (its first); 0 if none */
+    const char *value_default; /* the value taken when it is not given, in words; "" */
+    const char *meaning;       /* one sentence, no final full stop */
+} ASK_input;
+
+/* The number of inputs; the index-th (from 0), NULL outside. */
+int32_t ASK_input_count(void);
+const ASK_input *ASK_input_at(int32_t index);
+
+/* The index of the input of that name; -1 when there is none. */
+int32_t ASK_input_index(const char *name);
+
+/* The inputs a study of `stages` (1 or 2) reads, in the order its refusals
+ * are looked for (the order a program lists them in): the index-th input's
+ * index, -1 outside. "count", "stages" and "solve" are not among them. */
+int32_t ASK_study_input(int32_t stages, int32_t index);
+
+/* ---- Requests ----------------------------------------------------------- */
+
+typedef struct ASK_request ASK_request;
+
+/* A new request with every input open; NULL when memory runs out. Free it
+ * with ASK_request_free (NULL is ignored). */
+ASK_request *ASK_request_new(void);
+void ASK_request_free(ASK_request *request);
+
+/* Leaves every input open again. */
+void ASK_request_clear(ASK_request *request);
+
+/* Gives an input's value (any double: the checks refuse what the input does
+ * not take; a count that is not whole is refused). A word input takes its
+ * word's code (REC_choice_code); a code that is none of its choice's is
+ * refused. An unknown index is ignored. */
+void ASK_give(ASK_request *request, int32_t input, double value);
+
+/* Gives a word input's word (copied up to 31 characters); a word that is
+ * not one of its choice's is refused when asked. An unknown index or a
+ * number input is ignored. */
+void ASK_give_word(ASK_request *request, int32_t input, const char *word);
+
+/* Leaves an input open. */
+void ASK_leave_open(ASK_request *request, int32_t input);
+
+/* Whether an input is given (1) or open (0). */
+int32_t ASK_is_given(const ASK_request *request, int32_t input);
+
+/* ---- Answers ------------------------------------------------------------ */
+
+/* What the question answered with: one of the result records. */
+typedef union ASK_result {
+    STU_power_result power;
+    STU_size_result size;
+    SLV_effect_result effect;
+    STU_risk_result risk;
+    DSN_design_result design;
+} ASK_result;
+
+typedef struct ASK_answer {
+    int32_t status;      /* SLV_FOUND ... SLV_INVALID_INPUT */
+    int32_t reason;      /* SLV_REASON_*; ASK_message gives the words */
+    int32_t question;    /* the question asked (REC_question_at's index); -1 if refused before */
+    int32_t record;      /* REC_* of `result`; 0 when refused before a question was asked */
+    int32_t input;       /* the input the reason names; -1 when none */
+    int32_t other_input; /* a second input it names (an input given with another); -1 */
+    int32_t direction;   /* the side of 1 of a detectable effect (STU_ABOVE_ONE ...); 0 */
+    int32_t unit;        /* the counting unit (SLV_UNIT_PEOPLE or SLV_UNIT_ALLELES) */
+    int64_t controls;    /* the controls of cases at controls_per_case (study unit); 0 */
+    double alpha;        /* the level the study took (given, or the default for the markers) */
+    ASK_result result;   /* the record `record` describes; zero when none */
+} ASK_answer;
+
+/* Answers the request: decides its question, checks it and answers into
+ * answers[0] (and answers[1] for the second side of a detectable effect).
+ * Returns the number of answers written: 1, or 2 for both sides. A refused
+ * request gives one answer. `answers` holds ASK_MOST_ANSWERS records. */
+int32_t ASK_answer_request(const ASK_request *request, ASK_answer *answers);
+
+/* Spellings of the inputs' names in ASK_message. */
+enum {
+    ASK_SPELL_OPTION = 1, /* "--stage1-cases", as a command line's option */
+    ASK_SPELL_NAME = 2    /* "stage1_cases", as an argument's name */
+};
+
+/* Writes the answer's words: for a refused input "<name> <value>: <why>"
+ * (the value as given: a count whole, a number in the fewest digits that
+ * read back to it, a word as given), "<name>: <why>" for one not given, the
+ * sentence of a request that cannot be answered as it is (a missing input,
+ * two effect descriptions ...), and SLV_message's words otherwise. Writes at
+ * most `capacity` bytes with the final zero (capacity 0 writes nothing) and
+ * returns the length of the whole message. */
+int32_t ASK_message(const ASK_answer *answer, const ASK_request *request, int32_t spelling,
+                    char *text, int32_t capacity);
+
+/* A field of the answer's result by its name (REC_field_named of its
+ * record): its value as a double (counts and codes converted); not a number
+ * when the record has no such field. */
+double ASK_result_number(const ASK_answer *answer, const char *name);
+
+/* sizeof(ASK_answer) and the offset of its result, as the library was
+ * compiled, for bindings that lay the record out. */
+int32_t ASK_answer_size(void);
+int32_t ASK_result_offset(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
