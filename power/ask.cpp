@@ -979,7 +979,7 @@ bool about_the_request(std::int32_t reason) {
 
 std::string message_of(const ASK_answer &answer, const ASK_request *request,
                        std::int32_t spelling) {
-    const std::string words = filled(SLV_message(answer.reason), answer, spelling);
+    std::string words = filled(SLV_message(answer.reason), answer, spelling);
     const std::int32_t input = answer.input;
     if (answer.status != SLV_INVALID_INPUT || about_the_request(answer.reason) || input < 0 ||
         input >= kInputCount) {
