@@ -19,6 +19,7 @@
 #include <new>
 #include <string>
 
+#include "power/checked_questions.h"
 #include "power/disease_model.h"
 #include "power/genotype_tests.h"
 #include "power/records.h"
@@ -686,6 +687,30 @@ Refusal check_two_stage(const Asked &asked, const STU_study &study) {
 
 // ---- The request's own inputs ------------------------------------------------
 
+// Whether a whole number is the code of one of a word input's words; the
+// codes of each choice are looked up once.
+bool is_word_code(Input input, double value) {
+    constexpr std::size_t kMostWords = 8;
+    struct Codes {
+        std::int32_t code[kInputCount][kMostWords];
+        std::size_t count[kInputCount];
+        Codes() : code{}, count{} {
+            for (std::size_t i = 0; i < kInputCount; ++i) {
+                std::int32_t word_code = 0;
+                while (count[i] < kMostWords &&
+                       REC_choice_word(kInputs[i].about.choice, static_cast<std::int32_t>(count[i]),
+                                       &word_code) != nullptr) {
+                    code[i][count[i]++] = word_code;
+                }
+            }
+        }
+    };
+    static const Codes codes;
+    const std::int32_t *first = codes.code[input];
+    const std::int32_t *last = first + codes.count[input];
+    return std::find(first, last, static_cast<std::int32_t>(value)) != last;
+}
+
 // A word that is not its choice's, a count that is not whole, a number of
 // stages other than 1 and 2: refused before anything else is read.
 Refusal check_kinds(const ASK_request &request) {
@@ -698,8 +723,7 @@ Refusal check_kinds(const ASK_request &request) {
         const bool whole = std::isfinite(value) && std::floor(value) == value;
         bool bad = false;
         if (about.kind == ASK_WORD) {
-            bad = !whole ||
-                  REC_choice_name(about.choice, static_cast<std::int32_t>(value)) == nullptr;
+            bad = !whole || !is_word_code(static_cast<Input>(i), value);
         } else if (about.kind == ASK_COUNT) {
             bad = !whole || std::fabs(value) > 9007199254740992.0;
         } else if (i == kStages) {
@@ -769,20 +793,46 @@ void start(ASK_answer &answer, const Asked &asked, const STU_study &study) {
     answer.alpha = study.alpha;
 }
 
-void asked_as(ASK_answer &answer, const char *question, std::int32_t status, std::int32_t reason) {
-    for (std::int32_t i = 0; i < REC_question_count(); ++i) {
-        if (named(REC_question_at(i)->name, question)) {
-            answer.question = i;
-            answer.record = REC_question_at(i)->result;
+// The questions of power/records.h the request asks.
+constexpr const char *kQuestionNames[] = {
+    "power",           "cases_for_controls", "controls_for_cases",
+    "cases_for_ratio", "controls_for_ratio", "odds_ratio",
+    "relative_risk",   "two_stage_power",    "two_stage_power_of_total",
+    "smallest_total",  "cheapest_design",    "most_powerful_design"};
+
+// The index of a question of power/records.h, looked up once.
+std::int32_t question_index(const char *name) {
+    struct Indices {
+        std::int32_t of[std::size(kQuestionNames)];
+        Indices() : of{} {
+            for (std::size_t i = 0; i < std::size(kQuestionNames); ++i) {
+                const REC_question *question = REC_question_named(kQuestionNames[i]);
+                of[i] = question == nullptr
+                            ? kNone
+                            : static_cast<std::int32_t>(question - REC_question_at(0));
+            }
+        }
+    };
+    static const Indices indices;
+    for (std::size_t i = 0; i < std::size(kQuestionNames); ++i) {
+        if (kQuestionNames[i] == name || named(kQuestionNames[i], name)) {
+            return indices.of[i];
         }
     }
+    return kNone;
+}
+
+void asked_as(ASK_answer &answer, const char *question, std::int32_t status, std::int32_t reason) {
+    answer.question = question_index(question);
+    answer.record = answer.question == kNone ? 0 : REC_question_at(answer.question)->result;
     answer.status = status;
     answer.reason = reason;
 }
 
 void answer_power(const Asked &asked, const STU_study &study, ASK_answer &answer) {
     STU_power_result &result = answer.result.power;
-    STU_power(&study, asked.count(kCases), controls_of(asked), &result);
+    // Every input was checked: the power is asked without checking again.
+    vantor::checked_power(study, asked.count(kCases), controls_of(asked), &result);
     if (asked.has(kControlsPerCase)) {
         answer.controls = controls_of(asked);
     }
