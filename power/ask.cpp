@@ -692,9 +692,9 @@ Refusal check_two_stage(const Asked &asked, const STU_study &study) {
 bool is_word_code(Input input, double value) {
     constexpr std::size_t kMostWords = 8;
     struct Codes {
-        std::int32_t code[kInputCount][kMostWords];
-        std::size_t count[kInputCount];
-        Codes() : code{}, count{} {
+        std::int32_t code[kInputCount][kMostWords]{};
+        std::size_t count[kInputCount]{};
+        Codes() {
             for (std::size_t i = 0; i < kInputCount; ++i) {
                 std::int32_t word_code = 0;
                 while (count[i] < kMostWords &&
@@ -803,8 +803,8 @@ constexpr const char *kQuestionNames[] = {
 // The index of a question of power/records.h, looked up once.
 std::int32_t question_index(const char *name) {
     struct Indices {
-        std::int32_t of[std::size(kQuestionNames)];
-        Indices() : of{} {
+        std::int32_t of[std::size(kQuestionNames)]{};
+        Indices() {
             for (std::size_t i = 0; i < std::size(kQuestionNames); ++i) {
                 const REC_question *question = REC_question_named(kQuestionNames[i]);
                 of[i] = question == nullptr
