@@ -149,8 +149,7 @@ def _structure(record_name: str, size: int, fields: list) -> type:
 
 
 def _answer_layout(library: ctypes.CDLL, largest_result: int) -> type:
-    """ASK_answer: its head as power/ask.h declares it, then the result's
-    bytes, checked against where and how large the library has them."""
+    """ASK_answer: its head as power/ask.h declares it, then its result, checked."""
     offset, size = library.ASK_result_offset(), library.ASK_answer_size()
     head = type("_ASK_answer_head", (ctypes.Structure,), {"_fields_": _ANSWER_HEAD})
     if ctypes.sizeof(head) != offset:
@@ -164,8 +163,7 @@ def _answer_layout(library: ctypes.CDLL, largest_result: int) -> type:
 
 
 def _result_type(name: str, doc: str, fields: list, status, reason) -> type:
-    """A named tuple of the record's public fields: every described field but
-    the bookkeeping, with the reason's words (``message``) after the reason."""
+    """A named tuple of the record's fields but its bookkeeping, and ``message``."""
     members = []
     for field in fields:
         if field.kind == _KIND_STATUS:
@@ -211,7 +209,6 @@ class _Vocabulary:
             self.results[record] = self.public[name] = _result_type(
                 name, doc, self.fields[record], self.status, self.reason)
         self.answer = _answer_layout(library, max(map(ctypes.sizeof, self.layouts.values())))
-        self.result_offset = library.ASK_result_offset()
         self.inputs = [library.ASK_input_at(i).contents
                        for i in range(library.ASK_input_count())]
         self.input_index = {described.name.decode("ascii"): (index, described.kind)
@@ -381,7 +378,7 @@ def _result(answer, message: str):
         argument = (words.inputs[answer.input].name.decode("ascii")
                     if 0 <= answer.input < len(words.inputs) else None)
         raise InputError(message, words.reason(answer.reason), status, argument)
-    raw = words.layouts[answer.record].from_buffer(answer, words.result_offset)
+    raw = words.layouts[answer.record].from_buffer(answer, type(answer).result.offset)
     found = status in (words.status.FOUND, words.status.FOUND_WITH_WARNING)
     values = {}
     for field in words.fields[answer.record]:
@@ -431,8 +428,7 @@ def ask(**inputs):
         _reports.counts = {}
         count = library.ASK_answer_request(request, answers)
         _warn_of_reports(_reports.counts)
-        found = [_result(answer, _message(library, answer, request))
-                 for answer in answers[:count]]
+        found = [_result(a, _message(library, a, request)) for a in answers[:count]]
     finally:
         library.ASK_request_free(request)
     return words.pairs[answers[0].record](*found) if count > 1 else found[0]
@@ -449,20 +445,24 @@ BOTH_DIRECTIONS = "both"
 
 
 def _question(stages: int, solve: str, keywords=_OPTIONS + _MODEL_INPUTS):
-    """Makes a signature and docstring a question: its arguments and
-    ``keywords`` (added, default None) are its named inputs, given unless
-    left at a default of None, with ``stages`` and ``solve``."""
+    """Makes a signature a question of its arguments and ``keywords`` (added),
+    each given unless left at a default of None, with ``stages`` and ``solve``."""
     def decorate(stub):
         own = inspect.signature(stub)
         signature = own.replace(parameters=[*own.parameters.values(), *(
             inspect.Parameter(name, inspect.Parameter.KEYWORD_ONLY, default=None)
             for name in keywords)])
-        required = {name for name, parameter in signature.parameters.items()
-                    if parameter.default is inspect.Parameter.empty}
+        parameters = signature.parameters
+        positional = [n for n, p in parameters.items() if p.kind == p.POSITIONAL_OR_KEYWORD]
+        required = {n for n, p in parameters.items() if p.default is p.empty}
 
         @functools.wraps(stub)
         def asked(*arguments, **named):
-            given = signature.bind(*arguments, **named).arguments
+            given = dict(zip(positional, arguments))
+            if (len(arguments) > len(positional) or not given.keys().isdisjoint(named)
+                    or named.keys() - parameters.keys() or required - given.keys() - named.keys()):
+                signature.bind(*arguments, **named)  # raises Python's TypeError for the call
+            given.update(named)
             inputs = {name: value for name, value in given.items()
                       if name in required or value is not None}
             if inputs.get("direction") == BOTH_DIRECTIONS:
