@@ -101,7 +101,7 @@ class _DescribedInput(ctypes.Structure):
     # Mirrors ASK_input in power/ask.h.
     _fields_ = [("name", ctypes.c_char_p), ("kind", ctypes.c_int32), ("choice", ctypes.c_char_p),
                 ("reason", ctypes.c_int32), ("value_default", ctypes.c_char_p),
-                ("meaning", ctypes.c_char_p)]
+                ("meaning", ctypes.c_char_p), ("effect", ctypes.c_int32)]
 
 
 # ASK_answer of power/ask.h up to its result, which the library places at
