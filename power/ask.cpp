@@ -194,7 +194,8 @@ constexpr std::size_t kWordLength = 32;
 struct ASK_request {
     double value[kInputCount];
     bool given[kInputCount];
-    char word[kInputCount][kWordLength];  // a word as given, for the messages
+    char word[kInputCount][kWordLength];  // a word or text as given, for the messages
+    bool typed[kInputCount];              // given as a word or a text: `word` shows it
 };
 
 namespace {
@@ -975,10 +976,10 @@ std::string spelled(const char *name, std::int32_t spelling) {
 std::string value_text(const ASK_request &request, std::int32_t input) {
     const ASK_input &about = kInputs[input].about;
     const double value = request.value[input];
+    if (request.typed[input]) {
+        return request.word[input][0] == '\0' ? "''" : request.word[input];
+    }
     if (about.kind == ASK_WORD) {
-        if (request.word[input][0] != '\0') {
-            return request.word[input];
-        }
         const char *word = std::isfinite(value)
                                ? REC_choice_name(about.choice, static_cast<std::int32_t>(value))
                                : nullptr;
@@ -989,6 +990,23 @@ std::string value_text(const ASK_request &request, std::int32_t input) {
         return std::to_string(static_cast<std::int64_t>(value));
     }
     return shortest_text(value);
+}
+
+// A number in decimal notation (digits, a point, an exponent), or not a
+// number for any other text: hexadecimal, "inf", "NA", spaces, nothing.
+double decimal_number(const char *text) {
+    const char *at = text;
+    at += *at == '-' || *at == '+' ? 1 : 0;
+    bool digits = false;
+    for (; (*at >= '0' && *at <= '9') || *at == '.'; ++at) {
+        digits = digits || *at != '.';
+    }
+    if (!digits || std::strchr(text, 'x') != nullptr || std::strchr(text, 'X') != nullptr) {
+        return kNotANumber;
+    }
+    char *end = nullptr;
+    const double value = std::strtod(text, &end);
+    return end != text && *end == '\0' ? value : kNotANumber;
 }
 
 // The words of a template: each {name} spelled; {input} and {other} the
@@ -1127,6 +1145,7 @@ void ASK_request_clear(ASK_request *request) {
     }
     std::fill(std::begin(request->value), std::end(request->value), kNotANumber);
     std::fill(std::begin(request->given), std::end(request->given), false);
+    std::fill(std::begin(request->typed), std::end(request->typed), false);
     for (char(&word)[kWordLength] : request->word) {
         word[0] = '\0';
     }
@@ -1138,6 +1157,7 @@ void ASK_give(ASK_request *request, std::int32_t input, double value) {
     }
     request->value[input] = value;
     request->given[input] = true;
+    request->typed[input] = false;
     request->word[input][0] = '\0';
 }
 
@@ -1150,12 +1170,29 @@ void ASK_give_word(ASK_request *request, std::int32_t input, const char *word) {
     const std::int32_t code = REC_choice_code(kInputs[input].about.choice, given);
     request->value[input] = code == kNoCode ? kNotANumber : code;
     request->given[input] = true;
+    request->typed[input] = true;
+    std::snprintf(request->word[input], kWordLength, "%s", given);
+}
+
+void ASK_give_text(ASK_request *request, std::int32_t input, const char *text) {
+    if (request == nullptr || input < 0 || input >= kInputCount) {
+        return;
+    }
+    const char *given = text == nullptr ? "" : text;
+    if (kInputs[input].about.kind == ASK_WORD) {
+        ASK_give_word(request, input, given);
+        return;
+    }
+    request->value[input] = decimal_number(given);
+    request->given[input] = true;
+    request->typed[input] = true;
     std::snprintf(request->word[input], kWordLength, "%s", given);
 }
 
 void ASK_leave_open(ASK_request *request, std::int32_t input) {
     if (request != nullptr && input >= 0 && input < kInputCount) {
         request->given[input] = false;
+        request->typed[input] = false;
         request->value[input] = kNotANumber;
         request->word[input][0] = '\0';
     }
@@ -1234,6 +1271,8 @@ double ASK_result_number(const ASK_answer *answer, const char *name) {
 }
 
 std::int32_t ASK_answer_size(void) { return static_cast<std::int32_t>(sizeof(ASK_answer)); }
+
+std::int32_t ASK_input_size(void) { return static_cast<std::int32_t>(sizeof(ASK_input)); }
 
 std::int32_t ASK_result_offset(void) {
     return static_cast<std::int32_t>(offsetof(ASK_answer, result));
