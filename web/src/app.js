@@ -196,15 +196,17 @@ const answers = {};
 
 const isFound = (answer) => answer.status === "FOUND" || answer.status === "FOUND_WITH_WARNING";
 
-// The inputs whose values some answer took (answered without refusal).
+// The inputs whose values some answer took (answered without refusal), by
+// the stages of its study: "1 model".
 let accepted = new Set();
 
 // A refusal's words go beside the field of the input it names, unless an
-// answer took that input's value (the words are then about this answer
-// alone) or the page has no field for it: then in the answer's place.
-function placeRefusal(answer) {
+// answer of a study of as many stages took that input's value (the words
+// are then about this answer alone) or the page has no field for it: then
+// in the answer's place.
+function placeRefusal(panel, answer) {
   const field = answer.input && document.getElementById(`${idOf(answer.input)}-error`);
-  if (!field || accepted.has(answer.input)) return false;
+  if (!field || accepted.has(`${panel.stages} ${answer.input}`)) return false;
   if (field.textContent === "") {
     field.textContent = pageWords(answer.message);
     byId(idOf(answer.input)).setAttribute("aria-invalid", "true");
@@ -222,7 +224,7 @@ function clearRefusals() {
 // Shows an answer: its text when found (with the warning's words), the
 // library's words when not reachable, the refusal's words beside its field
 // or here. The status and reason names go on the output.
-function show(id, answer, text) {
+function show(id, answer, text, panel = null) {
   const out = byId(id);
   out.dataset.status = answer.status;
   out.dataset.reason = answer.reason;
@@ -232,7 +234,7 @@ function show(id, answer, text) {
   } else if (answer.status === "NOT_REACHABLE") {
     out.textContent = `not reachable: ${answer.message}`;
   } else {
-    out.textContent = placeRefusal(answer) ? "" : pageWords(answer.message);
+    out.textContent = !panel || placeRefusal(panel, answer) ? "" : pageWords(answer.message);
   }
 }
 
@@ -269,33 +271,29 @@ function designText(f) {
   return text;
 }
 
-// Each output's words from its answer. The detectable effect is the odds
-// ratio, or the disease model's relative risk (the free model has no one
-// risk to find: the library's words say so).
+// Each output's words from its answer's fields, and the outputs beside it.
+// The detectable effect is the odds ratio, or the disease model's relative
+// risk (the free model has no one risk to find: the library's words say so).
 const effectName = () => (diseaseModel ? "relative_risk" : "odds_ratio");
 const SHOWN = {
-  "power": (a) => {
-    for (const name of MARKER_FIELDS) show(idOf(name), a, sixDigits(a.fields[name]));
-    return sixDigits(a.fields.power);
-  },
-  "cases-for-controls": (a) => sizeText(a.fields),
-  "controls-for-cases": (a) => sizeText(a.fields),
-  "cases-for-ratio": (a) => sizeText(a.fields),
-  "effect": (a) => sixDigits(a.fields[effectName()]) + markerText(a.fields),
-  "two-stage-power": (a) => {
-    show("final-alpha", a, sixDigits(a.fields.final_alpha));
-    show("cost", a, sixDigits(a.fields.cost));
-    return sixDigits(a.fields.power);
-  },
-  "two-stage-power-of-total": (a) => `${stagesText(a.fields)}; power ` +
-    `${sixDigits(a.fields.power)}; cost ${sixDigits(a.fields.cost)}`,
-  "smallest-total": (a) => designText(a.fields),
-  "cheapest-design": (a) => {
-    show("one-stage-total", a, String(a.fields.one_stage_total));
-    show("relative-cost", a, sixDigits(a.fields.relative_cost));
-    return designText(a.fields);
-  },
-  "most-powerful-design": (a) => designText(a.fields),
+  "power": (f) => sixDigits(f.power),
+  "cases-for-controls": sizeText,
+  "controls-for-cases": sizeText,
+  "cases-for-ratio": sizeText,
+  "effect": (f) => sixDigits(f[effectName()]) + markerText(f),
+  "two-stage-power": (f) => sixDigits(f.power),
+  "two-stage-power-of-total": (f) => `${stagesText(f)}; power ${sixDigits(f.power)}; ` +
+    `cost ${sixDigits(f.cost)}`,
+  "smallest-total": designText,
+  "cheapest-design": designText,
+  "most-powerful-design": designText,
+};
+const BESIDE = {
+  "power": MARKER_FIELDS.map((name) => [idOf(name), (f) => sixDigits(f[name])]),
+  "two-stage-power": [["final-alpha", (f) => sixDigits(f.final_alpha)],
+    ["cost", (f) => sixDigits(f.cost)]],
+  "cheapest-design": [["one-stage-total", (f) => String(f.one_stage_total)],
+    ["relative-cost", (f) => sixDigits(f.relative_cost)]],
 };
 
 // An output's id: the effect's by the effect's name and side.
@@ -303,8 +301,9 @@ const outputOf = (panel) => (panel.direction ? `${idOf(effectName())}-${panel.di
 
 function showAnswer(panel, answer) {
   answers[panel.id] = answer;
-  const text = isFound(answer) ? SHOWN[panel.direction ? "effect" : panel.id](answer) : "";
-  show(outputOf(panel), answer, text);
+  const words = (textOf) => (isFound(answer) ? textOf(answer.fields) : "");
+  show(outputOf(panel), answer, words(SHOWN[panel.direction ? "effect" : panel.id]), panel);
+  for (const [id, textOf] of BESIDE[panel.id] || []) show(id, answer, words(textOf));
 }
 
 // Asks the quick questions on this thread: every answer's refusal is placed
@@ -314,7 +313,7 @@ function askQuick(form) {
   const asked = QUICK.map((panel) => {
     const request = requestOf(panel, form);
     const [answer] = lib.ask(request);
-    if (answer.status !== "INVALID_INPUT") for (const name in request) accepted.add(name);
+    if (answer.status !== "INVALID_INPUT") for (const name in request) accepted.add(`${panel.stages} ${name}`);
     return { panel, request, answer };
   });
   for (const { panel, answer } of asked) showAnswer(panel, answer);

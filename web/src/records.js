@@ -72,7 +72,7 @@ function vantorLibrary(module) {
   }
 
   // The index-th answer: its status, reason, question and refused input by
-  // their names, the library's words unless found (the inputs spelled as
+  // their names, its result's record (REC_*), the library's words unless found (the inputs spelled as
   // options, the value refused left out: the page shows it), and its
   // result's fields by name.
   function readAnswer(index) {
@@ -85,6 +85,7 @@ function vantorLibrary(module) {
       status,
       reason: reasonName(answer.reason(index)),
       question: question >= 0 ? questionName(question) : "",
+      record,
       input: input >= 0 ? inputName(input) : "",
       controls: answer.controls(index),
       alpha: answer.alpha(index),
