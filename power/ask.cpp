@@ -81,80 +81,80 @@ constexpr const char *kPeople = "people";
 
 // clang-format off
 constexpr Known kInputs[] = {
-    {{"cases", ASK_COUNT, "", SLV_REASON_BAD_CASES, "", "number of cases"}, {}},
-    {{"controls", ASK_COUNT, "", SLV_REASON_BAD_CONTROLS, "", "number of controls"}, {}},
+    {{"cases", ASK_COUNT, "", SLV_REASON_BAD_CASES, "", "number of cases", 0}, {}},
+    {{"controls", ASK_COUNT, "", SLV_REASON_BAD_CONTROLS, "", "number of controls", 0}, {}},
     {{"controls_per_case", ASK_NUMBER, "", SLV_REASON_BAD_RATIO, "",
-      "controls per case, instead of the controls"}, {"controls"}},
+      "controls per case, instead of the controls", 0}, {"controls"}},
     {{"cases_per_control", ASK_NUMBER, "", SLV_REASON_BAD_RATIO, "",
-      "cases per control: the cases and controls are solved together"}, {"controls_per_case"}},
+      "cases per control: the cases and controls are solved together", 0}, {"controls_per_case"}},
     {{"odds_ratio", ASK_NUMBER, "", SLV_REASON_BAD_ODDS_RATIO, "",
-      "allelic odds ratio of the risk allele"}, {}},
+      "allelic odds ratio of the risk allele", STU_EFFECT_ALLELIC}, {}},
     {{"direction", ASK_WORD, "direction", SLV_REASON_BAD_DIRECTION, "above,below",
-      "the side of 1 of the odds ratio (or relative risk) found: above or below"}, {}},
+      "the side of 1 of the odds ratio (or relative risk) found: above or below", 0}, {}},
     {{"control_rate", ASK_NUMBER, "", SLV_REASON_BAD_CONTROL_RATE, "",
-      "risk-allele rate among controls, in (0, 1)"}, {}},
+      "risk-allele rate among controls, in (0, 1)", STU_EFFECT_ALLELIC}, {}},
     {{"frequency", ASK_NUMBER, "", SLV_REASON_BAD_FREQUENCY, "",
-      "risk-allele frequency in the population, in (0, 1)"}, {}},
+      "risk-allele frequency in the population, in (0, 1)", STU_EFFECT_DISEASE}, {}},
     {{"prevalence", ASK_NUMBER, "", SLV_REASON_BAD_PREVALENCE, "",
-      "the disease's prevalence, in (0, 1)"}, {}},
+      "the disease's prevalence, in (0, 1)", STU_EFFECT_DISEASE}, {}},
     {{"model", ASK_WORD, "model", SLV_REASON_BAD_MODEL, "multiplicative",
-      "genetic model: multiplicative, additive, dominant, recessive or free"}, {}},
+      "genetic model: multiplicative, additive, dominant, recessive or free", STU_EFFECT_DISEASE}, {}},
     {{"relative_risk", ASK_NUMBER, "", SLV_REASON_BAD_RELATIVE_RISK, "",
-      "genotype relative risk r of one copy (the model sets two copies')"}, {}},
+      "genotype relative risk r of one copy (the model sets two copies')", STU_EFFECT_DISEASE}, {}},
     {{"heterozygote_risk", ASK_NUMBER, "", SLV_REASON_BAD_RELATIVE_RISK, "",
-      "the free model's relative risk of one copy"}, {"relative_risk"}},
+      "the free model's relative risk of one copy", STU_EFFECT_DISEASE}, {"relative_risk"}},
     {{"homozygote_risk", ASK_NUMBER, "", SLV_REASON_BAD_RELATIVE_RISK, "",
-      "the free model's relative risk of two copies"}, {"relative_risk"}},
+      "the free model's relative risk of two copies", STU_EFFECT_DISEASE}, {"relative_risk"}},
     {{"controls_kind", ASK_WORD, "controls_kind", SLV_REASON_BAD_CONTROLS_KIND, "unaffected",
-      "who the controls are: unaffected or population (unscreened)"}, {}},
+      "who the controls are: unaffected or population (unscreened)", STU_EFFECT_DISEASE}, {}},
     {{"marker_frequency", ASK_NUMBER, "", SLV_REASON_BAD_MARKER_FREQUENCY, "",
-      "the marker allele's frequency, in (0, 1) (default the risk allele's)"}, {}},
+      "the marker allele's frequency, in (0, 1) (default the risk allele's)", STU_EFFECT_DISEASE}, {}},
     {{"d_prime", ASK_NUMBER, "", SLV_REASON_BAD_LD, "",
       "the marker's D' with the risk allele, in [0, 1] (default: the marker is the causal "
-      "variant)"}, {"ld"}},
+      "variant)", STU_EFFECT_DISEASE}, {"ld"}},
     {{"r_squared", ASK_NUMBER, "", SLV_REASON_BAD_LD, "",
       "the marker's r^2 with the risk allele, in [0, 1] (default: the marker is the causal "
-      "variant)"}, {"ld"}},
+      "variant)", STU_EFFECT_DISEASE}, {"ld"}},
     {{"test", ASK_WORD, "test", SLV_REASON_BAD_TEST, "allelic",
       "association test: allelic, or with a disease model trend, dominant, recessive or "
-      "genotypic (one stage)"}, {}},
+      "genotypic (one stage)", 0}, {}},
     {{"markers", ASK_NUMBER, "", SLV_REASON_BAD_MARKERS, "1",
       "number of markers tested, or the effective number of independent tests (a real number "
-      "from 1): the test runs at alpha divided by it, the per-marker level (Bonferroni)"}, {}},
+      "from 1): the test runs at alpha divided by it, the per-marker level (Bonferroni)", 0}, {}},
     {{"alpha", ASK_NUMBER, "", SLV_REASON_BAD_ALPHA, "5e-8; with markers above 1, 0.05",
       "two-sided significance level (study-wide; for two stages the overall level), in "
-      "[1e-12, 1)"}, {}},
+      "[1e-12, 1)", 0}, {}},
     {{"target_power", ASK_NUMBER, "", SLV_REASON_BAD_TARGET_POWER, "",
-      "target power, above the level and below 1"}, {}},
+      "target power, above the level and below 1", 0}, {}},
     {{"variance", ASK_WORD, "variance", SLV_REASON_BAD_STATISTIC, "pooled",
       "the test's variance under no association: pooled (from the pooled rate, as the allelic "
-      "chi-square test does) or unpooled (each group's own rate, as the Wald test does)"}, {}},
+      "chi-square test does) or unpooled (each group's own rate, as the Wald test does)", 0}, {}},
     {{"method", ASK_WORD, "method", SLV_REASON_BAD_METHOD, "joint",
-      "analysis: replication, product (of p-values) or joint"}, {}},
+      "analysis: replication, product (of p-values) or joint", 0}, {}},
     {{"total", ASK_COUNT, "", SLV_REASON_BAD_CASES, "",
-      "cases and controls of both stages together"}, {"cases", "controls"}},
+      "cases and controls of both stages together", 0}, {"cases", "controls"}},
     {{"stage1_share", ASK_NUMBER, "", SLV_REASON_BAD_STAGE1_SHARE, "",
-      "stage 1's share of the total, in (0, 1)"}, {}},
-    {{"stage1_cases", ASK_COUNT, "", SLV_REASON_BAD_CASES, "", "stage 1's cases"}, {"cases"}},
-    {{"stage1_controls", ASK_COUNT, "", SLV_REASON_BAD_CONTROLS, "", "stage 1's controls"},
+      "stage 1's share of the total, in (0, 1)", 0}, {}},
+    {{"stage1_cases", ASK_COUNT, "", SLV_REASON_BAD_CASES, "", "stage 1's cases", 0}, {"cases"}},
+    {{"stage1_controls", ASK_COUNT, "", SLV_REASON_BAD_CONTROLS, "", "stage 1's controls", 0},
      {"controls"}},
-    {{"stage2_cases", ASK_COUNT, "", SLV_REASON_BAD_CASES, "", "stage 2's cases"}, {"cases"}},
-    {{"stage2_controls", ASK_COUNT, "", SLV_REASON_BAD_CONTROLS, "", "stage 2's controls"},
+    {{"stage2_cases", ASK_COUNT, "", SLV_REASON_BAD_CASES, "", "stage 2's cases", 0}, {"cases"}},
+    {{"stage2_controls", ASK_COUNT, "", SLV_REASON_BAD_CONTROLS, "", "stage 2's controls", 0},
      {"controls"}},
     {{"case_fraction", ASK_NUMBER, "", SLV_REASON_BAD_CASE_FRACTION, "0.5",
-      "cases' share of each stage, in (0, 1)"}, {}},
+      "cases' share of each stage, in (0, 1)", 0}, {}},
     {{"stage1_alpha", ASK_NUMBER, "", SLV_REASON_BAD_STAGE1_ALPHA, "",
-      "the stage 1 level (at least twice alpha; above it for product)"}, {}},
+      "the stage 1 level (at least twice alpha; above it for product)", 0}, {}},
     {{"budget", ASK_NUMBER, "", SLV_REASON_BAD_BUDGET, "",
-      "genotyping budget per marker, in the counting unit"}, {}},
+      "genotyping budget per marker, in the counting unit", 0}, {}},
     {{"cost_ratio", ASK_NUMBER, "", SLV_REASON_BAD_COST_RATIO, "1",
-      "cost of a stage 2 genotype relative to a stage 1 one"}, {}},
+      "cost of a stage 2 genotype relative to a stage 1 one", 0}, {}},
     {{"count", ASK_WORD, "count", SLV_REASON_BAD_UNIT, kPeople,
-      "what every count counts: people (two alleles each) or alleles"}, {}},
-    {{"stages", ASK_NUMBER, "", SLV_REASON_BAD_STAGES, "1", "the study's stages: 1 or 2"}, {}},
+      "what every count counts: people (two alleles each) or alleles", 0}, {}},
+    {{"stages", ASK_NUMBER, "", SLV_REASON_BAD_STAGES, "1", "the study's stages: 1 or 2", 0}, {}},
     {{"solve", ASK_WORD, "solve", SLV_REASON_BAD_SOLVE, "",
       "what is solved: power, size or effect (one stage), power, size or design (two stages); "
-      "by default what the inputs given leave open"}, {}},
+      "by default what the inputs given leave open", 0}, {}},
 };
 // clang-format on
 
@@ -185,6 +185,7 @@ constexpr Input kAllelicInputs[] = {kOddsRatio, kControlRate};
 constexpr Input kStageCounts[] = {kStage1Cases, kStage1Controls, kStage2Cases, kStage2Controls};
 
 constexpr std::int32_t kNoCode = -1000;  // below every choice code
+constexpr double kDefaultCostRatio = 1;
 constexpr std::size_t kWordLength = 32;
 
 }  // namespace
@@ -829,7 +830,7 @@ void answer_effect(const Asked &asked, const STU_study &study, std::int32_t dire
 
 void answer_two_stage(const Asked &asked, const STU_study &study, ASK_answer &answer) {
     DSN_design_result &design = answer.result.design;
-    const double cost_ratio = asked.has(kCostRatio) ? asked[kCostRatio] : 1;
+    const double cost_ratio = asked.has(kCostRatio) ? asked[kCostRatio] : kDefaultCostRatio;
     const char *question = "smallest_total";
     if (asked.solve == ASK_SOLVE_DESIGN) {
         question = asked.has(kBudget) ? "most_powerful_design" : "cheapest_design";
@@ -978,7 +979,7 @@ bool about_the_request(std::int32_t reason) {
 
 std::string message_of(const ASK_answer &answer, const ASK_request *request,
                        std::int32_t spelling) {
-    const std::string words = filled(SLV_message(answer.reason), answer, spelling);
+    std::string words = filled(SLV_message(answer.reason), answer, spelling);
     const std::int32_t input = answer.input;
     if (answer.status != SLV_INVALID_INPUT || about_the_request(answer.reason) || input < 0 ||
         input >= kInputCount) {
@@ -989,6 +990,37 @@ std::string message_of(const ASK_answer &answer, const ASK_request *request,
         return name + ": " + words;
     }
     return name + " " + value_text(*request, input) + ": " + words;
+}
+
+// The value an input left open takes: the study's, or the question's.
+double taken(const Asked &asked, const STU_study &study, Input input) {
+    const bool disease = study.effect_kind == STU_EFFECT_DISEASE;
+    switch (input) {
+        case kAlpha:
+            return study.alpha;
+        case kMarkers:
+            return study.markers;
+        case kVariance:
+            return study.statistic;
+        case kTest:
+            return study.test;
+        case kCount:
+            return study.unit;
+        case kStages:
+            return asked.two_stages ? 2 : 1;
+        case kModel:
+            return disease ? study.effect.disease.model : kNotANumber;
+        case kControlsKind:
+            return disease ? study.effect.disease.controls : kNotANumber;
+        case kMethod:
+            return asked.two_stages ? study.method : kNotANumber;
+        case kCaseFraction:
+            return asked.two_stages ? study.case_fraction : kNotANumber;
+        case kCostRatio:
+            return asked.two_stages ? kDefaultCostRatio : kNotANumber;
+        default:
+            return asked.value[input];
+    }
 }
 
 void refuse_into(ASK_answer &answer, const Refusal &refusal) {
@@ -1081,6 +1113,18 @@ void ASK_leave_open(ASK_request *request, std::int32_t input) {
 
 std::int32_t ASK_is_given(const ASK_request *request, std::int32_t input) {
     return request != nullptr && input >= 0 && input < kInputCount && request->given[input] ? 1 : 0;
+}
+
+double ASK_input_taken(const ASK_request *request, std::int32_t input) {
+    if (request == nullptr || input < 0 || input >= kInputCount) {
+        return kNotANumber;
+    }
+    if (request->given[input] || check_kinds(*request).refused()) {
+        return request->value[input];
+    }
+    Asked asked{*request, {}, {}};
+    fill(asked);
+    return taken(asked, study_of(asked), static_cast<Input>(input));
 }
 
 std::int32_t ASK_answer_request(const ASK_request *request, ASK_answer *answers) {

@@ -78,6 +78,8 @@ typedef struct ASK_input {
     int32_t reason;            /* the reason refusing a value of it (its first); 0 if none */
     const char *value_default; /* the value taken when it is not given, in words; "" */
     const char *meaning;       /* one sentence, no final full stop */
+    int32_t effect;            /* the effect description it belongs to: STU_EFFECT_ALLELIC,
+                                  STU_EFFECT_DISEASE, or 0 */
 } ASK_input;
 
 /* The number of inputs; the index-th (from 0), NULL outside. */
@@ -120,6 +122,12 @@ void ASK_leave_open(ASK_request *request, int32_t input);
 
 /* Whether an input is given (1) or open (0). */
 int32_t ASK_is_given(const ASK_request *request, int32_t input);
+
+/* The value the request takes for an input: the value given, else the
+ * default it takes (the level for its markers, a disease model's words when
+ * it describes one, the target power "solve" implies ...), a word's code;
+ * not a number for an input open without a default. */
+double ASK_input_taken(const ASK_request *request, int32_t input);
 
 /* ---- Answers ------------------------------------------------------------ */
 
