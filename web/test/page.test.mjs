@@ -81,7 +81,7 @@ async function nodeLibrary(wrap = null) {
   return vantorLibrary(module);
 }
 
-// The single-stage question every front end's awkward inputs start from.
+// The single-stage question the page starts with, as vantor options.
 const BASE = ["--cases", "2000", "--controls", "2000", "--odds-ratio", "1.3", "--control-rate",
   "0.3", "--alpha", "5e-8"];
 
