@@ -688,6 +688,15 @@ Refusal check_two_stage(const Asked &asked, const STU_study &study) {
 
 // ---- The request's own inputs ------------------------------------------------
 
+// A value as a choice's code: kNoCode for one that is not a whole number
+// within the codes' range (codes are small; a cast of any other is not
+// defined).
+std::int32_t code_of(double value) {
+    constexpr double kLargestCode = 1e6;
+    const bool whole = std::isfinite(value) && std::floor(value) == value;
+    return whole && std::fabs(value) <= kLargestCode ? static_cast<std::int32_t>(value) : kNoCode;
+}
+
 // Whether a whole number is the code of one of a word input's words; the
 // codes of each choice are looked up once.
 bool is_word_code(Input input, double value) {
@@ -709,7 +718,7 @@ bool is_word_code(Input input, double value) {
     static const Codes codes;
     const std::int32_t *first = codes.code[input];
     const std::int32_t *last = first + codes.count[input];
-    return std::find(first, last, static_cast<std::int32_t>(value)) != last;
+    return std::find(first, last, code_of(value)) != last;
 }
 
 // A word that is not its choice's, a count that is not whole, a number of
@@ -980,9 +989,7 @@ std::string value_text(const ASK_request &request, std::int32_t input) {
         return request.word[input][0] == '\0' ? "''" : request.word[input];
     }
     if (about.kind == ASK_WORD) {
-        const char *word = std::isfinite(value)
-                               ? REC_choice_name(about.choice, static_cast<std::int32_t>(value))
-                               : nullptr;
+        const char *word = REC_choice_name(about.choice, code_of(value));
         return word != nullptr ? word : shortest_text(value);
     }
     if (about.kind == ASK_COUNT && std::isfinite(value) && std::floor(value) == value &&
