@@ -372,7 +372,7 @@ function curveEffects(request) {
   const risks = EFFECT.filter((name) => name in request);
   return [0.75, 1, 1.25].map((k) => {
     const scaled = { ...request };
-    for (const name of risks) scaled[name] = around(lib.readNumber(request[name]), k);
+    for (const name of risks) scaled[name] = around(lib.taken(request, name), k);
     const shown = risks.map((name) => sixDigits(scaled[name]));
     return diseaseModel
       ? { request: scaled, name: `relative risk ${shown.join(" and ")}`, column: `rr_${shown.join("_")}` }
@@ -387,8 +387,8 @@ function curve(form) {
   curveNames = [];
   if (answers["cases-for-ratio"].status === "INVALID_INPUT") return;
   const started = performance.now();
-  const sizing = QUICK.find((panel) => panel.id === "cases-for-ratio");
-  const sized = curveEffects(requestOf(sizing, form)).map((effect) => ({ ...effect,
+  const sizing = requestOf(QUICK.find((panel) => panel.id === "cases-for-ratio"), form);
+  const sized = curveEffects(sizing).map((effect) => ({ ...effect,
     answer: lib.ask(effect.request)[0] })).filter((effect) => effect.answer.status !== "INVALID_INPUT");
   const solved = sized.map((e) => (isFound(e.answer) ? e.answer.fields.cases : null));
   const largest = Math.max(10, 1.5 * Math.max(...solved.map((s) => s || 0)) || 10000);
@@ -402,7 +402,7 @@ function curve(form) {
   });
   curveNames = sized.map((e) => e.column);
   box.innerHTML = curveSvg(curveRows, sized.map((e) => e.name), solved,
-    lib.readNumber(form.all.target_power), largest, form.all.count);
+    lib.taken(sizing, "target_power"), largest, form.all.count);
   byId("curve-time").textContent =
     `(${CURVE_POINTS} points and ${sized.length} sizes in ${(performance.now() - started).toFixed(1)} ms)`;
 }

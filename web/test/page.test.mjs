@@ -210,6 +210,9 @@ test("numbers are read as the vantor program reads them: decimal, whole text, fi
   await page.close();
 });
 
+// A text matched as it is in a regular expression.
+const escaped = (text) => text.replace(/[.*+?^${}()|[\]\\]/g, "\\$&");
+
 // The shared table of requests (tests/requests.csv): its inputs as a user
 // types them, name=value;name=value.
 function requestTable() {
@@ -263,7 +266,8 @@ test("a refused value typed in the form is refused beside its field, in the libr
     await setField(page, id, value);
     const what = `${name} '${value}' (${row.what})`;
     const label = (await page.textContent(`label[for="${id}"]`)).replace(/\s+/g, " ").trim();
-    assert.match(await text(page, `${id}-error`), new RegExp(`^${label}: [a-z]`), what);
+    // The value as typed ('' for an empty field) after the label.
+    assert.match(await text(page, `${id}-error`), new RegExp(`^${escaped(`${label} ${value || "''"}`)}: [a-z]`), what);
     assert.equal(await page.getAttribute(`#${id}`, "aria-invalid"), "true", what);
     const power = await page.evaluate(() => window.vantorPage.answers.power);
     assert.deepEqual([power.status, power.reason, power.input], [row.status, row.reason, name], what);
@@ -336,7 +340,7 @@ test("a field added to a record's description is read without a change to the re
   const extra = { web_field_name: "added_field", web_field_type: "int32", web_field_offset: 0,
     web_field_kind: "number" };
   const lib = await nodeLibrary((name, real) => {
-    if (name === "web_field_count") {
+    if (name === "REC_field_count") {
       describedCount = real;
       return (record) => real(record) + 1;
     }
@@ -353,7 +357,7 @@ test("a field added to a record's description is read without a change to the re
 test("a bad input shows the library's words beside the field and nothing is computed", async () => {
   const { page } = await openPage();
   await setField(page, "control-rate", "1.5");
-  assert.equal(await text(page, "control-rate-error"), "Risk-allele rate among controls: " +
+  assert.equal(await text(page, "control-rate-error"), "Risk-allele rate among controls 1.5: " +
     "the risk-allele rate among controls must lie strictly between 0 and 1");
   assert.equal(await page.getAttribute("#control-rate", "aria-invalid"), "true");
   assert.equal(await text(page, "power"), "");
@@ -478,6 +482,11 @@ test("the WebAssembly module agrees with the native library", { skip: !process.e
     const p = lib.ask({ ...study, cases: r.cases, controls: r.controls })[0].fields.power;
     largest = Math.max(largest, Math.abs(p - r.single) / Math.abs(r.single));
     if (!close(p, r.single)) ++differing;
+    // Given as the page gives them, as the texts typed (the shortest decimal
+    // that reads back): read as strtod reads them, the same answer.
+    const typed = Object.fromEntries(Object.entries({ ...study, cases: r.cases, controls: r.controls })
+      .map(([name, value]) => [name, String(value)]));
+    if (!close(lib.ask(typed)[0].fields.power, r.single)) ++differing;
     const size = lib.ask({ ...study, controls_per_case: 1, target_power: r.target })[0].fields;
     if (size.cases !== r.size_cases || !close(size.power, r.size_power)) ++differing;
     if ("two_power" in r) {
@@ -657,7 +666,12 @@ test("the page asks the library with the model as typed: its answers are the mod
 async function refusedBeside(page, name, reason) {
   const id = name.replace(/_/g, "-");
   const label = (await page.textContent(`label[for="${id}"]`)).replace(/\s+/g, " ").trim();
-  assert.match(await text(page, `${id}-error`), new RegExp(`^${label.replace(/[()]/g, "\\$&")}: [a-z]`), name);
+  // The value as typed ('' for an empty field; nothing for an optional
+  // field left empty, which is not given: missing).
+  const value = await page.inputValue(`#${id}`);
+  const optional = (await page.getAttribute(`#${id}`, "data-optional")) !== null;
+  const named = value !== "" ? `${label} ${value}` : optional ? `${label} is missing` : `${label} ''`;
+  assert.match(await text(page, `${id}-error`), new RegExp(`^${escaped(named)}: [a-z]`), name);
   assert.equal(await page.getAttribute(`#${id}`, "aria-invalid"), "true", name);
   const power = await page.evaluate(() => window.vantorPage.answers.power);
   assert.deepEqual([power.reason, power.input], [reason, name]);
@@ -693,7 +707,7 @@ test("an invalid disease model shows the library's words beside the field it nam
   assert.ok(await page.isVisible("#heterozygote-risk") && !(await page.isVisible("#relative-risk")));
   const above = await page.evaluate(() => window.vantorPage.answers["effect-above"]);
   assert.equal(above.reason, "NO_SINGLE_RISK");
-  assert.match(await text(page, "relative-risk-above"), /^Genetic model: .*single relative risk/);
+  assert.match(await text(page, "relative-risk-above"), /^Genetic model free: .*single relative risk/);
   assert.equal(await text(page, "model-error"), "");
   assert.match(await text(page, "power"), /^0\.[0-9]/);
   await page.close();
@@ -722,7 +736,7 @@ test("the level starts from the number of markers until it is typed over", async
   assert.match(await text(page, "two-stage-power"), /^0\.[0-9]/);
   await page.fill("#markers", "1");
   await page.evaluate(() => window.vantorPage.recompute());
-  assert.match(await text(page, "stage1-alpha-error"), /^Stage 1 level: /);
+  assert.match(await text(page, "stage1-alpha-error"), /^Stage 1 level 1e-3: /);
   const two = await page.evaluate(() => window.vantorPage.answers["two-stage-power"]);
   assert.deepEqual([two.reason, two.input], ["BAD_STAGE1_ALPHA", "stage1_alpha"]);
   await page.fill("#markers", "0.5");
