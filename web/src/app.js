@@ -53,6 +53,56 @@ function fillChoices() {
 async function loadLibrary() {
   lib = vantorLibrary(await createVantor());
   fillChoices();
+  addMoreInputs();
+  showEffectKind();
+}
+
+// ---------------------------------------------------------------------------
+// More inputs: each input the library reads for a study the page asks that
+// has no field of its own above (and that the page does not give itself),
+// as a field of its glossary name and meaning, given when filled to every
+// answer whose study reads it. A new input of the library shows up here.
+// ---------------------------------------------------------------------------
+
+// The inputs the page gives itself: each detectable effect's side.
+const GIVEN_BY_PAGE = ["direction"];
+// The generated fields' inputs, by the glossary's names.
+let more = [];
+
+const ownField = (name) => document.querySelector(`input#${idOf(name)}, select#${idOf(name)}`);
+
+function addMoreInputs() {
+  const part = byId("more-inputs");
+  for (const panel of [...QUICK, ...SEARCHED]) {
+    for (const about of lib.studyInputs(panel.stages, panel.solve)) {
+      if (GIVEN_BY_PAGE.includes(about.name) || ownField(about.name)) continue;
+      part.append(generatedField(about));
+      more.push(about.name);
+    }
+  }
+  part.hidden = more.length === 0;
+}
+
+// A text box, or a select of the choice's words after an empty "default";
+// shown for its kind of effect only; its refusals beside it.
+function generatedField(about) {
+  const id = idOf(about.name);
+  const make = (tag, properties) => Object.assign(document.createElement(tag), properties);
+  const effect = { allelic: " allelic-only", disease: " disease-only" }[about.effect] || "";
+  const box = make("div", { className: `field${effect}` });
+  let field = make("input", { inputMode: "decimal", placeholder: about.default });
+  if (about.kind === "word") {
+    field = make("select");
+    for (const word of ["", ...lib.choiceWords(about.choice)]) field.add(new Option(word || "default", word));
+  }
+  Object.assign(field, { id });
+  field.dataset.optional = "";
+  field.setAttribute("aria-describedby", `${id}-error ${id}-about`);
+  const error = make("span", { className: "error", id: `${id}-error` });
+  error.setAttribute("role", "alert");
+  box.append(make("label", { htmlFor: id, textContent: about.name }), field, error,
+    make("span", { className: "about", id: `${id}-about`, textContent: about.meaning }));
+  return box;
 }
 
 // ---------------------------------------------------------------------------
@@ -175,6 +225,8 @@ function requestOf(panel, form) {
   if (panel.solve) request.solve = panel.solve;
   if (panel.solve === "effect") for (const name of EFFECT) delete request[name];
   if (panel.direction) request.direction = panel.direction;
+  const reads = lib.studyInputs(panel.stages, panel.solve).map((about) => about.name);
+  for (const name of more) if (name in form.all && reads.includes(name)) request[name] = form.all[name];
   return request;
 }
 
