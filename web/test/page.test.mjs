@@ -282,17 +282,7 @@ test("a refused value typed in the form is refused beside its field, in the libr
 });
 
 test("the page's labels are the glossary's page labels, all of them", async () => {
-  const glossary = readFileSync(path.join(root, "docs", "glossary.md"), "utf8").split("\n");
-  const start = glossary.findIndex((line) => line.startsWith("| concept |"));
-  const columns = glossary[start].split("|").map((c) => c.trim());
-  const at = columns.indexOf("page label");
-  assert.ok(at > 0, "the Names table has a page label column");
-  const labels = new Set();
-  for (const line of glossary.slice(start + 2)) {
-    if (!line.startsWith("|")) break;
-    const label = line.split("|")[at].trim();
-    if (label !== "—") labels.add(label);
-  }
+  const labels = new Set([...glossaryPageLabels().values()].filter((label) => label !== "—"));
   assert.ok(labels.has("Stage 1 cases") && labels.has("Budget per marker"), [...labels].join("; "));
   const { page } = await openPage();
   // The generated fields' labels are the library's names (below).
