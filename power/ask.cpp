@@ -176,7 +176,14 @@ constexpr Input kTwoStageInputs[] = {
     kFrequency,      kPrevalence,     kModel,           kRelativeRisk, kHeterozygoteRisk,
     kHomozygoteRisk, kControlsKind,   kMarkerFrequency, kDPrime,       kRSquared,
     kTest,           kMarkers,        kAlpha,           kStage1Alpha,  kTargetPower,
-    kBudget,         kCostRatio,      kVariance};
+    kCostRatio,      kVariance};
+
+// A design search's: the stages' counts and levels are what it searches.
+constexpr Input kDesignInputs[] = {
+    kMethod,         kTargetPower,  kBudget,          kCostRatio, kCaseFraction, kOddsRatio,
+    kControlRate,    kFrequency,    kPrevalence,      kModel,     kRelativeRisk, kHeterozygoteRisk,
+    kHomozygoteRisk, kControlsKind, kMarkerFrequency, kDPrime,    kRSquared,     kTest,
+    kMarkers,        kAlpha,        kVariance};
 
 // A disease model's inputs: any of them given describes the effect by one.
 constexpr Input kDiseaseInputs[] = {
@@ -413,6 +420,9 @@ Refusal refusal_among(const Asked &asked, std::int32_t reason, const STU_study &
 // The refusal naming the input the reason concerns: the first given input
 // that the reason refuses, preferring one whose own check refuses it.
 Refusal refusal_for(const Asked &asked, std::int32_t reason, const STU_study &study) {
+    if (asked.solve == ASK_SOLVE_DESIGN) {
+        return refusal_among(asked, reason, study, kDesignInputs);
+    }
     return asked.two_stages ? refusal_among(asked, reason, study, kTwoStageInputs)
                             : refusal_among(asked, reason, study, kSingleStageInputs);
 }
@@ -679,7 +689,8 @@ Refusal check_two_stage(const Asked &asked, const STU_study &study) {
     if (reason != SLV_REASON_NONE) {
         return refusal_for(asked, reason, study);
     }
-    problem = check_values(asked, study, kTwoStageInputs);
+    problem = design ? check_values(asked, study, kDesignInputs)
+                     : check_values(asked, study, kTwoStageInputs);
     if (!problem.refused() && asked.has(kTotal) && !design) {
         problem = check_total(asked, study);
     }
@@ -687,6 +698,15 @@ Refusal check_two_stage(const Asked &asked, const STU_study &study) {
 }
 
 // ---- The request's own inputs ------------------------------------------------
+
+// A value as a choice's code: kNoCode for one that is not a whole number
+// within the codes' range (codes are small; a cast of any other is not
+// defined).
+std::int32_t code_of(double value) {
+    constexpr double kLargestCode = 1e6;
+    const bool whole = std::isfinite(value) && std::floor(value) == value;
+    return whole && std::fabs(value) <= kLargestCode ? static_cast<std::int32_t>(value) : kNoCode;
+}
 
 // Whether a whole number is the code of one of a word input's words; the
 // codes of each choice are looked up once.
@@ -709,7 +729,7 @@ bool is_word_code(Input input, double value) {
     static const Codes codes;
     const std::int32_t *first = codes.code[input];
     const std::int32_t *last = first + codes.count[input];
-    return std::find(first, last, static_cast<std::int32_t>(value)) != last;
+    return std::find(first, last, code_of(value)) != last;
 }
 
 // A word that is not its choice's, a count that is not whole, a number of
@@ -980,9 +1000,7 @@ std::string value_text(const ASK_request &request, std::int32_t input) {
         return request.word[input][0] == '\0' ? "''" : request.word[input];
     }
     if (about.kind == ASK_WORD) {
-        const char *word = std::isfinite(value)
-                               ? REC_choice_name(about.choice, static_cast<std::int32_t>(value))
-                               : nullptr;
+        const char *word = REC_choice_name(about.choice, code_of(value));
         return word != nullptr ? word : shortest_text(value);
     }
     if (about.kind == ASK_COUNT && std::isfinite(value) && std::floor(value) == value &&
@@ -1117,14 +1135,16 @@ std::int32_t ASK_input_index(const char *name) {
     return kNone;
 }
 
-std::int32_t ASK_study_input(std::int32_t stages, std::int32_t index) {
-    if (stages == 1 && index >= 0 &&
-        index < static_cast<std::int32_t>(std::size(kSingleStageInputs))) {
-        return kSingleStageInputs[index];
+std::int32_t ASK_study_input(std::int32_t stages, std::int32_t solve, std::int32_t index) {
+    const auto at = [index](const auto &inputs) {
+        const auto count = static_cast<std::int32_t>(std::size(inputs));
+        return index >= 0 && index < count ? static_cast<std::int32_t>(inputs[index]) : kNone;
+    };
+    if (stages == 1) {
+        return at(kSingleStageInputs);
     }
-    if (stages == 2 && index >= 0 &&
-        index < static_cast<std::int32_t>(std::size(kTwoStageInputs))) {
-        return kTwoStageInputs[index];
+    if (stages == 2) {
+        return solve == ASK_SOLVE_DESIGN ? at(kDesignInputs) : at(kTwoStageInputs);
     }
     return kNone;
 }

@@ -63,7 +63,8 @@ struct Given {
     CLI::App *app = nullptr;
     std::vector<std::string> texts;
     std::vector<CLI::Option *> options;
-    std::string count = "people";
+    // The library's default counting unit, as its word.
+    std::string count = ASK_input_at(ASK_input_index("count"))->value_default;
     std::string format = "table";
     std::string input;
     CLI::Option *input_option = nullptr;
@@ -149,7 +150,10 @@ void add_subcommand(CLI::App &app, const Command &command, Given &given) {
         option->type_name(type_name(parameter));
         given.options.push_back(option);
     }
-    given.app->add_option("--count", given.count, "counting unit of every count (default people)")
+    const ASK_input &count = *ASK_input_at(ASK_input_index("count"));
+    given.app
+        ->add_option("--count", given.count,
+                     std::string(count.meaning) + " (default " + count.value_default + ")")
         ->type_name(choice_words("count", "|"));
     given.app->add_option("-f,--format", given.format, "output format (default table)")
         ->type_name("table|csv|tsv|json");
