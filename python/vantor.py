@@ -438,8 +438,7 @@ def ask(**inputs):
 
 # The questions by name: each asks its arguments, and what its name states
 
-# The options every question takes by keyword, and a disease model's inputs.
-_OPTIONS = ("test", "markers", "count", "variance")
+_OPTIONS = ("test", "markers", "count", "variance")  # and a disease model's inputs:
 _MODEL_INPUTS = ("frequency", "prevalence", "model", "relative_risk", "heterozygote_risk",
                  "homozygote_risk", "controls_kind", "marker_frequency", "d_prime", "r_squared")
 #: The word of ``direction`` asking for both sides of 1 (not giving one).
@@ -451,9 +450,9 @@ def _question(stages: int, solve: str, keywords=_OPTIONS + _MODEL_INPUTS):
     each given unless left at a default of None, with ``stages`` and ``solve``."""
     def decorate(stub):
         own = inspect.signature(stub)
-        signature = own.replace(parameters=[*own.parameters.values(), *(
+        signature = own.replace(parameters=[*own.parameters.values(), *(  # any other input too
             inspect.Parameter(name, inspect.Parameter.KEYWORD_ONLY, default=None)
-            for name in keywords)])
+            for name in keywords), inspect.Parameter("inputs", inspect.Parameter.VAR_KEYWORD)])
         parameters = signature.parameters
         positional = [n for n, p in parameters.items() if p.kind == p.POSITIONAL_OR_KEYWORD]
         required = {n for n, p in parameters.items() if p.default is p.empty}
@@ -462,7 +461,8 @@ def _question(stages: int, solve: str, keywords=_OPTIONS + _MODEL_INPUTS):
         def asked(*arguments, **named):
             given = dict(zip(positional, arguments))
             if (len(arguments) > len(positional) or not given.keys().isdisjoint(named)
-                    or named.keys() - parameters.keys() or required - given.keys() - named.keys()):
+                    or named.keys() - parameters.keys() - _words().input_index.keys()
+                    or required - given.keys() - named.keys()):
                 signature.bind(*arguments, **named)  # raises Python's TypeError for the call
             given.update(named)
             inputs = {name: value for name, value in given.items() if (name in required or value

@@ -248,7 +248,9 @@ struct ProgramRequest {
 std::optional<ProgramRequest> program_request(const TableRequest &row) {
     const std::string stages = table_input(row, "stages");
     const std::string solve = table_input(row, "solve");
-    if (row.reason == "BAD_SOLVE" || row.reason == "SOLVE_MISMATCH" || row.reason == "BAD_STAGES") {
+    // The program has no option for what its subcommand does not read.
+    if (row.reason == "BAD_SOLVE" || row.reason == "SOLVE_MISMATCH" || row.reason == "BAD_STAGES" ||
+        row.reason == "INPUT_NOT_READ") {
         return std::nullopt;
     }
     ProgramRequest request;
