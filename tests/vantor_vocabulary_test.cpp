@@ -40,15 +40,7 @@ std::vector<std::string> lines_of(const std::string &text) {
 }
 
 std::vector<std::string> split(const std::string &text, char separator) {
-    std::vector<std::string> parts;
-    std::istringstream stream(text);
-    for (std::string part; std::getline(stream, part, separator);) {
-        parts.push_back(part);
-    }
-    if (!text.empty() && text.back() == separator) {
-        parts.emplace_back();
-    }
-    return parts;
+    return table_cells(text, separator);
 }
 
 std::string trimmed(const std::string &text) {
