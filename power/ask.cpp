@@ -22,6 +22,7 @@
 #include "power/checked_questions.h"
 #include "power/disease_model.h"
 #include "power/genotype_tests.h"
+#include "power/partner_rounding.h"
 #include "power/records.h"
 
 namespace {
@@ -625,10 +626,10 @@ std::int32_t check_two_stage_study(const STU_study &study) {
 }
 
 // Controls for cases at a ratio of controls per case, rounded as the
-// library's ratio solvers round them: halves up, at least one.
+// library's ratio solvers round them (halves up, at least one; one past the
+// largest count when they do not fit, which the checks refuse).
 std::int64_t controls_at_ratio(std::int64_t cases, double ratio) {
-    return std::max<std::int64_t>(
-        1, static_cast<std::int64_t>(std::floor(ratio * static_cast<double>(cases) + 0.5)));
+    return vantor::partner_units(ratio, cases);
 }
 
 std::int64_t controls_of(const Asked &asked) {
@@ -791,8 +792,40 @@ void fill(Asked &asked) {
     }
 }
 
+// Whether the request's study reads the input (the counting unit, the
+// stages and what is solved are every request's).
+template <std::size_t N>
+bool among(Input input, const Input (&inputs)[N]) {
+    return std::find(std::begin(inputs), std::end(inputs), input) != std::end(inputs);
+}
+
+bool read_by_study(const Asked &asked, Input input) {
+    if (input == kCount || input == kStages || input == kSolve) {
+        return true;
+    }
+    if (!asked.two_stages) {
+        return among(input, kSingleStageInputs);
+    }
+    return asked.solve == ASK_SOLVE_DESIGN ? among(input, kDesignInputs)
+                                           : among(input, kTwoStageInputs);
+}
+
+// An input given that the study does not read is refused rather than left
+// unread: a budget given to one stage would otherwise change nothing.
+Refusal check_inputs_read(const Asked &asked) {
+    for (std::int32_t i = 0; i < kInputCount; ++i) {
+        if (asked.given[i] && !read_by_study(asked, static_cast<Input>(i))) {
+            return refuse(SLV_REASON_INPUT_NOT_READ, i);
+        }
+    }
+    return {};
+}
+
 Refusal check(const Asked &asked, const STU_study &study) {
     Refusal problem = check_solve(asked);
+    if (!problem.refused()) {
+        problem = check_inputs_read(asked);
+    }
     if (problem.refused()) {
         return problem;
     }
