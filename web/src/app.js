@@ -215,6 +215,9 @@ const SEARCHED = [
   { id: "most-powerful-design", stages: 2, gives: ["budget", "cost_ratio"], solve: "design" },
 ];
 
+// The inputs every study reads that are not listed among its own.
+const ALWAYS_READ = ["count", "stages", "solve"];
+
 // The request of an answer shown, from the form's inputs.
 function requestOf(panel, form) {
   const request = { ...form.study };
@@ -225,8 +228,10 @@ function requestOf(panel, form) {
   if (panel.solve) request.solve = panel.solve;
   if (panel.solve === "effect") for (const name of EFFECT) delete request[name];
   if (panel.direction) request.direction = panel.direction;
-  const reads = lib.studyInputs(panel.stages, panel.solve).map((about) => about.name);
-  for (const name of more) if (name in form.all && reads.includes(name)) request[name] = form.all[name];
+  for (const name of more) if (name in form.all) request[name] = form.all[name];
+  // Only what its study reads (the library refuses an input it does not).
+  const reads = [...ALWAYS_READ, ...lib.studyInputs(panel.stages, panel.solve).map((about) => about.name)];
+  for (const name in request) if (!reads.includes(name)) delete request[name];
   return request;
 }
 
