@@ -1048,7 +1048,7 @@ std::string value_text(const ASK_request &request, std::int32_t input) {
         return word != nullptr ? word : shortest_text(value);
     }
     if (about.kind == ASK_COUNT && std::isfinite(value) && std::floor(value) == value &&
-        std::fabs(value) < 9.3e18) {
+        std::fabs(value) < 9.2e18) {
         return std::to_string(static_cast<std::int64_t>(value));
     }
     return shortest_text(value);
