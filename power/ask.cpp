@@ -761,11 +761,11 @@ bool of_another_kind(Input input, double value) {
     if (kind == ASK_NUMBER) {
         return input == kStages && value != 1 && value != 2;
     }
-    const bool whole = std::isfinite(value) && std::floor(value) == value;
-    if (kind == ASK_WORD) {
-        return !whole || !is_word_code(input, value);
-    }
-    return !whole || std::fabs(value) > 9007199254740992.0;
+    // Whole and within 2^53 (not a number fails the first test): a cast to
+    // 64 bits and back keeps it, without a call of floor.
+    const bool whole = std::fabs(value) <= 9007199254740992.0 &&
+                       static_cast<double>(static_cast<std::int64_t>(value)) == value;
+    return kind == ASK_WORD ? !whole || !is_word_code(input, value) : !whole;
 }
 
 // The first input given a value of another kind (judged as it was given).

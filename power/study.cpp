@@ -285,15 +285,9 @@ std::int32_t size_question(const STU_study *study, STU_size_result *result, Ask 
     return result->status;
 }
 
-std::int32_t allelic_power(const STU_study *study, std::int64_t cases, std::int64_t controls,
-                           STU_power_result *result) {
-    const std::int32_t refused = refusal(study, 1, [&] {
-        return first_refusal(
-            {SLV_check_cases(cases, study->unit), SLV_check_controls(controls, study->unit)});
-    });
-    if (refused != SLV_REASON_NONE) {
-        return refuse_power(refused, result);
-    }
+// The allelic power of a study and counts already checked.
+std::int32_t checked_allelic_power(const STU_study *study, std::int64_t cases,
+                                   std::int64_t controls, STU_power_result *result) {
     PWR_design design = PWR_DESIGN_INIT;
     design.odds_ratio = allelic(study).odds_ratio;
     design.control_rate = allelic(study).control_rate;
@@ -314,6 +308,18 @@ std::int32_t allelic_power(const STU_study *study, std::int64_t cases, std::int6
                kNotANumber,
                kNotANumber};
     return result->status;
+}
+
+std::int32_t allelic_power(const STU_study *study, std::int64_t cases, std::int64_t controls,
+                           STU_power_result *result) {
+    const std::int32_t refused = refusal(study, 1, [&] {
+        return first_refusal(
+            {SLV_check_cases(cases, study->unit), SLV_check_controls(controls, study->unit)});
+    });
+    if (refused != SLV_REASON_NONE) {
+        return refuse_power(refused, result);
+    }
+    return checked_allelic_power(study, cases, controls, result);
 }
 
 std::int32_t allelic_cases_for_controls(const STU_study *study, std::int64_t controls,
@@ -372,8 +378,15 @@ std::int32_t checked_power(const STU_study &study, std::int64_t cases, std::int6
                            STU_power_result *result) {
     const vantor::AtMarker marker = vantor::at_marker(study);
     if (!on_genotypes(&study)) {
+        // An allelic effect's twin holds the checked values (its level the
+        // per-marker one, checked too); a disease model's is checked, as the
+        // rates at its marker are worked out.
         const STU_study twin = allelic_twin(&study, marker);
-        allelic_power(&twin, cases, controls, result);
+        if (study.effect_kind == STU_EFFECT_ALLELIC) {
+            checked_allelic_power(&twin, cases, controls, result);
+        } else {
+            allelic_power(&twin, cases, controls, result);
+        }
     } else {
         genotype_power(&study, marker, cases, controls, result);
     }
