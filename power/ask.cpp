@@ -192,6 +192,7 @@ constexpr std::size_t kWordLength = 32;
 struct ASK_request {
     double value[kInputCount];
     bool given[kInputCount];
+    bool word_known[kInputCount];         // a word input's code is its choice's
     char word[kInputCount][kWordLength];  // a word as given, for the messages
 };
 
@@ -212,6 +213,8 @@ Refusal refuse(std::int32_t reason, std::int32_t input = kNone, std::int32_t oth
 // The request as the checks and questions read it: its values with the
 // defaults that depend on nothing asked filled in.
 struct Asked {
+    // The values are copied from the request by fill(), or left open.
+    explicit Asked(const ASK_request &asked_request) : request(asked_request) {}
     const ASK_request &request;
     double value[kInputCount];
     bool given[kInputCount];
@@ -694,13 +697,11 @@ Refusal check_kinds(const ASK_request &request) {
         }
         const ASK_input &about = kInputs[i].about;
         const double value = request.value[i];
-        const bool whole = std::isfinite(value) && std::floor(value) == value;
         bool bad = false;
         if (about.kind == ASK_WORD) {
-            bad = !whole ||
-                  REC_choice_name(about.choice, static_cast<std::int32_t>(value)) == nullptr;
+            bad = !request.word_known[i];
         } else if (about.kind == ASK_COUNT) {
-            bad = !whole || std::fabs(value) > 9007199254740992.0;
+            bad = !(std::fabs(value) <= 9007199254740992.0) || std::floor(value) != value;
         } else if (i == kStages) {
             bad = value != 1 && value != 2;
         }
@@ -773,6 +774,7 @@ void asked_as(ASK_answer &answer, const char *question, std::int32_t status, std
         if (named(REC_question_at(i)->name, question)) {
             answer.question = i;
             answer.record = REC_question_at(i)->result;
+            break;
         }
     }
     answer.status = status;
@@ -1045,6 +1047,7 @@ void ASK_request_clear(ASK_request *request) {
     }
     std::fill(std::begin(request->value), std::end(request->value), kNotANumber);
     std::fill(std::begin(request->given), std::end(request->given), false);
+    std::fill(std::begin(request->word_known), std::end(request->word_known), false);
     for (char(&word)[kWordLength] : request->word) {
         word[0] = '\0';
     }
@@ -1057,6 +1060,10 @@ void ASK_give(ASK_request *request, std::int32_t input, double value) {
     request->value[input] = value;
     request->given[input] = true;
     request->word[input][0] = '\0';
+    const ASK_input &about = kInputs[input].about;
+    request->word_known[input] =
+        about.kind == ASK_WORD && std::isfinite(value) && std::floor(value) == value &&
+        REC_choice_name(about.choice, static_cast<std::int32_t>(value)) != nullptr;
 }
 
 void ASK_give_word(ASK_request *request, std::int32_t input, const char *word) {
@@ -1068,12 +1075,14 @@ void ASK_give_word(ASK_request *request, std::int32_t input, const char *word) {
     const std::int32_t code = REC_choice_code(kInputs[input].about.choice, given);
     request->value[input] = code == kNoCode ? kNotANumber : code;
     request->given[input] = true;
+    request->word_known[input] = code != kNoCode;
     std::snprintf(request->word[input], kWordLength, "%s", given);
 }
 
 void ASK_leave_open(ASK_request *request, std::int32_t input) {
     if (request != nullptr && input >= 0 && input < kInputCount) {
         request->given[input] = false;
+        request->word_known[input] = false;
         request->value[input] = kNotANumber;
         request->word[input][0] = '\0';
     }
@@ -1088,8 +1097,11 @@ std::int32_t ASK_answer_request(const ASK_request *request, ASK_answer *answers)
         return 0;
     }
     const Refusal kinds = check_kinds(*request);
-    Asked asked{*request, {}, {}};
-    if (!kinds.refused()) {
+    Asked asked(*request);
+    if (kinds.refused()) {
+        std::fill(std::begin(asked.value), std::end(asked.value), 0.0);
+        std::fill(std::begin(asked.given), std::end(asked.given), false);
+    } else {
         fill(asked);
     }
     const STU_study study = study_of(asked);
