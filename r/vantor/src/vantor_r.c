@@ -13,10 +13,10 @@
  * double (text such as "0x10", a logical NA) as not a number, which the
  * library refuses with the input's own reason, as it refuses NA; a word as
  * the word. The request keeps what it was given, so a row gives only the
- * values that differ from the previous row's, and a row allocates nothing
- * and formats nothing: a message is written only when a row's reason differs
- * from the previous row's, or when a row is refused. The first refused row
- * stops the computation; R stops with the library's words (ASK_message).
+ * values that differ from the previous row's, and allocates and formats
+ * nothing: a message is written only when a row's reason differs from the
+ * previous row's, or for the first refused row, which stops the computation
+ * (R stops with the library's words, ASK_message).
  *
  * The glue is C, so that R's errors and interrupts, which unwind with
  * longjmp, never cross a C++ frame: every library call has returned before R
@@ -42,7 +42,7 @@
 enum { MAX_INPUTS = 64, MAX_COLUMNS = 48, MESSAGE_SIZE = 1024 };
 
 /* The answer's own values laid out besides its record's fields. */
-enum { OWN_NONE, OWN_DIRECTION, OWN_CONTROLS, OWN_ALPHA, OWN_COUNT };
+enum { OWN_NONE, OWN_DIRECTION, OWN_CONTROLS, OWN_ALPHA, OWN_COUNT, OWN_MESSAGE };
 
 /* An input vector, and what the request was last given of it. */
 typedef struct Given {
@@ -60,22 +60,24 @@ typedef struct Given {
 typedef struct Column {
     const REC_field *field; /* NULL for the answer's own */
     int own;                /* OWN_* */
-    int words;              /* whether its values are words */
     SEXP values;
-    double *numbers;  /* the values of a column of numbers */
+    double *numbers;  /* the values of a column of numbers; NULL for words */
     int32_t previous; /* the code of the previous row's word */
+    SEXP word;        /* its string, held by the column */
 } Column;
 
 typedef struct Job {
     ASK_request *request;
     Given inputs[MAX_INPUTS];
     int input_count;
+    int varying; /* the inputs of more than one element, given first */
     R_xlen_t rows;
     int32_t per_row; /* answers of each row: 1, or 2 for both sides */
     int32_t record;  /* REC_* of the first row's answer */
     Column columns[MAX_COLUMNS];
     int column_count;
-    SEXP message; /* the column of words */
+    SEXP message;      /* the column of words */
+    SEXP message_word; /* the last row's words, held by the column */
     int32_t message_reason;
     R_xlen_t answered;  /* rows answered so far */
     ASK_answer refused; /* the refused row's answer; status 0 (found) when none */
@@ -111,9 +113,9 @@ static SEXP run_counting_reports(SEXP (*compute)(void *), void *data, SEXP resul
 /* ---- Giving a row ------------------------------------------------------------- */
 
 /* Gives the row's values, each input's next element (rows are given in
- * turn, from the first). */
+ * turn, from the first); an input of one element is given once. */
 static void give_row(Job *job, R_xlen_t row) {
-    for (int k = 0; k < job->input_count; ++k) {
+    for (int k = 0; k < (row == 0 ? job->input_count : job->varying); ++k) {
         Given *given = &job->inputs[k];
         const R_xlen_t i = given->at;
         given->at = i + 1 < given->length ? i + 1 : 0;
@@ -139,22 +141,18 @@ static void give_row(Job *job, R_xlen_t row) {
 
 /* ---- Columns -------------------------------------------------------------------- */
 
-static int laid_out(const REC_field *field) { return field->kind != REC_KIND_INTERNAL; }
-
-static int is_word(const REC_field *field) {
-    return field->kind == REC_KIND_STATUS || field->kind == REC_KIND_REASON ||
-           field->kind == REC_KIND_CHOICE;
-}
-
 /* Adds a column to `frame` (and its name to `names`), both protected. */
 static void add_column(Job *job, const REC_field *field, int own, const char *name, SEXP frame,
                        SEXP names) {
     Column *column = &job->columns[job->column_count];
     column->field = field;
     column->own = own;
-    column->words = field != NULL ? is_word(field) : own != OWN_CONTROLS && own != OWN_ALPHA;
-    column->values = Rf_allocVector(column->words ? STRSXP : REALSXP, job->rows * job->per_row);
-    column->numbers = column->words ? NULL : REAL(column->values);
+    const int kind = field != NULL ? field->kind : REC_KIND_NUMBER;
+    const int words = field != NULL ? kind == REC_KIND_STATUS || kind == REC_KIND_REASON ||
+                                          kind == REC_KIND_CHOICE
+                                    : own != OWN_CONTROLS && own != OWN_ALPHA;
+    column->values = Rf_allocVector(words ? STRSXP : REALSXP, job->rows * job->per_row);
+    column->numbers = words ? NULL : REAL(column->values);
     column->previous = INT32_MIN;
     SET_VECTOR_ELT(frame, job->column_count, column->values);
     SET_STRING_ELT(names, job->column_count++, Rf_mkChar(name));
@@ -177,7 +175,7 @@ static SEXP make_columns(Job *job, const ASK_answer *first) {
              ++k) {
             const REC_field *field = REC_field_at(record, k);
             const int last = field->kind == REC_KIND_STATUS || field->kind == REC_KIND_REASON;
-            if (laid_out(field) && last == (pass == 1)) {
+            if (field->kind != REC_KIND_INTERNAL && last == (pass == 1)) {
                 add_column(job, field, OWN_NONE, field->name, frame, names);
             }
         }
@@ -187,7 +185,7 @@ static SEXP make_columns(Job *job, const ASK_answer *first) {
             }
         }
     }
-    add_column(job, NULL, OWN_NONE, "message", frame, names);
+    add_column(job, NULL, OWN_MESSAGE, "message", frame, names);
     job->message = job->columns[--job->column_count].values;
     frame = PROTECT(Rf_lengthgets(frame, job->column_count + 1));
     Rf_setAttrib(frame, R_NamesSymbol, PROTECT(Rf_lengthgets(names, job->column_count + 1)));
@@ -218,19 +216,17 @@ static SEXP word_or_na(const char *word) { return word != NULL ? Rf_mkChar(word)
  * when its code is the same (most rows share their status and reason, and
  * making R's string is the slow part), else the code's word. */
 static void put_word(Column *column, R_xlen_t at, int32_t code) {
-    if (at > 0 && column->previous == code) {
-        SET_STRING_ELT(column->values, at, STRING_ELT(column->values, at - 1));
-        return;
+    if (at == 0 || column->previous != code) {
+        const int kind = column->field != NULL ? column->field->kind : REC_KIND_CHOICE;
+        const char *choice = column->own == OWN_DIRECTION ? "direction"
+                             : column->own == OWN_COUNT   ? "count"
+                                                          : column->field->name;
+        column->word = word_or_na(kind == REC_KIND_STATUS   ? SLV_status_name(code)
+                                  : kind == REC_KIND_REASON ? REC_reason_name(code)
+                                                            : REC_choice_name(choice, code));
+        column->previous = code;
     }
-    const int kind = column->field != NULL ? column->field->kind : REC_KIND_CHOICE;
-    const char *choice = column->own == OWN_DIRECTION ? "direction"
-                         : column->own == OWN_COUNT   ? "count"
-                                                      : column->field->name;
-    const char *word = kind == REC_KIND_STATUS   ? SLV_status_name(code)
-                       : kind == REC_KIND_REASON ? REC_reason_name(code)
-                                                 : REC_choice_name(choice, code);
-    SET_STRING_ELT(column->values, at, word_or_na(word));
-    column->previous = code;
+    SET_STRING_ELT(column->values, at, column->word);
 }
 
 /* Writes one answer as element `at` of every column. No count is 0 and no
@@ -243,7 +239,7 @@ static void put_answer(Job *job, R_xlen_t at, const ASK_answer *answer) {
         Column *column = &job->columns[k];
         const REC_field *field = column->field;
         const double value = field != NULL ? number_at(answer, field) : own[column->own];
-        if (column->words) {
+        if (column->numbers == NULL) {
             put_word(column, at, (int32_t)value);
         } else {
             const int none =
@@ -251,13 +247,12 @@ static void put_answer(Job *job, R_xlen_t at, const ASK_answer *answer) {
             column->numbers[at] = none ? NA_REAL : value;
         }
     }
-    if (at > 0 && answer->reason == job->message_reason) {
-        SET_STRING_ELT(job->message, at, STRING_ELT(job->message, at - 1));
-        return;
+    if (at == 0 || answer->reason != job->message_reason) {
+        ASK_message(answer, job->request, ASK_SPELL_NAME, job->words, MESSAGE_SIZE);
+        job->message_word = Rf_mkChar(job->words);
+        job->message_reason = answer->reason;
     }
-    ASK_message(answer, job->request, ASK_SPELL_NAME, job->words, MESSAGE_SIZE);
-    SET_STRING_ELT(job->message, at, Rf_mkChar(job->words));
-    job->message_reason = answer->reason;
+    SET_STRING_ELT(job->message, at, job->message_word);
 }
 
 /* ---- Asking ---------------------------------------------------------------------- */
@@ -322,6 +317,11 @@ static void take_inputs(Job *job, SEXP inputs) {
             Rf_error("vantor: internal error: the input '%s' is empty", name);
         }
         job->rows = given->length > job->rows ? given->length : job->rows;
+        if (given->length > 1) { /* the inputs of many elements first */
+            const Given many = *given;
+            *given = job->inputs[job->varying];
+            job->inputs[job->varying++] = many;
+        }
     }
 }
 
