@@ -380,6 +380,7 @@ fuzz() {
     run_fuzzer solve 52 1500000
     run_fuzzer cli 256 10000
     run_fuzzer design 108 100000
+    run_fuzzer ask 160 250000
 }
 
 # Builds the page with emscripten and runs its browser tests: the page opened

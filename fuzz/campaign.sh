@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# A fuzzing campaign: each named fuzzer (all five by default) explores for a
+# A fuzzing campaign: each named fuzzer (all six by default) explores for a
 # time from a copy of its seed corpus, under the sanitizers of build-fuzz/,
 # with its answer checks on. Run one whenever a change touches the library,
 # mend every finding, keep its input in fuzz/corpus/NAME/ and record the
@@ -29,11 +29,11 @@ while getopts "m:s:j:o:h" option; do
 done
 shift $((OPTIND - 1))
 names=("$@")
-[ ${#names[@]} -gt 0 ] || names=(driver power solve cli design)
+[ ${#names[@]} -gt 0 ] || names=(driver power solve cli design ask)
 [ -n "$out" ] || out=$(mktemp -d /tmp/vantor-campaign.XXXXXX)
 
 # The longest input each fuzzer reads (its layout's size, or a command line).
-declare -A max_len=([driver]=256 [power]=72 [solve]=52 [cli]=256 [design]=108)
+declare -A max_len=([driver]=256 [power]=72 [solve]=52 [cli]=256 [design]=108 [ask]=160)
 
 for name in "${names[@]}"; do
     if [ -z "${max_len[$name]:-}" ] || [ ! -x "build-fuzz/fuzz/fuzz_$name" ]; then

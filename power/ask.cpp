@@ -19,6 +19,7 @@
 #include <new>
 #include <string>
 
+#include "power/checked_questions.h"
 #include "power/disease_model.h"
 #include "power/genotype_tests.h"
 #include "power/records.h"
@@ -81,80 +82,80 @@ constexpr const char *kPeople = "people";
 
 // clang-format off
 constexpr Known kInputs[] = {
-    {{"cases", ASK_COUNT, "", SLV_REASON_BAD_CASES, "", "number of cases"}, {}},
-    {{"controls", ASK_COUNT, "", SLV_REASON_BAD_CONTROLS, "", "number of controls"}, {}},
+    {{"cases", ASK_COUNT, "", SLV_REASON_BAD_CASES, "", "number of cases", 0}, {}},
+    {{"controls", ASK_COUNT, "", SLV_REASON_BAD_CONTROLS, "", "number of controls", 0}, {}},
     {{"controls_per_case", ASK_NUMBER, "", SLV_REASON_BAD_RATIO, "",
-      "controls per case, instead of the controls"}, {"controls"}},
+      "controls per case, instead of the controls", 0}, {"controls"}},
     {{"cases_per_control", ASK_NUMBER, "", SLV_REASON_BAD_RATIO, "",
-      "cases per control: the cases and controls are solved together"}, {"controls_per_case"}},
+      "cases per control: the cases and controls are solved together", 0}, {"controls_per_case"}},
     {{"odds_ratio", ASK_NUMBER, "", SLV_REASON_BAD_ODDS_RATIO, "",
-      "allelic odds ratio of the risk allele"}, {}},
+      "allelic odds ratio of the risk allele", STU_EFFECT_ALLELIC}, {}},
     {{"direction", ASK_WORD, "direction", SLV_REASON_BAD_DIRECTION, "above,below",
-      "the side of 1 of the odds ratio (or relative risk) found: above or below"}, {}},
+      "the side of 1 of the odds ratio (or relative risk) found: above or below", 0}, {}},
     {{"control_rate", ASK_NUMBER, "", SLV_REASON_BAD_CONTROL_RATE, "",
-      "risk-allele rate among controls, in (0, 1)"}, {}},
+      "risk-allele rate among controls, in (0, 1)", STU_EFFECT_ALLELIC}, {}},
     {{"frequency", ASK_NUMBER, "", SLV_REASON_BAD_FREQUENCY, "",
-      "risk-allele frequency in the population, in (0, 1)"}, {}},
+      "risk-allele frequency in the population, in (0, 1)", STU_EFFECT_DISEASE}, {}},
     {{"prevalence", ASK_NUMBER, "", SLV_REASON_BAD_PREVALENCE, "",
-      "the disease's prevalence, in (0, 1)"}, {}},
+      "the disease's prevalence, in (0, 1)", STU_EFFECT_DISEASE}, {}},
     {{"model", ASK_WORD, "model", SLV_REASON_BAD_MODEL, "multiplicative",
-      "genetic model: multiplicative, additive, dominant, recessive or free"}, {}},
+      "genetic model: multiplicative, additive, dominant, recessive or free", STU_EFFECT_DISEASE}, {}},
     {{"relative_risk", ASK_NUMBER, "", SLV_REASON_BAD_RELATIVE_RISK, "",
-      "genotype relative risk r of one copy (the model sets two copies')"}, {}},
+      "genotype relative risk r of one copy (the model sets two copies')", STU_EFFECT_DISEASE}, {}},
     {{"heterozygote_risk", ASK_NUMBER, "", SLV_REASON_BAD_RELATIVE_RISK, "",
-      "the free model's relative risk of one copy"}, {"relative_risk"}},
+      "the free model's relative risk of one copy", STU_EFFECT_DISEASE}, {"relative_risk"}},
     {{"homozygote_risk", ASK_NUMBER, "", SLV_REASON_BAD_RELATIVE_RISK, "",
-      "the free model's relative risk of two copies"}, {"relative_risk"}},
+      "the free model's relative risk of two copies", STU_EFFECT_DISEASE}, {"relative_risk"}},
     {{"controls_kind", ASK_WORD, "controls_kind", SLV_REASON_BAD_CONTROLS_KIND, "unaffected",
-      "who the controls are: unaffected or population (unscreened)"}, {}},
+      "who the controls are: unaffected or population (unscreened)", STU_EFFECT_DISEASE}, {}},
     {{"marker_frequency", ASK_NUMBER, "", SLV_REASON_BAD_MARKER_FREQUENCY, "",
-      "the marker allele's frequency, in (0, 1) (default the risk allele's)"}, {}},
+      "the marker allele's frequency, in (0, 1) (default the risk allele's)", STU_EFFECT_DISEASE}, {}},
     {{"d_prime", ASK_NUMBER, "", SLV_REASON_BAD_LD, "",
       "the marker's D' with the risk allele, in [0, 1] (default: the marker is the causal "
-      "variant)"}, {"ld"}},
+      "variant)", STU_EFFECT_DISEASE}, {"ld"}},
     {{"r_squared", ASK_NUMBER, "", SLV_REASON_BAD_LD, "",
       "the marker's r^2 with the risk allele, in [0, 1] (default: the marker is the causal "
-      "variant)"}, {"ld"}},
+      "variant)", STU_EFFECT_DISEASE}, {"ld"}},
     {{"test", ASK_WORD, "test", SLV_REASON_BAD_TEST, "allelic",
       "association test: allelic, or with a disease model trend, dominant, recessive or "
-      "genotypic (one stage)"}, {}},
+      "genotypic (one stage)", 0}, {}},
     {{"markers", ASK_NUMBER, "", SLV_REASON_BAD_MARKERS, "1",
       "number of markers tested, or the effective number of independent tests (a real number "
-      "from 1): the test runs at alpha divided by it, the per-marker level (Bonferroni)"}, {}},
+      "from 1): the test runs at alpha divided by it, the per-marker level (Bonferroni)", 0}, {}},
     {{"alpha", ASK_NUMBER, "", SLV_REASON_BAD_ALPHA, "5e-8; with markers above 1, 0.05",
       "two-sided significance level (study-wide; for two stages the overall level), in "
-      "[1e-12, 1)"}, {}},
+      "[1e-12, 1)", 0}, {}},
     {{"target_power", ASK_NUMBER, "", SLV_REASON_BAD_TARGET_POWER, "",
-      "target power, above the level and below 1"}, {}},
+      "target power, above the level and below 1", 0}, {}},
     {{"variance", ASK_WORD, "variance", SLV_REASON_BAD_STATISTIC, "pooled",
       "the test's variance under no association: pooled (from the pooled rate, as the allelic "
-      "chi-square test does) or unpooled (each group's own rate, as the Wald test does)"}, {}},
+      "chi-square test does) or unpooled (each group's own rate, as the Wald test does)", 0}, {}},
     {{"method", ASK_WORD, "method", SLV_REASON_BAD_METHOD, "joint",
-      "analysis: replication, product (of p-values) or joint"}, {}},
+      "analysis: replication, product (of p-values) or joint", 0}, {}},
     {{"total", ASK_COUNT, "", SLV_REASON_BAD_CASES, "",
-      "cases and controls of both stages together"}, {"cases", "controls"}},
+      "cases and controls of both stages together", 0}, {"cases", "controls"}},
     {{"stage1_share", ASK_NUMBER, "", SLV_REASON_BAD_STAGE1_SHARE, "",
-      "stage 1's share of the total, in (0, 1)"}, {}},
-    {{"stage1_cases", ASK_COUNT, "", SLV_REASON_BAD_CASES, "", "stage 1's cases"}, {"cases"}},
-    {{"stage1_controls", ASK_COUNT, "", SLV_REASON_BAD_CONTROLS, "", "stage 1's controls"},
+      "stage 1's share of the total, in (0, 1)", 0}, {}},
+    {{"stage1_cases", ASK_COUNT, "", SLV_REASON_BAD_CASES, "", "stage 1's cases", 0}, {"cases"}},
+    {{"stage1_controls", ASK_COUNT, "", SLV_REASON_BAD_CONTROLS, "", "stage 1's controls", 0},
      {"controls"}},
-    {{"stage2_cases", ASK_COUNT, "", SLV_REASON_BAD_CASES, "", "stage 2's cases"}, {"cases"}},
-    {{"stage2_controls", ASK_COUNT, "", SLV_REASON_BAD_CONTROLS, "", "stage 2's controls"},
+    {{"stage2_cases", ASK_COUNT, "", SLV_REASON_BAD_CASES, "", "stage 2's cases", 0}, {"cases"}},
+    {{"stage2_controls", ASK_COUNT, "", SLV_REASON_BAD_CONTROLS, "", "stage 2's controls", 0},
      {"controls"}},
     {{"case_fraction", ASK_NUMBER, "", SLV_REASON_BAD_CASE_FRACTION, "0.5",
-      "cases' share of each stage, in (0, 1)"}, {}},
+      "cases' share of each stage, in (0, 1)", 0}, {}},
     {{"stage1_alpha", ASK_NUMBER, "", SLV_REASON_BAD_STAGE1_ALPHA, "",
-      "the stage 1 level (at least twice alpha; above it for product)"}, {}},
+      "the stage 1 level (at least twice alpha; above it for product)", 0}, {}},
     {{"budget", ASK_NUMBER, "", SLV_REASON_BAD_BUDGET, "",
-      "genotyping budget per marker, in the counting unit"}, {}},
+      "genotyping budget per marker, in the counting unit", 0}, {}},
     {{"cost_ratio", ASK_NUMBER, "", SLV_REASON_BAD_COST_RATIO, "1",
-      "cost of a stage 2 genotype relative to a stage 1 one"}, {}},
+      "cost of a stage 2 genotype relative to a stage 1 one", 0}, {}},
     {{"count", ASK_WORD, "count", SLV_REASON_BAD_UNIT, kPeople,
-      "what every count counts: people (two alleles each) or alleles"}, {}},
-    {{"stages", ASK_NUMBER, "", SLV_REASON_BAD_STAGES, "1", "the study's stages: 1 or 2"}, {}},
+      "what every count counts: people (two alleles each) or alleles", 0}, {}},
+    {{"stages", ASK_NUMBER, "", SLV_REASON_BAD_STAGES, "1", "the study's stages: 1 or 2", 0}, {}},
     {{"solve", ASK_WORD, "solve", SLV_REASON_BAD_SOLVE, "",
       "what is solved: power, size or effect (one stage), power, size or design (two stages); "
-      "by default what the inputs given leave open"}, {}},
+      "by default what the inputs given leave open", 0}, {}},
 };
 // clang-format on
 
@@ -185,6 +186,7 @@ constexpr Input kAllelicInputs[] = {kOddsRatio, kControlRate};
 constexpr Input kStageCounts[] = {kStage1Cases, kStage1Controls, kStage2Cases, kStage2Controls};
 
 constexpr std::int32_t kNoCode = -1000;  // below every choice code
+constexpr double kDefaultCostRatio = 1;
 constexpr std::size_t kWordLength = 32;
 
 }  // namespace
@@ -192,8 +194,8 @@ constexpr std::size_t kWordLength = 32;
 struct ASK_request {
     double value[kInputCount];
     bool given[kInputCount];
-    bool word_known[kInputCount];         // a word input's code is its choice's
-    char word[kInputCount][kWordLength];  // a word as given, for the messages
+    char word[kInputCount][kWordLength];  // a word or text as given, for the messages
+    bool typed[kInputCount];              // given as a word or a text: `word` shows it
 };
 
 namespace {
@@ -213,8 +215,6 @@ Refusal refuse(std::int32_t reason, std::int32_t input = kNone, std::int32_t oth
 // The request as the checks and questions read it: its values with the
 // defaults that depend on nothing asked filled in.
 struct Asked {
-    // The values are copied from the request by fill(), or left open.
-    explicit Asked(const ASK_request &asked_request) : request(asked_request) {}
     const ASK_request &request;
     double value[kInputCount];
     bool given[kInputCount];
@@ -688,6 +688,39 @@ Refusal check_two_stage(const Asked &asked, const STU_study &study) {
 
 // ---- The request's own inputs ------------------------------------------------
 
+// A value as a choice's code: kNoCode for one that is not a whole number
+// within the codes' range (codes are small; a cast of any other is not
+// defined).
+std::int32_t code_of(double value) {
+    constexpr double kLargestCode = 1e6;
+    const bool whole = std::isfinite(value) && std::floor(value) == value;
+    return whole && std::fabs(value) <= kLargestCode ? static_cast<std::int32_t>(value) : kNoCode;
+}
+
+// Whether a whole number is the code of one of a word input's words; the
+// codes of each choice are looked up once.
+bool is_word_code(Input input, double value) {
+    constexpr std::size_t kMostWords = 8;
+    struct Codes {
+        std::int32_t code[kInputCount][kMostWords]{};
+        std::size_t count[kInputCount]{};
+        Codes() {
+            for (std::size_t i = 0; i < kInputCount; ++i) {
+                std::int32_t word_code = 0;
+                while (count[i] < kMostWords &&
+                       REC_choice_word(kInputs[i].about.choice, static_cast<std::int32_t>(count[i]),
+                                       &word_code) != nullptr) {
+                    code[i][count[i]++] = word_code;
+                }
+            }
+        }
+    };
+    static const Codes codes;
+    const std::int32_t *first = codes.code[input];
+    const std::int32_t *last = first + codes.count[input];
+    return std::find(first, last, code_of(value)) != last;
+}
+
 // A word that is not its choice's, a count that is not whole, a number of
 // stages other than 1 and 2: refused before anything else is read.
 Refusal check_kinds(const ASK_request &request) {
@@ -697,11 +730,12 @@ Refusal check_kinds(const ASK_request &request) {
         }
         const ASK_input &about = kInputs[i].about;
         const double value = request.value[i];
+        const bool whole = std::isfinite(value) && std::floor(value) == value;
         bool bad = false;
         if (about.kind == ASK_WORD) {
-            bad = !request.word_known[i];
+            bad = !whole || !is_word_code(static_cast<Input>(i), value);
         } else if (about.kind == ASK_COUNT) {
-            bad = !(std::fabs(value) <= 9007199254740992.0) || std::floor(value) != value;
+            bad = !whole || std::fabs(value) > 9007199254740992.0;
         } else if (i == kStages) {
             bad = value != 1 && value != 2;
         }
@@ -769,21 +803,46 @@ void start(ASK_answer &answer, const Asked &asked, const STU_study &study) {
     answer.alpha = study.alpha;
 }
 
-void asked_as(ASK_answer &answer, const char *question, std::int32_t status, std::int32_t reason) {
-    for (std::int32_t i = 0; i < REC_question_count(); ++i) {
-        if (named(REC_question_at(i)->name, question)) {
-            answer.question = i;
-            answer.record = REC_question_at(i)->result;
-            break;
+// The questions of power/records.h the request asks.
+constexpr const char *kQuestionNames[] = {
+    "power",           "cases_for_controls", "controls_for_cases",
+    "cases_for_ratio", "controls_for_ratio", "odds_ratio",
+    "relative_risk",   "two_stage_power",    "two_stage_power_of_total",
+    "smallest_total",  "cheapest_design",    "most_powerful_design"};
+
+// The index of a question of power/records.h, looked up once.
+std::int32_t question_index(const char *name) {
+    struct Indices {
+        std::int32_t of[std::size(kQuestionNames)]{};
+        Indices() {
+            for (std::size_t i = 0; i < std::size(kQuestionNames); ++i) {
+                const REC_question *question = REC_question_named(kQuestionNames[i]);
+                of[i] = question == nullptr
+                            ? kNone
+                            : static_cast<std::int32_t>(question - REC_question_at(0));
+            }
+        }
+    };
+    static const Indices indices;
+    for (std::size_t i = 0; i < std::size(kQuestionNames); ++i) {
+        if (kQuestionNames[i] == name || named(kQuestionNames[i], name)) {
+            return indices.of[i];
         }
     }
+    return kNone;
+}
+
+void asked_as(ASK_answer &answer, const char *question, std::int32_t status, std::int32_t reason) {
+    answer.question = question_index(question);
+    answer.record = answer.question == kNone ? 0 : REC_question_at(answer.question)->result;
     answer.status = status;
     answer.reason = reason;
 }
 
 void answer_power(const Asked &asked, const STU_study &study, ASK_answer &answer) {
     STU_power_result &result = answer.result.power;
-    STU_power(&study, asked.count(kCases), controls_of(asked), &result);
+    // Every input was checked: the power is asked without checking again.
+    vantor::checked_power(study, asked.count(kCases), controls_of(asked), &result);
     if (asked.has(kControlsPerCase)) {
         answer.controls = controls_of(asked);
     }
@@ -831,7 +890,7 @@ void answer_effect(const Asked &asked, const STU_study &study, std::int32_t dire
 
 void answer_two_stage(const Asked &asked, const STU_study &study, ASK_answer &answer) {
     DSN_design_result &design = answer.result.design;
-    const double cost_ratio = asked.has(kCostRatio) ? asked[kCostRatio] : 1;
+    const double cost_ratio = asked.has(kCostRatio) ? asked[kCostRatio] : kDefaultCostRatio;
     const char *question = "smallest_total";
     if (asked.solve == ASK_SOLVE_DESIGN) {
         question = asked.has(kBudget) ? "most_powerful_design" : "cheapest_design";
@@ -926,13 +985,11 @@ std::string spelled(const char *name, std::int32_t spelling) {
 std::string value_text(const ASK_request &request, std::int32_t input) {
     const ASK_input &about = kInputs[input].about;
     const double value = request.value[input];
+    if (request.typed[input]) {
+        return request.word[input][0] == '\0' ? "''" : request.word[input];
+    }
     if (about.kind == ASK_WORD) {
-        if (request.word[input][0] != '\0') {
-            return request.word[input];
-        }
-        const char *word = std::isfinite(value)
-                               ? REC_choice_name(about.choice, static_cast<std::int32_t>(value))
-                               : nullptr;
+        const char *word = REC_choice_name(about.choice, code_of(value));
         return word != nullptr ? word : shortest_text(value);
     }
     if (about.kind == ASK_COUNT && std::isfinite(value) && std::floor(value) == value &&
@@ -940,6 +997,23 @@ std::string value_text(const ASK_request &request, std::int32_t input) {
         return std::to_string(static_cast<std::int64_t>(value));
     }
     return shortest_text(value);
+}
+
+// A number in decimal notation (digits, a point, an exponent), or not a
+// number for any other text: hexadecimal, "inf", "NA", spaces, nothing.
+double decimal_number(const char *text) {
+    const char *at = text;
+    at += *at == '-' || *at == '+' ? 1 : 0;
+    bool digits = false;
+    for (; (*at >= '0' && *at <= '9') || *at == '.'; ++at) {
+        digits = digits || *at != '.';
+    }
+    if (!digits || std::strchr(text, 'x') != nullptr || std::strchr(text, 'X') != nullptr) {
+        return kNotANumber;
+    }
+    char *end = nullptr;
+    const double value = std::strtod(text, &end);
+    return end != text && *end == '\0' ? value : kNotANumber;
 }
 
 // The words of a template: each {name} spelled; {input} and {other} the
@@ -980,7 +1054,7 @@ bool about_the_request(std::int32_t reason) {
 
 std::string message_of(const ASK_answer &answer, const ASK_request *request,
                        std::int32_t spelling) {
-    const std::string words = filled(SLV_message(answer.reason), answer, spelling);
+    std::string words = filled(SLV_message(answer.reason), answer, spelling);
     const std::int32_t input = answer.input;
     if (answer.status != SLV_INVALID_INPUT || about_the_request(answer.reason) || input < 0 ||
         input >= kInputCount) {
@@ -991,6 +1065,37 @@ std::string message_of(const ASK_answer &answer, const ASK_request *request,
         return name + ": " + words;
     }
     return name + " " + value_text(*request, input) + ": " + words;
+}
+
+// The value an input left open takes: the study's, or the question's.
+double taken(const Asked &asked, const STU_study &study, Input input) {
+    const bool disease = study.effect_kind == STU_EFFECT_DISEASE;
+    switch (input) {
+        case kAlpha:
+            return study.alpha;
+        case kMarkers:
+            return study.markers;
+        case kVariance:
+            return study.statistic;
+        case kTest:
+            return study.test;
+        case kCount:
+            return study.unit;
+        case kStages:
+            return asked.two_stages ? 2 : 1;
+        case kModel:
+            return disease ? study.effect.disease.model : kNotANumber;
+        case kControlsKind:
+            return disease ? study.effect.disease.controls : kNotANumber;
+        case kMethod:
+            return asked.two_stages ? study.method : kNotANumber;
+        case kCaseFraction:
+            return asked.two_stages ? study.case_fraction : kNotANumber;
+        case kCostRatio:
+            return asked.two_stages ? kDefaultCostRatio : kNotANumber;
+        default:
+            return asked.value[input];
+    }
 }
 
 void refuse_into(ASK_answer &answer, const Refusal &refusal) {
@@ -1047,7 +1152,7 @@ void ASK_request_clear(ASK_request *request) {
     }
     std::fill(std::begin(request->value), std::end(request->value), kNotANumber);
     std::fill(std::begin(request->given), std::end(request->given), false);
-    std::fill(std::begin(request->word_known), std::end(request->word_known), false);
+    std::fill(std::begin(request->typed), std::end(request->typed), false);
     for (char(&word)[kWordLength] : request->word) {
         word[0] = '\0';
     }
@@ -1059,11 +1164,8 @@ void ASK_give(ASK_request *request, std::int32_t input, double value) {
     }
     request->value[input] = value;
     request->given[input] = true;
+    request->typed[input] = false;
     request->word[input][0] = '\0';
-    const ASK_input &about = kInputs[input].about;
-    request->word_known[input] =
-        about.kind == ASK_WORD && std::isfinite(value) && std::floor(value) == value &&
-        REC_choice_name(about.choice, static_cast<std::int32_t>(value)) != nullptr;
 }
 
 void ASK_give_word(ASK_request *request, std::int32_t input, const char *word) {
@@ -1075,14 +1177,29 @@ void ASK_give_word(ASK_request *request, std::int32_t input, const char *word) {
     const std::int32_t code = REC_choice_code(kInputs[input].about.choice, given);
     request->value[input] = code == kNoCode ? kNotANumber : code;
     request->given[input] = true;
-    request->word_known[input] = code != kNoCode;
+    request->typed[input] = true;
+    std::snprintf(request->word[input], kWordLength, "%s", given);
+}
+
+void ASK_give_text(ASK_request *request, std::int32_t input, const char *text) {
+    if (request == nullptr || input < 0 || input >= kInputCount) {
+        return;
+    }
+    const char *given = text == nullptr ? "" : text;
+    if (kInputs[input].about.kind == ASK_WORD) {
+        ASK_give_word(request, input, given);
+        return;
+    }
+    request->value[input] = decimal_number(given);
+    request->given[input] = true;
+    request->typed[input] = true;
     std::snprintf(request->word[input], kWordLength, "%s", given);
 }
 
 void ASK_leave_open(ASK_request *request, std::int32_t input) {
     if (request != nullptr && input >= 0 && input < kInputCount) {
         request->given[input] = false;
-        request->word_known[input] = false;
+        request->typed[input] = false;
         request->value[input] = kNotANumber;
         request->word[input][0] = '\0';
     }
@@ -1092,16 +1209,25 @@ std::int32_t ASK_is_given(const ASK_request *request, std::int32_t input) {
     return request != nullptr && input >= 0 && input < kInputCount && request->given[input] ? 1 : 0;
 }
 
+double ASK_input_taken(const ASK_request *request, std::int32_t input) {
+    if (request == nullptr || input < 0 || input >= kInputCount) {
+        return kNotANumber;
+    }
+    if (request->given[input] || check_kinds(*request).refused()) {
+        return request->value[input];
+    }
+    Asked asked{*request, {}, {}};
+    fill(asked);
+    return taken(asked, study_of(asked), static_cast<Input>(input));
+}
+
 std::int32_t ASK_answer_request(const ASK_request *request, ASK_answer *answers) {
     if (request == nullptr || answers == nullptr) {
         return 0;
     }
     const Refusal kinds = check_kinds(*request);
-    Asked asked(*request);
-    if (kinds.refused()) {
-        std::fill(std::begin(asked.value), std::end(asked.value), 0.0);
-        std::fill(std::begin(asked.given), std::end(asked.given), false);
-    } else {
+    Asked asked{*request, {}, {}};
+    if (!kinds.refused()) {
         fill(asked);
     }
     const STU_study study = study_of(asked);
@@ -1152,6 +1278,8 @@ double ASK_result_number(const ASK_answer *answer, const char *name) {
 }
 
 std::int32_t ASK_answer_size(void) { return static_cast<std::int32_t>(sizeof(ASK_answer)); }
+
+std::int32_t ASK_input_size(void) { return static_cast<std::int32_t>(sizeof(ASK_input)); }
 
 std::int32_t ASK_result_offset(void) {
     return static_cast<std::int32_t>(offsetof(ASK_answer, result));

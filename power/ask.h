@@ -78,6 +78,8 @@ typedef struct ASK_input {
     int32_t reason;            /* the reason refusing a value of it (its first); 0 if none */
     const char *value_default; /* the value taken when it is not given, in words; "" */
     const char *meaning;       /* one sentence, no final full stop */
+    int32_t effect;            /* the effect description it belongs to: STU_EFFECT_ALLELIC,
+                                  STU_EFFECT_DISEASE, or 0 */
 } ASK_input;
 
 /* The number of inputs; the index-th (from 0), NULL outside. */
@@ -115,11 +117,24 @@ void ASK_give(ASK_request *request, int32_t input, double value);
  * number input is ignored. */
 void ASK_give_word(ASK_request *request, int32_t input, const char *word);
 
+/* Gives an input as the text a person typed: a word input's word, else a
+ * number in decimal notation ("0.3", "5e-8", "2000"); any other text (""
+ * for a missing value, "0x10", "NA") is not a number, refused as the
+ * input's values are. The text (its first 31 characters) is the value
+ * ASK_message shows. */
+void ASK_give_text(ASK_request *request, int32_t input, const char *text);
+
 /* Leaves an input open. */
 void ASK_leave_open(ASK_request *request, int32_t input);
 
 /* Whether an input is given (1) or open (0). */
 int32_t ASK_is_given(const ASK_request *request, int32_t input);
+
+/* The value the request takes for an input: the value given, else the
+ * default it takes (the level for its markers, a disease model's words when
+ * it describes one, the target power "solve" implies ...), a word's code;
+ * not a number for an input open without a default. */
+double ASK_input_taken(const ASK_request *request, int32_t input);
 
 /* ---- Answers ------------------------------------------------------------ */
 
@@ -173,10 +188,13 @@ int32_t ASK_message(const ASK_answer *answer, const ASK_request *request, int32_
  * when the record has no such field. */
 double ASK_result_number(const ASK_answer *answer, const char *name);
 
-/* sizeof(ASK_answer) and the offset of its result, as the library was
- * compiled, for bindings that lay the record out. */
+/* sizeof(ASK_answer), the offset of its result (REC_record_size(REC_ANSWER):
+ * power/records.h describes the answer's head as REC_ANSWER) and
+ * sizeof(ASK_input), as the library was compiled, for bindings that lay the
+ * records out. */
 int32_t ASK_answer_size(void);
 int32_t ASK_result_offset(void);
+int32_t ASK_input_size(void);
 
 #ifdef __cplusplus
 }

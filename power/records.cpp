@@ -207,6 +207,29 @@ constexpr REC_field kDesignFields[] = {
      "evaluations", "the two-stage power evaluations spent"},
 };
 
+constexpr REC_field kAnswerFields[] = {
+    {"status", REC_INT32, VANTOR_AT(ASK_answer, status), REC_KIND_STATUS, "",
+     "the answer's status"},
+    {"reason", REC_INT32, VANTOR_AT(ASK_answer, reason), REC_KIND_REASON, "",
+     "why: a warning, what is not reachable, or the refused input"},
+    {"question", REC_INT32, VANTOR_AT(ASK_answer, question), REC_KIND_INTERNAL, "",
+     "the question asked (REC_question_at's index), -1 when refused before one was chosen"},
+    {"record", REC_INT32, VANTOR_AT(ASK_answer, record), REC_KIND_INTERNAL, "",
+     "the record of the result (REC_*), 0 when none"},
+    {"input", REC_INT32, VANTOR_AT(ASK_answer, input), REC_KIND_INTERNAL, "",
+     "the input the reason names (ASK_input_at's index), -1 when none"},
+    {"other_input", REC_INT32, VANTOR_AT(ASK_answer, other_input), REC_KIND_INTERNAL, "",
+     "a second input the reason names, -1 when none"},
+    {"direction", REC_INT32, VANTOR_AT(ASK_answer, direction), REC_KIND_CHOICE, "",
+     "the side of 1 of a detectable effect: above or below (0 for other questions)"},
+    {"count", REC_INT32, VANTOR_AT(ASK_answer, unit), REC_KIND_CHOICE, "",
+     "the unit of every count: people (two alleles each) or alleles"},
+    {"controls", REC_INT64, VANTOR_AT(ASK_answer, controls), REC_KIND_COUNT, kCount,
+     "the controls of the cases at the controls per case given (0 when none was given)"},
+    {"alpha", REC_DOUBLE, VANTOR_AT(ASK_answer, alpha), REC_KIND_NUMBER, "level",
+     "the significance level the study took: given, or the default for its markers"},
+};
+
 #undef VANTOR_AT
 #undef VANTOR_ELEMENT
 
@@ -233,6 +256,8 @@ constexpr Record kRecords[] = {
      static_cast<std::int32_t>(sizeof(STU_risk_result)), count_of(kRiskFields)},
     {"DIS_model", kDiseaseFields, REC_DISEASE_MODEL, static_cast<std::int32_t>(sizeof(DIS_model)),
      count_of(kDiseaseFields)},
+    {"ASK_answer", kAnswerFields, REC_ANSWER,
+     static_cast<std::int32_t>(offsetof(ASK_answer, result)), count_of(kAnswerFields)},
 };
 
 const Record *record_of(std::int32_t id) {

@@ -44,7 +44,10 @@ enum {
     REC_EFFECT_RESULT = 4, /* SLV_effect_result */
     REC_DESIGN_RESULT = 5, /* DSN_design_result */
     REC_RISK_RESULT = 6,   /* STU_risk_result */
-    REC_DISEASE_MODEL = 7  /* DIS_model, the disease-model effect of a study */
+    REC_DISEASE_MODEL = 7, /* DIS_model, the disease-model effect of a study */
+    /* The head of ASK_answer (power/ask.h): its size is the offset of the
+     * answer's result, which the answer's `record` describes. */
+    REC_ANSWER = 8
 };
 
 /* The study's effect is a union that starts where its `odds_ratio` field

@@ -11,6 +11,7 @@
 #include <initializer_list>
 #include <limits>
 
+#include "power/checked_questions.h"
 #include "power/disease_questions.h"
 #include "power/power_func.h"
 #include "power/solve.h"
@@ -365,6 +366,23 @@ std::int32_t allelic_odds_ratio(const STU_study *study, std::int64_t cases, std:
 
 }  // namespace
 
+namespace vantor {
+
+std::int32_t checked_power(const STU_study &study, std::int64_t cases, std::int64_t controls,
+                           STU_power_result *result) {
+    const vantor::AtMarker marker = vantor::at_marker(study);
+    if (!on_genotypes(&study)) {
+        const STU_study twin = allelic_twin(&study, marker);
+        allelic_power(&twin, cases, controls, result);
+    } else {
+        genotype_power(&study, marker, cases, controls, result);
+    }
+    show_marker(marker, result);
+    return result->status;
+}
+
+}  // namespace vantor
+
 extern "C" {
 
 std::int32_t STU_study_size(void) { return static_cast<std::int32_t>(sizeof(STU_study)); }
@@ -399,15 +417,7 @@ std::int32_t STU_power(const STU_study *study, std::int64_t cases, std::int64_t 
     if (refused != SLV_REASON_NONE) {
         return refuse_power(refused, result);
     }
-    const vantor::AtMarker marker = vantor::at_marker(*study);
-    if (!on_genotypes(study)) {
-        const STU_study twin = allelic_twin(study, marker);
-        allelic_power(&twin, cases, controls, result);
-    } else {
-        genotype_power(study, marker, cases, controls, result);
-    }
-    show_marker(marker, result);
-    return result->status;
+    return vantor::checked_power(*study, cases, controls, result);
 }
 
 std::int32_t STU_cases_for_controls(const STU_study *study, std::int64_t controls,

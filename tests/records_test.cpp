@@ -1,6 +1,7 @@
 // The description of the records and questions: it covers every byte of each
 // record it describes, names what the glossary names, and its questions
 // answer as described.
+#include "power/ask.h"
 #include "power/records.h"
 
 #include <gtest/gtest.h>
@@ -22,7 +23,7 @@ namespace {
 
 const std::int32_t kRecords[] = {REC_STUDY,         REC_POWER_RESULT,  REC_SIZE_RESULT,
                                  REC_EFFECT_RESULT, REC_DESIGN_RESULT, REC_RISK_RESULT,
-                                 REC_DISEASE_MODEL};
+                                 REC_DISEASE_MODEL, REC_ANSWER};
 
 std::int32_t width(std::int32_t type) { return type == REC_INT32 ? 4 : 8; }
 
@@ -110,7 +111,8 @@ TEST(RecordDescription, SizesAreTheRecordsOwn) {
     EXPECT_EQ(REC_field_count(0), -1);
     EXPECT_EQ(REC_field_at(REC_STUDY, -1), nullptr);
     EXPECT_EQ(REC_field_at(REC_STUDY, REC_field_count(REC_STUDY)), nullptr);
-    EXPECT_EQ(REC_record_name(8), nullptr);
+    EXPECT_EQ(REC_record_name(9), nullptr);
+    EXPECT_EQ(REC_record_size(REC_ANSWER), ASK_result_offset());
     // The allelic effect lies within the disease model's span of the union.
     const std::int32_t start = REC_field_named(REC_STUDY, "odds_ratio")->offset;
     EXPECT_LT(REC_field_named(REC_STUDY, "control_rate")->offset + 8,

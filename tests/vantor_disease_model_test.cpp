@@ -325,7 +325,7 @@ TEST(VantorDiseaseModel, InvalidModelsAreRefusedInTheirReasonsWordsNamingTheOpti
          "--test trend",
          SLV_REASON_TEST_NEEDS_MODEL},
         {joined(good, {"--relative-risk", "1.5", "--test", "trend", "--count", "alleles"}),
-         "--count", SLV_REASON_GENOTYPE_TEST_COUNTS_PEOPLE},
+         "--count alleles", SLV_REASON_GENOTYPE_TEST_COUNTS_PEOPLE},
         {joined(good, {"--relative-risk", "1.5", "--test", "genotypic", "--variance", "unpooled"}),
          "--variance unpooled", SLV_REASON_GENOTYPIC_ONE_STATISTIC},
     };
@@ -504,7 +504,7 @@ TEST(VantorDiseaseModel, TheDefaultLevelIsGenomeWideForOneMarkerAndStudyWideForM
     for (const char *subcommand : {"power", "two-stage", "design"}) {
         const ProgramResult help = vantor({subcommand, "--help"});
         EXPECT_NE(help.out.find("--markers"), std::string::npos) << subcommand;
-        EXPECT_NE(help.out.find("with --markers above 1, 0.05"), std::string::npos) << subcommand;
+        EXPECT_NE(help.out.find("with markers above 1, 0.05"), std::string::npos) << subcommand;
     }
 }
 

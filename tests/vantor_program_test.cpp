@@ -748,7 +748,14 @@ TEST(VantorDesign, CheapestDesignCostsLessThanOneStage) {
     EXPECT_LT(number(rows[0], "cost"), number(rows[0], "one-stage-total"));
     EXPECT_NEAR(number(rows[0], "relative-cost"),
                 number(rows[0], "cost") / number(rows[0], "one-stage-total"), 1e-5);
-    expect_refused({"design", "-o", "1.5", "-r", "0.3", "-a", "1e-4"}, "--target-power");
+    // Neither a target nor a budget: the cheapest design at the library's
+    // default target power, shown in its column; both: refused.
+    const ProgramResult by_default = vantor(
+        {"design", "--method", "joint", "-o", "1.5", "-r", "0.3", "-a", "1e-4", "-f", "csv"});
+    EXPECT_EQ(by_default.exit_status, 0) << by_default.err;
+    EXPECT_NE(by_default.out.find("\npeople,joint,0.8,,"), std::string::npos) << by_default.out;
+    expect_refused({"design", "-o", "1.5", "-r", "0.3", "-a", "1e-4", "-p", "0.8", "-b", "900"},
+                   "--target-power");
     expect_refused({"design", "-o", "1.5", "-r", "0.3", "-a", "1e-4", "-b", "-3"}, "--budget");
 }
 

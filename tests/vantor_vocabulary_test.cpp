@@ -1,21 +1,27 @@
 // The vantor program against the project's shared vocabulary, run as a user
 // runs it: docs/glossary.md's names are the options and columns of every
-// subcommand (and nothing else is), and tests/awkward_inputs.csv's inputs get
+// subcommand (and nothing else is), and tests/requests.csv's requests get
 // their listed status, with the library's words for their reason, from the
 // command line and from an --input file alike.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "power/ask.h"
 #include "power/records.h"
 #include "power/result.h"
+#include "request_table.h"
 #include "run_program.h"
 
 namespace {
@@ -201,16 +207,7 @@ TEST(VantorGlossary, EveryColumnIsAGlossaryColumn) {
     }
 }
 
-// ---- awkward inputs --------------------------------------------------------
-
-struct Awkward {
-    std::string argument;  // the glossary's name, with underscores
-    std::string value;     // as typed; empty for a missing value
-    std::int32_t status;
-    std::int32_t reason;
-    std::string what;
-    bool disease_model;  // asked of a disease model rather than an odds ratio
-};
+// ---- the shared table of requests -----------------------------------------
 
 std::int32_t status_named(const std::string &name) {
     for (std::int32_t status = 0; status < 16; ++status) {
@@ -233,56 +230,43 @@ std::int32_t reason_named(const std::string &name) {
     return -1;
 }
 
-std::vector<Awkward> read_awkward_inputs() {
-    std::vector<Awkward> inputs;
-    std::vector<std::string> lines = lines_of(source_file("tests/awkward_inputs.csv"));
-    EXPECT_EQ(lines.at(0), "argument,value,status,reason,what,effect");
-    for (std::size_t i = 1; i < lines.size(); ++i) {
-        const std::vector<std::string> fields = split(lines[i], ',');
-        EXPECT_EQ(fields.size(), 6U) << lines[i];
-        if (fields.size() == 6) {
-            EXPECT_TRUE(fields[5] == "odds ratio" || fields[5] == "disease model") << lines[i];
-            inputs.push_back({fields[0], fields[1], status_named(fields[2]),
-                              reason_named(fields[3]), fields[4], fields[5] == "disease model"});
-        }
-    }
-    return inputs;
-}
-
-// The questions of the list: the power of 2,000 cases and 2,000 controls at
-// level 5e-8, of an odds ratio 1.3 at control rate 0.3 or of a disease
-// model (frequency 0.3, prevalence 0.1, relative risk 1.3, multiplicative).
 struct Input {
-    std::string argument;
-    std::string value;
+    std::string argument;  // the glossary's name, with underscores
+    std::string value;     // as typed; empty for a missing value
 };
-std::vector<Input> base_question(bool disease_model) {
-    if (disease_model) {
-        return {{"cases", "2000"},     {"controls", "2000"},     {"frequency", "0.3"},
-                {"prevalence", "0.1"}, {"relative_risk", "1.3"}, {"alpha", "5e-8"}};
-    }
-    return {{"cases", "2000"},
-            {"controls", "2000"},
-            {"odds_ratio", "1.3"},
-            {"control_rate", "0.3"},
-            {"alpha", "5e-8"}};
-}
 
-// The base question with the awkward input in place of its own value, or
-// added when the base does not give that input.
-std::vector<Input> question_of(const Awkward &input) {
-    std::vector<Input> question = base_question(input.disease_model);
-    bool replaced = false;
-    for (Input &given : question) {
-        if (given.argument == input.argument) {
-            given.value = input.value;
-            replaced = true;
+// A request of the shared table as the program takes it: the subcommand its
+// stages and "solve" name, and its inputs as options. The program has no
+// --solve: what it solves is what the inputs leave open, with the target
+// power the library takes for a named size or effect given. Nothing when
+// the program cannot ask the request (a solve word it cannot express).
+struct ProgramRequest {
+    std::string subcommand;
+    std::vector<Input> inputs;
+};
+
+std::optional<ProgramRequest> program_request(const TableRequest &row) {
+    const std::string stages = table_input(row, "stages");
+    const std::string solve = table_input(row, "solve");
+    if (row.reason == "BAD_SOLVE" || row.reason == "SOLVE_MISMATCH" || row.reason == "BAD_STAGES") {
+        return std::nullopt;
+    }
+    ProgramRequest request;
+    request.subcommand = stages != "2" ? "power" : solve == "design" ? "design" : "two-stage";
+    bool target = false;
+    for (const auto &[name, value] : row.inputs) {
+        if (name != "stages" && name != "solve") {
+            request.inputs.push_back({name, value});
+            target = target || name == "target_power";
         }
     }
-    if (!replaced) {
-        question.push_back({input.argument, input.value});
+    const bool searched = solve == "size" || solve == "effect" || solve == "design";
+    if (searched && !target && table_input(row, "budget").empty()) {
+        std::ostringstream target_power;
+        target_power << ASK_DEFAULT_TARGET_POWER;
+        request.inputs.push_back({"target_power", target_power.str()});
     }
-    return question;
+    return request;
 }
 
 std::vector<std::string> options_of(const std::vector<Input> &question) {
@@ -294,118 +278,156 @@ std::vector<std::string> options_of(const std::vector<Input> &question) {
     return words;
 }
 
-int exit_status_of(std::int32_t status) {
-    if (status == SLV_INVALID_INPUT) {
+int exit_status_of(const std::string &status) {
+    if (status == "INVALID_INPUT") {
         return 2;
     }
-    return status == SLV_NOT_REACHABLE ? 1 : 0;
+    return status == "NOT_REACHABLE" ? 1 : 0;
 }
 
-// The status the program gave: a refusal on standard error, or a row.
-void expect_answer(const ProgramResult &result, const Awkward &input, const std::string &where) {
-    const std::string told =
-        where + " " + input.argument + " '" + input.value + "' (" + input.what + "): " + result.err;
-    EXPECT_EQ(result.exit_status, exit_status_of(input.status)) << told;
-    const std::string words = SLV_message(input.reason);
-    if (input.status == SLV_INVALID_INPUT) {
+// The field of the first row of CSV output, by its column's name.
+std::string csv_field(const std::string &out, const std::string &column) {
+    const std::vector<std::string> lines = lines_of(out);
+    if (lines.size() < 2) {
+        return "";
+    }
+    const std::vector<std::string> names = split(lines[0], ',');
+    const std::vector<std::string> cells = split(lines[1], ',');
+    for (std::size_t i = 0; i < names.size() && i < cells.size(); ++i) {
+        if (names[i] == column) {
+            return cells[i];
+        }
+    }
+    return "";
+}
+
+// The program's answer as the table says: a refusal on standard error
+// naming the refused input in the library's words, or a row with the
+// status, the reason and the listed value.
+void expect_answer(const ProgramResult &result, const TableRequest &row, const std::string &where) {
+    const std::string told = where + ": " + row.line + "\n" + result.err;
+    EXPECT_EQ(result.exit_status, exit_status_of(row.status)) << told;
+    if (row.status == "INVALID_INPUT") {
         EXPECT_EQ(result.out, "") << told;
         EXPECT_EQ(lines_of(result.err).size(), 1U) << told;
-        EXPECT_NE(result.err.find(words), std::string::npos) << told << "\nwanted: " << words;
-        EXPECT_NE(result.err.find("--" + hyphenated(input.argument)), std::string::npos) << told;
+        if (!row.input.empty()) {
+            EXPECT_NE(result.err.find("--" + hyphenated(row.input)), std::string::npos) << told;
+        }
+        const std::string words = SLV_message(reason_named(row.reason));
+        const bool sentence = words.find('{') != std::string::npos;
+        // The program reads a word itself, before the library.
+        const bool word = result.err.find("is not one of") != std::string::npos;
+        if (!sentence && !word) {
+            EXPECT_NE(result.err.find(words), std::string::npos) << told << "\nwanted: " << words;
+        }
         return;
     }
-    const std::vector<std::string> lines = lines_of(result.out);
-    ASSERT_EQ(lines.size(), 2U) << told;
-    EXPECT_NE(lines[1].find(std::string(",") + SLV_status_name(input.status) + ","),
-              std::string::npos)
-        << told;
-    EXPECT_NE(lines[1].find(std::string(",") + REC_reason_name(input.reason) + ","),
-              std::string::npos)
-        << told;
-}
-
-TEST(VantorAwkwardInputs, EachIsAnsweredAsTheListSaysOnTheCommandLine) {
-    const std::vector<Awkward> inputs = read_awkward_inputs();
-    ASSERT_GE(inputs.size(), 10U);
-    for (const Awkward &input : inputs) {
-        std::vector<std::string> words{"power", "-f", "csv"};
-        const std::vector<std::string> options = options_of(question_of(input));
-        words.insert(words.end(), options.begin(), options.end());
-        expect_answer(vantor(words), input, "command line");
+    EXPECT_EQ(csv_field(result.out, "status"), SLV_status_name(status_named(row.status))) << told;
+    EXPECT_EQ(csv_field(result.out, "reason"), row.reason) << told;
+    if (!row.field.empty()) {
+        const double value = std::stod(csv_field(result.out, hyphenated(row.field)));
+        EXPECT_NEAR(value, row.value, 5e-6 * std::fabs(row.value)) << told;
     }
 }
 
-// A disease model's refusal holds for every test and every question: the
-// power, the cases for 80 % power, the detectable relative risk (unless the
-// relative risk is the input refused) and two stages.
-TEST(VantorAwkwardInputs, DiseaseModelRefusalsHoldForEveryTestAndQuestion) {
-    for (const Awkward &input : read_awkward_inputs()) {
-        if (!input.disease_model || input.status != SLV_INVALID_INPUT) {
+std::vector<TableRequest> shared_requests() {
+    std::vector<TableRequest> table = read_request_table(VANTOR_SOURCE_DIR "/tests/requests.csv");
+    EXPECT_GE(table.size(), 40U);
+    return table;
+}
+
+TEST(VantorSharedRequests, EachIsAnsweredAsTheTableSaysOnTheCommandLine) {
+    for (const TableRequest &row : shared_requests()) {
+        const std::optional<ProgramRequest> request = program_request(row);
+        if (!request) {
             continue;
         }
-        const std::vector<Input> question = question_of(input);
+        std::vector<std::string> words{request->subcommand, "-f", "csv"};
+        const std::vector<std::string> options = options_of(request->inputs);
+        words.insert(words.end(), options.begin(), options.end());
+        expect_answer(vantor(words), row, "command line");
+    }
+}
+
+// A disease model's refusal of a value holds for every test and every
+// question: the power, the cases for 80 % power, the detectable relative
+// risk (unless the relative risk is the input refused) and two stages.
+TEST(VantorSharedRequests, DiseaseModelRefusalsHoldForEveryTestAndQuestion) {
+    for (const TableRequest &row : shared_requests()) {
+        const std::optional<ProgramRequest> request = program_request(row);
+        const bool value = !row.input.empty() && !table_input(row, row.input).empty() &&
+                           std::strchr(SLV_message(reason_named(row.reason)), '{') == nullptr;
+        if (!request || request->subcommand != "power" || table_input(row, "frequency").empty() ||
+            row.status != "INVALID_INPUT" || !value) {
+            continue;
+        }
+        const std::vector<Input> &question = request->inputs;
+        const auto without = [&question](const std::vector<std::string> &names) {
+            std::vector<Input> kept;
+            for (const Input &given : question) {
+                if (std::find(names.begin(), names.end(), given.argument) == names.end()) {
+                    kept.push_back(given);
+                }
+            }
+            return kept;
+        };
         std::vector<std::vector<std::string>> asked;
         for (const char *test : {"allelic", "trend", "dominant", "recessive", "genotypic"}) {
-            std::vector<std::string> words{"power", "-f", "csv", "--test", test};
-            const std::vector<std::string> options = options_of(question);
-            words.insert(words.end(), options.begin(), options.end());
-            asked.push_back(words);
+            asked.push_back(options_of(question));
+            asked.back().insert(asked.back().begin(), {"power", "--test", test});
         }
-        std::vector<Input> size = question;
-        size.erase(size.begin());  // cases
+        std::vector<Input> size = without({"cases"});
         size.push_back({"target_power", "0.8"});
         asked.push_back(options_of(size));
         asked.back().insert(asked.back().begin(), "power");
-        if (input.argument != "relative_risk") {
-            std::vector<Input> effect;
-            for (const Input &given : question) {
-                if (given.argument != "relative_risk") {
-                    effect.push_back(given);
-                }
-            }
+        if (row.input != "relative_risk") {
+            std::vector<Input> effect = without({"relative_risk"});
             effect.push_back({"target_power", "0.8"});
             asked.push_back(options_of(effect));
             asked.back().insert(asked.back().begin(), "power");
         }
-        std::vector<Input> two_stage(question.begin() + 2, question.end());
+        std::vector<Input> two_stage = without({"cases", "controls"});
         two_stage.push_back({"total", "4000"});
         two_stage.push_back({"stage1_share", "0.5"});
         two_stage.push_back({"stage1_alpha", "1e-3"});
         asked.push_back(options_of(two_stage));
         asked.back().insert(asked.back().begin(), "two-stage");
+        const std::string refusal = "--" + hyphenated(row.input) + " " +
+                                    table_input(row, row.input) + ": " +
+                                    SLV_message(reason_named(row.reason));
         for (const std::vector<std::string> &words : asked) {
             const ProgramResult result = vantor(words);
-            std::string told = input.argument + " '" + input.value + "':";
+            std::string told = row.line + ":";
             for (const std::string &word : words) {
                 told += " " + word;
             }
             EXPECT_EQ(result.exit_status, 2) << told << "\n" << result.err;
             EXPECT_EQ(result.out, "") << told;
-            EXPECT_EQ(lines_of(result.err).size(), 1U) << told << "\n" << result.err;
-            EXPECT_NE(result.err.find("--" + hyphenated(input.argument) + " " + input.value + ": " +
-                                      SLV_message(input.reason)),
-                      std::string::npos)
-                << told << "\n"
-                << result.err;
+            EXPECT_NE(result.err.find(refusal), std::string::npos) << told << "\n" << result.err;
         }
     }
 }
 
-TEST(VantorAwkwardInputs, EachIsAnsweredAsTheListSaysInAnInputFile) {
-    const std::string path = ::testing::TempDir() + "awkward_input.csv";
-    for (const Awkward &input : read_awkward_inputs()) {
+TEST(VantorSharedRequests, EachIsAnsweredAsTheTableSaysInAnInputFile) {
+    const std::string path = ::testing::TempDir() + "shared_request.csv";
+    for (const TableRequest &row : shared_requests()) {
+        const std::optional<ProgramRequest> request = program_request(row);
+        // The counting unit is the run's (--count), not a column.
+        if (!request || !table_input(row, "count").empty()) {
+            continue;
+        }
         std::string header;
-        std::string row;
-        for (const Input &given : question_of(input)) {
+        std::string cells;
+        for (const Input &given : request->inputs) {
             const bool first = header.empty();
             header += (first ? "" : ",") + hyphenated(given.argument);
-            row += (first ? "" : ",") + given.value;
+            cells += (first ? "" : ",") + given.value;
         }
-        std::ofstream(path) << header << "\n" << row << "\n";
-        const ProgramResult result = vantor({"power", "--input", path, "-f", "csv"});
-        expect_answer(result, input, "input file");
-        if (input.status == SLV_INVALID_INPUT) {
-            EXPECT_NE(result.err.find("awkward_input.csv line 2: "), std::string::npos)
+        std::ofstream(path) << header << "\n" << cells << "\n";
+        const ProgramResult result = vantor({request->subcommand, "--input", path, "-f", "csv"});
+        expect_answer(result, row, "input file");
+        if (row.status == "INVALID_INPUT") {
+            EXPECT_NE(result.err.find("shared_request.csv line 2: "), std::string::npos)
                 << result.err;
         }
     }

@@ -1,10 +1,11 @@
 #include "front/vantor/command.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "front/vantor/messages.h"
-#include "power/disease_model.h"
 #include "power/records.h"
 #include "power/result.h"
 
@@ -47,74 +48,11 @@ double number_at(const void *record, const REC_field &field) {
                                     : static_cast<double>(whole_at(record, field));
 }
 
-void store(void *record, const REC_field &field, double value) {
-    auto *at = static_cast<unsigned char *>(record) + field.offset;
-    if (field.type == REC_DOUBLE) {
-        std::memcpy(at, &value, sizeof value);
-    } else if (field.type == REC_INT32) {
-        const auto whole = static_cast<std::int32_t>(value);
-        std::memcpy(at, &whole, sizeof whole);
-    } else {
-        const auto whole = static_cast<std::int64_t>(value);
-        std::memcpy(at, &whole, sizeof whole);
-    }
-}
-
-// The field of the record holding the given kind (its status, its reason).
-const REC_field *field_of_kind(std::int32_t record, std::int32_t kind) {
-    for (std::int32_t i = 0; i < REC_field_count(record); ++i) {
-        const REC_field *field = REC_field_at(record, i);
-        if (field->kind == kind) {
-            return field;
-        }
-    }
-    return nullptr;
-}
-
 // Whether a field of a result record has a column: not the record's
 // bookkeeping, nor the power evaluations a search spent (how it searched,
 // not what it found).
 bool has_column(const REC_field &field) {
     return field.kind != REC_KIND_INTERNAL && std::strcmp(field.name, "evaluations") != 0;
-}
-
-// Every choice code is above this (power/records.h).
-constexpr std::int32_t kNoChoice = -1000;
-
-// Where the study's effect union starts: at its odds_ratio field, where a
-// disease model starts too.
-std::int32_t effect_offset() {
-    static const std::int32_t offset = REC_field_named(REC_STUDY, "odds_ratio")->offset;
-    return offset;
-}
-
-// Whether a study field lies in the effect union (the allelic effect's).
-bool in_effect(const REC_field &field) {
-    return field.offset >= effect_offset() &&
-           field.offset < effect_offset() + REC_record_size(REC_DISEASE_MODEL);
-}
-
-// Whether a parameter gives the marker's linkage disequilibrium: its name is
-// a word of the ld_kind choice (d_prime, r_squared).
-bool gives_ld(const Parameter &parameter) {
-    return REC_choice_code("ld_kind", underscored(parameter.name).c_str()) != kNoChoice;
-}
-
-// The reasons refusing a parameter, by REC_reason_input: those naming it,
-// then those naming the inputs it answers for, each in increasing code.
-std::vector<std::int32_t> reasons_of(const Parameter &parameter) {
-    std::vector<std::string> inputs{underscored(parameter.name)};
-    inputs.insert(inputs.end(), parameter.answers_for.begin(), parameter.answers_for.end());
-    std::vector<std::int32_t> reasons;
-    for (const std::string &input : inputs) {
-        for (std::int32_t i = 0; i < REC_reason_count(); ++i) {
-            const char *named = REC_reason_input(REC_reason_at(i));
-            if (named != nullptr && input == named) {
-                reasons.push_back(REC_reason_at(i));
-            }
-        }
-    }
-    return reasons;
 }
 
 std::size_t column_of(const Command &command, const std::string &name) {
@@ -129,14 +67,6 @@ std::optional<std::size_t> parameter_named(const Command &command, const std::st
         }
     }
     return std::nullopt;
-}
-
-// The value a parameter's check and the study take: a word's code, else
-// the value.
-double value_of(const Command &command, const Request &request, std::size_t parameter) {
-    return command.parameters[parameter].kind == Kind::Word
-               ? choice_code(command, request, parameter)
-               : *request[parameter];
 }
 
 // A result field's cell: counts and numbers only when the answer was found
@@ -163,34 +93,56 @@ Cell result_cell(const void *record, const REC_field &field, bool found) {
     return found ? Cell::measured(number_at(record, field)) : Cell::missing();
 }
 
-}  // namespace
+// The options with one letter of their own.
+constexpr std::pair<const char *, const char *> kShortNames[] = {
+    {"cases", "n"},      {"controls", "m"},     {"odds-ratio", "o"}, {"control-rate", "r"},
+    {"alpha", "a"},      {"target-power", "p"}, {"total", "t"},      {"stage1-share", "s"},
+    {"cost-ratio", "c"}, {"budget", "b"},
+};
 
-std::int32_t Outcome::status() const {
-    return stored<std::int32_t>(&as, *field_of_kind(record, REC_KIND_STATUS));
-}
-
-std::int32_t Outcome::reason() const {
-    return stored<std::int32_t>(&as, *field_of_kind(record, REC_KIND_REASON));
-}
-
-std::string unit_name(std::int32_t unit) {
-    const char *word = REC_choice_name("count", unit);
-    return word == nullptr ? "" : word;
-}
-
-void finish_command(Command &command) {
-    for (Parameter &parameter : command.parameters) {
-        parameter.reasons = reasons_of(parameter);
-        std::int32_t code = 0;
-        for (std::int32_t i = 0; !parameter.choice.empty(); ++i) {
-            const char *word = REC_choice_word(parameter.choice.c_str(), i, &code);
-            if (word == nullptr) {
-                break;
-            }
-            parameter.words.emplace_back(word);
-            parameter.codes.push_back(code);
+std::string short_name_of(const std::string &name) {
+    for (const auto &[option, letter] : kShortNames) {
+        if (name == option) {
+            return letter;
         }
     }
+    return "";
+}
+
+Kind kind_of(std::int32_t kind) {
+    return kind == ASK_COUNT ? Kind::Count : kind == ASK_WORD ? Kind::Word : Kind::Real;
+}
+
+// The parameter of the library's input of that name.
+Parameter parameter_of(const std::string &name) {
+    const std::int32_t input = ASK_input_index(underscored(name).c_str());
+    const ASK_input &about = *ASK_input_at(input);
+    Parameter parameter;
+    parameter.name = name;
+    parameter.short_name = short_name_of(name);
+    parameter.kind = kind_of(about.kind);
+    parameter.help = about.meaning;
+    if (about.value_default[0] != '\0') {
+        parameter.help += std::string(" (default ") + about.value_default + ")";
+    }
+    parameter.choice = about.choice;
+    parameter.input = input;
+    parameter.reason = about.reason;
+    parameter.effect = about.effect;
+    std::int32_t code = 0;
+    for (std::int32_t i = 0; !parameter.choice.empty(); ++i) {
+        const char *word = REC_choice_word(parameter.choice.c_str(), i, &code);
+        if (word == nullptr) {
+            break;
+        }
+        parameter.words.emplace_back(word);
+        parameter.codes.push_back(code);
+    }
+    return parameter;
+}
+
+// Lays out the command's columns (make_command).
+void lay_out_columns(Command &command) {
     std::vector<std::string> &columns = command.columns;
     columns.assign(1, "count");
     for (const Parameter &parameter : command.parameters) {
@@ -227,204 +179,146 @@ void finish_command(Command &command) {
             }
         }
     }
-    command.target = parameter_named(command, "target-power");
+}
+
+using AskRequest = std::unique_ptr<ASK_request, decltype(&ASK_request_free)>;
+
+// The library's request of one of the program's: one kept for the run (the
+// program asks one request at a time).
+ASK_request &named_request(const Command &command, const Request &request, std::int32_t unit) {
+    static const AskRequest kept(ASK_request_new(), ASK_request_free);
+    if (kept == nullptr) {
+        throw std::bad_alloc();
+    }
+    ASK_request &asked = *kept;
+    ASK_request_clear(&asked);
+    ASK_give(&asked, ASK_input_index("stages"), command.stages);
+    ASK_give(&asked, ASK_input_index("count"), unit);
+    if (command.solve != nullptr) {
+        ASK_give_word(&asked, ASK_input_index("solve"), command.solve);
+    }
     for (std::size_t i = 0; i < command.parameters.size(); ++i) {
-        const std::string name = underscored(command.parameters[i].name);
-        const REC_field *field = REC_field_named(REC_STUDY, name.c_str());
-        const REC_field *model_field = REC_field_named(REC_DISEASE_MODEL, name.c_str());
-        if (field != nullptr && field->kind != REC_KIND_INTERNAL) {
-            command.study_fields.push_back({i, field, field->offset, in_effect(*field), false});
-        } else if (model_field != nullptr && model_field->kind != REC_KIND_INTERNAL) {
-            command.study_fields.push_back(
-                {i, model_field, effect_offset() + model_field->offset, false, true});
-        }
-        const bool disease = model_field != nullptr || gives_ld(command.parameters[i]);
-        const bool allelic = field != nullptr && in_effect(*field);
-        if (disease) {
-            command.disease_parameters.push_back(i);
-        } else if (allelic) {
-            command.allelic_parameters.push_back(i);
+        const Parameter &parameter = command.parameters[i];
+        if (request[i]) {
+            const double value = parameter.kind == Kind::Word
+                                     ? parameter.codes[static_cast<std::size_t>(*request[i])]
+                                     : *request[i];
+            ASK_give(&asked, parameter.input, value);
         }
     }
+    return asked;
 }
 
-std::vector<bool> columns_shown(const Command &command, bool disease, bool allelic) {
-    std::vector<bool> shown(command.columns.size(), true);
-    const auto hide = [&command, &shown](const std::vector<std::size_t> &parameters) {
-        for (const std::size_t parameter : parameters) {
-            if (command.parameters[parameter].shown) {
-                shown[column_of(command, command.parameters[parameter].name)] = false;
-            }
-        }
-    };
-    if (!disease) {
-        hide(command.disease_parameters);
+// The cell of an input left open: the value the request takes for it (its
+// default), or missing.
+Cell taken_cell(const Parameter &parameter, const ASK_request &asked) {
+    const double value = ASK_input_taken(&asked, parameter.input);
+    if (std::isnan(value)) {
+        return Cell::missing();
     }
-    if (!allelic) {
-        hide(command.allelic_parameters);
-    }
-    return shown;
-}
-
-namespace {
-
-// The cell of a study field as the study holds it: a choice's word, or the
-// number in its fewest exact digits.
-Cell study_cell(const STU_study &study, const Command::StudyField &at) {
-    const auto *record = reinterpret_cast<const unsigned char *>(&study);
-    REC_field field = *at.field;
-    field.offset = at.offset;
-    if (field.kind == REC_KIND_CHOICE) {
+    if (parameter.kind == Kind::Word) {
         const char *word =
-            REC_choice_name(field.name, static_cast<std::int32_t>(whole_at(record, field)));
+            REC_choice_name(parameter.choice.c_str(), static_cast<std::int32_t>(value));
         return word == nullptr ? Cell::missing() : Cell::word(word);
     }
-    return Cell::exact(number_at(record, field));
-}
-
-// The cell of an input left open that the row shows as the study takes it
-// (Parameter::shown_from_study), or missing.
-Cell taken_cell(const Command &command, const STU_study &study, std::size_t parameter) {
-    for (const Command::StudyField &at : command.study_fields) {
-        if (at.parameter != parameter) {
-            continue;
-        }
-        const bool disease = study.effect_kind == STU_EFFECT_DISEASE;
-        if ((at.disease && !disease) || (at.allelic && disease)) {
-            break;
-        }
-        return study_cell(study, at);
-    }
-    return Cell::missing();
+    return parameter.kind == Kind::Count ? Cell::whole(static_cast<std::int64_t>(value))
+                                         : Cell::exact(value);
 }
 
 }  // namespace
 
+std::string unit_name(std::int32_t unit) {
+    const char *word = REC_choice_name("count", unit);
+    return word == nullptr ? "" : word;
+}
+
+Command make_command(std::string name, std::string summary, std::string description,
+                     const std::vector<std::string> &inputs, std::vector<std::int32_t> records) {
+    Command command;
+    command.name = std::move(name);
+    command.summary = std::move(summary);
+    command.description = std::move(description);
+    for (const std::string &input : inputs) {
+        command.parameters.push_back(parameter_of(input));
+    }
+    command.records = std::move(records);
+    command.target = parameter_named(command, "target-power");
+    const std::optional<std::size_t> variance = parameter_named(command, "variance");
+    if (variance) {
+        // Rows do not show it, so it takes one word rather than a list.
+        command.parameters[*variance].single = true;
+        command.parameters[*variance].shown = false;
+    }
+    lay_out_columns(command);
+    return command;
+}
+
+std::vector<bool> columns_shown(const Command &command, bool disease, bool allelic) {
+    std::vector<bool> shown(command.columns.size(), true);
+    for (const Parameter &parameter : command.parameters) {
+        const bool hidden = (parameter.effect == STU_EFFECT_DISEASE && !disease) ||
+                            (parameter.effect == STU_EFFECT_ALLELIC && !allelic);
+        if (parameter.shown && hidden) {
+            shown[column_of(command, parameter.name)] = false;
+        }
+    }
+    return shown;
+}
+
+std::string check_request(const Command &command, const Request &request, std::int32_t unit) {
+    ASK_request &asked = named_request(command, request, unit);
+    ASK_answer answers[ASK_MOST_ANSWERS];
+    ASK_answer_request(&asked, answers);
+    if (answers[0].status != SLV_INVALID_INPUT) {
+        return "";
+    }
+    std::string words(
+        static_cast<std::size_t>(ASK_message(&answers[0], &asked, ASK_SPELL_OPTION, nullptr, 0)),
+        '\0');
+    ASK_message(&answers[0], &asked, ASK_SPELL_OPTION, words.data(),
+                static_cast<std::int32_t>(words.size() + 1));
+    return words;
+}
+
+Outcomes answer_request(const Command &command, const Request &request, std::int32_t unit) {
+    ASK_request &asked = named_request(command, request, unit);
+    Outcomes answers(ASK_MOST_ANSWERS);
+    answers.resize(static_cast<std::size_t>(ASK_answer_request(&asked, answers.data())));
+    return answers;
+}
+
 Row row_of(const Command &command, const Request &request, std::int32_t unit,
-           const Outcome &outcome) {
+           const ASK_answer &answer) {
     Row row(command.columns.size());
     row[0] = Cell::word(unit_name(unit));
-    const STU_study study = study_of(command, request, unit);
+    const ASK_request &asked = named_request(command, request, unit);
     for (const auto &[parameter, column] : command.parameter_columns) {
-        row[column] = request[parameter] || !command.parameters[parameter].shown_from_study
-                          ? input_cell(command, request, parameter)
-                          : taken_cell(command, study, parameter);
+        row[column] = request[parameter] ? input_cell(command, request, parameter)
+                                         : taken_cell(command.parameters[parameter], asked);
     }
-    for (const auto &[parameter, cell] : outcome.worked_out) {
-        row[column_of(command, command.parameters[parameter].name)] = cell;
+    // What the question worked out: the controls of a ratio, the side of 1.
+    if (answer.controls > 0) {
+        row[column_of(command, "controls")] = Cell::whole(answer.controls);
     }
-    const bool found = outcome.status() <= SLV_FOUND_WITH_WARNING;
+    const char *side = REC_choice_name("direction", answer.direction);
+    if (side != nullptr) {
+        row[column_of(command, "direction")] = Cell::word(side);
+    }
+    const bool found = answer.status <= SLV_FOUND_WITH_WARNING;
     for (const Command::FieldColumn &at : command.field_columns) {
         Cell &cell = row[at.column];
         // A given input keeps its cell: the value as typed.
-        if (at.record == outcome.record && cell.type == Cell::Type::Missing) {
-            cell = result_cell(&outcome.as, *at.field, found);
+        if (at.record == answer.record && cell.type == Cell::Type::Missing) {
+            cell = result_cell(&answer.result, *at.field, found);
         }
     }
-    // A question without a target power (a power computed, the most
+    // A question without a target power given (a power computed, the most
     // powerful design) says nothing when all is well, rather than "the
     // target power is reached".
     const bool has_target = command.target && request[*command.target];
-    const std::int32_t reason = outcome.reason();
-    row.back() = Cell::word(reason == SLV_REASON_NONE && !has_target ? "" : SLV_message(reason));
+    row.back() = Cell::word(
+        answer.reason == SLV_REASON_NONE && !has_target ? "" : SLV_message(answer.reason));
     return row;
-}
-
-bool describes_disease(const Command &command, const Request &request) {
-    return std::any_of(command.disease_parameters.begin(), command.disease_parameters.end(),
-                       [&request](std::size_t i) { return request[i].has_value(); });
-}
-
-bool free_model(const Command &command, const Request &request) {
-    const std::optional<std::size_t> model = parameter_named(command, "model");
-    return model && request[*model] &&
-           choice_code(command, request, *model) == REC_choice_code("model", "free");
-}
-
-double marker_alpha(const STU_study &study) { return study.alpha / study.markers; }
-
-STU_study study_of(const Command &command, const Request &request, std::int32_t unit) {
-    STU_study study;
-    STU_study_init(&study);
-    static const REC_field *const count = REC_field_named(REC_STUDY, "count");
-    store(&study, *count, unit);
-    const bool disease = describes_disease(command, request);
-    if (disease) {
-        study.effect_kind = STU_EFFECT_DISEASE;
-        DIS_model_init(&study.effect.disease);
-    }
-    for (const Command::StudyField &at : command.study_fields) {
-        if (request[at.parameter] && !(at.allelic && disease) && !(at.disease && !disease)) {
-            REC_field field = *at.field;
-            field.offset = at.offset;
-            store(&study, field, value_of(command, request, at.parameter));
-        }
-    }
-    for (const std::size_t i : command.disease_parameters) {
-        const Parameter &parameter = command.parameters[i];
-        if (request[i] && gives_ld(parameter)) {
-            const std::string name = underscored(parameter.name);
-            study.effect.disease.ld_kind = REC_choice_code("ld_kind", name.c_str());
-            study.effect.disease.ld = *request[i];
-        }
-    }
-    const std::optional<std::size_t> alpha = parameter_named(command, "alpha");
-    if (alpha && !request[*alpha]) {
-        study.alpha = STU_default_alpha(study.markers);
-    }
-    return study;
-}
-
-std::string check_effect_inputs(const Command &command, const Request &request) {
-    const auto given = [&request](const std::vector<std::size_t> &among) {
-        const auto at = std::find_if(among.begin(), among.end(),
-                                     [&request](std::size_t i) { return request[i].has_value(); });
-        return at == among.end() ? std::nullopt : std::optional<std::size_t>(*at);
-    };
-    const auto option = [&command](std::size_t i) { return "--" + command.parameters[i].name; };
-    const std::optional<std::size_t> model_input = given(command.disease_parameters);
-    const std::optional<std::size_t> allelic_input = given(command.allelic_parameters);
-    if (model_input && allelic_input) {
-        return "describe the effect either by --odds-ratio and --control-rate or by a disease "
-               "model (--frequency, --prevalence, --relative-risk ...), not both: " +
-               option(*allelic_input) + " is given with " + option(*model_input);
-    }
-    if (!model_input) {
-        const std::size_t rate = *parameter_named(command, "control-rate");
-        return request[rate] ? ""
-                             : missing(command, rate,
-                                       "or describe the effect by a disease model: --frequency, "
-                                       "--prevalence, --relative-risk ...");
-    }
-    for (const char *needed : {"frequency", "prevalence"}) {
-        const std::size_t i = *parameter_named(command, needed);
-        if (!request[i]) {
-            return missing(command, i, "");
-        }
-    }
-    const bool d_prime = request[*parameter_named(command, "d-prime")].has_value();
-    const bool r_squared = request[*parameter_named(command, "r-squared")].has_value();
-    if (d_prime && r_squared) {
-        return "give at most one of --d-prime and --r-squared (neither: the marker is the causal "
-               "variant)";
-    }
-    if (request[*parameter_named(command, "marker-frequency")] && !d_prime && !r_squared) {
-        return "--marker-frequency is a marker's in linkage disequilibrium with the risk allele: "
-               "give its --d-prime or --r-squared too (neither: the marker is the causal variant)";
-    }
-    const std::size_t risk = *parameter_named(command, "relative-risk");
-    const std::size_t one_copy = *parameter_named(command, "heterozygote-risk");
-    const std::size_t two_copies = *parameter_named(command, "homozygote-risk");
-    if (free_model(command, request)) {
-        return request[risk] ? "--relative-risk is a one-parameter model's: --model free takes "
-                               "--heterozygote-risk and --homozygote-risk"
-                             : "";
-    }
-    if (request[one_copy] || request[two_copies]) {
-        return option(request[one_copy] ? one_copy : two_copies) +
-               " is the free model's (--model free): the other models take --relative-risk";
-    }
-    return "";
 }
 
 Cell input_cell(const Command &command, const Request &request, std::size_t parameter) {
@@ -442,69 +336,11 @@ Cell input_cell(const Command &command, const Request &request, std::size_t para
     return Cell::exact(*value);
 }
 
-std::int32_t choice_code(const Command &command, const Request &request, std::size_t parameter) {
-    return command.parameters[parameter].codes[static_cast<std::size_t>(*request[parameter])];
-}
-
-std::string refusal(const Command &command, const Request &request, std::size_t parameter,
-                    std::int32_t reason) {
-    const Cell value = input_cell(command, request, parameter);
-    return "--" + command.parameters[parameter].name + " " + value.text + ": " +
-           SLV_message(reason);
-}
-
-std::string refusal_for(const Command &command, const Request &request, std::int32_t reason,
-                        const STU_study &study) {
-    std::optional<std::size_t> first;
-    for (std::size_t i = 0; i < command.parameters.size(); ++i) {
-        const Parameter &parameter = command.parameters[i];
-        const std::vector<std::int32_t> &reasons = parameter.reasons;
-        if (!request[i] || std::find(reasons.begin(), reasons.end(), reason) == reasons.end()) {
-            continue;
-        }
-        if (parameter.check != nullptr &&
-            parameter.check(value_of(command, request, i), study) == reason) {
-            return refusal(command, request, i, reason);
-        }
-        first = first ? first : i;
-    }
-    if (first) {
-        return refusal(command, request, *first, reason);
-    }
-    // An input that is no parameter of the command (--count), or one left
-    // at its default: named as the library names it.
-    const char *input = REC_reason_input(reason);
-    return input == nullptr ? SLV_message(reason)
-                            : "--" + hyphenated(input) + ": " + SLV_message(reason);
-}
-
-std::string check_values(const Command &command, const Request &request, const STU_study &study) {
-    for (std::size_t i = 0; i < command.parameters.size(); ++i) {
-        const Parameter &parameter = command.parameters[i];
-        if (parameter.check == nullptr || !request[i]) {
-            continue;
-        }
-        const std::int32_t reason = parameter.check(value_of(command, request, i), study);
-        if (reason != SLV_REASON_NONE) {
-            return refusal(command, request, i, reason);
-        }
-    }
-    return "";
-}
-
-std::string missing(const Command &command, std::size_t parameter, const std::string &hint) {
-    const Parameter &about = command.parameters[parameter];
-    const std::string what =
-        about.reasons.empty() ? about.help : SLV_message(about.reasons.front());
-    return "--" + about.name + " is missing: " + what + (hint.empty() ? "" : " (" + hint + ")");
-}
-
 std::string value_refusal(const Parameter &parameter, const ValueList &list) {
     const std::string meant = list.meant.empty() ? "" : "; did you mean " + list.meant + "?";
-    if (list.unreadable && !parameter.reasons.empty()) {
+    if (list.unreadable && parameter.reason != SLV_REASON_NONE) {
         const std::string shown = list.item.empty() ? "''" : echoed(list.item);
-        return "--" + parameter.name + " " + shown + ": " + SLV_message(parameter.reasons.front()) +
-               meant;
+        return "--" + parameter.name + " " + shown + ": " + SLV_message(parameter.reason) + meant;
     }
     return "--" + parameter.name + ": " + list.error + meant;
 }
@@ -555,144 +391,6 @@ std::string renamed_option(const std::string &name) {
 std::string renamed_column(const std::string &name, const std::string &as_typed) {
     const Renamed *old = renamed(name);
     return old == nullptr ? "" : "column " + as_typed + " is now " + old->new_name + old->why;
-}
-
-Parameter odds_ratio_parameter() {
-    Parameter odds_ratio{"odds-ratio", "o", Kind::Real, "allelic odds ratio of the risk allele"};
-    return odds_ratio;
-}
-
-Parameter control_rate_parameter() {
-    Parameter rate{"control-rate", "r", Kind::Real, "risk-allele rate among controls, in (0, 1)"};
-    return rate;
-}
-
-Parameter alpha_parameter(const std::string &help) {
-    // The library's default level: genome-wide significance for one marker,
-    // the study-wide level the number of markers divides for more.
-    Parameter alpha{"alpha", "a", Kind::Real,
-                    help + " (default " + exact_text(STU_default_alpha(1)) +
-                        "; with --markers above 1, " + exact_text(STU_default_alpha(2)) +
-                        ", the study-wide level)"};
-    alpha.shown_from_study = true;
-    return alpha;
-}
-
-Parameter target_power_parameter() {
-    Parameter target{"target-power", "p", Kind::Real, "target power, above the level and below 1"};
-    target.check = [](double value, const STU_study &study) {
-        return SLV_check_target_power(value, marker_alpha(study));
-    };
-    return target;
-}
-
-Parameter method_parameter() {
-    Parameter method{"method", "", Kind::Word,
-                     "analysis: replication, product (of p-values) or joint", "method"};
-    method.default_text = "replication,product,joint";
-    return method;
-}
-
-Parameter case_fraction_parameter() {
-    Parameter fraction{"case-fraction", "", Kind::Real, "cases' share of each stage, in (0, 1)"};
-    fraction.default_text = "0.5";
-    return fraction;
-}
-
-Parameter cost_ratio_parameter() {
-    Parameter cost{"cost-ratio", "c", Kind::Real,
-                   "cost of a stage 2 genotype relative to a stage 1 one"};
-    cost.default_text = "1";
-    cost.check = [](double value, const STU_study & /*study*/) {
-        return DSN_check_cost_ratio(value);
-    };
-    return cost;
-}
-
-Parameter variance_parameter() {
-    Parameter variance{"variance", "", Kind::Word,
-                       "the test's variance under no association: pooled (from the pooled rate, "
-                       "as the allelic chi-square test does) or unpooled (each group's own rate, "
-                       "as the Wald test does)",
-                       "variance"};
-    variance.default_text = "pooled";
-    variance.single = true;
-    variance.shown = false;
-    return variance;
-}
-
-Parameter test_parameter(const std::string &help) {
-    Parameter test{"test", "", Kind::Word, help, "test"};
-    test.default_text = "allelic";
-    return test;
-}
-
-Parameter markers_parameter() {
-    Parameter markers{"markers", "", Kind::Real,
-                      "number of markers tested, or the effective number of independent "
-                      "tests (a real number from 1): the test runs at --alpha divided by it, "
-                      "the per-marker level (Bonferroni)"};
-    markers.default_text = "1";
-    return markers;
-}
-
-namespace {
-
-// The library's refusal of a relative risk on its own (not positive and
-// finite), asked of a model that refuses nothing else: it tells which of
-// the free model's two risks is refused.
-std::int32_t check_risk(double value, const STU_study & /*study*/) {
-    DIS_model model;
-    DIS_model_init(&model);
-    model.frequency = 0.5;
-    model.prevalence = 1e-9;
-    model.relative_risk = value;
-    const std::int32_t reason = DIS_check_model(&model);
-    return reason == SLV_REASON_BAD_RELATIVE_RISK ? reason : SLV_REASON_NONE;
-}
-
-}  // namespace
-
-std::vector<Parameter> disease_model_parameters() {
-    Parameter model{"model", "", Kind::Word,
-                    "genetic model: multiplicative (default), additive, dominant, recessive or "
-                    "free",
-                    "model"};
-    model.shown_from_study = true;
-    Parameter controls{"controls-kind", "", Kind::Word,
-                       "who the controls are: unaffected (default) or population (unscreened)",
-                       "controls_kind"};
-    controls.shown_from_study = true;
-    Parameter one_copy{"heterozygote-risk", "", Kind::Real,
-                       "the free model's relative risk of one copy"};
-    one_copy.answers_for = {"relative_risk"};
-    one_copy.check = check_risk;
-    Parameter two_copies{"homozygote-risk", "", Kind::Real,
-                         "the free model's relative risk of two copies"};
-    two_copies.answers_for = {"relative_risk"};
-    two_copies.check = check_risk;
-    Parameter d_prime{"d-prime", "", Kind::Real,
-                      "the marker's D' with the risk allele, in [0, 1] (default: the marker is "
-                      "the causal variant)"};
-    d_prime.answers_for = {"ld"};
-    Parameter r_squared{"r-squared", "", Kind::Real,
-                        "the marker's r^2 with the risk allele, in [0, 1] (default: the marker "
-                        "is the causal variant)"};
-    r_squared.answers_for = {"ld"};
-    return {
-        {"frequency", "", Kind::Real, "risk-allele frequency in the population, in (0, 1)"},
-        {"prevalence", "", Kind::Real, "the disease's prevalence, in (0, 1)"},
-        model,
-        {"relative-risk", "", Kind::Real,
-         "genotype relative risk r of one copy (the model sets two copies')"},
-        one_copy,
-        two_copies,
-        controls,
-        {"marker-frequency", "", Kind::Real,
-         "the marker allele's frequency, in (0, 1) (default the risk allele's)"},
-        d_prime,
-        r_squared,
-    };
 }
 
 }  // namespace vantor_cli

@@ -63,7 +63,8 @@ struct Given {
     CLI::App *app = nullptr;
     std::vector<std::string> texts;
     std::vector<CLI::Option *> options;
-    std::string count = "people";
+    // The library's default counting unit, as its word.
+    std::string count = ASK_input_at(ASK_input_index("count"))->value_default;
     std::string format = "table";
     std::string input;
     CLI::Option *input_option = nullptr;
@@ -149,7 +150,10 @@ void add_subcommand(CLI::App &app, const Command &command, Given &given) {
         option->type_name(type_name(parameter));
         given.options.push_back(option);
     }
-    given.app->add_option("--count", given.count, "counting unit of every count (default people)")
+    const ASK_input &count = *ASK_input_at(ASK_input_index("count"));
+    given.app
+        ->add_option("--count", given.count,
+                     std::string(count.meaning) + " (default " + count.value_default + ")")
         ->type_name(choice_words("count", "|"));
     given.app->add_option("-f,--format", given.format, "output format (default table)")
         ->type_name("table|csv|tsv|json");
@@ -279,14 +283,18 @@ std::vector<T> shown_only(std::vector<T> row, const std::vector<bool> &shown) {
 // requests typed on the command line show.
 std::vector<bool> columns_of_run(const Given &given, const std::vector<std::size_t> &named) {
     const Command &command = *given.command;
-    const auto given_any = [&given, &named](const std::vector<std::size_t> &parameters) {
-        return std::any_of(parameters.begin(), parameters.end(), [&given, &named](std::size_t i) {
-            return given.options[i]->count() > 0 ||
-                   std::find(named.begin(), named.end(), i) != named.end();
-        });
+    const auto given_any = [&given, &named, &command](std::int32_t effect) {
+        for (std::size_t i = 0; i < command.parameters.size(); ++i) {
+            const bool given_here = given.options[i]->count() > 0 ||
+                                    std::find(named.begin(), named.end(), i) != named.end();
+            if (command.parameters[i].effect == effect && given_here) {
+                return true;
+            }
+        }
+        return false;
     };
-    const bool disease = given_any(command.disease_parameters);
-    return columns_shown(command, disease, !disease || given_any(command.allelic_parameters));
+    const bool disease = given_any(STU_EFFECT_DISEASE);
+    return columns_shown(command, disease, !disease || given_any(STU_EFFECT_ALLELIC));
 }
 
 // Answers requests one at a time and writes each row at once.
@@ -303,12 +311,12 @@ public:
     // false once the output cannot be written.
     bool answer(const Request &request) {
         const Command &command = *given_.command;
-        const Outcomes outcomes = command.answer(request, unit_);
+        const Outcomes outcomes = answer_request(command, request, unit_);
         ++answered_;
         reports_.tell(given_, answered_);
         bool writing = true;
-        for (const Outcome &outcome : outcomes) {
-            worst_ = std::max(worst_, outcome.status());
+        for (const ASK_answer &outcome : outcomes) {
+            worst_ = std::max(worst_, outcome.status);
             writing = writing &&
                       writer_.write(shown_only(row_of(command, request, unit_, outcome), shown_));
         }
@@ -365,7 +373,7 @@ std::string with_hundredth_hint(const Command &command, Request request, std::in
         }
         const double value = *request[i];
         request[i] = value / 100;
-        const std::string again = command.check(request, unit);
+        const std::string again = check_request(command, request, unit);
         if (again.rfind("--" + parameter.name + " ", 0) != 0) {
             return problem + "; did you mean " + hundredth_text(value) + "?";
         }
@@ -377,7 +385,7 @@ std::string with_hundredth_hint(const Command &command, Request request, std::in
 // Empty, or the refusal of `request`, numbered when `number` is not 0.
 std::string check_request(const Command &command, const Request &request, std::int32_t unit,
                           std::size_t number) {
-    const std::string problem = command.check(request, unit);
+    const std::string problem = check_request(command, request, unit);
     if (problem.empty()) {
         return "";
     }

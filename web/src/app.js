@@ -1,9 +1,9 @@
-// The page: reads the form as the vantor program reads its options, checks
-// each input with the library's own checks and words, asks every question of
-// power/study.h (the quick ones on this thread, the searches in a worker),
-// reads each answer by the names of the library's description (records.js)
-// and draws the power curve as SVG. Everything recomputes when an input
-// changes; a search still running then is abandoned.
+// The page: turns the form into the library's named inputs, one request per
+// answer shown (the quick ones on this thread, the searches in a worker),
+// shows each answer's fields (read by the library's description: records.js)
+// and its refusals beside the field of the input refused, in the library's
+// words, and draws the power curve as SVG. Everything recomputes when an
+// input changes; a search still running then is abandoned.
 "use strict";
 
 const byId = (id) => document.getElementById(id);
@@ -30,10 +30,9 @@ function sixDigits(value) {
 // ---------------------------------------------------------------------------
 
 let lib = null;
-let defaults = null;
 
-// Fills each choice's select with the library's words (the study's starting
-// word selected, the joint analysis for two stages), with a hint for people.
+// Fills each choice's select with the library's words (the word it takes
+// when none is given selected), with a hint for people.
 const HINTS = {
   people: "people (two alleles each)",
   pooled: "pooled (allelic chi-square test)",
@@ -41,12 +40,11 @@ const HINTS = {
 };
 
 function fillChoices() {
-  const preferred = { ...defaults, method: "joint" };
   for (const select of document.querySelectorAll("select[data-choice]")) {
     const choice = select.dataset.choice;
     for (const word of lib.choiceWords(choice)) {
       const option = new Option(HINTS[word] || word, word);
-      option.selected = word === preferred[choice];
+      option.selected = word === lib.valueDefault(choice);
       select.add(option);
     }
   }
@@ -54,7 +52,6 @@ function fillChoices() {
 
 async function loadLibrary() {
   lib = vantorLibrary(await createVantor());
-  defaults = lib.studyDefaults();
   fillChoices();
 }
 
@@ -74,15 +71,15 @@ const searches = {
     this.worker.onmessage = (event) => {
       const settle = this.waiting.get(event.data.id);
       this.waiting.delete(event.data.id);
-      if (settle) settle(event.data.answer);
+      if (settle) settle(event.data.answers);
     };
   },
-  ask(question, study, args) {
+  ask(inputs) {
     if (!this.worker) this.start();
     const id = this.next++;
     return new Promise((resolve) => {
       this.waiting.set(id, resolve);
-      this.worker.postMessage({ id, question, study, args });
+      this.worker.postMessage({ id, inputs });
     });
   },
   // Abandons every search still running: its answers are no longer wanted.
@@ -95,34 +92,15 @@ const searches = {
 };
 
 // ---------------------------------------------------------------------------
-// Inputs and their checks
+// The form as named inputs
 // ---------------------------------------------------------------------------
 
-// The number inputs, each by its glossary name (the field's id with
-// underscores), in the order they are checked: the levels before what is
-// checked against them, the share and case fraction before the total.
-const NUMBER_INPUTS = ["odds_ratio", "control_rate", "alpha", "markers", "target_power", "cases", "controls",
-  "controls_per_case", "stage1_alpha", "case_fraction", "cost_ratio", "stage1_cases",
-  "stage1_controls", "stage2_cases", "stage2_controls", "stage1_share", "total", "budget"];
-
 const idOf = (name) => name.replace(/_/g, "-");
-
-// The disease model's inputs by their glossary names: its numbers (the
-// optional ones left out when empty: the marker frequency is then the risk
-// allele's, and without D' or r^2 the marker is the causal variant) and its
-// choices. The library checks the model as a whole; its refusal names the
-// input (REC_reason_input), whose field shows the words.
-const MODEL_NUMBERS = ["frequency", "prevalence", "relative_risk", "heterozygote_risk",
-  "homozygote_risk"];
-const MODEL_OPTIONAL = ["marker_frequency", "d_prime", "r_squared"];
-const MODEL_CHOICES = ["model", "controls_kind"];
-// Every field that can show a refusal the questions give.
-const REFUSABLE = [...NUMBER_INPUTS, ...MODEL_NUMBERS, ...MODEL_OPTIONAL, ...MODEL_CHOICES,
-  "test", "count", "variance"];
+const nameOf = (id) => id.replace(/-/g, "_");
 
 // The effect is given as an odds ratio and a rate, or as a disease model.
 let diseaseModel = false;
-const isFree = () => byId("model").value === lib.choiceWords("model").at(-1);
+const isFree = () => byId("model").value === "free";
 
 function showEffectKind() {
   byId("effect-allelic").setAttribute("aria-pressed", String(!diseaseModel));
@@ -139,112 +117,114 @@ function chooseEffect(disease) {
   recompute();
 }
 
-// The level follows the number of markers (STU_default_alpha) until it is
-// typed over.
+// The level is the library's until it is typed over: not given, the field
+// shows the level the library took (which follows the number of markers).
 let levelTyped = false;
 
-function followMarkers(event) {
+function followForm(event) {
   if (event.target.id === "alpha") levelTyped = true;
-  if (event.target.id === "markers" && !levelTyped) {
-    const markers = lib.readNumber(byId("markers").value.trim());
-    if (Number.isFinite(markers)) byId("alpha").value = String(lib.defaultAlpha(markers));
-  }
   if (event.target.id === "model") showEffectKind();
 }
 
-function setRefusal(name, words) {
-  const field = byId(idOf(name));
-  byId(`${idOf(name)}-error`).textContent = words;
-  field.setAttribute("aria-invalid", words === "" ? "false" : "true");
+// The inputs of a part of the form by the glossary's names (the fields'
+// ids): each field shown, a number as typed, a choice as its word. An
+// optional field left empty, and the level not typed over, are not given.
+function inputsOf(part) {
+  const inputs = {};
+  for (const field of part.querySelectorAll("input[id], select[id]")) {
+    if (field.closest("[hidden]") || (field.id === "alpha" && !levelTyped)) continue;
+    const text = field.value.trim();
+    if (text !== "" || !("optional" in field.dataset)) inputs[nameOf(field.id)] = text;
+  }
+  return inputs;
 }
 
-// Puts a refused answer's words beside the field its reason names, unless
-// that field already shows words of its own check.
-function placeRefusal(input, answer) {
-  if (answer.status !== "INVALID_INPUT") return;
-  const code = lib.reasonCode(answer.reason);
-  let name = lib.reasonInput(code);
-  const ld = ["d_prime", "r_squared"].filter((n) => input.disease && n in input.disease);
-  if (name === "ld" || (name === "" && ld.length > 1)) name = ld.at(-1);
-  if (!REFUSABLE.includes(name) || byId(`${idOf(name)}-error`).textContent !== "") return;
-  setRefusal(name, answer.message);
+// What each answer shown asks: its study's stages, the inputs it gives of
+// its own part of the form, and what it solves. The study's inputs (the
+// "Study" part, the two-stage analysis for two stages) are given to every
+// answer; the target power only to those that solve for it; the test is one
+// stage's.
+const STAGES = { 1: [], 2: ["method", "stage1_alpha", "case_fraction"] };
+const EFFECT = ["odds_ratio", "relative_risk", "heterozygote_risk", "homozygote_risk"];
+const QUICK = [
+  { id: "power", stages: 1, gives: ["cases", "controls"] },
+  { id: "cases-for-controls", stages: 1, gives: ["controls", "target_power"], solve: "size" },
+  { id: "controls-for-cases", stages: 1, gives: ["cases", "target_power"], solve: "size" },
+  { id: "cases-for-ratio", stages: 1, gives: ["controls_per_case", "target_power"], solve: "size" },
+  { id: "effect-above", stages: 1, gives: ["cases", "controls", "target_power"], solve: "effect",
+    direction: "above" },
+  { id: "effect-below", stages: 1, gives: ["cases", "controls", "target_power"], solve: "effect",
+    direction: "below" },
+  { id: "two-stage-power", stages: 2,
+    gives: ["stage1_cases", "stage1_controls", "stage2_cases", "stage2_controls", "cost_ratio"] },
+  { id: "two-stage-power-of-total", stages: 2, gives: ["total", "stage1_share", "cost_ratio"] },
+];
+const SEARCHED = [
+  { id: "smallest-total", stages: 2, gives: ["stage1_share", "target_power"], solve: "size" },
+  { id: "cheapest-design", stages: 2, gives: ["target_power", "cost_ratio"], solve: "design" },
+  { id: "most-powerful-design", stages: 2, gives: ["budget", "cost_ratio"], solve: "design" },
+];
+
+// The request of an answer shown, from the form's inputs.
+function requestOf(panel, form) {
+  const request = { ...form.study };
+  delete request.target_power;
+  if (panel.stages === 2) delete request.test;
+  for (const name of [...STAGES[panel.stages], ...panel.gives]) request[name] = form.all[name];
+  if (panel.stages === 2) request.stages = 2;
+  if (panel.solve) request.solve = panel.solve;
+  if (panel.solve === "effect") for (const name of EFFECT) delete request[name];
+  if (panel.direction) request.direction = panel.direction;
+  return request;
 }
 
-// Reads the form: every number as the vantor program reads one (anything
-// else is NaN, which the questions refuse), each checked with the library's
-// check of that input and its words shown beside the field.
-function readInputs() {
-  const input = {
-    count: byId("count").value,
-    variance: byId("variance").value,
-    method: byId("method").value,
-    test: byId("test").value,
-    text: {},
-    refused: {},
-  };
-  for (const name of REFUSABLE) setRefusal(name, "");
-  for (const name of NUMBER_INPUTS) {
-    const text = byId(idOf(name)).value.trim();
-    input.text[name] = text;
-    input[name] = lib.readNumber(text);
-  }
-  const accepted = (name, fallback) => (input.refused[name] ? fallback : input[name]);
-  for (const name of NUMBER_INPUTS) {
-    // The target power and the stage 1 level are checked against the level
-    // per marker, as the questions check them.
-    const markerAlpha = input.alpha / accepted("markers", 1);
-    const reason = lib.checkInput(name, input[name], lib.choiceCode("count", input.count),
-      markerAlpha, lib.choiceCode("method", input.method), accepted("stage1_share", 0.5),
-      accepted("case_fraction", 0.5));
-    input.refused[name] = reason !== 0;
-    const field = byId(idOf(name));
-    byId(`${idOf(name)}-error`).textContent = reason === 0 ? "" : lib.message(reason);
-    field.setAttribute("aria-invalid", reason === 0 ? "false" : "true");
-  }
-  if (diseaseModel) input.disease = modelOf(input);
-  return input;
-}
-
-// The disease model as typed, by the glossary's names: the relative risk of
-// a one-parameter model or the free model's two.
-function modelOf(input) {
-  const model = {};
-  for (const name of MODEL_CHOICES) model[name] = byId(idOf(name)).value;
-  const numbers = isFree() ? ["frequency", "prevalence", "heterozygote_risk", "homozygote_risk"]
-    : ["frequency", "prevalence", "relative_risk"];
-  for (const name of [...numbers, ...MODEL_OPTIONAL]) {
-    const text = byId(idOf(name)).value.trim();
-    input.text[name] = text;
-    if (numbers.includes(name) || text !== "") model[name] = lib.readNumber(text);
-  }
-  return model;
-}
-
-// The study as the questions read it, by the glossary's names: the test is
-// one stage's (two stages analyse alleles).
-function studyOf(input, stages = 1) {
-  const study = {};
-  for (const name of ["odds_ratio", "control_rate", "alpha", "markers", "variance", "count",
-    "method", "stage1_alpha", "case_fraction"]) {
-    study[name] = input[name];
-  }
-  if (stages === 1) study.test = input.test;
-  if (input.disease) study.disease = input.disease;
-  return study;
+// The page's words for the library's: each input, spelled as an option,
+// becomes its field's label.
+function pageWords(message) {
+  return message.replace(/--([a-z0-9-]+)/g, (_, id) => {
+    const label = document.querySelector(`label[for="${id}"]`);
+    return label ? label.textContent.replace(/\s+/g, " ").trim() : nameOf(id);
+  });
 }
 
 // ---------------------------------------------------------------------------
 // Answers
 // ---------------------------------------------------------------------------
 
+// The latest answer of each output by its id, for window.vantorPage.
 const answers = {};
 
 const isFound = (answer) => answer.status === "FOUND" || answer.status === "FOUND_WITH_WARNING";
 
+// The inputs whose values some answer took (answered without refusal), by
+// the stages of its study: "1 model".
+let accepted = new Set();
+
+// A refusal's words go beside the field of the input it names, unless an
+// answer of a study of as many stages took that input's value (the words
+// are then about this answer alone) or the page has no field for it: then
+// in the answer's place.
+function placeRefusal(panel, answer) {
+  const field = answer.input && document.getElementById(`${idOf(answer.input)}-error`);
+  if (!field || accepted.has(`${panel.stages} ${answer.input}`)) return false;
+  if (field.textContent === "") {
+    field.textContent = pageWords(answer.message);
+    byId(idOf(answer.input)).setAttribute("aria-invalid", "true");
+  }
+  return true;
+}
+
+function clearRefusals() {
+  for (const error of document.querySelectorAll("#inputs .error")) error.textContent = "";
+  for (const field of document.querySelectorAll("#inputs [aria-invalid]")) {
+    field.setAttribute("aria-invalid", "false");
+  }
+}
+
 // Shows an answer: its text when found (with the warning's words), the
-// library's words when not reachable, nothing when an input is refused (the
-// field says why). The status and reason names go on the output.
-function show(id, answer, text) {
+// library's words when not reachable, the refusal's words beside its field
+// or here. The status and reason names go on the output.
+function show(id, answer, text, panel = null) {
   const out = byId(id);
   out.dataset.status = answer.status;
   out.dataset.reason = answer.reason;
@@ -254,7 +234,7 @@ function show(id, answer, text) {
   } else if (answer.status === "NOT_REACHABLE") {
     out.textContent = `not reachable: ${answer.message}`;
   } else {
-    out.textContent = "";
+    out.textContent = !panel || placeRefusal(panel, answer) ? "" : pageWords(answer.message);
   }
 }
 
@@ -263,16 +243,6 @@ function clear(id) {
   out.textContent = "";
   delete out.dataset.status;
   delete out.dataset.reason;
-}
-
-// Asks on this thread and keeps the answer for window.vantorPage.answers.
-function ask(question, input, args, stages = 1) {
-  const answer = lib.ask(question, studyOf(input, stages), args);
-  answers[question] = answer;
-  if (answer.status === "INVALID_INPUT" && !window.vantorPage.lastRefusal) {
-    window.vantorPage.lastRefusal = { question, ...answer };
-  }
-  return answer;
 }
 
 // What the test sees at the marker, after each single-stage answer of a
@@ -284,61 +254,6 @@ const markerText = (f) => (diseaseModel ? `; at the marker: level ${sixDigits(f.
   `odds ratio ${sixDigits(f.marker_odds_ratio)}` : "");
 const sizeText = (f) => `${f.cases} cases and ${f.controls} controls (power ${sixDigits(f.power)})` +
   markerText(f);
-
-function singleStage(input) {
-  const power = ask("power", input, [input.cases, input.controls]);
-  placeRefusal(input, power);
-  show("power", power, sixDigits(power.fields.power));
-  for (const name of MARKER_FIELDS) show(idOf(name), power, sixDigits(power.fields[name]));
-  const forControls = ask("cases_for_controls", input, [input.controls, input.target_power]);
-  show("cases-for-controls", forControls, sizeText(forControls.fields));
-  const forCases = ask("controls_for_cases", input, [input.cases, input.target_power]);
-  show("controls-for-cases", forCases, sizeText(forCases.fields));
-  const forRatio = ask("cases_for_ratio", input, [input.controls_per_case, input.target_power]);
-  show("cases-for-ratio", forRatio, sizeText(forRatio.fields));
-  // The detectable effect: the odds ratio, or the disease model's relative
-  // risk (the free model has no one risk to find: the library's words say so).
-  const effect = diseaseModel ? "relative_risk" : "odds_ratio";
-  for (const direction of lib.choiceWords("direction")) {
-    const found = ask(effect, input, [input.cases, input.controls, input.target_power,
-      lib.choiceCode("direction", direction)]);
-    show(`${idOf(effect)}-${direction}`, found, sixDigits(found.fields[effect]) + markerText(found.fields));
-    if (diseaseModel && power.status !== "INVALID_INPUT" && found.status === "INVALID_INPUT") {
-      byId(`${idOf(effect)}-${direction}`).textContent = found.message;
-    }
-  }
-  showCommand(input, power);
-}
-
-// The vantor command asking the same power, by the program's option names,
-// offered only when the program would take every value.
-function showCommand(input, power) {
-  const link = byId("copy-command");
-  if (power.status === "INVALID_INPUT") {
-    byId("command").textContent = "";
-    link.hidden = true;
-    return;
-  }
-  const words = ["vantor", "power"];
-  const numbers = ["cases", "controls"];
-  if (input.disease) {
-    numbers.push(...Object.keys(input.disease).filter((n) => !MODEL_CHOICES.includes(n)));
-    words.push("--model", input.disease.model);
-    if (input.disease.controls_kind !== lib.choiceWords("controls_kind")[0]) {
-      words.push("--controls-kind", input.disease.controls_kind);
-    }
-  } else {
-    numbers.push("odds_ratio", "control_rate");
-  }
-  numbers.push("alpha");
-  if (input.markers !== 1) numbers.push("markers");
-  for (const name of numbers) words.push(`--${idOf(name)}`, input.text[name]);
-  for (const choice of ["count", "variance", "test"]) {
-    if (input[choice] !== defaults[choice]) words.push(`--${choice}`, input[choice]);
-  }
-  byId("command").textContent = words.join(" ");
-  link.hidden = false;
-}
 
 // Counts per stage, both stages: "150 cases and 150 controls in stage 1, ...".
 function stagesText(f) {
@@ -356,45 +271,85 @@ function designText(f) {
   return text;
 }
 
-function twoStage(input) {
-  const design = ask("two_stage_power", input, [input.stage1_cases, input.stage2_cases,
-    input.stage1_controls, input.stage2_controls, input.cost_ratio], 2);
-  placeRefusal(input, design);
-  show("two-stage-power", design, sixDigits(design.fields.power));
-  show("final-alpha", design, sixDigits(design.fields.final_alpha));
-  show("cost", design, sixDigits(design.fields.cost));
-  const ofTotal = ask("two_stage_power_of_total", input, [input.total, input.stage1_share,
-    input.cost_ratio], 2);
-  show("two-stage-power-of-total", ofTotal, `${stagesText(ofTotal.fields)}; power ` +
-    `${sixDigits(ofTotal.fields.power)}; cost ${sixDigits(ofTotal.fields.cost)}`);
+// Each output's words from its answer's fields, and the outputs beside it.
+// The detectable effect is the odds ratio, or the disease model's relative
+// risk (the free model has no one risk to find: the library's words say so).
+const effectName = () => (diseaseModel ? "relative_risk" : "odds_ratio");
+const SHOWN = {
+  "power": (f) => sixDigits(f.power),
+  "cases-for-controls": sizeText,
+  "controls-for-cases": sizeText,
+  "cases-for-ratio": sizeText,
+  "effect": (f) => sixDigits(f[effectName()]) + markerText(f),
+  "two-stage-power": (f) => sixDigits(f.power),
+  "two-stage-power-of-total": (f) => `${stagesText(f)}; power ${sixDigits(f.power)}; ` +
+    `cost ${sixDigits(f.cost)}`,
+  "smallest-total": designText,
+  "cheapest-design": designText,
+  "most-powerful-design": designText,
+};
+const BESIDE = {
+  "power": MARKER_FIELDS.map((name) => [idOf(name), (f) => sixDigits(f[name])]),
+  "two-stage-power": [["final-alpha", (f) => sixDigits(f.final_alpha)],
+    ["cost", (f) => sixDigits(f.cost)]],
+  "cheapest-design": [["one-stage-total", (f) => String(f.one_stage_total)],
+    ["relative-cost", (f) => sixDigits(f.relative_cost)]],
+};
+
+// An output's id: the effect's by the effect's name and side.
+const outputOf = (panel) => (panel.direction ? `${idOf(effectName())}-${panel.direction}` : panel.id);
+
+function showAnswer(panel, answer) {
+  answers[panel.id] = answer;
+  const words = (textOf) => (isFound(answer) ? textOf(answer.fields) : "");
+  show(outputOf(panel), answer, words(SHOWN[panel.direction ? "effect" : panel.id]), panel);
+  for (const [id, textOf] of BESIDE[panel.id] || []) show(id, answer, words(textOf));
+}
+
+// Asks the quick questions on this thread: every answer's refusal is placed
+// once all are known (a value some answer took is not refused beside its
+// field).
+function askQuick(form) {
+  const asked = QUICK.map((panel) => {
+    const request = requestOf(panel, form);
+    const [answer] = lib.ask(request);
+    if (answer.status !== "INVALID_INPUT") for (const name in request) accepted.add(`${panel.stages} ${name}`);
+    return { panel, request, answer };
+  });
+  for (const { panel, answer } of asked) showAnswer(panel, answer);
+  const power = asked[0];
+  if (!levelTyped && Number.isFinite(power.answer.alpha)) byId("alpha").value = String(power.answer.alpha);
+  showCommand(power.request, power.answer);
+}
+
+// The vantor command asking the same power, by the program's option names,
+// offered only when the library took every value: the inputs given, each
+// word or number the library would take anyway left out.
+function showCommand(request, power) {
+  const link = byId("copy-command");
+  const offered = power.status !== "INVALID_INPUT";
+  const words = ["vantor", "power"];
+  for (const [name, value] of Object.entries(request)) {
+    if (value !== lib.valueDefault(name)) words.push(`--${idOf(name)}`, value);
+  }
+  byId("command").textContent = offered ? words.join(" ") : "";
+  link.hidden = !offered;
 }
 
 // The searches: answered by the worker; a newer request abandons them.
 let generation = 0;
 
-async function searchesFor(input) {
+async function searchesFor(form) {
   searches.cancel();
   const mine = ++generation;
-  const study = studyOf(input, 2);
-  const search = (question, id, args, then = () => {}) => {
-    byId(id).textContent = "searching…";
-    return searches.ask(question, study, args).then((answer) => {
-      if (mine !== generation) return;
-      answers[question] = answer;
-      show(id, answer, designText(answer.fields));
-      then(answer);
-    });
-  };
   clear("one-stage-total");
   clear("relative-cost");
-  await Promise.all([
-    search("smallest_total", "smallest-total", [input.stage1_share, input.target_power]),
-    search("cheapest_design", "cheapest-design", [input.target_power, input.cost_ratio], (a) => {
-      show("one-stage-total", a, String(a.fields.one_stage_total));
-      show("relative-cost", a, sixDigits(a.fields.relative_cost));
-    }),
-    search("most_powerful_design", "most-powerful-design", [input.budget, input.cost_ratio]),
-  ]);
+  await Promise.all(SEARCHED.map((panel) => {
+    byId(panel.id).textContent = "searching…";
+    return searches.ask(requestOf(panel, form)).then(([answer]) => {
+      if (mine === generation) showAnswer(panel, answer);
+    });
+  }));
 }
 
 // ---------------------------------------------------------------------------
@@ -410,49 +365,44 @@ let curveNames = [];
 
 const around = (value, k) => 1 + (value - 1) * k;
 
-// The three effects: each an input with its effect scaled, and its name.
-function curveEffects(input) {
+// The three effects around the one asked (its odds ratio, or the model's
+// risks, scaled): each the request of the size at the controls per case,
+// and its name.
+function curveEffects(request) {
+  const risks = EFFECT.filter((name) => name in request);
   return [0.75, 1, 1.25].map((k) => {
-    if (!input.disease) {
-      const r = around(input.odds_ratio, k);
-      return { input: { ...input, odds_ratio: r }, name: `odds ratio ${sixDigits(r)}`, column: `or_${sixDigits(r)}` };
-    }
-    const model = { ...input.disease };
-    const risks = ["relative_risk", "heterozygote_risk", "homozygote_risk"].filter((n) => n in model);
-    for (const n of risks) model[n] = around(model[n], k);
-    const shown = risks.map((n) => sixDigits(model[n])).join(" and ");
-    return { input: { ...input, disease: model }, name: `relative risk ${shown}`,
-      column: `rr_${risks.map((n) => sixDigits(model[n])).join("_")}` };
+    const scaled = { ...request };
+    for (const name of risks) scaled[name] = around(lib.readNumber(request[name]), k);
+    const shown = risks.map((name) => sixDigits(scaled[name]));
+    return diseaseModel
+      ? { request: scaled, name: `relative risk ${shown.join(" and ")}`, column: `rr_${shown.join("_")}` }
+      : { request: scaled, name: `odds ratio ${shown[0]}`, column: `or_${shown[0]}` };
   });
 }
 
-// Controls for `cases` at the ratio, as the library's ratio questions round
-// them (power/solve.h): max(1, round(ratio * cases)), halves up.
-const partnerOf = (ratio, cases) => Math.max(1, Math.round(ratio * cases));
-
-function curve(input) {
+function curve(form) {
   const box = byId("curve");
-  const ready = ["alpha", "markers", "target_power", "controls_per_case"]
-    .every((name) => !input.refused[name]) && answers.cases_for_ratio.status !== "INVALID_INPUT";
   box.textContent = "";
   curveRows = [];
   curveNames = [];
-  if (!ready) return;
+  if (answers["cases-for-ratio"].status === "INVALID_INPUT") return;
   const started = performance.now();
-  const sized = curveEffects(input).map((effect) => ({ ...effect,
-    answer: lib.ask("cases_for_ratio", studyOf(effect.input), [input.controls_per_case, input.target_power]) }))
-    .filter((effect) => effect.answer.status !== "INVALID_INPUT");
+  const sizing = QUICK.find((panel) => panel.id === "cases-for-ratio");
+  const sized = curveEffects(requestOf(sizing, form)).map((effect) => ({ ...effect,
+    answer: lib.ask(effect.request)[0] })).filter((effect) => effect.answer.status !== "INVALID_INPUT");
   const solved = sized.map((e) => (isFound(e.answer) ? e.answer.fields.cases : null));
   const largest = Math.max(10, 1.5 * Math.max(...solved.map((s) => s || 0)) || 10000);
   const sizes = Array.from({ length: CURVE_POINTS }, (_, i) =>
     Math.max(1, Math.round(((i + 1) * largest) / CURVE_POINTS)));
-  curveRows = sizes.map((n) => {
-    const controls = partnerOf(input.controls_per_case, n);
-    return [n, controls, ...sized.map((e) =>
-      lib.ask("power", studyOf(e.input), [n, controls]).fields.power)];
+  // The power of each size at the controls per case: the library works out
+  // the controls.
+  curveRows = sizes.map((cases) => {
+    const powers = sized.map((e) => lib.ask({ ...e.request, cases, solve: null, target_power: null })[0]);
+    return [cases, powers[0]?.controls, ...powers.map((a) => a.fields.power)];
   });
   curveNames = sized.map((e) => e.column);
-  box.innerHTML = curveSvg(curveRows, sized.map((e) => e.name), solved, input.target_power, largest, input.count);
+  box.innerHTML = curveSvg(curveRows, sized.map((e) => e.name), solved,
+    lib.readNumber(form.all.target_power), largest, form.all.count);
   byId("curve-time").textContent =
     `(${CURVE_POINTS} points and ${sized.length} sizes in ${(performance.now() - started).toFixed(1)} ms)`;
 }
@@ -512,29 +462,32 @@ async function copyCommand(event) {
 
 // ---------------------------------------------------------------------------
 
+// The form's inputs by the glossary's names: the study's, and all.
+function readForm() {
+  return { study: inputsOf(byId("study")), all: inputsOf(byId("inputs")) };
+}
+
 // Answers everything from the form; the quick answers are shown on return,
 // the searches' when `searching` settles.
 function recompute() {
-  const input = readInputs();
-  window.vantorPage.lastRefusal = null;
-  singleStage(input);
-  twoStage(input);
-  curve(input);
-  window.vantorPage.searching = searchesFor(input);
+  const form = readForm();
+  clearRefusals();
+  accepted = new Set();
+  askQuick(form);
+  curve(form);
+  window.vantorPage.searching = searchesFor(form);
 }
 
 // `ready` settles once the page shows its first answers. `answers` holds the
-// latest answer of each question by its name (fields by the description's
-// names, status and reason by theirs); `lastRefusal` the first question the
-// library refused, in the page's order (the power first), or null.
-window.vantorPage = {
-  recompute, chooseEffect, sixDigits, answers, library: () => lib, ready: null, searching: null,
-  lastRefusal: null,
-};
+// latest answer of each output by its id (the effect's as effect-above and
+// effect-below): status, reason, question and refused input by their names,
+// the library's words, the result's fields by the description's names.
+window.vantorPage = { recompute, chooseEffect, sixDigits, answers, library: () => lib, ready: null,
+  searching: null };
 
 window.vantorPage.ready = loadLibrary().then(() => {
   byId("inputs").addEventListener("input", (event) => {
-    followMarkers(event);
+    followForm(event);
     recompute();
   });
   byId("effect-allelic").addEventListener("click", () => chooseEffect(false));

@@ -1,68 +1,61 @@
-// The library's questions and records, by name, for the page and its worker.
+// The library's named requests, for the page and its worker.
 //
-// The WebAssembly module describes each record it answers in (the fields'
-// names as in docs/glossary.md, their C types and byte offsets: power/
-// records.h), the study fields each question reads, the words of each choice
-// and the names of statuses and reasons. Everything here is read from that
-// description: a field added to a record is read without a change here, and
-// no code of a status, a reason or a choice is written in this script.
+// A request gives inputs by the names of docs/glossary.md (power/ask.h);
+// the library decides the question, applies the defaults, checks every
+// input and answers. An answer's result is read by the library's
+// description of its record (the fields' names, C types and byte offsets:
+// power/records.h), so a field added to a record is read without a change
+// here; statuses, reasons, questions and inputs come back by their names.
 "use strict";
 
-// vantorLibrary(module) -> { ask, fields, readRecord, readNumber, ... } over
+// vantorLibrary(module) -> { ask, fields, readNumber, choiceWords, ... } over
 // a module made by createVantor().
 function vantorLibrary(module) {
   const call = (name, result, ...types) => module.cwrap(name, result, types);
-  const described = {
-    fieldCount: call("web_field_count", "number", "number"),
-    fieldName: call("web_field_name", "string", "number", "number"),
-    fieldType: call("web_field_type", "string", "number", "number"),
-    fieldOffset: call("web_field_offset", "number", "number", "number"),
-    fieldKind: call("web_field_kind", "string", "number", "number"),
-    fieldMeaning: call("web_field_meaning", "string", "number", "number"),
-    questionResult: call("web_question_result", "number", "string"),
-    questionStudyFields: call("web_question_study_fields", "string", "string"),
-    studyRecord: call("web_study_record", "number"),
-    diseaseRecord: call("web_disease_record", "number"),
-  };
-  const study = call("web_study", "number");
-  const resetStudy = call("web_study_reset", null);
-  const useDiseaseModel = call("web_study_disease", null);
   // Names and words of codes, asked once per code.
   const remembered = (lookUp) => {
     const known = new Map();
-    return (code) => {
-      if (!known.has(code)) known.set(code, lookUp(code));
-      return known.get(code);
+    return (...key) => {
+      const at = key.join("\n");
+      if (!known.has(at)) known.set(at, lookUp(...key));
+      return known.get(at);
     };
+  };
+  const described = {
+    count: call("web_field_count", "number", "number"),
+    name: call("web_field_name", "string", "number", "number"),
+    type: call("web_field_type", "string", "number", "number"),
+    offset: call("web_field_offset", "number", "number", "number"),
+    kind: call("web_field_kind", "string", "number", "number"),
   };
   const statusName = remembered(call("web_status_name", "string", "number"));
   const reasonName = remembered(call("web_reason_name", "string", "number"));
-  const reasonCode = call("web_reason_code", "number", "string");
-  const message = remembered(call("web_message", "string", "number"));
-  const reasonInput = remembered(call("web_reason_input", "string", "number"));
-  const defaultAlpha = call("web_default_alpha", "number", "number");
-  const choiceWordAt = call("web_choice_word", "string", "string", "number");
-  const choiceCode = call("web_choice_code", "number", "string", "string");
-  const choiceName = call("web_choice_name", "string", "string", "number");
+  const questionName = remembered(call("web_question_name", "string", "number"));
+  const inputName = remembered(call("web_input_name", "string", "number"));
+  const inputKind = remembered(call("web_input_kind", "string", "number"));
+  const inputDefault = remembered(call("web_input_default", "string", "number"));
+  const inputIndex = remembered(call("ASK_input_index", "number", "string"));
+  const choiceWordAt = remembered(call("web_choice_word", "string", "string", "number"));
   const readNumber = call("web_read_number", "number", "string");
-  const checkInput = call("web_check_input", "number", "string", "number", "number", "number",
-    "number", "number", "number");
+  const request = call("ASK_request_new", "number")();
+  const clear = call("ASK_request_clear", null, "number");
+  const give = call("ASK_give", null, "number", "number", "number");
+  const giveWord = call("ASK_give_word", null, "number", "number", "string");
+  const answerRequest = call("web_answer", "number", "number");
+  const answer = Object.fromEntries(["status", "reason", "question", "record", "input",
+    "controls", "alpha", "result"].map((name) => [name, call(`web_answer_${name}`, "number", "number")]));
+  const message = call("web_answer_message", "string", "number", "number");
 
   // A record's fields in the description's order: name, type, offset, kind.
   const layouts = new Map();
   function fields(record) {
     if (!layouts.has(record)) {
-      const list = [];
-      for (let i = 0; i < described.fieldCount(record); ++i) {
-        list.push({
-          name: described.fieldName(record, i),
-          type: described.fieldType(record, i),
-          offset: described.fieldOffset(record, i),
-          kind: described.fieldKind(record, i),
-          meaning: described.fieldMeaning(record, i),
-        });
-      }
-      layouts.set(record, list);
+      layouts.set(record, Array.from({ length: described.count(record) }, (_, i) => ({
+        name: described.name(record, i),
+        type: described.type(record, i),
+        offset: described.offset(record, i),
+        kind: described.kind(record, i),
+      })));
     }
     return layouts.get(record);
   }
@@ -78,120 +71,44 @@ function vantorLibrary(module) {
     throw new Error(`field ${field.name}: no reader for type '${field.type}'`);
   }
 
-  function writeField(address, field, value) {
-    const at = address + field.offset;
-    if (field.type === "double") module.HEAPF64[at >> 3] = value;
-    else if (field.type === "int32") module.HEAP32[at >> 2] = value;
-    else throw new Error(`field ${field.name}: no writer for type '${field.type}'`);
+  // The index-th answer: its status, reason, question and refused input by
+  // their names, its result's record (REC_*), the library's words unless found (the inputs spelled as
+  // options, the value refused left out: the page shows it), and its
+  // result's fields by name.
+  function readAnswer(index) {
+    const record = answer.record(index);
+    const question = answer.question(index);
+    const input = answer.input(index);
+    const result = answer.result(index);
+    const status = statusName(answer.status(index));
+    return {
+      status,
+      reason: reasonName(answer.reason(index)),
+      question: question >= 0 ? questionName(question) : "",
+      record,
+      input: input >= 0 ? inputName(input) : "",
+      controls: answer.controls(index),
+      alpha: answer.alpha(index),
+      message: status === "FOUND" ? "" : message(index, 0),
+      fields: Object.fromEntries(fields(record).map((f) => [f.name, readField(result, f)])),
+    };
   }
 
-  // Every described field of the record at `address`, by name, with the
-  // status and reason also by their names and the reason's words.
-  function readRecord(record, address) {
-    const values = {};
-    const answer = { fields: values, status: "", reason: "", message: "" };
-    for (const field of fields(record)) {
-      values[field.name] = readField(address, field);
-      if (field.kind === "status") answer.status = statusName(values[field.name]);
-      if (field.kind === "reason") {
-        answer.reason = reasonName(values[field.name]);
-        answer.message = message(values[field.name]);
-      }
+  // Asks the library: `inputs` by the glossary's names, a word as its word,
+  // a count or a number as a number or as the text typed (read as the vantor
+  // program reads it; anything else is not a number, which the library
+  // refuses); an input absent, undefined or null is left open. Answers with
+  // the list of answers (two for a detectable effect of either side).
+  function ask(inputs) {
+    clear(request);
+    for (const [name, value] of Object.entries(inputs)) {
+      if (value === undefined || value === null) continue;
+      const index = inputIndex(name);
+      if (index < 0) throw new Error(`the library has no input '${name}'`);
+      if (inputKind(index) === "word") giveWord(request, index, String(value));
+      else give(request, index, typeof value === "string" ? readNumber(value.trim()) : value);
     }
-    return answer;
-  }
-
-  // The study fields a question reads, from the description, once.
-  const reading = new Map();
-  function studyFieldsOf(question) {
-    if (!reading.has(question)) {
-      const reads = described.questionStudyFields(question).split(",");
-      reading.set(question, fields(described.studyRecord()).filter((f) => reads.includes(f.name)));
-    }
-    return reading.get(question);
-  }
-
-  // Writes the study fields given (values by the glossary's names; a choice
-  // by its word, a number that is not one as NaN); a field not given keeps
-  // the library's starting value. The study fields the question reads come
-  // first; a field the description does not list for the question (the
-  // markers of the two-stage questions) is written too when given, as the
-  // library reads it. `given.disease`, when present, makes the effect a
-  // disease model: its fields by name (the marker's linkage disequilibrium as
-  // d_prime or r_squared, at most one; neither: the marker is the causal
-  // variant), written over the model's starting values where the study's
-  // effect starts (its odds_ratio field), instead of the allelic effect.
-  const codes = new Map();
-  function codeOf(choice, word) {
-    const key = `${choice}\n${word}`;
-    if (!codes.has(key)) codes.set(key, choiceCode(choice, word));
-    return codes.get(key);
-  }
-  const allelic = ["odds_ratio", "control_rate"];
-  let studyAddress = 0;
-  function writeStudy(question, given) {
-    resetStudy();
-    studyAddress = studyAddress || study();
-    const studyFields = fields(described.studyRecord());
-    const reads = studyFieldsOf(question);
-    const written = [...reads, ...studyFields.filter((f) => f.kind !== "internal" && !reads.includes(f))];
-    for (const field of written) {
-      if (!(field.name in given) || (given.disease && allelic.includes(field.name))) continue;
-      const value = given[field.name];
-      writeField(studyAddress, field, field.kind === "choice" ? codeOf(field.name, value) : value);
-    }
-    if (given.disease) writeDiseaseModel(studyFields, given.disease);
-  }
-
-  function writeDiseaseModel(studyFields, model) {
-    useDiseaseModel();
-    const start = studyAddress + studyFields.find((f) => f.name === allelic[0]).offset;
-    const values = { ...model };
-    const ld = ["d_prime", "r_squared"].filter((name) => model[name] !== undefined && model[name] !== null);
-    // Both given is no one kind of linkage disequilibrium: the library refuses
-    // the kind it cannot read with its own words.
-    values.ld_kind = ld.length === 0 ? "causal" : ld.length === 1 ? ld[0] : "";
-    if (ld.length === 1) values.ld = model[ld[0]];
-    for (const field of fields(described.diseaseRecord())) {
-      if (!(field.name in values)) continue;
-      const value = values[field.name];
-      writeField(start, field, field.kind === "choice" || field.name === "ld_kind" ? codeOf(field.name, value) : value);
-    }
-  }
-
-  // Asks a question of power/study.h by its name ("power", "two_stage_power")
-  // with the study and the question's own arguments (numbers, in the C
-  // function's order); answers with readRecord's object.
-  const questions = new Map();
-  function ask(question, given, args) {
-    if (!questions.has(question)) {
-      questions.set(question, {
-        call: module.cwrap(`web_${question}`, "number", args.map(() => "number")),
-        record: described.questionResult(question),
-      });
-    }
-    const { call, record } = questions.get(question);
-    writeStudy(question, given);
-    return readRecord(record, call(...args));
-  }
-
-  // The study's starting values, choices by their words.
-  function studyDefaults() {
-    resetStudy();
-    const record = described.studyRecord();
-    const values = {};
-    for (const field of fields(record)) {
-      const value = readField(study(), field);
-      values[field.name] = field.kind === "choice" ? choiceName(field.name, value) : value;
-    }
-    return values;
-  }
-
-  // The library's questions by name.
-  function questionNames() {
-    const count = module.cwrap("web_question_count", "number", [])();
-    const nameAt = call("web_question_name", "string", "number");
-    return Array.from({ length: count }, (_, i) => nameAt(i));
+    return Array.from({ length: answerRequest(request) }, (_, i) => readAnswer(i));
   }
 
   function choiceWords(choice) {
@@ -200,9 +117,11 @@ function vantorLibrary(module) {
     return words;
   }
 
-  return {
-    module, ask, fields, readRecord, readNumber, checkInput, message, reasonCode, reasonName,
-    reasonInput, defaultAlpha, choiceWords, choiceCode, choiceName, studyDefaults, questionNames,
-    resultRecord: described.questionResult, diseaseRecord: described.diseaseRecord,
-  };
+  // The value an input takes when it is not given, in the library's words.
+  const valueDefault = (name) => inputDefault(inputIndex(name));
+
+  const questionNames = () => Array.from(
+    { length: call("web_question_count", "number")() }, (_, i) => questionName(i));
+
+  return { module, ask, fields, readNumber, choiceWords, valueDefault, questionNames };
 }

@@ -1,16 +1,71 @@
 """Prints, as JSON, the native library's answers to a fixed list of designs
 (single-stage and two-stage powers, solved sizes), for the WebAssembly
-module's answers to be compared with. Needs VANTOR_LIBRARY (the shared
-library) and the Python module on sys.path.
+module's answers to be compared with. Asks the shared library
+(VANTOR_LIBRARY) by named inputs through its C interface (power/ask.h).
 
 Each of the first 300 rows also has "dm": a disease-model study drawn on its
 own (disease_model_studies), its inputs and the library's answers to it."""
 
+import ctypes
 import json
 import math
+import os
 import random
 
-import vantor
+library = ctypes.CDLL(os.environ["VANTOR_LIBRARY"])
+library.ASK_request_new.restype = ctypes.c_void_p
+library.ASK_request_clear.argtypes = [ctypes.c_void_p]
+library.ASK_input_index.argtypes = [ctypes.c_char_p]
+library.ASK_give.argtypes = [ctypes.c_void_p, ctypes.c_int32, ctypes.c_double]
+library.ASK_give_word.argtypes = [ctypes.c_void_p, ctypes.c_int32, ctypes.c_char_p]
+library.ASK_answer_request.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
+library.ASK_result_number.argtypes = [ctypes.c_void_p, ctypes.c_char_p]
+library.ASK_result_number.restype = ctypes.c_double
+library.REC_choice_word.argtypes = [ctypes.c_char_p, ctypes.c_int32, ctypes.c_void_p]
+library.REC_choice_word.restype = ctypes.c_char_p
+library.REC_status_name.restype = ctypes.c_char_p
+library.REC_reason_input.restype = ctypes.c_char_p
+
+
+class Answer(ctypes.Structure):
+    """ASK_answer up to its result (read by name with ASK_result_number)."""
+
+    _fields_ = [(name, ctypes.c_int32) for name in
+                ("status", "reason", "question", "record", "input", "other_input", "direction",
+                 "unit")]
+
+
+request = library.ASK_request_new()
+answers = ctypes.create_string_buffer(2 * library.ASK_answer_size())
+
+
+def ask(**inputs) -> dict:
+    """The library's first answer to the inputs given by name (a word as
+    text, anything else as a number): its status name and a reader of its
+    result's fields by name."""
+    library.ASK_request_clear(request)
+    for name, value in inputs.items():
+        index = library.ASK_input_index(name.encode())
+        assert index >= 0, name
+        if isinstance(value, str):
+            library.ASK_give_word(request, index, value.encode())
+        else:
+            library.ASK_give(request, index, float(value))
+    library.ASK_answer_request(request, answers)
+    answer = ctypes.create_string_buffer(answers.raw)
+    head = Answer.from_buffer_copy(answer)
+    reason_input = library.REC_reason_input(head.reason)
+    return dict(status=library.REC_status_name(head.status).decode(),
+                refuses=reason_input.decode() if reason_input else "",
+                field=lambda name: library.ASK_result_number(answer, name.encode()))
+
+
+def choice_words(choice: str) -> list:
+    words, index = [], 0
+    while (word := library.REC_choice_word(choice.encode(), index, None)) is not None:
+        words.append(word.decode())
+        index += 1
+    return words
 
 
 def designs(count: int):
@@ -30,15 +85,15 @@ def designs(count: int):
 
 # The inputs that describe a disease model: a refusal naming one of them is
 # a model the library finds invalid.
-MODEL_INPUTS = {"frequency", "prevalence", "model", "relative_risk", "r_squared"}
+MODEL_INPUTS = {"frequency", "prevalence", "model", "relative_risk", "r_squared", "ld"}
 
 
 def disease_model_draws():
     """Disease-model studies, one-parameter models, drawn endlessly."""
     draw = random.Random(2026120723)
     models = ["multiplicative", "additive", "dominant", "recessive"]
-    tests = list(vantor.choice_words("test"))
-    methods = list(vantor.choice_words("method"))
+    tests = choice_words("test")
+    methods = choice_words("method")
     while True:
         d = {
             "model": draw.choice(models),
@@ -55,24 +110,28 @@ def disease_model_draws():
         yield d
 
 
-def disease_model_answers(d: dict) -> dict:
+def disease_model_answers(d: dict):
     """The library's answers for one drawn study (people, pooled variance):
     its power, the cases for one control per case, and the power of halves
-    of each group in each stage (the allelic analyses, cost ratio 1)."""
-    model = dict(frequency=d["frequency"], prevalence=d["prevalence"], model=d["model"],
-                 relative_risk=d["relative_risk"])
+    of each group in each stage (the allelic analyses, cost ratio 1); None
+    for a model the library refuses."""
+    study = dict(frequency=d["frequency"], prevalence=d["prevalence"], model=d["model"],
+                 relative_risk=d["relative_risk"], alpha=d["alpha"], markers=d["markers"])
     if d["r_squared"] is not None:
-        model["r_squared"] = d["r_squared"]
-    level = dict(alpha=d["alpha"], markers=d["markers"])
-    power = vantor.single_stage_power(d["cases"], d["controls"], test=d["test"], **level, **model)
-    size = vantor.cases_for_ratio(1, target_power=d["target"], test=d["test"], **level, **model)
+        study["r_squared"] = d["r_squared"]
+    power = ask(cases=d["cases"], controls=d["controls"], test=d["test"], **study)
+    if power["status"] == "INVALID_INPUT":
+        assert power["refuses"] in MODEL_INPUTS, power["refuses"]
+        return None
+    out = dict(power=power["field"]("power"))
+    size = ask(controls_per_case=1, target_power=d["target"], test=d["test"], **study)
+    out.update(size_cases=size["field"]("cases"), size_power=size["field"]("power"))
     cases, controls = d["cases"], d["controls"]
-    two = vantor.two_stage_power(cases // 2, controls // 2, cases - cases // 2,
-                                 controls - controls // 2, stage1_alpha=d["stage1_alpha"],
-                                 method=d["method"], cost_ratio=1, test="allelic", **level,
-                                 **model)
-    return dict(power=power.power, size_cases=size.cases, size_power=size.power,
-                two_power=two.power, two_final_alpha=two.final_alpha)
+    two = ask(stages=2, stage1_cases=cases // 2, stage1_controls=controls // 2,
+              stage2_cases=cases - cases // 2, stage2_controls=controls - controls // 2,
+              stage1_alpha=d["stage1_alpha"], method=d["method"], cost_ratio=1, **study)
+    out.update(two_power=two["field"]("power"), two_final_alpha=two["field"]("final_alpha"))
+    return out
 
 
 def disease_model_studies(count: int) -> list:
@@ -81,36 +140,33 @@ def disease_model_studies(count: int) -> list:
     studies, draws = [], disease_model_draws()
     while len(studies) < count:
         d = next(draws)
-        try:
-            studies.append(dict(d, **disease_model_answers(d)))
-        except vantor.InputError as error:
-            if error.argument not in MODEL_INPUTS:
-                raise
+        found = disease_model_answers(d)
+        if found is not None:
+            studies.append(dict(d, **found))
     return studies
 
 
 def main() -> None:
-    # The page's test passes the method by its code; the module takes its word.
-    methods = {code: word for word, code in vantor.choice_words("method").items()}
+    methods = choice_words("method")
     rows = []
     dm = disease_model_studies(300)
     for d in designs(3000):
-        # Cases and controls are people (two alleles each), the module's unit.
-        single = vantor.single_stage_power(d["cases"], d["controls"], d["odds_ratio"], d["rate"],
-                                           alpha=d["alpha"])
-        size = vantor.cases_for_ratio(1, d["odds_ratio"], d["rate"], alpha=d["alpha"],
-                                      target_power=d["target"])
-        row = dict(d, single=single.power, size_cases=size.cases, size_power=size.power)
+        # Cases and controls are people (two alleles each), the default unit.
+        effect = dict(odds_ratio=d["odds_ratio"], control_rate=d["rate"])
+        single = ask(cases=d["cases"], controls=d["controls"], alpha=d["alpha"], **effect)
+        size = ask(controls_per_case=1, target_power=d["target"], alpha=d["alpha"], **effect)
+        row = dict(d, method=methods[d["method"]], single=single["field"]("power"),
+                   size_cases=size["field"]("cases"), size_power=size["field"]("power"))
         if len(rows) < 300:
             # Two stages, halves of each group in each stage; the overall
             # level leaves room below the first stage's.
             alpha2 = min(d["alpha"], d["alpha0"] / 4)
-            two = vantor.two_stage_power(
-                d["cases"] // 2, d["controls"] // 2, d["cases"] - d["cases"] // 2,
-                d["controls"] - d["controls"] // 2, d["odds_ratio"], d["rate"],
-                stage1_alpha=d["alpha0"], alpha=alpha2, method=methods[d["method"]])
-            row.update(two_alpha2=alpha2, two_power=two.power, two_alpha1=two.final_alpha,
-                       dm=dm[len(rows)])
+            two = ask(stages=2, stage1_cases=d["cases"] // 2, stage1_controls=d["controls"] // 2,
+                      stage2_cases=d["cases"] - d["cases"] // 2,
+                      stage2_controls=d["controls"] - d["controls"] // 2,
+                      stage1_alpha=d["alpha0"], alpha=alpha2, method=row["method"], **effect)
+            row.update(two_alpha2=alpha2, two_power=two["field"]("power"),
+                       two_alpha1=two["field"]("final_alpha"), dm=dm[len(rows)])
         rows.append(row)
     print(json.dumps(rows))
 

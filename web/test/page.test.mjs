@@ -4,8 +4,9 @@
 // `vantor` command line's CSV ($VANTOR_PROGRAM) and the WebAssembly module's
 // answers with the native library's ($VANTOR_NATIVE_VALUES, a JSON file from
 // native_values.py). The names on the page are checked against
-// docs/glossary.md, its refusals against tests/awkward_inputs.csv, and its
-// reading of answers against the library's own description of its records.
+// docs/glossary.md, its requests against the shared table tests/requests.csv,
+// and its reading of answers against the library's own description of its
+// records.
 import { after, before, test } from "node:test";
 import assert from "node:assert/strict";
 import { execFileSync, spawnSync } from "node:child_process";
@@ -80,7 +81,7 @@ async function nodeLibrary(wrap = null) {
   return vantorLibrary(module);
 }
 
-// The single-stage question every front end's awkward inputs start from.
+// The single-stage question the page starts with, as vantor options.
 const BASE = ["--cases", "2000", "--controls", "2000", "--odds-ratio", "1.3", "--control-rate",
   "0.3", "--alpha", "5e-8"];
 
@@ -209,39 +210,68 @@ test("numbers are read as the vantor program reads them: decimal, whole text, fi
   await page.close();
 });
 
-test("every awkward input gets the library's refusal beside its field", async () => {
-  const rows = readFileSync(path.join(root, "tests", "awkward_inputs.csv"), "utf8").trim()
+// The shared table of requests (tests/requests.csv): its inputs as a user
+// types them, name=value;name=value.
+function requestTable() {
+  const [head, ...rows] = readFileSync(path.join(root, "tests", "requests.csv"), "utf8").trim()
     .split("\n").map((line) => line.split(","));
-  const [head, ...cases] = rows;
-  assert.deepEqual(head, ["argument", "value", "status", "reason", "what", "effect"]);
-  assert.ok(cases.length >= 10, `${cases.length} rows`);
-  const lib = await nodeLibrary();
+  assert.deepEqual(head, ["inputs", "status", "reason", "input", "field", "value", "what"]);
+  return rows.map(([inputs, status, reason, input, field, value, ...what]) => ({
+    typed: Object.fromEntries(inputs.split(";").map((pair) => pair.split("="))),
+    status, reason, input, field, value, what: what.join(","),
+  }));
+}
+
+test("every request of the shared table is answered through the page as the table says", async () => {
+  const rows = requestTable();
+  assert.ok(rows.length >= 40, `${rows.length} rows`);
   const { page } = await openPage();
-  const sizes = { cases: "2000", controls: "2000", alpha: "5e-8" };
-  const bases = {
-    "odds ratio": { ...sizes, odds_ratio: "1.3", control_rate: "0.3", markers: "1" },
-    "disease model": { ...sizes, frequency: "0.3", prevalence: "0.1", relative_risk: "1.3",
-      r_squared: "", d_prime: "" },
-  };
-  for (const [argument, value, status, reason, , effect] of cases) {
-    await page.evaluate((d) => window.vantorPage.chooseEffect(d), effect === "disease model");
-    const base = bases[effect];
-    assert.ok(base, `effect ${effect}`);
-    for (const [name, written] of Object.entries({ ...base, [argument]: value })) {
-      await page.fill(`#${name.replace(/_/g, "-")}`, name === argument ? value : written);
+  const answered = await page.evaluate((all) => all.map((row) =>
+    window.vantorPage.library().ask(row.typed)[0]), rows);
+  rows.forEach((row, i) => {
+    const a = answered[i];
+    const what = `${Object.entries(row.typed).map((p) => p.join("=")).join(";")} (${row.what})`;
+    assert.deepEqual([a.status, a.reason, a.input], [row.status, row.reason, row.input], what);
+    if (row.field !== "") {
+      const value = a.fields[row.field];
+      assert.ok(Math.abs(value - Number(row.value)) <= 5e-6 * Math.abs(Number(row.value)),
+        `${what}: ${row.field} ${value}, listed ${row.value}`);
     }
-    await page.evaluate(() => window.vantorPage.recompute());
-    const id = argument.replace(/_/g, "-");
-    const what = `${argument} '${value}'`;
-    assert.equal(await text(page, `${id}-error`), lib.message(lib.reasonCode(reason)), what);
+    // The refusal's words name the refused input, spelled as an option.
+    if (row.input !== "") assert.ok(a.message.includes(`--${row.input.replace(/_/g, "-")}`), `${what}: ${a.message}`);
+  });
+  await page.close();
+});
+
+test("a refused value typed in the form is refused beside its field, in the library's words", async () => {
+  // The table's refusals of one value of the single-stage study the page
+  // starts with (its odds ratio, rate, cases and controls): each value typed
+  // into its field.
+  const start = { cases: "2000", controls: "2000", odds_ratio: "1.3", control_rate: "0.3" };
+  const kept = { ...start, alpha: "5e-8", markers: "1" };
+  const rows = requestTable().filter((row) => {
+    const [first, ...rest] = Object.entries(row.typed);
+    return row.status === "INVALID_INPUT" && first[0] === row.input && first[0] in kept &&
+      rest.length === Object.keys(start).length - (first[0] in start ? 1 : 0) &&
+      rest.every(([name, value]) => start[name] === value);
+  });
+  assert.ok(rows.length >= 10, `${rows.length} rows`);
+  const { page } = await openPage();
+  for (const row of rows) {
+    const [[name, value]] = Object.entries(row.typed);
+    const id = name.replace(/_/g, "-");
+    await setField(page, id, value);
+    const what = `${name} '${value}' (${row.what})`;
+    const label = (await page.textContent(`label[for="${id}"]`)).replace(/\s+/g, " ").trim();
+    assert.match(await text(page, `${id}-error`), new RegExp(`^${label}: [a-z]`), what);
     assert.equal(await page.getAttribute(`#${id}`, "aria-invalid"), "true", what);
     const power = await page.evaluate(() => window.vantorPage.answers.power);
-    assert.deepEqual([power.status, power.reason], [status, reason], what);
-    const refusal = await page.evaluate(() => window.vantorPage.lastRefusal);
-    assert.deepEqual([refusal.question, refusal.status, refusal.reason], ["power", status, reason], what);
-    assert.equal(await page.getAttribute("#power", "data-reason"), reason, what);
+    assert.deepEqual([power.status, power.reason, power.input], [row.status, row.reason, name], what);
+    assert.equal(await page.getAttribute("#power", "data-reason"), row.reason, what);
     assert.equal(await text(page, "power"), "", what);
     assert.equal(await text(page, "command"), "", `no command for ${what}`);
+    await setField(page, id, kept[name]);
+    assert.equal(await text(page, `${id}-error`), "", `${what}, then ${kept[name]}`);
   }
   await page.close();
 });
@@ -264,36 +294,39 @@ test("the page's labels are the glossary's page labels, all of them", async () =
     all.map((l) => l.textContent.replace(/\s+/g, " ").trim())));
   assert.deepEqual([...labels].filter((l) => !shown.has(l)), [], "glossary labels missing from the page");
   assert.deepEqual([...shown].filter((l) => !labels.has(l)), [], "page labels not in the glossary");
-  // The choices offer the library's words, the study's starting one selected.
+  // The choices offer the library's words, the one it takes by default selected.
   const lib = await nodeLibrary();
   for (const choice of ["method", "variance", "count", "test", "model", "controls_kind"]) {
     const words = await page.$$eval(`#${choice.replace(/_/g, "-")} option`, (all) => all.map((o) => o.value));
     assert.deepEqual(words, lib.choiceWords(choice), choice);
   }
-  assert.equal(await page.inputValue("#variance"), lib.studyDefaults().variance);
-  assert.equal(await page.inputValue("#count"), lib.studyDefaults().count);
+  for (const [choice, word] of [["variance", "pooled"], ["count", "people"], ["method", "joint"]]) {
+    assert.equal(await page.inputValue(`#${choice}`), word, choice);
+  }
   await page.close();
 });
 
 test("answers are read by the library's description: every question, every field", async () => {
   const lib = await nodeLibrary();
   // Every question of power/study.h but the cases per control (the glossary
-  // gives them no page label) is asked: the detectable odds ratio for an
-  // allelic effect, the detectable relative risk for a disease model.
-  for (const [disease, unasked] of [[false, "relative_risk"], [true, "odds_ratio"]]) {
+  // gives them no page label) answers an output of the page: the detectable
+  // odds ratio for an allelic effect, the detectable relative risk for a
+  // disease model.
+  const asked = new Set();
+  for (const disease of [false, true]) {
     const { page } = await openPage();
     await page.evaluate((d) => window.vantorPage.chooseEffect(d), disease);
     await page.evaluate(() => window.vantorPage.searching);
     const answers = await page.evaluate(() => window.vantorPage.answers);
-    const asked = lib.questionNames().filter((q) => q !== "controls_for_ratio" && q !== unasked);
-    assert.deepEqual(Object.keys(answers).filter((q) => q !== unasked).sort(), asked.sort());
-    for (const question of asked) {
-      const described = lib.fields(lib.resultRecord(question)).map((f) => f.name);
-      assert.deepEqual(Object.keys(answers[question].fields), described, question);
-      assert.match(answers[question].status, /^FOUND/, `${question}, disease model ${disease}`);
+    for (const [output, answer] of Object.entries(answers)) {
+      assert.match(answer.status, /^FOUND/, `${output}, disease model ${disease}`);
+      const described = lib.fields(answer.record).map((f) => f.name);
+      assert.deepEqual(Object.keys(answer.fields), described, output);
+      asked.add(answer.question);
     }
     await page.close();
   }
+  assert.deepEqual([...asked].sort(), lib.questionNames().filter((q) => q !== "controls_for_ratio").sort());
 });
 
 test("a field added to a record's description is read without a change to the reader", async () => {
@@ -301,7 +334,7 @@ test("a field added to a record's description is read without a change to the re
   // status's offset: the reader must show it under its name.
   let describedCount = null;
   const extra = { web_field_name: "added_field", web_field_type: "int32", web_field_offset: 0,
-    web_field_kind: "number", web_field_meaning: "a field the reader has not seen" };
+    web_field_kind: "number" };
   const lib = await nodeLibrary((name, real) => {
     if (name === "web_field_count") {
       describedCount = real;
@@ -312,7 +345,7 @@ test("a field added to a record's description is read without a change to the re
     }
     return real;
   });
-  const power = lib.ask("power", { odds_ratio: 1.3, control_rate: 0.3, alpha: 5e-8 }, [2000, 2000]);
+  const [power] = lib.ask({ cases: 2000, controls: 2000, odds_ratio: 1.3, control_rate: 0.3 });
   assert.equal(power.fields.added_field, power.fields.status);
   assert.ok(Number.isFinite(power.fields.power) && power.status === "FOUND");
 });
@@ -320,7 +353,7 @@ test("a field added to a record's description is read without a change to the re
 test("a bad input shows the library's words beside the field and nothing is computed", async () => {
   const { page } = await openPage();
   await setField(page, "control-rate", "1.5");
-  assert.equal(await text(page, "control-rate-error"),
+  assert.equal(await text(page, "control-rate-error"), "Risk-allele rate among controls: " +
     "the risk-allele rate among controls must lie strictly between 0 and 1");
   assert.equal(await page.getAttribute("#control-rate", "aria-invalid"), "true");
   assert.equal(await text(page, "power"), "");
@@ -354,11 +387,24 @@ test("the curve has its three lines, the target and the solved sizes", async () 
   console.log(`curve: ${await text(page, "curve-time")}`);
   // The size solved at the ratio sits on the curve: its power, computed with
   // the controls the curve gives that many cases, is the solver's.
-  const sized = await page.evaluate(() => window.vantorPage.answers.cases_for_ratio.fields);
+  const sized = await page.evaluate(() => window.vantorPage.answers["cases-for-ratio"].fields);
   const lib = await nodeLibrary();
-  const again = lib.ask("power", { odds_ratio: 1.3, control_rate: 0.3, alpha: 5e-8 },
-    [sized.cases, Math.max(1, Math.round(3 * sized.cases))]);
-  assert.equal(again.fields.power, sized.power);
+  const [again] = lib.ask({ odds_ratio: 1.3, control_rate: 0.3, alpha: 5e-8, cases: sized.cases,
+    controls: Math.max(1, Math.round(3 * sized.cases)) });
+  assert.ok(Object.is(again.fields.power, sized.power));
+  // The CSV's controls are three per case, halves up.
+  const csv = await page.evaluate(() => {
+    const link = document.getElementById("curve-csv");
+    link.addEventListener("click", (event) => event.preventDefault());
+    link.click();
+    return fetch(link.href).then((r) => r.text());
+  });
+  const [head, ...lines] = csv.trim().split("\n");
+  assert.match(head, /^cases,controls,power_or_/);
+  for (const line of lines) {
+    const [cases, controls] = line.split(",").map(Number);
+    assert.equal(controls, Math.max(1, Math.round(3 * cases)), line);
+  }
   await page.close();
 });
 
@@ -370,9 +416,9 @@ test("a disease model's curve: three relative risks, each solved size on its cur
   assert.equal(await page.locator("#curve polyline.power-line").count(), 3);
   assert.equal(await page.locator("#curve circle.solved").count(), 3);
   assert.match(await page.textContent("#curve"), /relative risk 1\.5/);
-  const sized = await page.evaluate(() => window.vantorPage.answers.cases_for_ratio.fields);
-  const study = { disease: { frequency: 0.2, prevalence: 0.1, model: "dominant", relative_risk: 1.5 } };
-  const again = lib.ask("power", study, [sized.cases, Math.max(1, Math.round(2 * sized.cases))]);
+  const sized = await page.evaluate(() => window.vantorPage.answers["cases-for-ratio"].fields);
+  const [again] = lib.ask({ frequency: 0.2, prevalence: 0.1, model: "dominant", relative_risk: 1.5,
+    cases: sized.cases, controls: Math.max(1, Math.round(2 * sized.cases)) });
   assert.ok(Object.is(again.fields.power, sized.power));
   await page.close();
 });
@@ -429,17 +475,18 @@ test("the WebAssembly module agrees with the native library", { skip: !process.e
   let largest = 0;
   for (const r of rows) {
     const study = { odds_ratio: r.odds_ratio, control_rate: r.rate, alpha: r.alpha };
-    const p = lib.ask("power", study, [r.cases, r.controls]).fields.power;
+    const p = lib.ask({ ...study, cases: r.cases, controls: r.controls })[0].fields.power;
     largest = Math.max(largest, Math.abs(p - r.single) / Math.abs(r.single));
     if (!close(p, r.single)) ++differing;
-    if (lib.ask("cases_for_ratio", study, [1, r.target]).fields.cases !== r.size_cases) ++differing;
+    const size = lib.ask({ ...study, controls_per_case: 1, target_power: r.target })[0].fields;
+    if (size.cases !== r.size_cases || !close(size.power, r.size_power)) ++differing;
     if ("two_power" in r) {
       const c0 = Math.floor(r.cases / 2), k0 = Math.floor(r.controls / 2);
-      const two = lib.ask("two_stage_power", { ...study, alpha: r.two_alpha2,
-        method: lib.choiceName("method", r.method), stage1_alpha: r.alpha0 },
-      [c0, r.cases - c0, k0, r.controls - k0, 1]).fields;
-      if (!close(two.power, r.two_power) || !near(two.final_alpha, r.two_alpha1)) ++differing;
-      largest = Math.max(largest, Math.abs(two.power - r.two_power) / Math.abs(r.two_power));
+      const [two] = lib.ask({ ...study, alpha: r.two_alpha2, stages: 2, method: r.method,
+        stage1_alpha: r.alpha0, stage1_cases: c0, stage1_controls: k0, stage2_cases: r.cases - c0,
+        stage2_controls: r.controls - k0 });
+      if (!close(two.fields.power, r.two_power) || !near(two.fields.final_alpha, r.two_alpha1)) ++differing;
+      largest = Math.max(largest, Math.abs(two.fields.power - r.two_power) / Math.abs(r.two_power));
     }
   }
   console.log(`wasm against native: ${rows.length} designs, largest relative difference ${largest}`);
@@ -538,27 +585,30 @@ function* modelGrid(lib) {
 
 test("two stages of a disease model are those of the odds ratio and control rate at its marker, bit for bit", async () => {
   const lib = await nodeLibrary();
-  const rest = { alpha: 0.05, markers: 1000, method: "joint", stage1_alpha: 1e-3, case_fraction: 0.5 };
+  const rest = { alpha: 0.05, markers: 1000 };
+  const two_stages = { ...rest, stages: 2, method: "joint", stage1_alpha: 1e-3, case_fraction: 0.5 };
   let compared = 0;
   for (const disease of modelGrid(lib)) {
-    const power = lib.ask("power", { ...rest, disease }, [1000, 1000]);
+    const [power] = lib.ask({ ...rest, ...disease, cases: 1000, controls: 1000 });
+    const counts = { stage1_cases: 1000, stage1_controls: 1000, stage2_cases: 2000,
+      stage2_controls: 2000, cost_ratio: 3 };
     if (power.status === "INVALID_INPUT") {
       // A model the library refuses is refused by the two-stage question too.
-      const two = lib.ask("two_stage_power", { ...rest, disease }, [1000, 1000, 2000, 2000, 1]);
+      const [two] = lib.ask({ ...two_stages, ...disease, ...counts });
       assert.deepEqual([two.status, two.reason], [power.status, power.reason], JSON.stringify(disease));
       continue;
     }
     const m = power.fields;
     // The allelic twin: the marker's odds ratio and control rate at the
     // per-marker level.
-    const allelic = { ...rest, markers: 1, alpha: m.marker_alpha, odds_ratio: m.marker_odds_ratio,
-      control_rate: m.marker_control_rate };
-    for (const [question, args] of [["two_stage_power", [1000, 1000, 2000, 2000, 3]],
-      ["two_stage_power_of_total", [6000, 0.4, 3]]]) {
-      const a = lib.ask(question, { ...rest, disease }, args).fields;
-      const b = lib.ask(question, allelic, args).fields;
+    const allelic = { ...two_stages, markers: 1, alpha: m.marker_alpha,
+      odds_ratio: m.marker_odds_ratio, control_rate: m.marker_control_rate };
+    for (const asked of [counts, { total: 6000, stage1_share: 0.4, cost_ratio: 3 }]) {
+      const [a] = lib.ask({ ...two_stages, ...disease, ...asked });
+      const [b] = lib.ask({ ...allelic, ...asked });
+      assert.equal(a.question, b.question);
       for (const name of ["power", "final_alpha", "cost", "stage1_cases", "stage2_controls"]) {
-        assert.ok(Object.is(a[name], b[name]), `${question} ${name} ${JSON.stringify(disease)}: ${a[name]} against ${b[name]}`);
+        assert.ok(Object.is(a.fields[name], b.fields[name]), `${a.question} ${name} ${JSON.stringify(disease)}: ${a.fields[name]} against ${b.fields[name]}`);
       }
     }
     ++compared;
@@ -576,72 +626,86 @@ test("the page asks the library with the model as typed: its answers are the mod
   await page.evaluate(() => window.vantorPage.searching);
   const answers = await page.evaluate(() => window.vantorPage.answers);
   const disease = { frequency: 0.2, prevalence: 0.1, model: "multiplicative", relative_risk: 1.5,
-    controls_kind: "population", marker_frequency: 0.3, r_squared: 0.5 };
-  const study = { disease, alpha: 0.05, markers: 100, test: "genotypic" };
-  const expect = (question, args, s = study) => assert.deepEqual(answers[question].fields,
-    lib.ask(question, s, args).fields, question);
-  expect("power", [2000, 2000]);
-  expect("cases_for_controls", [2000, 0.8]);
-  expect("controls_for_cases", [2000, 0.8]);
-  expect("cases_for_ratio", [1, 0.8]);
-  const above = lib.ask("relative_risk", study, [2000, 2000, 0.8, lib.choiceCode("direction", "above")]);
-  assert.match(await text(page, "relative-risk-above"), new RegExp(`^${await page.evaluate((v) => window.vantorPage.sixDigits(v), above.fields.relative_risk)}; at the marker: `));
-  const two = { disease, alpha: 0.05, markers: 100, method: "joint", stage1_alpha: 1e-3, case_fraction: 0.5 };
-  expect("two_stage_power", [1000, 2000, 1000, 2000, 1], two);
-  expect("two_stage_power_of_total", [6000, 0.4, 1], two);
-  expect("cheapest_design", [0.8, 1], two);
+    controls_kind: "population", marker_frequency: 0.3, r_squared: 0.5, alpha: 0.05, markers: 100 };
+  const study = { ...disease, test: "genotypic" };
+  const expect = (output, inputs) => {
+    const [answer] = lib.ask(inputs);
+    assert.deepEqual([answers[output].question, answers[output].fields], [answer.question, answer.fields], output);
+  };
+  expect("power", { ...study, cases: 2000, controls: 2000 });
+  expect("cases-for-controls", { ...study, controls: 2000, target_power: 0.8 });
+  expect("controls-for-cases", { ...study, cases: 2000, target_power: 0.8 });
+  expect("cases-for-ratio", { ...study, controls_per_case: 1, target_power: 0.8 });
+  const above = { ...study, cases: 2000, controls: 2000, target_power: 0.8, relative_risk: null,
+    direction: "above" };
+  expect("effect-above", above);
+  assert.match(await text(page, "relative-risk-above"), new RegExp(`^${await page.evaluate((v) =>
+    window.vantorPage.sixDigits(v), lib.ask(above)[0].fields.relative_risk)}; at the marker: `));
+  const two = { ...disease, stages: 2, stage1_alpha: 1e-3 };
+  expect("two-stage-power", { ...two, stage1_cases: 1000, stage2_cases: 2000, stage1_controls: 1000,
+    stage2_controls: 2000 });
+  expect("two-stage-power-of-total", { ...two, total: 6000, stage1_share: 0.4 });
+  expect("cheapest-design", { ...two, solve: "design", target_power: 0.8 });
   // The answers differ from the causal marker's: the marker fields reached the library.
-  assert.notEqual(answers.power.fields.power,
-    lib.ask("power", { ...study, disease: { ...disease, marker_frequency: undefined, r_squared: undefined } }, [2000, 2000]).fields.power);
+  assert.notEqual(answers.power.fields.power, lib.ask({ ...study, marker_frequency: null,
+    r_squared: null, cases: 2000, controls: 2000 })[0].fields.power);
   await page.close();
 });
 
+// Whether the field of an input shows a refusal (its label, then the
+// library's words), and the power is refused for that input and reason.
+async function refusedBeside(page, name, reason) {
+  const id = name.replace(/_/g, "-");
+  const label = (await page.textContent(`label[for="${id}"]`)).replace(/\s+/g, " ").trim();
+  assert.match(await text(page, `${id}-error`), new RegExp(`^${label.replace(/[()]/g, "\\$&")}: [a-z]`), name);
+  assert.equal(await page.getAttribute(`#${id}`, "aria-invalid"), "true", name);
+  const power = await page.evaluate(() => window.vantorPage.answers.power);
+  assert.deepEqual([power.reason, power.input], [reason, name]);
+  assert.equal(await page.getAttribute("#power", "data-reason"), reason);
+  assert.equal(await text(page, "power"), "");
+}
+
 test("an invalid disease model shows the library's words beside the field it names", async () => {
-  const lib = await nodeLibrary();
   const { page } = await openPage();
-  const words = (reason) => lib.message(lib.reasonCode(reason));
   // Penetrance above 1: prevalence 0.3, relative risk 5 per allele.
   await enterModel(page, { frequency: "0.1", prevalence: "0.3", "relative-risk": "5" }, "multiplicative");
-  await page.evaluate(() => window.vantorPage.recompute());
-  assert.equal(await text(page, "relative-risk-error"), words("RISK_ABOVE_ONE"));
-  assert.equal(await page.getAttribute("#relative-risk", "aria-invalid"), "true");
-  assert.equal(await page.getAttribute("#power", "data-reason"), "RISK_ABOVE_ONE");
-  assert.equal(await text(page, "power"), "");
+  await refusedBeside(page, "relative_risk", "RISK_ABOVE_ONE");
   assert.equal(await text(page, "command"), "");
   // r^2 beyond what the frequencies allow names r^2.
   await enterModel(page, { frequency: "0.05", prevalence: "0.1", "relative-risk": "1.5",
     "marker-frequency": "0.5", "r-squared": "0.9" }, "multiplicative");
-  await page.evaluate(() => window.vantorPage.recompute());
-  assert.equal(await text(page, "r-squared-error"), words("LD_BEYOND_FREQUENCIES"));
+  await refusedBeside(page, "r_squared", "LD_BEYOND_FREQUENCIES");
   assert.equal(await text(page, "relative-risk-error"), "");
   // A prevalence of 1, a missing frequency.
   await enterModel(page, { frequency: "0.2", prevalence: "1", "r-squared": "", "marker-frequency": "" });
-  await page.evaluate(() => window.vantorPage.recompute());
-  assert.equal(await text(page, "prevalence-error"), words("BAD_PREVALENCE"));
+  await refusedBeside(page, "prevalence", "BAD_PREVALENCE");
   await enterModel(page, { frequency: "", prevalence: "0.1" });
-  await page.evaluate(() => window.vantorPage.recompute());
-  assert.equal(await text(page, "frequency-error"), words("BAD_FREQUENCY"));
+  await refusedBeside(page, "frequency", "BAD_FREQUENCY");
   // A genotype test counts people: counting alleles is refused beside the count.
   await page.fill("#frequency", "0.2");
   await choose(page, "test", "trend");
   await choose(page, "count", "alleles");
-  assert.equal(await text(page, "count-error"), words("GENOTYPE_TEST_COUNTS_PEOPLE"));
-  // The free model has no one relative risk to detect: the library says so.
+  await refusedBeside(page, "count", "GENOTYPE_TEST_COUNTS_PEOPLE");
+  // The free model has no one relative risk to detect: the library says so
+  // there (the model itself is taken: the power is answered).
   await choose(page, "count", "people");
   await choose(page, "model", "free");
   assert.ok(await page.isVisible("#heterozygote-risk") && !(await page.isVisible("#relative-risk")));
-  assert.equal(await text(page, "relative-risk-above"), words("NO_SINGLE_RISK"));
+  const above = await page.evaluate(() => window.vantorPage.answers["effect-above"]);
+  assert.equal(above.reason, "NO_SINGLE_RISK");
+  assert.match(await text(page, "relative-risk-above"), /^Genetic model: .*single relative risk/);
+  assert.equal(await text(page, "model-error"), "");
   assert.match(await text(page, "power"), /^0\.[0-9]/);
   await page.close();
 });
 
 test("the level starts from the number of markers until it is typed over", async () => {
-  const lib = await nodeLibrary();
   const { page } = await openPage();
-  assert.equal(Number(await page.inputValue("#alpha")), lib.defaultAlpha(1));
-  for (const markers of ["1000", "1"]) {
+  // Genome-wide for one marker, study-wide for more, until typed over.
+  assert.equal(await page.inputValue("#alpha"), "5e-8");
+  for (const [markers, level] of [["1000", "0.05"], ["1", "5e-8"]]) {
     await page.fill("#markers", markers);
-    assert.equal(Number(await page.inputValue("#alpha")), lib.defaultAlpha(Number(markers)));
+    assert.equal(await page.inputValue("#alpha"), level);
   }
   await page.fill("#alpha", "1e-6");
   await page.fill("#markers", "500");
@@ -658,11 +722,12 @@ test("the level starts from the number of markers until it is typed over", async
   assert.match(await text(page, "two-stage-power"), /^0\.[0-9]/);
   await page.fill("#markers", "1");
   await page.evaluate(() => window.vantorPage.recompute());
-  assert.equal(await text(page, "stage1-alpha-error"), lib.message(lib.reasonCode("BAD_STAGE1_ALPHA")));
+  assert.match(await text(page, "stage1-alpha-error"), /^Stage 1 level: /);
+  const two = await page.evaluate(() => window.vantorPage.answers["two-stage-power"]);
+  assert.deepEqual([two.reason, two.input], ["BAD_STAGE1_ALPHA", "stage1_alpha"]);
   await page.fill("#markers", "0.5");
   await page.evaluate(() => window.vantorPage.recompute());
-  assert.equal(await text(page, "markers-error"), lib.message(lib.reasonCode("BAD_MARKERS")));
-  assert.equal(await page.getAttribute("#power", "data-reason"), "BAD_MARKERS");
+  await refusedBeside(page, "markers", "BAD_MARKERS");
   await page.close();
 });
 
@@ -675,26 +740,27 @@ test("the WebAssembly module agrees with the native library on disease models", 
   const lib = await nodeLibrary();
   let differing = 0;
   for (const { dm } of rows) {
-    const disease = { frequency: dm.frequency, prevalence: dm.prevalence, model: dm.model,
-      relative_risk: dm.relative_risk, r_squared: dm.r_squared };
-    const study = { disease, alpha: dm.alpha, markers: dm.markers, test: dm.test };
+    const study = { frequency: dm.frequency, prevalence: dm.prevalence, model: dm.model,
+      relative_risk: dm.relative_risk, r_squared: dm.r_squared, alpha: dm.alpha, markers: dm.markers };
     const same = (a, b, what) => {
       if (!Object.is(a, b)) {
         ++differing;
         console.log(`${what}: ${a} against ${b} for ${JSON.stringify(dm)}`);
       }
     };
-    same(lib.ask("power", study, [dm.cases, dm.controls]).fields.power, dm.power, "power");
-    const size = lib.ask("cases_for_ratio", study, [1, dm.target]).fields;
-    same(size.cases, dm.size_cases, "size_cases");
-    same(size.power, dm.size_power, "size_power");
+    const [power] = lib.ask({ ...study, test: dm.test, cases: dm.cases, controls: dm.controls });
+    same(power.fields.power, dm.power, "power");
+    const [size] = lib.ask({ ...study, test: dm.test, controls_per_case: 1, target_power: dm.target });
+    same(size.fields.cases, dm.size_cases, "size_cases");
+    same(size.fields.power, dm.size_power, "size_power");
     const c1 = Math.floor(dm.cases / 2), k1 = Math.floor(dm.controls / 2);
-    const two = lib.ask("two_stage_power", { disease, alpha: dm.alpha, markers: dm.markers,
-      method: dm.method, stage1_alpha: dm.stage1_alpha }, [c1, dm.cases - c1, k1, dm.controls - k1, 1]).fields;
-    same(two.power, dm.two_power, "two_power");
+    const [two] = lib.ask({ ...study, stages: 2, method: dm.method, stage1_alpha: dm.stage1_alpha,
+      stage1_cases: c1, stage2_cases: dm.cases - c1, stage1_controls: k1,
+      stage2_controls: dm.controls - k1, cost_ratio: 1 });
+    same(two.fields.power, dm.two_power, "two_power");
     // The derived final level to 1e-12 relative, as for the allelic rows.
-    if (!(Math.abs(two.final_alpha - dm.two_final_alpha) <= 1e-12 * dm.two_final_alpha)) {
-      same(two.final_alpha, dm.two_final_alpha, "two_final_alpha");
+    if (!(Math.abs(two.fields.final_alpha - dm.two_final_alpha) <= 1e-12 * dm.two_final_alpha)) {
+      same(two.fields.final_alpha, dm.two_final_alpha, "two_final_alpha");
     }
   }
   console.log(`wasm against native: ${rows.length} disease models`);

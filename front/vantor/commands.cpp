@@ -1,0 +1,170 @@
+// The program's subcommands: the library's inputs each takes, in the order
+// its help and rows list them, and what it says of itself.
+//
+//   vantor power      a single-stage study: the one of cases, controls,
+//                     effect and power left open is solved;
+//   vantor two-stage  the power and cost of a two-stage design, or the
+//                     smallest total for a power;
+//   vantor design     the cheapest two-stage design for a power, or the most
+//                     powerful within a budget.
+#include <cstdint>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "front/vantor/command.h"
+#include "power/records.h"
+
+namespace vantor_cli {
+
+namespace {
+
+// A disease model's inputs, the test and the number of markers, in the
+// glossary's order, and the level.
+constexpr const char *kStudyInputs[] = {"frequency",
+                                        "prevalence",
+                                        "model",
+                                        "relative-risk",
+                                        "heterozygote-risk",
+                                        "homozygote-risk",
+                                        "controls-kind",
+                                        "marker-frequency",
+                                        "d-prime",
+                                        "r-squared",
+                                        "test",
+                                        "markers",
+                                        "alpha"};
+
+std::vector<std::string> joined(std::vector<std::string> first,
+                                const std::vector<std::string> &last) {
+    first.insert(first.end(), std::begin(kStudyInputs), std::end(kStudyInputs));
+    first.insert(first.end(), last.begin(), last.end());
+    return first;
+}
+
+Command make_power_command() {
+    const std::string summary =
+        "single-stage study: solve the one of cases, controls, effect and "
+        "power left open";
+    const std::string description =
+        "Single-stage study. The effect is an allelic odds ratio with the risk-allele rate among "
+        "controls (--odds-ratio, --control-rate), or a disease model: the risk allele's "
+        "--frequency, the disease's --prevalence, the genetic --model and its --relative-risk "
+        "(the free model: --heterozygote-risk and --homozygote-risk), the --controls-kind, and a "
+        "marker in linkage disequilibrium with the risk allele (--marker-frequency with --d-prime "
+        "or --r-squared; neither: the marker is the causal variant). --test chooses the "
+        "association test (allelic; with a disease model also trend, dominant, recessive or "
+        "genotypic, which count people).\n\n"
+        "Leave exactly one of --cases, --controls (or --controls-per-case), the effect "
+        "(--odds-ratio or --relative-risk) and --target-power open: it is solved; with "
+        "--cases-per-control and --cases open, the cases and controls are solved together. With "
+        "the effect open, the detectable odds ratio (or relative risk) above 1 and the one below "
+        "1 are found, one row each (--direction above or below chooses one). A solved size is "
+        "the smallest from which every larger size reaches the target power. The level --alpha "
+        "is 5e-8 (genome-wide significance) unless given; with --markers M above 1 it is 0.05, "
+        "the study-wide level, and each marker is tested at alpha / M (marker-alpha). Every row "
+        "shows the level, and what the test sees at the marker: the risk-allele rates among "
+        "cases and controls and the allelic odds ratio they imply.\n\n"
+        "Examples:\n"
+        "  vantor power --cases 2000 --controls 2000 --odds-ratio 1.3 --control-rate 0.3\n"
+        "  vantor power --controls-per-case 1 -o 1.2 -r 0.3 --target-power 0.8\n"
+        "  vantor power -n 2000 -m 2000 -r 0.3 -a 5e-8 -p 0.8 --direction above --format csv\n"
+        "  vantor power --frequency 0.2 --prevalence 0.1 --relative-risk 1.5 --model additive \\\n"
+        "      --test trend --markers 1e6 --cases 1000 --controls 2000";
+    Command command =
+        make_command("power", summary, description,
+                     joined({"cases", "controls", "controls-per-case", "cases-per-control",
+                             "odds-ratio", "direction", "control-rate"},
+                            {"target-power", "variance"}),
+                     {REC_POWER_RESULT, REC_SIZE_RESULT, REC_EFFECT_RESULT, REC_RISK_RESULT});
+    command.stages = 1;
+    command.solve = nullptr;
+    return command;
+}
+
+Command make_two_stage_command() {
+    const std::string summary =
+        "two-stage study: the power and cost of a design, or the smallest total for a power";
+    const std::string description =
+        "Two-stage study: stage 1 types every marker, stage 2 only the markers passing the stage "
+        "1 level --stage1-alpha. The final level final-alpha is derived from it and the overall "
+        "level --alpha (5e-8 unless given; 0.05, study-wide, with --markers above 1: the stages "
+        "then test each marker at alpha / markers), and shown. The effect is an odds ratio and "
+        "control rate or a disease model (as vantor power takes it): the analyses are allelic, "
+        "on the odds ratio and control rate at the marker. Give the four counts of the stages "
+        "(--stage1-cases, --stage1-controls, --stage2-cases, --stage2-controls) or --total and "
+        "--stage1-share to get the design's power and genotyping cost per marker (stage 1's "
+        "total + cost ratio x stage 1 level x stage 2's total), or --target-power and "
+        "--stage1-share to get the smallest total reaching it. A total splits into stages by "
+        "--stage1-share and each stage into cases and controls by --case-fraction (halves rounded "
+        "up). Every method named in --method is answered.\n\n"
+        "Examples:\n"
+        "  vantor two-stage --total 6000 --stage1-share 0.4 --stage1-alpha 1e-3 -o 1.3 -r 0.3\n"
+        "  vantor two-stage --stage1-cases 1200 --stage1-controls 1200 --stage2-cases 1800 \\\n"
+        "      --stage2-controls 1800 --stage1-alpha 1e-3 -o 1.3 -r 0.3\n"
+        "  vantor two-stage --method joint -s 0.4 --stage1-alpha 1e-3 -o 1.3 -r 0.3 -p 0.8\n"
+        "  vantor two-stage --total 6000 -s 0.4 --stage1-alpha 1e-3 --frequency 0.2 \\\n"
+        "      --prevalence 0.1 --relative-risk 1.3";
+    Command command = make_command(
+        "two-stage", summary, description,
+        joined({"method", "total", "stage1-share", "stage1-cases", "stage1-controls",
+                "stage2-cases", "stage2-controls", "case-fraction", "odds-ratio", "control-rate"},
+               {"stage1-alpha", "target-power", "cost-ratio", "variance"}),
+        {REC_DESIGN_RESULT});
+    command.stages = 2;
+    command.solve = nullptr;
+    // The program answers every analysis unless told one.
+    command.parameters.front().default_text = "replication,product,joint";
+    return command;
+}
+
+Command make_design_command() {
+    const std::string summary =
+        "two-stage study: the cheapest design for a power, or the most powerful "
+        "for a budget";
+    const std::string description =
+        "Chooses stage 1's share and the stage 1 level. The genotyping cost per marker is n1 + c "
+        "stage1-alpha n2 (n1, n2 the stages' people or alleles, c the --cost-ratio of a stage 2 "
+        "genotype to a stage 1 one); relative-cost compares it with one-stage-total, the "
+        "one-stage study of the same power at --alpha (5e-8 unless given; 0.05, study-wide, with "
+        "--markers above 1, each marker then judged at alpha / markers). The effect is an odds "
+        "ratio and control rate or a disease model (as vantor power takes it), the analyses "
+        "allelic on the marker's odds ratio and control rate. stage1-weight is "
+        "stage 1's share of the joint statistic's information. With --target-power the cheapest "
+        "design reaching it, with --budget the most powerful design within it. A search takes up "
+        "to a second per method.\n\n"
+        "Examples:\n"
+        "  vantor design --method joint -o 1.3 -r 0.3 -p 0.8\n"
+        "  vantor design --method replication --budget 5000 -o 1.3 -r 0.3\n"
+        "  vantor design --method joint --frequency 0.2 --prevalence 0.1 --relative-risk 1.3 \\\n"
+        "      --markers 3e5 -p 0.8";
+    Command command = make_command("design", summary, description,
+                                   joined({"method", "target-power", "budget", "cost-ratio",
+                                           "case-fraction", "odds-ratio", "control-rate"},
+                                          {"variance"}),
+                                   {REC_DESIGN_RESULT});
+    command.stages = 2;
+    command.solve = "design";
+    // The program answers every analysis unless told one.
+    command.parameters.front().default_text = "replication,product,joint";
+    return command;
+}
+
+}  // namespace
+
+const Command &power_command() {
+    static const Command command = make_power_command();
+    return command;
+}
+
+const Command &two_stage_command() {
+    static const Command command = make_two_stage_command();
+    return command;
+}
+
+const Command &design_command() {
+    static const Command command = make_design_command();
+    return command;
+}
+
+}  // namespace vantor_cli

@@ -1,0 +1,254 @@
+// Feeds arbitrary named inputs into one request (power/ask.h) and checks
+// the answer: its words name inputs as spelled and hold no template left
+// unfilled, its status is its reason's, and an answered question gives, bit
+// for bit, what the per-question function of power/study.h gives for the
+// values the request takes (ASK_input_taken). The input is read as entries
+// until it runs out, each
+//   uint8 input (modulo the number of inputs), uint8 form, then
+//   form even: double value; form odd: uint8 word (modulo the choice's words,
+//   or 0xff for a word of none)
+// (10 or 3 bytes). Two-stage design searches are not asked (a second each);
+// make_ask_seeds.py writes seeds in this layout.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "fuzz/byte_reader.h"
+#include "fuzz/fuzz_target.h"
+#include "numeric/MTH_report.h"
+#include "power/ask.h"
+#include "power/records.h"
+#include "power/study.h"
+
+namespace {
+
+[[noreturn]] void finding(const std::string &what) {
+    std::fprintf(stderr, "%s\n", what.c_str());
+    std::abort();
+}
+
+std::int32_t input(const char *name) { return ASK_input_index(name); }
+
+// The word of a choice at `index` among its words, or a word of none.
+const char *word_of(const char *choice, std::uint8_t index) {
+    std::int32_t count = 0;
+    std::int32_t code = 0;
+    while (REC_choice_word(choice, count, &code) != nullptr) {
+        ++count;
+    }
+    return index == 0xff || count == 0 ? "none of them"
+                                       : REC_choice_word(choice, index % count, &code);
+}
+
+void read_request(ByteReader &reader, std::size_t size, ASK_request *request) {
+    const auto inputs = static_cast<std::uint8_t>(ASK_input_count());
+    for (std::size_t used = 0; used + 2 <= size;) {
+        const std::int32_t index = reader.take<std::uint8_t>() % inputs;
+        const std::uint8_t form = reader.take<std::uint8_t>();
+        const ASK_input &about = *ASK_input_at(index);
+        if (form % 2 == 1 && about.kind == ASK_WORD) {
+            ASK_give_word(request, index, word_of(about.choice, reader.take<std::uint8_t>()));
+            used += 3;
+        } else {
+            ASK_give(request, index, reader.take<double>());
+            used += 10;
+        }
+    }
+}
+
+// The value the request takes for an input, by name.
+double taken(const ASK_request *request, const char *name) {
+    return ASK_input_taken(request, input(name));
+}
+
+// A count the request takes, 0 when it takes none (a count not whole or
+// beyond 2^53 is refused before any question is asked).
+std::int64_t taken_count(const ASK_request *request, const char *name) {
+    const double count = taken(request, name);
+    return std::isnan(count) ? 0 : static_cast<std::int64_t>(count);
+}
+
+bool given(const ASK_request *request, const char *name) {
+    return ASK_is_given(request, input(name)) == 1;
+}
+
+// The study the request describes, built from the values it takes.
+STU_study study_of(const ASK_request *request) {
+    STU_study study;
+    STU_study_init(&study);
+    bool disease = false;
+    for (std::int32_t i = 0; i < ASK_input_count(); ++i) {
+        disease = disease ||
+                  (ASK_input_at(i)->effect == STU_EFFECT_DISEASE && ASK_is_given(request, i) == 1);
+    }
+    if (disease) {
+        study.effect_kind = STU_EFFECT_DISEASE;
+        DIS_model &model = study.effect.disease;
+        DIS_model_init(&model);
+        const auto set = [request](const char *name, double &field) {
+            if (given(request, name)) {
+                field = taken(request, name);
+            }
+        };
+        set("frequency", model.frequency);
+        set("prevalence", model.prevalence);
+        set("relative_risk", model.relative_risk);
+        set("heterozygote_risk", model.heterozygote_risk);
+        set("homozygote_risk", model.homozygote_risk);
+        set("marker_frequency", model.marker_frequency);
+        model.model = static_cast<std::int32_t>(taken(request, "model"));
+        model.controls = static_cast<std::int32_t>(taken(request, "controls_kind"));
+        if (given(request, "d_prime")) {
+            model.ld_kind = DIS_LD_D_PRIME;
+            model.ld = taken(request, "d_prime");
+        } else if (given(request, "r_squared")) {
+            model.ld_kind = DIS_LD_R_SQUARED;
+            model.ld = taken(request, "r_squared");
+        }
+    } else {
+        study.effect.allelic.odds_ratio = taken(request, "odds_ratio");
+        study.effect.allelic.control_rate = taken(request, "control_rate");
+    }
+    study.statistic = static_cast<std::int32_t>(taken(request, "variance"));
+    study.unit = static_cast<std::int32_t>(taken(request, "count"));
+    study.test = static_cast<std::int32_t>(taken(request, "test"));
+    study.markers = taken(request, "markers");
+    study.alpha = taken(request, "alpha");
+    if (taken(request, "stages") == 2) {
+        study.method = static_cast<std::int32_t>(taken(request, "method"));
+        study.alpha0 = taken(request, "stage1_alpha");
+        study.case_fraction = taken(request, "case_fraction");
+    }
+    return study;
+}
+
+template <typename Record>
+std::string bytes_of(const Record &record) {
+    return {reinterpret_cast<const char *>(&record), sizeof record};
+}
+
+std::string single_stage_answer(const ASK_request *request, const ASK_answer &answer,
+                                const STU_study &study, const std::string &question) {
+    const std::int64_t cases = taken_count(request, "cases");
+    const std::int64_t controls =
+        answer.controls > 0 ? answer.controls : taken_count(request, "controls");
+    const double target = taken(request, "target_power");
+    if (question == "power") {
+        STU_power_result result{};
+        STU_power(&study, cases, controls, &result);
+        return bytes_of(result);
+    }
+    STU_size_result size{};
+    if (question == "cases_for_controls") {
+        STU_cases_for_controls(&study, controls, target, &size);
+    } else if (question == "controls_for_cases") {
+        STU_controls_for_cases(&study, cases, target, &size);
+    } else if (question == "cases_for_ratio") {
+        STU_cases_for_ratio(&study, taken(request, "controls_per_case"), target, &size);
+    } else if (question == "controls_for_ratio") {
+        STU_controls_for_ratio(&study, taken(request, "cases_per_control"), target, &size);
+    } else if (question == "odds_ratio") {
+        SLV_effect_result effect{};
+        STU_odds_ratio(&study, cases, controls, target, answer.direction, &effect);
+        return bytes_of(effect);
+    } else {
+        STU_risk_result risk{};
+        STU_relative_risk(&study, cases, controls, target, answer.direction, &risk);
+        return bytes_of(risk);
+    }
+    return bytes_of(size);
+}
+
+std::string two_stage_answer(const ASK_request *request, const STU_study &study,
+                             const std::string &question) {
+    DSN_design_result design{};
+    const double cost_ratio = taken(request, "cost_ratio");
+    if (question == "two_stage_power") {
+        const std::int64_t cases[2] = {taken_count(request, "stage1_cases"),
+                                       taken_count(request, "stage2_cases")};
+        const std::int64_t controls[2] = {taken_count(request, "stage1_controls"),
+                                          taken_count(request, "stage2_controls")};
+        STU_two_stage_power(&study, cases, controls, cost_ratio, &design);
+    } else if (question == "two_stage_power_of_total") {
+        STU_two_stage_power_of_total(&study, taken_count(request, "total"),
+                                     taken(request, "stage1_share"), cost_ratio, &design);
+    } else {
+        STU_smallest_total(&study, taken(request, "stage1_share"), taken(request, "target_power"),
+                           &design);
+    }
+    return bytes_of(design);
+}
+
+void check_words(const ASK_answer &answer, const ASK_request *request) {
+    for (const std::int32_t spelling : {ASK_SPELL_OPTION, ASK_SPELL_NAME}) {
+        char words[2048];
+        const std::int32_t length = ASK_message(&answer, request, spelling, words, sizeof words);
+        if (length <= 0 || std::strchr(words, '{') != nullptr ||
+            std::strchr(words, '}') != nullptr) {
+            finding(std::string("words with a template left: ") + words);
+        }
+    }
+    if (answer.status != SLV_status_of_reason(answer.reason)) {
+        finding("a status that is not its reason's");
+    }
+}
+
+void check_answer(const ASK_answer &answer, const ASK_request *request) {
+    check_words(answer, request);
+    if (answer.status == SLV_INVALID_INPUT) {
+        return;
+    }
+    const REC_question *asked = REC_question_at(answer.question);
+    if (asked == nullptr || asked->result != answer.record) {
+        finding("an answer without its question");
+    }
+    const STU_study study = study_of(request);
+    const std::string question = asked->name;
+    const std::string expected = taken(request, "stages") == 2
+                                     ? two_stage_answer(request, study, question)
+                                     : single_stage_answer(request, answer, study, question);
+    const std::string got(reinterpret_cast<const char *>(&answer.result), expected.size());
+    if (got != expected) {
+        finding("the named question answers otherwise than " + std::string(asked->function));
+    }
+}
+
+bool asks_a_design_search(const ASK_request *request) {
+    const double solve = taken(request, "solve");
+    const bool design = given(request, "solve") && solve == ASK_SOLVE_DESIGN;
+    return given(request, "stages") && taken(request, "stages") == 2 &&
+           (given(request, "budget") || design);
+}
+
+void count_report(const char * /*what*/, void * /*context*/) {}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int * /*argc*/, char *** /*argv*/) {
+    MTH_set_report_hook({count_report, nullptr});
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    const std::unique_ptr<ASK_request, decltype(&ASK_request_free)> request(ASK_request_new(),
+                                                                            ASK_request_free);
+    ByteReader reader(data, size);
+    read_request(reader, size, request.get());
+    if (asks_a_design_search(request.get())) {
+        return 0;
+    }
+    ASK_answer answers[ASK_MOST_ANSWERS];
+    const std::int32_t count = ASK_answer_request(request.get(), answers);
+    if (count < 1 || count > ASK_MOST_ANSWERS) {
+        finding("an answer count out of range");
+    }
+    for (std::int32_t i = 0; i < count; ++i) {
+        check_answer(answers[i], request.get());
+    }
+    return 0;
+}

@@ -1,0 +1,21 @@
+// The study's questions once their inputs are checked, for the named path
+// (power/ask.h), which checks every input itself first. Internal to the
+// library (C++).
+#ifndef VANTOR_POWER_CHECKED_QUESTIONS_H
+#define VANTOR_POWER_CHECKED_QUESTIONS_H
+
+#include <cstdint>
+
+#include "power/study.h"
+
+namespace vantor {
+
+// STU_power's answer for a study, cases and controls STU_power accepts
+// (STU_check_study with the effect known, SLV_check_cases and
+// SLV_check_controls in the study's unit), without checking them again.
+std::int32_t checked_power(const STU_study &study, std::int64_t cases, std::int64_t controls,
+                           STU_power_result *result);
+
+}  // namespace vantor
+
+#endif
