@@ -15,10 +15,10 @@ library_inputs <- local({
     }
 })
 
-# An input as the glue takes it: numbers as doubles, a word input's values as
-# text (a number given for a word is refused as the text it reads as).
-# Anything else (a logical NA, text for a number, a factor, a date) is passed
-# on for the library to refuse: it is no number.
+# An input as the glue takes it: numbers as doubles, anything else as text,
+# which the library reads as a person's typing (a word, or a number in
+# decimal notation; "0x10" and "NA" are no number). A word input's numbers
+# are text too: a word is never given by its code.
 as_input <- function(x, name, word) {
     if (!is.atomic(x) || is.null(x)) {
         stop(sprintf("invalid '%s': must be a vector of numbers or words, not %s", name,
@@ -27,10 +27,7 @@ as_input <- function(x, name, word) {
     if (length(x) == 0L) {
         stop(sprintf("invalid '%s': must not be empty", name), call. = FALSE)
     }
-    if (word || is.object(x)) {
-        return(as.character(x))
-    }
-    if (is.numeric(x)) as.double(x) else as.vector(x)
+    if (word || is.object(x) || !is.numeric(x)) as.character(x) else as.double(x)
 }
 
 # The length every input recycles to; a length that does not divide it stops.

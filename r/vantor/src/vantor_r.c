@@ -41,25 +41,22 @@
 
 enum { MAX_INPUTS = 64, MAX_COLUMNS = 48, MESSAGE_SIZE = 1024 };
 
-/* The answer's own values laid out besides its record's fields. */
-enum { OWN_NONE, OWN_DIRECTION, OWN_CONTROLS, OWN_ALPHA, OWN_COUNT, OWN_MESSAGE };
-
 /* An input vector, and what the request was last given of it. */
 typedef struct Given {
     int32_t index; /* ASK_input_index */
-    int word;      /* whether the input takes a word, given as text */
     SEXP values;
-    const double *numbers; /* its doubles; NULL when it holds none */
+    const double *numbers; /* its doubles; NULL unless it holds them */
+    int texts;             /* whether it holds text (words, or numbers as typed) */
     R_xlen_t length;
     R_xlen_t at;    /* the element of the row being given: the row recycled */
-    SEXP last_word; /* the CHARSXP given last; NULL before the first row */
+    SEXP last_text; /* the CHARSXP given last */
     double last;    /* the number given last */
 } Given;
 
-/* A column: a field of the answer's record, or one of the answer's own. */
+/* A column: a field of the answer's head (REC_ANSWER) or of its result. */
 typedef struct Column {
-    const REC_field *field; /* NULL for the answer's own */
-    int own;                /* OWN_* */
+    const REC_field *field; /* NULL for the message */
+    int head;               /* whether the field is the head's */
     SEXP values;
     double *numbers;  /* the values of a column of numbers; NULL for words */
     int32_t previous; /* the code of the previous row's word */
@@ -113,27 +110,28 @@ static SEXP run_counting_reports(SEXP (*compute)(void *), void *data, SEXP resul
 /* ---- Giving a row ------------------------------------------------------------- */
 
 /* Gives the row's values, each input's next element (rows are given in
- * turn, from the first); an input of one element is given once. */
+ * turn, from the first); an input of one element is given once. A missing
+ * value is given as R writes it, "NA", which is no number and no word. */
 static void give_row(Job *job, R_xlen_t row) {
     for (int k = 0; k < (row == 0 ? job->input_count : job->varying); ++k) {
         Given *given = &job->inputs[k];
         const R_xlen_t i = given->at;
         given->at = i + 1 < given->length ? i + 1 : 0;
-        if (given->word) {
-            const SEXP word = STRING_ELT(given->values, i);
-            if (word != given->last_word) {
-                if (word == NA_STRING) {
-                    ASK_give(job->request, given->index, R_NaN);
-                } else {
-                    ASK_give_word(job->request, given->index, CHAR(word));
-                }
-                given->last_word = word;
+        if (given->texts) {
+            const SEXP text = STRING_ELT(given->values, i);
+            if (row == 0 || text != given->last_text) {
+                ASK_give_text(job->request, given->index, text == NA_STRING ? "NA" : CHAR(text));
+                given->last_text = text;
             }
             continue;
         }
-        const double value = given->numbers != NULL ? given->numbers[i] : R_NaN;
+        const double value = given->numbers != NULL ? given->numbers[i] : NA_REAL;
         if (row == 0 || memcmp(&value, &given->last, sizeof value) != 0) {
-            ASK_give(job->request, given->index, value);
+            if (ISNAN(value)) {
+                ASK_give_text(job->request, given->index, R_IsNA(value) ? "NA" : "NaN");
+            } else {
+                ASK_give(job->request, given->index, value);
+            }
             given->last = value;
         }
     }
@@ -142,59 +140,23 @@ static void give_row(Job *job, R_xlen_t row) {
 /* ---- Columns -------------------------------------------------------------------- */
 
 /* Adds a column to `frame` (and its name to `names`), both protected. */
-static void add_column(Job *job, const REC_field *field, int own, const char *name, SEXP frame,
-                       SEXP names) {
+static void add_column(Job *job, const REC_field *field, int head, SEXP frame, SEXP names) {
     Column *column = &job->columns[job->column_count];
     column->field = field;
-    column->own = own;
-    const int kind = field != NULL ? field->kind : REC_KIND_NUMBER;
-    const int words = field != NULL ? kind == REC_KIND_STATUS || kind == REC_KIND_REASON ||
-                                          kind == REC_KIND_CHOICE
-                                    : own != OWN_CONTROLS && own != OWN_ALPHA;
+    column->head = head;
+    const int kind = field != NULL ? field->kind : REC_KIND_REASON;
+    const int words = kind == REC_KIND_STATUS || kind == REC_KIND_REASON || kind == REC_KIND_CHOICE;
     column->values = Rf_allocVector(words ? STRSXP : REALSXP, job->rows * job->per_row);
     column->numbers = words ? NULL : REAL(column->values);
     column->previous = INT32_MIN;
     SET_VECTOR_ELT(frame, job->column_count, column->values);
-    SET_STRING_ELT(names, job->column_count++, Rf_mkChar(name));
+    SET_STRING_ELT(names, job->column_count++, Rf_mkChar(field != NULL ? field->name : "message"));
 }
 
-/* The columns of `first`'s record: its values, then the answer's own (the
- * direction and the controls where the answer works them out, the level
- * and the counting unit where the record holds none), then the status and
- * the reason, then "message" (the words, kept apart from the columns). */
-static SEXP make_columns(Job *job, const ASK_answer *first) {
-    static const char *const own[] = {"", "direction", "controls", "alpha", "count"};
-    const int32_t record = first->record;
-    const int shown[] = {0, first->direction != 0, first->controls != 0,
-                         REC_field_named(record, "alpha") == NULL,
-                         REC_field_named(record, "count") == NULL};
-    SEXP frame = PROTECT(Rf_allocVector(VECSXP, MAX_COLUMNS));
-    SEXP names = PROTECT(Rf_allocVector(STRSXP, MAX_COLUMNS));
-    for (int pass = 0; pass < 2; ++pass) {
-        for (int32_t k = 0; k < REC_field_count(record) && job->column_count < MAX_COLUMNS - 5;
-             ++k) {
-            const REC_field *field = REC_field_at(record, k);
-            const int last = field->kind == REC_KIND_STATUS || field->kind == REC_KIND_REASON;
-            if (field->kind != REC_KIND_INTERNAL && last == (pass == 1)) {
-                add_column(job, field, OWN_NONE, field->name, frame, names);
-            }
-        }
-        for (int o = OWN_DIRECTION; pass == 0 && o <= OWN_COUNT; ++o) {
-            if (shown[o]) {
-                add_column(job, NULL, o, own[o], frame, names);
-            }
-        }
-    }
-    add_column(job, NULL, OWN_MESSAGE, "message", frame, names);
-    job->message = job->columns[--job->column_count].values;
-    frame = PROTECT(Rf_lengthgets(frame, job->column_count + 1));
-    Rf_setAttrib(frame, R_NamesSymbol, PROTECT(Rf_lengthgets(names, job->column_count + 1)));
-    UNPROTECT(4);
-    return frame;
-}
-
-static double number_at(const ASK_answer *answer, const REC_field *field) {
-    const char *at = (const char *)&answer->result + field->offset;
+static double number_at(const ASK_answer *answer, const Column *column) {
+    const REC_field *field = column->field;
+    const char *at =
+        (column->head ? (const char *)answer : (const char *)&answer->result) + field->offset;
     if (field->type == REC_DOUBLE) {
         double value;
         memcpy(&value, at, sizeof value);
@@ -210,6 +172,38 @@ static double number_at(const ASK_answer *answer, const REC_field *field) {
     return value;
 }
 
+/* The columns of the first answer: its result's values, then its head's
+ * (REC_ANSWER) that the result does not hold, a choice or count only where
+ * the answer works one out (a detectable effect's direction, the controls
+ * of a ratio), then the status and the reason, then "message" (the words,
+ * kept apart from the columns). */
+static SEXP make_columns(Job *job, const ASK_answer *first) {
+    SEXP frame = PROTECT(Rf_allocVector(VECSXP, MAX_COLUMNS));
+    SEXP names = PROTECT(Rf_allocVector(STRSXP, MAX_COLUMNS));
+    for (int pass = 0; pass < 3; ++pass) {
+        const int head = pass > 0;
+        const int32_t record = head ? REC_ANSWER : first->record;
+        for (int32_t k = 0; k < REC_field_count(record) && job->column_count < MAX_COLUMNS - 1;
+             ++k) {
+            const REC_field *field = REC_field_at(record, k);
+            const int last = field->kind == REC_KIND_STATUS || field->kind == REC_KIND_REASON;
+            const Column probe = {field, head, NULL, NULL, 0, NULL};
+            const int shown = pass == 0 || pass == 2 ||
+                              (REC_field_named(first->record, field->name) == NULL &&
+                               (field->kind == REC_KIND_NUMBER || number_at(first, &probe) != 0));
+            if (field->kind != REC_KIND_INTERNAL && last == (pass == 2) && shown) {
+                add_column(job, field, head, frame, names);
+            }
+        }
+    }
+    add_column(job, NULL, 1, frame, names);
+    job->message = job->columns[--job->column_count].values;
+    frame = PROTECT(Rf_lengthgets(frame, job->column_count + 1));
+    Rf_setAttrib(frame, R_NamesSymbol, PROTECT(Rf_lengthgets(names, job->column_count + 1)));
+    UNPROTECT(4);
+    return frame;
+}
+
 static SEXP word_or_na(const char *word) { return word != NULL ? Rf_mkChar(word) : NA_STRING; }
 
 /* Element `at` of a column of words: the previous element's string again
@@ -217,13 +211,11 @@ static SEXP word_or_na(const char *word) { return word != NULL ? Rf_mkChar(word)
  * making R's string is the slow part), else the code's word. */
 static void put_word(Column *column, R_xlen_t at, int32_t code) {
     if (at == 0 || column->previous != code) {
-        const int kind = column->field != NULL ? column->field->kind : REC_KIND_CHOICE;
-        const char *choice = column->own == OWN_DIRECTION ? "direction"
-                             : column->own == OWN_COUNT   ? "count"
-                                                          : column->field->name;
-        column->word = word_or_na(kind == REC_KIND_STATUS   ? SLV_status_name(code)
-                                  : kind == REC_KIND_REASON ? REC_reason_name(code)
-                                                            : REC_choice_name(choice, code));
+        const REC_field *field = column->field;
+        column->word =
+            word_or_na(field->kind == REC_KIND_STATUS   ? SLV_status_name(code)
+                       : field->kind == REC_KIND_REASON ? REC_reason_name(code)
+                                                        : REC_choice_name(field->name, code));
         column->previous = code;
     }
     SET_STRING_ELT(column->values, at, column->word);
@@ -233,17 +225,13 @@ static void put_word(Column *column, R_xlen_t at, int32_t code) {
  * value is not a number in an answer: the library leaves them so where it
  * has none, and R shows NA. */
 static void put_answer(Job *job, R_xlen_t at, const ASK_answer *answer) {
-    const double own[] = {0, answer->direction, (double)answer->controls, answer->alpha,
-                          answer->unit};
     for (int k = 0; k < job->column_count; ++k) {
         Column *column = &job->columns[k];
-        const REC_field *field = column->field;
-        const double value = field != NULL ? number_at(answer, field) : own[column->own];
+        const double value = number_at(answer, column);
         if (column->numbers == NULL) {
             put_word(column, at, (int32_t)value);
         } else {
-            const int none =
-                ISNAN(value) || (field != NULL && field->kind == REC_KIND_COUNT && value == 0);
+            const int none = ISNAN(value) || (column->field->kind == REC_KIND_COUNT && value == 0);
             column->numbers[at] = none ? NA_REAL : value;
         }
     }
@@ -309,10 +297,9 @@ static void take_inputs(Job *job, SEXP inputs) {
         Given *given = &job->inputs[job->input_count++];
         given->index = index;
         given->values = VECTOR_ELT(inputs, k);
-        given->word = ASK_input_at(index)->kind == ASK_WORD && TYPEOF(given->values) == STRSXP;
+        given->texts = TYPEOF(given->values) == STRSXP;
         given->numbers = TYPEOF(given->values) == REALSXP ? REAL(given->values) : NULL;
         given->length = XLENGTH(given->values);
-        given->last_word = NULL;
         if (given->length < 1) {
             Rf_error("vantor: internal error: the input '%s' is empty", name);
         }

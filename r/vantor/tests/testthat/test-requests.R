@@ -34,12 +34,20 @@ test_that("every request of the shared table is answered as the table says", {
     }
 })
 
-test_that("text is no number however it reads, and a missing value is none", {
+test_that("text is read as typed: decimal notation is a number, nothing else is", {
     expect_identical(request_inputs("alpha=0x10;cases=;count=people"),
                      list(alpha = "0x10", cases = NA, count = "people"))
-    expect_refused(vantor_power("2000", 2000, 1.3, 0.3), "cases", "BAD_CASES")
-    expect_refused(vantor_power(2000, 2000, 1.3, factor(0.3)), "control_rate",
-                   "BAD_CONTROL_RATE")
+    expect_identical(vantor_power("2000", 2000, 1.3, factor(0.3))$power,
+                     vantor_power(2000, 2000, 1.3, 0.3)$power)
+    refused <- expect_refused(vantor_power(2000, 2000, 1.3, "0x10"), "control_rate",
+                              "BAD_CONTROL_RATE")
+    expect_match(conditionMessage(refused), "^element 1: control_rate 0x10: ")
+    # A missing value is shown as R writes it.
+    refused <- expect_refused(vantor_power(c(10, NA), 10, 1.3, 0.3), "cases", "BAD_CASES", 2L)
+    expect_match(conditionMessage(refused), "^element 2: cases NA: ")
+    refused <- expect_refused(vantor_power(10, 10, 1.3, 0.3, variance = NA), "variance",
+                              "BAD_STATISTIC")
+    expect_match(conditionMessage(refused), "^element 1: variance NA: ")
     # A number given for a word is refused as the text it reads as.
     refused <- expect_refused(vantor_two_stage_power(10, 10, 10, 10, 1.3, 0.3,
                                                      stage1_alpha = 1e-3, method = 2),
