@@ -92,10 +92,24 @@ ask <- function(inputs, class = character(), fixed = list()) {
               class = c(class, "data.frame"))
 }
 
-# The arguments of the calling function that are given (not NULL), by name.
-arguments_given <- function() {
-    values <- mget(names(formals(sys.function(sys.parent()))), envir = parent.frame())
-    values[!vapply(values, is.null, logical(1L))]
+# The arguments every function of a study takes after its own: the counting
+# unit, the test and the number of markers, and a disease model.
+study_arguments <- c("count", "variance", "test", "markers", "frequency", "prevalence", "model",
+                     "relative_risk", "heterozygote_risk", "homozygote_risk", "controls_kind",
+                     "marker_frequency", "d_prime", "r_squared")
+
+# A function of the package: `vantor_ask()` of its arguments (`required`
+# first, which have no default; then `arguments`, NULL unless given) and of
+# `fixed`, what its name states, answering with a data frame of class `class`.
+asking <- function(arguments, class, fixed, required = character()) {
+    ask_with <- function() {
+        frame <- environment()
+        given <- lapply(stats::setNames(nm = names(formals())), get, envir = frame)
+        ask(given[!vapply(given, is.null, logical(1L))], class, fixed)
+    }
+    formals(ask_with) <- c(stats::setNames(rep(alist(x = ), length(required)), required),
+                           stats::setNames(rep(list(NULL), length(arguments)), arguments))
+    ask_with
 }
 
 warn_of_reports <- function(reports) {

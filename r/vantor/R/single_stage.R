@@ -109,13 +109,8 @@
 #' tryCatch(vantor_power(2000, 2000, 1.3, control_rate = 0),
 #'          vantor_invalid_input = function(e) e$reason)
 #' @export
-vantor_power <- function(cases = NULL, controls = NULL, odds_ratio = NULL, control_rate = NULL,
-                         alpha = NULL, count = NULL, variance = NULL, test = NULL, markers = NULL,
-                         frequency = NULL, prevalence = NULL, model = NULL, relative_risk = NULL,
-                         heterozygote_risk = NULL, homozygote_risk = NULL, controls_kind = NULL,
-                         marker_frequency = NULL, d_prime = NULL, r_squared = NULL) {
-    ask(arguments_given(), "vantor_power", list(solve = "power"))
-}
+vantor_power <- asking(c("cases", "controls", "odds_ratio", "control_rate", "alpha", study_arguments),
+                       "vantor_power", list(solve = "power"))
 
 #' Sample size of a one-stage study for a target power
 #'
@@ -152,16 +147,9 @@ vantor_power <- function(cases = NULL, controls = NULL, odds_ratio = NULL, contr
 #' vantor_sample_size(frequency = 0.2, prevalence = 0.1, relative_risk = 1.5,
 #'                    controls_per_case = 2)
 #' @export
-vantor_sample_size <- function(odds_ratio = NULL, control_rate = NULL, alpha = NULL,
-                               target_power = NULL, controls = NULL, cases = NULL,
-                               controls_per_case = NULL, cases_per_control = NULL, count = NULL,
-                               variance = NULL, test = NULL, markers = NULL, frequency = NULL,
-                               prevalence = NULL, model = NULL, relative_risk = NULL,
-                               heterozygote_risk = NULL, homozygote_risk = NULL,
-                               controls_kind = NULL, marker_frequency = NULL, d_prime = NULL,
-                               r_squared = NULL) {
-    ask(arguments_given(), "vantor_sample_size", list(solve = "size"))
-}
+vantor_sample_size <- asking(c("odds_ratio", "control_rate", "alpha", "target_power", "controls",
+                               "cases", "controls_per_case", "cases_per_control", study_arguments),
+                             "vantor_sample_size", list(solve = "size"))
 
 #' The odds ratio a one-stage study detects
 #'
@@ -181,11 +169,9 @@ vantor_sample_size <- function(odds_ratio = NULL, control_rate = NULL, alpha = N
 #' vantor_odds_ratio(cases = c(1000, 2000, 5000), controls = 5000, control_rate = 0.3)
 #' vantor_odds_ratio(cases = 2000, controls = 2000, control_rate = 0.3, direction = "below")
 #' @export
-vantor_odds_ratio <- function(cases = NULL, controls = NULL, control_rate = NULL, alpha = NULL,
-                              target_power = NULL, direction = NULL, count = NULL,
-                              variance = NULL, markers = NULL) {
-    ask(arguments_given(), "vantor_odds_ratio", list(solve = "effect"))
-}
+vantor_odds_ratio <- asking(c("cases", "controls", "control_rate", "alpha", "target_power",
+                              "direction", "count", "variance", "markers"),
+                            "vantor_odds_ratio", list(solve = "effect"))
 
 #' The relative risk a one-stage study detects
 #'
@@ -208,11 +194,7 @@ vantor_odds_ratio <- function(cases = NULL, controls = NULL, control_rate = NULL
 #' vantor_relative_risk(cases = 2000, controls = 2000, frequency = 0.3, prevalence = 0.05,
 #'                      model = "dominant", test = "dominant", direction = "above")
 #' @export
-vantor_relative_risk <- function(cases = NULL, controls = NULL, frequency = NULL,
-                                 prevalence = NULL, model = NULL, alpha = NULL,
-                                 target_power = NULL, direction = NULL, test = NULL,
-                                 markers = NULL, controls_kind = NULL, marker_frequency = NULL,
-                                 d_prime = NULL, r_squared = NULL, count = NULL,
-                                 variance = NULL) {
-    ask(arguments_given(), "vantor_relative_risk", list(solve = "effect"))
-}
+vantor_relative_risk <- asking(c("cases", "controls", "frequency", "prevalence", "model", "alpha",
+                                 "target_power", "direction", "test", "markers", "controls_kind",
+                                 "marker_frequency", "d_prime", "r_squared", "count", "variance"),
+                               "vantor_relative_risk", list(solve = "effect"))

@@ -66,18 +66,11 @@
 #'                        prevalence = 0.1, relative_risk = 1.5, r_squared = 0.8,
 #'                        stage1_alpha = 1e-3)
 #' @export
-vantor_two_stage_power <- function(stage1_cases = NULL, stage1_controls = NULL,
-                                   stage2_cases = NULL, stage2_controls = NULL,
-                                   odds_ratio = NULL, control_rate = NULL, alpha = NULL,
-                                   stage1_alpha = NULL, method = NULL, cost_ratio = NULL,
-                                   total = NULL, stage1_share = NULL, case_fraction = NULL,
-                                   count = NULL, variance = NULL, test = NULL, markers = NULL,
-                                   frequency = NULL, prevalence = NULL, model = NULL,
-                                   relative_risk = NULL, heterozygote_risk = NULL,
-                                   homozygote_risk = NULL, controls_kind = NULL,
-                                   marker_frequency = NULL, d_prime = NULL, r_squared = NULL) {
-    ask(arguments_given(), "vantor_design", list(stages = 2, solve = "power"))
-}
+vantor_two_stage_power <- asking(c("stage1_cases", "stage1_controls", "stage2_cases",
+                                   "stage2_controls", "odds_ratio", "control_rate", "alpha",
+                                   "stage1_alpha", "method", "cost_ratio", "total", "stage1_share",
+                                   "case_fraction", study_arguments),
+                                 "vantor_design", list(stages = 2, solve = "power"))
 
 #' Smallest total of a two-stage study for a target power
 #'
@@ -96,16 +89,10 @@ vantor_two_stage_power <- function(stage1_cases = NULL, stage1_controls = NULL,
 #' vantor_smallest_total(odds_ratio = 1.3, control_rate = 0.3, stage1_share = 0.4,
 #'                       stage1_alpha = 1e-3)
 #' @export
-vantor_smallest_total <- function(odds_ratio = NULL, control_rate = NULL, alpha = NULL,
-                                  target_power = NULL, stage1_share = NULL, stage1_alpha = NULL,
-                                  method = NULL, case_fraction = NULL, count = NULL,
-                                  variance = NULL, test = NULL, markers = NULL, frequency = NULL,
-                                  prevalence = NULL, model = NULL, relative_risk = NULL,
-                                  heterozygote_risk = NULL, homozygote_risk = NULL,
-                                  controls_kind = NULL, marker_frequency = NULL, d_prime = NULL,
-                                  r_squared = NULL) {
-    ask(arguments_given(), "vantor_design", list(stages = 2, solve = "size"))
-}
+vantor_smallest_total <- asking(c("odds_ratio", "control_rate", "alpha", "target_power",
+                                  "stage1_share", "stage1_alpha", "method", "case_fraction",
+                                  study_arguments),
+                                "vantor_design", list(stages = 2, solve = "size"))
 
 #' The cheapest two-stage design for a target power
 #'
@@ -128,16 +115,9 @@ vantor_smallest_total <- function(odds_ratio = NULL, control_rate = NULL, alpha 
 #' @examples
 #' vantor_cheapest_design(odds_ratio = 1.3, control_rate = 0.3, method = "replication")
 #' @export
-vantor_cheapest_design <- function(odds_ratio = NULL, control_rate = NULL, alpha = NULL,
-                                   target_power = NULL, method = NULL, cost_ratio = NULL,
-                                   case_fraction = NULL, count = NULL, variance = NULL,
-                                   test = NULL, markers = NULL, frequency = NULL,
-                                   prevalence = NULL, model = NULL, relative_risk = NULL,
-                                   heterozygote_risk = NULL, homozygote_risk = NULL,
-                                   controls_kind = NULL, marker_frequency = NULL, d_prime = NULL,
-                                   r_squared = NULL) {
-    ask(arguments_given(), "vantor_design", list(stages = 2, solve = "design"))
-}
+vantor_cheapest_design <- asking(c("odds_ratio", "control_rate", "alpha", "target_power", "method",
+                                   "cost_ratio", "case_fraction", study_arguments),
+                                 "vantor_design", list(stages = 2, solve = "design"))
 
 #' @rdname vantor_cheapest_design
 #' @param budget Genotyping budget per marker, in the unit of `count`:
@@ -147,14 +127,7 @@ vantor_cheapest_design <- function(odds_ratio = NULL, control_rate = NULL, alpha
 #' vantor_most_powerful_design(budget = 3000, odds_ratio = 1.3, control_rate = 0.3,
 #'                             method = "replication")
 #' @export
-vantor_most_powerful_design <- function(budget, odds_ratio = NULL, control_rate = NULL,
-                                        alpha = NULL, method = NULL, cost_ratio = NULL,
-                                        case_fraction = NULL, count = NULL, variance = NULL,
-                                        test = NULL, markers = NULL, frequency = NULL,
-                                        prevalence = NULL, model = NULL, relative_risk = NULL,
-                                        heterozygote_risk = NULL, homozygote_risk = NULL,
-                                        controls_kind = NULL, marker_frequency = NULL,
-                                        d_prime = NULL, r_squared = NULL) {
-    force(budget)
-    ask(arguments_given(), "vantor_design", list(stages = 2, solve = "design"))
-}
+vantor_most_powerful_design <- asking(c("odds_ratio", "control_rate", "alpha", "method", "cost_ratio",
+                                        "case_fraction", study_arguments),
+                                      "vantor_design", list(stages = 2, solve = "design"),
+                                      required = "budget")
