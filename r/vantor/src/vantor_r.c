@@ -5,18 +5,19 @@
  * every vector, recycled to the longest as R's arithmetic recycles) gives the
  * row's values to one reused request and asks. The library decides the
  * question, applies the defaults and checks every input; the glue lays the
- * answers out as columns from the library's description of the answer's
- * record (power/records.h), with the answer's own direction, controls, level
- * and counting unit. Nothing here knows a question, a default or a rule.
+ * answers out as columns from the library's description of the answer's head
+ * (REC_ANSWER) and result (power/records.h). Nothing here knows a question,
+ * a default, a rule or a field.
  *
- * Values come as R gives them: a number as a double; anything that is no
- * double (text such as "0x10", a logical NA) as not a number, which the
- * library refuses with the input's own reason, as it refuses NA; a word as
- * the word. The request keeps what it was given, so a row gives only the
- * values that differ from the previous row's, and allocates and formats
- * nothing: a message is written only when a row's reason differs from the
- * previous row's, or for the first refused row, which stops the computation
- * (R stops with the library's words, ASK_message).
+ * Values come as R gives them: a number as a double; text (a word, "0x10",
+ * a number R was given as text) as the text a person typed, which the
+ * library reads; a missing value as R writes it, "NA", which the library
+ * refuses with the input's own reason. The request keeps what it was given,
+ * so a row gives only the values that differ from the previous row's, and
+ * allocates and formats nothing: a message is written only when a row's
+ * reason differs from the previous row's, or for the first refused row,
+ * which stops the computation (R stops with the library's words,
+ * ASK_message).
  *
  * The glue is C, so that R's errors and interrupts, which unwind with
  * longjmp, never cross a C++ frame: every library call has returned before R
