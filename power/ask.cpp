@@ -176,7 +176,14 @@ constexpr Input kTwoStageInputs[] = {
     kFrequency,      kPrevalence,     kModel,           kRelativeRisk, kHeterozygoteRisk,
     kHomozygoteRisk, kControlsKind,   kMarkerFrequency, kDPrime,       kRSquared,
     kTest,           kMarkers,        kAlpha,           kStage1Alpha,  kTargetPower,
-    kBudget,         kCostRatio,      kVariance};
+    kCostRatio,      kVariance};
+
+// A design search's: the stages' counts and levels are what it searches.
+constexpr Input kDesignInputs[] = {
+    kMethod,         kTargetPower,  kBudget,          kCostRatio, kCaseFraction, kOddsRatio,
+    kControlRate,    kFrequency,    kPrevalence,      kModel,     kRelativeRisk, kHeterozygoteRisk,
+    kHomozygoteRisk, kControlsKind, kMarkerFrequency, kDPrime,    kRSquared,     kTest,
+    kMarkers,        kAlpha,        kVariance};
 
 // A disease model's inputs: any of them given describes the effect by one.
 constexpr Input kDiseaseInputs[] = {
@@ -413,6 +420,9 @@ Refusal refusal_among(const Asked &asked, std::int32_t reason, const STU_study &
 // The refusal naming the input the reason concerns: the first given input
 // that the reason refuses, preferring one whose own check refuses it.
 Refusal refusal_for(const Asked &asked, std::int32_t reason, const STU_study &study) {
+    if (asked.solve == ASK_SOLVE_DESIGN) {
+        return refusal_among(asked, reason, study, kDesignInputs);
+    }
     return asked.two_stages ? refusal_among(asked, reason, study, kTwoStageInputs)
                             : refusal_among(asked, reason, study, kSingleStageInputs);
 }
@@ -679,7 +689,8 @@ Refusal check_two_stage(const Asked &asked, const STU_study &study) {
     if (reason != SLV_REASON_NONE) {
         return refusal_for(asked, reason, study);
     }
-    problem = check_values(asked, study, kTwoStageInputs);
+    problem = design ? check_values(asked, study, kDesignInputs)
+                     : check_values(asked, study, kTwoStageInputs);
     if (!problem.refused() && asked.has(kTotal) && !design) {
         problem = check_total(asked, study);
     }
@@ -780,8 +791,40 @@ void fill(Asked &asked) {
     }
 }
 
+// Whether the request's study reads the input (the counting unit, the
+// stages and what is solved are every request's).
+template <std::size_t N>
+bool among(Input input, const Input (&inputs)[N]) {
+    return std::find(std::begin(inputs), std::end(inputs), input) != std::end(inputs);
+}
+
+bool read_by_study(const Asked &asked, Input input) {
+    if (input == kCount || input == kStages || input == kSolve) {
+        return true;
+    }
+    if (!asked.two_stages) {
+        return among(input, kSingleStageInputs);
+    }
+    return asked.solve == ASK_SOLVE_DESIGN ? among(input, kDesignInputs)
+                                           : among(input, kTwoStageInputs);
+}
+
+// An input given that the study does not read is refused rather than left
+// unread: a budget given to one stage would otherwise change nothing.
+Refusal check_inputs_read(const Asked &asked) {
+    for (std::int32_t i = 0; i < kInputCount; ++i) {
+        if (asked.given[i] && !read_by_study(asked, static_cast<Input>(i))) {
+            return refuse(SLV_REASON_INPUT_NOT_READ, i);
+        }
+    }
+    return {};
+}
+
 Refusal check(const Asked &asked, const STU_study &study) {
     Refusal problem = check_solve(asked);
+    if (!problem.refused()) {
+        problem = check_inputs_read(asked);
+    }
     if (problem.refused()) {
         return problem;
     }
@@ -1124,14 +1167,16 @@ std::int32_t ASK_input_index(const char *name) {
     return kNone;
 }
 
-std::int32_t ASK_study_input(std::int32_t stages, std::int32_t index) {
-    if (stages == 1 && index >= 0 &&
-        index < static_cast<std::int32_t>(std::size(kSingleStageInputs))) {
-        return kSingleStageInputs[index];
+std::int32_t ASK_study_input(std::int32_t stages, std::int32_t solve, std::int32_t index) {
+    const auto at = [index](const auto &inputs) {
+        const auto count = static_cast<std::int32_t>(std::size(inputs));
+        return index >= 0 && index < count ? static_cast<std::int32_t>(inputs[index]) : kNone;
+    };
+    if (stages == 1) {
+        return at(kSingleStageInputs);
     }
-    if (stages == 2 && index >= 0 &&
-        index < static_cast<std::int32_t>(std::size(kTwoStageInputs))) {
-        return kTwoStageInputs[index];
+    if (stages == 2) {
+        return solve == ASK_SOLVE_DESIGN ? at(kDesignInputs) : at(kTwoStageInputs);
     }
     return kNone;
 }

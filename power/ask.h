@@ -89,10 +89,11 @@ const ASK_input *ASK_input_at(int32_t index);
 /* The index of the input of that name; -1 when there is none. */
 int32_t ASK_input_index(const char *name);
 
-/* The inputs a study of `stages` (1 or 2) reads, in the order its refusals
- * are looked for (the order a program lists them in): the index-th input's
- * index, -1 outside. "count", "stages" and "solve" are not among them. */
-int32_t ASK_study_input(int32_t stages, int32_t index);
+/* The inputs a study of `stages` (1 or 2) reads, `solve` ASK_SOLVE_DESIGN
+ * for the design searches (else 0), in the order its refusals are looked
+ * for and a program lists them: the index-th input's index, -1 outside.
+ * "count", "stages" and "solve" are not among them. */
+int32_t ASK_study_input(int32_t stages, int32_t solve, int32_t index);
 
 /* ---- Requests ----------------------------------------------------------- */
 

@@ -197,6 +197,8 @@ constexpr ReasonText kReasonTexts[] = {
      "what is solved must be power, size or effect for one stage, power, size (the smallest "
      "total) or design for two"},
     {SLV_REASON_BAD_STAGES, "a study has 1 or 2 stages"},
+    {SLV_REASON_INPUT_NOT_READ,
+     "this question does not read it (it belongs to another kind of study or question)"},
     {SLV_REASON_SOLVE_MISMATCH,
      "the inputs given ask for another answer: give the others and leave open only what is "
      "solved"},

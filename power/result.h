@@ -120,6 +120,7 @@ enum {
     SLV_REASON_BAD_SOLVE = 172,
     SLV_REASON_BAD_STAGES = 173,
     SLV_REASON_SOLVE_MISMATCH = 174,
+    SLV_REASON_INPUT_NOT_READ = 175,
 
     /* The same codes under the names people read: stages are numbered 1 and
      * 2 for people (the C arrays keep index 0 for stage 1). REC_reason_name

@@ -11,12 +11,14 @@ Needs VANTOR_LIBRARY (the shared library) in the environment; ctest sets it.
 import csv
 import ctypes
 import ctypes.util
+import decimal
 import fractions
 import inspect
 import json
 import math
 import os
 import re
+import statistics
 import subprocess
 import sys
 import unittest
@@ -210,19 +212,104 @@ class Functions(unittest.TestCase):
                     self.assertIn(parameter.default, (None, inspect.Parameter.empty))
 
     def test_an_unknown_name_is_a_type_error(self):
-        with self.assertRaises(TypeError):
+        # Any input the library knows is taken by keyword; one the question
+        # does not read is refused by the library, naming it.
+        with self.assertRaises(vantor.InputError) as refused:
             vantor.single_stage_power(1000, 1000, 1.3, 0.3, budget=5000)
+        self.assertEqual(refused.exception.argument, "budget")
+        self.assertEqual(refused.exception.reason.name, "INPUT_NOT_READ")
+        with self.assertRaises(TypeError):
+            vantor.single_stage_power(1000, 1000, 1.3, 0.3, nonsense=1)
         with self.assertRaises(TypeError):
             vantor.ask(cases=1000, controls=1000, odds_ratio=1.3, control_rate=0.3, rate=0.3)
         with self.assertRaises(TypeError):
             vantor.single_stage_power(1000)
 
 
+def allelic_power(cases: int, controls: int, odds_ratio: float, control_rate: float,
+                  alpha: float) -> float:
+    """The two-sided pooled-variance allelic test's power, from the normal
+    approximation of the two allele frequencies (two alleles a person)."""
+    normal = statistics.NormalDist()
+    n1, n0, p0 = 2 * cases, 2 * controls, control_rate
+    p1 = odds_ratio * p0 / (1 - p0 + odds_ratio * p0)
+    pooled = (n1 * p1 + n0 * p0) / (n1 + n0)
+    null = normal.inv_cdf(1 - alpha / 2) * math.sqrt(pooled * (1 - pooled) * (1 / n1 + 1 / n0))
+    spread = math.sqrt(p1 * (1 - p1) / n1 + p0 * (1 - p0) / n0)
+    return normal.cdf((p1 - p0 - null) / spread) + normal.cdf((p0 - p1 - null) / spread)
+
+
+# Requests and what their answer's head shows: (inputs, direction, count,
+# controls, alpha) of the first answer; the controls of cases at a ratio are
+# the nearest whole number, halves up.
+EFFECT = dict(odds_ratio=1.3, control_rate=0.3)
+TOOK = [
+    (dict(cases=1000, controls=2000, **EFFECT), None, "people", None, 5e-8),
+    (dict(cases=1000, controls_per_case=2, **EFFECT), None, "people", 2000, 5e-8),
+    (dict(cases=1001, controls_per_case=1.5, alpha=1e-4, **EFFECT), None, "people", 1502, 1e-4),
+    (dict(cases=999, controls_per_case=1.5, count="alleles", **EFFECT), None, "alleles", 1499,
+     5e-8),
+    (dict(cases=1000, controls=1000, markers=1e6, **EFFECT), None, "people", None, 0.05),
+    (dict(controls=3000, target_power=0.8, **EFFECT), None, "people", 3000, 5e-8),
+    (dict(cases=2000, controls=2000, control_rate=0.3, target_power=0.8), "above", "people",
+     None, 5e-8),
+    (dict(cases=2000, controls_per_case=0.5, control_rate=0.3, target_power=0.8,
+          direction="below"), "below", "people", 1000, 5e-8),
+    (dict(cases=1000, controls_per_case=2, frequency=0.2, prevalence=0.1, target_power=0.8,
+          direction="above", alpha=1e-3), "above", "people", 2000, 1e-3),
+    (dict(stages=2, total=6000, stage1_share=0.3, stage1_alpha=1e-3, alpha=1e-4, **EFFECT),
+     None, "people", None, 1e-4),
+    # Not reachable: the level and unit taken are still shown, the size's own
+    # controls (an answer) are not.
+    (dict(controls=300, target_power=0.8, **EFFECT), None, "people", None, 5e-8),
+]
+
+
+class WhatTheRequestTook(unittest.TestCase):
+    def test_each_result_shows_the_unit_level_side_and_controls_taken(self):
+        for inputs, direction, count, controls, alpha in TOOK:
+            with self.subTest(inputs=inputs):
+                answer = vantor.ask(**inputs)
+                first = answer if hasattr(answer, "status") else answer.above
+                self.assertEqual((first.direction, first.count, first.controls, first.alpha),
+                                 (direction, count, controls, alpha))
+
+    def test_both_sides_say_which_they_are(self):
+        both = vantor.detectable_relative_risks(1000, 2000, frequency=0.2, prevalence=0.1)
+        self.assertEqual((both.above.direction, both.below.direction), ("above", "below"))
+        self.assertGreater(both.above.relative_risk, 1)
+        self.assertLess(both.below.relative_risk, 1)
+
+    def test_controls_at_a_ratio_answer_as_the_same_controls_given(self):
+        for cases, ratio, alpha in ((1000, 2, 5e-8), (500, 3, 1e-4), (1500, 1, 0.05)):
+            with self.subTest(cases=cases, ratio=ratio):
+                at_ratio = vantor.ask(cases=cases, controls_per_case=ratio, alpha=alpha, **EFFECT)
+                given = vantor.ask(cases=cases, controls=cases * ratio, alpha=alpha, **EFFECT)
+                self.assertEqual(at_ratio._replace(controls=None), given)
+                self.assertEqual(at_ratio.controls, cases * ratio)
+                self.assertAlmostEqual(at_ratio.power, allelic_power(cases, cases * ratio,
+                                                                     1.3, 0.3, alpha), delta=1e-8)
+        above = vantor.ask(cases=2000, controls_per_case=1, control_rate=0.3, target_power=0.8)
+        self.assertEqual(above.above.odds_ratio, vantor.detectable_odds_ratios(
+            2000, 2000, 0.3, direction="above").odds_ratio)
+
+
 # ---------------------------------------------------------------------------
 # Python's values: what ctypes cannot pass is refused as the library refuses it
 # ---------------------------------------------------------------------------
 
-NOT_NUMBERS = (None, "0x10", "1000", True, math.inf, -math.inf, math.nan, [1], 10**400)
+NOT_NUMBERS = (None, "0x10", "1000", True, math.inf, -math.inf, math.nan, [1], 10**400, "",
+               decimal.Decimal(1000), 10**5000)
+# What a refusal shows of a value: a number as the library writes it, anything
+# else as Python writes it (repr), cut to 31 characters; text is never a number.
+SHOWN = [
+    (None, "None"), ("0x10", "'0x10'"), ("1000", "'1000'"), ("", "''"), (True, "True"),
+    (False, "False"), (math.nan, "nan"), (math.inf, "inf"), (-math.inf, "-inf"), ([1], "[1]"),
+    (b"2", "b'2'"), (decimal.Decimal(1000), "Decimal('1000')"), (2.5, "2.5"), (0, "0"),
+    (-3, "-3"), (fractions.Fraction(5, 2), "2.5"), (1e-300, "1e-300"), (2**31, "2147483648"),
+    (10**400, "1" + "0" * 27 + "..."), (10**5000, "<int too long to write>"),
+    ("a" * 31, "'" + "a" * 27 + "..."), ("é", "'é'"),
+]
 WORD_INPUTS = {"method", "variance", "count", "direction", "test", "model", "controls_kind"}
 
 
@@ -251,6 +338,24 @@ class PythonValues(unittest.TestCase):
                     with self.subTest(function=function.__name__, argument=name, value=value):
                         assert_refused(self, lambda: function(**dict(given, **{name: value})),
                                        name)
+
+    def test_a_refusal_shows_the_value_as_written(self):
+        call = dict(controls=1000, odds_ratio=1.3, control_rate=0.3)
+        for value, shown in SHOWN:
+            with self.subTest(value=value):
+                with self.assertRaises(vantor.InputError) as caught:
+                    vantor.single_stage_power(cases=value, **call)
+                self.assertTrue(str(caught.exception).startswith(f"cases {shown}: the number of "
+                                                                 "cases must be "),
+                                str(caught.exception))
+        for value, shown in (("joint\0", "'joint\\x00'"), (2, "2"), (None, "None"),
+                             ("Joint", "Joint"), ("", "''")):
+            with self.subTest(method=value):
+                with self.assertRaises(vantor.InputError) as caught:  # None given, as ask gives it
+                    vantor.ask(stages=2, total=6000, stage1_share=0.3, odds_ratio=1.3,
+                               control_rate=0.3, stage1_alpha=1e-3, method=value)
+                self.assertTrue(str(caught.exception).startswith(f"method {shown}: "),
+                                str(caught.exception))
 
     def test_choices_take_their_words_only(self):
         call = dict(total=6000, stage1_share=0.3, odds_ratio=1.3, control_rate=0.3,
@@ -331,7 +436,7 @@ class DescribedQuestion(ctypes.Structure):
 # The result records of power/records.h and the module's type for each.
 RESULT_OF_RECORD = {2: "PowerResult", 3: "SizeResult", 4: "OddsRatioResult",
                     5: "DesignResult", 6: "RelativeRiskResult"}
-REC_KIND_REASON, REC_KIND_INTERNAL = 3, 5
+REC_KIND_REASON, REC_KIND_INTERNAL, REC_ANSWER = 3, 5, 8
 
 
 def library():
@@ -374,10 +479,18 @@ class Description(unittest.TestCase):
                          (lib.ASK_answer_size(), lib.ASK_result_offset()))
 
     def test_results_have_every_described_field_and_no_other(self):
+        # The answer's head adds what the request took and worked out, but
+        # for a field the record has itself (a size's controls, a design's alpha).
+        head = public_fields(described(REC_ANSWER))[3:]
+        self.assertEqual(public_fields(described(REC_ANSWER))[:3], ["status", "reason", "message"])
+        self.assertEqual(head, ["direction", "count", "controls", "alpha"])
         for record, name in RESULT_OF_RECORD.items():
+            own = public_fields(described(record))
             with self.subTest(result=name):
                 self.assertEqual(list(getattr(vantor, name)._fields),
-                                 public_fields(described(record)))
+                                 own + [field for field in head if field not in own])
+        self.assertNotIn("alpha", vantor.DesignResult._fields[-3:])
+        self.assertEqual(vantor.SizeResult._fields.count("controls"), 1)
         for pair in (vantor.DetectableOddsRatios, vantor.DetectableRelativeRisks):
             self.assertEqual(list(pair._fields), list(vantor.choice_words("direction")))
 
@@ -404,7 +517,8 @@ class Description(unittest.TestCase):
         self.assertEqual(run.returncode, 0, run.stderr)
         self.assertEqual(run.stdout, "('status', 'reason', 'message', 'marker_alpha', "
                                      "'marker_case_rate', 'marker_control_rate', "
-                                     "'marker_odds_ratio')\n")
+                                     "'marker_odds_ratio', 'direction', 'count', 'controls', "
+                                     "'alpha')\n")
 
     def test_a_layout_other_than_the_description_is_refused_by_name(self):
         for patch, words in [
@@ -418,10 +532,24 @@ class Description(unittest.TestCase):
              "STU_size_result is {size} bytes in the library, {full} laid out from its "
              "description".format(size=library().REC_record_size(3) - 8,
                                   full=library().REC_record_size(3))),
-            # An answer whose head is not power/ask.h's.
-            ("vantor._ANSWER_HEAD = vantor._ANSWER_HEAD[:-1]",
-             f"ASK_answer.result: the library puts it at byte {library().ASK_result_offset()}, "
-             f"this module at byte {library().ASK_result_offset() - 8}"),
+            # The answer's head laid out from its description: a level
+            # described 4 bytes early starts inside the controls.
+            ("described = vantor._described_fields\nvantor._described_fields = lambda lib, "
+             "record: [f._replace(offset=f.offset - 4) if (record, f.name) == (8, 'alpha') "
+             "else f for f in described(lib, record)]",
+             "ASK_answer.alpha: described at byte {at}, inside the fields before it (which end "
+             "at byte {end})".format(at=ALPHA_AT - 4, end=ALPHA_AT)),
+            # A library putting the result elsewhere than its description of the head ends.
+            (DECLARED + "library.ASK_result_offset = lambda: 8",
+             f"ASK_answer.result: at byte 8 in the library, at byte "
+             f"{library().ASK_result_offset()} in its description"),
+            # An answer too short for the largest result record.
+            (DECLARED + "library.ASK_answer_size = lambda: library.ASK_result_offset() + 8",
+             f"ASK_answer.result: 8 bytes in the library, too few for a result record of "
+             f"{max(library().REC_record_size(r) for r in RESULT_OF_RECORD)}"),
+            # A library whose ASK_input is not the module's mirror of it.
+            (DECLARED + "library.ASK_input_size = lambda: 8",
+             f"ASK_input is 8 bytes in the library, {library().ASK_input_size()} in this module"),
         ]:
             with self.subTest(patch=patch):
                 run = run_python("import ctypes, vantor\n" + patch + "\ntry:\n"
@@ -430,6 +558,13 @@ class Description(unittest.TestCase):
                                  "    print(type(error).__name__, error)\n")
                 self.assertEqual(run.returncode, 0, run.stderr)
                 self.assertEqual(run.stdout, f"LayoutMismatchError {words}\n")
+
+
+# Patches the library's functions as the module declares them at load.
+DECLARED = ("declare = vantor._declare\nvantor._declare = lambda library: (declare(library), "
+            "patch(library))\ndef patch(library):\n    ")
+# The answer's level: after eight 32-bit fields and the 64-bit controls.
+ALPHA_AT = 8 * 4 + 8
 
 
 def glossary_python_names() -> set:
@@ -466,9 +601,11 @@ class Glossary(unittest.TestCase):
         names = glossary_python_names()
         self.assertIn("stage1_cases", names)
         for function in PUBLIC_FUNCTIONS:
-            for parameter in inspect.signature(function).parameters:
-                with self.subTest(function=function.__name__, parameter=parameter):
-                    self.assertIn(parameter, names)
+            for parameter in inspect.signature(function).parameters.values():
+                if parameter.kind == parameter.VAR_KEYWORD:
+                    continue  # any other input of the library, by its name
+                with self.subTest(function=function.__name__, parameter=parameter.name):
+                    self.assertIn(parameter.name, names)
         for result in RESULT_OF_RECORD.values():
             for field in getattr(vantor, result)._fields:
                 with self.subTest(result=result, field=field):
@@ -496,7 +633,7 @@ class Glossary(unittest.TestCase):
             wanted |= MODEL_TAKEN.get(name, MODEL_INPUTS | NOT_DESCRIBED)
             with self.subTest(question=name):
                 self.assertEqual(set(inspect.signature(function).parameters),
-                                 wanted - NOT_TAKEN.get(name, set()))
+                                 wanted - NOT_TAKEN.get(name, set()) | {"inputs"})
 
     def test_old_names_are_not_taken(self):
         for old in OLD_NAMES:

@@ -5,16 +5,13 @@ A thin layer over the shared vantor library (power/ask.h), in ctypes:
 docs/glossary.md, and each function below asks the one its name states (an
 argument left at None is not given). The library decides the question,
 applies every default and checks every input; a refused one raises
-``InputError`` (a ``ValueError``) in its words ("cases 2.5: the number of
-cases must be ..."); what is not a number (None where a value is required,
-"0x10", True, 10**400) is given as a missing value. The results, ``Reason``
-and ``Status`` are made from the library's description of its records
-(power/records.h) on first use, so importing always works. The library is
-looked for in ``$VANTOR_LIBRARY``, beside this module, in ``build/`` of its
-source tree, in ``lib/`` of an installation holding it in
-``share/vantor/python/``, then by the system's loader. Threads may call at
-once; the library's reports of inputs outside a function's domain are
-counted, not printed (a ``RuntimeWarning``). docs/python.md tells more.
+``InputError`` (a ``ValueError``) in its words, the value as Python writes
+it ("cases 2.5: ...", "cases None: ...", "cases '0x10': ..."). The results,
+``Reason`` and ``Status`` are made from the library's description of its
+records (power/records.h) on first use, so importing always works; the
+library is looked for in ``$VANTOR_LIBRARY``, beside this module, in
+``build/``, in ``lib/`` of an installation, then by the system's loader.
+Threads may call at once. docs/python.md tells more.
 
     >>> import vantor
     >>> result = vantor.single_stage_power(1000, 1000, 1.3, 0.3, alpha=0.05)
@@ -70,9 +67,9 @@ class InputError(ValueError):
 
 # The library's description of its records: their numbers, C types and kinds
 # (power/records.h).
-_REC_POWER, _REC_SIZE, _REC_EFFECT, _REC_DESIGN, _REC_RISK = 2, 3, 4, 5, 6
+_REC_POWER, _REC_SIZE, _REC_EFFECT, _REC_DESIGN, _REC_RISK, _REC_ANSWER = 2, 3, 4, 5, 6, 8
 _C_TYPES = {1: ctypes.c_int32, 2: ctypes.c_int64, 3: ctypes.c_double}
-_KIND_COUNT, _KIND_STATUS, _KIND_REASON, _KIND_INTERNAL = 1, 2, 3, 5
+_KIND_COUNT, _KIND_STATUS, _KIND_REASON, _KIND_CHOICE, _KIND_INTERNAL = 1, 2, 3, 4, 5
 # ASK_WORD and ASK_SPELL_NAME of power/ask.h; the most answers of a request.
 _ASK_WORD, _ASK_SPELL_NAME, _MOST_ANSWERS = 3, 2, 2
 
@@ -104,13 +101,6 @@ class _DescribedInput(ctypes.Structure):
                 ("meaning", ctypes.c_char_p), ("effect", ctypes.c_int32)]
 
 
-# ASK_answer of power/ask.h up to its result, which the library places at
-# ASK_result_offset() in ASK_answer_size() bytes.
-_ANSWER_HEAD = [(name, ctypes.c_int32) for name in (
-    "status", "reason", "question", "record", "input", "other_input", "direction", "unit")] + [
-    ("controls", ctypes.c_int64), ("alpha", ctypes.c_double)]
-
-
 _Field = NamedTuple("_Field", [("name", str), ("ctype", type), ("offset", int), ("kind", int)])
 
 
@@ -129,8 +119,7 @@ def _structure(record_name: str, size: int, fields: list) -> type:
     between), checked against the record's size and every offset."""
     members, position = [], 0
     for field in sorted(fields, key=lambda f: f.offset):
-        alignment = ctypes.alignment(field.ctype)
-        natural = -(-position // alignment) * alignment
+        natural = -(-position // ctypes.alignment(field.ctype)) * ctypes.alignment(field.ctype)
         if field.offset < natural:
             raise LayoutMismatchError(
                 f"{record_name}.{field.name}: described at byte {field.offset}, inside the "
@@ -148,18 +137,18 @@ def _structure(record_name: str, size: int, fields: list) -> type:
     return layout
 
 
-def _answer_layout(library: ctypes.CDLL, largest_result: int) -> type:
-    """ASK_answer: its head as power/ask.h declares it, then its result, checked."""
+def _answer_layout(library: ctypes.CDLL, head: list, largest_result: int) -> type:
+    """ASK_answer: its head as the library describes it (REC_ANSWER), then its
+    result, at the offset and in the size the library gives, checked."""
     offset, size = library.ASK_result_offset(), library.ASK_answer_size()
-    head = type("_ASK_answer_head", (ctypes.Structure,), {"_fields_": _ANSWER_HEAD})
-    if ctypes.sizeof(head) != offset:
-        raise LayoutMismatchError(f"ASK_answer.result: the library puts it at byte {offset}, "
-                                  f"this module at byte {ctypes.sizeof(head)}")
+    if library.REC_record_size(_REC_ANSWER) != offset:
+        raise LayoutMismatchError(f"ASK_answer.result: at byte {offset} in the library, at byte "
+                                  f"{library.REC_record_size(_REC_ANSWER)} in its description")
     if size - offset < largest_result:
         raise LayoutMismatchError(f"ASK_answer.result: {size - offset} bytes in the library, "
                                   f"too few for a result record of {largest_result}")
-    return type("_ASK_answer", (ctypes.Structure,),
-                {"_fields_": _ANSWER_HEAD + [("result", ctypes.c_char * (size - offset))]})
+    result = _Field("result", ctypes.c_char * (size - offset), offset, _KIND_INTERNAL)
+    return _structure("ASK_answer", size, head + [result])
 
 
 def _result_type(name: str, doc: str, fields: list, status, reason) -> type:
@@ -171,8 +160,8 @@ def _result_type(name: str, doc: str, fields: list, status, reason) -> type:
         elif field.kind == _KIND_REASON:
             members += [(field.name, reason), ("message", str)]
         elif field.kind != _KIND_INTERNAL:
-            members.append((field.name, Optional[float if field.ctype is ctypes.c_double
-                                                 else int]))
+            members.append((field.name, Optional[str if field.kind == _KIND_CHOICE else float
+                                                 if field.ctype is ctypes.c_double else int]))
     result = NamedTuple(name, members)
     result.__doc__, result.__module__ = doc, __name__
     return result
@@ -199,21 +188,28 @@ class _Vocabulary:
             library.REC_reason_at, range(library.REC_reason_count())))
         statuses = itertools.takewhile(library.REC_status_name, itertools.count())
         self.status = _named_codes("Status", library.REC_status_name, statuses)
-        self.fields, self.layouts, self.results, self.pairs = {}, {}, {}, {}
+        self.fields, self.extras, self.layouts, self.results, self.pairs = {}, {}, {}, {}, {}
         self.public = {"Status": self.status, "Reason": self.reason}
+        head = _described_fields(library, _REC_ANSWER)
         for record, (name, doc) in _RESULT_NAMES.items():
             self.fields[record] = _described_fields(library, record)
             self.layouts[record] = _structure(library.REC_record_name(record).decode("ascii"),
                                               library.REC_record_size(record),
                                               self.fields[record])
+            self.extras[record] = [f for f in head if f.kind not in (_KIND_STATUS, _KIND_REASON,
+                _KIND_INTERNAL) and all(f.name != own.name for own in self.fields[record])]
             self.results[record] = self.public[name] = _result_type(
-                name, doc, self.fields[record], self.status, self.reason)
-        self.answer = _answer_layout(library, max(map(ctypes.sizeof, self.layouts.values())))
+                name, doc, self.fields[record] + self.extras[record], self.status, self.reason)
+        self.answer = _answer_layout(library, head, max(map(ctypes.sizeof, self.layouts.values())))
+        if library.ASK_input_size() != ctypes.sizeof(_DescribedInput):
+            raise LayoutMismatchError(f"ASK_input is {library.ASK_input_size()} bytes in the "
+                                      f"library, {ctypes.sizeof(_DescribedInput)} in this module")
         self.inputs = [library.ASK_input_at(i).contents
                        for i in range(library.ASK_input_count())]
         self.input_index = {described.name.decode("ascii"): (index, described.kind)
                             for index, described in enumerate(self.inputs)}
         self.choices = {choice: _choice_words(library, choice) for choice in _CHOICES}
+        self.names = {choice: {c: w for w, c in self.choices[choice].items()} for choice in _CHOICES}
         for record, name in _PAIR_NAMES.items():
             pair = NamedTuple(name, [(w, self.results[record]) for w in self.choices["direction"]])
             pair.__module__, pair.__doc__ = __name__, "A detectable effect on each side of 1."
@@ -266,10 +262,10 @@ def _declare(library: ctypes.CDLL) -> None:
         ("REC_field_at", ctypes.POINTER(_DescribedField), [i32, i32]),
         ("REC_choice_word", text, [text, i32, ctypes.POINTER(i32)]),
         ("REC_reason_name", text, [i32]), ("REC_reason_count", i32, []),
-        ("REC_reason_at", i32, [i32]), ("ASK_input_count", i32, []),
+        ("REC_reason_at", i32, [i32]), ("ASK_input_count", i32, []), ("ASK_input_size", i32, []),
         ("ASK_input_at", ctypes.POINTER(_DescribedInput), [i32]),
         ("ASK_request_new", address, []), ("ASK_request_free", None, [address]),
-        ("ASK_give", None, [address, i32, f64]), ("ASK_give_word", None, [address, i32, text]),
+        ("ASK_give", None, [address, i32, f64]), ("ASK_give_text", None, [address, i32, text]),
         ("ASK_answer_request", i32, [address, address]), ("ASK_answer_size", i32, []),
         ("ASK_message", i32, [address, address, i32, text, i32]),
         ("ASK_result_offset", i32, []), ("STU_default_alpha", f64, [f64]),
@@ -287,9 +283,8 @@ def _load() -> tuple:
         except (OSError, AttributeError) as error:
             tried.append(f"{path} ({error})")
             continue
-        vocabulary = _Vocabulary(library)
         library.MTH_set_report_hook(_ReportHook(_report_callback, None))
-        return library, vocabulary
+        return library, _Vocabulary(library)
     raise LibraryNotFoundError("the vantor shared library was not found; build it with "
                                "-DBUILD_SHARED_LIBS=ON and set VANTOR_LIBRARY to its path. "
                                "Tried: " + "; ".join(tried))
@@ -337,27 +332,30 @@ def library_version() -> str:
 
 
 def _real(value) -> float:
-    """A number as a double; anything else (None, text, True, 1e400 as an
-    integer) as not a number, which the library refuses for any input."""
-    if isinstance(value, bool) or not isinstance(value, numbers.Real):
-        return math.nan
+    """A real number as a double; not a number for None, text, True, 10**400."""
     try:
-        return float(value)
+        return math.nan if isinstance(value, bool) or not isinstance(
+            value, numbers.Real) else float(value)
     except OverflowError:
         return math.nan
 
 
 def _give(library: ctypes.CDLL, request, name: str, value) -> None:
-    """Gives the request one input: a word as its text, anything else as a
-    number (not a number for what is none)."""
+    """Gives the request one input: a plain number (finite or infinite) as
+    itself, a word's text as the word, anything else as Python writes it."""
     index, kind = _words().input_index.get(name, (None, None))
     if index is None:
         raise TypeError(f"vantor has no input named {name!r}")
-    if kind != _ASK_WORD:
-        library.ASK_give(request, index, _real(value))
-    else:  # a word only as its text: method=2 is refused, as "2"
-        text = value if isinstance(value, str) and "\0" not in value else repr(value)
-        library.ASK_give_word(request, index, text.encode("utf-8"))
+    if kind != _ASK_WORD and not math.isnan(number := _real(value)):
+        library.ASK_give(request, index, number)
+    else:  # a word as itself, the rest as Python writes it, cut to the 31 characters kept
+        word = kind == _ASK_WORD and isinstance(value, str) and "\0" not in value
+        try:
+            text = value if word else repr(value)
+        except ValueError:  # an int of more digits than Python writes
+            text = f"<{type(value).__name__} too long to write>"
+        text = text if len(text) <= 31 else text[:28] + "..."
+        library.ASK_give_text(request, index, text.encode())
 
 
 def _message(library: ctypes.CDLL, answer, request) -> str:
@@ -380,19 +378,23 @@ def _result(answer, message: str):
         raise InputError(message, words.reason(answer.reason), status, argument)
     raw = words.layouts[answer.record].from_buffer(answer, type(answer).result.offset)
     found = status in (words.status.FOUND, words.status.FOUND_WITH_WARNING)
-    values = {}
-    for field in words.fields[answer.record]:
-        value = getattr(raw, field.name)
-        if field.kind == _KIND_STATUS:
-            values[field.name] = status
-        elif field.kind == _KIND_REASON:
-            values[field.name], values["message"] = words.reason(value), message
-        elif field.kind == _KIND_COUNT:
-            values[field.name] = value if found and value != 0 else None
-        elif field.ctype is ctypes.c_double:
-            values[field.name] = value if found and not math.isnan(value) else None
-        elif field.kind != _KIND_INTERNAL:
-            values[field.name] = value
+    values = {}  # the record's, then the head's (what the request took, found or not)
+    for source, fields, shown in ((raw, words.fields[answer.record], found),
+                                  (answer, words.extras[answer.record], True)):
+        for field in fields:
+            value = getattr(source, field.name)
+            if field.kind == _KIND_STATUS:
+                values[field.name] = status
+            elif field.kind == _KIND_REASON:
+                values[field.name], values["message"] = words.reason(value), message
+            elif field.kind == _KIND_COUNT:
+                values[field.name] = value if shown and value != 0 else None
+            elif field.kind == _KIND_CHOICE:  # the word of the choice of its name, or None
+                values[field.name] = words.names[field.name].get(value)
+            elif field.ctype is ctypes.c_double:
+                values[field.name] = value if shown and not math.isnan(value) else None
+            elif field.kind != _KIND_INTERNAL:
+                values[field.name] = value
     return words.results[answer.record](**values)
 
 
@@ -436,8 +438,7 @@ def ask(**inputs):
 
 # The questions by name: each asks its arguments, and what its name states
 
-# The options every question takes by keyword, and a disease model's inputs.
-_OPTIONS = ("test", "markers", "count", "variance")
+_OPTIONS = ("test", "markers", "count", "variance")  # and a disease model's inputs:
 _MODEL_INPUTS = ("frequency", "prevalence", "model", "relative_risk", "heterozygote_risk",
                  "homozygote_risk", "controls_kind", "marker_frequency", "d_prime", "r_squared")
 #: The word of ``direction`` asking for both sides of 1 (not giving one).
@@ -449,9 +450,9 @@ def _question(stages: int, solve: str, keywords=_OPTIONS + _MODEL_INPUTS):
     each given unless left at a default of None, with ``stages`` and ``solve``."""
     def decorate(stub):
         own = inspect.signature(stub)
-        signature = own.replace(parameters=[*own.parameters.values(), *(
+        signature = own.replace(parameters=[*own.parameters.values(), *(  # any other input too
             inspect.Parameter(name, inspect.Parameter.KEYWORD_ONLY, default=None)
-            for name in keywords)])
+            for name in keywords), inspect.Parameter("inputs", inspect.Parameter.VAR_KEYWORD)])
         parameters = signature.parameters
         positional = [n for n, p in parameters.items() if p.kind == p.POSITIONAL_OR_KEYWORD]
         required = {n for n, p in parameters.items() if p.default is p.empty}
@@ -460,13 +461,12 @@ def _question(stages: int, solve: str, keywords=_OPTIONS + _MODEL_INPUTS):
         def asked(*arguments, **named):
             given = dict(zip(positional, arguments))
             if (len(arguments) > len(positional) or not given.keys().isdisjoint(named)
-                    or named.keys() - parameters.keys() or required - given.keys() - named.keys()):
+                    or named.keys() - parameters.keys() - _words().input_index.keys()
+                    or required - given.keys() - named.keys()):
                 signature.bind(*arguments, **named)  # raises Python's TypeError for the call
             given.update(named)
-            inputs = {name: value for name, value in given.items()
-                      if name in required or value is not None}
-            if inputs.get("direction") == BOTH_DIRECTIONS:
-                del inputs["direction"]
+            inputs = {name: value for name, value in given.items() if (name in required or value
+                      is not None) and (name, value) != ("direction", BOTH_DIRECTIONS)}
             return ask(stages=stages, solve=solve, **inputs)
 
         asked.__signature__ = signature

@@ -1,7 +1,6 @@
 // The description of the records and questions: it covers every byte of each
 // record it describes, names what the glossary names, and its questions
 // answer as described.
-#include "power/ask.h"
 #include "power/records.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "power/ask.h"
 #include "power/result.h"
 #include "power/study.h"
 
@@ -242,8 +242,10 @@ TEST(RecordDescription, EveryReasonWithWordsHasAName) {
         const bool of_the_record =
             code == SLV_REASON_BAD_STUDY_SIZE || code == SLV_REASON_BAD_EFFECT_KIND ||
             code == SLV_REASON_BAD_LD_KIND ||
-            // A request's sentences name their inputs in the answer.
-            (code >= SLV_REASON_MISSING_INPUT && code <= SLV_REASON_TARGET_OR_BUDGET);
+            // A request's sentences, and an input not read, name their
+            // inputs in the answer.
+            (code >= SLV_REASON_MISSING_INPUT && code <= SLV_REASON_TARGET_OR_BUDGET) ||
+            code == SLV_REASON_INPUT_NOT_READ;
         EXPECT_EQ(input != nullptr, refusal && !of_the_record) << REC_reason_name(code);
         if (input != nullptr && std::strcmp(input, "ld") != 0) {
             EXPECT_TRUE(glossary.count(input)) << input;

@@ -40,15 +40,7 @@ std::vector<std::string> lines_of(const std::string &text) {
 }
 
 std::vector<std::string> split(const std::string &text, char separator) {
-    std::vector<std::string> parts;
-    std::istringstream stream(text);
-    for (std::string part; std::getline(stream, part, separator);) {
-        parts.push_back(part);
-    }
-    if (!text.empty() && text.back() == separator) {
-        parts.emplace_back();
-    }
-    return parts;
+    return table_cells(text, separator);
 }
 
 std::string trimmed(const std::string &text) {
@@ -248,7 +240,9 @@ struct ProgramRequest {
 std::optional<ProgramRequest> program_request(const TableRequest &row) {
     const std::string stages = table_input(row, "stages");
     const std::string solve = table_input(row, "solve");
-    if (row.reason == "BAD_SOLVE" || row.reason == "SOLVE_MISMATCH" || row.reason == "BAD_STAGES") {
+    // The program has no option for what its subcommand does not read.
+    if (row.reason == "BAD_SOLVE" || row.reason == "SOLVE_MISMATCH" || row.reason == "BAD_STAGES" ||
+        row.reason == "INPUT_NOT_READ") {
         return std::nullopt;
     }
     ProgramRequest request;

@@ -13,14 +13,13 @@ namespace vantor_cli {
 
 namespace {
 
-// A glossary name as the library writes it (stage1_cases) and as the
-// program does (stage1-cases).
+// A glossary name as the program writes it (stage1-cases) from the
+// library's (stage1_cases).
 std::string with(std::string name, char from, char to) {
     std::replace(name.begin(), name.end(), from, to);
     return name;
 }
 
-std::string underscored(const std::string &name) { return with(name, '-', '_'); }
 std::string hyphenated(const std::string &name) { return with(name, '_', '-'); }
 
 // A field's value, read at its offset as its C type.
@@ -113,10 +112,10 @@ Kind kind_of(std::int32_t kind) {
     return kind == ASK_COUNT ? Kind::Count : kind == ASK_WORD ? Kind::Word : Kind::Real;
 }
 
-// The parameter of the library's input of that name.
-Parameter parameter_of(const std::string &name) {
-    const std::int32_t input = ASK_input_index(underscored(name).c_str());
+// The parameter of the library's input.
+Parameter parameter_of(std::int32_t input) {
     const ASK_input &about = *ASK_input_at(input);
+    const std::string name = hyphenated(about.name);
     Parameter parameter;
     parameter.name = name;
     parameter.short_name = short_name_of(name);
@@ -233,13 +232,16 @@ std::string unit_name(std::int32_t unit) {
 }
 
 Command make_command(std::string name, std::string summary, std::string description,
-                     const std::vector<std::string> &inputs, std::vector<std::int32_t> records) {
+                     std::int32_t stages, const char *solve, std::vector<std::int32_t> records) {
     Command command;
     command.name = std::move(name);
     command.summary = std::move(summary);
     command.description = std::move(description);
-    for (const std::string &input : inputs) {
-        command.parameters.push_back(parameter_of(input));
+    command.stages = stages;
+    command.solve = solve;
+    const std::int32_t solve_code = solve == nullptr ? 0 : REC_choice_code("solve", solve);
+    for (std::int32_t i = 0; ASK_study_input(stages, solve_code, i) >= 0; ++i) {
+        command.parameters.push_back(parameter_of(ASK_study_input(stages, solve_code, i)));
     }
     command.records = std::move(records);
     command.target = parameter_named(command, "target-power");

@@ -75,13 +75,14 @@ const Command &power_command();
 const Command &two_stage_command();
 const Command &design_command();
 
-// A command of the library's inputs named (with hyphens, in the order its
-// help and rows list them): each described by the library, the words of its
-// choices filled in, its columns laid out: the counting unit, the shown
-// inputs, then every field of its records not already a column (status and
-// reason last), then the message.
+// A command of the inputs the library reads for a study of `stages` (and
+// the design searches when `solve` is "design"), in the library's order,
+// which its help and rows follow: each described by the library, the words
+// of its choices filled in, its columns laid out: the counting unit, the
+// shown inputs, then every field of its records not already a column
+// (status and reason last), then the message.
 Command make_command(std::string name, std::string summary, std::string description,
-                     const std::vector<std::string> &inputs, std::vector<std::int32_t> records);
+                     std::int32_t stages, const char *solve, std::vector<std::int32_t> records);
 
 // Which of the command's columns a run shows: every one, less the inputs of
 // an effect description the run does not use (a disease model's when it

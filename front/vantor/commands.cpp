@@ -8,9 +8,7 @@
 //   vantor design     the cheapest two-stage design for a power, or the most
 //                     powerful within a budget.
 #include <cstdint>
-#include <iterator>
 #include <string>
-#include <vector>
 
 #include "front/vantor/command.h"
 #include "power/records.h"
@@ -18,29 +16,6 @@
 namespace vantor_cli {
 
 namespace {
-
-// A disease model's inputs, the test and the number of markers, in the
-// glossary's order, and the level.
-constexpr const char *kStudyInputs[] = {"frequency",
-                                        "prevalence",
-                                        "model",
-                                        "relative-risk",
-                                        "heterozygote-risk",
-                                        "homozygote-risk",
-                                        "controls-kind",
-                                        "marker-frequency",
-                                        "d-prime",
-                                        "r-squared",
-                                        "test",
-                                        "markers",
-                                        "alpha"};
-
-std::vector<std::string> joined(std::vector<std::string> first,
-                                const std::vector<std::string> &last) {
-    first.insert(first.end(), std::begin(kStudyInputs), std::end(kStudyInputs));
-    first.insert(first.end(), last.begin(), last.end());
-    return first;
-}
 
 Command make_power_command() {
     const std::string summary =
@@ -71,15 +46,8 @@ Command make_power_command() {
         "  vantor power -n 2000 -m 2000 -r 0.3 -a 5e-8 -p 0.8 --direction above --format csv\n"
         "  vantor power --frequency 0.2 --prevalence 0.1 --relative-risk 1.5 --model additive \\\n"
         "      --test trend --markers 1e6 --cases 1000 --controls 2000";
-    Command command =
-        make_command("power", summary, description,
-                     joined({"cases", "controls", "controls-per-case", "cases-per-control",
-                             "odds-ratio", "direction", "control-rate"},
-                            {"target-power", "variance"}),
-                     {REC_POWER_RESULT, REC_SIZE_RESULT, REC_EFFECT_RESULT, REC_RISK_RESULT});
-    command.stages = 1;
-    command.solve = nullptr;
-    return command;
+    return make_command("power", summary, description, 1, nullptr,
+                        {REC_POWER_RESULT, REC_SIZE_RESULT, REC_EFFECT_RESULT, REC_RISK_RESULT});
 }
 
 Command make_two_stage_command() {
@@ -105,14 +73,8 @@ Command make_two_stage_command() {
         "  vantor two-stage --method joint -s 0.4 --stage1-alpha 1e-3 -o 1.3 -r 0.3 -p 0.8\n"
         "  vantor two-stage --total 6000 -s 0.4 --stage1-alpha 1e-3 --frequency 0.2 \\\n"
         "      --prevalence 0.1 --relative-risk 1.3";
-    Command command = make_command(
-        "two-stage", summary, description,
-        joined({"method", "total", "stage1-share", "stage1-cases", "stage1-controls",
-                "stage2-cases", "stage2-controls", "case-fraction", "odds-ratio", "control-rate"},
-               {"stage1-alpha", "target-power", "cost-ratio", "variance"}),
-        {REC_DESIGN_RESULT});
-    command.stages = 2;
-    command.solve = nullptr;
+    Command command =
+        make_command("two-stage", summary, description, 2, nullptr, {REC_DESIGN_RESULT});
     // The program answers every analysis unless told one.
     command.parameters.front().default_text = "replication,product,joint";
     return command;
@@ -138,13 +100,8 @@ Command make_design_command() {
         "  vantor design --method replication --budget 5000 -o 1.3 -r 0.3\n"
         "  vantor design --method joint --frequency 0.2 --prevalence 0.1 --relative-risk 1.3 \\\n"
         "      --markers 3e5 -p 0.8";
-    Command command = make_command("design", summary, description,
-                                   joined({"method", "target-power", "budget", "cost-ratio",
-                                           "case-fraction", "odds-ratio", "control-rate"},
-                                          {"variance"}),
-                                   {REC_DESIGN_RESULT});
-    command.stages = 2;
-    command.solve = "design";
+    Command command =
+        make_command("design", summary, description, 2, "design", {REC_DESIGN_RESULT});
     // The program answers every analysis unless told one.
     command.parameters.front().default_text = "replication,product,joint";
     return command;
