@@ -104,11 +104,12 @@ study_arguments <- c("count", "variance", "test", "markers", "frequency", "preva
 asking <- function(arguments, class, fixed, required = character()) {
     ask_with <- function() {
         frame <- environment()
-        given <- lapply(stats::setNames(nm = names(formals())), get, envir = frame)
+        names <- names(formals())
+        given <- structure(lapply(names, get, envir = frame), names = names)
         ask(given[!vapply(given, is.null, logical(1L))], class, fixed)
     }
-    formals(ask_with) <- c(stats::setNames(rep(alist(x = ), length(required)), required),
-                           stats::setNames(rep(list(NULL), length(arguments)), arguments))
+    formals(ask_with) <- c(structure(rep(alist(x = ), length(required)), names = required),
+                           structure(rep(list(NULL), length(arguments)), names = arguments))
     ask_with
 }
 
