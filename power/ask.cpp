@@ -22,6 +22,7 @@
 #include "power/checked_questions.h"
 #include "power/disease_model.h"
 #include "power/genotype_tests.h"
+#include "power/partner_rounding.h"
 #include "power/records.h"
 
 namespace {
@@ -625,10 +626,10 @@ std::int32_t check_two_stage_study(const STU_study &study) {
 }
 
 // Controls for cases at a ratio of controls per case, rounded as the
-// library's ratio solvers round them: halves up, at least one.
+// library's ratio solvers round them (halves up, at least one; one past the
+// largest count when they do not fit, which the checks refuse).
 std::int64_t controls_at_ratio(std::int64_t cases, double ratio) {
-    return std::max<std::int64_t>(
-        1, static_cast<std::int64_t>(std::floor(ratio * static_cast<double>(cases) + 0.5)));
+    return vantor::partner_units(ratio, cases);
 }
 
 std::int64_t controls_of(const Asked &asked) {
