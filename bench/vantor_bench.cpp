@@ -15,6 +15,7 @@
 #include "numeric/MTH_normal_distribution.h"
 #include "numeric/MTH_normal_tail.h"
 #include "numeric/MTH_report.h"
+#include "power/ask.h"
 #include "power/design.h"
 #include "power/power_func.h"
 #include "power/solve.h"
@@ -114,6 +115,44 @@ void BM_single_stage_power(benchmark::State &state) {
     design.alpha[0] = 5e-8;
     for (auto _ : state) {
         benchmark::DoNotOptimize(PWR_get_power_for_single_step(&design, 0));
+    }
+}
+
+// A power asked by name, as every front end asks it (power/ask.h): the
+// inputs given, the question decided and checked, the answer laid out; and
+// the same power asked of STU_power with a study record built by hand.
+void BM_power_asked_by_name(benchmark::State &state) {
+    ASK_request *request = ASK_request_new();
+    const std::int32_t cases = ASK_input_index("cases");
+    const std::int32_t controls = ASK_input_index("controls");
+    const std::int32_t odds_ratio = ASK_input_index("odds_ratio");
+    const std::int32_t control_rate = ASK_input_index("control_rate");
+    const std::int32_t alpha = ASK_input_index("alpha");
+    ASK_answer answers[ASK_MOST_ANSWERS];
+    double count = 1;
+    for (auto _ : state) {
+        ASK_give(request, cases, count);
+        ASK_give(request, controls, count);
+        ASK_give(request, odds_ratio, 1.3);
+        ASK_give(request, control_rate, 0.3);
+        ASK_give(request, alpha, 0.05);
+        benchmark::DoNotOptimize(ASK_answer_request(request, answers));
+        count = count < 10000 ? count + 1 : 1;
+    }
+    ASK_request_free(request);
+}
+
+void BM_power_asked_of_study(benchmark::State &state) {
+    STU_study study;
+    STU_study_init(&study);
+    study.effect.allelic.odds_ratio = 1.3;
+    study.effect.allelic.control_rate = 0.3;
+    study.alpha = 0.05;
+    STU_power_result result;
+    std::int64_t count = 1;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(STU_power(&study, count, count, &result));
+        count = count < 10000 ? count + 1 : 1;
     }
 }
 
@@ -284,6 +323,8 @@ BENCHMARK(BM_noncentral_chi_square_genotypic);
 BENCHMARK(BM_qnorm);
 BENCHMARK(BM_pnorm_numerical);
 BENCHMARK(BM_single_stage_power);
+BENCHMARK(BM_power_asked_by_name);
+BENCHMARK(BM_power_asked_of_study);
 BENCHMARK(BM_disease_model_power)->ArgName("test")->DenseRange(0, 4);
 BENCHMARK(BM_limit_search);
 BENCHMARK(BM_solve_cases_for_ratio)->ArgName("ratio_x10")->Arg(10)->Arg(20);

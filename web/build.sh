@@ -26,11 +26,12 @@ while read -r source; do
     case $source in '#'* | '') ;; *) library_sources+=("$root/$source") ;; esac
 done <"$root/library_sources.txt"
 
-# Exported: the page's helpers of wasm_api.cpp and the library's named
-# requests (power/ask.h) as they are.
+# Exported: the page's helpers of wasm_api.cpp, the library's named
+# requests (power/ask.h) and its descriptions (power/records.h) as they are.
 exported=$( (grep -o '^[A-Za-z_0-9: *]*web_[a-z_0-9]*(' "$here/wasm_api.cpp";
-             grep -o '\bASK_[a-z_]*(' "$root/power/ask.h") |
-           sed 's/.*\(\(web\|ASK\)_[a-z_0-9]*\)(/_\1/' | sort -u | paste -sd, -)
+             grep -o '\bASK_[a-z_]*(' "$root/power/ask.h";
+             grep -o '\bREC_[a-z_]*(' "$root/power/records.h") |
+           sed 's/.*\(\(web\|ASK\|REC\)_[a-z_0-9]*\)(/_\1/' | sort -u | paste -sd, -)
 # The same arithmetic as the native build: no contraction, no fast-math.
 # Optimised for size (-Os) to keep the page one small file: -Os gives the
 # native library's answers bit for bit (web/test's comparison), -Oz does not

@@ -53,6 +53,56 @@ function fillChoices() {
 async function loadLibrary() {
   lib = vantorLibrary(await createVantor());
   fillChoices();
+  addMoreInputs();
+  showEffectKind();
+}
+
+// ---------------------------------------------------------------------------
+// More inputs: each input the library reads for a study the page asks that
+// has no field of its own above (and that the page does not give itself),
+// as a field of its glossary name and meaning, given when filled to every
+// answer whose study reads it. A new input of the library shows up here.
+// ---------------------------------------------------------------------------
+
+// The inputs the page gives itself: each detectable effect's side.
+const GIVEN_BY_PAGE = ["direction"];
+// The generated fields' inputs, by the glossary's names.
+let more = [];
+
+const ownField = (name) => document.querySelector(`input#${idOf(name)}, select#${idOf(name)}`);
+
+function addMoreInputs() {
+  const part = byId("more-inputs");
+  for (const panel of [...QUICK, ...SEARCHED]) {
+    for (const about of lib.studyInputs(panel.stages, panel.solve)) {
+      if (GIVEN_BY_PAGE.includes(about.name) || ownField(about.name)) continue;
+      part.append(generatedField(about));
+      more.push(about.name);
+    }
+  }
+  part.hidden = more.length === 0;
+}
+
+// A text box, or a select of the choice's words after an empty "default";
+// shown for its kind of effect only; its refusals beside it.
+function generatedField(about) {
+  const id = idOf(about.name);
+  const make = (tag, properties) => Object.assign(document.createElement(tag), properties);
+  const effect = { allelic: " allelic-only", disease: " disease-only" }[about.effect] || "";
+  const box = make("div", { className: `field${effect}` });
+  let field = make("input", { inputMode: "decimal", placeholder: about.default });
+  if (about.kind === "word") {
+    field = make("select");
+    for (const word of ["", ...lib.choiceWords(about.choice)]) field.add(new Option(word || "default", word));
+  }
+  Object.assign(field, { id });
+  field.dataset.optional = "";
+  field.setAttribute("aria-describedby", `${id}-error ${id}-about`);
+  const error = make("span", { className: "error", id: `${id}-error` });
+  error.setAttribute("role", "alert");
+  box.append(make("label", { htmlFor: id, textContent: about.name }), field, error,
+    make("span", { className: "about", id: `${id}-about`, textContent: about.meaning }));
+  return box;
 }
 
 // ---------------------------------------------------------------------------
@@ -165,6 +215,9 @@ const SEARCHED = [
   { id: "most-powerful-design", stages: 2, gives: ["budget", "cost_ratio"], solve: "design" },
 ];
 
+// The inputs every study reads that are not listed among its own.
+const ALWAYS_READ = ["count", "stages", "solve"];
+
 // The request of an answer shown, from the form's inputs.
 function requestOf(panel, form) {
   const request = { ...form.study };
@@ -175,6 +228,10 @@ function requestOf(panel, form) {
   if (panel.solve) request.solve = panel.solve;
   if (panel.solve === "effect") for (const name of EFFECT) delete request[name];
   if (panel.direction) request.direction = panel.direction;
+  for (const name of more) if (name in form.all) request[name] = form.all[name];
+  // Only what its study reads (the library refuses an input it does not).
+  const reads = [...ALWAYS_READ, ...lib.studyInputs(panel.stages, panel.solve).map((about) => about.name)];
+  for (const name in request) if (!reads.includes(name)) delete request[name];
   return request;
 }
 
@@ -372,7 +429,7 @@ function curveEffects(request) {
   const risks = EFFECT.filter((name) => name in request);
   return [0.75, 1, 1.25].map((k) => {
     const scaled = { ...request };
-    for (const name of risks) scaled[name] = around(lib.readNumber(request[name]), k);
+    for (const name of risks) scaled[name] = around(lib.taken(request, name), k);
     const shown = risks.map((name) => sixDigits(scaled[name]));
     return diseaseModel
       ? { request: scaled, name: `relative risk ${shown.join(" and ")}`, column: `rr_${shown.join("_")}` }
@@ -387,8 +444,8 @@ function curve(form) {
   curveNames = [];
   if (answers["cases-for-ratio"].status === "INVALID_INPUT") return;
   const started = performance.now();
-  const sizing = QUICK.find((panel) => panel.id === "cases-for-ratio");
-  const sized = curveEffects(requestOf(sizing, form)).map((effect) => ({ ...effect,
+  const sizing = requestOf(QUICK.find((panel) => panel.id === "cases-for-ratio"), form);
+  const sized = curveEffects(sizing).map((effect) => ({ ...effect,
     answer: lib.ask(effect.request)[0] })).filter((effect) => effect.answer.status !== "INVALID_INPUT");
   const solved = sized.map((e) => (isFound(e.answer) ? e.answer.fields.cases : null));
   const largest = Math.max(10, 1.5 * Math.max(...solved.map((s) => s || 0)) || 10000);
@@ -402,7 +459,7 @@ function curve(form) {
   });
   curveNames = sized.map((e) => e.column);
   box.innerHTML = curveSvg(curveRows, sized.map((e) => e.name), solved,
-    lib.readNumber(form.all.target_power), largest, form.all.count);
+    lib.taken(sizing, "target_power"), largest, form.all.count);
   byId("curve-time").textContent =
     `(${CURVE_POINTS} points and ${sized.length} sizes in ${(performance.now() - started).toFixed(1)} ms)`;
 }

@@ -8,7 +8,7 @@
 // here; statuses, reasons, questions and inputs come back by their names.
 "use strict";
 
-// vantorLibrary(module) -> { ask, fields, readNumber, choiceWords, ... } over
+// vantorLibrary(module) -> { ask, taken, fields, choiceWords, ... } over
 // a module made by createVantor().
 function vantorLibrary(module) {
   const call = (name, result, ...types) => module.cwrap(name, result, types);
@@ -22,29 +22,41 @@ function vantorLibrary(module) {
     };
   };
   const described = {
-    count: call("web_field_count", "number", "number"),
+    count: call("REC_field_count", "number", "number"),
     name: call("web_field_name", "string", "number", "number"),
     type: call("web_field_type", "string", "number", "number"),
     offset: call("web_field_offset", "number", "number", "number"),
     kind: call("web_field_kind", "string", "number", "number"),
   };
-  const statusName = remembered(call("web_status_name", "string", "number"));
-  const reasonName = remembered(call("web_reason_name", "string", "number"));
+  const statusName = remembered(call("REC_status_name", "string", "number"));
+  const reasonName = remembered(call("REC_reason_name", "string", "number"));
+  const choiceName = remembered(call("REC_choice_name", "string", "string", "number"));
+  const choiceCode = remembered(call("REC_choice_code", "number", "string", "string"));
   const questionName = remembered(call("web_question_name", "string", "number"));
-  const inputName = remembered(call("web_input_name", "string", "number"));
-  const inputKind = remembered(call("web_input_kind", "string", "number"));
-  const inputDefault = remembered(call("web_input_default", "string", "number"));
+  const inputParts = ["name", "kind", "choice", "default", "meaning", "effect"].map((part) =>
+    [part, call(`web_input_${part}`, "string", "number")]);
+  const inputAbout = remembered((index) => Object.fromEntries(inputParts.map(([part, read]) =>
+    [part, read(index)])));
   const inputIndex = remembered(call("ASK_input_index", "number", "string"));
-  const choiceWordAt = remembered(call("web_choice_word", "string", "string", "number"));
-  const readNumber = call("web_read_number", "number", "string");
+  const studyInput = call("ASK_study_input", "number", "number", "number", "number");
+  const choiceWordAt = remembered(call("REC_choice_word", "string", "string", "number", "number"));
   const request = call("ASK_request_new", "number")();
   const clear = call("ASK_request_clear", null, "number");
   const give = call("ASK_give", null, "number", "number", "number");
-  const giveWord = call("ASK_give_word", null, "number", "number", "string");
+  const giveText = call("ASK_give_text", null, "number", "number", "string");
+  const inputTaken = call("ASK_input_taken", "number", "number", "number");
   const answerRequest = call("web_answer", "number", "number");
-  const answer = Object.fromEntries(["status", "reason", "question", "record", "input",
-    "controls", "alpha", "result"].map((name) => [name, call(`web_answer_${name}`, "number", "number")]));
+  const answersAt = call("web_answers", "number")();
+  const answerSize = call("ASK_answer_size", "number")();
+  const resultOffset = call("ASK_result_offset", "number")();
   const message = call("web_answer_message", "string", "number", "number");
+  // The described record of that C name: the answer's head is "ASK_answer".
+  const recordName = call("REC_record_name", "string", "number");
+  const recordNamed = (name) => {
+    for (let record = 1; recordName(record) !== ""; ++record) if (recordName(record) === name) return record;
+    throw new Error(`the library describes no record ${name}`);
+  };
+  const ANSWER = recordNamed("ASK_answer");
 
   // A record's fields in the description's order: name, type, offset, kind.
   const layouts = new Map();
@@ -71,57 +83,83 @@ function vantorLibrary(module) {
     throw new Error(`field ${field.name}: no reader for type '${field.type}'`);
   }
 
-  // The index-th answer: its status, reason, question and refused input by
-  // their names, its result's record (REC_*), the library's words unless found (the inputs spelled as
-  // options, the value refused left out: the page shows it), and its
-  // result's fields by name.
-  function readAnswer(index) {
-    const record = answer.record(index);
-    const question = answer.question(index);
-    const input = answer.input(index);
-    const result = answer.result(index);
-    const status = statusName(answer.status(index));
-    return {
-      status,
-      reason: reasonName(answer.reason(index)),
-      question: question >= 0 ? questionName(question) : "",
-      record,
-      input: input >= 0 ? inputName(input) : "",
-      controls: answer.controls(index),
-      alpha: answer.alpha(index),
-      message: status === "FOUND" ? "" : message(index, 0),
-      fields: Object.fromEntries(fields(record).map((f) => [f.name, readField(result, f)])),
-    };
+  // The head of an answer, by the description of REC_ANSWER: a status, a
+  // reason and a choice by their names, the question and the inputs named by
+  // their names ("" for none), the rest as numbers.
+  const NAMED = { question: questionName, input: (i) => inputAbout(i).name,
+    other_input: (i) => inputAbout(i).name };
+  function readHead(address) {
+    return Object.fromEntries(fields(ANSWER).map((f) => {
+      const value = readField(address, f);
+      if (f.kind === "status") return [f.name, statusName(value)];
+      if (f.kind === "reason") return [f.name, reasonName(value)];
+      if (f.kind === "choice") return [f.name, choiceName(f.name, value)];
+      return [f.name, f.name in NAMED ? (value >= 0 ? NAMED[f.name](value) : "") : value];
+    }));
   }
 
-  // Asks the library: `inputs` by the glossary's names, a word as its word,
-  // a count or a number as a number or as the text typed (read as the vantor
-  // program reads it; anything else is not a number, which the library
-  // refuses); an input absent, undefined or null is left open. Answers with
-  // the list of answers (two for a detectable effect of either side).
-  function ask(inputs) {
+  // The index-th answer: its head (status, reason, question, the inputs it
+  // names by their names, its result's record REC_*, controls, level ...),
+  // the library's words unless found (the inputs spelled as options, the
+  // values as given), and its result's fields by name.
+  function readAnswer(index) {
+    const address = answersAt + index * answerSize;
+    const head = readHead(address);
+    const result = fields(head.record).map((f) => [f.name, readField(address + resultOffset, f)]);
+    return { ...head, message: head.status === "FOUND" ? "" : message(index, request),
+      fields: Object.fromEntries(result) };
+  }
+
+  // Gives the request `inputs` by the glossary's names: a word as its word,
+  // a count or a number as a number or as the text typed (read as the
+  // vantor program reads it; anything else is not a number, which the
+  // library refuses); an input absent, undefined or null is left open.
+  function put(inputs) {
     clear(request);
     for (const [name, value] of Object.entries(inputs)) {
       if (value === undefined || value === null) continue;
       const index = inputIndex(name);
       if (index < 0) throw new Error(`the library has no input '${name}'`);
-      if (inputKind(index) === "word") giveWord(request, index, String(value));
-      else give(request, index, typeof value === "string" ? readNumber(value.trim()) : value);
+      if (typeof value === "string" || inputAbout(index).kind === "word") giveText(request, index, String(value));
+      else give(request, index, value);
     }
+  }
+
+  // Asks the library: the list of answers to `inputs` (two for a detectable
+  // effect of either side).
+  function ask(inputs) {
+    put(inputs);
     return Array.from({ length: answerRequest(request) }, (_, i) => readAnswer(i));
+  }
+
+  // The value the library takes for the input `name` of `inputs` (a number
+  // as it reads the text typed, a word's code).
+  function taken(inputs, name) {
+    put(inputs);
+    return inputTaken(request, inputIndex(name));
   }
 
   function choiceWords(choice) {
     const words = [];
-    for (let i = 0, word; (word = choiceWordAt(choice, i)) !== ""; ++i) words.push(word);
+    for (let i = 0, word; (word = choiceWordAt(choice, i, 0)) !== ""; ++i) words.push(word);
     return words;
   }
 
   // The value an input takes when it is not given, in the library's words.
-  const valueDefault = (name) => inputDefault(inputIndex(name));
+  const valueDefault = (name) => inputAbout(inputIndex(name)).default;
+
+  // The inputs a study of `stages` reads, solving `solve` (a word or
+  // nothing), in the library's order, each described: name, kind, choice,
+  // default, meaning and effect ("allelic", "disease" or "").
+  const studyInputs = remembered((stages, solve) => {
+    const code = solve === "design" ? choiceCode("solve", "design") : 0;
+    const inputs = [];
+    for (let i = 0, index; (index = studyInput(stages, code, i)) >= 0; ++i) inputs.push(inputAbout(index));
+    return inputs;
+  });
 
   const questionNames = () => Array.from(
-    { length: call("web_question_count", "number")() }, (_, i) => questionName(i));
+    { length: call("REC_question_count", "number")() }, (_, i) => questionName(i));
 
-  return { module, ask, fields, readNumber, choiceWords, valueDefault, questionNames };
+  return { module, ask, taken, fields, choiceWords, valueDefault, studyInputs, questionNames };
 }

@@ -10,7 +10,8 @@
 import { after, before, test } from "node:test";
 import assert from "node:assert/strict";
 import { execFileSync, spawnSync } from "node:child_process";
-import { readFileSync, statSync } from "node:fs";
+import { mkdtempSync, readFileSync, rmSync, statSync, writeFileSync } from "node:fs";
+import { tmpdir } from "node:os";
 import { createRequire } from "node:module";
 import path from "node:path";
 import { fileURLToPath, pathToFileURL } from "node:url";
@@ -210,6 +211,9 @@ test("numbers are read as the vantor program reads them: decimal, whole text, fi
   await page.close();
 });
 
+// A text matched as it is in a regular expression.
+const escaped = (text) => text.replace(/[.*+?^${}()|[\]\\]/g, "\\$&");
+
 // The shared table of requests (tests/requests.csv): its inputs as a user
 // types them, name=value;name=value.
 function requestTable() {
@@ -263,7 +267,8 @@ test("a refused value typed in the form is refused beside its field, in the libr
     await setField(page, id, value);
     const what = `${name} '${value}' (${row.what})`;
     const label = (await page.textContent(`label[for="${id}"]`)).replace(/\s+/g, " ").trim();
-    assert.match(await text(page, `${id}-error`), new RegExp(`^${label}: [a-z]`), what);
+    // The value as typed ('' for an empty field) after the label.
+    assert.match(await text(page, `${id}-error`), new RegExp(`^${escaped(`${label} ${value || "''"}`)}: [a-z]`), what);
     assert.equal(await page.getAttribute(`#${id}`, "aria-invalid"), "true", what);
     const power = await page.evaluate(() => window.vantorPage.answers.power);
     assert.deepEqual([power.status, power.reason, power.input], [row.status, row.reason, name], what);
@@ -277,21 +282,12 @@ test("a refused value typed in the form is refused beside its field, in the libr
 });
 
 test("the page's labels are the glossary's page labels, all of them", async () => {
-  const glossary = readFileSync(path.join(root, "docs", "glossary.md"), "utf8").split("\n");
-  const start = glossary.findIndex((line) => line.startsWith("| concept |"));
-  const columns = glossary[start].split("|").map((c) => c.trim());
-  const at = columns.indexOf("page label");
-  assert.ok(at > 0, "the Names table has a page label column");
-  const labels = new Set();
-  for (const line of glossary.slice(start + 2)) {
-    if (!line.startsWith("|")) break;
-    const label = line.split("|")[at].trim();
-    if (label !== "—") labels.add(label);
-  }
+  const labels = new Set([...glossaryPageLabels().values()].filter((label) => label !== "—"));
   assert.ok(labels.has("Stage 1 cases") && labels.has("Budget per marker"), [...labels].join("; "));
   const { page } = await openPage();
-  const shown = new Set(await page.$$eval("label", (all) =>
-    all.map((l) => l.textContent.replace(/\s+/g, " ").trim())));
+  // The generated fields' labels are the library's names (below).
+  const shown = new Set(await page.$$eval("label", (all) => all.filter((l) => !l.closest("#more-inputs"))
+    .map((l) => l.textContent.replace(/\s+/g, " ").trim())));
   assert.deepEqual([...labels].filter((l) => !shown.has(l)), [], "glossary labels missing from the page");
   assert.deepEqual([...shown].filter((l) => !labels.has(l)), [], "page labels not in the glossary");
   // The choices offer the library's words, the one it takes by default selected.
@@ -304,6 +300,144 @@ test("the page's labels are the glossary's page labels, all of them", async () =
     assert.equal(await page.inputValue(`#${choice}`), word, choice);
   }
   await page.close();
+});
+
+// The glossary's Names table: each Python name's page label ("—" for none).
+function glossaryPageLabels() {
+  const glossary = readFileSync(path.join(root, "docs", "glossary.md"), "utf8").split("\n");
+  const start = glossary.findIndex((line) => line.startsWith("| concept |"));
+  const columns = glossary[start].split("|").map((c) => c.trim());
+  const labels = new Map();
+  for (const line of glossary.slice(start + 2)) {
+    if (!line.startsWith("|")) break;
+    const cells = line.split("|").map((c) => c.trim());
+    labels.set(cells[columns.indexOf("Python")].replace(/`/g, ""), cells[columns.indexOf("page label")]);
+  }
+  return labels;
+}
+
+// The inputs the library reads for the page's studies (one stage, two, the
+// design searches), asked of the module itself.
+function inputsRead(lib) {
+  const wrap = (name, result, ...types) => lib.module.cwrap(name, result, types);
+  const studyInput = wrap("ASK_study_input", "number", "number", "number", "number");
+  const inputName = wrap("web_input_name", "string", "number");
+  const design = wrap("REC_choice_code", "number", "string", "string")("solve", "design");
+  const read = new Set();
+  for (const [stages, solve] of [[1, 0], [2, 0], [2, design]]) {
+    for (let i = 0, at; (at = studyInput(stages, solve, i)) >= 0; ++i) read.add(inputName(at));
+  }
+  return read;
+}
+
+const fieldsShown = (page) => page.$$eval("#inputs input[id], #inputs select[id]", (all) => all.map((f) => ({
+  id: f.id, generated: f.closest("#more-inputs") !== null,
+  label: document.querySelector(`label[for="${f.id}"]`).textContent.replace(/\s+/g, " ").trim(),
+  about: document.getElementById(`${f.id}-about`)?.textContent ?? "",
+  options: f.tagName === "SELECT" ? Array.from(f.options, (o) => o.value) : null })));
+
+test("every input the library reads for the page's studies has a field: its own, or one under More inputs", async () => {
+  const lib = await nodeLibrary();
+  const read = inputsRead(lib);
+  assert.ok(["cases", "stage1_cases", "budget", "cases_per_control", "r_squared"].every((n) => read.has(n)));
+  const labels = glossaryPageLabels();
+  const { page } = await openPage();
+  const fields = new Map((await fieldsShown(page)).map((f) => [f.id.replace(/-/g, "_"), f]));
+  const generated = [];
+  for (const name of read) {
+    const field = fields.get(name);
+    if (name === "direction") continue; // the page asks both sides (below)
+    assert.ok(field, `no field for the library's input ${name}`);
+    if (!field.generated) {
+      // A field of its own, under the glossary's page label.
+      assert.equal(field.label, labels.get(name), name);
+      continue;
+    }
+    generated.push(name);
+    // Under the library's name and meaning; a word's select offers its
+    // choice's words after an empty default.
+    assert.equal(field.label, name);
+    assert.notEqual(field.about, "", name);
+    const kind = lib.module.cwrap("web_input_kind", "string", ["number"])(
+      lib.module.cwrap("ASK_input_index", "number", ["string"])(name));
+    if (kind === "word") assert.deepEqual(field.options, ["", ...lib.choiceWords(name)], name);
+  }
+  // Generated: the inputs the glossary gives no page label (and the page
+  // does not give itself), none else.
+  assert.deepEqual(generated.sort(), [...read].filter((n) => labels.get(n) === "—" && n !== "direction").sort());
+  assert.ok(generated.includes("cases_per_control"), generated.join(" "));
+  assert.deepEqual([...fields.values()].filter((f) => f.generated && !read.has(f.id.replace(/-/g, "_"))), []);
+  // The side of a detectable effect is the page's: each answer says which.
+  const answers = await page.evaluate(() => window.vantorPage.answers);
+  assert.deepEqual([answers["effect-above"].direction, answers["effect-below"].direction], ["above", "below"]);
+  await page.close();
+});
+
+test("a generated field, filled, reaches the requests of the studies that read it", async () => {
+  const lib = await nodeLibrary();
+  const { page } = await openPage();
+  const start = { cases: "2000", controls: "2000", odds_ratio: "1.3", control_rate: "0.3", markers: "1",
+    test: "allelic", count: "people", variance: "pooled" };
+  assert.equal((await page.evaluate(() => window.vantorPage.answers.power)).status, "FOUND");
+  // Cases per control given with cases and controls: the library refuses
+  // the power, naming it (under its generated label, the library's name);
+  // the two-stage study does not read it.
+  await setField(page, "cases-per-control", "3");
+  const power = await page.evaluate(() => window.vantorPage.answers.power);
+  const [expected] = lib.ask({ ...start, cases_per_control: "3" });
+  assert.equal(expected.status, "INVALID_INPUT");
+  assert.match(expected.message, /--cases-per-control/);
+  assert.deepEqual([power.status, power.reason, power.message], [expected.status, expected.reason,
+    expected.message]);
+  assert.match(await text(page, "power"), /\bcases_per_control\b/);
+  assert.match(await text(page, "command"), /^$/);
+  assert.match(await text(page, "two-stage-power"), /^0\.[0-9]/);
+  await setField(page, "cases-per-control", "");
+  assert.equal((await page.evaluate(() => window.vantorPage.answers.power)).status, "FOUND");
+  await page.close();
+});
+
+test("an input the page lacks a field for is generated and reaches the answers (a new input, simulated)", async () => {
+  // The page built without its cost ratio and prevalence fields, as if the
+  // library had just gained those inputs.
+  const html = readFileSync(path.join(dist, "index.html"), "utf8");
+  const without = ["cost-ratio", "prevalence"].reduce((text, id) => {
+    const field = new RegExp(`<div class="field"><label for="${id}">[\\s\\S]*?</div>`);
+    assert.match(text, field, id);
+    return text.replace(field, "");
+  }, html);
+  const folder = mkdtempSync(path.join(tmpdir(), "vantor-page-"));
+  writeFileSync(path.join(folder, "index.html"), without);
+  const page = await browser.newPage({ viewport: { width: 1000, height: 900 } });
+  await page.goto(pathToFileURL(path.join(folder, "index.html")).href);
+  await page.evaluate(() => window.vantorPage.ready);
+  const lib = await nodeLibrary();
+  const fields = (await fieldsShown(page)).filter((f) => f.generated).map((f) => f.label);
+  assert.ok(fields.includes("cost_ratio") && fields.includes("prevalence"), fields.join(" "));
+  // The cost ratio, filled, reaches the two-stage answers: their cost is the
+  // library's at that ratio.
+  const study = { odds_ratio: "1.3", control_rate: "0.3", markers: "1", count: "people",
+    variance: "pooled", stages: 2, method: "joint", stage1_alpha: "1e-3", case_fraction: "0.5",
+    stage1_cases: "1000", stage1_controls: "1000", stage2_cases: "2000", stage2_controls: "2000" };
+  await setField(page, "cost-ratio", "3");
+  const two = await page.evaluate(() => window.vantorPage.answers["two-stage-power"]);
+  const [at3] = lib.ask({ ...study, cost_ratio: "3" });
+  assert.deepEqual(two.fields, at3.fields);
+  assert.notEqual(at3.fields.cost, lib.ask(study)[0].fields.cost);
+  // The prevalence belongs to a disease model: shown, and given, only for one.
+  assert.equal(await page.isVisible("#prevalence"), false);
+  await page.evaluate(() => window.vantorPage.chooseEffect(true));
+  assert.equal(await page.isVisible("#prevalence"), true);
+  await refusedBeside(page, "prevalence", "MISSING_INPUT");
+  await setField(page, "prevalence", "0.1");
+  const power = await page.evaluate(() => window.vantorPage.answers.power);
+  const [expected] = lib.ask({ cases: "2000", controls: "2000", frequency: "0.2", prevalence: "0.1",
+    model: "multiplicative", relative_risk: "1.5", controls_kind: "unaffected", markers: "1",
+    test: "allelic", count: "people", variance: "pooled" });
+  assert.equal(expected.status, "FOUND");
+  assert.deepEqual(power.fields, expected.fields);
+  await page.close();
+  rmSync(folder, { recursive: true });
 });
 
 test("answers are read by the library's description: every question, every field", async () => {
@@ -336,7 +470,7 @@ test("a field added to a record's description is read without a change to the re
   const extra = { web_field_name: "added_field", web_field_type: "int32", web_field_offset: 0,
     web_field_kind: "number" };
   const lib = await nodeLibrary((name, real) => {
-    if (name === "web_field_count") {
+    if (name === "REC_field_count") {
       describedCount = real;
       return (record) => real(record) + 1;
     }
@@ -353,7 +487,7 @@ test("a field added to a record's description is read without a change to the re
 test("a bad input shows the library's words beside the field and nothing is computed", async () => {
   const { page } = await openPage();
   await setField(page, "control-rate", "1.5");
-  assert.equal(await text(page, "control-rate-error"), "Risk-allele rate among controls: " +
+  assert.equal(await text(page, "control-rate-error"), "Risk-allele rate among controls 1.5: " +
     "the risk-allele rate among controls must lie strictly between 0 and 1");
   assert.equal(await page.getAttribute("#control-rate", "aria-invalid"), "true");
   assert.equal(await text(page, "power"), "");
@@ -478,6 +612,11 @@ test("the WebAssembly module agrees with the native library", { skip: !process.e
     const p = lib.ask({ ...study, cases: r.cases, controls: r.controls })[0].fields.power;
     largest = Math.max(largest, Math.abs(p - r.single) / Math.abs(r.single));
     if (!close(p, r.single)) ++differing;
+    // Given as the page gives them, as the texts typed (the shortest decimal
+    // that reads back): read as strtod reads them, the same answer.
+    const typed = Object.fromEntries(Object.entries({ ...study, cases: r.cases, controls: r.controls })
+      .map(([name, value]) => [name, String(value)]));
+    if (!close(lib.ask(typed)[0].fields.power, r.single)) ++differing;
     const size = lib.ask({ ...study, controls_per_case: 1, target_power: r.target })[0].fields;
     if (size.cases !== r.size_cases || !close(size.power, r.size_power)) ++differing;
     if ("two_power" in r) {
@@ -645,7 +784,8 @@ test("the page asks the library with the model as typed: its answers are the mod
   expect("two-stage-power", { ...two, stage1_cases: 1000, stage2_cases: 2000, stage1_controls: 1000,
     stage2_controls: 2000 });
   expect("two-stage-power-of-total", { ...two, total: 6000, stage1_share: 0.4 });
-  expect("cheapest-design", { ...two, solve: "design", target_power: 0.8 });
+  // A design search sets the stage 1 level itself: it does not read one.
+  expect("cheapest-design", { ...two, stage1_alpha: null, solve: "design", target_power: 0.8 });
   // The answers differ from the causal marker's: the marker fields reached the library.
   assert.notEqual(answers.power.fields.power, lib.ask({ ...study, marker_frequency: null,
     r_squared: null, cases: 2000, controls: 2000 })[0].fields.power);
@@ -657,7 +797,12 @@ test("the page asks the library with the model as typed: its answers are the mod
 async function refusedBeside(page, name, reason) {
   const id = name.replace(/_/g, "-");
   const label = (await page.textContent(`label[for="${id}"]`)).replace(/\s+/g, " ").trim();
-  assert.match(await text(page, `${id}-error`), new RegExp(`^${label.replace(/[()]/g, "\\$&")}: [a-z]`), name);
+  // The value as typed ('' for an empty field; nothing for an optional
+  // field left empty, which is not given: missing).
+  const value = await page.inputValue(`#${id}`);
+  const optional = (await page.getAttribute(`#${id}`, "data-optional")) !== null;
+  const named = value !== "" ? `${label} ${value}` : optional ? `${label} is missing` : `${label} ''`;
+  assert.match(await text(page, `${id}-error`), new RegExp(`^${escaped(named)}: [a-z]`), name);
   assert.equal(await page.getAttribute(`#${id}`, "aria-invalid"), "true", name);
   const power = await page.evaluate(() => window.vantorPage.answers.power);
   assert.deepEqual([power.reason, power.input], [reason, name]);
@@ -693,7 +838,7 @@ test("an invalid disease model shows the library's words beside the field it nam
   assert.ok(await page.isVisible("#heterozygote-risk") && !(await page.isVisible("#relative-risk")));
   const above = await page.evaluate(() => window.vantorPage.answers["effect-above"]);
   assert.equal(above.reason, "NO_SINGLE_RISK");
-  assert.match(await text(page, "relative-risk-above"), /^Genetic model: .*single relative risk/);
+  assert.match(await text(page, "relative-risk-above"), /^Genetic model free: .*single relative risk/);
   assert.equal(await text(page, "model-error"), "");
   assert.match(await text(page, "power"), /^0\.[0-9]/);
   await page.close();
@@ -722,7 +867,7 @@ test("the level starts from the number of markers until it is typed over", async
   assert.match(await text(page, "two-stage-power"), /^0\.[0-9]/);
   await page.fill("#markers", "1");
   await page.evaluate(() => window.vantorPage.recompute());
-  assert.match(await text(page, "stage1-alpha-error"), /^Stage 1 level: /);
+  assert.match(await text(page, "stage1-alpha-error"), /^Stage 1 level 1e-3: /);
   const two = await page.evaluate(() => window.vantorPage.answers["two-stage-power"]);
   assert.deepEqual([two.reason, two.input], ["BAD_STAGE1_ALPHA", "stage1_alpha"]);
   await page.fill("#markers", "0.5");
