@@ -57,7 +57,7 @@ typedef struct Given {
 /* A column: a field of the answer's head (REC_ANSWER) or of its result. */
 typedef struct Column {
     const REC_field *field; /* NULL for the message */
-    int head;               /* whether the field is the head's */
+    int32_t offset;         /* of the field from the answer's start */
     SEXP values;
     double *numbers;  /* the values of a column of numbers; NULL for words */
     int32_t previous; /* the code of the previous row's word */
@@ -141,10 +141,10 @@ static void give_row(Job *job, R_xlen_t row) {
 /* ---- Columns -------------------------------------------------------------------- */
 
 /* Adds a column to `frame` (and its name to `names`), both protected. */
-static void add_column(Job *job, const REC_field *field, int head, SEXP frame, SEXP names) {
+static void add_column(Job *job, const REC_field *field, int32_t offset, SEXP frame, SEXP names) {
     Column *column = &job->columns[job->column_count];
     column->field = field;
-    column->head = head;
+    column->offset = offset;
     const int kind = field != NULL ? field->kind : REC_KIND_REASON;
     const int words = kind == REC_KIND_STATUS || kind == REC_KIND_REASON || kind == REC_KIND_CHOICE;
     column->values = Rf_allocVector(words ? STRSXP : REALSXP, job->rows * job->per_row);
@@ -156,8 +156,7 @@ static void add_column(Job *job, const REC_field *field, int head, SEXP frame, S
 
 static double number_at(const ASK_answer *answer, const Column *column) {
     const REC_field *field = column->field;
-    const char *at =
-        (column->head ? (const char *)answer : (const char *)&answer->result) + field->offset;
+    const char *at = (const char *)answer + column->offset;
     if (field->type == REC_DOUBLE) {
         double value;
         memcpy(&value, at, sizeof value);
@@ -188,16 +187,17 @@ static SEXP make_columns(Job *job, const ASK_answer *first) {
              ++k) {
             const REC_field *field = REC_field_at(record, k);
             const int last = field->kind == REC_KIND_STATUS || field->kind == REC_KIND_REASON;
-            const Column probe = {field, head, NULL, NULL, 0, NULL};
+            const int32_t offset = (head ? 0 : ASK_result_offset()) + field->offset;
+            const Column probe = {field, offset, NULL, NULL, 0, NULL};
             const int shown = pass == 0 || pass == 2 ||
                               (REC_field_named(first->record, field->name) == NULL &&
                                (field->kind == REC_KIND_NUMBER || number_at(first, &probe) != 0));
             if (field->kind != REC_KIND_INTERNAL && last == (pass == 2) && shown) {
-                add_column(job, field, head, frame, names);
+                add_column(job, field, offset, frame, names);
             }
         }
     }
-    add_column(job, NULL, 1, frame, names);
+    add_column(job, NULL, 0, frame, names);
     job->message = job->columns[--job->column_count].values;
     frame = PROTECT(Rf_lengthgets(frame, job->column_count + 1));
     Rf_setAttrib(frame, R_NamesSymbol, PROTECT(Rf_lengthgets(names, job->column_count + 1)));
