@@ -1,43 +1,25 @@
-# Asking the library: the inputs recycled as R's arithmetic recycles them, the
-# library's refusals as R conditions and its answers as data frames whose
-# columns the library's description of its records lays out (vantor_r.c).
+# Asking the library: named inputs, recycled as R's arithmetic recycles them,
+# each row one request of the library's (power/ask.h, through vantor_r.c);
+# its refusals as R conditions and its answers as data frames whose columns
+# the library's description of its records lays out. The library decides the
+# question and applies every default: an argument left NULL is not given.
 
-# The library's description of its questions, read once per session.
-description <- local({
-    questions <- NULL
+# The library's description of its inputs, read once per session.
+library_inputs <- local({
+    inputs <- NULL
     function() {
-        if (is.null(questions)) {
-            questions <<- .Call(C_vantor_questions)
+        if (is.null(inputs)) {
+            inputs <<- as.data.frame(.Call(C_vantor_inputs), stringsAsFactors = FALSE)
         }
-        questions
+        inputs
     }
 })
 
-# The question among `candidates` whose own arguments are exactly `inputs`.
-question_asking <- function(inputs, candidates = names(description())) {
-    for (name in candidates) {
-        if (setequal(description()[[name]]$inputs, inputs)) {
-            return(name)
-        }
-    }
-    stop("vantor: internal error: no question takes ", paste(inputs, collapse = ", "),
-         call. = FALSE)
-}
-
-# The words of a choice ("method", "variance", "count", "direction").
-choice_words <- function(choice) {
-    .Call(C_vantor_choice_words, choice)
-}
-
-# R's convention for a default listing every word: the first is meant.
-first_if_all <- function(words, choice) {
-    if (identical(words, choice_words(choice))) choice_words(choice)[1L] else words
-}
-
-# An input as the glue takes it: numbers as doubles, words as text. Anything
-# else (a logical NA, a date) is passed on for the library to refuse: it is
-# no number, and no word of a choice.
-as_input <- function(x, name) {
+# An input as the glue takes it: numbers as doubles, anything else as text,
+# which the library reads as a person's typing (a word, or a number in
+# decimal notation; "0x10" and "NA" are no number). A word input's numbers
+# are text too: a word is never given by its code.
+as_input <- function(x, name, word) {
     if (!is.atomic(x) || is.null(x)) {
         stop(sprintf("invalid '%s': must be a vector of numbers or words, not %s", name,
                      class(x)[1L]), call. = FALSE)
@@ -45,16 +27,13 @@ as_input <- function(x, name) {
     if (length(x) == 0L) {
         stop(sprintf("invalid '%s': must not be empty", name), call. = FALSE)
     }
-    if (is.object(x)) {
-        return(as.character(x))
-    }
-    if (is.numeric(x)) as.double(x) else as.vector(x)
+    if (word || is.object(x) || !is.numeric(x)) as.character(x) else as.double(x)
 }
 
 # The length every input recycles to; a length that does not divide it stops.
 recycled_length <- function(inputs) {
     lengths <- lengths(inputs)
-    longest <- max(lengths)
+    longest <- max(c(lengths, 1L))
     for (name in names(inputs)) {
         if (longest %% lengths[[name]] != 0L) {
             stop(sprintf(paste0("invalid '%s': its length %d does not recycle to %d, ",
@@ -65,50 +44,73 @@ recycled_length <- function(inputs) {
     longest
 }
 
-# The condition of an input the library refused: an error of class
-# "vantor_invalid_input" naming the argument and its element (as given, before
-# recycling), with the library's words and the names of the reason and status.
+# The condition of a request the library refused: an error of class
+# "vantor_invalid_input" in the library's words, naming the element (of the
+# refused argument as given, before recycling; the row when the refusal names
+# no argument), with the names of the reason and status.
 invalid_input <- function(refused, element) {
-    argument <- refused$argument
-    where <- if (nzchar(argument)) sprintf("'%s' ", argument) else ""
-    message <- sprintf("invalid %s(element %d): %s", where, element, refused$message)
     structure(class = c("vantor_invalid_input", "error", "condition"),
-              list(message = message, call = NULL, reason = refused$reason,
-                   status = refused$status, argument = argument, element = element))
+              list(message = sprintf("element %d: %s", element, refused$message), call = NULL,
+                   reason = refused$reason, status = refused$status,
+                   argument = refused$argument, element = element))
 }
 
-# Asks `question` for every element of the recycled `inputs` (named as the
-# glossary names them) and returns the inputs, then the answer's columns (an
-# input the answer holds too is shown once, as answered). With `cross`, the
-# name of a choice input, every element is asked once for each of its words.
-ask <- function(question, inputs, class, cross = NULL) {
-    given <- Map(as_input, inputs, names(inputs))
-    others <- setdiff(names(given), cross)
-    elements <- recycled_length(given[others])
-    times <- if (is.null(cross)) 1L else length(given[[cross]])
-    rows <- rep(seq_len(elements), each = times)
-    recycled <- lapply(given[others], function(x) rep_len(x, elements)[rows])
-    if (!is.null(cross)) {
-        recycled[[cross]] <- rep(given[[cross]], times = elements)
-        recycled <- recycled[names(given)]
+# Asks the library one request per row of the recycled `inputs` (named as the
+# glossary names them) and `fixed` (what the calling function's name states:
+# the solve word, the stages), and returns the inputs given, then the
+# answer's columns (an input the answer holds too is shown once, as
+# answered); a row of a detectable effect on both sides of 1 is two rows.
+ask <- function(inputs, class = character(), fixed = list()) {
+    described <- library_inputs()
+    unknown <- setdiff(names(c(inputs, fixed)), described$name)
+    if (length(unknown) > 0L) {
+        stop(sprintf("no input is named %s; the inputs are %s",
+                     paste0("'", unknown, "'", collapse = ", "),
+                     paste(described$name, collapse = ", ")), call. = FALSE)
     }
-    answer <- .Call(C_vantor_ask, question, recycled)
+    words <- described$name[described$kind == "word"]
+    take <- function(values) Map(as_input, values, names(values), names(values) %in% words)
+    given <- take(inputs)
+    elements <- recycled_length(given)
+    answer <- .Call(C_vantor_ask, c(given, take(fixed)))
     refused <- answer$refused
     if (!is.null(refused)) {
-        row <- refused$element
-        element <- if (identical(refused$argument, cross)) {
-            (row - 1) %% times + 1
-        } else if (refused$argument %in% names(given)) {
-            (rows[row] - 1) %% length(given[[refused$argument]]) + 1
+        element <- if (refused$argument %in% names(given)) {
+            (refused$row - 1) %% length(given[[refused$argument]]) + 1
         } else {
-            row
+            refused$row
         }
         stop(invalid_input(refused, as.integer(element)))
     }
     warn_of_reports(attr(answer, "reports"))
     columns <- answer$columns
-    structure(c(recycled[setdiff(names(recycled), names(columns))], columns),
-              row.names = .set_row_names(length(rows)), class = c(class, "data.frame"))
+    rows <- rep(seq_len(elements), each = answer$per_row)
+    shown <- lapply(given[setdiff(names(given), names(columns))], function(x) {
+        if (length(rows) == length(x)) x else rep_len(x, elements)[rows]
+    })
+    structure(c(shown, columns), row.names = .set_row_names(length(rows)),
+              class = c(class, "data.frame"))
+}
+
+# The arguments every function of a study takes after its own: the counting
+# unit, the test and the number of markers, and a disease model.
+study_arguments <- c("count", "variance", "test", "markers", "frequency", "prevalence", "model",
+                     "relative_risk", "heterozygote_risk", "homozygote_risk", "controls_kind",
+                     "marker_frequency", "d_prime", "r_squared")
+
+# A function of the package: `vantor_ask()` of its arguments (`required`
+# first, which have no default; then `arguments`, NULL unless given) and of
+# `fixed`, what its name states, answering with a data frame of class `class`.
+asking <- function(arguments, class, fixed, required = character()) {
+    ask_with <- function() {
+        frame <- environment()
+        names <- names(formals())
+        given <- structure(lapply(names, get, envir = frame), names = names)
+        ask(given[!vapply(given, is.null, logical(1L))], class, fixed)
+    }
+    formals(ask_with) <- c(structure(rep(alist(x = ), length(required)), names = required),
+                           structure(rep(list(NULL), length(arguments)), names = arguments))
+    ask_with
 }
 
 warn_of_reports <- function(reports) {
@@ -128,56 +130,57 @@ report_for_test <- function(counts) {
     reports
 }
 
-# The names of a disease model's numbers, as the glossary names them: the
-# model's fields and the two ways of giving the marker's linkage
-# disequilibrium (d_prime or r_squared, at most one).
-model_numbers <- c("frequency", "prevalence", "relative_risk", "heterozygote_risk",
-                   "homozygote_risk", "marker_frequency", "d_prime", "r_squared")
-
-# The effect's inputs, from `frame`, the frame of the calling function: its
-# odds_ratio and control_rate, or its disease model (frequency, prevalence,
-# model, controls_kind and the numbers given), never a mix. An argument
-# counts as given when it is not NULL (a number) or not left at its default
-# (the model's words).
-effect_inputs <- function(frame) {
-    has <- function(name) exists(name, envir = frame, inherits = FALSE)
-    given <- function(name) has(name) && !is.null(get(name, envir = frame))
-    chosen <- function(name) has(name) && !eval(call("missing", as.name(name)), frame)
-    allelic <- Filter(has, c("odds_ratio", "control_rate"))
-    model <- c(Filter(given, model_numbers), Filter(chosen, c("model", "controls_kind")))
-    if (any(vapply(allelic, given, logical(1L))) && length(model) > 0L) {
-        stop("give the effect either as 'odds_ratio' and 'control_rate' or as a disease model ",
-             "('frequency', 'prevalence', 'model', 'relative_risk', ...), not both: given ",
-             paste0("'", c(Filter(given, allelic), model), "'", collapse = ", "), call. = FALSE)
+#' Ask the vantor library a question by named inputs
+#'
+#' The generic form of every function of the package: give any inputs by
+#' their names in the project's glossary (`cases`, `controls`, `odds_ratio`,
+#' `control_rate`, `target_power`, `stages`, `solve`, ...; see
+#' [vantor_inputs()]) and the library decides the question they ask, applies
+#' its defaults and checks every input. Inputs are recycled to the longest,
+#' one question per element.
+#'
+#' Without `solve`, the question is the one the inputs leave open: without a
+#' `target_power` the power; with one, the one of cases, controls and effect
+#' not given (one stage) or the smallest total (`stages = 2`). `solve` names
+#' it: `"power"`, `"size"`, `"effect"` or `"design"` (two stages), the target
+#' power then defaulting to the library's 0.8.
+#'
+#' @param ... Named inputs: vectors of numbers (counts, rates, levels) or of
+#'   words (`count`, `variance`, `test`, `model`, `method`, `direction`,
+#'   `solve`, ...). `NULL` leaves an input open.
+#' @return A data frame with the inputs given, then the answer's columns as
+#'   the library describes its record: the answer's values, the `direction`
+#'   of a detectable effect, the `controls` worked out from
+#'   `controls_per_case`, the level `alpha` and counting unit `count` taken,
+#'   `status`, `reason` and `message`. A detectable effect without a
+#'   `direction` is two rows per element: above 1, then below. A refused
+#'   input stops with an error of class `vantor_invalid_input` (see
+#'   [vantor_power()]).
+#' @examples
+#' vantor_ask(cases = 2000, controls = 2000, odds_ratio = 1.3, control_rate = 0.3)
+#' vantor_ask(controls = 3000, odds_ratio = 1.3, control_rate = 0.3, target_power = 0.9)
+#' vantor_ask(cases = 2000, controls = 2000, control_rate = 0.3, solve = "effect")
+#' vantor_ask(stages = 2, total = 6000, stage1_share = 0.4, stage1_alpha = 1e-3,
+#'            odds_ratio = 1.3, control_rate = 0.3)
+#' @export
+vantor_ask <- function(...) {
+    inputs <- list(...)
+    if (length(inputs) > 0L && (is.null(names(inputs)) || !all(nzchar(names(inputs))))) {
+        stop("name every input of vantor_ask(), e.g. vantor_ask(cases = 2000, ...)",
+             call. = FALSE)
     }
-    if (length(allelic) > 0L && length(model) == 0L) {
-        absent <- Filter(Negate(given), allelic)
-        if (length(absent) > 0L) {
-            stop("give the effect: 'odds_ratio' and 'control_rate', or a disease model ",
-                 "('frequency', 'prevalence', 'model', 'relative_risk', ...); ",
-                 paste0("'", absent, "'", collapse = " and "), " missing", call. = FALSE)
-        }
-        return(mget(allelic, envir = frame))
-    }
-    absent <- Filter(Negate(given), c("frequency", "prevalence"))
-    if (length(absent) > 0L) {
-        stop("a disease model needs 'frequency' and 'prevalence': ",
-             paste0("'", absent, "'", collapse = " and "), " missing", call. = FALSE)
-    }
-    if (given("d_prime") && given("r_squared")) {
-        stop("give the marker's linkage disequilibrium as 'd_prime' or as 'r_squared', ",
-             "not both", call. = FALSE)
-    }
-    c(mget(c("frequency", "prevalence", "model", "controls_kind"), envir = frame),
-      mget(Filter(given, model_numbers[-(1:2)]), envir = frame))
+    ask(inputs[!vapply(inputs, is.null, logical(1L))])
 }
 
-# The significance level: `alpha` as given, or the library's default for the
-# number of markers (STU_default_alpha: 5e-8 for one marker, 0.05, the
-# study-wide level, for more).
-level_of <- function(alpha, markers) {
-    if (!is.null(alpha)) {
-        return(alpha)
-    }
-    .Call(C_vantor_default_alpha, as_input(markers, "markers"))
+#' The inputs the vantor library takes
+#'
+#' @return A data frame, one row per input: its `name` (the glossary's),
+#'   `kind` (`"count"`, `"number"` or `"word"`), the `choice` of a word, the
+#'   `reason` refusing a value of it, the `default` taken when it is not given
+#'   (in words; empty for none) and its `meaning`.
+#' @examples
+#' vantor_inputs()[, c("name", "kind", "default")]
+#' @export
+vantor_inputs <- function() {
+    library_inputs()
 }

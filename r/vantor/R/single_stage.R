@@ -8,7 +8,9 @@
 #'
 #' @param cases,controls Numbers of cases and controls: people (two alleles
 #'   each) unless `count = "alleles"`; whole numbers from 1 to 1073741823
-#'   people (2147483647 alleles).
+#'   people (2147483647 alleles). Every argument defaults to `NULL`, not
+#'   given: the library then takes its own default, named below, or refuses
+#'   the question as incomplete.
 #' @param odds_ratio Allelic odds ratio of the risk allele, cases against
 #'   controls: positive, finite and not 1. Give it with `control_rate`, or
 #'   give a disease model instead.
@@ -16,54 +18,56 @@
 #'   and 1.
 #' @param alpha Two-sided significance level, from 1e-12 to below 1; with
 #'   more than one marker the study-wide level, which the number of markers
-#'   divides. `NULL` (the default) takes the library's default for `markers`:
-#'   genome-wide significance, 5e-8, for one marker (as in every vantor front
-#'   end) and 0.05, the study-wide level, for more.
-#' @param count `"people"` (the default) or `"alleles"`: what every count,
-#'   given or answered, counts.
+#'   divides. Not given, the library's default for `markers`: genome-wide
+#'   significance, 5e-8, for one marker (as in every vantor front end) and
+#'   0.05, the study-wide level, for more.
+#' @param count `"people"` (the library's default) or `"alleles"`: what every
+#'   count, given or answered, counts.
 #' @param variance The variance of the allelic test's statistic under no
-#'   association: `"pooled"` (the default) takes it from the pooled rate of
+#'   association: `"pooled"` (the library's default) takes it from the pooled rate of
 #'   cases and controls, as the allelic chi-square test does; `"unpooled"`
 #'   from each group's own rate, as the Wald test does. Pooled is the default
 #'   because it is the test association studies run (and
 #'   [stats::power.prop.test()] computes).
-#' @param test The association test: `"allelic"` (the default), `"trend"`
+#' @param test The association test: `"allelic"` (the library's default), `"trend"`
 #'   (Cochran-Armitage), `"dominant"`, `"recessive"` or `"genotypic"` (two
 #'   degrees of freedom). The genotype tests need a disease model, count
 #'   people and the genotypic test has the pooled variance only.
 #' @param markers The number of markers tested, or the effective number of
-#'   independent tests (any real number from 1; default 1): each marker is
+#'   independent tests (any real number from 1; the library's default 1): each marker is
 #'   tested at `alpha / markers`, the per-marker level (`marker_alpha`).
 #' @param frequency,prevalence A disease model instead of `odds_ratio` and
 #'   `control_rate`: the risk allele's frequency in the population and the
 #'   disease's prevalence, each strictly between 0 and 1.
 #' @param model The genetic model of the genotype relative risks of 0, 1 and
-#'   2 copies: `"multiplicative"` (the default; 1, r, r^2), `"additive"` (1,
+#'   2 copies: `"multiplicative"` (the library's default; 1, r, r^2), `"additive"` (1,
 #'   r, 2r - 1), `"dominant"` (1, r, r), `"recessive"` (1, 1, r) or `"free"`
 #'   (1, `heterozygote_risk`, `homozygote_risk`).
 #' @param relative_risk The genotype relative risk r of one copy for the
 #'   one-parameter models: positive (at least 1/2 for `"additive"`).
 #' @param heterozygote_risk,homozygote_risk The free model's relative risks
 #'   of one and two copies.
-#' @param controls_kind Who the controls are: `"unaffected"` (the default) or
+#' @param controls_kind Who the controls are: `"unaffected"` (the library's default) or
 #'   `"population"` (unscreened).
 #' @param marker_frequency The frequency of the genotyped marker's allele
 #'   coupled to the risk allele, read with `d_prime` or `r_squared` (without
-#'   them the marker is the causal variant); `NULL` (the default): the risk
-#'   allele's.
+#'   them the marker is the causal variant); not given, the risk allele's.
 #' @param d_prime,r_squared The marker's linkage disequilibrium with the risk
-#'   allele, as D' or as r^2 (from 0 to 1; give at most one). Neither (the
-#'   default): the marker is the causal variant.
+#'   allele, as D' or as r^2 (from 0 to 1; give at most one). Neither: the
+#'   marker is the causal variant.
 #' @return A data frame of class `vantor_power`, one row per element: the
-#'   recycled inputs, the `power`, what the test sees at the marker
+#'   inputs given (recycled), the `power`, what the test sees at the marker
 #'   (`marker_alpha`, `marker_case_rate`, `marker_control_rate`,
-#'   `marker_odds_ratio`) and the answer's `status`, `reason` (its name, e.g.
+#'   `marker_odds_ratio`), the level `alpha` and counting unit `count` taken,
+#'   and the answer's `status`, `reason` (its name, e.g.
 #'   `"FEW_EXPECTED_ALLELES"`, or `"NONE"`) and `message` (the library's
 #'   words). [plot.vantor_power()] draws it.
-#' @details Every function of the package asks the vantor library's checked
-#'   questions (`power/study.h`) and lays its columns out from the library's
-#'   description of its records (`power/records.h`), named as
-#'   `docs/glossary.md` names them.
+#' @details Every function of the package is [vantor_ask()] with the word
+#'   its name states (`solve = "power"` here): the vantor library
+#'   (`power/ask.h`) takes the arguments given as named inputs, decides the
+#'   question, applies its defaults and checks every input, and the columns
+#'   are laid out from its description of its records (`power/records.h`),
+#'   named as `docs/glossary.md` names them.
 #'
 #'   The power is the library's on allele counts (people times two). With the
 #'   pooled variance and equal groups it is the model of
@@ -77,15 +81,18 @@
 #'   population, penetrances scaled to the prevalence); the allelic test on a
 #'   disease model is the allelic test on the `marker_odds_ratio` and
 #'   `marker_control_rate` it implies. Give the effect one way: an odds ratio
-#'   with a disease model's arguments stops with an error.
+#'   with a disease model's arguments is refused.
 #'
 #'   An input the library refuses stops with an error of class
-#'   `vantor_invalid_input` naming the argument and its element, in the
-#'   library's words, with the fields `reason` (e.g. `"BAD_CASES"`), `status`
-#'   (`"INVALID_INPUT"`), `argument` and `element`. A missing value (`NA`),
-#'   text (`"0x10"`, which is not read as 16), a count that is not a whole
-#'   number and an infinite value are refused like any other value out of
-#'   range.
+#'   `vantor_invalid_input` in the library's words, naming the element, e.g.
+#'   `element 2: cases 2.5: the number of cases must be a whole number ...`,
+#'   with the fields `reason` (e.g. `"BAD_CASES"`), `status`
+#'   (`"INVALID_INPUT"`), `argument` (the refused argument, `""` when the
+#'   refusal is of the question as a whole: a missing input, two
+#'   descriptions of the effect) and `element` (of the refused argument as
+#'   given, before recycling; else the row). A missing value (`NA`), text
+#'   (`"0x10"`, which is not read as 16), a count that is not a whole number
+#'   and an infinite value are refused like any other value out of range.
 #' @seealso [vantor_sample_size()] for the size that reaches a target power,
 #'   [vantor_relative_risk()] for the relative risk a study detects.
 #' @examples
@@ -102,25 +109,15 @@
 #' tryCatch(vantor_power(2000, 2000, 1.3, control_rate = 0),
 #'          vantor_invalid_input = function(e) e$reason)
 #' @export
-vantor_power <- function(cases, controls, odds_ratio = NULL, control_rate = NULL, alpha = NULL,
-                         count = c("people", "alleles"), variance = "pooled", test = "allelic",
-                         markers = 1, frequency = NULL, prevalence = NULL,
-                         model = "multiplicative", relative_risk = NULL,
-                         heterozygote_risk = NULL, homozygote_risk = NULL,
-                         controls_kind = "unaffected", marker_frequency = NULL, d_prime = NULL,
-                         r_squared = NULL) {
-    ask("power", c(list(cases = cases, controls = controls), effect_inputs(environment()),
-                   list(alpha = level_of(alpha, markers), markers = markers, test = test,
-                        count = first_if_all(count, "count"), variance = variance)),
-        "vantor_power")
-}
+vantor_power <- asking(c("cases", "controls", "odds_ratio", "control_rate", "alpha", study_arguments),
+                       "vantor_power", list(solve = "power"))
 
 #' Sample size of a one-stage study for a target power
 #'
 #' The smallest number of cases (or controls) whose power reaches
 #' `target_power`, with the other group's size fixed or in a fixed ratio.
 #' Give exactly one of `controls`, `cases`, `controls_per_case` and
-#' `cases_per_control`.
+#' `cases_per_control` (the library refuses any other number of them).
 #'
 #' Because the power need not rise steadily with one group fixed, the answer
 #' is the smallest size from which every larger size reaches the target.
@@ -129,7 +126,8 @@ vantor_power <- function(cases, controls, odds_ratio = NULL, control_rate = NULL
 #' `message`; that is not an error.
 #'
 #' @inheritParams vantor_power
-#' @param target_power The power to reach: above `alpha` and below 1.
+#' @param target_power The power to reach: above `alpha` and below 1; not
+#'   given, the library's default 0.8.
 #' @param controls Fixed number of controls: solve for the cases.
 #' @param cases Fixed number of cases: solve for the controls.
 #' @param controls_per_case Controls per case: solve for the cases, the
@@ -138,7 +136,8 @@ vantor_power <- function(cases, controls, odds_ratio = NULL, control_rate = NULL
 #' @return A data frame with the recycled inputs, then the answer's `cases`
 #'   and `controls` (in the unit of `count`; the one given is shown once),
 #'   their `power`, the power `evaluations` the search spent, what the test
-#'   sees at the marker (`marker_alpha` ... `marker_odds_ratio`), `status`
+#'   sees at the marker (`marker_alpha` ... `marker_odds_ratio`), `alpha`,
+#'   `count`, `status`
 #'   ("found", "found with a warning", "not reachable"), `reason` and
 #'   `message`. Counts and power are NA unless found.
 #' @examples
@@ -148,29 +147,9 @@ vantor_power <- function(cases, controls, odds_ratio = NULL, control_rate = NULL
 #' vantor_sample_size(frequency = 0.2, prevalence = 0.1, relative_risk = 1.5,
 #'                    controls_per_case = 2)
 #' @export
-vantor_sample_size <- function(odds_ratio = NULL, control_rate = NULL, alpha = NULL,
-                               target_power = 0.8, controls = NULL, cases = NULL,
-                               controls_per_case = NULL, cases_per_control = NULL,
-                               count = c("people", "alleles"), variance = "pooled",
-                               test = "allelic", markers = 1, frequency = NULL,
-                               prevalence = NULL, model = "multiplicative", relative_risk = NULL,
-                               heterozygote_risk = NULL, homozygote_risk = NULL,
-                               controls_kind = "unaffected", marker_frequency = NULL,
-                               d_prime = NULL, r_squared = NULL) {
-    givens <- list(controls = controls, cases = cases, controls_per_case = controls_per_case,
-                   cases_per_control = cases_per_control)
-    given <- givens[!vapply(givens, is.null, logical(1L))]
-    if (length(given) != 1L) {
-        stop("give exactly one of 'controls', 'cases', 'controls_per_case' and ",
-             "'cases_per_control'", call. = FALSE)
-    }
-    question <- question_asking(c(names(given), "target_power"))
-    ask(question, c(given, effect_inputs(environment()),
-                    list(alpha = level_of(alpha, markers), markers = markers, test = test,
-                         target_power = target_power, count = first_if_all(count, "count"),
-                         variance = variance)),
-        "vantor_sample_size")
-}
+vantor_sample_size <- asking(c("odds_ratio", "control_rate", "alpha", "target_power", "controls",
+                               "cases", "controls_per_case", "cases_per_control", study_arguments),
+                             "vantor_sample_size", list(solve = "size"))
 
 #' The odds ratio a one-stage study detects
 #'
@@ -179,26 +158,20 @@ vantor_sample_size <- function(odds_ratio = NULL, control_rate = NULL, alpha = N
 #'
 #' @inheritParams vantor_power
 #' @inheritParams vantor_sample_size
-#' @param direction The sides of 1 asked, each for every element: both
-#'   (`c("above", "below")`, the default: two rows per element, above first),
-#'   `"above"` (a risk allele) or `"below"` (a protective allele).
-#' @return A data frame with the recycled inputs, the `direction`, the
-#'   detectable `odds_ratio`, its `power`, the `evaluations` spent, `status`,
-#'   `reason` and `message`. When the power levels off below the target
+#' @param direction The side of 1 asked, recycled like every argument:
+#'   `"above"` (a risk allele) or `"below"` (a protective allele); not given,
+#'   both (two rows per element, above first).
+#' @return A data frame with the inputs given, the detectable `odds_ratio`,
+#'   its `power`, the `evaluations` spent, the `direction`, `alpha`, `count`,
+#'   `status`, `reason` and `message`. When the power levels off below the target
 #'   however strong the effect, the row is "not reachable".
 #' @examples
 #' vantor_odds_ratio(cases = c(1000, 2000, 5000), controls = 5000, control_rate = 0.3)
 #' vantor_odds_ratio(cases = 2000, controls = 2000, control_rate = 0.3, direction = "below")
 #' @export
-vantor_odds_ratio <- function(cases, controls, control_rate, alpha = NULL, target_power = 0.8,
-                              direction = c("above", "below"), count = c("people", "alleles"),
-                              variance = "pooled", markers = 1) {
-    ask("odds_ratio", list(cases = cases, controls = controls, control_rate = control_rate,
-                           alpha = level_of(alpha, markers), markers = markers,
-                           target_power = target_power, direction = direction,
-                           count = first_if_all(count, "count"), variance = variance),
-        "vantor_odds_ratio", cross = "direction")
-}
+vantor_odds_ratio <- asking(c("cases", "controls", "control_rate", "alpha", "target_power",
+                              "direction", "count", "variance", "markers"),
+                            "vantor_odds_ratio", list(solve = "effect"))
 
 #' The relative risk a one-stage study detects
 #'
@@ -209,11 +182,11 @@ vantor_odds_ratio <- function(cases, controls, control_rate, alpha = NULL, targe
 #'
 #' @inheritParams vantor_power
 #' @inheritParams vantor_odds_ratio
-#' @return A data frame with the recycled inputs, the `direction`, the
-#'   detectable `relative_risk`, its `power`, the `evaluations` spent, what
-#'   the test sees at the marker there (`marker_alpha`, `marker_case_rate`,
-#'   `marker_control_rate`, `marker_odds_ratio`), `status`, `reason` and
-#'   `message`. When the power levels off below the target however strong the
+#' @return A data frame with the inputs given, the detectable
+#'   `relative_risk`, its `power`, the `evaluations` spent, what the test
+#'   sees at the marker there (`marker_alpha`, `marker_case_rate`,
+#'   `marker_control_rate`, `marker_odds_ratio`), the `direction`, `alpha`,
+#'   `count`, `status`, `reason` and `message`. When the power levels off below the target however strong the
 #'   effect (or a risk would take a penetrance above 1), the row is "not
 #'   reachable".
 #' @examples
@@ -221,18 +194,7 @@ vantor_odds_ratio <- function(cases, controls, control_rate, alpha = NULL, targe
 #' vantor_relative_risk(cases = 2000, controls = 2000, frequency = 0.3, prevalence = 0.05,
 #'                      model = "dominant", test = "dominant", direction = "above")
 #' @export
-vantor_relative_risk <- function(cases, controls, frequency, prevalence,
-                                 model = "multiplicative", alpha = NULL, target_power = 0.8,
-                                 direction = c("above", "below"), test = "allelic", markers = 1,
-                                 controls_kind = "unaffected", marker_frequency = NULL,
-                                 d_prime = NULL, r_squared = NULL,
-                                 count = c("people", "alleles"), variance = "pooled") {
-    force(frequency)
-    force(prevalence)
-    ask("relative_risk",
-        c(list(cases = cases, controls = controls), effect_inputs(environment()),
-          list(alpha = level_of(alpha, markers), markers = markers, test = test,
-               target_power = target_power, direction = direction,
-               count = first_if_all(count, "count"), variance = variance)),
-        "vantor_relative_risk", cross = "direction")
-}
+vantor_relative_risk <- asking(c("cases", "controls", "frequency", "prevalence", "model", "alpha",
+                                 "target_power", "direction", "test", "markers", "controls_kind",
+                                 "marker_frequency", "d_prime", "r_squared", "count", "variance"),
+                               "vantor_relative_risk", list(solve = "effect"))

@@ -15,30 +15,31 @@
 #'   markers that pass stage 1), in the unit of `count`. Give these four, or
 #'   `total` and `stage1_share`.
 #' @param alpha Overall significance level of the two-stage procedure
-#'   (study-wide with more than one marker); `NULL` (the default) takes the
-#'   library's default for `markers`: 5e-8 for one marker, 0.05 for more.
+#'   (study-wide with more than one marker); not given, the library's default
+#'   for `markers`: 5e-8 for one marker, 0.05 for more.
 #' @param test The test: the two-stage analyses are allelic, so
-#'   `"allelic"` (the default); another test is refused.
+#'   `"allelic"` (the library's default); another test is refused.
 #' @param markers The number of markers tested, or the effective number of
-#'   independent tests (any real number from 1; default 1): it divides the
+#'   independent tests (any real number from 1; the library's default 1): it divides the
 #'   overall level `alpha` (the design's own `alpha` column is then the
 #'   per-marker overall level); `stage1_alpha` is already a per-marker share.
 #' @param stage1_alpha The level at which stage 1 passes a marker on to stage
 #'   2 (also the share of markers without effect stage 2 genotypes): at least
 #'   `2 * alpha` for "replication" and "joint", above `alpha` for "product";
 #'   below 1.
-#' @param method The analysis: `"joint"` (the joint statistic of both stages,
-#'   the default), `"replication"` (stage 2 tests by itself the markers stage
-#'   1 passed) or `"product"` (the product of the stages' p-values).
+#' @param method The analysis: `"joint"` (the joint statistic of both stages),
+#'   `"replication"` (stage 2 tests by itself the markers stage
+#'   1 passed) or `"product"` (the product of the stages' p-values); not
+#'   given, the library's default, `"joint"`.
 #' @param cost_ratio Cost of a stage 2 genotype against a stage 1 one: finite
-#'   and positive.
+#'   and positive; not given, the library's default 1.
 #' @param total,stage1_share Everyone of both stages (in the unit of `count`)
 #'   and stage 1's share of it, strictly between 0 and 1: each stage has
 #'   `case_fraction` of its people as cases (halves rounded up), so 1,000
 #'   people with `stage1_share = 0.3` are 150 cases and 150 controls in stage
 #'   1, 350 and 350 in stage 2.
-#' @param case_fraction Cases' share of each stage, strictly between 0 and 1;
-#'   read with `total` and `stage1_share` only.
+#' @param case_fraction Cases' share of each stage, strictly between 0 and 1
+#'   (the library's default 0.5); read with `total` and `stage1_share` only.
 #' @param variance As for [vantor_power()]. The replication analysis and the
 #'   one-stage comparison of the design functions honour it; the product and
 #'   joint analyses use each stage's statistic with unit variance, the same
@@ -47,13 +48,14 @@
 #'   the analyses run on the odds ratio and control rate at its marker
 #'   (`marker_odds_ratio` and `marker_control_rate` of [vantor_power()]), bit
 #'   for bit as if those were given.
-#' @return A data frame of class `vantor_design` with the recycled inputs,
+#' @return A data frame of class `vantor_design` with the inputs given,
 #'   then the design: `total`, the four counts, `stage1_weight` (stage 1's
 #'   share of the joint statistic's information), `stage1_alpha`, the derived
 #'   `final_alpha`, `alpha`, `power`, the genotyping `cost` per marker (stage
 #'   1's total plus `cost_ratio * stage1_alpha` times stage 2's),
 #'   `one_stage_total` and `relative_cost` (NA here: the design questions fill
-#'   them), `evaluations`, `status`, `reason` and `message`.
+#'   them), `evaluations`, the counting unit `count`, `status`, `reason` and
+#'   `message`.
 #' @examples
 #' vantor_two_stage_power(stage1_cases = 1000, stage1_controls = 1000,
 #'                        stage2_cases = 2000, stage2_controls = 2000,
@@ -64,37 +66,11 @@
 #'                        prevalence = 0.1, relative_risk = 1.5, r_squared = 0.8,
 #'                        stage1_alpha = 1e-3)
 #' @export
-vantor_two_stage_power <- function(stage1_cases, stage1_controls, stage2_cases,
-                                   stage2_controls, odds_ratio = NULL, control_rate = NULL,
-                                   alpha = NULL, stage1_alpha, method = "joint", cost_ratio = 1,
-                                   total, stage1_share, case_fraction = 0.5,
-                                   count = c("people", "alleles"), variance = "pooled",
-                                   test = "allelic", markers = 1, frequency = NULL, prevalence = NULL,
-                                   model = "multiplicative", relative_risk = NULL, heterozygote_risk = NULL,
-                                   homozygote_risk = NULL, controls_kind = "unaffected", marker_frequency = NULL,
-                                   d_prime = NULL, r_squared = NULL) {
-    study <- c(list(method = method), effect_inputs(environment()),
-               list(alpha = level_of(alpha, markers), markers = markers, test = test,
-                    stage1_alpha = stage1_alpha))
-    choices <- list(count = first_if_all(count, "count"), variance = variance)
-    counts <- c(missing(stage1_cases), missing(stage1_controls), missing(stage2_cases),
-                missing(stage2_controls))
-    if (!any(counts) && missing(total) && missing(stage1_share) && missing(case_fraction)) {
-        return(ask("two_stage_power",
-                   c(list(stage1_cases = stage1_cases, stage1_controls = stage1_controls,
-                          stage2_cases = stage2_cases, stage2_controls = stage2_controls),
-                     study, list(cost_ratio = cost_ratio), choices), "vantor_design"))
-    }
-    if (all(counts) && !missing(total) && !missing(stage1_share)) {
-        return(ask("two_stage_power_of_total",
-                   c(list(total = total, stage1_share = stage1_share), study,
-                     list(case_fraction = case_fraction, cost_ratio = cost_ratio), choices),
-                   "vantor_design"))
-    }
-    stop("give either the four counts 'stage1_cases', 'stage1_controls', 'stage2_cases' ",
-         "and 'stage2_controls', or 'total' and 'stage1_share' (with 'case_fraction')",
-         call. = FALSE)
-}
+vantor_two_stage_power <- asking(c("stage1_cases", "stage1_controls", "stage2_cases",
+                                   "stage2_controls", "odds_ratio", "control_rate", "alpha",
+                                   "stage1_alpha", "method", "cost_ratio", "total", "stage1_share",
+                                   "case_fraction", study_arguments),
+                                 "vantor_design", list(stages = 2, solve = "power"))
 
 #' Smallest total of a two-stage study for a target power
 #'
@@ -105,7 +81,7 @@ vantor_two_stage_power <- function(stage1_cases, stage1_controls, stage2_cases,
 #' @inheritParams vantor_two_stage_power
 #' @inheritParams vantor_sample_size
 #' @param stage1_share Stage 1's share of the total, strictly between 0 and 1.
-#' @return A data frame of class `vantor_design` with the recycled inputs,
+#' @return A data frame of class `vantor_design` with the inputs given,
 #'   then the design (the columns of [vantor_two_stage_power()]), its `power`,
 #'   `cost` (at cost ratio 1), the smallest one-stage total of the same power
 #'   and its cost against it.
@@ -113,22 +89,10 @@ vantor_two_stage_power <- function(stage1_cases, stage1_controls, stage2_cases,
 #' vantor_smallest_total(odds_ratio = 1.3, control_rate = 0.3, stage1_share = 0.4,
 #'                       stage1_alpha = 1e-3)
 #' @export
-vantor_smallest_total <- function(odds_ratio = NULL, control_rate = NULL, alpha = NULL,
-                                  target_power = 0.8, stage1_share, stage1_alpha,
-                                  method = "joint", case_fraction = 0.5,
-                                  count = c("people", "alleles"), variance = "pooled",
-                                  test = "allelic", markers = 1, frequency = NULL, prevalence = NULL,
-                                  model = "multiplicative", relative_risk = NULL, heterozygote_risk = NULL,
-                                  homozygote_risk = NULL, controls_kind = "unaffected", marker_frequency = NULL,
-                                  d_prime = NULL, r_squared = NULL) {
-    ask("smallest_total",
-        c(effect_inputs(environment()),
-          list(alpha = level_of(alpha, markers), markers = markers, test = test,
-               target_power = target_power, stage1_share = stage1_share,
-               stage1_alpha = stage1_alpha, method = method, case_fraction = case_fraction,
-               count = first_if_all(count, "count"), variance = variance)),
-        "vantor_design")
-}
+vantor_smallest_total <- asking(c("odds_ratio", "control_rate", "alpha", "target_power",
+                                  "stage1_share", "stage1_alpha", "method", "case_fraction",
+                                  study_arguments),
+                                "vantor_design", list(stages = 2, solve = "size"))
 
 #' The cheapest two-stage design for a target power
 #'
@@ -144,28 +108,16 @@ vantor_smallest_total <- function(odds_ratio = NULL, control_rate = NULL, alpha 
 #'
 #' @inheritParams vantor_smallest_total
 #' @inheritParams vantor_two_stage_power
-#' @return A data frame of class `vantor_design` with the recycled inputs,
+#' @return A data frame of class `vantor_design` with the inputs given,
 #'   then the design (the columns of [vantor_two_stage_power()]), its `power`
 #'   and `cost`, `one_stage_total` (the one-stage total of the same power at
 #'   `alpha`) and `relative_cost` (the cost against it).
 #' @examples
 #' vantor_cheapest_design(odds_ratio = 1.3, control_rate = 0.3, method = "replication")
 #' @export
-vantor_cheapest_design <- function(odds_ratio = NULL, control_rate = NULL, alpha = NULL,
-                                   target_power = 0.8, method = "joint", cost_ratio = 1,
-                                   case_fraction = 0.5, count = c("people", "alleles"),
-                                   variance = "pooled", test = "allelic", markers = 1, frequency = NULL, prevalence = NULL,
-                                   model = "multiplicative", relative_risk = NULL, heterozygote_risk = NULL,
-                                   homozygote_risk = NULL, controls_kind = "unaffected", marker_frequency = NULL,
-                                   d_prime = NULL, r_squared = NULL) {
-    ask("cheapest_design",
-        c(effect_inputs(environment()),
-          list(alpha = level_of(alpha, markers), markers = markers, test = test,
-               target_power = target_power, method = method, cost_ratio = cost_ratio,
-               case_fraction = case_fraction, count = first_if_all(count, "count"),
-               variance = variance)),
-        "vantor_design")
-}
+vantor_cheapest_design <- asking(c("odds_ratio", "control_rate", "alpha", "target_power", "method",
+                                   "cost_ratio", "case_fraction", study_arguments),
+                                 "vantor_design", list(stages = 2, solve = "design"))
 
 #' @rdname vantor_cheapest_design
 #' @param budget Genotyping budget per marker, in the unit of `count`:
@@ -175,17 +127,7 @@ vantor_cheapest_design <- function(odds_ratio = NULL, control_rate = NULL, alpha
 #' vantor_most_powerful_design(budget = 3000, odds_ratio = 1.3, control_rate = 0.3,
 #'                             method = "replication")
 #' @export
-vantor_most_powerful_design <- function(budget, odds_ratio = NULL, control_rate = NULL,
-                                        alpha = NULL, method = "joint", cost_ratio = 1,
-                                        case_fraction = 0.5, count = c("people", "alleles"),
-                                        variance = "pooled", test = "allelic", markers = 1, frequency = NULL, prevalence = NULL,
-                                        model = "multiplicative", relative_risk = NULL, heterozygote_risk = NULL,
-                                        homozygote_risk = NULL, controls_kind = "unaffected", marker_frequency = NULL,
-                                        d_prime = NULL, r_squared = NULL) {
-    ask("most_powerful_design",
-        c(list(budget = budget), effect_inputs(environment()),
-          list(alpha = level_of(alpha, markers), markers = markers, test = test,
-               method = method, cost_ratio = cost_ratio, case_fraction = case_fraction,
-               count = first_if_all(count, "count"), variance = variance)),
-        "vantor_design")
-}
+vantor_most_powerful_design <- asking(c("odds_ratio", "control_rate", "alpha", "method", "cost_ratio",
+                                        "case_fraction", study_arguments),
+                                      "vantor_design", list(stages = 2, solve = "design"),
+                                      required = "budget")

@@ -7,6 +7,8 @@
 #' glossary (`docs/glossary.md`) names them, and the columns are laid out from
 #' the library's own description of its records.
 #'
+#' * [vantor_ask()]: any question, by named inputs: the library decides which
+#'   one they ask; [vantor_inputs()] lists the inputs.
 #' * [vantor_power()]: power of a one-stage study.
 #' * [vantor_sample_size()]: cases or controls that reach a target power.
 #' * [vantor_odds_ratio()]: the odds ratio a study detects.
@@ -22,10 +24,11 @@
 #' * [vantor_smallest_total()], [vantor_cheapest_design()],
 #'   [vantor_most_powerful_design()]: designing two-stage studies.
 #'
-#' Every input is checked by the library: one it refuses (out of range,
-#' missing, text, a count that is not whole) stops with an error of class
-#' `vantor_invalid_input` naming the argument and its element in the
-#' library's words, with the reason's name (`e$reason`, e.g. `"BAD_CASES"`)
+#' Every function is a thin call of [vantor_ask()]: an argument left `NULL`
+#' is not given, and the library applies its own default. Every input is
+#' checked by the library: one it refuses (out of range, missing, text, a
+#' count that is not whole) stops with an error of class
+#' `vantor_invalid_input` in the library's words, naming the element, with the reason's name (`e$reason`, e.g. `"BAD_CASES"`)
 #' and the status's (`e$status`, `"INVALID_INPUT"`). A solver or design that
 #' finds no answer is a row with its status ("not reachable"), reason and
 #' message, not an error. Reports of the library

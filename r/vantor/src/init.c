@@ -12,13 +12,10 @@
 #define ROUTINE(name, arguments) \
     { #name, (DL_FUNC)(void (*)(void))(&name), arguments }
 
-static const R_CallMethodDef call_routines[] = {ROUTINE(vantor_ask, 2),
-                                                ROUTINE(vantor_questions, 0),
-                                                ROUTINE(vantor_choice_words, 1),
+static const R_CallMethodDef call_routines[] = {ROUTINE(vantor_ask, 1),
+                                                ROUTINE(vantor_inputs, 0),
                                                 ROUTINE(vantor_reasons, 0),
                                                 ROUTINE(vantor_library_version, 0),
-                                                ROUTINE(vantor_default_alpha, 1),
-                                                ROUTINE(vantor_model_inputs, 0),
                                                 ROUTINE(vantor_report_for_test, 1),
                                                 ROUTINE(vantor_hook_installed_for_test, 0),
                                                 {NULL, NULL, 0}};

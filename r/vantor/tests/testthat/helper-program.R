@@ -13,10 +13,6 @@ run_mini_bin <- function(program, words) {
     paste(output, collapse = "\n")
 }
 
-case_rate <- function(odds_ratio, rate) {
-    odds_ratio * rate / (odds_ratio * rate + 1 - rate)
-}
-
 # The person-facing `vantor` program, found through VANTOR_PROGRAM (CI sets
 # it); tests that need it skip without it.
 vantor_program <- function() {
@@ -39,7 +35,7 @@ vantor_json_numbers <- function(program, words, column) {
 
 # The project's lists the package is checked against, copied into the package
 # by its configure script from the repository (docs/glossary.md,
-# tests/awkward_inputs.csv).
+# tests/requests.csv).
 project_file <- function(name) {
     path <- system.file("extdata", name, package = "vantor")
     if (!nzchar(path)) {
@@ -49,7 +45,7 @@ project_file <- function(name) {
 }
 
 # The glossary's Names table as a data frame of text, one row per concept,
-# columns as its header names them; `—` (none) becomes NA and backticks go.
+# columns as its header names them; `\u2014` (none) becomes NA and backticks go.
 glossary_names <- function() {
     lines <- readLines(project_file("glossary.md"), encoding = "UTF-8")
     start <- grep("^## Names", lines)
@@ -72,16 +68,21 @@ glossary_names <- function() {
     table
 }
 
-# The awkward inputs, every cell as text.
-awkward_inputs <- function() {
-    utils::read.csv(project_file("awkward_inputs.csv"), colClasses = "character",
+# The shared table of requests, every cell as text.
+shared_requests <- function() {
+    utils::read.csv(project_file("requests.csv"), colClasses = "character",
                     na.strings = character())
 }
 
-# A cell of the awkward list as R would be given it: a decimal number as a
-# number (1e400 is Inf, as R reads it), an empty cell as NA, anything else as
-# the text typed.
-awkward_value <- function(text) {
+# A request's inputs ("cases=2000;alpha=0x10;count=people") as R would give
+# them: a decimal number as a number (1e400 is Inf, as R reads it), an empty
+# value as NA, a word as its word and any other text as the text typed.
+request_inputs <- function(text) {
     decimal <- "^[-+]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][-+]?[0-9]+)?$"
-    if (!nzchar(text)) NA else if (grepl(decimal, text)) as.numeric(text) else text
+    pairs <- strsplit(strsplit(text, ";", fixed = TRUE)[[1L]], "=", fixed = TRUE)
+    values <- lapply(pairs, function(pair) {
+        value <- if (length(pair) > 1L) pair[[2L]] else ""
+        if (!nzchar(value)) NA else if (grepl(decimal, value)) as.numeric(value) else value
+    })
+    stats::setNames(values, vapply(pairs, `[[`, "", 1L))
 }

@@ -1,3 +1,6 @@
+# R's own behaviour: arguments recycled to the longest, one request per row,
+# the rows laid out as a data frame of the inputs given and the answer.
+
 test_that("a grid equals its elements computed one by one", {
     grid <- vantor_power(cases = seq(500, 5000, 500), controls = 2000,
                          odds_ratio = c(1.2, 1.3), control_rate = 0.3, alpha = 5e-8)
@@ -31,16 +34,60 @@ test_that("each row's status, reason and words are its own", {
     expect_identical(mixed$variance, c("pooled", "pooled", "unpooled", "pooled"))
 })
 
-test_that("a missing value stops the call rather than giving an NA row", {
-    # Missing values were once NA rows; now the library refuses them as it
-    # refuses any value out of range (test-failures.R checks every function),
-    # and the rows before the refused one are not returned.
-    expect_error(vantor_power(cases = c(1000, NA, 1000), controls = 1000, odds_ratio = 1.3,
-                              control_rate = 0.3),
-                 "invalid 'cases' \\(element 2\\)", class = "vantor_invalid_input")
-    expect_error(vantor_two_stage_power(1000, 1000, 2000, 2000, 1.3, c(0.3, NA),
-                                        stage1_alpha = 1e-3),
-                 "invalid 'control_rate' \\(element 2\\)", class = "vantor_invalid_input")
+test_that("a detectable effect without a direction is two rows per element", {
+    both <- vantor_odds_ratio(cases = c(1000, 5000), controls = 5000, control_rate = 0.3)
+    expect_identical(both$cases, c(1000, 1000, 5000, 5000))
+    expect_identical(both$direction, c("above", "below", "above", "below"))
+    above <- vantor_odds_ratio(cases = c(1000, 5000), controls = 5000, control_rate = 0.3,
+                               direction = "above")
+    expect_identical(both$odds_ratio[c(1, 3)], above$odds_ratio)
+    # A direction is recycled like any other argument: one per element.
+    paired <- vantor_odds_ratio(cases = c(1000, 5000), controls = 5000, control_rate = 0.3,
+                                direction = c("above", "below"))
+    expect_identical(paired$odds_ratio, both$odds_ratio[c(1, 4)])
+    expect_identical(paired$direction, c("above", "below"))
+})
+
+test_that("the inputs given come first, once, then the answer's columns", {
+    sizes <- vantor_sample_size(odds_ratio = c(1.2, 1.3), control_rate = 0.3,
+                                controls_per_case = 2, target_power = 0.9)
+    expect_s3_class(sizes, c("vantor_sample_size", "data.frame"), exact = TRUE)
+    expect_identical(head(names(sizes), 4),
+                     c("odds_ratio", "control_rate", "target_power", "controls_per_case"))
+    expect_identical(sizes$controls, sizes$cases * 2)
+    expect_identical(tail(names(sizes), 3), c("status", "reason", "message"))
+    expect_false(anyDuplicated(names(sizes)) > 0)
+    # The cases given are the answer's: shown once, where the answer has them.
+    fixed <- vantor_sample_size(odds_ratio = 1.3, control_rate = 0.3, cases = 5000)
+    expect_identical(sum(names(fixed) == "cases"), 1L)
+    expect_identical(fixed$cases, 5000)
+    # The level and unit taken are columns whether given or not.
+    expect_identical(vantor_power(2000, 2000, 1.3, 0.3)$alpha, 5e-8)
+    expect_identical(vantor_power(2000, 2000, 1.3, 0.3, markers = 10)$alpha, 0.05)
+    expect_identical(vantor_power(2000, 2000, 1.3, 0.3, count = "alleles")$count, "alleles")
+    # The controls the library works out from a ratio.
+    ratio <- vantor_ask(cases = c(1000, 1001), controls_per_case = 1.5, odds_ratio = 1.3,
+                        control_rate = 0.3)
+    expect_identical(ratio$controls, c(1500, 1502))
+    expect_identical(ratio$power, vantor_power(c(1000, 1001), c(1500, 1502), 1.3, 0.3)$power)
+})
+
+test_that("vantor_ask takes any named inputs, and its functions are its thin calls", {
+    expect_identical(vantor_ask(cases = 2000, controls = 2000, odds_ratio = 1.3,
+                                control_rate = 0.3, solve = "power")[, -5],
+                     unclass(vantor_power(2000, 2000, 1.3, 0.3)), ignore_attr = TRUE)
+    expect_identical(vantor_ask(cases = 2000, controls = 2000, odds_ratio = NULL,
+                                control_rate = 0.3, target_power = 0.8)$odds_ratio,
+                     vantor_odds_ratio(2000, 2000, 0.3)$odds_ratio)
+    expect_identical(vantor_ask(stages = 2, odds_ratio = 1.3, control_rate = 0.3,
+                                stage1_share = 0.4, stage1_alpha = 1e-3,
+                                target_power = 0.8)$total,
+                     vantor_smallest_total(1.3, 0.3, stage1_share = 0.4,
+                                           stage1_alpha = 1e-3)$total)
+    inputs <- vantor_inputs()
+    expect_true(all(c("name", "kind", "choice", "reason", "default", "meaning") %in%
+                    names(inputs)))
+    expect_true(all(c("cases", "stage1_cases", "solve", "stages") %in% inputs$name))
 })
 
 test_that("a plot of a power grid draws with base graphics", {
