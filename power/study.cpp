@@ -310,12 +310,17 @@ std::int32_t checked_allelic_power(const STU_study *study, std::int64_t cases,
     return result->status;
 }
 
-std::int32_t allelic_power(const STU_study *study, std::int64_t cases, std::int64_t controls,
-                           STU_power_result *result) {
-    const std::int32_t refused = refusal(study, 1, [&] {
+// The first refusal of a power's study and counts.
+std::int32_t power_refusal(const STU_study *study, std::int64_t cases, std::int64_t controls) {
+    return refusal(study, 1, [&] {
         return first_refusal(
             {SLV_check_cases(cases, study->unit), SLV_check_controls(controls, study->unit)});
     });
+}
+
+std::int32_t allelic_power(const STU_study *study, std::int64_t cases, std::int64_t controls,
+                           STU_power_result *result) {
+    const std::int32_t refused = power_refusal(study, cases, controls);
     if (refused != SLV_REASON_NONE) {
         return refuse_power(refused, result);
     }
@@ -423,10 +428,7 @@ std::int32_t STU_check_study(const STU_study *study, std::int32_t odds_ratio_kno
 
 std::int32_t STU_power(const STU_study *study, std::int64_t cases, std::int64_t controls,
                        STU_power_result *result) {
-    const std::int32_t refused = refusal(study, 1, [&] {
-        return first_refusal(
-            {SLV_check_cases(cases, study->unit), SLV_check_controls(controls, study->unit)});
-    });
+    const std::int32_t refused = power_refusal(study, cases, controls);
     if (refused != SLV_REASON_NONE) {
         return refuse_power(refused, result);
     }
