@@ -205,6 +205,14 @@ struct ASK_request {
     char word[kInputCount][kWordLength];  // a word or text as given, for the messages
     bool typed[kInputCount];              // given as a word or a text: `word` shows it
     std::uint64_t other_kind;             // bit i: input i's value is of another kind
+    // The study of the last answer whose study part was accepted, and the
+    // inputs given anew since: while only a question's own inputs change
+    // (the counts, the ratio, the target power ...), the study, what is
+    // given and what is solved need no second look.
+    mutable STU_study remembered_study;
+    mutable std::uint64_t remembered_given;
+    mutable bool remembered;
+    mutable std::uint64_t changed;
 };
 
 namespace {
@@ -615,7 +623,7 @@ Refusal check_design_inputs(const Asked &asked) {
 // The two-stage study: the single-stage fields, the allelic test, the method
 // and the case fraction (on the odds ratio and control rate at the marker,
 // at the per-marker level, as the two-stage questions ask them).
-std::int32_t check_two_stage_study(const STU_study &study) {
+std::int32_t two_stage_study_reason(const STU_study &study) {
     std::int32_t reason = STU_check_study(&study, 1);
     if (reason == SLV_REASON_NONE && study.test != GEN_ALLELIC) {
         reason = SLV_REASON_TWO_STAGES_NEED_ALLELIC;
@@ -656,16 +664,21 @@ std::int64_t controls_of(const Asked &asked) {
                : asked.count(kControls);
 }
 
-Refusal check_single_stage(const Asked &asked, const STU_study &study) {
-    Refusal problem = check_single_stage_inputs(asked);
+// What is given and the study: the same for every request of the same
+// inputs given and the same study.
+Refusal check_single_stage_study(const Asked &asked, const STU_study &study) {
+    const Refusal problem = check_single_stage_inputs(asked);
     if (problem.refused()) {
         return problem;
     }
     const std::int32_t reason = STU_check_study(&study, effect_known(asked) ? 1 : 0);
-    if (reason != SLV_REASON_NONE) {
-        return refusal_for(asked, reason, study);
-    }
-    problem = check_values(asked, study, kSingleStageInputs);
+    return reason == SLV_REASON_NONE ? Refusal{} : refusal_for(asked, reason, study);
+}
+
+// The values of the question's own inputs (the counts, the ratio, the
+// target power), given the study.
+Refusal check_single_stage_values(const Asked &asked, const STU_study &study) {
+    const Refusal problem = check_values(asked, study, kSingleStageInputs);
     if (problem.refused() || !asked.has(kControlsPerCase) || !asked.has(kCases)) {
         return problem;
     }
@@ -695,21 +708,23 @@ Refusal check_total(const Asked &asked, const STU_study &study) {
     return {};
 }
 
-Refusal check_two_stage(const Asked &asked, const STU_study &study) {
+Refusal check_two_stage_study(const Asked &asked, const STU_study &study) {
     const bool design = asked.solve == ASK_SOLVE_DESIGN;
-    Refusal problem = design ? check_design_inputs(asked) : check_two_stage_inputs(asked);
+    const Refusal problem = design ? check_design_inputs(asked) : check_two_stage_inputs(asked);
     if (problem.refused()) {
         return problem;
     }
-    std::int32_t reason = check_two_stage_study(study);
+    std::int32_t reason = two_stage_study_reason(study);
     if (reason == SLV_REASON_NONE && design) {
         reason = DSN_check_design_alpha(study.method, marker_alpha(study));
     }
-    if (reason != SLV_REASON_NONE) {
-        return refusal_for(asked, reason, study);
-    }
-    problem = design ? check_values(asked, study, kDesignInputs)
-                     : check_values(asked, study, kTwoStageInputs);
+    return reason == SLV_REASON_NONE ? Refusal{} : refusal_for(asked, reason, study);
+}
+
+Refusal check_two_stage_values(const Asked &asked, const STU_study &study) {
+    const bool design = asked.solve == ASK_SOLVE_DESIGN;
+    Refusal problem = design ? check_values(asked, study, kDesignInputs)
+                             : check_values(asked, study, kTwoStageInputs);
     if (!problem.refused() && asked.has(kTotal) && !design) {
         problem = check_total(asked, study);
     }
@@ -824,7 +839,9 @@ Refusal check_inputs_read(const Asked &asked) {
     return unread == kNone ? Refusal{} : refuse(SLV_REASON_INPUT_NOT_READ, unread);
 }
 
-Refusal check(const Asked &asked, const STU_study &study) {
+// Everything of the request but the values of the question's own inputs:
+// what is solved, which inputs are given, the study.
+Refusal check_study_part(const Asked &asked, const STU_study &study) {
     Refusal problem = check_solve(asked);
     if (!problem.refused()) {
         problem = check_inputs_read(asked);
@@ -832,11 +849,18 @@ Refusal check(const Asked &asked, const STU_study &study) {
     if (problem.refused()) {
         return problem;
     }
-    problem = asked.two_stages ? check_two_stage(asked, study) : check_single_stage(asked, study);
-    if (problem.refused() || asked.solve == 0 || inferred_solve(asked) == asked.solve) {
-        return problem;
-    }
-    return refuse(SLV_REASON_SOLVE_MISMATCH, kSolve);
+    return asked.two_stages ? check_two_stage_study(asked, study)
+                            : check_single_stage_study(asked, study);
+}
+
+Refusal check_values_part(const Asked &asked, const STU_study &study) {
+    return asked.two_stages ? check_two_stage_values(asked, study)
+                            : check_single_stage_values(asked, study);
+}
+
+// A solve word the inputs given do not ask for.
+bool solve_mismatch(const Asked &asked) {
+    return asked.solve != 0 && inferred_solve(asked) != asked.solve;
 }
 
 // ---- Answers -----------------------------------------------------------------
@@ -1153,9 +1177,31 @@ double taken(const Asked &asked, const STU_study &study, Input input) {
     }
 }
 
+// A question's own inputs: changing their values leaves the study, what is
+// given and what is solved as they were (a cost ratio is not among them: the
+// smallest total's refusal of one other than 1 is the study part's).
+constexpr std::uint64_t kQuestionInputs =
+    bit(kCases) | bit(kControls) | bit(kControlsPerCase) | bit(kCasesPerControl) |
+    bit(kTargetPower) | bit(kDirection) | bit(kTotal) | bit(kStage1Share) | bit(kStage1Cases) |
+    bit(kStage1Controls) | bit(kStage2Cases) | bit(kStage2Controls) | bit(kBudget);
+
+// Whether the request's study part is as the last answer found it: the
+// same inputs given, none but the question's own given anew.
+bool study_as_remembered(const ASK_request &request) {
+    return request.remembered && request.remembered_given == request.given &&
+           (request.changed & ~kQuestionInputs) == 0;
+}
+
+void remember(const ASK_request &request, bool refused, const STU_study &study) {
+    request.remembered = !refused;
+    request.remembered_given = request.given;
+    request.remembered_study = study;
+}
+
 // Marks an input given, and whether its value is of another kind.
 void mark_given(ASK_request &request, std::int32_t input, bool other_kind) {
     request.given |= bit(input);
+    request.changed |= bit(input);
     request.other_kind =
         other_kind ? request.other_kind | bit(input) : request.other_kind & ~bit(input);
 }
@@ -1216,6 +1262,9 @@ void ASK_request_clear(ASK_request *request) {
     }
     std::fill(std::begin(request->value), std::end(request->value), kNotANumber);
     request->given = 0;
+    request->remembered = false;
+    request->remembered_given = 0;
+    request->changed = ~std::uint64_t{0};
     std::fill(std::begin(request->typed), std::end(request->typed), false);
     request->other_kind = 0;
     for (char(&word)[kWordLength] : request->word) {
@@ -1265,6 +1314,7 @@ void ASK_leave_open(ASK_request *request, std::int32_t input) {
     if (request != nullptr && input >= 0 && input < kInputCount) {
         request->given &= ~bit(input);
         request->other_kind &= ~bit(input);
+        request->changed |= bit(input);
         request->typed[input] = false;
         request->value[input] = kNotANumber;
         request->word[input][0] = '\0';
@@ -1299,13 +1349,23 @@ std::int32_t ASK_answer_request(const ASK_request *request, ASK_answer *answers)
     if (!kinds.refused()) {
         fill(asked);
     }
-    const STU_study study = study_of(asked);
-    start(answers[0], asked, study);
-    if (kinds.refused()) {
-        refuse_into(answers[0], kinds);
-        return 1;
+    const bool as_before = !kinds.refused() && study_as_remembered(*request);
+    const STU_study study = as_before ? request->remembered_study : study_of(asked);
+    if (!kinds.refused()) {
+        request->changed = 0;  // seen: the study part below answers for every input
     }
-    const Refusal refusal = check(asked, study);
+    start(answers[0], asked, study);
+    Refusal refusal = kinds;
+    if (!refusal.refused() && !as_before) {
+        refusal = check_study_part(asked, study);
+        remember(*request, refusal.refused() || solve_mismatch(asked), study);
+    }
+    if (!refusal.refused()) {
+        refusal = check_values_part(asked, study);
+    }
+    if (!refusal.refused() && solve_mismatch(asked)) {
+        refusal = refuse(SLV_REASON_SOLVE_MISMATCH, kSolve);
+    }
     if (refusal.refused()) {
         refuse_into(answers[0], refusal);
         return 1;

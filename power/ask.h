@@ -36,8 +36,16 @@
  * anything is computed. ASK_message writes the words, the inputs spelled as
  * the caller spells them ("--stage1-cases" or "stage1_cases").
  *
- * Reentrancy: a request is the caller's; answering reads it and writes only
- * the answers given. Distinct requests may be used on many threads at once.
+ * Grids. A request may be asked again after some inputs are given anew (a
+ * grid's next row): while only a question's own inputs change (the counts,
+ * a ratio, the target power, a direction, a total and its share, a budget),
+ * the request remembers the study, what is given and what is solved as the
+ * last answer checked them, and checks again only those inputs. The answer
+ * is that of a fresh request of the same inputs, bit for bit.
+ *
+ * Reentrancy: a request is the caller's, used by one thread at a time
+ * (answering writes only the answers given and what the request remembers
+ * in itself). Distinct requests may be used on many threads at once.
  * Usable from C and C++. */
 #ifndef VANTOR_POWER_ASK_H
 #define VANTOR_POWER_ASK_H

@@ -4,12 +4,15 @@
 // functions answer is never refused by name.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "power/ask.h"
 #include "power/records.h"
@@ -191,3 +194,108 @@ TEST(AskedByName, RandomQuestionsAnswerAsTheirFunctionsBitForBit) {
 }
 
 }  // namespace
+
+namespace {
+
+// One input of the request kept beside it, as given.
+struct Given {
+    std::string name;
+    double value;
+    std::string word;  // a word input's word; empty for a number
+};
+
+void replay(ASK_request *request, const std::vector<Given> &inputs) {
+    ASK_request_clear(request);
+    for (const Given &input : inputs) {
+        const std::int32_t index = ASK_input_index(input.name.c_str());
+        if (input.word.empty()) {
+            ASK_give(request, index, input.value);
+        } else {
+            ASK_give_word(request, index, input.word.c_str());
+        }
+    }
+}
+
+void expect_same(const ASK_answer &kept, const ASK_answer &fresh, int step) {
+    EXPECT_EQ(kept.status, fresh.status) << step;
+    EXPECT_EQ(kept.reason, fresh.reason) << step;
+    EXPECT_EQ(kept.input, fresh.input) << step;
+    EXPECT_EQ(kept.question, fresh.question) << step;
+    EXPECT_TRUE(kept.alpha == fresh.alpha || (std::isnan(kept.alpha) && std::isnan(fresh.alpha)))
+        << step;
+    if (kept.record == fresh.record && kept.record != 0) {
+        EXPECT_EQ(result_bytes(kept), result_bytes(fresh)) << step;
+    }
+}
+
+}  // namespace
+
+// A request asked again after some inputs changed (a grid's next row) answers
+// as a fresh request of the same inputs: what it remembers of the last
+// answer's study never stands in for a study input given anew.
+TEST(AskedByName, ARequestAskedAgainAnswersAsAFreshOne) {
+    Draw draw(8122026);
+    Request kept(ASK_request_new(), ASK_request_free);
+    Request fresh(ASK_request_new(), ASK_request_free);
+    // Inputs the rows change: the question's own, the study's, and words.
+    const char *numbers[] = {
+        "cases", "controls", "controls_per_case", "target_power", "odds_ratio",   "control_rate",
+        "alpha", "markers",  "frequency",         "prevalence",   "relative_risk"};
+    const char *words[][3] = {{"variance", "pooled", "unpooled"},
+                              {"count", "people", "alleles"},
+                              {"test", "allelic", "trend"}};
+    std::vector<Given> inputs = {{"cases", 2000, ""},
+                                 {"controls", 2000, ""},
+                                 {"odds_ratio", 1.3, ""},
+                                 {"control_rate", 0.3, ""}};
+    replay(kept.get(), inputs);
+    int found = 0;
+    for (int step = 0; step < 20000; ++step) {
+        const std::uint64_t choice = draw.bits() % 14;
+        Given change{};
+        if (choice < 8) {
+            // Mostly values a study takes, now and then one it refuses.
+            constexpr double kLow[] = {0, 0, 0.5, 0.5, 0.5, 0.02, 1e-9, 1};
+            constexpr double kHigh[] = {5000, 5000, 3, 0.95, 2, 0.6, 0.05, 100};
+            change = {numbers[choice], draw.uniform(kLow[choice], kHigh[choice]), ""};
+            if (choice < 2) {
+                change.value = std::floor(change.value);
+            }
+        } else if (choice < 11) {
+            const auto &word = words[choice - 8];
+            change = {word[0], 0, word[1 + draw.bits() % 2]};
+        }
+        const auto at = std::find_if(inputs.begin(), inputs.end(),
+                                     [&change](const Given &g) { return g.name == change.name; });
+        if (choice >= 11) {  // leave one open
+            if (!inputs.empty()) {
+                const std::size_t gone = draw.bits() % inputs.size();
+                ASK_leave_open(kept.get(), ASK_input_index(inputs[gone].name.c_str()));
+                inputs.erase(inputs.begin() + static_cast<std::ptrdiff_t>(gone));
+            }
+        } else {
+            if (at != inputs.end()) {
+                *at = change;
+            } else {
+                inputs.push_back(change);
+            }
+            const std::int32_t index = ASK_input_index(change.name.c_str());
+            if (change.word.empty()) {
+                ASK_give(kept.get(), index, change.value);
+            } else {
+                ASK_give_word(kept.get(), index, change.word.c_str());
+            }
+        }
+        replay(fresh.get(), inputs);
+        ASK_answer kept_answers[ASK_MOST_ANSWERS];
+        ASK_answer fresh_answers[ASK_MOST_ANSWERS];
+        const std::int32_t count = ASK_answer_request(kept.get(), kept_answers);
+        ASSERT_EQ(count, ASK_answer_request(fresh.get(), fresh_answers)) << step;
+        expect_same(kept_answers[0], fresh_answers[0], step);
+        if (::testing::Test::HasFailure()) {
+            return;
+        }
+        found += kept_answers[0].status == SLV_INVALID_INPUT ? 0 : 1;
+    }
+    EXPECT_GT(found, 1000);
+}
