@@ -99,17 +99,19 @@ study_arguments <- c("count", "variance", "test", "markers", "frequency", "preva
                      "marker_frequency", "d_prime", "r_squared")
 
 # A function of the package: `vantor_ask()` of its arguments (`required`
-# first, which have no default; then `arguments`, NULL unless given) and of
-# `fixed`, what its name states, answering with a data frame of class `class`.
+# first, which have no default; then `arguments`, NULL unless given; then any
+# other input of the library, by name, in `...`) and of `fixed`, what its
+# name states, answering with a data frame of class `class`.
 asking <- function(arguments, class, fixed, required = character()) {
-    ask_with <- function() {
+    ask_with <- function(...) {
         frame <- environment()
-        names <- names(formals())
-        given <- structure(lapply(names, get, envir = frame), names = names)
+        names <- setdiff(names(formals()), "...")
+        given <- c(structure(lapply(names, get, envir = frame), names = names), list(...))
         ask(given[!vapply(given, is.null, logical(1L))], class, fixed)
     }
     formals(ask_with) <- c(structure(rep(alist(x = ), length(required)), names = required),
-                           structure(rep(list(NULL), length(arguments)), names = arguments))
+                           structure(rep(list(NULL), length(arguments)), names = arguments),
+                           alist(... = ))
     ask_with
 }
 

@@ -21,6 +21,9 @@
 #'   divides. Not given, the library's default for `markers`: genome-wide
 #'   significance, 5e-8, for one marker (as in every vantor front end) and
 #'   0.05, the study-wide level, for more.
+#' @param ... Any other input of the library by its name ([vantor_inputs()]
+#'   lists them): an input the function does not list is given this way, and
+#'   one its question does not read is refused (`INPUT_NOT_READ`).
 #' @param count `"people"` (the library's default) or `"alleles"`: what every
 #'   count, given or answered, counts.
 #' @param variance The variance of the allelic test's statistic under no

@@ -39,13 +39,15 @@ test_that("wrong shapes, unknown names and old names stop naming the argument", 
     expect_error(vantor_ask(10, controls = 10), "name every input")
     expect_error(vantor_most_powerful_design(odds_ratio = 1.3, control_rate = 0.3),
                  "\"budget\" is missing")
-    # The names before the glossary are no arguments at all.
-    expect_error(vantor_power(10, 10, 1.3, rate = 0.3), "unused argument")
-    expect_error(vantor_power(10, 10, 1.3, 0.3, statistic = "pooled"), "unused argument")
-    expect_error(vantor_sample_size(1.3, 0.3, power = 0.9, controls = 10), "unused argument")
+    # The names before the glossary are no inputs at all.
+    expect_error(vantor_power(10, 10, 1.3, rate = 0.3), "no input is named 'rate'")
+    expect_error(vantor_power(10, 10, 1.3, 0.3, statistic = "pooled"),
+                 "no input is named 'statistic'")
+    expect_error(vantor_sample_size(1.3, 0.3, power = 0.9, controls = 10),
+                 "no input is named 'power'")
     expect_error(vantor_two_stage_power(cases1 = 10, controls1 = 10, cases2 = 10,
                                         controls2 = 10, odds_ratio = 1.3, control_rate = 0.3,
-                                        alpha_stage1 = 1e-3), "unused argument")
+                                        alpha_stage1 = 1e-3), "no input is named 'cases1'")
 })
 
 test_that("nothing given is a question the library refuses as incomplete", {
@@ -80,4 +82,18 @@ test_that("an interrupted call puts the previous report hook back", {
     expect_match(interrupted, "time limit")
     expect_false(.Call(vantor:::C_vantor_hook_installed_for_test))
     expect_warning(vantor:::report_for_test(1), "MIN_FLAG 1 time:")
+})
+
+test_that("any other input of the library reaches a function by name, and one its question does not read is refused", {
+    # The variance is not among vantor_odds_ratio's own arguments' defaults
+    # to restate: given by name, it is the library's input all the same.
+    unpooled <- vantor_odds_ratio(2000, 2000, 0.3, direction = "above", variance = "unpooled")
+    asked <- vantor_ask(cases = 2000, controls = 2000, control_rate = 0.3, direction = "above",
+                        variance = "unpooled", solve = "effect")
+    expect_identical(unpooled$odds_ratio, asked$odds_ratio)
+    refused <- tryCatch(vantor_power(2000, 2000, 1.3, 0.3, budget = 5000),
+                        vantor_invalid_input = function(e) e)
+    expect_identical(refused$reason, "INPUT_NOT_READ")
+    expect_identical(refused$argument, "budget")
+    expect_match(conditionMessage(refused), "budget 5000: ")
 })
