@@ -33,8 +33,10 @@
  *
  * Refusals. A request is refused with status SLV_INVALID_INPUT, a reason
  * and the input it names (`input`; `other_input` for a second one), before
- * anything is computed. ASK_message writes the words, the inputs spelled as
- * the caller spells them ("--stage1-cases" or "stage1_cases").
+ * anything is computed; an input given that its question does not read (a
+ * budget to one stage) is refused too (SLV_REASON_INPUT_NOT_READ).
+ * ASK_message writes the words, the inputs spelled as the caller spells
+ * them ("--stage1-cases" or "stage1_cases").
  *
  * Grids. A request may be asked again after some inputs are given anew (a
  * grid's next row): while only a question's own inputs change (the counts,
