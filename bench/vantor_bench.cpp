@@ -15,12 +15,12 @@
 #include "numeric/MTH_normal_distribution.h"
 #include "numeric/MTH_normal_tail.h"
 #include "numeric/MTH_report.h"
-#include "power/ask.h"
-#include "power/design.h"
+#include "question/ask.h"
+#include "search/design.h"
 #include "power/power_func.h"
-#include "power/solve.h"
+#include "search/solve.h"
 #include "power/statistic.h"
-#include "power/study.h"
+#include "question/study.h"
 #include "power/two_stage_quadrature.h"
 #ifdef VANTOR_COUNT_INTEGRAND
 #include "bench/integrand_counter.h"
@@ -118,7 +118,7 @@ void BM_single_stage_power(benchmark::State &state) {
     }
 }
 
-// A power asked by name, as every front end asks it (power/ask.h): the
+// A power asked by name, as every front end asks it (question/ask.h): the
 // counts given, the question decided, the counts checked (the study as the
 // last row found it), the answer laid out; and
 // the same power asked of STU_power with a study record built by hand.

@@ -1,7 +1,7 @@
-// Feeds arbitrary named inputs into one request (power/ask.h) and checks
+// Feeds arbitrary named inputs into one request (question/ask.h) and checks
 // the answer: its words name inputs as spelled and hold no template left
 // unfilled, its status is its reason's, and an answered question gives, bit
-// for bit, what the per-question function of power/study.h gives for the
+// for bit, what the per-question function of question/study.h gives for the
 // values the request takes (ASK_input_taken). The input is read as entries
 // until it runs out, each
 //   uint8 input (modulo the number of inputs), uint8 form, then
@@ -21,9 +21,9 @@
 #include "fuzz/byte_reader.h"
 #include "fuzz/fuzz_target.h"
 #include "numeric/MTH_report.h"
-#include "power/ask.h"
-#include "power/records.h"
-#include "power/study.h"
+#include "question/ask.h"
+#include "question/records.h"
+#include "question/study.h"
 
 namespace {
 

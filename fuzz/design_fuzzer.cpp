@@ -23,8 +23,8 @@
 #include "fuzz/fuzz_target.h"
 #include "fuzz/reports_fail.h"
 #include "fuzz/two_stage_checks.h"
-#include "power/design.h"
-#include "power/result.h"
+#include "search/design.h"
+#include "status/status.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "fuzz/byte_reader.h"
 #include "fuzz/fuzz_target.h"
 #include "fuzz/reports_fail.h"
-#include "power/solve.h"
+#include "search/solve.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
  * Every power operation overwrites `case_rate` from `control_rate` and
  * `odds_ratio` before use. Nothing is validated: out-of-domain input yields
  * infinities or not-a-number results (the checked entry points are in
- * power/solve.h and power/design.h).
+ * search/solve.h and search/design.h).
  *
  * Reentrancy: every function here may run on several threads at once; what
  * a two-stage call keeps between calls belongs to the calling thread (see

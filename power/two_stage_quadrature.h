@@ -3,7 +3,7 @@
  * second-decision levels that give an overall level, by a fixed-order
  * Gauss-Legendre rule over finite ranges around the stage means.
  *
- * The design searches (power/design.h) rank candidates with these and report
+ * The design searches (search/design.h) rank candidates with these and report
  * only what the library's own two-stage power (PWR_two_stage_power) says of
  * the designs they settle on; nothing here is part of the public interface.
  *

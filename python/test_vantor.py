@@ -414,26 +414,26 @@ class PythonValues(unittest.TestCase):
 
 
 class DescribedField(ctypes.Structure):
-    # REC_field of power/records.h.
+    # REC_field of question/records.h.
     _fields_ = [("name", ctypes.c_char_p), ("type", ctypes.c_int32), ("offset", ctypes.c_int32),
                 ("kind", ctypes.c_int32), ("unit", ctypes.c_char_p), ("meaning", ctypes.c_char_p)]
 
 
 class DescribedArgument(ctypes.Structure):
-    # REC_argument of power/records.h.
+    # REC_argument of question/records.h.
     _fields_ = [("name", ctypes.c_char_p), ("type", ctypes.c_int32), ("kind", ctypes.c_int32),
                 ("elements", ctypes.c_int32), ("meaning", ctypes.c_char_p)]
 
 
 class DescribedQuestion(ctypes.Structure):
-    # REC_question of power/records.h.
+    # REC_question of question/records.h.
     _fields_ = [("name", ctypes.c_char_p), ("function", ctypes.c_char_p),
                 ("result", ctypes.c_int32), ("argument_count", ctypes.c_int32),
                 ("arguments", ctypes.POINTER(DescribedArgument)),
                 ("study_fields", ctypes.c_char_p), ("meaning", ctypes.c_char_p)]
 
 
-# The result records of power/records.h and the module's type for each.
+# The result records of question/records.h and the module's type for each.
 RESULT_OF_RECORD = {2: "PowerResult", 3: "SizeResult", 4: "OddsRatioResult",
                     5: "DesignResult", 6: "RelativeRiskResult"}
 REC_KIND_REASON, REC_KIND_INTERNAL, REC_ANSWER = 3, 5, 8

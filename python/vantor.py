@@ -1,6 +1,6 @@
 """Power of case-control genetic association studies, from Python.
 
-A thin layer over the shared vantor library (power/ask.h), in ctypes:
+A thin layer over the shared vantor library (question/ask.h), in ctypes:
 ``ask(**inputs)`` asks the question of any inputs named as in
 docs/glossary.md, and each function below asks the one its name states (an
 argument left at None is not given). The library decides the question,
@@ -8,7 +8,7 @@ applies every default and checks every input; a refused one raises
 ``InputError`` (a ``ValueError``) in its words, the value as Python writes
 it ("cases 2.5: ...", "cases None: ...", "cases '0x10': ..."). The results,
 ``Reason`` and ``Status`` are made from the library's description of its
-records (power/records.h) on first use, so importing always works; the
+records (question/records.h) on first use, so importing always works; the
 library is looked for in ``$VANTOR_LIBRARY``, beside this module, in
 ``build/``, in ``lib/`` of an installation, then by the system's loader.
 Threads may call at once. docs/python.md tells more.
@@ -66,11 +66,11 @@ class InputError(ValueError):
 
 
 # The library's description of its records: their numbers, C types and kinds
-# (power/records.h).
+# (question/records.h).
 _REC_POWER, _REC_SIZE, _REC_EFFECT, _REC_DESIGN, _REC_RISK, _REC_ANSWER = 2, 3, 4, 5, 6, 8
 _C_TYPES = {1: ctypes.c_int32, 2: ctypes.c_int64, 3: ctypes.c_double}
 _KIND_COUNT, _KIND_STATUS, _KIND_REASON, _KIND_CHOICE, _KIND_INTERNAL = 1, 2, 3, 4, 5
-# ASK_WORD and ASK_SPELL_NAME of power/ask.h; the most answers of a request.
+# ASK_WORD and ASK_SPELL_NAME of question/ask.h; the most answers of a request.
 _ASK_WORD, _ASK_SPELL_NAME, _MOST_ANSWERS = 3, 2, 2
 
 # The result types, and what each holds (its values None unless found).
@@ -89,13 +89,13 @@ _CHOICES = ("method", "variance", "count", "direction", "test", "model", "contro
 
 
 class _DescribedField(ctypes.Structure):
-    # Mirrors REC_field in power/records.h.
+    # Mirrors REC_field in question/records.h.
     _fields_ = [("name", ctypes.c_char_p), ("type", ctypes.c_int32), ("offset", ctypes.c_int32),
                 ("kind", ctypes.c_int32), ("unit", ctypes.c_char_p), ("meaning", ctypes.c_char_p)]
 
 
 class _DescribedInput(ctypes.Structure):
-    # Mirrors ASK_input in power/ask.h.
+    # Mirrors ASK_input in question/ask.h.
     _fields_ = [("name", ctypes.c_char_p), ("kind", ctypes.c_int32), ("choice", ctypes.c_char_p),
                 ("reason", ctypes.c_int32), ("value_default", ctypes.c_char_p),
                 ("meaning", ctypes.c_char_p), ("effect", ctypes.c_int32)]

@@ -1,5 +1,5 @@
-// Seeded random questions asked both ways: by named inputs (power/ask.h)
-// and through the per-question functions of power/study.h with a study
+// Seeded random questions asked both ways: by named inputs (question/ask.h)
+// and through the per-question functions of question/study.h with a study
 // record built here. The two answers agree bit for bit, and a request the
 // functions answer is never refused by name.
 #include <gtest/gtest.h>
@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "power/ask.h"
-#include "power/records.h"
-#include "power/study.h"
+#include "question/ask.h"
+#include "question/records.h"
+#include "question/study.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // power at the answer and one below), the cheapest design and the most
 // powerful within a budget against exhaustive grids, the comparison with one
 // stage, and every refused input with its words.
-#include "power/design.h"
+#include "search/design.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include <string>
 
 #include "power/power_func.h"
-#include "power/solve.h"
+#include "search/solve.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // haplotypes in long double, the one-degree-of-freedom powers with erfc,
 // the limits the model must reach, and a seeded simulation of the tests
 // themselves on multinomial genotype counts.
-#include "power/disease_model.h"
+#include "disease/disease_model.h"
 
 #include <gtest/gtest.h>
 
@@ -13,11 +13,11 @@
 #include <random>
 #include <vector>
 
-#include "power/genotype_tests.h"
-#include "power/records.h"
-#include "power/result.h"
+#include "disease/genotype_tests.h"
+#include "question/records.h"
+#include "status/status.h"
 #include "power/statistic.h"
-#include "power/study.h"
+#include "question/study.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 
 #include "numeric/MTH_noncentral_chi_square.h"
 #include "numeric/MTH_normal_distribution.h"
-#include "power/design.h"
+#include "search/design.h"
 #include "power/power_func.h"
-#include "power/solve.h"
+#include "search/solve.h"
 
 static void print_distributions(void) {
     for (int i = -80; i <= 80; ++i) {

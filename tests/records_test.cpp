@@ -1,7 +1,7 @@
 // The description of the records and questions: it covers every byte of each
 // record it describes, names what the glossary names, and its questions
 // answer as described.
-#include "power/records.h"
+#include "question/records.h"
 
 #include <gtest/gtest.h>
 
@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "power/ask.h"
-#include "power/result.h"
-#include "power/study.h"
+#include "question/ask.h"
+#include "status/status.h"
+#include "question/study.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "power/records.h"
+#include "question/records.h"
 
 struct TableRequest {
     std::vector<std::pair<std::string, std::string>> inputs;  // name, value as typed

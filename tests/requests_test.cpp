@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "power/ask.h"
-#include "power/records.h"
+#include "question/ask.h"
+#include "question/records.h"
 #include "request_table.h"
 
 namespace {

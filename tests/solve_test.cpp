@@ -2,7 +2,7 @@
 // designs, the closed-form normal-approximation sample size on large ones,
 // detectable odds ratios plugged back into the power; every refused input and
 // its message; warnings and unreachable targets.
-#include "power/solve.h"
+#include "search/solve.h"
 
 #include <gtest/gtest.h>
 

@@ -10,9 +10,9 @@
 #include <cmath>
 #include <cstdint>
 
-#include "power/design.h"
+#include "search/design.h"
 #include "power/power_func.h"
-#include "power/solve.h"
+#include "search/solve.h"
 #include "tests/reference.h"
 #include "tests/tolerance.h"
 

@@ -7,9 +7,9 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "power/design.h"
-#include "power/solve.h"
-#include "power/study.h"
+#include "search/design.h"
+#include "search/solve.h"
+#include "question/study.h"
 
 static int failures = 0;
 static int questions = 0;

@@ -3,7 +3,7 @@
 // plain power carries the few-expected-alleles warning, and counts are the
 // study's unit. (study_c_test.c compares every answer with the functions the
 // questions are built on.)
-#include "power/study.h"
+#include "question/study.h"
 
 #include <gtest/gtest.h>
 

@@ -16,7 +16,7 @@
 
 #include "numeric/MTH_report.h"
 #include "power/power_func.h"
-#include "power/study.h"
+#include "question/study.h"
 
 namespace {
 

@@ -34,9 +34,9 @@
 #include <cmath>
 #include <cstdint>
 
-#include "power/design.h"
+#include "search/design.h"
 #include "power/power_func.h"
-#include "power/solve.h"
+#include "search/solve.h"
 #include "power/statistic.h"
 #include "tolerance.h"
 

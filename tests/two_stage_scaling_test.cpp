@@ -11,9 +11,9 @@
 #include <limits>
 #include <vector>
 
-#include "power/design.h"
+#include "search/design.h"
 #include "power/power_func.h"
-#include "power/solve.h"
+#include "search/solve.h"
 #include "power/statistic.h"
 #include "reference.h"
 

@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "power/disease_model.h"
-#include "power/genotype_tests.h"
-#include "power/result.h"
-#include "power/study.h"
+#include "disease/disease_model.h"
+#include "disease/genotype_tests.h"
+#include "status/status.h"
+#include "question/study.h"
 #include "run_program.h"
 
 namespace {

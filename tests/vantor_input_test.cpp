@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "power/power_func.h"
-#include "power/result.h"
+#include "status/status.h"
 #include "run_program.h"
 
 namespace {

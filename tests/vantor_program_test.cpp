@@ -16,10 +16,10 @@
 #include <utility>
 #include <vector>
 
-#include "power/design.h"
+#include "search/design.h"
 #include "power/power_func.h"
-#include "power/result.h"
-#include "power/study.h"
+#include "status/status.h"
+#include "question/study.h"
 #include "reference.h"
 #include "run_program.h"
 #include "two_stage_reference.h"

@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "power/ask.h"
-#include "power/records.h"
-#include "power/result.h"
+#include "question/ask.h"
+#include "question/records.h"
+#include "status/status.h"
 #include "request_table.h"
 #include "run_program.h"
 

@@ -1,10 +1,10 @@
 // The library for the page's WebAssembly module.
 //
-// The page asks the library by named inputs, through power/ask.h itself:
+// The page asks the library by named inputs, through question/ask.h itself:
 // build.sh exports every ASK_ and REC_ function as it is (a request, giving
 // inputs by name and as the text typed, answering; the names of statuses,
 // reasons and choices' words). What JavaScript cannot read from the library
-// by itself is here: the records' descriptions (power/records.h), the
+// by itself is here: the records' descriptions (question/records.h), the
 // questions' names and the inputs' descriptions, fields of structures, as
 // strings; the answers of a request; an answer's words as a string. The
 // module is single-threaded (one per worker), and the page reads the
@@ -12,8 +12,8 @@
 #include <cstdint>
 #include <string>
 
-#include "power/ask.h"
-#include "power/records.h"
+#include "question/ask.h"
+#include "question/records.h"
 
 namespace {
 

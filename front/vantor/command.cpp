@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "front/vantor/messages.h"
-#include "power/records.h"
-#include "power/result.h"
+#include "question/records.h"
+#include "status/status.h"
 
 namespace vantor_cli {
 

@@ -3,7 +3,7 @@
 // answer to a row.
 //
 // Names are docs/glossary.md's: an option --stage1-cases is the input column
-// stage1-cases and the library's input stage1_cases (power/ask.h). A request
+// stage1-cases and the library's input stage1_cases (question/ask.h). A request
 // becomes one named question; the library decides what it asks, applies the
 // defaults, checks it and names the refused input, and a row's result
 // columns are laid out from the description of the answer's record
@@ -20,8 +20,8 @@
 
 #include "front/vantor/output.h"
 #include "front/vantor/values.h"
-#include "power/ask.h"
-#include "power/records.h"
+#include "question/ask.h"
+#include "question/records.h"
 
 namespace vantor_cli {
 
@@ -31,7 +31,7 @@ struct Parameter {
     std::string short_name;  // one letter, or empty
     Kind kind = Kind::Real;
     std::string help;
-    std::string choice;        // a Kind::Word input's choice in power/records.h, or empty
+    std::string choice;        // a Kind::Word input's choice in question/records.h, or empty
     std::string default_text;  // the program's own default (a list it answers), or empty
     bool single = false;       // takes one value, not a list: its rows would look alike
     bool shown = true;         // has a column of its own in the rows

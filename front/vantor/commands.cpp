@@ -11,7 +11,7 @@
 #include <string>
 
 #include "front/vantor/command.h"
-#include "power/records.h"
+#include "question/records.h"
 
 namespace vantor_cli {
 

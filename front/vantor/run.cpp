@@ -17,8 +17,8 @@
 #include "front/vantor/progress.h"
 #include "front/vantor/requests.h"
 #include "numeric/MTH_report.h"
-#include "power/records.h"
-#include "power/result.h"
+#include "question/records.h"
+#include "status/status.h"
 #include "vantor/version.h"
 
 namespace vantor_cli {
@@ -98,7 +98,7 @@ constexpr std::size_t kHelpWidth = 90;
 // REC_choice_code's answer for a word that is not one of the choice's.
 constexpr std::int32_t kNoChoice = -1000;
 
-// The words of a choice of power/records.h, joined by `between`.
+// The words of a choice of question/records.h, joined by `between`.
 std::string choice_words(const char *choice, const char *between) {
     std::string words;
     std::int32_t code = 0;

@@ -1,10 +1,10 @@
 // The library's named requests, for the page and its worker.
 //
-// A request gives inputs by the names of docs/glossary.md (power/ask.h);
+// A request gives inputs by the names of docs/glossary.md (question/ask.h);
 // the library decides the question, applies the defaults, checks every
 // input and answers. An answer's result is read by the library's
 // description of its record (the fields' names, C types and byte offsets:
-// power/records.h), so a field added to a record is read without a change
+// question/records.h), so a field added to a record is read without a change
 // here; statuses, reasons, questions and inputs come back by their names.
 "use strict";
 

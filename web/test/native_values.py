@@ -1,7 +1,7 @@
 """Prints, as JSON, the native library's answers to a fixed list of designs
 (single-stage and two-stage powers, solved sizes), for the WebAssembly
 module's answers to be compared with. Asks the shared library
-(VANTOR_LIBRARY) by named inputs through its C interface (power/ask.h).
+(VANTOR_LIBRARY) by named inputs through its C interface (question/ask.h).
 
 Each of the first 300 rows also has "dm": a disease-model study drawn on its
 own (disease_model_studies), its inputs and the library's answers to it."""

@@ -442,7 +442,7 @@ test("an input the page lacks a field for is generated and reaches the answers (
 
 test("answers are read by the library's description: every question, every field", async () => {
   const lib = await nodeLibrary();
-  // Every question of power/study.h but the cases per control (the glossary
+  // Every question of question/study.h but the cases per control (the glossary
   // gives them no page label) answers an output of the page: the detectable
   // odds ratio for an allelic effect, the detectable relative risk for a
   // disease model.

@@ -1,5 +1,5 @@
 # Asking the library: named inputs, recycled as R's arithmetic recycles them,
-# each row one request of the library's (power/ask.h, through vantor_r.c);
+# each row one request of the library's (question/ask.h, through vantor_r.c);
 # its refusals as R conditions and its answers as data frames whose columns
 # the library's description of its records lays out. The library decides the
 # question and applies every default: an argument left NULL is not given.

@@ -67,9 +67,9 @@
 #'   words). [plot.vantor_power()] draws it.
 #' @details Every function of the package is [vantor_ask()] with the word
 #'   its name states (`solve = "power"` here): the vantor library
-#'   (`power/ask.h`) takes the arguments given as named inputs, decides the
+#'   (`question/ask.h`) takes the arguments given as named inputs, decides the
 #'   question, applies its defaults and checks every input, and the columns
-#'   are laid out from its description of its records (`power/records.h`),
+#'   are laid out from its description of its records (`question/records.h`),
 #'   named as `docs/glossary.md` names them.
 #'
 #'   The power is the library's on allele counts (people times two). With the
@@ -79,7 +79,7 @@
 #'   the difference of the case and control rates, `s` its standard error from
 #'   each group's own rate and `c` the upper `alpha / 2` quantile.
 #'
-#'   A disease model (power/disease_model.h) gives the genotype frequencies
+#'   A disease model (disease/disease_model.h) gives the genotype frequencies
 #'   of cases and controls at the marker (Hardy-Weinberg equilibrium in the
 #'   population, penetrances scaled to the prevalence); the allelic test on a
 #'   disease model is the allelic test on the `marker_odds_ratio` and

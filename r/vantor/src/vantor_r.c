@@ -1,12 +1,12 @@
 /* The .Call routines of the R package.
  *
- * One routine asks the library (power/ask.h): it takes a named list of input
+ * One routine asks the library (question/ask.h): it takes a named list of input
  * vectors, named as the glossary names them, and for each row (element i of
  * every vector, recycled to the longest as R's arithmetic recycles) gives the
  * row's values to one reused request and asks. The library decides the
  * question, applies the defaults and checks every input; the glue lays the
  * answers out as columns from the library's description of the answer's head
- * (REC_ANSWER) and result (power/records.h). Nothing here knows a question,
+ * (REC_ANSWER) and result (question/records.h). Nothing here knows a question,
  * a default, a rule or a field.
  *
  * Values come as R gives them: a number as a double; text (a word, "0x10",
@@ -35,9 +35,9 @@
 #include <string.h>
 
 #include "numeric/MTH_report.h"
-#include "power/ask.h"
-#include "power/records.h"
-#include "power/result.h"
+#include "question/ask.h"
+#include "question/records.h"
+#include "status/status.h"
 #include "vantor/version.h"
 
 enum { MAX_INPUTS = 64, MAX_COLUMNS = 48, MESSAGE_SIZE = 1024 };

@@ -1,5 +1,5 @@
-# The package's arguments and columns are the library's inputs (power/ask.h)
-# and the fields of its records (power/records.h), named as the glossary
+# The package's arguments and columns are the library's inputs (question/ask.h)
+# and the fields of its records (question/records.h), named as the glossary
 # (docs/glossary.md) names them; no function restates a default.
 
 functions <- c("vantor_power", "vantor_sample_size", "vantor_odds_ratio",

@@ -2,7 +2,7 @@
 // The arithmetic rule holds for all that follows, so it comes first.
 // clang-format off
 #include "numeric/MTH_arithmetic_rule.h"
-#include "power/solve.h"
+#include "search/solve.h"
 // clang-format on
 
 #include <array>
@@ -14,10 +14,10 @@
 #include <utility>
 
 #include "numeric/MTH_normal_distribution.h"
-#include "power/partner_rounding.h"
+#include "status/partner_rounding.h"
 #include "power/power_func.h"
 #include "power/statistic.h"
-#include "power/valley_search.h"
+#include "search/valley_search.h"
 
 namespace {
 

@@ -30,8 +30,8 @@
  * [1e-12, 1). Unchecked (the study's questions check first); outside the
  * domain the answer is not a number or meaningless.
  * Reentrancy: pure functions; any thread. Usable from C and C++. */
-#ifndef VANTOR_POWER_GENOTYPE_TESTS_H
-#define VANTOR_POWER_GENOTYPE_TESTS_H
+#ifndef VANTOR_DISEASE_GENOTYPE_TESTS_H
+#define VANTOR_DISEASE_GENOTYPE_TESTS_H
 
 #include <stdint.h>
 

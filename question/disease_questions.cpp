@@ -2,7 +2,7 @@
 // The arithmetic rule holds for all that follows, so it comes first.
 // clang-format off
 #include "numeric/MTH_arithmetic_rule.h"
-#include "power/disease_questions.h"
+#include "question/disease_questions.h"
 // clang-format on
 
 #include <cmath>
@@ -10,10 +10,10 @@
 #include <functional>
 #include <limits>
 
-#include "power/genotype_tests.h"
-#include "power/partner_rounding.h"
+#include "disease/genotype_tests.h"
+#include "status/partner_rounding.h"
 #include "power/power_func.h"
-#include "power/result.h"
+#include "status/status.h"
 #include "power/statistic.h"
 
 namespace vantor {

@@ -2,8 +2,8 @@
  * words, and the checks of every input a question takes.
  *
  * Every question the library answers with a search or a check (the solvers
- * of power/solve.h, the designs of power/design.h, the questions of
- * power/study.h) returns a status and fills a record whose `reason` says
+ * of search/solve.h, the designs of search/design.h, the questions of
+ * question/study.h) returns a status and fills a record whose `reason` says
  * why; SLV_message gives the words every program and binding shows. Invalid
  * input is refused with the first refused input's code before anything is
  * computed, by exactly the checks below, so a program or binding that checks
@@ -12,8 +12,8 @@
  * Reentrancy: every function here is a pure function of its arguments (the
  * messages are static strings) and may be called from any thread. Usable
  * from C and C++. */
-#ifndef VANTOR_POWER_RESULT_H
-#define VANTOR_POWER_RESULT_H
+#ifndef VANTOR_STATUS_STATUS_H
+#define VANTOR_STATUS_STATUS_H
 
 #include <stdint.h>
 
@@ -91,7 +91,7 @@ enum {
     SLV_REASON_NO_EFFECT = 138,
     SLV_REASON_MARKER_WITHOUT_LD = 139,
 
-    /* A request (power/ask.h) that cannot be answered as it is: its words
+    /* A request (question/ask.h) that cannot be answered as it is: its words
      * (SLV_message) name inputs in braces, "{target_power}", which
      * ASK_message spells as the caller does. */
     SLV_REASON_MISSING_INPUT = 140,
@@ -140,7 +140,7 @@ enum { SLV_UNIT_ALLELES = 1, SLV_UNIT_PEOPLE = 2 };
 
 /* The message for a reason code: one sentence in plain words, no final full
  * stop, in static storage (never freed, never changed). An unknown code gives
- * "unknown reason code". The table is in result.cpp; every program and
+ * "unknown reason code". The table is in status.cpp; every program and
  * binding shows these words. */
 const char *SLV_message(int32_t reason);
 

@@ -22,7 +22,7 @@
 // The arithmetic rule holds for all that follows, so it comes first.
 // clang-format off
 #include "numeric/MTH_arithmetic_rule.h"
-#include "power/design.h"
+#include "search/design.h"
 // clang-format on
 
 #include <algorithm>
@@ -36,8 +36,8 @@
 
 #include "numeric/MTH_normal_distribution.h"
 #include "power/power_func.h"
-#include "power/result.h"
-#include "power/solve.h"
+#include "status/status.h"
+#include "search/solve.h"
 #include "power/statistic.h"
 #include "power/two_stage_quadrature.h"
 

@@ -4,7 +4,7 @@
 // The arithmetic rule holds for all that follows, so it comes first.
 // clang-format off
 #include "numeric/MTH_arithmetic_rule.h"
-#include "power/ask.h"
+#include "question/ask.h"
 // clang-format on
 
 #include <algorithm>
@@ -19,11 +19,11 @@
 #include <new>
 #include <string>
 
-#include "power/checked_questions.h"
-#include "power/disease_model.h"
-#include "power/genotype_tests.h"
-#include "power/partner_rounding.h"
-#include "power/records.h"
+#include "question/checked_questions.h"
+#include "disease/disease_model.h"
+#include "disease/genotype_tests.h"
+#include "status/partner_rounding.h"
+#include "question/records.h"
 
 namespace {
 
@@ -882,14 +882,14 @@ void start(ASK_answer &answer, const Asked &asked, const STU_study &study) {
     answer.result = kNoResult;
 }
 
-// The questions of power/records.h the request asks.
+// The questions of question/records.h the request asks.
 constexpr const char *kQuestionNames[] = {
     "power",           "cases_for_controls", "controls_for_cases",
     "cases_for_ratio", "controls_for_ratio", "odds_ratio",
     "relative_risk",   "two_stage_power",    "two_stage_power_of_total",
     "smallest_total",  "cheapest_design",    "most_powerful_design"};
 
-// The index of a question of power/records.h, looked up once.
+// The index of a question of question/records.h, looked up once.
 std::int32_t question_index(const char *name) {
     struct Indices {
         std::int32_t of[std::size(kQuestionNames)]{};

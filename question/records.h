@@ -12,7 +12,7 @@
  *     its unit and its meaning. Per-stage arrays are described element by
  *     element, stages numbered from 1 for people ("stage1_cases" is
  *     cases[0]);
- *   - each question of power/study.h: its name, the study fields it reads,
+ *   - each question of question/study.h: its name, the study fields it reads,
  *     its own arguments (in the order of the C function) and its record;
  *   - the words of each choice (method, variance, count, direction) and
  *     their codes;
@@ -27,8 +27,8 @@
  * Every string is static (never freed, never changed). Every function is a
  * pure function of its arguments and may be called from any thread. Usable
  * from C and C++. */
-#ifndef VANTOR_POWER_RECORDS_H
-#define VANTOR_POWER_RECORDS_H
+#ifndef VANTOR_QUESTION_RECORDS_H
+#define VANTOR_QUESTION_RECORDS_H
 
 #include <stdint.h>
 
@@ -45,7 +45,7 @@ enum {
     REC_DESIGN_RESULT = 5, /* DSN_design_result */
     REC_RISK_RESULT = 6,   /* STU_risk_result */
     REC_DISEASE_MODEL = 7, /* DIS_model, the disease-model effect of a study */
-    /* The head of ASK_answer (power/ask.h): its size is the offset of the
+    /* The head of ASK_answer (question/ask.h): its size is the offset of the
      * answer's result, which the answer's `record` describes. */
     REC_ANSWER = 8
 };
@@ -113,7 +113,7 @@ typedef struct REC_question {
     const char *meaning;      /* one sentence, no final full stop */
 } REC_question;
 
-/* The number of questions of power/study.h. */
+/* The number of questions of question/study.h. */
 int32_t REC_question_count(void);
 
 /* The index-th question (from 0); NULL outside. */

@@ -3,7 +3,7 @@
 // The arithmetic rule holds for all that follows, so it comes first.
 // clang-format off
 #include "numeric/MTH_arithmetic_rule.h"
-#include "power/study.h"
+#include "question/study.h"
 // clang-format on
 
 #include <cmath>
@@ -11,10 +11,10 @@
 #include <initializer_list>
 #include <limits>
 
-#include "power/checked_questions.h"
-#include "power/disease_questions.h"
+#include "question/checked_questions.h"
+#include "question/disease_questions.h"
 #include "power/power_func.h"
-#include "power/solve.h"
+#include "search/solve.h"
 
 namespace {
 

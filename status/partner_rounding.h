@@ -2,13 +2,13 @@
 // `units` searched units at `ratio` partners each, halves up, at least 1, and
 // one past the largest count when it does not fit. Shared by the solvers and
 // the check of a ratio, so both apply one rule.
-#ifndef VANTOR_POWER_PARTNER_ROUNDING_H
-#define VANTOR_POWER_PARTNER_ROUNDING_H
+#ifndef VANTOR_STATUS_PARTNER_ROUNDING_H
+#define VANTOR_STATUS_PARTNER_ROUNDING_H
 
 #include <cmath>
 #include <cstdint>
 
-#include "power/result.h"
+#include "status/status.h"
 
 namespace vantor {
 

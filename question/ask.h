@@ -4,8 +4,8 @@
  * names of docs/glossary.md, and asks. The library decides which question
  * the inputs ask, applies the defaults, checks every input once and names
  * the one it refuses (a stage's count as "stage1_cases", not "cases"), and
- * answers with a record whose result is one of the records power/records.h
- * describes. The per-question functions of power/study.h answer the same,
+ * answers with a record whose result is one of the records question/records.h
+ * describes. The per-question functions of question/study.h answer the same,
  * bit for bit: a request is turned into one of their calls.
  *
  * Inputs. Every input has an index (ASK_input_index) and a kind: a count
@@ -49,15 +49,15 @@
  * (answering writes only the answers given and what the request remembers
  * in itself). Distinct requests may be used on many threads at once.
  * Usable from C and C++. */
-#ifndef VANTOR_POWER_ASK_H
-#define VANTOR_POWER_ASK_H
+#ifndef VANTOR_QUESTION_ASK_H
+#define VANTOR_QUESTION_ASK_H
 
 #include <stdint.h>
 
-#include "power/design.h"
-#include "power/result.h"
-#include "power/solve.h"
-#include "power/study.h"
+#include "search/design.h"
+#include "status/status.h"
+#include "search/solve.h"
+#include "question/study.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -200,7 +200,7 @@ int32_t ASK_message(const ASK_answer *answer, const ASK_request *request, int32_
 double ASK_result_number(const ASK_answer *answer, const char *name);
 
 /* sizeof(ASK_answer), the offset of its result (REC_record_size(REC_ANSWER):
- * power/records.h describes the answer's head as REC_ANSWER) and
+ * question/records.h describes the answer's head as REC_ANSWER) and
  * sizeof(ASK_input), as the library was compiled, for bindings that lay the
  * records out. */
 int32_t ASK_answer_size(void);

@@ -1,7 +1,7 @@
 /* Solving the single-stage allelic test for whichever quantity is unknown:
  * the number of cases or of controls that reaches a target power, or the
  * odds ratio the study can detect. The statuses, reasons, messages and input
- * checks the solvers answer with are power/result.h's.
+ * checks the solvers answer with are status/status.h's.
  *
  * Units. Every count in this interface is a number of allele draws in one
  * group, as PWR_design.sample_size holds it (a person carries two alleles).
@@ -22,12 +22,12 @@
  * Reentrancy: every function here is a pure function of its arguments (no
  * process-wide state, no allocation, no output) and may be called from any
  * number of threads at once. Usable from C and C++. */
-#ifndef VANTOR_POWER_SOLVE_H
-#define VANTOR_POWER_SOLVE_H
+#ifndef VANTOR_SEARCH_SOLVE_H
+#define VANTOR_SEARCH_SOLVE_H
 
 #include <stdint.h>
 
-#include "power/result.h"
+#include "status/status.h"
 
 #ifdef __cplusplus
 extern "C" {

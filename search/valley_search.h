@@ -1,6 +1,6 @@
 // The search the solvers share: the smallest point of a line from which the
 // power reaches a target at every point up to the line's top, for a power
-// that need not be monotone along the line (power/solve.h says why and how
+// that need not be monotone along the line (search/solve.h says why and how
 // it is used). Written once for whole sizes and for log-odds.
 //
 // A line is a class with
@@ -16,8 +16,8 @@
 // rising is narrowed to a valley. The valleys are then checked from the top
 // down: the first floor falling short starts a rising stretch, on which
 // bisection finds the answer. Internal to the library (C++).
-#ifndef VANTOR_POWER_VALLEY_SEARCH_H
-#define VANTOR_POWER_VALLEY_SEARCH_H
+#ifndef VANTOR_SEARCH_VALLEY_SEARCH_H
+#define VANTOR_SEARCH_VALLEY_SEARCH_H
 
 #include <array>
 #include <cstddef>

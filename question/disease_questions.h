@@ -1,15 +1,15 @@
 // The single-stage questions of a study whose test runs on genotypes (the
-// trend, dominant, recessive and genotypic tests of power/genotype_tests.h),
-// and the detectable relative risk of a disease model, for power/study.cpp.
-// The study has been checked (power/study.h's rules) before any of these is
+// trend, dominant, recessive and genotypic tests of disease/genotype_tests.h),
+// and the detectable relative risk of a disease model, for question/study.cpp.
+// The study has been checked (question/study.h's rules) before any of these is
 // called; counts are people. Internal to the library (C++).
-#ifndef VANTOR_POWER_DISEASE_QUESTIONS_H
-#define VANTOR_POWER_DISEASE_QUESTIONS_H
+#ifndef VANTOR_QUESTION_DISEASE_QUESTIONS_H
+#define VANTOR_QUESTION_DISEASE_QUESTIONS_H
 
 #include <cstdint>
 
-#include "power/disease_model.h"
-#include "power/study.h"
+#include "disease/disease_model.h"
+#include "question/study.h"
 
 namespace vantor {
 
@@ -42,7 +42,7 @@ void genotype_cases_for_ratio(const STU_study &study, double controls_per_case, 
 void genotype_controls_for_ratio(const STU_study &study, double cases_per_control, double target,
                                  STU_size_result *result);
 
-// The detectable relative risk (power/study.h, STU_relative_risk) of a
+// The detectable relative risk (question/study.h, STU_relative_risk) of a
 // checked study with a one-parameter model.
 void detectable_relative_risk(const STU_study &study, std::int64_t cases, std::int64_t controls,
                               double target, std::int32_t direction, STU_risk_result *result);

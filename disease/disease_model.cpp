@@ -3,7 +3,7 @@
 // The arithmetic rule holds for all that follows, so it comes first.
 // clang-format off
 #include "numeric/MTH_arithmetic_rule.h"
-#include "power/disease_model.h"
+#include "disease/disease_model.h"
 // clang-format on
 
 #include <algorithm>
@@ -13,7 +13,7 @@
 #include <initializer_list>
 #include <limits>
 
-#include "power/result.h"
+#include "status/status.h"
 
 namespace {
 

@@ -2,13 +2,13 @@
 // The arithmetic rule holds for all that follows, so it comes first.
 // clang-format off
 #include "numeric/MTH_arithmetic_rule.h"
-#include "power/result.h"
+#include "status/status.h"
 // clang-format on
 
 #include <cmath>
 #include <cstdint>
 
-#include "power/partner_rounding.h"
+#include "status/partner_rounding.h"
 #include "power/statistic.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // The arithmetic rule holds for all that follows, so it comes first.
 // clang-format off
 #include "numeric/MTH_arithmetic_rule.h"
-#include "power/genotype_tests.h"
+#include "disease/genotype_tests.h"
 // clang-format on
 
 #include <cmath>

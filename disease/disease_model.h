@@ -30,8 +30,8 @@
  *
  * Reentrancy: pure functions of their arguments; any thread. Usable from C
  * and C++. */
-#ifndef VANTOR_POWER_DISEASE_MODEL_H
-#define VANTOR_POWER_DISEASE_MODEL_H
+#ifndef VANTOR_DISEASE_DISEASE_MODEL_H
+#define VANTOR_DISEASE_DISEASE_MODEL_H
 
 #include <stdint.h>
 
@@ -99,7 +99,7 @@ void DIS_model_init(DIS_model *model);
  * association: a marker with D' or r^2 of 0 (SLV_REASON_MARKER_WITHOUT_LD)
  * and last relative risks of 1 (the free model's both 1,
  * SLV_REASON_NO_EFFECT) carry none, and no test could find it.
- * SLV_REASON_NONE or the first refusal's reason (power/result.h). */
+ * SLV_REASON_NONE or the first refusal's reason (status/status.h). */
 int32_t DIS_check_model(const DIS_model *model);
 
 /* The genotype relative risks (1, RR_1, RR_2) of the model's relative

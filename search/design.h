@@ -16,7 +16,7 @@
  * one-stage study of n people costs n.
  *
  * Units. Counts are in the study's `unit` (SLV_UNIT_PEOPLE or
- * SLV_UNIT_ALLELES, as in power/solve.h): totals, per-stage counts and costs
+ * SLV_UNIT_ALLELES, as in search/solve.h): totals, per-stage counts and costs
  * in that unit; the power is computed on allele draws (a person is two). A
  * total N becomes four counts thus: stage 0 holds n0 = round(share * N)
  * (halves up), stage 1 n1 = N - n0; in each stage the cases are
@@ -49,7 +49,7 @@
  * power question about that design returns. A smallest total is confirmed
  * the same way (see DSN_smallest_total). `evaluations` counts both kinds.
  *
- * Results follow power/solve.h: a status, a reason code (SLV_message gives
+ * Results follow search/solve.h: a status, a reason code (SLV_message gives
  * the words), and values that are only filled in when found (counts 0,
  * doubles not-a-number otherwise). A power that comes out not a number (a
  * control rate within a few subnormals of 0) is SLV_NOT_REACHABLE with
@@ -58,8 +58,8 @@
  *
  * Reentrancy: every function here keeps its state on the stack and may be
  * called from several threads at once. Usable from C and C++. */
-#ifndef VANTOR_POWER_DESIGN_H
-#define VANTOR_POWER_DESIGN_H
+#ifndef VANTOR_SEARCH_DESIGN_H
+#define VANTOR_SEARCH_DESIGN_H
 
 #include <stdint.h>
 

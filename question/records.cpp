@@ -3,7 +3,7 @@
 // The arithmetic rule holds for all that follows, so it comes first.
 // clang-format off
 #include "numeric/MTH_arithmetic_rule.h"
-#include "power/records.h"
+#include "question/records.h"
 // clang-format on
 
 #include <cstddef>
@@ -11,15 +11,15 @@
 #include <cstring>
 #include <iterator>
 
-#include "power/ask.h"
-#include "power/design.h"
-#include "power/disease_model.h"
-#include "power/genotype_tests.h"
+#include "question/ask.h"
+#include "search/design.h"
+#include "disease/disease_model.h"
+#include "disease/genotype_tests.h"
 #include "power/power_func.h"
-#include "power/result.h"
-#include "power/solve.h"
+#include "status/status.h"
+#include "search/solve.h"
 #include "power/statistic.h"
-#include "power/study.h"
+#include "question/study.h"
 
 namespace {
 

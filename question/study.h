@@ -7,7 +7,7 @@
  * counting unit, and for two stages the analysis, the first-stage level and
  * the cases' share of each stage. Each question takes the study, its own
  * knowns and a result record, checks every input it reads with the checks
- * of power/result.h (the first refused input's reason, before anything is
+ * of status/status.h (the first refused input's reason, before anything is
  * computed), and answers with a status, a reason (SLV_message gives the
  * words) and its values:
  *
@@ -23,8 +23,8 @@
  *   STU_cheapest_design       cheapest two-stage design for a target power
  *   STU_most_powerful_design  most powerful two-stage design within a budget
  *
- * They answer exactly as the solvers of power/solve.h and the design
- * questions of power/design.h do (they are built on them): the same numbers,
+ * They answer exactly as the solvers of search/solve.h and the design
+ * questions of search/design.h do (they are built on them): the same numbers,
  * bit for bit, with counts in the study's unit. A question reads only the
  * fields it needs: the single-stage questions ignore the two-stage fields,
  * and STU_odds_ratio the study's odds ratio (its unknown).
@@ -46,16 +46,16 @@
  * nothing else (no thread state: two identical questions give identical
  * answers in any order, on any thread) and may run on many threads at once.
  * Usable from C and C++. */
-#ifndef VANTOR_POWER_STUDY_H
-#define VANTOR_POWER_STUDY_H
+#ifndef VANTOR_QUESTION_STUDY_H
+#define VANTOR_QUESTION_STUDY_H
 
 #include <stdint.h>
 
-#include "power/design.h"
-#include "power/disease_model.h"
-#include "power/genotype_tests.h"
-#include "power/result.h"
-#include "power/solve.h"
+#include "search/design.h"
+#include "disease/disease_model.h"
+#include "disease/genotype_tests.h"
+#include "status/status.h"
+#include "search/solve.h"
 #include "power/statistic.h"
 
 #ifdef __cplusplus
@@ -65,7 +65,7 @@ extern "C" {
 /* Kinds of effect description. */
 enum {
     STU_EFFECT_ALLELIC = 1, /* an allelic odds ratio and the control rate */
-    STU_EFFECT_DISEASE = 2  /* a disease model (power/disease_model.h) */
+    STU_EFFECT_DISEASE = 2  /* a disease model (disease/disease_model.h) */
 };
 
 /* An effect given as the allelic odds ratio of cases against controls and
@@ -174,7 +174,7 @@ enum { STU_ABOVE_ONE = 1, STU_BELOW_ONE = -1 };
 /* ---- Single stage ------------------------------------------------------- */
 
 /* The power of `cases` and `controls` (study unit) at the study's level. A
- * few expected copies of an allele in either group (power/result.h) give
+ * few expected copies of an allele in either group (status/status.h) give
  * SLV_FOUND_WITH_WARNING; a power that is not a number (a rate within a few
  * subnormals of 0 or 1) SLV_NOT_REACHABLE with
  * SLV_REASON_POWER_NOT_COMPUTABLE. */
@@ -182,7 +182,7 @@ int32_t STU_power(const STU_study *study, int64_t cases, int64_t controls,
                   STU_power_result *result);
 
 /* Sizes for a target power, as SLV_cases_for_controls ... SLV_controls_for_ratio
- * answer them (power/solve.h): the smallest size from which every larger
+ * answer them (search/solve.h): the smallest size from which every larger
  * size reaches the target. */
 int32_t STU_cases_for_controls(const STU_study *study, int64_t controls, double target_power,
                                STU_size_result *result);
@@ -216,7 +216,7 @@ int32_t STU_relative_risk(const STU_study *study, int64_t cases, int64_t control
                           double target_power, int32_t direction, STU_risk_result *result);
 
 /* ---- Two stages ----------------------------------------------------------
- * As the questions of power/design.h, with the study's method, level (the
+ * As the questions of search/design.h, with the study's method, level (the
  * overall one), case fraction, statistic and unit; the second decision's
  * level is derived. The analyses are allelic (another test is refused,
  * SLV_REASON_TWO_STAGES_NEED_ALLELIC): a disease model enters as the odds

@@ -1,12 +1,12 @@
 // The study's questions once their inputs are checked, for the named path
-// (power/ask.h), which checks every input itself first. Internal to the
+// (question/ask.h), which checks every input itself first. Internal to the
 // library (C++).
-#ifndef VANTOR_POWER_CHECKED_QUESTIONS_H
-#define VANTOR_POWER_CHECKED_QUESTIONS_H
+#ifndef VANTOR_QUESTION_CHECKED_QUESTIONS_H
+#define VANTOR_QUESTION_CHECKED_QUESTIONS_H
 
 #include <cstdint>
 
-#include "power/study.h"
+#include "question/study.h"
 
 namespace vantor {
 
