@@ -15,13 +15,13 @@
 #include "numeric/MTH_normal_distribution.h"
 #include "numeric/MTH_normal_tail.h"
 #include "numeric/MTH_report.h"
-#include "question/ask.h"
-#include "search/design.h"
 #include "power/power_func.h"
-#include "search/solve.h"
 #include "power/statistic.h"
-#include "question/study.h"
 #include "power/two_stage_quadrature.h"
+#include "question/ask.h"
+#include "question/study.h"
+#include "search/design.h"
+#include "search/solve.h"
 #ifdef VANTOR_COUNT_INTEGRAND
 #include "bench/integrand_counter.h"
 #endif
@@ -191,7 +191,7 @@ void BM_solve_cases_for_ratio(benchmark::State &state) {
     count_power_evaluations(state, [&] {
         SLV_size_result result;
         SLV_cases_for_ratio(controls_per_case, kOddsRatio, kRate, kGenomeWide, kTarget,
-                            SLV_UNIT_PEOPLE, &result);
+                            VANTOR_COUNT_PEOPLE, &result);
         return result.evaluations;
     });
 }
@@ -200,7 +200,7 @@ void BM_solve_cases_for_ratio(benchmark::State &state) {
 void BM_solve_cases_for_controls(benchmark::State &state) {
     count_power_evaluations(state, [&] {
         SLV_size_result result;
-        SLV_cases_for_controls(10000, kOddsRatio, kRate, kGenomeWide, kTarget, SLV_UNIT_PEOPLE,
+        SLV_cases_for_controls(10000, kOddsRatio, kRate, kGenomeWide, kTarget, VANTOR_COUNT_PEOPLE,
                                &result);
         return result.evaluations;
     });
@@ -231,8 +231,8 @@ DSN_study design_study(benchmark::State &state) {
             kRate,
             kGenomeWide,
             0.5,
-            SLV_UNIT_PEOPLE,
-            PWR_STATISTIC_POOLED};
+            VANTOR_COUNT_PEOPLE,
+            PWR_VARIANCE_POOLED};
 }
 
 // Stage 0 holds 40 % of the people and is tested at 1e-3.

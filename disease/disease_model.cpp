@@ -58,16 +58,16 @@ Three penetrances_of(const DIS_model &m) {
 std::int32_t check_risks(const DIS_model &m) {
     if (m.model == DIS_FREE) {
         return positive_finite(m.heterozygote_risk) && positive_finite(m.homozygote_risk)
-                   ? SLV_REASON_NONE
-                   : SLV_REASON_BAD_RELATIVE_RISK;
+                   ? VANTOR_REASON_NONE
+                   : VANTOR_REASON_BAD_RELATIVE_RISK;
     }
     if (!positive_finite(m.relative_risk)) {
-        return SLV_REASON_BAD_RELATIVE_RISK;
+        return VANTOR_REASON_BAD_RELATIVE_RISK;
     }
     // Every genotype's relative risk is positive, as the one-parameter
     // models' r must be: the additive model's two copies carry 2r - 1.
-    return m.model == DIS_ADDITIVE && !(m.relative_risk > 0.5) ? SLV_REASON_NEGATIVE_RISK
-                                                               : SLV_REASON_NONE;
+    return m.model == DIS_ADDITIVE && !(m.relative_risk > 0.5) ? VANTOR_REASON_NEGATIVE_RISK
+                                                               : VANTOR_REASON_NONE;
 }
 
 // Risks of 1 leave every genotype's risk that of none: no association to
@@ -76,23 +76,23 @@ std::int32_t check_risks(const DIS_model &m) {
 std::int32_t check_effect(const DIS_model &m) {
     const bool none = m.model == DIS_FREE ? m.heterozygote_risk == 1 && m.homozygote_risk == 1
                                           : m.relative_risk == 1;
-    return none ? SLV_REASON_NO_EFFECT : SLV_REASON_NONE;
+    return none ? VANTOR_REASON_NO_EFFECT : VANTOR_REASON_NONE;
 }
 
 // A marker in no linkage disequilibrium with the risk allele is as common
 // among cases as among controls.
 std::int32_t check_marker_association(const DIS_model &m) {
-    return m.ld_kind != DIS_MARKER_IS_CAUSAL && m.ld == 0 ? SLV_REASON_MARKER_WITHOUT_LD
-                                                          : SLV_REASON_NONE;
+    return m.ld_kind != DIS_MARKER_IS_CAUSAL && m.ld == 0 ? VANTOR_REASON_MARKER_WITHOUT_LD
+                                                          : VANTOR_REASON_NONE;
 }
 
 std::int32_t check_penetrances(const DIS_model &m) {
     for (const double f : penetrances_of(m)) {
         if (!(f <= 1)) {
-            return SLV_REASON_RISK_ABOVE_ONE;
+            return VANTOR_REASON_RISK_ABOVE_ONE;
         }
     }
-    return SLV_REASON_NONE;
+    return VANTOR_REASON_NONE;
 }
 
 double marker_frequency_of(const DIS_model &m) {
@@ -112,44 +112,45 @@ double d_of(const DIS_model &model) {
 
 std::int32_t check_marker(const DIS_model &model) {
     if (model.ld_kind == DIS_MARKER_IS_CAUSAL) {
-        return SLV_REASON_NONE;
+        return VANTOR_REASON_NONE;
     }
     if (model.ld_kind != DIS_LD_D_PRIME && model.ld_kind != DIS_LD_R_SQUARED) {
-        return SLV_REASON_BAD_LD_KIND;
+        return VANTOR_REASON_BAD_LD_KIND;
     }
     const double m = marker_frequency_of(model);
     if (!strictly_inside_unit(m)) {
-        return SLV_REASON_BAD_MARKER_FREQUENCY;
+        return VANTOR_REASON_BAD_MARKER_FREQUENCY;
     }
     if (!(model.ld >= 0 && model.ld <= 1)) {
-        return SLV_REASON_BAD_LD;
+        return VANTOR_REASON_BAD_LD;
     }
     // r^2 is refused only beyond rounding: r^2 = 1 with m = p is allowed.
     const double room = largest_d(model.frequency, m);
-    return d_of(model) <= room * (1 + 1e-12) ? SLV_REASON_NONE : SLV_REASON_LD_BEYOND_FREQUENCIES;
+    return d_of(model) <= room * (1 + 1e-12) ? VANTOR_REASON_NONE
+                                             : VANTOR_REASON_LD_BEYOND_FREQUENCIES;
 }
 
 std::int32_t first_refusal(std::initializer_list<std::int32_t> reasons) {
     for (const std::int32_t reason : reasons) {
-        if (reason != SLV_REASON_NONE) {
+        if (reason != VANTOR_REASON_NONE) {
             return reason;
         }
     }
-    return SLV_REASON_NONE;
+    return VANTOR_REASON_NONE;
 }
 
 std::int32_t check(const DIS_model &m) {
     if (!strictly_inside_unit(m.frequency)) {
-        return SLV_REASON_BAD_FREQUENCY;
+        return VANTOR_REASON_BAD_FREQUENCY;
     }
     if (!strictly_inside_unit(m.prevalence)) {
-        return SLV_REASON_BAD_PREVALENCE;
+        return VANTOR_REASON_BAD_PREVALENCE;
     }
     if (m.model < DIS_MULTIPLICATIVE || m.model > DIS_FREE) {
-        return SLV_REASON_BAD_MODEL;
+        return VANTOR_REASON_BAD_MODEL;
     }
     if (m.controls != DIS_UNAFFECTED_CONTROLS && m.controls != DIS_POPULATION_CONTROLS) {
-        return SLV_REASON_BAD_CONTROLS_KIND;
+        return VANTOR_REASON_BAD_CONTROLS_KIND;
     }
     return first_refusal({check_risks(m), check_penetrances(m), check_marker(m),
                           check_marker_association(m), check_effect(m)});
@@ -264,7 +265,7 @@ void DIS_penetrances(const DIS_model *model, double penetrances[3]) {
 
 std::int32_t DIS_marker_of(const DIS_model *model, DIS_marker *marker) {
     const std::int32_t reason = check(*model);
-    if (reason != SLV_REASON_NONE) {
+    if (reason != VANTOR_REASON_NONE) {
         fill_unknown(marker);
         return reason;
     }
@@ -281,7 +282,7 @@ std::int32_t DIS_marker_of(const DIS_model *model, DIS_marker *marker) {
     marker->control_rate = allele_rate(controls);
     marker->odds_ratio = marker->case_rate * (1 - marker->control_rate) /
                          (marker->control_rate * (1 - marker->case_rate));
-    return SLV_REASON_NONE;
+    return VANTOR_REASON_NONE;
 }
 
 }  // extern "C"

@@ -93,13 +93,13 @@ void DIS_model_init(DIS_model *model);
 
 /* The model's checks, in this order: frequency, prevalence, model, controls,
  * relative risks (positive and finite; every genotype's relative risk
- * positive, so the additive model's r above 1/2, SLV_REASON_NEGATIVE_RISK),
- * the penetrances (none above 1, SLV_REASON_RISK_ABOVE_ONE), the marker (its
+ * positive, so the additive model's r above 1/2, VANTOR_REASON_NEGATIVE_RISK),
+ * the penetrances (none above 1, VANTOR_REASON_RISK_ABOVE_ONE), the marker (its
  * kind, frequency and D' or r^2, r^2 within what the frequencies allow), then
- * association: a marker with D' or r^2 of 0 (SLV_REASON_MARKER_WITHOUT_LD)
+ * association: a marker with D' or r^2 of 0 (VANTOR_REASON_MARKER_WITHOUT_LD)
  * and last relative risks of 1 (the free model's both 1,
- * SLV_REASON_NO_EFFECT) carry none, and no test could find it.
- * SLV_REASON_NONE or the first refusal's reason (status/status.h). */
+ * VANTOR_REASON_NO_EFFECT) carry none, and no test could find it.
+ * VANTOR_REASON_NONE or the first refusal's reason (status/status.h). */
 int32_t DIS_check_model(const DIS_model *model);
 
 /* The genotype relative risks (1, RR_1, RR_2) of the model's relative

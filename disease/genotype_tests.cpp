@@ -82,7 +82,7 @@ double GEN_score_test_power(std::int32_t test, const double cases[3], const doub
                             std::int32_t statistic) {
     Scores scores{};
     if (!scores_of(test, scores) ||
-        (statistic != PWR_STATISTIC_POOLED && statistic != PWR_STATISTIC_UNPOOLED)) {
+        (statistic != PWR_VARIANCE_POOLED && statistic != PWR_VARIANCE_UNPOOLED)) {
         return kNotANumber;
     }
     const double delta = mean_of(scores, cases) - mean_of(scores, controls);
@@ -90,7 +90,7 @@ double GEN_score_test_power(std::int32_t test, const double cases[3], const doub
         variance_of(scores, cases) / case_count + variance_of(scores, controls) / control_count;
     double pooled[3];
     pooled_of(cases, controls, case_count, control_count, pooled);
-    const double null = statistic == PWR_STATISTIC_UNPOOLED
+    const double null = statistic == PWR_VARIANCE_UNPOOLED
                             ? alternative
                             : (1 / case_count + 1 / control_count) * variance_of(scores, pooled);
     const double c = -MTH_qnorm(alpha / 2, 0);

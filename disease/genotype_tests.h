@@ -49,7 +49,7 @@ enum {
 };
 
 /* Power of the trend, dominant or recessive test (`test`), with the pooled
- * (PWR_STATISTIC_POOLED) or unpooled variance under no association. Not a
+ * (PWR_VARIANCE_POOLED) or unpooled variance under no association. Not a
  * number for another test or statistic. */
 double GEN_score_test_power(int32_t test, const double cases[3], const double controls[3],
                             double case_count, double control_count, double alpha,

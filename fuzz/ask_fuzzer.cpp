@@ -114,14 +114,14 @@ STU_study study_of(const ASK_request *request) {
         study.effect.allelic.odds_ratio = taken(request, "odds_ratio");
         study.effect.allelic.control_rate = taken(request, "control_rate");
     }
-    study.statistic = static_cast<std::int32_t>(taken(request, "variance"));
-    study.unit = static_cast<std::int32_t>(taken(request, "count"));
+    study.variance = static_cast<std::int32_t>(taken(request, "variance"));
+    study.count = static_cast<std::int32_t>(taken(request, "count"));
     study.test = static_cast<std::int32_t>(taken(request, "test"));
     study.markers = taken(request, "markers");
     study.alpha = taken(request, "alpha");
     if (taken(request, "stages") == 2) {
         study.method = static_cast<std::int32_t>(taken(request, "method"));
-        study.alpha0 = taken(request, "stage1_alpha");
+        study.stage1_alpha = taken(request, "stage1_alpha");
         study.case_fraction = taken(request, "case_fraction");
     }
     return study;
@@ -193,14 +193,14 @@ void check_words(const ASK_answer &answer, const ASK_request *request) {
             finding(std::string("words with a template left: ") + words);
         }
     }
-    if (answer.status != SLV_status_of_reason(answer.reason)) {
+    if (answer.status != VANTOR_status_of_reason(answer.reason)) {
         finding("a status that is not its reason's");
     }
 }
 
 void check_answer(const ASK_answer &answer, const ASK_request *request) {
     check_words(answer, request);
-    if (answer.status == SLV_INVALID_INPUT) {
+    if (answer.status == VANTOR_INVALID_INPUT) {
         return;
     }
     const REC_question *asked = REC_question_at(answer.question);

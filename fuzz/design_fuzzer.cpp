@@ -32,7 +32,7 @@ struct Request {
     std::int32_t question;
     DSN_study study;
     double share;
-    double alpha0;
+    double stage1_alpha;
     double target;
     double cost_ratio;
     double budget;
@@ -45,13 +45,13 @@ Request read_request(ByteReader &reader) {
     Request r{};
     r.question = reader.take<std::int32_t>();
     r.study.method = reader.take<std::int32_t>();
-    r.study.unit = reader.take<std::int32_t>();
+    r.study.count = reader.take<std::int32_t>();
     r.study.odds_ratio = reader.take<double>();
     r.study.control_rate = reader.take<double>();
-    r.study.alpha2 = reader.take<double>();
+    r.study.alpha = reader.take<double>();
     r.study.case_fraction = reader.take<double>();
     r.share = reader.take<double>();
-    r.alpha0 = reader.take<double>();
+    r.stage1_alpha = reader.take<double>();
     r.target = reader.take<double>();
     r.cost_ratio = reader.take<double>();
     r.budget = reader.take<double>();
@@ -60,7 +60,7 @@ Request read_request(ByteReader &reader) {
         r.controls[stage] = reader.take<std::int32_t>();
     }
     r.multiplier = reader.take<std::uint32_t>();
-    r.study.statistic = reader.take<std::int32_t>();
+    r.study.variance = reader.take<std::int32_t>();
     return r;
 }
 
@@ -74,10 +74,11 @@ void require(bool holds, const char *what) {
 // What every status promises of the record.
 void check(std::int32_t returned, const DSN_design_result &r) {
     require(returned == r.status, "returned status differs from the record's");
-    require(r.status >= SLV_FOUND && r.status <= SLV_INVALID_INPUT, "status out of range");
-    require(SLV_status_of_reason(r.reason) == r.status, "reason belongs to another status");
-    require(std::strcmp(SLV_message(r.reason), "unknown reason code") != 0, "reason has no words");
-    const bool found = r.status == SLV_FOUND || r.status == SLV_FOUND_WITH_WARNING;
+    require(r.status >= VANTOR_FOUND && r.status <= VANTOR_INVALID_INPUT, "status out of range");
+    require(VANTOR_status_of_reason(r.reason) == r.status, "reason belongs to another status");
+    require(std::strcmp(VANTOR_message(r.reason), "unknown reason code") != 0,
+            "reason has no words");
+    const bool found = r.status == VANTOR_FOUND || r.status == VANTOR_FOUND_WITH_WARNING;
     if (!found) {
         require(r.total == 0 && std::isnan(r.power), "values given without an answer");
         return;
@@ -88,18 +89,18 @@ void check(std::int32_t returned, const DSN_design_result &r) {
                 "a found design with an empty group");
     }
     require(r.power >= -1e-12 && r.power <= 1 + 1e-12, "a found power outside [0, 1]");
-    require(r.stage0_share > 0 && r.stage0_share < 1, "a found weight outside (0, 1)");
+    require(r.stage1_weight > 0 && r.stage1_weight < 1, "a found weight outside (0, 1)");
 }
 
 bool found(const DSN_design_result &r) {
-    return r.status == SLV_FOUND || r.status == SLV_FOUND_WITH_WARNING;
+    return r.status == VANTOR_FOUND || r.status == VANTOR_FOUND_WITH_WARNING;
 }
 
 // A found power is the power of the design found.
 void check_power(const DSN_study &study, const DSN_design_result &r) {
     if (found(r)) {
         const PWR_design design = two_stage_reference::design_of_result(study, r);
-        two_stage_checks::check_against_reference(design, r.power, study.statistic);
+        two_stage_checks::check_against_reference(design, r.power, study.variance);
         // Every design question derives the final level from the overall one.
         two_stage_checks::check_levels(design, 1);
     }
@@ -114,7 +115,7 @@ void check_growth(const Request &q, const DSN_design_result &r) {
     for (int stage = 0; stage < 2; ++stage) {
         const std::int64_t grown_cases = q.cases[stage] * k;
         const std::int64_t grown_controls = q.controls[stage] * k;
-        if (grown_cases > SLV_LARGEST_COUNT || grown_controls > SLV_LARGEST_COUNT) {
+        if (grown_cases > VANTOR_LARGEST_COUNT || grown_controls > VANTOR_LARGEST_COUNT) {
             return;
         }
         cases[stage] = static_cast<std::int32_t>(grown_cases);
@@ -124,7 +125,7 @@ void check_growth(const Request &q, const DSN_design_result &r) {
         return;
     }
     DSN_design_result grown{};
-    DSN_two_stage_power(&q.study, cases, controls, q.alpha0, &grown);
+    DSN_two_stage_power(&q.study, cases, controls, q.stage1_alpha, &grown);
     // Grown counts may leave the allele range (people count twice).
     if (found(grown) && !(grown.power >= r.power - two_stage_checks::kFallTolerance)) {
         two_stage_checks::fail("power falls as every count grows",
@@ -137,9 +138,9 @@ void ask(const Request &q) {
     DSN_design_result result{};
     switch (q.question & 3) {
         case 0:
-            check(DSN_smallest_total(&q.study, q.share, q.alpha0, q.target, &result), result);
+            check(DSN_smallest_total(&q.study, q.share, q.stage1_alpha, q.target, &result), result);
             check_power(q.study, result);
-            if (result.status == SLV_FOUND || result.status == SLV_FOUND_WITH_WARNING) {
+            if (result.status == VANTOR_FOUND || result.status == VANTOR_FOUND_WITH_WARNING) {
                 require(result.power >= q.target, "smallest total misses the target");
             }
             break;
@@ -150,12 +151,13 @@ void ask(const Request &q) {
         case 2:
             check(DSN_most_powerful_design(&q.study, q.budget, q.cost_ratio, &result), result);
             check_power(q.study, result);
-            if (result.status == SLV_FOUND) {
+            if (result.status == VANTOR_FOUND) {
                 require(result.cost <= q.budget, "a design over its budget");
             }
             break;
         default:
-            check(DSN_two_stage_power(&q.study, q.cases, q.controls, q.alpha0, &result), result);
+            check(DSN_two_stage_power(&q.study, q.cases, q.controls, q.stage1_alpha, &result),
+                  result);
             check_power(q.study, result);
             check_growth(q, result);
             break;

@@ -34,7 +34,7 @@ struct PowerRequest {
     PWR_design design;
     std::int32_t stage;
     std::uint32_t multiplier;
-    std::int32_t statistic;
+    std::int32_t variance;
 };
 
 PowerRequest read_request(ByteReader &reader) {
@@ -52,7 +52,7 @@ PowerRequest read_request(ByteReader &reader) {
     request.design.control_rate = reader.take<double>();
     request.design.odds_ratio = reader.take<double>();
     request.multiplier = reader.take<std::uint32_t>();
-    request.statistic = reader.take<std::int32_t>();
+    request.variance = reader.take<std::int32_t>();
     return request;
 }
 
@@ -82,11 +82,11 @@ void run_every_power(const PowerRequest &request) {
     two_stage_checks::check_growth(design, copy, power,
                                    two_stage_checks::multiplier_of(request.multiplier));
     PWR_design with_statistic = design;
-    const double power_with_statistic = PWR_two_stage_power(&with_statistic, request.statistic);
-    if (request.statistic == PWR_STATISTIC_UNPOOLED) {
+    const double power_with_statistic = PWR_two_stage_power(&with_statistic, request.variance);
+    if (request.variance == PWR_VARIANCE_UNPOOLED) {
         two_stage_checks::check_against_reference(with_statistic, power_with_statistic,
-                                                  request.statistic);
-    } else if (request.statistic == PWR_STATISTIC_POOLED &&
+                                                  request.variance);
+    } else if (request.variance == PWR_VARIANCE_POOLED &&
                !same_number(power, power_with_statistic)) {
         // The pooled statistic is the plain call's, to the bit.
         two_stage_checks::fail("the pooled statistic differs from the plain call", copy, power,

@@ -23,7 +23,7 @@ constexpr std::int32_t kBudget = 64;
 struct Question {
     std::int32_t cases;
     std::int32_t controls;
-    std::int32_t unit;
+    std::int32_t count;
     double ratio;
     double odds_ratio;
     double control_rate;
@@ -35,7 +35,7 @@ Question read_question(ByteReader &reader) {
     Question q{};
     q.cases = reader.take<std::int32_t>();
     q.controls = reader.take<std::int32_t>();
-    q.unit = reader.take<std::int32_t>();
+    q.count = reader.take<std::int32_t>();
     q.ratio = reader.take<double>();
     q.odds_ratio = reader.take<double>();
     q.control_rate = reader.take<double>();
@@ -54,14 +54,14 @@ void require(bool holds, const char *what) {
 void check_common(std::int32_t returned, std::int32_t status, std::int32_t reason,
                   std::int32_t evaluations) {
     require(returned == status, "returned status differs from the record's");
-    require(status >= SLV_FOUND && status <= SLV_INVALID_INPUT, "status out of range");
-    require(SLV_status_of_reason(reason) == status, "reason belongs to another status");
-    require(std::strcmp(SLV_message(reason), "unknown reason code") != 0, "reason has no words");
+    require(status >= VANTOR_FOUND && status <= VANTOR_INVALID_INPUT, "status out of range");
+    require(VANTOR_status_of_reason(reason) == status, "reason belongs to another status");
+    require(std::strcmp(VANTOR_message(reason), "unknown reason code") != 0, "reason has no words");
     require(evaluations >= 0 && evaluations <= kBudget, "evaluation budget exceeded");
 }
 
 bool is_found(std::int32_t status) {
-    return status == SLV_FOUND || status == SLV_FOUND_WITH_WARNING;
+    return status == VANTOR_FOUND || status == VANTOR_FOUND_WITH_WARNING;
 }
 
 void check_size(std::int32_t returned, const SLV_size_result &r, double target) {
@@ -89,16 +89,16 @@ void check_effect(std::int32_t returned, const SLV_effect_result &r, double targ
 void ask_every_solver(const Question &q) {
     SLV_size_result size{};
     check_size(SLV_cases_for_controls(q.controls, q.odds_ratio, q.control_rate, q.alpha, q.target,
-                                      q.unit, &size),
+                                      q.count, &size),
                size, q.target);
     check_size(SLV_controls_for_cases(q.cases, q.odds_ratio, q.control_rate, q.alpha, q.target,
-                                      q.unit, &size),
+                                      q.count, &size),
                size, q.target);
-    check_size(SLV_cases_for_ratio(q.ratio, q.odds_ratio, q.control_rate, q.alpha, q.target, q.unit,
-                                   &size),
+    check_size(SLV_cases_for_ratio(q.ratio, q.odds_ratio, q.control_rate, q.alpha, q.target,
+                                   q.count, &size),
                size, q.target);
     check_size(SLV_controls_for_ratio(q.ratio, q.odds_ratio, q.control_rate, q.alpha, q.target,
-                                      q.unit, &size),
+                                      q.count, &size),
                size, q.target);
     SLV_effect_result effect{};
     check_effect(

@@ -52,7 +52,7 @@ inline bool in_checked_domain(const PWR_design &design) {
     const double rate = design.control_rate;
     const double odds = design.odds_ratio;
     return rate >= kSmallestRate && rate <= 1 - kSmallestRate && odds >= kSmallestOddsRatio &&
-           odds <= kLargestOddsRatio && design.method >= PWR_METHOD_SEPARATE &&
+           odds <= kLargestOddsRatio && design.method >= PWR_METHOD_REPLICATION &&
            design.method <= PWR_METHOD_JOINT;
 }
 
@@ -71,7 +71,7 @@ inline bool in_checked_domain(const PWR_design &design) {
 // `power` is the library's for `design` (as the call left the record) with
 // the given statistic.
 inline void check_against_reference(const PWR_design &design, double power,
-                                    std::int32_t statistic = PWR_STATISTIC_POOLED) {
+                                    std::int32_t statistic = PWR_VARIANCE_POOLED) {
     if (!in_checked_domain(design)) {
         return;
     }
@@ -103,7 +103,7 @@ inline bool relation_expected(const PWR_design &after, int derived) {
     if (derived < 0 || after.alpha[derived] == 1) {
         return false;
     }
-    return derived != 0 || after.method == PWR_METHOD_SEPARATE;
+    return derived != 0 || after.method == PWR_METHOD_REPLICATION;
 }
 
 // The overall level of the design's analysis at its levels a0 and a1, as
@@ -112,7 +112,7 @@ inline double reference_overall_level(const PWR_design &design) {
     const double a0 = design.alpha[0];
     const double a1 = design.alpha[1];
     switch (design.method) {
-        case PWR_METHOD_SEPARATE:
+        case PWR_METHOD_REPLICATION:
             return a0 * a1 / 2;
         case PWR_METHOD_PRODUCT: {
             // Once stage 1 passes at a0 < a1 the product always does.

@@ -15,7 +15,7 @@
 #include "numeric/MTH_normal_distribution.h"
 #include "numeric/MTH_normal_tail.h"
 #include "numeric/MTH_numerical_integrate.h"
-#include "power/statistic.h"
+#include "power/allelic_tails.h"
 
 namespace {
 
@@ -508,7 +508,21 @@ void derive_replication_level(double *alpha) {
 // only agreeing directions.
 double replication_power(PWR_design *design) {
     derive_replication_level(design->alpha);
-    return PWR_replication_power(design, PWR_STATISTIC_POOLED);
+    design->case_rate =
+        get_population_rate_control_to_case(design->control_rate, design->odds_ratio);
+    const double rates[2] = {design->case_rate, design->control_rate};
+    vantor::RejectionTails tails[2];
+    for (std::int32_t stage = 0; stage < 2; ++stage) {
+        const std::int32_t *counts = design->sample_size[stage];
+        const vantor::StageTest test = {static_cast<double>(counts[0]),
+                                        static_cast<double>(counts[1]),
+                                        design->case_rate,
+                                        design->control_rate,
+                                        get_general_population_rate(rates, counts),
+                                        design->alpha[stage]};
+        tails[stage] = vantor::rejection_tails(test, false);
+    }
+    return vantor::same_direction_power(tails[0], tails[1]);
 }
 
 double product_step_tolerance(double overall_level) {
@@ -704,7 +718,7 @@ double two_stage_power(PWR_design *design, CarryOver carry_over) {
     design->case_rate =
         get_population_rate_control_to_case(design->control_rate, design->odds_ratio);
     switch (design->method) {
-        case PWR_METHOD_SEPARATE:
+        case PWR_METHOD_REPLICATION:
             return replication_power(design);
         case PWR_METHOD_PRODUCT:
             return product_power(design);

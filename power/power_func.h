@@ -35,9 +35,12 @@ extern "C" {
 /* Two-stage analyses, the values of PWR_design.method (see
  * PWR_get_power_for_two_stage_method). */
 enum {
-    PWR_METHOD_SEPARATE = 0, /* each stage tested by itself */
-    PWR_METHOD_PRODUCT = 1,  /* product of the two stages' p-values */
-    PWR_METHOD_JOINT = 2     /* joint statistic of both stages */
+    PWR_METHOD_REPLICATION = 0, /* each stage tested by itself */
+    PWR_METHOD_PRODUCT = 1,     /* product of the two stages' p-values */
+    PWR_METHOD_JOINT = 2,       /* joint statistic of both stages */
+    /* The old name of the replication analysis, kept while callers may rely
+     * on it. */
+    PWR_METHOD_SEPARATE = PWR_METHOD_REPLICATION
 };
 
 /* The value of a level in PWR_design.alpha that a two-stage call is to
@@ -59,7 +62,7 @@ enum {
  *
  * Start from PWR_DESIGN_INIT: every field zero. */
 typedef struct PWR_design {
-    /* Two-stage analysis: one of PWR_METHOD_SEPARATE, PWR_METHOD_PRODUCT,
+    /* Two-stage analysis: one of PWR_METHOD_REPLICATION, PWR_METHOD_PRODUCT,
      * PWR_METHOD_JOINT. */
     int32_t method;
     /* Significance levels. Single stage s uses alpha[s] as its two-sided

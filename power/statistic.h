@@ -30,16 +30,20 @@
 extern "C" {
 #endif
 
-/* Which standard error the test's statistic uses under no association. */
+/* The variance of the test statistic: which standard error it uses under no
+ * association. */
 enum {
-    PWR_STATISTIC_POOLED = 0,  /* the pooled rate: the allelic chi-square test */
-    PWR_STATISTIC_UNPOOLED = 1 /* each group's own rate (Wald) */
+    PWR_VARIANCE_POOLED = 0,   /* the pooled rate: the allelic chi-square test */
+    PWR_VARIANCE_UNPOOLED = 1, /* each group's own rate (Wald) */
+    /* Old names, kept while callers may rely on them. */
+    PWR_STATISTIC_POOLED = PWR_VARIANCE_POOLED,
+    PWR_STATISTIC_UNPOOLED = PWR_VARIANCE_UNPOOLED
 };
 
 /* Power of the two-sided allelic test of stage `stage` at level
  * a = alpha[stage] with the chosen statistic.
- *  - PWR_STATISTIC_POOLED: PWR_get_power_for_single_step, bit for bit.
- *  - PWR_STATISTIC_UNPOOLED: the same formula with s0 replaced by s:
+ *  - PWR_VARIANCE_POOLED: PWR_get_power_for_single_step, bit for bit.
+ *  - PWR_VARIANCE_UNPOOLED: the same formula with s0 replaced by s:
  *      power = Phi((s z_lo - d) / s) + 1 - Phi((s z_hi - d) / s),
  *    that is Phi(d/s - c) + Phi(-d/s - c) with c = Q(1 - a/2), computed with
  *    the library's Phi and quantile as the pooled power is, so its accuracy

@@ -83,78 +83,78 @@ constexpr const char *kPeople = "people";
 
 // clang-format off
 constexpr Known kInputs[] = {
-    {{"cases", ASK_COUNT, "", SLV_REASON_BAD_CASES, "", "number of cases", 0}, {}},
-    {{"controls", ASK_COUNT, "", SLV_REASON_BAD_CONTROLS, "", "number of controls", 0}, {}},
-    {{"controls_per_case", ASK_NUMBER, "", SLV_REASON_BAD_RATIO, "",
+    {{"cases", ASK_COUNT, "", VANTOR_REASON_BAD_CASES, "", "number of cases", 0}, {}},
+    {{"controls", ASK_COUNT, "", VANTOR_REASON_BAD_CONTROLS, "", "number of controls", 0}, {}},
+    {{"controls_per_case", ASK_NUMBER, "", VANTOR_REASON_BAD_RATIO, "",
       "controls per case, instead of the controls", 0}, {"controls"}},
-    {{"cases_per_control", ASK_NUMBER, "", SLV_REASON_BAD_RATIO, "",
+    {{"cases_per_control", ASK_NUMBER, "", VANTOR_REASON_BAD_RATIO, "",
       "cases per control: the cases and controls are solved together", 0}, {"controls_per_case"}},
-    {{"odds_ratio", ASK_NUMBER, "", SLV_REASON_BAD_ODDS_RATIO, "",
+    {{"odds_ratio", ASK_NUMBER, "", VANTOR_REASON_BAD_ODDS_RATIO, "",
       "allelic odds ratio of the risk allele", STU_EFFECT_ALLELIC}, {}},
-    {{"direction", ASK_WORD, "direction", SLV_REASON_BAD_DIRECTION, "above,below",
+    {{"direction", ASK_WORD, "direction", VANTOR_REASON_BAD_DIRECTION, "above,below",
       "the side of 1 of the odds ratio (or relative risk) found: above or below", 0}, {}},
-    {{"control_rate", ASK_NUMBER, "", SLV_REASON_BAD_CONTROL_RATE, "",
+    {{"control_rate", ASK_NUMBER, "", VANTOR_REASON_BAD_CONTROL_RATE, "",
       "risk-allele rate among controls, in (0, 1)", STU_EFFECT_ALLELIC}, {}},
-    {{"frequency", ASK_NUMBER, "", SLV_REASON_BAD_FREQUENCY, "",
+    {{"frequency", ASK_NUMBER, "", VANTOR_REASON_BAD_FREQUENCY, "",
       "risk-allele frequency in the population, in (0, 1)", STU_EFFECT_DISEASE}, {}},
-    {{"prevalence", ASK_NUMBER, "", SLV_REASON_BAD_PREVALENCE, "",
+    {{"prevalence", ASK_NUMBER, "", VANTOR_REASON_BAD_PREVALENCE, "",
       "the disease's prevalence, in (0, 1)", STU_EFFECT_DISEASE}, {}},
-    {{"model", ASK_WORD, "model", SLV_REASON_BAD_MODEL, "multiplicative",
+    {{"model", ASK_WORD, "model", VANTOR_REASON_BAD_MODEL, "multiplicative",
       "genetic model: multiplicative, additive, dominant, recessive or free", STU_EFFECT_DISEASE}, {}},
-    {{"relative_risk", ASK_NUMBER, "", SLV_REASON_BAD_RELATIVE_RISK, "",
+    {{"relative_risk", ASK_NUMBER, "", VANTOR_REASON_BAD_RELATIVE_RISK, "",
       "genotype relative risk r of one copy (the model sets two copies')", STU_EFFECT_DISEASE}, {}},
-    {{"heterozygote_risk", ASK_NUMBER, "", SLV_REASON_BAD_RELATIVE_RISK, "",
+    {{"heterozygote_risk", ASK_NUMBER, "", VANTOR_REASON_BAD_RELATIVE_RISK, "",
       "the free model's relative risk of one copy", STU_EFFECT_DISEASE}, {"relative_risk"}},
-    {{"homozygote_risk", ASK_NUMBER, "", SLV_REASON_BAD_RELATIVE_RISK, "",
+    {{"homozygote_risk", ASK_NUMBER, "", VANTOR_REASON_BAD_RELATIVE_RISK, "",
       "the free model's relative risk of two copies", STU_EFFECT_DISEASE}, {"relative_risk"}},
-    {{"controls_kind", ASK_WORD, "controls_kind", SLV_REASON_BAD_CONTROLS_KIND, "unaffected",
+    {{"controls_kind", ASK_WORD, "controls_kind", VANTOR_REASON_BAD_CONTROLS_KIND, "unaffected",
       "who the controls are: unaffected or population (unscreened)", STU_EFFECT_DISEASE}, {}},
-    {{"marker_frequency", ASK_NUMBER, "", SLV_REASON_BAD_MARKER_FREQUENCY, "",
+    {{"marker_frequency", ASK_NUMBER, "", VANTOR_REASON_BAD_MARKER_FREQUENCY, "",
       "the marker allele's frequency, in (0, 1) (default the risk allele's)", STU_EFFECT_DISEASE}, {}},
-    {{"d_prime", ASK_NUMBER, "", SLV_REASON_BAD_LD, "",
+    {{"d_prime", ASK_NUMBER, "", VANTOR_REASON_BAD_LD, "",
       "the marker's D' with the risk allele, in [0, 1] (default: the marker is the causal "
       "variant)", STU_EFFECT_DISEASE}, {"ld"}},
-    {{"r_squared", ASK_NUMBER, "", SLV_REASON_BAD_LD, "",
+    {{"r_squared", ASK_NUMBER, "", VANTOR_REASON_BAD_LD, "",
       "the marker's r^2 with the risk allele, in [0, 1] (default: the marker is the causal "
       "variant)", STU_EFFECT_DISEASE}, {"ld"}},
-    {{"test", ASK_WORD, "test", SLV_REASON_BAD_TEST, "allelic",
+    {{"test", ASK_WORD, "test", VANTOR_REASON_BAD_TEST, "allelic",
       "association test: allelic, or with a disease model trend, dominant, recessive or "
       "genotypic (one stage)", 0}, {}},
-    {{"markers", ASK_NUMBER, "", SLV_REASON_BAD_MARKERS, "1",
+    {{"markers", ASK_NUMBER, "", VANTOR_REASON_BAD_MARKERS, "1",
       "number of markers tested, or the effective number of independent tests (a real number "
       "from 1): the test runs at alpha divided by it, the per-marker level (Bonferroni)", 0}, {}},
-    {{"alpha", ASK_NUMBER, "", SLV_REASON_BAD_ALPHA, "5e-8; with markers above 1, 0.05",
+    {{"alpha", ASK_NUMBER, "", VANTOR_REASON_BAD_ALPHA, "5e-8; with markers above 1, 0.05",
       "two-sided significance level (study-wide; for two stages the overall level), in "
       "[1e-12, 1)", 0}, {}},
-    {{"target_power", ASK_NUMBER, "", SLV_REASON_BAD_TARGET_POWER, "",
+    {{"target_power", ASK_NUMBER, "", VANTOR_REASON_BAD_TARGET_POWER, "",
       "target power, above the level and below 1", 0}, {}},
-    {{"variance", ASK_WORD, "variance", SLV_REASON_BAD_STATISTIC, "pooled",
+    {{"variance", ASK_WORD, "variance", VANTOR_REASON_BAD_VARIANCE, "pooled",
       "the test's variance under no association: pooled (from the pooled rate, as the allelic "
       "chi-square test does) or unpooled (each group's own rate, as the Wald test does)", 0}, {}},
-    {{"method", ASK_WORD, "method", SLV_REASON_BAD_METHOD, "joint",
+    {{"method", ASK_WORD, "method", VANTOR_REASON_BAD_METHOD, "joint",
       "analysis: replication, product (of p-values) or joint", 0}, {}},
-    {{"total", ASK_COUNT, "", SLV_REASON_BAD_CASES, "",
+    {{"total", ASK_COUNT, "", VANTOR_REASON_BAD_CASES, "",
       "cases and controls of both stages together", 0}, {"cases", "controls"}},
-    {{"stage1_share", ASK_NUMBER, "", SLV_REASON_BAD_STAGE1_SHARE, "",
+    {{"stage1_share", ASK_NUMBER, "", VANTOR_REASON_BAD_STAGE1_SHARE, "",
       "stage 1's share of the total, in (0, 1)", 0}, {}},
-    {{"stage1_cases", ASK_COUNT, "", SLV_REASON_BAD_CASES, "", "stage 1's cases", 0}, {"cases"}},
-    {{"stage1_controls", ASK_COUNT, "", SLV_REASON_BAD_CONTROLS, "", "stage 1's controls", 0},
+    {{"stage1_cases", ASK_COUNT, "", VANTOR_REASON_BAD_CASES, "", "stage 1's cases", 0}, {"cases"}},
+    {{"stage1_controls", ASK_COUNT, "", VANTOR_REASON_BAD_CONTROLS, "", "stage 1's controls", 0},
      {"controls"}},
-    {{"stage2_cases", ASK_COUNT, "", SLV_REASON_BAD_CASES, "", "stage 2's cases", 0}, {"cases"}},
-    {{"stage2_controls", ASK_COUNT, "", SLV_REASON_BAD_CONTROLS, "", "stage 2's controls", 0},
+    {{"stage2_cases", ASK_COUNT, "", VANTOR_REASON_BAD_CASES, "", "stage 2's cases", 0}, {"cases"}},
+    {{"stage2_controls", ASK_COUNT, "", VANTOR_REASON_BAD_CONTROLS, "", "stage 2's controls", 0},
      {"controls"}},
-    {{"case_fraction", ASK_NUMBER, "", SLV_REASON_BAD_CASE_FRACTION, "0.5",
+    {{"case_fraction", ASK_NUMBER, "", VANTOR_REASON_BAD_CASE_FRACTION, "0.5",
       "cases' share of each stage, in (0, 1)", 0}, {}},
-    {{"stage1_alpha", ASK_NUMBER, "", SLV_REASON_BAD_STAGE1_ALPHA, "",
+    {{"stage1_alpha", ASK_NUMBER, "", VANTOR_REASON_BAD_STAGE1_ALPHA, "",
       "the stage 1 level (at least twice alpha; above it for product)", 0}, {}},
-    {{"budget", ASK_NUMBER, "", SLV_REASON_BAD_BUDGET, "",
+    {{"budget", ASK_NUMBER, "", VANTOR_REASON_BAD_BUDGET, "",
       "genotyping budget per marker, in the counting unit", 0}, {}},
-    {{"cost_ratio", ASK_NUMBER, "", SLV_REASON_BAD_COST_RATIO, "1",
+    {{"cost_ratio", ASK_NUMBER, "", VANTOR_REASON_BAD_COST_RATIO, "1",
       "cost of a stage 2 genotype relative to a stage 1 one", 0}, {}},
-    {{"count", ASK_WORD, "count", SLV_REASON_BAD_UNIT, kPeople,
+    {{"count", ASK_WORD, "count", VANTOR_REASON_BAD_COUNT, kPeople,
       "what every count counts: people (two alleles each) or alleles", 0}, {}},
-    {{"stages", ASK_NUMBER, "", SLV_REASON_BAD_STAGES, "1", "the study's stages: 1 or 2", 0}, {}},
-    {{"solve", ASK_WORD, "solve", SLV_REASON_BAD_SOLVE, "",
+    {{"stages", ASK_NUMBER, "", VANTOR_REASON_BAD_STAGES, "1", "the study's stages: 1 or 2", 0}, {}},
+    {{"solve", ASK_WORD, "solve", VANTOR_REASON_BAD_SOLVE, "",
       "what is solved: power, size or effect (one stage), power, size or design (two stages); "
       "by default what the inputs given leave open", 0}, {}},
 };
@@ -219,10 +219,10 @@ namespace {
 
 // A refusal: the reason, and the inputs it names.
 struct Refusal {
-    std::int32_t reason = SLV_REASON_NONE;
+    std::int32_t reason = VANTOR_REASON_NONE;
     std::int32_t input = kNone;
     std::int32_t other = kNone;
-    [[nodiscard]] bool refused() const { return reason != SLV_REASON_NONE; }
+    [[nodiscard]] bool refused() const { return reason != VANTOR_REASON_NONE; }
 };
 
 Refusal refuse(std::int32_t reason, std::int32_t input = kNone, std::int32_t other = kNone) {
@@ -235,7 +235,7 @@ struct Asked {
     const ASK_request &request;
     std::uint64_t given = 0;        // bit i: input i is given, or taken as the question's default
     bool target_defaulted = false;  // the target power is the default "solve" implies
-    std::int32_t unit = SLV_UNIT_PEOPLE;
+    std::int32_t count_code = VANTOR_COUNT_PEOPLE;
     std::int32_t solve = 0;  // ASK_SOLVE_* as given, or 0
     bool two_stages = false;
 
@@ -332,7 +332,7 @@ void set_disease(const Asked &asked, DIS_model &model) {
 STU_study study_of(const Asked &asked) {
     STU_study study;
     STU_study_init(&study);
-    study.unit = asked.unit;
+    study.count = asked.count_code;
     if (describes_disease(asked)) {
         study.effect_kind = STU_EFFECT_DISEASE;
         set_disease(asked, study.effect.disease);
@@ -345,7 +345,7 @@ STU_study study_of(const Asked &asked) {
         }
     }
     if (asked.has(kVariance)) {
-        study.statistic = asked.code(kVariance);
+        study.variance = asked.code(kVariance);
     }
     if (asked.has(kTest)) {
         study.test = asked.code(kTest);
@@ -357,7 +357,7 @@ STU_study study_of(const Asked &asked) {
     if (asked.two_stages) {
         study.method = asked.has(kMethod) ? asked.code(kMethod) : PWR_METHOD_JOINT;
         if (asked.has(kStage1Alpha)) {
-            study.alpha0 = asked[kStage1Alpha];
+            study.stage1_alpha = asked[kStage1Alpha];
         }
         if (asked.has(kCaseFraction)) {
             study.case_fraction = asked[kCaseFraction];
@@ -378,39 +378,39 @@ std::int32_t check_risk(double value) {
     model.prevalence = 1e-9;
     model.relative_risk = value;
     const std::int32_t reason = DIS_check_model(&model);
-    return reason == SLV_REASON_BAD_RELATIVE_RISK ? reason : SLV_REASON_NONE;
+    return reason == VANTOR_REASON_BAD_RELATIVE_RISK ? reason : VANTOR_REASON_NONE;
 }
 
-// An input's own check of its value, given the study: SLV_REASON_NONE for
+// An input's own check of its value, given the study: VANTOR_REASON_NONE for
 // an input without one.
 std::int32_t own_check(Input input, double value, const STU_study &study) {
     switch (input) {
         case kCases:
         case kStage1Cases:
         case kStage2Cases:
-            return SLV_check_cases(static_cast<std::int64_t>(value), study.unit);
+            return VANTOR_check_cases(static_cast<std::int64_t>(value), study.count);
         case kControls:
         case kStage1Controls:
         case kStage2Controls:
-            return SLV_check_controls(static_cast<std::int64_t>(value), study.unit);
+            return VANTOR_check_controls(static_cast<std::int64_t>(value), study.count);
         case kControlsPerCase:
         case kCasesPerControl:
-            return SLV_check_ratio(value, study.unit);
+            return VANTOR_check_ratio(value, study.count);
         case kHeterozygoteRisk:
         case kHomozygoteRisk:
             return check_risk(value);
         case kTargetPower:
-            return SLV_check_target_power(value, marker_alpha(study));
+            return VANTOR_check_target_power(value, marker_alpha(study));
         case kStage1Share:
-            return DSN_check_stage0_share(value);
+            return DSN_check_stage1_share(value);
         case kStage1Alpha:
-            return DSN_check_stage0_alpha(study.method, value, marker_alpha(study));
+            return DSN_check_stage1_alpha(study.method, value, marker_alpha(study));
         case kBudget:
             return DSN_check_budget(value);
         case kCostRatio:
             return DSN_check_cost_ratio(value);
         default:
-            return SLV_REASON_NONE;
+            return VANTOR_REASON_NONE;
     }
 }
 
@@ -462,7 +462,7 @@ Refusal check_values(const Asked &asked, const STU_study &study, const Input (&o
             continue;
         }
         const std::int32_t reason = own_check(input, asked[input], study);
-        if (reason != SLV_REASON_NONE) {
+        if (reason != VANTOR_REASON_NONE) {
             return refuse(reason, input);
         }
     }
@@ -475,32 +475,32 @@ Refusal check_effect_inputs(const Asked &asked) {
     const std::int32_t model_input = first_given(asked, kDiseaseInputs);
     const std::int32_t allelic_input = first_given(asked, kAllelicInputs);
     if (model_input != kNone && allelic_input != kNone) {
-        return refuse(SLV_REASON_TWO_EFFECTS, allelic_input, model_input);
+        return refuse(VANTOR_REASON_TWO_EFFECTS, allelic_input, model_input);
     }
     if (model_input == kNone) {
         return asked.has(kControlRate) ? Refusal{}
-                                       : refuse(SLV_REASON_MISSING_EFFECT, kControlRate);
+                                       : refuse(VANTOR_REASON_MISSING_EFFECT, kControlRate);
     }
     for (const Input needed : {kFrequency, kPrevalence}) {
         if (!asked.has(needed)) {
-            return refuse(SLV_REASON_MISSING_INPUT, needed);
+            return refuse(VANTOR_REASON_MISSING_INPUT, needed);
         }
     }
     const bool d_prime = asked.has(kDPrime);
     const bool r_squared = asked.has(kRSquared);
     if (d_prime && r_squared) {
-        return refuse(SLV_REASON_TWO_LD_INPUTS);
+        return refuse(VANTOR_REASON_TWO_LD_INPUTS);
     }
     if (asked.has(kMarkerFrequency) && !d_prime && !r_squared) {
-        return refuse(SLV_REASON_MARKER_FREQUENCY_WITHOUT_LD, kMarkerFrequency);
+        return refuse(VANTOR_REASON_MARKER_FREQUENCY_WITHOUT_LD, kMarkerFrequency);
     }
     if (free_model(asked)) {
         return asked.has(kRelativeRisk)
-                   ? refuse(SLV_REASON_RISK_OF_ONE_PARAMETER_MODEL, kRelativeRisk)
+                   ? refuse(VANTOR_REASON_RISK_OF_ONE_PARAMETER_MODEL, kRelativeRisk)
                    : Refusal{};
     }
     if (asked.has(kHeterozygoteRisk) || asked.has(kHomozygoteRisk)) {
-        return refuse(SLV_REASON_RISK_OF_FREE_MODEL,
+        return refuse(VANTOR_REASON_RISK_OF_FREE_MODEL,
                       asked.has(kHeterozygoteRisk) ? kHeterozygoteRisk : kHomozygoteRisk);
     }
     return {};
@@ -515,17 +515,17 @@ Refusal check_effect_known(const Asked &asked) {
     }
     if (!describes_disease(asked)) {
         return asked.has(kOddsRatio) ? Refusal{}
-                                     : refuse(SLV_REASON_MISSING_ODDS_RATIO, kOddsRatio);
+                                     : refuse(VANTOR_REASON_MISSING_ODDS_RATIO, kOddsRatio);
     }
     if (free_model(asked)) {
         for (const Input risk : {kHeterozygoteRisk, kHomozygoteRisk}) {
             if (!asked.has(risk)) {
-                return refuse(SLV_REASON_MISSING_FREE_RISK, risk);
+                return refuse(VANTOR_REASON_MISSING_FREE_RISK, risk);
             }
         }
         return {};
     }
-    return asked.has(kRelativeRisk) ? Refusal{} : refuse(SLV_REASON_MISSING_INPUT, kRelativeRisk);
+    return asked.has(kRelativeRisk) ? Refusal{} : refuse(VANTOR_REASON_MISSING_INPUT, kRelativeRisk);
 }
 
 int partners_given(const Asked &asked) {
@@ -536,19 +536,19 @@ int partners_given(const Asked &asked) {
 // The power is asked: every other input is needed.
 Refusal check_power_inputs(const Asked &asked) {
     if (!asked.has(kCases)) {
-        return refuse(SLV_REASON_MISSING_OR_OPEN, kCases);
+        return refuse(VANTOR_REASON_MISSING_OR_OPEN, kCases);
     }
     if (partners_given(asked) == 0) {
-        return refuse(SLV_REASON_MISSING_CONTROLS, kControls);
+        return refuse(VANTOR_REASON_MISSING_CONTROLS, kControls);
     }
     if (effect_known(asked)) {
         return {};
     }
     if (free_model(asked)) {
-        return refuse(SLV_REASON_MISSING_FREE_RISK,
+        return refuse(VANTOR_REASON_MISSING_FREE_RISK,
                       asked.has(kHeterozygoteRisk) ? kHomozygoteRisk : kHeterozygoteRisk);
     }
-    return refuse(SLV_REASON_MISSING_OR_OPEN,
+    return refuse(VANTOR_REASON_MISSING_OR_OPEN,
                   describes_disease(asked) ? kRelativeRisk : kOddsRatio);
 }
 
@@ -560,14 +560,14 @@ Refusal check_single_stage_inputs(const Asked &asked) {
     const bool known = effect_known(asked);
     const int partners = partners_given(asked);
     if (partners > 1) {
-        return refuse(SLV_REASON_TWO_PARTNERS);
+        return refuse(VANTOR_REASON_TWO_PARTNERS);
     }
     if (asked.has(kCasesPerControl) && (asked.has(kCases) || !asked.has(kTargetPower))) {
-        return refuse(SLV_REASON_RATIO_SOLVES_BOTH);
+        return refuse(VANTOR_REASON_RATIO_SOLVES_BOTH);
     }
     if (asked.has(kDirection) && (known || !asked.has(kTargetPower))) {
-        return refuse(describes_disease(asked) ? SLV_REASON_DIRECTION_OF_RISK
-                                               : SLV_REASON_DIRECTION_OF_ODDS_RATIO);
+        return refuse(describes_disease(asked) ? VANTOR_REASON_DIRECTION_OF_RISK
+                                               : VANTOR_REASON_DIRECTION_OF_ODDS_RATIO);
     }
     if (!asked.has(kTargetPower)) {
         return check_power_inputs(asked);
@@ -575,7 +575,7 @@ Refusal check_single_stage_inputs(const Asked &asked) {
     const int open = (asked.has(kCases) ? 0 : 1) + (partners > 0 ? 0 : 1) + (known ? 0 : 1);
     // Cases per control leaves both counts open, solved as one.
     const bool one_open = asked.has(kCasesPerControl) ? known : open == 1;
-    return one_open ? Refusal{} : refuse(SLV_REASON_LEAVE_ONE_OPEN);
+    return one_open ? Refusal{} : refuse(VANTOR_REASON_LEAVE_ONE_OPEN);
 }
 
 bool has_stage_counts(const Asked &asked) { return first_given(asked, kStageCounts) != kNone; }
@@ -586,25 +586,25 @@ Refusal check_two_stage_inputs(const Asked &asked) {
         return problem;
     }
     if (!asked.has(kStage1Alpha)) {
-        return refuse(SLV_REASON_MISSING_INPUT, kStage1Alpha);
+        return refuse(VANTOR_REASON_MISSING_INPUT, kStage1Alpha);
     }
     if (has_stage_counts(asked)) {
         for (const Input count : kStageCounts) {
             if (!asked.has(count)) {
-                return refuse(SLV_REASON_MISSING_STAGE_COUNT, count);
+                return refuse(VANTOR_REASON_MISSING_STAGE_COUNT, count);
             }
         }
         const bool other = asked.has(kTotal) || asked.has(kStage1Share) || asked.has(kTargetPower);
-        return other ? refuse(SLV_REASON_COUNTS_AND_TOTAL) : Refusal{};
+        return other ? refuse(VANTOR_REASON_COUNTS_AND_TOTAL) : Refusal{};
     }
     if (asked.has(kTotal) == asked.has(kTargetPower)) {
-        return refuse(SLV_REASON_TOTAL_OR_TARGET);
+        return refuse(VANTOR_REASON_TOTAL_OR_TARGET);
     }
     if (!asked.has(kStage1Share)) {
-        return refuse(SLV_REASON_MISSING_INPUT, kStage1Share);
+        return refuse(VANTOR_REASON_MISSING_INPUT, kStage1Share);
     }
     if (asked.has(kTargetPower) && asked.has(kCostRatio) && asked[kCostRatio] != 1) {
-        return refuse(SLV_REASON_SMALLEST_TOTAL_COST, kCostRatio);
+        return refuse(VANTOR_REASON_SMALLEST_TOTAL_COST, kCostRatio);
     }
     return {};
 }
@@ -614,7 +614,7 @@ Refusal check_design_inputs(const Asked &asked) {
     if (problem.refused()) {
         return problem;
     }
-    return asked.has(kTargetPower) == asked.has(kBudget) ? refuse(SLV_REASON_TARGET_OR_BUDGET)
+    return asked.has(kTargetPower) == asked.has(kBudget) ? refuse(VANTOR_REASON_TARGET_OR_BUDGET)
                                                          : Refusal{};
 }
 
@@ -625,13 +625,13 @@ Refusal check_design_inputs(const Asked &asked) {
 // at the per-marker level, as the two-stage questions ask them).
 std::int32_t two_stage_study_reason(const STU_study &study) {
     std::int32_t reason = STU_check_study(&study, 1);
-    if (reason == SLV_REASON_NONE && study.test != GEN_ALLELIC) {
-        reason = SLV_REASON_TWO_STAGES_NEED_ALLELIC;
+    if (reason == VANTOR_REASON_NONE && study.test != GEN_ALLELIC) {
+        reason = VANTOR_REASON_TWO_STAGES_NEED_ALLELIC;
     }
-    if (reason == SLV_REASON_NONE) {
+    if (reason == VANTOR_REASON_NONE) {
         reason = DSN_check_method(study.method);
     }
-    if (reason != SLV_REASON_NONE) {
+    if (reason != VANTOR_REASON_NONE) {
         return reason;
     }
     DSN_study design{};
@@ -644,10 +644,10 @@ std::int32_t two_stage_study_reason(const STU_study &study) {
         design.odds_ratio = marker.odds_ratio;
         design.control_rate = marker.control_rate;
     }
-    design.alpha2 = marker_alpha(study);
+    design.alpha = marker_alpha(study);
     design.case_fraction = study.case_fraction;
-    design.unit = study.unit;
-    design.statistic = study.statistic;
+    design.count = study.count;
+    design.variance = study.variance;
     return DSN_check_study(&design);
 }
 
@@ -672,7 +672,7 @@ Refusal check_single_stage_study(const Asked &asked, const STU_study &study) {
         return problem;
     }
     const std::int32_t reason = STU_check_study(&study, effect_known(asked) ? 1 : 0);
-    return reason == SLV_REASON_NONE ? Refusal{} : refusal_for(asked, reason, study);
+    return reason == VANTOR_REASON_NONE ? Refusal{} : refusal_for(asked, reason, study);
 }
 
 // The values of the question's own inputs (the counts, the ratio, the
@@ -682,8 +682,8 @@ Refusal check_single_stage_values(const Asked &asked, const STU_study &study) {
     if (problem.refused() || !asked.has(kControlsPerCase) || !asked.has(kCases)) {
         return problem;
     }
-    const std::int32_t controls = SLV_check_controls(controls_of(asked), study.unit);
-    return controls == SLV_REASON_NONE ? Refusal{} : refuse(controls, kControlsPerCase);
+    const std::int32_t controls = VANTOR_check_controls(controls_of(asked), study.count);
+    return controls == VANTOR_REASON_NONE ? Refusal{} : refuse(controls, kControlsPerCase);
 }
 
 // A total whose stages, as the library lays the total out, leave a group
@@ -695,13 +695,13 @@ Refusal check_total(const Asked &asked, const STU_study &study) {
                         controls);
     for (int stage = 0; stage < 2; ++stage) {
         if (cases[stage] < 1 || controls[stage] < 1) {
-            return refuse(SLV_REASON_STAGE_GROUP_EMPTY, kTotal);
+            return refuse(VANTOR_REASON_STAGE_GROUP_EMPTY, kTotal);
         }
-        std::int32_t reason = SLV_check_cases(cases[stage], study.unit);
-        if (reason == SLV_REASON_NONE) {
-            reason = SLV_check_controls(controls[stage], study.unit);
+        std::int32_t reason = VANTOR_check_cases(cases[stage], study.count);
+        if (reason == VANTOR_REASON_NONE) {
+            reason = VANTOR_check_controls(controls[stage], study.count);
         }
-        if (reason != SLV_REASON_NONE) {
+        if (reason != VANTOR_REASON_NONE) {
             return refuse(reason, kTotal);
         }
     }
@@ -715,10 +715,10 @@ Refusal check_two_stage_study(const Asked &asked, const STU_study &study) {
         return problem;
     }
     std::int32_t reason = two_stage_study_reason(study);
-    if (reason == SLV_REASON_NONE && design) {
+    if (reason == VANTOR_REASON_NONE && design) {
         reason = DSN_check_design_alpha(study.method, marker_alpha(study));
     }
-    return reason == SLV_REASON_NONE ? Refusal{} : refusal_for(asked, reason, study);
+    return reason == VANTOR_REASON_NONE ? Refusal{} : refusal_for(asked, reason, study);
 }
 
 Refusal check_two_stage_values(const Asked &asked, const STU_study &study) {
@@ -805,12 +805,12 @@ std::int32_t inferred_solve(const Asked &asked) {
 Refusal check_solve(const Asked &asked) {
     const std::int32_t solve = asked.solve;
     const bool fits = asked.two_stages ? solve != ASK_SOLVE_EFFECT : solve != ASK_SOLVE_DESIGN;
-    return fits ? Refusal{} : refuse(SLV_REASON_BAD_SOLVE, kSolve);
+    return fits ? Refusal{} : refuse(VANTOR_REASON_BAD_SOLVE, kSolve);
 }
 
 void fill(Asked &asked) {
     asked.given = asked.request.given;
-    asked.unit = asked.has(kCount) ? asked.code(kCount) : SLV_UNIT_PEOPLE;
+    asked.count_code = asked.has(kCount) ? asked.code(kCount) : VANTOR_COUNT_PEOPLE;
     asked.two_stages = asked.has(kStages) && asked[kStages] == 2;
     asked.solve = asked.has(kSolve) ? asked.code(kSolve) : 0;
     const bool searched = asked.solve != 0 && asked.solve != ASK_SOLVE_POWER;
@@ -836,7 +836,7 @@ std::uint64_t read_by_study(const Asked &asked) {
 // unread: a budget given to one stage would otherwise change nothing.
 Refusal check_inputs_read(const Asked &asked) {
     const std::int32_t unread = lowest(asked.given & ~read_by_study(asked));
-    return unread == kNone ? Refusal{} : refuse(SLV_REASON_INPUT_NOT_READ, unread);
+    return unread == kNone ? Refusal{} : refuse(VANTOR_REASON_INPUT_NOT_READ, unread);
 }
 
 // Everything of the request but the values of the question's own inputs:
@@ -869,14 +869,14 @@ void start(ASK_answer &answer, const Asked &asked, const STU_study &study) {
     // Field by field rather than one zeroing of the whole record: a request
     // is answered in about a hundred nanoseconds, and that would be a tenth.
     static constexpr ASK_result kNoResult{};
-    answer.status = SLV_FOUND;
-    answer.reason = SLV_REASON_NONE;
+    answer.status = VANTOR_FOUND;
+    answer.reason = VANTOR_REASON_NONE;
     answer.question = kNone;
     answer.record = 0;
     answer.input = kNone;
     answer.other_input = kNone;
     answer.direction = 0;
-    answer.unit = asked.unit;
+    answer.count = asked.count_code;
     answer.controls = 0;
     answer.alpha = study.alpha;
     answer.result = kNoResult;
@@ -1116,7 +1116,7 @@ std::string filled(const std::string &words, const ASK_answer &answer, std::int3
         if (input < 0 || input >= kInputCount) {
             text += name;
         } else if (name == "why") {
-            text += SLV_message(kInputs[input].about.reason);
+            text += VANTOR_message(kInputs[input].about.reason);
         } else {
             text += spelled(kInputs[input].about.name, spelling);
         }
@@ -1128,14 +1128,14 @@ std::string filled(const std::string &words, const ASK_answer &answer, std::int3
 // Whether a reason's words are a whole sentence about the request rather
 // than about one value.
 bool about_the_request(std::int32_t reason) {
-    return reason >= SLV_REASON_MISSING_INPUT && reason <= SLV_REASON_TARGET_OR_BUDGET;
+    return reason >= VANTOR_REASON_MISSING_INPUT && reason <= VANTOR_REASON_TARGET_OR_BUDGET;
 }
 
 std::string message_of(const ASK_answer &answer, const ASK_request *request,
                        std::int32_t spelling) {
-    std::string words = filled(SLV_message(answer.reason), answer, spelling);
+    std::string words = filled(VANTOR_message(answer.reason), answer, spelling);
     const std::int32_t input = answer.input;
-    if (answer.status != SLV_INVALID_INPUT || about_the_request(answer.reason) || input < 0 ||
+    if (answer.status != VANTOR_INVALID_INPUT || about_the_request(answer.reason) || input < 0 ||
         input >= kInputCount) {
         return words;
     }
@@ -1155,11 +1155,11 @@ double taken(const Asked &asked, const STU_study &study, Input input) {
         case kMarkers:
             return study.markers;
         case kVariance:
-            return study.statistic;
+            return study.variance;
         case kTest:
             return study.test;
         case kCount:
-            return study.unit;
+            return study.count;
         case kStages:
             return asked.two_stages ? 2 : 1;
         case kModel:
@@ -1207,7 +1207,7 @@ void mark_given(ASK_request &request, std::int32_t input, bool other_kind) {
 }
 
 void refuse_into(ASK_answer &answer, const Refusal &refusal) {
-    answer.status = SLV_status_of_reason(refusal.reason);
+    answer.status = VANTOR_status_of_reason(refusal.reason);
     answer.reason = refusal.reason;
     answer.input = refusal.input;
     answer.other_input = refusal.other;
@@ -1364,7 +1364,7 @@ std::int32_t ASK_answer_request(const ASK_request *request, ASK_answer *answers)
         refusal = check_values_part(asked, study);
     }
     if (!refusal.refused() && solve_mismatch(asked)) {
-        refusal = refuse(SLV_REASON_SOLVE_MISMATCH, kSolve);
+        refusal = refuse(VANTOR_REASON_SOLVE_MISMATCH, kSolve);
     }
     if (refusal.refused()) {
         refuse_into(answers[0], refusal);
@@ -1376,7 +1376,7 @@ std::int32_t ASK_answer_request(const ASK_request *request, ASK_answer *answers)
 std::int32_t ASK_message(const ASK_answer *answer, const ASK_request *request,
                          std::int32_t spelling, char *text, std::int32_t capacity) {
     const std::string message =
-        answer == nullptr ? std::string(SLV_message(-1)) : message_of(*answer, request, spelling);
+        answer == nullptr ? std::string(VANTOR_message(-1)) : message_of(*answer, request, spelling);
     if (text != nullptr && capacity > 0) {
         const std::size_t kept = std::min(message.size(), static_cast<std::size_t>(capacity - 1));
         std::memcpy(text, message.data(), kept);

@@ -31,10 +31,10 @@
  * is given. The direction of a detectable effect: both sides, above first
  * (two answers).
  *
- * Refusals. A request is refused with status SLV_INVALID_INPUT, a reason
+ * Refusals. A request is refused with status VANTOR_INVALID_INPUT, a reason
  * and the input it names (`input`; `other_input` for a second one), before
  * anything is computed; an input given that its question does not read (a
- * budget to one stage) is refused too (SLV_REASON_INPUT_NOT_READ).
+ * budget to one stage) is refused too (VANTOR_REASON_INPUT_NOT_READ).
  * ASK_message writes the words, the inputs spelled as the caller spells
  * them ("--stage1-cases" or "stage1_cases").
  *
@@ -54,10 +54,11 @@
 
 #include <stdint.h>
 
-#include "search/design.h"
-#include "status/status.h"
-#include "search/solve.h"
+#include "question/answer.h"
 #include "question/study.h"
+#include "search/design.h"
+#include "search/solve.h"
+#include "status/status.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -69,9 +70,6 @@ extern "C" {
 
 /* The most answers one request gives: a detectable effect on both sides. */
 #define ASK_MOST_ANSWERS 2
-
-/* The words of "solve", as codes (REC_choice_code("solve", ...)). */
-enum { ASK_SOLVE_POWER = 1, ASK_SOLVE_SIZE = 2, ASK_SOLVE_EFFECT = 3, ASK_SOLVE_DESIGN = 4 };
 
 /* Kinds of input. */
 enum {
@@ -149,28 +147,7 @@ double ASK_input_taken(const ASK_request *request, int32_t input);
 
 /* ---- Answers ------------------------------------------------------------ */
 
-/* What the question answered with: one of the result records. */
-typedef union ASK_result {
-    STU_power_result power;
-    STU_size_result size;
-    SLV_effect_result effect;
-    STU_risk_result risk;
-    DSN_design_result design;
-} ASK_result;
-
-typedef struct ASK_answer {
-    int32_t status;      /* SLV_FOUND ... SLV_INVALID_INPUT */
-    int32_t reason;      /* SLV_REASON_*; ASK_message gives the words */
-    int32_t question;    /* the question asked (REC_question_at's index); -1 if refused before */
-    int32_t record;      /* REC_* of `result`; 0 when refused before a question was asked */
-    int32_t input;       /* the input the reason names; -1 when none */
-    int32_t other_input; /* a second input it names (an input given with another); -1 */
-    int32_t direction;   /* the side of 1 of a detectable effect (STU_ABOVE_ONE ...); 0 */
-    int32_t unit;        /* the counting unit (SLV_UNIT_PEOPLE or SLV_UNIT_ALLELES) */
-    int64_t controls;    /* the controls of cases at controls_per_case (study unit); 0 */
-    double alpha;        /* the level the study took (given, or the default for the markers) */
-    ASK_result result;   /* the record `record` describes; zero when none */
-} ASK_answer;
+/* The answer record, ASK_answer: question/answer.h. */
 
 /* Answers the request: decides its question, checks it and answers into
  * answers[0] (and answers[1] for the second side of a detectable effect).
@@ -188,7 +165,7 @@ enum {
  * (the value as given: a count whole, a number in the fewest digits that
  * read back to it, a word as given), "<name>: <why>" for one not given, the
  * sentence of a request that cannot be answered as it is (a missing input,
- * two effect descriptions ...), and SLV_message's words otherwise. Writes at
+ * two effect descriptions ...), and VANTOR_message's words otherwise. Writes at
  * most `capacity` bytes with the final zero (capacity 0 writes nothing) and
  * returns the length of the whole message. */
 int32_t ASK_message(const ASK_answer *answer, const ASK_request *request, int32_t spelling,

@@ -6,13 +6,15 @@
 
 #include <cstdint>
 
-#include "question/study.h"
+// The records of question/study.h, which includes this header's source.
+struct STU_study;
+struct STU_power_result;
 
 namespace vantor {
 
 // STU_power's answer for a study, cases and controls STU_power accepts
-// (STU_check_study with the effect known, SLV_check_cases and
-// SLV_check_controls in the study's unit), without checking them again.
+// (STU_check_study with the effect known, VANTOR_check_cases and
+// VANTOR_check_controls in the study's unit), without checking them again.
 std::int32_t checked_power(const STU_study &study, std::int64_t cases, std::int64_t controls,
                            STU_power_result *result);
 

@@ -22,7 +22,7 @@ namespace {
 
 constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
 // The largest group of people: its alleles fit the 32-bit count.
-constexpr std::int64_t kLargestPeople = SLV_LARGEST_COUNT / 2;
+constexpr std::int64_t kLargestPeople = VANTOR_LARGEST_COUNT / 2;
 
 double allelic_power(const STU_study &study, const AtMarker &marker, std::int64_t cases,
                      std::int64_t controls) {
@@ -30,9 +30,9 @@ double allelic_power(const STU_study &study, const AtMarker &marker, std::int64_
     design.odds_ratio = marker.odds_ratio;
     design.control_rate = marker.control_rate;
     design.alpha[0] = marker.alpha;
-    design.sample_size[0][0] = static_cast<std::int32_t>(cases * study.unit);
-    design.sample_size[0][1] = static_cast<std::int32_t>(controls * study.unit);
-    return PWR_single_step_power(&design, 0, study.statistic);
+    design.sample_size[0][0] = static_cast<std::int32_t>(cases * study.count);
+    design.sample_size[0][1] = static_cast<std::int32_t>(controls * study.count);
+    return PWR_single_step_power(&design, 0, study.variance);
 }
 
 // ---- Sizes ------------------------------------------------------------------
@@ -88,7 +88,7 @@ void fill_size(const SizeSearch &s, std::int64_t cases, std::int64_t controls,
                std::int32_t not_reached, const AtMarker &marker, STU_size_result *result) {
     result->evaluations = s.evaluations;
     if (!s.reached) {
-        result->status = SLV_NOT_REACHABLE;
+        result->status = VANTOR_NOT_REACHABLE;
         result->reason = not_reached;
         result->cases = 0;
         result->controls = 0;
@@ -96,8 +96,8 @@ void fill_size(const SizeSearch &s, std::int64_t cases, std::int64_t controls,
         return;
     }
     const std::int32_t reason =
-        SLV_check_expected_alleles(2 * cases, 2 * controls, marker.case_rate, marker.control_rate);
-    result->status = SLV_status_of_reason(reason);
+        VANTOR_check_expected_alleles(2 * cases, 2 * controls, marker.case_rate, marker.control_rate);
+    result->status = VANTOR_status_of_reason(reason);
     result->reason = reason;
     result->cases = cases;
     result->controls = controls;
@@ -109,21 +109,21 @@ void fill_size(const SizeSearch &s, std::int64_t cases, std::int64_t controls,
 std::int64_t top_with_ratio(double ratio) {
     std::int64_t low = 1;
     std::int64_t high = kLargestPeople;
-    if (partner_fits(ratio, high, SLV_UNIT_PEOPLE)) {
+    if (partner_fits(ratio, high, VANTOR_COUNT_PEOPLE)) {
         return high;
     }
     while (high - low > 1) {
         const std::int64_t middle = low + (high - low) / 2;
-        (partner_fits(ratio, middle, SLV_UNIT_PEOPLE) ? low : high) = middle;
+        (partner_fits(ratio, middle, VANTOR_COUNT_PEOPLE) ? low : high) = middle;
     }
     return low;
 }
 
 bool refuse_size_question(std::int32_t reason, STU_size_result *result) {
-    if (reason == SLV_REASON_NONE) {
+    if (reason == VANTOR_REASON_NONE) {
         return false;
     }
-    result->status = SLV_status_of_reason(reason);
+    result->status = VANTOR_status_of_reason(reason);
     result->reason = reason;
     result->cases = 0;
     result->controls = 0;
@@ -151,7 +151,7 @@ bool valid_risk(const DIS_model &model, double r) {
     const DIS_model trial = with_risk(model, r);
     const std::int32_t reason = DIS_check_model(&trial);
     return r > 0 && std::isfinite(r) &&
-           (reason == SLV_REASON_NONE || reason == SLV_REASON_NO_EFFECT);
+           (reason == VANTOR_REASON_NONE || reason == VANTOR_REASON_NO_EFFECT);
 }
 
 // The valid r nearest `invalid` on the way from `valid` (to about 1e-15
@@ -226,7 +226,7 @@ double test_power(const STU_study &study, const AtMarker &marker, std::int64_t c
         default:
             return GEN_score_test_power(study.test, marker.genotypes.cases,
                                         marker.genotypes.controls, r, s, marker.alpha,
-                                        study.statistic);
+                                        study.variance);
     }
 }
 
@@ -247,7 +247,7 @@ void size_question(const STU_study &study, std::int32_t known, double target, st
         return;
     }
     const AtMarker marker = at_marker(study);
-    if (refuse_size_question(SLV_check_target_power(target, marker.alpha), result)) {
+    if (refuse_size_question(VANTOR_check_target_power(target, marker.alpha), result)) {
         return;
     }
     const SizeSearch s = smallest_reaching(
@@ -265,43 +265,43 @@ void size_question(const STU_study &study, std::int32_t known, double target, st
 void genotype_cases_for_controls(const STU_study &study, std::int64_t controls, double target,
                                  STU_size_result *result) {
     size_question(
-        study, SLV_check_controls(controls, study.unit), target, kLargestPeople,
+        study, VANTOR_check_controls(controls, study.count), target, kLargestPeople,
         [&](std::int64_t n) {
             return Pair{n, controls};
         },
-        SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED, result);
+        VANTOR_REASON_LEVELS_OFF_WITH_GROUP_FIXED, result);
 }
 
 void genotype_controls_for_cases(const STU_study &study, std::int64_t cases, double target,
                                  STU_size_result *result) {
     size_question(
-        study, SLV_check_cases(cases, study.unit), target, kLargestPeople,
+        study, VANTOR_check_cases(cases, study.count), target, kLargestPeople,
         [&](std::int64_t n) {
             return Pair{cases, n};
         },
-        SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED, result);
+        VANTOR_REASON_LEVELS_OFF_WITH_GROUP_FIXED, result);
 }
 
 void genotype_cases_for_ratio(const STU_study &study, double controls_per_case, double target,
                               STU_size_result *result) {
     size_question(
-        study, SLV_check_ratio(controls_per_case, study.unit), target,
+        study, VANTOR_check_ratio(controls_per_case, study.count), target,
         top_with_ratio(controls_per_case),
         [&](std::int64_t n) {
             return Pair{n, partner_units(controls_per_case, n)};
         },
-        SLV_REASON_BEYOND_LARGEST_COUNT, result);
+        VANTOR_REASON_BEYOND_LARGEST_COUNT, result);
 }
 
 void genotype_controls_for_ratio(const STU_study &study, double cases_per_control, double target,
                                  STU_size_result *result) {
     size_question(
-        study, SLV_check_ratio(cases_per_control, study.unit), target,
+        study, VANTOR_check_ratio(cases_per_control, study.count), target,
         top_with_ratio(cases_per_control),
         [&](std::int64_t n) {
             return Pair{partner_units(cases_per_control, n), n};
         },
-        SLV_REASON_BEYOND_LARGEST_COUNT, result);
+        VANTOR_REASON_BEYOND_LARGEST_COUNT, result);
 }
 
 void detectable_relative_risk(const STU_study &study, std::int64_t cases, std::int64_t controls,
@@ -338,7 +338,7 @@ void detectable_relative_risk(const STU_study &study, std::int64_t cases, std::i
         }
     }
     if (std::isnan(r_out)) {
-        fill_risk(SLV_NOT_REACHABLE, SLV_REASON_LEVELS_OFF_WITH_RISK, kNotANumber, kNotANumber,
+        fill_risk(VANTOR_NOT_REACHABLE, VANTOR_REASON_LEVELS_OFF_WITH_RISK, kNotANumber, kNotANumber,
                   marker, probe.evaluations, result);
         return;
     }
@@ -353,7 +353,7 @@ void detectable_relative_risk(const STU_study &study, std::int64_t cases, std::i
             r_in = middle;
         }
     }
-    fill_risk(SLV_FOUND, SLV_REASON_NONE, r_out, out_power, out_marker, probe.evaluations, result);
+    fill_risk(VANTOR_FOUND, VANTOR_REASON_NONE, r_out, out_power, out_marker, probe.evaluations, result);
 }
 
 }  // namespace vantor

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "disease/disease_model.h"
-#include "question/study.h"
+#include "question/study_record.h"
 
 namespace vantor {
 

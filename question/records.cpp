@@ -11,15 +11,15 @@
 #include <cstring>
 #include <iterator>
 
-#include "question/ask.h"
-#include "search/design.h"
 #include "disease/disease_model.h"
 #include "disease/genotype_tests.h"
 #include "power/power_func.h"
-#include "status/status.h"
-#include "search/solve.h"
 #include "power/statistic.h"
+#include "question/answer.h"
 #include "question/study.h"
+#include "search/design.h"
+#include "search/solve.h"
+#include "status/status.h"
 
 namespace {
 
@@ -50,15 +50,15 @@ constexpr REC_field kStudyFields[] = {
     {"control_rate", REC_DOUBLE,
      kEffect + static_cast<std::int32_t>(offsetof(STU_allelic_effect, control_rate)),
      REC_KIND_NUMBER, "probability", "the risk allele's rate among controls"},
-    {"variance", REC_INT32, VANTOR_AT(STU_study, statistic), REC_KIND_CHOICE, "",
+    {"variance", REC_INT32, VANTOR_AT(STU_study, variance), REC_KIND_CHOICE, "",
      "the test statistic's variance under no association: pooled or unpooled"},
-    {"count", REC_INT32, VANTOR_AT(STU_study, unit), REC_KIND_CHOICE, "",
+    {"count", REC_INT32, VANTOR_AT(STU_study, count), REC_KIND_CHOICE, "",
      "the unit of every count: people (two alleles each) or alleles"},
     {"alpha", REC_DOUBLE, VANTOR_AT(STU_study, alpha), REC_KIND_NUMBER, "level",
      "the two-sided significance level (for two stages, the overall level)"},
     {"method", REC_INT32, VANTOR_AT(STU_study, method), REC_KIND_CHOICE, "",
      "the two-stage analysis: replication, product or joint"},
-    {"stage1_alpha", REC_DOUBLE, VANTOR_AT(STU_study, alpha0), REC_KIND_NUMBER, "level",
+    {"stage1_alpha", REC_DOUBLE, VANTOR_AT(STU_study, stage1_alpha), REC_KIND_NUMBER, "level",
      "the stage 1 level: the share of markers without effect passed on to stage 2"},
     {"case_fraction", REC_DOUBLE, VANTOR_AT(STU_study, case_fraction), REC_KIND_NUMBER, "share",
      "the cases' share of each stage"},
@@ -185,7 +185,7 @@ constexpr REC_field kDesignFields[] = {
      REC_KIND_COUNT, kCount, "stage 1's controls"},
     {"stage2_controls", REC_INT32, VANTOR_ELEMENT(DSN_design_result, controls, 1, std::int32_t),
      REC_KIND_COUNT, kCount, "stage 2's controls"},
-    {"stage1_weight", REC_DOUBLE, VANTOR_AT(DSN_design_result, stage0_share), REC_KIND_NUMBER,
+    {"stage1_weight", REC_DOUBLE, VANTOR_AT(DSN_design_result, stage1_weight), REC_KIND_NUMBER,
      "share", "stage 1's weight in the joint statistic"},
     {"stage1_alpha", REC_DOUBLE, VANTOR_ELEMENT(DSN_design_result, alpha, 0, double),
      REC_KIND_NUMBER, "level", "the stage 1 level"},
@@ -222,7 +222,7 @@ constexpr REC_field kAnswerFields[] = {
      "a second input the reason names, -1 when none"},
     {"direction", REC_INT32, VANTOR_AT(ASK_answer, direction), REC_KIND_CHOICE, "",
      "the side of 1 of a detectable effect: above or below (0 for other questions)"},
-    {"count", REC_INT32, VANTOR_AT(ASK_answer, unit), REC_KIND_CHOICE, "",
+    {"count", REC_INT32, VANTOR_AT(ASK_answer, count), REC_KIND_CHOICE, "",
      "the unit of every count: people (two alleles each) or alleles"},
     {"controls", REC_INT64, VANTOR_AT(ASK_answer, controls), REC_KIND_COUNT, kCount,
      "the controls of the cases at the controls per case given (0 when none was given)"},
@@ -370,13 +370,13 @@ struct Word {
 };
 
 constexpr Word kWords[] = {
-    {"method", "replication", PWR_METHOD_SEPARATE},
+    {"method", "replication", PWR_METHOD_REPLICATION},
     {"method", "product", PWR_METHOD_PRODUCT},
     {"method", "joint", PWR_METHOD_JOINT},
-    {"variance", "pooled", PWR_STATISTIC_POOLED},
-    {"variance", "unpooled", PWR_STATISTIC_UNPOOLED},
-    {"count", "people", SLV_UNIT_PEOPLE},
-    {"count", "alleles", SLV_UNIT_ALLELES},
+    {"variance", "pooled", PWR_VARIANCE_POOLED},
+    {"variance", "unpooled", PWR_VARIANCE_UNPOOLED},
+    {"count", "people", VANTOR_COUNT_PEOPLE},
+    {"count", "alleles", VANTOR_COUNT_ALLELES},
     {"direction", "above", STU_ABOVE_ONE},
     {"direction", "below", STU_BELOW_ONE},
     {"test", "allelic", GEN_ALLELIC},
@@ -408,7 +408,7 @@ struct Named {
 };
 
 #define VANTOR_REASON(name) \
-    { SLV_REASON_##name, #name }
+    { VANTOR_REASON_##name, #name }
 constexpr Named kReasons[] = {
     VANTOR_REASON(NONE),
     VANTOR_REASON(FEW_EXPECTED_ALLELES),
@@ -428,7 +428,7 @@ constexpr Named kReasons[] = {
     VANTOR_REASON(BAD_ODDS_RATIO),
     VANTOR_REASON(BAD_TARGET_POWER),
     VANTOR_REASON(BAD_RATIO),
-    VANTOR_REASON(BAD_UNIT),
+    VANTOR_REASON(BAD_COUNT),
     VANTOR_REASON(BAD_METHOD),
     VANTOR_REASON(BAD_STAGE1_SHARE),
     VANTOR_REASON(BAD_CASE_FRACTION),
@@ -436,7 +436,7 @@ constexpr Named kReasons[] = {
     VANTOR_REASON(BAD_COST_RATIO),
     VANTOR_REASON(BAD_BUDGET),
     VANTOR_REASON(BAD_DESIGN_ALPHA),
-    VANTOR_REASON(BAD_STATISTIC),
+    VANTOR_REASON(BAD_VARIANCE),
     VANTOR_REASON(BAD_STUDY_SIZE),
     VANTOR_REASON(BAD_EFFECT_KIND),
     VANTOR_REASON(BAD_DIRECTION),
@@ -492,55 +492,55 @@ constexpr Named kReasons[] = {
 
 // The input each refusal names, by the glossary's names.
 constexpr Named kReasonInputs[] = {
-    {SLV_REASON_BAD_CASES, "cases"},
-    {SLV_REASON_BAD_CONTROLS, "controls"},
-    {SLV_REASON_BAD_CONTROL_RATE, "control_rate"},
-    {SLV_REASON_BAD_ALPHA, "alpha"},
-    {SLV_REASON_BAD_ODDS_RATIO, "odds_ratio"},
-    {SLV_REASON_BAD_TARGET_POWER, "target_power"},
-    {SLV_REASON_BAD_RATIO, "controls_per_case"},
-    {SLV_REASON_BAD_UNIT, "count"},
-    {SLV_REASON_BAD_METHOD, "method"},
-    {SLV_REASON_BAD_STAGE1_SHARE, "stage1_share"},
-    {SLV_REASON_BAD_CASE_FRACTION, "case_fraction"},
-    {SLV_REASON_BAD_STAGE1_ALPHA, "stage1_alpha"},
-    {SLV_REASON_BAD_COST_RATIO, "cost_ratio"},
-    {SLV_REASON_BAD_BUDGET, "budget"},
-    {SLV_REASON_BAD_DESIGN_ALPHA, "alpha"},
-    {SLV_REASON_BAD_STATISTIC, "variance"},
-    {SLV_REASON_BAD_DIRECTION, "direction"},
-    {SLV_REASON_BAD_FREQUENCY, "frequency"},
-    {SLV_REASON_BAD_PREVALENCE, "prevalence"},
-    {SLV_REASON_BAD_MODEL, "model"},
-    {SLV_REASON_BAD_RELATIVE_RISK, "relative_risk"},
-    {SLV_REASON_RISK_ABOVE_ONE, "relative_risk"},
-    {SLV_REASON_NEGATIVE_RISK, "relative_risk"},
-    {SLV_REASON_BAD_CONTROLS_KIND, "controls_kind"},
-    {SLV_REASON_BAD_MARKER_FREQUENCY, "marker_frequency"},
-    {SLV_REASON_BAD_LD, "ld"},
-    {SLV_REASON_LD_BEYOND_FREQUENCIES, "ld"},
-    {SLV_REASON_BAD_TEST, "test"},
-    {SLV_REASON_TEST_NEEDS_MODEL, "test"},
-    {SLV_REASON_GENOTYPE_TEST_COUNTS_PEOPLE, "count"},
-    {SLV_REASON_GENOTYPIC_ONE_STATISTIC, "variance"},
-    {SLV_REASON_BAD_MARKERS, "markers"},
-    {SLV_REASON_BAD_MARKER_ALPHA, "alpha"},
-    {SLV_REASON_NO_SINGLE_RISK, "model"},
-    {SLV_REASON_TWO_STAGES_NEED_ALLELIC, "test"},
-    {SLV_REASON_NO_EFFECT, "relative_risk"},
-    {SLV_REASON_MARKER_WITHOUT_LD, "ld"},
-    {SLV_REASON_SMALLEST_TOTAL_COST, "cost_ratio"},
-    {SLV_REASON_STAGE_GROUP_EMPTY, "total"},
-    {SLV_REASON_BAD_SOLVE, "solve"},
-    {SLV_REASON_BAD_STAGES, "stages"},
-    {SLV_REASON_SOLVE_MISMATCH, "solve"},
+    {VANTOR_REASON_BAD_CASES, "cases"},
+    {VANTOR_REASON_BAD_CONTROLS, "controls"},
+    {VANTOR_REASON_BAD_CONTROL_RATE, "control_rate"},
+    {VANTOR_REASON_BAD_ALPHA, "alpha"},
+    {VANTOR_REASON_BAD_ODDS_RATIO, "odds_ratio"},
+    {VANTOR_REASON_BAD_TARGET_POWER, "target_power"},
+    {VANTOR_REASON_BAD_RATIO, "controls_per_case"},
+    {VANTOR_REASON_BAD_COUNT, "count"},
+    {VANTOR_REASON_BAD_METHOD, "method"},
+    {VANTOR_REASON_BAD_STAGE1_SHARE, "stage1_share"},
+    {VANTOR_REASON_BAD_CASE_FRACTION, "case_fraction"},
+    {VANTOR_REASON_BAD_STAGE1_ALPHA, "stage1_alpha"},
+    {VANTOR_REASON_BAD_COST_RATIO, "cost_ratio"},
+    {VANTOR_REASON_BAD_BUDGET, "budget"},
+    {VANTOR_REASON_BAD_DESIGN_ALPHA, "alpha"},
+    {VANTOR_REASON_BAD_VARIANCE, "variance"},
+    {VANTOR_REASON_BAD_DIRECTION, "direction"},
+    {VANTOR_REASON_BAD_FREQUENCY, "frequency"},
+    {VANTOR_REASON_BAD_PREVALENCE, "prevalence"},
+    {VANTOR_REASON_BAD_MODEL, "model"},
+    {VANTOR_REASON_BAD_RELATIVE_RISK, "relative_risk"},
+    {VANTOR_REASON_RISK_ABOVE_ONE, "relative_risk"},
+    {VANTOR_REASON_NEGATIVE_RISK, "relative_risk"},
+    {VANTOR_REASON_BAD_CONTROLS_KIND, "controls_kind"},
+    {VANTOR_REASON_BAD_MARKER_FREQUENCY, "marker_frequency"},
+    {VANTOR_REASON_BAD_LD, "ld"},
+    {VANTOR_REASON_LD_BEYOND_FREQUENCIES, "ld"},
+    {VANTOR_REASON_BAD_TEST, "test"},
+    {VANTOR_REASON_TEST_NEEDS_MODEL, "test"},
+    {VANTOR_REASON_GENOTYPE_TEST_COUNTS_PEOPLE, "count"},
+    {VANTOR_REASON_GENOTYPIC_ONE_STATISTIC, "variance"},
+    {VANTOR_REASON_BAD_MARKERS, "markers"},
+    {VANTOR_REASON_BAD_MARKER_ALPHA, "alpha"},
+    {VANTOR_REASON_NO_SINGLE_RISK, "model"},
+    {VANTOR_REASON_TWO_STAGES_NEED_ALLELIC, "test"},
+    {VANTOR_REASON_NO_EFFECT, "relative_risk"},
+    {VANTOR_REASON_MARKER_WITHOUT_LD, "ld"},
+    {VANTOR_REASON_SMALLEST_TOTAL_COST, "cost_ratio"},
+    {VANTOR_REASON_STAGE_GROUP_EMPTY, "total"},
+    {VANTOR_REASON_BAD_SOLVE, "solve"},
+    {VANTOR_REASON_BAD_STAGES, "stages"},
+    {VANTOR_REASON_SOLVE_MISMATCH, "solve"},
 };
 
 constexpr Named kStatuses[] = {
-    {SLV_FOUND, "FOUND"},
-    {SLV_FOUND_WITH_WARNING, "FOUND_WITH_WARNING"},
-    {SLV_NOT_REACHABLE, "NOT_REACHABLE"},
-    {SLV_INVALID_INPUT, "INVALID_INPUT"},
+    {VANTOR_FOUND, "FOUND"},
+    {VANTOR_FOUND_WITH_WARNING, "FOUND_WITH_WARNING"},
+    {VANTOR_NOT_REACHABLE, "NOT_REACHABLE"},
+    {VANTOR_INVALID_INPUT, "INVALID_INPUT"},
 };
 
 template <std::size_t N>

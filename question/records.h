@@ -62,8 +62,8 @@ enum { REC_INT32 = 1, REC_INT64 = 2, REC_DOUBLE = 3 };
 enum {
     REC_KIND_NUMBER = 0,  /* a plain number (a rate, a level, a power, a cost) */
     REC_KIND_COUNT = 1,   /* a count in the study's unit (people or alleles) */
-    REC_KIND_STATUS = 2,  /* an SLV_* status: SLV_status_name gives its words */
-    REC_KIND_REASON = 3,  /* an SLV_REASON_* code: SLV_message, REC_reason_name */
+    REC_KIND_STATUS = 2,  /* an SLV_* status: VANTOR_status_name gives its words */
+    REC_KIND_REASON = 3,  /* an VANTOR_REASON_* code: VANTOR_message, REC_reason_name */
     REC_KIND_CHOICE = 4,  /* a code among the words of REC_choice_word */
     REC_KIND_INTERNAL = 5 /* the record's bookkeeping (its size, the effect's kind) */
 };
@@ -136,13 +136,13 @@ int32_t REC_choice_code(const char *choice, const char *word);
 /* The word of `code` for the choice; NULL when the code is not one of its. */
 const char *REC_choice_name(const char *choice, int32_t code);
 
-/* A reason code's name, as in its SLV_REASON_ constant without the prefix
+/* A reason code's name, as in its VANTOR_REASON_ constant without the prefix
  * ("NONE", "BAD_CASES"; stages numbered from 1: "BAD_STAGE1_SHARE" for
- * SLV_REASON_BAD_STAGE0_SHARE); NULL for an unknown code. */
+ * VANTOR_REASON_BAD_STAGE1_SHARE); NULL for an unknown code. */
 const char *REC_reason_name(int32_t reason);
 
 /* The glossary's name of the input a refusal names ("cases" for
- * SLV_REASON_BAD_CASES, "stage1_share" for SLV_REASON_BAD_STAGE1_SHARE, "alpha"
+ * VANTOR_REASON_BAD_CASES, "stage1_share" for VANTOR_REASON_BAD_STAGE1_SHARE, "alpha"
  * for the levels' refusals, "relative_risk" for a model's risks); NULL for a
  * reason that names no single input (warnings, what is not reachable, a
  * record of another size) or an unknown code. Front ends put their own
@@ -155,7 +155,7 @@ int32_t REC_reason_count(void);
 int32_t REC_reason_at(int32_t index);
 
 /* A status's name, as in its SLV_ constant without the prefix ("FOUND",
- * "INVALID_INPUT"); NULL for an unknown status. SLV_status_name gives the
+ * "INVALID_INPUT"); NULL for an unknown status. VANTOR_status_name gives the
  * words people read. */
 const char *REC_status_name(int32_t status);
 

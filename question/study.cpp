@@ -22,22 +22,22 @@ constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
 
 std::int32_t first_refusal(std::initializer_list<std::int32_t> reasons) {
     for (const std::int32_t reason : reasons) {
-        if (reason != SLV_REASON_NONE) {
+        if (reason != VANTOR_REASON_NONE) {
             return reason;
         }
     }
-    return SLV_REASON_NONE;
+    return VANTOR_REASON_NONE;
 }
 
 // The record is this library's and describes an effect it knows; nothing
 // else of it is read before this holds.
 std::int32_t check_record(const STU_study *study) {
     if (study->size != static_cast<std::int32_t>(sizeof(STU_study))) {
-        return SLV_REASON_BAD_STUDY_SIZE;
+        return VANTOR_REASON_BAD_STUDY_SIZE;
     }
     return study->effect_kind == STU_EFFECT_ALLELIC || study->effect_kind == STU_EFFECT_DISEASE
-               ? SLV_REASON_NONE
-               : SLV_REASON_BAD_EFFECT_KIND;
+               ? VANTOR_REASON_NONE
+               : VANTOR_REASON_BAD_EFFECT_KIND;
 }
 
 const STU_allelic_effect &allelic(const STU_study *study) { return study->effect.allelic; }
@@ -54,13 +54,13 @@ std::int32_t alleles(std::int64_t count, std::int32_t unit) {
 DSN_study design_study(const STU_study *study) {
     const vantor::AtMarker marker = vantor::at_marker(*study);
     return {study->method,        marker.odds_ratio, marker.control_rate, marker.alpha,
-            study->case_fraction, study->unit,       study->statistic};
+            study->case_fraction, study->count,       study->variance};
 }
 
 // ---- Results ----------------------------------------------------------------
 
 std::int32_t refuse_power(std::int32_t reason, STU_power_result *result) {
-    *result = {SLV_status_of_reason(reason),
+    *result = {VANTOR_status_of_reason(reason),
                reason,
                kNotANumber,
                kNotANumber,
@@ -71,7 +71,7 @@ std::int32_t refuse_power(std::int32_t reason, STU_power_result *result) {
 }
 
 std::int32_t refuse_size(std::int32_t reason, STU_size_result *result) {
-    *result = {SLV_status_of_reason(reason),
+    *result = {VANTOR_status_of_reason(reason),
                reason,
                0,
                0,
@@ -85,7 +85,7 @@ std::int32_t refuse_size(std::int32_t reason, STU_size_result *result) {
 }
 
 std::int32_t refuse_effect(std::int32_t reason, SLV_effect_result *result) {
-    *result = {SLV_status_of_reason(reason), reason, kNotANumber, kNotANumber, 0};
+    *result = {VANTOR_status_of_reason(reason), reason, kNotANumber, kNotANumber, 0};
     return result->status;
 }
 
@@ -105,7 +105,7 @@ std::int32_t check_study(const STU_study *study, std::int32_t odds_ratio_known);
 template <typename Check>
 std::int32_t refusal(const STU_study *study, std::int32_t odds_ratio_known, Check check_knowns) {
     const std::int32_t reason = check_study(study, odds_ratio_known);
-    return reason != SLV_REASON_NONE ? reason : check_knowns();
+    return reason != VANTOR_REASON_NONE ? reason : check_knowns();
 }
 
 // One of the size solvers: with the other group's count (allele draws) or
@@ -122,17 +122,17 @@ template <typename Given, typename Check, typename Value>
 std::int32_t solve_size(const STU_study *study, double target_power, SizeSolver<Given> solver,
                         Check check_given, Value given, STU_size_result *result) {
     const std::int32_t reason = refusal(study, 1, check_given);
-    if (reason != SLV_REASON_NONE) {
+    if (reason != VANTOR_REASON_NONE) {
         return refuse_size(reason, result);
     }
     SLV_size_result answer{};
     solver(given(), allelic(study).odds_ratio, allelic(study).control_rate, study->alpha,
-           target_power, study->unit, study->statistic, &answer);
-    return in_units(answer, study->unit, result);
+           target_power, study->count, study->variance, &answer);
+    return in_units(answer, study->count, result);
 }
 
 // A ratio is checked by the solver itself.
-std::int32_t nothing_to_check() { return SLV_REASON_NONE; }
+std::int32_t nothing_to_check() { return VANTOR_REASON_NONE; }
 
 // The genotyping cost per marker of a design, in the study's unit: stage 1
 // types every marker, stage 2 the share stage1_alpha of them, each of its
@@ -150,49 +150,49 @@ double genotyping_cost(const std::int64_t cases[2], const std::int64_t controls[
 std::int32_t check_effect(const STU_study *study, std::int32_t effect_known) {
     if (study->effect_kind == STU_EFFECT_ALLELIC) {
         return first_refusal(
-            {effect_known != 0 ? SLV_check_odds_ratio(allelic(study).odds_ratio) : SLV_REASON_NONE,
-             SLV_check_control_rate(allelic(study).control_rate)});
+            {effect_known != 0 ? VANTOR_check_odds_ratio(allelic(study).odds_ratio) : VANTOR_REASON_NONE,
+             VANTOR_check_control_rate(allelic(study).control_rate)});
     }
     DIS_model model = study->effect.disease;
     if (effect_known == 0) {
         if (model.model == DIS_FREE) {
-            return SLV_REASON_NO_SINGLE_RISK;
+            return VANTOR_REASON_NO_SINGLE_RISK;
         }
         model.relative_risk = 1;
         // The risk to be solved is not 1: the rest of the model is checked.
         const std::int32_t reason = DIS_check_model(&model);
-        return reason == SLV_REASON_NO_EFFECT ? SLV_REASON_NONE : reason;
+        return reason == VANTOR_REASON_NO_EFFECT ? VANTOR_REASON_NONE : reason;
     }
     return DIS_check_model(&model);
 }
 
 std::int32_t check_markers(double markers) {
-    return std::isfinite(markers) && markers >= 1 ? SLV_REASON_NONE : SLV_REASON_BAD_MARKERS;
+    return std::isfinite(markers) && markers >= 1 ? VANTOR_REASON_NONE : VANTOR_REASON_BAD_MARKERS;
 }
 
 // The level limits hold for the per-marker level.
 std::int32_t check_marker_alpha(const STU_study *study) {
-    return study->markers == 1 || SLV_check_alpha(study->alpha / study->markers) == SLV_REASON_NONE
-               ? SLV_REASON_NONE
-               : SLV_REASON_BAD_MARKER_ALPHA;
+    return study->markers == 1 || VANTOR_check_alpha(study->alpha / study->markers) == VANTOR_REASON_NONE
+               ? VANTOR_REASON_NONE
+               : VANTOR_REASON_BAD_MARKER_ALPHA;
 }
 
 std::int32_t check_test(const STU_study *study) {
     if (study->test < GEN_ALLELIC || study->test > GEN_GENOTYPIC) {
-        return SLV_REASON_BAD_TEST;
+        return VANTOR_REASON_BAD_TEST;
     }
     if (study->test == GEN_ALLELIC) {
-        return SLV_REASON_NONE;
+        return VANTOR_REASON_NONE;
     }
     if (study->effect_kind != STU_EFFECT_DISEASE) {
-        return SLV_REASON_TEST_NEEDS_MODEL;
+        return VANTOR_REASON_TEST_NEEDS_MODEL;
     }
-    if (study->unit != SLV_UNIT_PEOPLE) {
-        return SLV_REASON_GENOTYPE_TEST_COUNTS_PEOPLE;
+    if (study->count != VANTOR_COUNT_PEOPLE) {
+        return VANTOR_REASON_GENOTYPE_TEST_COUNTS_PEOPLE;
     }
-    return study->test == GEN_GENOTYPIC && study->statistic == PWR_STATISTIC_UNPOOLED
-               ? SLV_REASON_GENOTYPIC_ONE_STATISTIC
-               : SLV_REASON_NONE;
+    return study->test == GEN_GENOTYPIC && study->variance == PWR_VARIANCE_UNPOOLED
+               ? VANTOR_REASON_GENOTYPIC_ONE_STATISTIC
+               : VANTOR_REASON_NONE;
 }
 
 // The allelic study that asks the same of the allelic test as `study`: the
@@ -223,18 +223,18 @@ void show_marker(const vantor::AtMarker &marker, Result *result) {
 // false when nothing is refused.
 bool refuse_design(const STU_study *study, DSN_design_result *result) {
     std::int32_t reason = check_record(study);
-    if (reason == SLV_REASON_NONE && study->effect_kind == STU_EFFECT_DISEASE) {
+    if (reason == VANTOR_REASON_NONE && study->effect_kind == STU_EFFECT_DISEASE) {
         reason = DIS_check_model(&study->effect.disease);
     }
-    if (reason == SLV_REASON_NONE) {
+    if (reason == VANTOR_REASON_NONE) {
         reason = first_refusal({check_markers(study->markers), check_marker_alpha(study)});
     }
-    if (reason == SLV_REASON_NONE && study->test != GEN_ALLELIC) {
+    if (reason == VANTOR_REASON_NONE && study->test != GEN_ALLELIC) {
         reason = study->test > GEN_ALLELIC && study->test <= GEN_GENOTYPIC
-                     ? SLV_REASON_TWO_STAGES_NEED_ALLELIC
-                     : SLV_REASON_BAD_TEST;
+                     ? VANTOR_REASON_TWO_STAGES_NEED_ALLELIC
+                     : VANTOR_REASON_BAD_TEST;
     }
-    if (reason == SLV_REASON_NONE) {
+    if (reason == VANTOR_REASON_NONE) {
         return false;
     }
     DSN_fill_unanswered(reason, result);
@@ -243,12 +243,12 @@ bool refuse_design(const STU_study *study, DSN_design_result *result) {
 
 std::int32_t check_study(const STU_study *study, std::int32_t odds_ratio_known) {
     const std::int32_t record = check_record(study);
-    if (record != SLV_REASON_NONE) {
+    if (record != VANTOR_REASON_NONE) {
         return record;
     }
     return first_refusal({check_effect(study, odds_ratio_known), check_markers(study->markers),
-                          SLV_check_alpha(study->alpha), check_marker_alpha(study),
-                          SLV_check_statistic(study->statistic), SLV_check_unit(study->unit),
+                          VANTOR_check_alpha(study->alpha), check_marker_alpha(study),
+                          VANTOR_check_variance(study->variance), VANTOR_check_count(study->count),
                           check_test(study)});
 }
 
@@ -259,12 +259,12 @@ void genotype_power(const STU_study *study, const vantor::AtMarker &marker, std:
                     std::int64_t controls, STU_power_result *result) {
     const double power = vantor::test_power(*study, marker, cases, controls);
     if (std::isnan(power)) {
-        refuse_power(SLV_REASON_POWER_NOT_COMPUTABLE, result);
+        refuse_power(VANTOR_REASON_POWER_NOT_COMPUTABLE, result);
         return;
     }
     const std::int32_t reason =
-        SLV_check_expected_alleles(2 * cases, 2 * controls, marker.case_rate, marker.control_rate);
-    result->status = SLV_status_of_reason(reason);
+        VANTOR_check_expected_alleles(2 * cases, 2 * controls, marker.case_rate, marker.control_rate);
+    result->status = VANTOR_status_of_reason(reason);
     result->reason = reason;
     result->power = power;
 }
@@ -275,7 +275,7 @@ void genotype_power(const STU_study *study, const vantor::AtMarker &marker, std:
 template <typename Ask>
 std::int32_t size_question(const STU_study *study, STU_size_result *result, Ask ask) {
     const std::int32_t refused = check_study(study, 1);
-    if (refused != SLV_REASON_NONE) {
+    if (refused != VANTOR_REASON_NONE) {
         return refuse_size(refused, result);
     }
     const vantor::AtMarker marker = vantor::at_marker(*study);
@@ -292,15 +292,15 @@ std::int32_t checked_allelic_power(const STU_study *study, std::int64_t cases,
     design.odds_ratio = allelic(study).odds_ratio;
     design.control_rate = allelic(study).control_rate;
     design.alpha[0] = study->alpha;
-    design.sample_size[0][0] = alleles(cases, study->unit);
-    design.sample_size[0][1] = alleles(controls, study->unit);
-    const double power = PWR_single_step_power(&design, 0, study->statistic);
+    design.sample_size[0][0] = alleles(cases, study->count);
+    design.sample_size[0][1] = alleles(controls, study->count);
+    const double power = PWR_single_step_power(&design, 0, study->variance);
     if (std::isnan(power)) {
-        return refuse_power(SLV_REASON_POWER_NOT_COMPUTABLE, result);
+        return refuse_power(VANTOR_REASON_POWER_NOT_COMPUTABLE, result);
     }
-    const std::int32_t reason = SLV_check_expected_alleles(
+    const std::int32_t reason = VANTOR_check_expected_alleles(
         design.sample_size[0][0], design.sample_size[0][1], design.case_rate, design.control_rate);
-    *result = {SLV_status_of_reason(reason),
+    *result = {VANTOR_status_of_reason(reason),
                reason,
                power,
                kNotANumber,
@@ -314,14 +314,14 @@ std::int32_t checked_allelic_power(const STU_study *study, std::int64_t cases,
 std::int32_t power_refusal(const STU_study *study, std::int64_t cases, std::int64_t controls) {
     return refusal(study, 1, [&] {
         return first_refusal(
-            {SLV_check_cases(cases, study->unit), SLV_check_controls(controls, study->unit)});
+            {VANTOR_check_cases(cases, study->count), VANTOR_check_controls(controls, study->count)});
     });
 }
 
 std::int32_t allelic_power(const STU_study *study, std::int64_t cases, std::int64_t controls,
                            STU_power_result *result) {
     const std::int32_t refused = power_refusal(study, cases, controls);
-    if (refused != SLV_REASON_NONE) {
+    if (refused != VANTOR_REASON_NONE) {
         return refuse_power(refused, result);
     }
     return checked_allelic_power(study, cases, controls, result);
@@ -331,16 +331,16 @@ std::int32_t allelic_cases_for_controls(const STU_study *study, std::int64_t con
                                         double target_power, STU_size_result *result) {
     return solve_size<std::int32_t>(
         study, target_power, SLV_cases_for_controls_with_statistic,
-        [&] { return SLV_check_controls(controls, study->unit); },
-        [&] { return alleles(controls, study->unit); }, result);
+        [&] { return VANTOR_check_controls(controls, study->count); },
+        [&] { return alleles(controls, study->count); }, result);
 }
 
 std::int32_t allelic_controls_for_cases(const STU_study *study, std::int64_t cases,
                                         double target_power, STU_size_result *result) {
     return solve_size<std::int32_t>(
         study, target_power, SLV_controls_for_cases_with_statistic,
-        [&] { return SLV_check_cases(cases, study->unit); },
-        [&] { return alleles(cases, study->unit); }, result);
+        [&] { return VANTOR_check_cases(cases, study->count); },
+        [&] { return alleles(cases, study->count); }, result);
 }
 
 std::int32_t allelic_cases_for_ratio(const STU_study *study, double controls_per_case,
@@ -362,17 +362,17 @@ std::int32_t allelic_odds_ratio(const STU_study *study, std::int64_t cases, std:
                                 SLV_effect_result *result) {
     const bool known_direction = direction == STU_ABOVE_ONE || direction == STU_BELOW_ONE;
     const std::int32_t refused = refusal(study, 0, [&] {
-        return first_refusal({SLV_check_cases(cases, study->unit),
-                              SLV_check_controls(controls, study->unit),
-                              known_direction ? SLV_REASON_NONE : SLV_REASON_BAD_DIRECTION});
+        return first_refusal({VANTOR_check_cases(cases, study->count),
+                              VANTOR_check_controls(controls, study->count),
+                              known_direction ? VANTOR_REASON_NONE : VANTOR_REASON_BAD_DIRECTION});
     });
-    if (refused != SLV_REASON_NONE) {
+    if (refused != VANTOR_REASON_NONE) {
         return refuse_effect(refused, result);
     }
     const auto solve = direction == STU_ABOVE_ONE ? SLV_odds_ratio_above_one_with_statistic
                                                   : SLV_odds_ratio_below_one_with_statistic;
-    return solve(alleles(cases, study->unit), alleles(controls, study->unit),
-                 allelic(study).control_rate, study->alpha, target_power, study->statistic, result);
+    return solve(alleles(cases, study->count), alleles(controls, study->count),
+                 allelic(study).control_rate, study->alpha, target_power, study->variance, result);
 }
 
 }  // namespace
@@ -410,11 +410,11 @@ void STU_study_init(STU_study *study) {
     study->size = static_cast<std::int32_t>(sizeof(STU_study));
     study->effect_kind = STU_EFFECT_ALLELIC;
     study->effect.allelic = {kNotANumber, kNotANumber};
-    study->statistic = PWR_STATISTIC_POOLED;
-    study->unit = SLV_UNIT_PEOPLE;
+    study->variance = PWR_VARIANCE_POOLED;
+    study->count = VANTOR_COUNT_PEOPLE;
     study->alpha = STU_DEFAULT_ALPHA;
     study->method = -1;
-    study->alpha0 = kNotANumber;
+    study->stage1_alpha = kNotANumber;
     study->case_fraction = 0.5;
     study->test = GEN_ALLELIC;
     study->markers = 1;
@@ -429,7 +429,7 @@ std::int32_t STU_check_study(const STU_study *study, std::int32_t odds_ratio_kno
 std::int32_t STU_power(const STU_study *study, std::int64_t cases, std::int64_t controls,
                        STU_power_result *result) {
     const std::int32_t refused = power_refusal(study, cases, controls);
-    if (refused != SLV_REASON_NONE) {
+    if (refused != VANTOR_REASON_NONE) {
         return refuse_power(refused, result);
     }
     return vantor::checked_power(*study, cases, controls, result);
@@ -482,11 +482,11 @@ std::int32_t STU_controls_for_ratio(const STU_study *study, double cases_per_con
 std::int32_t STU_odds_ratio(const STU_study *study, std::int64_t cases, std::int64_t controls,
                             double target_power, std::int32_t direction,
                             SLV_effect_result *result) {
-    if (check_record(study) == SLV_REASON_NONE && study->effect_kind != STU_EFFECT_ALLELIC) {
-        return refuse_effect(SLV_REASON_BAD_EFFECT_KIND, result);
+    if (check_record(study) == VANTOR_REASON_NONE && study->effect_kind != STU_EFFECT_ALLELIC) {
+        return refuse_effect(VANTOR_REASON_BAD_EFFECT_KIND, result);
     }
     const std::int32_t refused = check_study(study, 0);
-    if (refused != SLV_REASON_NONE) {
+    if (refused != VANTOR_REASON_NONE) {
         return allelic_odds_ratio(study, cases, controls, target_power, direction, result);
     }
     vantor::AtMarker marker{};
@@ -502,19 +502,19 @@ std::int32_t STU_relative_risk(const STU_study *study, std::int64_t cases, std::
                                STU_risk_result *result) {
     const bool known_direction = direction == STU_ABOVE_ONE || direction == STU_BELOW_ONE;
     std::int32_t refused = check_record(study);
-    if (refused == SLV_REASON_NONE && study->effect_kind != STU_EFFECT_DISEASE) {
-        refused = SLV_REASON_BAD_EFFECT_KIND;
+    if (refused == VANTOR_REASON_NONE && study->effect_kind != STU_EFFECT_DISEASE) {
+        refused = VANTOR_REASON_BAD_EFFECT_KIND;
     }
-    if (refused == SLV_REASON_NONE) {
+    if (refused == VANTOR_REASON_NONE) {
         refused = refusal(study, 0, [&] {
             return first_refusal(
-                {SLV_check_cases(cases, study->unit), SLV_check_controls(controls, study->unit),
-                 known_direction ? SLV_REASON_NONE : SLV_REASON_BAD_DIRECTION,
-                 SLV_check_target_power(target_power, study->alpha / study->markers)});
+                {VANTOR_check_cases(cases, study->count), VANTOR_check_controls(controls, study->count),
+                 known_direction ? VANTOR_REASON_NONE : VANTOR_REASON_BAD_DIRECTION,
+                 VANTOR_check_target_power(target_power, study->alpha / study->markers)});
         });
     }
-    if (refused != SLV_REASON_NONE) {
-        *result = {SLV_status_of_reason(refused),
+    if (refused != VANTOR_REASON_NONE) {
+        *result = {VANTOR_status_of_reason(refused),
                    refused,
                    kNotANumber,
                    kNotANumber,
@@ -539,11 +539,11 @@ std::int32_t STU_two_stage_power(const STU_study *study, const std::int64_t case
     // The counts are checked here, in 64 bits, before they are narrowed.
     const std::int32_t refused = first_refusal(
         {DSN_check_study(&design),
-         DSN_check_stage0_alpha(design.method, study->alpha0, design.alpha2),
-         SLV_check_cases(cases[0], study->unit), SLV_check_controls(controls[0], study->unit),
-         SLV_check_cases(cases[1], study->unit), SLV_check_controls(controls[1], study->unit),
+         DSN_check_stage1_alpha(design.method, study->stage1_alpha, design.alpha),
+         VANTOR_check_cases(cases[0], study->count), VANTOR_check_controls(controls[0], study->count),
+         VANTOR_check_cases(cases[1], study->count), VANTOR_check_controls(controls[1], study->count),
          DSN_check_cost_ratio(cost_ratio)});
-    if (refused != SLV_REASON_NONE) {
+    if (refused != VANTOR_REASON_NONE) {
         DSN_fill_unanswered(refused, result);
         return result->status;
     }
@@ -551,9 +551,9 @@ std::int32_t STU_two_stage_power(const STU_study *study, const std::int64_t case
                                           static_cast<std::int32_t>(cases[1])};
     const std::int32_t narrow_controls[2] = {static_cast<std::int32_t>(controls[0]),
                                              static_cast<std::int32_t>(controls[1])};
-    DSN_two_stage_power(&design, narrow_cases, narrow_controls, study->alpha0, result);
-    if (result->status == SLV_FOUND || result->status == SLV_FOUND_WITH_WARNING) {
-        result->cost = genotyping_cost(cases, controls, study->alpha0, cost_ratio);
+    DSN_two_stage_power(&design, narrow_cases, narrow_controls, study->stage1_alpha, result);
+    if (result->status == VANTOR_FOUND || result->status == VANTOR_FOUND_WITH_WARNING) {
+        result->cost = genotyping_cost(cases, controls, study->stage1_alpha, cost_ratio);
     }
     return result->status;
 }
@@ -566,9 +566,9 @@ std::int32_t STU_two_stage_power_of_total(const STU_study *study, std::int64_t t
     const DSN_study design = design_study(study);
     const std::int32_t refused =
         first_refusal({DSN_check_study(&design),
-                       DSN_check_stage0_alpha(design.method, study->alpha0, design.alpha2),
-                       DSN_check_stage0_share(share)});
-    if (refused != SLV_REASON_NONE) {
+                       DSN_check_stage1_alpha(design.method, study->stage1_alpha, design.alpha),
+                       DSN_check_stage1_share(share)});
+    if (refused != VANTOR_REASON_NONE) {
         DSN_fill_unanswered(refused, result);
         return result->status;
     }
@@ -584,7 +584,7 @@ std::int32_t STU_smallest_total(const STU_study *study, double share, double tar
         return result->status;
     }
     const DSN_study design = design_study(study);
-    return DSN_smallest_total(&design, share, study->alpha0, target_power, result);
+    return DSN_smallest_total(&design, share, study->stage1_alpha, target_power, result);
 }
 
 std::int32_t STU_cheapest_design(const STU_study *study, double target_power, double cost_ratio,

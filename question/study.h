@@ -8,7 +8,7 @@
  * the cases' share of each stage. Each question takes the study, its own
  * knowns and a result record, checks every input it reads with the checks
  * of status/status.h (the first refused input's reason, before anything is
- * computed), and answers with a status, a reason (SLV_message gives the
+ * computed), and answers with a status, a reason (VANTOR_message gives the
  * words) and its values:
  *
  *   STU_power                 power of given cases and controls
@@ -31,15 +31,15 @@
  *
  * The record. Its first field is its size as the caller was compiled:
  * initialise it with STU_study_init, which sets the size, and every question
- * refuses a record of another size (SLV_REASON_BAD_STUDY_SIZE), so a caller
+ * refuses a record of another size (VANTOR_REASON_BAD_STUDY_SIZE), so a caller
  * built against another version of the library is told, not misread. A
  * binding that lays the record out itself compares its size with
  * STU_study_size() when it loads. The effect is a kind and a union of
  * descriptions, one per kind; a new kind adds a member (and the size
  * changes with the union).
  *
- * Counts. Counts are in the study's unit: people (SLV_UNIT_PEOPLE, two
- * alleles each) or allele draws (SLV_UNIT_ALLELES); they enter the formulas
+ * Counts. Counts are in the study's unit: people (VANTOR_COUNT_PEOPLE, two
+ * alleles each) or allele draws (VANTOR_COUNT_ALLELES); they enter the formulas
  * as allele draws.
  *
  * Reentrancy: every question keeps its state on the stack, reads and writes
@@ -51,54 +51,17 @@
 
 #include <stdint.h>
 
-#include "search/design.h"
 #include "disease/disease_model.h"
 #include "disease/genotype_tests.h"
-#include "status/status.h"
-#include "search/solve.h"
 #include "power/statistic.h"
+#include "question/study_record.h"
+#include "search/design.h"
+#include "search/solve.h"
+#include "status/status.h"
 
 #ifdef __cplusplus
 extern "C" {
 #endif
-
-/* Kinds of effect description. */
-enum {
-    STU_EFFECT_ALLELIC = 1, /* an allelic odds ratio and the control rate */
-    STU_EFFECT_DISEASE = 2  /* a disease model (disease/disease_model.h) */
-};
-
-/* An effect given as the allelic odds ratio of cases against controls and
- * the risk-allele rate among controls. */
-typedef struct STU_allelic_effect {
-    double odds_ratio;   /* positive, finite, not 1 */
-    double control_rate; /* in (0, 1) */
-} STU_allelic_effect;
-
-/* One study. Start from STU_study_init. */
-typedef struct STU_study {
-    int32_t size;        /* sizeof(STU_study) as the caller was compiled */
-    int32_t effect_kind; /* STU_EFFECT_ALLELIC */
-    union {
-        STU_allelic_effect allelic;
-        DIS_model disease;
-    } effect;
-    int32_t statistic; /* PWR_STATISTIC_POOLED (default) or _UNPOOLED */
-    int32_t unit;      /* SLV_UNIT_PEOPLE (default) or SLV_UNIT_ALLELES */
-    double alpha;      /* the (overall) two-sided level, from 1e-12 to below 1 */
-    /* Two stages only. */
-    int32_t method;       /* PWR_METHOD_SEPARATE, _PRODUCT or _JOINT */
-    double alpha0;        /* the first stage's level (not read by the design searches) */
-    double case_fraction; /* the cases' share of each stage, in (0, 1); default 0.5 */
-    /* The test (GEN_ALLELIC, the default, ... GEN_GENOTYPIC): the others
-     * need a disease model and count people. Single stage only. */
-    int32_t test;
-    /* The number of markers tested, or the effective number of independent
-     * tests (often estimated, so any real M >= 1; default 1): the test runs
-     * at the level alpha / M, the per-marker level (Bonferroni); alpha is
-     * then the study-wide level. Single stage only. */
-    double markers;
-} STU_study;
 
 /* The significance level to take when none is given: STU_DEFAULT_ALPHA,
  * already a per-marker level, for one marker; 0.05, the study-wide level
@@ -108,11 +71,6 @@ double STU_default_alpha(double markers);
 /* sizeof(STU_study) as the library was compiled. */
 int32_t STU_study_size(void);
 
-/* The significance level a study starts with: genome-wide significance, the
- * level association studies of many markers test at. Every front end takes
- * it as its default. */
-#define STU_DEFAULT_ALPHA 5e-8
-
 /* Sets every field: the size, an allelic effect with odds ratio and rate not
  * a number (to be given), the pooled statistic, people, the level
  * STU_DEFAULT_ALPHA, method -1 and first-stage level not a number (to be given
@@ -121,63 +79,17 @@ void STU_study_init(STU_study *study);
 
 /* The checks of the record itself and of its single-stage fields (size,
  * effect kind, odds ratio unless `odds_ratio_known` is 0, control rate,
- * level, statistic, unit), in that order: SLV_REASON_NONE or the first
+ * level, statistic, unit), in that order: VANTOR_REASON_NONE or the first
  * refused field's reason. */
 int32_t STU_check_study(const STU_study *study, int32_t odds_ratio_known);
-
-/* ---- Results ------------------------------------------------------------ */
-
-/* Every single-stage answer shows what the test sees at the marker: the
- * per-marker level alpha / M, the risk-allele rates among cases and
- * controls and the allelic odds ratio they imply (for an allelic effect,
- * the case rate its odds ratio gives and the study's own rate and odds
- * ratio); not a number when the study was refused. */
-typedef struct STU_power_result {
-    int32_t status;             /* SLV_FOUND ... SLV_INVALID_INPUT */
-    int32_t reason;             /* SLV_REASON_*; the words: SLV_message(reason) */
-    double power;               /* not a number unless found */
-    double marker_alpha;        /* the per-marker level */
-    double marker_case_rate;    /* risk-allele rate among cases at the marker */
-    double marker_control_rate; /* risk-allele rate among controls at the marker */
-    double marker_odds_ratio;   /* the allelic odds ratio the rates imply */
-} STU_power_result;
-
-typedef struct STU_size_result {
-    int32_t status;      /* SLV_FOUND ... SLV_INVALID_INPUT */
-    int32_t reason;      /* SLV_REASON_*; the words: SLV_message(reason) */
-    int64_t cases;       /* in the study's unit; 0 unless found */
-    int64_t controls;    /* in the study's unit; 0 unless found */
-    double power;        /* power of (cases, controls); not a number unless found */
-    int32_t evaluations; /* power evaluations spent */
-    double marker_alpha; /* as in STU_power_result */
-    double marker_case_rate;
-    double marker_control_rate;
-    double marker_odds_ratio;
-} STU_size_result;
-
-/* A detectable relative risk. */
-typedef struct STU_risk_result {
-    int32_t status;       /* SLV_FOUND ... SLV_INVALID_INPUT */
-    int32_t reason;       /* SLV_REASON_*; the words: SLV_message(reason) */
-    double relative_risk; /* the answer; not a number unless found */
-    double power;         /* power at relative_risk; not a number unless found */
-    int32_t evaluations;  /* power evaluations spent, at most 64 */
-    double marker_alpha;  /* as in STU_power_result, at relative_risk */
-    double marker_case_rate;
-    double marker_control_rate;
-    double marker_odds_ratio;
-} STU_risk_result;
-
-/* Direction of a detectable odds ratio. */
-enum { STU_ABOVE_ONE = 1, STU_BELOW_ONE = -1 };
 
 /* ---- Single stage ------------------------------------------------------- */
 
 /* The power of `cases` and `controls` (study unit) at the study's level. A
  * few expected copies of an allele in either group (status/status.h) give
- * SLV_FOUND_WITH_WARNING; a power that is not a number (a rate within a few
- * subnormals of 0 or 1) SLV_NOT_REACHABLE with
- * SLV_REASON_POWER_NOT_COMPUTABLE. */
+ * VANTOR_FOUND_WITH_WARNING; a power that is not a number (a rate within a few
+ * subnormals of 0 or 1) VANTOR_NOT_REACHABLE with
+ * VANTOR_REASON_POWER_NOT_COMPUTABLE. */
 int32_t STU_power(const STU_study *study, int64_t cases, int64_t controls,
                   STU_power_result *result);
 
@@ -195,7 +107,7 @@ int32_t STU_controls_for_ratio(const STU_study *study, double cases_per_control,
 
 /* The odds ratio detected with the target power, on the side `direction`
  * (STU_ABOVE_ONE or STU_BELOW_ONE; anything else is refused with
- * SLV_REASON_BAD_DIRECTION), as SLV_odds_ratio_above_one / _below_one answer
+ * VANTOR_REASON_BAD_DIRECTION), as SLV_odds_ratio_above_one / _below_one answer
  * it. The study's odds ratio is not read. */
 int32_t STU_odds_ratio(const STU_study *study, int64_t cases, int64_t controls, double target_power,
                        int32_t direction, SLV_effect_result *result);
@@ -208,10 +120,10 @@ int32_t STU_odds_ratio(const STU_study *study, int64_t cases, int64_t controls, 
  * the distance to 1 from 1/8 until the target is passed or the end is
  * reached, then bisects to 1e-9 relative: the answer reaches the target and
  * r a relative 1e-9 nearer 1 does not (for a power rising with the
- * distance). Not reachable (SLV_REASON_LEVELS_OFF_WITH_RISK) when the power
+ * distance). Not reachable (VANTOR_REASON_LEVELS_OFF_WITH_RISK) when the power
  * at the end of the interval (or at a distance of 2^26) falls short. An
- * allelic effect is refused (SLV_REASON_BAD_EFFECT_KIND), the free model
- * too (SLV_REASON_NO_SINGLE_RISK). At most 64 power evaluations. */
+ * allelic effect is refused (VANTOR_REASON_BAD_EFFECT_KIND), the free model
+ * too (VANTOR_REASON_NO_SINGLE_RISK). At most 64 power evaluations. */
 int32_t STU_relative_risk(const STU_study *study, int64_t cases, int64_t controls,
                           double target_power, int32_t direction, STU_risk_result *result);
 
@@ -219,7 +131,7 @@ int32_t STU_relative_risk(const STU_study *study, int64_t cases, int64_t control
  * As the questions of search/design.h, with the study's method, level (the
  * overall one), case fraction, statistic and unit; the second decision's
  * level is derived. The analyses are allelic (another test is refused,
- * SLV_REASON_TWO_STAGES_NEED_ALLELIC): a disease model enters as the odds
+ * VANTOR_REASON_TWO_STAGES_NEED_ALLELIC): a disease model enters as the odds
  * ratio and control rate at its marker, bit for bit as if they were given;
  * the number of markers divides the overall level only (the first-stage
  * level is already a per-marker share), and alpha[2] of the answer is the

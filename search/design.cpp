@@ -36,16 +36,16 @@
 
 #include "numeric/MTH_normal_distribution.h"
 #include "power/power_func.h"
-#include "status/status.h"
-#include "search/solve.h"
 #include "power/statistic.h"
 #include "power/two_stage_quadrature.h"
+#include "search/solve.h"
+#include "status/status.h"
 
 namespace {
 
 constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
-constexpr std::int64_t kLargestCount = SLV_LARGEST_COUNT;
+constexpr std::int64_t kLargestCount = VANTOR_LARGEST_COUNT;
 constexpr double kLowestAlpha = 1e-12;
 // Passed to MTH_qnorm, which does not read it.
 constexpr double kQuantileTolerance = 1e-6;
@@ -110,9 +110,9 @@ bool counts_usable(const Counts &c, std::int32_t unit) {
 class LevelCache {
 public:
     bool find(double alpha0, double weight, double *alpha1) const {
-        const auto *const match =
-            std::find_if(entries_.begin(), entries_.end(),
-                         [&](const Entry &e) { return e.alpha0 == alpha0 && e.weight == weight; });
+        const auto *const match = std::find_if(
+            entries_.begin(), entries_.end(),
+            [&](const Entry &e) { return e.stage1_alpha == alpha0 && e.weight == weight; });
         if (match == entries_.end()) {
             return false;
         }
@@ -126,7 +126,7 @@ public:
 
 private:
     struct Entry {
-        double alpha0 = kNotANumber;
+        double stage1_alpha = kNotANumber;
         double weight = kNotANumber;
         double alpha1 = kNotANumber;
     };
@@ -161,9 +161,9 @@ public:
             study_.method == PWR_METHOD_JOINT && cache_.find(alpha0, weight, &alpha1);
         design.alpha[0] = alpha0;
         design.alpha[1] = cached ? alpha1 : 0.0;
-        design.alpha[2] = study_.alpha2;
+        design.alpha[2] = study_.alpha;
         const double power = PWR_two_stage_power_of_statistic(
-            &design, cached ? PWR_DERIVE_NO_LEVEL : 1, study_.statistic);
+            &design, cached ? PWR_DERIVE_NO_LEVEL : 1, study_.variance);
         if (!cached && study_.method == PWR_METHOD_JOINT) {
             cache_.store(alpha0, weight, design.alpha[1]);
         }
@@ -172,7 +172,7 @@ public:
 
     // The quick power, for comparing candidates.
     Evaluation quick(const Counts &c, double alpha0) {
-        if (study_.method == PWR_METHOD_SEPARATE) {
+        if (study_.method == PWR_METHOD_REPLICATION) {
             return power(c, alpha0);
         }
         ++evaluations_;
@@ -181,8 +181,8 @@ public:
         double alpha1 = kNotANumber;
         if (!quick_cache_.find(alpha0, weight, &alpha1)) {
             alpha1 = study_.method == PWR_METHOD_JOINT
-                         ? PWR_quick_joint_stage1_level(alpha0, study_.alpha2, weight)
-                         : PWR_quick_product_stage1_level(alpha0, study_.alpha2);
+                         ? PWR_quick_joint_stage1_level(alpha0, study_.alpha, weight)
+                         : PWR_quick_product_stage1_level(alpha0, study_.alpha);
             quick_cache_.store(alpha0, weight, alpha1);
         }
         design.alpha[0] = alpha0;
@@ -199,9 +199,9 @@ private:
         design.odds_ratio = study_.odds_ratio;
         design.control_rate = study_.control_rate;
         for (int stage = 0; stage < 2; ++stage) {
-            design.sample_size[stage][0] = static_cast<std::int32_t>(c.cases[stage] * study_.unit);
+            design.sample_size[stage][0] = static_cast<std::int32_t>(c.cases[stage] * study_.count);
             design.sample_size[stage][1] =
-                static_cast<std::int32_t>(c.controls[stage] * study_.unit);
+                static_cast<std::int32_t>(c.controls[stage] * study_.count);
         }
         return design;
     }
@@ -221,9 +221,9 @@ private:
 
 void clear(DSN_design_result *r, std::int32_t reason) {
     *r = DSN_design_result{};
-    r->status = SLV_status_of_reason(reason);
+    r->status = VANTOR_status_of_reason(reason);
     r->reason = reason;
-    r->stage0_share = kNotANumber;
+    r->stage1_weight = kNotANumber;
     for (double &a : r->alpha) {
         a = kNotANumber;
     }
@@ -240,19 +240,19 @@ double cost_of(const Counts &c, double alpha0, double cost_ratio) {
 void fill_found(const DSN_study &study, const Counts &c, double alpha0, const Evaluation &e,
                 double cost_ratio, DSN_design_result *r) {
     if (std::isnan(e.power)) {
-        clear(r, SLV_REASON_POWER_NOT_COMPUTABLE);
+        clear(r, VANTOR_REASON_POWER_NOT_COMPUTABLE);
         return;
     }
-    clear(r, SLV_REASON_NONE);
+    clear(r, VANTOR_REASON_NONE);
     r->total = stage_total(c, 0) + stage_total(c, 1);
     for (int stage = 0; stage < 2; ++stage) {
         r->cases[stage] = static_cast<std::int32_t>(c.cases[stage]);
         r->controls[stage] = static_cast<std::int32_t>(c.controls[stage]);
     }
-    r->stage0_share = e.weight;
+    r->stage1_weight = e.weight;
     r->alpha[0] = alpha0;
     r->alpha[1] = e.alpha1;
-    r->alpha[2] = study.alpha2;
+    r->alpha[2] = study.alpha;
     r->power = e.power;
     r->cost = cost_of(c, alpha0, cost_ratio);
 }
@@ -263,15 +263,15 @@ std::int64_t one_stage_total(const DSN_study &study, double power) {
     SLV_size_result size{};
     const double controls_per_case = (1 - study.case_fraction) / study.case_fraction;
     SLV_cases_for_ratio_with_statistic(controls_per_case, study.odds_ratio, study.control_rate,
-                                       study.alpha2, power, study.unit, study.statistic, &size);
-    if (size.status != SLV_FOUND && size.status != SLV_FOUND_WITH_WARNING) {
+                                       study.alpha, power, study.count, study.variance, &size);
+    if (size.status != VANTOR_FOUND && size.status != VANTOR_FOUND_WITH_WARNING) {
         return 0;
     }
-    return (static_cast<std::int64_t>(size.cases) + size.controls) / study.unit;
+    return (static_cast<std::int64_t>(size.cases) + size.controls) / study.count;
 }
 
 void compare_with_one_stage(const DSN_study &study, double power, DSN_design_result *r) {
-    r->one_stage_total = power < 1 && power > study.alpha2 ? one_stage_total(study, power) : 0;
+    r->one_stage_total = power < 1 && power > study.alpha ? one_stage_total(study, power) : 0;
     r->relative_cost =
         r->one_stage_total > 0 ? r->cost / static_cast<double>(r->one_stage_total) : kNotANumber;
 }
@@ -348,7 +348,7 @@ public:
     TotalAnswer run(std::int64_t guess) {
         const TotalAnswer quick = search(guess);
         TotalRange range{};
-        if (!quick.found || !usable_range(share_, study_.case_fraction, study_.unit, &range)) {
+        if (!quick.found || !usable_range(share_, study_.case_fraction, study_.count, &range)) {
             return quick;
         }
         std::int64_t total = quick.total;
@@ -415,7 +415,7 @@ public:
     // confirmation fell back to the library's.
     TotalAnswer search(std::int64_t guess) {
         TotalRange range{};
-        if (!usable_range(share_, study_.case_fraction, study_.unit, &range)) {
+        if (!usable_range(share_, study_.case_fraction, study_.count, &range)) {
             return {false, 0, {}};
         }
         const std::int64_t first = std::clamp(guess, range.lowest, range.highest);
@@ -481,7 +481,7 @@ private:
         if (!(power > 0 && power < 1)) {
             return total;
         }
-        const double z_level = -MTH_qnorm(study_.alpha2 / 2, kQuantileTolerance);
+        const double z_level = -MTH_qnorm(study_.alpha / 2, kQuantileTolerance);
         const double ratio = (MTH_qnorm(target_, kQuantileTolerance) + z_level) /
                              (MTH_qnorm(power, kQuantileTolerance) + z_level);
         if (!(ratio > 0.25 && ratio < 4)) {
@@ -499,7 +499,7 @@ public:
     // or no agreement).
     double estimate(std::int64_t guess) {
         TotalRange range{};
-        if (!usable_range(share_, study_.case_fraction, study_.unit, &range)) {
+        if (!usable_range(share_, study_.case_fraction, study_.count, &range)) {
             return kInfinity;
         }
         std::int64_t previous = std::clamp(guess, range.lowest, range.highest);
@@ -690,15 +690,15 @@ std::vector<Point> search_rectangle_leaders(Objective objective, double low_u, d
 
 std::int32_t first_refusal(std::initializer_list<std::int32_t> reasons) {
     for (const std::int32_t reason : reasons) {
-        if (reason != SLV_REASON_NONE) {
+        if (reason != VANTOR_REASON_NONE) {
             return reason;
         }
     }
-    return SLV_REASON_NONE;
+    return VANTOR_REASON_NONE;
 }
 
 bool refuse(std::int32_t reason, DSN_design_result *result) {
-    if (reason == SLV_REASON_NONE) {
+    if (reason == VANTOR_REASON_NONE) {
         return false;
     }
     clear(result, reason);
@@ -777,55 +777,56 @@ void DSN_counts_of_total(std::int64_t total, double share, double case_fraction,
 }
 
 std::int32_t DSN_check_method(std::int32_t method) {
-    const bool known =
-        method == PWR_METHOD_SEPARATE || method == PWR_METHOD_PRODUCT || method == PWR_METHOD_JOINT;
-    return known ? SLV_REASON_NONE : SLV_REASON_BAD_METHOD;
+    const bool known = method == PWR_METHOD_REPLICATION || method == PWR_METHOD_PRODUCT ||
+                       method == PWR_METHOD_JOINT;
+    return known ? VANTOR_REASON_NONE : VANTOR_REASON_BAD_METHOD;
 }
 
 std::int32_t DSN_check_study(const DSN_study *study) {
     const bool fraction_usable = study->case_fraction > 0 && study->case_fraction < 1;
-    return first_refusal({DSN_check_method(study->method), SLV_check_odds_ratio(study->odds_ratio),
-                          SLV_check_control_rate(study->control_rate),
-                          SLV_check_alpha(study->alpha2),
-                          fraction_usable ? SLV_REASON_NONE : SLV_REASON_BAD_CASE_FRACTION,
-                          SLV_check_unit(study->unit), SLV_check_statistic(study->statistic)});
+    return first_refusal(
+        {DSN_check_method(study->method), VANTOR_check_odds_ratio(study->odds_ratio),
+         VANTOR_check_control_rate(study->control_rate), VANTOR_check_alpha(study->alpha),
+         fraction_usable ? VANTOR_REASON_NONE : VANTOR_REASON_BAD_CASE_FRACTION,
+         VANTOR_check_count(study->count), VANTOR_check_variance(study->variance)});
 }
 
-std::int32_t DSN_check_stage0_share(double share) {
-    return share > 0 && share < 1 ? SLV_REASON_NONE : SLV_REASON_BAD_STAGE0_SHARE;
+std::int32_t DSN_check_stage1_share(double share) {
+    return share > 0 && share < 1 ? VANTOR_REASON_NONE : VANTOR_REASON_BAD_STAGE1_SHARE;
 }
 
-std::int32_t DSN_check_stage0_alpha(std::int32_t method, double alpha0, double alpha2) {
-    if (SLV_check_alpha(alpha0) != SLV_REASON_NONE) {
-        return SLV_REASON_BAD_STAGE0_ALPHA;
+std::int32_t DSN_check_stage1_alpha(std::int32_t method, double alpha0, double alpha2) {
+    if (VANTOR_check_alpha(alpha0) != VANTOR_REASON_NONE) {
+        return VANTOR_REASON_BAD_STAGE1_ALPHA;
     }
     const bool room = method == PWR_METHOD_PRODUCT ? alpha0 > alpha2 : alpha0 >= 2 * alpha2;
-    return room ? SLV_REASON_NONE : SLV_REASON_BAD_STAGE0_ALPHA;
+    return room ? VANTOR_REASON_NONE : VANTOR_REASON_BAD_STAGE1_ALPHA;
 }
 
 std::int32_t DSN_check_design_alpha(std::int32_t method, double alpha2) {
-    return smallest_stage0_alpha(method, alpha2) <= DSN_LARGEST_STAGE0_ALPHA
-               ? SLV_REASON_NONE
-               : SLV_REASON_BAD_DESIGN_ALPHA;
+    return smallest_stage0_alpha(method, alpha2) <= DSN_LARGEST_STAGE1_ALPHA
+               ? VANTOR_REASON_NONE
+               : VANTOR_REASON_BAD_DESIGN_ALPHA;
 }
 
 std::int32_t DSN_check_cost_ratio(double cost_ratio) {
-    return std::isfinite(cost_ratio) && cost_ratio > 0 ? SLV_REASON_NONE
-                                                       : SLV_REASON_BAD_COST_RATIO;
+    return std::isfinite(cost_ratio) && cost_ratio > 0 ? VANTOR_REASON_NONE
+                                                       : VANTOR_REASON_BAD_COST_RATIO;
 }
 
 std::int32_t DSN_check_budget(double budget) {
-    return std::isfinite(budget) && budget > 0 ? SLV_REASON_NONE : SLV_REASON_BAD_BUDGET;
+    return std::isfinite(budget) && budget > 0 ? VANTOR_REASON_NONE : VANTOR_REASON_BAD_BUDGET;
 }
 
 std::int32_t DSN_two_stage_power(const DSN_study *study, const std::int32_t cases[2],
                                  const std::int32_t controls[2], double alpha0,
                                  DSN_design_result *result) {
-    const std::int32_t refusal = first_refusal(
-        {DSN_check_study(study), SLV_check_cases(cases[0], study->unit),
-         SLV_check_controls(controls[0], study->unit), SLV_check_cases(cases[1], study->unit),
-         SLV_check_controls(controls[1], study->unit),
-         DSN_check_stage0_alpha(study->method, alpha0, study->alpha2)});
+    const std::int32_t refusal =
+        first_refusal({DSN_check_study(study), VANTOR_check_cases(cases[0], study->count),
+                       VANTOR_check_controls(controls[0], study->count),
+                       VANTOR_check_cases(cases[1], study->count),
+                       VANTOR_check_controls(controls[1], study->count),
+                       DSN_check_stage1_alpha(study->method, alpha0, study->alpha)});
     if (refuse(refusal, result)) {
         return result->status;
     }
@@ -840,9 +841,9 @@ std::int32_t DSN_two_stage_power(const DSN_study *study, const std::int32_t case
 std::int32_t DSN_smallest_total(const DSN_study *study, double share, double alpha0,
                                 double target_power, DSN_design_result *result) {
     const std::int32_t refusal =
-        first_refusal({DSN_check_study(study), DSN_check_stage0_share(share),
-                       DSN_check_stage0_alpha(study->method, alpha0, study->alpha2),
-                       SLV_check_target_power(target_power, study->alpha2)});
+        first_refusal({DSN_check_study(study), DSN_check_stage1_share(share),
+                       DSN_check_stage1_alpha(study->method, alpha0, study->alpha),
+                       VANTOR_check_target_power(target_power, study->alpha)});
     if (refuse(refusal, result)) {
         return result->status;
     }
@@ -850,7 +851,7 @@ std::int32_t DSN_smallest_total(const DSN_study *study, double share, double alp
     TotalSearch search(oracle, *study, share, alpha0, target_power);
     const TotalAnswer answer = search.run(first_guess(*study, target_power));
     if (!answer.found) {
-        clear(result, SLV_REASON_BEYOND_LARGEST_COUNT);
+        clear(result, VANTOR_REASON_BEYOND_LARGEST_COUNT);
     } else {
         fill_found(*study, split_total(answer.total, share, study->case_fraction), alpha0,
                    answer.at, 1.0, result);
@@ -861,18 +862,18 @@ std::int32_t DSN_smallest_total(const DSN_study *study, double share, double alp
 
 std::int32_t DSN_cheapest_design(const DSN_study *study, double target_power, double cost_ratio,
                                  DSN_design_result *result) {
-    std::int32_t refusal =
-        first_refusal({DSN_check_study(study), SLV_check_target_power(target_power, study->alpha2),
-                       DSN_check_cost_ratio(cost_ratio)});
-    if (refusal == SLV_REASON_NONE) {
-        refusal = DSN_check_design_alpha(study->method, study->alpha2);
+    std::int32_t refusal = first_refusal({DSN_check_study(study),
+                                          VANTOR_check_target_power(target_power, study->alpha),
+                                          DSN_check_cost_ratio(cost_ratio)});
+    if (refusal == VANTOR_REASON_NONE) {
+        refusal = DSN_check_design_alpha(study->method, study->alpha);
     }
     if (refuse(refusal, result)) {
         return result->status;
     }
     PowerOracle oracle(*study);
     std::int64_t guess = first_guess(*study, target_power);
-    const double least = smallest_stage0_alpha(study->method, study->alpha2);
+    const double least = smallest_stage0_alpha(study->method, study->alpha);
     // Designs are compared by estimated totals (two powers each; see
     // TotalSearch::estimate), the exact search only where that cannot tell.
     const auto cost = [&](double share, double u) {
@@ -891,7 +892,7 @@ std::int32_t DSN_cheapest_design(const DSN_study *study, double target_power, do
     };
     const double low_u = std::log10(least);
     const std::vector<Point> leaders = search_rectangle_leaders(
-        cost, low_u, std::log10(DSN_LARGEST_STAGE0_ALPHA), kCheapestFinalists);
+        cost, low_u, std::log10(DSN_LARGEST_STAGE1_ALPHA), kCheapestFinalists);
     const Point best =
         cheapest_in_whole_totals(leaders, *study, target_power, cost_ratio, least, oracle);
     const double alpha0 = stage0_alpha_at(best.log_alpha0, least);
@@ -900,7 +901,7 @@ std::int32_t DSN_cheapest_design(const DSN_study *study, double target_power, do
     const TotalAnswer winner = best.value < kInfinity ? search.run(rounded(best.value / per_unit))
                                                       : TotalAnswer{false, 0, {}};
     if (!winner.found) {
-        clear(result, SLV_REASON_BEYOND_LARGEST_COUNT);
+        clear(result, VANTOR_REASON_BEYOND_LARGEST_COUNT);
         result->evaluations = oracle.evaluations();
         return result->status;
     }
@@ -915,18 +916,18 @@ std::int32_t DSN_most_powerful_design(const DSN_study *study, double budget, dou
                                       DSN_design_result *result) {
     std::int32_t refusal = first_refusal(
         {DSN_check_study(study), DSN_check_budget(budget), DSN_check_cost_ratio(cost_ratio)});
-    if (refusal == SLV_REASON_NONE) {
-        refusal = DSN_check_design_alpha(study->method, study->alpha2);
+    if (refusal == VANTOR_REASON_NONE) {
+        refusal = DSN_check_design_alpha(study->method, study->alpha);
     }
     if (refuse(refusal, result)) {
         return result->status;
     }
     PowerOracle oracle(*study);
-    const double least = smallest_stage0_alpha(study->method, study->alpha2);
+    const double least = smallest_stage0_alpha(study->method, study->alpha);
     const auto shortfall = [&](double share, double u) {
         const double alpha0 = stage0_alpha_at(u, least);
         TotalRange range{};
-        if (!usable_range(share, study->case_fraction, study->unit, &range)) {
+        if (!usable_range(share, study->case_fraction, study->count, &range)) {
             return kInfinity;
         }
         const std::int64_t total =
@@ -937,15 +938,15 @@ std::int32_t DSN_most_powerful_design(const DSN_study *study, double budget, dou
         return -oracle.quick(split_total(total, share, study->case_fraction), alpha0).power;
     };
     const Point best =
-        search_rectangle(shortfall, std::log10(least), std::log10(DSN_LARGEST_STAGE0_ALPHA));
+        search_rectangle(shortfall, std::log10(least), std::log10(DSN_LARGEST_STAGE1_ALPHA));
     if (!(best.value < kInfinity)) {
-        clear(result, SLV_REASON_BUDGET_TOO_SMALL);
+        clear(result, VANTOR_REASON_BUDGET_TOO_SMALL);
         result->evaluations = oracle.evaluations();
         return result->status;
     }
     const double alpha0 = stage0_alpha_at(best.log_alpha0, least);
     TotalRange range{};
-    usable_range(best.share, study->case_fraction, study->unit, &range);
+    usable_range(best.share, study->case_fraction, study->count, &range);
     const std::int64_t total =
         largest_total_within(budget, best.share, alpha0, cost_ratio, *study, range);
     const Counts counts = split_total(total, best.share, study->case_fraction);

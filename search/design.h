@@ -15,8 +15,8 @@
  * number of markers scales every design's cost alike and cancels. A
  * one-stage study of n people costs n.
  *
- * Units. Counts are in the study's `unit` (SLV_UNIT_PEOPLE or
- * SLV_UNIT_ALLELES, as in search/solve.h): totals, per-stage counts and costs
+ * Units. Counts are in the study's `unit` (VANTOR_COUNT_PEOPLE or
+ * VANTOR_COUNT_ALLELES, as in search/solve.h): totals, per-stage counts and costs
  * in that unit; the power is computed on allele draws (a person is two). A
  * total N becomes four counts thus: stage 0 holds n0 = round(share * N)
  * (halves up), stage 1 n1 = N - n0; in each stage the cases are
@@ -38,7 +38,7 @@
  * (power/statistic.h): the replication analysis and the one-stage
  * comparison honour it; the product and joint analyses use unit-variance
  * stage statistics with unpooled means either way. The joint analysis is
- * exact for any case fraction (SLV_REASON_JOINT_UNBALANCED is no longer
+ * exact for any case fraction (VANTOR_REASON_JOINT_UNBALANCED is no longer
  * given).
  *
  * Searches and the library's power. The searches compare candidate designs
@@ -49,12 +49,12 @@
  * power question about that design returns. A smallest total is confirmed
  * the same way (see DSN_smallest_total). `evaluations` counts both kinds.
  *
- * Results follow search/solve.h: a status, a reason code (SLV_message gives
+ * Results follow search/solve.h: a status, a reason code (VANTOR_message gives
  * the words), and values that are only filled in when found (counts 0,
  * doubles not-a-number otherwise). A power that comes out not a number (a
- * control rate within a few subnormals of 0) is SLV_NOT_REACHABLE with
- * SLV_REASON_POWER_NOT_COMPUTABLE, never a found answer. Invalid input is refused before anything
- * is computed, with the first refused input's code.
+ * control rate within a few subnormals of 0) is VANTOR_NOT_REACHABLE with
+ * VANTOR_REASON_POWER_NOT_COMPUTABLE, never a found answer. Invalid input is refused before
+ * anything is computed, with the first refused input's code.
  *
  * Reentrancy: every function here keeps its state on the stack and may be
  * called from several threads at once. Usable from C and C++. */
@@ -71,23 +71,23 @@ extern "C" {
 
 /* What every question about a two-stage study shares. */
 typedef struct DSN_study {
-    int32_t method;       /* PWR_METHOD_SEPARATE, _PRODUCT or _JOINT */
+    int32_t method;       /* PWR_METHOD_REPLICATION, _PRODUCT or _JOINT */
     double odds_ratio;    /* allelic odds ratio, positive and not 1 */
     double control_rate;  /* risk-allele rate among controls, in (0, 1) */
-    double alpha2;        /* overall level, from 1e-12 to below 1 */
+    double alpha;         /* overall level, from 1e-12 to below 1 */
     double case_fraction; /* cases' share of each stage, in (0, 1) */
-    int32_t unit;         /* SLV_UNIT_PEOPLE or SLV_UNIT_ALLELES */
-    int32_t statistic;    /* PWR_STATISTIC_POOLED (0, the default) or _UNPOOLED */
+    int32_t count;        /* VANTOR_COUNT_PEOPLE or VANTOR_COUNT_ALLELES */
+    int32_t variance;     /* PWR_VARIANCE_POOLED (0, the default) or _UNPOOLED */
 } DSN_study;
 
 /* A two-stage design and what it achieves. */
 typedef struct DSN_design_result {
-    int32_t status;          /* SLV_FOUND ... SLV_INVALID_INPUT */
-    int32_t reason;          /* SLV_REASON_*; the words: SLV_message(reason) */
+    int32_t status;          /* VANTOR_FOUND ... VANTOR_INVALID_INPUT */
+    int32_t reason;          /* VANTOR_REASON_*; the words: VANTOR_message(reason) */
     int64_t total;           /* both stages, both groups, in units; 0 unless found */
     int32_t cases[2];        /* per stage, in units; 0 unless found */
     int32_t controls[2];     /* per stage, in units; 0 unless found */
-    double stage0_share;     /* w: stage 0's weight in the joint statistic */
+    double stage1_weight;    /* w: stage 0's weight in the joint statistic */
     double alpha[3];         /* alpha0, the derived alpha1, alpha2 */
     double power;            /* the design's power */
     double cost;             /* n0 + c alpha0 n1, in units */
@@ -100,7 +100,7 @@ typedef struct DSN_design_result {
 /* The searched ranges of the design questions. */
 #define DSN_SMALLEST_SHARE 0.05
 #define DSN_LARGEST_SHARE 0.95
-#define DSN_LARGEST_STAGE0_ALPHA 0.5
+#define DSN_LARGEST_STAGE1_ALPHA 0.5
 
 /* ---- Input checks (same convention as SLV_check_*) ---------------------- */
 
@@ -112,15 +112,15 @@ int32_t DSN_check_method(int32_t method);
 int32_t DSN_check_study(const DSN_study *study);
 
 /* Stage 0's share of the total: strictly between 0 and 1. */
-int32_t DSN_check_stage0_share(double share);
+int32_t DSN_check_stage1_share(double share);
 
 /* Stage 0's level for this method and overall level: from 1e-12 to below 1,
  * and alpha0 >= 2 alpha2 (replication, joint) or alpha0 > alpha2 (product).
  * Check alpha2 first. */
-int32_t DSN_check_stage0_alpha(int32_t method, double alpha0, double alpha2);
+int32_t DSN_check_stage1_alpha(int32_t method, double alpha0, double alpha2);
 
 /* The overall level leaves room for a stage-0 level up to
- * DSN_LARGEST_STAGE0_ALPHA, as the design searches need: alpha2 <= 0.25 for
+ * DSN_LARGEST_STAGE1_ALPHA, as the design searches need: alpha2 <= 0.25 for
  * replication and joint analysis, alpha2 < 0.5 for the product. Check the
  * study first. */
 int32_t DSN_check_design_alpha(int32_t method, double alpha2);
@@ -132,7 +132,7 @@ int32_t DSN_check_cost_ratio(double cost_ratio);
 int32_t DSN_check_budget(double budget);
 
 /* The record of a question not answered for `reason`: status
- * SLV_status_of_reason(reason), counts 0, values not a number, as every
+ * VANTOR_status_of_reason(reason), counts 0, values not a number, as every
  * question here leaves it. */
 void DSN_fill_unanswered(int32_t reason, DSN_design_result *result);
 
@@ -141,16 +141,16 @@ void DSN_fill_unanswered(int32_t reason, DSN_design_result *result);
 /* The four counts, in units, that a total of `total` units becomes (see
  * Units above): cases[s] and controls[s] of stage s. Nothing is checked: a
  * group may come out empty, negative or beyond the 32-bit allele range, which
- * the checks SLV_check_cases / SLV_check_controls then refuse. */
+ * the checks VANTOR_check_cases / VANTOR_check_controls then refuse. */
 void DSN_counts_of_total(int64_t total, double share, double case_fraction, int64_t cases[2],
                          int64_t controls[2]);
 
 /* ---- Questions ---------------------------------------------------------- */
 
 /* The power of the design with the given counts (per stage, in units) and
- * levels: alpha0 and the overall level study->alpha2, alpha1 derived. Fills
+ * levels: alpha0 and the overall level study->alpha, alpha1 derived. Fills
  * every field but one_stage_total and relative_cost (0 and not-a-number);
- * cost uses cost ratio 1. Status SLV_FOUND (or the joint warning). */
+ * cost uses cost ratio 1. Status VANTOR_FOUND (or the joint warning). */
 int32_t DSN_two_stage_power(const DSN_study *study, const int32_t cases[2],
                             const int32_t controls[2], double alpha0, DSN_design_result *result);
 
@@ -164,7 +164,7 @@ int32_t DSN_two_stage_power(const DSN_study *study, const int32_t cases[2],
  * target the library decides that total too, stepping down while it passes.
  * So the rule above holds on the library's powers. Not reachable when no
  * total whose counts fit the 32-bit allele range reaches the target
- * (SLV_REASON_BEYOND_LARGEST_COUNT). Derived levels are cached by w within
+ * (VANTOR_REASON_BEYOND_LARGEST_COUNT). Derived levels are cached by w within
  * the call. */
 int32_t DSN_smallest_total(const DSN_study *study, double share, double alpha0, double target_power,
                            DSN_design_result *result);
@@ -172,7 +172,7 @@ int32_t DSN_smallest_total(const DSN_study *study, double share, double alpha0, 
 /* The design of least cost reaching `target_power`: over stage-0 shares from
  * DSN_SMALLEST_SHARE to DSN_LARGEST_SHARE and stage-0 levels from the
  * smallest the method allows (2 alpha2 or just above alpha2, at least 1e-12)
- * to DSN_LARGEST_STAGE0_ALPHA, each point answered by DSN_smallest_total.
+ * to DSN_LARGEST_STAGE1_ALPHA, each point answered by DSN_smallest_total.
  * See design.cpp's search notes for the grid and refinement and how close
  * to the optimum they get. one_stage_total and relative_cost compare it with
  * the one-stage design of the same power at level alpha2. */
@@ -181,7 +181,7 @@ int32_t DSN_cheapest_design(const DSN_study *study, double target_power, double 
 
 /* The design of greatest power whose cost is at most `budget` (units per
  * marker), over the same shares and stage-0 levels. Not reachable
- * (SLV_REASON_BUDGET_TOO_SMALL) when no design of at least one case and one
+ * (VANTOR_REASON_BUDGET_TOO_SMALL) when no design of at least one case and one
  * control in each stage fits the budget. one_stage_total and relative_cost
  * compare it with the one-stage design reaching the power found. */
 int32_t DSN_most_powerful_design(const DSN_study *study, double budget, double cost_ratio,
@@ -189,6 +189,14 @@ int32_t DSN_most_powerful_design(const DSN_study *study, double budget, double c
 
 #ifdef __cplusplus
 }
+#endif
+
+/* Old names, kept while callers may rely on them: stages are 1 and 2 for
+ * people, as in the glossary. */
+#ifndef VANTOR_NO_OLD_NAMES
+#define DSN_LARGEST_STAGE0_ALPHA DSN_LARGEST_STAGE1_ALPHA
+#define DSN_check_stage0_share DSN_check_stage1_share
+#define DSN_check_stage0_alpha DSN_check_stage1_alpha
 #endif
 
 #endif

@@ -14,14 +14,14 @@
 #include <utility>
 
 #include "numeric/MTH_normal_distribution.h"
-#include "status/partner_rounding.h"
 #include "power/power_func.h"
 #include "power/statistic.h"
 #include "search/valley_search.h"
+#include "status/partner_rounding.h"
 
 namespace {
 
-constexpr std::int32_t kLargestCount = SLV_LARGEST_COUNT;
+constexpr std::int32_t kLargestCount = VANTOR_LARGEST_COUNT;
 constexpr std::int32_t kEvaluationBudget = 64;
 constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
 // Passed to MTH_qnorm, which does not read it.
@@ -163,7 +163,8 @@ double power_with_spread(double null_sd, double alternative_sd, double d, double
 
 // The library's warning for counts too small for the normal approximation.
 bool approximation_doubtful(std::int32_t cases, std::int32_t controls, Rates p) {
-    return SLV_check_expected_alleles(cases, controls, p.cases, p.controls) != SLV_REASON_NONE;
+    return VANTOR_check_expected_alleles(cases, controls, p.cases, p.controls) !=
+           VANTOR_REASON_NONE;
 }
 
 // ---------------------------------------------------------------------------
@@ -211,22 +212,22 @@ struct SizePath {
     bool cases_searched;   // else the controls
     std::int32_t partner;  // fixed partner allele count, when ratio is 0
     double ratio;          // partner units per searched unit, or 0
-    std::int32_t unit;
+    std::int32_t count;
     bool pooled_null;  // the statistic's variance without association
 };
 
 // Largest index at which both groups fit the 32-bit range.
 std::int32_t top_index(const SizePath &path) {
-    std::int32_t top = kLargestCount / path.unit;
-    if (path.ratio == 0 || vantor::partner_fits(path.ratio, top, path.unit)) {
+    std::int32_t top = kLargestCount / path.count;
+    if (path.ratio == 0 || vantor::partner_fits(path.ratio, top, path.count)) {
         return top;
     }
     // The partner count grows with the index: bisect for its last fit
-    // (index 1 fits, as SLV_check_ratio requires).
+    // (index 1 fits, as VANTOR_check_ratio requires).
     std::int32_t fits = 1;
     while (top - fits > 1) {
         const std::int32_t middle = fits + (top - fits) / 2;
-        (vantor::partner_fits(path.ratio, middle, path.unit) ? fits : top) = middle;
+        (vantor::partner_fits(path.ratio, middle, path.count) ? fits : top) = middle;
     }
     return fits;
 }
@@ -237,11 +238,11 @@ struct Sizes {
 };
 
 Sizes sizes_at(const SizePath &path, std::int32_t index) {
-    const std::int32_t searched = index * path.unit;
+    const std::int32_t searched = index * path.count;
     const std::int32_t partner =
         path.ratio == 0
             ? path.partner
-            : static_cast<std::int32_t>(vantor::partner_units(path.ratio, index) * path.unit);
+            : static_cast<std::int32_t>(vantor::partner_units(path.ratio, index) * path.count);
     return path.cases_searched ? Sizes{searched, partner} : Sizes{partner, searched};
 }
 
@@ -264,7 +265,7 @@ struct Problem {
     double control_rate;
     double alpha;
     double target;
-    std::int32_t statistic;
+    std::int32_t variance;
 };
 
 void fill_size_failure(SLV_size_result *result, std::int32_t status, std::int32_t reason,
@@ -278,20 +279,21 @@ void fill_size_failure(SLV_size_result *result, std::int32_t status, std::int32_
 }
 
 std::int32_t refuse_sizes(SLV_size_result *result, std::int32_t reason) {
-    fill_size_failure(result, SLV_INVALID_INPUT, reason, 0);
-    return SLV_INVALID_INPUT;
+    fill_size_failure(result, VANTOR_INVALID_INPUT, reason, 0);
+    return VANTOR_INVALID_INPUT;
 }
 
 std::int32_t check_problem(const Problem &problem) {
     for (const std::int32_t reason :
-         {SLV_check_odds_ratio(problem.odds_ratio), SLV_check_control_rate(problem.control_rate),
-          SLV_check_alpha(problem.alpha), SLV_check_target_power(problem.target, problem.alpha),
-          SLV_check_statistic(problem.statistic)}) {
-        if (reason != SLV_REASON_NONE) {
+         {VANTOR_check_odds_ratio(problem.odds_ratio),
+          VANTOR_check_control_rate(problem.control_rate), VANTOR_check_alpha(problem.alpha),
+          VANTOR_check_target_power(problem.target, problem.alpha),
+          VANTOR_check_variance(problem.variance)}) {
+        if (reason != VANTOR_REASON_NONE) {
             return reason;
         }
     }
-    return SLV_REASON_NONE;
+    return VANTOR_REASON_NONE;
 }
 
 vantor::Valleys<std::int32_t> valleys_of(const SizePath &path, std::int32_t top, Rates p,
@@ -305,7 +307,7 @@ vantor::Valleys<std::int32_t> valleys_of(const SizePath &path, std::int32_t top,
     }
     const double z = upper_quantile(alpha);
     const double partner = path.partner;
-    const double unit = path.unit;
+    const double unit = path.count;
     const Rates swapped{p.controls, p.cases};
     return vantor::find_valleys(SizeLine(top, [&](double index) {
         return path.cases_searched
@@ -363,12 +365,12 @@ vantor::Crossing<std::int32_t> last_crossing(std::int32_t top,
 std::int32_t not_reached_reason(const SizePath &path, Rates p, double alpha, double target,
                                 PowerProbe &probe) {
     if (path.ratio != 0) {
-        return SLV_REASON_BEYOND_LARGEST_COUNT;
+        return VANTOR_REASON_BEYOND_LARGEST_COUNT;
     }
     probe.count_limit_evaluation();
     const double limit = limit_as_group_grows(path, p, alpha);
-    return reaches(limit, target) ? SLV_REASON_BEYOND_LARGEST_COUNT
-                                  : SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED;
+    return reaches(limit, target) ? VANTOR_REASON_BEYOND_LARGEST_COUNT
+                                  : VANTOR_REASON_LEVELS_OFF_WITH_GROUP_FIXED;
 }
 
 // Along the exact ratio (real counts), does adding cases or adding controls
@@ -376,7 +378,7 @@ std::int32_t not_reached_reason(const SizePath &path, Rates p, double alpha, dou
 // along the ray, from falling to rising (w grows with the index, r is
 // constant), so the indices where one falls form an initial stretch.
 bool a_group_lowers_power(const SizePath &path, Rates p, double z, double index) {
-    const double searched = index * path.unit;
+    const double searched = index * path.count;
     const double partner = searched * path.ratio;
     const double cases = path.cases_searched ? searched : partner;
     const double controls = path.cases_searched ? partner : searched;
@@ -407,10 +409,10 @@ std::int32_t solve_size(const SizePath &path, const Problem &problem, SLV_size_r
     const Rates p{case_rate_of(problem.control_rate, problem.odds_ratio), problem.control_rate};
     const std::int32_t top = top_index(path);
     const vantor::Valleys<std::int32_t> valleys = valleys_of(path, top, p, problem.alpha);
-    PowerProbe probe(problem.odds_ratio, problem.control_rate, problem.alpha, problem.statistic);
+    PowerProbe probe(problem.odds_ratio, problem.control_rate, problem.alpha, problem.variance);
     if (valleys.too_many) {
-        fill_size_failure(result, SLV_NOT_REACHABLE, SLV_REASON_POWER_TOO_IRREGULAR, 0);
-        return SLV_NOT_REACHABLE;
+        fill_size_failure(result, VANTOR_NOT_REACHABLE, VANTOR_REASON_POWER_TOO_IRREGULAR, 0);
+        return VANTOR_NOT_REACHABLE;
     }
     SizeProber prober(probe, path);
     const vantor::Crossing<std::int32_t> crossing =
@@ -418,17 +420,17 @@ std::int32_t solve_size(const SizePath &path, const Problem &problem, SLV_size_r
     if (!crossing.reached) {
         const std::int32_t reason =
             not_reached_reason(path, p, problem.alpha, problem.target, probe);
-        fill_size_failure(result, SLV_NOT_REACHABLE, reason, probe.evaluations());
-        return SLV_NOT_REACHABLE;
+        fill_size_failure(result, VANTOR_NOT_REACHABLE, reason, probe.evaluations());
+        return VANTOR_NOT_REACHABLE;
     }
     const Sizes sizes = sizes_at(path, crossing.at);
-    std::int32_t reason = SLV_REASON_NONE;
+    std::int32_t reason = VANTOR_REASON_NONE;
     if (path.ratio != 0 && rounding_uneven_at(path, crossing.at, p, problem.alpha)) {
-        reason = SLV_REASON_UNEVEN_ROUNDING;
+        reason = VANTOR_REASON_UNEVEN_ROUNDING;
     } else if (approximation_doubtful(sizes.cases, sizes.controls, p)) {
-        reason = SLV_REASON_FEW_EXPECTED_ALLELES;
+        reason = VANTOR_REASON_FEW_EXPECTED_ALLELES;
     }
-    result->status = SLV_status_of_reason(reason);
+    result->status = VANTOR_status_of_reason(reason);
     result->reason = reason;
     result->cases = sizes.cases;
     result->controls = sizes.controls;
@@ -437,20 +439,20 @@ std::int32_t solve_size(const SizePath &path, const Problem &problem, SLV_size_r
     return result->status;
 }
 
-bool pooled_null(const Problem &problem) { return problem.statistic == PWR_STATISTIC_POOLED; }
+bool pooled_null(const Problem &problem) { return problem.variance == PWR_VARIANCE_POOLED; }
 
 std::int32_t solve_with_fixed_partner(bool cases_searched, std::int32_t partner,
                                       const Problem &problem, std::int32_t unit,
                                       SLV_size_result *result) {
-    std::int32_t reason = SLV_check_unit(unit);
-    if (reason == SLV_REASON_NONE) {
-        reason = cases_searched ? SLV_check_controls(partner, SLV_UNIT_ALLELES)
-                                : SLV_check_cases(partner, SLV_UNIT_ALLELES);
+    std::int32_t reason = VANTOR_check_count(unit);
+    if (reason == VANTOR_REASON_NONE) {
+        reason = cases_searched ? VANTOR_check_controls(partner, VANTOR_COUNT_ALLELES)
+                                : VANTOR_check_cases(partner, VANTOR_COUNT_ALLELES);
     }
-    if (reason == SLV_REASON_NONE) {
+    if (reason == VANTOR_REASON_NONE) {
         reason = check_problem(problem);
     }
-    if (reason != SLV_REASON_NONE) {
+    if (reason != VANTOR_REASON_NONE) {
         return refuse_sizes(result, reason);
     }
     return solve_size({cases_searched, partner, 0, unit, pooled_null(problem)}, problem, result);
@@ -458,11 +460,11 @@ std::int32_t solve_with_fixed_partner(bool cases_searched, std::int32_t partner,
 
 std::int32_t solve_with_ratio(bool cases_searched, double ratio, const Problem &problem,
                               std::int32_t unit, SLV_size_result *result) {
-    std::int32_t reason = SLV_check_ratio(ratio, unit);
-    if (reason == SLV_REASON_NONE) {
+    std::int32_t reason = VANTOR_check_ratio(ratio, unit);
+    if (reason == VANTOR_REASON_NONE) {
         reason = check_problem(problem);
     }
-    if (reason != SLV_REASON_NONE) {
+    if (reason != VANTOR_REASON_NONE) {
         return refuse_sizes(result, reason);
     }
     return solve_size({cases_searched, 0, ratio, unit, pooled_null(problem)}, problem, result);
@@ -483,7 +485,7 @@ struct EffectPath {
     std::int32_t controls;
     double control_rate;
     double alpha;
-    std::int32_t statistic;
+    std::int32_t variance;
 };
 
 double odds_ratio_at(const EffectPath &path, double b) {
@@ -501,7 +503,7 @@ double top_log_odds(const EffectPath &path) {
 
 double effect_slope(const EffectPath &path, double z, double b) {
     const Rates p{case_rate_of(path.control_rate, odds_ratio_at(path, b)), path.control_rate};
-    const bool pooled_null = path.statistic == PWR_STATISTIC_POOLED;
+    const bool pooled_null = path.variance == PWR_VARIANCE_POOLED;
     const double slope = slope_as_case_rate_grows(path.cases, path.controls, p, z, pooled_null);
     return path.above_one ? slope : -slope;
 }
@@ -539,7 +541,7 @@ struct EffectCrossing {
     bool reached = false;
     double log_odds = kNotANumber;
     double power = kNotANumber;
-    std::int32_t reason = SLV_REASON_LEVELS_OFF_WITH_EFFECT;  // when not reached
+    std::int32_t reason = VANTOR_REASON_LEVELS_OFF_WITH_EFFECT;  // when not reached
 };
 
 // The power at a log-odds b, as the shared search asks for it.
@@ -565,14 +567,14 @@ EffectCrossing last_effect_crossing(const EffectPath &path, double target, Power
     const EffectLine line(path, top);
     const vantor::Valleys<double> valleys = vantor::find_valleys(line);
     if (valleys.too_many) {
-        return {false, kNotANumber, kNotANumber, SLV_REASON_POWER_TOO_IRREGULAR};
+        return {false, kNotANumber, kNotANumber, VANTOR_REASON_POWER_TOO_IRREGULAR};
     }
     vantor::Crossing<double> crossing;
     if (!vantor::cross_valleys(line, valleys, target, prober, &passing, &passing_power,
                                &crossing)) {
         crossing = vantor::bisect(line, 0.0, passing, passing_power, target, prober);
     }
-    return {true, crossing.at, crossing.power, SLV_REASON_NONE};
+    return {true, crossing.at, crossing.power, VANTOR_REASON_NONE};
 }
 
 void fill_effect_failure(SLV_effect_result *result, std::int32_t status, std::int32_t reason,
@@ -586,35 +588,35 @@ void fill_effect_failure(SLV_effect_result *result, std::int32_t status, std::in
 
 std::int32_t check_effect_inputs(const EffectPath &path, double target) {
     for (const std::int32_t reason :
-         {SLV_check_cases(path.cases, SLV_UNIT_ALLELES),
-          SLV_check_controls(path.controls, SLV_UNIT_ALLELES),
-          SLV_check_control_rate(path.control_rate), SLV_check_alpha(path.alpha),
-          SLV_check_target_power(target, path.alpha), SLV_check_statistic(path.statistic)}) {
-        if (reason != SLV_REASON_NONE) {
+         {VANTOR_check_cases(path.cases, VANTOR_COUNT_ALLELES),
+          VANTOR_check_controls(path.controls, VANTOR_COUNT_ALLELES),
+          VANTOR_check_control_rate(path.control_rate), VANTOR_check_alpha(path.alpha),
+          VANTOR_check_target_power(target, path.alpha), VANTOR_check_variance(path.variance)}) {
+        if (reason != VANTOR_REASON_NONE) {
             return reason;
         }
     }
-    return SLV_REASON_NONE;
+    return VANTOR_REASON_NONE;
 }
 
 std::int32_t solve_effect(const EffectPath &path, double target, SLV_effect_result *result) {
     const std::int32_t refused = check_effect_inputs(path, target);
-    if (refused != SLV_REASON_NONE) {
-        fill_effect_failure(result, SLV_INVALID_INPUT, refused, 0);
-        return SLV_INVALID_INPUT;
+    if (refused != VANTOR_REASON_NONE) {
+        fill_effect_failure(result, VANTOR_INVALID_INPUT, refused, 0);
+        return VANTOR_INVALID_INPUT;
     }
-    PowerProbe probe(1, path.control_rate, path.alpha, path.statistic);
+    PowerProbe probe(1, path.control_rate, path.alpha, path.variance);
     probe.set_sizes(path.cases, path.controls);
     const EffectCrossing crossing = last_effect_crossing(path, target, probe);
     if (!crossing.reached) {
-        fill_effect_failure(result, SLV_NOT_REACHABLE, crossing.reason, probe.evaluations());
-        return SLV_NOT_REACHABLE;
+        fill_effect_failure(result, VANTOR_NOT_REACHABLE, crossing.reason, probe.evaluations());
+        return VANTOR_NOT_REACHABLE;
     }
     const double odds_ratio = odds_ratio_at(path, crossing.log_odds);
     const Rates p{case_rate_of(path.control_rate, odds_ratio), path.control_rate};
     const bool doubtful = approximation_doubtful(path.cases, path.controls, p);
-    result->status = doubtful ? SLV_FOUND_WITH_WARNING : SLV_FOUND;
-    result->reason = doubtful ? SLV_REASON_FEW_EXPECTED_ALLELES : SLV_REASON_NONE;
+    result->status = doubtful ? VANTOR_FOUND_WITH_WARNING : VANTOR_FOUND;
+    result->reason = doubtful ? VANTOR_REASON_FEW_EXPECTED_ALLELES : VANTOR_REASON_NONE;
     result->odds_ratio = odds_ratio;
     result->power = crossing.power;
     result->evaluations = probe.evaluations();
@@ -682,7 +684,7 @@ std::int32_t SLV_cases_for_controls(std::int32_t controls, double odds_ratio, do
                                     double alpha, double target_power, std::int32_t unit,
                                     SLV_size_result *result) {
     return solve_with_fixed_partner(
-        true, controls, {odds_ratio, control_rate, alpha, target_power, PWR_STATISTIC_POOLED}, unit,
+        true, controls, {odds_ratio, control_rate, alpha, target_power, PWR_VARIANCE_POOLED}, unit,
         result);
 }
 
@@ -690,7 +692,7 @@ std::int32_t SLV_controls_for_cases(std::int32_t cases, double odds_ratio, doubl
                                     double alpha, double target_power, std::int32_t unit,
                                     SLV_size_result *result) {
     return solve_with_fixed_partner(
-        false, cases, {odds_ratio, control_rate, alpha, target_power, PWR_STATISTIC_POOLED}, unit,
+        false, cases, {odds_ratio, control_rate, alpha, target_power, PWR_VARIANCE_POOLED}, unit,
         result);
 }
 
@@ -698,7 +700,7 @@ std::int32_t SLV_cases_for_ratio(double controls_per_case, double odds_ratio, do
                                  double alpha, double target_power, std::int32_t unit,
                                  SLV_size_result *result) {
     return solve_with_ratio(true, controls_per_case,
-                            {odds_ratio, control_rate, alpha, target_power, PWR_STATISTIC_POOLED},
+                            {odds_ratio, control_rate, alpha, target_power, PWR_VARIANCE_POOLED},
                             unit, result);
 }
 
@@ -706,21 +708,21 @@ std::int32_t SLV_controls_for_ratio(double cases_per_control, double odds_ratio,
                                     double control_rate, double alpha, double target_power,
                                     std::int32_t unit, SLV_size_result *result) {
     return solve_with_ratio(false, cases_per_control,
-                            {odds_ratio, control_rate, alpha, target_power, PWR_STATISTIC_POOLED},
+                            {odds_ratio, control_rate, alpha, target_power, PWR_VARIANCE_POOLED},
                             unit, result);
 }
 
 std::int32_t SLV_odds_ratio_above_one(std::int32_t cases, std::int32_t controls,
                                       double control_rate, double alpha, double target_power,
                                       SLV_effect_result *result) {
-    return solve_effect({true, cases, controls, control_rate, alpha, PWR_STATISTIC_POOLED},
+    return solve_effect({true, cases, controls, control_rate, alpha, PWR_VARIANCE_POOLED},
                         target_power, result);
 }
 
 std::int32_t SLV_odds_ratio_below_one(std::int32_t cases, std::int32_t controls,
                                       double control_rate, double alpha, double target_power,
                                       SLV_effect_result *result) {
-    return solve_effect({false, cases, controls, control_rate, alpha, PWR_STATISTIC_POOLED},
+    return solve_effect({false, cases, controls, control_rate, alpha, PWR_VARIANCE_POOLED},
                         target_power, result);
 }
 

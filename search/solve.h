@@ -5,8 +5,8 @@
  *
  * Units. Every count in this interface is a number of allele draws in one
  * group, as PWR_design.sample_size holds it (a person carries two alleles).
- * The size solvers take a `unit`: SLV_UNIT_ALLELES searches every allele
- * count, SLV_UNIT_PEOPLE searches whole people only (even allele counts), so
+ * The size solvers take a `unit`: VANTOR_COUNT_ALLELES searches every allele
+ * count, VANTOR_COUNT_PEOPLE searches whole people only (even allele counts), so
  * that a caller counting people never halves an odd answer.
  *
  * The power is PWR_get_power_for_single_step's, bit for bit, evaluated on a
@@ -15,8 +15,8 @@
  * Results. A solver returns its status and fills a result record. Found
  * values are the answer; when there is none the sizes are 0 and the odds
  * ratio and power are not-a-number, never a value that looks like an answer.
- * The reason code says why (SLV_message gives the words), and invalid input
- * gets SLV_INVALID_INPUT with the first refused input's code, before anything
+ * The reason code says why (VANTOR_message gives the words), and invalid input
+ * gets VANTOR_INVALID_INPUT with the first refused input's code, before anything
  * is computed.
  *
  * Reentrancy: every function here is a pure function of its arguments (no
@@ -42,11 +42,11 @@ extern "C" {
  * 19, then rises towards 0.9. The answer is therefore the smallest n such that EVERY
  * size from n up to the top of the range reaches the target: a design at the
  * answer keeps its power if the study grows. The top of the range is the
- * largest count that fits SLV_LARGEST_COUNT (for the ratio solvers, the
+ * largest count that fits VANTOR_LARGEST_COUNT (for the ratio solvers, the
  * largest at which both groups fit). If the top itself falls short the answer
- * is SLV_NOT_REACHABLE: SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED when the power
+ * is VANTOR_NOT_REACHABLE: VANTOR_REASON_LEVELS_OFF_WITH_GROUP_FIXED when the power
  * tends to a limit below the target as the group grows (the other group is
- * too small), else SLV_REASON_BEYOND_LARGEST_COUNT.
+ * too small), else VANTOR_REASON_BEYOND_LARGEST_COUNT.
  *
  * How. The power is Phi(B) + Phi(A) with B = w - z r and A = -w - z r, where
  * w = (p1 - p0) / s1, r = s0 / s1, s0 and s1 the standard errors of the rate
@@ -64,7 +64,7 @@ extern "C" {
  * 31 power evaluations (the size 1 is evaluated last; when the top falls
  * short, 1 more for the limit), so at most 64 with up to 15 valleys. Over
  * wide grids of rates, odds ratios, counts and levels the power has had at
- * most two; more than 15 gives SLV_REASON_POWER_TOO_IRREGULAR rather than a
+ * most two; more than 15 gives VANTOR_REASON_POWER_TOO_IRREGULAR rather than a
  * guess.
  *
  * Accuracy. The answer is exact for the library's power, whose distribution
@@ -80,20 +80,20 @@ extern "C" {
  * designs with very few expected copies of an allele, or while the partner
  * count is held at 1), a size just above the bisection's answer can fall
  * short again. Such an answer is still returned, with status
- * SLV_FOUND_WITH_WARNING and reason SLV_REASON_UNEVEN_ROUNDING, and is then
+ * VANTOR_FOUND_WITH_WARNING and reason VANTOR_REASON_UNEVEN_ROUNDING, and is then
  * the smallest size reaching the target at or above which the rounded power
  * was taken as rising, not necessarily the smallest from which every larger
  * size reaches it. No realistic design (rates 0.05-0.5, odds ratios 1.05-2
  * either way, ratios 1/4-4) has been flagged.
  *
  * Otherwise a found answer whose expected number of copies of either allele
- * is below SLV_FEW_EXPECTED_ALLELES in either group has status
- * SLV_FOUND_WITH_WARNING and reason SLV_REASON_FEW_EXPECTED_ALLELES: the
+ * is below VANTOR_FEW_EXPECTED_ALLELES in either group has status
+ * VANTOR_FOUND_WITH_WARNING and reason VANTOR_REASON_FEW_EXPECTED_ALLELES: the
  * normal approximation behind the power is doubtful there. */
 
 typedef struct SLV_size_result {
-    int32_t status;      /* SLV_FOUND ... SLV_INVALID_INPUT */
-    int32_t reason;      /* SLV_REASON_*; the words: SLV_message(reason) */
+    int32_t status;      /* VANTOR_FOUND ... VANTOR_INVALID_INPUT */
+    int32_t reason;      /* VANTOR_REASON_*; the words: VANTOR_message(reason) */
     int32_t cases;       /* allele draws; 0 unless found */
     int32_t controls;    /* allele draws; 0 unless found */
     double power;        /* power of (cases, controls); not a number unless found */
@@ -133,7 +133,7 @@ int32_t SLV_controls_for_ratio(double cases_per_control, double odds_ratio, doub
  * case rate's odds are 1e12 times (1e-12 times) the larger (smaller) of the
  * control odds and 1, at most 1e300 (at least 1e-300): the case rate is then
  * within 1e-12 of 1 (of 0). If the end of the range falls short the answer is
- * SLV_NOT_REACHABLE with SLV_REASON_LEVELS_OFF_WITH_EFFECT: the power levels
+ * VANTOR_NOT_REACHABLE with VANTOR_REASON_LEVELS_OFF_WITH_EFFECT: the power levels
  * off below the target however strong the effect, because the level is too
  * strict for these counts.
  *
@@ -147,8 +147,8 @@ int32_t SLV_controls_for_ratio(double cases_per_control, double odds_ratio, doub
  * rate give the warning, as for sizes. */
 
 typedef struct SLV_effect_result {
-    int32_t status;      /* SLV_FOUND ... SLV_INVALID_INPUT */
-    int32_t reason;      /* SLV_REASON_*; the words: SLV_message(reason) */
+    int32_t status;      /* VANTOR_FOUND ... VANTOR_INVALID_INPUT */
+    int32_t reason;      /* VANTOR_REASON_*; the words: VANTOR_message(reason) */
     double odds_ratio;   /* the answer; not a number unless found */
     double power;        /* power at odds_ratio; not a number unless found */
     int32_t evaluations; /* power evaluations spent, at most 64 */
@@ -163,7 +163,7 @@ int32_t SLV_odds_ratio_below_one(int32_t cases, int32_t controls, double control
                                  double target_power, SLV_effect_result *result);
 
 /* Each solver above has a twin taking the test's statistic (power/statistic.h):
- * the plain solvers are these with PWR_STATISTIC_POOLED. With the unpooled
+ * the plain solvers are these with PWR_VARIANCE_POOLED. With the unpooled
  * statistic the power's slope has r = 1 and r' = 0 in the formula above, so
  * along any count it rises; the searches and their guarantees are the same. */
 int32_t SLV_cases_for_controls_with_statistic(int32_t controls, double odds_ratio,

@@ -7,13 +7,16 @@
 
 #include <cmath>
 #include <cstdint>
-
-#include "status/status.h"
+#include <limits>
 
 namespace vantor {
 
+// The largest count of a group, in allele draws: the 32-bit range, as the
+// status office's largest count (status.cpp holds the two equal).
+constexpr std::int64_t kLargestPartnerCount = std::numeric_limits<std::int32_t>::max();
+
 inline std::int64_t partner_units(double ratio, std::int64_t units) {
-    constexpr std::int64_t kLargestCount = SLV_LARGEST_COUNT;
+    constexpr std::int64_t kLargestCount = kLargestPartnerCount;
     const double rounded = std::floor(ratio * static_cast<double>(units) + 0.5);
     if (!(rounded <= static_cast<double>(kLargestCount))) {
         return kLargestCount + 1;
@@ -23,7 +26,7 @@ inline std::int64_t partner_units(double ratio, std::int64_t units) {
 
 // The partners of `units` units fit the 32-bit allele range.
 inline bool partner_fits(double ratio, std::int64_t units, std::int32_t unit) {
-    return partner_units(ratio, units) * unit <= SLV_LARGEST_COUNT;
+    return partner_units(ratio, units) * unit <= kLargestPartnerCount;
 }
 
 }  // namespace vantor

@@ -87,7 +87,7 @@ void draw_study(Draw &draw, ASK_request *request, STU_study &study) {
         give(request, "alpha", study.alpha);
     }
     if (draw.chance(0.3)) {
-        study.statistic = PWR_STATISTIC_UNPOOLED;
+        study.variance = PWR_VARIANCE_UNPOOLED;
         give_word(request, "variance", "unpooled");
     }
 }
@@ -157,8 +157,8 @@ std::string two_stage_question(Draw &draw, ASK_request *request, STU_study &stud
     const std::size_t method = draw.bits() % 3;
     give_word(request, "method", methods[method]);
     study.method = REC_choice_code("method", methods[method]);
-    study.alpha0 = draw.log_uniform(std::max(1e-6, 4 * study.alpha), 0.05);
-    give(request, "stage1_alpha", study.alpha0);
+    study.stage1_alpha = draw.log_uniform(std::max(1e-6, 4 * study.alpha), 0.05);
+    give(request, "stage1_alpha", study.stage1_alpha);
     const std::int64_t total = draw.count(1000, 40000);
     const double share = draw.uniform(0.2, 0.8);
     give(request, "total", static_cast<double>(total));
@@ -183,10 +183,10 @@ TEST(AskedByName, RandomQuestionsAnswerAsTheirFunctionsBitForBit) {
         ASSERT_EQ(ASK_answer_request(request.get(), answers), 1) << i;
         std::int32_t status = 0;
         std::memcpy(&status, expected.data(), sizeof status);
-        if (status == SLV_INVALID_INPUT) {
+        if (status == VANTOR_INVALID_INPUT) {
             continue;  // drawn outside what the study accepts
         }
-        ASSERT_NE(answers[0].status, SLV_INVALID_INPUT) << i << ": " << answers[0].reason;
+        ASSERT_NE(answers[0].status, VANTOR_INVALID_INPUT) << i << ": " << answers[0].reason;
         ASSERT_EQ(result_bytes(answers[0]), expected) << "question " << i;
         ++compared;
     }
@@ -295,7 +295,7 @@ TEST(AskedByName, ARequestAskedAgainAnswersAsAFreshOne) {
         if (::testing::Test::HasFailure()) {
             return;
         }
-        found += kept_answers[0].status == SLV_INVALID_INPUT ? 0 : 1;
+        found += kept_answers[0].status == VANTOR_INVALID_INPUT ? 0 : 1;
     }
     EXPECT_GT(found, 1000);
 }

@@ -6,10 +6,10 @@
 #include <cmath>
 #include <cstdint>
 
-#include "search/design.h"
 #include "power/power_func.h"
-#include "search/solve.h"
 #include "power/statistic.h"
+#include "search/design.h"
+#include "search/solve.h"
 #include "two_stage_reference.h"
 
 namespace {
@@ -17,15 +17,15 @@ namespace {
 namespace ref = two_stage_reference;
 
 bool found(const DSN_design_result &r) {
-    return r.status == SLV_FOUND || r.status == SLV_FOUND_WITH_WARNING;
+    return r.status == VANTOR_FOUND || r.status == VANTOR_FOUND_WITH_WARNING;
 }
 
 void expect_found_power_right(const DSN_study &study, const DSN_design_result &r) {
-    ASSERT_TRUE(found(r)) << SLV_message(r.reason);
+    ASSERT_TRUE(found(r)) << VANTOR_message(r.reason);
     EXPECT_GE(r.power, -1e-12);
     EXPECT_LE(r.power, 1 + 1e-12);
     const double expected =
-        static_cast<double>(ref::two_stage_power(ref::design_of_result(study, r), study.statistic));
+        static_cast<double>(ref::two_stage_power(ref::design_of_result(study, r), study.variance));
     EXPECT_LE(std::fabs(r.power - expected), ref::allowed_difference(study.method, expected))
         << r.power << " vs " << expected << " at " << r.cases[0] << "/" << r.controls[0] << " "
         << r.cases[1] << "/" << r.controls[1] << " alpha1 " << r.alpha[1];
@@ -35,12 +35,12 @@ void expect_found_power_right(const DSN_study &study, const DSN_design_result &r
 // ratio of 2.1e178 and an overall level of 1.5e-11, which once reported a
 // power outside [0, 1].
 TEST(DesignPower, MostPowerfulDesignOfAHugeEffectIsAProbability) {
-    const DSN_study study{PWR_METHOD_PRODUCT,  2.1071758748223793e+178, 0.29999999999999716,
-                          1.52587890625e-11,   0.5001220717749675,      SLV_UNIT_PEOPLE,
-                          PWR_STATISTIC_POOLED};
+    const DSN_study study{PWR_METHOD_PRODUCT, 2.1071758748223793e+178, 0.29999999999999716,
+                          1.52587890625e-11,  0.5001220717749675,      VANTOR_COUNT_PEOPLE,
+                          PWR_VARIANCE_POOLED};
     DSN_design_result result{};
     DSN_most_powerful_design(&study, 32.84375000046566, 0.5079345717749675, &result);
-    ASSERT_TRUE(found(result)) << SLV_message(result.reason);
+    ASSERT_TRUE(found(result)) << VANTOR_message(result.reason);
     EXPECT_GE(result.power, -1e-12);
     EXPECT_LE(result.power, 1 + 1e-12);
 }
@@ -63,16 +63,17 @@ void expect_every_question_right(const DSN_study &study) {
 }
 
 TEST(DesignPower, FoundPowersAreTheDesignsPowers) {
-    for (const std::int32_t method : {PWR_METHOD_SEPARATE, PWR_METHOD_PRODUCT, PWR_METHOD_JOINT}) {
+    for (const std::int32_t method :
+         {PWR_METHOD_REPLICATION, PWR_METHOD_PRODUCT, PWR_METHOD_JOINT}) {
         for (const double case_fraction : {0.5, 1.0 / 3}) {
             SCOPED_TRACE(testing::Message()
                          << "method " << method << " fraction " << case_fraction);
             expect_every_question_right(
-                {method, 1.3, 0.3, 5e-8, case_fraction, SLV_UNIT_PEOPLE, PWR_STATISTIC_POOLED});
+                {method, 1.3, 0.3, 5e-8, case_fraction, VANTOR_COUNT_PEOPLE, PWR_VARIANCE_POOLED});
         }
     }
     expect_every_question_right(
-        {PWR_METHOD_SEPARATE, 1.3, 0.3, 5e-8, 0.2, SLV_UNIT_PEOPLE, PWR_STATISTIC_UNPOOLED});
+        {PWR_METHOD_REPLICATION, 1.3, 0.3, 5e-8, 0.2, VANTOR_COUNT_PEOPLE, PWR_VARIANCE_UNPOOLED});
 }
 
 }  // namespace

@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "disease/genotype_tests.h"
-#include "question/records.h"
-#include "status/status.h"
 #include "power/statistic.h"
+#include "question/records.h"
 #include "question/study.h"
+#include "status/status.h"
 
 namespace {
 
@@ -154,7 +154,7 @@ TEST(DiseaseModel, GenotypeFrequenciesMatchAnEnumerationOfHaplotypePairs) {
                             m.marker_frequency = 0.3;
                         }
                         DIS_marker marker;
-                        ASSERT_EQ(DIS_marker_of(&m, &marker), SLV_REASON_NONE);
+                        ASSERT_EQ(DIS_marker_of(&m, &marker), VANTOR_REASON_NONE);
                         const Groups g = enumerate(m, d_prime);
                         for (int i = 0; i < 3; ++i) {
                             EXPECT_NEAR(marker.cases[i], g.cases[i], 1e-14) << kind << " " << p;
@@ -210,50 +210,50 @@ TEST(DiseaseModel, InvalidModelsAreRefusedWithTheirOwnReasons) {
         std::int32_t reason;
     };
     std::vector<Case> cases;
-    cases.push_back({model_of(DIS_MULTIPLICATIVE, 0.2, 0.9, 3), SLV_REASON_RISK_ABOVE_ONE});
-    cases.push_back({model_of(DIS_ADDITIVE, 0.2, 0.1, 0.4), SLV_REASON_NEGATIVE_RISK});
-    cases.push_back({model_of(DIS_MULTIPLICATIVE, 0, 0.1, 1.5), SLV_REASON_BAD_FREQUENCY});
-    cases.push_back({model_of(DIS_MULTIPLICATIVE, 1, 0.1, 1.5), SLV_REASON_BAD_FREQUENCY});
-    cases.push_back({model_of(DIS_MULTIPLICATIVE, 0.2, 0, 1.5), SLV_REASON_BAD_PREVALENCE});
-    cases.push_back({model_of(DIS_MULTIPLICATIVE, 0.2, 1, 1.5), SLV_REASON_BAD_PREVALENCE});
-    cases.push_back({model_of(DIS_DOMINANT, 0.2, 0.1, -1.5), SLV_REASON_BAD_RELATIVE_RISK});
-    cases.push_back({model_of(9, 0.2, 0.1, 1.5), SLV_REASON_BAD_MODEL});
+    cases.push_back({model_of(DIS_MULTIPLICATIVE, 0.2, 0.9, 3), VANTOR_REASON_RISK_ABOVE_ONE});
+    cases.push_back({model_of(DIS_ADDITIVE, 0.2, 0.1, 0.4), VANTOR_REASON_NEGATIVE_RISK});
+    cases.push_back({model_of(DIS_MULTIPLICATIVE, 0, 0.1, 1.5), VANTOR_REASON_BAD_FREQUENCY});
+    cases.push_back({model_of(DIS_MULTIPLICATIVE, 1, 0.1, 1.5), VANTOR_REASON_BAD_FREQUENCY});
+    cases.push_back({model_of(DIS_MULTIPLICATIVE, 0.2, 0, 1.5), VANTOR_REASON_BAD_PREVALENCE});
+    cases.push_back({model_of(DIS_MULTIPLICATIVE, 0.2, 1, 1.5), VANTOR_REASON_BAD_PREVALENCE});
+    cases.push_back({model_of(DIS_DOMINANT, 0.2, 0.1, -1.5), VANTOR_REASON_BAD_RELATIVE_RISK});
+    cases.push_back({model_of(9, 0.2, 0.1, 1.5), VANTOR_REASON_BAD_MODEL});
     DIS_model r2 = model_of(DIS_MULTIPLICATIVE, 0.1, 0.1, 1.5);
     r2.ld_kind = DIS_LD_R_SQUARED;
     r2.marker_frequency = 0.5;  // r^2 at most 0.1 * 0.5 / (0.9 * 0.5) = 1/9
     r2.ld = 0.2;
-    cases.push_back({r2, SLV_REASON_LD_BEYOND_FREQUENCIES});
+    cases.push_back({r2, VANTOR_REASON_LD_BEYOND_FREQUENCIES});
     r2.ld = 0.11;
-    cases.push_back({r2, SLV_REASON_NONE});
+    cases.push_back({r2, VANTOR_REASON_NONE});
     r2.ld = 1.5;
-    cases.push_back({r2, SLV_REASON_BAD_LD});
+    cases.push_back({r2, VANTOR_REASON_BAD_LD});
     // No effect: risks of 1 in every model, a marker in no LD (D' or r^2),
     // and which comes first when both hold.
     for (const int kind : kModels) {
-        cases.push_back({model_of(kind, 0.3, 0.1, 1.0), SLV_REASON_NO_EFFECT});
-        cases.push_back({model_of(kind, 0.3, 0.1, 0.0), SLV_REASON_BAD_RELATIVE_RISK});
+        cases.push_back({model_of(kind, 0.3, 0.1, 1.0), VANTOR_REASON_NO_EFFECT});
+        cases.push_back({model_of(kind, 0.3, 0.1, 0.0), VANTOR_REASON_BAD_RELATIVE_RISK});
         for (const int ld_kind : {DIS_LD_D_PRIME, DIS_LD_R_SQUARED}) {
             DIS_model unlinked = model_of(kind, 0.3, 0.1, 1.3);
             unlinked.ld_kind = ld_kind;
             unlinked.ld = 0;
-            cases.push_back({unlinked, SLV_REASON_MARKER_WITHOUT_LD});
+            cases.push_back({unlinked, VANTOR_REASON_MARKER_WITHOUT_LD});
             unlinked.relative_risk = 1;
-            cases.push_back({unlinked, SLV_REASON_MARKER_WITHOUT_LD});
+            cases.push_back({unlinked, VANTOR_REASON_MARKER_WITHOUT_LD});
         }
     }
     DIS_model free = model_of(DIS_FREE, 0.3, 0.1, 0);
     free.heterozygote_risk = 1;
     free.homozygote_risk = 1;
-    cases.push_back({free, SLV_REASON_NO_EFFECT});
+    cases.push_back({free, VANTOR_REASON_NO_EFFECT});
     free.homozygote_risk = 1.2;  // two copies raise the risk: an effect
-    cases.push_back({free, SLV_REASON_NONE});
+    cases.push_back({free, VANTOR_REASON_NONE});
     free.homozygote_risk = 0;  // no genotype's relative risk may be zero
-    cases.push_back({free, SLV_REASON_BAD_RELATIVE_RISK});
+    cases.push_back({free, VANTOR_REASON_BAD_RELATIVE_RISK});
     // The additive model's two copies carry 2r - 1, which must be positive.
-    cases.push_back({model_of(DIS_ADDITIVE, 0.2, 0.1, 0.5), SLV_REASON_NEGATIVE_RISK});
-    cases.push_back({model_of(DIS_ADDITIVE, 0.2, 0.1, 0.51), SLV_REASON_NONE});
+    cases.push_back({model_of(DIS_ADDITIVE, 0.2, 0.1, 0.5), VANTOR_REASON_NEGATIVE_RISK});
+    cases.push_back({model_of(DIS_ADDITIVE, 0.2, 0.1, 0.51), VANTOR_REASON_NONE});
     for (const Case &c : cases) {
-        EXPECT_EQ(DIS_check_model(&c.m), c.reason) << SLV_message(c.reason);
+        EXPECT_EQ(DIS_check_model(&c.m), c.reason) << VANTOR_message(c.reason);
         STU_study s = disease_study(c.m, GEN_TREND, 5e-8);
         STU_power_result r;
         STU_power(&s, 1000, 1000, &r);
@@ -276,7 +276,7 @@ TEST(GenotypeTests, OneDegreeOfFreedomPowersMatchTheirDefinition) {
                         const double s = 2500;
                         const double power = GEN_score_test_power(
                             tests[t], g.cases, g.controls, r, s, alpha,
-                            pooled ? PWR_STATISTIC_POOLED : PWR_STATISTIC_UNPOOLED);
+                            pooled ? PWR_VARIANCE_POOLED : PWR_VARIANCE_UNPOOLED);
                         const long double expected =
                             score_power(*scores[t], g.cases, g.controls, r, s, alpha, pooled);
                         EXPECT_NEAR(power, static_cast<double>(expected),
@@ -299,7 +299,7 @@ TEST(GenotypeTests, NoEffectGivesTheLevelAtEveryLevel) {
         for (const double alpha : {0.05, 1e-3, 5e-8, 1e-12}) {
             for (const int test : {GEN_TREND, GEN_DOMINANT, GEN_RECESSIVE}) {
                 EXPECT_NEAR(GEN_score_test_power(test, genotypes.data(), genotypes.data(), 1200,
-                                                 800, alpha, PWR_STATISTIC_POOLED),
+                                                 800, alpha, PWR_VARIANCE_POOLED),
                             alpha, 1e-6 * alpha)
                     << test;
             }
@@ -312,8 +312,8 @@ TEST(GenotypeTests, NoEffectGivesTheLevelAtEveryLevel) {
              {GEN_ALLELIC, GEN_TREND, GEN_DOMINANT, GEN_RECESSIVE, GEN_GENOTYPIC}) {
             STU_study s = disease_study(model_of(kind, 0.3, 0.1, 1.0), test, 5e-8);
             STU_power_result r;
-            EXPECT_EQ(STU_power(&s, 1200, 800, &r), SLV_INVALID_INPUT);
-            EXPECT_EQ(r.reason, SLV_REASON_NO_EFFECT) << kind << " " << test;
+            EXPECT_EQ(STU_power(&s, 1200, 800, &r), VANTOR_INVALID_INPUT);
+            EXPECT_EQ(r.reason, VANTOR_REASON_NO_EFFECT) << kind << " " << test;
         }
     }
 }
@@ -325,7 +325,7 @@ TEST(GenotypeTests, TheAllelicTestIsThePowerOfTheImpliedOddsRatioAndRate) {
         m.ld = 0.8;
         STU_study s = disease_study(m, GEN_ALLELIC, 5e-8);
         STU_power_result r;
-        ASSERT_EQ(STU_power(&s, 1000, 2000, &r), SLV_FOUND);
+        ASSERT_EQ(STU_power(&s, 1000, 2000, &r), VANTOR_FOUND);
         STU_study plain;
         STU_study_init(&plain);
         plain.effect.allelic = {r.marker_odds_ratio, r.marker_control_rate};
@@ -350,10 +350,10 @@ TEST(Markers, DivideTheLevel) {
     EXPECT_NEAR(many.power, single.power, 1e-12);
     s.markers = 0.5;
     STU_power(&s, 1000, 2000, &many);
-    EXPECT_EQ(many.reason, SLV_REASON_BAD_MARKERS);
+    EXPECT_EQ(many.reason, VANTOR_REASON_BAD_MARKERS);
     s.markers = 1e12;
     STU_power(&s, 1000, 2000, &many);
-    EXPECT_EQ(many.reason, SLV_REASON_BAD_MARKER_ALPHA);
+    EXPECT_EQ(many.reason, VANTOR_REASON_BAD_MARKER_ALPHA);
     EXPECT_EQ(STU_default_alpha(1), 5e-8);
     EXPECT_EQ(STU_default_alpha(1e6), 0.05);
 }
@@ -362,29 +362,29 @@ TEST(GenotypeTests, WhatEachTestNeedsIsChecked) {
     DIS_model m = model_of(DIS_MULTIPLICATIVE, 0.2, 0.1, 1.5);
     STU_study s = disease_study(m, GEN_GENOTYPIC, 5e-8);
     STU_power_result r;
-    s.statistic = PWR_STATISTIC_UNPOOLED;
+    s.variance = PWR_VARIANCE_UNPOOLED;
     STU_power(&s, 1000, 1000, &r);
-    EXPECT_EQ(r.reason, SLV_REASON_GENOTYPIC_ONE_STATISTIC);
-    s.statistic = PWR_STATISTIC_POOLED;
-    s.unit = SLV_UNIT_ALLELES;
+    EXPECT_EQ(r.reason, VANTOR_REASON_GENOTYPIC_ONE_STATISTIC);
+    s.variance = PWR_VARIANCE_POOLED;
+    s.count = VANTOR_COUNT_ALLELES;
     STU_power(&s, 1000, 1000, &r);
-    EXPECT_EQ(r.reason, SLV_REASON_GENOTYPE_TEST_COUNTS_PEOPLE);
+    EXPECT_EQ(r.reason, VANTOR_REASON_GENOTYPE_TEST_COUNTS_PEOPLE);
     s.test = 7;
     STU_power(&s, 1000, 1000, &r);
-    EXPECT_EQ(r.reason, SLV_REASON_BAD_TEST);
+    EXPECT_EQ(r.reason, VANTOR_REASON_BAD_TEST);
     STU_study allelic;
     STU_study_init(&allelic);
     allelic.effect.allelic = {1.3, 0.3};
     allelic.test = GEN_TREND;
     STU_power(&allelic, 1000, 1000, &r);
-    EXPECT_EQ(r.reason, SLV_REASON_TEST_NEEDS_MODEL);
+    EXPECT_EQ(r.reason, VANTOR_REASON_TEST_NEEDS_MODEL);
     DSN_design_result d;
     const std::int64_t counts[2] = {500, 500};
     STU_study two = disease_study(m, GEN_TREND, 5e-8);
     two.method = 0;
-    two.alpha0 = 1e-3;
+    two.stage1_alpha = 1e-3;
     STU_two_stage_power(&two, counts, counts, 1.0, &d);
-    EXPECT_EQ(d.reason, SLV_REASON_TWO_STAGES_NEED_ALLELIC);
+    EXPECT_EQ(d.reason, VANTOR_REASON_TWO_STAGES_NEED_ALLELIC);
 }
 
 namespace {
@@ -393,7 +393,7 @@ bool same_design(const DSN_design_result &a, const DSN_design_result &b) {
     const auto same = [](double x, double y) { return x == y || (std::isnan(x) && std::isnan(y)); };
     return a.status == b.status && a.reason == b.reason && a.total == b.total &&
            a.cases[0] == b.cases[0] && a.cases[1] == b.cases[1] && a.controls[0] == b.controls[0] &&
-           a.controls[1] == b.controls[1] && same(a.stage0_share, b.stage0_share) &&
+           a.controls[1] == b.controls[1] && same(a.stage1_weight, b.stage1_weight) &&
            same(a.alpha[0], b.alpha[0]) && same(a.alpha[1], b.alpha[1]) &&
            same(a.alpha[2], b.alpha[2]) && same(a.power, b.power) && same(a.cost, b.cost) &&
            a.one_stage_total == b.one_stage_total && same(a.relative_cost, b.relative_cost);
@@ -413,13 +413,13 @@ TEST(TwoStagesOfADiseaseModel, AnswerAsTheOddsRatioAndRateAtTheMarker) {
                             m.ld_kind = DIS_LD_R_SQUARED;
                             m.ld = 0.5;
                         }
-                        if (DIS_check_model(&m) != SLV_REASON_NONE) {
+                        if (DIS_check_model(&m) != VANTOR_REASON_NONE) {
                             continue;
                         }
                         STU_study model = disease_study(m, GEN_ALLELIC, 0.05);
                         model.markers = 1e6;
                         model.method = PWR_METHOD_PRODUCT;
-                        model.alpha0 = 1e-3;
+                        model.stage1_alpha = 1e-3;
                         DIS_marker marker;
                         DIS_marker_of(&m, &marker);
                         STU_study plain;
@@ -427,7 +427,7 @@ TEST(TwoStagesOfADiseaseModel, AnswerAsTheOddsRatioAndRateAtTheMarker) {
                         plain.effect.allelic = {marker.odds_ratio, marker.control_rate};
                         plain.alpha = 0.05 / 1e6;
                         plain.method = model.method;
-                        plain.alpha0 = model.alpha0;
+                        plain.stage1_alpha = model.stage1_alpha;
                         DSN_design_result a;
                         DSN_design_result b;
                         const std::int64_t cases[2] = {800, 1500};
@@ -461,7 +461,7 @@ TEST(GenotypeSolvers, SizesReachTheTargetAndOneFewerDoesNot) {
             STU_size_result size;
             STU_power_result at;
             STU_cases_for_ratio(&s, 2.0, 0.8, &size);
-            ASSERT_EQ(size.status, SLV_FOUND) << kind << " " << test;
+            ASSERT_EQ(size.status, VANTOR_FOUND) << kind << " " << test;
             EXPECT_LE(size.evaluations, 64);
             STU_power(&s, size.cases, size.controls, &at);
             EXPECT_GE(at.power, 0.8);
@@ -473,13 +473,13 @@ TEST(GenotypeSolvers, SizesReachTheTargetAndOneFewerDoesNot) {
             EXPECT_LT(at.power, 0.8);
 
             STU_cases_for_controls(&s, 5000, 0.8, &size);
-            if (size.status == SLV_FOUND) {
+            if (size.status == VANTOR_FOUND) {
                 STU_power(&s, size.cases, 5000, &at);
                 EXPECT_GE(at.power, 0.8);
                 STU_power(&s, size.cases - 1, 5000, &at);
                 EXPECT_LT(at.power, 0.8);
             } else {
-                EXPECT_EQ(size.reason, SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED);
+                EXPECT_EQ(size.reason, VANTOR_REASON_LEVELS_OFF_WITH_GROUP_FIXED);
             }
         }
     }
@@ -493,8 +493,8 @@ TEST(GenotypeSolvers, DetectableRelativeRisksReachTheTargetAndNoNearerOne) {
                 STU_study s = disease_study(m, test, 5e-8);
                 STU_risk_result risk;
                 STU_relative_risk(&s, 3000, 3000, 0.8, direction, &risk);
-                if (risk.status != SLV_FOUND) {
-                    EXPECT_EQ(risk.reason, SLV_REASON_LEVELS_OFF_WITH_RISK);
+                if (risk.status != VANTOR_FOUND) {
+                    EXPECT_EQ(risk.reason, VANTOR_REASON_LEVELS_OFF_WITH_RISK);
                     continue;
                 }
                 EXPECT_LE(risk.evaluations, 64);
@@ -512,7 +512,7 @@ TEST(GenotypeSolvers, DetectableRelativeRisksReachTheTargetAndNoNearerOne) {
     STU_study s = disease_study(free, GEN_TREND, 5e-8);
     STU_risk_result risk;
     STU_relative_risk(&s, 3000, 3000, 0.8, STU_ABOVE_ONE, &risk);
-    EXPECT_EQ(risk.reason, SLV_REASON_NO_SINGLE_RISK);
+    EXPECT_EQ(risk.reason, VANTOR_REASON_NO_SINGLE_RISK);
 }
 
 // ---- Simulation ----------------------------------------------------------------
@@ -601,7 +601,7 @@ TEST(GenotypeTests, SimulatedTestsRejectAsOftenAsThePowerSays) {
             }
             for (int t = 0; t < 3; ++t) {
                 const double power = GEN_score_test_power(tests[t], g.cases, g.controls, d.cases,
-                                                          d.controls, alpha, PWR_STATISTIC_POOLED);
+                                                          d.controls, alpha, PWR_VARIANCE_POOLED);
                 const double simulated = static_cast<double>(rejected[t]) / kReplicates;
                 const double se = std::sqrt(power * (1 - power) / kReplicates);
                 EXPECT_NEAR(simulated, power, 4 * se + 0.005)

@@ -49,8 +49,9 @@ PWR_design design_of(std::int32_t method, const Counts &n, double a0, double a2,
 }
 
 TEST(EveryStage1Level, PowersAgreeWithTheReference) {
-    for (const std::int32_t method : {PWR_METHOD_SEPARATE, PWR_METHOD_PRODUCT, PWR_METHOD_JOINT}) {
-        for (const std::int32_t statistic : {PWR_STATISTIC_POOLED, PWR_STATISTIC_UNPOOLED}) {
+    for (const std::int32_t method :
+         {PWR_METHOD_REPLICATION, PWR_METHOD_PRODUCT, PWR_METHOD_JOINT}) {
+        for (const std::int32_t statistic : {PWR_VARIANCE_POOLED, PWR_VARIANCE_UNPOOLED}) {
             for (const Counts &n : kDesigns) {
                 for (const double a2 : kOverallLevels) {
                     for (const double a0 : kStage1Levels) {
@@ -80,7 +81,7 @@ double overall_level(const PWR_design &design) {
     const double a0 = design.alpha[0];
     const double a1 = design.alpha[1];
     switch (design.method) {
-        case PWR_METHOD_SEPARATE:
+        case PWR_METHOD_REPLICATION:
             return a0 * a1 / 2;
         case PWR_METHOD_PRODUCT:
             return a1 * (1 + std::log(a0 / a1));
@@ -90,7 +91,8 @@ double overall_level(const PWR_design &design) {
 }
 
 TEST(EveryStage1Level, DerivedFinalLevelsGiveTheOverallLevel) {
-    for (const std::int32_t method : {PWR_METHOD_SEPARATE, PWR_METHOD_PRODUCT, PWR_METHOD_JOINT}) {
+    for (const std::int32_t method :
+         {PWR_METHOD_REPLICATION, PWR_METHOD_PRODUCT, PWR_METHOD_JOINT}) {
         for (const Counts &n : kDesigns) {
             for (const double a2 : kOverallLevels) {
                 double previous_final = 1;
@@ -127,7 +129,8 @@ TEST(EveryStage1Level, DerivedFinalLevelsGiveTheOverallLevel) {
 }
 
 TEST(EveryStage1Level, DerivedOverallLevelsAreTheAnalysesLevels) {
-    for (const std::int32_t method : {PWR_METHOD_SEPARATE, PWR_METHOD_PRODUCT, PWR_METHOD_JOINT}) {
+    for (const std::int32_t method :
+         {PWR_METHOD_REPLICATION, PWR_METHOD_PRODUCT, PWR_METHOD_JOINT}) {
         for (const Counts &n : kDesigns) {
             for (const double a0 : kStage1Levels) {
                 // A final level below stage 1's and one above it: the

@@ -8,8 +8,8 @@
 
 #include "numeric/MTH_noncentral_chi_square.h"
 #include "numeric/MTH_normal_distribution.h"
-#include "search/design.h"
 #include "power/power_func.h"
+#include "search/design.h"
 #include "search/solve.h"
 
 static void print_distributions(void) {
@@ -69,7 +69,7 @@ static void print_single_stage(void) {
 
 static void print_two_stage(void) {
     static const double alpha0s[] = {1e-2, 1e-3};
-    for (int method = PWR_METHOD_SEPARATE; method <= PWR_METHOD_JOINT; ++method) {
+    for (int method = PWR_METHOD_REPLICATION; method <= PWR_METHOD_JOINT; ++method) {
         for (int s = 1; s <= 3; ++s) {
             for (int a = 0; a < 2; ++a) {
                 PWR_design design = PWR_DESIGN_INIT;
@@ -101,11 +101,11 @@ static void print_solvers(void) {
     static const double odds_ratios[] = {1.1, 1.3, 1.8};
     for (int o = 0; o < 3; ++o) {
         SLV_size_result size;
-        SLV_cases_for_ratio(1.0, odds_ratios[o], 0.3, 5e-8, 0.8, SLV_UNIT_PEOPLE, &size);
+        SLV_cases_for_ratio(1.0, odds_ratios[o], 0.3, 5e-8, 0.8, VANTOR_COUNT_PEOPLE, &size);
         print_size("cases_for_ratio", &size);
-        SLV_cases_for_controls(20000, odds_ratios[o], 0.2, 1e-4, 0.9, SLV_UNIT_ALLELES, &size);
+        SLV_cases_for_controls(20000, odds_ratios[o], 0.2, 1e-4, 0.9, VANTOR_COUNT_ALLELES, &size);
         print_size("cases_for_controls", &size);
-        SLV_controls_for_cases(30000, odds_ratios[o], 0.4, 5e-8, 0.8, SLV_UNIT_PEOPLE, &size);
+        SLV_controls_for_cases(30000, odds_ratios[o], 0.4, 5e-8, 0.8, VANTOR_COUNT_PEOPLE, &size);
         print_size("controls_for_cases", &size);
     }
     for (int n = 500; n <= 8000; n *= 2) {
@@ -120,13 +120,13 @@ static void print_solvers(void) {
 static void print_design(const char *question, const DSN_design_result *r) {
     printf("%s %d %lld %d %d %d %d %.17g %.17g %.17g %.17g %.17g %lld %.17g\n", question, r->status,
            (long long)r->total, r->cases[0], r->controls[0], r->cases[1], r->controls[1],
-           r->stage0_share, r->alpha[0], r->alpha[1], r->power, r->cost,
+           r->stage1_weight, r->alpha[0], r->alpha[1], r->power, r->cost,
            (long long)r->one_stage_total, r->relative_cost);
 }
 
 static void print_designs(void) {
-    for (int method = PWR_METHOD_SEPARATE; method <= PWR_METHOD_JOINT; ++method) {
-        DSN_study study = {0, 1.3, 0.3, 5e-8, 0.5, SLV_UNIT_PEOPLE, PWR_STATISTIC_POOLED};
+    for (int method = PWR_METHOD_REPLICATION; method <= PWR_METHOD_JOINT; ++method) {
+        DSN_study study = {0, 1.3, 0.3, 5e-8, 0.5, VANTOR_COUNT_PEOPLE, PWR_VARIANCE_POOLED};
         study.method = method;
         DSN_design_result result;
         DSN_smallest_total(&study, 0.4, 1e-3, 0.8, &result);

@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "question/ask.h"
-#include "status/status.h"
 #include "question/study.h"
+#include "status/status.h"
 
 namespace {
 
@@ -213,7 +213,7 @@ TEST(RecordDescription, ChoicesRoundTripAndUnknownWordsAreRefused) {
     EXPECT_EQ(REC_choice_code("method", "replication"), 0);
     EXPECT_EQ(REC_choice_code("method", "joint"), 2);
     EXPECT_EQ(REC_choice_code("method", "separate"), -1000);
-    EXPECT_EQ(REC_choice_code("count", "people"), SLV_UNIT_PEOPLE);
+    EXPECT_EQ(REC_choice_code("count", "people"), VANTOR_COUNT_PEOPLE);
     EXPECT_EQ(REC_choice_code("nothing", "people"), -1000);
     EXPECT_EQ(REC_choice_name("variance", 7), nullptr);
     EXPECT_EQ(REC_choice_word("direction", 2, nullptr), nullptr);
@@ -227,31 +227,31 @@ TEST(RecordDescription, EveryReasonWithWordsHasAName) {
     }
     EXPECT_EQ(named.size(), static_cast<std::size_t>(REC_reason_count()));
     for (std::int32_t code = -5; code < 300; ++code) {
-        const bool has_words = std::strcmp(SLV_message(code), "unknown reason code") != 0;
+        const bool has_words = std::strcmp(VANTOR_message(code), "unknown reason code") != 0;
         EXPECT_EQ(has_words, named.count(code) == 1) << code;
         EXPECT_EQ(has_words, REC_reason_name(code) != nullptr) << code;
     }
-    EXPECT_STREQ(REC_reason_name(SLV_REASON_BAD_CASES), "BAD_CASES");
+    EXPECT_STREQ(REC_reason_name(VANTOR_REASON_BAD_CASES), "BAD_CASES");
     // Every refusal but the record's own names its input, by a glossary name
     // (or the model's ld, which front ends take as d_prime or r_squared).
     const std::set<std::string> glossary = glossary_names();
     for (std::int32_t i = 0; i < REC_reason_count(); ++i) {
         const std::int32_t code = REC_reason_at(i);
         const char *input = REC_reason_input(code);
-        const bool refusal = SLV_status_of_reason(code) == SLV_INVALID_INPUT;
+        const bool refusal = VANTOR_status_of_reason(code) == VANTOR_INVALID_INPUT;
         const bool of_the_record =
-            code == SLV_REASON_BAD_STUDY_SIZE || code == SLV_REASON_BAD_EFFECT_KIND ||
-            code == SLV_REASON_BAD_LD_KIND ||
+            code == VANTOR_REASON_BAD_STUDY_SIZE || code == VANTOR_REASON_BAD_EFFECT_KIND ||
+            code == VANTOR_REASON_BAD_LD_KIND ||
             // A request's sentences, and an input not read, name their
             // inputs in the answer.
-            (code >= SLV_REASON_MISSING_INPUT && code <= SLV_REASON_TARGET_OR_BUDGET) ||
-            code == SLV_REASON_INPUT_NOT_READ;
+            (code >= VANTOR_REASON_MISSING_INPUT && code <= VANTOR_REASON_TARGET_OR_BUDGET) ||
+            code == VANTOR_REASON_INPUT_NOT_READ;
         EXPECT_EQ(input != nullptr, refusal && !of_the_record) << REC_reason_name(code);
         if (input != nullptr && std::strcmp(input, "ld") != 0) {
             EXPECT_TRUE(glossary.count(input)) << input;
         }
     }
-    EXPECT_STREQ(REC_status_name(SLV_INVALID_INPUT), "INVALID_INPUT");
+    EXPECT_STREQ(REC_status_name(VANTOR_INVALID_INPUT), "INVALID_INPUT");
     EXPECT_EQ(REC_status_name(4), nullptr);
     EXPECT_EQ(REC_reason_at(-1), -1);
 }
@@ -261,9 +261,9 @@ TEST(TwoStageOfATotal, ThousandPeopleWithThirtyPercentInStageOneHave150CasesTher
     STU_study_init(&s);
     s.effect.allelic = {1.3, 0.3};
     s.method = 2;
-    s.alpha0 = 1e-3;
+    s.stage1_alpha = 1e-3;
     DSN_design_result r{};
-    ASSERT_EQ(STU_two_stage_power_of_total(&s, 1000, 0.3, 1.0, &r), SLV_FOUND);
+    ASSERT_EQ(STU_two_stage_power_of_total(&s, 1000, 0.3, 1.0, &r), VANTOR_FOUND);
     EXPECT_EQ(r.cases[0], 150);
     EXPECT_EQ(r.controls[0], 150);
     EXPECT_EQ(r.cases[1], 350);
@@ -283,16 +283,16 @@ TEST(TwoStageOfATotal, CostCountsStageTwoAtItsShareOfMarkersAndCostRatio) {
     STU_study_init(&s);
     s.effect.allelic = {1.3, 0.3};
     s.method = 0;
-    s.alpha0 = 0.01;
+    s.stage1_alpha = 0.01;
     const std::int64_t cases[2] = {1000, 3000};
     const std::int64_t controls[2] = {1200, 2800};
     DSN_design_result r{};
-    ASSERT_EQ(STU_two_stage_power(&s, cases, controls, 5.0, &r), SLV_FOUND);
+    ASSERT_EQ(STU_two_stage_power(&s, cases, controls, 5.0, &r), VANTOR_FOUND);
     EXPECT_NEAR(r.cost, 2200 + 5.0 * 0.01 * 5800, 1e-9);
-    EXPECT_EQ(STU_two_stage_power(&s, cases, controls, 0.0, &r), SLV_INVALID_INPUT);
-    EXPECT_EQ(r.reason, SLV_REASON_BAD_COST_RATIO);
-    EXPECT_EQ(STU_two_stage_power_of_total(&s, 1000, 1.0, 1.0, &r), SLV_INVALID_INPUT);
-    EXPECT_EQ(r.reason, SLV_REASON_BAD_STAGE0_SHARE);
-    EXPECT_EQ(STU_two_stage_power_of_total(&s, 3, 0.5, 1.0, &r), SLV_INVALID_INPUT);
-    EXPECT_EQ(r.reason, SLV_REASON_BAD_CONTROLS);
+    EXPECT_EQ(STU_two_stage_power(&s, cases, controls, 0.0, &r), VANTOR_INVALID_INPUT);
+    EXPECT_EQ(r.reason, VANTOR_REASON_BAD_COST_RATIO);
+    EXPECT_EQ(STU_two_stage_power_of_total(&s, 1000, 1.0, 1.0, &r), VANTOR_INVALID_INPUT);
+    EXPECT_EQ(r.reason, VANTOR_REASON_BAD_STAGE1_SHARE);
+    EXPECT_EQ(STU_two_stage_power_of_total(&s, 3, 0.5, 1.0, &r), VANTOR_INVALID_INPUT);
+    EXPECT_EQ(r.reason, VANTOR_REASON_BAD_CONTROLS);
 }

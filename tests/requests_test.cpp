@@ -54,7 +54,7 @@ TEST(SharedRequests, EachIsAnsweredAsTheTableSays) {
             // A refused value is shown as typed ('' when missing).
             const std::string typed = table_input(row, row.input);
             const std::string shown = row.input + " " + (typed.empty() ? "''" : typed) + ": ";
-            const bool sentence = std::strchr(SLV_message(answer.reason), '{') != nullptr;
+            const bool sentence = std::strchr(VANTOR_message(answer.reason), '{') != nullptr;
             if (!sentence) {
                 EXPECT_NE(std::strstr(words, shown.c_str()), nullptr) << words << " / " << shown;
             }

@@ -35,7 +35,7 @@ struct Path {
     bool cases_searched;
     std::int32_t partner;  // fixed partner alleles, or 0 for a ratio
     double ratio;
-    std::int32_t unit;
+    std::int32_t count;
 };
 
 std::int32_t rounded_partner(double ratio, std::int32_t units) {
@@ -44,9 +44,9 @@ std::int32_t rounded_partner(double ratio, std::int32_t units) {
 }
 
 double power_on_path(const Path &path, std::int32_t n, const Design &d) {
-    const std::int32_t searched = n * path.unit;
+    const std::int32_t searched = n * path.count;
     const std::int32_t partner =
-        path.partner != 0 ? path.partner : rounded_partner(path.ratio, n) * path.unit;
+        path.partner != 0 ? path.partner : rounded_partner(path.ratio, n) * path.count;
     return path.cases_searched ? power_of(searched, partner, d.odds_ratio, d.rate, d.alpha)
                                : power_of(partner, searched, d.odds_ratio, d.rate, d.alpha);
 }
@@ -67,17 +67,17 @@ SLV_size_result solve(const Path &path, const Design &d) {
     SLV_size_result result;
     if (path.partner != 0) {
         if (path.cases_searched) {
-            SLV_cases_for_controls(path.partner, d.odds_ratio, d.rate, d.alpha, d.target, path.unit,
-                                   &result);
+            SLV_cases_for_controls(path.partner, d.odds_ratio, d.rate, d.alpha, d.target,
+                                   path.count, &result);
         } else {
-            SLV_controls_for_cases(path.partner, d.odds_ratio, d.rate, d.alpha, d.target, path.unit,
-                                   &result);
+            SLV_controls_for_cases(path.partner, d.odds_ratio, d.rate, d.alpha, d.target,
+                                   path.count, &result);
         }
     } else if (path.cases_searched) {
-        SLV_cases_for_ratio(path.ratio, d.odds_ratio, d.rate, d.alpha, d.target, path.unit,
+        SLV_cases_for_ratio(path.ratio, d.odds_ratio, d.rate, d.alpha, d.target, path.count,
                             &result);
     } else {
-        SLV_controls_for_ratio(path.ratio, d.odds_ratio, d.rate, d.alpha, d.target, path.unit,
+        SLV_controls_for_ratio(path.ratio, d.odds_ratio, d.rate, d.alpha, d.target, path.count,
                                &result);
     }
     return result;
@@ -88,7 +88,7 @@ std::int32_t searched_count(const Path &path, const SLV_size_result &result) {
 }
 
 bool is_found(const SLV_size_result &result) {
-    return result.status == SLV_FOUND || result.status == SLV_FOUND_WITH_WARNING;
+    return result.status == VANTOR_FOUND || result.status == VANTOR_FOUND_WITH_WARNING;
 }
 
 // ---- The non-monotone example ---------------------------------------------
@@ -98,10 +98,10 @@ TEST(NonMonotonePower, OneCaseReachingTheTargetIsNoAnswerWhenLargerSizesFallShor
     // then the power falls towards about 0.07 as the cases grow.
     EXPECT_NEAR(power_of(1, 50, 5, 0.01, 0.05), 0.35, 0.01);
     EXPECT_NEAR(power_of(100000, 50, 5, 0.01, 0.05), 0.07, 0.01);
-    const Path path{true, 50, 0, SLV_UNIT_ALLELES};
+    const Path path{true, 50, 0, VANTOR_COUNT_ALLELES};
     const SLV_size_result high = solve(path, {5, 0.01, 0.05, 0.3});
-    EXPECT_EQ(high.status, SLV_NOT_REACHABLE);
-    EXPECT_EQ(high.reason, SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED);
+    EXPECT_EQ(high.status, VANTOR_NOT_REACHABLE);
+    EXPECT_EQ(high.reason, VANTOR_REASON_LEVELS_OFF_WITH_GROUP_FIXED);
     // Below the power's limit every size reaches the target.
     const Design low{5, 0.01, 0.05, 0.06};
     const SLV_size_result result = solve(path, low);
@@ -116,7 +116,7 @@ TEST(NonMonotonePower, FallsThenRisesAndTheAnswerIsOnTheRise) {
     const Design d{20, 0.003, 0.05, 0.6};
     EXPECT_GE(power_of(1, 100, 20, 0.003, 0.05), d.target);
     EXPECT_LT(power_of(19, 100, 20, 0.003, 0.05), d.target);
-    const Path path{true, 100, 0, SLV_UNIT_ALLELES};
+    const Path path{true, 100, 0, VANTOR_COUNT_ALLELES};
     const SLV_size_result result = solve(path, d);
     ASSERT_TRUE(is_found(result));
     EXPECT_GT(result.cases, 19);
@@ -165,18 +165,18 @@ constexpr std::int32_t kScanLimit = 4000;
 bool agrees_with_scan(const Path &path, const Design &d) {
     const SLV_size_result result = solve(path, d);
     EXPECT_LE(result.evaluations, kBudget);
-    if (!is_found(result) || searched_count(path, result) > kScanLimit / 2 * path.unit) {
+    if (!is_found(result) || searched_count(path, result) > kScanLimit / 2 * path.count) {
         return false;
     }
-    EXPECT_EQ(result.power, power_on_path(path, searched_count(path, result) / path.unit, d));
-    if (result.reason == SLV_REASON_UNEVEN_ROUNDING) {
+    EXPECT_EQ(result.power, power_on_path(path, searched_count(path, result) / path.count, d));
+    if (result.reason == VANTOR_REASON_UNEVEN_ROUNDING) {
         return false;  // documented: checked below for what it does promise
     }
     const std::int32_t scanned = scanned_answer(path, d, kScanLimit);
-    EXPECT_EQ(searched_count(path, result), scanned * path.unit)
+    EXPECT_EQ(searched_count(path, result), scanned * path.count)
         << "rate " << d.rate << " odds ratio " << d.odds_ratio << " alpha " << d.alpha << " target "
         << d.target << " partner " << path.partner << " ratio " << path.ratio << " unit "
-        << path.unit;
+        << path.count;
     return true;
 }
 
@@ -185,7 +185,8 @@ TEST(SizesAgainstScan, CasesWithControlsFixed) {
     int compared = 0;
     for (int i = 0; i < 400; ++i) {
         const Design d = designs.next();
-        compared += agrees_with_scan({true, designs.count(3000), 0, SLV_UNIT_ALLELES}, d) ? 1 : 0;
+        compared +=
+            agrees_with_scan({true, designs.count(3000), 0, VANTOR_COUNT_ALLELES}, d) ? 1 : 0;
     }
     EXPECT_GT(compared, 100);
 }
@@ -195,7 +196,8 @@ TEST(SizesAgainstScan, ControlsWithCasesFixed) {
     int compared = 0;
     for (int i = 0; i < 400; ++i) {
         const Design d = designs.next();
-        compared += agrees_with_scan({false, designs.count(3000), 0, SLV_UNIT_ALLELES}, d) ? 1 : 0;
+        compared +=
+            agrees_with_scan({false, designs.count(3000), 0, VANTOR_COUNT_ALLELES}, d) ? 1 : 0;
     }
     EXPECT_GT(compared, 100);
 }
@@ -206,8 +208,9 @@ TEST(SizesAgainstScan, PeopleAreSearchedWholeNotHalved) {
     for (int i = 0; i < 300; ++i) {
         const Design d = designs.next();
         const std::int32_t partner = 2 * designs.count(1500);
-        compared += agrees_with_scan({i % 2 == 0, partner, 0, SLV_UNIT_PEOPLE}, d) ? 1 : 0;
-        compared += agrees_with_scan({i % 2 == 0, 0, designs.ratio(), SLV_UNIT_PEOPLE}, d) ? 1 : 0;
+        compared += agrees_with_scan({i % 2 == 0, partner, 0, VANTOR_COUNT_PEOPLE}, d) ? 1 : 0;
+        compared +=
+            agrees_with_scan({i % 2 == 0, 0, designs.ratio(), VANTOR_COUNT_PEOPLE}, d) ? 1 : 0;
     }
     EXPECT_GT(compared, 150);
 }
@@ -217,7 +220,8 @@ TEST(SizesAgainstScan, FixedRatioEitherWay) {
     int compared = 0;
     for (int i = 0; i < 400; ++i) {
         const Design d = designs.next();
-        compared += agrees_with_scan({i % 2 == 0, 0, designs.ratio(), SLV_UNIT_ALLELES}, d) ? 1 : 0;
+        compared +=
+            agrees_with_scan({i % 2 == 0, 0, designs.ratio(), VANTOR_COUNT_ALLELES}, d) ? 1 : 0;
     }
     EXPECT_GT(compared, 150);
 }
@@ -227,10 +231,10 @@ TEST(SizesAgainstScan, UnevenRoundingIsFlaggedAndStillReachesTheTarget) {
     // control lowers the power, so it rises in a saw-tooth along the ratio.
     const Design d{7.0726381947619235, 0.99622425956759131, 0.0013772067862627727,
                    0.042709870579625352};
-    const Path path{true, 0, 0.28509931012038076, SLV_UNIT_ALLELES};
+    const Path path{true, 0, 0.28509931012038076, VANTOR_COUNT_ALLELES};
     const SLV_size_result result = solve(path, d);
-    EXPECT_EQ(result.status, SLV_FOUND_WITH_WARNING);
-    EXPECT_EQ(result.reason, SLV_REASON_UNEVEN_ROUNDING);
+    EXPECT_EQ(result.status, VANTOR_FOUND_WITH_WARNING);
+    EXPECT_EQ(result.reason, VANTOR_REASON_UNEVEN_ROUNDING);
     EXPECT_GE(power_on_path(path, result.cases, d), d.target);
     EXPECT_LT(power_on_path(path, result.cases - 1, d), d.target);
     EXPECT_LE(result.cases, scanned_answer(path, d, kScanLimit));
@@ -238,14 +242,14 @@ TEST(SizesAgainstScan, UnevenRoundingIsFlaggedAndStillReachesTheTarget) {
 
 TEST(RatioRounding, PartnersAreRoundedToNearestHalvesUpAndAtLeastOne) {
     SLV_size_result result;
-    SLV_cases_for_ratio(2, 1.3, 0.3, 5e-8, 0.8, SLV_UNIT_PEOPLE, &result);
-    ASSERT_EQ(result.status, SLV_FOUND);
+    SLV_cases_for_ratio(2, 1.3, 0.3, 5e-8, 0.8, VANTOR_COUNT_PEOPLE, &result);
+    ASSERT_EQ(result.status, VANTOR_FOUND);
     EXPECT_EQ(result.controls, 2 * result.cases);
     EXPECT_EQ(result.cases % 2, 0);
-    SLV_cases_for_ratio(1.5, 3, 0.3, 0.05, 0.5, SLV_UNIT_ALLELES, &result);
+    SLV_cases_for_ratio(1.5, 3, 0.3, 0.05, 0.5, VANTOR_COUNT_ALLELES, &result);
     ASSERT_TRUE(is_found(result));
     EXPECT_EQ(result.controls, rounded_partner(1.5, result.cases));
-    SLV_controls_for_ratio(1e-6, 1.5, 0.3, 0.05, 0.8, SLV_UNIT_ALLELES, &result);
+    SLV_controls_for_ratio(1e-6, 1.5, 0.3, 0.05, 0.8, VANTOR_COUNT_ALLELES, &result);
     ASSERT_TRUE(is_found(result));
     EXPECT_EQ(result.cases, rounded_partner(1e-6, result.controls));
 }
@@ -275,17 +279,17 @@ TEST(SizesAgainstFormula, GenomeWideDesignsInAllelesAndPeople) {
           Case{1.5, 0.1, 0.05, 0.95, 1}, Case{1.02, 0.3, 5e-8, 0.8, 1}}) {
         const double expected = formula_cases(c.odds_ratio, c.rate, c.alpha, c.target, c.ratio);
         SLV_size_result alleles;
-        SLV_cases_for_ratio(c.ratio, c.odds_ratio, c.rate, c.alpha, c.target, SLV_UNIT_ALLELES,
+        SLV_cases_for_ratio(c.ratio, c.odds_ratio, c.rate, c.alpha, c.target, VANTOR_COUNT_ALLELES,
                             &alleles);
-        ASSERT_EQ(alleles.status, SLV_FOUND) << c.odds_ratio;
+        ASSERT_EQ(alleles.status, VANTOR_FOUND) << c.odds_ratio;
         // The formula's continuous answer, rounded up; a rounded partner
         // count may move it by one.
         EXPECT_NEAR(alleles.cases, std::ceil(expected), 1) << c.odds_ratio << " " << c.ratio;
         EXPECT_LE(alleles.evaluations, kBudget);
         SLV_size_result people;
-        SLV_cases_for_ratio(c.ratio, c.odds_ratio, c.rate, c.alpha, c.target, SLV_UNIT_PEOPLE,
+        SLV_cases_for_ratio(c.ratio, c.odds_ratio, c.rate, c.alpha, c.target, VANTOR_COUNT_PEOPLE,
                             &people);
-        ASSERT_EQ(people.status, SLV_FOUND);
+        ASSERT_EQ(people.status, VANTOR_FOUND);
         EXPECT_EQ(people.cases % 2, 0);
         EXPECT_NEAR(people.cases, 2 * std::ceil(expected / 2), 2) << c.odds_ratio;
     }
@@ -297,11 +301,11 @@ TEST(SizesAgainstFormula, FixedControlsFromTheFormulasControls) {
     const double expected = formula_cases(1.2, 0.25, 5e-8, 0.8, 1);
     const auto controls = static_cast<std::int32_t>(std::ceil(expected));
     SLV_size_result result;
-    SLV_cases_for_controls(controls, 1.2, 0.25, 5e-8, 0.8, SLV_UNIT_ALLELES, &result);
-    ASSERT_EQ(result.status, SLV_FOUND);
+    SLV_cases_for_controls(controls, 1.2, 0.25, 5e-8, 0.8, VANTOR_COUNT_ALLELES, &result);
+    ASSERT_EQ(result.status, VANTOR_FOUND);
     EXPECT_NEAR(result.cases, controls, 1);
-    SLV_controls_for_cases(controls, 1.2, 0.25, 5e-8, 0.8, SLV_UNIT_ALLELES, &result);
-    ASSERT_EQ(result.status, SLV_FOUND);
+    SLV_controls_for_cases(controls, 1.2, 0.25, 5e-8, 0.8, VANTOR_COUNT_ALLELES, &result);
+    ASSERT_EQ(result.status, VANTOR_FOUND);
     EXPECT_NEAR(result.controls, controls, 1);
 }
 
@@ -311,16 +315,16 @@ TEST(NotReachable, PowerLevelsOffWhenTheOtherGroupIsTooSmall) {
     // 200 control alleles at odds ratio 1.2 and 5e-8: even infinitely many
     // cases leave the control rate too uncertain.
     SLV_size_result result;
-    EXPECT_EQ(SLV_cases_for_controls(200, 1.2, 0.3, 5e-8, 0.8, SLV_UNIT_ALLELES, &result),
-              SLV_NOT_REACHABLE);
-    EXPECT_EQ(result.reason, SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED);
+    EXPECT_EQ(SLV_cases_for_controls(200, 1.2, 0.3, 5e-8, 0.8, VANTOR_COUNT_ALLELES, &result),
+              VANTOR_NOT_REACHABLE);
+    EXPECT_EQ(result.reason, VANTOR_REASON_LEVELS_OFF_WITH_GROUP_FIXED);
     EXPECT_EQ(result.cases, 0);
     EXPECT_EQ(result.controls, 0);
     EXPECT_TRUE(std::isnan(result.power));
     EXPECT_LE(result.evaluations, kBudget);
-    EXPECT_EQ(SLV_controls_for_cases(200, 1.2, 0.3, 5e-8, 0.8, SLV_UNIT_PEOPLE, &result),
-              SLV_NOT_REACHABLE);
-    EXPECT_EQ(result.reason, SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED);
+    EXPECT_EQ(SLV_controls_for_cases(200, 1.2, 0.3, 5e-8, 0.8, VANTOR_COUNT_PEOPLE, &result),
+              VANTOR_NOT_REACHABLE);
+    EXPECT_EQ(result.reason, VANTOR_REASON_LEVELS_OFF_WITH_GROUP_FIXED);
 }
 
 TEST(NotReachable, SizeBeyondTheLargestCount) {
@@ -329,32 +333,32 @@ TEST(NotReachable, SizeBeyondTheLargestCount) {
     ASSERT_GT(equal, 2.2e9);
     ASSERT_LT(equal, 4e9);
     SLV_size_result result;
-    EXPECT_EQ(SLV_cases_for_ratio(1, 1.00035, 0.3, 5e-8, 0.8, SLV_UNIT_ALLELES, &result),
-              SLV_NOT_REACHABLE);
-    EXPECT_EQ(result.reason, SLV_REASON_BEYOND_LARGEST_COUNT);
+    EXPECT_EQ(SLV_cases_for_ratio(1, 1.00035, 0.3, 5e-8, 0.8, VANTOR_COUNT_ALLELES, &result),
+              VANTOR_NOT_REACHABLE);
+    EXPECT_EQ(result.reason, VANTOR_REASON_BEYOND_LARGEST_COUNT);
     EXPECT_EQ(result.cases, 0);
     // With all 2147483647 control alleles, infinitely many cases would do
     // (the controls alone carry more than half the information needed), but
     // the cases needed pass the largest count.
-    EXPECT_EQ(SLV_cases_for_controls(SLV_LARGEST_COUNT, 1.00035, 0.3, 5e-8, 0.8, SLV_UNIT_ALLELES,
-                                     &result),
-              SLV_NOT_REACHABLE);
-    EXPECT_EQ(result.reason, SLV_REASON_BEYOND_LARGEST_COUNT);
+    EXPECT_EQ(SLV_cases_for_controls(VANTOR_LARGEST_COUNT, 1.00035, 0.3, 5e-8, 0.8,
+                                     VANTOR_COUNT_ALLELES, &result),
+              VANTOR_NOT_REACHABLE);
+    EXPECT_EQ(result.reason, VANTOR_REASON_BEYOND_LARGEST_COUNT);
     // A tenth of that many controls cannot: the power levels off.
-    EXPECT_EQ(SLV_cases_for_controls(SLV_LARGEST_COUNT / 10, 1.00035, 0.3, 5e-8, 0.8,
-                                     SLV_UNIT_ALLELES, &result),
-              SLV_NOT_REACHABLE);
-    EXPECT_EQ(result.reason, SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED);
+    EXPECT_EQ(SLV_cases_for_controls(VANTOR_LARGEST_COUNT / 10, 1.00035, 0.3, 5e-8, 0.8,
+                                     VANTOR_COUNT_ALLELES, &result),
+              VANTOR_NOT_REACHABLE);
+    EXPECT_EQ(result.reason, VANTOR_REASON_LEVELS_OFF_WITH_GROUP_FIXED);
 }
 
 TEST(NotReachable, ALargeRatioEndsTheRangeWhereThePartnersStopFitting) {
     // 1000 controls per case: the cases can grow to 2147483 only.
     SLV_size_result result;
-    SLV_cases_for_ratio(1000, 1.001, 0.3, 5e-8, 0.8, SLV_UNIT_ALLELES, &result);
-    EXPECT_EQ(result.status, SLV_NOT_REACHABLE);
-    EXPECT_EQ(result.reason, SLV_REASON_BEYOND_LARGEST_COUNT);
-    SLV_cases_for_ratio(1000, 1.3, 0.3, 5e-8, 0.8, SLV_UNIT_ALLELES, &result);
-    ASSERT_EQ(result.status, SLV_FOUND);
+    SLV_cases_for_ratio(1000, 1.001, 0.3, 5e-8, 0.8, VANTOR_COUNT_ALLELES, &result);
+    EXPECT_EQ(result.status, VANTOR_NOT_REACHABLE);
+    EXPECT_EQ(result.reason, VANTOR_REASON_BEYOND_LARGEST_COUNT);
+    SLV_cases_for_ratio(1000, 1.3, 0.3, 5e-8, 0.8, VANTOR_COUNT_ALLELES, &result);
+    ASSERT_EQ(result.status, VANTOR_FOUND);
     EXPECT_EQ(result.controls, 1000 * result.cases);
 }
 
@@ -371,7 +375,7 @@ void expect_detectable(std::int32_t cases, std::int32_t controls, double rate, d
         }
         SCOPED_TRACE(testing::Message() << cases << " " << controls << " " << rate << " " << alpha
                                         << " " << target << " above " << above);
-        ASSERT_TRUE(result.status == SLV_FOUND || result.status == SLV_FOUND_WITH_WARNING);
+        ASSERT_TRUE(result.status == VANTOR_FOUND || result.status == VANTOR_FOUND_WITH_WARNING);
         EXPECT_LE(result.evaluations, kBudget);
         EXPECT_EQ(above, result.odds_ratio > 1);
         const double reached = power_of(cases, controls, result.odds_ratio, rate, alpha);
@@ -393,7 +397,7 @@ TEST(DetectableOddsRatio, PluggedBackReachesTheTargetAndAStepTowardsOneDoesNot) 
     expect_detectable(2000, 4000, 0.1, 5e-8, 0.9);
     expect_detectable(200, 200, 0.5, 0.05, 0.8);
     expect_detectable(100000, 300000, 0.02, 5e-8, 0.8);
-    expect_detectable(SLV_LARGEST_COUNT, SLV_LARGEST_COUNT, 0.3, 1e-12, 0.99);
+    expect_detectable(VANTOR_LARGEST_COUNT, VANTOR_LARGEST_COUNT, 0.3, 1e-12, 0.99);
     expect_detectable(30, 500, 0.2, 0.01, 0.5);
 }
 
@@ -403,7 +407,7 @@ TEST(DetectableOddsRatio, MatchesTheFormulasSampleSizeTheOtherWayRound) {
     SLV_effect_result result;
     SLV_odds_ratio_above_one(static_cast<std::int32_t>(cases), static_cast<std::int32_t>(cases),
                              0.3, 5e-8, 0.8, &result);
-    ASSERT_EQ(result.status, SLV_FOUND);
+    ASSERT_EQ(result.status, VANTOR_FOUND);
     EXPECT_NEAR(result.odds_ratio, 1.3, 1e-3);
 }
 
@@ -414,8 +418,8 @@ TEST(DetectableOddsRatio, LevelTooStrictForTheCountsIsNotReachable) {
         const std::int32_t status = above
                                         ? SLV_odds_ratio_above_one(2, 2, 0.3, 1e-12, 0.8, &result)
                                         : SLV_odds_ratio_below_one(2, 2, 0.3, 1e-12, 0.8, &result);
-        EXPECT_EQ(status, SLV_NOT_REACHABLE);
-        EXPECT_EQ(result.reason, SLV_REASON_LEVELS_OFF_WITH_EFFECT);
+        EXPECT_EQ(status, VANTOR_NOT_REACHABLE);
+        EXPECT_EQ(result.reason, VANTOR_REASON_LEVELS_OFF_WITH_EFFECT);
         EXPECT_TRUE(std::isnan(result.odds_ratio));
         EXPECT_TRUE(std::isnan(result.power));
         EXPECT_LE(result.evaluations, kBudget);
@@ -427,23 +431,23 @@ TEST(DetectableOddsRatio, LevelTooStrictForTheCountsIsNotReachable) {
 TEST(Warning, FewExpectedAllelesFlagAnAnswerWithoutRefusingIt) {
     // Rate 0.001: 2000 control alleles expect 2 copies of the risk allele.
     SLV_size_result result;
-    SLV_cases_for_controls(2000, 20, 0.001, 0.05, 0.5, SLV_UNIT_ALLELES, &result);
-    EXPECT_EQ(result.status, SLV_FOUND_WITH_WARNING);
-    EXPECT_EQ(result.reason, SLV_REASON_FEW_EXPECTED_ALLELES);
+    SLV_cases_for_controls(2000, 20, 0.001, 0.05, 0.5, VANTOR_COUNT_ALLELES, &result);
+    EXPECT_EQ(result.status, VANTOR_FOUND_WITH_WARNING);
+    EXPECT_EQ(result.reason, VANTOR_REASON_FEW_EXPECTED_ALLELES);
     EXPECT_GT(result.cases, 0);
     EXPECT_GE(result.power, 0.5);
-    EXPECT_EQ(SLV_status_of_reason(result.reason), SLV_FOUND_WITH_WARNING);
+    EXPECT_EQ(VANTOR_status_of_reason(result.reason), VANTOR_FOUND_WITH_WARNING);
 
     SLV_effect_result effect;
     SLV_odds_ratio_above_one(40, 40, 0.05, 0.05, 0.8, &effect);
-    EXPECT_EQ(effect.status, SLV_FOUND_WITH_WARNING);
-    EXPECT_EQ(effect.reason, SLV_REASON_FEW_EXPECTED_ALLELES);
+    EXPECT_EQ(effect.status, VANTOR_FOUND_WITH_WARNING);
+    EXPECT_EQ(effect.reason, VANTOR_REASON_FEW_EXPECTED_ALLELES);
     EXPECT_GT(effect.odds_ratio, 1);
 
     // The same questions with plenty of both alleles carry no warning.
-    SLV_cases_for_controls(20000, 1.5, 0.3, 0.05, 0.5, SLV_UNIT_ALLELES, &result);
-    EXPECT_EQ(result.status, SLV_FOUND);
-    EXPECT_EQ(result.reason, SLV_REASON_NONE);
+    SLV_cases_for_controls(20000, 1.5, 0.3, 0.05, 0.5, VANTOR_COUNT_ALLELES, &result);
+    EXPECT_EQ(result.status, VANTOR_FOUND);
+    EXPECT_EQ(result.reason, VANTOR_REASON_NONE);
 }
 
 // ---- Refused input -------------------------------------------------------------------
@@ -451,49 +455,49 @@ TEST(Warning, FewExpectedAllelesFlagAnAnswerWithoutRefusingIt) {
 TEST(InputChecks, EachRefusesItsOwnOutOfRangeValues) {
     const double nan = std::nan("");
     const double inf = INFINITY;
-    EXPECT_EQ(SLV_check_unit(1), SLV_REASON_NONE);
-    EXPECT_EQ(SLV_check_unit(2), SLV_REASON_NONE);
+    EXPECT_EQ(VANTOR_check_count(1), VANTOR_REASON_NONE);
+    EXPECT_EQ(VANTOR_check_count(2), VANTOR_REASON_NONE);
     for (const std::int32_t unit : {0, 3, -1}) {
-        EXPECT_EQ(SLV_check_unit(unit), SLV_REASON_BAD_UNIT);
-        EXPECT_EQ(SLV_check_cases(10, unit), SLV_REASON_BAD_UNIT);
-        EXPECT_EQ(SLV_check_ratio(1, unit), SLV_REASON_BAD_UNIT);
+        EXPECT_EQ(VANTOR_check_count(unit), VANTOR_REASON_BAD_COUNT);
+        EXPECT_EQ(VANTOR_check_cases(10, unit), VANTOR_REASON_BAD_COUNT);
+        EXPECT_EQ(VANTOR_check_ratio(1, unit), VANTOR_REASON_BAD_COUNT);
     }
-    EXPECT_EQ(SLV_check_cases(1, 1), SLV_REASON_NONE);
-    EXPECT_EQ(SLV_check_cases(2147483647, 1), SLV_REASON_NONE);
-    EXPECT_EQ(SLV_check_cases(1073741823, 2), SLV_REASON_NONE);
+    EXPECT_EQ(VANTOR_check_cases(1, 1), VANTOR_REASON_NONE);
+    EXPECT_EQ(VANTOR_check_cases(2147483647, 1), VANTOR_REASON_NONE);
+    EXPECT_EQ(VANTOR_check_cases(1073741823, 2), VANTOR_REASON_NONE);
     for (const std::int64_t bad : {std::int64_t{0}, std::int64_t{-5}, std::int64_t{2147483648}}) {
-        EXPECT_EQ(SLV_check_cases(bad, 1), SLV_REASON_BAD_CASES);
-        EXPECT_EQ(SLV_check_controls(bad, 1), SLV_REASON_BAD_CONTROLS);
+        EXPECT_EQ(VANTOR_check_cases(bad, 1), VANTOR_REASON_BAD_CASES);
+        EXPECT_EQ(VANTOR_check_controls(bad, 1), VANTOR_REASON_BAD_CONTROLS);
     }
-    EXPECT_EQ(SLV_check_controls(1073741824, 2), SLV_REASON_BAD_CONTROLS);
+    EXPECT_EQ(VANTOR_check_controls(1073741824, 2), VANTOR_REASON_BAD_CONTROLS);
     for (const double bad : {0.0, 1.0, -0.1, 1.5, nan, inf}) {
-        EXPECT_EQ(SLV_check_control_rate(bad), SLV_REASON_BAD_CONTROL_RATE) << bad;
+        EXPECT_EQ(VANTOR_check_control_rate(bad), VANTOR_REASON_BAD_CONTROL_RATE) << bad;
     }
-    EXPECT_EQ(SLV_check_control_rate(1e-300), SLV_REASON_NONE);
-    EXPECT_EQ(SLV_check_alpha(1e-12), SLV_REASON_NONE);
-    EXPECT_EQ(SLV_check_alpha(0.999), SLV_REASON_NONE);
+    EXPECT_EQ(VANTOR_check_control_rate(1e-300), VANTOR_REASON_NONE);
+    EXPECT_EQ(VANTOR_check_alpha(1e-12), VANTOR_REASON_NONE);
+    EXPECT_EQ(VANTOR_check_alpha(0.999), VANTOR_REASON_NONE);
     for (const double bad : {9.9e-13, 0.0, 1.0, -0.05, nan}) {
-        EXPECT_EQ(SLV_check_alpha(bad), SLV_REASON_BAD_ALPHA) << bad;
+        EXPECT_EQ(VANTOR_check_alpha(bad), VANTOR_REASON_BAD_ALPHA) << bad;
     }
     for (const double bad : {1.0, 0.0, -2.0, nan, inf}) {
-        EXPECT_EQ(SLV_check_odds_ratio(bad), SLV_REASON_BAD_ODDS_RATIO) << bad;
+        EXPECT_EQ(VANTOR_check_odds_ratio(bad), VANTOR_REASON_BAD_ODDS_RATIO) << bad;
     }
-    EXPECT_EQ(SLV_check_odds_ratio(0.5), SLV_REASON_NONE);
+    EXPECT_EQ(VANTOR_check_odds_ratio(0.5), VANTOR_REASON_NONE);
     for (const double bad : {0.05, 0.01, 1.0, 1.2, nan}) {
-        EXPECT_EQ(SLV_check_target_power(bad, 0.05), SLV_REASON_BAD_TARGET_POWER) << bad;
+        EXPECT_EQ(VANTOR_check_target_power(bad, 0.05), VANTOR_REASON_BAD_TARGET_POWER) << bad;
     }
-    EXPECT_EQ(SLV_check_target_power(0.0500001, 0.05), SLV_REASON_NONE);
+    EXPECT_EQ(VANTOR_check_target_power(0.0500001, 0.05), VANTOR_REASON_NONE);
     for (const double bad : {0.0, -1.0, nan, inf, 3e9}) {
-        EXPECT_EQ(SLV_check_ratio(bad, 1), SLV_REASON_BAD_RATIO) << bad;
+        EXPECT_EQ(VANTOR_check_ratio(bad, 1), VANTOR_REASON_BAD_RATIO) << bad;
     }
-    EXPECT_EQ(SLV_check_ratio(2147483647.0, 1), SLV_REASON_NONE);
-    EXPECT_EQ(SLV_check_ratio(2147483647.0, 2), SLV_REASON_BAD_RATIO);
-    EXPECT_EQ(SLV_check_ratio(1e-300, 2), SLV_REASON_NONE);
+    EXPECT_EQ(VANTOR_check_ratio(2147483647.0, 1), VANTOR_REASON_NONE);
+    EXPECT_EQ(VANTOR_check_ratio(2147483647.0, 2), VANTOR_REASON_BAD_RATIO);
+    EXPECT_EQ(VANTOR_check_ratio(1e-300, 2), VANTOR_REASON_NONE);
 }
 
 void expect_refused_size(std::int32_t status, const SLV_size_result &result, std::int32_t reason) {
-    EXPECT_EQ(status, SLV_INVALID_INPUT);
-    EXPECT_EQ(result.status, SLV_INVALID_INPUT);
+    EXPECT_EQ(status, VANTOR_INVALID_INPUT);
+    EXPECT_EQ(result.status, VANTOR_INVALID_INPUT);
     EXPECT_EQ(result.reason, reason);
     EXPECT_EQ(result.cases, 0);
     EXPECT_EQ(result.controls, 0);
@@ -504,30 +508,30 @@ void expect_refused_size(std::int32_t status, const SLV_size_result &result, std
 TEST(InputChecks, SolversRefuseBeforeComputingAndNameTheInput) {
     SLV_size_result r;
     expect_refused_size(SLV_cases_for_controls(0, 1.3, 0.3, 0.05, 0.8, 1, &r), r,
-                        SLV_REASON_BAD_CONTROLS);
+                        VANTOR_REASON_BAD_CONTROLS);
     expect_refused_size(SLV_controls_for_cases(-1, 1.3, 0.3, 0.05, 0.8, 1, &r), r,
-                        SLV_REASON_BAD_CASES);
+                        VANTOR_REASON_BAD_CASES);
     expect_refused_size(SLV_cases_for_controls(100, 1.0, 0.3, 0.05, 0.8, 1, &r), r,
-                        SLV_REASON_BAD_ODDS_RATIO);
+                        VANTOR_REASON_BAD_ODDS_RATIO);
     expect_refused_size(SLV_cases_for_controls(100, 1.3, 1.0, 0.05, 0.8, 1, &r), r,
-                        SLV_REASON_BAD_CONTROL_RATE);
+                        VANTOR_REASON_BAD_CONTROL_RATE);
     expect_refused_size(SLV_cases_for_controls(100, 1.3, 0.3, 0, 0.8, 1, &r), r,
-                        SLV_REASON_BAD_ALPHA);
+                        VANTOR_REASON_BAD_ALPHA);
     expect_refused_size(SLV_cases_for_controls(100, 1.3, 0.3, 0.05, 0.05, 1, &r), r,
-                        SLV_REASON_BAD_TARGET_POWER);
+                        VANTOR_REASON_BAD_TARGET_POWER);
     expect_refused_size(SLV_cases_for_controls(100, 1.3, 0.3, 0.05, 0.8, 3, &r), r,
-                        SLV_REASON_BAD_UNIT);
+                        VANTOR_REASON_BAD_COUNT);
     expect_refused_size(SLV_cases_for_ratio(0, 1.3, 0.3, 0.05, 0.8, 1, &r), r,
-                        SLV_REASON_BAD_RATIO);
+                        VANTOR_REASON_BAD_RATIO);
     expect_refused_size(SLV_controls_for_ratio(1, 1.3, 0.3, 0.05, 1.0, 2, &r), r,
-                        SLV_REASON_BAD_TARGET_POWER);
+                        VANTOR_REASON_BAD_TARGET_POWER);
     SLV_effect_result e;
-    EXPECT_EQ(SLV_odds_ratio_above_one(10, 0, 0.3, 0.05, 0.8, &e), SLV_INVALID_INPUT);
-    EXPECT_EQ(e.reason, SLV_REASON_BAD_CONTROLS);
+    EXPECT_EQ(SLV_odds_ratio_above_one(10, 0, 0.3, 0.05, 0.8, &e), VANTOR_INVALID_INPUT);
+    EXPECT_EQ(e.reason, VANTOR_REASON_BAD_CONTROLS);
     EXPECT_TRUE(std::isnan(e.odds_ratio));
     EXPECT_EQ(e.evaluations, 0);
-    EXPECT_EQ(SLV_odds_ratio_below_one(10, 10, 0.3, 1e-13, 0.8, &e), SLV_INVALID_INPUT);
-    EXPECT_EQ(e.reason, SLV_REASON_BAD_ALPHA);
+    EXPECT_EQ(SLV_odds_ratio_below_one(10, 10, 0.3, 1e-13, 0.8, &e), VANTOR_INVALID_INPUT);
+    EXPECT_EQ(e.reason, VANTOR_REASON_BAD_ALPHA);
 }
 
 // ---- Messages --------------------------------------------------------------------------
@@ -539,36 +543,37 @@ TEST(Messages, EveryReasonHasItsOwnWordsAndStatus) {
         const char *words;  // part of the message a person needs
     };
     const Expected table[] = {
-        {SLV_REASON_NONE, SLV_FOUND, "reached"},
-        {SLV_REASON_FEW_EXPECTED_ALLELES, SLV_FOUND_WITH_WARNING, "fewer than 5 copies"},
-        {SLV_REASON_UNEVEN_ROUNDING, SLV_FOUND_WITH_WARNING, "rounding"},
-        {SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED, SLV_NOT_REACHABLE, "levels off"},
-        {SLV_REASON_BEYOND_LARGEST_COUNT, SLV_NOT_REACHABLE, "2147483647 alleles"},
-        {SLV_REASON_LEVELS_OFF_WITH_EFFECT, SLV_NOT_REACHABLE, "level is too strict"},
-        {SLV_REASON_POWER_TOO_IRREGULAR, SLV_NOT_REACHABLE, "rises and falls"},
-        {SLV_REASON_BAD_CASES, SLV_INVALID_INPUT, "number of cases"},
-        {SLV_REASON_BAD_CONTROLS, SLV_INVALID_INPUT, "number of controls"},
-        {SLV_REASON_BAD_CONTROL_RATE, SLV_INVALID_INPUT, "rate among controls"},
-        {SLV_REASON_BAD_ALPHA, SLV_INVALID_INPUT, "significance level must be at least 1e-12"},
-        {SLV_REASON_BAD_ODDS_RATIO, SLV_INVALID_INPUT, "odds ratio must be a positive"},
-        {SLV_REASON_BAD_TARGET_POWER, SLV_INVALID_INPUT, "target power must be above"},
-        {SLV_REASON_BAD_RATIO, SLV_INVALID_INPUT, "ratio"},
-        {SLV_REASON_BAD_UNIT, SLV_INVALID_INPUT, "counting unit"},
+        {VANTOR_REASON_NONE, VANTOR_FOUND, "reached"},
+        {VANTOR_REASON_FEW_EXPECTED_ALLELES, VANTOR_FOUND_WITH_WARNING, "fewer than 5 copies"},
+        {VANTOR_REASON_UNEVEN_ROUNDING, VANTOR_FOUND_WITH_WARNING, "rounding"},
+        {VANTOR_REASON_LEVELS_OFF_WITH_GROUP_FIXED, VANTOR_NOT_REACHABLE, "levels off"},
+        {VANTOR_REASON_BEYOND_LARGEST_COUNT, VANTOR_NOT_REACHABLE, "2147483647 alleles"},
+        {VANTOR_REASON_LEVELS_OFF_WITH_EFFECT, VANTOR_NOT_REACHABLE, "level is too strict"},
+        {VANTOR_REASON_POWER_TOO_IRREGULAR, VANTOR_NOT_REACHABLE, "rises and falls"},
+        {VANTOR_REASON_BAD_CASES, VANTOR_INVALID_INPUT, "number of cases"},
+        {VANTOR_REASON_BAD_CONTROLS, VANTOR_INVALID_INPUT, "number of controls"},
+        {VANTOR_REASON_BAD_CONTROL_RATE, VANTOR_INVALID_INPUT, "rate among controls"},
+        {VANTOR_REASON_BAD_ALPHA, VANTOR_INVALID_INPUT,
+         "significance level must be at least 1e-12"},
+        {VANTOR_REASON_BAD_ODDS_RATIO, VANTOR_INVALID_INPUT, "odds ratio must be a positive"},
+        {VANTOR_REASON_BAD_TARGET_POWER, VANTOR_INVALID_INPUT, "target power must be above"},
+        {VANTOR_REASON_BAD_RATIO, VANTOR_INVALID_INPUT, "ratio"},
+        {VANTOR_REASON_BAD_COUNT, VANTOR_INVALID_INPUT, "counting unit"},
     };
     std::set<std::string> distinct;
     for (const Expected &e : table) {
-        const std::string message = SLV_message(e.reason);
+        const std::string message = VANTOR_message(e.reason);
         EXPECT_NE(message.find(e.words), std::string::npos) << e.reason << ": " << message;
-        EXPECT_EQ(SLV_status_of_reason(e.reason), e.status) << e.reason;
+        EXPECT_EQ(VANTOR_status_of_reason(e.reason), e.status) << e.reason;
         distinct.insert(message);
     }
     EXPECT_EQ(distinct.size(), sizeof table / sizeof table[0]);
-    EXPECT_STREQ(SLV_message(9999), "unknown reason code");
-    EXPECT_STREQ(SLV_status_name(SLV_FOUND), "found");
-    EXPECT_STREQ(SLV_status_name(SLV_FOUND_WITH_WARNING), "found with a warning");
-    EXPECT_STREQ(SLV_status_name(SLV_NOT_REACHABLE), "not reachable");
-    EXPECT_STREQ(SLV_status_name(SLV_INVALID_INPUT), "invalid input");
-    EXPECT_STREQ(SLV_status_name(7), "unknown status");
+    EXPECT_STREQ(VANTOR_message(9999), "unknown reason code");
+    EXPECT_STREQ(VANTOR_status_name(VANTOR_FOUND), "found");
+    EXPECT_STREQ(VANTOR_status_name(VANTOR_FOUND_WITH_WARNING), "found with a warning");
+    EXPECT_STREQ(VANTOR_status_name(VANTOR_NOT_REACHABLE), "not reachable");
+    EXPECT_STREQ(VANTOR_status_name(VANTOR_INVALID_INPUT), "invalid input");
+    EXPECT_STREQ(VANTOR_status_name(7), "unknown status");
 }
 
 }  // namespace

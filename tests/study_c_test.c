@@ -7,9 +7,9 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "question/study.h"
 #include "search/design.h"
 #include "search/solve.h"
-#include "question/study.h"
 
 static int failures = 0;
 static int questions = 0;
@@ -36,7 +36,7 @@ static void expect(int holds, const char *what, int line) {
 static int same_design(const DSN_design_result *a, const DSN_design_result *b) {
     int i;
     int same = a->status == b->status && a->reason == b->reason && a->total == b->total &&
-               same_double(a->stage0_share, b->stage0_share) && same_double(a->power, b->power) &&
+               same_double(a->stage1_weight, b->stage1_weight) && same_double(a->power, b->power) &&
                same_double(a->cost, b->cost) && a->one_stage_total == b->one_stage_total &&
                same_double(a->relative_cost, b->relative_cost) && a->evaluations == b->evaluations;
     for (i = 0; i < 2; ++i) {
@@ -61,7 +61,7 @@ static int same_effect(const SLV_effect_result *a, const SLV_effect_result *b) {
 }
 
 static void single_stage(const STU_study *s, int64_t n, double per_unit, double target, int line) {
-    const int32_t u = s->unit;
+    const int32_t u = s->count;
     const double odds = s->effect.allelic.odds_ratio;
     const double rate = s->effect.allelic.control_rate;
     const int64_t partner = (int64_t)(per_unit * (double)n) + 1;
@@ -74,28 +74,28 @@ static void single_stage(const STU_study *s, int64_t n, double per_unit, double 
 
     STU_cases_for_controls(s, n, target, &size);
     SLV_cases_for_controls_with_statistic((int32_t)(n * u), odds, rate, s->alpha, target, u,
-                                          s->statistic, &old_size);
+                                          s->variance, &old_size);
     expect(same_size(&size, &old_size, u), "cases for controls", line);
     STU_controls_for_cases(s, n, target, &size);
     SLV_controls_for_cases_with_statistic((int32_t)(n * u), odds, rate, s->alpha, target, u,
-                                          s->statistic, &old_size);
+                                          s->variance, &old_size);
     expect(same_size(&size, &old_size, u), "controls for cases", line);
     STU_cases_for_ratio(s, per_unit, target, &size);
-    SLV_cases_for_ratio_with_statistic(per_unit, odds, rate, s->alpha, target, u, s->statistic,
+    SLV_cases_for_ratio_with_statistic(per_unit, odds, rate, s->alpha, target, u, s->variance,
                                        &old_size);
     expect(same_size(&size, &old_size, u), "cases for a ratio", line);
     STU_controls_for_ratio(s, per_unit, target, &size);
-    SLV_controls_for_ratio_with_statistic(per_unit, odds, rate, s->alpha, target, u, s->statistic,
+    SLV_controls_for_ratio_with_statistic(per_unit, odds, rate, s->alpha, target, u, s->variance,
                                           &old_size);
     expect(same_size(&size, &old_size, u), "controls for a ratio", line);
 
     STU_odds_ratio(s, n, partner, target, STU_ABOVE_ONE, &effect);
     SLV_odds_ratio_above_one_with_statistic((int32_t)(n * u), (int32_t)(partner * u), rate,
-                                            s->alpha, target, s->statistic, &old_effect);
+                                            s->alpha, target, s->variance, &old_effect);
     expect(same_effect(&effect, &old_effect), "odds ratio above one", line);
     STU_odds_ratio(s, n, partner, target, STU_BELOW_ONE, &effect);
     SLV_odds_ratio_below_one_with_statistic((int32_t)(n * u), (int32_t)(partner * u), rate,
-                                            s->alpha, target, s->statistic, &old_effect);
+                                            s->alpha, target, s->variance, &old_effect);
     expect(same_effect(&effect, &old_effect), "odds ratio below one", line);
 
     STU_power(s, n, partner, &power);
@@ -104,8 +104,8 @@ static void single_stage(const STU_study *s, int64_t n, double per_unit, double 
     design.alpha[0] = s->alpha;
     design.sample_size[0][0] = (int32_t)(n * u);
     design.sample_size[0][1] = (int32_t)(partner * u);
-    expect(power.status <= SLV_FOUND_WITH_WARNING &&
-               same_double(power.power, PWR_single_step_power(&design, 0, s->statistic)),
+    expect(power.status <= VANTOR_FOUND_WITH_WARNING &&
+               same_double(power.power, PWR_single_step_power(&design, 0, s->variance)),
            "power", line);
 }
 
@@ -115,8 +115,8 @@ static void two_stage(const STU_study *s, int64_t n, double share, double target
                            s->effect.allelic.control_rate,
                            s->alpha,
                            s->case_fraction,
-                           s->unit,
-                           s->statistic};
+                           s->count,
+                           s->variance};
     const int64_t cases64[2] = {n / 3 + 1, n + 7};
     const int64_t controls64[2] = {n / 2 + 3, 2 * n};
     const int32_t cases32[2] = {(int32_t)cases64[0], (int32_t)cases64[1]};
@@ -125,10 +125,10 @@ static void two_stage(const STU_study *s, int64_t n, double share, double target
     DSN_design_result b;
 
     STU_two_stage_power(s, cases64, controls64, 1.0, &a);
-    DSN_two_stage_power(&old, cases32, controls32, s->alpha0, &b);
+    DSN_two_stage_power(&old, cases32, controls32, s->stage1_alpha, &b);
     expect(same_design(&a, &b), "two-stage power", line);
     STU_smallest_total(s, share, target, &a);
-    DSN_smallest_total(&old, share, s->alpha0, target, &b);
+    DSN_smallest_total(&old, share, s->stage1_alpha, target, &b);
     expect(same_design(&a, &b), "smallest total", line);
     if (s->method != PWR_METHOD_JOINT) { /* the joint searches take a second each */
         STU_cheapest_design(s, target, 5.0, &a);
@@ -159,8 +159,8 @@ int main(void) {
                             s.effect.allelic.odds_ratio = odds_ratios[o];
                             s.effect.allelic.control_rate = rates[r];
                             s.alpha = alphas[a];
-                            s.statistic = statistic;
-                            s.unit = unit;
+                            s.variance = statistic;
+                            s.count = unit;
                             ++line;
                             single_stage(&s, counts[c], 0.5 + (double)c, 0.8, line);
                             /* The two-stage searches cost more: half the grid,
@@ -173,7 +173,7 @@ int main(void) {
                                     continue;
                                 }
                                 s.method = method;
-                                s.alpha0 = alphas[a] < 1e-3 ? 1e-3 : 0.2;
+                                s.stage1_alpha = alphas[a] < 1e-3 ? 1e-3 : 0.2;
                                 s.case_fraction = method == 1 ? 1.0 / 3.0 : 0.5;
                                 two_stage(&s, counts[c], 0.3, 0.8, line);
                             }

@@ -65,9 +65,9 @@ constexpr Call kCalls[] = {
     {PWR_METHOD_JOINT, {0.05, 1e-3, 0.3}, {{300, 300}, {700, 700}}, 1.2},
     {PWR_METHOD_JOINT, {0.01, D, 5e-8}, {{1000, 1000}, {2000, 2000}}, 1.3},
     {PWR_METHOD_PRODUCT, {0.01, 1e-3, D}, {{500, 500}, {500, 500}}, 1.5},
-    {PWR_METHOD_SEPARATE, {0.01, D, 1e-4}, {{1000, 1000}, {2000, 2000}}, 1.3},
+    {PWR_METHOD_REPLICATION, {0.01, D, 1e-4}, {{1000, 1000}, {2000, 2000}}, 1.3},
     {PWR_METHOD_JOINT, {0.01, D, 1e-4}, {{1000, 1000}, {2000, 2000}}, 1.3},
-    {PWR_METHOD_SEPARATE, {D, D, 1e-4}, {{1000, 1000}, {2000, 2000}}, 1.3},
+    {PWR_METHOD_REPLICATION, {D, D, 1e-4}, {{1000, 1000}, {2000, 2000}}, 1.3},
 };
 
 Outcome run(const Call &call) {

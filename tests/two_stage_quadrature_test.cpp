@@ -68,7 +68,7 @@ void compare(const PWR_design &design, Worst *worst) {
     const double exact = static_cast<double>(ref::two_stage_power(design));
     const double quick = PWR_quick_two_stage_power(&design);
     PWR_design copy = design;
-    const double library = PWR_two_stage_power(&copy, PWR_STATISTIC_POOLED);
+    const double library = PWR_two_stage_power(&copy, PWR_VARIANCE_POOLED);
     EXPECT_NEAR(quick, exact, kQuickAbsolute)
         << "method " << design.method << " a0 " << design.alpha[0] << " a1 " << design.alpha[1];
     const double off = std::fabs(library - exact);
@@ -207,7 +207,7 @@ TEST(QuickTwoStagePower, OtherMethodsAndEmptyStagesAreNotANumber) {
     const PWR_design joint = design_of(PWR_METHOD_JOINT, 1.3, 0.3, empty_stage1, 1e-2, 1e-6);
     EXPECT_TRUE(std::isnan(PWR_quick_two_stage_power(&joint)));
     const double full[4] = {100, 100, 100, 100};
-    const PWR_design separate = design_of(PWR_METHOD_SEPARATE, 1.3, 0.3, full, 1e-2, 1e-6);
+    const PWR_design separate = design_of(PWR_METHOD_REPLICATION, 1.3, 0.3, full, 1e-2, 1e-6);
     EXPECT_TRUE(std::isnan(PWR_quick_two_stage_power(&separate)));
 }
 

@@ -34,10 +34,10 @@
 #include <cmath>
 #include <cstdint>
 
-#include "search/design.h"
 #include "power/power_func.h"
-#include "search/solve.h"
 #include "power/statistic.h"
+#include "search/design.h"
+#include "search/solve.h"
 #include "tolerance.h"
 
 namespace two_stage_reference {
@@ -260,7 +260,7 @@ inline StageTails stage_tails(Real cases, Real controls, Real control_rate, Real
     const Real se_alt = std::sqrt(p1 * (1 - p1) / cases + p0 * (1 - p0) / controls);
     const Real pooled = (p1 * cases + p0 * controls) / (cases + controls);
     const Real se_pooled = std::sqrt(pooled * (1 - pooled) * (1 / cases + 1 / controls));
-    const Real se_null = statistic == PWR_STATISTIC_UNPOOLED ? se_alt : se_pooled;
+    const Real se_null = statistic == PWR_VARIANCE_UNPOOLED ? se_alt : se_pooled;
     const Real c_upper = upper_quantile(1 - (1 - a / 2));
     const Real c_lower = upper_quantile(a / 2);
     const Real delta = p1 - p0;
@@ -301,14 +301,14 @@ inline Weight joint_weight(const PWR_design &design) {
 // the second decision's level in alpha[1]), the replication analysis with
 // the given statistic: -1 for an unknown method.
 inline Real two_stage_power(const PWR_design &design,
-                            std::int32_t statistic = PWR_STATISTIC_POOLED) {
+                            std::int32_t statistic = PWR_VARIANCE_POOLED) {
     const Counts n = counts_of(design);
     const Real rate = design.control_rate;
     const Real odds = design.odds_ratio;
     const Real a0 = design.alpha[0];
     const Real a1 = design.alpha[1];
     switch (design.method) {
-        case PWR_METHOD_SEPARATE:
+        case PWR_METHOD_REPLICATION:
             return replication_power(
                 stage_tails(n.cases0, n.controls0, rate, odds, design.alpha[0], statistic),
                 stage_tails(n.cases1, n.controls1, rate, odds, design.alpha[1], statistic));
@@ -327,7 +327,7 @@ inline Real two_stage_power(const PWR_design &design,
 // The record of a design a design question found, in allele counts (a
 // person is two), with the levels it found.
 inline PWR_design design_of_result(const DSN_study &study, const DSN_design_result &r) {
-    const std::int64_t per_unit = study.unit == SLV_UNIT_PEOPLE ? 2 : 1;
+    const std::int64_t per_unit = study.count == VANTOR_COUNT_PEOPLE ? 2 : 1;
     PWR_design design = PWR_DESIGN_INIT;
     design.method = study.method;
     for (int i = 0; i < 3; ++i) {
@@ -362,7 +362,7 @@ constexpr double kProductAllowedRelative = 1e-4;
 
 inline double allowed_difference(std::int32_t method, double reference) {
     switch (method) {
-        case PWR_METHOD_SEPARATE:
+        case PWR_METHOD_REPLICATION:
             return std::max(kAllowedRelative * reference, kNormalTermsAllowedAbsolute);
         case PWR_METHOD_PRODUCT:
             return std::max(kProductAllowedRelative * reference, kNormalTermsAllowedAbsolute);
@@ -383,7 +383,7 @@ constexpr double kJointLevelRelative = 1e-5;
 
 inline double allowed_level_difference(std::int32_t method, double overall_level) {
     switch (method) {
-        case PWR_METHOD_SEPARATE:
+        case PWR_METHOD_REPLICATION:
             return kReplicationLevelRelative * overall_level;
         case PWR_METHOD_PRODUCT:
             return kProductLevelRelative * overall_level;

@@ -168,8 +168,8 @@ TEST(TwoStageReferenceStage, PooledAndUnpooledPowers) {
     for (const double alpha : {0.05, 1e-4, 5e-8}) {
         for (const double odds_ratio : {1.3, 0.6}) {
             for (const auto &[cases, controls] : {std::pair{2000, 2000}, std::pair{1000, 4000}}) {
-                const Real pooled = ref::stage_power(cases, controls, 0.3L, odds_ratio, alpha,
-                                                     PWR_STATISTIC_POOLED);
+                const Real pooled =
+                    ref::stage_power(cases, controls, 0.3L, odds_ratio, alpha, PWR_VARIANCE_POOLED);
                 EXPECT_NEAR(static_cast<double>(pooled),
                             textbook_power(cases, controls, odds_ratio, 0.3, alpha), 1e-15);
                 const Real p1 = ref::case_rate(0.3L, odds_ratio);
@@ -179,7 +179,7 @@ TEST(TwoStageReferenceStage, PooledAndUnpooledPowers) {
                 const Real mean = (p1 - 0.3L) / s;
                 expect_probability_near(
                     ref::stage_power(cases, controls, 0.3L, odds_ratio, alpha,
-                                     PWR_STATISTIC_UNPOOLED),
+                                     PWR_VARIANCE_UNPOOLED),
                     ref::lower_tail(mean - c_upper) + ref::lower_tail(-mean - c));
             }
         }

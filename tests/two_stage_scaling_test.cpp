@@ -11,11 +11,11 @@
 #include <limits>
 #include <vector>
 
-#include "search/design.h"
 #include "power/power_func.h"
-#include "search/solve.h"
 #include "power/statistic.h"
 #include "reference.h"
+#include "search/design.h"
+#include "search/solve.h"
 
 namespace {
 
@@ -66,7 +66,7 @@ TEST(TwoStageScaling, NoMethodLosesPowerAsEveryCountGrows) {
     for (const Counts &n : designs) {
         const std::int64_t largest = std::max({n.cases0, n.controls0, n.cases1, n.controls1});
         for (const std::int32_t method :
-             {PWR_METHOD_SEPARATE, PWR_METHOD_PRODUCT, PWR_METHOD_JOINT}) {
+             {PWR_METHOD_REPLICATION, PWR_METHOD_PRODUCT, PWR_METHOD_JOINT}) {
             for (const double odds_ratio : kOddsRatios) {
                 for (const double a2 : kOverallLevels) {
                     double previous = 0;
@@ -103,17 +103,17 @@ TEST(TwoStageScaling, StrongDesignsHavePowerOne) {
         const auto stage0 = static_cast<std::int32_t>(s.total_people * 4 / 10);
         const auto stage1 = static_cast<std::int32_t>(s.total_people - stage0);
         for (const std::int32_t method :
-             {PWR_METHOD_SEPARATE, PWR_METHOD_PRODUCT, PWR_METHOD_JOINT}) {
+             {PWR_METHOD_REPLICATION, PWR_METHOD_PRODUCT, PWR_METHOD_JOINT}) {
             PWR_design design = two_stage_design(method, 1e-3, PWR_DERIVE_LEVEL, 5e-8, stage0,
                                                  stage0, stage1, stage1, s.odds_ratio);
             EXPECT_NEAR(PWR_get_power_for_two_stage_method(&design, 0), 1.0, 1e-12)
                 << "method " << method << " total " << s.total_people << " OR " << s.odds_ratio;
         }
-        const DSN_study study{PWR_METHOD_JOINT, s.odds_ratio,        0.3, 5e-8, 0.5,
-                              SLV_UNIT_PEOPLE,  PWR_STATISTIC_POOLED};
+        const DSN_study study{PWR_METHOD_JOINT,    s.odds_ratio,       0.3, 5e-8, 0.5,
+                              VANTOR_COUNT_PEOPLE, PWR_VARIANCE_POOLED};
         const std::int32_t cases[2] = {stage0 / 2, stage1 / 2};
         DSN_design_result result{};
-        EXPECT_EQ(DSN_two_stage_power(&study, cases, cases, 1e-3, &result), SLV_FOUND);
+        EXPECT_EQ(DSN_two_stage_power(&study, cases, cases, 1e-3, &result), VANTOR_FOUND);
         EXPECT_NEAR(result.power, 1.0, 1e-12) << s.total_people;
     }
 }

@@ -176,7 +176,7 @@ TEST(Replication, BothStagesInTheSameDirection) {
     // below the product of the two-sided powers.
     EXPECT_LT(power, both_ways);
     EXPECT_GT(power, both_ways - 1e-6);
-    for (const std::int32_t statistic : {PWR_STATISTIC_POOLED, PWR_STATISTIC_UNPOOLED}) {
+    for (const std::int32_t statistic : {PWR_VARIANCE_POOLED, PWR_VARIANCE_UNPOOLED}) {
         for (const double a0 : {0.5, 0.05, 0.01, 1e-3}) {
             PWR_design none = two_stage_design(0, a0, 0.2, -1, 500, 700, 900, 500, 1.0);
             const double level = PWR_two_stage_power(&none, statistic);

@@ -16,9 +16,9 @@
 
 #include "disease/disease_model.h"
 #include "disease/genotype_tests.h"
-#include "status/status.h"
 #include "question/study.h"
 #include "run_program.h"
+#include "status/status.h"
 
 namespace {
 
@@ -121,7 +121,7 @@ TEST(VantorDiseaseModel, TheHelpsExampleIsTheLibrarysPowerAtTheStudyWideLevel) {
     study.markers = 1e6;
     study.alpha = STU_default_alpha(1e6);
     STU_power_result power{};
-    ASSERT_EQ(STU_power(&study, 1000, 2000, &power), SLV_FOUND);
+    ASSERT_EQ(STU_power(&study, 1000, 2000, &power), VANTOR_FOUND);
     const nlohmann::json &row = rows[0];
     EXPECT_EQ(row["power"].get<double>(), power.power);
     EXPECT_EQ(row["alpha"].get<double>(), 0.05);
@@ -155,7 +155,7 @@ TEST(VantorDiseaseModel, EveryTestAndModelOfAGridIsTheLibrarysPower) {
             STU_study study = disease_study(0.2, 0.1, model.code, 1.5, 0.8);
             study.test = test.code;
             STU_power_result power{};
-            ASSERT_EQ(STU_power(&study, 1000, 2000, &power), SLV_FOUND);
+            ASSERT_EQ(STU_power(&study, 1000, 2000, &power), VANTOR_FOUND);
             const nlohmann::json &answer = rows[row++];
             EXPECT_EQ(answer["model"], model.word);
             EXPECT_EQ(answer["test"], test.word);
@@ -205,7 +205,7 @@ TEST(VantorDiseaseModel, SolvedSizesAreTheLibrarys) {
     const nlohmann::json cases =
         json_answer(joined({"power", "-m", "3000", "-p", "0.8", "--test", "dominant"}, model));
     STU_size_result size{};
-    ASSERT_EQ(STU_cases_for_controls(&study, 3000, 0.8, &size), SLV_FOUND);
+    ASSERT_EQ(STU_cases_for_controls(&study, 3000, 0.8, &size), VANTOR_FOUND);
     ASSERT_EQ(cases.size(), 1U);
     EXPECT_EQ(cases[0]["cases"], size.cases);
     EXPECT_EQ(cases[0]["power"].get<double>(), size.power);
@@ -220,7 +220,7 @@ TEST(VantorDiseaseModel, SolvedSizesAreTheLibrarys) {
 
     const nlohmann::json ratio = json_answer(
         joined({"power", "--controls-per-case", "2", "-p", "0.8", "--test", "dominant"}, model));
-    ASSERT_EQ(STU_cases_for_ratio(&study, 2, 0.8, &size), SLV_FOUND);
+    ASSERT_EQ(STU_cases_for_ratio(&study, 2, 0.8, &size), VANTOR_FOUND);
     EXPECT_EQ(ratio[0]["cases"], size.cases);
     EXPECT_EQ(ratio[0]["controls"], size.controls);
     EXPECT_EQ(ratio[0]["power"].get<double>(), size.power);
@@ -243,8 +243,8 @@ TEST(VantorDiseaseModel, AnOpenRelativeRiskIsTheDetectableOneOnEachSide) {
             STU_relative_risk(&study, 2000, 2000, 0.8, directions[side], &risk);
             const nlohmann::json &row = rows[side];
             EXPECT_EQ(row["direction"], side == 0 ? "above" : "below");
-            EXPECT_EQ(row["status"], SLV_status_name(risk.status));
-            if (risk.status != SLV_FOUND) {
+            EXPECT_EQ(row["status"], VANTOR_status_name(risk.status));
+            if (risk.status != VANTOR_FOUND) {
                 EXPECT_TRUE(row["relative-risk"].is_null());
                 continue;
             }
@@ -279,7 +279,7 @@ void expect_refused(const Words &words, const std::string &told) {
 }
 
 std::string refused(const std::string &option, std::int32_t reason) {
-    return option + ": " + SLV_message(reason);
+    return option + ": " + VANTOR_message(reason);
 }
 
 TEST(VantorDiseaseModel, InvalidModelsAreRefusedInTheirReasonsWordsNamingTheOption) {
@@ -293,56 +293,56 @@ TEST(VantorDiseaseModel, InvalidModelsAreRefusedInTheirReasonsWordsNamingTheOpti
     const std::vector<Refusal> refusals{
         {{"--frequency", "0", "--prevalence", "0.1", "--relative-risk", "1.5"},
          "--frequency 0",
-         SLV_REASON_BAD_FREQUENCY},
+         VANTOR_REASON_BAD_FREQUENCY},
         {{"--frequency", "0.2", "--prevalence", "1.5", "--relative-risk", "1.5"},
          "--prevalence 1.5",
-         SLV_REASON_BAD_PREVALENCE},
+         VANTOR_REASON_BAD_PREVALENCE},
         {joined(good, {"--relative-risk", "-1"}), "--relative-risk -1",
-         SLV_REASON_BAD_RELATIVE_RISK},
+         VANTOR_REASON_BAD_RELATIVE_RISK},
         {joined(good, {"--relative-risk", "0.4", "--model", "additive"}), "--relative-risk 0.4",
-         SLV_REASON_NEGATIVE_RISK},
+         VANTOR_REASON_NEGATIVE_RISK},
         // 0.5 / (1/4 + 5/2 + 25/4) of the risk per copy: two copies pass 1.
         {{"--frequency", "0.5", "--prevalence", "0.5", "--relative-risk", "5"},
          "--relative-risk 5",
-         SLV_REASON_RISK_ABOVE_ONE},
+         VANTOR_REASON_RISK_ABOVE_ONE},
         {joined(good, {"--model", "free", "--heterozygote-risk", "-1", "--homozygote-risk", "2"}),
-         "--heterozygote-risk -1", SLV_REASON_BAD_RELATIVE_RISK},
+         "--heterozygote-risk -1", VANTOR_REASON_BAD_RELATIVE_RISK},
         {joined(good, {"--relative-risk", "1.5", "--marker-frequency", "1", "--d-prime", "1"}),
-         "--marker-frequency 1", SLV_REASON_BAD_MARKER_FREQUENCY},
+         "--marker-frequency 1", VANTOR_REASON_BAD_MARKER_FREQUENCY},
         {joined(good, {"--relative-risk", "1.5", "--r-squared", "1.5"}), "--r-squared 1.5",
-         SLV_REASON_BAD_LD},
+         VANTOR_REASON_BAD_LD},
         {joined(good, {"--relative-risk", "1.5", "--d-prime", "-0.1"}), "--d-prime -0.1",
-         SLV_REASON_BAD_LD},
+         VANTOR_REASON_BAD_LD},
         {{"--frequency", "0.5", "--prevalence", "0.1", "--relative-risk", "1.5",
           "--marker-frequency", "0.05", "--r-squared", "0.9"},
          "--r-squared 0.9",
-         SLV_REASON_LD_BEYOND_FREQUENCIES},
+         VANTOR_REASON_LD_BEYOND_FREQUENCIES},
         {joined(good, {"--relative-risk", "1.5", "--markers", "0.5"}), "--markers 0.5",
-         SLV_REASON_BAD_MARKERS},
+         VANTOR_REASON_BAD_MARKERS},
         {joined(good, {"--relative-risk", "1.5", "--markers", "1e8", "--alpha", "1e-5"}),
-         "--alpha 1e-5", SLV_REASON_BAD_MARKER_ALPHA},
+         "--alpha 1e-5", VANTOR_REASON_BAD_MARKER_ALPHA},
         {{"--odds-ratio", "1.3", "--control-rate", "0.3", "--test", "trend"},
          "--test trend",
-         SLV_REASON_TEST_NEEDS_MODEL},
+         VANTOR_REASON_TEST_NEEDS_MODEL},
         {joined(good, {"--relative-risk", "1.5", "--test", "trend", "--count", "alleles"}),
-         "--count alleles", SLV_REASON_GENOTYPE_TEST_COUNTS_PEOPLE},
+         "--count alleles", VANTOR_REASON_GENOTYPE_TEST_COUNTS_PEOPLE},
         {joined(good, {"--relative-risk", "1.5", "--test", "genotypic", "--variance", "unpooled"}),
-         "--variance unpooled", SLV_REASON_GENOTYPIC_ONE_STATISTIC},
+         "--variance unpooled", VANTOR_REASON_GENOTYPIC_ONE_STATISTIC},
     };
     for (const Refusal &refusal : refusals) {
         expect_refused(joined(power, refusal.inputs), refused(refusal.option, refusal.reason));
     }
     // The free model has no single relative risk to solve.
     expect_refused(joined(power, joined(good, {"--model", "free", "-p", "0.8"})),
-                   refused("--model free", SLV_REASON_NO_SINGLE_RISK));
+                   refused("--model free", VANTOR_REASON_NO_SINGLE_RISK));
     // Two stages analyse alleles.
     expect_refused(
         {"two-stage", "--total", "4000", "-s", "0.4", "--stage1-alpha", "1e-3", "--frequency",
          "0.2", "--prevalence", "0.1", "--relative-risk", "1.5", "--test", "trend"},
-        refused("--test trend", SLV_REASON_TWO_STAGES_NEED_ALLELIC));
+        refused("--test trend", VANTOR_REASON_TWO_STAGES_NEED_ALLELIC));
     expect_refused({"design", "--method", "joint", "-p", "0.8", "--frequency", "0.2",
                     "--prevalence", "0.1", "--relative-risk", "1.5", "--test", "genotypic"},
-                   refused("--test genotypic", SLV_REASON_TWO_STAGES_NEED_ALLELIC));
+                   refused("--test genotypic", VANTOR_REASON_TWO_STAGES_NEED_ALLELIC));
 }
 
 TEST(VantorDiseaseModel, AnEffectIsAnOddsRatioOrAModelNeverBoth) {
@@ -434,7 +434,7 @@ TEST(VantorDiseaseModel, TwoStagesOfAModelAreThoseOfItsMarkersOddsRatioAndRate) 
                                                               relative_risk, r_squared);
                         const Words design{"two-stage",      "--total", "6000",         "-s", "0.4",
                                            "--stage1-alpha", "1e-3",    "--cost-ratio", "2"};
-                        if (DIS_check_model(&study.effect.disease) != SLV_REASON_NONE) {
+                        if (DIS_check_model(&study.effect.disease) != VANTOR_REASON_NONE) {
                             EXPECT_EQ(vantor(joined(design, described)).exit_status, 2) << about;
                             continue;
                         }
@@ -484,7 +484,7 @@ TEST(VantorDiseaseModel, AnInputFileTakesTheModelAsColumns) {
     STU_study study = disease_study(0.3, 0.01, DIS_RECESSIVE, 2, 0.5);
     study.test = GEN_GENOTYPIC;
     STU_power_result power{};
-    ASSERT_EQ(STU_power(&study, 1000, 2000, &power), SLV_FOUND);
+    ASSERT_EQ(STU_power(&study, 1000, 2000, &power), VANTOR_FOUND);
     EXPECT_EQ(rows[1]["power"].get<double>(), power.power);
 }
 

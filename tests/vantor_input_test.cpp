@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "power/power_func.h"
-#include "status/status.h"
 #include "run_program.h"
+#include "status/status.h"
 
 namespace {
 
@@ -225,7 +225,7 @@ TEST(VantorInputFile, ABadRowEndsTheRunAfterTheRowsBeforeIt) {
     ASSERT_EQ(lines.size(), 3U) << result.out;
     EXPECT_EQ(fields_of(lines[2])[1], "2000");
     EXPECT_NE(result.err.find("bad_row.csv line 5: --controls x: " +
-                              std::string(SLV_message(SLV_REASON_BAD_CONTROLS))),
+                              std::string(VANTOR_message(VANTOR_REASON_BAD_CONTROLS))),
               std::string::npos)
         << result.err;
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);

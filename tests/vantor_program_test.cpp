@@ -16,12 +16,12 @@
 #include <utility>
 #include <vector>
 
-#include "search/design.h"
 #include "power/power_func.h"
-#include "status/status.h"
 #include "question/study.h"
 #include "reference.h"
 #include "run_program.h"
+#include "search/design.h"
+#include "status/status.h"
 #include "two_stage_reference.h"
 
 namespace {
@@ -215,7 +215,7 @@ TEST(VantorPower, CasesPerControlSolvesBothGroupsAndDirectionChoosesASide) {
     library.effect.allelic.odds_ratio = 1.3;
     library.effect.allelic.control_rate = 0.3;
     STU_size_result size{};
-    ASSERT_EQ(STU_controls_for_ratio(&library, 0.5, 0.8, &size), SLV_FOUND);
+    ASSERT_EQ(STU_controls_for_ratio(&library, 0.5, 0.8, &size), VANTOR_FOUND);
     EXPECT_EQ(rows[0]["cases"], size.cases);
     EXPECT_EQ(rows[0]["controls"], size.controls);
     EXPECT_EQ(rows[0]["power"].get<double>(), size.power);
@@ -366,7 +366,7 @@ TEST(VantorFormats, JsonHasNullBesideAStatusThatFoundNothing) {
     EXPECT_TRUE(rows[0]["cases"].is_null());
     EXPECT_TRUE(rows[0]["power"].is_null());
     EXPECT_EQ(rows[0]["status"], "not reachable");
-    EXPECT_EQ(rows[0]["message"], SLV_message(SLV_REASON_LEVELS_OFF_WITH_GROUP_FIXED));
+    EXPECT_EQ(rows[0]["message"], VANTOR_message(VANTOR_REASON_LEVELS_OFF_WITH_GROUP_FIXED));
     EXPECT_TRUE(rows[1]["cases"].is_number_integer());
     EXPECT_EQ(rows[1]["status"], "found");
     EXPECT_EQ(rows[1]["alpha"].get<double>(), 5e-8);
@@ -667,7 +667,7 @@ TEST(VantorTwoStage, StageCountsAndATotalAnswerAlikeWithTheirGenotypingCost) {
     const nlohmann::json stages = json_answer(by_stage);
     ASSERT_EQ(total.size(), 3U);
     ASSERT_EQ(stages.size(), 3U);
-    const std::int32_t methods[] = {PWR_METHOD_SEPARATE, PWR_METHOD_PRODUCT, PWR_METHOD_JOINT};
+    const std::int32_t methods[] = {PWR_METHOD_REPLICATION, PWR_METHOD_PRODUCT, PWR_METHOD_JOINT};
     for (std::size_t i = 0; i < 3; ++i) {
         // 1,000 people, 30 % in stage 1, half of each stage cases.
         EXPECT_EQ(total[i]["stage1-cases"], 150);
@@ -683,13 +683,13 @@ TEST(VantorTwoStage, StageCountsAndATotalAnswerAlikeWithTheirGenotypingCost) {
         library.effect.allelic.odds_ratio = 1.3;
         library.effect.allelic.control_rate = 0.3;
         library.method = methods[i];
-        library.alpha0 = 1e-3;
+        library.stage1_alpha = 1e-3;
         const std::int64_t cases[2] = {150, 350};
         const std::int64_t controls[2] = {150, 350};
         DSN_design_result result{};
-        ASSERT_EQ(STU_two_stage_power(&library, cases, controls, 2.5, &result), SLV_FOUND);
+        ASSERT_EQ(STU_two_stage_power(&library, cases, controls, 2.5, &result), VANTOR_FOUND);
         EXPECT_EQ(stages[i]["power"].get<double>(), result.power) << i;
-        EXPECT_EQ(stages[i]["stage1-weight"].get<double>(), result.stage0_share) << i;
+        EXPECT_EQ(stages[i]["stage1-weight"].get<double>(), result.stage1_weight) << i;
         EXPECT_EQ(stages[i]["alpha"], 5e-8);
     }
     // Counts and a total at once, or three counts of four, are refused.
@@ -703,7 +703,7 @@ TEST(VantorTwoStage, StageCountsAndATotalAnswerAlikeWithTheirGenotypingCost) {
     std::vector<std::string> empty_stage = by_stage;
     empty_stage[2] = "0";
     expect_refused(empty_stage,
-                   std::string("--stage1-cases 0: ") + SLV_message(SLV_REASON_BAD_CASES));
+                   std::string("--stage1-cases 0: ") + VANTOR_message(VANTOR_REASON_BAD_CASES));
 }
 
 // The strong designs answer 1 by every method; one case to two controls is

@@ -20,9 +20,9 @@
 
 #include "question/ask.h"
 #include "question/records.h"
-#include "status/status.h"
 #include "request_table.h"
 #include "run_program.h"
+#include "status/status.h"
 
 namespace {
 
@@ -307,7 +307,7 @@ void expect_answer(const ProgramResult &result, const TableRequest &row, const s
         if (!row.input.empty()) {
             EXPECT_NE(result.err.find("--" + hyphenated(row.input)), std::string::npos) << told;
         }
-        const std::string words = SLV_message(reason_named(row.reason));
+        const std::string words = VANTOR_message(reason_named(row.reason));
         const bool sentence = words.find('{') != std::string::npos;
         // The program reads a word itself, before the library.
         const bool word = result.err.find("is not one of") != std::string::npos;
@@ -316,7 +316,8 @@ void expect_answer(const ProgramResult &result, const TableRequest &row, const s
         }
         return;
     }
-    EXPECT_EQ(csv_field(result.out, "status"), SLV_status_name(status_named(row.status))) << told;
+    EXPECT_EQ(csv_field(result.out, "status"), VANTOR_status_name(status_named(row.status)))
+        << told;
     EXPECT_EQ(csv_field(result.out, "reason"), row.reason) << told;
     if (!row.field.empty()) {
         const double value = std::stod(csv_field(result.out, hyphenated(row.field)));
@@ -350,7 +351,7 @@ TEST(VantorSharedRequests, DiseaseModelRefusalsHoldForEveryTestAndQuestion) {
     for (const TableRequest &row : shared_requests()) {
         const std::optional<ProgramRequest> request = program_request(row);
         const bool value = !row.input.empty() && !table_input(row, row.input).empty() &&
-                           std::strchr(SLV_message(reason_named(row.reason)), '{') == nullptr;
+                           std::strchr(VANTOR_message(reason_named(row.reason)), '{') == nullptr;
         if (!request || request->subcommand != "power" || table_input(row, "frequency").empty() ||
             row.status != "INVALID_INPUT" || !value) {
             continue;
@@ -388,7 +389,7 @@ TEST(VantorSharedRequests, DiseaseModelRefusalsHoldForEveryTestAndQuestion) {
         asked.back().insert(asked.back().begin(), "two-stage");
         const std::string refusal = "--" + hyphenated(row.input) + " " +
                                     table_input(row, row.input) + ": " +
-                                    SLV_message(reason_named(row.reason));
+                                    VANTOR_message(reason_named(row.reason));
         for (const std::vector<std::string> &words : asked) {
             const ProgramResult result = vantor(words);
             std::string told = row.line + ":";

@@ -30,7 +30,7 @@ static void print_single_stage_power(void) {
 
 static void print_two_stage_power(void) {
     PWR_design design = make_design();
-    design.method = PWR_METHOD_SEPARATE;
+    design.method = PWR_METHOD_REPLICATION;
     design.alpha[0] = 0.01;             /* first stage */
     design.alpha[1] = PWR_DERIVE_LEVEL; /* second decision: derived */
     design.alpha[2] = 0.0001;           /* overall */

@@ -74,7 +74,7 @@ std::optional<std::size_t> parameter_named(const Command &command, const std::st
 Cell result_cell(const void *record, const REC_field &field, bool found) {
     switch (field.kind) {
         case REC_KIND_STATUS:
-            return Cell::word(SLV_status_name(stored<std::int32_t>(record, field)));
+            return Cell::word(VANTOR_status_name(stored<std::int32_t>(record, field)));
         case REC_KIND_REASON:
             return Cell::word(REC_reason_name(stored<std::int32_t>(record, field)));
         case REC_KIND_COUNT: {
@@ -271,7 +271,7 @@ std::string check_request(const Command &command, const Request &request, std::i
     ASK_request &asked = named_request(command, request, unit);
     ASK_answer answers[ASK_MOST_ANSWERS];
     ASK_answer_request(&asked, answers);
-    if (answers[0].status != SLV_INVALID_INPUT) {
+    if (answers[0].status != VANTOR_INVALID_INPUT) {
         return "";
     }
     std::string words(
@@ -306,7 +306,7 @@ Row row_of(const Command &command, const Request &request, std::int32_t unit,
     if (side != nullptr) {
         row[column_of(command, "direction")] = Cell::word(side);
     }
-    const bool found = answer.status <= SLV_FOUND_WITH_WARNING;
+    const bool found = answer.status <= VANTOR_FOUND_WITH_WARNING;
     for (const Command::FieldColumn &at : command.field_columns) {
         Cell &cell = row[at.column];
         // A given input keeps its cell: the value as typed.
@@ -319,7 +319,7 @@ Row row_of(const Command &command, const Request &request, std::int32_t unit,
     // target power is reached".
     const bool has_target = command.target && request[*command.target];
     row.back() = Cell::word(
-        answer.reason == SLV_REASON_NONE && !has_target ? "" : SLV_message(answer.reason));
+        answer.reason == VANTOR_REASON_NONE && !has_target ? "" : VANTOR_message(answer.reason));
     return row;
 }
 
@@ -340,9 +340,10 @@ Cell input_cell(const Command &command, const Request &request, std::size_t para
 
 std::string value_refusal(const Parameter &parameter, const ValueList &list) {
     const std::string meant = list.meant.empty() ? "" : "; did you mean " + list.meant + "?";
-    if (list.unreadable && parameter.reason != SLV_REASON_NONE) {
+    if (list.unreadable && parameter.reason != VANTOR_REASON_NONE) {
         const std::string shown = list.item.empty() ? "''" : echoed(list.item);
-        return "--" + parameter.name + " " + shown + ": " + SLV_message(parameter.reason) + meant;
+        return "--" + parameter.name + " " + shown + ": " + VANTOR_message(parameter.reason) +
+               meant;
     }
     return "--" + parameter.name + ": " + list.error + meant;
 }

@@ -207,7 +207,7 @@ std::optional<std::size_t> position_of(const std::string &word,
     return std::nullopt;
 }
 
-// The unit of --count's word (SLV_UNIT_PEOPLE or SLV_UNIT_ALLELES); check_words
+// The unit of --count's word (VANTOR_COUNT_PEOPLE or VANTOR_COUNT_ALLELES); check_words
 // has refused any other.
 std::int32_t unit_of(const Given &given) { return REC_choice_code("count", given.count.c_str()); }
 
@@ -223,10 +223,10 @@ std::string check_words(const Given &given) {
 }
 
 int exit_status_of(std::int32_t worst_status) {
-    if (worst_status <= SLV_FOUND_WITH_WARNING) {
+    if (worst_status <= VANTOR_FOUND_WITH_WARNING) {
         return kEveryRowFound;
     }
-    return worst_status == SLV_NOT_REACHABLE ? kSomeNotReached : kRefused;
+    return worst_status == VANTOR_NOT_REACHABLE ? kSomeNotReached : kRefused;
 }
 
 // The library's reports while the program runs: counted, and told on
@@ -349,7 +349,7 @@ private:
     ReportCatcher &reports_;
     std::vector<bool> shown_;
     std::size_t answered_ = 0;
-    std::int32_t worst_ = SLV_FOUND;
+    std::int32_t worst_ = VANTOR_FOUND;
 };
 
 // The largest value a percentage of a proportion is typed as (100 for 1).

@@ -214,7 +214,7 @@ static void put_word(Column *column, R_xlen_t at, int32_t code) {
     if (at == 0 || column->previous != code) {
         const REC_field *field = column->field;
         column->word =
-            word_or_na(field->kind == REC_KIND_STATUS   ? SLV_status_name(code)
+            word_or_na(field->kind == REC_KIND_STATUS   ? VANTOR_status_name(code)
                        : field->kind == REC_KIND_REASON ? REC_reason_name(code)
                                                         : REC_choice_name(field->name, code));
         column->previous = code;
@@ -259,7 +259,7 @@ static SEXP ask_rows(void *data) {
         }
         give_row(job, row);
         const int32_t count = ASK_answer_request(job->request, answers);
-        if (answers[0].status == SLV_INVALID_INPUT) {
+        if (answers[0].status == VANTOR_INVALID_INPUT) {
             job->refused = answers[0];
             break;
         }
@@ -350,7 +350,7 @@ SEXP vantor_ask(SEXP inputs) {
     SEXP frame = PROTECT(run_counting_reports(ask_rows, &job, result));
     SET_VECTOR_ELT(result, 0, frame);
     SET_VECTOR_ELT(result, 1, Rf_ScalarInteger(job.per_row));
-    if (job.refused.status == SLV_INVALID_INPUT) {
+    if (job.refused.status == VANTOR_INVALID_INPUT) {
         SET_VECTOR_ELT(result, 2, refusal(&job));
     }
     UNPROTECT(2);
@@ -394,10 +394,10 @@ SEXP vantor_reasons(void) {
     SEXP table = PROTECT(table_of(names, 3, REC_reason_count()));
     for (int32_t i = 0; i < REC_reason_count(); ++i) {
         const int32_t reason = REC_reason_at(i);
-        const int32_t status = SLV_status_of_reason(reason);
+        const int32_t status = VANTOR_status_of_reason(reason);
         SET_STRING_ELT(VECTOR_ELT(table, 0), i, word_or_na(REC_reason_name(reason)));
         SET_STRING_ELT(VECTOR_ELT(table, 1), i, word_or_na(REC_status_name(status)));
-        SET_STRING_ELT(VECTOR_ELT(table, 2), i, word_or_na(SLV_status_name(status)));
+        SET_STRING_ELT(VECTOR_ELT(table, 2), i, word_or_na(VANTOR_status_name(status)));
     }
     UNPROTECT(1);
     return table;

@@ -46,7 +46,7 @@ test_that("text is read as typed: decimal notation is a number, nothing else is"
     refused <- expect_refused(vantor_power(c(10, NA), 10, 1.3, 0.3), "cases", "BAD_CASES", 2L)
     expect_match(conditionMessage(refused), "^element 2: cases NA: ")
     refused <- expect_refused(vantor_power(10, 10, 1.3, 0.3, variance = NA), "variance",
-                              "BAD_STATISTIC")
+                              "BAD_VARIANCE")
     expect_match(conditionMessage(refused), "^element 1: variance NA: ")
     # A number given for a word is refused as the text it reads as.
     refused <- expect_refused(vantor_two_stage_power(10, 10, 10, 10, 1.3, 0.3,
