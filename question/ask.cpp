@@ -19,11 +19,11 @@
 #include <new>
 #include <string>
 
-#include "question/checked_questions.h"
 #include "disease/disease_model.h"
 #include "disease/genotype_tests.h"
-#include "status/partner_rounding.h"
+#include "question/checked_questions.h"
 #include "question/records.h"
+#include "status/partner_rounding.h"
 
 namespace {
 
@@ -525,7 +525,8 @@ Refusal check_effect_known(const Asked &asked) {
         }
         return {};
     }
-    return asked.has(kRelativeRisk) ? Refusal{} : refuse(VANTOR_REASON_MISSING_INPUT, kRelativeRisk);
+    return asked.has(kRelativeRisk) ? Refusal{}
+                                    : refuse(VANTOR_REASON_MISSING_INPUT, kRelativeRisk);
 }
 
 int partners_given(const Asked &asked) {
@@ -1375,8 +1376,8 @@ std::int32_t ASK_answer_request(const ASK_request *request, ASK_answer *answers)
 
 std::int32_t ASK_message(const ASK_answer *answer, const ASK_request *request,
                          std::int32_t spelling, char *text, std::int32_t capacity) {
-    const std::string message =
-        answer == nullptr ? std::string(VANTOR_message(-1)) : message_of(*answer, request, spelling);
+    const std::string message = answer == nullptr ? std::string(VANTOR_message(-1))
+                                                  : message_of(*answer, request, spelling);
     if (text != nullptr && capacity > 0) {
         const std::size_t kept = std::min(message.size(), static_cast<std::size_t>(capacity - 1));
         std::memcpy(text, message.data(), kept);

@@ -11,10 +11,10 @@
 #include <limits>
 
 #include "disease/genotype_tests.h"
-#include "status/partner_rounding.h"
 #include "power/power_func.h"
-#include "status/status.h"
 #include "power/statistic.h"
+#include "status/partner_rounding.h"
+#include "status/status.h"
 
 namespace vantor {
 
@@ -95,8 +95,8 @@ void fill_size(const SizeSearch &s, std::int64_t cases, std::int64_t controls,
         result->power = kNotANumber;
         return;
     }
-    const std::int32_t reason =
-        VANTOR_check_expected_alleles(2 * cases, 2 * controls, marker.case_rate, marker.control_rate);
+    const std::int32_t reason = VANTOR_check_expected_alleles(
+        2 * cases, 2 * controls, marker.case_rate, marker.control_rate);
     result->status = VANTOR_status_of_reason(reason);
     result->reason = reason;
     result->cases = cases;
@@ -338,8 +338,8 @@ void detectable_relative_risk(const STU_study &study, std::int64_t cases, std::i
         }
     }
     if (std::isnan(r_out)) {
-        fill_risk(VANTOR_NOT_REACHABLE, VANTOR_REASON_LEVELS_OFF_WITH_RISK, kNotANumber, kNotANumber,
-                  marker, probe.evaluations, result);
+        fill_risk(VANTOR_NOT_REACHABLE, VANTOR_REASON_LEVELS_OFF_WITH_RISK, kNotANumber,
+                  kNotANumber, marker, probe.evaluations, result);
         return;
     }
     while (std::fabs(r_out - r_in) > kRelativeStep / 2 * r_out) {
@@ -353,7 +353,8 @@ void detectable_relative_risk(const STU_study &study, std::int64_t cases, std::i
             r_in = middle;
         }
     }
-    fill_risk(VANTOR_FOUND, VANTOR_REASON_NONE, r_out, out_power, out_marker, probe.evaluations, result);
+    fill_risk(VANTOR_FOUND, VANTOR_REASON_NONE, r_out, out_power, out_marker, probe.evaluations,
+              result);
 }
 
 }  // namespace vantor

@@ -11,9 +11,9 @@
 #include <initializer_list>
 #include <limits>
 
+#include "power/power_func.h"
 #include "question/checked_questions.h"
 #include "question/disease_questions.h"
-#include "power/power_func.h"
 #include "search/solve.h"
 
 namespace {
@@ -54,7 +54,7 @@ std::int32_t alleles(std::int64_t count, std::int32_t unit) {
 DSN_study design_study(const STU_study *study) {
     const vantor::AtMarker marker = vantor::at_marker(*study);
     return {study->method,        marker.odds_ratio, marker.control_rate, marker.alpha,
-            study->case_fraction, study->count,       study->variance};
+            study->case_fraction, study->count,      study->variance};
 }
 
 // ---- Results ----------------------------------------------------------------
@@ -149,9 +149,9 @@ double genotyping_cost(const std::int64_t cases[2], const std::int64_t controls[
 // when it is the unknown).
 std::int32_t check_effect(const STU_study *study, std::int32_t effect_known) {
     if (study->effect_kind == STU_EFFECT_ALLELIC) {
-        return first_refusal(
-            {effect_known != 0 ? VANTOR_check_odds_ratio(allelic(study).odds_ratio) : VANTOR_REASON_NONE,
-             VANTOR_check_control_rate(allelic(study).control_rate)});
+        return first_refusal({effect_known != 0 ? VANTOR_check_odds_ratio(allelic(study).odds_ratio)
+                                                : VANTOR_REASON_NONE,
+                              VANTOR_check_control_rate(allelic(study).control_rate)});
     }
     DIS_model model = study->effect.disease;
     if (effect_known == 0) {
@@ -172,7 +172,8 @@ std::int32_t check_markers(double markers) {
 
 // The level limits hold for the per-marker level.
 std::int32_t check_marker_alpha(const STU_study *study) {
-    return study->markers == 1 || VANTOR_check_alpha(study->alpha / study->markers) == VANTOR_REASON_NONE
+    return study->markers == 1 ||
+                   VANTOR_check_alpha(study->alpha / study->markers) == VANTOR_REASON_NONE
                ? VANTOR_REASON_NONE
                : VANTOR_REASON_BAD_MARKER_ALPHA;
 }
@@ -262,8 +263,8 @@ void genotype_power(const STU_study *study, const vantor::AtMarker &marker, std:
         refuse_power(VANTOR_REASON_POWER_NOT_COMPUTABLE, result);
         return;
     }
-    const std::int32_t reason =
-        VANTOR_check_expected_alleles(2 * cases, 2 * controls, marker.case_rate, marker.control_rate);
+    const std::int32_t reason = VANTOR_check_expected_alleles(
+        2 * cases, 2 * controls, marker.case_rate, marker.control_rate);
     result->status = VANTOR_status_of_reason(reason);
     result->reason = reason;
     result->power = power;
@@ -313,8 +314,8 @@ std::int32_t checked_allelic_power(const STU_study *study, std::int64_t cases,
 // The first refusal of a power's study and counts.
 std::int32_t power_refusal(const STU_study *study, std::int64_t cases, std::int64_t controls) {
     return refusal(study, 1, [&] {
-        return first_refusal(
-            {VANTOR_check_cases(cases, study->count), VANTOR_check_controls(controls, study->count)});
+        return first_refusal({VANTOR_check_cases(cases, study->count),
+                              VANTOR_check_controls(controls, study->count)});
     });
 }
 
@@ -508,7 +509,8 @@ std::int32_t STU_relative_risk(const STU_study *study, std::int64_t cases, std::
     if (refused == VANTOR_REASON_NONE) {
         refused = refusal(study, 0, [&] {
             return first_refusal(
-                {VANTOR_check_cases(cases, study->count), VANTOR_check_controls(controls, study->count),
+                {VANTOR_check_cases(cases, study->count),
+                 VANTOR_check_controls(controls, study->count),
                  known_direction ? VANTOR_REASON_NONE : VANTOR_REASON_BAD_DIRECTION,
                  VANTOR_check_target_power(target_power, study->alpha / study->markers)});
         });
@@ -540,9 +542,10 @@ std::int32_t STU_two_stage_power(const STU_study *study, const std::int64_t case
     const std::int32_t refused = first_refusal(
         {DSN_check_study(&design),
          DSN_check_stage1_alpha(design.method, study->stage1_alpha, design.alpha),
-         VANTOR_check_cases(cases[0], study->count), VANTOR_check_controls(controls[0], study->count),
-         VANTOR_check_cases(cases[1], study->count), VANTOR_check_controls(controls[1], study->count),
-         DSN_check_cost_ratio(cost_ratio)});
+         VANTOR_check_cases(cases[0], study->count),
+         VANTOR_check_controls(controls[0], study->count),
+         VANTOR_check_cases(cases[1], study->count),
+         VANTOR_check_controls(controls[1], study->count), DSN_check_cost_ratio(cost_ratio)});
     if (refused != VANTOR_REASON_NONE) {
         DSN_fill_unanswered(refused, result);
         return result->status;

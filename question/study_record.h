@@ -39,11 +39,11 @@ typedef struct STU_study {
         DIS_model disease;
     } effect;
     int32_t variance; /* PWR_VARIANCE_POOLED (default) or _UNPOOLED */
-    int32_t count;      /* VANTOR_COUNT_PEOPLE (default) or VANTOR_COUNT_ALLELES */
-    double alpha;      /* the (overall) two-sided level, from 1e-12 to below 1 */
+    int32_t count;    /* VANTOR_COUNT_PEOPLE (default) or VANTOR_COUNT_ALLELES */
+    double alpha;     /* the (overall) two-sided level, from 1e-12 to below 1 */
     /* Two stages only. */
     int32_t method;       /* PWR_METHOD_REPLICATION, _PRODUCT or _JOINT */
-    double stage1_alpha;        /* the first stage's level (not read by the design searches) */
+    double stage1_alpha;  /* the first stage's level (not read by the design searches) */
     double case_fraction; /* the cases' share of each stage, in (0, 1); default 0.5 */
     /* The test (GEN_ALLELIC, the default, ... GEN_GENOTYPIC): the others
      * need a disease model and count people. Single stage only. */

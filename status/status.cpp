@@ -70,7 +70,8 @@ constexpr ReasonText kReasonTexts[] = {
     {VANTOR_REASON_BAD_COUNT, "the counting unit must be people (two alleles each) or alleles"},
     {VANTOR_REASON_BAD_METHOD,
      "the two-stage analysis must be replication, product (of p-values) or joint"},
-    {VANTOR_REASON_BAD_STAGE1_SHARE, "stage 1's share of the total must lie strictly between 0 and 1"},
+    {VANTOR_REASON_BAD_STAGE1_SHARE,
+     "stage 1's share of the total must lie strictly between 0 and 1"},
     {VANTOR_REASON_BAD_CASE_FRACTION,
      "the case fraction (the cases' share of each stage) must lie strictly between 0 and 1"},
     {VANTOR_REASON_BAD_STAGE1_ALPHA,
@@ -212,7 +213,8 @@ bool is_count(std::int64_t count, std::int32_t unit) {
 }
 
 bool few_expected(double count, double rate) {
-    return count * rate < VANTOR_FEW_EXPECTED_ALLELES || count * (1 - rate) < VANTOR_FEW_EXPECTED_ALLELES;
+    return count * rate < VANTOR_FEW_EXPECTED_ALLELES ||
+           count * (1 - rate) < VANTOR_FEW_EXPECTED_ALLELES;
 }
 
 }  // namespace
@@ -258,7 +260,7 @@ const char *VANTOR_status_name(std::int32_t status) {
 
 std::int32_t VANTOR_check_count(std::int32_t unit) {
     return unit == VANTOR_COUNT_ALLELES || unit == VANTOR_COUNT_PEOPLE ? VANTOR_REASON_NONE
-                                                               : VANTOR_REASON_BAD_COUNT;
+                                                                       : VANTOR_REASON_BAD_COUNT;
 }
 
 std::int32_t VANTOR_check_cases(std::int64_t count, std::int32_t unit) {
@@ -276,7 +278,8 @@ std::int32_t VANTOR_check_controls(std::int64_t count, std::int32_t unit) {
 }
 
 std::int32_t VANTOR_check_control_rate(double control_rate) {
-    return control_rate > 0 && control_rate < 1 ? VANTOR_REASON_NONE : VANTOR_REASON_BAD_CONTROL_RATE;
+    return control_rate > 0 && control_rate < 1 ? VANTOR_REASON_NONE
+                                                : VANTOR_REASON_BAD_CONTROL_RATE;
 }
 
 std::int32_t VANTOR_check_alpha(double alpha) {
@@ -289,7 +292,8 @@ std::int32_t VANTOR_check_odds_ratio(double odds_ratio) {
 }
 
 std::int32_t VANTOR_check_target_power(double target_power, double alpha) {
-    return target_power > alpha && target_power < 1 ? VANTOR_REASON_NONE : VANTOR_REASON_BAD_TARGET_POWER;
+    return target_power > alpha && target_power < 1 ? VANTOR_REASON_NONE
+                                                    : VANTOR_REASON_BAD_TARGET_POWER;
 }
 
 std::int32_t VANTOR_check_ratio(double ratio, std::int32_t unit) {
@@ -305,8 +309,8 @@ std::int32_t VANTOR_check_variance(std::int32_t statistic) {
     return known ? VANTOR_REASON_NONE : VANTOR_REASON_BAD_VARIANCE;
 }
 
-std::int32_t VANTOR_check_expected_alleles(std::int64_t cases, std::int64_t controls, double case_rate,
-                                        double control_rate) {
+std::int32_t VANTOR_check_expected_alleles(std::int64_t cases, std::int64_t controls,
+                                           double case_rate, double control_rate) {
     const bool doubtful = few_expected(static_cast<double>(cases), case_rate) ||
                           few_expected(static_cast<double>(controls), control_rate);
     return doubtful ? VANTOR_REASON_FEW_EXPECTED_ALLELES : VANTOR_REASON_NONE;

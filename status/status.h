@@ -188,7 +188,7 @@ int32_t VANTOR_check_ratio(double ratio, int32_t unit);
  * draws at the given risk-allele rates), where the normal approximation
  * behind a power is doubtful; VANTOR_REASON_NONE otherwise. */
 int32_t VANTOR_check_expected_alleles(int64_t cases, int64_t controls, double case_rate,
-                                   double control_rate);
+                                      double control_rate);
 
 #ifdef __cplusplus
 }
