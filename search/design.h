@@ -102,7 +102,7 @@ typedef struct DSN_design_result {
 #define DSN_LARGEST_SHARE 0.95
 #define DSN_LARGEST_STAGE1_ALPHA 0.5
 
-/* ---- Input checks (same convention as SLV_check_*) ---------------------- */
+/* ---- Input checks (same convention as VANTOR_check_*) ------------------- */
 
 /* `method` is one of the three PWR_METHOD_* values. */
 int32_t DSN_check_method(int32_t method);

@@ -1,5 +1,7 @@
 /* The library's answers: the status of an answer, the reason codes and their
- * words, and the checks of every input a question takes.
+ * words, and the checks of every input a question takes. Every layer answers
+ * with these, hence their prefix VANTOR_ (the old SLV_ names are aliases,
+ * status/old_names.h).
  *
  * Every question the library answers with a search or a check (the solvers
  * of search/solve.h, the designs of search/design.h, the questions of
@@ -21,7 +23,7 @@
 extern "C" {
 #endif
 
-/* Status of a solver's answer (int32_t in records). */
+/* Status of an answer (int32_t in records). */
 enum {
     VANTOR_FOUND = 0,              /* the value is the answer */
     VANTOR_FOUND_WITH_WARNING = 1, /* the value is the answer; the reason warns */

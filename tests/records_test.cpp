@@ -7,9 +7,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -161,6 +164,147 @@ TEST(RecordDescription, OffsetsReadTheFieldsTheyName) {
         reinterpret_cast<const char *>(&s) + REC_field_named(REC_STUDY, "control_rate")->offset, 8);
     EXPECT_EQ(rate, 0.25);
     EXPECT_EQ(REC_field_named(REC_STUDY, "no such field"), nullptr);
+}
+
+namespace {
+
+// A C field beside the offset its name is described at: the stringised C
+// name must be the described (the glossary's) name.
+struct CField {
+    const char *name;
+    std::size_t offset;
+};
+#define VANTOR_C_FIELD(record, field) \
+    CField { #field, offsetof(record, field) }
+
+void expect_described_as_named(std::int32_t record, const std::vector<CField> &fields) {
+    for (const CField &c : fields) {
+        const REC_field *described = REC_field_named(record, c.name);
+        ASSERT_NE(described, nullptr) << c.name << " is a C field the description does not name";
+        EXPECT_EQ(static_cast<std::size_t>(described->offset), c.offset) << c.name;
+    }
+}
+
+}  // namespace
+
+TEST(RecordDescription, CFieldsHaveTheNamesTheDescriptionGivesThem) {
+    expect_described_as_named(
+        REC_STUDY,
+        {VANTOR_C_FIELD(STU_study, variance), VANTOR_C_FIELD(STU_study, count),
+         VANTOR_C_FIELD(STU_study, alpha), VANTOR_C_FIELD(STU_study, method),
+         VANTOR_C_FIELD(STU_study, stage1_alpha), VANTOR_C_FIELD(STU_study, case_fraction),
+         VANTOR_C_FIELD(STU_study, test), VANTOR_C_FIELD(STU_study, markers)});
+    expect_described_as_named(
+        REC_DESIGN_RESULT,
+        {VANTOR_C_FIELD(DSN_design_result, status), VANTOR_C_FIELD(DSN_design_result, reason),
+         VANTOR_C_FIELD(DSN_design_result, total), VANTOR_C_FIELD(DSN_design_result, stage1_weight),
+         VANTOR_C_FIELD(DSN_design_result, power), VANTOR_C_FIELD(DSN_design_result, cost),
+         VANTOR_C_FIELD(DSN_design_result, one_stage_total),
+         VANTOR_C_FIELD(DSN_design_result, relative_cost),
+         VANTOR_C_FIELD(DSN_design_result, evaluations)});
+    expect_described_as_named(
+        REC_ANSWER, {VANTOR_C_FIELD(ASK_answer, status), VANTOR_C_FIELD(ASK_answer, reason),
+                     VANTOR_C_FIELD(ASK_answer, question), VANTOR_C_FIELD(ASK_answer, record),
+                     VANTOR_C_FIELD(ASK_answer, input), VANTOR_C_FIELD(ASK_answer, other_input),
+                     VANTOR_C_FIELD(ASK_answer, direction), VANTOR_C_FIELD(ASK_answer, count),
+                     VANTOR_C_FIELD(ASK_answer, controls), VANTOR_C_FIELD(ASK_answer, alpha)});
+}
+
+namespace {
+
+// One row of the glossary's Names table, cells by their column's heading.
+using GlossaryRow = std::map<std::string, std::string>;
+
+std::vector<GlossaryRow> glossary_rows() {
+    std::ifstream in(VANTOR_SOURCE_DIR "/docs/glossary.md");
+    std::vector<GlossaryRow> rows;
+    std::vector<std::string> header;
+    std::string line;
+    bool in_names = false;
+    while (std::getline(in, line)) {
+        if (line.rfind("## ", 0) == 0) {
+            in_names = line == "## Names";
+        }
+        if (!in_names || line.rfind('|', 0) != 0 || line.rfind("|---", 0) == 0) {
+            continue;
+        }
+        std::vector<std::string> cells;
+        std::stringstream row(line.substr(1));
+        std::string cell;
+        while (std::getline(row, cell, '|')) {
+            cells.push_back(cell.substr(cell.find_first_not_of(' ')));
+            cells.back().erase(cells.back().find_last_not_of(' ') + 1);
+        }
+        if (header.empty()) {
+            header = cells;
+            continue;
+        }
+        GlossaryRow named;
+        for (std::size_t i = 0; i < cells.size() && i < header.size(); ++i) {
+            named[header[i]] = cells[i];
+        }
+        rows.push_back(named);
+    }
+    return rows;
+}
+
+// The names in backticks of a cell, in order.
+std::vector<std::string> names_in(const std::string &cell) {
+    static const std::regex quoted("`([^`]+)`");
+    std::vector<std::string> names;
+    for (auto it = std::sregex_iterator(cell.begin(), cell.end(), quoted);
+         it != std::sregex_iterator(); ++it) {
+        names.push_back((*it)[1]);
+    }
+    return names;
+}
+
+std::string with_underscores(std::string name) {
+    std::replace(name.begin(), name.end(), '-', '_');
+    return name;
+}
+
+bool is_library_name(const std::string &name) {
+    if (ASK_input_index(name.c_str()) >= 0) {
+        return true;
+    }
+    return std::any_of(std::begin(kRecords), std::end(kRecords), [&](std::int32_t record) {
+        return REC_field_named(record, name.c_str()) != nullptr;
+    });
+}
+
+}  // namespace
+
+TEST(Glossary, EachCNameIsTheProgramsOptionAndColumnWithUnderscores) {
+    const std::vector<GlossaryRow> rows = glossary_rows();
+    ASSERT_GT(rows.size(), 40U);
+    ASSERT_EQ(rows.front().count("C"), 1U) << "the Names table has no C column";
+    const std::map<std::string, std::int32_t> records = {{"STU_study", REC_STUDY},
+                                                         {"DSN_design_result", REC_DESIGN_RESULT}};
+    for (const GlossaryRow &row : rows) {
+        const std::vector<std::string> c = names_in(row.at("C"));
+        if (c.empty() || row.at("C").rfind("—", 0) == 0) {
+            continue;
+        }
+        const std::string &name = c.front();
+        EXPECT_TRUE(is_library_name(name)) << name << " is neither an input nor a field";
+        for (const std::string &option : names_in(row.at("program option"))) {
+            EXPECT_EQ(with_underscores(option.substr(2)), name) << option;
+        }
+        for (const std::string &column : names_in(row.at("program column"))) {
+            EXPECT_EQ(with_underscores(column), name) << column;
+        }
+        for (std::size_t i = 1; i < c.size(); ++i) {
+            // Record.field: described under the row's name.
+            const std::string record = c[i].substr(0, c[i].find('.'));
+            ASSERT_EQ(records.count(record), 1U) << c[i];
+            EXPECT_NE(REC_field_named(records.at(record), name.c_str()), nullptr) << c[i];
+            const std::string field = c[i].substr(c[i].rfind('.') + 1);
+            if (field.find('[') == std::string::npos) {
+                EXPECT_EQ(field, name) << c[i];
+            }
+        }
+    }
 }
 
 TEST(RecordDescription, EveryPersonFacingNameIsInTheGlossary) {

@@ -1,42 +1,57 @@
-/* Power of one case-control design, from C.
+/* Power of one case-control design, from C, asked by name.
  *
  * Prints three lines:
  *   single-stage power=<p>
- *   two-stage method=0 power=<p> alpha=<a0>,<a1>,<a2>
+ *   two-stage method=0 power=<p> alpha=<stage 1>,<final>,<overall>
  *   vantor <version of the library>
- * The two-stage call is given the first-stage and overall levels and derives
- * the second-stage level, which it writes back into the design. */
+ * Counts are alleles here (two per person), as the two-question driver
+ * vantor_mini_bin counts them. The two-stage request gives the stage 1 and
+ * overall levels; the library derives the final level and answers with it. */
 #include <stdio.h>
 
-#include "power/power_func.h"
-#include "vantor/version.h"
+#include "vantor/vantor.h"
 
-static PWR_design make_design(void) {
-    PWR_design design = PWR_DESIGN_INIT;
-    design.control_rate = 0.3;       /* risk-allele rate among controls */
-    design.odds_ratio = 1.3;         /* allelic odds ratio */
-    design.sample_size[0][0] = 1000; /* stage 1 cases (index 0) */
-    design.sample_size[0][1] = 1000; /* stage 1 controls */
-    design.sample_size[1][0] = 2000; /* stage 2 cases (index 1) */
-    design.sample_size[1][1] = 2000; /* stage 2 controls */
-    return design;
+static void give(ASK_request *request, const char *name, double value) {
+    ASK_give(request, ASK_input_index(name), value);
+}
+
+static ASK_request *allelic_request(void) {
+    ASK_request *request = ASK_request_new();
+    ASK_give_word(request, ASK_input_index("count"), "alleles");
+    give(request, "odds_ratio", 1.3);   /* allelic odds ratio */
+    give(request, "control_rate", 0.3); /* risk-allele rate among controls */
+    return request;
 }
 
 static void print_single_stage_power(void) {
-    PWR_design design = make_design();
-    design.alpha[0] = 0.05;
-    printf("single-stage power=%f\n", PWR_get_power_for_single_step(&design, 0));
+    ASK_request *request = allelic_request();
+    give(request, "cases", 1000);
+    give(request, "controls", 1000);
+    give(request, "alpha", 0.05);
+    ASK_answer answers[ASK_MOST_ANSWERS];
+    ASK_answer_request(request, answers);
+    printf("single-stage power=%f\n", ASK_result_number(&answers[0], "power"));
+    ASK_request_free(request);
 }
 
 static void print_two_stage_power(void) {
-    PWR_design design = make_design();
-    design.method = PWR_METHOD_REPLICATION;
-    design.alpha[0] = 0.01;             /* first stage */
-    design.alpha[1] = PWR_DERIVE_LEVEL; /* second decision: derived */
-    design.alpha[2] = 0.0001;           /* overall */
-    const double power = PWR_get_power_for_two_stage_method(&design, 0);
-    printf("two-stage method=%d power=%f alpha=%g,%g,%g\n", (int)design.method, power,
-           design.alpha[0], design.alpha[1], design.alpha[2]);
+    ASK_request *request = allelic_request();
+    give(request, "stages", 2);
+    give(request, "stage1_cases", 1000);
+    give(request, "stage1_controls", 1000);
+    give(request, "stage2_cases", 2000);
+    give(request, "stage2_controls", 2000);
+    ASK_give_word(request, ASK_input_index("method"), "replication");
+    give(request, "stage1_alpha", 0.01);
+    give(request, "alpha", 0.0001); /* overall; the final level is derived */
+    ASK_answer answers[ASK_MOST_ANSWERS];
+    ASK_answer_request(request, answers);
+    const ASK_answer *a = &answers[0];
+    printf("two-stage method=%d power=%f alpha=%g,%g,%g\n",
+           REC_choice_code("method", "replication"), ASK_result_number(a, "power"),
+           ASK_result_number(a, "stage1_alpha"), ASK_result_number(a, "final_alpha"),
+           ASK_result_number(a, "alpha"));
+    ASK_request_free(request);
 }
 
 int main(void) {
