@@ -3,8 +3,8 @@
  *
  * A study (STU_study) describes once what does not change while one unknown
  * is solved: the effect (today an allelic odds ratio and the risk-allele
- * rate among controls), the test's statistic, the significance level, the
- * counting unit, and for two stages the analysis, the first-stage level and
+ * rate among controls), the test statistic's variance, the significance
+ * level, the counting unit (`count`), and for two stages the analysis, the first-stage level and
  * the cases' share of each stage. Each question takes the study, its own
  * knowns and a result record, checks every input it reads with the checks
  * of status/status.h (the first refused input's reason, before anything is
@@ -72,14 +72,14 @@ double STU_default_alpha(double markers);
 int32_t STU_study_size(void);
 
 /* Sets every field: the size, an allelic effect with odds ratio and rate not
- * a number (to be given), the pooled statistic, people, the level
+ * a number (to be given), the pooled variance, people, the level
  * STU_DEFAULT_ALPHA, method -1 and first-stage level not a number (to be given
  * for two stages), case fraction 0.5. */
 void STU_study_init(STU_study *study);
 
 /* The checks of the record itself and of its single-stage fields (size,
  * effect kind, odds ratio unless `odds_ratio_known` is 0, control rate,
- * level, statistic, unit), in that order: VANTOR_REASON_NONE or the first
+ * level, variance, count), in that order: VANTOR_REASON_NONE or the first
  * refused field's reason. */
 int32_t STU_check_study(const STU_study *study, int32_t odds_ratio_known);
 
@@ -129,7 +129,7 @@ int32_t STU_relative_risk(const STU_study *study, int64_t cases, int64_t control
 
 /* ---- Two stages ----------------------------------------------------------
  * As the questions of search/design.h, with the study's method, level (the
- * overall one), case fraction, statistic and unit; the second decision's
+ * overall one), case fraction, variance and count; the second decision's
  * level is derived. The analyses are allelic (another test is refused,
  * VANTOR_REASON_TWO_STAGES_NEED_ALLELIC): a disease model enters as the odds
  * ratio and control rate at its marker, bit for bit as if they were given;
@@ -138,10 +138,10 @@ int32_t STU_relative_risk(const STU_study *study, int64_t cases, int64_t control
  * per-marker overall level. */
 
 /* The power of the design with these counts (per stage, study unit; index 0
- * is stage 1) at the study's first-stage level alpha0, and its genotyping
- * cost per marker: stage 1's total + cost_ratio * alpha0 * stage 2's total
+ * is stage 1) at the study's first-stage level stage1_alpha, and its genotyping
+ * cost per marker: stage 1's total + cost_ratio * stage1_alpha * stage 2's total
  * (study unit), as the design searches count it. Checks the study's
- * two-stage fields, alpha0, the four counts and the cost ratio, in that
+ * two-stage fields, stage1_alpha, the four counts and the cost ratio, in that
  * order. one_stage_total is 0 and relative_cost not a number. */
 int32_t STU_two_stage_power(const STU_study *study, const int64_t cases[2],
                             const int64_t controls[2], double cost_ratio,
@@ -156,15 +156,15 @@ int32_t STU_two_stage_power_of_total(const STU_study *study, int64_t total, doub
                                      double cost_ratio, DSN_design_result *result);
 
 /* The smallest total reaching the target with the first stage's share
- * `share`, at the study's alpha0. */
+ * `share`, at the study's stage1_alpha. */
 int32_t STU_smallest_total(const STU_study *study, double share, double target_power,
                            DSN_design_result *result);
 
-/* The cheapest design reaching the target (alpha0 is searched, not read). */
+/* The cheapest design reaching the target (stage1_alpha is searched, not read). */
 int32_t STU_cheapest_design(const STU_study *study, double target_power, double cost_ratio,
                             DSN_design_result *result);
 
-/* The most powerful design within `budget` units per marker (alpha0 is
+/* The most powerful design within `budget` units per marker (stage1_alpha is
  * searched, not read). */
 int32_t STU_most_powerful_design(const STU_study *study, double budget, double cost_ratio,
                                  DSN_design_result *result);

@@ -15,7 +15,7 @@
  * number of markers scales every design's cost alike and cancels. A
  * one-stage study of n people costs n.
  *
- * Units. Counts are in the study's `unit` (VANTOR_COUNT_PEOPLE or
+ * Units. Counts are in the study's `count` (VANTOR_COUNT_PEOPLE or
  * VANTOR_COUNT_ALLELES, as in search/solve.h): totals, per-stage counts and costs
  * in that unit; the power is computed on allele draws (a person is two). A
  * total N becomes four counts thus: stage 0 holds n0 = round(share * N)
@@ -26,7 +26,8 @@
  * power/power_func.h), its share of the people when both stages have the
  * same case:control ratio; it can differ slightly from `share`.
  *
- * Levels. alpha2 is the overall level, alpha0 stage 0's; the second
+ * Levels. alpha2 is the overall level (the study's `alpha`), alpha0 stage
+ * 0's (stage 1 for people, `stage1_alpha`); the second
  * decision's level alpha1 is always derived from them (and w), as
  * PWR_two_stage_power_deriving derives it: nothing is kept between calls,
  * so no answer depends on the calls before it. Each method needs room
@@ -34,7 +35,7 @@
  * alpha0 >= 2 alpha2 (replication: alpha1 = 2 alpha2 / alpha0 <= 1), the
  * product of p-values alpha0 > alpha2.
  *
- * Statistics. `statistic` chooses the allelic test's statistic
+ * Variance. `variance` chooses the allelic test statistic's variance
  * (power/statistic.h): the replication analysis and the one-stage
  * comparison honour it; the product and joint analyses use unit-variance
  * stage statistics with unpooled means either way. The joint analysis is
@@ -87,8 +88,9 @@ typedef struct DSN_design_result {
     int64_t total;           /* both stages, both groups, in units; 0 unless found */
     int32_t cases[2];        /* per stage, in units; 0 unless found */
     int32_t controls[2];     /* per stage, in units; 0 unless found */
-    double stage1_weight;    /* w: stage 0's weight in the joint statistic */
-    double alpha[3];         /* alpha0, the derived alpha1, alpha2 */
+    double stage1_weight;    /* w: stage 1's weight in the joint statistic */
+    double alpha[3];         /* stage 1's level alpha0, the derived final level
+                                alpha1, the overall level alpha2 */
     double power;            /* the design's power */
     double cost;             /* n0 + c alpha0 n1, in units */
     int64_t one_stage_total; /* smallest one-stage total of the same power at
@@ -108,7 +110,7 @@ typedef struct DSN_design_result {
 int32_t DSN_check_method(int32_t method);
 
 /* Every field of the study (the method, odds ratio, rate, overall level,
- * case fraction, unit and statistic), in that order. */
+ * case fraction, count and variance), in that order. */
 int32_t DSN_check_study(const DSN_study *study);
 
 /* Stage 0's share of the total: strictly between 0 and 1. */
