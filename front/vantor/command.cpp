@@ -267,7 +267,7 @@ std::vector<bool> columns_shown(const Command &command, bool disease, bool allel
     return shown;
 }
 
-std::string check_request(const Command &command, const Request &request, std::int32_t unit) {
+std::string library_refusal(const Command &command, const Request &request, std::int32_t unit) {
     ASK_request &asked = named_request(command, request, unit);
     ASK_answer answers[ASK_MOST_ANSWERS];
     ASK_answer_request(&asked, answers);

@@ -106,7 +106,7 @@ std::string undashed(std::string name) {
     return name;
 }
 
-std::optional<std::size_t> parameter_named(const Command &command, const std::string &column) {
+std::optional<std::size_t> parameter_of_column(const Command &command, const std::string &column) {
     const std::string name = undashed(option_spelling(column));
     for (std::size_t i = 0; i < command.parameters.size(); ++i) {
         if (undashed(command.parameters[i].name) == name) {
@@ -258,7 +258,7 @@ std::string CsvRequests::open() {
         if (!old_name.empty()) {
             return where() + ": " + old_name;
         }
-        const std::optional<std::size_t> parameter = parameter_named(command_, name);
+        const std::optional<std::size_t> parameter = parameter_of_column(command_, name);
         if (!parameter) {
             return where() + ": " + unknown_column(command_, name);
         }
