@@ -224,7 +224,7 @@ int CsvRequests::get() {
 }
 
 std::string CsvRequests::open() {
-    const std::string unopened = open_file();
+    std::string unopened = open_file();
     if (!unopened.empty()) {
         return unopened;
     }
@@ -282,7 +282,7 @@ std::string CsvRequests::read_header() {
 // Adds the column the header names `name`: empty, or why it is refused (an
 // old name, no option's, an option named before).
 std::string CsvRequests::add_column(const std::string &name) {
-    const std::string old_name = renamed_column(option_spelling(name), echoed(trimmed(name)));
+    std::string old_name = renamed_column(option_spelling(name), echoed(trimmed(name)));
     if (!old_name.empty()) {
         return old_name;
     }
