@@ -271,7 +271,7 @@ std::string CsvRequests::read_header() {
     header_fields_ = header.size();
     header.resize(header.size() - trailing_empty(header));
     for (const std::string &name : header) {
-        const std::string refused = add_column(name);
+        const std::string refused = add_header_column(name);
         if (!refused.empty()) {
             return where() + ": " + refused;
         }
@@ -281,7 +281,7 @@ std::string CsvRequests::read_header() {
 
 // Adds the column the header names `name`: empty, or why it is refused (an
 // old name, no option's, an option named before).
-std::string CsvRequests::add_column(const std::string &name) {
+std::string CsvRequests::add_header_column(const std::string &name) {
     std::string old_name = renamed_column(option_spelling(name), echoed(trimmed(name)));
     if (!old_name.empty()) {
         return old_name;
@@ -355,10 +355,10 @@ void CsvRequests::read_fields(std::vector<std::string> &fields) {
         if (quote_opens) {
             read_quoted(fields.back());
         } else if (c == delimiter_) {
-            skip();
+            skip_byte();
             fields.emplace_back();
         } else {
-            take(fields.back());
+            take_byte(fields.back());
         }
         bad = record_bytes_ > kLongestInputLine ||
               (!fields.back().empty() && fields.back().back() == '\0');
@@ -369,28 +369,28 @@ void CsvRequests::read_fields(std::vector<std::string> &fields) {
 // doubled quote inside it one quote; stops early at the end of the file,
 // past kLongestInputLine bytes or after a NUL byte.
 void CsvRequests::read_quoted(std::string &field) {
-    skip();
+    skip_byte();
     for (int c = peek(); c != kEnd && record_bytes_ <= kLongestInputLine; c = peek()) {
         if (c == '"') {
-            skip();
+            skip_byte();
             if (peek() != '"') {
                 return;
             }
         }
-        if (take(field) == 0) {
+        if (take_byte(field) == 0) {
             return;
         }
     }
 }
 
 // Passes over the next byte of the record, a quote or a delimiter.
-void CsvRequests::skip() {
+void CsvRequests::skip_byte() {
     get();
     ++record_bytes_;
 }
 
 // Adds the next byte of the record to `field`; the byte, or kEnd.
-int CsvRequests::take(std::string &field) {
+int CsvRequests::take_byte(std::string &field) {
     const int c = get();
     if (c != kEnd) {
         ++record_bytes_;

@@ -79,13 +79,13 @@ private:
     std::string open_file();
     void skip_byte_order_mark();
     std::string read_header();
-    std::string add_column(const std::string &name);
+    std::string add_header_column(const std::string &name);
     bool read_record(std::vector<std::string> &fields, std::string &problem);
     void skip_line_ends();
     void read_fields(std::vector<std::string> &fields);
     void read_quoted(std::string &field);
-    void skip();
-    int take(std::string &field);
+    void skip_byte();
+    int take_byte(std::string &field);
     [[nodiscard]] std::string record_problem(const std::vector<std::string> &fields) const;
     int get();
     int peek();
