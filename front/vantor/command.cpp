@@ -140,15 +140,19 @@ Parameter parameter_of(std::int32_t input) {
     return parameter;
 }
 
-// Lays out the command's columns (make_command).
-void lay_out_columns(Command &command) {
-    std::vector<std::string> &columns = command.columns;
-    columns.assign(1, "count");
+// Adds a column for each parameter rows show, in the parameters' order.
+void add_parameter_columns(Command &command) {
     for (const Parameter &parameter : command.parameters) {
         if (parameter.shown) {
-            columns.push_back(parameter.name);
+            command.columns.push_back(parameter.name);
         }
     }
+}
+
+// Adds a column for each result field of the command's records, once for a
+// field two records share, the statuses and reasons after the others.
+void add_field_columns(Command &command) {
+    std::vector<std::string> &columns = command.columns;
     std::vector<std::string> last;
     for (const std::int32_t record : command.records) {
         for (std::int32_t i = 0; i < REC_field_count(record); ++i) {
@@ -162,7 +166,11 @@ void lay_out_columns(Command &command) {
         }
     }
     columns.insert(columns.end(), last.begin(), last.end());
-    columns.emplace_back("message");
+}
+
+// Notes the column of each shown parameter and of each result field, so
+// that a row is filled without looking columns up by name.
+void place_columns(Command &command) {
     for (std::size_t i = 0; i < command.parameters.size(); ++i) {
         if (command.parameters[i].shown) {
             command.parameter_columns.emplace_back(i,
@@ -178,6 +186,27 @@ void lay_out_columns(Command &command) {
             }
         }
     }
+}
+
+// Lays out the command's columns (make_command): the unit, the shown
+// parameters, the result fields, the message.
+void lay_out_columns(Command &command) {
+    command.columns.assign(1, "count");
+    add_parameter_columns(command);
+    add_field_columns(command);
+    command.columns.emplace_back("message");
+    place_columns(command);
+}
+
+// The parameters of a study of `stages` stages solving for `solve` (nullptr
+// for none): the library's inputs of the question, in its order.
+std::vector<Parameter> study_parameters(std::int32_t stages, const char *solve) {
+    std::vector<Parameter> parameters;
+    const std::int32_t solve_code = solve == nullptr ? 0 : REC_choice_code("solve", solve);
+    for (std::int32_t i = 0; ASK_study_input(stages, solve_code, i) >= 0; ++i) {
+        parameters.push_back(parameter_of(ASK_study_input(stages, solve_code, i)));
+    }
+    return parameters;
 }
 
 using AskRequest = std::unique_ptr<ASK_request, decltype(&ASK_request_free)>;
@@ -239,10 +268,7 @@ Command make_command(std::string name, std::string summary, std::string descript
     command.description = std::move(description);
     command.stages = stages;
     command.solve = solve;
-    const std::int32_t solve_code = solve == nullptr ? 0 : REC_choice_code("solve", solve);
-    for (std::int32_t i = 0; ASK_study_input(stages, solve_code, i) >= 0; ++i) {
-        command.parameters.push_back(parameter_of(ASK_study_input(stages, solve_code, i)));
-    }
+    command.parameters = study_parameters(stages, solve);
     command.records = std::move(records);
     command.target = parameter_named(command, "target-power");
     const std::optional<std::size_t> variance = parameter_named(command, "variance");
@@ -267,7 +293,7 @@ std::vector<bool> columns_shown(const Command &command, bool disease, bool allel
     return shown;
 }
 
-std::string check_request(const Command &command, const Request &request, std::int32_t unit) {
+std::string library_refusal(const Command &command, const Request &request, std::int32_t unit) {
     ASK_request &asked = named_request(command, request, unit);
     ASK_answer answers[ASK_MOST_ANSWERS];
     ASK_answer_request(&asked, answers);

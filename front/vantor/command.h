@@ -93,7 +93,7 @@ std::vector<bool> columns_shown(const Command &command, bool disease, bool allel
 // Empty when the library answers the request, else its refusal in its words
 // with the options spelled as the program's ("--stage1-cases 0: ...").
 // `unit` is VANTOR_COUNT_PEOPLE or VANTOR_COUNT_ALLELES.
-std::string check_request(const Command &command, const Request &request, std::int32_t unit);
+std::string library_refusal(const Command &command, const Request &request, std::int32_t unit);
 
 // The library's answers to a request it does not refuse.
 Outcomes answer_request(const Command &command, const Request &request, std::int32_t unit);

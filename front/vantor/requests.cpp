@@ -106,7 +106,7 @@ std::string undashed(std::string name) {
     return name;
 }
 
-std::optional<std::size_t> parameter_named(const Command &command, const std::string &column) {
+std::optional<std::size_t> parameter_of_column(const Command &command, const std::string &column) {
     const std::string name = undashed(option_spelling(column));
     for (std::size_t i = 0; i < command.parameters.size(); ++i) {
         if (undashed(command.parameters[i].name) == name) {
@@ -224,6 +224,18 @@ int CsvRequests::get() {
 }
 
 std::string CsvRequests::open() {
+    std::string unopened = open_file();
+    if (!unopened.empty()) {
+        return unopened;
+    }
+    buffer_.resize(kLongestInputLine);
+    skip_byte_order_mark();
+    delimiter_ = header_delimiter();
+    return read_header();
+}
+
+// Opens the file, or takes standard input: empty, or why it cannot be read.
+std::string CsvRequests::open_file() {
     if (path_ == "-") {
         fd_ = STDIN_FILENO;
     } else {
@@ -237,14 +249,20 @@ std::string CsvRequests::open() {
     if (::fstat(fd_, &about) == 0 && S_ISDIR(about.st_mode)) {
         return where() + ": is a directory, not a CSV file";
     }
-    buffer_.resize(kLongestInputLine);
-    // A spreadsheet's "CSV UTF-8" starts with a byte-order mark.
+    return "";
+}
+
+// A spreadsheet's "CSV UTF-8" starts with a byte-order mark.
+void CsvRequests::skip_byte_order_mark() {
     while (end_ - at_ < 3 && fill()) {
     }
     if (end_ - at_ >= 3 && std::memcmp(buffer_.data() + at_, "\xEF\xBB\xBF", 3) == 0) {
         at_ += 3;
     }
-    delimiter_ = header_delimiter();
+}
+
+// Reads the header line into the columns: empty, or the message refusing it.
+std::string CsvRequests::read_header() {
     std::vector<std::string> header;
     std::string problem;
     if (!read_record(header, problem)) {
@@ -252,24 +270,31 @@ std::string CsvRequests::open() {
     }
     header_fields_ = header.size();
     header.resize(header.size() - trailing_empty(header));
-    std::vector<bool> seen(command_.parameters.size(), false);
     for (const std::string &name : header) {
-        const std::string old_name = renamed_column(option_spelling(name), echoed(trimmed(name)));
-        if (!old_name.empty()) {
-            return where() + ": " + old_name;
+        const std::string refused = add_header_column(name);
+        if (!refused.empty()) {
+            return where() + ": " + refused;
         }
-        const std::optional<std::size_t> parameter = parameter_named(command_, name);
-        if (!parameter) {
-            return where() + ": " + unknown_column(command_, name);
-        }
-        if (seen[*parameter]) {
-            return where() + ": --" + command_.parameters[*parameter].name +
-                   " is given in two columns";
-        }
-        seen[*parameter] = true;
-        columns_.push_back(*parameter);
-        column_names_.push_back(trimmed(name));
     }
+    return "";
+}
+
+// Adds the column the header names `name`: empty, or why it is refused (an
+// old name, no option's, an option named before).
+std::string CsvRequests::add_header_column(const std::string &name) {
+    std::string old_name = renamed_column(option_spelling(name), echoed(trimmed(name)));
+    if (!old_name.empty()) {
+        return old_name;
+    }
+    const std::optional<std::size_t> parameter = parameter_of_column(command_, name);
+    if (!parameter) {
+        return unknown_column(command_, name);
+    }
+    if (std::find(columns_.begin(), columns_.end(), *parameter) != columns_.end()) {
+        return "--" + command_.parameters[*parameter].name + " is given in two columns";
+    }
+    columns_.push_back(*parameter);
+    column_names_.push_back(trimmed(name));
     return "";
 }
 
@@ -293,79 +318,107 @@ char CsvRequests::header_delimiter() {
 // than kLongestInputLine. Blank lines are skipped.
 bool CsvRequests::read_record(std::vector<std::string> &fields, std::string &problem) {
     for (;;) {
-        while (peek() == '\n' || peek() == '\r') {
-            get();
-        }
+        skip_line_ends();
         record_line_ = line_;
-        fields.assign(1, "");
-        std::size_t bytes = 0;
-        const auto take = [&]() {
-            const int c = get();
-            if (c != kEnd) {
-                ++bytes;
-                fields.back() += static_cast<char>(c);
-            }
-            return c;
-        };
-        bool bad = false;
-        bool field_start = true;
-        for (int c = peek(); c != kEnd && !bad; c = peek()) {
-            const bool quote_opens = c == '"' && field_start;
-            field_start = c == delimiter_;
-            if (quote_opens) {
-                get();
-                ++bytes;
-                while ((c = peek()) != kEnd && bytes <= kLongestInputLine) {
-                    if (c == '"') {
-                        get();
-                        ++bytes;
-                        if (peek() != '"') {
-                            break;
-                        }
-                    }
-                    if (take() == 0) {
-                        break;
-                    }
-                }
-            } else if (c == delimiter_) {
-                get();
-                ++bytes;
-                fields.emplace_back();
-            } else if (c == '\n' || c == '\r') {
-                break;
-            } else {
-                take();
-            }
-            bad = bytes > kLongestInputLine ||
-                  (!fields.back().empty() && fields.back().back() == '\0');
-        }
-        if (read_error_ != 0) {
-            problem = where() + ": cannot be read: " + std::strerror(read_error_);
+        read_fields(fields);
+        std::string refused = record_problem(fields);
+        if (!refused.empty()) {
+            problem = std::move(refused);
             return false;
         }
-        const std::string line = line_label();
-        if (bytes > kLongestInputLine) {
-            problem = line + "longer than " + std::to_string(kLongestInputLine) +
-                      " bytes: not a CSV file of requests";
-            return false;
-        }
-        for (const std::string &field : fields) {
-            if (field.find('\0') != std::string::npos) {
-                problem = line + "a NUL byte: not a text file";
-                return false;
-            }
-            if (!is_utf8(field)) {
-                problem = line + "not UTF-8 text";
-                return false;
-            }
-        }
-        if (bytes == 0 && peek() == kEnd) {
+        if (record_bytes_ == 0 && peek() == kEnd) {
             return false;
         }
         if (!is_blank(fields)) {
             return true;
         }
     }
+}
+
+void CsvRequests::skip_line_ends() {
+    while (peek() == '\n' || peek() == '\r') {
+        get();
+    }
+}
+
+// Reads the fields of one record up to its line end, counting its bytes in
+// record_bytes_; stops early past kLongestInputLine bytes or after a NUL
+// byte, which record_problem refuses.
+void CsvRequests::read_fields(std::vector<std::string> &fields) {
+    fields.assign(1, "");
+    record_bytes_ = 0;
+    bool bad = false;
+    bool field_start = true;
+    for (int c = peek(); c != kEnd && c != '\n' && c != '\r' && !bad; c = peek()) {
+        const bool quote_opens = c == '"' && field_start;
+        field_start = c == delimiter_;
+        if (quote_opens) {
+            read_quoted(fields.back());
+        } else if (c == delimiter_) {
+            skip_byte();
+            fields.emplace_back();
+        } else {
+            take_byte(fields.back());
+        }
+        bad = record_bytes_ > kLongestInputLine ||
+              (!fields.back().empty() && fields.back().back() == '\0');
+    }
+}
+
+// Reads a quoted field from its opening quote to past its closing one, a
+// doubled quote inside it one quote; stops early at the end of the file,
+// past kLongestInputLine bytes or after a NUL byte.
+void CsvRequests::read_quoted(std::string &field) {
+    skip_byte();
+    for (int c = peek(); c != kEnd && record_bytes_ <= kLongestInputLine; c = peek()) {
+        if (c == '"') {
+            skip_byte();
+            if (peek() != '"') {
+                return;
+            }
+        }
+        if (take_byte(field) == 0) {
+            return;
+        }
+    }
+}
+
+// Passes over the next byte of the record, a quote or a delimiter.
+void CsvRequests::skip_byte() {
+    get();
+    ++record_bytes_;
+}
+
+// Adds the next byte of the record to `field`; the byte, or kEnd.
+int CsvRequests::take_byte(std::string &field) {
+    const int c = get();
+    if (c != kEnd) {
+        ++record_bytes_;
+        field += static_cast<char>(c);
+    }
+    return c;
+}
+
+// Empty, or why the record just read is refused: the file cannot be read,
+// or the record is too long, holds a NUL byte or is not UTF-8.
+std::string CsvRequests::record_problem(const std::vector<std::string> &fields) const {
+    if (read_error_ != 0) {
+        return where() + ": cannot be read: " + std::strerror(read_error_);
+    }
+    const std::string line = line_label();
+    if (record_bytes_ > kLongestInputLine) {
+        return line + "longer than " + std::to_string(kLongestInputLine) +
+               " bytes: not a CSV file of requests";
+    }
+    for (const std::string &field : fields) {
+        if (field.find('\0') != std::string::npos) {
+            return line + "a NUL byte: not a text file";
+        }
+        if (!is_utf8(field)) {
+            return line + "not UTF-8 text";
+        }
+    }
+    return "";
 }
 
 // Whether a row holds a field for each named column, and beyond them only

@@ -76,7 +76,17 @@ public:
     [[nodiscard]] std::string line_label() const;
 
 private:
+    std::string open_file();
+    void skip_byte_order_mark();
+    std::string read_header();
+    std::string add_header_column(const std::string &name);
     bool read_record(std::vector<std::string> &fields, std::string &problem);
+    void skip_line_ends();
+    void read_fields(std::vector<std::string> &fields);
+    void read_quoted(std::string &field);
+    void skip_byte();
+    int take_byte(std::string &field);
+    [[nodiscard]] std::string record_problem(const std::vector<std::string> &fields) const;
     int get();
     int peek();
     bool fill();
@@ -102,8 +112,9 @@ private:
     bool eof_ = false;
     int read_error_ = 0;
     bool after_carriage_return_ = false;
-    std::size_t line_ = 1;         // the line being read
-    std::size_t record_line_ = 1;  // the line the last record began on
+    std::size_t line_ = 1;          // the line being read
+    std::size_t record_line_ = 1;   // the line the last record began on
+    std::size_t record_bytes_ = 0;  // the bytes of the last record
 };
 
 }  // namespace vantor_cli

@@ -123,7 +123,7 @@ std::string option_help(const Parameter &parameter) {
 
 // What an option takes, as --help shows it: LIST, WORDS, or the words of a
 // one-word option (pooled|unpooled).
-std::string type_name(const Parameter &parameter) {
+std::string help_type_name(const Parameter &parameter) {
     if (parameter.kind != Kind::Word) {
         return "LIST";
     }
@@ -147,7 +147,7 @@ void add_subcommand(CLI::App &app, const Command &command, Given &given) {
         const Parameter &parameter = command.parameters[i];
         CLI::Option *option =
             given.app->add_option(option_names(parameter), given.texts[i], option_help(parameter));
-        option->type_name(type_name(parameter));
+        option->type_name(help_type_name(parameter));
         given.options.push_back(option);
     }
     const ASK_input &count = *ASK_input_at(ASK_input_index("count"));
@@ -165,7 +165,9 @@ void add_subcommand(CLI::App &app, const Command &command, Given &given) {
     given.app->allow_extras();
 }
 
-void refuse(const Given &given, const std::string &message) {
+// One line on standard error, headed by the subcommand: a refusal, or what
+// the library reported.
+void tell_on_stderr(const Given &given, const std::string &message) {
     std::fprintf(stderr, "vantor %s: %s\n", given.command->name.c_str(), message.c_str());
 }
 
@@ -187,8 +189,8 @@ bool read_lists(const Given &given, ValueLists &lists, std::vector<bool> &explic
                 quoted(text) + " is a list: this option takes one word (rows do not show it)";
         }
         if (!list.error.empty()) {
-            refuse(given, list.unreadable ? value_refusal(parameter, list)
-                                          : "--" + parameter.name + ": " + list.error);
+            tell_on_stderr(given, list.unreadable ? value_refusal(parameter, list)
+                                                  : "--" + parameter.name + ": " + list.error);
             return false;
         }
         lists[i] = std::move(list);
@@ -246,9 +248,10 @@ public:
         }
         const char *meaning =
             what_ == "MIN_FLAG" ? " (a normal quantile of a probability of 0 or less)" : "";
-        refuse(given, "request " + std::to_string(number) + ": the library reported " + what_ +
-                          (count_ > 1 ? " " + std::to_string(count_) + " times" : "") + meaning +
-                          "; the row is answered");
+        tell_on_stderr(given, "request " + std::to_string(number) + ": the library reported " +
+                                  what_ +
+                                  (count_ > 1 ? " " + std::to_string(count_) + " times" : "") +
+                                  meaning + "; the row is answered");
         count_ = 0;
     }
 
@@ -333,7 +336,7 @@ public:
         // A reader that went away (`| head`) ends the run without a word, as
         // it ends any filter; any other failure is told.
         if (error != EPIPE) {
-            refuse(given_, std::string("cannot write the answer: ") + std::strerror(error));
+            tell_on_stderr(given_, std::string("cannot write the answer: ") + std::strerror(error));
         }
         return kRefused;
     }
@@ -373,7 +376,7 @@ std::string with_hundredth_hint(const Command &command, Request request, std::in
         }
         const double value = *request[i];
         request[i] = value / 100;
-        const std::string again = check_request(command, request, unit);
+        const std::string again = library_refusal(command, request, unit);
         if (again.rfind("--" + parameter.name + " ", 0) != 0) {
             return problem + "; did you mean " + hundredth_text(value) + "?";
         }
@@ -385,7 +388,7 @@ std::string with_hundredth_hint(const Command &command, Request request, std::in
 // Empty, or the refusal of `request`, numbered when `number` is not 0.
 std::string check_request(const Command &command, const Request &request, std::int32_t unit,
                           std::size_t number) {
-    const std::string problem = check_request(command, request, unit);
+    const std::string problem = library_refusal(command, request, unit);
     if (problem.empty()) {
         return "";
     }
@@ -498,7 +501,7 @@ int refuse_late(const Given &given, Answering &answering, const std::string &pro
     if (answering.answered() > 0) {
         answering.finish();
     }
-    refuse(given, problem);
+    tell_on_stderr(given, problem);
     return kRefused;
 }
 
@@ -513,14 +516,14 @@ int run_grid(const Given &given, const ValueLists &lists, const RunLimits &limit
     Grid grid(lists);
     const std::optional<std::size_t> count = grid.count();
     if (!count || *count > limits.most_requests) {
-        refuse(given,
-               too_many(count ? limits.most_requests : std::numeric_limits<std::size_t>::max()));
+        tell_on_stderr(given, too_many(count ? limits.most_requests
+                                             : std::numeric_limits<std::size_t>::max()));
         return kRefused;
     }
     const std::int32_t unit = unit_of(given);
     std::string problem = check_each_value(*given.command, lists, unit, *count > 1);
     if (!problem.empty()) {
-        refuse(given, problem);
+        tell_on_stderr(given, problem);
         return kRefused;
     }
     Progress progress(*count, limits.progress);
@@ -559,7 +562,7 @@ int run_input(const Given &given, CsvRequests &file, const RunLimits &limits,
 int run_command(const Given &given, const RunLimits &limits) {
     const std::string wrong_word = check_words(given);
     if (!wrong_word.empty()) {
-        refuse(given, wrong_word);
+        tell_on_stderr(given, wrong_word);
         return kRefused;
     }
     ValueLists lists;
@@ -574,7 +577,7 @@ int run_command(const Given &given, const RunLimits &limits) {
         file = std::make_unique<CsvRequests>(*given.command, given.input, lists, explicitly);
         const std::string problem = file->open();
         if (!problem.empty()) {
-            refuse(given, problem);
+            tell_on_stderr(given, problem);
             return kRefused;
         }
     }

@@ -45,7 +45,8 @@ const char *expected_form(Kind kind) {
     return "one of the words listed in --help";
 }
 
-std::string refusal(const std::string &item, Kind kind) {
+// The refusal of an item that is not of the form its option takes.
+std::string wrong_form_refusal(const std::string &item, Kind kind) {
     return quoted(item) + " is not " + expected_form(kind);
 }
 
@@ -164,7 +165,7 @@ std::string read_item(const std::string &item, Kind kind, const std::vector<std:
         if (percent && kind == Kind::Real) {
             list.meant = hundredth_text(*percent);
         }
-        return refusal(item, kind);
+        return wrong_form_refusal(item, kind);
     }
     add_value(*value, list);
     return "";

@@ -154,7 +154,8 @@ static void add_column(Job *job, const REC_field *field, int32_t offset, SEXP fr
     SET_STRING_ELT(names, job->column_count++, Rf_mkChar(field != NULL ? field->name : "message"));
 }
 
-static double number_at(const ASK_answer *answer, const Column *column) {
+/* The column's value in an answer, read as its C type (a word's code too). */
+static double answer_value(const ASK_answer *answer, const Column *column) {
     const REC_field *field = column->field;
     const char *at = (const char *)answer + column->offset;
     if (field->type == REC_DOUBLE) {
@@ -189,9 +190,10 @@ static SEXP make_columns(Job *job, const ASK_answer *first) {
             const int last = field->kind == REC_KIND_STATUS || field->kind == REC_KIND_REASON;
             const int32_t offset = (head ? 0 : ASK_result_offset()) + field->offset;
             const Column probe = {field, offset, NULL, NULL, 0, NULL};
-            const int shown = pass == 0 || pass == 2 ||
-                              (REC_field_named(first->record, field->name) == NULL &&
-                               (field->kind == REC_KIND_NUMBER || number_at(first, &probe) != 0));
+            const int shown =
+                pass == 0 || pass == 2 ||
+                (REC_field_named(first->record, field->name) == NULL &&
+                 (field->kind == REC_KIND_NUMBER || answer_value(first, &probe) != 0));
             if (field->kind != REC_KIND_INTERNAL && last == (pass == 2) && shown) {
                 add_column(job, field, offset, frame, names);
             }
@@ -228,7 +230,7 @@ static void put_word(Column *column, R_xlen_t at, int32_t code) {
 static void put_answer(Job *job, R_xlen_t at, const ASK_answer *answer) {
     for (int k = 0; k < job->column_count; ++k) {
         Column *column = &job->columns[k];
-        const double value = number_at(answer, column);
+        const double value = answer_value(answer, column);
         if (column->numbers == NULL) {
             put_word(column, at, (int32_t)value);
         } else {
@@ -315,7 +317,7 @@ static void take_inputs(Job *job, SEXP inputs) {
 
 /* The refusal R reports: the row (from 1), the reason's and status's names,
  * the refused input's name ("" for none) and the library's words. */
-static SEXP refusal(Job *job) {
+static SEXP refusal_list(Job *job) {
     const char *names[] = {"row", "reason", "status", "argument", "message", ""};
     const ASK_answer *answer = &job->refused;
     const ASK_input *input = ASK_input_at(answer->input);
@@ -351,7 +353,7 @@ SEXP vantor_ask(SEXP inputs) {
     SET_VECTOR_ELT(result, 0, frame);
     SET_VECTOR_ELT(result, 1, Rf_ScalarInteger(job.per_row));
     if (job.refused.status == VANTOR_INVALID_INPUT) {
-        SET_VECTOR_ELT(result, 2, refusal(&job));
+        SET_VECTOR_ELT(result, 2, refusal_list(&job));
     }
     UNPROTECT(2);
     return result;
