@@ -187,6 +187,26 @@ void expect_described_as_named(std::int32_t record, const std::vector<CField> &f
 
 }  // namespace
 
+// Callers written against the old names still compile and mean the same.
+static_assert(SLV_FOUND == VANTOR_FOUND && SLV_INVALID_INPUT == VANTOR_INVALID_INPUT &&
+                  SLV_REASON_BAD_UNIT == VANTOR_REASON_BAD_COUNT &&
+                  SLV_REASON_BAD_STATISTIC == VANTOR_REASON_BAD_VARIANCE &&
+                  SLV_REASON_BAD_STAGE0_SHARE == VANTOR_REASON_BAD_STAGE1_SHARE &&
+                  SLV_REASON_BAD_STAGE1_ALPHA == VANTOR_REASON_BAD_STAGE1_ALPHA &&
+                  SLV_UNIT_PEOPLE == VANTOR_COUNT_PEOPLE && PWR_METHOD_SEPARATE == 0 &&
+                  PWR_STATISTIC_UNPOOLED == PWR_VARIANCE_UNPOOLED &&
+                  SLV_LARGEST_COUNT == VANTOR_LARGEST_COUNT,
+              "old names are aliases of the new ones");
+
+TEST(RecordDescription, OldFunctionNamesCallTheNewOnes) {
+    EXPECT_STREQ(SLV_message(SLV_REASON_BAD_UNIT), VANTOR_message(VANTOR_REASON_BAD_COUNT));
+    EXPECT_EQ(SLV_check_unit(0), VANTOR_REASON_BAD_COUNT);
+    EXPECT_EQ(SLV_check_statistic(7), VANTOR_REASON_BAD_VARIANCE);
+    EXPECT_EQ(DSN_check_stage0_share(1.5), VANTOR_REASON_BAD_STAGE1_SHARE);
+    EXPECT_STREQ(REC_reason_name(VANTOR_REASON_BAD_COUNT), "BAD_COUNT");
+    EXPECT_STREQ(REC_reason_name(VANTOR_REASON_BAD_VARIANCE), "BAD_VARIANCE");
+}
+
 TEST(RecordDescription, CFieldsHaveTheNamesTheDescriptionGivesThem) {
     expect_described_as_named(
         REC_STUDY,
