@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <regex>
 #include <set>
@@ -188,15 +189,31 @@ void expect_described_as_named(std::int32_t record, const std::vector<CField> &f
 }  // namespace
 
 // Callers written against the old names still compile and mean the same.
-static_assert(SLV_FOUND == VANTOR_FOUND && SLV_INVALID_INPUT == VANTOR_INVALID_INPUT &&
-                  SLV_REASON_BAD_UNIT == VANTOR_REASON_BAD_COUNT &&
-                  SLV_REASON_BAD_STATISTIC == VANTOR_REASON_BAD_VARIANCE &&
-                  SLV_REASON_BAD_STAGE0_SHARE == VANTOR_REASON_BAD_STAGE1_SHARE &&
-                  SLV_REASON_BAD_STAGE1_ALPHA == VANTOR_REASON_BAD_STAGE1_ALPHA &&
-                  SLV_UNIT_PEOPLE == VANTOR_COUNT_PEOPLE && PWR_METHOD_SEPARATE == 0 &&
-                  PWR_STATISTIC_UNPOOLED == PWR_VARIANCE_UNPOOLED &&
-                  SLV_LARGEST_COUNT == VANTOR_LARGEST_COUNT,
-              "old names are aliases of the new ones");
+TEST(RecordDescription, OldNamesAreTheNewOnes) {
+    const std::int32_t old_names[] = {SLV_FOUND,
+                                      SLV_INVALID_INPUT,
+                                      SLV_REASON_BAD_UNIT,
+                                      SLV_REASON_BAD_STATISTIC,
+                                      SLV_REASON_BAD_STAGE0_SHARE,
+                                      SLV_REASON_BAD_STAGE1_ALPHA,
+                                      SLV_UNIT_PEOPLE,
+                                      PWR_METHOD_SEPARATE,
+                                      PWR_STATISTIC_UNPOOLED,
+                                      SLV_LARGEST_COUNT};
+    const std::int32_t new_names[] = {VANTOR_FOUND,
+                                      VANTOR_INVALID_INPUT,
+                                      VANTOR_REASON_BAD_COUNT,
+                                      VANTOR_REASON_BAD_VARIANCE,
+                                      VANTOR_REASON_BAD_STAGE1_SHARE,
+                                      VANTOR_REASON_BAD_STAGE1_ALPHA,
+                                      VANTOR_COUNT_PEOPLE,
+                                      PWR_METHOD_REPLICATION,
+                                      PWR_VARIANCE_UNPOOLED,
+                                      VANTOR_LARGEST_COUNT};
+    for (std::size_t i = 0; i < std::size(old_names); ++i) {
+        EXPECT_EQ(old_names[i], new_names[i]) << i;
+    }
+}
 
 TEST(RecordDescription, OldFunctionNamesCallTheNewOnes) {
     EXPECT_STREQ(SLV_message(SLV_REASON_BAD_UNIT), VANTOR_message(VANTOR_REASON_BAD_COUNT));
