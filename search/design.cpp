@@ -39,9 +39,12 @@
 #include "power/statistic.h"
 #include "power/two_stage_quadrature.h"
 #include "search/solve.h"
+#include "status/first_refusal.h"
 #include "status/status.h"
 
 namespace {
+
+using vantor::first_refusal;
 
 constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
@@ -688,16 +691,9 @@ std::vector<Point> search_rectangle_leaders(Objective objective, double low_u, d
 // Checks
 // ---------------------------------------------------------------------------
 
-std::int32_t first_refusal(std::initializer_list<std::int32_t> reasons) {
-    for (const std::int32_t reason : reasons) {
-        if (reason != VANTOR_REASON_NONE) {
-            return reason;
-        }
-    }
-    return VANTOR_REASON_NONE;
-}
-
-bool refuse(std::int32_t reason, DSN_design_result *result) {
+// Fills the result as unanswered when `reason` refuses the question; whether
+// it did.
+bool fill_if_refused(std::int32_t reason, DSN_design_result *result) {
     if (reason == VANTOR_REASON_NONE) {
         return false;
     }
@@ -827,7 +823,7 @@ std::int32_t DSN_two_stage_power(const DSN_study *study, const std::int32_t case
                        VANTOR_check_cases(cases[1], study->count),
                        VANTOR_check_controls(controls[1], study->count),
                        DSN_check_stage1_alpha(study->method, alpha0, study->alpha)});
-    if (refuse(refusal, result)) {
+    if (fill_if_refused(refusal, result)) {
         return result->status;
     }
     const Counts counts = {{cases[0], cases[1]}, {controls[0], controls[1]}};
@@ -844,7 +840,7 @@ std::int32_t DSN_smallest_total(const DSN_study *study, double share, double alp
         first_refusal({DSN_check_study(study), DSN_check_stage1_share(share),
                        DSN_check_stage1_alpha(study->method, alpha0, study->alpha),
                        VANTOR_check_target_power(target_power, study->alpha)});
-    if (refuse(refusal, result)) {
+    if (fill_if_refused(refusal, result)) {
         return result->status;
     }
     PowerOracle oracle(*study);
@@ -868,7 +864,7 @@ std::int32_t DSN_cheapest_design(const DSN_study *study, double target_power, do
     if (refusal == VANTOR_REASON_NONE) {
         refusal = DSN_check_design_alpha(study->method, study->alpha);
     }
-    if (refuse(refusal, result)) {
+    if (fill_if_refused(refusal, result)) {
         return result->status;
     }
     PowerOracle oracle(*study);
@@ -919,7 +915,7 @@ std::int32_t DSN_most_powerful_design(const DSN_study *study, double budget, dou
     if (refusal == VANTOR_REASON_NONE) {
         refusal = DSN_check_design_alpha(study->method, study->alpha);
     }
-    if (refuse(refusal, result)) {
+    if (fill_if_refused(refusal, result)) {
         return result->status;
     }
     PowerOracle oracle(*study);
