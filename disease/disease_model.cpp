@@ -13,9 +13,12 @@
 #include <initializer_list>
 #include <limits>
 
+#include "status/first_refusal.h"
 #include "status/status.h"
 
 namespace {
+
+using vantor::first_refusal;
 
 constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
 
@@ -73,7 +76,7 @@ std::int32_t check_risks(const DIS_model &m) {
 // Risks of 1 leave every genotype's risk that of none: no association to
 // find, whatever the test. Checked last, so that a question solving for
 // the relative risk can check the rest of the model with a risk of 1.
-std::int32_t check_effect(const DIS_model &m) {
+std::int32_t check_not_null_effect(const DIS_model &m) {
     const bool none = m.model == DIS_FREE ? m.heterozygote_risk == 1 && m.homozygote_risk == 1
                                           : m.relative_risk == 1;
     return none ? VANTOR_REASON_NO_EFFECT : VANTOR_REASON_NONE;
@@ -130,15 +133,6 @@ std::int32_t check_marker(const DIS_model &model) {
                                              : VANTOR_REASON_LD_BEYOND_FREQUENCIES;
 }
 
-std::int32_t first_refusal(std::initializer_list<std::int32_t> reasons) {
-    for (const std::int32_t reason : reasons) {
-        if (reason != VANTOR_REASON_NONE) {
-            return reason;
-        }
-    }
-    return VANTOR_REASON_NONE;
-}
-
 std::int32_t check(const DIS_model &m) {
     if (!strictly_inside_unit(m.frequency)) {
         return VANTOR_REASON_BAD_FREQUENCY;
@@ -153,7 +147,7 @@ std::int32_t check(const DIS_model &m) {
         return VANTOR_REASON_BAD_CONTROLS_KIND;
     }
     return first_refusal({check_risks(m), check_penetrances(m), check_marker(m),
-                          check_marker_association(m), check_effect(m)});
+                          check_marker_association(m), check_not_null_effect(m)});
 }
 
 // Genotype frequencies among cases and controls at the causal variant,

@@ -29,9 +29,9 @@ constexpr double kScalesPerPanel = 4;
 constexpr double kProductScalesPerPanel = 8;
 
 double density(double x) { return kInverseSqrt2Pi * std::exp(-x * x / 2); }
-double upper_tail(double x) { return MTH_normal_upper_tail(x); }
+double normal_tail_above(double x) { return MTH_normal_upper_tail(x); }
 // The z with P(Z > z) = p, 0 < p <= 1/2.
-double upper_quantile(double p) { return -MTH_qnorm(p, 0); }
+double normal_point_above(double p) { return -MTH_qnorm(p, 0); }
 
 // P(a < Z < b), from the tails on the side where they are small.
 double normal_mass(double a, double b) {
@@ -39,12 +39,12 @@ double normal_mass(double a, double b) {
         return 0;
     }
     if (a >= 0) {
-        return upper_tail(a) - upper_tail(b);
+        return normal_tail_above(a) - normal_tail_above(b);
     }
     if (b <= 0) {
-        return upper_tail(-b) - upper_tail(-a);
+        return normal_tail_above(-b) - normal_tail_above(-a);
     }
-    return (1 - upper_tail(b)) - upper_tail(-a);
+    return (1 - normal_tail_above(b)) - normal_tail_above(-a);
 }
 
 // The 20-point Gauss-Legendre rule on [-1, 1]: nodes by Newton's method on
@@ -120,37 +120,38 @@ double joint_upward(double m0, double m1, double c0, double c, double w, double 
     const double step_to = std::min(to, turn + kReach * width);
     const double certain = normal_mass(std::max(from, step_to) - m0, to - m0);
     const auto integrand = [=](double x) {
-        return density(x - m0) * upper_tail((turn - x) / width);
+        return density(x - m0) * normal_tail_above((turn - x) / width);
     };
     const double panel = kScalesPerPanel * std::min(width, 1.0);
     return certain + integrate(integrand, step_from, step_to, panel);
 }
 
-double joint_power(double m0, double m1, double a0, double a1, double w) {
-    const double c0 = upper_quantile(a0 / 2);
-    const double c = upper_quantile(a1 / 2);
+double quick_joint_power(double m0, double m1, double a0, double a1, double w) {
+    const double c0 = normal_point_above(a0 / 2);
+    const double c = normal_point_above(a1 / 2);
     const double rest = 1 - w;
     return joint_upward(m0, m1, c0, c, w, rest) + joint_upward(-m0, -m1, c0, c, w, rest);
 }
 
 // Stage 1 passes when its two-sided p-value is at most a1 / p0.
 double product_stage1_passes(double m1, double a1, double p0) {
-    const double t = upper_quantile(a1 / (2 * p0));
-    return upper_tail(t - m1) + upper_tail(t + m1);
+    const double t = normal_point_above(a1 / (2 * p0));
+    return normal_tail_above(t - m1) + normal_tail_above(t + m1);
 }
 
-double product_power(double m0, double m1, double a0, double a1) {
-    const double c0 = upper_quantile(a0 / 2);
-    const double c1 = upper_quantile(std::min(a0, a1) / 2);
+double quick_product_power(double m0, double m1, double a0, double a1) {
+    const double c0 = normal_point_above(a0 / 2);
+    const double c1 = normal_point_above(std::min(a0, a1) / 2);
     const double reach = std::fabs(m0);
     const double from = std::max(c0, reach - kReach);
     const double to = std::min(c1, reach + kReach);
     const auto integrand = [=](double x) {
         return (density(x - m0) + density(x + m0)) *
-               product_stage1_passes(m1, a1, 2 * upper_tail(x));
+               product_stage1_passes(m1, a1, 2 * normal_tail_above(x));
     };
     const double panel = kProductScalesPerPanel / (1.2534 * (c1 + 1));
-    return integrate(integrand, from, to, panel) + upper_tail(c1 - m0) + upper_tail(c1 + m0);
+    return integrate(integrand, from, to, panel) + normal_tail_above(c1 - m0) +
+           normal_tail_above(c1 + m0);
 }
 
 // Each stage's statistic's mean, cases and controls counted separately.
@@ -167,21 +168,21 @@ constexpr double kThresholdStep = 1e-13;
 }  // namespace
 
 extern "C" double PWR_quick_joint_level(double alpha0, double alpha1, double weight) {
-    return joint_power(0, 0, alpha0, alpha1, weight);
+    return quick_joint_power(0, 0, alpha0, alpha1, weight);
 }
 
 extern "C" double PWR_quick_joint_stage1_level(double alpha0, double alpha2, double weight) {
     if (PWR_quick_joint_level(alpha0, 1.0, weight) <= alpha2) {
         return 1.0;
     }
-    const double c0 = upper_quantile(alpha0 / 2);
+    const double c0 = normal_point_above(alpha0 / 2);
     const double rest = 1 - weight;
     const double log_target = std::log(alpha2);
-    double c = upper_quantile(alpha2 / 2);
+    double c = normal_point_above(alpha2 / 2);
     for (int step = 0; step < kNewtonSteps; ++step) {
         const double level = 2 * joint_upward(0, 0, c0, c, weight, rest);
         const double slope =
-            -2 * density(c) * upper_tail((c0 - std::sqrt(weight) * c) / std::sqrt(rest));
+            -2 * density(c) * normal_tail_above((c0 - std::sqrt(weight) * c) / std::sqrt(rest));
         if (!(level > 0) || !(slope < 0)) {
             break;
         }
@@ -192,7 +193,7 @@ extern "C" double PWR_quick_joint_stage1_level(double alpha0, double alpha2, dou
             break;
         }
     }
-    return std::min(1.0, 2 * upper_tail(c));
+    return std::min(1.0, 2 * normal_tail_above(c));
 }
 
 extern "C" double PWR_quick_product_stage1_level(double alpha0, double alpha2) {
@@ -224,10 +225,10 @@ extern "C" double PWR_quick_two_stage_power(const PWR_design *design) {
     const double a1 = design->alpha[1];
     switch (design->method) {
         case PWR_METHOD_PRODUCT:
-            return product_power(m0, m1, a0, a1);
+            return quick_product_power(m0, m1, a0, a1);
         case PWR_METHOD_JOINT: {
             const double w = PWR_joint_weight(design);
-            return w > 0 && w < 1 ? joint_power(m0, m1, a0, a1, w) : kNotANumber;
+            return w > 0 && w < 1 ? quick_joint_power(m0, m1, a0, a1, w) : kNotANumber;
         }
         default:
             return kNotANumber;

@@ -225,7 +225,7 @@ struct Refusal {
     [[nodiscard]] bool refused() const { return reason != VANTOR_REASON_NONE; }
 };
 
-Refusal refuse(std::int32_t reason, std::int32_t input = kNone, std::int32_t other = kNone) {
+Refusal make_refusal(std::int32_t reason, std::int32_t input = kNone, std::int32_t other = kNone) {
     return {reason, input, other};
 }
 
@@ -432,16 +432,16 @@ Refusal refusal_among(const Asked &asked, std::int32_t reason, const STU_study &
             continue;
         }
         if (own_check(input, asked[input], study) == reason) {
-            return refuse(reason, input);
+            return make_refusal(reason, input);
         }
         first = first == kNone ? input : first;
     }
     if (first != kNone) {
-        return refuse(reason, first);
+        return make_refusal(reason, first);
     }
     // An input left at its default (or the counting unit): named as the
     // library names it.
-    return refuse(reason, ASK_input_index(REC_reason_input(reason)));
+    return make_refusal(reason, ASK_input_index(REC_reason_input(reason)));
 }
 
 // The refusal naming the input the reason concerns: the first given input
@@ -463,7 +463,7 @@ Refusal check_values(const Asked &asked, const STU_study &study, const Input (&o
         }
         const std::int32_t reason = own_check(input, asked[input], study);
         if (reason != VANTOR_REASON_NONE) {
-            return refuse(reason, input);
+            return make_refusal(reason, input);
         }
     }
     return {};
@@ -471,62 +471,62 @@ Refusal check_values(const Asked &asked, const STU_study &study, const Input (&o
 
 // ---- Which inputs are given --------------------------------------------------
 
-Refusal check_effect_inputs(const Asked &asked) {
+Refusal check_effect_description(const Asked &asked) {
     const std::int32_t model_input = first_given(asked, kDiseaseInputs);
     const std::int32_t allelic_input = first_given(asked, kAllelicInputs);
     if (model_input != kNone && allelic_input != kNone) {
-        return refuse(VANTOR_REASON_TWO_EFFECTS, allelic_input, model_input);
+        return make_refusal(VANTOR_REASON_TWO_EFFECTS, allelic_input, model_input);
     }
     if (model_input == kNone) {
         return asked.has(kControlRate) ? Refusal{}
-                                       : refuse(VANTOR_REASON_MISSING_EFFECT, kControlRate);
+                                       : make_refusal(VANTOR_REASON_MISSING_EFFECT, kControlRate);
     }
     for (const Input needed : {kFrequency, kPrevalence}) {
         if (!asked.has(needed)) {
-            return refuse(VANTOR_REASON_MISSING_INPUT, needed);
+            return make_refusal(VANTOR_REASON_MISSING_INPUT, needed);
         }
     }
     const bool d_prime = asked.has(kDPrime);
     const bool r_squared = asked.has(kRSquared);
     if (d_prime && r_squared) {
-        return refuse(VANTOR_REASON_TWO_LD_INPUTS);
+        return make_refusal(VANTOR_REASON_TWO_LD_INPUTS);
     }
     if (asked.has(kMarkerFrequency) && !d_prime && !r_squared) {
-        return refuse(VANTOR_REASON_MARKER_FREQUENCY_WITHOUT_LD, kMarkerFrequency);
+        return make_refusal(VANTOR_REASON_MARKER_FREQUENCY_WITHOUT_LD, kMarkerFrequency);
     }
     if (free_model(asked)) {
         return asked.has(kRelativeRisk)
-                   ? refuse(VANTOR_REASON_RISK_OF_ONE_PARAMETER_MODEL, kRelativeRisk)
+                   ? make_refusal(VANTOR_REASON_RISK_OF_ONE_PARAMETER_MODEL, kRelativeRisk)
                    : Refusal{};
     }
     if (asked.has(kHeterozygoteRisk) || asked.has(kHomozygoteRisk)) {
-        return refuse(VANTOR_REASON_RISK_OF_FREE_MODEL,
-                      asked.has(kHeterozygoteRisk) ? kHeterozygoteRisk : kHomozygoteRisk);
+        return make_refusal(VANTOR_REASON_RISK_OF_FREE_MODEL,
+                            asked.has(kHeterozygoteRisk) ? kHeterozygoteRisk : kHomozygoteRisk);
     }
     return {};
 }
 
-// As check_effect_inputs, and the effect's own value given: the two-stage
+// As check_effect_description, and the effect's own value given: the two-stage
 // questions take it known.
 Refusal check_effect_known(const Asked &asked) {
-    Refusal problem = check_effect_inputs(asked);
+    Refusal problem = check_effect_description(asked);
     if (problem.refused()) {
         return problem;
     }
     if (!describes_disease(asked)) {
         return asked.has(kOddsRatio) ? Refusal{}
-                                     : refuse(VANTOR_REASON_MISSING_ODDS_RATIO, kOddsRatio);
+                                     : make_refusal(VANTOR_REASON_MISSING_ODDS_RATIO, kOddsRatio);
     }
     if (free_model(asked)) {
         for (const Input risk : {kHeterozygoteRisk, kHomozygoteRisk}) {
             if (!asked.has(risk)) {
-                return refuse(VANTOR_REASON_MISSING_FREE_RISK, risk);
+                return make_refusal(VANTOR_REASON_MISSING_FREE_RISK, risk);
             }
         }
         return {};
     }
     return asked.has(kRelativeRisk) ? Refusal{}
-                                    : refuse(VANTOR_REASON_MISSING_INPUT, kRelativeRisk);
+                                    : make_refusal(VANTOR_REASON_MISSING_INPUT, kRelativeRisk);
 }
 
 int partners_given(const Asked &asked) {
@@ -537,38 +537,38 @@ int partners_given(const Asked &asked) {
 // The power is asked: every other input is needed.
 Refusal check_power_inputs(const Asked &asked) {
     if (!asked.has(kCases)) {
-        return refuse(VANTOR_REASON_MISSING_OR_OPEN, kCases);
+        return make_refusal(VANTOR_REASON_MISSING_OR_OPEN, kCases);
     }
     if (partners_given(asked) == 0) {
-        return refuse(VANTOR_REASON_MISSING_CONTROLS, kControls);
+        return make_refusal(VANTOR_REASON_MISSING_CONTROLS, kControls);
     }
     if (effect_known(asked)) {
         return {};
     }
     if (free_model(asked)) {
-        return refuse(VANTOR_REASON_MISSING_FREE_RISK,
-                      asked.has(kHeterozygoteRisk) ? kHomozygoteRisk : kHeterozygoteRisk);
+        return make_refusal(VANTOR_REASON_MISSING_FREE_RISK,
+                            asked.has(kHeterozygoteRisk) ? kHomozygoteRisk : kHeterozygoteRisk);
     }
-    return refuse(VANTOR_REASON_MISSING_OR_OPEN,
-                  describes_disease(asked) ? kRelativeRisk : kOddsRatio);
+    return make_refusal(VANTOR_REASON_MISSING_OR_OPEN,
+                        describes_disease(asked) ? kRelativeRisk : kOddsRatio);
 }
 
 Refusal check_single_stage_inputs(const Asked &asked) {
-    Refusal problem = check_effect_inputs(asked);
+    Refusal problem = check_effect_description(asked);
     if (problem.refused()) {
         return problem;
     }
     const bool known = effect_known(asked);
     const int partners = partners_given(asked);
     if (partners > 1) {
-        return refuse(VANTOR_REASON_TWO_PARTNERS);
+        return make_refusal(VANTOR_REASON_TWO_PARTNERS);
     }
     if (asked.has(kCasesPerControl) && (asked.has(kCases) || !asked.has(kTargetPower))) {
-        return refuse(VANTOR_REASON_RATIO_SOLVES_BOTH);
+        return make_refusal(VANTOR_REASON_RATIO_SOLVES_BOTH);
     }
     if (asked.has(kDirection) && (known || !asked.has(kTargetPower))) {
-        return refuse(describes_disease(asked) ? VANTOR_REASON_DIRECTION_OF_RISK
-                                               : VANTOR_REASON_DIRECTION_OF_ODDS_RATIO);
+        return make_refusal(describes_disease(asked) ? VANTOR_REASON_DIRECTION_OF_RISK
+                                                     : VANTOR_REASON_DIRECTION_OF_ODDS_RATIO);
     }
     if (!asked.has(kTargetPower)) {
         return check_power_inputs(asked);
@@ -576,7 +576,7 @@ Refusal check_single_stage_inputs(const Asked &asked) {
     const int open = (asked.has(kCases) ? 0 : 1) + (partners > 0 ? 0 : 1) + (known ? 0 : 1);
     // Cases per control leaves both counts open, solved as one.
     const bool one_open = asked.has(kCasesPerControl) ? known : open == 1;
-    return one_open ? Refusal{} : refuse(VANTOR_REASON_LEAVE_ONE_OPEN);
+    return one_open ? Refusal{} : make_refusal(VANTOR_REASON_LEAVE_ONE_OPEN);
 }
 
 bool has_stage_counts(const Asked &asked) { return first_given(asked, kStageCounts) != kNone; }
@@ -587,25 +587,25 @@ Refusal check_two_stage_inputs(const Asked &asked) {
         return problem;
     }
     if (!asked.has(kStage1Alpha)) {
-        return refuse(VANTOR_REASON_MISSING_INPUT, kStage1Alpha);
+        return make_refusal(VANTOR_REASON_MISSING_INPUT, kStage1Alpha);
     }
     if (has_stage_counts(asked)) {
         for (const Input count : kStageCounts) {
             if (!asked.has(count)) {
-                return refuse(VANTOR_REASON_MISSING_STAGE_COUNT, count);
+                return make_refusal(VANTOR_REASON_MISSING_STAGE_COUNT, count);
             }
         }
         const bool other = asked.has(kTotal) || asked.has(kStage1Share) || asked.has(kTargetPower);
-        return other ? refuse(VANTOR_REASON_COUNTS_AND_TOTAL) : Refusal{};
+        return other ? make_refusal(VANTOR_REASON_COUNTS_AND_TOTAL) : Refusal{};
     }
     if (asked.has(kTotal) == asked.has(kTargetPower)) {
-        return refuse(VANTOR_REASON_TOTAL_OR_TARGET);
+        return make_refusal(VANTOR_REASON_TOTAL_OR_TARGET);
     }
     if (!asked.has(kStage1Share)) {
-        return refuse(VANTOR_REASON_MISSING_INPUT, kStage1Share);
+        return make_refusal(VANTOR_REASON_MISSING_INPUT, kStage1Share);
     }
     if (asked.has(kTargetPower) && asked.has(kCostRatio) && asked[kCostRatio] != 1) {
-        return refuse(VANTOR_REASON_SMALLEST_TOTAL_COST, kCostRatio);
+        return make_refusal(VANTOR_REASON_SMALLEST_TOTAL_COST, kCostRatio);
     }
     return {};
 }
@@ -615,8 +615,9 @@ Refusal check_design_inputs(const Asked &asked) {
     if (problem.refused()) {
         return problem;
     }
-    return asked.has(kTargetPower) == asked.has(kBudget) ? refuse(VANTOR_REASON_TARGET_OR_BUDGET)
-                                                         : Refusal{};
+    return asked.has(kTargetPower) == asked.has(kBudget)
+               ? make_refusal(VANTOR_REASON_TARGET_OR_BUDGET)
+               : Refusal{};
 }
 
 // ---- The study's own checks --------------------------------------------------
@@ -684,7 +685,7 @@ Refusal check_single_stage_values(const Asked &asked, const STU_study &study) {
         return problem;
     }
     const std::int32_t controls = VANTOR_check_controls(controls_of(asked), study.count);
-    return controls == VANTOR_REASON_NONE ? Refusal{} : refuse(controls, kControlsPerCase);
+    return controls == VANTOR_REASON_NONE ? Refusal{} : make_refusal(controls, kControlsPerCase);
 }
 
 // A total whose stages, as the library lays the total out, leave a group
@@ -696,14 +697,14 @@ Refusal check_total(const Asked &asked, const STU_study &study) {
                         controls);
     for (int stage = 0; stage < 2; ++stage) {
         if (cases[stage] < 1 || controls[stage] < 1) {
-            return refuse(VANTOR_REASON_STAGE_GROUP_EMPTY, kTotal);
+            return make_refusal(VANTOR_REASON_STAGE_GROUP_EMPTY, kTotal);
         }
         std::int32_t reason = VANTOR_check_cases(cases[stage], study.count);
         if (reason == VANTOR_REASON_NONE) {
             reason = VANTOR_check_controls(controls[stage], study.count);
         }
         if (reason != VANTOR_REASON_NONE) {
-            return refuse(reason, kTotal);
+            return make_refusal(reason, kTotal);
         }
     }
     return {};
@@ -787,7 +788,7 @@ bool of_another_kind(Input input, double value) {
 // The first input given a value of another kind (judged as it was given).
 Refusal check_kinds(const ASK_request &request) {
     const std::int32_t input = lowest(request.given & request.other_kind);
-    return input == kNone ? Refusal{} : refuse(kInputs[input].about.reason, input);
+    return input == kNone ? Refusal{} : make_refusal(kInputs[input].about.reason, input);
 }
 
 // What the request solves, as its inputs leave it open.
@@ -806,7 +807,7 @@ std::int32_t inferred_solve(const Asked &asked) {
 Refusal check_solve(const Asked &asked) {
     const std::int32_t solve = asked.solve;
     const bool fits = asked.two_stages ? solve != ASK_SOLVE_EFFECT : solve != ASK_SOLVE_DESIGN;
-    return fits ? Refusal{} : refuse(VANTOR_REASON_BAD_SOLVE, kSolve);
+    return fits ? Refusal{} : make_refusal(VANTOR_REASON_BAD_SOLVE, kSolve);
 }
 
 void fill(Asked &asked) {
@@ -837,7 +838,7 @@ std::uint64_t read_by_study(const Asked &asked) {
 // unread: a budget given to one stage would otherwise change nothing.
 Refusal check_inputs_read(const Asked &asked) {
     const std::int32_t unread = lowest(asked.given & ~read_by_study(asked));
-    return unread == kNone ? Refusal{} : refuse(VANTOR_REASON_INPUT_NOT_READ, unread);
+    return unread == kNone ? Refusal{} : make_refusal(VANTOR_REASON_INPUT_NOT_READ, unread);
 }
 
 // Everything of the request but the values of the question's own inputs:
@@ -1365,7 +1366,7 @@ std::int32_t ASK_answer_request(const ASK_request *request, ASK_answer *answers)
         refusal = check_values_part(asked, study);
     }
     if (!refusal.refused() && solve_mismatch(asked)) {
-        refusal = refuse(VANTOR_REASON_SOLVE_MISMATCH, kSolve);
+        refusal = make_refusal(VANTOR_REASON_SOLVE_MISMATCH, kSolve);
     }
     if (refusal.refused()) {
         refuse_into(answers[0], refusal);

@@ -24,8 +24,8 @@ constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
 // The largest group of people: its alleles fit the 32-bit count.
 constexpr std::int64_t kLargestPeople = VANTOR_LARGEST_COUNT / 2;
 
-double allelic_power(const STU_study &study, const AtMarker &marker, std::int64_t cases,
-                     std::int64_t controls) {
+double allelic_test_power(const STU_study &study, const AtMarker &marker, std::int64_t cases,
+                          std::int64_t controls) {
     PWR_design design = PWR_DESIGN_INIT;
     design.odds_ratio = marker.odds_ratio;
     design.control_rate = marker.control_rate;
@@ -219,7 +219,7 @@ double test_power(const STU_study &study, const AtMarker &marker, std::int64_t c
     const auto s = static_cast<double>(controls);
     switch (study.test) {
         case GEN_ALLELIC:
-            return allelic_power(study, marker, cases, controls);
+            return allelic_test_power(study, marker, cases, controls);
         case GEN_GENOTYPIC:
             return GEN_genotypic_power(marker.genotypes.cases, marker.genotypes.controls, r, s,
                                        marker.alpha);
@@ -241,8 +241,9 @@ struct Pair {
 // the per-marker level, then the smallest n whose pair `pair_at(n)`
 // (cases, controls) reaches the target, n up to `top`.
 template <typename PairAt>
-void size_question(const STU_study &study, std::int32_t known, double target, std::int64_t top,
-                   PairAt pair_at, std::int32_t not_reached, STU_size_result *result) {
+void genotype_size_question(const STU_study &study, std::int32_t known, double target,
+                            std::int64_t top, PairAt pair_at, std::int32_t not_reached,
+                            STU_size_result *result) {
     if (refuse_size_question(known, result)) {
         return;
     }
@@ -264,7 +265,7 @@ void size_question(const STU_study &study, std::int32_t known, double target, st
 
 void genotype_cases_for_controls(const STU_study &study, std::int64_t controls, double target,
                                  STU_size_result *result) {
-    size_question(
+    genotype_size_question(
         study, VANTOR_check_controls(controls, study.count), target, kLargestPeople,
         [&](std::int64_t n) {
             return Pair{n, controls};
@@ -274,7 +275,7 @@ void genotype_cases_for_controls(const STU_study &study, std::int64_t controls, 
 
 void genotype_controls_for_cases(const STU_study &study, std::int64_t cases, double target,
                                  STU_size_result *result) {
-    size_question(
+    genotype_size_question(
         study, VANTOR_check_cases(cases, study.count), target, kLargestPeople,
         [&](std::int64_t n) {
             return Pair{cases, n};
@@ -284,7 +285,7 @@ void genotype_controls_for_cases(const STU_study &study, std::int64_t cases, dou
 
 void genotype_cases_for_ratio(const STU_study &study, double controls_per_case, double target,
                               STU_size_result *result) {
-    size_question(
+    genotype_size_question(
         study, VANTOR_check_ratio(controls_per_case, study.count), target,
         top_with_ratio(controls_per_case),
         [&](std::int64_t n) {
@@ -295,7 +296,7 @@ void genotype_cases_for_ratio(const STU_study &study, double controls_per_case, 
 
 void genotype_controls_for_ratio(const STU_study &study, double cases_per_control, double target,
                                  STU_size_result *result) {
-    size_question(
+    genotype_size_question(
         study, VANTOR_check_ratio(cases_per_control, study.count), target,
         top_with_ratio(cases_per_control),
         [&](std::int64_t n) {

@@ -15,19 +15,13 @@
 #include "question/checked_questions.h"
 #include "question/disease_questions.h"
 #include "search/solve.h"
+#include "status/first_refusal.h"
 
 namespace {
 
-constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
+using vantor::first_refusal;
 
-std::int32_t first_refusal(std::initializer_list<std::int32_t> reasons) {
-    for (const std::int32_t reason : reasons) {
-        if (reason != VANTOR_REASON_NONE) {
-            return reason;
-        }
-    }
-    return VANTOR_REASON_NONE;
-}
+constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
 
 // The record is this library's and describes an effect it knows; nothing
 // else of it is read before this holds.
@@ -103,7 +97,8 @@ std::int32_t check_study(const STU_study *study, std::int32_t odds_ratio_known);
 // question's own knowns from `check_knowns()`, which may read the study's
 // unit only once the record is known to be this library's.
 template <typename Check>
-std::int32_t refusal(const STU_study *study, std::int32_t odds_ratio_known, Check check_knowns) {
+std::int32_t question_refusal(const STU_study *study, std::int32_t odds_ratio_known,
+                              Check check_knowns) {
     const std::int32_t reason = check_study(study, odds_ratio_known);
     return reason != VANTOR_REASON_NONE ? reason : check_knowns();
 }
@@ -119,9 +114,10 @@ using SizeSolver = std::int32_t (*)(Given, double, double, double, double, std::
 // record is known to be this library's), then asks the solver with
 // `given()` and gives its answer in the study's unit.
 template <typename Given, typename Check, typename Value>
-std::int32_t solve_size(const STU_study *study, double target_power, SizeSolver<Given> solver,
-                        Check check_given, Value given, STU_size_result *result) {
-    const std::int32_t reason = refusal(study, 1, check_given);
+std::int32_t solve_allelic_size(const STU_study *study, double target_power,
+                                SizeSolver<Given> solver, Check check_given, Value given,
+                                STU_size_result *result) {
+    const std::int32_t reason = question_refusal(study, 1, check_given);
     if (reason != VANTOR_REASON_NONE) {
         return refuse_size(reason, result);
     }
@@ -147,7 +143,7 @@ double genotyping_cost(const std::int64_t cases[2], const std::int64_t controls[
 // The effect's description: the allelic odds ratio (unless it is the
 // unknown) and rate, or the disease model (its relative risk taken as 1
 // when it is the unknown).
-std::int32_t check_effect(const STU_study *study, std::int32_t effect_known) {
+std::int32_t check_study_effect(const STU_study *study, std::int32_t effect_known) {
     if (study->effect_kind == STU_EFFECT_ALLELIC) {
         return first_refusal({effect_known != 0 ? VANTOR_check_odds_ratio(allelic(study).odds_ratio)
                                                 : VANTOR_REASON_NONE,
@@ -247,10 +243,10 @@ std::int32_t check_study(const STU_study *study, std::int32_t odds_ratio_known) 
     if (record != VANTOR_REASON_NONE) {
         return record;
     }
-    return first_refusal({check_effect(study, odds_ratio_known), check_markers(study->markers),
-                          VANTOR_check_alpha(study->alpha), check_marker_alpha(study),
-                          VANTOR_check_variance(study->variance), VANTOR_check_count(study->count),
-                          check_test(study)});
+    return first_refusal({check_study_effect(study, odds_ratio_known),
+                          check_markers(study->markers), VANTOR_check_alpha(study->alpha),
+                          check_marker_alpha(study), VANTOR_check_variance(study->variance),
+                          VANTOR_check_count(study->count), check_test(study)});
 }
 
 // ---- The allelic test on an allelic study of one marker ---------------------
@@ -274,7 +270,7 @@ void genotype_power(const STU_study *study, const vantor::AtMarker &marker, std:
 // by `ask`), then asked of the allelic twin or of the genotype test, and the
 // marker shown.
 template <typename Ask>
-std::int32_t size_question(const STU_study *study, STU_size_result *result, Ask ask) {
+std::int32_t study_size_question(const STU_study *study, STU_size_result *result, Ask ask) {
     const std::int32_t refused = check_study(study, 1);
     if (refused != VANTOR_REASON_NONE) {
         return refuse_size(refused, result);
@@ -313,14 +309,14 @@ std::int32_t checked_allelic_power(const STU_study *study, std::int64_t cases,
 
 // The first refusal of a power's study and counts.
 std::int32_t power_refusal(const STU_study *study, std::int64_t cases, std::int64_t controls) {
-    return refusal(study, 1, [&] {
+    return question_refusal(study, 1, [&] {
         return first_refusal({VANTOR_check_cases(cases, study->count),
                               VANTOR_check_controls(controls, study->count)});
     });
 }
 
-std::int32_t allelic_power(const STU_study *study, std::int64_t cases, std::int64_t controls,
-                           STU_power_result *result) {
+std::int32_t allelic_power_checking_study(const STU_study *study, std::int64_t cases,
+                                          std::int64_t controls, STU_power_result *result) {
     const std::int32_t refused = power_refusal(study, cases, controls);
     if (refused != VANTOR_REASON_NONE) {
         return refuse_power(refused, result);
@@ -330,7 +326,7 @@ std::int32_t allelic_power(const STU_study *study, std::int64_t cases, std::int6
 
 std::int32_t allelic_cases_for_controls(const STU_study *study, std::int64_t controls,
                                         double target_power, STU_size_result *result) {
-    return solve_size<std::int32_t>(
+    return solve_allelic_size<std::int32_t>(
         study, target_power, SLV_cases_for_controls_with_statistic,
         [&] { return VANTOR_check_controls(controls, study->count); },
         [&] { return alleles(controls, study->count); }, result);
@@ -338,7 +334,7 @@ std::int32_t allelic_cases_for_controls(const STU_study *study, std::int64_t con
 
 std::int32_t allelic_controls_for_cases(const STU_study *study, std::int64_t cases,
                                         double target_power, STU_size_result *result) {
-    return solve_size<std::int32_t>(
+    return solve_allelic_size<std::int32_t>(
         study, target_power, SLV_controls_for_cases_with_statistic,
         [&] { return VANTOR_check_cases(cases, study->count); },
         [&] { return alleles(cases, study->count); }, result);
@@ -346,14 +342,14 @@ std::int32_t allelic_controls_for_cases(const STU_study *study, std::int64_t cas
 
 std::int32_t allelic_cases_for_ratio(const STU_study *study, double controls_per_case,
                                      double target_power, STU_size_result *result) {
-    return solve_size<double>(
+    return solve_allelic_size<double>(
         study, target_power, SLV_cases_for_ratio_with_statistic, nothing_to_check,
         [&] { return controls_per_case; }, result);
 }
 
 std::int32_t allelic_controls_for_ratio(const STU_study *study, double cases_per_control,
                                         double target_power, STU_size_result *result) {
-    return solve_size<double>(
+    return solve_allelic_size<double>(
         study, target_power, SLV_controls_for_ratio_with_statistic, nothing_to_check,
         [&] { return cases_per_control; }, result);
 }
@@ -362,7 +358,7 @@ std::int32_t allelic_odds_ratio(const STU_study *study, std::int64_t cases, std:
                                 double target_power, std::int32_t direction,
                                 SLV_effect_result *result) {
     const bool known_direction = direction == STU_ABOVE_ONE || direction == STU_BELOW_ONE;
-    const std::int32_t refused = refusal(study, 0, [&] {
+    const std::int32_t refused = question_refusal(study, 0, [&] {
         return first_refusal({VANTOR_check_cases(cases, study->count),
                               VANTOR_check_controls(controls, study->count),
                               known_direction ? VANTOR_REASON_NONE : VANTOR_REASON_BAD_DIRECTION});
@@ -391,7 +387,7 @@ std::int32_t checked_power(const STU_study &study, std::int64_t cases, std::int6
         if (study.effect_kind == STU_EFFECT_ALLELIC) {
             checked_allelic_power(&twin, cases, controls, result);
         } else {
-            allelic_power(&twin, cases, controls, result);
+            allelic_power_checking_study(&twin, cases, controls, result);
         }
     } else {
         genotype_power(&study, marker, cases, controls, result);
@@ -438,7 +434,7 @@ std::int32_t STU_power(const STU_study *study, std::int64_t cases, std::int64_t 
 
 std::int32_t STU_cases_for_controls(const STU_study *study, std::int64_t controls,
                                     double target_power, STU_size_result *result) {
-    return size_question(study, result, [&](const STU_study *s, STU_size_result *r) {
+    return study_size_question(study, result, [&](const STU_study *s, STU_size_result *r) {
         if (on_genotypes(s)) {
             vantor::genotype_cases_for_controls(*s, controls, target_power, r);
             return r->status;
@@ -449,7 +445,7 @@ std::int32_t STU_cases_for_controls(const STU_study *study, std::int64_t control
 
 std::int32_t STU_controls_for_cases(const STU_study *study, std::int64_t cases, double target_power,
                                     STU_size_result *result) {
-    return size_question(study, result, [&](const STU_study *s, STU_size_result *r) {
+    return study_size_question(study, result, [&](const STU_study *s, STU_size_result *r) {
         if (on_genotypes(s)) {
             vantor::genotype_controls_for_cases(*s, cases, target_power, r);
             return r->status;
@@ -460,7 +456,7 @@ std::int32_t STU_controls_for_cases(const STU_study *study, std::int64_t cases, 
 
 std::int32_t STU_cases_for_ratio(const STU_study *study, double controls_per_case,
                                  double target_power, STU_size_result *result) {
-    return size_question(study, result, [&](const STU_study *s, STU_size_result *r) {
+    return study_size_question(study, result, [&](const STU_study *s, STU_size_result *r) {
         if (on_genotypes(s)) {
             vantor::genotype_cases_for_ratio(*s, controls_per_case, target_power, r);
             return r->status;
@@ -471,7 +467,7 @@ std::int32_t STU_cases_for_ratio(const STU_study *study, double controls_per_cas
 
 std::int32_t STU_controls_for_ratio(const STU_study *study, double cases_per_control,
                                     double target_power, STU_size_result *result) {
-    return size_question(study, result, [&](const STU_study *s, STU_size_result *r) {
+    return study_size_question(study, result, [&](const STU_study *s, STU_size_result *r) {
         if (on_genotypes(s)) {
             vantor::genotype_controls_for_ratio(*s, cases_per_control, target_power, r);
             return r->status;
@@ -507,7 +503,7 @@ std::int32_t STU_relative_risk(const STU_study *study, std::int64_t cases, std::
         refused = VANTOR_REASON_BAD_EFFECT_KIND;
     }
     if (refused == VANTOR_REASON_NONE) {
-        refused = refusal(study, 0, [&] {
+        refused = question_refusal(study, 0, [&] {
             return first_refusal(
                 {VANTOR_check_cases(cases, study->count),
                  VANTOR_check_controls(controls, study->count),

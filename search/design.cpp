@@ -14,8 +14,8 @@
 // powerful design evaluates the power at the largest affordable total of
 // each point. Every power of the search is a quick one
 // (power/two_stage_quadrature.h); the answer's is the library's, which
-// confirms its total (TotalSearch::run). Against exhaustive grids (91 shares by 41
-// stage-0 levels for replication and product, 31 by 21 for the joint
+// confirms its total (confirmed_total). Against exhaustive grids (91 shares
+// by 41 stage-0 levels for replication and product, 31 by 21 for the joint
 // statistic; cost ratios 1, 5 and 20; overall levels 1e-6 and 5e-8) the
 // cheapest design found cost at most 0.04 % more than the grid's least, and
 // often less (tests/design_test.cpp checks 0.5 %).
@@ -39,9 +39,12 @@
 #include "power/statistic.h"
 #include "power/two_stage_quadrature.h"
 #include "search/solve.h"
+#include "status/first_refusal.h"
 #include "status/status.h"
 
 namespace {
+
+using vantor::first_refusal;
 
 constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
@@ -316,248 +319,68 @@ struct TotalAnswer {
     Evaluation at;
 };
 
+constexpr TotalAnswer kNoTotal = {false, 0, {}};
+
 // The first step of the bracket, as a share of the predicted total.
 constexpr std::int64_t kStepsPerTotal = 64;
 // Estimated totals: how closely a secant must land by the last point, and
 // how many powers one estimate may cost.
 constexpr double kEstimateAgreement = 2e-3;
 constexpr int kEstimatePowers = 6;
-// Confirming a quick answer (see TotalSearch::run): the quick power is within
+// Confirming a quick answer (see confirmed_total): the quick power is within
 // 1e-9 of the exact one and the library's within a relative 1e-6 (4e-6 of
 // the overall level for a derived joint level), so a total whose quick power
 // falls short of the target by more than this fails by the library's too.
 constexpr double kConfirmMargin = 1e-5;
 constexpr int kConfirmSteps = 8;
 
-class TotalSearch {
+// The powers of the totals of one share and stage-0 level, as the searches
+// for the smallest total ask for them: the quick powers, or the library's
+// once a confirmation has fallen back to them. The last total asked is
+// remembered (a bisection ends on a total it has just tried), and a
+// remembered power is not spent again.
+class TotalPowers {
 public:
-    TotalSearch(PowerOracle &oracle, const DSN_study &study, double share, double alpha0,
+    TotalPowers(PowerOracle &oracle, const DSN_study &study, double share, double alpha0,
                 double target)
         : oracle_(oracle), study_(study), share_(share), alpha0_(alpha0), target_(target) {}
 
-    // The answer found by the quick powers (search), confirmed by the
-    // library's: where the library's power at it misses the target the total
-    // steps up until it meets it, and where the quick power one below comes
-    // within kConfirmMargin of the target the library decides that total
-    // too, and the smallest total below whose library power passes is
-    // sought (smallest_passing_below). So the answer's power is the
-    // library's and reaches the target, and the library's power one below
-    // does not whenever the quick one could not tell. Should the step up
-    // take more than kConfirmSteps totals (the two powers far apart), the
-    // whole search runs again on the library's powers from there.
-    TotalAnswer run(std::int64_t guess) {
-        const TotalAnswer quick = search(guess);
-        TotalRange range{};
-        if (!quick.found || !usable_range(share_, study_.case_fraction, study_.count, &range)) {
-            return quick;
-        }
-        std::int64_t total = quick.total;
-        Evaluation at = oracle_.power(split_total(total, share_, study_.case_fraction), alpha0_);
-        int steps = 0;
-        while (!(at.power >= target_)) {
-            if (total >= range.highest) {
-                return {false, 0, {}};
-            }
-            if (++steps > kConfirmSteps) {
-                library_ = true;
-                last_total_ = -1;
-                return search(total + 1);
-            }
-            ++total;
-            at = oracle_.power(split_total(total, share_, study_.case_fraction), alpha0_);
-        }
-        if (steps == 0 && total > range.lowest &&
-            evaluated(total - 1).power >= target_ - kConfirmMargin) {
-            const std::int64_t smallest = smallest_passing_below(total, range.lowest);
-            if (smallest < total) {
-                total = smallest;
-                at = oracle_.power(split_total(total, share_, study_.case_fraction), alpha0_);
-            }
-        }
-        return {true, total, at};
-    }
-
-    // The smallest total from `lowest` up to `passing` (whose library power
-    // reaches the target) whose library power reaches it: steps down by 1, 2,
-    // 4 ... until one fails, then bisects. Where the powers level off just
-    // above the target the passing totals run far down (stepping one at a
-    // time took 27,000 library powers, 20 s, for one design).
-    std::int64_t smallest_passing_below(std::int64_t passing, std::int64_t lowest) {
-        std::int64_t failing = lowest - 1;
-        for (std::int64_t step = 1; passing - step >= lowest; step *= 2) {
-            const std::int64_t next = passing - step;
-            if (!library_reaches(next)) {
-                failing = next;
-                break;
-            }
-            passing = next;
-        }
-        while (passing - failing > 1) {
-            const std::int64_t middle = failing + (passing - failing) / 2;
-            (library_reaches(middle) ? passing : failing) = middle;
-        }
-        return passing;
-    }
-
-    bool library_reaches(std::int64_t total) {
-        return oracle_.power(split_total(total, share_, study_.case_fraction), alpha0_).power >=
-               target_;
-    }
-
-    // Searches from `guess` (any total; it is clamped into the usable range).
-    // The power there predicts the answer: the design's noncentrality grows as
-    // the square root of the total, so with z the normal quantile,
-    // sqrt(N / guess) is about (z(target) + z_a) / (z(power) + z_a), z_a the
-    // overall level's. The search then brackets the answer from the
-    // prediction, stepping by 1/64 of it and doubling, and bisects. The
-    // guess's own outcome bounds the search, so that every total tried above
-    // the answer reaches the target. On the quick powers, unless the
-    // confirmation fell back to the library's.
-    TotalAnswer search(std::int64_t guess) {
-        TotalRange range{};
-        if (!usable_range(share_, study_.case_fraction, study_.count, &range)) {
-            return {false, 0, {}};
-        }
-        const std::int64_t first = std::clamp(guess, range.lowest, range.highest);
-        const Evaluation at_first = evaluated(first);
-        if (at_first.power >= target_) {
-            range.highest = first;
-        } else if (first == range.highest) {
-            return {false, 0, {}};
-        } else {
-            range.lowest = first + 1;
-        }
-        const std::int64_t start =
-            std::clamp(predicted(first, at_first.power), range.lowest, range.highest);
-        std::int64_t passing = 0;
-        std::int64_t failing = 0;
-        if (!bracket(start, std::max<std::int64_t>(1, start / kStepsPerTotal), range, &failing,
-                     &passing)) {
-            return {false, 0, {}};
-        }
-        while (passing - failing > 1) {
-            const std::int64_t middle = failing + (passing - failing) / 2;
-            (reaches(middle) ? passing : failing) = middle;
-        }
-        return {true, passing, evaluated(passing)};
-    }
-
-private:
-    // Finds failing < passing, failing below the range's lowest total when
-    // even that reaches the target. Grows or shrinks by `step`, doubling it
-    // at every step.
-    bool bracket(std::int64_t start, std::int64_t step, const TotalRange &range,
-                 std::int64_t *failing, std::int64_t *passing) {
-        const bool up = !reaches(start);
-        std::int64_t known = start;
-        for (;;) {
-            const std::int64_t next =
-                up ? std::min(range.highest, known + step) : std::max(range.lowest, known - step);
-            if (next == known) {
-                // At an end of the range: nothing beyond it to try.
-                if (up) {
-                    return false;
-                }
-                *failing = range.lowest - 1;
-                *passing = known;
-                return true;
-            }
-            if (reaches(next) == up) {
-                *failing = up ? known : next;
-                *passing = up ? next : known;
-                return true;
-            }
-            known = next;
-            step *= 2;
-        }
-    }
-
-    // The total the power at `total` predicts (see run); `total` itself when
-    // the power is 0, 1 or not a number. The power is checked before its
-    // quantile is taken: a candidate whose stage holds next to no cases (a
-    // tiny case fraction) has a power of exactly 0, whose quantile is the
-    // library's "MIN_FLAG" report.
-    [[nodiscard]] std::int64_t predicted(std::int64_t total, double power) const {
-        if (!(power > 0 && power < 1)) {
-            return total;
-        }
-        const double z_level = -MTH_qnorm(study_.alpha / 2, kQuantileTolerance);
-        const double ratio = (MTH_qnorm(target_, kQuantileTolerance) + z_level) /
-                             (MTH_qnorm(power, kQuantileTolerance) + z_level);
-        if (!(ratio > 0.25 && ratio < 4)) {
-            return total;
-        }
-        return rounded(static_cast<double>(total) * ratio * ratio);
-    }
-
-public:
-    // An estimate of the answer for comparing designs: the total the guess's
-    // power predicts (see run), then secants through the last two points in
-    // (sqrt(N), z(power)) until a secant lands within kEstimateAgreement of
-    // the last point, at most kEstimatePowers powers in all. Infinite beyond
-    // the usable range, not a number where the powers cannot tell (0 or 1,
-    // or no agreement).
-    double estimate(std::int64_t guess) {
-        TotalRange range{};
-        if (!usable_range(share_, study_.case_fraction, study_.count, &range)) {
-            return kInfinity;
-        }
-        std::int64_t previous = std::clamp(guess, range.lowest, range.highest);
-        const double first_power = evaluated(previous).power;
-        double previous_z = probit(first_power);
-        std::int64_t current = predicted(previous, first_power);
-        if (current == previous) {
-            current = previous + std::max<std::int64_t>(1, previous / kStepsPerTotal);
-        }
-        for (int powers = 1; powers < kEstimatePowers; ++powers) {
-            if (current > range.highest) {
-                return kInfinity;
-            }
-            current = std::max(current, range.lowest);
-            const double z = probit(evaluated(current).power);
-            const double next = secant(previous, previous_z, current, z);
-            if (std::isnan(next)) {
-                return kNotANumber;
-            }
-            if (std::fabs(next - static_cast<double>(current)) <=
-                kEstimateAgreement * static_cast<double>(current)) {
-                if (next > static_cast<double>(range.highest)) {
-                    return kInfinity;
-                }
-                return next;
-            }
-            previous = current;
-            previous_z = z;
-            current = rounded(std::min(next, 2.0 * static_cast<double>(range.highest)));
-        }
-        return kNotANumber;
-    }
-
-private:
-    static double probit(double power) {
-        return power > 0 && power < 1 ? MTH_qnorm(power, kQuantileTolerance) : kNotANumber;
-    }
-
-    // Where the line through (sqrt(n1), z1) and (sqrt(n2), z2) meets the
-    // target's z, as a total; not a number if the points cannot tell.
-    [[nodiscard]] double secant(std::int64_t n1, double z1, std::int64_t n2, double z2) const {
-        const double root1 = std::sqrt(static_cast<double>(n1));
-        const double root2 = std::sqrt(static_cast<double>(n2));
-        const double z_target = MTH_qnorm(target_, kQuantileTolerance);
-        const double root = root2 + (z_target - z2) * (root2 - root1) / (z2 - z1);
-        return n1 != n2 && std::isfinite(root) && root > 0 ? root * root : kNotANumber;
-    }
-
-    bool reaches(std::int64_t total) { return evaluated(total).power >= target_; }
-
-    Evaluation evaluated(std::int64_t total) {
+    // The searches' power at `total`: the quick one, or the library's after
+    // use_library_powers.
+    Evaluation at(std::int64_t total) {
         if (total == last_total_) {
             return last_;
         }
         last_total_ = total;
-        const Counts counts = split_total(total, share_, study_.case_fraction);
+        const Counts counts = counts_of(total);
         last_ = library_ ? oracle_.power(counts, alpha0_) : oracle_.quick(counts, alpha0_);
         return last_;
+    }
+
+    bool reaches(std::int64_t total) { return at(total).power >= target_; }
+
+    // The library's power at `total`, always evaluated: a confirmation's own.
+    Evaluation library_at(std::int64_t total) { return oracle_.power(counts_of(total), alpha0_); }
+
+    bool library_reaches(std::int64_t total) { return library_at(total).power >= target_; }
+
+    // From now on `at` gives the library's powers.
+    void use_library_powers() {
+        library_ = true;
+        last_total_ = -1;
+    }
+
+    // The totals whose four counts are usable; false when there are none.
+    bool usable_totals(TotalRange *range) const {
+        return usable_range(share_, study_.case_fraction, study_.count, range);
+    }
+
+    [[nodiscard]] double overall_alpha() const { return study_.alpha; }
+    [[nodiscard]] double target() const { return target_; }
+
+private:
+    [[nodiscard]] Counts counts_of(std::int64_t total) const {
+        return split_total(total, share_, study_.case_fraction);
     }
 
     PowerOracle &oracle_;
@@ -569,6 +392,276 @@ private:
     Evaluation last_{};
     bool library_ = false;
 };
+
+// ---- Predicting a total from one power ---------------------------------------
+
+// The total the power at `total` predicts: the design's noncentrality grows
+// as the square root of the total, so with z the normal quantile,
+// sqrt(N / total) is about (z(target) + z_a) / (z(power) + z_a), z_a the
+// overall level's. `total` itself when the power is 0, 1 or not a number,
+// or the prediction is more than a factor 16 away. The power is checked
+// before its quantile is taken: a candidate whose stage holds next to no
+// cases (a tiny case fraction) has a power of exactly 0, whose quantile is
+// the library's "MIN_FLAG" report.
+std::int64_t predicted_total(const TotalPowers &powers, std::int64_t total, double power) {
+    if (!(power > 0 && power < 1)) {
+        return total;
+    }
+    const double z_level = -MTH_qnorm(powers.overall_alpha() / 2, kQuantileTolerance);
+    const double ratio = (MTH_qnorm(powers.target(), kQuantileTolerance) + z_level) /
+                         (MTH_qnorm(power, kQuantileTolerance) + z_level);
+    if (!(ratio > 0.25 && ratio < 4)) {
+        return total;
+    }
+    return rounded(static_cast<double>(total) * ratio * ratio);
+}
+
+// ---- Bracketing and bisecting on the searches' powers ------------------------
+
+// Two totals around the answer: the power at `failing` misses the target,
+// the power at `passing` reaches it.
+struct Bracket {
+    std::int64_t failing;
+    std::int64_t passing;
+};
+
+// Evaluates the guess, clamped into `range`, and narrows the range by its
+// outcome, so that every total tried above the answer reaches the target;
+// `start`, where the bracket starts, is the total the guess's power
+// predicts, clamped into the narrowed range. False when the guess is the
+// range's largest total and misses the target: no total reaches it.
+bool narrow_by_guess(TotalPowers &powers, std::int64_t guess, TotalRange *range,
+                     std::int64_t *start) {
+    const std::int64_t first = std::clamp(guess, range->lowest, range->highest);
+    const Evaluation at_first = powers.at(first);
+    if (at_first.power >= powers.target()) {
+        range->highest = first;
+    } else if (first == range->highest) {
+        return false;
+    } else {
+        range->lowest = first + 1;
+    }
+    *start =
+        std::clamp(predicted_total(powers, first, at_first.power), range->lowest, range->highest);
+    return true;
+}
+
+// Brackets the answer from `start`, growing or shrinking by 1/kStepsPerTotal
+// of it and doubling the step at every step; the failing end lies below the
+// range's lowest total when even that reaches the target. False when no
+// total of the range reaches it.
+bool bracket_answer(TotalPowers &powers, std::int64_t start, const TotalRange &range,
+                    Bracket *bracket) {
+    std::int64_t step = std::max<std::int64_t>(1, start / kStepsPerTotal);
+    const bool up = !powers.reaches(start);
+    std::int64_t known = start;
+    for (;;) {
+        const std::int64_t next =
+            up ? std::min(range.highest, known + step) : std::max(range.lowest, known - step);
+        if (next == known) {
+            // At an end of the range: nothing beyond it to try.
+            if (up) {
+                return false;
+            }
+            *bracket = {range.lowest - 1, known};
+            return true;
+        }
+        if (powers.reaches(next) == up) {
+            *bracket = up ? Bracket{known, next} : Bracket{next, known};
+            return true;
+        }
+        known = next;
+        step *= 2;
+    }
+}
+
+// Halves the bracket until its ends are neighbours, `reaches(total)` telling
+// which end a middle total replaces; the passing end.
+template <typename Reaches>
+std::int64_t bisect_to_neighbours(Bracket bracket, Reaches reaches) {
+    while (bracket.passing - bracket.failing > 1) {
+        const std::int64_t middle = bracket.failing + (bracket.passing - bracket.failing) / 2;
+        (reaches(middle) ? bracket.passing : bracket.failing) = middle;
+    }
+    return bracket.passing;
+}
+
+// The smallest total reaching the target, searched from `guess` (any total;
+// it is clamped into the usable range): the guess's power predicts the
+// answer (predicted_total), the search brackets it from there and bisects.
+// The guess's own outcome bounds the search, so that every total tried
+// above the answer reaches the target. On the searches' powers.
+TotalAnswer searched_total(TotalPowers &powers, std::int64_t guess) {
+    TotalRange range{};
+    std::int64_t start = 0;
+    Bracket bracket{};
+    if (!powers.usable_totals(&range) || !narrow_by_guess(powers, guess, &range, &start) ||
+        !bracket_answer(powers, start, range, &bracket)) {
+        return kNoTotal;
+    }
+    const std::int64_t total =
+        bisect_to_neighbours(bracket, [&](std::int64_t n) { return powers.reaches(n); });
+    return {true, total, powers.at(total)};
+}
+
+// ---- Estimating a total by secants -------------------------------------------
+
+double probit(double power) {
+    return power > 0 && power < 1 ? MTH_qnorm(power, kQuantileTolerance) : kNotANumber;
+}
+
+// Where the line through (sqrt(n1), z1) and (sqrt(n2), z2) meets the
+// target's z, as a total; not a number if the points cannot tell.
+double secant(double target, std::int64_t n1, double z1, std::int64_t n2, double z2) {
+    const double root1 = std::sqrt(static_cast<double>(n1));
+    const double root2 = std::sqrt(static_cast<double>(n2));
+    const double z_target = MTH_qnorm(target, kQuantileTolerance);
+    const double root = root2 + (z_target - z2) * (root2 - root1) / (z2 - z1);
+    return n1 != n2 && std::isfinite(root) && root > 0 ? root * root : kNotANumber;
+}
+
+// The second point of an estimate: the total the first point's power
+// predicts, or a step beyond the first when that predicts the first again.
+std::int64_t second_estimate_point(const TotalPowers &powers, std::int64_t first,
+                                   double first_power) {
+    const std::int64_t predicted = predicted_total(powers, first, first_power);
+    return predicted != first ? predicted
+                              : first + std::max<std::int64_t>(1, first / kStepsPerTotal);
+}
+
+// An estimate of the answer for comparing designs: the total the guess's
+// power predicts, then secants through the last two points in
+// (sqrt(N), z(power)) until a secant lands within kEstimateAgreement of the
+// last point, at most kEstimatePowers powers in all. Infinite beyond the
+// usable range, not a number where the powers cannot tell (0 or 1, or no
+// agreement).
+double estimated_total(TotalPowers &powers, std::int64_t guess) {
+    TotalRange range{};
+    if (!powers.usable_totals(&range)) {
+        return kInfinity;
+    }
+    std::int64_t previous = std::clamp(guess, range.lowest, range.highest);
+    const double first_power = powers.at(previous).power;
+    double previous_z = probit(first_power);
+    std::int64_t current = second_estimate_point(powers, previous, first_power);
+    for (int spent = 1; spent < kEstimatePowers; ++spent) {
+        if (current > range.highest) {
+            return kInfinity;
+        }
+        current = std::max(current, range.lowest);
+        const double z = probit(powers.at(current).power);
+        const double next = secant(powers.target(), previous, previous_z, current, z);
+        if (std::isnan(next)) {
+            return kNotANumber;
+        }
+        if (std::fabs(next - static_cast<double>(current)) <=
+            kEstimateAgreement * static_cast<double>(current)) {
+            if (next > static_cast<double>(range.highest)) {
+                return kInfinity;
+            }
+            return next;
+        }
+        previous = current;
+        previous_z = z;
+        current = rounded(std::min(next, 2.0 * static_cast<double>(range.highest)));
+    }
+    return kNotANumber;
+}
+
+// ---- Confirming a quick answer by the library's powers -----------------------
+
+// How stepping up from a quick answer ended.
+enum class StepUpEnd {
+    reached,         // the library's power at `total` reaches the target
+    out_of_range,    // the largest usable total misses it
+    too_many_steps,  // more than kConfirmSteps totals miss it
+};
+
+struct StepUp {
+    StepUpEnd end;
+    std::int64_t total;  // the last total evaluated
+    Evaluation at;       // the library's power there
+    int steps;           // totals stepped up
+};
+
+// Steps up from `total` until the library's power reaches the target.
+StepUp step_up_to_library(TotalPowers &powers, std::int64_t total, const TotalRange &range) {
+    Evaluation at = powers.library_at(total);
+    int steps = 0;
+    while (!(at.power >= powers.target())) {
+        if (total >= range.highest) {
+            return {StepUpEnd::out_of_range, total, at, steps};
+        }
+        if (++steps > kConfirmSteps) {
+            return {StepUpEnd::too_many_steps, total, at, steps};
+        }
+        ++total;
+        at = powers.library_at(total);
+    }
+    return {StepUpEnd::reached, total, at, steps};
+}
+
+// The smallest total from `lowest` up to `passing` (whose library power
+// reaches the target) whose library power reaches it: steps down by 1, 2,
+// 4 ... until one fails, then bisects. Where the powers level off just
+// above the target the passing totals run far down (stepping one at a
+// time took 27,000 library powers, 20 s, for one design).
+std::int64_t smallest_passing_below(TotalPowers &powers, std::int64_t passing,
+                                    std::int64_t lowest) {
+    std::int64_t failing = lowest - 1;
+    for (std::int64_t step = 1; passing - step >= lowest; step *= 2) {
+        const std::int64_t next = passing - step;
+        if (!powers.library_reaches(next)) {
+            failing = next;
+            break;
+        }
+        passing = next;
+    }
+    return bisect_to_neighbours({failing, passing},
+                                [&](std::int64_t n) { return powers.library_reaches(n); });
+}
+
+// A confirmed total the quick power one below could not tell from: when
+// that power comes within kConfirmMargin of the target, the library decides
+// the totals below too, and the smallest whose library power passes is the
+// answer.
+TotalAnswer settled_below(TotalPowers &powers, const TotalAnswer &confirmed, std::int64_t lowest) {
+    const std::int64_t total = confirmed.total;
+    if (total > lowest && powers.at(total - 1).power >= powers.target() - kConfirmMargin) {
+        const std::int64_t smallest = smallest_passing_below(powers, total, lowest);
+        if (smallest < total) {
+            return {true, smallest, powers.library_at(smallest)};
+        }
+    }
+    return confirmed;
+}
+
+// The answer found by the quick powers (searched_total), confirmed by the
+// library's: where the library's power at it misses the target the total
+// steps up until it meets it, and where it meets it at once the totals
+// below that the quick powers could not tell are settled by the library
+// (settled_below). So the answer's power is the library's and reaches the
+// target, and the library's power one below does not whenever the quick one
+// could not tell. Should the step up take more than kConfirmSteps totals
+// (the two powers far apart), the whole search runs again on the library's
+// powers from there.
+TotalAnswer confirmed_total(TotalPowers &powers, std::int64_t guess) {
+    const TotalAnswer quick = searched_total(powers, guess);
+    TotalRange range{};
+    if (!quick.found || !powers.usable_totals(&range)) {
+        return quick;
+    }
+    const StepUp up = step_up_to_library(powers, quick.total, range);
+    if (up.end == StepUpEnd::out_of_range) {
+        return kNoTotal;
+    }
+    if (up.end == StepUpEnd::too_many_steps) {
+        powers.use_library_powers();
+        return searched_total(powers, up.total + 1);
+    }
+    const TotalAnswer confirmed = {true, up.total, up.at};
+    return up.steps == 0 ? settled_below(powers, confirmed, range.lowest) : confirmed;
+}
 
 // ---------------------------------------------------------------------------
 // Searching shares and stage-0 levels
@@ -685,25 +778,30 @@ std::vector<Point> search_rectangle_leaders(Objective objective, double low_u, d
 }
 
 // ---------------------------------------------------------------------------
-// Checks
+// Refusals
 // ---------------------------------------------------------------------------
 
-std::int32_t first_refusal(std::initializer_list<std::int32_t> reasons) {
-    for (const std::int32_t reason : reasons) {
-        if (reason != VANTOR_REASON_NONE) {
-            return reason;
-        }
-    }
-    return VANTOR_REASON_NONE;
-}
-
-bool refuse(std::int32_t reason, DSN_design_result *result) {
+// Fills the result as unanswered when `reason` refuses the question; whether
+// it did.
+bool fill_if_refused(std::int32_t reason, DSN_design_result *result) {
     if (reason == VANTOR_REASON_NONE) {
         return false;
     }
     clear(result, reason);
     return true;
 }
+
+// A design search's refusal: the question's own checks (`own_refusal`)
+// first, then the room the searched stage-0 levels need, which reads the
+// checked study.
+std::int32_t design_search_refusal(const DSN_study &study, std::int32_t own_refusal) {
+    return own_refusal != VANTOR_REASON_NONE ? own_refusal
+                                             : DSN_check_design_alpha(study.method, study.alpha);
+}
+
+// ---------------------------------------------------------------------------
+// The cheapest design
+// ---------------------------------------------------------------------------
 
 // The one-stage total at the overall level: where the search for a
 // two-stage total starts (a two-stage design needs somewhat more).
@@ -712,10 +810,101 @@ std::int64_t first_guess(const DSN_study &study, double target) {
     return one_stage > 0 ? one_stage : 1000;
 }
 
+// The cost of one unit of a total split by `share`, stage 0 typing every
+// marker and stage 1 the share alpha0 of them.
+double cost_per_unit(double share, double alpha0, double cost_ratio) {
+    return share + cost_ratio * alpha0 * (1 - share);
+}
+
+// What the cheapest design's search shares between the points it tries:
+// the question, the least stage-0 level, and the last point's total, where
+// the next point's search starts (neighbouring points need similar totals).
+struct CheapestSearch {
+    PowerOracle &oracle;
+    const DSN_study &study;
+    double target;
+    double cost_ratio;
+    double least;
+    std::int64_t guess;
+};
+
+// The estimated cost of the point (share, u = log10 alpha0): its total by
+// estimate (a few powers; see estimated_total), by the quick search only
+// where the estimate cannot tell; infinite where no total reaches the
+// target.
+double estimated_cost(CheapestSearch &search, double share, double u) {
+    const double alpha0 = stage0_alpha_at(u, search.least);
+    TotalPowers powers(search.oracle, search.study, share, alpha0, search.target);
+    double total = estimated_total(powers, search.guess);
+    if (std::isnan(total)) {
+        const TotalAnswer answer = searched_total(powers, search.guess);
+        total = answer.found ? static_cast<double>(answer.total) : kInfinity;
+    }
+    if (!(total < kInfinity)) {
+        return kInfinity;
+    }
+    search.guess = rounded(total);
+    return total * cost_per_unit(share, alpha0, search.cost_ratio);
+}
+
+// The estimated totals that rank designs are continuous, the answers whole:
+// of the best few points by estimate, the one whose smallest whole total (by
+// the quick powers) costs least; its value is that cost. The first point
+// when none has a total.
+constexpr std::size_t kCheapestFinalists = 4;
+
+Point cheapest_in_whole_totals(const std::vector<Point> &leaders, const CheapestSearch &search) {
+    if (leaders.empty()) {
+        return {0, 0, kInfinity};
+    }
+    Point best = leaders.front();
+    double best_cost = kInfinity;
+    for (const Point &p : leaders) {
+        if (!(p.value < kInfinity)) {
+            break;
+        }
+        const double alpha0 = stage0_alpha_at(p.log_alpha0, search.least);
+        const double per_unit = cost_per_unit(p.share, alpha0, search.cost_ratio);
+        TotalPowers powers(search.oracle, search.study, p.share, alpha0, search.target);
+        const TotalAnswer answer = searched_total(powers, rounded(p.value / per_unit));
+        if (!answer.found) {
+            continue;
+        }
+        const double cost = cost_of(split_total(answer.total, p.share, search.study.case_fraction),
+                                    alpha0, search.cost_ratio);
+        if (cost < best_cost) {
+            best_cost = cost;
+            best = {p.share, p.log_alpha0, static_cast<double>(answer.total) * per_unit};
+        }
+    }
+    return best;
+}
+
+// Confirms the total of the cheapest point by the library's powers and
+// fills the result with that design, compared with the one-stage design.
+void fill_cheapest(const CheapestSearch &search, const Point &best, DSN_design_result *result) {
+    const double alpha0 = stage0_alpha_at(best.log_alpha0, search.least);
+    const double per_unit = cost_per_unit(best.share, alpha0, search.cost_ratio);
+    TotalPowers powers(search.oracle, search.study, best.share, alpha0, search.target);
+    const TotalAnswer winner =
+        best.value < kInfinity ? confirmed_total(powers, rounded(best.value / per_unit)) : kNoTotal;
+    if (!winner.found) {
+        clear(result, VANTOR_REASON_BEYOND_LARGEST_COUNT);
+        return;
+    }
+    fill_found(search.study, split_total(winner.total, best.share, search.study.case_fraction),
+               alpha0, winner.at, search.cost_ratio, result);
+    compare_with_one_stage(search.study, search.target, result);
+}
+
+// ---------------------------------------------------------------------------
+// The most powerful design within a budget
+// ---------------------------------------------------------------------------
+
 // The largest total whose cost fits the budget, or 0.
 std::int64_t largest_total_within(double budget, double share, double alpha0, double cost_ratio,
                                   const DSN_study &study, const TotalRange &range) {
-    const double per_unit = share + cost_ratio * alpha0 * (1 - share);
+    const double per_unit = cost_per_unit(share, alpha0, cost_ratio);
     double estimate = std::floor(budget / per_unit);
     estimate = std::min(estimate, static_cast<double>(range.highest));
     std::int64_t total = static_cast<std::int64_t>(estimate) + 1;
@@ -728,39 +917,53 @@ std::int64_t largest_total_within(double budget, double share, double alpha0, do
     return total >= range.lowest ? total : 0;
 }
 
-// The estimated totals that rank designs are continuous, the answers whole:
-// of the best few points by estimate, the one whose smallest whole total (by
-// the quick powers) costs least; its value is that cost. The first point
-// when none has a total.
-constexpr std::size_t kCheapestFinalists = 4;
+// What the most powerful design's search shares between the points it
+// tries.
+struct BudgetSearch {
+    PowerOracle &oracle;
+    const DSN_study &study;
+    double budget;
+    double cost_ratio;
+    double least;
+};
 
-Point cheapest_in_whole_totals(const std::vector<Point> &leaders, const DSN_study &study,
-                               double target, double cost_ratio, double least,
-                               PowerOracle &oracle) {
-    if (leaders.empty()) {
-        return {0, 0, kInfinity};
+// The largest usable total within the budget at (share, alpha0), or 0.
+std::int64_t affordable_total(const BudgetSearch &search, double share, double alpha0) {
+    TotalRange range{};
+    if (!usable_range(share, search.study.case_fraction, search.study.count, &range)) {
+        return 0;
     }
-    Point best = leaders.front();
-    double best_cost = kInfinity;
-    for (const Point &p : leaders) {
-        if (!(p.value < kInfinity)) {
-            break;
-        }
-        const double alpha0 = stage0_alpha_at(p.log_alpha0, least);
-        const double per_unit = p.share + cost_ratio * alpha0 * (1 - p.share);
-        TotalSearch search(oracle, study, p.share, alpha0, target);
-        const TotalAnswer answer = search.search(rounded(p.value / per_unit));
-        if (!answer.found) {
-            continue;
-        }
-        const double cost =
-            cost_of(split_total(answer.total, p.share, study.case_fraction), alpha0, cost_ratio);
-        if (cost < best_cost) {
-            best_cost = cost;
-            best = {p.share, p.log_alpha0, static_cast<double>(answer.total) * per_unit};
-        }
+    return largest_total_within(search.budget, share, alpha0, search.cost_ratio, search.study,
+                                range);
+}
+
+// The quick power at the point (share, u = log10 alpha0)'s largest
+// affordable total, negated so that smaller is better; infinite where no
+// total is affordable.
+double budget_shortfall(const BudgetSearch &search, double share, double u) {
+    const double alpha0 = stage0_alpha_at(u, search.least);
+    const std::int64_t total = affordable_total(search, share, alpha0);
+    if (total == 0) {
+        return kInfinity;
     }
-    return best;
+    return -search.oracle.quick(split_total(total, share, search.study.case_fraction), alpha0)
+                .power;
+}
+
+// Evaluates the most powerful point's design by the library's power and
+// fills the result with it, compared with the one-stage design of that
+// power.
+void fill_most_powerful(const BudgetSearch &search, const Point &best, DSN_design_result *result) {
+    if (!(best.value < kInfinity)) {
+        clear(result, VANTOR_REASON_BUDGET_TOO_SMALL);
+        return;
+    }
+    const double alpha0 = stage0_alpha_at(best.log_alpha0, search.least);
+    const std::int64_t total = affordable_total(search, best.share, alpha0);
+    const Counts counts = split_total(total, best.share, search.study.case_fraction);
+    const Evaluation e = search.oracle.power(counts, alpha0);
+    fill_found(search.study, counts, alpha0, e, search.cost_ratio, result);
+    compare_with_one_stage(search.study, e.power, result);
 }
 
 }  // namespace
@@ -827,7 +1030,7 @@ std::int32_t DSN_two_stage_power(const DSN_study *study, const std::int32_t case
                        VANTOR_check_cases(cases[1], study->count),
                        VANTOR_check_controls(controls[1], study->count),
                        DSN_check_stage1_alpha(study->method, alpha0, study->alpha)});
-    if (refuse(refusal, result)) {
+    if (fill_if_refused(refusal, result)) {
         return result->status;
     }
     const Counts counts = {{cases[0], cases[1]}, {controls[0], controls[1]}};
@@ -844,12 +1047,12 @@ std::int32_t DSN_smallest_total(const DSN_study *study, double share, double alp
         first_refusal({DSN_check_study(study), DSN_check_stage1_share(share),
                        DSN_check_stage1_alpha(study->method, alpha0, study->alpha),
                        VANTOR_check_target_power(target_power, study->alpha)});
-    if (refuse(refusal, result)) {
+    if (fill_if_refused(refusal, result)) {
         return result->status;
     }
     PowerOracle oracle(*study);
-    TotalSearch search(oracle, *study, share, alpha0, target_power);
-    const TotalAnswer answer = search.run(first_guess(*study, target_power));
+    TotalPowers powers(oracle, *study, share, alpha0, target_power);
+    const TotalAnswer answer = confirmed_total(powers, first_guess(*study, target_power));
     if (!answer.found) {
         clear(result, VANTOR_REASON_BEYOND_LARGEST_COUNT);
     } else {
@@ -862,97 +1065,42 @@ std::int32_t DSN_smallest_total(const DSN_study *study, double share, double alp
 
 std::int32_t DSN_cheapest_design(const DSN_study *study, double target_power, double cost_ratio,
                                  DSN_design_result *result) {
-    std::int32_t refusal = first_refusal({DSN_check_study(study),
-                                          VANTOR_check_target_power(target_power, study->alpha),
-                                          DSN_check_cost_ratio(cost_ratio)});
-    if (refusal == VANTOR_REASON_NONE) {
-        refusal = DSN_check_design_alpha(study->method, study->alpha);
-    }
-    if (refuse(refusal, result)) {
+    const std::int32_t refusal = design_search_refusal(
+        *study, first_refusal({DSN_check_study(study),
+                               VANTOR_check_target_power(target_power, study->alpha),
+                               DSN_check_cost_ratio(cost_ratio)}));
+    if (fill_if_refused(refusal, result)) {
         return result->status;
     }
     PowerOracle oracle(*study);
-    std::int64_t guess = first_guess(*study, target_power);
+    const std::int64_t guess = first_guess(*study, target_power);
     const double least = smallest_stage0_alpha(study->method, study->alpha);
-    // Designs are compared by estimated totals (two powers each; see
-    // TotalSearch::estimate), the exact search only where that cannot tell.
-    const auto cost = [&](double share, double u) {
-        const double alpha0 = stage0_alpha_at(u, least);
-        TotalSearch search(oracle, *study, share, alpha0, target_power);
-        double total = search.estimate(guess);
-        if (std::isnan(total)) {
-            const TotalAnswer answer = search.search(guess);
-            total = answer.found ? static_cast<double>(answer.total) : kInfinity;
-        }
-        if (!(total < kInfinity)) {
-            return kInfinity;
-        }
-        guess = rounded(total);
-        return total * (share + cost_ratio * alpha0 * (1 - share));
-    };
-    const double low_u = std::log10(least);
+    CheapestSearch search{oracle, *study, target_power, cost_ratio, least, guess};
+    // Designs are compared by estimated totals, the whole totals of the few
+    // best decide, and the library's powers confirm the winner's.
     const std::vector<Point> leaders = search_rectangle_leaders(
-        cost, low_u, std::log10(DSN_LARGEST_STAGE1_ALPHA), kCheapestFinalists);
-    const Point best =
-        cheapest_in_whole_totals(leaders, *study, target_power, cost_ratio, least, oracle);
-    const double alpha0 = stage0_alpha_at(best.log_alpha0, least);
-    const double per_unit = best.share + cost_ratio * alpha0 * (1 - best.share);
-    TotalSearch search(oracle, *study, best.share, alpha0, target_power);
-    const TotalAnswer winner = best.value < kInfinity ? search.run(rounded(best.value / per_unit))
-                                                      : TotalAnswer{false, 0, {}};
-    if (!winner.found) {
-        clear(result, VANTOR_REASON_BEYOND_LARGEST_COUNT);
-        result->evaluations = oracle.evaluations();
-        return result->status;
-    }
-    fill_found(*study, split_total(winner.total, best.share, study->case_fraction), alpha0,
-               winner.at, cost_ratio, result);
-    compare_with_one_stage(*study, target_power, result);
+        [&](double share, double u) { return estimated_cost(search, share, u); }, std::log10(least),
+        std::log10(DSN_LARGEST_STAGE1_ALPHA), kCheapestFinalists);
+    fill_cheapest(search, cheapest_in_whole_totals(leaders, search), result);
     result->evaluations = oracle.evaluations();
     return result->status;
 }
 
 std::int32_t DSN_most_powerful_design(const DSN_study *study, double budget, double cost_ratio,
                                       DSN_design_result *result) {
-    std::int32_t refusal = first_refusal(
-        {DSN_check_study(study), DSN_check_budget(budget), DSN_check_cost_ratio(cost_ratio)});
-    if (refusal == VANTOR_REASON_NONE) {
-        refusal = DSN_check_design_alpha(study->method, study->alpha);
-    }
-    if (refuse(refusal, result)) {
+    const std::int32_t refusal = design_search_refusal(
+        *study, first_refusal({DSN_check_study(study), DSN_check_budget(budget),
+                               DSN_check_cost_ratio(cost_ratio)}));
+    if (fill_if_refused(refusal, result)) {
         return result->status;
     }
     PowerOracle oracle(*study);
     const double least = smallest_stage0_alpha(study->method, study->alpha);
-    const auto shortfall = [&](double share, double u) {
-        const double alpha0 = stage0_alpha_at(u, least);
-        TotalRange range{};
-        if (!usable_range(share, study->case_fraction, study->count, &range)) {
-            return kInfinity;
-        }
-        const std::int64_t total =
-            largest_total_within(budget, share, alpha0, cost_ratio, *study, range);
-        if (total == 0) {
-            return kInfinity;
-        }
-        return -oracle.quick(split_total(total, share, study->case_fraction), alpha0).power;
-    };
+    const BudgetSearch search{oracle, *study, budget, cost_ratio, least};
     const Point best =
-        search_rectangle(shortfall, std::log10(least), std::log10(DSN_LARGEST_STAGE1_ALPHA));
-    if (!(best.value < kInfinity)) {
-        clear(result, VANTOR_REASON_BUDGET_TOO_SMALL);
-        result->evaluations = oracle.evaluations();
-        return result->status;
-    }
-    const double alpha0 = stage0_alpha_at(best.log_alpha0, least);
-    TotalRange range{};
-    usable_range(best.share, study->case_fraction, study->count, &range);
-    const std::int64_t total =
-        largest_total_within(budget, best.share, alpha0, cost_ratio, *study, range);
-    const Counts counts = split_total(total, best.share, study->case_fraction);
-    const Evaluation e = oracle.power(counts, alpha0);
-    fill_found(*study, counts, alpha0, e, cost_ratio, result);
-    compare_with_one_stage(*study, e.power, result);
+        search_rectangle([&](double share, double u) { return budget_shortfall(search, share, u); },
+                         std::log10(least), std::log10(DSN_LARGEST_STAGE1_ALPHA));
+    fill_most_powerful(search, best, result);
     result->evaluations = oracle.evaluations();
     return result->status;
 }

@@ -17,6 +17,7 @@
 #include "power/power_func.h"
 #include "power/statistic.h"
 #include "search/valley_search.h"
+#include "status/first_refusal.h"
 #include "status/partner_rounding.h"
 
 namespace {
@@ -145,7 +146,9 @@ private:
 
 using vantor::reaches;
 
-double upper_quantile(double alpha) { return MTH_qnorm(1 - alpha / 2, kQuantileTolerance); }
+double two_sided_critical_value(double alpha) {
+    return MTH_qnorm(1 - alpha / 2, kQuantileTolerance);
+}
 
 double case_rate_of(double control_rate, double odds_ratio) {
     return get_population_rate_control_to_case(control_rate, odds_ratio);
@@ -305,7 +308,7 @@ vantor::Valleys<std::int32_t> valleys_of(const SizePath &path, std::int32_t top,
         rising.add({1, 1});
         return rising;
     }
-    const double z = upper_quantile(alpha);
+    const double z = two_sided_critical_value(alpha);
     const double partner = path.partner;
     const double unit = path.count;
     const Rates swapped{p.controls, p.cases};
@@ -397,7 +400,7 @@ bool rounding_uneven_at(const SizePath &path, std::int32_t answer, Rates p, doub
     if (answer <= 0.5 / path.ratio + 1) {
         return true;
     }
-    const double z = upper_quantile(alpha);
+    const double z = two_sided_critical_value(alpha);
     if (!a_group_lowers_power(path, p, z, 1)) {
         return false;
     }
@@ -405,7 +408,8 @@ bool rounding_uneven_at(const SizePath &path, std::int32_t answer, Rates p, doub
     return a_group_lowers_power(path, p, z, needed > 1 ? needed : 1);
 }
 
-std::int32_t solve_size(const SizePath &path, const Problem &problem, SLV_size_result *result) {
+std::int32_t solve_size_along_path(const SizePath &path, const Problem &problem,
+                                   SLV_size_result *result) {
     const Rates p{case_rate_of(problem.control_rate, problem.odds_ratio), problem.control_rate};
     const std::int32_t top = top_index(path);
     const vantor::Valleys<std::int32_t> valleys = valleys_of(path, top, p, problem.alpha);
@@ -455,7 +459,8 @@ std::int32_t solve_with_fixed_partner(bool cases_searched, std::int32_t partner,
     if (reason != VANTOR_REASON_NONE) {
         return refuse_sizes(result, reason);
     }
-    return solve_size({cases_searched, partner, 0, unit, pooled_null(problem)}, problem, result);
+    return solve_size_along_path({cases_searched, partner, 0, unit, pooled_null(problem)}, problem,
+                                 result);
 }
 
 std::int32_t solve_with_ratio(bool cases_searched, double ratio, const Problem &problem,
@@ -467,7 +472,8 @@ std::int32_t solve_with_ratio(bool cases_searched, double ratio, const Problem &
     if (reason != VANTOR_REASON_NONE) {
         return refuse_sizes(result, reason);
     }
-    return solve_size({cases_searched, 0, ratio, unit, pooled_null(problem)}, problem, result);
+    return solve_size_along_path({cases_searched, 0, ratio, unit, pooled_null(problem)}, problem,
+                                 result);
 }
 
 // ---------------------------------------------------------------------------
@@ -516,7 +522,7 @@ public:
     using Point = double;
 
     EffectLine(const EffectPath &path, double top)
-        : path_(path), top_(top), z_(upper_quantile(path.alpha)) {}
+        : path_(path), top_(top), z_(two_sided_critical_value(path.alpha)) {}
 
     [[nodiscard]] static Point first() { return kSmallestGridLogOdds; }
     [[nodiscard]] static bool first_may_be_valley() { return false; }
@@ -586,21 +592,17 @@ void fill_effect_failure(SLV_effect_result *result, std::int32_t status, std::in
     result->evaluations = evaluations;
 }
 
-std::int32_t check_effect_inputs(const EffectPath &path, double target) {
-    for (const std::int32_t reason :
-         {VANTOR_check_cases(path.cases, VANTOR_COUNT_ALLELES),
-          VANTOR_check_controls(path.controls, VANTOR_COUNT_ALLELES),
-          VANTOR_check_control_rate(path.control_rate), VANTOR_check_alpha(path.alpha),
-          VANTOR_check_target_power(target, path.alpha), VANTOR_check_variance(path.variance)}) {
-        if (reason != VANTOR_REASON_NONE) {
-            return reason;
-        }
-    }
-    return VANTOR_REASON_NONE;
+// The odds-ratio search's inputs, in the order they are refused.
+std::int32_t check_effect_search_inputs(const EffectPath &path, double target) {
+    return vantor::first_refusal(
+        {VANTOR_check_cases(path.cases, VANTOR_COUNT_ALLELES),
+         VANTOR_check_controls(path.controls, VANTOR_COUNT_ALLELES),
+         VANTOR_check_control_rate(path.control_rate), VANTOR_check_alpha(path.alpha),
+         VANTOR_check_target_power(target, path.alpha), VANTOR_check_variance(path.variance)});
 }
 
 std::int32_t solve_effect(const EffectPath &path, double target, SLV_effect_result *result) {
-    const std::int32_t refused = check_effect_inputs(path, target);
+    const std::int32_t refused = check_effect_search_inputs(path, target);
     if (refused != VANTOR_REASON_NONE) {
         fill_effect_failure(result, VANTOR_INVALID_INPUT, refused, 0);
         return VANTOR_INVALID_INPUT;
