@@ -43,6 +43,17 @@ constexpr double kIncompleteGamma = 1e-11;
 // (gamma_test).
 constexpr double kGammaTailRelative = 2e-12;
 
+// Accuracy promised by numeric/MTH_noncentral_chi_square.h: relative error
+// over its tested range (noncentral_chi_square_test).
+constexpr double kNoncentralChiSquareRelative = 1e-10;
+
+// Accuracy promised by numeric/quadratic_form.h, as measured.
+// MTH_two_term_chi_square_upper: peak relative error against Ruben's series
+// and closed forms for c from 0.5 to 55.3, weights 0.2 to 5, means -10 to 40
+// (quadratic_form_test; 3.9e-14 measured, the rounding of an exponent of up
+// to c / (2 min w) = 138).
+constexpr double kTwoTermTailRelative = 1e-13;
+
 // Accuracy promised by power/power_func.h, as measured.
 // PWR_get_power_for_single_step: peak absolute error of a power between 0.01
 // and 0.99 against the power at the level exactly, at levels 0.05 to 1e-8
