@@ -1,9 +1,9 @@
 // Timings of the normal distribution and its far tail, the noncentral
-// chi-square tail of the genotypic test, the single-stage
-// power, the LIMIT search, the solvers, the two-stage power (the library's
-// and the design searches' quick one) and the design questions. In a static
-// build each two-stage benchmark also reports how many integrand evaluations
-// one call takes; each solver reports its power evaluations.
+// chi-square tail of the genotypic test and its two-term weighted form, the
+// single-stage power, the LIMIT search, the solvers, the two-stage power (the
+// library's and the design searches' quick one) and the design questions. In
+// a static build each two-stage benchmark also reports how many integrand
+// evaluations one call takes; each solver reports its power evaluations.
 #include <benchmark/benchmark.h>
 
 #include <array>
@@ -15,6 +15,7 @@
 #include "numeric/MTH_normal_distribution.h"
 #include "numeric/MTH_normal_tail.h"
 #include "numeric/MTH_report.h"
+#include "numeric/quadratic_form.h"
 #include "power/power_func.h"
 #include "power/statistic.h"
 #include "power/two_stage_quadrature.h"
@@ -76,6 +77,16 @@ double genotypic_power(double noncentrality) {
 }
 void BM_noncentral_chi_square_genotypic(benchmark::State &state) {
     evaluate_over<genotypic_power>(state, spaced(10, 50));
+}
+
+// The same power with unequal weights, P(0.4 Y1^2 + 2.5 Y2^2 > -2 ln 5e-8)
+// for means (m, m / 2), m from 0 to 10: from the level to near 1.
+double weighted_genotypic_power(double mean) {
+    static const double threshold = -2 * std::log(5e-8);
+    return MTH_two_term_chi_square_upper(threshold, 0.4, mean, 2.5, mean / 2);
+}
+void BM_two_term_chi_square(benchmark::State &state) {
+    evaluate_over<weighted_genotypic_power>(state, spaced(0, 10));
 }
 
 // The power of a disease model's test, as STU_power answers it (checks,
@@ -322,6 +333,7 @@ BENCHMARK(BM_pnorm);
 BENCHMARK(BM_normal_upper_tail);
 BENCHMARK(BM_gcf_tail);
 BENCHMARK(BM_noncentral_chi_square_genotypic);
+BENCHMARK(BM_two_term_chi_square);
 BENCHMARK(BM_qnorm);
 BENCHMARK(BM_pnorm_numerical);
 BENCHMARK(BM_single_stage_power);
