@@ -222,7 +222,7 @@ double inside_ellipse(const Ellipse &e) {
 
 // --- Arguments ------------------------------------------------------------
 
-bool outside_domain(double c, double w1, double m1, double w2, double m2) {
+bool outside_form_domain(double c, double w1, double m1, double w2, double m2) {
     const bool weight_ok = w1 > 0 && w2 > 0 && std::isfinite(w1) && std::isfinite(w2);
     return !weight_ok || !(c >= 0) || std::isnan(m1) || std::isnan(m2) ||
            (std::isinf(c) && (std::isinf(m1) || std::isinf(m2)));
@@ -250,7 +250,7 @@ bool settled_at_zero(const Ellipse &e) {
 
 extern "C" double MTH_two_term_chi_square_upper(double c, double w1, double m1, double w2,
                                                 double m2) {
-    if (outside_domain(c, w1, m1, w2, m2)) {
+    if (outside_form_domain(c, w1, m1, w2, m2)) {
         return std::numeric_limits<double>::quiet_NaN();
     }
     if (c == 0 || std::isinf(m1) || std::isinf(m2)) {
