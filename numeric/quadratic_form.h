@@ -72,9 +72,9 @@
  * equal weights 0.2); 117 on average over c = -2 ln alpha (alpha 0.05 to
  * 1e-12), weights 0.2 to 5 and means 0 to 40 (counted while writing it);
  * 3.3 to 4.6 us (CPU time) per call for w = (0.4, 2.5), means (m, m / 2), m
- * from 0 to 10, at
- * c = -2 ln 5e-8 (bench/vantor_bench.cpp BM_two_term_chi_square), against
- * 0.4 us for the equal-weight tail by MTH_noncentral_chi_square_upper.
+ * from 0 to 10, at c = -2 ln 5e-8 (bench/vantor_bench.cpp
+ * BM_two_term_chi_square), against 0.4 us for the equal-weight tail by
+ * MTH_noncentral_chi_square_upper.
  *
  * Reentrant: a pure function of its arguments, no state, no reports.
  * Usable from C and C++. */
