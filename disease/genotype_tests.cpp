@@ -13,6 +13,7 @@
 #include "numeric/MTH_noncentral_chi_square.h"
 #include "numeric/MTH_normal_distribution.h"
 #include "numeric/MTH_normal_tail.h"
+#include "numeric/quadratic_form.h"
 #include "power/statistic.h"
 
 namespace {
@@ -73,6 +74,76 @@ void pooled_of(const double cases[3], const double controls[3], double r, double
     }
 }
 
+// A two-sided test of a mean difference `delta` whose variance is `null`
+// under no association and `alternative` under the alternative.
+double two_sided_power(double delta, double null, double alternative, double alpha) {
+    const double c = -MTH_qnorm(alpha / 2, 0);
+    const double sd = std::sqrt(alternative);
+    const double cut = c * std::sqrt(null);
+    return normal_cdf((delta - cut) / sd) + normal_cdf((-delta - cut) / sd);
+}
+
+// A person's copies of the allele: its mean (twice the allele's rate) and
+// variance over the genotype frequencies p.
+double copies_mean(const double p[3]) { return p[1] + 2 * p[2]; }
+
+double copies_variance(const double p[3]) {
+    const double mean = copies_mean(p);
+    return p[1] + 4 * p[2] - mean * mean;
+}
+
+// The 2 x 2 symmetric matrix [[a, b], [b, c]] and its use below.
+struct Symmetric {
+    double a, b, c;
+};
+
+// The genotypic statistic under the alternative as w1 Y1^2 + w2 Y2^2.
+struct TwoTerms {
+    double w1, m1, w2, m2;
+    bool valid;
+};
+
+// The reduced forms of the genotypic statistic (first two classes; the third
+// is minus their sum): the metric B, the alternative's covariance V.
+Symmetric statistic_metric(const double pooled[3], double r, double s) {
+    const double k = r * s / (r + s);
+    return {k * (1 / pooled[0] + 1 / pooled[2]), k / pooled[2],
+            k * (1 / pooled[1] + 1 / pooled[2])};
+}
+
+Symmetric alternative_covariance(const double cases[3], const double controls[3], double r,
+                                 double s) {
+    const auto cov = [&](int j, int l) {
+        const double same = j == l ? 1.0 : 0.0;
+        return (cases[j] * same - cases[j] * cases[l]) / r +
+               (controls[j] * same - controls[j] * controls[l]) / s;
+    };
+    return {cov(0, 0), cov(0, 1), cov(1, 1)};
+}
+
+// With V = L L' (L lower triangular), the eigen-decomposition of L' B L and
+// the means of Q' L^-1 delta.
+TwoTerms two_terms(const Symmetric &b, const Symmetric &v, const double delta[2]) {
+    const double l11 = std::sqrt(v.a);
+    const double l21 = v.b / l11;
+    const double l22_squared = v.c - l21 * l21;
+    if (!(l11 > 0) || !(l22_squared > 0)) {
+        return {0, 0, 0, 0, false};
+    }
+    const double l22 = std::sqrt(l22_squared);
+    // M = L' B L for L = [[l11, 0], [l21, l22]].
+    const double m00 = l11 * (b.a * l11 + b.b * l21) + l21 * (b.b * l11 + b.c * l21);
+    const double m01 = l22 * (b.b * l11 + b.c * l21);
+    const double m11 = l22 * b.c * l22;
+    const double theta = 0.5 * std::atan2(2 * m01, m00 - m11);
+    const double cs = std::cos(theta);
+    const double sn = std::sin(theta);
+    const double u0 = delta[0] / l11;
+    const double u1 = (delta[1] - l21 * u0) / l22;
+    return {m00 * cs * cs + 2 * m01 * sn * cs + m11 * sn * sn, cs * u0 + sn * u1,
+            m00 * sn * sn - 2 * m01 * sn * cs + m11 * cs * cs, -sn * u0 + cs * u1, true};
+}
+
 }  // namespace
 
 extern "C" {
@@ -93,10 +164,7 @@ double GEN_score_test_power(std::int32_t test, const double cases[3], const doub
     const double null = statistic == PWR_VARIANCE_UNPOOLED
                             ? alternative
                             : (1 / case_count + 1 / control_count) * variance_of(scores, pooled);
-    const double c = -MTH_qnorm(alpha / 2, 0);
-    const double sd = std::sqrt(alternative);
-    const double cut = c * std::sqrt(null);
-    return normal_cdf((delta - cut) / sd) + normal_cdf((-delta - cut) / sd);
+    return two_sided_power(delta, null, alternative, alpha);
 }
 
 double GEN_genotypic_noncentrality(const double cases[3], const double controls[3],
@@ -118,6 +186,41 @@ double GEN_genotypic_power(const double cases[3], const double controls[3], doub
                            double control_count, double alpha) {
     const double lambda = GEN_genotypic_noncentrality(cases, controls, case_count, control_count);
     return MTH_noncentral_chi_square_upper(-2 * std::log(alpha), 2, lambda);
+}
+
+double GEN_genotypic_power_under_alternative(const double cases[3], const double controls[3],
+                                             double case_count, double control_count,
+                                             double alpha) {
+    double pooled[3];
+    pooled_of(cases, controls, case_count, control_count, pooled);
+    const double delta[2] = {cases[0] - controls[0], cases[1] - controls[1]};
+    const TwoTerms t =
+        two_terms(statistic_metric(pooled, case_count, control_count),
+                  alternative_covariance(cases, controls, case_count, control_count), delta);
+    if (!t.valid || !(pooled[2] > 0)) {
+        return GEN_genotypic_power(cases, controls, case_count, control_count, alpha);
+    }
+    return MTH_two_term_chi_square_upper(-2 * std::log(alpha), t.w1, t.m1, t.w2, t.m2);
+}
+
+double GEN_allelic_power(const double cases[3], const double controls[3], double case_count,
+                         double control_count, double alpha, std::int32_t statistic) {
+    if (statistic != PWR_VARIANCE_POOLED && statistic != PWR_VARIANCE_UNPOOLED) {
+        return kNotANumber;
+    }
+    // In allele rates: 2R and 2S draws, the difference's variance under the
+    // alternative from the copies a person carries.
+    const double p1 = copies_mean(cases) / 2;
+    const double p0 = copies_mean(controls) / 2;
+    const double n1 = 2 * case_count;
+    const double n0 = 2 * control_count;
+    const double alternative =
+        copies_variance(cases) / (4 * case_count) + copies_variance(controls) / (4 * control_count);
+    const double pooled = (p1 * n1 + p0 * n0) / (n1 + n0);
+    const double null = statistic == PWR_VARIANCE_UNPOOLED
+                            ? p1 * (1 - p1) / n1 + p0 * (1 - p0) / n0
+                            : pooled * (1 - pooled) * (1 / n1 + 1 / n0);
+    return two_sided_power(p1 - p0, null, alternative, alpha);
 }
 
 }  // extern "C"

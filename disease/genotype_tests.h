@@ -26,6 +26,29 @@
  * chi^2_2 tail is e^(-x/2)), an asymptotic approximation. A genotype absent
  * from both groups adds nothing.
  *
+ * Under the alternative (GEN_genotypic_power_under_alternative) the
+ * statistic is the quadratic form D' B D of the difference D of the groups'
+ * genotype frequencies (two free components), B = RS/(R+S) diag(1/Pbar)
+ * reduced to them, while D is normal with mean delta and the covariance
+ * V = Sigma_case / R + Sigma_control / S of the two multinomials, not the
+ * covariance under no association B^-1 the noncentral chi^2_2 assumes. With
+ * V = L L' (Cholesky) and L' B L = Q diag(w1, w2) Q', the statistic is
+ * w1 Y1^2 + w2 Y2^2, Y = Q' L^-1 D normal with unit variances and means
+ * Q' L^-1 delta; its tail at -2 ln alpha is MTH_two_term_chi_square_upper
+ * (numeric/quadratic_form.h). At V = B^-1 the weights are 1 and the
+ * noncentrality the classic lambda. (The quadratic form of a normal vector
+ * under the alternative: J. P. Imhof, "Computing the distribution of
+ * quadratic forms in normal variables", Biometrika 48, 419-426, 1961.)
+ *
+ * The allelic test on genotypes (GEN_allelic_power): the allelic statistic
+ * on 2R and 2S allele draws, the difference of the risk-allele rates over
+ * the error under no association (pooled: from the pooled rate; unpooled:
+ * binomial at the groups' rates, as the Wald test estimates it), but with
+ * the difference's variance under the alternative from each group's
+ * genotypes, Var(X) / 4R + Var(X) / 4S with X a person's copies of the
+ * allele, rather than binomial in alleles: a model other than the
+ * multiplicative one moves the groups off Hardy-Weinberg proportions.
+ *
  * Domain: frequencies that each sum to 1, R and S positive, alpha in
  * [1e-12, 1). Unchecked (the study's questions check first); outside the
  * domain the answer is not a number or meaningless.
@@ -59,9 +82,21 @@ double GEN_score_test_power(int32_t test, const double cases[3], const double co
 double GEN_genotypic_noncentrality(const double cases[3], const double controls[3],
                                    double case_count, double control_count);
 
-/* Power of the genotypic test. */
+/* Power of the genotypic test: the classic noncentral chi^2_2. */
 double GEN_genotypic_power(const double cases[3], const double controls[3], double case_count,
                            double control_count, double alpha);
+
+/* Power of the genotypic test with the statistic's distribution under the
+ * alternative (above). Where the genotypes' covariance is singular (a class
+ * of frequency 0 in a group) the classic power. */
+double GEN_genotypic_power_under_alternative(const double cases[3], const double controls[3],
+                                             double case_count, double control_count, double alpha);
+
+/* Power of the allelic test with each group's variance from its genotypes
+ * (above), the pooled or unpooled variance under no association
+ * (`statistic`); not a number for another statistic. */
+double GEN_allelic_power(const double cases[3], const double controls[3], double case_count,
+                         double control_count, double alpha, int32_t statistic);
 
 #ifdef __cplusplus
 }

@@ -39,6 +39,7 @@ typedef struct ASK_answer {
     int32_t other_input; /* a second input it names (an input given with another); -1 */
     int32_t direction;   /* the side of 1 of a detectable effect (STU_ABOVE_ONE ...); 0 */
     int32_t count;       /* the counting unit (VANTOR_COUNT_PEOPLE or VANTOR_COUNT_ALLELES) */
+    int32_t calculation; /* how the power was calculated (STU_CALCULATION_CLASSIC ...) */
     int64_t controls;    /* the controls of cases at controls_per_case (study unit); 0 */
     double alpha;        /* the level the study took (given, or the default for the markers) */
     ASK_result result;   /* the record `record` describes; zero when none */

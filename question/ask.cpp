@@ -65,6 +65,7 @@ enum Input : std::int32_t {
     kCount,
     kStages,
     kSolve,
+    kCalculation,
     kInputCount
 };
 
@@ -157,6 +158,10 @@ constexpr Known kInputs[] = {
     {{"solve", ASK_WORD, "solve", VANTOR_REASON_BAD_SOLVE, "",
       "what is solved: power, size or effect (one stage), power, size or design (two stages); "
       "by default what the inputs given leave open", 0}, {}},
+    {{"calculation", ASK_WORD, "calculation", VANTOR_REASON_BAD_CALCULATION,
+      "genotypes with a disease model counting people, else classic",
+      "how the power is calculated: genotypes (each group's variance from its genotype "
+      "distribution) or classic (the published tools' formulas)", 0}, {}},
 };
 // clang-format on
 
@@ -169,7 +174,7 @@ constexpr Input kSingleStageInputs[] = {
     kPrevalence,     kModel,        kRelativeRisk,    kHeterozygoteRisk,
     kHomozygoteRisk, kControlsKind, kMarkerFrequency, kDPrime,
     kRSquared,       kTest,         kMarkers,         kAlpha,
-    kTargetPower,    kVariance};
+    kTargetPower,    kVariance,     kCalculation};
 
 constexpr Input kTwoStageInputs[] = {
     kMethod,         kTotal,          kStage1Share,     kStage1Cases,  kStage1Controls,
@@ -349,6 +354,9 @@ STU_study study_of(const Asked &asked) {
     }
     if (asked.has(kTest)) {
         study.test = asked.code(kTest);
+    }
+    if (asked.has(kCalculation)) {
+        study.calculation = asked.code(kCalculation);
     }
     if (asked.has(kMarkers)) {
         study.markers = asked[kMarkers];
@@ -879,6 +887,7 @@ void start(ASK_answer &answer, const Asked &asked, const STU_study &study) {
     answer.other_input = kNone;
     answer.direction = 0;
     answer.count = asked.count_code;
+    answer.calculation = asked.two_stages ? STU_CALCULATION_CLASSIC : STU_calculation_of(&study);
     answer.controls = 0;
     answer.alpha = study.alpha;
     answer.result = kNoResult;
@@ -1160,6 +1169,8 @@ double taken(const Asked &asked, const STU_study &study, Input input) {
             return study.variance;
         case kTest:
             return study.test;
+        case kCalculation:
+            return asked.two_stages ? kNotANumber : STU_calculation_of(&study);
         case kCount:
             return study.count;
         case kStages:

@@ -35,6 +35,25 @@ double allelic_test_power(const STU_study &study, const AtMarker &marker, std::i
     return PWR_single_step_power(&design, 0, study.variance);
 }
 
+// Fewer than VANTOR_FEW_EXPECTED_ALLELES people expected, among `people`
+// of genotype frequencies `p`, in a class the test tells apart: each
+// genotype (genotypic test), two copies or fewer (recessive), no copy or
+// some (dominant). The trend and allelic tests count copies: the alleles'
+// warning speaks for them.
+bool few_in_told_apart_class(std::int32_t test, const double p[3], double people) {
+    const auto few = [&](double share) { return people * share < VANTOR_FEW_EXPECTED_ALLELES; };
+    switch (test) {
+        case GEN_GENOTYPIC:
+            return few(p[0]) || few(p[1]) || few(p[2]);
+        case GEN_RECESSIVE:
+            return few(p[2]) || few(p[0] + p[1]);
+        case GEN_DOMINANT:
+            return few(p[0]) || few(p[1] + p[2]);
+        default:
+            return false;
+    }
+}
+
 // ---- Sizes ------------------------------------------------------------------
 
 struct SizeSearch {
@@ -85,7 +104,8 @@ SizeSearch smallest_reaching(const std::function<double(std::int64_t)> &power, s
 }
 
 void fill_size(const SizeSearch &s, std::int64_t cases, std::int64_t controls,
-               std::int32_t not_reached, const AtMarker &marker, STU_size_result *result) {
+               std::int32_t not_reached, const STU_study &study, const AtMarker &marker,
+               STU_size_result *result) {
     result->evaluations = s.evaluations;
     if (!s.reached) {
         result->status = VANTOR_NOT_REACHABLE;
@@ -95,8 +115,7 @@ void fill_size(const SizeSearch &s, std::int64_t cases, std::int64_t controls,
         result->power = kNotANumber;
         return;
     }
-    const std::int32_t reason = VANTOR_check_expected_alleles(
-        2 * cases, 2 * controls, marker.case_rate, marker.control_rate);
+    const std::int32_t reason = expected_people_warning(study, marker, cases, controls);
     result->status = VANTOR_status_of_reason(reason);
     result->reason = reason;
     result->cases = cases;
@@ -213,21 +232,52 @@ AtMarker at_marker(const STU_study &study) {
     return m;
 }
 
+std::int32_t calculation_of(const STU_study &study) {
+    if (study.calculation != STU_CALCULATION_BY_STUDY) {
+        return study.calculation;
+    }
+    return study.effect_kind == STU_EFFECT_DISEASE && study.count == VANTOR_COUNT_PEOPLE
+               ? STU_CALCULATION_GENOTYPES
+               : STU_CALCULATION_CLASSIC;
+}
+
 double test_power(const STU_study &study, const AtMarker &marker, std::int64_t cases,
                   std::int64_t controls) {
     const auto r = static_cast<double>(cases);
     const auto s = static_cast<double>(controls);
+    const bool genotypes = calculation_of(study) == STU_CALCULATION_GENOTYPES;
+    const double *in_cases = marker.genotypes.cases;
+    const double *in_controls = marker.genotypes.controls;
     switch (study.test) {
         case GEN_ALLELIC:
-            return allelic_test_power(study, marker, cases, controls);
+            return genotypes ? GEN_allelic_power(in_cases, in_controls, r, s, marker.alpha,
+                                                 study.variance)
+                             : allelic_test_power(study, marker, cases, controls);
         case GEN_GENOTYPIC:
-            return GEN_genotypic_power(marker.genotypes.cases, marker.genotypes.controls, r, s,
-                                       marker.alpha);
+            return genotypes ? GEN_genotypic_power_under_alternative(in_cases, in_controls, r, s,
+                                                                     marker.alpha)
+                             : GEN_genotypic_power(in_cases, in_controls, r, s, marker.alpha);
         default:
-            return GEN_score_test_power(study.test, marker.genotypes.cases,
-                                        marker.genotypes.controls, r, s, marker.alpha,
+            return GEN_score_test_power(study.test, in_cases, in_controls, r, s, marker.alpha,
                                         study.variance);
     }
+}
+
+std::int32_t expected_people_warning(const STU_study &study, const AtMarker &marker,
+                                     std::int64_t cases, std::int64_t controls) {
+    const std::int32_t alleles = VANTOR_check_expected_alleles(
+        2 * cases, 2 * controls, marker.case_rate, marker.control_rate);
+    if (study.effect_kind != STU_EFFECT_DISEASE || study.count != VANTOR_COUNT_PEOPLE) {
+        return alleles;
+    }
+    const double people[2] = {static_cast<double>(cases), static_cast<double>(controls)};
+    const double *frequencies[2] = {marker.genotypes.cases, marker.genotypes.controls};
+    for (int group = 0; group < 2; ++group) {
+        if (few_in_told_apart_class(study.test, frequencies[group], people[group])) {
+            return VANTOR_REASON_FEW_EXPECTED_GENOTYPES;
+        }
+    }
+    return alleles;
 }
 
 namespace {
@@ -258,7 +308,7 @@ void genotype_size_question(const STU_study &study, std::int32_t known, double t
         },
         top, target);
     const Pair answer = pair_at(s.size);
-    fill_size(s, answer.cases, answer.controls, not_reached, marker, result);
+    fill_size(s, answer.cases, answer.controls, not_reached, study, marker, result);
 }
 
 }  // namespace

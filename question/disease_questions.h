@@ -25,10 +25,20 @@ struct AtMarker {
 // For a checked study with its effect known.
 AtMarker at_marker(const STU_study &study);
 
+// The calculation a single-stage question of the study uses
+// (question/study.h, STU_calculation_of).
+std::int32_t calculation_of(const STU_study &study);
+
 // The power of the study's test with `cases` and `controls` (the study's
 // unit) when the effect is what `marker` says.
 double test_power(const STU_study &study, const AtMarker &marker, std::int64_t cases,
                   std::int64_t controls);
+
+// The warning of an answer with these counts: few expected people of a
+// genotype class the study's test tells apart (a disease model counting
+// people), else few expected copies of an allele, else none.
+std::int32_t expected_people_warning(const STU_study &study, const AtMarker &marker,
+                                     std::int64_t cases, std::int64_t controls);
 
 // The size questions for the genotype tests: the smallest size whose power
 // reaches the target while one fewer does not (doubling from 1, then

@@ -66,6 +66,8 @@ constexpr REC_field kStudyFields[] = {
      "the association test: allelic, trend, dominant, recessive or genotypic"},
     {"markers", REC_DOUBLE, VANTOR_AT(STU_study, markers), REC_KIND_NUMBER, "markers",
      "the number of markers tested: the level divided by it is the per-marker level"},
+    {"calculation", REC_INT32, VANTOR_AT(STU_study, calculation), REC_KIND_CHOICE, "",
+     "how the power is calculated: from the genotypes or by the classic formulas"},
 };
 
 // The disease model's fields, from the start of the model, which shares the
@@ -224,6 +226,8 @@ constexpr REC_field kAnswerFields[] = {
      "the side of 1 of a detectable effect: above or below (0 for other questions)"},
     {"count", REC_INT32, VANTOR_AT(ASK_answer, count), REC_KIND_CHOICE, "",
      "the unit of every count: people (two alleles each) or alleles"},
+    {"calculation", REC_INT32, VANTOR_AT(ASK_answer, calculation), REC_KIND_CHOICE, "",
+     "how the power was calculated: from the genotypes or by the classic formulas"},
     {"controls", REC_INT64, VANTOR_AT(ASK_answer, controls), REC_KIND_COUNT, kCount,
      "the controls of the cases at the controls per case given (0 when none was given)"},
     {"alpha", REC_DOUBLE, VANTOR_AT(ASK_answer, alpha), REC_KIND_NUMBER, "level",
@@ -398,6 +402,8 @@ constexpr Word kWords[] = {
     {"solve", "size", ASK_SOLVE_SIZE},
     {"solve", "effect", ASK_SOLVE_EFFECT},
     {"solve", "design", ASK_SOLVE_DESIGN},
+    {"calculation", "classic", STU_CALCULATION_CLASSIC},
+    {"calculation", "genotypes", STU_CALCULATION_GENOTYPES},
 };
 
 constexpr std::int32_t kNoCode = -1000;
@@ -414,6 +420,7 @@ constexpr Named kReasons[] = {
     VANTOR_REASON(FEW_EXPECTED_ALLELES),
     VANTOR_REASON(UNEVEN_ROUNDING),
     VANTOR_REASON(JOINT_UNBALANCED),
+    VANTOR_REASON(FEW_EXPECTED_GENOTYPES),
     VANTOR_REASON(LEVELS_OFF_WITH_GROUP_FIXED),
     VANTOR_REASON(BEYOND_LARGEST_COUNT),
     VANTOR_REASON(LEVELS_OFF_WITH_EFFECT),
@@ -487,6 +494,8 @@ constexpr Named kReasons[] = {
     VANTOR_REASON(BAD_STAGES),
     VANTOR_REASON(SOLVE_MISMATCH),
     VANTOR_REASON(INPUT_NOT_READ),
+    VANTOR_REASON(BAD_CALCULATION),
+    VANTOR_REASON(GENOTYPES_NEED_MODEL),
 };
 #undef VANTOR_REASON
 
@@ -534,6 +543,8 @@ constexpr Named kReasonInputs[] = {
     {VANTOR_REASON_BAD_SOLVE, "solve"},
     {VANTOR_REASON_BAD_STAGES, "stages"},
     {VANTOR_REASON_SOLVE_MISMATCH, "solve"},
+    {VANTOR_REASON_BAD_CALCULATION, "calculation"},
+    {VANTOR_REASON_GENOTYPES_NEED_MODEL, "calculation"},
 };
 
 constexpr Named kStatuses[] = {

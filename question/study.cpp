@@ -192,6 +192,20 @@ std::int32_t check_test(const STU_study *study) {
                : VANTOR_REASON_NONE;
 }
 
+std::int32_t check_calculation(const STU_study *study) {
+    switch (study->calculation) {
+        case STU_CALCULATION_BY_STUDY:
+        case STU_CALCULATION_CLASSIC:
+            return VANTOR_REASON_NONE;
+        case STU_CALCULATION_GENOTYPES:
+            return study->effect_kind == STU_EFFECT_DISEASE && study->count == VANTOR_COUNT_PEOPLE
+                       ? VANTOR_REASON_NONE
+                       : VANTOR_REASON_GENOTYPES_NEED_MODEL;
+        default:
+            return VANTOR_REASON_BAD_CALCULATION;
+    }
+}
+
 // The allelic study that asks the same of the allelic test as `study`: the
 // odds ratio and control rate at the marker, at the per-marker level. An
 // allelic effect on one marker is its own (the same bits).
@@ -204,7 +218,11 @@ STU_study allelic_twin(const STU_study *study, const vantor::AtMarker &marker) {
     return twin;
 }
 
-bool on_genotypes(const STU_study *study) { return study->test != GEN_ALLELIC; }
+// A study whose power is worked out from its genotypes: a genotype test's,
+// or the allelic test's with the variances from the genotypes.
+bool on_genotypes(const STU_study *study) {
+    return study->test != GEN_ALLELIC || STU_calculation_of(study) == STU_CALCULATION_GENOTYPES;
+}
 
 template <typename Result>
 void show_marker(const vantor::AtMarker &marker, Result *result) {
@@ -246,7 +264,8 @@ std::int32_t check_study(const STU_study *study, std::int32_t odds_ratio_known) 
     return first_refusal({check_study_effect(study, odds_ratio_known),
                           check_markers(study->markers), VANTOR_check_alpha(study->alpha),
                           check_marker_alpha(study), VANTOR_check_variance(study->variance),
-                          VANTOR_check_count(study->count), check_test(study)});
+                          VANTOR_check_count(study->count), check_test(study),
+                          check_calculation(study)});
 }
 
 // ---- The allelic test on an allelic study of one marker ---------------------
@@ -259,8 +278,7 @@ void genotype_power(const STU_study *study, const vantor::AtMarker &marker, std:
         refuse_power(VANTOR_REASON_POWER_NOT_COMPUTABLE, result);
         return;
     }
-    const std::int32_t reason = VANTOR_check_expected_alleles(
-        2 * cases, 2 * controls, marker.case_rate, marker.control_rate);
+    const std::int32_t reason = vantor::expected_people_warning(*study, marker, cases, controls);
     result->status = VANTOR_status_of_reason(reason);
     result->reason = reason;
     result->power = power;
@@ -415,7 +433,10 @@ void STU_study_init(STU_study *study) {
     study->case_fraction = 0.5;
     study->test = GEN_ALLELIC;
     study->markers = 1;
+    study->calculation = STU_CALCULATION_BY_STUDY;
 }
+
+std::int32_t STU_calculation_of(const STU_study *study) { return vantor::calculation_of(*study); }
 
 double STU_default_alpha(double markers) { return markers == 1 ? STU_DEFAULT_ALPHA : 0.05; }
 

@@ -77,6 +77,13 @@ int32_t STU_study_size(void);
  * for two stages), case fraction 0.5. */
 void STU_study_init(STU_study *study);
 
+/* The calculation a single-stage question of the study uses
+ * (STU_CALCULATION_CLASSIC or STU_CALCULATION_GENOTYPES): the study's own,
+ * or for STU_CALCULATION_BY_STUDY genotypes for a disease model counting
+ * people and classic otherwise. Two stages are classic (the field is not
+ * read). Not checked: an unknown value is given back. */
+int32_t STU_calculation_of(const STU_study *study);
+
 /* The checks of the record itself and of its single-stage fields (size,
  * effect kind, odds ratio unless `odds_ratio_known` is 0, control rate,
  * level, variance, count), in that order: VANTOR_REASON_NONE or the first

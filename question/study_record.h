@@ -53,7 +53,23 @@ typedef struct STU_study {
      * at the level alpha / M, the per-marker level (Bonferroni); alpha is
      * then the study-wide level. Single stage only. */
     double markers;
+    /* How the power is calculated (STU_CALCULATION_*): from the genotypes'
+     * own distributions, or by the classic formulas. Single stage only. */
+    int32_t calculation;
 } STU_study;
+
+/* How a power is calculated, the values of STU_study.calculation.
+ *  - STU_CALCULATION_BY_STUDY (0, the default): genotypes for a disease model
+ *    counting people, classic otherwise.
+ *  - STU_CALCULATION_CLASSIC: the classic formulas, the numbers the published
+ *    tools give: the allelic test's variance under the alternative binomial
+ *    in alleles, the genotypic test's noncentral chi-square with the
+ *    covariance under no association.
+ *  - STU_CALCULATION_GENOTYPES: each group's variance from its genotype
+ *    distribution (disease/genotype_tests.h); needs a disease model and
+ *    counts of people. The trend, dominant and recessive tests already take
+ *    the alternative's variance and answer the same either way. */
+enum { STU_CALCULATION_BY_STUDY = 0, STU_CALCULATION_CLASSIC = 1, STU_CALCULATION_GENOTYPES = 2 };
 
 /* The significance level a study starts with: genome-wide significance, the
  * level association studies of many markers test at. Every front end takes

@@ -35,6 +35,9 @@ constexpr ReasonText kReasonTexts[] = {
     {VANTOR_REASON_JOINT_UNBALANCED,
      "the joint analysis counts each stage's controls for both groups, as if cases and "
      "controls were equally many: with another case fraction its power is approximate"},
+    {VANTOR_REASON_FEW_EXPECTED_GENOTYPES,
+     "fewer than 5 people of a genotype class the test tells apart are expected in a group, so "
+     "the approximation behind this answer is doubtful"},
     {VANTOR_REASON_LEVELS_OFF_WITH_GROUP_FIXED,
      "with the other group's size fixed, the power levels off below the target however large "
      "this group grows"},
@@ -203,6 +206,10 @@ constexpr ReasonText kReasonTexts[] = {
     {VANTOR_REASON_BAD_STAGES, "a study has 1 or 2 stages"},
     {VANTOR_REASON_INPUT_NOT_READ,
      "this question does not read it (it belongs to another kind of study or question)"},
+    {VANTOR_REASON_BAD_CALCULATION,
+     "the power is calculated from the genotypes or by the classic formulas"},
+    {VANTOR_REASON_GENOTYPES_NEED_MODEL,
+     "the power is calculated from the genotypes only for a disease model counting people"},
     {VANTOR_REASON_SOLVE_MISMATCH,
      "the inputs given ask for another answer: give the others and leave open only what is "
      "solved"},

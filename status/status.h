@@ -41,6 +41,7 @@ enum {
     VANTOR_REASON_FEW_EXPECTED_ALLELES = 10,
     VANTOR_REASON_UNEVEN_ROUNDING = 11,
     VANTOR_REASON_JOINT_UNBALANCED = 12, /* no longer given: the joint analysis is exact */
+    VANTOR_REASON_FEW_EXPECTED_GENOTYPES = 13,
 
     /* Not reachable. */
     VANTOR_REASON_LEVELS_OFF_WITH_GROUP_FIXED = 30,
@@ -122,7 +123,9 @@ enum {
     VANTOR_REASON_BAD_SOLVE = 172,
     VANTOR_REASON_BAD_STAGES = 173,
     VANTOR_REASON_SOLVE_MISMATCH = 174,
-    VANTOR_REASON_INPUT_NOT_READ = 175
+    VANTOR_REASON_INPUT_NOT_READ = 175,
+    VANTOR_REASON_BAD_CALCULATION = 176,
+    VANTOR_REASON_GENOTYPES_NEED_MODEL = 177
 };
 
 /* Counting units of the size solvers: allele draws per counted unit. */
@@ -131,7 +134,8 @@ enum { VANTOR_COUNT_ALLELES = 1, VANTOR_COUNT_PEOPLE = 2 };
 /* The largest count of a group, in allele draws (the 32-bit range). */
 #define VANTOR_LARGEST_COUNT 2147483647
 
-/* Expected copies of an allele in a group below which an answer is flagged. */
+/* Expected copies of an allele, or people of a genotype class a test tells
+ * apart, in a group below which an answer is flagged. */
 #define VANTOR_FEW_EXPECTED_ALLELES 5.0
 
 /* The message for a reason code: one sentence in plain words, no final full

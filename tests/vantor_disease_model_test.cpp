@@ -172,10 +172,11 @@ TEST(VantorDiseaseModel, EveryTestAndModelOfAGridIsTheLibrarysPower) {
 // relative risk 1.5, is the allelic test of the odds ratio and control rate
 // the marker shows (not of an odds ratio of 1.5), to the last bit; the
 // allelic effect's row shows its own rates and odds ratio at the marker.
-TEST(VantorDiseaseModel, TheAllelicTestOfAModelIsThatOfItsMarkersOddsRatio) {
+TEST(VantorDiseaseModel, TheClassicAllelicTestOfAModelIsThatOfItsMarkersOddsRatio) {
     const Words counts{"power", "-n", "1000", "-m", "2000"};
-    const nlohmann::json model =
-        json_answer(joined(counts, model_words(0.2, 0.1, "multiplicative", 1.5)));
+    Words classic = model_words(0.2, 0.1, "multiplicative", 1.5);
+    classic.insert(classic.end(), {"--calculation", "classic"});
+    const nlohmann::json model = json_answer(joined(counts, classic));
     ASSERT_EQ(model.size(), 1U);
     const double odds_ratio = model[0]["marker-odds-ratio"].get<double>();
     const double control_rate = model[0]["marker-control-rate"].get<double>();
@@ -186,6 +187,8 @@ TEST(VantorDiseaseModel, TheAllelicTestOfAModelIsThatOfItsMarkersOddsRatio) {
     EXPECT_EQ(allelic[0]["marker-odds-ratio"].get<double>(), odds_ratio);
     EXPECT_EQ(allelic[0]["marker-control-rate"].get<double>(), control_rate);
     EXPECT_EQ(allelic[0]["marker-case-rate"], model[0]["marker-case-rate"]);
+    EXPECT_EQ(model[0]["calculation"], "classic");
+    EXPECT_EQ(allelic[0]["calculation"], "classic");
     // A run of allelic effects shows no disease model's inputs, and one of
     // disease models no odds ratio or control rate.
     EXPECT_FALSE(allelic[0].contains("frequency"));
