@@ -121,6 +121,26 @@ Symmetric alternative_covariance(const double cases[3], const double controls[3]
     return {cov(0, 0), cov(0, 1), cov(1, 1)};
 }
 
+// The eigenvalues of the positive definite M and the coordinates of u along
+// its eigenvectors, by square roots alone (no trigonometry, whose last bits
+// differ between mathematical libraries): with h = (a - c) / 2 and
+// s = sqrt(h^2 + b^2), the larger eigenvalue (a + c) / 2 + s has the
+// eigenvector (h + s, b) (or (b, s - h) for h < 0, without cancellation), the
+// other det M over it.
+TwoTerms eigen_terms(const Symmetric &m, const double u[2]) {
+    const double h = (m.a - m.c) / 2;
+    const double s = std::sqrt(h * h + m.b * m.b);
+    if (s == 0) {
+        return {m.a, u[0], m.c, u[1], true};
+    }
+    const double v0 = h >= 0 ? h + s : m.b;
+    const double v1 = h >= 0 ? m.b : s - h;
+    const double norm = std::sqrt(v0 * v0 + v1 * v1);
+    const double larger = (m.a + m.c) / 2 + s;
+    return {larger, (v0 * u[0] + v1 * u[1]) / norm, (m.a * m.c - m.b * m.b) / larger,
+            (v0 * u[1] - v1 * u[0]) / norm, true};
+}
+
 // With V = L L' (L lower triangular), the eigen-decomposition of L' B L and
 // the means of Q' L^-1 delta.
 TwoTerms two_terms(const Symmetric &b, const Symmetric &v, const double delta[2]) {
@@ -132,16 +152,10 @@ TwoTerms two_terms(const Symmetric &b, const Symmetric &v, const double delta[2]
     }
     const double l22 = std::sqrt(l22_squared);
     // M = L' B L for L = [[l11, 0], [l21, l22]].
-    const double m00 = l11 * (b.a * l11 + b.b * l21) + l21 * (b.b * l11 + b.c * l21);
-    const double m01 = l22 * (b.b * l11 + b.c * l21);
-    const double m11 = l22 * b.c * l22;
-    const double theta = 0.5 * std::atan2(2 * m01, m00 - m11);
-    const double cs = std::cos(theta);
-    const double sn = std::sin(theta);
-    const double u0 = delta[0] / l11;
-    const double u1 = (delta[1] - l21 * u0) / l22;
-    return {m00 * cs * cs + 2 * m01 * sn * cs + m11 * sn * sn, cs * u0 + sn * u1,
-            m00 * sn * sn - 2 * m01 * sn * cs + m11 * cs * cs, -sn * u0 + cs * u1, true};
+    const Symmetric m = {l11 * (b.a * l11 + b.b * l21) + l21 * (b.b * l11 + b.c * l21),
+                         l22 * (b.b * l11 + b.c * l21), l22 * b.c * l22};
+    const double u[2] = {delta[0] / l11, (delta[1] - l21 * (delta[0] / l11)) / l22};
+    return eigen_terms(m, u);
 }
 
 }  // namespace

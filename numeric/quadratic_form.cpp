@@ -112,15 +112,27 @@ double two_sided_tail(double z, double m) {
     return MTH_normal_upper_tail(z - m) + MTH_normal_upper_tail(z + m);
 }
 
-// At theta the point (a sin theta, b cos theta) of the ellipse: Y1's folded
-// density there times P(|Y2| beyond the ellipse) times dy / dtheta.
-double ellipse_integrand(const Ellipse &e, double theta) {
-    const double cosine = std::cos(theta);
-    return folded_normal_density(e.a * std::sin(theta), e.m1) * two_sided_tail(e.b * cosine, e.m2) *
-           e.a * cosine;
+// The arc is parametrised by t = tan(theta / 2), t in [0, 1] for theta in
+// [0, pi/2]: sin theta = 2t / (1 + t^2), cos theta = (1 - t^2) / (1 + t^2),
+// dtheta = 2 dt / (1 + t^2). Rational in t, so every point of the rule is
+// formed by correctly rounded operations and square roots alone, and the
+// answer's bits do not depend on a mathematical library's sine.
+double sine_at(double t) { return 2 * t / (1 + t * t); }
+double cosine_at(double t) { return (1 - t * t) / (1 + t * t); }
+
+// The t of the point whose sine, or cosine, is given (in [0, 1]).
+double t_of_sine(double sine) { return sine / (1 + std::sqrt((1 - sine) * (1 + sine))); }
+double t_of_cosine(double cosine) { return std::sqrt((1 - cosine) * (1 + cosine)) / (1 + cosine); }
+
+// At t the point (a sin theta, b cos theta) of the ellipse: Y1's folded
+// density there times P(|Y2| beyond the ellipse) times dy / dt.
+double ellipse_integrand(const Ellipse &e, double t) {
+    const double cosine = cosine_at(t);
+    return folded_normal_density(e.a * sine_at(t), e.m1) * two_sided_tail(e.b * cosine, e.m2) *
+           e.a * cosine * (2 / (1 + t * t));
 }
 
-// The Gauss-Legendre rule on [lo, hi].
+// The Gauss-Legendre rule on [lo, hi] (of t).
 double rule_on_panel(const Ellipse &e, double lo, double hi) {
     const double middle = (lo + hi) / 2;
     const double half = (hi - lo) / 2;
@@ -142,14 +154,14 @@ int panels_for(double change) {
 // [lo, hi] in panels of equal steps of sin theta, where y = a sin theta
 // moves faster than z: each panel moves both by at most kPanelReach.
 double integrate_in_steps_of_y(const Ellipse &e, double lo, double hi) {
-    const double s_lo = std::sin(lo);
-    const double s_hi = std::sin(hi);
+    const double s_lo = sine_at(lo);
+    const double s_hi = sine_at(hi);
     const int panels = panels_for(e.a * (s_hi - s_lo));
     const double step = (s_hi - s_lo) / panels;
     double sum = 0;
     double start = lo;
     for (int k = 1; k <= panels; ++k) {
-        const double end = k == panels ? hi : std::asin(s_lo + step * k);
+        const double end = k == panels ? hi : t_of_sine(s_lo + step * k);
         sum += rule_on_panel(e, start, end);
         start = end;
     }
@@ -159,22 +171,22 @@ double integrate_in_steps_of_y(const Ellipse &e, double lo, double hi) {
 // [lo, hi] in panels of equal steps of cos theta, where z = b cos theta
 // moves faster than y.
 double integrate_in_steps_of_z(const Ellipse &e, double lo, double hi) {
-    const double c_lo = std::cos(lo);
-    const double c_hi = std::cos(hi);
+    const double c_lo = cosine_at(lo);
+    const double c_hi = cosine_at(hi);
     const int panels = panels_for(e.b * (c_lo - c_hi));
     const double step = (c_lo - c_hi) / panels;
     double sum = 0;
     double start = lo;
     for (int k = 1; k <= panels; ++k) {
-        const double end = k == panels ? hi : std::acos(c_lo - step * k);
+        const double end = k == panels ? hi : t_of_cosine(c_lo - step * k);
         sum += rule_on_panel(e, start, end);
         start = end;
     }
     return sum;
 }
 
-// The arc of theta in [0, pi/2] outside which the integrand is below what a
-// double holds: y within kReach of m1, and z within kReach above m2 (beyond,
+// The arc of t in [0, 1] outside which the integrand is below what a double
+// holds: y within kReach of m1, and z within kReach above m2 (beyond,
 // P(|Y2| > z) <= 2 Q(kReach)). Empty when lo >= hi.
 struct Arc {
     double lo;
@@ -185,28 +197,29 @@ Arc arc_that_counts(const Ellipse &e) {
     const double s_lo = std::max(0.0, (e.m1 - kReach) / e.a);
     const double s_hi = std::min(1.0, (e.m1 + kReach) / e.a);
     const double c_hi = std::min(1.0, (e.m2 + kReach) / e.b);
-    return {std::max(std::asin(std::min(s_lo, 1.0)), std::acos(c_hi)), std::asin(s_hi)};
+    return {std::max(t_of_sine(std::min(s_lo, 1.0)), t_of_cosine(c_hi)), t_of_sine(s_hi)};
 }
 
 // Panels the arc would take; compared with kMaxPanels before any work.
 double panels_over(const Ellipse &e, Arc arc, double switch_at) {
     const double y_end = std::min(arc.hi, switch_at);
     const double z_start = std::max(arc.lo, switch_at);
-    const double y_change = arc.lo < y_end ? e.a * (std::sin(y_end) - std::sin(arc.lo)) : 0;
-    const double z_change = z_start < arc.hi ? e.b * (std::cos(z_start) - std::cos(arc.hi)) : 0;
+    const double y_change = arc.lo < y_end ? e.a * (sine_at(y_end) - sine_at(arc.lo)) : 0;
+    const double z_change = z_start < arc.hi ? e.b * (cosine_at(z_start) - cosine_at(arc.hi)) : 0;
     return y_change / kPanelReach + z_change / kPanelReach + 2;
 }
 
 // int over |y| < a of phi(y - m1) P(w2 Y2^2 > c - w1 y^2) dy, with
-// y = a sin theta, folded onto theta in [0, pi/2]. Not a number when the
-// work bound would be passed.
+// y = a sin theta, folded onto theta in [0, pi/2] (t in [0, 1]). Not a
+// number when the work bound would be passed.
 double inside_ellipse(const Ellipse &e) {
     const Arc arc = arc_that_counts(e);
     if (!(arc.lo < arc.hi)) {
         return 0;
     }
-    // Below theta = atan(a / b), y moves faster than z; above, z does.
-    const double switch_at = std::atan2(e.a, e.b);
+    // Below theta = atan(a / b), y moves faster than z; above, z does. Its t
+    // is tan(theta / 2) = a / (b + sqrt(a^2 + b^2)).
+    const double switch_at = e.a / (e.b + std::sqrt(e.a * e.a + e.b * e.b));
     if (panels_over(e, arc, switch_at) > kMaxPanels) {
         return std::numeric_limits<double>::quiet_NaN();
     }
@@ -243,7 +256,7 @@ Ellipse ellipse_of(double c, double w1, double m1, double w2, double m2) {
 // beyond the ellipse by more than kReach) whose panels would be many.
 bool settled_at_one(const Ellipse &e) { return e.m1 - e.a > kReach || e.m2 - e.b > kReach; }
 bool settled_at_zero(const Ellipse &e) {
-    return std::min(e.a, e.b) - std::hypot(e.m1, e.m2) > kReach;
+    return std::min(e.a, e.b) - std::sqrt(e.m1 * e.m1 + e.m2 * e.m2) > kReach;
 }
 
 }  // namespace

@@ -20,7 +20,12 @@
  * arc is cut into panels in equal steps of y = a sin(theta) where y moves
  * faster than z = b cos(theta) (theta below atan(a / b)) and in equal steps
  * of z above, so that neither coordinate moves by more than 5 over a panel
- * (phi and Q change on a scale of 1), and each panel takes a 20-point
+ * (phi and Q change on a scale of 1). The arc is parametrised by
+ * t = tan(theta / 2), in which sin theta and cos theta are rational, so no
+ * sine, cosine or arc function is called: the answer's bits are the same
+ * with every mathematical library (the WebAssembly page's and the native
+ * one's), whose trigonometric functions differ in their last bits. Each
+ * panel of t takes a 20-point
  * Gauss-Legendre rule; its nodes and weights are computed by the compiler,
  * by Newton's method on the Legendre polynomial as gauleg does (W. H. Press
  * et al., Numerical Recipes in C, 2nd ed., 1992, section 4.5). Every term
@@ -64,17 +69,17 @@
  * about b DBL_EPSILON, which moves Q(z - m2) by a relative (z - m2) b
  * DBL_EPSILON; negligible for the levels' c, it grows where the shorter
  * semi-axis and |m2| reach 10^4 and more.
- * Cost: for n panels, 2 + 40 n evaluations of the normal tail, 40 n
- * exponentials and 20 n sines and cosines; a panel for each 5 of the arc's
+ * Cost: for n panels, 2 + 40 n evaluations of the normal tail and 40 n
+ * exponentials; a panel for each 5 of the arc's
  * extent in y and in z, at least one in each part the arc crosses. The two
  * extents add to at most sqrt(a^2 + b^2), 23.5 for c <= 55.3 and weights
  * >= 0.2, so there n <= 6 (242 normal tails, reached at zero means and
  * equal weights 0.2); 117 on average over c = -2 ln alpha (alpha 0.05 to
  * 1e-12), weights 0.2 to 5 and means 0 to 40 (counted while writing it);
- * 3.3 to 4.6 us (CPU time) per call for w = (0.4, 2.5), means (m, m / 2), m
- * from 0 to 10, at c = -2 ln 5e-8 (bench/vantor_bench.cpp
- * BM_two_term_chi_square), against 0.4 us for the equal-weight tail by
- * MTH_noncentral_chi_square_upper.
+ * about 2.5 us (CPU time, the machine busy with other work) per call for
+ * w = (0.4, 2.5), means (m, m / 2), m from 0 to 10, at c = -2 ln 5e-8
+ * (bench/vantor_bench.cpp BM_two_term_chi_square), against 0.4 us for the
+ * equal-weight tail by MTH_noncentral_chi_square_upper.
  *
  * Reentrant: a pure function of its arguments, no state, no reports.
  * Usable from C and C++. */

@@ -483,7 +483,7 @@ class Description(unittest.TestCase):
         # for a field the record has itself (a size's controls, a design's alpha).
         head = public_fields(described(REC_ANSWER))[3:]
         self.assertEqual(public_fields(described(REC_ANSWER))[:3], ["status", "reason", "message"])
-        self.assertEqual(head, ["direction", "count", "controls", "alpha"])
+        self.assertEqual(head, ["direction", "count", "calculation", "controls", "alpha"])
         for record, name in RESULT_OF_RECORD.items():
             own = public_fields(described(record))
             with self.subTest(result=name):
@@ -517,8 +517,8 @@ class Description(unittest.TestCase):
         self.assertEqual(run.returncode, 0, run.stderr)
         self.assertEqual(run.stdout, "('status', 'reason', 'message', 'marker_alpha', "
                                      "'marker_case_rate', 'marker_control_rate', "
-                                     "'marker_odds_ratio', 'direction', 'count', 'controls', "
-                                     "'alpha')\n")
+                                     "'marker_odds_ratio', 'direction', 'count', "
+                                     "'calculation', 'controls', 'alpha')\n")
 
     def test_a_layout_other_than_the_description_is_refused_by_name(self):
         for patch, words in [
@@ -563,8 +563,9 @@ class Description(unittest.TestCase):
 # Patches the library's functions as the module declares them at load.
 DECLARED = ("declare = vantor._declare\nvantor._declare = lambda library: (declare(library), "
             "patch(library))\ndef patch(library):\n    ")
-# The answer's level: after eight 32-bit fields and the 64-bit controls.
-ALPHA_AT = 8 * 4 + 8
+# The answer's level: after nine 32-bit fields, four bytes to align, and the
+# 64-bit controls.
+ALPHA_AT = 9 * 4 + 4 + 8
 
 
 def glossary_python_names() -> set:

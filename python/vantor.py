@@ -83,9 +83,6 @@ _RESULT_NAMES = {
 }
 # The answers on each side of 1 of a detectable effect.
 _PAIR_NAMES = {_REC_EFFECT: "DetectableOddsRatios", _REC_RISK: "DetectableRelativeRisks"}
-# The library's choices (REC_choice_word).
-_CHOICES = ("method", "variance", "count", "direction", "test", "model", "controls_kind",
-            "ld_kind", "solve")
 
 
 class _DescribedField(ctypes.Structure):
@@ -208,8 +205,13 @@ class _Vocabulary:
                        for i in range(library.ASK_input_count())]
         self.input_index = {described.name.decode("ascii"): (index, described.kind)
                             for index, described in enumerate(self.inputs)}
-        self.choices = {choice: _choice_words(library, choice) for choice in _CHOICES}
-        self.names = {choice: {c: w for w, c in self.choices[choice].items()} for choice in _CHOICES}
+        # Every choice the description names, of an input or a field.
+        named = {i.choice.decode("ascii") for i in self.inputs if i.choice}
+        named |= {f.name for fields in [head, *self.fields.values()] for f in fields
+                  if f.kind == _KIND_CHOICE}
+        self.choices = {choice: _choice_words(library, choice) for choice in sorted(named)}
+        self.names = {choice: {c: w for w, c in words.items()}
+                      for choice, words in self.choices.items()}
         for record, name in _PAIR_NAMES.items():
             pair = NamedTuple(name, [(w, self.results[record]) for w in self.choices["direction"]])
             pair.__module__, pair.__doc__ = __name__, "A detectable effect on each side of 1."
