@@ -119,6 +119,9 @@ STU_study study_of(const ASK_request *request) {
     study.test = static_cast<std::int32_t>(taken(request, "test"));
     study.markers = taken(request, "markers");
     study.alpha = taken(request, "alpha");
+    if (given(request, "calculation")) {
+        study.calculation = static_cast<std::int32_t>(taken(request, "calculation"));
+    }
     if (taken(request, "stages") == 2) {
         study.method = static_cast<std::int32_t>(taken(request, "method"));
         study.stage1_alpha = taken(request, "stage1_alpha");

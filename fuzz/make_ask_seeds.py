@@ -11,7 +11,7 @@ INPUTS = [
     "homozygote_risk", "controls_kind", "marker_frequency", "d_prime", "r_squared", "test",
     "markers", "alpha", "target_power", "variance", "method", "total", "stage1_share",
     "stage1_cases", "stage1_controls", "stage2_cases", "stage2_controls", "case_fraction",
-    "stage1_alpha", "budget", "cost_ratio", "count", "stages", "solve",
+    "stage1_alpha", "budget", "cost_ratio", "count", "stages", "solve", "calculation",
 ]
 
 SEEDS = {
@@ -35,11 +35,21 @@ SEEDS = {
                          "odds_ratio": 1.3, "control_rate": 0.3, "cost_ratio": 3},
     "smallest_total": {"stages": 2, "solve": 1, "stage1_share": 0.4, "stage1_alpha": 1e-3,
                        "odds_ratio": 1.3, "control_rate": 0.3, "alpha": 1e-4},
+    # The genotypic test from its genotypes (the default) and by the classic
+    # formula (the first word of "calculation"), on a recessive model.
+    "genotypic_genotypes": {"cases": 4053, "controls": 15760, "frequency": 0.081,
+                            "prevalence": 0.0127, "relative_risk": 2.597, "model": 3, "test": 4},
+    "genotypic_classic": {"cases": 4053, "controls": 15760, "frequency": 0.081,
+                          "prevalence": 0.0127, "relative_risk": 2.597, "model": 3, "test": 4,
+                          "calculation": 0},
+    "allelic_from_genotypes_size": {"controls": 3000, "frequency": 0.3, "prevalence": 0.1,
+                                    "relative_risk": 1.3, "model": 2, "target_power": 0.8},
     "refused": {"cases": 0, "controls": -1, "odds_ratio": 1, "control_rate": 2, "count": 7},
 }
 
 # Inputs given as a word: the value is the word's position among its choice's.
-WORDS = {"direction", "model", "controls_kind", "test", "variance", "method", "count", "solve"}
+WORDS = {"direction", "model", "controls_kind", "test", "variance", "method", "count", "solve",
+         "calculation"}
 
 
 def entry(name: str, value) -> bytes:
