@@ -777,7 +777,11 @@ class ProgramsOfTheModule(unittest.TestCase):
         run = run_program(python, "examples/genotype_monte_carlo.py", "--replicates", "2000",
                           "--seed", "7")
         self.assertEqual((run.returncode, run.stderr), (0, ""))
-        self.assertEqual(len(re.findall(r"^\| [a-z]+ \| \d", run.stdout, re.M)), 80)
+        # Every design of the grid sized and simulated: 6 models x 2 ratios x
+        # 3 levels x 6 tests, and each test's line of the summary.
+        self.assertEqual(len(re.findall(r"^\| [a-z]+ p=", run.stdout, re.M)), 216)
+        self.assertNotIn("no size", run.stdout)
+        self.assertEqual(len(re.findall(r"^\| [a-z ]+ \| 36 \|", run.stdout, re.M)), 6)
 
 
 class DocumentationSessions(unittest.TestCase):
