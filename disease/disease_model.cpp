@@ -143,7 +143,7 @@ std::int32_t check(const DIS_model &m) {
     if (m.model < DIS_MULTIPLICATIVE || m.model > DIS_FREE) {
         return VANTOR_REASON_BAD_MODEL;
     }
-    if (m.controls != DIS_UNAFFECTED_CONTROLS && m.controls != DIS_POPULATION_CONTROLS) {
+    if (m.controls_kind != DIS_UNAFFECTED_CONTROLS && m.controls_kind != DIS_POPULATION_CONTROLS) {
         return VANTOR_REASON_BAD_CONTROLS_KIND;
     }
     return first_refusal({check_risks(m), check_penetrances(m), check_marker(m),
@@ -159,7 +159,7 @@ void causal_groups(const DIS_model &m, Three &cases, Three &controls) {
     double control_sum = 0;
     for (std::size_t g = 0; g < 3; ++g) {
         cases[g] = pg[g] * f[g];
-        controls[g] = m.controls == DIS_POPULATION_CONTROLS ? pg[g] : pg[g] * (1 - f[g]);
+        controls[g] = m.controls_kind == DIS_POPULATION_CONTROLS ? pg[g] : pg[g] * (1 - f[g]);
         case_sum += cases[g];
         control_sum += controls[g];
     }
@@ -202,7 +202,7 @@ void marker_groups(const DIS_model &model, Three &cases, Three &controls) {
                 static_cast<std::size_t>(a.marker) + static_cast<std::size_t>(b.marker);
             const double as_case = pair * f[g];
             const double as_control =
-                model.controls == DIS_POPULATION_CONTROLS ? pair : pair * (1 - f[g]);
+                model.controls_kind == DIS_POPULATION_CONTROLS ? pair : pair * (1 - f[g]);
             cases[h] += as_case;
             controls[h] += as_control;
             case_sum += as_case;
@@ -236,7 +236,7 @@ void DIS_model_init(DIS_model *model) {
     model->frequency = kNotANumber;
     model->prevalence = kNotANumber;
     model->model = DIS_MULTIPLICATIVE;
-    model->controls = DIS_UNAFFECTED_CONTROLS;
+    model->controls_kind = DIS_UNAFFECTED_CONTROLS;
     model->relative_risk = kNotANumber;
     model->heterozygote_risk = kNotANumber;
     model->homozygote_risk = kNotANumber;

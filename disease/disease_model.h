@@ -65,7 +65,7 @@ typedef struct DIS_model {
     double frequency;         /* p, the risk allele's frequency in the population, in (0, 1) */
     double prevalence;        /* K, in (0, 1) */
     int32_t model;            /* DIS_MULTIPLICATIVE ... DIS_FREE */
-    int32_t controls;         /* DIS_UNAFFECTED_CONTROLS or DIS_POPULATION_CONTROLS */
+    int32_t controls_kind;    /* DIS_UNAFFECTED_CONTROLS or DIS_POPULATION_CONTROLS */
     double relative_risk;     /* r of the one-parameter models, positive */
     double heterozygote_risk; /* r1 of the free model, positive */
     double homozygote_risk;   /* r2 of the free model, positive */

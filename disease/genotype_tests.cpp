@@ -77,6 +77,12 @@ void pooled_of(const double cases[3], const double controls[3], double r, double
 // A two-sided test of a mean difference `delta` whose variance is `null`
 // under no association and `alternative` under the alternative.
 double two_sided_power(double delta, double null, double alternative, double alpha) {
+    // A variance that underflowed (frequencies within a few subnormals of 0)
+    // would make every difference infinitely significant.
+    if (!(alternative >= std::numeric_limits<double>::min()) ||
+        !(null >= std::numeric_limits<double>::min())) {
+        return kNotANumber;
+    }
     const double c = -MTH_qnorm(alpha / 2, 0);
     const double sd = std::sqrt(alternative);
     const double cut = c * std::sqrt(null);
@@ -103,22 +109,37 @@ struct TwoTerms {
     bool valid;
 };
 
-// The reduced forms of the genotypic statistic (first two classes; the third
-// is minus their sum): the metric B, the alternative's covariance V.
-Symmetric statistic_metric(const double pooled[3], double r, double s) {
+// The genotypic statistic in two free classes i and j, the third class k
+// being minus their sum. Dropping the most frequent pooled class keeps the
+// reduced covariance well conditioned: its Cholesky factor's second pivot
+// is about g_j g_k / (1 - g_i), with no cancellation when g_k is near 1,
+// where dropping a rare class would cancel nearly equal numbers.
+struct FreeClasses {
+    int i, j, k;
+};
+
+FreeClasses free_classes(const double pooled[3]) {
+    const int k = pooled[0] >= pooled[1] ? (pooled[0] >= pooled[2] ? 0 : 2)
+                                         : (pooled[1] >= pooled[2] ? 1 : 2);
+    return {k == 0 ? 1 : 0, k == 2 ? 1 : 2, k};
+}
+
+// The reduced forms: the statistic's metric B and the alternative's
+// covariance V of the free classes.
+Symmetric statistic_metric(const double pooled[3], double r, double s, const FreeClasses &f) {
     const double k = r * s / (r + s);
-    return {k * (1 / pooled[0] + 1 / pooled[2]), k / pooled[2],
-            k * (1 / pooled[1] + 1 / pooled[2])};
+    return {k * (1 / pooled[f.i] + 1 / pooled[f.k]), k / pooled[f.k],
+            k * (1 / pooled[f.j] + 1 / pooled[f.k])};
 }
 
 Symmetric alternative_covariance(const double cases[3], const double controls[3], double r,
-                                 double s) {
+                                 double s, const FreeClasses &f) {
     const auto cov = [&](int j, int l) {
         const double same = j == l ? 1.0 : 0.0;
         return (cases[j] * same - cases[j] * cases[l]) / r +
                (controls[j] * same - controls[j] * controls[l]) / s;
     };
-    return {cov(0, 0), cov(0, 1), cov(1, 1)};
+    return {cov(f.i, f.i), cov(f.i, f.j), cov(f.j, f.j)};
 }
 
 // The eigenvalues of the positive definite M and the coordinates of u along
@@ -164,10 +185,10 @@ extern "C" {
 
 double GEN_score_test_power(std::int32_t test, const double cases[3], const double controls[3],
                             double case_count, double control_count, double alpha,
-                            std::int32_t statistic) {
+                            std::int32_t variance) {
     Scores scores{};
     if (!scores_of(test, scores) ||
-        (statistic != PWR_VARIANCE_POOLED && statistic != PWR_VARIANCE_UNPOOLED)) {
+        (variance != PWR_VARIANCE_POOLED && variance != PWR_VARIANCE_UNPOOLED)) {
         return kNotANumber;
     }
     const double delta = mean_of(scores, cases) - mean_of(scores, controls);
@@ -175,7 +196,7 @@ double GEN_score_test_power(std::int32_t test, const double cases[3], const doub
         variance_of(scores, cases) / case_count + variance_of(scores, controls) / control_count;
     double pooled[3];
     pooled_of(cases, controls, case_count, control_count, pooled);
-    const double null = statistic == PWR_VARIANCE_UNPOOLED
+    const double null = variance == PWR_VARIANCE_UNPOOLED
                             ? alternative
                             : (1 / case_count + 1 / control_count) * variance_of(scores, pooled);
     return two_sided_power(delta, null, alternative, alpha);
@@ -207,19 +228,20 @@ double GEN_genotypic_power_under_alternative(const double cases[3], const double
                                              double alpha) {
     double pooled[3];
     pooled_of(cases, controls, case_count, control_count, pooled);
-    const double delta[2] = {cases[0] - controls[0], cases[1] - controls[1]};
+    const FreeClasses f = free_classes(pooled);
+    const double delta[2] = {cases[f.i] - controls[f.i], cases[f.j] - controls[f.j]};
     const TwoTerms t =
-        two_terms(statistic_metric(pooled, case_count, control_count),
-                  alternative_covariance(cases, controls, case_count, control_count), delta);
-    if (!t.valid || !(pooled[2] > 0)) {
-        return GEN_genotypic_power(cases, controls, case_count, control_count, alpha);
+        two_terms(statistic_metric(pooled, case_count, control_count, f),
+                  alternative_covariance(cases, controls, case_count, control_count, f), delta);
+    if (!t.valid || !(pooled[f.i] > 0) || !(pooled[f.j] > 0)) {
+        return kNotANumber;
     }
     return MTH_two_term_chi_square_upper(-2 * std::log(alpha), t.w1, t.m1, t.w2, t.m2);
 }
 
 double GEN_allelic_power(const double cases[3], const double controls[3], double case_count,
-                         double control_count, double alpha, std::int32_t statistic) {
-    if (statistic != PWR_VARIANCE_POOLED && statistic != PWR_VARIANCE_UNPOOLED) {
+                         double control_count, double alpha, std::int32_t variance) {
+    if (variance != PWR_VARIANCE_POOLED && variance != PWR_VARIANCE_UNPOOLED) {
         return kNotANumber;
     }
     // In allele rates: 2R and 2S draws, the difference's variance under the
@@ -231,7 +253,7 @@ double GEN_allelic_power(const double cases[3], const double controls[3], double
     const double alternative =
         copies_variance(cases) / (4 * case_count) + copies_variance(controls) / (4 * control_count);
     const double pooled = (p1 * n1 + p0 * n0) / (n1 + n0);
-    const double null = statistic == PWR_VARIANCE_UNPOOLED
+    const double null = variance == PWR_VARIANCE_UNPOOLED
                             ? p1 * (1 - p1) / n1 + p0 * (1 - p0) / n0
                             : pooled * (1 - pooled) * (1 / n1 + 1 / n0);
     return two_sided_power(p1 - p0, null, alternative, alpha);

@@ -12,7 +12,7 @@
  * (R + S); under the alternative V1 = v_case / R + v_control / S. Power =
  * Phi((delta - c sqrt(V0)) / sqrt(V1)) + Phi((-delta - c sqrt(V0)) /
  * sqrt(V1)), c the upper alpha/2 normal quantile (MTH_qnorm, as the allelic
- * test takes it). The unpooled statistic sets V0 = V1. Phi beyond +-4 is
+ * test takes it). The unpooled variance sets V0 = V1. Phi beyond +-4 is
  * taken from the normal tail (MTH_normal_upper_tail), so that a power near
  * a level of 1e-12 keeps its relative accuracy. On allele scores (two draws
  * a person) the formula is the allelic test's (P. Armitage, "Tests for
@@ -36,8 +36,15 @@
  * w1 Y1^2 + w2 Y2^2, Y = Q' L^-1 D normal with unit variances and means
  * Q' L^-1 delta; its tail at -2 ln alpha is MTH_two_term_chi_square_upper
  * (numeric/quadratic_form.h). At V = B^-1 the weights are 1 and the
- * noncentrality the classic lambda. (The quadratic form of a normal vector
- * under the alternative: J. P. Imhof, "Computing the distribution of
+ * noncentrality the classic lambda. The two free classes are those other
+ * than the most frequent pooled one, so that V's factor keeps its digits
+ * when a class is rare (two copies of a rare allele). Accuracy: within 1e-9
+ * relative of an independent reduction in long double on other classes
+ * (tests/disease_model_test.cpp, GenotypeTests.TheGenotypicFormsReduction-
+ * IsAnyClassesReduction), and of a 50-digit evaluation for frequencies
+ * down to 1e-12 (TheGenotypicFormKeepsItsDigitsForARareHomozygote); the
+ * tail itself to about 1e-13 (numeric/quadratic_form.h). (The quadratic
+ * form of a normal vector under the alternative: J. P. Imhof, "Computing the distribution of
  * quadratic forms in normal variables", Biometrika 48, 419-426, 1961.)
  *
  * The allelic test on genotypes (GEN_allelic_power): the allelic statistic
@@ -47,7 +54,12 @@
  * the difference's variance under the alternative from each group's
  * genotypes, Var(X) / 4R + Var(X) / 4S with X a person's copies of the
  * allele, rather than binomial in alleles: a model other than the
- * multiplicative one moves the groups off Hardy-Weinberg proportions.
+ * multiplicative one moves the groups off Hardy-Weinberg proportions. The
+ * two tails are arranged as the score tests' (below). Accuracy: within
+ * 2e-9 + 1e-9 relative of a long-double evaluation with erfc, for levels
+ * down to 1e-12 (GenotypeTests.TheAllelicPowerFromGenotypesMatchesItsDefinition).
+ * A variance that underflows (frequencies within a few subnormals of 0)
+ * gives not a number, for this test and the score tests.
  *
  * Domain: frequencies that each sum to 1, R and S positive, alpha in
  * [1e-12, 1). Unchecked (the study's questions check first); outside the
@@ -72,11 +84,11 @@ enum {
 };
 
 /* Power of the trend, dominant or recessive test (`test`), with the pooled
- * (PWR_VARIANCE_POOLED) or unpooled variance under no association. Not a
- * number for another test or statistic. */
+ * (PWR_VARIANCE_POOLED) or unpooled variance under no association (`variance`).
+ * Not a number for another test or variance. */
 double GEN_score_test_power(int32_t test, const double cases[3], const double controls[3],
                             double case_count, double control_count, double alpha,
-                            int32_t statistic);
+                            int32_t variance);
 
 /* The genotypic test's noncentrality lambda. */
 double GEN_genotypic_noncentrality(const double cases[3], const double controls[3],
@@ -87,16 +99,17 @@ double GEN_genotypic_power(const double cases[3], const double controls[3], doub
                            double control_count, double alpha);
 
 /* Power of the genotypic test with the statistic's distribution under the
- * alternative (above). Where the genotypes' covariance is singular (a class
- * of frequency 0 in a group) the classic power. */
+ * alternative (above). Not a number where the genotypes' covariance is not
+ * positive definite (a class of frequency 0, or underflowing, in both
+ * groups). */
 double GEN_genotypic_power_under_alternative(const double cases[3], const double controls[3],
                                              double case_count, double control_count, double alpha);
 
 /* Power of the allelic test with each group's variance from its genotypes
  * (above), the pooled or unpooled variance under no association
- * (`statistic`); not a number for another statistic. */
+ * (`variance`); not a number for another variance. */
 double GEN_allelic_power(const double cases[3], const double controls[3], double case_count,
-                         double control_count, double alpha, int32_t statistic);
+                         double control_count, double alpha, int32_t variance);
 
 #ifdef __cplusplus
 }

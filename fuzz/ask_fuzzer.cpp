@@ -102,7 +102,7 @@ STU_study study_of(const ASK_request *request) {
         set("homozygote_risk", model.homozygote_risk);
         set("marker_frequency", model.marker_frequency);
         model.model = static_cast<std::int32_t>(taken(request, "model"));
-        model.controls = static_cast<std::int32_t>(taken(request, "controls_kind"));
+        model.controls_kind = static_cast<std::int32_t>(taken(request, "controls_kind"));
         if (given(request, "d_prime")) {
             model.ld_kind = DIS_LD_D_PRIME;
             model.ld = taken(request, "d_prime");

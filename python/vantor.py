@@ -443,13 +443,19 @@ def ask(**inputs):
 _OPTIONS = ("test", "markers", "count", "variance")  # and a disease model's inputs:
 _MODEL_INPUTS = ("frequency", "prevalence", "model", "relative_risk", "heterozygote_risk",
                  "homozygote_risk", "controls_kind", "marker_frequency", "d_prime", "r_squared")
+# How a single-stage power is calculated (two stages are classic).
+_SINGLE_STAGE_OPTIONS = _OPTIONS + ("calculation",)
 #: The word of ``direction`` asking for both sides of 1 (not giving one).
 BOTH_DIRECTIONS = "both"
 
 
-def _question(stages: int, solve: str, keywords=_OPTIONS + _MODEL_INPUTS):
-    """Makes a signature a question of its arguments and ``keywords`` (added),
-    each given unless left at a default of None, with ``stages`` and ``solve``."""
+def _question(stages: int, solve: str, keywords=None):
+    """Makes a signature a question of its arguments and ``keywords`` (added;
+    by default the study's options and a disease model's inputs), each given
+    unless left at a default of None, with ``stages`` and ``solve``."""
+    if keywords is None:
+        keywords = (_SINGLE_STAGE_OPTIONS if stages == 1 else _OPTIONS) + _MODEL_INPUTS
+
     def decorate(stub):
         own = inspect.signature(stub)
         signature = own.replace(parameters=[*own.parameters.values(), *(  # any other input too
@@ -519,8 +525,8 @@ def detectable_odds_ratios(cases, controls, control_rate, alpha=None, target_pow
     "both"), both sides as DetectableOddsRatios(above, below)."""
 
 
-@_question(1, "effect", keywords=_OPTIONS + ("model", "controls_kind", "marker_frequency",
-                                              "d_prime", "r_squared"))
+@_question(1, "effect", keywords=_SINGLE_STAGE_OPTIONS + (
+    "model", "controls_kind", "marker_frequency", "d_prime", "r_squared"))
 def detectable_relative_risks(cases, controls, frequency, prevalence, alpha=None,
                               target_power=None, *, direction=None):
     """The relative risk of a one-parameter disease model ``cases`` and

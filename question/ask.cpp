@@ -319,7 +319,7 @@ void set_disease(const Asked &asked, DIS_model &model) {
     set(kFrequency, model.frequency);
     set(kPrevalence, model.prevalence);
     set_code(kModel, model.model);
-    set_code(kControlsKind, model.controls);
+    set_code(kControlsKind, model.controls_kind);
     set(kRelativeRisk, model.relative_risk);
     set(kHeterozygoteRisk, model.heterozygote_risk);
     set(kHomozygoteRisk, model.homozygote_risk);
@@ -1178,7 +1178,7 @@ double taken(const Asked &asked, const STU_study &study, Input input) {
         case kModel:
             return disease ? study.effect.disease.model : kNotANumber;
         case kControlsKind:
-            return disease ? study.effect.disease.controls : kNotANumber;
+            return disease ? study.effect.disease.controls_kind : kNotANumber;
         case kMethod:
             return asked.two_stages ? study.method : kNotANumber;
         case kCaseFraction:

@@ -404,8 +404,12 @@ void detectable_relative_risk(const STU_study &study, std::int64_t cases, std::i
             r_in = middle;
         }
     }
-    fill_risk(VANTOR_FOUND, VANTOR_REASON_NONE, r_out, out_power, out_marker, probe.evaluations,
-              result);
+    // The answer's warning is that of its study: the model at the risk found.
+    STU_study found = study;
+    found.effect.disease.relative_risk = r_out;
+    const std::int32_t reason = expected_people_warning(found, out_marker, cases, controls);
+    fill_risk(VANTOR_status_of_reason(reason), reason, r_out, out_power, out_marker,
+              probe.evaluations, result);
 }
 
 }  // namespace vantor

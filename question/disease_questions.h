@@ -1,6 +1,8 @@
-// The single-stage questions of a study whose test runs on genotypes (the
-// trend, dominant, recessive and genotypic tests of disease/genotype_tests.h),
-// and the detectable relative risk of a disease model, for question/study.cpp.
+// The single-stage questions of a study whose power is worked out from its
+// genotypes (the trend, dominant, recessive and genotypic tests of
+// disease/genotype_tests.h, and the allelic test with the genotypes
+// calculation), the detectable relative risk of a disease model, and the
+// calculation a study takes, for question/study.cpp.
 // The study has been checked (question/study.h's rules) before any of these is
 // called; counts are people. Internal to the library (C++).
 #ifndef VANTOR_QUESTION_DISEASE_QUESTIONS_H

@@ -80,7 +80,7 @@ constexpr REC_field kDiseaseFields[] = {
      "the disease's prevalence"},
     {"model", REC_INT32, VANTOR_AT(DIS_model, model), REC_KIND_CHOICE, "",
      "the genetic model: multiplicative, additive, dominant, recessive or free"},
-    {"controls_kind", REC_INT32, VANTOR_AT(DIS_model, controls), REC_KIND_CHOICE, "",
+    {"controls_kind", REC_INT32, VANTOR_AT(DIS_model, controls_kind), REC_KIND_CHOICE, "",
      "who the controls are: unaffected or population"},
     {"relative_risk", REC_DOUBLE, VANTOR_AT(DIS_model, relative_risk), REC_KIND_NUMBER,
      "relative risk", "the genotype relative risk r of a one-parameter model"},
@@ -279,9 +279,10 @@ bool same(const char *a, const char *b) {
 
 // ---- Questions -------------------------------------------------------------
 
-constexpr const char *kSingleStudy = "odds_ratio,control_rate,alpha,markers,test,variance,count";
+constexpr const char *kSingleStudy =
+    "odds_ratio,control_rate,alpha,markers,test,variance,count,calculation";
 constexpr const char *kEffectStudy = "control_rate,alpha,markers,variance,count";
-constexpr const char *kRiskStudy = "alpha,markers,test,variance,count";
+constexpr const char *kRiskStudy = "alpha,markers,test,variance,count,calculation";
 constexpr const char *kTwoStageStudy =
     "method,odds_ratio,control_rate,alpha,markers,test,stage1_alpha,case_fraction,variance,count";
 constexpr const char *kSearchStudy =
@@ -496,6 +497,7 @@ constexpr Named kReasons[] = {
     VANTOR_REASON(INPUT_NOT_READ),
     VANTOR_REASON(BAD_CALCULATION),
     VANTOR_REASON(GENOTYPES_NEED_MODEL),
+    VANTOR_REASON(TWO_STAGES_ARE_CLASSIC),
 };
 #undef VANTOR_REASON
 
@@ -545,6 +547,7 @@ constexpr Named kReasonInputs[] = {
     {VANTOR_REASON_SOLVE_MISMATCH, "solve"},
     {VANTOR_REASON_BAD_CALCULATION, "calculation"},
     {VANTOR_REASON_GENOTYPES_NEED_MODEL, "calculation"},
+    {VANTOR_REASON_TWO_STAGES_ARE_CLASSIC, "calculation"},
 };
 
 constexpr Named kStatuses[] = {

@@ -249,6 +249,12 @@ bool refuse_design(const STU_study *study, DSN_design_result *result) {
                      ? VANTOR_REASON_TWO_STAGES_NEED_ALLELIC
                      : VANTOR_REASON_BAD_TEST;
     }
+    if (reason == VANTOR_REASON_NONE && study->calculation != STU_CALCULATION_BY_STUDY &&
+        study->calculation != STU_CALCULATION_CLASSIC) {
+        reason = study->calculation == STU_CALCULATION_GENOTYPES
+                     ? VANTOR_REASON_TWO_STAGES_ARE_CLASSIC
+                     : VANTOR_REASON_BAD_CALCULATION;
+    }
     if (reason == VANTOR_REASON_NONE) {
         return false;
     }
@@ -270,7 +276,8 @@ std::int32_t check_study(const STU_study *study, std::int32_t odds_ratio_known) 
 
 // ---- The allelic test on an allelic study of one marker ---------------------
 
-// The power of a genotype test, with the few-expected-alleles warning.
+// The power of a test on genotypes, with the warning of few expected people
+// of a genotype class or copies of an allele.
 void genotype_power(const STU_study *study, const vantor::AtMarker &marker, std::int64_t cases,
                     std::int64_t controls, STU_power_result *result) {
     const double power = vantor::test_power(*study, marker, cases, controls);

@@ -74,7 +74,8 @@ int32_t STU_study_size(void);
 /* Sets every field: the size, an allelic effect with odds ratio and rate not
  * a number (to be given), the pooled variance, people, the level
  * STU_DEFAULT_ALPHA, method -1 and first-stage level not a number (to be given
- * for two stages), case fraction 0.5. */
+ * for two stages), case fraction 0.5, the allelic test, one marker, and
+ * STU_CALCULATION_BY_STUDY. */
 void STU_study_init(STU_study *study);
 
 /* The calculation a single-stage question of the study uses
@@ -86,8 +87,8 @@ int32_t STU_calculation_of(const STU_study *study);
 
 /* The checks of the record itself and of its single-stage fields (size,
  * effect kind, odds ratio unless `odds_ratio_known` is 0, control rate,
- * level, variance, count), in that order: VANTOR_REASON_NONE or the first
- * refused field's reason. */
+ * level, markers, per-marker level, variance, count, test, calculation), in
+ * that order: VANTOR_REASON_NONE or the first refused field's reason. */
 int32_t STU_check_study(const STU_study *study, int32_t odds_ratio_known);
 
 /* ---- Single stage ------------------------------------------------------- */

@@ -210,13 +210,16 @@ constexpr ReasonText kReasonTexts[] = {
      "the power is calculated from the genotypes or by the classic formulas"},
     {VANTOR_REASON_GENOTYPES_NEED_MODEL,
      "the power is calculated from the genotypes only for a disease model counting people"},
+    {VANTOR_REASON_TWO_STAGES_ARE_CLASSIC,
+     "two stages are calculated by the classic formulas, on the odds ratio at the marker"},
     {VANTOR_REASON_SOLVE_MISMATCH,
      "the inputs given ask for another answer: give the others and leave open only what is "
      "solved"},
 };
 
-bool is_count(std::int64_t count, std::int32_t unit) {
-    return count >= 1 && count <= kLargestCount / unit;
+// `number` people or alleles (`count`, the allele draws of one) fit.
+bool is_count(std::int64_t number, std::int32_t count) {
+    return number >= 1 && number <= kLargestCount / count;
 }
 
 bool few_expected(double count, double rate) {
@@ -265,23 +268,23 @@ const char *VANTOR_status_name(std::int32_t status) {
     }
 }
 
-std::int32_t VANTOR_check_count(std::int32_t unit) {
-    return unit == VANTOR_COUNT_ALLELES || unit == VANTOR_COUNT_PEOPLE ? VANTOR_REASON_NONE
-                                                                       : VANTOR_REASON_BAD_COUNT;
+std::int32_t VANTOR_check_count(std::int32_t count) {
+    return count == VANTOR_COUNT_ALLELES || count == VANTOR_COUNT_PEOPLE ? VANTOR_REASON_NONE
+                                                                         : VANTOR_REASON_BAD_COUNT;
 }
 
-std::int32_t VANTOR_check_cases(std::int64_t count, std::int32_t unit) {
-    if (VANTOR_check_count(unit) != VANTOR_REASON_NONE) {
+std::int32_t VANTOR_check_cases(std::int64_t cases, std::int32_t count) {
+    if (VANTOR_check_count(count) != VANTOR_REASON_NONE) {
         return VANTOR_REASON_BAD_COUNT;
     }
-    return is_count(count, unit) ? VANTOR_REASON_NONE : VANTOR_REASON_BAD_CASES;
+    return is_count(cases, count) ? VANTOR_REASON_NONE : VANTOR_REASON_BAD_CASES;
 }
 
-std::int32_t VANTOR_check_controls(std::int64_t count, std::int32_t unit) {
-    if (VANTOR_check_count(unit) != VANTOR_REASON_NONE) {
+std::int32_t VANTOR_check_controls(std::int64_t controls, std::int32_t count) {
+    if (VANTOR_check_count(count) != VANTOR_REASON_NONE) {
         return VANTOR_REASON_BAD_COUNT;
     }
-    return is_count(count, unit) ? VANTOR_REASON_NONE : VANTOR_REASON_BAD_CONTROLS;
+    return is_count(controls, count) ? VANTOR_REASON_NONE : VANTOR_REASON_BAD_CONTROLS;
 }
 
 std::int32_t VANTOR_check_control_rate(double control_rate) {
@@ -303,16 +306,16 @@ std::int32_t VANTOR_check_target_power(double target_power, double alpha) {
                                                     : VANTOR_REASON_BAD_TARGET_POWER;
 }
 
-std::int32_t VANTOR_check_ratio(double ratio, std::int32_t unit) {
-    if (VANTOR_check_count(unit) != VANTOR_REASON_NONE) {
+std::int32_t VANTOR_check_ratio(double ratio, std::int32_t count) {
+    if (VANTOR_check_count(count) != VANTOR_REASON_NONE) {
         return VANTOR_REASON_BAD_COUNT;
     }
-    const bool usable = std::isfinite(ratio) && ratio > 0 && vantor::partner_fits(ratio, 1, unit);
+    const bool usable = std::isfinite(ratio) && ratio > 0 && vantor::partner_fits(ratio, 1, count);
     return usable ? VANTOR_REASON_NONE : VANTOR_REASON_BAD_RATIO;
 }
 
-std::int32_t VANTOR_check_variance(std::int32_t statistic) {
-    const bool known = statistic == PWR_VARIANCE_POOLED || statistic == PWR_VARIANCE_UNPOOLED;
+std::int32_t VANTOR_check_variance(std::int32_t variance) {
+    const bool known = variance == PWR_VARIANCE_POOLED || variance == PWR_VARIANCE_UNPOOLED;
     return known ? VANTOR_REASON_NONE : VANTOR_REASON_BAD_VARIANCE;
 }
 

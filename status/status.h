@@ -125,7 +125,8 @@ enum {
     VANTOR_REASON_SOLVE_MISMATCH = 174,
     VANTOR_REASON_INPUT_NOT_READ = 175,
     VANTOR_REASON_BAD_CALCULATION = 176,
-    VANTOR_REASON_GENOTYPES_NEED_MODEL = 177
+    VANTOR_REASON_GENOTYPES_NEED_MODEL = 177,
+    VANTOR_REASON_TWO_STAGES_ARE_CLASSIC = 178
 };
 
 /* Counting units of the size solvers: allele draws per counted unit. */
@@ -157,13 +158,15 @@ const char *VANTOR_status_name(int32_t status);
  * message names the input and what it must be. The solvers run exactly these
  * checks, so a program or binding that checks first shows the same words. */
 
-/* `unit` is VANTOR_COUNT_ALLELES or VANTOR_COUNT_PEOPLE. */
-int32_t VANTOR_check_count(int32_t unit);
+/* What every count counts, `count`: VANTOR_COUNT_ALLELES or
+ * VANTOR_COUNT_PEOPLE (its value is the allele draws one counted unit is). */
+int32_t VANTOR_check_count(int32_t count);
 
-/* A count of cases (controls) in `unit`s: at least 1, and `count * unit`
- * within VANTOR_LARGEST_COUNT. An invalid unit gives VANTOR_REASON_BAD_COUNT. */
-int32_t VANTOR_check_cases(int64_t count, int32_t unit);
-int32_t VANTOR_check_controls(int64_t count, int32_t unit);
+/* A number of cases (controls) counted as `count` says: at least 1, and
+ * its allele draws within VANTOR_LARGEST_COUNT. An invalid `count` gives
+ * VANTOR_REASON_BAD_COUNT. */
+int32_t VANTOR_check_cases(int64_t cases, int32_t count);
+int32_t VANTOR_check_controls(int64_t controls, int32_t count);
 
 /* Risk-allele rate among controls: strictly between 0 and 1. */
 int32_t VANTOR_check_control_rate(double control_rate);
@@ -178,15 +181,15 @@ int32_t VANTOR_check_odds_ratio(double odds_ratio);
  * check the level first. */
 int32_t VANTOR_check_target_power(double target_power, double alpha);
 
-/* The test's statistic: PWR_VARIANCE_POOLED or PWR_VARIANCE_UNPOOLED
- * (power/statistic.h). */
-int32_t VANTOR_check_variance(int32_t statistic);
+/* The test statistic's variance under no association: PWR_VARIANCE_POOLED
+ * or PWR_VARIANCE_UNPOOLED (power/statistic.h). */
+int32_t VANTOR_check_variance(int32_t variance);
 
 /* Ratio of the partner group to the searched group (controls per case, or
  * cases per control): finite, positive, and the partners of one unit,
- * rounded as the ratio solvers round them, within VANTOR_LARGEST_COUNT. An
- * invalid unit gives VANTOR_REASON_BAD_COUNT. */
-int32_t VANTOR_check_ratio(double ratio, int32_t unit);
+ * rounded as the ratio solvers round them, within VANTOR_LARGEST_COUNT,
+ * counted as `count` says. An invalid `count` gives VANTOR_REASON_BAD_COUNT. */
+int32_t VANTOR_check_ratio(double ratio, int32_t count);
 
 /* The few-expected-alleles warning: VANTOR_REASON_FEW_EXPECTED_ALLELES when the
  * expected number of copies of either allele is below

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "disease/genotype_tests.h"
+#include "numeric/quadratic_form.h"
 #include "power/statistic.h"
 #include "question/records.h"
 #include "question/study.h"
@@ -76,7 +77,7 @@ Groups enumerate(const DIS_model &m, long double d_prime_or_none) {
                     const long double w = hap[a1][m1] * hap[a2][m2];
                     const long double f = f0 * rr[a1 + a2];
                     const long double control =
-                        m.controls == DIS_POPULATION_CONTROLS ? w : w * (1 - f);
+                        m.controls_kind == DIS_POPULATION_CONTROLS ? w : w * (1 - f);
                     g.cases[m1 + m2] += w * f;
                     g.controls[m1 + m2] += control;
                     case_total += w * f;
@@ -147,7 +148,8 @@ TEST(DiseaseModel, GenotypeFrequenciesMatchAnEnumerationOfHaplotypePairs) {
                 for (const double d_prime : {-1.0, 1.0, 0.7, 0.01}) {
                     for (const bool population : {false, true}) {
                         DIS_model m = model_of(kind, p, k, 1.4);
-                        m.controls = population ? DIS_POPULATION_CONTROLS : DIS_UNAFFECTED_CONTROLS;
+                        m.controls_kind =
+                            population ? DIS_POPULATION_CONTROLS : DIS_UNAFFECTED_CONTROLS;
                         if (d_prime >= 0) {
                             m.ld_kind = DIS_LD_D_PRIME;
                             m.ld = d_prime;
@@ -196,7 +198,7 @@ TEST(DiseaseModel, ReductionsHold) {
     }
     // Population controls are the population.
     DIS_model pop = model_of(DIS_MULTIPLICATIVE, 0.2, 0.1, 1.5);
-    pop.controls = DIS_POPULATION_CONTROLS;
+    pop.controls_kind = DIS_POPULATION_CONTROLS;
     DIS_marker pc;
     DIS_marker_of(&pop, &pc);
     EXPECT_NEAR(pc.controls[0], 0.64, 1e-15);
@@ -386,6 +388,18 @@ TEST(GenotypeTests, WhatEachTestNeedsIsChecked) {
     two.stage1_alpha = 1e-3;
     STU_two_stage_power(&two, counts, counts, 1.0, &d);
     EXPECT_EQ(d.reason, VANTOR_REASON_TWO_STAGES_NEED_ALLELIC);
+    // Two stages are classic: the genotypes calculation, or no calculation
+    // at all, is refused rather than ignored.
+    two.test = GEN_ALLELIC;
+    for (const auto &[calculation, reason] :
+         {std::pair<std::int32_t, std::int32_t>{STU_CALCULATION_GENOTYPES,
+                                                VANTOR_REASON_TWO_STAGES_ARE_CLASSIC},
+          std::pair<std::int32_t, std::int32_t>{7, VANTOR_REASON_BAD_CALCULATION},
+          std::pair<std::int32_t, std::int32_t>{STU_CALCULATION_CLASSIC, VANTOR_REASON_NONE}}) {
+        two.calculation = calculation;
+        STU_two_stage_power(&two, counts, counts, 1.0, &d);
+        EXPECT_EQ(d.reason, reason) << calculation;
+    }
 }
 
 namespace {
@@ -682,6 +696,57 @@ double simulated_quadratic_form(const double *cases, const double *controls, dou
     return static_cast<double>(rejected) / replicates;
 }
 
+// The genotypic statistic under the alternative as w1 Y1^2 + w2 Y2^2, in
+// long double, on the classes of no copy and one copy (two copies are minus
+// their sum): B = RS/(R+S) [[1/p0 + 1/p2, 1/p2], [1/p2, 1/p1 + 1/p2]] at the
+// pooled frequencies, V the two multinomials' covariance, V = L L', and the
+// eigenvalues of L' B L with the coordinates of L^-1 delta along their
+// eigenvectors (from M - w2 I, whose columns lie along the first; the
+// equal-weight case, where both columns vanish, is not among the designs).
+struct Terms {
+    long double w1, m1, w2, m2;
+};
+
+Terms terms_on_first_two_classes(const double *g1, const double *g0, long double r, long double s) {
+    long double p[3];
+    for (int j = 0; j < 3; ++j) {
+        p[j] = (r * g1[j] + s * g0[j]) / (r + s);
+    }
+    const long double k = r * s / (r + s);
+    const long double b00 = k * (1 / p[0] + 1 / p[2]);
+    const long double b01 = k / p[2];
+    const long double b11 = k * (1 / p[1] + 1 / p[2]);
+    const auto cov = [&](int i, int j) {
+        const long double same = i == j ? 1 : 0;
+        return (g1[i] * same - static_cast<long double>(g1[i]) * g1[j]) / r +
+               (g0[i] * same - static_cast<long double>(g0[i]) * g0[j]) / s;
+    };
+    const long double l00 = std::sqrt(cov(0, 0));
+    const long double l10 = cov(0, 1) / l00;
+    const long double l11 = std::sqrt(cov(1, 1) - l10 * l10);
+    // M = L' B L.
+    const long double m00 = l00 * (b00 * l00 + b01 * l10) + l10 * (b01 * l00 + b11 * l10);
+    const long double m01 = l11 * (b01 * l00 + b11 * l10);
+    const long double m11 = l11 * b11 * l11;
+    const long double mean = (m00 + m11) / 2;
+    const long double half = std::sqrt((m00 - m11) * (m00 - m11) / 4 + m01 * m01);
+    const long double w1 = mean + half;
+    const long double w2 = mean - half;
+    // The longer column of M - w2 I, normalised: the eigenvector of w1.
+    long double e0 = m00 - w2;
+    long double e1 = m01;
+    if (std::fabs(m11 - w2) + std::fabs(m01) > std::fabs(e0) + std::fabs(e1)) {
+        e0 = m01;
+        e1 = m11 - w2;
+    }
+    const long double norm = std::sqrt(e0 * e0 + e1 * e1);
+    e0 /= norm;
+    e1 /= norm;
+    const long double u0 = (g1[0] - static_cast<long double>(g0[0])) / l00;
+    const long double u1 = ((g1[1] - static_cast<long double>(g0[1])) - l10 * u0) / l11;
+    return {w1, e0 * u0 + e1 * u1, w2, -e1 * u0 + e0 * u1};
+}
+
 }  // namespace
 
 TEST(GenotypeTests, TheAllelicPowerFromGenotypesMatchesItsDefinition) {
@@ -715,7 +780,7 @@ TEST(GenotypeTests, TheAllelicPowerFromGenotypesMatchesItsDefinition) {
 // (absolute 1.02e-9; the two arrange the tails differently).
 TEST(GenotypeTests, CalculationsAgreeWhereBothGroupsAreInHardyWeinbergProportions) {
     DIS_model m = model_of(DIS_MULTIPLICATIVE, 0.3, 0.1, 1.4);
-    m.controls = DIS_POPULATION_CONTROLS;
+    m.controls_kind = DIS_POPULATION_CONTROLS;
     for (const double alpha : {0.05, 5e-8}) {
         STU_study s = disease_study(m, GEN_ALLELIC, alpha);
         STU_power_result genotypes;
@@ -753,6 +818,56 @@ TEST(GenotypeTests, TheGenotypicPowerUnderTheAlternativeIsItsQuadraticForms) {
                                                           d.alpha, kReplicates, rng);
         const double se = std::sqrt(power * (1 - power) / kReplicates);
         EXPECT_NEAR(simulated, power, 4 * se) << d.kind << " " << d.p;
+    }
+}
+
+// The library's reduction against one of its own in long double on other
+// classes, both handed to the same tail; rare homozygotes included, where a
+// reduction on the rare class in double precision loses its digits.
+TEST(GenotypeTests, TheGenotypicFormsReductionIsAnyClassesReduction) {
+    struct Design {
+        int kind;
+        double p;
+        double k;
+        double r;
+        double cases;
+        double controls;
+        double alpha;
+    };
+    const Design designs[] = {
+        {DIS_RECESSIVE, 0.081, 0.0127, 2.597, 4053, 15760, 5e-8},
+        {DIS_RECESSIVE, 1e-3, 0.0127, 2.597, 4053, 15760, 5e-8},
+        {DIS_DOMINANT, 0.6, 0.1, 1.5, 1000, 1000, 1e-4},
+        {DIS_ADDITIVE, 0.3, 0.05, 1.4, 500, 2000, 0.05},
+        {DIS_MULTIPLICATIVE, 0.02, 0.1, 1.6, 3000, 9000, 1e-12},
+        {DIS_RECESSIVE, 0.9, 0.2, 1.3, 800, 800, 0.01},
+    };
+    for (const Design &d : designs) {
+        DIS_model m = model_of(d.kind, d.p, d.k, d.r);
+        DIS_marker g;
+        DIS_marker_of(&m, &g);
+        const Terms t = terms_on_first_two_classes(g.cases, g.controls, d.cases, d.controls);
+        const double expected = MTH_two_term_chi_square_upper(
+            -2 * std::log(d.alpha), static_cast<double>(t.w1), static_cast<double>(t.m1),
+            static_cast<double>(t.w2), static_cast<double>(t.m2));
+        const double power = GEN_genotypic_power_under_alternative(g.cases, g.controls, d.cases,
+                                                                   d.controls, d.alpha);
+        EXPECT_NEAR(power, expected, 1e-9 * expected) << d.kind << " " << d.p;
+    }
+}
+
+// A rare recessive allele: two copies are expected in about one case in a
+// thousand and fewer controls. An evaluation of the same form in 50-digit
+// arithmetic (its own disease model, Cholesky factor, eigenvectors and tail
+// integral) gives 1.6600965e-5 at frequency 1e-6 and below.
+TEST(GenotypeTests, TheGenotypicFormKeepsItsDigitsForARareHomozygote) {
+    for (const double p : {1e-6, 1e-8, 1e-10, 1e-12}) {
+        DIS_model m = model_of(DIS_RECESSIVE, p, 0.0127, 2.597);
+        DIS_marker g;
+        DIS_marker_of(&m, &g);
+        const double power =
+            GEN_genotypic_power_under_alternative(g.cases, g.controls, 4053, 15760, 5e-8);
+        EXPECT_NEAR(power, 1.6600965e-5, p == 1e-6 ? 1e-10 : 1e-12) << p;
     }
 }
 

@@ -42,6 +42,8 @@ const HINTS = {
 function fillChoices() {
   for (const select of document.querySelectorAll("select[data-choice]")) {
     const choice = select.dataset.choice;
+    // An optional choice starts empty: not given, the library decides.
+    if ("optional" in select.dataset) select.add(new Option(select.dataset.optional, "", true, true));
     for (const word of lib.choiceWords(choice)) {
       const option = new Option(HINTS[word] || word, word);
       option.selected = word === lib.valueDefault(choice);
@@ -306,9 +308,11 @@ function clear(id) {
 // disease model (the allelic effect's are its own numbers, shown once).
 const MARKER_FIELDS = ["marker_alpha", "marker_case_rate", "marker_control_rate",
   "marker_odds_ratio"];
+const CALCULATED = { genotypes: "from the genotypes", classic: "by the classic formulas" };
+const calculatedText = (f) => (diseaseModel ? `; calculated ${CALCULATED[f.calculation]}` : "");
 const markerText = (f) => (diseaseModel ? `; at the marker: level ${sixDigits(f.marker_alpha)}, ` +
   `rates ${sixDigits(f.marker_case_rate)} and ${sixDigits(f.marker_control_rate)}, ` +
-  `odds ratio ${sixDigits(f.marker_odds_ratio)}` : "");
+  `odds ratio ${sixDigits(f.marker_odds_ratio)}` + calculatedText(f) : "");
 const sizeText = (f) => `${f.cases} cases and ${f.controls} controls (power ${sixDigits(f.power)})` +
   markerText(f);
 
@@ -358,7 +362,9 @@ const outputOf = (panel) => (panel.direction ? `${idOf(effectName())}-${panel.di
 
 function showAnswer(panel, answer) {
   answers[panel.id] = answer;
-  const words = (textOf) => (isFound(answer) ? textOf(answer.fields) : "");
+  // The result's fields, and how its power was calculated (the answer's own).
+  const fields = { ...answer.fields, calculation: answer.calculation };
+  const words = (textOf) => (isFound(answer) ? textOf(fields) : "");
   show(outputOf(panel), answer, words(SHOWN[panel.direction ? "effect" : panel.id]), panel);
   for (const [id, textOf] of BESIDE[panel.id] || []) show(id, answer, words(textOf));
 }

@@ -32,6 +32,14 @@
 #'   from each group's own rate, as the Wald test does. Pooled is the default
 #'   because it is the test association studies run (and
 #'   [stats::power.prop.test()] computes).
+#' @param calculation How a disease model's power is calculated:
+#'   `"genotypes"` (the library's default for a disease model counting
+#'   people) takes each group's variance under the alternative from its
+#'   genotype distribution (the allelic test's, and the genotypic test's whole
+#'   covariance); `"classic"` gives the published tools' formulas, the
+#'   numbers of earlier versions bit for bit. An odds ratio, counts of
+#'   alleles and two stages are always classic; every row shows its
+#'   `calculation`.
 #' @param test The association test: `"allelic"` (the library's default), `"trend"`
 #'   (Cochran-Armitage), `"dominant"`, `"recessive"` or `"genotypic"` (two
 #'   degrees of freedom). The genotype tests need a disease model, count
@@ -112,7 +120,8 @@
 #' tryCatch(vantor_power(2000, 2000, 1.3, control_rate = 0),
 #'          vantor_invalid_input = function(e) e$reason)
 #' @export
-vantor_power <- asking(c("cases", "controls", "odds_ratio", "control_rate", "alpha", study_arguments),
+vantor_power <- asking(c("cases", "controls", "odds_ratio", "control_rate", "alpha", study_arguments,
+                         "calculation"),
                        "vantor_power", list(solve = "power"))
 
 #' Sample size of a one-stage study for a target power
@@ -151,7 +160,8 @@ vantor_power <- asking(c("cases", "controls", "odds_ratio", "control_rate", "alp
 #'                    controls_per_case = 2)
 #' @export
 vantor_sample_size <- asking(c("odds_ratio", "control_rate", "alpha", "target_power", "controls",
-                               "cases", "controls_per_case", "cases_per_control", study_arguments),
+                               "cases", "controls_per_case", "cases_per_control", study_arguments,
+                               "calculation"),
                              "vantor_sample_size", list(solve = "size"))
 
 #' The odds ratio a one-stage study detects
@@ -199,5 +209,6 @@ vantor_odds_ratio <- asking(c("cases", "controls", "control_rate", "alpha", "tar
 #' @export
 vantor_relative_risk <- asking(c("cases", "controls", "frequency", "prevalence", "model", "alpha",
                                  "target_power", "direction", "test", "markers", "controls_kind",
-                                 "marker_frequency", "d_prime", "r_squared", "count", "variance"),
+                                 "marker_frequency", "d_prime", "r_squared", "count", "variance",
+                                 "calculation"),
                                "vantor_relative_risk", list(solve = "effect"))
