@@ -113,11 +113,50 @@ TEST(JointUnequalGroups, OneCaseToTwoControlsExamples) {
 
 // Stages whose case:control ratios differ weigh by effective size, not by
 // people: 1,000 + 1,000 alleles against 400 + 3,600 (effective sizes 500 and
-// 360, shares of people 1/3 and 2/3).
+// 360, shares of people 1/3 and 2/3). And a stage 2 of 72 cases against
+// 205,094 controls up to 2e9 (stage 1's weight 0.99293, its turn 0.084
+// wide): from 2e6 controls on the step's piece was once accepted at 4 and 8
+// panels, 3e-3 too large, and the power came out 3.7e-4 above the reference
+// (which a bivariate normal integrated over stage 2's statistic confirms).
+struct WeighedDesign {
+    Stage first;
+    Stage second;
+    double odds_ratio;
+    double rate;
+    double a0;
+    double a2;
+};
+
+const WeighedDesign kWeighedDesigns[] = {
+    {{1000, 1000}, {400, 3600}, 1.3, 0.3, 1e-2, 1e-4},
+    {{1000, 1000}, {400, 3600}, 1.3, 0.3, 1e-2, 5e-8},
+    {{20226, 20226},
+     {72, 2050949192},
+     0.75600806436950296,
+     0.90112389483065769,
+     0.036986834893720094,
+     1.7720768177531309e-12},
+    {{20226, 20226},
+     {72, 2050949},
+     0.75600806436950296,
+     0.90112389483065769,
+     0.036986834893720094,
+     1.7720768177531309e-12},
+    {{20226, 20226},
+     {72, 205094},
+     0.75600806436950296,
+     0.90112389483065769,
+     0.036986834893720094,
+     1.7720768177531309e-12},
+};
+
 TEST(JointUnequalGroups, StagesOfDifferentRatiosWeighByEffectiveSize) {
-    for (const double a2 : {1e-4, 5e-8}) {
-        const JointAnswer answer = joint_answer({1000, 1000}, {400, 3600}, 1.3, 0.3, 1e-2, a2);
-        expect_joint_answer_right(answer, a2);
+    for (const WeighedDesign &d : kWeighedDesigns) {
+        SCOPED_TRACE(testing::Message() << "stage 2 " << d.second.cases << " + "
+                                        << d.second.controls << " a2 " << d.a2);
+        const JointAnswer answer =
+            joint_answer(d.first, d.second, d.odds_ratio, d.rate, d.a0, d.a2);
+        expect_joint_answer_right(answer, d.a2);
     }
 }
 
