@@ -17,6 +17,7 @@
 #include <limits>
 #include <random>
 
+#include "normal_draws.h"
 #include "numeric/MTH_noncentral_chi_square.h"
 #include "tests/tolerance.h"
 
@@ -267,28 +268,13 @@ TEST(QuadraticFormTail, RubenSeriesFarTails) {
 
 // --- Simulation --------------------------------------------------------------
 
-// Standard normal draws by Box-Muller from a seeded generator, the same on
-// every platform.
-class StandardNormal {
-public:
-    explicit StandardNormal(std::uint64_t seed) : engine_(seed) {}
-    double next() {
-        const double u1 = (static_cast<double>(engine_() >> 11) + 0.5) * 0x1p-53;
-        const double u2 = static_cast<double>(engine_() >> 11) * 0x1p-53;
-        return std::sqrt(-2 * std::log(u1)) * std::cos(2 * M_PI * u2);
-    }
-
-private:
-    std::mt19937_64 engine_;
-};
-
 TEST(QuadraticFormTail, Simulation) {
     constexpr int kDraws = 1000000;
     constexpr std::array<Form, 4> kForms = {{{5.99, 0.4, 1.2, 2.5, -0.8},
                                              {13.8, 3, 1.5, 0.6, 2.5},
                                              {9.2, 1, 0, 0.25, 3},
                                              {2, 0.5, -0.3, 4, 0.2}}};
-    StandardNormal normal(97);
+    NormalDraws normal(97);
     for (const Form &f : kForms) {
         int beyond = 0;
         for (int i = 0; i < kDraws; ++i) {

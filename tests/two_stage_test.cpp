@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <random>
 
+#include "normal_draws.h"
 #include "power/power_func.h"
 #include "power/statistic.h"
 #include "reference.h"
@@ -18,21 +19,6 @@
 namespace {
 
 double two_sided_p(double z) { return std::erfc(std::fabs(z) / std::sqrt(2.0)); }
-
-// Standard normal draws from a seeded generator, by Box-Muller, so that the
-// simulation is the same on every platform.
-class NormalDraws {
-public:
-    explicit NormalDraws(std::uint64_t seed) : engine_(seed) {}
-    double next() {
-        const double u1 = (static_cast<double>(engine_() >> 11) + 0.5) * 0x1p-53;
-        const double u2 = static_cast<double>(engine_() >> 11) * 0x1p-53;
-        return std::sqrt(-2 * std::log(u1)) * std::cos(2 * M_PI * u2);
-    }
-
-private:
-    std::mt19937_64 engine_;
-};
 
 constexpr int kDraws = 400000;
 
