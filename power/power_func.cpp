@@ -204,13 +204,21 @@ constexpr double kResolvedTurnWidths = 2;
 // kink (one came out 1.5e-5 off at the tolerance, within 1e-11 at this).
 constexpr double kResolvedTolerance = 1e-9;
 
+// The pieces a turn's range takes: about 2 kTurnHalfWidths /
+// kResolvedTurnWidths. A width that underflows (or is not a number) would
+// ask for more than an int holds: the range is then judged in one piece.
+constexpr double kMostTurnPieces = 2 * kTurnHalfWidths / kResolvedTurnWidths + 2;
+
+std::int32_t turn_pieces(double from, double to, double width) {
+    const double pieces = std::ceil((to - from) / (kResolvedTurnWidths * width));
+    return pieces >= 1 && pieces <= kMostTurnPieces ? static_cast<std::int32_t>(pieces) : 1;
+}
+
 // The integral over [from, to] in equal pieces of at most
 // kResolvedTurnWidths turn widths, summed from below.
 double integrate_turn_in_pieces(MTH_function f, double from, double to, MTH_parameters params,
                                 double absolute, double width) {
-    // At most about 2 kTurnHalfWidths / kResolvedTurnWidths pieces.
-    const auto count = static_cast<std::int32_t>(
-        std::max(1.0, std::ceil((to - from) / (kResolvedTurnWidths * width))));
+    const std::int32_t count = turn_pieces(from, to, width);
     const double length = (to - from) / count;
     double sum = 0;
     for (std::int32_t i = 0; i < count; ++i) {
