@@ -95,6 +95,18 @@ Groups enumerate(const DIS_model &m, long double d_prime_or_none) {
 
 long double normal_cdf(long double z) { return std::erfc(-z / std::sqrt(2.0L)) / 2; }
 
+// The upper alpha/2 quantile of the normal distribution, by bisection on
+// erfc.
+long double upper_half_alpha_quantile(long double alpha) {
+    long double lo = 0;
+    long double hi = 40;
+    for (int i = 0; i < 200; ++i) {
+        const long double mid = (lo + hi) / 2;
+        (normal_cdf(-mid) > alpha / 2 ? lo : hi) = mid;
+    }
+    return (lo + hi) / 2;
+}
+
 // The one-degree-of-freedom power from its definition, in long double.
 long double score_power(const Three &x, const double *cases, const double *controls, long double r,
                         long double s, long double alpha, bool pooled) {
@@ -111,14 +123,7 @@ long double score_power(const Three &x, const double *cases, const double *contr
     const long double delta = mean(cases) - mean(controls);
     const long double v1 = var(cases) / r + var(controls) / s;
     const long double v0 = pooled ? (1 / r + 1 / s) * var(pooled_p) : v1;
-    // The upper alpha/2 quantile by bisection on erfc.
-    long double lo = 0;
-    long double hi = 40;
-    for (int i = 0; i < 200; ++i) {
-        const long double mid = (lo + hi) / 2;
-        (normal_cdf(-mid) > alpha / 2 ? lo : hi) = mid;
-    }
-    const long double c = (lo + hi) / 2;
+    const long double c = upper_half_alpha_quantile(alpha);
     return normal_cdf((delta - c * std::sqrt(v0)) / std::sqrt(v1)) +
            normal_cdf((-delta - c * std::sqrt(v0)) / std::sqrt(v1));
 }
@@ -646,13 +651,7 @@ long double allelic_on_genotypes(const double *cases, const double *controls, lo
     const long double null = pooled ? p * (1 - p) * (1 / (2 * r) + 1 / (2 * s)) : binomial;
     const long double alternative =
         copies_variance(cases) / (4 * r) + copies_variance(controls) / (4 * s);
-    long double lo = 0;
-    long double hi = 40;
-    for (int i = 0; i < 200; ++i) {
-        const long double mid = (lo + hi) / 2;
-        (normal_cdf(-mid) > alpha / 2 ? lo : hi) = mid;
-    }
-    const long double c = (lo + hi) / 2;
+    const long double c = upper_half_alpha_quantile(alpha);
     const long double d = p1 - p0;
     return normal_cdf((d - c * std::sqrt(null)) / std::sqrt(alternative)) +
            normal_cdf((-d - c * std::sqrt(null)) / std::sqrt(alternative));
