@@ -12,6 +12,7 @@ INPUTS = [
     "markers", "alpha", "target_power", "variance", "method", "total", "stage1_share",
     "stage1_cases", "stage1_controls", "stage2_cases", "stage2_controls", "case_fraction",
     "stage1_alpha", "budget", "cost_ratio", "count", "stages", "solve", "calculation",
+    "replicates", "seed",
 ]
 
 SEEDS = {

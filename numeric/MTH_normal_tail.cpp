@@ -7,6 +7,8 @@
 
 #include <cmath>
 
+#include "numeric/portable_exp.h"
+
 namespace {
 
 constexpr double kInverseSqrt2 = 0.70710678118654752440;
@@ -72,25 +74,30 @@ double scaled_erfc_large(double y) {
 
 // exp(-x^2 / 2) without the rounding of x^2: s = x to a sixteenth below,
 // s^2 / 2 exact, the rest (x - s)(x + s) / 2 small.
+// `exp` is the exponential used: the library's, or the portable one.
+template <double (*exp)(double)>
 double half_gaussian(double x) {
     const double s = std::trunc(x * 16) / 16;
     const double rest = (x - s) * (x + s);
-    return std::exp(-s * s / 2) * std::exp(-rest / 2);
+    return exp(-s * s / 2) * exp(-rest / 2);
 }
 
+double library_exp(double x) { return std::exp(x); }
+
 // P(Z > x) for x >= 0.
+template <double (*exp)(double)>
 double tail_of_nonnegative(double x) {
     const double y = x * kInverseSqrt2;
     if (y <= kSmallRange) {
         return erfc_small(y) / 2;
     }
     const double scaled = y <= kMiddleRange ? scaled_erfc_middle(y) : scaled_erfc_large(y);
-    return half_gaussian(x) * scaled / 2;
+    return half_gaussian<exp>(x) * scaled / 2;
 }
 
-}  // namespace
-
-extern "C" double MTH_normal_upper_tail(double x) {
+// P(Z > x) for every x, with the exponential `exp`.
+template <double (*exp)(double)>
+double tail_with_exp(double x) {
     // Beyond 40 the tail is 0 (and the factors of the far form would meet
     // infinity minus infinity at an infinite x).
     constexpr double kBeyondDoubles = 40;
@@ -100,5 +107,13 @@ extern "C" double MTH_normal_upper_tail(double x) {
     if (std::fabs(x) > kBeyondDoubles) {
         return x > 0 ? 0.0 : 1.0;
     }
-    return x < 0 ? 1 - tail_of_nonnegative(-x) : tail_of_nonnegative(x);
+    return x < 0 ? 1 - tail_of_nonnegative<exp>(-x) : tail_of_nonnegative<exp>(x);
+}
+
+}  // namespace
+
+extern "C" double MTH_normal_upper_tail(double x) { return tail_with_exp<library_exp>(x); }
+
+extern "C" double MTH_portable_normal_upper_tail(double x) {
+    return tail_with_exp<MTH_portable_exp>(x);
 }

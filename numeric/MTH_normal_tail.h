@@ -40,6 +40,12 @@ extern "C" {
 /* P(Z > x), Z standard normal; see above. */
 double MTH_normal_upper_tail(double x);
 
+/* The same with the exponential of numeric/portable_exp.h (within 2 units
+ * in the last place of the library's): the same bits on every platform,
+ * for decisions that must not depend on the platform's exp. Its accuracy is
+ * the function's above to within a few units in the last place. */
+double MTH_portable_normal_upper_tail(double x);
+
 #ifdef __cplusplus
 }
 #endif

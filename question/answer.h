@@ -42,7 +42,14 @@ typedef struct ASK_answer {
     int32_t calculation; /* how the power was calculated (STU_CALCULATION_CLASSIC ...) */
     int64_t controls;    /* the controls of cases at controls_per_case (study unit); 0 */
     double alpha;        /* the level the study took (given, or the default for the markers) */
-    ASK_result result;   /* the record `record` describes; zero when none */
+    /* A simulated power (the input "replicates" given), of the study the
+     * answer gives: its counts and, for a detectable effect, the effect
+     * found. 0, 0, not a number and not a number when none was simulated. */
+    int64_t replicates;     /* the studies simulated */
+    int64_t seed;           /* the seed of their random numbers */
+    double simulated_power; /* the share of them whose test rejected */
+    double standard_error;  /* its binomial standard error */
+    ASK_result result;      /* the record `record` describes; zero when none */
 } ASK_answer;
 
 #ifdef __cplusplus

@@ -23,6 +23,7 @@
 #include "disease/genotype_tests.h"
 #include "question/checked_questions.h"
 #include "question/records.h"
+#include "question/simulated_answers.h"
 #include "status/partner_rounding.h"
 
 namespace {
@@ -66,6 +67,8 @@ enum Input : std::int32_t {
     kStages,
     kSolve,
     kCalculation,
+    kReplicates,
+    kSeed,
     kInputCount
 };
 
@@ -162,19 +165,43 @@ constexpr Known kInputs[] = {
       "genotypes with a disease model counting people, else classic",
       "how the power is calculated: genotypes (each group's variance from its genotype "
       "distribution) or classic (the published tools' formulas)", 0}, {}},
+    {{"replicates", ASK_NUMBER, "", VANTOR_REASON_BAD_REPLICATES, "",
+      "simulate the power of the study answered: the number of studies simulated, from 1 to "
+      "1e9 (what is solved stays the formulas')", 0}, {}},
+    {{"seed", ASK_NUMBER, "", VANTOR_REASON_BAD_SEED, "1",
+      "the seed of the simulation's random numbers, a whole number from 0 to 2^53: the same "
+      "seed gives the same simulated power everywhere", 0}, {}},
 };
 // clang-format on
 
 static_assert(std::size(kInputs) == kInputCount, "one description per input");
 
 // The inputs each kind of study reads, in the order refusals are looked for.
-constexpr Input kSingleStageInputs[] = {
-    kCases,          kControls,     kControlsPerCase, kCasesPerControl,
-    kOddsRatio,      kDirection,    kControlRate,     kFrequency,
-    kPrevalence,     kModel,        kRelativeRisk,    kHeterozygoteRisk,
-    kHomozygoteRisk, kControlsKind, kMarkerFrequency, kDPrime,
-    kRSquared,       kTest,         kMarkers,         kAlpha,
-    kTargetPower,    kVariance,     kCalculation};
+constexpr Input kSingleStageInputs[] = {kCases,
+                                        kControls,
+                                        kControlsPerCase,
+                                        kCasesPerControl,
+                                        kOddsRatio,
+                                        kDirection,
+                                        kControlRate,
+                                        kFrequency,
+                                        kPrevalence,
+                                        kModel,
+                                        kRelativeRisk,
+                                        kHeterozygoteRisk,
+                                        kHomozygoteRisk,
+                                        kControlsKind,
+                                        kMarkerFrequency,
+                                        kDPrime,
+                                        kRSquared,
+                                        kTest,
+                                        kMarkers,
+                                        kAlpha,
+                                        kTargetPower,
+                                        kVariance,
+                                        kCalculation,
+                                        kReplicates,
+                                        kSeed};
 
 constexpr Input kTwoStageInputs[] = {
     kMethod,         kTotal,          kStage1Share,     kStage1Cases,  kStage1Controls,
@@ -182,14 +209,14 @@ constexpr Input kTwoStageInputs[] = {
     kFrequency,      kPrevalence,     kModel,           kRelativeRisk, kHeterozygoteRisk,
     kHomozygoteRisk, kControlsKind,   kMarkerFrequency, kDPrime,       kRSquared,
     kTest,           kMarkers,        kAlpha,           kStage1Alpha,  kTargetPower,
-    kCostRatio,      kVariance};
+    kCostRatio,      kVariance,       kReplicates,      kSeed};
 
 // A design search's: the stages' counts and levels are what it searches.
 constexpr Input kDesignInputs[] = {
-    kMethod,         kTargetPower,  kBudget,          kCostRatio, kCaseFraction, kOddsRatio,
-    kControlRate,    kFrequency,    kPrevalence,      kModel,     kRelativeRisk, kHeterozygoteRisk,
-    kHomozygoteRisk, kControlsKind, kMarkerFrequency, kDPrime,    kRSquared,     kTest,
-    kMarkers,        kAlpha,        kVariance};
+    kMethod,         kTargetPower,  kBudget,          kCostRatio,  kCaseFraction, kOddsRatio,
+    kControlRate,    kFrequency,    kPrevalence,      kModel,      kRelativeRisk, kHeterozygoteRisk,
+    kHomozygoteRisk, kControlsKind, kMarkerFrequency, kDPrime,     kRSquared,     kTest,
+    kMarkers,        kAlpha,        kVariance,        kReplicates, kSeed};
 
 // A disease model's inputs: any of them given describes the effect by one.
 constexpr Input kDiseaseInputs[] = {
@@ -198,7 +225,9 @@ constexpr Input kDiseaseInputs[] = {
 constexpr Input kAllelicInputs[] = {kOddsRatio, kControlRate};
 constexpr Input kStageCounts[] = {kStage1Cases, kStage1Controls, kStage2Cases, kStage2Controls};
 
-constexpr std::int32_t kNoCode = -1000;  // below every choice code
+constexpr std::int32_t kNoCode = -1000;              // below every choice code
+constexpr double kLargestSeed = 9007199254740992.0;  // 2^53: every seed a double holds exactly
+constexpr double kDefaultSeed = 1;
 constexpr double kDefaultCostRatio = 1;
 constexpr std::size_t kWordLength = 32;
 
@@ -218,6 +247,9 @@ struct ASK_request {
     mutable std::uint64_t remembered_given;
     mutable bool remembered;
     mutable std::uint64_t changed;
+    // Told the progress of a simulation (ASK_set_progress).
+    SIM_progress progress;
+    void *progress_context;
 };
 
 namespace {
@@ -389,6 +421,11 @@ std::int32_t check_risk(double value) {
     return reason == VANTOR_REASON_BAD_RELATIVE_RISK ? reason : VANTOR_REASON_NONE;
 }
 
+// Whether a value is a whole number from `smallest` to `largest`.
+bool is_whole_within(double value, double smallest, double largest) {
+    return value >= smallest && value <= largest && std::floor(value) == value;
+}
+
 // An input's own check of its value, given the study: VANTOR_REASON_NONE for
 // an input without one.
 std::int32_t own_check(Input input, double value, const STU_study &study) {
@@ -417,6 +454,12 @@ std::int32_t own_check(Input input, double value, const STU_study &study) {
             return DSN_check_budget(value);
         case kCostRatio:
             return DSN_check_cost_ratio(value);
+        case kReplicates:
+            return is_whole_within(value, 1, SIM_MOST_REPLICATES) ? VANTOR_REASON_NONE
+                                                                  : VANTOR_REASON_BAD_REPLICATES;
+        case kSeed:
+            return is_whole_within(value, 0, kLargestSeed) ? VANTOR_REASON_NONE
+                                                           : VANTOR_REASON_BAD_SEED;
         default:
             return VANTOR_REASON_NONE;
     }
@@ -856,6 +899,9 @@ Refusal check_study_part(const Asked &asked, const STU_study &study) {
     if (!problem.refused()) {
         problem = check_inputs_read(asked);
     }
+    if (!problem.refused() && asked.has(kSeed) && !asked.has(kReplicates)) {
+        problem = make_refusal(VANTOR_REASON_SEED_WITHOUT_REPLICATES, kSeed, kReplicates);
+    }
     if (problem.refused()) {
         return problem;
     }
@@ -890,6 +936,10 @@ void start(ASK_answer &answer, const Asked &asked, const STU_study &study) {
     answer.calculation = asked.two_stages ? STU_CALCULATION_CLASSIC : STU_calculation_of(&study);
     answer.controls = 0;
     answer.alpha = study.alpha;
+    answer.replicates = 0;
+    answer.seed = 0;
+    answer.simulated_power = kNotANumber;
+    answer.standard_error = kNotANumber;
     answer.result = kNoResult;
 }
 
@@ -1028,6 +1078,37 @@ std::int32_t answer_checked(const Asked &asked, const STU_study &study, ASK_answ
     answers[1].result = ASK_result{};
     answer_effect(asked, study, STU_BELOW_ONE, answers[1]);
     return 2;
+}
+
+// ---- Simulated powers --------------------------------------------------------
+
+SIM_run run_of(const Asked &asked) {
+    SIM_run run{};
+    run.replicates = asked.count(kReplicates);
+    run.seed = static_cast<std::uint64_t>(asked.has(kSeed) ? asked[kSeed] : kDefaultSeed);
+    run.progress = asked.request.progress;
+    run.context = asked.request.progress_context;
+    return run;
+}
+
+// The power of each answer's study, simulated when "replicates" is given.
+void simulate_answers(const Asked &asked, const STU_study &study, ASK_answer *answers,
+                      std::int32_t count) {
+    if (!asked.has(kReplicates)) {
+        return;
+    }
+    const SIM_run run = run_of(asked);
+    // The counts given (a size answer has its own).
+    const std::int64_t cases = asked.has(kCases) ? asked.count(kCases) : 0;
+    const std::int64_t controls =
+        asked.has(kCases) || asked.has(kControls) ? controls_of(asked) : 0;
+    for (std::int32_t i = 0; i < count; ++i) {
+        if (asked.two_stages) {
+            vantor::simulate_two_stage_answer(study, run, answers[i]);
+        } else {
+            vantor::simulate_single_stage_answer(study, cases, controls, run, answers[i]);
+        }
+    }
 }
 
 // ---- Words -------------------------------------------------------------------
@@ -1185,6 +1266,9 @@ double taken(const Asked &asked, const STU_study &study, Input input) {
             return asked.two_stages ? study.case_fraction : kNotANumber;
         case kCostRatio:
             return asked.two_stages ? kDefaultCostRatio : kNotANumber;
+        case kSeed:
+            return asked.has(kReplicates) ? (asked.has(kSeed) ? asked[kSeed] : kDefaultSeed)
+                                          : kNotANumber;
         default:
             return asked.has(input) ? asked[input] : kNotANumber;
     }
@@ -1196,7 +1280,8 @@ double taken(const Asked &asked, const STU_study &study, Input input) {
 constexpr std::uint64_t kQuestionInputs =
     bit(kCases) | bit(kControls) | bit(kControlsPerCase) | bit(kCasesPerControl) |
     bit(kTargetPower) | bit(kDirection) | bit(kTotal) | bit(kStage1Share) | bit(kStage1Cases) |
-    bit(kStage1Controls) | bit(kStage2Cases) | bit(kStage2Controls) | bit(kBudget);
+    bit(kStage1Controls) | bit(kStage2Cases) | bit(kStage2Controls) | bit(kBudget) |
+    bit(kReplicates) | bit(kSeed);
 
 // Whether the request's study part is as the last answer found it: the
 // same inputs given, none but the question's own given anew.
@@ -1262,6 +1347,8 @@ std::int32_t ASK_study_input(std::int32_t stages, std::int32_t solve, std::int32
 ASK_request *ASK_request_new(void) {
     auto *request = new (std::nothrow) ASK_request;
     if (request != nullptr) {
+        request->progress = nullptr;
+        request->progress_context = nullptr;
         ASK_request_clear(request);
     }
     return request;
@@ -1383,7 +1470,16 @@ std::int32_t ASK_answer_request(const ASK_request *request, ASK_answer *answers)
         refuse_into(answers[0], refusal);
         return 1;
     }
-    return answer_checked(asked, study, answers);
+    const std::int32_t count = answer_checked(asked, study, answers);
+    simulate_answers(asked, study, answers, count);
+    return count;
+}
+
+void ASK_set_progress(ASK_request *request, SIM_progress progress, void *context) {
+    if (request != nullptr) {
+        request->progress = progress;
+        request->progress_context = context;
+    }
 }
 
 std::int32_t ASK_message(const ASK_answer *answer, const ASK_request *request,

@@ -58,6 +58,7 @@
 #include "question/study.h"
 #include "search/design.h"
 #include "search/solve.h"
+#include "simulation/simulate.h"
 #include "status/status.h"
 
 #ifdef __cplusplus
@@ -154,6 +155,12 @@ double ASK_input_taken(const ASK_request *request, int32_t input);
  * Returns the number of answers written: 1, or 2 for both sides. A refused
  * request gives one answer. `answers` holds ASK_MOST_ANSWERS records. */
 int32_t ASK_answer_request(const ASK_request *request, ASK_answer *answers);
+
+/* Tells `progress` (with `context`) how far a simulation of the request's
+ * answers has come (simulation/simulate.h: every 65,536 studies and at the
+ * end, for each answer simulated); NULL tells nothing. Kept when the
+ * request is cleared. */
+void ASK_set_progress(ASK_request *request, SIM_progress progress, void *context);
 
 /* Spellings of the inputs' names in ASK_message. */
 enum {

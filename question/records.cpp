@@ -232,6 +232,14 @@ constexpr REC_field kAnswerFields[] = {
      "the controls of the cases at the controls per case given (0 when none was given)"},
     {"alpha", REC_DOUBLE, VANTOR_AT(ASK_answer, alpha), REC_KIND_NUMBER, "level",
      "the significance level the study took: given, or the default for its markers"},
+    {"replicates", REC_INT64, VANTOR_AT(ASK_answer, replicates), REC_KIND_NUMBER, "studies",
+     "the studies simulated (0 when the power was not simulated)"},
+    {"seed", REC_INT64, VANTOR_AT(ASK_answer, seed), REC_KIND_NUMBER, "",
+     "the seed of the simulation's random numbers"},
+    {"simulated_power", REC_DOUBLE, VANTOR_AT(ASK_answer, simulated_power), REC_KIND_NUMBER,
+     "probability", "the share of the simulated studies whose test rejected: the power simulated"},
+    {"standard_error", REC_DOUBLE, VANTOR_AT(ASK_answer, standard_error), REC_KIND_NUMBER,
+     "probability", "the simulated power's binomial standard error"},
 };
 
 #undef VANTOR_AT
@@ -498,6 +506,9 @@ constexpr Named kReasons[] = {
     VANTOR_REASON(BAD_CALCULATION),
     VANTOR_REASON(GENOTYPES_NEED_MODEL),
     VANTOR_REASON(TWO_STAGES_ARE_CLASSIC),
+    VANTOR_REASON(BAD_REPLICATES),
+    VANTOR_REASON(BAD_SEED),
+    VANTOR_REASON(SEED_WITHOUT_REPLICATES),
 };
 #undef VANTOR_REASON
 
@@ -548,6 +559,9 @@ constexpr Named kReasonInputs[] = {
     {VANTOR_REASON_BAD_CALCULATION, "calculation"},
     {VANTOR_REASON_GENOTYPES_NEED_MODEL, "calculation"},
     {VANTOR_REASON_TWO_STAGES_ARE_CLASSIC, "calculation"},
+    {VANTOR_REASON_BAD_REPLICATES, "replicates"},
+    {VANTOR_REASON_BAD_SEED, "seed"},
+    {VANTOR_REASON_SEED_WITHOUT_REPLICATES, "seed"},
 };
 
 constexpr Named kStatuses[] = {

@@ -25,6 +25,7 @@ LAYERS = [
     "status",
     "disease",
     "search",
+    "simulation",
     "question",
     "vantor",
     "front",

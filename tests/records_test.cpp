@@ -317,7 +317,8 @@ TEST(Glossary, EachCNameIsTheProgramsOptionAndColumnWithUnderscores) {
     ASSERT_GT(rows.size(), 40U);
     ASSERT_EQ(rows.front().count("C"), 1U) << "the Names table has no C column";
     const std::map<std::string, std::int32_t> records = {{"STU_study", REC_STUDY},
-                                                         {"DSN_design_result", REC_DESIGN_RESULT}};
+                                                         {"DSN_design_result", REC_DESIGN_RESULT},
+                                                         {"ASK_answer", REC_ANSWER}};
     for (const GlossaryRow &row : rows) {
         const std::vector<std::string> c = names_in(row.at("C"));
         if (c.empty() || row.at("C").rfind("—", 0) == 0) {

@@ -149,8 +149,29 @@ void add_parameter_columns(Command &command) {
     }
 }
 
+// The answer's fields of a simulated power (REC_ANSWER), shown after the
+// result's, and the inputs asking for one: shown when a run simulates.
+constexpr const char *kSimulatedFields[] = {"simulated_power", "standard_error"};
+constexpr const char *kSimulationInputs[] = {"replicates", "seed"};
+
+// The columns of a simulation: its inputs and its fields.
+bool is_simulation_column(const std::string &column) {
+    for (const char *name : kSimulatedFields) {
+        if (column == hyphenated(name)) {
+            return true;
+        }
+    }
+    for (const char *name : kSimulationInputs) {
+        if (column == hyphenated(name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Adds a column for each result field of the command's records, once for a
-// field two records share, the statuses and reasons after the others.
+// field two records share, then the simulated power's, the statuses and
+// reasons after the others.
 void add_field_columns(Command &command) {
     std::vector<std::string> &columns = command.columns;
     std::vector<std::string> last;
@@ -164,6 +185,9 @@ void add_field_columns(Command &command) {
                 into.push_back(name);
             }
         }
+    }
+    for (const char *name : kSimulatedFields) {
+        columns.push_back(hyphenated(name));
     }
     columns.insert(columns.end(), last.begin(), last.end());
 }
@@ -281,8 +305,12 @@ Command make_command(std::string name, std::string summary, std::string descript
     return command;
 }
 
-std::vector<bool> columns_shown(const Command &command, bool disease, bool allelic) {
+std::vector<bool> columns_shown(const Command &command, bool disease, bool allelic,
+                                bool simulated) {
     std::vector<bool> shown(command.columns.size(), true);
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        shown[i] = simulated || !is_simulation_column(command.columns[i]);
+    }
     for (const Parameter &parameter : command.parameters) {
         const bool hidden = (parameter.effect == STU_EFFECT_DISEASE && !disease) ||
                             (parameter.effect == STU_EFFECT_ALLELIC && !allelic);
@@ -338,6 +366,12 @@ Row row_of(const Command &command, const Request &request, std::int32_t unit,
         // A given input keeps its cell: the value as typed.
         if (at.record == answer.record && cell.type == Cell::Type::Missing) {
             cell = result_cell(&answer.result, *at.field, found);
+        }
+    }
+    for (const char *name : kSimulatedFields) {
+        const REC_field *field = REC_field_named(REC_ANSWER, name);
+        if (answer.replicates > 0 && field != nullptr) {
+            row[column_of(command, hyphenated(name))] = result_cell(&answer, *field, found);
         }
     }
     // A question without a target power given (a power computed, the most

@@ -87,8 +87,9 @@ Command make_command(std::string name, std::string summary, std::string descript
 // Which of the command's columns a run shows: every one, less the inputs of
 // an effect description the run does not use (a disease model's when it
 // gives none of them, the odds ratio's and control rate's when it gives a
-// disease model).
-std::vector<bool> columns_shown(const Command &command, bool disease, bool allelic);
+// disease model), and a simulation's columns (its inputs, the simulated power
+// and its standard error) when it does not simulate.
+std::vector<bool> columns_shown(const Command &command, bool disease, bool allelic, bool simulated);
 
 // Empty when the library answers the request, else its refusal in its words
 // with the options spelled as the program's ("--stage1-cases 0: ...").

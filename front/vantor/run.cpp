@@ -286,18 +286,24 @@ std::vector<T> shown_only(std::vector<T> row, const std::vector<bool> &shown) {
 // requests typed on the command line show.
 std::vector<bool> columns_of_run(const Given &given, const std::vector<std::size_t> &named) {
     const Command &command = *given.command;
-    const auto given_any = [&given, &named, &command](std::int32_t effect) {
+    const auto given_here = [&given, &named](std::size_t i) {
+        return given.options[i]->count() > 0 ||
+               std::find(named.begin(), named.end(), i) != named.end();
+    };
+    const auto given_any = [&given_here, &command](std::int32_t effect) {
         for (std::size_t i = 0; i < command.parameters.size(); ++i) {
-            const bool given_here = given.options[i]->count() > 0 ||
-                                    std::find(named.begin(), named.end(), i) != named.end();
-            if (command.parameters[i].effect == effect && given_here) {
+            if (command.parameters[i].effect == effect && given_here(i)) {
                 return true;
             }
         }
         return false;
     };
+    bool simulated = false;
+    for (std::size_t i = 0; i < command.parameters.size(); ++i) {
+        simulated = simulated || (command.parameters[i].name == "replicates" && given_here(i));
+    }
     const bool disease = given_any(STU_EFFECT_DISEASE);
-    return columns_shown(command, disease, !disease || given_any(STU_EFFECT_ALLELIC));
+    return columns_shown(command, disease, !disease || given_any(STU_EFFECT_ALLELIC), simulated);
 }
 
 // Answers requests one at a time and writes each row at once.
