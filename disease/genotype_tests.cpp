@@ -25,21 +25,7 @@ struct Scores {
     double x[3];
 };
 
-bool scores_of(std::int32_t test, Scores &scores) {
-    switch (test) {
-        case GEN_TREND:
-            scores = {{0, 1, 2}};
-            return true;
-        case GEN_DOMINANT:
-            scores = {{0, 1, 1}};
-            return true;
-        case GEN_RECESSIVE:
-            scores = {{0, 0, 1}};
-            return true;
-        default:
-            return false;
-    }
-}
+bool scores_of(std::int32_t test, Scores &scores) { return GEN_test_scores(test, scores.x) == 1; }
 
 // Phi(z), from the tail function beyond +-4 so that small values keep their
 // relative accuracy.
@@ -182,6 +168,17 @@ TwoTerms two_terms(const Symmetric &b, const Symmetric &v, const double delta[2]
 }  // namespace
 
 extern "C" {
+
+std::int32_t GEN_test_scores(std::int32_t test, double scores[3]) {
+    static constexpr double kScores[3][3] = {{0, 1, 2}, {0, 1, 1}, {0, 0, 1}};
+    if (test < GEN_TREND || test > GEN_RECESSIVE) {
+        return 0;
+    }
+    for (int g = 0; g < 3; ++g) {
+        scores[g] = kScores[test - GEN_TREND][g];
+    }
+    return 1;
+}
 
 double GEN_score_test_power(std::int32_t test, const double cases[3], const double controls[3],
                             double case_count, double control_count, double alpha,

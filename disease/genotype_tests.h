@@ -83,6 +83,10 @@ enum {
     GEN_GENOTYPIC = 4  /* 2 x 3 chi-square, two degrees of freedom */
 };
 
+/* The genotype scores (0, 1, 2 copies) of the trend, dominant or recessive
+ * test: writes them and returns 1; 0 for another test (nothing written). */
+int32_t GEN_test_scores(int32_t test, double scores[3]);
+
 /* Power of the trend, dominant or recessive test (`test`), with the pooled
  * (PWR_VARIANCE_POOLED) or unpooled variance under no association (`variance`).
  * Not a number for another test or variance. */

@@ -1440,12 +1440,19 @@ double ASK_input_taken(const ASK_request *request, std::int32_t input) {
     return taken(asked, study_of(asked), static_cast<Input>(input));
 }
 
-std::int32_t ASK_answer_request(const ASK_request *request, ASK_answer *answers) {
-    if (request == nullptr || answers == nullptr) {
-        return 0;
-    }
+}  // extern "C"
+
+namespace {
+
+// Checks the request into `answer` (its head, and the refusal if any): the
+// study it describes and whether it is refused.
+struct Checked {
+    STU_study study;
+    bool refused;
+};
+
+Checked checked_request(const ASK_request *request, Asked &asked, ASK_answer &answer) {
     const Refusal kinds = check_kinds(*request);
-    Asked asked{*request};
     if (!kinds.refused()) {
         fill(asked);
     }
@@ -1454,7 +1461,7 @@ std::int32_t ASK_answer_request(const ASK_request *request, ASK_answer *answers)
     if (!kinds.refused()) {
         request->changed = 0;  // seen: the study part below answers for every input
     }
-    start(answers[0], asked, study);
+    start(answer, asked, study);
     Refusal refusal = kinds;
     if (!refusal.refused() && !as_before) {
         refusal = check_study_part(asked, study);
@@ -1467,9 +1474,33 @@ std::int32_t ASK_answer_request(const ASK_request *request, ASK_answer *answers)
         refusal = make_refusal(VANTOR_REASON_SOLVE_MISMATCH, kSolve);
     }
     if (refusal.refused()) {
-        refuse_into(answers[0], refusal);
+        refuse_into(answer, refusal);
+    }
+    return {study, refusal.refused()};
+}
+
+}  // namespace
+
+extern "C" {
+
+std::int32_t ASK_check_request(const ASK_request *request, ASK_answer *answer) {
+    if (request == nullptr || answer == nullptr) {
+        return 0;
+    }
+    Asked asked{*request};
+    return checked_request(request, asked, *answer).refused ? 0 : 1;
+}
+
+std::int32_t ASK_answer_request(const ASK_request *request, ASK_answer *answers) {
+    if (request == nullptr || answers == nullptr) {
+        return 0;
+    }
+    Asked asked{*request};
+    const Checked checked = checked_request(request, asked, answers[0]);
+    if (checked.refused) {
         return 1;
     }
+    const STU_study &study = checked.study;
     const std::int32_t count = answer_checked(asked, study, answers);
     simulate_answers(asked, study, answers, count);
     return count;

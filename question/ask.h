@@ -162,6 +162,13 @@ int32_t ASK_answer_request(const ASK_request *request, ASK_answer *answers);
  * request is cleared. */
 void ASK_set_progress(ASK_request *request, SIM_progress progress, void *context);
 
+/* Checks the request as ASK_answer_request does, without answering it:
+ * returns 1 when it would be answered (answer then holds the answer's head:
+ * its status VANTOR_FOUND, the unit, level and calculation), 0 when it is
+ * refused (answer holds the refusal, as ASK_answer_request's first). A
+ * request refused by neither is never answered VANTOR_INVALID_INPUT. */
+int32_t ASK_check_request(const ASK_request *request, ASK_answer *answer);
+
 /* Spellings of the inputs' names in ASK_message. */
 enum {
     ASK_SPELL_OPTION = 1, /* "--stage1-cases", as a command line's option */

@@ -34,15 +34,11 @@ struct Scores {
     double x[3];
 };
 
-Scores scores_of(std::int32_t test) {
-    switch (test) {
-        case GEN_DOMINANT:
-            return {{0, 1, 1}};
-        case GEN_RECESSIVE:
-            return {{0, 0, 1}};
-        default:
-            return {{0, 1, 2}};
-    }
+// The test's scores; the trend's for a test without scores.
+Scores test_scores(std::int32_t test) {
+    Scores s{{0, 1, 2}};
+    GEN_test_scores(test, s.x);
+    return s;
 }
 
 // A group's people, and the mean and mean square of its scores.
@@ -93,7 +89,7 @@ double allelic_statistic_of_genotypes(const std::int64_t cases[3], const std::in
 
 double score_statistic(std::int32_t test, const std::int64_t cases[3],
                        const std::int64_t controls[3], bool pooled) {
-    const Scores s = scores_of(test);
+    const Scores s = test_scores(test);
     double r[3];
     double c[3];
     as_doubles(cases, r);

@@ -145,7 +145,8 @@ std::int32_t check_run(const SIM_run &run) {
                : VANTOR_REASON_BAD_REPLICATES;
 }
 
-std::int32_t check_test(const SIM_groups &groups, std::int32_t test, std::int32_t variance) {
+std::int32_t check_test_of_draws(const SIM_groups &groups, std::int32_t test,
+                                 std::int32_t variance) {
     if (test < GEN_ALLELIC || test > GEN_GENOTYPIC) {
         return VANTOR_REASON_BAD_TEST;
     }
@@ -216,10 +217,10 @@ extern "C" {
 std::int32_t SIM_single_stage_power(const SIM_groups *groups, std::int32_t test,
                                     std::int32_t variance, double alpha, std::int64_t cases,
                                     std::int64_t controls, const SIM_run *run, SIM_result *result) {
-    const std::int32_t refused =
-        first_refusal({check_run(*run), check_groups(*groups), check_test(*groups, test, variance),
-                       is_level(alpha) ? VANTOR_REASON_NONE : VANTOR_REASON_BAD_ALPHA,
-                       check_counts(cases, controls)});
+    const std::int32_t refused = first_refusal(
+        {check_run(*run), check_groups(*groups), check_test_of_draws(*groups, test, variance),
+         is_level(alpha) ? VANTOR_REASON_NONE : VANTOR_REASON_BAD_ALPHA,
+         check_counts(cases, controls)});
     if (refused != VANTOR_REASON_NONE) {
         refuse(refused, result);
         return result->status;
@@ -261,9 +262,9 @@ std::int32_t SIM_single_stage_power(const SIM_groups *groups, std::int32_t test,
 std::int32_t SIM_two_stage_power(const SIM_groups *groups, std::int32_t variance,
                                  const SIM_two_stages *design, const SIM_run *run,
                                  SIM_result *result) {
-    const std::int32_t refused =
-        first_refusal({check_run(*run), check_groups(*groups),
-                       check_test(*groups, GEN_ALLELIC, variance), check_two_stages(*design)});
+    const std::int32_t refused = first_refusal({check_run(*run), check_groups(*groups),
+                                                check_test_of_draws(*groups, GEN_ALLELIC, variance),
+                                                check_two_stages(*design)});
     if (refused != VANTOR_REASON_NONE) {
         refuse(refused, result);
         return result->status;

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "front/vantor/messages.h"
+#include "front/vantor/progress.h"
 #include "question/records.h"
 #include "status/status.h"
 
@@ -147,6 +148,12 @@ void add_parameter_columns(Command &command) {
             command.columns.push_back(parameter.name);
         }
     }
+}
+
+// A simulation's progress, told to the Progress line `context`.
+void tell_progress(void *context, std::int64_t done, std::int64_t total) {
+    static_cast<Progress *>(context)->update(static_cast<std::size_t>(done),
+                                             static_cast<std::size_t>(total));
 }
 
 // The answer's fields of a simulated power (REC_ANSWER), shown after the
@@ -324,8 +331,7 @@ std::vector<bool> columns_shown(const Command &command, bool disease, bool allel
 std::string library_refusal(const Command &command, const Request &request, std::int32_t unit) {
     ASK_request &asked = named_request(command, request, unit);
     ASK_answer answers[ASK_MOST_ANSWERS];
-    ASK_answer_request(&asked, answers);
-    if (answers[0].status != VANTOR_INVALID_INPUT) {
+    if (ASK_check_request(&asked, answers) == 1) {
         return "";
     }
     std::string words(
@@ -336,10 +342,14 @@ std::string library_refusal(const Command &command, const Request &request, std:
     return words;
 }
 
-Outcomes answer_request(const Command &command, const Request &request, std::int32_t unit) {
+Outcomes answer_request(const Command &command, const Request &request, std::int32_t unit,
+                        bool progress) {
     ASK_request &asked = named_request(command, request, unit);
+    Progress simulated(0, progress, "studies simulated");
+    ASK_set_progress(&asked, progress ? tell_progress : nullptr, &simulated);
     Outcomes answers(ASK_MOST_ANSWERS);
     answers.resize(static_cast<std::size_t>(ASK_answer_request(&asked, answers.data())));
+    ASK_set_progress(&asked, nullptr, nullptr);
     return answers;
 }
 

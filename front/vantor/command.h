@@ -97,7 +97,8 @@ std::vector<bool> columns_shown(const Command &command, bool disease, bool allel
 std::string library_refusal(const Command &command, const Request &request, std::int32_t unit);
 
 // The library's answers to a request it does not refuse.
-Outcomes answer_request(const Command &command, const Request &request, std::int32_t unit);
+Outcomes answer_request(const Command &command, const Request &request, std::int32_t unit,
+                        bool progress);
 
 // The row of one answer: the inputs as given (an input left open as the
 // request takes it), the record's fields after them (a given input keeps its

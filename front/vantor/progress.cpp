@@ -41,9 +41,10 @@ std::string estimate(std::size_t done, std::size_t total, double seconds) {
 
 }  // namespace
 
-Progress::Progress(std::size_t total, bool enabled)
+Progress::Progress(std::size_t total, bool enabled, const char *what)
     : total_(total),
       enabled_(enabled && isatty(STDERR_FILENO) != 0),
+      what_(what),
       start_(Clock::now()),
       last_shown_(start_) {}
 
@@ -53,6 +54,11 @@ Progress::~Progress() {
         std::fputs("\r\033[K", stderr);
         std::fflush(stderr);
     }
+}
+
+void Progress::update(std::size_t done, std::size_t total) {
+    total_ = total;
+    update(done);
 }
 
 void Progress::update(std::size_t done) {
@@ -67,9 +73,9 @@ void Progress::update(std::size_t done) {
     last_shown_ = now;
     const double seconds = std::chrono::duration<double>(now - start_).count();
     if (total_ == 0) {
-        std::fprintf(stderr, "\rvantor: %zu answered, %.0f s", done, seconds);
+        std::fprintf(stderr, "\rvantor: %zu %s, %.0f s", done, what_, seconds);
     } else {
-        std::fprintf(stderr, "\rvantor: %zu of %zu answered, %s%s\033[K", done, total_,
+        std::fprintf(stderr, "\rvantor: %zu of %zu %s, %s%s\033[K", done, total_, what_,
                      duration_text(seconds).c_str(), estimate(done, total_, seconds).c_str());
     }
     std::fflush(stderr);

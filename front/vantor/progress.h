@@ -12,19 +12,23 @@ namespace vantor_cli {
 class Progress {
 public:
     // `enabled` false shows nothing whatever the terminal; a `total` of 0 is
-    // not known (rows read from a file as they come).
-    Progress(std::size_t total, bool enabled);
+    // not known (rows read from a file as they come). `what` says what is
+    // counted ("answered": "12 of 40 answered").
+    Progress(std::size_t total, bool enabled, const char *what = "answered");
     ~Progress();
     Progress(const Progress &) = delete;
     Progress &operator=(const Progress &) = delete;
 
     // `done` rows of the total are answered.
     void update(std::size_t done);
+    // `done` of `total`, a total learnt as the work goes.
+    void update(std::size_t done, std::size_t total);
 
 private:
     using Clock = std::chrono::steady_clock;
     std::size_t total_;
     bool enabled_;
+    const char *what_;
     bool shown_ = false;
     Clock::time_point start_;
     Clock::time_point last_shown_;

@@ -310,8 +310,9 @@ std::vector<bool> columns_of_run(const Given &given, const std::vector<std::size
 class Answering {
 public:
     Answering(const Given &given, std::int32_t unit, AnswerWriter &writer, ReportCatcher &reports,
-              std::vector<bool> shown)
-        : given_(given),
+              std::vector<bool> shown, bool progress)
+        : progress_(progress),
+          given_(given),
           unit_(unit),
           writer_(writer),
           reports_(reports),
@@ -320,7 +321,7 @@ public:
     // false once the output cannot be written.
     bool answer(const Request &request) {
         const Command &command = *given_.command;
-        const Outcomes outcomes = answer_request(command, request, unit_);
+        const Outcomes outcomes = answer_request(command, request, unit_, progress_);
         ++answered_;
         reports_.tell(given_, answered_);
         bool writing = true;
@@ -352,6 +353,7 @@ public:
     [[nodiscard]] bool failed() const { return writer_.error() != 0; }
 
 private:
+    bool progress_;  // a simulation's progress line (Progress)
     const Given &given_;
     std::int32_t unit_;
     AnswerWriter &writer_;
@@ -591,7 +593,7 @@ int run_command(const Given &given, const RunLimits &limits) {
         columns_of_run(given, file ? file->named_parameters() : std::vector<std::size_t>());
     AnswerWriter writer(stdout, format, shown_only(given.command->columns, shown));
     ReportCatcher reports;
-    Answering answering(given, unit, writer, reports, std::move(shown));
+    Answering answering(given, unit, writer, reports, std::move(shown), limits.progress);
     if (file) {
         return run_input(given, *file, limits, answering);
     }
