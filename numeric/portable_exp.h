@@ -10,7 +10,7 @@
  * Horner's form (truncation below 6e-18 relative); e^x = 2^k e^r by ldexp,
  * exact but for results in the subnormal range.
  * Accuracy: within 2 units in the last place of e^x wherever e^x is a
- * normal double (tests/random_draws_test.cpp, against expl).
+ * normal double (tests/simulation_test.cpp, against expl).
  * Domain: every x: not a number gives not a number, above 709.78 infinity,
  * below -745.2 zero.
  *
