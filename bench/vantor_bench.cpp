@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "front/vantor_mini_bin.h"
+#include "disease/genotype_tests.h"
 #include "numeric/MTH_noncentral_chi_square.h"
 #include "numeric/MTH_normal_distribution.h"
 #include "numeric/MTH_normal_tail.h"
@@ -23,6 +24,7 @@
 #include "question/study.h"
 #include "search/design.h"
 #include "search/solve.h"
+#include "simulation/simulate.h"
 #ifdef VANTOR_COUNT_INTEGRAND
 #include "bench/integrand_counter.h"
 #endif
@@ -329,6 +331,85 @@ void BM_quick_two_stage(benchmark::State &state) {
 
 }  // namespace
 
+// ---- Simulated power: the time per simulated study ------------------------
+
+// Hardy-Weinberg genotypes of risk-allele rate 0.3 among controls, a
+// multiplicative effect of odds ratio 1.2 among cases (rate 0.3396).
+SIM_groups simulated_groups(std::int32_t draws) {
+    SIM_groups groups{};
+    groups.draws = draws;
+    groups.control_rate = 0.3;
+    groups.case_rate = 0.3396226415;
+    const double q0 = groups.control_rate;
+    const double q1 = groups.case_rate;
+    const double controls[3] = {(1 - q0) * (1 - q0), 2 * q0 * (1 - q0), q0 * q0};
+    const double cases[3] = {(1 - q1) * (1 - q1), 2 * q1 * (1 - q1), q1 * q1};
+    for (int g = 0; g < 3; ++g) {
+        groups.cases[g] = cases[g];
+        groups.controls[g] = controls[g];
+    }
+    return groups;
+}
+
+// 2,000 + 2,000 people at level 0.05: test -1 the allelic test on allele
+// counts, 0-4 the tests on genotype counts (GEN_ALLELIC ... GEN_GENOTYPIC).
+void BM_simulated_single_stage(benchmark::State &state) {
+    const auto test = static_cast<std::int32_t>(state.range(0));
+    const bool alleles = test < 0;
+    const SIM_groups groups = simulated_groups(alleles ? SIM_ALLELE_COUNTS : SIM_GENOTYPE_COUNTS);
+    const std::int64_t count = alleles ? 4000 : 2000;
+    SIM_run run{};
+    run.replicates = 100000;
+    run.seed = 1;
+    SIM_result result{};
+    for (auto _ : state) {
+        SIM_single_stage_power(&groups, alleles ? GEN_ALLELIC : test, PWR_VARIANCE_POOLED, 0.05,
+                               count, count, &run, &result);
+        benchmark::DoNotOptimize(result.power);
+    }
+    state.SetItemsProcessed(state.iterations() * run.replicates);
+}
+
+// The recessive example: 10^6 studies of 4,053 + 15,760 people, genotypic test.
+void BM_simulated_recessive_example(benchmark::State &state) {
+    ASK_request *request = ASK_request_new();
+    const std::pair<const char *, double> numbers[] = {
+        {"frequency", 0.081}, {"prevalence", 0.0127}, {"relative_risk", 2.597},
+        {"cases", 4053},      {"controls", 15760},    {"alpha", 5e-8},
+        {"replicates", 1e6}};
+    for (const auto &[name, value] : numbers) {
+        ASK_give(request, ASK_input_index(name), value);
+    }
+    ASK_give_word(request, ASK_input_index("model"), "recessive");
+    ASK_give_word(request, ASK_input_index("test"), "genotypic");
+    ASK_answer answers[ASK_MOST_ANSWERS];
+    for (auto _ : state) {
+        ASK_answer_request(request, answers);
+        benchmark::DoNotOptimize(answers[0].simulated_power);
+    }
+    ASK_request_free(request);
+    state.SetItemsProcessed(state.iterations() * 1000000);
+}
+
+// Two stages of 2,000 + 2,000 people each (allele counts), stage 1 at 1e-3.
+void BM_simulated_two_stages(benchmark::State &state) {
+    const SIM_groups groups = simulated_groups(SIM_ALLELE_COUNTS);
+    SIM_two_stages design{static_cast<std::int32_t>(state.range(0)),
+                          {1e-3, 1e-5, 5e-8},
+                          0.5,
+                          {4000, 4000},
+                          {4000, 4000}};
+    SIM_run run{};
+    run.replicates = 100000;
+    run.seed = 1;
+    SIM_result result{};
+    for (auto _ : state) {
+        SIM_two_stage_power(&groups, PWR_VARIANCE_POOLED, &design, &run, &result);
+        benchmark::DoNotOptimize(result.power);
+    }
+    state.SetItemsProcessed(state.iterations() * run.replicates);
+}
+
 BENCHMARK(BM_pnorm);
 BENCHMARK(BM_normal_upper_tail);
 BENCHMARK(BM_gcf_tail);
@@ -339,6 +420,9 @@ BENCHMARK(BM_pnorm_numerical);
 BENCHMARK(BM_single_stage_power);
 BENCHMARK(BM_power_asked_by_name);
 BENCHMARK(BM_power_asked_of_study);
+BENCHMARK(BM_simulated_single_stage)->ArgName("test")->DenseRange(-1, 4);
+BENCHMARK(BM_simulated_recessive_example)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_simulated_two_stages)->ArgName("method")->DenseRange(0, 2);
 BENCHMARK(BM_disease_model_power)->ArgName("test")->DenseRange(0, 4);
 BENCHMARK(BM_limit_search);
 BENCHMARK(BM_solve_cases_for_ratio)->ArgName("ratio_x10")->Arg(10)->Arg(20);
