@@ -10,8 +10,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "front/vantor_mini_bin.h"
 #include "disease/genotype_tests.h"
+#include "front/vantor_mini_bin.h"
 #include "numeric/MTH_noncentral_chi_square.h"
 #include "numeric/MTH_normal_distribution.h"
 #include "numeric/MTH_normal_tail.h"
@@ -374,9 +374,8 @@ void BM_simulated_single_stage(benchmark::State &state) {
 void BM_simulated_recessive_example(benchmark::State &state) {
     ASK_request *request = ASK_request_new();
     const std::pair<const char *, double> numbers[] = {
-        {"frequency", 0.081}, {"prevalence", 0.0127}, {"relative_risk", 2.597},
-        {"cases", 4053},      {"controls", 15760},    {"alpha", 5e-8},
-        {"replicates", 1e6}};
+        {"frequency", 0.081}, {"prevalence", 0.0127}, {"relative_risk", 2.597}, {"cases", 4053},
+        {"controls", 15760},  {"alpha", 5e-8},        {"replicates", 1e6}};
     for (const auto &[name, value] : numbers) {
         ASK_give(request, ASK_input_index(name), value);
     }

@@ -45,6 +45,10 @@ const char *word_of(const char *choice, std::uint8_t index) {
                                        : REC_choice_word(choice, index % count, &code);
 }
 
+// The most simulated studies a fuzzed request runs: more would only repeat
+// the same paths, slowly.
+constexpr double kMostReplicates = 1000;
+
 void read_request(ByteReader &reader, std::size_t size, ASK_request *request) {
     const auto inputs = static_cast<std::uint8_t>(ASK_input_count());
     for (std::size_t used = 0; used + 2 <= size;) {
@@ -55,7 +59,11 @@ void read_request(ByteReader &reader, std::size_t size, ASK_request *request) {
             ASK_give_word(request, index, word_of(about.choice, reader.take<std::uint8_t>()));
             used += 3;
         } else {
-            ASK_give(request, index, reader.take<double>());
+            double value = reader.take<double>();
+            if (index == input("replicates") && value > kMostReplicates && value <= 1e9) {
+                value = 1 + std::fmod(value, kMostReplicates);
+            }
+            ASK_give(request, index, value);
             used += 10;
         }
     }
@@ -221,6 +229,43 @@ void check_answer(const ASK_answer &answer, const ASK_request *request) {
     }
 }
 
+// The check without an answer refuses as the answer does, and lets through
+// what the answer does not refuse.
+void check_the_check(const ASK_answer &checked, std::int32_t accepted, const ASK_answer &answer) {
+    if ((accepted == 1) != (answer.status != VANTOR_INVALID_INPUT)) {
+        finding("ASK_check_request and ASK_answer_request disagree on a refusal");
+    }
+    if (accepted == 0 && (checked.reason != answer.reason || checked.input != answer.input ||
+                          checked.other_input != answer.other_input)) {
+        finding("ASK_check_request refuses otherwise than ASK_answer_request");
+    }
+}
+
+// A simulated power: asked for, it is a share of the replicates given with
+// its binomial error, and the same when asked again; not asked for, none.
+void check_simulation(const ASK_answer &answer, const ASK_answer &again,
+                      const ASK_request *request) {
+    const bool found = answer.status == VANTOR_FOUND || answer.status == VANTOR_FOUND_WITH_WARNING;
+    if (!given(request, "replicates") || !found) {
+        if (answer.replicates != 0 || !std::isnan(answer.simulated_power)) {
+            finding("a simulated power not asked for");
+        }
+        return;
+    }
+    const double n = taken(request, "replicates");
+    const double p = answer.simulated_power;
+    const double rejections = p * n;
+    if (static_cast<double>(answer.replicates) != n ||
+        static_cast<double>(answer.seed) != taken(request, "seed") || !(p >= 0 && p <= 1) ||
+        std::fabs(rejections - std::round(rejections)) > 1e-6 ||
+        std::fabs(answer.standard_error - std::sqrt(p * (1 - p) / n)) > 1e-15) {
+        finding("a simulated power that is not a share of its replicates");
+    }
+    if (std::memcmp(&again.simulated_power, &answer.simulated_power, sizeof(double)) != 0) {
+        finding("a seed that gives two simulated powers");
+    }
+}
+
 bool asks_a_design_search(const ASK_request *request) {
     const double solve = taken(request, "solve");
     const bool design = given(request, "solve") && solve == ASK_SOLVE_DESIGN;
@@ -245,13 +290,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (asks_a_design_search(request.get())) {
         return 0;
     }
+    ASK_answer checked{};
+    const std::int32_t accepted = ASK_check_request(request.get(), &checked);
     ASK_answer answers[ASK_MOST_ANSWERS];
     const std::int32_t count = ASK_answer_request(request.get(), answers);
     if (count < 1 || count > ASK_MOST_ANSWERS) {
         finding("an answer count out of range");
     }
+    check_the_check(checked, accepted, answers[0]);
+    ASK_answer again[ASK_MOST_ANSWERS];
+    ASK_answer_request(request.get(), again);
     for (std::int32_t i = 0; i < count; ++i) {
         check_answer(answers[i], request.get());
+        check_simulation(answers[i], again[i], request.get());
     }
     return 0;
 }

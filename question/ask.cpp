@@ -169,7 +169,7 @@ constexpr Known kInputs[] = {
       "simulate the power of the study answered: the number of studies simulated, from 1 to "
       "1e9 (what is solved stays the formulas')", 0}, {}},
     {{"seed", ASK_NUMBER, "", VANTOR_REASON_BAD_SEED, "1",
-      "the seed of the simulation's random numbers, a whole number from 0 to 2^53: the same "
+      "the seed of the simulation's random numbers, a whole number from 0 to 2^53 - 1: the same "
       "seed gives the same simulated power everywhere", 0}, {}},
 };
 // clang-format on
@@ -225,8 +225,10 @@ constexpr Input kDiseaseInputs[] = {
 constexpr Input kAllelicInputs[] = {kOddsRatio, kControlRate};
 constexpr Input kStageCounts[] = {kStage1Cases, kStage1Controls, kStage2Cases, kStage2Controls};
 
-constexpr std::int32_t kNoCode = -1000;              // below every choice code
-constexpr double kLargestSeed = 9007199254740992.0;  // 2^53: every seed a double holds exactly
+constexpr std::int32_t kNoCode = -1000;  // below every choice code
+// 2^53 - 1: every whole number up to it is a double, so a seed typed above
+// it cannot round down into the range.
+constexpr double kLargestSeed = 9007199254740991.0;
 constexpr double kDefaultSeed = 1;
 constexpr double kDefaultCostRatio = 1;
 constexpr std::size_t kWordLength = 32;

@@ -214,7 +214,7 @@ constexpr ReasonText kReasonTexts[] = {
      "two stages are calculated by the classic formulas, on the odds ratio at the marker"},
     {VANTOR_REASON_BAD_REPLICATES,
      "the simulated studies must be a whole number from 1 to 1000000000"},
-    {VANTOR_REASON_BAD_SEED, "a seed is a whole number from 0 to 9007199254740992 (2^53)"},
+    {VANTOR_REASON_BAD_SEED, "a seed is a whole number from 0 to 9007199254740991 (2^53 - 1)"},
     {VANTOR_REASON_SEED_WITHOUT_REPLICATES,
      "a seed is read by a simulation only: give {replicates} to simulate the power"},
     {VANTOR_REASON_SOLVE_MISMATCH,

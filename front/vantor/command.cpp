@@ -60,15 +60,6 @@ std::size_t column_of(const Command &command, const std::string &name) {
     return static_cast<std::size_t>(at - command.columns.begin());
 }
 
-std::optional<std::size_t> parameter_named(const Command &command, const std::string &name) {
-    for (std::size_t i = 0; i < command.parameters.size(); ++i) {
-        if (command.parameters[i].name == name) {
-            return i;
-        }
-    }
-    return std::nullopt;
-}
-
 // A result field's cell: counts and numbers only when the answer was found
 // (a count of 0 or a value not a number is none), the status's and the
 // reason's names, a choice's word.
@@ -285,6 +276,15 @@ Cell taken_cell(const Parameter &parameter, const ASK_request &asked) {
 }
 
 }  // namespace
+
+std::optional<std::size_t> parameter_named(const Command &command, const std::string &name) {
+    for (std::size_t i = 0; i < command.parameters.size(); ++i) {
+        if (command.parameters[i].name == name) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
 
 std::string unit_name(std::int32_t unit) {
     const char *word = REC_choice_name("count", unit);

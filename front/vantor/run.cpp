@@ -488,10 +488,16 @@ std::string check_each_value(const Command &command, const ValueLists &lists, st
 // refusal of a combination whose inputs together cannot be answered (a late
 // refusal: the rows before it are written). `numbered` names the request.
 std::string answer_grid(const Given &given, Grid &grid, std::int32_t unit, bool numbered,
-                        Answering &answering, Progress &progress) {
+                        Answering &answering, Progress &progress, double most_replicates) {
     Request request;
+    const std::optional<std::size_t> replicates = parameter_named(*given.command, "replicates");
     for (std::size_t number = 1; grid.next(request); ++number) {
         std::string problem = check_request(*given.command, request, unit, numbered ? number : 0);
+        if (problem.empty() && replicates && request[*replicates] &&
+            *request[*replicates] > most_replicates) {
+            problem = "--replicates: more simulated studies than this run allows (" +
+                      exact_text(most_replicates) + ")";
+        }
         if (!problem.empty()) {
             return problem;
         }
@@ -535,7 +541,8 @@ int run_grid(const Given &given, const ValueLists &lists, const RunLimits &limit
         return kRefused;
     }
     Progress progress(*count, limits.progress);
-    problem = answer_grid(given, grid, unit, *count > 1, answering, progress);
+    problem =
+        answer_grid(given, grid, unit, *count > 1, answering, progress, limits.most_replicates);
     return problem.empty() ? answering.finish() : refuse_late(given, answering, problem);
 }
 
@@ -558,7 +565,8 @@ int run_input(const Given &given, CsvRequests &file, const RunLimits &limits,
         }
         problem = check_each_value(*given.command, row, unit, false);
         if (problem.empty()) {
-            problem = answer_grid(given, grid, unit, false, answering, progress);
+            problem =
+                answer_grid(given, grid, unit, false, answering, progress, limits.most_replicates);
         }
         if (!problem.empty()) {
             problem.insert(0, label);

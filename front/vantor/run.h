@@ -22,6 +22,9 @@ struct RunLimits {
     // fuzzer keeps its runs short with a few.
     std::size_t most_requests = std::numeric_limits<std::size_t>::max();
     bool progress = true;  // a progress line when standard error is a terminal
+    // Most simulated studies one request runs: the library's own limit for
+    // people; the fuzzer keeps its runs short with a few.
+    double most_replicates = 1e9;
 };
 
 // Runs the program on this argument vector (argv[0] the program name),
