@@ -295,6 +295,78 @@ class WhatTheRequestTook(unittest.TestCase):
 
 
 # ---------------------------------------------------------------------------
+# Simulated powers: replicates and seed, by every question
+# ---------------------------------------------------------------------------
+
+
+def vantor_program() -> str:
+    """The `vantor` program: $VANTOR_PROGRAM (ctest sets it), else the
+    source tree's build/vantor; empty when neither runs."""
+    for candidate in (os.environ.get("VANTOR_PROGRAM"), os.path.join(ROOT, "build", "vantor")):
+        if candidate and os.access(candidate, os.X_OK):
+            return candidate
+    return ""
+
+
+# 2,000 cases and 2,000 controls at odds ratio 1.2, control rate 0.3, level 0.05.
+SIMULATED_STUDY = dict(cases=2000, controls=2000, odds_ratio=1.2, control_rate=0.3, alpha=0.05)
+
+
+class SimulatedPower(unittest.TestCase):
+    def simulated(self, replicates: int, seed) -> "vantor.PowerResult":
+        return vantor.single_stage_power(**SIMULATED_STUDY, replicates=replicates, seed=seed)
+
+    def test_a_seed_gives_the_programs_simulated_power_bit_for_bit(self):
+        program = vantor_program()
+        if not program:
+            self.skipTest("no vantor program: set VANTOR_PROGRAM")
+        words = [w for name, value in SIMULATED_STUDY.items()
+                 for w in (f"--{name.replace('_', '-')}", str(value))]
+        run = subprocess.run([program, "power", *words, "--replicates", "1000000", "--seed",
+                              "20261208", "--format", "json"],
+                             capture_output=True, text=True, timeout=120, check=False)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        shown = json.loads(run.stdout)[0]
+        ours = self.simulated(1_000_000, 20261208)
+        self.assertEqual((ours.replicates, ours.seed), (1_000_000, 20261208))
+        self.assertEqual((ours.simulated_power, ours.standard_error),
+                         (shown["simulated-power"], shown["standard-error"]))
+        # A share of a million studies with its binomial standard error,
+        # within four of them of the normal approximation's power.
+        share = ours.simulated_power
+        self.assertEqual(share * 1e6, round(share * 1e6))
+        self.assertAlmostEqual(ours.standard_error, math.sqrt(share * (1 - share) / 1e6),
+                               delta=1e-12)
+        self.assertLess(abs(share - allelic_power(2000, 2000, 1.2, 0.3, 0.05)),
+                        4 * ours.standard_error)
+
+    def test_another_seed_draws_other_studies_of_the_same_power(self):
+        first, other = self.simulated(1_000_000, 20261208), self.simulated(1_000_000, 20261209)
+        self.assertNotEqual(first.simulated_power, other.simulated_power)
+        self.assertEqual(first.power, other.power)
+        self.assertLess(abs(first.simulated_power - other.simulated_power),
+                        4 * math.hypot(first.standard_error, other.standard_error))
+        # Not given, the seed is the library's, 1.
+        self.assertEqual(self.simulated(1000, None), self.simulated(1000, 1))
+
+    def test_every_question_simulates_with_replicates_and_a_seed_needs_them(self):
+        for function, positional, keywords, inputs in CALLS:
+            with self.subTest(function=function.__name__):
+                answer = function(*positional, **keywords, replicates=500, seed=11)
+                self.assertEqual(answer, vantor.ask(**inputs, replicates=500, seed=11))
+                first = answer if hasattr(answer, "status") else answer.above
+                self.assertEqual((first.replicates, first.seed), (500, 11))
+                self.assertTrue(0 <= first.simulated_power <= 1)
+                self.assertGreater(first.standard_error, 0)
+                plain = function(*positional, **keywords)
+                plain = plain if hasattr(plain, "status") else plain.above
+                self.assertEqual((plain.replicates, plain.seed, plain.simulated_power,
+                                  plain.standard_error), (None, None, None, None))
+                assert_refused(self, lambda: function(*positional, **keywords, seed=11), "seed",
+                               "SEED_WITHOUT_REPLICATES")
+
+
+# ---------------------------------------------------------------------------
 # Python's values: what ctypes cannot pass is refused as the library refuses it
 # ---------------------------------------------------------------------------
 
@@ -483,7 +555,8 @@ class Description(unittest.TestCase):
         # for a field the record has itself (a size's controls, a design's alpha).
         head = public_fields(described(REC_ANSWER))[3:]
         self.assertEqual(public_fields(described(REC_ANSWER))[:3], ["status", "reason", "message"])
-        self.assertEqual(head, ["direction", "count", "calculation", "controls", "alpha"])
+        self.assertEqual(head, ["direction", "count", "calculation", "controls", "alpha",
+                                "replicates", "seed", "simulated_power", "standard_error"])
         for record, name in RESULT_OF_RECORD.items():
             own = public_fields(described(record))
             with self.subTest(result=name):
@@ -518,7 +591,8 @@ class Description(unittest.TestCase):
         self.assertEqual(run.stdout, "('status', 'reason', 'message', 'marker_alpha', "
                                      "'marker_case_rate', 'marker_control_rate', "
                                      "'marker_odds_ratio', 'direction', 'count', "
-                                     "'calculation', 'controls', 'alpha')\n")
+                                     "'calculation', 'controls', 'alpha', 'replicates', "
+                                     "'seed', 'simulated_power', 'standard_error')\n")
 
     def test_a_layout_other_than_the_description_is_refused_by_name(self):
         for patch, words in [
@@ -593,6 +667,8 @@ MODEL_TAKEN = {
 # Study fields the two-stage questions read that their description does not
 # list: the test (only the allelic is answered) and the markers.
 NOT_DESCRIBED = {"test", "markers"}
+# What every question takes to simulate the power of the study it answers.
+SIMULATION = {"replicates", "seed"}
 OLD_NAMES = ["alpha0", "alpha1", "alpha_stage1", "stage0_share", "overall_alpha", "rate",
              "power", "statistic", "cases1", "share", "ratio"]
 
@@ -634,7 +710,7 @@ class Glossary(unittest.TestCase):
             wanted |= MODEL_TAKEN.get(name, MODEL_INPUTS | NOT_DESCRIBED)
             with self.subTest(question=name):
                 self.assertEqual(set(inspect.signature(function).parameters),
-                                 wanted - NOT_TAKEN.get(name, set()) | {"inputs"})
+                                 wanted - NOT_TAKEN.get(name, set()) | SIMULATION | {"inputs"})
 
     def test_old_names_are_not_taken(self):
         for old in OLD_NAMES:

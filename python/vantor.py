@@ -11,7 +11,11 @@ it ("cases 2.5: ...", "cases None: ...", "cases '0x10': ..."). The results,
 records (question/records.h) on first use, so importing always works; the
 library is looked for in ``$VANTOR_LIBRARY``, beside this module, in
 ``build/``, in ``lib/`` of an installation, then by the system's loader.
-Threads may call at once. docs/python.md tells more.
+Threads may call at once. Every question also takes ``replicates`` and
+``seed``: given a number of replicates, the library simulates that many
+studies of the answer and its ``simulated_power`` (with ``standard_error``)
+is the share whose test rejected, the same for the same seed everywhere;
+without them those fields are None. docs/python.md tells more.
 
     >>> import vantor
     >>> result = vantor.single_stage_power(1000, 1000, 1.3, 0.3, alpha=0.05)
@@ -380,6 +384,7 @@ def _result(answer, message: str):
         raise InputError(message, words.reason(answer.reason), status, argument)
     raw = words.layouts[answer.record].from_buffer(answer, type(answer).result.offset)
     found = status in (words.status.FOUND, words.status.FOUND_WITH_WARNING)
+    simulated = getattr(answer, "replicates", 0) != 0  # the simulation's fields, else None
     values = {}  # the record's, then the head's (what the request took, found or not)
     for source, fields, shown in ((raw, words.fields[answer.record], found),
                                   (answer, words.extras[answer.record], True)):
@@ -393,6 +398,8 @@ def _result(answer, message: str):
                 values[field.name] = value if shown and value != 0 else None
             elif field.kind == _KIND_CHOICE:  # the word of the choice of its name, or None
                 values[field.name] = words.names[field.name].get(value)
+            elif field.name in _SIMULATION and not simulated:
+                values[field.name] = None
             elif field.ctype is ctypes.c_double:
                 values[field.name] = value if shown and not math.isnan(value) else None
             elif field.kind != _KIND_INTERNAL:
@@ -445,16 +452,21 @@ _MODEL_INPUTS = ("frequency", "prevalence", "model", "relative_risk", "heterozyg
                  "homozygote_risk", "controls_kind", "marker_frequency", "d_prime", "r_squared")
 # How a single-stage power is calculated (two stages are classic).
 _SINGLE_STAGE_OPTIONS = _OPTIONS + ("calculation",)
+# Every question also simulates the power of the study it answers when given
+# a number of replicates (seeded by ``seed``, default 1).
+_SIMULATION = ("replicates", "seed")
 #: The word of ``direction`` asking for both sides of 1 (not giving one).
 BOTH_DIRECTIONS = "both"
 
 
 def _question(stages: int, solve: str, keywords=None):
     """Makes a signature a question of its arguments and ``keywords`` (added;
-    by default the study's options and a disease model's inputs), each given
-    unless left at a default of None, with ``stages`` and ``solve``."""
+    by default the study's options and a disease model's inputs) and the
+    simulation's, each given unless left at a default of None, with
+    ``stages`` and ``solve``."""
     if keywords is None:
         keywords = (_SINGLE_STAGE_OPTIONS if stages == 1 else _OPTIONS) + _MODEL_INPUTS
+    keywords = tuple(keywords) + _SIMULATION
 
     def decorate(stub):
         own = inspect.signature(stub)

@@ -83,7 +83,7 @@ ask <- function(inputs, class = character(), fixed = list()) {
         stop(invalid_input(refused, as.integer(element)))
     }
     warn_of_reports(attr(answer, "reports"))
-    columns <- answer$columns
+    columns <- simulation_shown(answer$columns, !is.null(given[["replicates"]]))
     rows <- rep(seq_len(elements), each = answer$per_row)
     shown <- lapply(given[setdiff(names(given), names(columns))], function(x) {
         if (length(rows) == length(x)) x else rep_len(x, elements)[rows]
@@ -92,17 +92,37 @@ ask <- function(inputs, class = character(), fixed = list()) {
               class = c(class, "data.frame"))
 }
 
+# The answer's columns of a simulated power (its head, question/answer.h):
+# shown when `replicates` are given, NA in a row whose answer was not
+# simulated (nothing found), as its simulated power and standard error are.
+simulation_columns <- c("replicates", "seed", "simulated_power", "standard_error")
+
+simulation_shown <- function(columns, simulated) {
+    if (!simulated) {
+        return(columns[setdiff(names(columns), simulation_columns)])
+    }
+    none <- columns[["replicates"]] == 0
+    columns[["replicates"]][none] <- NA
+    columns[["seed"]][none] <- NA
+    columns
+}
+
 # The arguments every function of a study takes after its own: the counting
 # unit, the test and the number of markers, and a disease model.
 study_arguments <- c("count", "variance", "test", "markers", "frequency", "prevalence", "model",
                      "relative_risk", "heterozygote_risk", "homozygote_risk", "controls_kind",
                      "marker_frequency", "d_prime", "r_squared")
 
+# What every function takes to simulate the power of the study it answers.
+simulation_arguments <- c("replicates", "seed")
+
 # A function of the package: `vantor_ask()` of its arguments (`required`
-# first, which have no default; then `arguments`, NULL unless given; then any
-# other input of the library, by name, in `...`) and of `fixed`, what its
-# name states, answering with a data frame of class `class`.
+# first, which have no default; then `arguments` and the simulation's, NULL
+# unless given; then any other input of the library, by name, in `...`) and
+# of `fixed`, what its name states, answering with a data frame of class
+# `class`.
 asking <- function(arguments, class, fixed, required = character()) {
+    arguments <- c(arguments, simulation_arguments)
     ask_with <- function(...) {
         frame <- environment()
         names <- setdiff(names(formals()), "...")
@@ -154,7 +174,9 @@ report_for_test <- function(counts) {
 #'   the library describes its record: the answer's values, the `direction`
 #'   of a detectable effect, the `controls` worked out from
 #'   `controls_per_case`, the level `alpha` and counting unit `count` taken,
-#'   `status`, `reason` and `message`. A detectable effect without a
+#'   the simulation's `replicates`, `seed`, `simulated_power` and
+#'   `standard_error` when `replicates` is given, then `status`, `reason`
+#'   and `message`. A detectable effect without a
 #'   `direction` is two rows per element: above 1, then below. A refused
 #'   input stops with an error of class `vantor_invalid_input` (see
 #'   [vantor_power()]).

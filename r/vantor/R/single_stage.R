@@ -66,13 +66,25 @@
 #' @param d_prime,r_squared The marker's linkage disequilibrium with the risk
 #'   allele, as D' or as r^2 (from 0 to 1; give at most one). Neither: the
 #'   marker is the causal variant.
+#' @param replicates The number of studies to simulate, a whole number from 1
+#'   to 1e9: given, the library also simulates the study each row answers
+#'   (its counts and, for a detectable effect, the effect found), runs its
+#'   test on every simulated study and adds the columns `replicates`, `seed`,
+#'   `simulated_power` (the share that rejected) and `standard_error` (its
+#'   binomial standard error). The `power` stays the formula's. Not given
+#'   (`NULL`), nothing is simulated and those columns are absent.
+#' @param seed The seed of the simulation's random numbers, a whole number
+#'   from 0 to 2^53; not given, the library's 1. The same seed gives the same
+#'   simulated power here, in Python and in the `vantor` program. Given
+#'   without `replicates` it is refused (`SEED_WITHOUT_REPLICATES`).
 #' @return A data frame of class `vantor_power`, one row per element: the
 #'   inputs given (recycled), the `power`, what the test sees at the marker
 #'   (`marker_alpha`, `marker_case_rate`, `marker_control_rate`,
 #'   `marker_odds_ratio`), the level `alpha` and counting unit `count` taken,
 #'   and the answer's `status`, `reason` (its name, e.g.
 #'   `"FEW_EXPECTED_ALLELES"`, or `"NONE"`) and `message` (the library's
-#'   words). [plot.vantor_power()] draws it.
+#'   words); with `replicates`, the simulation's columns before `status`.
+#'   [plot.vantor_power()] draws it.
 #' @details Every function of the package is [vantor_ask()] with the word
 #'   its name states (`solve = "power"` here): the vantor library
 #'   (`question/ask.h`) takes the arguments given as named inputs, decides the
@@ -117,6 +129,9 @@
 #'              relative_risk = 1.5, r_squared = c(1, 0.8))
 #' vantor_power(cases = 1000, controls = 2000, frequency = 0.2, prevalence = 0.1,
 #'              relative_risk = 1.5, model = "additive", test = "trend", markers = 1e6)
+#' # The power of 100,000 simulated studies beside the formula's.
+#' vantor_power(cases = 2000, controls = 2000, odds_ratio = 1.2, control_rate = 0.3,
+#'              alpha = 0.05, replicates = 1e5, seed = 20261208)
 #' tryCatch(vantor_power(2000, 2000, 1.3, control_rate = 0),
 #'          vantor_invalid_input = function(e) e$reason)
 #' @export

@@ -6,21 +6,23 @@ functions <- c("vantor_power", "vantor_sample_size", "vantor_odds_ratio",
                "vantor_relative_risk", "vantor_two_stage_power", "vantor_smallest_total",
                "vantor_cheapest_design", "vantor_most_powerful_design")
 
-# One cheap call of each function.
+# One cheap call of each function, and any other inputs.
 examples <- list(
-    vantor_power = function() vantor_power(2000, 2000, 1.3, 0.3),
-    vantor_sample_size = function() vantor_sample_size(1.3, 0.3, controls = 3000),
-    vantor_odds_ratio = function() vantor_odds_ratio(2000, 2000, 0.3),
-    vantor_relative_risk = function() vantor_relative_risk(2000, 2000, 0.2, 0.1),
-    vantor_two_stage_power = function() {
-        vantor_two_stage_power(1000, 1000, 2000, 2000, 1.3, 0.3, stage1_alpha = 1e-3)
+    vantor_power = function(...) vantor_power(2000, 2000, 1.3, 0.3, ...),
+    vantor_sample_size = function(...) vantor_sample_size(1.3, 0.3, controls = 3000, ...),
+    vantor_odds_ratio = function(...) vantor_odds_ratio(2000, 2000, 0.3, ...),
+    vantor_relative_risk = function(...) vantor_relative_risk(2000, 2000, 0.2, 0.1, ...),
+    vantor_two_stage_power = function(...) {
+        vantor_two_stage_power(1000, 1000, 2000, 2000, 1.3, 0.3, stage1_alpha = 1e-3, ...)
     },
-    vantor_smallest_total = function() {
-        vantor_smallest_total(1.3, 0.3, stage1_share = 0.4, stage1_alpha = 1e-3)
+    vantor_smallest_total = function(...) {
+        vantor_smallest_total(1.3, 0.3, stage1_share = 0.4, stage1_alpha = 1e-3, ...)
     },
-    vantor_cheapest_design = function() vantor_cheapest_design(1.3, 0.3, method = "replication"),
-    vantor_most_powerful_design = function() {
-        vantor_most_powerful_design(3000, 1.3, 0.3, method = "replication")
+    vantor_cheapest_design = function(...) {
+        vantor_cheapest_design(1.3, 0.3, method = "replication", ...)
+    },
+    vantor_most_powerful_design = function(...) {
+        vantor_most_powerful_design(3000, 1.3, 0.3, method = "replication", ...)
     })
 
 test_that("the exported functions are the questions, the generic call and the lists", {
@@ -70,4 +72,26 @@ test_that("the answer's columns are the fields of its record, laid out in order"
         expect_true(all(c("alpha", "count") %in% columns), info = name)
         expect_identical(tail(columns, 3), c("status", "reason", "message"), info = name)
     }
+})
+
+test_that("every function simulates with replicates and seed, and a seed needs them", {
+    simulation <- c("replicates", "seed", "simulated_power", "standard_error")
+    for (name in functions) {
+        plain <- examples[[name]]()
+        simulated <- examples[[name]](replicates = 200, seed = 11)
+        expect_false(any(simulation %in% names(plain)), info = name)
+        # The same columns, the simulation's before the status.
+        expect_identical(names(simulated), append(names(plain), simulation,
+                                                  length(plain) - 3L), info = name)
+        expect_identical(simulated[names(plain)], plain, info = name)
+        expect_true(all(simulated$replicates == 200 & simulated$seed == 11), info = name)
+        expect_true(all(simulated$simulated_power >= 0 & simulated$simulated_power <= 1),
+                    info = name)
+        expect_refused(examples[[name]](seed = 11), "seed", "SEED_WITHOUT_REPLICATES")
+    }
+    # A row with nothing found simulates nothing: NA, as its power is.
+    sizes <- vantor_sample_size(1.3, 0.3, controls = c(3000, 10), replicates = 200)
+    expect_identical(is.na(sizes[, simulation]),
+                     matrix(rep(c(FALSE, TRUE), 4L), 2L, dimnames = list(NULL, simulation)))
+    expect_identical(sizes$seed[1L], 1)
 })

@@ -31,3 +31,28 @@ test_that("two-stage designs equal the vantor program's, counts, levels and cost
                                      cost_ratio = 2)
     expect_identical(counts$power, ours$power)
 })
+
+test_that("a seed simulates the power the vantor program simulates, bit for bit", {
+    program <- vantor_program()
+    seeds <- c(20261208, 20261209)
+    words <- c("power", "--cases", "2000", "--controls", "2000", "--odds-ratio", "1.2",
+               "--control-rate", "0.3", "--alpha", "0.05", "--replicates", "1000000",
+               "--seed", paste(seeds, collapse = ","))
+    ours <- vantor_power(2000, 2000, 1.2, 0.3, alpha = 0.05, replicates = 1e6, seed = seeds)
+    expect_identical(ours$simulated_power,
+                     vantor_json_numbers(program, words, "simulated-power"))
+    expect_identical(ours$standard_error, vantor_json_numbers(program, words, "standard-error"))
+    expect_identical(ours$seed, seeds)
+    expect_identical(ours$replicates, c(1e6, 1e6))
+    # Another seed draws other studies of the same power: each a share of a
+    # million with its binomial standard error, within four of them of the
+    # normal approximation's power (stats::power.prop.test, on allele counts).
+    expect_false(ours$simulated_power[1L] == ours$simulated_power[2L])
+    share <- ours$simulated_power
+    expect_identical(share * 1e6, round(share * 1e6))
+    expect_equal(ours$standard_error, sqrt(share * (1 - share) / 1e6), tolerance = 1e-12)
+    case_rate <- 1.2 * 0.3 / (1 - 0.3 + 1.2 * 0.3)
+    approximation <- stats::power.prop.test(n = 4000, p1 = 0.3, p2 = case_rate,
+                                            sig.level = 0.05, strict = TRUE)$power
+    expect_true(all(abs(share - approximation) < 4 * ours$standard_error))
+})
