@@ -45,6 +45,15 @@ SEEDS = {
                           "calculation": 0},
     "allelic_from_genotypes_size": {"controls": 3000, "frequency": 0.3, "prevalence": 0.1,
                                     "relative_risk": 1.3, "model": 2, "target_power": 0.8},
+    # Simulated powers: of given counts, of a detectable relative risk, of two stages.
+    "simulated_power": {"cases": 500, "controls": 800, "odds_ratio": 1.3, "control_rate": 0.3,
+                        "replicates": 500, "seed": 7},
+    "simulated_relative_risk": {"cases": 1000, "controls": 2000, "frequency": 0.1,
+                                "prevalence": 0.05, "model": 3, "test": 4, "target_power": 0.8,
+                                "direction": 0, "replicates": 300},
+    "simulated_two_stage": {"stages": 2, "total": 6000, "stage1_share": 0.4, "stage1_alpha": 1e-3,
+                            "odds_ratio": 1.3, "control_rate": 0.3, "method": 1,
+                            "replicates": 400, "seed": 3},
     "refused": {"cases": 0, "controls": -1, "odds_ratio": 1, "control_rate": 2, "count": 7},
 }
 
