@@ -35,11 +35,14 @@ exported=$( (grep -o '^[A-Za-z_0-9: *]*web_[a-z_0-9]*(' "$here/wasm_api.cpp";
 # The same arithmetic as the native build: no contraction, no fast-math.
 # Optimised for size (-Os) to keep the page one small file: -Os gives the
 # native library's answers bit for bit (web/test's comparison), -Oz does not
-# (it changes the last bits of some powers), so -Oz is not used.
-emcc -Os -std=c++17 -ffp-contract=off -fno-fast-math -I"$root" -I"$work/generated" \
-    "${library_sources[@]}" "$here/wasm_api.cpp" \
+# (it changes the last bits of some powers), so -Oz is not used. Smaller by
+# what changes no arithmetic: link-time optimisation, no exceptions or RTTI
+# (the library uses neither), the small allocator (the library allocates
+# little).
+emcc -Os -flto -fno-exceptions -fno-rtti -std=c++17 -ffp-contract=off -fno-fast-math \
+    -I"$root" -I"$work/generated" "${library_sources[@]}" "$here/wasm_api.cpp" \
     -o "$work/vantor_wasm.js" -sSINGLE_FILE=1 -sMODULARIZE=1 -sEXPORT_NAME=createVantor \
-    -sENVIRONMENT=web,worker,node -sFILESYSTEM=0 -sINITIAL_MEMORY=16777216 \
+    -sENVIRONMENT=web,worker,node -sFILESYSTEM=0 -sINITIAL_MEMORY=16777216 -sMALLOC=emmalloc \
     -sEXPORTED_FUNCTIONS="[$exported]" \
     -sEXPORTED_RUNTIME_METHODS='["cwrap","UTF8ToString"]'
 

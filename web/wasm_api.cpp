@@ -6,14 +6,29 @@
 // reasons and choices' words). What JavaScript cannot read from the library
 // by itself is here: the records' descriptions (question/records.h), the
 // questions' names and the inputs' descriptions, fields of structures, as
-// strings; the answers of a request; an answer's words as a string. The
-// module is single-threaded (one per worker), and the page reads the
-// answers of a request before it asks again.
+// strings; the answers of a request; an answer's words as a string; how far
+// a simulation has come, told to JavaScript as it runs. The module is
+// single-threaded (one per worker), and the page reads the answers of a
+// request before it asks again.
 #include <cstdint>
 #include <string>
 
 #include "question/ask.h"
 #include "question/records.h"
+
+// Tells the module's `simulationProgress` function, when JavaScript has set
+// one, the studies simulated so far of the total (as numbers: a count of at
+// most 1e9 is exact). Compiled natively (by the checks' tools), nothing.
+#ifdef __EMSCRIPTEN__
+#include <emscripten/emscripten.h>
+// clang-format off
+EM_JS(void, tell_simulation_progress, (double done, double total), {
+    if (Module["simulationProgress"]) Module["simulationProgress"](done, total);
+});
+// clang-format on
+#else
+static void tell_simulation_progress(double /*done*/, double /*total*/) {}
+#endif
 
 namespace {
 
@@ -66,6 +81,11 @@ const ASK_input &input(std::int32_t index) {
     return about != nullptr ? *about : none;
 }
 
+// The progress function of simulations (question/ask.h's ASK_set_progress).
+void told_progress(void * /*context*/, std::int64_t done, std::int64_t total) {
+    tell_simulation_progress(static_cast<double>(done), static_cast<double>(total));
+}
+
 }  // namespace
 
 extern "C" {
@@ -115,6 +135,13 @@ const char *web_input_effect(std::int32_t i) {
 }
 
 // ---- Answers -------------------------------------------------------------------
+
+// Has the request's simulations tell the module's `simulationProgress` how
+// far they have come: every 65,536 studies and at the end, for each answer
+// simulated.
+void web_follow_progress(ASK_request *request) {
+    ASK_set_progress(request, told_progress, nullptr);
+}
 
 // Answers the request into the module's answers; their number (1 or 2).
 std::int32_t web_answer(const ASK_request *request) { return ASK_answer_request(request, answers); }

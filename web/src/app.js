@@ -2,8 +2,10 @@
 // answer shown (the quick ones on this thread, the searches in a worker),
 // shows each answer's fields (read by the library's description: records.js)
 // and its refusals beside the field of the input refused, in the library's
-// words, and draws the power curve as SVG. Everything recomputes when an
-// input changes; a search still running then is abandoned.
+// words, and draws the power curve as SVG. A simulated power (the number of
+// simulated studies given) is asked of the worker, its progress shown.
+// Everything recomputes when an input changes; a search or simulation still
+// running then is abandoned.
 "use strict";
 
 const byId = (id) => document.getElementById(id);
@@ -55,6 +57,7 @@ function fillChoices() {
 async function loadLibrary() {
   lib = vantorLibrary(await createVantor());
   fillChoices();
+  byId("seed").placeholder = lib.valueDefault("seed");
   addMoreInputs();
   showEffectKind();
 }
@@ -108,8 +111,9 @@ function generatedField(about) {
 }
 
 // ---------------------------------------------------------------------------
-// The searches' worker, started from the loader and worker scripts in the
-// page itself (a page opened from disk cannot start one from a file).
+// The worker of the searches and simulations, started from the loader and
+// worker scripts in the page itself (a page opened from disk cannot start
+// one from a file).
 // ---------------------------------------------------------------------------
 
 const searches = {
@@ -121,16 +125,23 @@ const searches = {
     const url = URL.createObjectURL(new Blob([source], { type: "text/javascript" }));
     this.worker = new Worker(url);
     this.worker.onmessage = (event) => {
-      const settle = this.waiting.get(event.data.id);
-      this.waiting.delete(event.data.id);
-      if (settle) settle(event.data.answers);
+      const { id, answers, done, total } = event.data;
+      const asked = this.waiting.get(id);
+      if (!asked) return;
+      if (answers === undefined) {
+        asked.progress?.(done, total);
+        return;
+      }
+      this.waiting.delete(id);
+      asked.resolve(answers);
     };
   },
-  ask(inputs) {
+  // The answers to `inputs`; progress(done, total) told as a simulation runs.
+  ask(inputs, progress = null) {
     if (!this.worker) this.start();
     const id = this.next++;
     return new Promise((resolve) => {
-      this.waiting.set(id, resolve);
+      this.waiting.set(id, { resolve, progress });
       this.worker.postMessage({ id, inputs });
     });
   },
@@ -193,9 +204,9 @@ function inputsOf(part) {
 
 // What each answer shown asks: its study's stages, the inputs it gives of
 // its own part of the form, and what it solves. The study's inputs (the
-// "Study" part, the two-stage analysis for two stages) are given to every
-// answer; the target power only to those that solve for it; the test is one
-// stage's.
+// "Study" part, the two-stage analysis for two stages) and the simulation's
+// are given to every answer; the target power only to those that solve for
+// it; the test is one stage's.
 const STAGES = { 1: [], 2: ["method", "stage1_alpha", "case_fraction"] };
 const EFFECT = ["odds_ratio", "relative_risk", "heterozygote_risk", "homozygote_risk"];
 const QUICK = [
@@ -222,7 +233,7 @@ const ALWAYS_READ = ["count", "stages", "solve"];
 
 // The request of an answer shown, from the form's inputs.
 function requestOf(panel, form) {
-  const request = { ...form.study };
+  const request = { ...form.study, ...form.simulation };
   delete request.target_power;
   if (panel.stages === 2) delete request.test;
   for (const name of [...STAGES[panel.stages], ...panel.gives]) request[name] = form.all[name];
@@ -236,6 +247,13 @@ function requestOf(panel, form) {
   for (const name in request) if (!reads.includes(name)) delete request[name];
   return request;
 }
+
+// The inputs that ask for a simulation, and the request without them (as
+// the page's thread asks it: a simulation runs in the worker).
+const SIMULATION = ["replicates", "seed"];
+const simulating = (form) => "replicates" in form.simulation;
+const calculatedOnly = (request) => Object.fromEntries(Object.entries(request)
+  .filter(([name]) => !SIMULATION.includes(name)));
 
 // The page's words for the library's: each input, spelled as an option,
 // becomes its field's label.
@@ -315,6 +333,11 @@ const markerText = (f) => (diseaseModel ? `; at the marker: level ${sixDigits(f.
   `odds ratio ${sixDigits(f.marker_odds_ratio)}` + calculatedText(f) : "");
 const sizeText = (f) => `${f.cases} cases and ${f.controls} controls (power ${sixDigits(f.power)})` +
   markerText(f);
+// A simulated power: the share of the studies whose test rejected, of how
+// many studies, from which seed.
+const ofStudies = (f) => `${f.replicates} studies, seed ${f.seed}`;
+const simulatedText = (f) => `simulated power ${sixDigits(f.simulated_power)} (standard error ` +
+  `${sixDigits(f.standard_error)}; ${ofStudies(f)})`;
 
 // Counts per stage, both stages: "150 cases and 150 controls in stage 1, ...".
 function stagesText(f) {
@@ -349,6 +372,14 @@ const SHOWN = {
   "cheapest-design": designText,
   "most-powerful-design": designText,
 };
+// The powers' own outputs for a simulated power and its standard error.
+const SIMULATED_BESIDE = {
+  "power": ["simulated-power", "standard-error"],
+  "two-stage-power": ["two-stage-simulated-power", "two-stage-standard-error"],
+};
+const simulatedBeside = (id) => [
+  [SIMULATED_BESIDE[id][0], (f) => `${sixDigits(f.simulated_power)}, of ${ofStudies(f)}`],
+  [SIMULATED_BESIDE[id][1], (f) => sixDigits(f.standard_error)]];
 const BESIDE = {
   "power": MARKER_FIELDS.map((name) => [idOf(name), (f) => sixDigits(f[name])]),
   "two-stage-power": [["final-alpha", (f) => sixDigits(f.final_alpha)],
@@ -360,29 +391,41 @@ const BESIDE = {
 // An output's id: the effect's by the effect's name and side.
 const outputOf = (panel) => (panel.direction ? `${idOf(effectName())}-${panel.direction}` : panel.id);
 
+// An answer simulated shows its simulated power beside its power, or after
+// its words.
 function showAnswer(panel, answer) {
   answers[panel.id] = answer;
-  // The result's fields, and how its power was calculated (the answer's own).
+  // The result's fields, how its power was calculated and its simulated
+  // power (the answer's own).
   const fields = { ...answer.fields, calculation: answer.calculation };
+  for (const name of ["replicates", "seed", "simulated_power", "standard_error"]) fields[name] = answer[name];
+  const simulated = answer.replicates > 0;
   const words = (textOf) => (isFound(answer) ? textOf(fields) : "");
-  show(outputOf(panel), answer, words(SHOWN[panel.direction ? "effect" : panel.id]), panel);
-  for (const [id, textOf] of BESIDE[panel.id] || []) show(id, answer, words(textOf));
+  const shown = SHOWN[panel.direction ? "effect" : panel.id];
+  const after = simulated && !(panel.id in SIMULATED_BESIDE);
+  show(outputOf(panel), answer, words((f) => shown(f) + (after ? `; ${simulatedText(f)}` : "")), panel);
+  const beside = [...BESIDE[panel.id] || [], ...(simulated && !after ? simulatedBeside(panel.id) : [])];
+  for (const [id, textOf] of beside) show(id, answer, words(textOf));
+  if (!simulated) for (const id of SIMULATED_BESIDE[panel.id] || []) clear(id);
 }
 
 // Asks the quick questions on this thread: every answer's refusal is placed
 // once all are known (a value some answer took is not refused beside its
-// field).
+// field). A simulated power is left to the worker: the answers here are the
+// calculated ones. Returns the quick answers.
 function askQuick(form) {
   const asked = QUICK.map((panel) => {
     const request = requestOf(panel, form);
-    const [answer] = lib.ask(request);
-    if (answer.status !== "INVALID_INPUT") for (const name in request) accepted.add(`${panel.stages} ${name}`);
+    const given = simulating(form) ? calculatedOnly(request) : request;
+    const [answer] = lib.ask(given);
+    if (answer.status !== "INVALID_INPUT") for (const name in given) accepted.add(`${panel.stages} ${name}`);
     return { panel, request, answer };
   });
   for (const { panel, answer } of asked) showAnswer(panel, answer);
   const power = asked[0];
   if (!levelTyped && Number.isFinite(power.answer.alpha)) byId("alpha").value = String(power.answer.alpha);
   showCommand(power.request, power.answer);
+  return asked;
 }
 
 // The vantor command asking the same power, by the program's option names,
@@ -399,21 +442,59 @@ function showCommand(request, power) {
   link.hidden = !offered;
 }
 
-// The searches: answered by the worker; a newer request abandons them.
+// The searches, and the simulated powers of the quick answers found:
+// answered by the worker; a newer request abandons them. Each simulation
+// tells its progress, shown as the share of the studies simulated.
 let generation = 0;
 
-async function searchesFor(form) {
+async function searchesFor(form, quick) {
   searches.cancel();
   const mine = ++generation;
   clear("one-stage-total");
   clear("relative-cost");
-  await Promise.all(SEARCHED.map((panel) => {
-    byId(panel.id).textContent = "searching…";
-    return searches.ask(requestOf(panel, form)).then(([answer]) => {
-      if (mine === generation) showAnswer(panel, answer);
+  const simulated = simulating(form) ? quick.filter(({ answer }) => isFound(answer)) : [];
+  const asked = [...SEARCHED.map((panel) => ({ panel, request: requestOf(panel, form) })), ...simulated];
+  const progress = simulationProgress(simulating(form) ? asked.length : 0);
+  for (const { panel } of simulated) {
+    for (const id of SIMULATED_BESIDE[panel.id] || []) byId(id).textContent = "simulating…";
+  }
+  await Promise.all(asked.map(({ panel, request }, i) => {
+    if (SEARCHED.includes(panel)) byId(panel.id).textContent = "searching…";
+    const told = (done, total) => mine === generation && progress(i, done / total);
+    return searches.ask(request, told).then(([answer]) => {
+      if (mine !== generation) return;
+      told(1, 1);
+      showAnswer(panel, answer);
+      if (panel === QUICK[0]) showCommand(request, answer);
     });
   }));
 }
+
+// Shows how far `count` simulations have come (none: nothing shown): the
+// share of their studies simulated, each simulation counting alike, and the
+// time left at the pace so far. Returns the function told the share of the
+// i-th.
+function simulationProgress(count) {
+  byId("simulation-progress").hidden = count === 0;
+  if (count === 0) return () => {};
+  const shares = new Array(count).fill(0);
+  const started = performance.now();
+  const tell = (i, share) => {
+    shares[i] = share;
+    const all = shares.reduce((sum, s) => sum + s, 0) / count;
+    const seconds = (performance.now() - started) / 1000;
+    byId("simulated-share").value = all;
+    byId("simulation-words").textContent = all >= 1
+      ? `every study simulated, in ${timeText(seconds)}`
+      : `${Math.floor(100 * all)} % of the studies simulated` +
+        (all > 0 ? `, about ${timeText((seconds * (1 - all)) / all)} left` : "");
+  };
+  tell(0, 0);
+  return tell;
+}
+
+const timeText = (seconds) => (seconds < 60 ? `${seconds.toFixed(seconds < 10 ? 1 : 0)} s`
+  : `${Math.round(seconds / 60)} min`);
 
 // ---------------------------------------------------------------------------
 // The power curve: power against the number of cases, with the controls per
@@ -450,7 +531,7 @@ function curve(form) {
   curveNames = [];
   if (answers["cases-for-ratio"].status === "INVALID_INPUT") return;
   const started = performance.now();
-  const sizing = requestOf(QUICK.find((panel) => panel.id === "cases-for-ratio"), form);
+  const sizing = calculatedOnly(requestOf(QUICK.find((panel) => panel.id === "cases-for-ratio"), form));
   const sized = curveEffects(sizing).map((effect) => ({ ...effect,
     answer: lib.ask(effect.request)[0] })).filter((effect) => effect.answer.status !== "INVALID_INPUT");
   const solved = sized.map((e) => (isFound(e.answer) ? e.answer.fields.cases : null));
@@ -525,20 +606,23 @@ async function copyCommand(event) {
 
 // ---------------------------------------------------------------------------
 
-// The form's inputs by the glossary's names: the study's, and all.
+// The form's inputs by the glossary's names: the study's, the simulation's,
+// and all.
 function readForm() {
-  return { study: inputsOf(byId("study")), all: inputsOf(byId("inputs")) };
+  return { study: inputsOf(byId("study")), simulation: inputsOf(byId("simulation")),
+    all: inputsOf(byId("inputs")) };
 }
 
 // Answers everything from the form; the quick answers are shown on return,
-// the searches' when `searching` settles.
+// the searches' and the simulated powers when `searching` settles.
 function recompute() {
   const form = readForm();
   clearRefusals();
   accepted = new Set();
-  askQuick(form);
+  for (const element of document.querySelectorAll(".simulated-only")) element.hidden = !simulating(form);
+  const quick = askQuick(form);
   curve(form);
-  window.vantorPage.searching = searchesFor(form);
+  window.vantorPage.searching = searchesFor(form, quick);
 }
 
 // `ready` settles once the page shows its first answers. `answers` holds the

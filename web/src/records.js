@@ -50,6 +50,10 @@ function vantorLibrary(module) {
   const answerSize = call("ASK_answer_size", "number")();
   const resultOffset = call("ASK_result_offset", "number")();
   const message = call("web_answer_message", "string", "number", "number");
+  // A simulation tells how far it has come to the function ask was given.
+  let told = null;
+  module.simulationProgress = (done, total) => told?.(done, total);
+  call("web_follow_progress", null, "number")(request);
   // The described record of that C name: the answer's head is "ASK_answer".
   const recordName = call("REC_record_name", "string", "number");
   const recordNamed = (name) => {
@@ -126,10 +130,17 @@ function vantorLibrary(module) {
   }
 
   // Asks the library: the list of answers to `inputs` (two for a detectable
-  // effect of either side).
-  function ask(inputs) {
+  // effect of either side). A simulation (the input "replicates" given)
+  // calls progress(done, total) with the studies simulated so far, every
+  // 65,536 and at the end, for each answer simulated.
+  function ask(inputs, progress = null) {
     put(inputs);
-    return Array.from({ length: answerRequest(request) }, (_, i) => readAnswer(i));
+    told = progress;
+    try {
+      return Array.from({ length: answerRequest(request) }, (_, i) => readAnswer(i));
+    } finally {
+      told = null;
+    }
   }
 
   // The value the library takes for the input `name` of `inputs` (a number

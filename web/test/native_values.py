@@ -4,13 +4,16 @@ module's answers to be compared with. Asks the shared library
 (VANTOR_LIBRARY) by named inputs through its C interface (question/ask.h).
 
 Each of the first 300 rows also has "dm": a disease-model study drawn on its
-own (disease_model_studies), its inputs and the library's answers to it."""
+own (disease_model_studies), its inputs and the library's answers to it. Rows
+with "simulated" follow: a request whose power is simulated (SIMULATED), its
+inputs and the answer's simulated power, standard error, replicates and seed."""
 
 import ctypes
 import json
 import math
 import os
 import random
+import struct
 
 library = ctypes.CDLL(os.environ["VANTOR_LIBRARY"])
 library.ASK_request_new.restype = ctypes.c_void_p
@@ -25,6 +28,17 @@ library.REC_choice_word.argtypes = [ctypes.c_char_p, ctypes.c_int32, ctypes.c_vo
 library.REC_choice_word.restype = ctypes.c_char_p
 library.REC_status_name.restype = ctypes.c_char_p
 library.REC_reason_input.restype = ctypes.c_char_p
+
+
+class Field(ctypes.Structure):
+    """REC_field: a described field's name, C type and offset (and more)."""
+
+    _fields_ = [("name", ctypes.c_char_p), ("type", ctypes.c_int32), ("offset", ctypes.c_int32)]
+
+
+library.REC_field_named.argtypes = [ctypes.c_int32, ctypes.c_char_p]
+library.REC_field_named.restype = ctypes.POINTER(Field)
+REC_ANSWER = 8  # question/records.h
 
 
 class Answer(ctypes.Structure):
@@ -57,7 +71,14 @@ def ask(**inputs) -> dict:
     reason_input = library.REC_reason_input(head.reason)
     return dict(status=library.REC_status_name(head.status).decode(),
                 refuses=reason_input.decode() if reason_input else "",
-                field=lambda name: library.ASK_result_number(answer, name.encode()))
+                field=lambda name: library.ASK_result_number(answer, name.encode()),
+                head=lambda name: head_field(answer, name))
+
+
+def head_field(answer, name: str):
+    """A field of the answer's head by REC_ANSWER's description of it."""
+    field = library.REC_field_named(REC_ANSWER, name.encode()).contents
+    return struct.unpack_from({1: "<i", 2: "<q", 3: "<d"}[field.type], answer.raw, field.offset)[0]
 
 
 def choice_words(choice: str) -> list:
@@ -146,6 +167,39 @@ def disease_model_studies(count: int) -> list:
     return studies
 
 
+# Requests whose power is simulated: each kind of study, test and answer,
+# at modest replicates but for the first (the page's example of a million).
+SIMULATED = [
+    dict(cases=2000, controls=2000, odds_ratio=1.2, control_rate=0.3, alpha=0.05,
+         replicates=1000000, seed=20261208),
+    dict(frequency=0.2, prevalence=0.1, model="additive", relative_risk=1.3, test="genotypic",
+         cases=1500, controls=1500, alpha=1e-4, replicates=20000, seed=7),
+    dict(frequency=0.3, prevalence=0.05, model="dominant", relative_risk=1.4, r_squared=0.6,
+         test="trend", controls_per_case=2, target_power=0.8, alpha=1e-5, replicates=20000,
+         seed=2),
+    dict(cases=1000, controls=3000, odds_ratio=1.25, control_rate=0.1, variance="unpooled",
+         count="alleles", alpha=1e-3, replicates=20000, seed=0),
+    dict(stages=2, method="joint", stage1_cases=1000, stage1_controls=1000, stage2_cases=2000,
+         stage2_controls=2000, odds_ratio=1.3, control_rate=0.3, stage1_alpha=1e-3, alpha=5e-8,
+         replicates=20000, seed=11),
+    dict(stages=2, method="product", total=6000, stage1_share=0.4, odds_ratio=1.3,
+         control_rate=0.3, stage1_alpha=1e-2, alpha=1e-6, replicates=20000, seed=9007199254740992),
+    dict(stages=2, method="replication", solve="design", target_power=0.8, odds_ratio=1.4,
+         control_rate=0.2, alpha=1e-6, replicates=20000, seed=5),
+]
+
+
+def simulated_rows() -> list:
+    rows = []
+    for inputs in SIMULATED:
+        answer = ask(**inputs)
+        assert answer["status"].startswith("FOUND"), (inputs, answer["status"])
+        rows.append(dict(simulated=inputs, power=answer["field"]("power"),
+                         **{name: answer["head"](name) for name in
+                            ("replicates", "seed", "simulated_power", "standard_error")}))
+    return rows
+
+
 def main() -> None:
     methods = choice_words("method")
     rows = []
@@ -168,7 +222,7 @@ def main() -> None:
             row.update(two_alpha2=alpha2, two_power=two["field"]("power"),
                        two_alpha1=two["field"]("final_alpha"), dm=dm[len(rows)])
         rows.append(row)
-    print(json.dumps(rows))
+    print(json.dumps(rows + simulated_rows()))
 
 
 if __name__ == "__main__":

@@ -567,6 +567,67 @@ test("the searches arrive from the worker", async () => {
   await page.close();
 });
 
+test("a simulated power: the program's for the same seed, run in the worker with its progress shown", { skip: !program }, async () => {
+  const { page } = await openPage();
+  assert.equal(await page.isVisible("#simulated-power"), false);
+  const formula = await text(page, "power");
+  // Every text the progress shows, as it changes.
+  await page.evaluate(() => {
+    window.progressShown = [];
+    new MutationObserver(() => window.progressShown.push(document.getElementById("simulation-words")
+      .textContent)).observe(document.getElementById("simulation-words"), { childList: true });
+  });
+  await page.fill("#seed", "20261208");
+  await setField(page, "replicates", "3e5");
+  await page.evaluate(() => window.vantorPage.searching);
+  const simulated = ["--replicates", "300000", "--seed", "20261208"];
+  // The answers shown (beside a power, or after an answer's words) against
+  // the program's CSV for the same request.
+  const cases = [
+    ["simulated-power", "standard-error", ["power", ...BASE]],
+    ["two-stage-simulated-power", "two-stage-standard-error", ["two-stage", "--method", "joint",
+      "--stage1-cases", "1000", "--stage1-controls", "1000", "--stage2-cases", "2000",
+      "--stage2-controls", "2000", ...BASE.slice(4), "--stage1-alpha", "1e-3"]],
+    ["cases-for-ratio", null, ["power", "--controls-per-case", "1", "--target-power", "0.8", ...BASE.slice(4)]],
+    ["cheapest-design", null, ["design", "--method", "joint", "--target-power", "0.8", ...BASE.slice(4)]],
+  ];
+  for (const [id, errorId, args] of cases) {
+    const row = vantorCsv([...args, ...simulated]);
+    const shown = await text(page, id);
+    if (errorId) {
+      assert.equal(shown, `${row["simulated-power"]}, of 300000 studies, seed 20261208`, id);
+      assert.equal(await text(page, errorId), row["standard-error"], id);
+    } else {
+      assert.ok(shown.endsWith(`; simulated power ${row["simulated-power"]} (standard error ` +
+        `${row["standard-error"]}; 300000 studies, seed 20261208)`), `${id}: ${shown}`);
+    }
+  }
+  // The power calculated stays; the command offered simulates the same.
+  assert.equal(await text(page, "power"), formula);
+  const command = (await text(page, "command")).split(" ");
+  assert.ok(command.includes("--replicates") && command.includes("--seed"), command.join(" "));
+  assert.match(await text(page, "simulated-power"), new RegExp(`^${escaped(vantorCsv(command.slice(1))["simulated-power"])},`));
+  // The progress: shares with the time left, then every study simulated.
+  const shown = await page.evaluate(() => window.progressShown);
+  assert.ok(shown.some((words) => /^[1-9][0-9]? % of the studies simulated, about [0-9.]+ (s|min) left$/.test(words)), shown.join(" | "));
+  assert.match(shown.at(-1), /^every study simulated, in [0-9.]+ (s|min)$/);
+  assert.equal(await page.evaluate(() => document.getElementById("simulated-share").value), 1);
+  // A seed without simulated studies, and no studies, are the library's
+  // refusals, beside their fields; emptied, the page is as before.
+  await setField(page, "replicates", "");
+  await refusedBeside(page, "seed", "SEED_WITHOUT_REPLICATES");
+  assert.equal(await page.isVisible("#simulation-progress"), false);
+  await setField(page, "replicates", "0");
+  await page.evaluate(() => window.vantorPage.searching);
+  await refusedBeside(page, "replicates", "BAD_REPLICATES");
+  await page.fill("#seed", "");
+  await setField(page, "replicates", "");
+  assert.equal(await text(page, "power"), formula);
+  assert.equal(await page.isVisible("#simulated-power"), false);
+  assert.doesNotMatch(await text(page, "cases-for-ratio"), /simulated/);
+  await page.close();
+});
+
 test("at 375 px wide nothing scrolls sideways", async () => {
   const { page } = await openPage(375);
   const width = await page.evaluate(() => document.documentElement.scrollWidth);
@@ -604,7 +665,7 @@ test("the WebAssembly module agrees with the native library", { skip: !process.e
   // -Os, from the module's C library against the native one.
   const close = (a, b) => Object.is(a, b);
   const near = (a, b) => a === b || Math.abs(a - b) <= 1e-12 * Math.abs(b);
-  const rows = JSON.parse(readFileSync(process.env.VANTOR_NATIVE_VALUES, "utf8"));
+  const rows = JSON.parse(readFileSync(process.env.VANTOR_NATIVE_VALUES, "utf8")).filter((r) => !r.simulated);
   let differing = 0;
   let largest = 0;
   for (const r of rows) {
@@ -630,6 +691,27 @@ test("the WebAssembly module agrees with the native library", { skip: !process.e
   }
   console.log(`wasm against native: ${rows.length} designs, largest relative difference ${largest}`);
   assert.equal(differing, 0);
+});
+
+test("the module's simulations are the native library's, bit for bit, and tell their progress up to the total", { skip: !process.env.VANTOR_NATIVE_VALUES }, async () => {
+  const rows = JSON.parse(readFileSync(process.env.VANTOR_NATIVE_VALUES, "utf8")).filter((r) => r.simulated);
+  // One stage (allelic, a disease model's genotypic and trend tests, a size,
+  // alleles unpooled) and two (joint, product of a total, a design search).
+  assert.ok(rows.length >= 7 && rows.some((r) => r.simulated.replicates === 1e6), `${rows.length} rows`);
+  const lib = await nodeLibrary();
+  for (const row of rows) {
+    const what = JSON.stringify(row.simulated);
+    const told = [];
+    const [answer] = lib.ask(row.simulated, (done, total) => told.push([done, total]));
+    for (const name of ["power", "replicates", "seed", "simulated_power", "standard_error"]) {
+      const value = name === "power" ? answer.fields.power : answer[name];
+      assert.ok(Object.is(value, row[name]), `${name} ${value} against the native ${row[name]}: ${what}`);
+    }
+    // Every 65,536 studies, then the total.
+    const total = row.simulated.replicates;
+    const expected = Array.from({ length: Math.ceil(total / 65536) }, (_, i) => [Math.min(total, 65536 * (i + 1)), total]);
+    assert.deepEqual(told, expected, what);
+  }
 });
 
 // ---- The disease model -------------------------------------------------------
