@@ -154,17 +154,9 @@ constexpr const char *kSimulationInputs[] = {"replicates", "seed"};
 
 // The columns of a simulation: its inputs and its fields.
 bool is_simulation_column(const std::string &column) {
-    for (const char *name : kSimulatedFields) {
-        if (column == hyphenated(name)) {
-            return true;
-        }
-    }
-    for (const char *name : kSimulationInputs) {
-        if (column == hyphenated(name)) {
-            return true;
-        }
-    }
-    return false;
+    const auto named = [&column](const char *name) { return column == hyphenated(name); };
+    return std::any_of(std::begin(kSimulatedFields), std::end(kSimulatedFields), named) ||
+           std::any_of(std::begin(kSimulationInputs), std::end(kSimulationInputs), named);
 }
 
 // Adds a column for each result field of the command's records, once for a
