@@ -183,7 +183,7 @@ SIMULATED = [
          stage2_controls=2000, odds_ratio=1.3, control_rate=0.3, stage1_alpha=1e-3, alpha=5e-8,
          replicates=20000, seed=11),
     dict(stages=2, method="product", total=6000, stage1_share=0.4, odds_ratio=1.3,
-         control_rate=0.3, stage1_alpha=1e-2, alpha=1e-6, replicates=20000, seed=9007199254740992),
+         control_rate=0.3, stage1_alpha=1e-2, alpha=1e-6, replicates=20000, seed=9007199254740991),
     dict(stages=2, method="replication", solve="design", target_power=0.8, odds_ratio=1.4,
          control_rate=0.2, alpha=1e-6, replicates=20000, seed=5),
 ]
