@@ -13,8 +13,6 @@ namespace {
 
 // Terms below this share of the mode's are cut (see the header).
 constexpr double kSmallestTerm = 8.673617379884035e-19;  // 2^-60
-// The split tables' entries kept before they are dropped and built again.
-constexpr std::int64_t kMostKept = std::int64_t{1} << 22;
 
 // The binomial's terms from the mode outward, the mode's 1: below it in
 // `below` (the mode's neighbour first), above it in `above`.
@@ -100,7 +98,7 @@ double share(double part, double whole) { return whole > 0 ? part / whole : 0; }
 }  // namespace
 
 ClassDraw::ClassDraw(std::int64_t trials, const double probabilities[3])
-    : trials_(std::max<std::int64_t>(trials, 0)), rarest_draw_(0, 0) {
+    : trials_(std::max<std::int64_t>(trials, 0)), rarest_draw_(0, 0), smallest_rest_draw_(0, 0) {
     double p[3];
     for (int g = 0; g < 3; ++g) {
         p[g] = probabilities[g] > 0 ? probabilities[g] : 0;
@@ -114,28 +112,28 @@ ClassDraw::ClassDraw(std::int64_t trials, const double probabilities[3])
     rarest_draw_ = BinomialDraw(trials_, share(p[rarest_], whole));
     second_share_ = share(p[second_], p[second_] + p[third_]);
     smallest_rest_ = trials_ - rarest_draw_.last();
-    splits_.resize(static_cast<std::size_t>(rarest_draw_.last() - rarest_draw_.first()) + 1);
+    smallest_rest_draw_ = BinomialDraw(smallest_rest_, second_share_);
+    for (std::int64_t size = 1; size <= rarest_draw_.last() - rarest_draw_.first(); size *= 2) {
+        powers_.emplace_back(size, second_share_);
+    }
 }
 
-const BinomialDraw &ClassDraw::split_of(std::int64_t rest) {
-    std::unique_ptr<BinomialDraw> &table = splits_[static_cast<std::size_t>(rest - smallest_rest_)];
-    if (!table) {
-        if (kept_ > kMostKept) {
-            for (std::unique_ptr<BinomialDraw> &kept : splits_) {
-                kept.reset();
-            }
-            kept_ = 0;
+std::int64_t ClassDraw::second_of(std::int64_t rest, Random &random) {
+    std::int64_t second = smallest_rest_draw_.draw(random);
+    std::uint64_t beyond = static_cast<std::uint64_t>(rest - smallest_rest_);
+    for (const BinomialDraw &power : powers_) {
+        if ((beyond & 1U) != 0) {
+            second += power.draw(random);
         }
-        table = std::make_unique<BinomialDraw>(rest, second_share_);
-        kept_ += table->last() - table->first() + 1;
+        beyond >>= 1U;
     }
-    return *table;
+    return second;
 }
 
 void ClassDraw::draw(Random &random, std::int64_t counts[3]) {
     const std::int64_t rarest = rarest_draw_.draw(random);
     const std::int64_t rest = trials_ - rarest;
-    const std::int64_t second = split_of(rest).draw(random);
+    const std::int64_t second = second_of(rest, random);
     counts[rarest_] = rarest;
     counts[second_] = second;
     counts[third_] = rest - second;

@@ -14,16 +14,18 @@
 // two comparisons a draw, whatever n.
 //
 // Three classes are drawn as the rarest class's count, binomial, then the
-// split of the rest between the other two, binomial given the rest; the
-// tables of the second draw are kept by the rest's size, up to a cap on
-// their memory (about 64 MB), past which they are built again.
+// split of the rest between the other two, binomial given the rest. The
+// rest varies from draw to draw, so its binomial is drawn as a sum of
+// binomials of the same probability and fixed sizes (exact: independent
+// binomials of one probability add up to one): the smallest rest the first
+// draw leaves, and 2^k for each bit k of the rest beyond it. Every table is
+// built once per ClassDraw, about log2 of the first draw's range of them.
 //
 // Internal to the library (C++). An object belongs to one thread.
 #ifndef VANTOR_NUMERIC_COUNT_DRAWS_H
 #define VANTOR_NUMERIC_COUNT_DRAWS_H
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "numeric/random.h"
@@ -69,7 +71,8 @@ public:
     void draw(Random &random, std::int64_t counts[3]);
 
 private:
-    const BinomialDraw &split_of(std::int64_t rest);
+    // The count of the second class among `rest`.
+    std::int64_t second_of(std::int64_t rest, Random &random);
 
     std::int64_t trials_;
     int rarest_ = 0;
@@ -77,11 +80,9 @@ private:
     int third_ = 2;
     double second_share_ = 0;  // P(second | not rarest)
     BinomialDraw rarest_draw_;
-    // The split's table for each rest, trials_ - (count of the rarest), from
-    // the smallest rest up; built when first needed.
-    std::int64_t smallest_rest_ = 0;
-    std::vector<std::unique_ptr<BinomialDraw>> splits_;
-    std::int64_t kept_ = 0;  // entries of the tables kept
+    std::int64_t smallest_rest_ = 0;    // trials_ less the rarest's largest count
+    BinomialDraw smallest_rest_draw_;   // the second class among smallest_rest_
+    std::vector<BinomialDraw> powers_;  // ... among 2^k, k = 0, 1, ...
 };
 
 }  // namespace vantor

@@ -193,40 +193,49 @@ TEST(CountDraws, ClassDrawsFitTheMultinomialDistribution) {
 }
 
 TEST(CountDraws, LargeClassDrawsHaveTheMultinomialMomentsAndCovariance) {
-    // The recessive example's controls: a rare homozygote class.
-    const double p[3] = {0.845, 0.149, 0.006};
-    constexpr std::int64_t kPeople = 15760;
+    // The recessive example's controls (a rare homozygote class), and ten
+    // million people of even classes (the rest's split a sum of many
+    // binomials).
+    struct Case {
+        std::int64_t people;
+        double p[3];
+    };
+    const Case cases[] = {{15760, {0.845, 0.149, 0.006}}, {10000000, {0.25, 0.5, 0.25}}};
     constexpr int kDraws = 100000;
-    ClassDraw draw(kPeople, p);
-    Random random(13);
-    double sum[3] = {};
-    double square[3] = {};
-    double cross = 0;  // classes 1 and 2
-    for (int i = 0; i < kDraws; ++i) {
-        std::int64_t counts[3];
-        draw.draw(random, counts);
-        for (int g = 0; g < 3; ++g) {
-            sum[g] += static_cast<double>(counts[g]);
-            square[g] += static_cast<double>(counts[g]) * static_cast<double>(counts[g]);
+    for (const Case &c : cases) {
+        const double *p = c.p;
+        ClassDraw draw(c.people, p);
+        Random random(13);
+        double sum[3] = {};
+        double square[3] = {};
+        double cross = 0;  // classes 1 and 2
+        for (int i = 0; i < kDraws; ++i) {
+            std::int64_t counts[3];
+            draw.draw(random, counts);
+            for (int g = 0; g < 3; ++g) {
+                sum[g] += static_cast<double>(counts[g]);
+                square[g] += static_cast<double>(counts[g]) * static_cast<double>(counts[g]);
+            }
+            cross += static_cast<double>(counts[1]) * static_cast<double>(counts[2]);
         }
-        cross += static_cast<double>(counts[1]) * static_cast<double>(counts[2]);
+        const auto n = static_cast<double>(c.people);
+        for (int g = 0; g < 3; ++g) {
+            const double mean = sum[g] / kDraws;
+            const double variance = square[g] / kDraws - mean * mean;
+            const double expected_variance = n * p[g] * (1 - p[g]);
+            EXPECT_NEAR(mean, n * p[g], 5 * std::sqrt(expected_variance / kDraws)) << g;
+            // The sample variance's relative error is about sqrt(2 / draws).
+            EXPECT_NEAR(variance / expected_variance, 1, 5 * std::sqrt(2.0 / kDraws)) << g;
+        }
+        const double covariance = cross / kDraws - (sum[1] / kDraws) * (sum[2] / kDraws);
+        const double expected = -n * p[1] * p[2];
+        // The sample covariance's standard error: sqrt(v1 v2 (1 + rho^2) / draws).
+        const double v1 = n * p[1] * (1 - p[1]);
+        const double v2 = n * p[2] * (1 - p[2]);
+        const double rho = expected / std::sqrt(v1 * v2);
+        EXPECT_NEAR(covariance, expected, 5 * std::sqrt(v1 * v2 * (1 + rho * rho) / kDraws))
+            << c.people;
     }
-    const double n = kPeople;
-    for (int g = 0; g < 3; ++g) {
-        const double mean = sum[g] / kDraws;
-        const double variance = square[g] / kDraws - mean * mean;
-        const double expected_variance = n * p[g] * (1 - p[g]);
-        EXPECT_NEAR(mean, n * p[g], 5 * std::sqrt(expected_variance / kDraws)) << g;
-        // The sample variance's relative error is about sqrt(2 / draws).
-        EXPECT_NEAR(variance / expected_variance, 1, 5 * std::sqrt(2.0 / kDraws)) << g;
-    }
-    const double covariance = cross / kDraws - (sum[1] / kDraws) * (sum[2] / kDraws);
-    const double expected = -n * p[1] * p[2];
-    // The sample covariance's standard error: sqrt(v1 v2 (1 + rho^2) / draws).
-    const double v1 = n * p[1] * (1 - p[1]);
-    const double v2 = n * p[2] * (1 - p[2]);
-    const double rho = expected / std::sqrt(v1 * v2);
-    EXPECT_NEAR(covariance, expected, 5 * std::sqrt(v1 * v2 * (1 + rho * rho) / kDraws));
 }
 
 // ---- The statistics ----------------------------------------------------------------
