@@ -1093,13 +1093,32 @@ SIM_run run_of(const Asked &asked) {
     return run;
 }
 
+// The progress of a request's simulations, one answer's after another's,
+// told as one: done of every answer's replicates.
+struct AllProgress {
+    SIM_progress progress;
+    void *context;
+    std::int64_t before;  // the replicates of the answers before
+    std::int64_t total;
+};
+
+void tell_all(void *context, std::int64_t done, std::int64_t /*total*/) {
+    const auto *all = static_cast<const AllProgress *>(context);
+    all->progress(all->context, all->before + done, all->total);
+}
+
 // The power of each answer's study, simulated when "replicates" is given.
 void simulate_answers(const Asked &asked, const STU_study &study, ASK_answer *answers,
                       std::int32_t count) {
     if (!asked.has(kReplicates)) {
         return;
     }
-    const SIM_run run = run_of(asked);
+    SIM_run run = run_of(asked);
+    AllProgress all{run.progress, run.context, 0, count * run.replicates};
+    if (run.progress != nullptr) {
+        run.progress = tell_all;
+        run.context = &all;
+    }
     // The counts given (a size answer has its own).
     const std::int64_t cases = asked.has(kCases) ? asked.count(kCases) : 0;
     const std::int64_t controls =
@@ -1109,6 +1128,10 @@ void simulate_answers(const Asked &asked, const STU_study &study, ASK_answer *an
             vantor::simulate_two_stage_answer(study, run, answers[i]);
         } else {
             vantor::simulate_single_stage_answer(study, cases, controls, run, answers[i]);
+        }
+        all.before += run.replicates;
+        if (answers[i].replicates == 0 && all.progress != nullptr) {
+            all.progress(all.context, all.before, all.total);  // an answer not simulated
         }
     }
 }

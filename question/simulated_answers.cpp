@@ -4,6 +4,8 @@
 #include "question/simulated_answers.h"
 // clang-format on
 
+#include "power/power_func.h"
+#include "power/statistic.h"
 #include "question/disease_questions.h"
 #include "question/records.h"
 
@@ -96,8 +98,13 @@ void simulate_two_stage_answer(const STU_study &study, const SIM_run &run, ASK_a
         design.controls[stage] = drawn(study, found_design.controls[stage]);
     }
     const SIM_groups groups = groups_of(study);
+    // The product and joint analyses' formulas take each stage's Wald
+    // statistic whatever the variance asked (it does not change them); the
+    // replication analysis tests each stage as asked.
+    const std::int32_t variance =
+        study.method == PWR_METHOD_REPLICATION ? study.variance : PWR_VARIANCE_UNPOOLED;
     SIM_result result{};
-    SIM_two_stage_power(&groups, study.variance, &design, &run, &result);
+    SIM_two_stage_power(&groups, variance, &design, &run, &result);
     record(run, result, answer);
 }
 

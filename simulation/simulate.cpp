@@ -199,7 +199,10 @@ std::int32_t check_two_stages(const SIM_two_stages &design) {
         design.method != PWR_METHOD_JOINT) {
         return VANTOR_REASON_BAD_METHOD;
     }
-    if (!is_level(design.alpha[0]) || !is_level(design.alpha[1])) {
+    // A final level of 1 (replication at a stage 1 level of twice the
+    // overall one) asks stage 2 for its side only.
+    const bool final_level = design.alpha[1] > 0 && design.alpha[1] <= 1;
+    if (!is_level(design.alpha[0]) || !final_level) {
         return VANTOR_REASON_BAD_STAGE1_ALPHA;
     }
     if (design.method == PWR_METHOD_JOINT &&

@@ -26,7 +26,10 @@
  *    the portable exponential;
  *  - joint: Z = sqrt(w) Z1 + sqrt(1 - w) Z2, w stage 1's weight, beyond the
  *    two-sided critical value of alpha[1] on the side of stage 1.
- * The levels are the caller's (the derived ones of search/design.h's answer).
+ * The levels are the caller's (the derived ones of search/design.h's answer);
+ * a final level of 1 asks only for the side. The product and joint analyses'
+ * formulas take each stage's Wald statistic (each group's own rate), and
+ * their simulated studies should too (variance PWR_VARIANCE_UNPOOLED).
  *
  * Seeded and portable: the generator and the draws are this library's own
  * (numeric/random.h, numeric/count_draws.h), in integer arithmetic and
@@ -110,8 +113,9 @@ typedef struct SIM_two_stages {
 } SIM_two_stages;
 
 /* The power of the two-stage procedure above, the allelic statistic with
- * `variance`. Refused as SIM_single_stage_power, and for a level or weight
- * outside (0, 1) or an unknown method. */
+ * `variance`. Refused as SIM_single_stage_power, and for a stage 1 level or
+ * weight outside (0, 1), a final level outside (0, 1], or an unknown
+ * method. */
 int32_t SIM_two_stage_power(const SIM_groups *groups, int32_t variance,
                             const SIM_two_stages *design, const SIM_run *run, SIM_result *result);
 

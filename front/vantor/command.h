@@ -106,10 +106,10 @@ Outcomes answer_request(const Command &command, const Request &request, std::int
 Row row_of(const Command &command, const Request &request, std::int32_t unit,
            const ASK_answer &answer);
 
-// The unit's word as rows show it: "people" or "alleles".
 // The index of the command's parameter of that name ("target-power").
 std::optional<std::size_t> parameter_named(const Command &command, const std::string &name);
 
+// The unit's word as rows show it: "people" or "alleles".
 std::string unit_name(std::int32_t unit);
 
 // The refusal of an option's or a cell's text: the library's message for a
