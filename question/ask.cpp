@@ -1119,10 +1119,13 @@ void simulate_answers(const Asked &asked, const STU_study &study, ASK_answer *an
         run.progress = tell_all;
         run.context = &all;
     }
-    // The counts given (a size answer has its own).
+    // The counts given (a size answer has its own): the controls given, or
+    // those of the cases given at the controls per case given.
     const std::int64_t cases = asked.has(kCases) ? asked.count(kCases) : 0;
-    const std::int64_t controls =
-        asked.has(kCases) || asked.has(kControls) ? controls_of(asked) : 0;
+    std::int64_t controls = asked.has(kControls) ? asked.count(kControls) : 0;
+    if (asked.has(kCases) && asked.has(kControlsPerCase)) {
+        controls = controls_of(asked);
+    }
     for (std::int32_t i = 0; i < count; ++i) {
         if (asked.two_stages) {
             vantor::simulate_two_stage_answer(study, run, answers[i]);

@@ -163,10 +163,12 @@ int32_t ASK_answer_request(const ASK_request *request, ASK_answer *answers);
 void ASK_set_progress(ASK_request *request, SIM_progress progress, void *context);
 
 /* Checks the request as ASK_answer_request does, without answering it:
- * returns 1 when it would be answered (answer then holds the answer's head:
- * its status VANTOR_FOUND, the unit, level and calculation), 0 when it is
- * refused (answer holds the refusal, as ASK_answer_request's first). A
- * request refused by neither is never answered VANTOR_INVALID_INPUT. */
+ * returns 1 when it passes (answer then holds the answer's head: its status
+ * VANTOR_FOUND, the unit, level and calculation), 0 when it is refused
+ * (answer holds the refusal, as ASK_answer_request's first). A request it
+ * passes may still be refused by what only its answer finds: an effect at
+ * the marker beyond what the formulas take, from an extreme disease model
+ * counted in alleles. */
 int32_t ASK_check_request(const ASK_request *request, ASK_answer *answer);
 
 /* Spellings of the inputs' names in ASK_message. */

@@ -323,8 +323,15 @@ std::vector<bool> columns_shown(const Command &command, bool disease, bool allel
 std::string library_refusal(const Command &command, const Request &request, std::int32_t unit) {
     ASK_request &asked = named_request(command, request, unit);
     ASK_answer answers[ASK_MOST_ANSWERS];
+    // The request's own checks, then what only its answer finds: asked
+    // without a simulation, which it would run twice.
     if (ASK_check_request(&asked, answers) == 1) {
-        return "";
+        ASK_leave_open(&asked, ASK_input_index("replicates"));
+        ASK_leave_open(&asked, ASK_input_index("seed"));
+        ASK_answer_request(&asked, answers);
+        if (answers[0].status != VANTOR_INVALID_INPUT) {
+            return "";
+        }
     }
     std::string words(
         static_cast<std::size_t>(ASK_message(&answers[0], &asked, ASK_SPELL_OPTION, nullptr, 0)),
