@@ -177,31 +177,16 @@ constexpr Known kInputs[] = {
 static_assert(std::size(kInputs) == kInputCount, "one description per input");
 
 // The inputs each kind of study reads, in the order refusals are looked for.
-constexpr Input kSingleStageInputs[] = {kCases,
-                                        kControls,
-                                        kControlsPerCase,
-                                        kCasesPerControl,
-                                        kOddsRatio,
-                                        kDirection,
-                                        kControlRate,
-                                        kFrequency,
-                                        kPrevalence,
-                                        kModel,
-                                        kRelativeRisk,
-                                        kHeterozygoteRisk,
-                                        kHomozygoteRisk,
-                                        kControlsKind,
-                                        kMarkerFrequency,
-                                        kDPrime,
-                                        kRSquared,
-                                        kTest,
-                                        kMarkers,
-                                        kAlpha,
-                                        kTargetPower,
-                                        kVariance,
-                                        kCalculation,
-                                        kReplicates,
-                                        kSeed};
+// clang-format off
+constexpr Input kSingleStageInputs[] = {
+    kCases,          kControls,     kControlsPerCase, kCasesPerControl,
+    kOddsRatio,      kDirection,    kControlRate,     kFrequency,
+    kPrevalence,     kModel,        kRelativeRisk,    kHeterozygoteRisk,
+    kHomozygoteRisk, kControlsKind, kMarkerFrequency, kDPrime,
+    kRSquared,       kTest,         kMarkers,         kAlpha,
+    kTargetPower,    kVariance,     kCalculation,     kReplicates,
+    kSeed};
+// clang-format on
 
 constexpr Input kTwoStageInputs[] = {
     kMethod,         kTotal,          kStage1Share,     kStage1Cases,  kStage1Controls,

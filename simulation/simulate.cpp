@@ -16,6 +16,7 @@
 #include "power/power_func.h"
 #include "power/statistic.h"
 #include "simulation/count_statistics.h"
+#include "status/first_refusal.h"
 #include "status/status.h"
 
 namespace {
@@ -131,12 +132,10 @@ std::int32_t check_groups(const SIM_groups &groups) {
     return VANTOR_REASON_NONE;
 }
 
+// Counts of draws (alleles, or people) within the library's largest count.
 std::int32_t check_counts(std::int64_t cases, std::int64_t controls) {
-    constexpr std::int64_t kLargest = VANTOR_LARGEST_COUNT;
-    if (cases < 1 || cases > kLargest) {
-        return VANTOR_REASON_BAD_CASES;
-    }
-    return controls < 1 || controls > kLargest ? VANTOR_REASON_BAD_CONTROLS : VANTOR_REASON_NONE;
+    return vantor::first_refusal({VANTOR_check_cases(cases, VANTOR_COUNT_ALLELES),
+                                  VANTOR_check_controls(controls, VANTOR_COUNT_ALLELES)});
 }
 
 std::int32_t check_run(const SIM_run &run) {
@@ -156,15 +155,6 @@ std::int32_t check_test_of_draws(const SIM_groups &groups, std::int32_t test,
     return variance == PWR_VARIANCE_POOLED || variance == PWR_VARIANCE_UNPOOLED
                ? VANTOR_REASON_NONE
                : VANTOR_REASON_BAD_VARIANCE;
-}
-
-std::int32_t first_refusal(std::initializer_list<std::int32_t> reasons) {
-    for (const std::int32_t reason : reasons) {
-        if (reason != VANTOR_REASON_NONE) {
-            return reason;
-        }
-    }
-    return VANTOR_REASON_NONE;
 }
 
 // ---- Two stages ---------------------------------------------------------------
@@ -209,8 +199,8 @@ std::int32_t check_two_stages(const SIM_two_stages &design) {
         !(design.stage1_weight > 0 && design.stage1_weight < 1)) {
         return VANTOR_REASON_BAD_STAGE1_SHARE;
     }
-    return first_refusal({check_counts(design.cases[0], design.controls[0]),
-                          check_counts(design.cases[1], design.controls[1])});
+    return vantor::first_refusal({check_counts(design.cases[0], design.controls[0]),
+                                  check_counts(design.cases[1], design.controls[1])});
 }
 
 }  // namespace
@@ -220,7 +210,7 @@ extern "C" {
 std::int32_t SIM_single_stage_power(const SIM_groups *groups, std::int32_t test,
                                     std::int32_t variance, double alpha, std::int64_t cases,
                                     std::int64_t controls, const SIM_run *run, SIM_result *result) {
-    const std::int32_t refused = first_refusal(
+    const std::int32_t refused = vantor::first_refusal(
         {check_run(*run), check_groups(*groups), check_test_of_draws(*groups, test, variance),
          is_level(alpha) ? VANTOR_REASON_NONE : VANTOR_REASON_BAD_ALPHA,
          check_counts(cases, controls)});
@@ -265,9 +255,9 @@ std::int32_t SIM_single_stage_power(const SIM_groups *groups, std::int32_t test,
 std::int32_t SIM_two_stage_power(const SIM_groups *groups, std::int32_t variance,
                                  const SIM_two_stages *design, const SIM_run *run,
                                  SIM_result *result) {
-    const std::int32_t refused = first_refusal({check_run(*run), check_groups(*groups),
-                                                check_test_of_draws(*groups, GEN_ALLELIC, variance),
-                                                check_two_stages(*design)});
+    const std::int32_t refused = vantor::first_refusal(
+        {check_run(*run), check_groups(*groups),
+         check_test_of_draws(*groups, GEN_ALLELIC, variance), check_two_stages(*design)});
     if (refused != VANTOR_REASON_NONE) {
         refuse(refused, result);
         return result->status;
