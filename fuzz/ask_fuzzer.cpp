@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -85,6 +86,34 @@ bool given(const ASK_request *request, const char *name) {
     return ASK_is_given(request, input(name)) == 1;
 }
 
+// The costs in money and the limits the request gives (the questions
+// compared here are not design searches, which keep a level and share).
+void set_plan(const ASK_request *request, STU_study &study) {
+    const char *money[] = {"stage1_cost_per_person", "stage2_cost_per_person",
+                           "stage2_cost_per_genotype", "stage1_fixed_cost", "stage2_fixed_cost"};
+    double *fields[] = {&study.costs.stage1_cost_per_person, &study.costs.stage2_cost_per_person,
+                        &study.costs.stage2_cost_per_genotype, &study.costs.fixed[0],
+                        &study.costs.fixed[1]};
+    for (std::size_t i = 0; i < std::size(money); ++i) {
+        if (given(request, money[i])) {
+            study.costs.money = 1;
+            *fields[i] = taken(request, money[i]);
+        }
+    }
+    const char *people[] = {"cases_available", "controls_available", "stage1_controls_available",
+                            "stage2_controls_available"};
+    std::int64_t *caps[] = {&study.cases_available, &study.controls_available,
+                            &study.stage_controls_available[0], &study.stage_controls_available[1]};
+    for (std::size_t i = 0; i < std::size(people); ++i) {
+        if (given(request, people[i])) {
+            *caps[i] = taken_count(request, people[i]);
+        }
+    }
+    if (given(request, "panel")) {
+        study.panel = taken(request, "panel");
+    }
+}
+
 // The study the request describes, built from the values it takes.
 STU_study study_of(const ASK_request *request) {
     STU_study study;
@@ -134,6 +163,7 @@ STU_study study_of(const ASK_request *request) {
         study.method = static_cast<std::int32_t>(taken(request, "method"));
         study.stage1_alpha = taken(request, "stage1_alpha");
         study.case_fraction = taken(request, "case_fraction");
+        set_plan(request, study);
     }
     return study;
 }
@@ -189,8 +219,8 @@ std::string two_stage_answer(const ASK_request *request, const STU_study &study,
         STU_two_stage_power_of_total(&study, taken_count(request, "total"),
                                      taken(request, "stage1_share"), cost_ratio, &design);
     } else {
-        STU_smallest_total(&study, taken(request, "stage1_share"), taken(request, "target_power"),
-                           &design);
+        STU_smallest_total_at_cost(&study, taken(request, "stage1_share"),
+                                   taken(request, "target_power"), cost_ratio, &design);
     }
     return bytes_of(design);
 }

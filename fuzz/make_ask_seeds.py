@@ -12,7 +12,9 @@ INPUTS = [
     "markers", "alpha", "target_power", "variance", "method", "total", "stage1_share",
     "stage1_cases", "stage1_controls", "stage2_cases", "stage2_controls", "case_fraction",
     "stage1_alpha", "budget", "cost_ratio", "count", "stages", "solve", "calculation",
-    "replicates", "seed",
+    "replicates", "seed", "cases_available", "controls_available", "stage1_controls_available",
+    "stage2_controls_available", "panel", "stage1_cost_per_person", "stage2_cost_per_person",
+    "stage2_cost_per_genotype", "stage1_fixed_cost", "stage2_fixed_cost",
 ]
 
 SEEDS = {
@@ -54,6 +56,12 @@ SEEDS = {
     "simulated_two_stage": {"stages": 2, "total": 6000, "stage1_share": 0.4, "stage1_alpha": 1e-3,
                             "odds_ratio": 1.3, "control_rate": 0.3, "method": 1,
                             "replicates": 400, "seed": 3},
+    # A smallest total within the people there are, its costs in money.
+    "smallest_total_planned": {"stages": 2, "stage1_share": 0.4, "stage1_alpha": 1e-3,
+                               "odds_ratio": 1.3, "control_rate": 0.3, "target_power": 0.8,
+                               "markers": 1e6, "panel": 2000, "cases_available": 4000,
+                               "stage1_cost_per_person": 300, "stage2_cost_per_person": 20,
+                               "stage2_cost_per_genotype": 0.05, "stage1_fixed_cost": 1e4},
     "refused": {"cases": 0, "controls": -1, "odds_ratio": 1, "control_rate": 2, "count": 7},
 }
 

@@ -69,6 +69,16 @@ enum Input : std::int32_t {
     kCalculation,
     kReplicates,
     kSeed,
+    kCasesAvailable,
+    kControlsAvailable,
+    kStage1ControlsAvailable,
+    kStage2ControlsAvailable,
+    kPanel,
+    kStage1CostPerPerson,
+    kStage2CostPerPerson,
+    kStage2CostPerGenotype,
+    kStage1FixedCost,
+    kStage2FixedCost,
     kInputCount
 };
 
@@ -171,6 +181,29 @@ constexpr Known kInputs[] = {
     {{"seed", ASK_NUMBER, "", VANTOR_REASON_BAD_SEED, "1",
       "the seed of the simulation's random numbers, a whole number from 0 to 2^53 - 1: the same "
       "seed gives the same simulated power everywhere", 0}, {}},
+    {{"cases_available", ASK_COUNT, "", VANTOR_REASON_BAD_AVAILABLE, "not limited",
+      "the cases there are for both stages together (a design question keeps within them)", 0}, {}},
+    {{"controls_available", ASK_COUNT, "", VANTOR_REASON_BAD_AVAILABLE, "not limited",
+      "the controls there are for both stages together", 0}, {"cases_available"}},
+    {{"stage1_controls_available", ASK_COUNT, "", VANTOR_REASON_BAD_AVAILABLE, "not limited",
+      "the controls there are for stage 1 (shared controls, say)", 0}, {"cases_available"}},
+    {{"stage2_controls_available", ASK_COUNT, "", VANTOR_REASON_BAD_AVAILABLE, "not limited",
+      "the controls there are for stage 2", 0}, {"cases_available"}},
+    {{"panel", ASK_NUMBER, "", VANTOR_REASON_BAD_PANEL, "not limited",
+      "the most markers stage 2 can type: markers x stage 1 level, the markers without effect "
+      "expected to pass stage 1, stays within it (needs markers)", 0}, {}},
+    {{"stage1_cost_per_person", ASK_NUMBER, "", VANTOR_REASON_BAD_MONEY, "",
+      "the cost of a person in stage 1 (the array), in your unit of money: costs in money", 0}, {}},
+    {{"stage2_cost_per_person", ASK_NUMBER, "", VANTOR_REASON_BAD_MONEY, "0",
+      "the cost of a person in stage 2 beside the assays (samples, DNA, handling)", 0},
+     {"stage1_cost_per_person"}},
+    {{"stage2_cost_per_genotype", ASK_NUMBER, "", VANTOR_REASON_BAD_MONEY, "0",
+      "the cost of a stage 2 assay, per person and marker (needs markers)", 0},
+     {"stage1_cost_per_person"}},
+    {{"stage1_fixed_cost", ASK_NUMBER, "", VANTOR_REASON_BAD_MONEY, "0",
+      "stage 1's fixed cost, in money", 0}, {"stage1_cost_per_person"}},
+    {{"stage2_fixed_cost", ASK_NUMBER, "", VANTOR_REASON_BAD_MONEY, "0",
+      "stage 2's fixed cost, in money", 0}, {"stage1_cost_per_person"}},
 };
 // clang-format on
 
@@ -188,20 +221,40 @@ constexpr Input kSingleStageInputs[] = {
     kSeed};
 // clang-format on
 
+// clang-format off
 constexpr Input kTwoStageInputs[] = {
-    kMethod,         kTotal,          kStage1Share,     kStage1Cases,  kStage1Controls,
-    kStage2Cases,    kStage2Controls, kCaseFraction,    kOddsRatio,    kControlRate,
-    kFrequency,      kPrevalence,     kModel,           kRelativeRisk, kHeterozygoteRisk,
-    kHomozygoteRisk, kControlsKind,   kMarkerFrequency, kDPrime,       kRSquared,
-    kTest,           kMarkers,        kAlpha,           kStage1Alpha,  kTargetPower,
-    kCostRatio,      kVariance,       kReplicates,      kSeed};
+    kMethod,           kTotal,          kStage1Share,       kStage1Cases,
+    kStage1Controls,   kStage2Cases,    kStage2Controls,    kCaseFraction,
+    kOddsRatio,        kControlRate,    kFrequency,         kPrevalence,
+    kModel,            kRelativeRisk,   kHeterozygoteRisk,  kHomozygoteRisk,
+    kControlsKind,     kMarkerFrequency, kDPrime,           kRSquared,
+    kTest,             kMarkers,        kAlpha,             kStage1Alpha,
+    kTargetPower,      kCostRatio,      kStage1CostPerPerson, kStage2CostPerPerson,
+    kStage2CostPerGenotype, kStage1FixedCost, kStage2FixedCost, kCasesAvailable,
+    kControlsAvailable, kStage1ControlsAvailable, kStage2ControlsAvailable, kPanel,
+    kVariance,         kReplicates,     kSeed};
 
-// A design search's: the stages' counts and levels are what it searches.
+// A design search's: the stages' counts (and the level and share, unless
+// fixed) are what it searches.
 constexpr Input kDesignInputs[] = {
-    kMethod,         kTargetPower,  kBudget,          kCostRatio,  kCaseFraction, kOddsRatio,
-    kControlRate,    kFrequency,    kPrevalence,      kModel,      kRelativeRisk, kHeterozygoteRisk,
-    kHomozygoteRisk, kControlsKind, kMarkerFrequency, kDPrime,     kRSquared,     kTest,
-    kMarkers,        kAlpha,        kVariance,        kReplicates, kSeed};
+    kMethod,           kTargetPower,    kBudget,            kCostRatio,
+    kStage1CostPerPerson, kStage2CostPerPerson, kStage2CostPerGenotype, kStage1FixedCost,
+    kStage2FixedCost,  kCasesAvailable, kControlsAvailable, kStage1ControlsAvailable,
+    kStage2ControlsAvailable, kPanel,   kStage1Alpha,       kStage1Share,
+    kCaseFraction,     kOddsRatio,      kControlRate,       kFrequency,
+    kPrevalence,       kModel,          kRelativeRisk,      kHeterozygoteRisk,
+    kHomozygoteRisk,   kControlsKind,   kMarkerFrequency,   kDPrime,
+    kRSquared,         kTest,           kMarkers,           kAlpha,
+    kVariance,         kReplicates,     kSeed};
+
+// The limits of a design question, and the costs in money.
+constexpr Input kLimitInputs[] = {kCasesAvailable, kControlsAvailable, kStage1ControlsAvailable,
+                                  kStage2ControlsAvailable, kPanel};
+constexpr Input kPeopleLimitInputs[] = {kCasesAvailable, kControlsAvailable,
+                                        kStage1ControlsAvailable, kStage2ControlsAvailable};
+constexpr Input kMoneyInputs[] = {kStage1CostPerPerson, kStage2CostPerPerson,
+                                  kStage2CostPerGenotype, kStage1FixedCost, kStage2FixedCost};
+// clang-format on
 
 // A disease model's inputs: any of them given describes the effect by one.
 constexpr Input kDiseaseInputs[] = {
@@ -352,6 +405,41 @@ void set_disease(const Asked &asked, DIS_model &model) {
     }
 }
 
+// A two-stage study's costs in money and limits. A design search keeps a
+// stage 1 level or share given, and with people limited and no case
+// fraction given it chooses each stage's.
+void set_plan(const Asked &asked, STU_study &study) {
+    const auto set = [&asked](Input input, double &field) {
+        if (asked.has(input)) {
+            field = asked[input];
+        }
+    };
+    const auto set_count = [&asked](Input input, std::int64_t &field) {
+        if (asked.has(input)) {
+            field = asked.count(input);
+        }
+    };
+    if (first_given(asked, kMoneyInputs) != kNone) {
+        study.costs.money = 1;
+        set(kStage1CostPerPerson, study.costs.stage1_cost_per_person);
+        set(kStage2CostPerPerson, study.costs.stage2_cost_per_person);
+        set(kStage2CostPerGenotype, study.costs.stage2_cost_per_genotype);
+        set(kStage1FixedCost, study.costs.fixed[0]);
+        set(kStage2FixedCost, study.costs.fixed[1]);
+    }
+    set_count(kCasesAvailable, study.cases_available);
+    set_count(kControlsAvailable, study.controls_available);
+    set_count(kStage1ControlsAvailable, study.stage_controls_available[0]);
+    set_count(kStage2ControlsAvailable, study.stage_controls_available[1]);
+    set(kPanel, study.panel);
+    if (asked.solve == ASK_SOLVE_DESIGN) {
+        set(kStage1Alpha, study.fixed_stage1_alpha);
+        set(kStage1Share, study.fixed_stage1_share);
+        const bool people_limited = first_given(asked, kPeopleLimitInputs) != kNone;
+        study.per_stage_fractions = people_limited && !asked.has(kCaseFraction) ? 1 : 0;
+    }
+}
+
 // The study the request describes.
 STU_study study_of(const Asked &asked) {
     STU_study study;
@@ -389,6 +477,7 @@ STU_study study_of(const Asked &asked) {
         if (asked.has(kCaseFraction)) {
             study.case_fraction = asked[kCaseFraction];
         }
+        set_plan(asked, study);
     }
     return study;
 }
@@ -441,6 +530,25 @@ std::int32_t own_check(Input input, double value, const STU_study &study) {
             return DSN_check_budget(value);
         case kCostRatio:
             return DSN_check_cost_ratio(value);
+        case kCasesAvailable:
+        case kControlsAvailable:
+            return value >= 2
+                       ? DSN_check_available(static_cast<std::int64_t>(value), 2, study.count)
+                       : VANTOR_REASON_BAD_AVAILABLE;
+        case kStage1ControlsAvailable:
+        case kStage2ControlsAvailable:
+            return value >= 1
+                       ? DSN_check_available(static_cast<std::int64_t>(value), 1, study.count)
+                       : VANTOR_REASON_BAD_AVAILABLE;
+        case kPanel:
+            return value >= 1 ? DSN_check_panel(value) : VANTOR_REASON_BAD_PANEL;
+        case kStage1CostPerPerson:
+            return DSN_check_money(value, 1);
+        case kStage2CostPerPerson:
+        case kStage2CostPerGenotype:
+        case kStage1FixedCost:
+        case kStage2FixedCost:
+            return DSN_check_money(value, 0);
         case kReplicates:
             return is_whole_within(value, 1, SIM_MOST_REPLICATES) ? VANTOR_REASON_NONE
                                                                   : VANTOR_REASON_BAD_REPLICATES;
@@ -642,8 +750,10 @@ Refusal check_two_stage_inputs(const Asked &asked) {
     if (!asked.has(kStage1Share)) {
         return make_refusal(VANTOR_REASON_MISSING_INPUT, kStage1Share);
     }
-    if (asked.has(kTargetPower) && asked.has(kCostRatio) && asked[kCostRatio] != 1) {
-        return make_refusal(VANTOR_REASON_SMALLEST_TOTAL_COST, kCostRatio);
+    // The limits are a design question's: the power of a total has none.
+    const std::int32_t limit = first_given(asked, kLimitInputs);
+    if (!asked.has(kTargetPower) && limit != kNone) {
+        return make_refusal(VANTOR_REASON_LIMITS_NOT_READ, limit);
     }
     return {};
 }
@@ -656,6 +766,28 @@ Refusal check_design_inputs(const Asked &asked) {
     return asked.has(kTargetPower) == asked.has(kBudget)
                ? make_refusal(VANTOR_REASON_TARGET_OR_BUDGET)
                : Refusal{};
+}
+
+// The costs and limits of a plan: money needs stage 1's cost per person, no
+// cost ratio, and people counted; a panel and assays need markers.
+Refusal check_plan_inputs(const Asked &asked) {
+    const std::int32_t money = first_given(asked, kMoneyInputs);
+    if (money != kNone && !asked.has(kStage1CostPerPerson)) {
+        return make_refusal(VANTOR_REASON_MISSING_INPUT, kStage1CostPerPerson);
+    }
+    if (money != kNone && asked.has(kCostRatio)) {
+        return make_refusal(VANTOR_REASON_COSTS_TWO_WAYS, kCostRatio, money);
+    }
+    if (money != kNone && asked.count_code != VANTOR_COUNT_PEOPLE) {
+        return make_refusal(VANTOR_REASON_MONEY_COUNTS_PEOPLE, kCount, money);
+    }
+    const bool markers = asked.has(kMarkers) && asked[kMarkers] > 1;
+    for (const Input needs_markers : {kPanel, kStage2CostPerGenotype}) {
+        if (asked.has(needs_markers) && !markers) {
+            return make_refusal(VANTOR_REASON_PLAN_NEEDS_MARKERS, needs_markers, kMarkers);
+        }
+    }
+    return {};
 }
 
 // ---- The study's own checks --------------------------------------------------
@@ -750,7 +882,10 @@ Refusal check_total(const Asked &asked, const STU_study &study) {
 
 Refusal check_two_stage_study(const Asked &asked, const STU_study &study) {
     const bool design = asked.solve == ASK_SOLVE_DESIGN;
-    const Refusal problem = design ? check_design_inputs(asked) : check_two_stage_inputs(asked);
+    Refusal problem = design ? check_design_inputs(asked) : check_two_stage_inputs(asked);
+    if (!problem.refused()) {
+        problem = check_plan_inputs(asked);
+    }
     if (problem.refused()) {
         return problem;
     }
@@ -1037,7 +1172,8 @@ void answer_two_stage(const Asked &asked, const STU_study &study, ASK_answer &an
                                      &design);
         question = "two_stage_power_of_total";
     } else {
-        STU_smallest_total(&study, asked[kStage1Share], asked[kTargetPower], &design);
+        STU_smallest_total_at_cost(&study, asked[kStage1Share], asked[kTargetPower], cost_ratio,
+                                   &design);
     }
     asked_as(answer, question, design.status, design.reason);
 }

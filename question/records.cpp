@@ -38,6 +38,8 @@ constexpr std::int32_t count_of(const Entry (&table)[N]) {
 
 // The allelic effect's fields live in the study's union.
 constexpr std::int32_t kEffect = VANTOR_AT(STU_study, effect);
+// The costs' fields live in the study's costs record.
+constexpr std::int32_t kCosts = VANTOR_AT(STU_study, costs);
 
 constexpr REC_field kStudyFields[] = {
     {"size", REC_INT32, VANTOR_AT(STU_study, size), REC_KIND_INTERNAL, "bytes",
@@ -68,6 +70,39 @@ constexpr REC_field kStudyFields[] = {
      "the number of markers tested: the level divided by it is the per-marker level"},
     {"calculation", REC_INT32, VANTOR_AT(STU_study, calculation), REC_KIND_CHOICE, "",
      "how the power is calculated: from the genotypes or by the classic formulas"},
+    {"cost_ratio", REC_DOUBLE, kCosts + VANTOR_AT(DSN_costs, cost_ratio), REC_KIND_INTERNAL,
+     "ratio", "not read: the questions take the cost ratio as an argument"},
+    {"costs_in_money", REC_INT32, kCosts + VANTOR_AT(DSN_costs, money), REC_KIND_INTERNAL, "",
+     "1 when the costs below are the budget's, 0 otherwise"},
+    {"stage1_cost_per_person", REC_DOUBLE, kCosts + VANTOR_AT(DSN_costs, stage1_cost_per_person),
+     REC_KIND_NUMBER, "money", "the cost of a stage 1 person (the array)"},
+    {"stage2_cost_per_person", REC_DOUBLE, kCosts + VANTOR_AT(DSN_costs, stage2_cost_per_person),
+     REC_KIND_NUMBER, "money", "the cost of a stage 2 person beside the assays"},
+    {"stage2_cost_per_genotype", REC_DOUBLE,
+     kCosts + VANTOR_AT(DSN_costs, stage2_cost_per_genotype), REC_KIND_NUMBER, "money",
+     "the cost of a stage 2 genotype: per person and marker"},
+    {"stage1_fixed_cost", REC_DOUBLE, kCosts + VANTOR_ELEMENT(DSN_costs, fixed, 0, double),
+     REC_KIND_NUMBER, "money", "stage 1's fixed cost"},
+    {"stage2_fixed_cost", REC_DOUBLE, kCosts + VANTOR_ELEMENT(DSN_costs, fixed, 1, double),
+     REC_KIND_NUMBER, "money", "stage 2's fixed cost"},
+    {"cases_available", REC_INT64, VANTOR_AT(STU_study, cases_available), REC_KIND_COUNT, kCount,
+     "the cases available over both stages; 0: not limited"},
+    {"controls_available", REC_INT64, VANTOR_AT(STU_study, controls_available), REC_KIND_COUNT,
+     kCount, "the controls available over both stages; 0: not limited"},
+    {"stage1_controls_available", REC_INT64,
+     VANTOR_ELEMENT(STU_study, stage_controls_available, 0, std::int64_t), REC_KIND_COUNT, kCount,
+     "the controls available to stage 1; 0: not limited"},
+    {"stage2_controls_available", REC_INT64,
+     VANTOR_ELEMENT(STU_study, stage_controls_available, 1, std::int64_t), REC_KIND_COUNT, kCount,
+     "the controls available to stage 2; 0: not limited"},
+    {"panel", REC_DOUBLE, VANTOR_AT(STU_study, panel), REC_KIND_NUMBER, "markers",
+     "the most markers stage 2 types; 0: no limit"},
+    {"fixed_stage1_alpha", REC_DOUBLE, VANTOR_AT(STU_study, fixed_stage1_alpha), REC_KIND_INTERNAL,
+     "level", "a stage 1 level the design searches keep; not a number: searched"},
+    {"fixed_stage1_share", REC_DOUBLE, VANTOR_AT(STU_study, fixed_stage1_share), REC_KIND_INTERNAL,
+     "share", "a stage 1 share the design searches keep; not a number: searched"},
+    {"per_stage_fractions", REC_INT32, VANTOR_AT(STU_study, per_stage_fractions), REC_KIND_INTERNAL,
+     "", "1: the design searches choose each stage's case fraction"},
 };
 
 // The disease model's fields, from the start of the model, which shares the
@@ -207,6 +242,25 @@ constexpr REC_field kDesignFields[] = {
      "ratio", "the cost against the one-stage total"},
     {"evaluations", REC_INT32, VANTOR_AT(DSN_design_result, evaluations), REC_KIND_NUMBER,
      "evaluations", "the two-stage power evaluations spent"},
+    {"stage1_case_fraction", REC_DOUBLE,
+     VANTOR_ELEMENT(DSN_design_result, case_fraction, 0, double), REC_KIND_NUMBER, "share",
+     "stage 1's cases over its people"},
+    {"stage2_case_fraction", REC_DOUBLE,
+     VANTOR_ELEMENT(DSN_design_result, case_fraction, 1, double), REC_KIND_NUMBER, "share",
+     "stage 2's cases over its people"},
+    {"stage2_markers", REC_DOUBLE, VANTOR_AT(DSN_design_result, stage2_markers), REC_KIND_NUMBER,
+     "markers",
+     "the markers without effect expected to pass stage 1, which stage 2 types: markers times "
+     "the stage 1 level"},
+    {"cost_in_money", REC_DOUBLE, VANTOR_AT(DSN_design_result, cost_in_money), REC_KIND_NUMBER,
+     "money",
+     "the design's cost in money: fixed costs, stage 1's people times their cost, stage 2's "
+     "times theirs and their assays'"},
+    {"one_stage_cost_in_money", REC_DOUBLE, VANTOR_AT(DSN_design_result, one_stage_cost_in_money),
+     REC_KIND_NUMBER, "money",
+     "the one-stage study's cost in money: stage 1's fixed cost and its people on the array"},
+    {"binding_limit", REC_INT32, VANTOR_AT(DSN_design_result, binding_limit), REC_KIND_CHOICE, "",
+     "the limit the design reaches (to within 1 %): none, cases_available ... panel"},
 };
 
 constexpr REC_field kAnswerFields[] = {
@@ -413,6 +467,12 @@ constexpr Word kWords[] = {
     {"solve", "design", ASK_SOLVE_DESIGN},
     {"calculation", "classic", STU_CALCULATION_CLASSIC},
     {"calculation", "genotypes", STU_CALCULATION_GENOTYPES},
+    {"binding_limit", "none", DSN_LIMIT_NONE},
+    {"binding_limit", "cases_available", DSN_LIMIT_CASES},
+    {"binding_limit", "controls_available", DSN_LIMIT_CONTROLS},
+    {"binding_limit", "stage1_controls_available", DSN_LIMIT_STAGE1_CONTROLS},
+    {"binding_limit", "stage2_controls_available", DSN_LIMIT_STAGE2_CONTROLS},
+    {"binding_limit", "panel", DSN_LIMIT_PANEL},
 };
 
 constexpr std::int32_t kNoCode = -1000;
@@ -437,6 +497,9 @@ constexpr Named kReasons[] = {
     VANTOR_REASON(BUDGET_TOO_SMALL),
     VANTOR_REASON(POWER_NOT_COMPUTABLE),
     VANTOR_REASON(LEVELS_OFF_WITH_RISK),
+    VANTOR_REASON(CASES_AVAILABLE_TOO_FEW),
+    VANTOR_REASON(CONTROLS_AVAILABLE_TOO_FEW),
+    VANTOR_REASON(PANEL_TOO_SMALL),
     VANTOR_REASON(BAD_CASES),
     VANTOR_REASON(BAD_CONTROLS),
     VANTOR_REASON(BAD_CONTROL_RATE),
@@ -509,6 +572,13 @@ constexpr Named kReasons[] = {
     VANTOR_REASON(BAD_REPLICATES),
     VANTOR_REASON(BAD_SEED),
     VANTOR_REASON(SEED_WITHOUT_REPLICATES),
+    VANTOR_REASON(BAD_AVAILABLE),
+    VANTOR_REASON(BAD_PANEL),
+    VANTOR_REASON(BAD_MONEY),
+    VANTOR_REASON(COSTS_TWO_WAYS),
+    VANTOR_REASON(MONEY_COUNTS_PEOPLE),
+    VANTOR_REASON(PLAN_NEEDS_MARKERS),
+    VANTOR_REASON(LIMITS_NOT_READ),
 };
 #undef VANTOR_REASON
 
@@ -562,6 +632,13 @@ constexpr Named kReasonInputs[] = {
     {VANTOR_REASON_BAD_REPLICATES, "replicates"},
     {VANTOR_REASON_BAD_SEED, "seed"},
     {VANTOR_REASON_SEED_WITHOUT_REPLICATES, "seed"},
+    {VANTOR_REASON_BAD_AVAILABLE, "cases_available"},
+    {VANTOR_REASON_BAD_PANEL, "panel"},
+    {VANTOR_REASON_BAD_MONEY, "stage1_cost_per_person"},
+    {VANTOR_REASON_COSTS_TWO_WAYS, "cost_ratio"},
+    {VANTOR_REASON_MONEY_COUNTS_PEOPLE, "count"},
+    {VANTOR_REASON_PLAN_NEEDS_MARKERS, "markers"},
+    {VANTOR_REASON_LIMITS_NOT_READ, "cases_available"},
 };
 
 constexpr Named kStatuses[] = {

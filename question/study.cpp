@@ -51,6 +51,25 @@ DSN_study design_study(const STU_study *study) {
             study->case_fraction, study->count,      study->variance};
 }
 
+// The plan of the study's two-stage design questions: its markers, costs
+// (at `cost_ratio`) and limits.
+DSN_plan plan_of(const STU_study *study, double cost_ratio) {
+    DSN_plan plan;
+    DSN_plan_init(&plan);
+    plan.markers = study->markers;
+    plan.costs = study->costs;
+    plan.costs.cost_ratio = cost_ratio;
+    plan.limits.cases_available = study->cases_available;
+    plan.limits.controls_available = study->controls_available;
+    plan.limits.stage_controls_available[0] = study->stage_controls_available[0];
+    plan.limits.stage_controls_available[1] = study->stage_controls_available[1];
+    plan.limits.panel = study->panel;
+    plan.limits.stage1_alpha = study->fixed_stage1_alpha;
+    plan.limits.stage1_share = study->fixed_stage1_share;
+    plan.limits.per_stage_fractions = study->per_stage_fractions;
+    return plan;
+}
+
 // ---- Results ----------------------------------------------------------------
 
 std::int32_t refuse_power(std::int32_t reason, STU_power_result *result) {
@@ -441,6 +460,11 @@ void STU_study_init(STU_study *study) {
     study->test = GEN_ALLELIC;
     study->markers = 1;
     study->calculation = STU_CALCULATION_BY_STUDY;
+    DSN_plan plan;
+    DSN_plan_init(&plan);
+    study->costs = plan.costs;
+    study->fixed_stage1_alpha = kNotANumber;
+    study->fixed_stage1_share = kNotANumber;
 }
 
 std::int32_t STU_calculation_of(const STU_study *study) { return vantor::calculation_of(*study); }
@@ -578,7 +602,9 @@ std::int32_t STU_two_stage_power(const STU_study *study, const std::int64_t case
                                           static_cast<std::int32_t>(cases[1])};
     const std::int32_t narrow_controls[2] = {static_cast<std::int32_t>(controls[0]),
                                              static_cast<std::int32_t>(controls[1])};
-    DSN_two_stage_power(&design, narrow_cases, narrow_controls, study->stage1_alpha, result);
+    const DSN_plan plan = plan_of(study, cost_ratio);
+    DSN_two_stage_power_planned(&design, &plan, narrow_cases, narrow_controls, study->stage1_alpha,
+                                result);
     if (result->status == VANTOR_FOUND || result->status == VANTOR_FOUND_WITH_WARNING) {
         result->cost = genotyping_cost(cases, controls, study->stage1_alpha, cost_ratio);
     }
@@ -614,13 +640,25 @@ std::int32_t STU_smallest_total(const STU_study *study, double share, double tar
     return DSN_smallest_total(&design, share, study->stage1_alpha, target_power, result);
 }
 
+std::int32_t STU_smallest_total_at_cost(const STU_study *study, double share, double target_power,
+                                        double cost_ratio, DSN_design_result *result) {
+    if (refuse_design(study, result)) {
+        return result->status;
+    }
+    const DSN_study design = design_study(study);
+    const DSN_plan plan = plan_of(study, cost_ratio);
+    return DSN_smallest_total_planned(&design, &plan, share, study->stage1_alpha, target_power,
+                                      result);
+}
+
 std::int32_t STU_cheapest_design(const STU_study *study, double target_power, double cost_ratio,
                                  DSN_design_result *result) {
     if (refuse_design(study, result)) {
         return result->status;
     }
     const DSN_study design = design_study(study);
-    return DSN_cheapest_design(&design, target_power, cost_ratio, result);
+    const DSN_plan plan = plan_of(study, cost_ratio);
+    return DSN_cheapest_design_planned(&design, &plan, target_power, result);
 }
 
 std::int32_t STU_most_powerful_design(const STU_study *study, double budget, double cost_ratio,
@@ -629,7 +667,8 @@ std::int32_t STU_most_powerful_design(const STU_study *study, double budget, dou
         return result->status;
     }
     const DSN_study design = design_study(study);
-    return DSN_most_powerful_design(&design, budget, cost_ratio, result);
+    const DSN_plan plan = plan_of(study, cost_ratio);
+    return DSN_most_powerful_design_planned(&design, &plan, budget, result);
 }
 
 }  // extern "C"

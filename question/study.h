@@ -164,16 +164,24 @@ int32_t STU_two_stage_power_of_total(const STU_study *study, int64_t total, doub
                                      double cost_ratio, DSN_design_result *result);
 
 /* The smallest total reaching the target with the first stage's share
- * `share`, at the study's stage1_alpha. */
+ * `share`, at the study's stage1_alpha, as DSN_smallest_total answers it. */
 int32_t STU_smallest_total(const STU_study *study, double share, double target_power,
                            DSN_design_result *result);
 
-/* The cheapest design reaching the target (stage1_alpha is searched, not read). */
+/* The same total within the study's people available, its genotyping cost
+ * at `cost_ratio` and its cost in money, compared with the one-stage study
+ * (DSN_smallest_total_planned). */
+int32_t STU_smallest_total_at_cost(const STU_study *study, double share, double target_power,
+                                   double cost_ratio, DSN_design_result *result);
+
+/* The cheapest design reaching the target within the study's limits and
+ * costs (search/plan.h): fixed_stage1_alpha and fixed_stage1_share are kept
+ * when they are numbers, searched otherwise (stage1_alpha is not read). */
 int32_t STU_cheapest_design(const STU_study *study, double target_power, double cost_ratio,
                             DSN_design_result *result);
 
-/* The most powerful design within `budget` units per marker (stage1_alpha is
- * searched, not read). */
+/* The most powerful design within `budget` (units per marker, or money with
+ * costs in money), keeping the limits as STU_cheapest_design does. */
 int32_t STU_most_powerful_design(const STU_study *study, double budget, double cost_ratio,
                                  DSN_design_result *result);
 

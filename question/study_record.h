@@ -10,6 +10,7 @@
 #include <stdint.h>
 
 #include "disease/disease_model.h"
+#include "search/plan.h"
 #include "search/solve.h"
 #include "status/status.h"
 
@@ -56,6 +57,21 @@ typedef struct STU_study {
     /* How the power is calculated (STU_CALCULATION_*): from the genotypes'
      * own distributions, or by the classic formulas. Single stage only. */
     int32_t calculation;
+    /* Two-stage designs (search/plan.h). Costs in money (costs.cost_ratio
+     * is not read: the questions take the cost ratio as an argument), the
+     * people available (0: not limited), the largest stage 2 panel (0:
+     * none), a stage 1 level and share the design searches keep (not a
+     * number: they search it; stage1_alpha is not theirs), and whether they
+     * search each stage's case fraction (1) or take case_fraction for both
+     * (0). The panel and the assays count `markers`. */
+    DSN_costs costs;
+    int64_t cases_available;
+    int64_t controls_available;
+    int64_t stage_controls_available[2];
+    double panel;
+    double fixed_stage1_alpha;
+    double fixed_stage1_share;
+    int32_t per_stage_fractions;
 } STU_study;
 
 /* How a power is calculated, the values of STU_study.calculation.

@@ -83,10 +83,76 @@ void split_stage(std::int64_t n, double case_fraction, std::int64_t *cases,
     *controls = n - *cases;
 }
 
-Counts split_total(std::int64_t total, double share, double case_fraction) {
+// How a total becomes four counts: stage 1's share of it and each stage's
+// case fraction.
+struct Layout {
+    double share;
+    double fraction[2];
+};
+
+Layout same_fractions(double share, double case_fraction) {
+    return {share, {case_fraction, case_fraction}};
+}
+
+Counts split_total(std::int64_t total, const Layout &layout) {
     Counts c{};
-    DSN_counts_of_total(total, share, case_fraction, c.cases, c.controls);
+    const std::int64_t n0 = std::min(total, rounded(layout.share * static_cast<double>(total)));
+    split_stage(n0, layout.fraction[0], &c.cases[0], &c.controls[0]);
+    split_stage(total - n0, layout.fraction[1], &c.cases[1], &c.controls[1]);
     return c;
+}
+
+// The people a plan makes available, in the study's unit (0: not limited).
+struct Caps {
+    std::int64_t cases = 0;
+    std::int64_t controls = 0;
+    std::int64_t stage_controls[2] = {0, 0};
+
+    [[nodiscard]] bool any() const {
+        return cases > 0 || controls > 0 || stage_controls[0] > 0 || stage_controls[1] > 0;
+    }
+};
+
+Caps caps_of(const DSN_limits &limits) {
+    return {limits.cases_available,
+            limits.controls_available,
+            {limits.stage_controls_available[0], limits.stage_controls_available[1]}};
+}
+
+// The people limit `limit` (DSN_LIMIT_CASES ... DSN_LIMIT_STAGE2_CONTROLS)
+// counts, and its cap.
+std::int64_t people_used(const Counts &c, std::int32_t limit) {
+    switch (limit) {
+        case DSN_LIMIT_CASES:
+            return c.cases[0] + c.cases[1];
+        case DSN_LIMIT_CONTROLS:
+            return c.controls[0] + c.controls[1];
+        case DSN_LIMIT_STAGE1_CONTROLS:
+            return c.controls[0];
+        default:
+            return c.controls[1];
+    }
+}
+
+std::int64_t cap_of(const Caps &caps, std::int32_t limit) {
+    switch (limit) {
+        case DSN_LIMIT_CASES:
+            return caps.cases;
+        case DSN_LIMIT_CONTROLS:
+            return caps.controls;
+        case DSN_LIMIT_STAGE1_CONTROLS:
+            return caps.stage_controls[0];
+        default:
+            return caps.stage_controls[1];
+    }
+}
+
+constexpr std::int32_t kPeopleLimits[] = {DSN_LIMIT_CASES, DSN_LIMIT_CONTROLS,
+                                          DSN_LIMIT_STAGE1_CONTROLS, DSN_LIMIT_STAGE2_CONTROLS};
+
+bool exceeds(const Counts &c, const Caps &caps, std::int32_t limit) {
+    const std::int64_t cap = cap_of(caps, limit);
+    return cap > 0 && people_used(c, limit) > cap;
 }
 
 // Every group holds at least one unit and fits the 32-bit allele range.
@@ -233,15 +299,71 @@ void clear(DSN_design_result *r, std::int32_t reason) {
     r->power = kNotANumber;
     r->cost = kNotANumber;
     r->relative_cost = kNotANumber;
+    r->case_fraction[0] = r->case_fraction[1] = kNotANumber;
+    r->stage2_markers = kNotANumber;
+    r->cost_in_money = kNotANumber;
+    r->one_stage_cost_in_money = kNotANumber;
+    r->binding_limit = DSN_LIMIT_NONE;
 }
 
+// ---- Costs (search/plan.h) ----------------------------------------------------
+
+// The genotyping cost per marker.
 double cost_of(const Counts &c, double alpha0, double cost_ratio) {
     return static_cast<double>(stage_total(c, 0)) +
            cost_ratio * alpha0 * static_cast<double>(stage_total(c, 1));
 }
 
-void fill_found(const DSN_study &study, const Counts &c, double alpha0, const Evaluation &e,
-                double cost_ratio, DSN_design_result *r) {
+// What one person of stage 2 costs in money: the person, and an assay for
+// each marker of the panel.
+double stage2_money_each(double alpha0, const DSN_plan &plan) {
+    const DSN_costs &k = plan.costs;
+    return k.stage2_cost_per_person + k.stage2_cost_per_genotype * plan.markers * alpha0;
+}
+
+double fixed_money(const DSN_plan &plan) {
+    return plan.costs.money == 1 ? plan.costs.fixed[0] + plan.costs.fixed[1] : 0.0;
+}
+
+double money_of(const Counts &c, double alpha0, const DSN_plan &plan) {
+    return fixed_money(plan) +
+           static_cast<double>(stage_total(c, 0)) * plan.costs.stage1_cost_per_person +
+           static_cast<double>(stage_total(c, 1)) * stage2_money_each(alpha0, plan);
+}
+
+// What the searches minimise, or keep within a budget: money when the plan
+// counts it, else genotypes per marker.
+double objective_cost(const Counts &c, double alpha0, const DSN_plan &plan) {
+    return plan.costs.money == 1 ? money_of(c, alpha0, plan)
+                                 : cost_of(c, alpha0, plan.costs.cost_ratio);
+}
+
+// The objective's cost of one unit of a total split by `share`, beside the
+// fixed costs: stage 1 typing every marker and stage 2 the share alpha0 of
+// them.
+double cost_per_unit(double share, double alpha0, const DSN_plan &plan) {
+    if (plan.costs.money == 1) {
+        return share * plan.costs.stage1_cost_per_person +
+               (1 - share) * stage2_money_each(alpha0, plan);
+    }
+    return share + plan.costs.cost_ratio * alpha0 * (1 - share);
+}
+
+// The first limit the design reaches to within 1 % (search/plan.h).
+std::int32_t binding_limit(const Counts &c, double alpha0, const DSN_plan &plan) {
+    const Caps caps = caps_of(plan.limits);
+    for (const std::int32_t limit : kPeopleLimits) {
+        const std::int64_t cap = cap_of(caps, limit);
+        if (cap > 0 && static_cast<double>(people_used(c, limit)) >= 0.99 * cap) {
+            return limit;
+        }
+    }
+    const double panel = plan.limits.panel;
+    return panel > 0 && plan.markers * alpha0 >= 0.99 * panel ? DSN_LIMIT_PANEL : DSN_LIMIT_NONE;
+}
+
+void fill_found(const DSN_study &study, const DSN_plan &plan, const Counts &c, double alpha0,
+                const Evaluation &e, DSN_design_result *r) {
     if (std::isnan(e.power)) {
         clear(r, VANTOR_REASON_POWER_NOT_COMPUTABLE);
         return;
@@ -257,7 +379,16 @@ void fill_found(const DSN_study &study, const Counts &c, double alpha0, const Ev
     r->alpha[1] = e.alpha1;
     r->alpha[2] = study.alpha;
     r->power = e.power;
-    r->cost = cost_of(c, alpha0, cost_ratio);
+    r->cost = cost_of(c, alpha0, plan.costs.cost_ratio);
+    for (int stage = 0; stage < 2; ++stage) {
+        r->case_fraction[stage] =
+            static_cast<double>(c.cases[stage]) / static_cast<double>(stage_total(c, stage));
+    }
+    r->stage2_markers = plan.markers * alpha0;
+    if (plan.costs.money == 1) {
+        r->cost_in_money = money_of(c, alpha0, plan);
+    }
+    r->binding_limit = binding_limit(c, alpha0, plan);
 }
 
 // The smallest one-stage total reaching `power` at the overall level, with
@@ -273,10 +404,17 @@ std::int64_t one_stage_total(const DSN_study &study, double power) {
     return (static_cast<std::int64_t>(size.cases) + size.controls) / study.count;
 }
 
-void compare_with_one_stage(const DSN_study &study, double power, DSN_design_result *r) {
+// The one-stage study of the same power: its total, the design's cost
+// against it, and its cost in money (everyone typed on stage 1's array).
+void compare_with_one_stage(const DSN_study &study, const DSN_plan &plan, double power,
+                            DSN_design_result *r) {
     r->one_stage_total = power < 1 && power > study.alpha ? one_stage_total(study, power) : 0;
     r->relative_cost =
         r->one_stage_total > 0 ? r->cost / static_cast<double>(r->one_stage_total) : kNotANumber;
+    if (plan.costs.money == 1 && r->one_stage_total > 0) {
+        r->one_stage_cost_in_money = plan.costs.fixed[0] + static_cast<double>(r->one_stage_total) *
+                                                               plan.costs.stage1_cost_per_person;
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -288,24 +426,105 @@ struct TotalRange {
     std::int64_t highest;  // the largest usable total
 };
 
+// The smallest share of a total one of the four groups gets, and the
+// largest.
+double thinnest_group(const Layout &l) {
+    const double f0 = std::min(l.fraction[0], 1 - l.fraction[0]);
+    const double f1 = std::min(l.fraction[1], 1 - l.fraction[1]);
+    if (f0 == f1) {
+        return std::min(l.share, 1 - l.share) * f0;
+    }
+    return std::min(l.share * f0, (1 - l.share) * f1);
+}
+
+double fattest_group(const Layout &l) {
+    const double f0 = std::max(l.fraction[0], 1 - l.fraction[0]);
+    const double f1 = std::max(l.fraction[1], 1 - l.fraction[1]);
+    if (f0 == f1) {
+        return std::max(l.share, 1 - l.share) * f0;
+    }
+    return std::max(l.share * f0, (1 - l.share) * f1);
+}
+
+// The share of a total the people of `limit` take, about.
+double people_rate(const Layout &l, std::int32_t limit) {
+    const double s0 = l.share;
+    const double s1 = 1 - l.share;
+    switch (limit) {
+        case DSN_LIMIT_CASES:
+            return s0 * l.fraction[0] + s1 * l.fraction[1];
+        case DSN_LIMIT_CONTROLS:
+            return s0 * (1 - l.fraction[0]) + s1 * (1 - l.fraction[1]);
+        case DSN_LIMIT_STAGE1_CONTROLS:
+            return s0 * (1 - l.fraction[0]);
+        default:
+            return s1 * (1 - l.fraction[1]);
+    }
+}
+
+// The largest total up to `highest` within the cap of `limit`, from above
+// down: counts grow with the total, never shrink, and the rounding of the
+// stages and groups moves a group's count by less than 2 from rate x total,
+// so the answer is at most (cap + 2) / rate.
+std::int64_t largest_within(const Layout &layout, const Caps &caps, std::int32_t limit,
+                            std::int64_t highest) {
+    const double rate = people_rate(layout, limit);
+    if (cap_of(caps, limit) <= 0 || !(rate > 0)) {
+        return highest;
+    }
+    const double above = (static_cast<double>(cap_of(caps, limit)) + 2) / rate;
+    std::int64_t total = std::min(highest, rounded(above) + 1);
+    while (total > 0 && exceeds(split_total(total, layout), caps, limit)) {
+        --total;
+    }
+    return total;
+}
+
+// The largest total whose counts keep every limit; the limit that sets it
+// in *capped_by (DSN_LIMIT_NONE when `highest` stands).
+std::int64_t capped_highest(const Layout &l, const Caps &caps, std::int64_t highest,
+                            std::int32_t *capped_by) {
+    *capped_by = DSN_LIMIT_NONE;
+    if (!caps.any()) {
+        return highest;
+    }
+    std::int64_t total = highest;
+    for (const std::int32_t limit : kPeopleLimits) {
+        const std::int64_t within = largest_within(l, caps, limit, total);
+        if (within < total) {
+            total = within;
+            *capped_by = limit;
+        }
+    }
+    return total;
+}
+
 // The smallest total whose four counts are usable: every group needs one
-// unit, so a stage of share s needs about 1 / (s min(f, 1 - f)) units.
-bool usable_range(double share, double case_fraction, std::int32_t unit, TotalRange *range) {
-    const double thinnest = std::min(share, 1 - share) * std::min(case_fraction, 1 - case_fraction);
-    const double fattest = std::max(share, 1 - share) * std::max(case_fraction, 1 - case_fraction);
+// unit, so a stage of share s needs about 1 / (s min(f, 1 - f)) units. The
+// largest is the largest within the 32-bit allele range and the caps;
+// *capped_by tells whether a cap set it.
+bool usable_range(const Layout &layout, std::int32_t unit, const Caps &caps, TotalRange *range,
+                  std::int32_t *capped_by) {
+    const double thinnest = thinnest_group(layout);
+    const double fattest = fattest_group(layout);
     const std::int64_t largest_units = kLargestCount / unit;  // whole units of a group
     const auto largest_group = static_cast<double>(largest_units);
     std::int64_t low = std::max<std::int64_t>(4, rounded(0.5 / thinnest) - 2);
     const std::int64_t low_limit = low + 64;
-    while (low <= low_limit && !counts_usable(split_total(low, share, case_fraction), unit)) {
+    while (low <= low_limit && !counts_usable(split_total(low, layout), unit)) {
         ++low;
     }
     std::int64_t high = static_cast<std::int64_t>(std::floor(largest_group / fattest)) + 2;
     const std::int64_t high_limit = high - 64;
-    while (high >= high_limit && !counts_usable(split_total(high, share, case_fraction), unit)) {
+    while (high >= high_limit && !counts_usable(split_total(high, layout), unit)) {
         --high;
     }
+    *capped_by = DSN_LIMIT_NONE;
     if (low > low_limit || high < high_limit || high < low) {
+        return false;
+    }
+    high = capped_highest(layout, caps, high, capped_by);
+    if (high < low) {
         return false;
     }
     *range = {low, high};
@@ -341,9 +560,14 @@ constexpr int kConfirmSteps = 8;
 // remembered power is not spent again.
 class TotalPowers {
 public:
-    TotalPowers(PowerOracle &oracle, const DSN_study &study, double share, double alpha0,
-                double target)
-        : oracle_(oracle), study_(study), share_(share), alpha0_(alpha0), target_(target) {}
+    TotalPowers(PowerOracle &oracle, const DSN_study &study, const Caps &caps, const Layout &layout,
+                double alpha0, double target)
+        : oracle_(oracle),
+          study_(study),
+          caps_(caps),
+          layout_(layout),
+          alpha0_(alpha0),
+          target_(target) {}
 
     // The searches' power at `total`: the quick one, or the library's after
     // use_library_powers.
@@ -370,22 +594,26 @@ public:
         last_total_ = -1;
     }
 
-    // The totals whose four counts are usable; false when there are none.
-    bool usable_totals(TotalRange *range) const {
-        return usable_range(share_, study_.case_fraction, study_.count, range);
+    // The totals whose four counts are usable and within the caps; false
+    // when there are none. capped_by() then tells the cap that set the
+    // largest.
+    bool usable_totals(TotalRange *range) {
+        return usable_range(layout_, study_.count, caps_, range, &capped_by_);
     }
+
+    [[nodiscard]] std::int32_t capped_by() const { return capped_by_; }
 
     [[nodiscard]] double overall_alpha() const { return study_.alpha; }
     [[nodiscard]] double target() const { return target_; }
 
 private:
-    [[nodiscard]] Counts counts_of(std::int64_t total) const {
-        return split_total(total, share_, study_.case_fraction);
-    }
+    [[nodiscard]] Counts counts_of(std::int64_t total) const { return split_total(total, layout_); }
 
     PowerOracle &oracle_;
     DSN_study study_;
-    double share_;
+    Caps caps_;
+    Layout layout_;
+    std::int32_t capped_by_ = DSN_LIMIT_NONE;
     double alpha0_;
     double target_;
     std::int64_t last_total_ = -1;
@@ -664,7 +892,7 @@ TotalAnswer confirmed_total(TotalPowers &powers, std::int64_t guess) {
 }
 
 // ---------------------------------------------------------------------------
-// Searching shares and stage-0 levels
+// Searching shares, stage-0 levels and case fractions
 // ---------------------------------------------------------------------------
 
 double smallest_stage0_alpha(std::int32_t method, double alpha2) {
@@ -680,44 +908,91 @@ double stage0_alpha_at(double u, double least) {
     return std::max(least, std::strtod(text.data(), nullptr));
 }
 
-// A point of the (share, log10 alpha0) rectangle and its objective value
-// (smaller is better).
+// The stage-0 levels a search may take: from the method's least to the
+// most (DSN_LARGEST_STAGE1_ALPHA, or less for a panel), or one fixed.
+struct Levels {
+    double least;
+    double most;
+    double fixed;  // not a number: searched
+
+    [[nodiscard]] bool searched() const { return std::isnan(fixed); }
+    [[nodiscard]] double low_u() const { return std::log10(searched() ? least : fixed); }
+    [[nodiscard]] double high_u() const { return std::log10(searched() ? most : fixed); }
+    // The level at u = log10(alpha0).
+    [[nodiscard]] double at(double u) const {
+        return searched() ? std::min(most, stage0_alpha_at(u, least)) : fixed;
+    }
+    // Whether any level keeps the panel.
+    [[nodiscard]] bool any() const { return searched() ? least <= most : fixed <= most; }
+};
+
+Levels levels_of(const DSN_study &study, const DSN_plan &plan) {
+    double most = DSN_LARGEST_STAGE1_ALPHA;
+    if (plan.limits.panel > 0) {
+        most = std::min(most, plan.limits.panel / plan.markers);
+    }
+    return {smallest_stage0_alpha(study.method, study.alpha), most, plan.limits.stage1_alpha};
+}
+
+// What a search chooses among: stage 0's share (or a fixed one), its level,
+// and each stage's case fraction (or the study's for both).
+struct Space {
+    double fixed_share;  // not a number: searched
+    Levels levels;
+    bool per_stage_fractions;
+    double case_fraction;  // both stages' when not searched
+
+    [[nodiscard]] bool share_searched() const { return std::isnan(fixed_share); }
+};
+
+Space space_of(const DSN_study &study, const DSN_plan &plan) {
+    return {plan.limits.stage1_share, levels_of(study, plan), plan.limits.per_stage_fractions == 1,
+            study.case_fraction};
+}
+
+// A point of the space and its objective value (smaller is better).
 struct Point {
     double share;
     double log_alpha0;
+    double fraction[2];
     double value;
 };
 
+Layout layout_of(const Point &p) { return {p.share, {p.fraction[0], p.fraction[1]}}; }
+
 // The compass search of the notes at the top of this file, on a memoised
-// objective.
+// objective, over the coordinates the space leaves free: the coarse grid
+// first (the study's case fraction, or 0.3, 0.5 and 0.7 in both stages
+// where fractions are searched), then steps in each free coordinate.
 template <typename Objective>
-class RectangleSearch {
+class DesignSearch {
 public:
-    RectangleSearch(Objective objective, double low_u, double high_u)
-        : objective_(objective), low_u_(low_u), high_u_(high_u) {}
+    DesignSearch(Objective objective, const Space &space)
+        : objective_(objective),
+          space_(space),
+          low_u_(space.levels.low_u()),
+          high_u_(space.levels.high_u()) {}
 
     Point best() {
-        Point best{0, 0, kInfinity};
-        for (const double share : {0.1, 0.3, 0.5, 0.7, 0.9}) {
-            for (int i = 0; i < 6; ++i) {
-                const double u = low_u_ + (high_u_ - low_u_) * (i + 0.5) / 6;
-                consider(share, u, &best);
+        Point best{0, 0, {0, 0}, kInfinity};
+        for (const double share : grid_shares()) {
+            for (const double u : grid_levels()) {
+                for (const double f : grid_fractions()) {
+                    consider({share, u, {f, f}, 0}, &best);
+                }
             }
         }
         if (!(best.value < kInfinity)) {
             return best;
         }
-        double step_share = 0.1;
-        double step_u = (high_u_ - low_u_) / 12;
-        while (step_share >= kShareResolution || step_u >= kLevelResolution) {
+        Steps step{0.1, (high_u_ - low_u_) / 12, 0.1};
+        while (refining(step)) {
             const Point before = best;
-            consider(best.share + step_share, best.log_alpha0, &best);
-            consider(before.share - step_share, before.log_alpha0, &best);
-            consider(before.share, before.log_alpha0 + step_u, &best);
-            consider(before.share, before.log_alpha0 - step_u, &best);
+            try_steps(before, step, &best);
             if (best.value == before.value) {
-                step_share /= 2;
-                step_u /= 2;
+                step.share /= 2;
+                step.u /= 2;
+                step.fraction /= 2;
             }
         }
         return best;
@@ -736,49 +1011,128 @@ public:
 private:
     static constexpr double kShareResolution = 0.005;
     static constexpr double kLevelResolution = 0.01;
+    static constexpr double kFractionResolution = 0.005;
 
-    void consider(double share, double u, Point *best) {
-        share = std::clamp(share, DSN_SMALLEST_SHARE, DSN_LARGEST_SHARE);
-        u = std::clamp(u, low_u_, high_u_);
-        const double value = evaluate(share, u);
-        if (value < best->value) {
-            *best = {share, u, value};
+    struct Steps {
+        double share;
+        double u;
+        double fraction;
+    };
+
+    [[nodiscard]] std::vector<double> grid_shares() const {
+        if (!space_.share_searched()) {
+            return {space_.fixed_share};
+        }
+        return {0.1, 0.3, 0.5, 0.7, 0.9};
+    }
+
+    [[nodiscard]] std::vector<double> grid_levels() const {
+        if (!space_.levels.searched()) {
+            return {low_u_};
+        }
+        std::vector<double> us;
+        for (int i = 0; i < 6; ++i) {
+            us.push_back(low_u_ + (high_u_ - low_u_) * (i + 0.5) / 6);
+        }
+        return us;
+    }
+
+    [[nodiscard]] std::vector<double> grid_fractions() const {
+        if (!space_.per_stage_fractions) {
+            return {space_.case_fraction};
+        }
+        return {0.3, 0.5, 0.7};
+    }
+
+    [[nodiscard]] bool refining(const Steps &step) const {
+        return (space_.share_searched() && step.share >= kShareResolution) ||
+               (space_.levels.searched() && step.u >= kLevelResolution) ||
+               (space_.per_stage_fractions && step.fraction >= kFractionResolution);
+    }
+
+    // A step up and down in each free coordinate from `from`.
+    void try_steps(const Point &from, const Steps &step, Point *best) {
+        if (space_.share_searched()) {
+            consider(moved(from, 0, step.share), best);
+            consider(moved(from, 0, -step.share), best);
+        }
+        if (space_.levels.searched()) {
+            consider(moved(from, 1, step.u), best);
+            consider(moved(from, 1, -step.u), best);
+        }
+        if (space_.per_stage_fractions) {
+            for (int coordinate = 2; coordinate < 4; ++coordinate) {
+                consider(moved(from, coordinate, step.fraction), best);
+                consider(moved(from, coordinate, -step.fraction), best);
+            }
         }
     }
 
-    double evaluate(double share, double u) {
-        for (const Point &p : seen_) {
-            if (p.share == share && p.log_alpha0 == u) {
-                return p.value;
+    // `from` with one coordinate (share, u, fraction 0, fraction 1) moved.
+    static Point moved(Point from, int coordinate, double by) {
+        switch (coordinate) {
+            case 0:
+                from.share += by;
+                break;
+            case 1:
+                from.log_alpha0 += by;
+                break;
+            default:
+                from.fraction[coordinate - 2] += by;
+        }
+        return from;
+    }
+
+    void consider(Point p, Point *best) {
+        if (space_.share_searched()) {
+            p.share = std::clamp(p.share, DSN_SMALLEST_SHARE, DSN_LARGEST_SHARE);
+        }
+        p.log_alpha0 = std::clamp(p.log_alpha0, low_u_, high_u_);
+        if (space_.per_stage_fractions) {
+            for (double &f : p.fraction) {
+                f = std::clamp(f, DSN_SMALLEST_FRACTION, DSN_LARGEST_FRACTION);
             }
         }
-        const double value = objective_(share, u);
-        seen_.push_back({share, u, value});
+        p.value = evaluate(p);
+        if (p.value < best->value) {
+            *best = p;
+        }
+    }
+
+    double evaluate(const Point &p) {
+        for (const Point &q : seen_) {
+            if (q.share == p.share && q.log_alpha0 == p.log_alpha0 &&
+                q.fraction[0] == p.fraction[0] && q.fraction[1] == p.fraction[1]) {
+                return q.value;
+            }
+        }
+        const double value = objective_(p);
+        seen_.push_back({p.share, p.log_alpha0, {p.fraction[0], p.fraction[1]}, value});
         return value;
     }
 
     Objective objective_;
+    Space space_;
     double low_u_;
     double high_u_;
     std::vector<Point> seen_;
 };
 
 template <typename Objective>
-Point search_rectangle(Objective objective, double low_u, double high_u) {
-    return RectangleSearch<Objective>(objective, low_u, high_u).best();
+Point search_best(Objective objective, const Space &space) {
+    return DesignSearch<Objective>(objective, space).best();
 }
 
 // The search's `count` best points (fewer if it saw fewer), best first.
 template <typename Objective>
-std::vector<Point> search_rectangle_leaders(Objective objective, double low_u, double high_u,
-                                            std::size_t count) {
-    RectangleSearch<Objective> search(objective, low_u, high_u);
+std::vector<Point> search_leaders(Objective objective, const Space &space, std::size_t count) {
+    DesignSearch<Objective> search(objective, space);
     search.best();
     return search.leaders(count);
 }
 
 // ---------------------------------------------------------------------------
-// Refusals
+// Refusals and limits
 // ---------------------------------------------------------------------------
 
 // Fills the result as unanswered when `reason` refuses the question; whether
@@ -791,13 +1145,58 @@ bool fill_if_refused(std::int32_t reason, DSN_design_result *result) {
     return true;
 }
 
-// A design search's refusal: the question's own checks (`own_refusal`)
-// first, then the room the searched stage-0 levels need, which reads the
-// checked study.
-std::int32_t design_search_refusal(const DSN_study &study, std::int32_t own_refusal) {
-    return own_refusal != VANTOR_REASON_NONE ? own_refusal
-                                             : DSN_check_design_alpha(study.method, study.alpha);
+// A fixed stage-0 level must leave the method its room.
+std::int32_t fixed_level_refusal(const DSN_study &study, const DSN_plan &plan) {
+    const double fixed = plan.limits.stage1_alpha;
+    return std::isnan(fixed) ? VANTOR_REASON_NONE
+                             : DSN_check_stage1_alpha(study.method, fixed, study.alpha);
 }
+
+// A design search's refusal: the question's own checks (`own_refusal`)
+// first, then the plan, then the room the searched stage-0 levels need,
+// which reads the checked study.
+std::int32_t design_search_refusal(const DSN_study &study, const DSN_plan &plan,
+                                   std::int32_t own_refusal) {
+    return first_refusal({own_refusal, DSN_check_plan(&plan, study.count),
+                          fixed_level_refusal(study, plan),
+                          DSN_check_design_alpha(study.method, study.alpha)});
+}
+
+// Why no design was found: the people cap that set the largest total where
+// the target was missed, else the largest count.
+std::int32_t unreached_reason(std::int32_t capped_by) {
+    switch (capped_by) {
+        case DSN_LIMIT_NONE:
+            return VANTOR_REASON_BEYOND_LARGEST_COUNT;
+        case DSN_LIMIT_CASES:
+            return VANTOR_REASON_CASES_AVAILABLE_TOO_FEW;
+        default:
+            return VANTOR_REASON_CONTROLS_AVAILABLE_TOO_FEW;
+    }
+}
+
+// How often each cap (DSN_LIMIT_*) stopped a point's totals short of the
+// target, to tell why no design was found.
+class CapTally {
+public:
+    void note(std::int32_t capped_by) {
+        if (capped_by > DSN_LIMIT_NONE && capped_by <= DSN_LIMIT_STAGE2_CONTROLS) {
+            ++counts_[capped_by];
+        }
+    }
+    [[nodiscard]] std::int32_t most_often() const {
+        std::int32_t best = DSN_LIMIT_NONE;
+        for (std::int32_t limit = DSN_LIMIT_CASES; limit <= DSN_LIMIT_STAGE2_CONTROLS; ++limit) {
+            if (counts_[limit] > counts_[best]) {
+                best = limit;
+            }
+        }
+        return best;
+    }
+
+private:
+    std::array<int, DSN_LIMIT_STAGE2_CONTROLS + 1> counts_{};
+};
 
 // ---------------------------------------------------------------------------
 // The cheapest design
@@ -810,41 +1209,43 @@ std::int64_t first_guess(const DSN_study &study, double target) {
     return one_stage > 0 ? one_stage : 1000;
 }
 
-// The cost of one unit of a total split by `share`, stage 0 typing every
-// marker and stage 1 the share alpha0 of them.
-double cost_per_unit(double share, double alpha0, double cost_ratio) {
-    return share + cost_ratio * alpha0 * (1 - share);
-}
-
 // What the cheapest design's search shares between the points it tries:
-// the question, the least stage-0 level, and the last point's total, where
-// the next point's search starts (neighbouring points need similar totals).
+// the question, and the last point's total, where the next point's search
+// starts (neighbouring points need similar totals).
 struct CheapestSearch {
     PowerOracle &oracle;
     const DSN_study &study;
+    const DSN_plan &plan;
+    Caps caps;
+    Levels levels;
     double target;
-    double cost_ratio;
-    double least;
     std::int64_t guess;
+    CapTally capped;
 };
 
-// The estimated cost of the point (share, u = log10 alpha0): its total by
+TotalPowers powers_at(CheapestSearch &search, const Point &p) {
+    return {search.oracle, search.study, search.caps, layout_of(p), search.levels.at(p.log_alpha0),
+            search.target};
+}
+
+// The estimated cost of the point, without fixed costs: its total by
 // estimate (a few powers; see estimated_total), by the quick search only
 // where the estimate cannot tell; infinite where no total reaches the
 // target.
-double estimated_cost(CheapestSearch &search, double share, double u) {
-    const double alpha0 = stage0_alpha_at(u, search.least);
-    TotalPowers powers(search.oracle, search.study, share, alpha0, search.target);
+double estimated_cost(CheapestSearch &search, const Point &p) {
+    const double alpha0 = search.levels.at(p.log_alpha0);
+    TotalPowers powers = powers_at(search, p);
     double total = estimated_total(powers, search.guess);
     if (std::isnan(total)) {
         const TotalAnswer answer = searched_total(powers, search.guess);
         total = answer.found ? static_cast<double>(answer.total) : kInfinity;
     }
     if (!(total < kInfinity)) {
+        search.capped.note(powers.capped_by());
         return kInfinity;
     }
     search.guess = rounded(total);
-    return total * cost_per_unit(share, alpha0, search.cost_ratio);
+    return total * cost_per_unit(p.share, alpha0, search.plan);
 }
 
 // The estimated totals that rank designs are continuous, the answers whole:
@@ -853,9 +1254,9 @@ double estimated_cost(CheapestSearch &search, double share, double u) {
 // when none has a total.
 constexpr std::size_t kCheapestFinalists = 4;
 
-Point cheapest_in_whole_totals(const std::vector<Point> &leaders, const CheapestSearch &search) {
+Point cheapest_in_whole_totals(const std::vector<Point> &leaders, CheapestSearch &search) {
     if (leaders.empty()) {
-        return {0, 0, kInfinity};
+        return {0, 0, {0, 0}, kInfinity};
     }
     Point best = leaders.front();
     double best_cost = kInfinity;
@@ -863,18 +1264,19 @@ Point cheapest_in_whole_totals(const std::vector<Point> &leaders, const Cheapest
         if (!(p.value < kInfinity)) {
             break;
         }
-        const double alpha0 = stage0_alpha_at(p.log_alpha0, search.least);
-        const double per_unit = cost_per_unit(p.share, alpha0, search.cost_ratio);
-        TotalPowers powers(search.oracle, search.study, p.share, alpha0, search.target);
+        const double alpha0 = search.levels.at(p.log_alpha0);
+        const double per_unit = cost_per_unit(p.share, alpha0, search.plan);
+        TotalPowers powers = powers_at(search, p);
         const TotalAnswer answer = searched_total(powers, rounded(p.value / per_unit));
         if (!answer.found) {
             continue;
         }
-        const double cost = cost_of(split_total(answer.total, p.share, search.study.case_fraction),
-                                    alpha0, search.cost_ratio);
+        const double cost =
+            objective_cost(split_total(answer.total, layout_of(p)), alpha0, search.plan);
         if (cost < best_cost) {
             best_cost = cost;
-            best = {p.share, p.log_alpha0, static_cast<double>(answer.total) * per_unit};
+            best = p;
+            best.value = static_cast<double>(answer.total) * per_unit;
         }
     }
     return best;
@@ -882,72 +1284,73 @@ Point cheapest_in_whole_totals(const std::vector<Point> &leaders, const Cheapest
 
 // Confirms the total of the cheapest point by the library's powers and
 // fills the result with that design, compared with the one-stage design.
-void fill_cheapest(const CheapestSearch &search, const Point &best, DSN_design_result *result) {
-    const double alpha0 = stage0_alpha_at(best.log_alpha0, search.least);
-    const double per_unit = cost_per_unit(best.share, alpha0, search.cost_ratio);
-    TotalPowers powers(search.oracle, search.study, best.share, alpha0, search.target);
+void fill_cheapest(CheapestSearch &search, const Point &best, DSN_design_result *result) {
+    const double alpha0 = search.levels.at(best.log_alpha0);
+    const double per_unit = cost_per_unit(best.share, alpha0, search.plan);
+    TotalPowers powers = powers_at(search, best);
     const TotalAnswer winner =
         best.value < kInfinity ? confirmed_total(powers, rounded(best.value / per_unit)) : kNoTotal;
     if (!winner.found) {
-        clear(result, VANTOR_REASON_BEYOND_LARGEST_COUNT);
+        search.capped.note(powers.capped_by());
+        clear(result, unreached_reason(search.capped.most_often()));
         return;
     }
-    fill_found(search.study, split_total(winner.total, best.share, search.study.case_fraction),
-               alpha0, winner.at, search.cost_ratio, result);
-    compare_with_one_stage(search.study, search.target, result);
+    fill_found(search.study, search.plan, split_total(winner.total, layout_of(best)), alpha0,
+               winner.at, result);
+    compare_with_one_stage(search.study, search.plan, search.target, result);
 }
 
 // ---------------------------------------------------------------------------
 // The most powerful design within a budget
 // ---------------------------------------------------------------------------
 
-// The largest total whose cost fits the budget, or 0.
-std::int64_t largest_total_within(double budget, double share, double alpha0, double cost_ratio,
-                                  const DSN_study &study, const TotalRange &range) {
-    const double per_unit = cost_per_unit(share, alpha0, cost_ratio);
-    double estimate = std::floor(budget / per_unit);
-    estimate = std::min(estimate, static_cast<double>(range.highest));
-    std::int64_t total = static_cast<std::int64_t>(estimate) + 1;
-    const auto cost_at = [&](std::int64_t n) {
-        return cost_of(split_total(n, share, study.case_fraction), alpha0, cost_ratio);
-    };
-    while (total >= range.lowest && (total > range.highest || cost_at(total) > budget)) {
-        --total;
-    }
-    return total >= range.lowest ? total : 0;
-}
-
 // What the most powerful design's search shares between the points it
 // tries.
 struct BudgetSearch {
     PowerOracle &oracle;
     const DSN_study &study;
+    const DSN_plan &plan;
+    Caps caps;
+    Levels levels;
     double budget;
-    double cost_ratio;
-    double least;
 };
 
-// The largest usable total within the budget at (share, alpha0), or 0.
-std::int64_t affordable_total(const BudgetSearch &search, double share, double alpha0) {
-    TotalRange range{};
-    if (!usable_range(share, search.study.case_fraction, search.study.count, &range)) {
-        return 0;
+// The largest total of the range whose cost fits the budget, or 0.
+std::int64_t largest_total_within(const BudgetSearch &search, const Layout &layout, double alpha0,
+                                  const TotalRange &range) {
+    const double per_unit = cost_per_unit(layout.share, alpha0, search.plan);
+    double estimate = std::floor((search.budget - fixed_money(search.plan)) / per_unit);
+    estimate = std::min(estimate, static_cast<double>(range.highest));
+    std::int64_t total = static_cast<std::int64_t>(std::max(estimate, -1.0)) + 1;
+    const auto cost_at = [&](std::int64_t n) {
+        return objective_cost(split_total(n, layout), alpha0, search.plan);
+    };
+    while (total >= range.lowest && (total > range.highest || cost_at(total) > search.budget)) {
+        --total;
     }
-    return largest_total_within(search.budget, share, alpha0, search.cost_ratio, search.study,
-                                range);
+    return total >= range.lowest ? total : 0;
 }
 
-// The quick power at the point (share, u = log10 alpha0)'s largest
-// affordable total, negated so that smaller is better; infinite where no
-// total is affordable.
-double budget_shortfall(const BudgetSearch &search, double share, double u) {
-    const double alpha0 = stage0_alpha_at(u, search.least);
-    const std::int64_t total = affordable_total(search, share, alpha0);
+// The largest usable total within the budget and the caps at (layout,
+// alpha0), or 0.
+std::int64_t affordable_total(const BudgetSearch &search, const Layout &layout, double alpha0) {
+    TotalRange range{};
+    std::int32_t capped_by = DSN_LIMIT_NONE;
+    if (!usable_range(layout, search.study.count, search.caps, &range, &capped_by)) {
+        return 0;
+    }
+    return largest_total_within(search, layout, alpha0, range);
+}
+
+// The quick power at the point's largest affordable total, negated so that
+// smaller is better; infinite where no total is affordable.
+double budget_shortfall(const BudgetSearch &search, const Point &p) {
+    const double alpha0 = search.levels.at(p.log_alpha0);
+    const std::int64_t total = affordable_total(search, layout_of(p), alpha0);
     if (total == 0) {
         return kInfinity;
     }
-    return -search.oracle.quick(split_total(total, share, search.study.case_fraction), alpha0)
-                .power;
+    return -search.oracle.quick(split_total(total, layout_of(p)), alpha0).power;
 }
 
 // Evaluates the most powerful point's design by the library's power and
@@ -958,12 +1361,42 @@ void fill_most_powerful(const BudgetSearch &search, const Point &best, DSN_desig
         clear(result, VANTOR_REASON_BUDGET_TOO_SMALL);
         return;
     }
-    const double alpha0 = stage0_alpha_at(best.log_alpha0, search.least);
-    const std::int64_t total = affordable_total(search, best.share, alpha0);
-    const Counts counts = split_total(total, best.share, search.study.case_fraction);
+    const double alpha0 = search.levels.at(best.log_alpha0);
+    const Counts counts =
+        split_total(affordable_total(search, layout_of(best), alpha0), layout_of(best));
     const Evaluation e = search.oracle.power(counts, alpha0);
-    fill_found(search.study, counts, alpha0, e, search.cost_ratio, result);
-    compare_with_one_stage(search.study, e.power, result);
+    fill_found(search.study, search.plan, counts, alpha0, e, result);
+    compare_with_one_stage(search.study, search.plan, e.power, result);
+}
+
+// ---------------------------------------------------------------------------
+// The questions, with a plan
+// ---------------------------------------------------------------------------
+
+DSN_plan plan_of_cost_ratio(double cost_ratio) {
+    DSN_plan plan{};
+    DSN_plan_init(&plan);
+    plan.costs.cost_ratio = cost_ratio;
+    return plan;
+}
+
+// The smallest total at (share, alpha0) within the plan's caps; the
+// one-stage comparison when `compare`.
+void smallest_total(const DSN_study &study, const DSN_plan &plan, double share, double alpha0,
+                    double target_power, bool compare, DSN_design_result *result) {
+    PowerOracle oracle(study);
+    const Layout layout = same_fractions(share, study.case_fraction);
+    TotalPowers powers(oracle, study, caps_of(plan.limits), layout, alpha0, target_power);
+    const TotalAnswer answer = confirmed_total(powers, first_guess(study, target_power));
+    if (!answer.found) {
+        clear(result, unreached_reason(powers.capped_by()));
+    } else {
+        fill_found(study, plan, split_total(answer.total, layout), alpha0, answer.at, result);
+        if (compare) {
+            compare_with_one_stage(study, plan, target_power, result);
+        }
+    }
+    result->evaluations = oracle.evaluations();
 }
 
 }  // namespace
@@ -1021,23 +1454,51 @@ std::int32_t DSN_check_budget(double budget) {
     return std::isfinite(budget) && budget > 0 ? VANTOR_REASON_NONE : VANTOR_REASON_BAD_BUDGET;
 }
 
-std::int32_t DSN_two_stage_power(const DSN_study *study, const std::int32_t cases[2],
-                                 const std::int32_t controls[2], double alpha0,
-                                 DSN_design_result *result) {
+std::int32_t DSN_two_stage_power_planned(const DSN_study *study, const DSN_plan *plan,
+                                         const std::int32_t cases[2],
+                                         const std::int32_t controls[2], double alpha0,
+                                         DSN_design_result *result) {
     const std::int32_t refusal =
         first_refusal({DSN_check_study(study), VANTOR_check_cases(cases[0], study->count),
                        VANTOR_check_controls(controls[0], study->count),
                        VANTOR_check_cases(cases[1], study->count),
                        VANTOR_check_controls(controls[1], study->count),
-                       DSN_check_stage1_alpha(study->method, alpha0, study->alpha)});
+                       DSN_check_stage1_alpha(study->method, alpha0, study->alpha),
+                       DSN_check_plan(plan, study->count)});
     if (fill_if_refused(refusal, result)) {
         return result->status;
     }
     const Counts counts = {{cases[0], cases[1]}, {controls[0], controls[1]}};
     PowerOracle oracle(*study);
     const Evaluation e = oracle.power(counts, alpha0);
-    fill_found(*study, counts, alpha0, e, 1.0, result);
+    fill_found(*study, *plan, counts, alpha0, e, result);
     result->evaluations = oracle.evaluations();
+    return result->status;
+}
+
+std::int32_t DSN_two_stage_power(const DSN_study *study, const std::int32_t cases[2],
+                                 const std::int32_t controls[2], double alpha0,
+                                 DSN_design_result *result) {
+    const DSN_plan plan = plan_of_cost_ratio(1.0);
+    return DSN_two_stage_power_planned(study, &plan, cases, controls, alpha0, result);
+}
+
+std::int32_t DSN_smallest_total_planned(const DSN_study *study, const DSN_plan *plan, double share,
+                                        double alpha0, double target_power,
+                                        DSN_design_result *result) {
+    const std::int32_t refusal =
+        first_refusal({DSN_check_study(study), DSN_check_stage1_share(share),
+                       DSN_check_stage1_alpha(study->method, alpha0, study->alpha),
+                       VANTOR_check_target_power(target_power, study->alpha),
+                       DSN_check_plan(plan, study->count)});
+    if (fill_if_refused(refusal, result)) {
+        return result->status;
+    }
+    if (plan->limits.panel > 0 && plan->markers * alpha0 > plan->limits.panel) {
+        clear(result, VANTOR_REASON_PANEL_TOO_SMALL);
+        return result->status;
+    }
+    smallest_total(*study, *plan, share, alpha0, target_power, true, result);
     return result->status;
 }
 
@@ -1050,59 +1511,77 @@ std::int32_t DSN_smallest_total(const DSN_study *study, double share, double alp
     if (fill_if_refused(refusal, result)) {
         return result->status;
     }
-    PowerOracle oracle(*study);
-    TotalPowers powers(oracle, *study, share, alpha0, target_power);
-    const TotalAnswer answer = confirmed_total(powers, first_guess(*study, target_power));
-    if (!answer.found) {
-        clear(result, VANTOR_REASON_BEYOND_LARGEST_COUNT);
-    } else {
-        fill_found(*study, split_total(answer.total, share, study->case_fraction), alpha0,
-                   answer.at, 1.0, result);
+    smallest_total(*study, plan_of_cost_ratio(1.0), share, alpha0, target_power, false, result);
+    return result->status;
+}
+
+std::int32_t DSN_cheapest_design_planned(const DSN_study *study, const DSN_plan *plan,
+                                         double target_power, DSN_design_result *result) {
+    const std::int32_t refusal = design_search_refusal(
+        *study, *plan,
+        first_refusal(
+            {DSN_check_study(study), VANTOR_check_target_power(target_power, study->alpha)}));
+    if (fill_if_refused(refusal, result)) {
+        return result->status;
     }
+    const Space space = space_of(*study, *plan);
+    if (!space.levels.any()) {
+        clear(result, VANTOR_REASON_PANEL_TOO_SMALL);
+        return result->status;
+    }
+    PowerOracle oracle(*study);
+    CheapestSearch search{oracle,
+                          *study,
+                          *plan,
+                          caps_of(plan->limits),
+                          space.levels,
+                          target_power,
+                          first_guess(*study, target_power),
+                          {}};
+    // Designs are compared by estimated totals, the whole totals of the few
+    // best decide, and the library's powers confirm the winner's.
+    const std::vector<Point> leaders = search_leaders(
+        [&](const Point &p) { return estimated_cost(search, p); }, space, kCheapestFinalists);
+    fill_cheapest(search, cheapest_in_whole_totals(leaders, search), result);
     result->evaluations = oracle.evaluations();
     return result->status;
 }
 
 std::int32_t DSN_cheapest_design(const DSN_study *study, double target_power, double cost_ratio,
                                  DSN_design_result *result) {
+    // The plan's checks refuse a cost ratio where these questions always
+    // have: after the study and the question's own input.
+    const DSN_plan plan = plan_of_cost_ratio(cost_ratio);
+    return DSN_cheapest_design_planned(study, &plan, target_power, result);
+}
+
+std::int32_t DSN_most_powerful_design_planned(const DSN_study *study, const DSN_plan *plan,
+                                              double budget, DSN_design_result *result) {
     const std::int32_t refusal = design_search_refusal(
-        *study, first_refusal({DSN_check_study(study),
-                               VANTOR_check_target_power(target_power, study->alpha),
-                               DSN_check_cost_ratio(cost_ratio)}));
+        *study, *plan, first_refusal({DSN_check_study(study), DSN_check_budget(budget)}));
     if (fill_if_refused(refusal, result)) {
         return result->status;
     }
+    const Space space = space_of(*study, *plan);
+    if (!space.levels.any()) {
+        clear(result, VANTOR_REASON_PANEL_TOO_SMALL);
+        return result->status;
+    }
     PowerOracle oracle(*study);
-    const std::int64_t guess = first_guess(*study, target_power);
-    const double least = smallest_stage0_alpha(study->method, study->alpha);
-    CheapestSearch search{oracle, *study, target_power, cost_ratio, least, guess};
-    // Designs are compared by estimated totals, the whole totals of the few
-    // best decide, and the library's powers confirm the winner's.
-    const std::vector<Point> leaders = search_rectangle_leaders(
-        [&](double share, double u) { return estimated_cost(search, share, u); }, std::log10(least),
-        std::log10(DSN_LARGEST_STAGE1_ALPHA), kCheapestFinalists);
-    fill_cheapest(search, cheapest_in_whole_totals(leaders, search), result);
+    const BudgetSearch search{oracle, *study, *plan, caps_of(plan->limits), space.levels, budget};
+    const Point best =
+        search_best([&](const Point &p) { return budget_shortfall(search, p); }, space);
+    fill_most_powerful(search, best, result);
     result->evaluations = oracle.evaluations();
     return result->status;
 }
 
 std::int32_t DSN_most_powerful_design(const DSN_study *study, double budget, double cost_ratio,
                                       DSN_design_result *result) {
-    const std::int32_t refusal = design_search_refusal(
-        *study, first_refusal({DSN_check_study(study), DSN_check_budget(budget),
-                               DSN_check_cost_ratio(cost_ratio)}));
-    if (fill_if_refused(refusal, result)) {
-        return result->status;
-    }
-    PowerOracle oracle(*study);
-    const double least = smallest_stage0_alpha(study->method, study->alpha);
-    const BudgetSearch search{oracle, *study, budget, cost_ratio, least};
-    const Point best =
-        search_rectangle([&](double share, double u) { return budget_shortfall(search, share, u); },
-                         std::log10(least), std::log10(DSN_LARGEST_STAGE1_ALPHA));
-    fill_most_powerful(search, best, result);
-    result->evaluations = oracle.evaluations();
-    return result->status;
+    // The plan's checks refuse a cost ratio where these questions always
+    // have: after the study and the question's own input.
+    const DSN_plan plan = plan_of_cost_ratio(cost_ratio);
+    return DSN_most_powerful_design_planned(study, &plan, budget, result);
 }
 
 }  // extern "C"

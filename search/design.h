@@ -65,6 +65,7 @@
 #include <stdint.h>
 
 #include "power/statistic.h"
+#include "search/plan.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -83,20 +84,30 @@ typedef struct DSN_study {
 
 /* A two-stage design and what it achieves. */
 typedef struct DSN_design_result {
-    int32_t status;          /* VANTOR_FOUND ... VANTOR_INVALID_INPUT */
-    int32_t reason;          /* VANTOR_REASON_*; the words: VANTOR_message(reason) */
-    int64_t total;           /* both stages, both groups, in units; 0 unless found */
-    int32_t cases[2];        /* per stage, in units; 0 unless found */
-    int32_t controls[2];     /* per stage, in units; 0 unless found */
-    double stage1_weight;    /* w: stage 1's weight in the joint statistic */
-    double alpha[3];         /* stage 1's level alpha0, the derived final level
-                                alpha1, the overall level alpha2 */
-    double power;            /* the design's power */
-    double cost;             /* n0 + c alpha0 n1, in units */
-    int64_t one_stage_total; /* smallest one-stage total of the same power at
-                                alpha2 with the same case fraction; 0 if none */
-    double relative_cost;    /* cost / one_stage_total; not-a-number if none */
-    int32_t evaluations;     /* two-stage power evaluations spent */
+    int32_t status;                 /* VANTOR_FOUND ... VANTOR_INVALID_INPUT */
+    int32_t reason;                 /* VANTOR_REASON_*; the words: VANTOR_message(reason) */
+    int64_t total;                  /* both stages, both groups, in units; 0 unless found */
+    int32_t cases[2];               /* per stage, in units; 0 unless found */
+    int32_t controls[2];            /* per stage, in units; 0 unless found */
+    double stage1_weight;           /* w: stage 1's weight in the joint statistic */
+    double alpha[3];                /* stage 1's level alpha0, the derived final level
+                                       alpha1, the overall level alpha2 */
+    double power;                   /* the design's power */
+    double cost;                    /* n0 + c alpha0 n1, in units */
+    int64_t one_stage_total;        /* smallest one-stage total of the same power at
+                                       alpha2 with the same case fraction; 0 if none */
+    double relative_cost;           /* cost / one_stage_total; not-a-number if none */
+    int32_t evaluations;            /* two-stage power evaluations spent */
+    double case_fraction[2];        /* each stage's cases over its people */
+    double stage2_markers;          /* markers x alpha0: the markers without effect
+                                       expected to pass stage 1, which stage 2 types
+                                       (search/plan.h; alpha0 with one marker) */
+    double cost_in_money;           /* the design's cost in money (search/plan.h);
+                                       not a number without costs in money */
+    double one_stage_cost_in_money; /* the one-stage study's (one_stage_total) cost in
+                                money; not a number without costs in money or
+                                a one-stage total */
+    int32_t binding_limit;          /* the limit the design reaches, DSN_LIMIT_* */
 } DSN_design_result;
 
 /* The searched ranges of the design questions. */
@@ -188,6 +199,41 @@ int32_t DSN_cheapest_design(const DSN_study *study, double target_power, double 
  * compare it with the one-stage design reaching the power found. */
 int32_t DSN_most_powerful_design(const DSN_study *study, double budget, double cost_ratio,
                                  DSN_design_result *result);
+
+/* ---- Questions with a plan (search/plan.h) ---------------------------------
+ * As the questions above, keeping the plan's limits and counting its costs;
+ * with a plan fresh from DSN_plan_init (and its cost ratio set to the one
+ * passed above) they give the answers above, bit for bit, and fill the
+ * fields those leave open: the smallest total is compared with the one-stage
+ * study too. The plan is checked after the question's own inputs
+ * (DSN_check_plan), then a fixed stage 1 level (DSN_check_stage1_alpha).
+ * Not reachable: VANTOR_REASON_PANEL_TOO_SMALL when no stage 1 level the
+ * method allows (or the one fixed) keeps markers x level within the panel;
+ * VANTOR_REASON_CASES_AVAILABLE_TOO_FEW or _CONTROLS_AVAILABLE_TOO_FEW when
+ * the totals reaching the target exceed the people available (the cap that
+ * stopped most of the designs tried). */
+
+/* The power and costs of the design with these counts: the plan's costs
+ * only (its limits are for the design questions). */
+int32_t DSN_two_stage_power_planned(const DSN_study *study, const DSN_plan *plan,
+                                    const int32_t cases[2], const int32_t controls[2],
+                                    double alpha0, DSN_design_result *result);
+
+/* The smallest total within the plan's people, at the share and level
+ * given (the plan's own fixed level and share are not read). */
+int32_t DSN_smallest_total_planned(const DSN_study *study, const DSN_plan *plan, double share,
+                                   double alpha0, double target_power, DSN_design_result *result);
+
+/* The design of least cost (money with costs in money, else genotypes per
+ * marker) reaching the target: over the shares and stage 1 levels the plan
+ * leaves free, and with per_stage_fractions each stage's case fraction. */
+int32_t DSN_cheapest_design_planned(const DSN_study *study, const DSN_plan *plan,
+                                    double target_power, DSN_design_result *result);
+
+/* The design of greatest power costing at most `budget` (money with costs in
+ * money, else genotypes per marker in units) within the plan's limits. */
+int32_t DSN_most_powerful_design_planned(const DSN_study *study, const DSN_plan *plan,
+                                         double budget, DSN_design_result *result);
 
 #ifdef __cplusplus
 }

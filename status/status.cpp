@@ -55,6 +55,13 @@ constexpr ReasonText kReasonTexts[] = {
     {VANTOR_REASON_POWER_NOT_COMPUTABLE,
      "the power is not a number for these inputs: a rate this close to 0 or 1 is beyond what "
      "double precision can compute"},
+    {VANTOR_REASON_CASES_AVAILABLE_TOO_FEW,
+     "no design within the cases available reaches the target power"},
+    {VANTOR_REASON_CONTROLS_AVAILABLE_TOO_FEW,
+     "no design within the controls available reaches the target power"},
+    {VANTOR_REASON_PANEL_TOO_SMALL,
+     "the panel holds fewer markers than pass stage 1 (markers x stage 1 level) at the least "
+     "stage 1 level this analysis allows, or at the level given"},
     {VANTOR_REASON_BAD_CASES,
      "the number of cases must be a whole number from 1 to 1073741823 people (2147483647 "
      "alleles)"},
@@ -217,6 +224,22 @@ constexpr ReasonText kReasonTexts[] = {
     {VANTOR_REASON_BAD_SEED, "a seed is a whole number from 0 to 9007199254740991 (2^53 - 1)"},
     {VANTOR_REASON_SEED_WITHOUT_REPLICATES,
      "a seed is read by a simulation only: give {replicates} to simulate the power"},
+    {VANTOR_REASON_BAD_AVAILABLE,
+     "people available must be a whole number: at least 2 cases or controls over both stages, "
+     "at least 1 control in a stage, and at most twice the largest count"},
+    {VANTOR_REASON_BAD_PANEL, "the panel must hold at least one marker (a finite number)"},
+    {VANTOR_REASON_BAD_MONEY,
+     "a cost in money must be finite and at least 0, and stage 1's cost per person above 0"},
+    {VANTOR_REASON_COSTS_TWO_WAYS,
+     "give the costs as a {cost_ratio} or in money ({stage1_cost_per_person} ...), not both"},
+    {VANTOR_REASON_MONEY_COUNTS_PEOPLE, "costs in money are per person: count people"},
+    {VANTOR_REASON_PLAN_NEEDS_MARKERS,
+     "a panel and a cost per stage 2 genotype need the number of {markers} typed in stage 1 "
+     "(more than 1)"},
+    {VANTOR_REASON_LIMITS_NOT_READ,
+     "limits on people, the panel and a fixed stage 1 level or share are read by the design "
+     "questions (a smallest total, the cheapest or most powerful design), not by a design's "
+     "power"},
     {VANTOR_REASON_SOLVE_MISMATCH,
      "the inputs given ask for another answer: give the others and leave open only what is "
      "solved"},

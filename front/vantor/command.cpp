@@ -148,15 +148,33 @@ void tell_progress(void *context, std::int64_t done, std::int64_t total) {
 }
 
 // The answer's fields of a simulated power (REC_ANSWER), shown after the
-// result's, and the inputs asking for one: shown when a run simulates.
+// result's.
 constexpr const char *kSimulatedFields[] = {"simulated_power", "standard_error"};
-constexpr const char *kSimulationInputs[] = {"replicates", "seed"};
 
-// The columns of a simulation: its inputs and its fields.
-bool is_simulation_column(const std::string &column) {
-    const auto named = [&column](const char *name) { return column == hyphenated(name); };
-    return std::any_of(std::begin(kSimulatedFields), std::end(kSimulatedFields), named) ||
-           std::any_of(std::begin(kSimulationInputs), std::end(kSimulationInputs), named);
+// Columns a run shows only when it gives one of their inputs: a
+// simulation's, costs in money's, and the limits of a design's (with the
+// case fractions they let the searches choose and the panel's markers).
+struct OptionalColumns {
+    std::vector<const char *> inputs;
+    std::vector<const char *> fields;
+};
+
+const std::vector<OptionalColumns> &optional_columns() {
+    static const std::vector<OptionalColumns> kGroups = {
+        {{"replicates", "seed"}, {"simulated_power", "standard_error"}},
+        {{"stage1_cost_per_person", "stage2_cost_per_person", "stage2_cost_per_genotype",
+          "stage1_fixed_cost", "stage2_fixed_cost"},
+         {"cost_in_money", "one_stage_cost_in_money"}},
+        {{"cases_available", "controls_available", "stage1_controls_available",
+          "stage2_controls_available", "panel"},
+         {"binding_limit", "stage1_case_fraction", "stage2_case_fraction", "stage2_markers"}},
+    };
+    return kGroups;
+}
+
+bool names_column(const std::vector<const char *> &names, const std::string &column) {
+    return std::any_of(names.begin(), names.end(),
+                       [&column](const char *name) { return column == hyphenated(name); });
 }
 
 // Adds a column for each result field of the command's records, once for a
@@ -284,7 +302,8 @@ std::string unit_name(std::int32_t unit) {
 }
 
 Command make_command(std::string name, std::string summary, std::string description,
-                     std::int32_t stages, const char *solve, std::vector<std::int32_t> records) {
+                     std::int32_t stages, const char *solve, std::vector<std::int32_t> records,
+                     const std::vector<std::string> &unshown) {
     Command command;
     command.name = std::move(name);
     command.summary = std::move(summary);
@@ -293,6 +312,9 @@ Command make_command(std::string name, std::string summary, std::string descript
     command.solve = solve;
     command.parameters = study_parameters(stages, solve);
     command.records = std::move(records);
+    for (const std::string &name : unshown) {
+        command.parameters[*parameter_named(command, name)].shown = false;
+    }
     command.target = parameter_named(command, "target-power");
     const std::optional<std::size_t> variance = parameter_named(command, "variance");
     if (variance) {
@@ -305,10 +327,17 @@ Command make_command(std::string name, std::string summary, std::string descript
 }
 
 std::vector<bool> columns_shown(const Command &command, bool disease, bool allelic,
-                                bool simulated) {
+                                const std::vector<std::string> &given) {
     std::vector<bool> shown(command.columns.size(), true);
-    for (std::size_t i = 0; i < shown.size(); ++i) {
-        shown[i] = simulated || !is_simulation_column(command.columns[i]);
+    for (const OptionalColumns &group : optional_columns()) {
+        const bool wanted = std::any_of(given.begin(), given.end(), [&group](const std::string &g) {
+            return names_column(group.inputs, g);
+        });
+        for (std::size_t i = 0; i < shown.size() && !wanted; ++i) {
+            const std::string &column = command.columns[i];
+            shown[i] = shown[i] && !names_column(group.inputs, column) &&
+                       !names_column(group.fields, column);
+        }
     }
     for (const Parameter &parameter : command.parameters) {
         const bool hidden = (parameter.effect == STU_EFFECT_DISEASE && !disease) ||

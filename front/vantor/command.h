@@ -82,14 +82,17 @@ const Command &design_command();
 // shown inputs, then every field of its records not already a column
 // (status and reason last), then the message.
 Command make_command(std::string name, std::string summary, std::string description,
-                     std::int32_t stages, const char *solve, std::vector<std::int32_t> records);
+                     std::int32_t stages, const char *solve, std::vector<std::int32_t> records,
+                     const std::vector<std::string> &unshown = {});
 
 // Which of the command's columns a run shows: every one, less the inputs of
 // an effect description the run does not use (a disease model's when it
 // gives none of them, the odds ratio's and control rate's when it gives a
-// disease model), and a simulation's columns (its inputs, the simulated power
-// and its standard error) when it does not simulate.
-std::vector<bool> columns_shown(const Command &command, bool disease, bool allelic, bool simulated);
+// disease model), and the columns of a simulation, of costs in money and of
+// a design's limits (their inputs and the fields they bring) unless the run
+// gives one of their inputs (`given`, the parameters' names).
+std::vector<bool> columns_shown(const Command &command, bool disease, bool allelic,
+                                const std::vector<std::string> &given);
 
 // Empty when the library answers the request, else its refusal in its words
 // with the options spelled as the program's ("--stage1-cases 0: ...").

@@ -100,8 +100,10 @@ Command make_design_command() {
         "  vantor design --method replication --budget 5000 -o 1.3 -r 0.3\n"
         "  vantor design --method joint --frequency 0.2 --prevalence 0.1 --relative-risk 1.3 \\\n"
         "      --markers 3e5 -p 0.8";
-    Command command =
-        make_command("design", summary, description, 2, "design", {REC_DESIGN_RESULT});
+    // A stage 1 level or share kept fixed shows in the design's own columns
+    // (its level, its stages' counts), where the searched ones show.
+    Command command = make_command("design", summary, description, 2, "design", {REC_DESIGN_RESULT},
+                                   {"stage1-alpha", "stage1-share"});
     // The program answers every analysis unless told one.
     command.parameters.front().default_text = "replication,product,joint";
     return command;

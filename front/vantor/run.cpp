@@ -298,12 +298,14 @@ std::vector<bool> columns_of_run(const Given &given, const std::vector<std::size
         }
         return false;
     };
-    bool simulated = false;
+    std::vector<std::string> given_names;
     for (std::size_t i = 0; i < command.parameters.size(); ++i) {
-        simulated = simulated || (command.parameters[i].name == "replicates" && given_here(i));
+        if (given_here(i)) {
+            given_names.push_back(command.parameters[i].name);
+        }
     }
     const bool disease = given_any(STU_EFFECT_DISEASE);
-    return columns_shown(command, disease, !disease || given_any(STU_EFFECT_ALLELIC), simulated);
+    return columns_shown(command, disease, !disease || given_any(STU_EFFECT_ALLELIC), given_names);
 }
 
 // Answers requests one at a time and writes each row at once.
