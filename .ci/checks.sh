@@ -382,8 +382,8 @@ fuzz() {
     run_fuzzer power 72 30000
     run_fuzzer solve 52 1500000
     run_fuzzer cli 256 10000
-    run_fuzzer design 108 100000
-    run_fuzzer ask 160 250000
+    run_fuzzer design 224 100000
+    run_fuzzer ask 192 250000
 }
 
 # Builds the page with emscripten and runs its browser tests: the page opened

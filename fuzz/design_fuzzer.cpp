@@ -11,13 +11,22 @@
 //   target_power, cost_ratio, budget, int32 cases[2], int32 controls[2],
 //   uint32 multiplier, int32 statistic   (108 bytes)
 // the growth check multiplying by 2 + multiplier % 63; the statistic is the
-// study's. make_design_seeds.py writes seeds in this layout.
+// study's. A plan may follow (search/plan.h), asked when `planned` is odd:
+//   int32 planned, double markers, int32 money, double stage1 cost per
+//   person, stage2 cost per person, stage2 cost per genotype, fixed[2],
+//   int64 cases_available, controls_available, stage controls[2],
+//   double panel, fixed stage1_alpha, fixed share (0: searched),
+//   int32 per_stage_fractions   (128 bytes)
+// A planned answer keeps its limits and counts its costs as the plan says:
+// both are recomputed from its counts. make_design_seeds.py writes seeds in
+// this layout.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include "fuzz/byte_reader.h"
 #include "fuzz/fuzz_target.h"
@@ -39,7 +48,37 @@ struct Request {
     std::int32_t cases[2];
     std::int32_t controls[2];
     std::uint32_t multiplier;
+    bool planned;
+    DSN_plan plan;
 };
+
+// A level or share of 0 is none: searched.
+double fixed_or_searched(double value) {
+    return value == 0 ? std::numeric_limits<double>::quiet_NaN() : value;
+}
+
+void read_plan(ByteReader &reader, Request &r) {
+    DSN_plan_init(&r.plan);
+    r.planned = reader.take<std::int32_t>() % 2 != 0;
+    DSN_costs &k = r.plan.costs;
+    r.plan.markers = reader.take<double>();
+    k.cost_ratio = r.cost_ratio;
+    k.money = reader.take<std::int32_t>();
+    k.stage1_cost_per_person = reader.take<double>();
+    k.stage2_cost_per_person = reader.take<double>();
+    k.stage2_cost_per_genotype = reader.take<double>();
+    k.fixed[0] = reader.take<double>();
+    k.fixed[1] = reader.take<double>();
+    DSN_limits &l = r.plan.limits;
+    l.cases_available = reader.take<std::int64_t>();
+    l.controls_available = reader.take<std::int64_t>();
+    l.stage_controls_available[0] = reader.take<std::int64_t>();
+    l.stage_controls_available[1] = reader.take<std::int64_t>();
+    l.panel = reader.take<double>();
+    l.stage1_alpha = fixed_or_searched(reader.take<double>());
+    l.stage1_share = fixed_or_searched(reader.take<double>());
+    l.per_stage_fractions = reader.take<std::int32_t>();
+}
 
 Request read_request(ByteReader &reader) {
     Request r{};
@@ -61,6 +100,7 @@ Request read_request(ByteReader &reader) {
     }
     r.multiplier = reader.take<std::uint32_t>();
     r.study.variance = reader.take<std::int32_t>();
+    read_plan(reader, r);
     return r;
 }
 
@@ -134,7 +174,132 @@ void check_growth(const Request &q, const DSN_design_result &r) {
     }
 }
 
+// ---- Planned questions --------------------------------------------------------
+
+double relative_gap(double a, double b) { return std::fabs(a - b) / std::max(1.0, std::fabs(b)); }
+
+// The plan's money for the counts found, summed as a planner would.
+double money_of(const DSN_plan &plan, const DSN_design_result &r) {
+    const DSN_costs &k = plan.costs;
+    const double n1 = static_cast<double>(r.cases[0]) + r.controls[0];
+    const double n2 = static_cast<double>(r.cases[1]) + r.controls[1];
+    const double assays = k.stage2_cost_per_genotype * plan.markers * r.alpha[0];
+    return k.fixed[0] + k.fixed[1] + n1 * k.stage1_cost_per_person +
+           n2 * (k.stage2_cost_per_person + assays);
+}
+
+bool within(std::int64_t used, std::int64_t cap) { return cap == 0 || used <= cap; }
+
+// What a found planned design keeps: the people available, the panel
+// (design questions), its costs and its fractions.
+void check_plan_kept(const DSN_plan &plan, const DSN_design_result &r, bool design_question) {
+    if (!found(r)) {
+        return;
+    }
+    // The limits are the design questions'; the power of given counts has none.
+    const DSN_limits &l = plan.limits;
+    const bool limited = design_question;
+    require(!limited || within(std::int64_t{r.cases[0]} + r.cases[1], l.cases_available),
+            "more cases than are available");
+    require(!limited || within(std::int64_t{r.controls[0]} + r.controls[1], l.controls_available),
+            "more controls than are available");
+    for (int stage = 0; stage < 2; ++stage) {
+        require(!limited || within(r.controls[stage], l.stage_controls_available[stage]),
+                "more controls in a stage than it has");
+        const double fraction = static_cast<double>(r.cases[stage]) /
+                                (static_cast<double>(r.cases[stage]) + r.controls[stage]);
+        require(relative_gap(r.case_fraction[stage], fraction) < 1e-15,
+                "a case fraction that is not the counts'");
+    }
+    require(relative_gap(r.stage2_markers, plan.markers * r.alpha[0]) < 1e-15,
+            "stage 2's markers are not markers x level");
+    if (design_question && l.panel > 0) {
+        require(r.stage2_markers <= l.panel * (1 + 1e-12), "stage 2's markers beyond the panel");
+    }
+    if (plan.costs.money == 1) {
+        require(relative_gap(r.cost_in_money, money_of(plan, r)) < 1e-12,
+                "a cost in money that is not the counts'");
+    } else {
+        require(std::isnan(r.cost_in_money), "a cost in money without costs in money");
+    }
+}
+
+// The cost a budget bounds: money when the plan counts it.
+double budgeted_cost(const DSN_plan &plan, const DSN_design_result &r) {
+    return plan.costs.money == 1 ? r.cost_in_money : r.cost;
+}
+
+// A plan that limits nothing and counts genotypes answers as no plan does.
+bool limits_nothing(const DSN_plan &plan) {
+    const DSN_limits &l = plan.limits;
+    return plan.costs.money == 0 && l.cases_available == 0 && l.controls_available == 0 &&
+           l.stage_controls_available[0] == 0 && l.stage_controls_available[1] == 0 &&
+           l.panel == 0 && std::isnan(l.stage1_alpha) && std::isnan(l.stage1_share) &&
+           l.per_stage_fractions == 0 && plan.markers == 1;
+}
+
+void check_as_unplanned(const Request &q, const DSN_design_result &planned) {
+    if (!limits_nothing(q.plan)) {
+        return;
+    }
+    DSN_design_result plain{};
+    if ((q.question & 3) == 1) {
+        DSN_cheapest_design(&q.study, q.target, q.cost_ratio, &plain);
+    } else {
+        DSN_most_powerful_design(&q.study, q.budget, q.cost_ratio, &plain);
+    }
+    require(std::memcmp(&plain, &planned, sizeof plain) == 0 ||
+                (std::isnan(plain.power) && std::isnan(planned.power) &&
+                 plain.reason == planned.reason),
+            "a plan limiting nothing answers otherwise than no plan");
+}
+
+void ask_planned(const Request &q) {
+    DSN_design_result result{};
+    const DSN_plan &plan = q.plan;
+    switch (q.question & 3) {
+        case 0:
+            check(DSN_smallest_total_planned(&q.study, &plan, q.share, q.stage1_alpha, q.target,
+                                             &result),
+                  result);
+            check_power(q.study, result);
+            require(!found(result) || result.power >= q.target, "smallest total misses the target");
+            check_plan_kept(plan, result, true);
+            break;
+        case 1:
+            check(DSN_cheapest_design_planned(&q.study, &plan, q.target, &result), result);
+            check_power(q.study, result);
+            require(!found(result) || result.power >= q.target,
+                    "cheapest design misses the target");
+            require(!found(result) || std::isnan(plan.limits.stage1_alpha) ||
+                        result.alpha[0] == plan.limits.stage1_alpha,
+                    "a fixed stage 1 level not kept");
+            check_plan_kept(plan, result, true);
+            check_as_unplanned(q, result);
+            break;
+        case 2:
+            check(DSN_most_powerful_design_planned(&q.study, &plan, q.budget, &result), result);
+            check_power(q.study, result);
+            require(!found(result) || budgeted_cost(plan, result) <= q.budget,
+                    "a design over its budget");
+            check_plan_kept(plan, result, true);
+            check_as_unplanned(q, result);
+            break;
+        default:
+            check(DSN_two_stage_power_planned(&q.study, &plan, q.cases, q.controls, q.stage1_alpha,
+                                              &result),
+                  result);
+            check_power(q.study, result);
+            check_plan_kept(plan, result, false);
+            break;
+    }
+}
+
 void ask(const Request &q) {
+    if (q.planned) {
+        ask_planned(q);
+        return;
+    }
     DSN_design_result result{};
     switch (q.question & 3) {
         case 0:

@@ -37,8 +37,33 @@ SEEDS = {
 }
 
 
+# Planned questions: the 18 values above, then the plan: planned (odd),
+# markers, money (1), stage 1 cost per person, stage 2 cost per person,
+# stage 2 cost per genotype, fixed costs of stages 1 and 2, cases and
+# controls available, stage 1's and stage 2's controls available, panel,
+# fixed stage 1 level and share (0: searched), per-stage fractions.
+PLAN_NONE = (1, 1.0, 0, 0.0, 0.0, 0.0, 0.0, 0.0, 0, 0, 0, 0, 0.0, 0.0, 0.0, 0)
+PLANNING_EXAMPLE = (1, 2, 2, 1.3, 0.25, 0.05 / 1e6, 0.5, 0.4, 1e-3, 0.8, 3.0, 2500.0,
+                    1000, 1000, 1500, 1500, 0, 0)
+PLANNED_SEEDS = {
+    "planned_cheapest_panel": (1,) + PLANNING_EXAMPLE[1:] + (1, 1e6, 0, 0.0, 0.0, 0.0, 0.0, 0.0,
+                                                           0, 0, 0, 0, 2000.0, 0.0, 0.0, 0),
+    "planned_budget_people": (2,) + PLANNING_EXAMPLE[1:] + (1, 1e6, 0, 0.0, 0.0, 0.0, 0.0, 0.0,
+                                                          3000, 6000, 0, 0, 0.0, 0.0, 0.0, 1),
+    "planned_smallest_money": (0,) + PLANNING_EXAMPLE[1:] + (1, 1e6, 1, 300.0, 20.0, 0.05, 1e4,
+                                                           5e3, 4000, 0, 0, 0, 2000.0, 0.0,
+                                                           0.0, 0),
+    "planned_cheapest_fixed_level_money": (1,) + PLANNING_EXAMPLE[1:] + (
+        1, 5e5, 1, 250.0, 10.0, 0.1, 0.0, 0.0, 0, 0, 2500, 0, 0.0, 2e-3, 0.3, 1),
+    "planned_power_money": (3,) + PLANNING_EXAMPLE[1:] + (1, 1e6, 1, 300.0, 20.0, 0.05, 0.0,
+                                                        0.0, 0, 0, 0, 0, 0.0, 0.0, 0.0, 0),
+    "planned_default": (1,) + PLANNING_EXAMPLE[1:] + PLAN_NONE,
+}
+
+
 def main() -> None:
     write_corpus("design", "<3i9d4iIi", SEEDS)
+    write_corpus("design", "<3i9d4iIiidi5d4q3di", PLANNED_SEEDS)
 
 
 if __name__ == "__main__":

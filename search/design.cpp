@@ -940,14 +940,30 @@ struct Space {
     double fixed_share;  // not a number: searched
     Levels levels;
     bool per_stage_fractions;
-    double case_fraction;  // both stages' when not searched
+    double case_fraction;       // both stages' when not searched
+    double available_fraction;  // the cases' share of the people available; 0 if unknown
 
     [[nodiscard]] bool share_searched() const { return std::isnan(fixed_share); }
 };
 
+// The cases' share of everyone available, where both are limited: the
+// fraction that uses them all, a start of the searched fractions.
+double available_fraction(const DSN_limits &limits) {
+    const std::int64_t controls =
+        limits.controls_available > 0
+            ? limits.controls_available
+            : limits.stage_controls_available[0] + limits.stage_controls_available[1];
+    if (limits.cases_available <= 0 || controls <= 0) {
+        return 0;
+    }
+    const double f = static_cast<double>(limits.cases_available) /
+                     static_cast<double>(limits.cases_available + controls);
+    return std::clamp(f, DSN_SMALLEST_FRACTION, DSN_LARGEST_FRACTION);
+}
+
 Space space_of(const DSN_study &study, const DSN_plan &plan) {
     return {plan.limits.stage1_share, levels_of(study, plan), plan.limits.per_stage_fractions == 1,
-            study.case_fraction};
+            study.case_fraction, available_fraction(plan.limits)};
 }
 
 // A point of the space and its objective value (smaller is better).
@@ -973,29 +989,29 @@ public:
           low_u_(space.levels.low_u()),
           high_u_(space.levels.high_u()) {}
 
+    // The best point: the compass search from the coarse grid's best; where
+    // the fractions are searched, from the best of each of the grid's
+    // fractions (the people available make ridges a search from one start
+    // does not follow), keeping the best end.
     Point best() {
-        Point best{0, 0, {0, 0}, kInfinity};
-        for (const double share : grid_shares()) {
-            for (const double u : grid_levels()) {
-                for (const double f : grid_fractions()) {
-                    consider({share, u, {f, f}, 0}, &best);
+        std::vector<Point> starts;
+        for (const double f : grid_fractions()) {
+            Point start{0, 0, {f, f}, kInfinity};
+            for (const double share : grid_shares()) {
+                for (const double u : grid_levels()) {
+                    consider({share, u, {f, f}, 0}, &start);
                 }
             }
+            starts.push_back(start);
         }
-        if (!(best.value < kInfinity)) {
-            return best;
-        }
-        Steps step{0.1, (high_u_ - low_u_) / 12, 0.1};
-        while (refining(step)) {
-            const Point before = best;
-            try_steps(before, step, &best);
-            if (best.value == before.value) {
-                step.share /= 2;
-                step.u /= 2;
-                step.fraction /= 2;
+        Point best{0, 0, {0, 0}, kInfinity};
+        for (const Point &start : starts) {
+            if (start.value < kInfinity) {
+                const Point end = refined(start);
+                best = end.value < best.value ? end : best;
             }
         }
-        return best;
+        return best.value < kInfinity ? best : starts.front();
     }
 
     // The `count` best points seen (fewer if fewer were), best first; ties
@@ -1041,7 +1057,27 @@ private:
         if (!space_.per_stage_fractions) {
             return {space_.case_fraction};
         }
-        return {0.3, 0.5, 0.7};
+        std::vector<double> fractions = {0.3, 0.5, 0.7};
+        if (space_.available_fraction > 0) {
+            fractions.push_back(space_.available_fraction);
+        }
+        return fractions;
+    }
+
+    // The compass search's end from `best`: steps in each free coordinate,
+    // halved when none improves, down to the resolutions.
+    Point refined(Point best) {
+        Steps step{0.1, (high_u_ - low_u_) / 12, 0.1};
+        while (refining(step)) {
+            const Point before = best;
+            try_steps(before, step, &best);
+            if (best.value == before.value) {
+                step.share /= 2;
+                step.u /= 2;
+                step.fraction /= 2;
+            }
+        }
+        return best;
     }
 
     [[nodiscard]] bool refining(const Steps &step) const {
@@ -1065,6 +1101,10 @@ private:
                 consider(moved(from, coordinate, step.fraction), best);
                 consider(moved(from, coordinate, -step.fraction), best);
             }
+            // Both stages' fractions together: where the people available
+            // bind, the best designs lie along a ridge no single move follows.
+            consider(moved(moved(from, 2, step.fraction), 3, step.fraction), best);
+            consider(moved(moved(from, 2, -step.fraction), 3, -step.fraction), best);
         }
     }
 
