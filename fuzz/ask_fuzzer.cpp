@@ -208,7 +208,9 @@ std::string single_stage_answer(const ASK_request *request, const ASK_answer &an
 std::string two_stage_answer(const ASK_request *request, const STU_study &study,
                              const std::string &question) {
     DSN_design_result design{};
-    const double cost_ratio = taken(request, "cost_ratio");
+    // Costs in money take no cost ratio; the genotypes per marker are then
+    // counted at 1.
+    const double cost_ratio = given(request, "cost_ratio") ? taken(request, "cost_ratio") : 1.0;
     if (question == "two_stage_power") {
         const std::int64_t cases[2] = {taken_count(request, "stage1_cases"),
                                        taken_count(request, "stage2_cases")};

@@ -150,19 +150,21 @@ constexpr Known kInputs[] = {
     {{"total", ASK_COUNT, "", VANTOR_REASON_BAD_CASES, "",
       "cases and controls of both stages together", 0}, {"cases", "controls"}},
     {{"stage1_share", ASK_NUMBER, "", VANTOR_REASON_BAD_STAGE1_SHARE, "",
-      "stage 1's share of the total, in (0, 1)", 0}, {}},
+      "stage 1's share of the total, in (0, 1); a design search keeps one given", 0}, {}},
     {{"stage1_cases", ASK_COUNT, "", VANTOR_REASON_BAD_CASES, "", "stage 1's cases", 0}, {"cases"}},
     {{"stage1_controls", ASK_COUNT, "", VANTOR_REASON_BAD_CONTROLS, "", "stage 1's controls", 0},
      {"controls"}},
     {{"stage2_cases", ASK_COUNT, "", VANTOR_REASON_BAD_CASES, "", "stage 2's cases", 0}, {"cases"}},
     {{"stage2_controls", ASK_COUNT, "", VANTOR_REASON_BAD_CONTROLS, "", "stage 2's controls", 0},
      {"controls"}},
-    {{"case_fraction", ASK_NUMBER, "", VANTOR_REASON_BAD_CASE_FRACTION, "0.5",
+    {{"case_fraction", ASK_NUMBER, "", VANTOR_REASON_BAD_CASE_FRACTION,
+      "0.5; with cases or controls available, a design search chooses each stage's",
       "cases' share of each stage, in (0, 1)", 0}, {}},
     {{"stage1_alpha", ASK_NUMBER, "", VANTOR_REASON_BAD_STAGE1_ALPHA, "",
-      "the stage 1 level (at least twice alpha; above it for product)", 0}, {}},
+      "the stage 1 level (at least twice alpha; above it for product); a design search keeps "
+      "one given", 0}, {}},
     {{"budget", ASK_NUMBER, "", VANTOR_REASON_BAD_BUDGET, "",
-      "genotyping budget per marker, in the counting unit", 0}, {}},
+      "budget: genotypes per marker in the counting unit, or money with costs in money", 0}, {}},
     {{"cost_ratio", ASK_NUMBER, "", VANTOR_REASON_BAD_COST_RATIO, "1",
       "cost of a stage 2 genotype relative to a stage 1 one", 0}, {}},
     {{"count", ASK_WORD, "count", VANTOR_REASON_BAD_COUNT, kPeople,
@@ -1412,9 +1414,12 @@ double taken(const Asked &asked, const STU_study &study, Input input) {
         case kMethod:
             return asked.two_stages ? study.method : kNotANumber;
         case kCaseFraction:
-            return asked.two_stages ? study.case_fraction : kNotANumber;
+            // Searched per stage, the study's fraction is not taken.
+            return asked.two_stages && study.per_stage_fractions == 0 ? study.case_fraction
+                                                                      : kNotANumber;
         case kCostRatio:
-            return asked.two_stages ? kDefaultCostRatio : kNotANumber;
+            // Costs in money replace the cost ratio.
+            return asked.two_stages && study.costs.money == 0 ? kDefaultCostRatio : kNotANumber;
         case kSeed:
             return asked.has(kReplicates) ? (asked.has(kSeed) ? asked[kSeed] : kDefaultSeed)
                                           : kNotANumber;

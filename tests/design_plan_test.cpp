@@ -2,8 +2,6 @@
 // a fixed level or share, costs in money, each stage's case fraction. Every
 // design is recounted from its counts (limits, costs, power by the power
 // question) and compared with a dense grid over what it searches.
-#include "search/plan.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -15,6 +13,7 @@
 
 #include "question/study.h"
 #include "search/design.h"
+#include "search/plan.h"
 
 namespace {
 
@@ -66,7 +65,8 @@ DSN_design_result power_of(STU_study study, const std::int64_t cases[2],
 std::vector<double> grid_levels(double least, double most, int count) {
     std::vector<double> levels;
     for (int i = 0; i < count; ++i) {
-        const double u = std::log10(least) + (std::log10(most) - std::log10(least)) * i / (count - 1);
+        const double u =
+            std::log10(least) + (std::log10(most) - std::log10(least)) * i / (count - 1);
         char text[32];
         std::snprintf(text, sizeof text, "%.2e", std::pow(10.0, u));
         levels.push_back(std::fmin(most, std::fmax(least, std::strtod(text, nullptr))));
@@ -332,7 +332,7 @@ TEST(PlannedDesign, KeepsWhatIsFixedAndSaysWhatBindsOrWhyNothingIsReached) {
 }
 
 TEST(PlannedDesign, PlanChecksNameWhatTheyRefuse) {
-    const DSN_study study = {PWR_METHOD_JOINT, 1.3, 0.3, 5e-8, 0.5, VANTOR_COUNT_PEOPLE,
+    const DSN_study study = {PWR_METHOD_JOINT,   1.3, 0.3, 5e-8, 0.5, VANTOR_COUNT_PEOPLE,
                              PWR_VARIANCE_POOLED};
     struct Refused {
         void (*spoil)(DSN_plan &);

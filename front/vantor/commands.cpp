@@ -63,16 +63,24 @@ Command make_two_stage_command() {
         "(--stage1-cases, --stage1-controls, --stage2-cases, --stage2-controls) or --total and "
         "--stage1-share to get the design's power and genotyping cost per marker (stage 1's "
         "total + cost ratio x stage 1 level x stage 2's total), or --target-power and "
-        "--stage1-share to get the smallest total reaching it. A total splits into stages by "
-        "--stage1-share and each stage into cases and controls by --case-fraction (halves rounded "
-        "up). Every method named in --method is answered.\n\n"
+        "--stage1-share to get the smallest total reaching it, with its cost at --cost-ratio and "
+        "the one-stage study of the same power (one-stage-total, relative-cost); the smallest "
+        "total keeps within --cases-available and --controls-available. A total splits into "
+        "stages by --stage1-share and each stage into cases and controls by --case-fraction "
+        "(halves rounded up). Costs in money instead of a cost ratio: --stage1-cost-per-person "
+        "(the array), --stage2-cost-per-person, --stage2-cost-per-genotype (an assay per person "
+        "and marker, with --markers), --stage1-fixed-cost, --stage2-fixed-cost give "
+        "cost-in-money and one-stage-cost-in-money. Every method named in --method is "
+        "answered.\n\n"
         "Examples:\n"
         "  vantor two-stage --total 6000 --stage1-share 0.4 --stage1-alpha 1e-3 -o 1.3 -r 0.3\n"
         "  vantor two-stage --stage1-cases 1200 --stage1-controls 1200 --stage2-cases 1800 \\\n"
         "      --stage2-controls 1800 --stage1-alpha 1e-3 -o 1.3 -r 0.3\n"
         "  vantor two-stage --method joint -s 0.4 --stage1-alpha 1e-3 -o 1.3 -r 0.3 -p 0.8\n"
         "  vantor two-stage --total 6000 -s 0.4 --stage1-alpha 1e-3 --frequency 0.2 \\\n"
-        "      --prevalence 0.1 --relative-risk 1.3";
+        "      --prevalence 0.1 --relative-risk 1.3\n"
+        "  vantor two-stage --method joint -s 0.4 --stage1-alpha 1e-3 -o 1.3 -r 0.3 -p 0.8 \\\n"
+        "      --cost-ratio 3";
     Command command =
         make_command("two-stage", summary, description, 2, nullptr, {REC_DESIGN_RESULT});
     // The program answers every analysis unless told one.
@@ -93,13 +101,29 @@ Command make_design_command() {
         "ratio and control rate or a disease model (as vantor power takes it), the analyses "
         "allelic on the marker's odds ratio and control rate. stage1-weight is "
         "stage 1's share of the joint statistic's information. With --target-power the cheapest "
-        "design reaching it, with --budget the most powerful design within it. A search takes up "
-        "to a second per method.\n\n"
+        "design reaching it, with --budget the most powerful design within it.\n\n"
+        "Limits: --cases-available and --controls-available (both stages together), "
+        "--stage1-controls-available and --stage2-controls-available, and --panel, the most "
+        "markers stage 2 can type (with --markers M: M x stage1-alpha, the markers without "
+        "effect expected to pass stage 1, stays within it; stage2-markers shows it). "
+        "--stage1-alpha or --stage1-share given is kept, not searched. With cases or controls "
+        "limited and no --case-fraction, each stage's case fraction is chosen too "
+        "(stage1-case-fraction, stage2-case-fraction). binding-limit names the limit the design "
+        "reaches (to within 1 %); when none can be kept the answer is not reachable, with the "
+        "reason. Costs in money (--stage1-cost-per-person, the array; --stage2-cost-per-person; "
+        "--stage2-cost-per-genotype, an assay per person and marker; fixed costs per stage) "
+        "replace the cost ratio: the search then minimises, or keeps within --budget, money "
+        "(cost-in-money, and one-stage-cost-in-money for the one-stage study).\n\n"
         "Examples:\n"
         "  vantor design --method joint -o 1.3 -r 0.3 -p 0.8\n"
         "  vantor design --method replication --budget 5000 -o 1.3 -r 0.3\n"
         "  vantor design --method joint --frequency 0.2 --prevalence 0.1 --relative-risk 1.3 \\\n"
-        "      --markers 3e5 -p 0.8";
+        "      --markers 3e5 -p 0.8\n"
+        "  vantor design --method joint --frequency 0.25 --prevalence 0.01 --relative-risk 1.3 \\\n"
+        "      --markers 1e6 -p 0.8 --cost-ratio 3 --panel 2000\n"
+        "  vantor design --method joint -o 1.3 -r 0.3 --budget 400000 --cases-available 3000 \\\n"
+        "      --controls-available 6000 --markers 1e6 --stage1-cost-per-person 60 \\\n"
+        "      --stage2-cost-per-genotype 0.1";
     // A stage 1 level or share kept fixed shows in the design's own columns
     // (its level, its stages' counts), where the searched ones show.
     Command command = make_command("design", summary, description, 2, "design", {REC_DESIGN_RESULT},
