@@ -145,18 +145,23 @@ CALLS = [
           stage2_controls=900, odds_ratio=1.3, control_rate=0.3, stage1_alpha=0.01, alpha=1e-5,
           method="product", cost_ratio=2)),
     (vantor.two_stage_power_of_total, (6000, 0.3, 1.3, 0.3),
-     dict(stage1_alpha=1e-3, case_fraction=0.4),
+     dict(stage1_alpha=1e-3, case_fraction=0.4, stage1_cost_per_person=80,
+          stage2_cost_per_person=20),
      dict(stages=2, solve="power", total=6000, stage1_share=0.3, odds_ratio=1.3,
-          control_rate=0.3, stage1_alpha=1e-3, case_fraction=0.4)),
-    (vantor.smallest_total, (0.4, 1.3, 0.3), dict(stage1_alpha=1e-3, method="replication"),
+          control_rate=0.3, stage1_alpha=1e-3, case_fraction=0.4, stage1_cost_per_person=80,
+          stage2_cost_per_person=20)),
+    (vantor.smallest_total, (0.4, 1.3, 0.3),
+     dict(stage1_alpha=1e-3, method="replication", cost_ratio=3),
      dict(stages=2, solve="size", stage1_share=0.4, odds_ratio=1.3, control_rate=0.3,
-          stage1_alpha=1e-3, method="replication")),
-    (vantor.cheapest_design, (1.3, 0.3), dict(method="replication", markers=1e5),
+          stage1_alpha=1e-3, method="replication", cost_ratio=3)),
+    (vantor.cheapest_design, (1.3, 0.3),
+     dict(method="replication", markers=1e5, cases_available=3000),
      dict(stages=2, solve="design", odds_ratio=1.3, control_rate=0.3, method="replication",
-          markers=1e5)),
-    (vantor.most_powerful_design, (4000, 1.3, 0.3), dict(method="replication"),
+          markers=1e5, cases_available=3000)),
+    (vantor.most_powerful_design, (4000, 1.3, 0.3),
+     dict(method="replication", stage1_share=0.4, controls_available=3000),
      dict(stages=2, solve="design", budget=4000, odds_ratio=1.3, control_rate=0.3,
-          method="replication")),
+          method="replication", stage1_share=0.4, controls_available=3000)),
 ]
 RESULT_OF = {
     vantor.single_stage_power: "PowerResult", vantor.two_stage_power: "DesignResult",
@@ -656,6 +661,20 @@ def glossary_python_names() -> set:
 # Study fields a question reads that its function does not take: given counts
 # per stage give each stage's cases' share.
 NOT_TAKEN = {"two_stage_power": {"case_fraction"}}
+# The plan's inputs each two-stage question takes, whether or not its
+# description lists them: costs in money for all, limits for the sizes and
+# designs, the cost ratio for the smallest total, and a fixed stage 1 level or
+# share for the design searches.
+MONEY = {"stage1_cost_per_person", "stage2_cost_per_person", "stage2_cost_per_genotype",
+         "stage1_fixed_cost", "stage2_fixed_cost"}
+LIMITS = {"cases_available", "controls_available", "stage1_controls_available",
+          "stage2_controls_available", "panel"}
+PLAN_TAKEN = {
+    "two_stage_power": MONEY, "two_stage_power_of_total": MONEY,
+    "smallest_total": MONEY | LIMITS | {"cost_ratio"},
+    "cheapest_design": MONEY | LIMITS | {"stage1_alpha", "stage1_share"},
+    "most_powerful_design": MONEY | LIMITS | {"stage1_alpha", "stage1_share"},
+}
 # The disease model's inputs each question takes beside the study fields its
 # description lists.
 MODEL_INPUTS = {"frequency", "prevalence", "model", "relative_risk", "heterozygote_risk",
@@ -708,6 +727,7 @@ class Glossary(unittest.TestCase):
                 wanted |= ({f"stage{s}_{argument}" for s in (1, 2)} if a.elements == 2
                            else {argument})
             wanted |= MODEL_TAKEN.get(name, MODEL_INPUTS | NOT_DESCRIBED)
+            wanted |= PLAN_TAKEN.get(name, set())
             with self.subTest(question=name):
                 self.assertEqual(set(inspect.signature(function).parameters),
                                  wanted - NOT_TAKEN.get(name, set()) | SIMULATION | {"inputs"})
