@@ -480,10 +480,11 @@ _LIMIT_WORDS = """
     ``stage1_controls_available`` and ``stage2_controls_available``, people
     for one stage; ``panel``, the most markers stage 2 can type (needs
     ``markers`` above 1: markers x ``stage1_alpha`` stays within it). The
-    result's ``binding_limit`` names the limit reached ("none" if none),
-    ``stage2_markers`` the markers stage 2 types, and with people limited and
-    no ``case_fraction`` given each stage's cases' share is chosen
-    (``stage1_case_fraction``, ``stage2_case_fraction``)."""
+    result's ``binding_limit`` names the limit used to within 1 % ("none" if
+    none), ``stage2_markers`` the markers stage 2 types and
+    ``stage1_case_fraction``, ``stage2_case_fraction`` each stage's cases'
+    share, which the design searches choose when people are limited and no
+    ``case_fraction`` is given (a smallest total keeps it)."""
 #: The word of ``direction`` asking for both sides of 1 (not giving one).
 BOTH_DIRECTIONS = "both"
 
