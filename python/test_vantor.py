@@ -145,18 +145,23 @@ CALLS = [
           stage2_controls=900, odds_ratio=1.3, control_rate=0.3, stage1_alpha=0.01, alpha=1e-5,
           method="product", cost_ratio=2)),
     (vantor.two_stage_power_of_total, (6000, 0.3, 1.3, 0.3),
-     dict(stage1_alpha=1e-3, case_fraction=0.4),
+     dict(stage1_alpha=1e-3, case_fraction=0.4, stage1_cost_per_person=80,
+          stage2_cost_per_person=20),
      dict(stages=2, solve="power", total=6000, stage1_share=0.3, odds_ratio=1.3,
-          control_rate=0.3, stage1_alpha=1e-3, case_fraction=0.4)),
-    (vantor.smallest_total, (0.4, 1.3, 0.3), dict(stage1_alpha=1e-3, method="replication"),
+          control_rate=0.3, stage1_alpha=1e-3, case_fraction=0.4, stage1_cost_per_person=80,
+          stage2_cost_per_person=20)),
+    (vantor.smallest_total, (0.4, 1.3, 0.3),
+     dict(stage1_alpha=1e-3, method="replication", cost_ratio=3),
      dict(stages=2, solve="size", stage1_share=0.4, odds_ratio=1.3, control_rate=0.3,
-          stage1_alpha=1e-3, method="replication")),
-    (vantor.cheapest_design, (1.3, 0.3), dict(method="replication", markers=1e5),
+          stage1_alpha=1e-3, method="replication", cost_ratio=3)),
+    (vantor.cheapest_design, (1.3, 0.3),
+     dict(method="replication", markers=1e5, cases_available=3000),
      dict(stages=2, solve="design", odds_ratio=1.3, control_rate=0.3, method="replication",
-          markers=1e5)),
-    (vantor.most_powerful_design, (4000, 1.3, 0.3), dict(method="replication"),
+          markers=1e5, cases_available=3000)),
+    (vantor.most_powerful_design, (4000, 1.3, 0.3),
+     dict(method="replication", stage1_share=0.4, controls_available=3000),
      dict(stages=2, solve="design", budget=4000, odds_ratio=1.3, control_rate=0.3,
-          method="replication")),
+          method="replication", stage1_share=0.4, controls_available=3000)),
 ]
 RESULT_OF = {
     vantor.single_stage_power: "PowerResult", vantor.two_stage_power: "DesignResult",
@@ -364,6 +369,171 @@ class SimulatedPower(unittest.TestCase):
                                   plain.standard_error), (None, None, None, None))
                 assert_refused(self, lambda: function(*positional, **keywords, seed=11), "seed",
                                "SEED_WITHOUT_REPLICATES")
+
+
+# ---------------------------------------------------------------------------
+# Plans: the people available, a panel and costs in money
+# ---------------------------------------------------------------------------
+
+# The planning example: a disease of prevalence 0.01, a risk allele of
+# frequency 0.25 and relative risk 1.3, a million markers, stage 2 genotypes
+# three times as dear and typing at most 2,000 markers.
+PLANNING = dict(frequency=0.25, prevalence=0.01, relative_risk=1.3, markers=1e6,
+                target_power=0.8, cost_ratio=3, panel=2000, method="joint")
+# Sizes and designs under limits: (function, arguments, kept), what is kept
+# being the fixed inputs the answer must show as given.
+LIMITED = [
+    (vantor.cheapest_design, PLANNING, {}),
+    (vantor.cheapest_design, dict(**EFFECT, method="replication", markers=1e5, panel=500,
+                                  cases_available=3000), {}),
+    (vantor.cheapest_design, dict(**EFFECT, controls_available=4000,
+                                  stage1_controls_available=800), {}),
+    (vantor.cheapest_design, dict(**EFFECT, markers=1e4, panel=40, stage1_alpha=1e-3,
+                                  stage2_controls_available=3500), dict(stage1_alpha=1e-3)),
+    (vantor.most_powerful_design, dict(budget=4000, **EFFECT, method="replication",
+                                       stage1_share=0.4, cases_available=2000,
+                                       controls_available=3000), dict(stage1_share=0.4)),
+    (vantor.smallest_total, dict(stage1_share=0.4, **EFFECT, stage1_alpha=1e-3,
+                                 cases_available=4000, stage2_controls_available=3000),
+     dict(stage1_share=0.4, stage1_alpha=1e-3)),
+]
+PEOPLE_LIMITS = {"cases_available": ("stage1_cases", "stage2_cases"),
+                 "controls_available": ("stage1_controls", "stage2_controls"),
+                 "stage1_controls_available": ("stage1_controls",),
+                 "stage2_controls_available": ("stage2_controls",)}
+# Costs in money: (function, positional, arguments); the stage 2 markers are
+# markers (default 1) times the stage 1 level.
+MONEY_COSTS = dict(stage1_cost_per_person=100, stage2_cost_per_person=20,
+                   stage2_cost_per_genotype=0.5, stage1_fixed_cost=5000, stage2_fixed_cost=300)
+IN_MONEY = [
+    (vantor.two_stage_power, (900, 900, 2100, 2100, 1.3, 0.3),
+     dict(stage1_alpha=1e-3, markers=1e6, stage1_cost_per_person=100,
+          stage2_cost_per_genotype=0.5, stage1_fixed_cost=1000)),
+    (vantor.two_stage_power_of_total, (6000, 0.3, 1.3, 0.3),
+     dict(stage1_alpha=1e-3, stage1_cost_per_person=80, stage2_cost_per_person=20,
+          stage2_fixed_cost=300)),
+    (vantor.smallest_total, (0.4, 1.3, 0.3),
+     dict(stage1_alpha=1e-3, markers=1e5, cases_available=4000, **MONEY_COSTS)),
+    (vantor.cheapest_design, (1.3, 0.3), dict(stage1_cost_per_person=100, stage2_cost_per_person=7,
+                                              stage1_fixed_cost=1000, stage2_fixed_cost=50)),
+    (vantor.cheapest_design, (1.3, 0.3), dict(markers=1e6, panel=3000, **MONEY_COSTS)),
+    (vantor.most_powerful_design, (400000, 1.3, 0.3),
+     dict(method="replication", markers=1e5, stage1_alpha=1e-3, stage1_cost_per_person=100,
+          stage2_cost_per_genotype=0.5)),
+]
+# Plans refused: (function, arguments, the input named, reason).
+PLAN_REFUSALS = [
+    (vantor.cheapest_design, dict(**EFFECT, cost_ratio=3, stage1_cost_per_person=1),
+     "cost_ratio", "COSTS_TWO_WAYS"),
+    (vantor.smallest_total, dict(stage1_share=0.4, **EFFECT, stage1_alpha=1e-3, cost_ratio=3,
+                                 stage2_fixed_cost=10, stage1_cost_per_person=1),
+     "cost_ratio", "COSTS_TWO_WAYS"),
+    (vantor.ask, dict(stages=2, total=6000, stage1_share=0.3, **EFFECT, stage1_alpha=1e-3,
+                      markers=1e4, panel=30), "panel", "LIMITS_NOT_READ"),
+    (vantor.cheapest_design, dict(**EFFECT, panel=5), "panel", "PLAN_NEEDS_MARKERS"),
+    (vantor.cheapest_design, dict(**EFFECT, count="alleles", stage1_cost_per_person=3),
+     "count", "MONEY_COUNTS_PEOPLE"),
+    (vantor.cheapest_design, dict(**EFFECT, stage2_cost_per_person=3),
+     "stage1_cost_per_person", "MISSING_INPUT"),
+    (vantor.most_powerful_design, dict(budget=4000, **EFFECT, stage1_fixed_cost=-1,
+                                       stage1_cost_per_person=3), "stage1_fixed_cost",
+     "BAD_MONEY"),
+    (vantor.most_powerful_design, dict(budget=4000, **EFFECT, cases_available=2.5),
+     "cases_available", "BAD_AVAILABLE"),
+    (vantor.cheapest_design, dict(**EFFECT, markers=1e6, panel=math.inf), "panel", "BAD_PANEL"),
+]
+
+
+class Plans(unittest.TestCase):
+    def test_the_planning_example_is_the_programs_design_bit_for_bit(self):
+        program = vantor_program()
+        if not program:
+            self.skipTest("no vantor program: set VANTOR_PROGRAM")
+        words = [w for name, value in PLANNING.items()
+                 for w in (f"--{name.replace('_', '-')}", str(value))]
+        run = subprocess.run([program, "design", *words, "--format", "json"],
+                             capture_output=True, text=True, timeout=120, check=False)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        shown = {name.replace("-", "_"): value for name, value in json.loads(run.stdout)[0].items()}
+        ours = vantor.cheapest_design(**PLANNING)
+        # Every field of the design the program shows but the inputs it
+        # repeats (its `alpha` is the study-wide level, the design's the
+        # per-marker one).
+        fields = set(ours._fields) & shown.keys() - PLANNING.keys() - {"alpha"}
+        self.assertGreaterEqual(fields, {"total", "stage1_cases", "stage2_controls",
+                                         "stage1_alpha", "final_alpha", "power", "cost",
+                                         "stage1_case_fraction", "stage2_case_fraction",
+                                         "stage2_markers", "binding_limit"})
+        self.assertEqual({name: shown[name] for name in fields - {"status", "reason"}},
+                         {name: getattr(ours, name) for name in fields - {"status", "reason"}})
+        self.assertEqual((ours.status.name.lower(), ours.reason.name),
+                         (shown["status"], shown["reason"]))
+        self.assertEqual(ours.binding_limit, "panel")
+
+    def test_sizes_and_designs_keep_within_the_limits(self):
+        for function, arguments, kept in LIMITED:
+            with self.subTest(function=function.__name__, arguments=arguments):
+                d = function(**arguments)
+                self.assertEqual(d.status, vantor.Status.FOUND)
+                stage1, stage2 = (d.stage1_cases + d.stage1_controls,
+                                  d.stage2_cases + d.stage2_controls)
+                self.assertEqual(stage1 + stage2, d.total)
+                self.assertEqual((d.stage1_case_fraction, d.stage2_case_fraction),
+                                 (d.stage1_cases / stage1, d.stage2_cases / stage2))
+                self.assertAlmostEqual(d.stage2_markers, arguments.get("markers", 1)
+                                       * d.stage1_alpha, delta=1e-12 * d.stage2_markers)
+                limits = {name: arguments[name] for name in (*PEOPLE_LIMITS, "panel")
+                          if name in arguments}
+                used = {name: sum(getattr(d, count) for count in counts)
+                        for name, counts in PEOPLE_LIMITS.items() if name in limits}
+                used.update(panel=d.stage2_markers) if "panel" in limits else None
+                for name, limit in limits.items():
+                    self.assertLessEqual(used[name], limit, name)
+                self.assertIn(d.binding_limit, {"none", *limits})
+                if d.binding_limit != "none":  # used to within 1 %
+                    self.assertGreaterEqual(used[d.binding_limit], 0.99 * limits[d.binding_limit])
+                if function is vantor.most_powerful_design:
+                    self.assertLessEqual(d.cost, arguments["budget"])
+                else:
+                    self.assertGreaterEqual(d.power, arguments.get("target_power", 0.8))
+                if "stage1_share" in kept:
+                    self.assertLessEqual(abs(stage1 - kept["stage1_share"] * d.total), 1)
+                if "stage1_alpha" in kept:
+                    self.assertEqual(d.stage1_alpha, kept["stage1_alpha"])
+        # Too few cases for any design: an answer saying so, not a refusal.
+        d = vantor.cheapest_design(**EFFECT, cases_available=20)
+        self.assertEqual((d.status, d.reason.name, d.total),
+                         (vantor.Status.NOT_REACHABLE, "CASES_AVAILABLE_TOO_FEW", None))
+
+    def test_money_is_counted_from_the_counts(self):
+        for function, positional, arguments in IN_MONEY:
+            with self.subTest(function=function.__name__, arguments=arguments):
+                d = function(*positional, **arguments)
+                self.assertEqual(d.status, vantor.Status.FOUND)
+                cost = dict(dict.fromkeys(MONEY, 0), **{n: v for n, v in arguments.items()
+                                                       if n in MONEY})
+                stage2_markers = arguments.get("markers", 1) * d.stage1_alpha
+                money = (cost["stage1_fixed_cost"] + cost["stage2_fixed_cost"]
+                         + (d.stage1_cases + d.stage1_controls) * cost["stage1_cost_per_person"]
+                         + (d.stage2_cases + d.stage2_controls)
+                         * (cost["stage2_cost_per_person"]
+                            + cost["stage2_cost_per_genotype"] * stage2_markers))
+                self.assertAlmostEqual(d.cost_in_money, money, delta=1e-9 * money)
+                if d.one_stage_total is None:  # a design's power asks for no comparison
+                    self.assertIsNone(d.one_stage_cost_in_money)
+                else:  # everyone typed on stage 1's array
+                    self.assertEqual(d.one_stage_cost_in_money, cost["stage1_fixed_cost"]
+                                     + d.one_stage_total * cost["stage1_cost_per_person"])
+                if function is vantor.most_powerful_design:
+                    self.assertLessEqual(d.cost_in_money, positional[0])
+        # Without costs in money there is none.
+        plain = vantor.cheapest_design(1.3, 0.3)
+        self.assertEqual((plain.cost_in_money, plain.one_stage_cost_in_money), (None, None))
+
+    def test_a_plan_the_library_refuses_raises_naming_its_input(self):
+        for function, arguments, argument, reason in PLAN_REFUSALS:
+            with self.subTest(function=function.__name__, arguments=arguments):
+                assert_refused(self, lambda: function(**arguments), argument, reason)
 
 
 # ---------------------------------------------------------------------------
@@ -656,6 +826,20 @@ def glossary_python_names() -> set:
 # Study fields a question reads that its function does not take: given counts
 # per stage give each stage's cases' share.
 NOT_TAKEN = {"two_stage_power": {"case_fraction"}}
+# The plan's inputs each two-stage question takes, whether or not its
+# description lists them: costs in money for all, limits for the sizes and
+# designs, the cost ratio for the smallest total, and a fixed stage 1 level or
+# share for the design searches.
+MONEY = {"stage1_cost_per_person", "stage2_cost_per_person", "stage2_cost_per_genotype",
+         "stage1_fixed_cost", "stage2_fixed_cost"}
+LIMITS = {"cases_available", "controls_available", "stage1_controls_available",
+          "stage2_controls_available", "panel"}
+PLAN_TAKEN = {
+    "two_stage_power": MONEY, "two_stage_power_of_total": MONEY,
+    "smallest_total": MONEY | LIMITS | {"cost_ratio"},
+    "cheapest_design": MONEY | LIMITS | {"stage1_alpha", "stage1_share"},
+    "most_powerful_design": MONEY | LIMITS | {"stage1_alpha", "stage1_share"},
+}
 # The disease model's inputs each question takes beside the study fields its
 # description lists.
 MODEL_INPUTS = {"frequency", "prevalence", "model", "relative_risk", "heterozygote_risk",
@@ -708,6 +892,7 @@ class Glossary(unittest.TestCase):
                 wanted |= ({f"stage{s}_{argument}" for s in (1, 2)} if a.elements == 2
                            else {argument})
             wanted |= MODEL_TAKEN.get(name, MODEL_INPUTS | NOT_DESCRIBED)
+            wanted |= PLAN_TAKEN.get(name, set())
             with self.subTest(question=name):
                 self.assertEqual(set(inspect.signature(function).parameters),
                                  wanted - NOT_TAKEN.get(name, set()) | SIMULATION | {"inputs"})

@@ -455,18 +455,51 @@ _SINGLE_STAGE_OPTIONS = _OPTIONS + ("calculation",)
 # Every question also simulates the power of the study it answers when given
 # a number of replicates (seeded by ``seed``, default 1).
 _SIMULATION = ("replicates", "seed")
+# Costs in money, which every two-stage question takes, and the limits of a
+# plan, which the sizes and designs keep within; each with what it means.
+_MONEY = ("stage1_cost_per_person", "stage2_cost_per_person", "stage2_cost_per_genotype",
+          "stage1_fixed_cost", "stage2_fixed_cost")
+_LIMITS = ("cases_available", "controls_available", "stage1_controls_available",
+           "stage2_controls_available", "panel")
+_MONEY_WORDS = """
+
+    Costs in money, in the planner's own unit (refused with ``cost_ratio``):
+    ``stage1_cost_per_person`` (the array; required with any other),
+    ``stage2_cost_per_person`` (samples, DNA, handling; default 0),
+    ``stage2_cost_per_genotype`` (one person's assay of one marker; default
+    0, needs ``markers`` above 1), ``stage1_fixed_cost`` and
+    ``stage2_fixed_cost`` (default 0). The result's ``cost_in_money`` is the
+    fixed costs, stage 1's people at their cost and stage 2's at theirs plus
+    the genotypes of its ``stage2_markers`` (markers x ``stage1_alpha``);
+    ``one_stage_cost_in_money`` is the one-stage design's, where the question
+    finds one. A ``budget`` is then money."""
+_LIMIT_WORDS = """
+
+    Limits the answer keeps within (default: none): ``cases_available`` and
+    ``controls_available``, people for both stages together;
+    ``stage1_controls_available`` and ``stage2_controls_available``, people
+    for one stage; ``panel``, the most markers stage 2 can type (needs
+    ``markers`` above 1: markers x ``stage1_alpha`` stays within it). The
+    result's ``binding_limit`` names the limit used to within 1 % ("none" if
+    none), ``stage2_markers`` the markers stage 2 types and
+    ``stage1_case_fraction``, ``stage2_case_fraction`` each stage's cases'
+    share, which the design searches choose when people are limited and no
+    ``case_fraction`` is given (a smallest total keeps it)."""
 #: The word of ``direction`` asking for both sides of 1 (not giving one).
 BOTH_DIRECTIONS = "both"
 
 
-def _question(stages: int, solve: str, keywords=None):
+def _question(stages: int, solve: str, keywords=None, plan=()):
     """Makes a signature a question of its arguments and ``keywords`` (added;
-    by default the study's options and a disease model's inputs) and the
-    simulation's, each given unless left at a default of None, with
+    by default the study's options and a disease model's inputs), ``plan``
+    (costs in money, limits: added, their words added to the docstring) and
+    the simulation's, each given unless left at a default of None, with
     ``stages`` and ``solve``."""
     if keywords is None:
         keywords = (_SINGLE_STAGE_OPTIONS if stages == 1 else _OPTIONS) + _MODEL_INPUTS
-    keywords = tuple(keywords) + _SIMULATION
+    keywords = tuple(keywords) + tuple(plan) + _SIMULATION
+    words = "".join(text for names, text in ((_MONEY, _MONEY_WORDS), (_LIMITS, _LIMIT_WORDS))
+                    if set(names) <= set(plan))
 
     def decorate(stub):
         own = inspect.signature(stub)
@@ -490,6 +523,7 @@ def _question(stages: int, solve: str, keywords=None):
             return ask(stages=stages, solve=solve, **inputs)
 
         asked.__signature__ = signature
+        asked.__doc__ = (stub.__doc__ or "") + words
         return asked
 
     return decorate
@@ -545,7 +579,7 @@ def detectable_relative_risks(cases, controls, frequency, prevalence, alpha=None
     ``controls`` detect, as detectable_odds_ratios (DetectableRelativeRisks)."""
 
 
-@_question(2, "power")
+@_question(2, "power", plan=_MONEY)
 def two_stage_power(stage1_cases, stage1_controls, stage2_cases, stage2_controls,
                     odds_ratio=None, control_rate=None, *, stage1_alpha, alpha=None,
                     method=None, cost_ratio=None) -> "DesignResult":
@@ -554,7 +588,7 @@ def two_stage_power(stage1_cases, stage1_controls, stage2_cases, stage2_controls
     default), ``cost_ratio`` (default 1) a stage 2 genotype's cost."""
 
 
-@_question(2, "power")
+@_question(2, "power", plan=_MONEY)
 def two_stage_power_of_total(total, stage1_share, odds_ratio=None, control_rate=None, *,
                              stage1_alpha, alpha=None, method=None, case_fraction=None,
                              cost_ratio=None) -> "DesignResult":
@@ -562,21 +596,29 @@ def two_stage_power_of_total(total, stage1_share, odds_ratio=None, control_rate=
     stage 1 and ``case_fraction`` (default 0.5) of each stage cases."""
 
 
-@_question(2, "size")
+@_question(2, "size", plan=_MONEY + _LIMITS)
 def smallest_total(stage1_share, odds_ratio=None, control_rate=None, *, stage1_alpha,
-                   alpha=None, target_power=None, method=None,
-                   case_fraction=None) -> "DesignResult":
+                   alpha=None, target_power=None, method=None, case_fraction=None,
+                   cost_ratio=None) -> "DesignResult":
     """Smallest total (split as two_stage_power_of_total splits it) from
-    which every larger one tried reaches ``target_power`` (default 0.8)."""
+    which every larger one tried reaches ``target_power`` (default 0.8), its
+    cost at ``cost_ratio`` (default 1) against the smallest one-stage total
+    of the same power (``one_stage_total``, ``relative_cost``)."""
 
 
-@_question(2, "design")
+@_question(2, "design", plan=_MONEY + _LIMITS)
 def cheapest_design(odds_ratio=None, control_rate=None, *, alpha=None, target_power=None,
-                    method=None, cost_ratio=None, case_fraction=None) -> "DesignResult":
-    """The design reaching ``target_power`` (default 0.8) at least cost."""
+                    method=None, cost_ratio=None, case_fraction=None, stage1_alpha=None,
+                    stage1_share=None) -> "DesignResult":
+    """The design reaching ``target_power`` (default 0.8) at least cost
+    (genotypes per marker at ``cost_ratio``, or money). Given, ``stage1_alpha``
+    or ``stage1_share`` is kept and only the rest searched."""
 
 
-@_question(2, "design")
+@_question(2, "design", plan=_MONEY + _LIMITS)
 def most_powerful_design(budget, odds_ratio=None, control_rate=None, *, alpha=None,
-                         method=None, cost_ratio=None, case_fraction=None) -> "DesignResult":
-    """The design of greatest power costing at most ``budget`` per marker."""
+                         method=None, cost_ratio=None, case_fraction=None, stage1_alpha=None,
+                         stage1_share=None) -> "DesignResult":
+    """The design of greatest power costing at most ``budget``: genotypes per
+    marker, or money with costs in money. ``stage1_alpha`` and
+    ``stage1_share`` are kept if given, as by cheapest_design."""

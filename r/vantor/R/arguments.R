@@ -84,6 +84,7 @@ ask <- function(inputs, class = character(), fixed = list()) {
     }
     warn_of_reports(attr(answer, "reports"))
     columns <- simulation_shown(answer$columns, !is.null(given[["replicates"]]))
+    columns <- plan_shown(columns, names(given))
     rows <- rep(seq_len(elements), each = answer$per_row)
     shown <- lapply(given[setdiff(names(given), names(columns))], function(x) {
         if (length(rows) == length(x)) x else rep_len(x, elements)[rows]
@@ -106,6 +107,34 @@ simulation_shown <- function(columns, simulated) {
     columns[["seed"]][none] <- NA
     columns
 }
+
+# The answer's columns of a plan, shown (as the program shows them) when one
+# of their inputs is given: a design's cost in money and the one-stage
+# study's with costs in money; with a limit, the limit reached, each stage's
+# cases' share (which the searches choose when people are limited) and the
+# markers stage 2 types.
+plan_columns <- list(
+    list(inputs = c("stage1_cost_per_person", "stage2_cost_per_person",
+                    "stage2_cost_per_genotype", "stage1_fixed_cost", "stage2_fixed_cost"),
+         columns = c("cost_in_money", "one_stage_cost_in_money")),
+    list(inputs = c("cases_available", "controls_available", "stage1_controls_available",
+                    "stage2_controls_available", "panel"),
+         columns = c("binding_limit", "stage1_case_fraction", "stage2_case_fraction",
+                     "stage2_markers")))
+
+plan_shown <- function(columns, given) {
+    for (group in plan_columns) {
+        if (!any(group$inputs %in% given)) {
+            columns <- columns[setdiff(names(columns), group$columns)]
+        }
+    }
+    columns
+}
+
+# What the two-stage functions take of a plan: costs in money (all of them),
+# and the people available and a panel (the sizes and designs).
+money_arguments <- plan_columns[[1L]]$inputs
+limit_arguments <- plan_columns[[2L]]$inputs
 
 # The arguments every function of a study takes after its own: the counting
 # unit, the test and the number of markers, and a disease model.

@@ -95,3 +95,35 @@ test_that("every function simulates with replicates and seed, and a seed needs t
                      matrix(rep(c(FALSE, TRUE), 4L), 2L, dimnames = list(NULL, simulation)))
     expect_identical(sizes$seed[1L], 1)
 })
+
+test_that("the columns of costs in money and of limits are shown when one of their inputs is", {
+    money <- c("cost_in_money", "one_stage_cost_in_money")
+    limits <- c("stage1_case_fraction", "stage2_case_fraction", "stage2_markers",
+                "binding_limit")
+    in_money <- list(stage1_cost_per_person = 100, stage2_cost_per_person = 20)
+    limited <- list(cases_available = 5000, stage2_controls_available = 4000)
+    for (name in functions[grepl("two_stage|total|design", functions)]) {
+        plain <- examples[[name]]()
+        expect_false(any(c(money, limits) %in% names(plain)), info = name)
+        if (name != "vantor_two_stage_power") {
+            with_limits <- do.call(examples[[name]], limited)
+            expect_identical(setdiff(names(with_limits), names(plain)), c(names(limited), limits),
+                             info = name)
+            expect_identical(with_limits$stage2_markers, with_limits$stage1_alpha, info = name)
+        }
+        # A budget in money is no budget of genotypes: the budget question
+        # is asked with one it can reach.
+        paid <- if (name == "vantor_most_powerful_design") {
+            do.call(vantor_most_powerful_design, c(list(budget = 3e5, odds_ratio = 1.3,
+                                                         control_rate = 0.3), in_money))
+        } else {
+            do.call(examples[[name]], in_money)
+        }
+        expect_true(all(money %in% names(paid)), info = name)
+        expect_false(any(limits %in% names(paid)), info = name)
+    }
+    # The generic call lays out its columns by the same rule.
+    expect_true(all(limits %in% names(vantor_ask(stages = 2, solve = "design", odds_ratio = 1.3,
+                                                 control_rate = 0.3, panel = 10,
+                                                 markers = 1e3))))
+})

@@ -97,3 +97,30 @@ test_that("any other input of the library reaches a function by name, and one it
     expect_identical(refused$argument, "budget")
     expect_match(conditionMessage(refused), "budget 5000: ")
 })
+
+test_that("a plan the library refuses stops naming its input and element", {
+    expect_refused(vantor_cheapest_design(1.3, 0.3, cost_ratio = 3, stage1_cost_per_person = 1),
+                   "cost_ratio", "COSTS_TWO_WAYS")
+    expect_refused(vantor_smallest_total(1.3, 0.3, stage1_share = 0.4, stage1_alpha = 1e-3,
+                                         cost_ratio = c(1, 3), stage2_fixed_cost = 10,
+                                         stage1_cost_per_person = 1),
+                   "cost_ratio", "COSTS_TWO_WAYS")
+    expect_refused(vantor_ask(stages = 2, total = 6000, stage1_share = 0.3, odds_ratio = 1.3,
+                              control_rate = 0.3, stage1_alpha = 1e-3, markers = 1e4,
+                              panel = 30), "panel", "LIMITS_NOT_READ")
+    expect_refused(vantor_cheapest_design(1.3, 0.3, panel = c(1e4, 5)), "panel",
+                   "PLAN_NEEDS_MARKERS")
+    expect_refused(vantor_cheapest_design(1.3, 0.3, count = "alleles",
+                                          stage1_cost_per_person = 3),
+                   "count", "MONEY_COUNTS_PEOPLE")
+    expect_refused(vantor_cheapest_design(1.3, 0.3, stage2_cost_per_person = 3),
+                   "stage1_cost_per_person", "MISSING_INPUT")
+    expect_refused(vantor_most_powerful_design(4000, 1.3, 0.3, stage1_cost_per_person = 3,
+                                               stage1_fixed_cost = c(0, -1)),
+                   "stage1_fixed_cost", "BAD_MONEY", 2L)
+    expect_refused(vantor_most_powerful_design(4000, 1.3, 0.3, cases_available = c(2000, 2.5)),
+                   "cases_available", "BAD_AVAILABLE", 2L)
+    # Too few cases for any design is an answer saying so.
+    few <- vantor_cheapest_design(1.3, 0.3, cases_available = 20)
+    expect_identical(c(few$status, few$reason), c("not reachable", "CASES_AVAILABLE_TOO_FEW"))
+})

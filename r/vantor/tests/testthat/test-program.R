@@ -56,3 +56,39 @@ test_that("a seed simulates the power the vantor program simulates, bit for bit"
                                             sig.level = 0.05, strict = TRUE)$power
     expect_true(all(abs(share - approximation) < 4 * ours$standard_error))
 })
+
+test_that("designs within a panel, people and money equal the vantor program's, bit for bit", {
+    program <- vantor_program()
+    design <- c("total", "stage1_cases", "stage2_cases", "stage1_controls", "stage2_controls",
+                "stage1_weight", "stage1_alpha", "final_alpha", "power", "cost",
+                "one_stage_total", "relative_cost", "stage1_case_fraction",
+                "stage2_case_fraction", "stage2_markers")
+    # The planning example: a million markers, stage 2 genotypes three times
+    # as dear and at most 2,000 of them; then a budget in money with people
+    # limited.
+    planned <- list(
+        list(arguments = list(frequency = 0.25, prevalence = 0.01, relative_risk = 1.3,
+                              markers = 1e6, target_power = 0.8, cost_ratio = 3, panel = 2000,
+                              method = "joint"),
+             columns = design, limit = "panel"),
+        list(arguments = list(budget = 5e5, odds_ratio = 1.3, control_rate = 0.3, markers = 1e6,
+                              stage1_cost_per_person = 100, stage2_cost_per_genotype = 0.5,
+                              cases_available = 3000, controls_available = 6000,
+                              method = "joint"),
+             columns = c(design, "cost_in_money", "one_stage_cost_in_money"),
+             limit = "cases_available"))
+    for (plan in planned) {
+        words <- c("design", unlist(Map(function(name, value) {
+            c(paste0("--", gsub("_", "-", name)), format(value, digits = 17))
+        }, names(plan$arguments), plan$arguments), use.names = FALSE))
+        ours <- do.call(if (is.null(plan$arguments$budget)) vantor_cheapest_design
+                        else vantor_most_powerful_design, plan$arguments)
+        expect_identical(ours$status, "found")
+        for (column in plan$columns) {
+            expect_identical(ours[[column]],
+                             vantor_json_numbers(program, words, gsub("_", "-", column)),
+                             label = column)
+        }
+        expect_identical(ours$binding_limit, plan$limit)
+    }
+})

@@ -102,3 +102,59 @@ test_that("the library's version is the package's", {
     expect_identical(vantor_library_version(),
                      as.character(utils::packageVersion("vantor")))
 })
+
+test_that("each row's design keeps within its own limits and costs what its counts cost", {
+    # The counts of each stage within the people available of the row, the
+    # markers stage 2 types within its panel, the limit named used to 1 %.
+    expect_within_limits <- function(d) {
+        used <- list(cases_available = d$stage1_cases + d$stage2_cases,
+                     controls_available = d$stage1_controls + d$stage2_controls,
+                     stage1_controls_available = d$stage1_controls,
+                     stage2_controls_available = d$stage2_controls,
+                     panel = d$stage2_markers)
+        expect_identical(d$status, rep("found", nrow(d)))
+        expect_equal(d$stage2_markers, d$markers * d$stage1_alpha, tolerance = 1e-12)
+        expect_identical(d$stage1_case_fraction,
+                         d$stage1_cases / (d$stage1_cases + d$stage1_controls))
+        for (limit in intersect(names(used), names(d))) {
+            expect_true(all(used[[limit]] <= d[[limit]]), label = limit)
+            reached <- d$binding_limit == limit
+            expect_true(all(used[[limit]][reached] >= 0.99 * d[[limit]][reached]), label = limit)
+        }
+        expect_true(all(d$binding_limit %in% c("none", names(d))))
+    }
+    expect_within_limits(vantor_cheapest_design(frequency = 0.25, prevalence = 0.01,
+                                                relative_risk = 1.3, markers = 1e6,
+                                                cost_ratio = 3, panel = c(500, 2000, 1e5)))
+    expect_within_limits(vantor_most_powerful_design(c(2500, 4000), 1.3, 0.3, markers = 1e4,
+                                                     cases_available = c(3000, 2000),
+                                                     controls_available = c(6000, 2500),
+                                                     stage1_share = 0.4))
+    expect_within_limits(vantor_cheapest_design(1.3, 0.3, method = "replication", markers = 10,
+                                                stage1_controls_available = c(300, 800),
+                                                stage2_controls_available = 3500))
+    # Costs in money: the fixed costs, then each stage's people at their own
+    # cost, stage 2's with the assays of its markers.
+    costs <- list(stage1_cost_per_person = c(100, 80), stage2_cost_per_person = 20,
+                  stage2_cost_per_genotype = c(0.5, 0), stage1_fixed_cost = 5000,
+                  stage2_fixed_cost = c(300, 0), markers = 1e6)
+    paid <- list(
+        do.call(vantor_two_stage_power, c(list(900, 900, 2100, 2100, 1.3, 0.3,
+                                               stage1_alpha = 1e-3), costs)),
+        do.call(vantor_smallest_total, c(list(1.3, 0.3, stage1_share = 0.4,
+                                              stage1_alpha = 1e-5), costs)),
+        do.call(vantor_cheapest_design, c(list(1.3, 0.3, panel = 3000), costs)),
+        do.call(vantor_most_powerful_design, c(list(5e5, 1.3, 0.3, cases_available = 2500),
+                                               costs)))
+    for (d in paid) {
+        expect_identical(d$status, c("found", "found"))
+        money <- d$stage1_fixed_cost + d$stage2_fixed_cost +
+            (d$stage1_cases + d$stage1_controls) * d$stage1_cost_per_person +
+            (d$stage2_cases + d$stage2_controls) *
+            (d$stage2_cost_per_person + d$stage2_cost_per_genotype * d$markers * d$stage1_alpha)
+        expect_equal(d$cost_in_money, money, tolerance = 1e-9)
+        expect_identical(d$one_stage_cost_in_money,
+                         d$stage1_fixed_cost + d$one_stage_total * d$stage1_cost_per_person)
+    }
+    expect_true(all(paid[[4L]]$cost_in_money <= 5e5))
+})
