@@ -783,9 +783,10 @@ Refusal check_plan_inputs(const Asked &asked) {
     if (money != kNone && asked.count_code != VANTOR_COUNT_PEOPLE) {
         return make_refusal(VANTOR_REASON_MONEY_COUNTS_PEOPLE, kCount, money);
     }
-    const bool markers = asked.has(kMarkers) && asked[kMarkers] > 1;
+    // One marker (a number of markers refused is the markers' own refusal).
+    const bool one_marker = !asked.has(kMarkers) || asked[kMarkers] == 1;
     for (const Input needs_markers : {kPanel, kStage2CostPerGenotype}) {
-        if (asked.has(needs_markers) && !markers) {
+        if (asked.has(needs_markers) && one_marker) {
             return make_refusal(VANTOR_REASON_PLAN_NEEDS_MARKERS, needs_markers, kMarkers);
         }
     }

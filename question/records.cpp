@@ -346,9 +346,20 @@ constexpr const char *kSingleStudy =
 constexpr const char *kEffectStudy = "control_rate,alpha,markers,variance,count";
 constexpr const char *kRiskStudy = "alpha,markers,test,variance,count,calculation";
 constexpr const char *kTwoStageStudy =
-    "method,odds_ratio,control_rate,alpha,markers,test,stage1_alpha,case_fraction,variance,count";
+    "method,odds_ratio,control_rate,alpha,markers,test,stage1_alpha,case_fraction,variance,count,"
+    "costs_in_money,stage1_cost_per_person,stage2_cost_per_person,stage2_cost_per_genotype,"
+    "stage1_fixed_cost,stage2_fixed_cost";
+constexpr const char *kSmallestTotalStudy =
+    "method,odds_ratio,control_rate,alpha,markers,test,stage1_alpha,case_fraction,variance,count,"
+    "costs_in_money,stage1_cost_per_person,stage2_cost_per_person,stage2_cost_per_genotype,"
+    "stage1_fixed_cost,stage2_fixed_cost,cases_available,controls_available,"
+    "stage1_controls_available,stage2_controls_available,panel";
 constexpr const char *kSearchStudy =
-    "method,odds_ratio,control_rate,alpha,markers,test,case_fraction,variance,count";
+    "method,odds_ratio,control_rate,alpha,markers,test,case_fraction,variance,count,"
+    "costs_in_money,stage1_cost_per_person,stage2_cost_per_person,stage2_cost_per_genotype,"
+    "stage1_fixed_cost,stage2_fixed_cost,cases_available,controls_available,"
+    "stage1_controls_available,stage2_controls_available,panel,fixed_stage1_alpha,"
+    "fixed_stage1_share,per_stage_fractions";
 
 constexpr REC_argument kCases = {"cases", REC_INT64, REC_KIND_COUNT, 1, "the number of cases"};
 constexpr REC_argument kControls = {"controls", REC_INT64, REC_KIND_COUNT, 1,
@@ -380,11 +391,11 @@ constexpr REC_argument kPowerOfTotalArguments[] = {
     {"total", REC_INT64, REC_KIND_COUNT, 1, "cases and controls of both stages together"},
     kShare,
     kCostRatio};
-constexpr REC_argument kSmallestTotalArguments[] = {kShare, kTarget};
+constexpr REC_argument kSmallestTotalArguments[] = {kShare, kTarget, kCostRatio};
 constexpr REC_argument kCheapestArguments[] = {kTarget, kCostRatio};
 constexpr REC_argument kMostPowerfulArguments[] = {
     {"budget", REC_DOUBLE, REC_KIND_NUMBER, 1,
-     "the genotyping budget per marker, in the counting unit"},
+     "the budget: genotypes per marker in the counting unit, or money with costs in money"},
     kCostRatio};
 
 #define VANTOR_ARGUMENTS(list) count_of(list), list
@@ -415,8 +426,8 @@ constexpr REC_question kQuestions[] = {
     {"two_stage_power_of_total", "STU_two_stage_power_of_total", REC_DESIGN_RESULT,
      VANTOR_ARGUMENTS(kPowerOfTotalArguments), kTwoStageStudy,
      "the power and cost of a two-stage design of a total split by stage 1's share"},
-    {"smallest_total", "STU_smallest_total", REC_DESIGN_RESULT,
-     VANTOR_ARGUMENTS(kSmallestTotalArguments), kTwoStageStudy,
+    {"smallest_total", "STU_smallest_total_at_cost", REC_DESIGN_RESULT,
+     VANTOR_ARGUMENTS(kSmallestTotalArguments), kSmallestTotalStudy,
      "the smallest two-stage total reaching a target power"},
     {"cheapest_design", "STU_cheapest_design", REC_DESIGN_RESULT,
      VANTOR_ARGUMENTS(kCheapestArguments), kSearchStudy,

@@ -1512,6 +1512,8 @@ std::int32_t DSN_two_stage_power_planned(const DSN_study *study, const DSN_plan 
     PowerOracle oracle(*study);
     const Evaluation e = oracle.power(counts, alpha0);
     fill_found(*study, *plan, counts, alpha0, e, result);
+    // Counts given keep no limits: the design questions' alone.
+    result->binding_limit = DSN_LIMIT_NONE;
     result->evaluations = oracle.evaluations();
     return result->status;
 }
