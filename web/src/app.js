@@ -111,9 +111,9 @@ function generatedField(about) {
 }
 
 // ---------------------------------------------------------------------------
-// The worker of the searches and simulations, started from the loader and
-// worker scripts in the page itself (a page opened from disk cannot start
-// one from a file).
+// The worker of the searches and simulations, started from the loader,
+// records and worker scripts in the page itself (a page opened from disk
+// cannot start one from a file).
 // ---------------------------------------------------------------------------
 
 const searches = {
@@ -121,7 +121,8 @@ const searches = {
   next: 1,
   waiting: new Map(),
   start() {
-    const source = byId("vantor-loader").textContent + "\n" + byId("vantor-worker").textContent;
+    const source = ["vantor-loader", "vantor-records", "vantor-worker"]
+      .map((id) => byId(id).textContent).join("\n");
     const url = URL.createObjectURL(new Blob([source], { type: "text/javascript" }));
     this.worker = new Worker(url);
     this.worker.onmessage = (event) => {
