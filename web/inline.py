@@ -1,10 +1,16 @@
 """Writes the page with everything inlined: the template's <!-- STYLE -->,
 <!-- LOADER -->, <!-- WORKER --> and <!-- SCRIPT --> marks become the style
 sheet, the WebAssembly loader (wasm embedded), the worker's script and the
-page's script; records.js, which reads the library's records by name, goes
-into both scripts."""
+page's scripts: records.js, which reads the library's records by name, once
+(the page runs it and starts the worker from its text), then app.js. The
+scripts' whole-line comments are left out of the page (the sources keep
+them): the page stays one small file."""
 
 import sys
+
+
+def without_comment_lines(script: str) -> str:
+    return "\n".join(line for line in script.split("\n") if not line.lstrip().startswith("//"))
 
 
 def main() -> None:
@@ -18,11 +24,11 @@ def main() -> None:
     with open(f"{source}/worker.js", encoding="utf-8") as f:
         worker = f.read()
     with open(f"{source}/records.js", encoding="utf-8") as f:
-        records = f.read()
+        records = without_comment_lines(f.read())
     with open(f"{source}/app.js", encoding="utf-8") as f:
-        script = records + "\n" + f.read()
-    worker = records + "\n" + worker
-    for text in (loader, worker, script):
+        script = without_comment_lines(f.read())
+    worker = without_comment_lines(worker)
+    for text in (loader, worker, records, script):
         if "</script" in text.lower():
             raise SystemExit("inline.py: a script contains </script")
     page = page.replace("<!-- STYLE -->", f"<style>\n{style}</style>")
@@ -30,7 +36,10 @@ def main() -> None:
     page = page.replace(
         "<!-- WORKER -->", f'<script id="vantor-worker" type="text/plain">\n{worker}\n</script>'
     )
-    page = page.replace("<!-- SCRIPT -->", f"<script>\n{script}\n</script>")
+    page = page.replace(
+        "<!-- SCRIPT -->",
+        f'<script id="vantor-records">\n{records}\n</script>\n<script>\n{script}\n</script>',
+    )
     page = page.replace("@VERSION@", version)
     sys.stdout.write(page)
 

@@ -57,8 +57,12 @@ function fillChoices() {
 async function loadLibrary() {
   lib = vantorLibrary(await createVantor());
   fillChoices();
-  byId("seed").placeholder = lib.valueDefault("seed");
+  addPlanInputs();
   addMoreInputs();
+  // An optional field left empty shows the value the library takes.
+  for (const field of document.querySelectorAll("input[data-optional]")) {
+    field.placeholder ||= lib.valueDefault(nameOf(field.id));
+  }
   showEffectKind();
 }
 
@@ -88,10 +92,34 @@ function addMoreInputs() {
   part.hidden = more.length === 0;
 }
 
+// The limits and costs of two-stage designs, by the glossary's page labels,
+// each described by the library's meaning; and the stage 1 level and share
+// the design searches keep instead of searching them (the fields "fixed-").
+const LIMITS = ["cases_available", "controls_available", "stage1_controls_available",
+  "stage2_controls_available", "panel"];
+const MONEY = ["stage1_cost_per_person", "stage2_cost_per_person", "stage2_cost_per_genotype",
+  "stage1_fixed_cost", "stage2_fixed_cost"];
+const PLAN_LABELS = ["Cases available", "Controls available", "Stage 1 controls available",
+  "Stage 2 controls available", "Largest stage 2 panel", "Stage 1 cost per person",
+  "Stage 2 cost per person", "Stage 2 cost per genotype", "Stage 1 fixed cost", "Stage 2 fixed cost"];
+const FIXED = { stage1_alpha: "Stage 1 level", stage1_share: "Stage 1 share of everyone" };
+
+function addPlanInputs() {
+  const about = (name) => lib.studyInputs(2, "design").find((input) => input.name === name);
+  const plan = byId("plan");
+  [...LIMITS, ...MONEY].forEach((name, i) => plan.append(generatedField({ ...about(name),
+    label: PLAN_LABELS[i] })));
+  for (const [name, label] of Object.entries(FIXED)) {
+    plan.append(generatedField({ ...about(name), id: `fixed-${idOf(name)}`, label,
+      meaning: "Kept by the two design searches; empty, they search it." }));
+  }
+}
+
 // A text box, or a select of the choice's words after an empty "default";
-// shown for its kind of effect only; its refusals beside it.
+// shown for its kind of effect only; its refusals beside it. Under the
+// input's name, or the label and id given.
 function generatedField(about) {
-  const id = idOf(about.name);
+  const id = about.id || idOf(about.name);
   const make = (tag, properties) => Object.assign(document.createElement(tag), properties);
   const effect = { allelic: " allelic-only", disease: " disease-only" }[about.effect] || "";
   const box = make("div", { className: `field${effect}` });
@@ -105,15 +133,15 @@ function generatedField(about) {
   field.setAttribute("aria-describedby", `${id}-error ${id}-about`);
   const error = make("span", { className: "error", id: `${id}-error` });
   error.setAttribute("role", "alert");
-  box.append(make("label", { htmlFor: id, textContent: about.name }), field, error,
+  box.append(make("label", { htmlFor: id, textContent: about.label || about.name }), field, error,
     make("span", { className: "about", id: `${id}-about`, textContent: about.meaning }));
   return box;
 }
 
 // ---------------------------------------------------------------------------
-// The worker of the searches and simulations, started from the loader and
-// worker scripts in the page itself (a page opened from disk cannot start
-// one from a file).
+// The worker of the searches and simulations, started from the loader,
+// records and worker scripts in the page itself (a page opened from disk
+// cannot start one from a file).
 // ---------------------------------------------------------------------------
 
 const searches = {
@@ -121,7 +149,8 @@ const searches = {
   next: 1,
   waiting: new Map(),
   start() {
-    const source = byId("vantor-loader").textContent + "\n" + byId("vantor-worker").textContent;
+    const source = ["vantor-loader", "vantor-records", "vantor-worker"]
+      .map((id) => byId(id).textContent).join("\n");
     const url = URL.createObjectURL(new Blob([source], { type: "text/javascript" }));
     this.worker = new Worker(url);
     this.worker.onmessage = (event) => {
@@ -218,15 +247,23 @@ const QUICK = [
     direction: "above" },
   { id: "effect-below", stages: 1, gives: ["cases", "controls", "target_power"], solve: "effect",
     direction: "below" },
-  { id: "two-stage-power", stages: 2,
-    gives: ["stage1_cases", "stage1_controls", "stage2_cases", "stage2_controls", "cost_ratio"] },
-  { id: "two-stage-power-of-total", stages: 2, gives: ["total", "stage1_share", "cost_ratio"] },
+  { id: "two-stage-power", stages: 2, gives: ["stage1_cases", "stage1_controls", "stage2_cases",
+    "stage2_controls", "cost_ratio", ...MONEY] },
+  { id: "two-stage-power-of-total", stages: 2,
+    gives: ["total", "stage1_share", "cost_ratio", ...MONEY] },
 ];
+// The smallest total and the design searches keep within the limits; the
+// searches are given the fixed level and share, not the stage 1 level above.
 const SEARCHED = [
-  { id: "smallest-total", stages: 2, gives: ["stage1_share", "target_power"], solve: "size" },
-  { id: "cheapest-design", stages: 2, gives: ["target_power", "cost_ratio"], solve: "design" },
-  { id: "most-powerful-design", stages: 2, gives: ["budget", "cost_ratio"], solve: "design" },
+  { id: "smallest-total", stages: 2,
+    gives: ["stage1_share", "target_power", "cost_ratio", ...MONEY, ...LIMITS], solve: "size" },
+  { id: "cheapest-design", stages: 2, gives: ["target_power", "cost_ratio", ...MONEY, ...LIMITS],
+    solve: "design" },
+  { id: "most-powerful-design", stages: 2, gives: ["budget", "cost_ratio", ...MONEY, ...LIMITS],
+    solve: "design" },
 ];
+// The field of an input of a panel's request.
+const fieldOf = (panel, name) => (panel.solve === "design" && name in FIXED ? "fixed-" : "") + idOf(name);
 
 // The inputs every study reads that are not listed among its own.
 const ALWAYS_READ = ["count", "stages", "solve"];
@@ -237,6 +274,7 @@ function requestOf(panel, form) {
   delete request.target_power;
   if (panel.stages === 2) delete request.test;
   for (const name of [...STAGES[panel.stages], ...panel.gives]) request[name] = form.all[name];
+  if (panel.solve === "design") for (const name in FIXED) request[name] = form.all[`fixed_${name}`];
   if (panel.stages === 2) request.stages = 2;
   if (panel.solve) request.solve = panel.solve;
   if (panel.solve === "effect") for (const name of EFFECT) delete request[name];
@@ -257,11 +295,9 @@ const calculatedOnly = (request) => Object.fromEntries(Object.entries(request)
 
 // The page's words for the library's: each input, spelled as an option,
 // becomes its field's label.
+const labelOf = (id) => document.querySelector(`label[for="${id}"]`)?.textContent.replace(/\s+/g, " ").trim();
 function pageWords(message) {
-  return message.replace(/--([a-z0-9-]+)/g, (_, id) => {
-    const label = document.querySelector(`label[for="${id}"]`);
-    return label ? label.textContent.replace(/\s+/g, " ").trim() : nameOf(id);
-  });
+  return message.replace(/--([a-z0-9-]+)/g, (_, id) => labelOf(id) || nameOf(id));
 }
 
 // ---------------------------------------------------------------------------
@@ -273,7 +309,7 @@ const answers = {};
 
 const isFound = (answer) => answer.status === "FOUND" || answer.status === "FOUND_WITH_WARNING";
 
-// The inputs whose values some answer took (answered without refusal), by
+// The fields whose values some answer took (answered without refusal), by
 // the stages of its study: "1 model".
 let accepted = new Set();
 
@@ -282,11 +318,12 @@ let accepted = new Set();
 // are then about this answer alone) or the page has no field for it: then
 // in the answer's place.
 function placeRefusal(panel, answer) {
-  const field = answer.input && document.getElementById(`${idOf(answer.input)}-error`);
-  if (!field || accepted.has(`${panel.stages} ${answer.input}`)) return false;
+  const id = fieldOf(panel, answer.input);
+  const field = answer.input && document.getElementById(`${id}-error`);
+  if (!field || accepted.has(`${panel.stages} ${id}`)) return false;
   if (field.textContent === "") {
     field.textContent = pageWords(answer.message);
-    byId(idOf(answer.input)).setAttribute("aria-invalid", "true");
+    byId(id).setAttribute("aria-invalid", "true");
   }
   return true;
 }
@@ -345,6 +382,17 @@ function stagesText(f) {
     `controls in stage ${s}`).join(", ");
 }
 
+// The cost in money, with costs in money (and one stage's, when there is
+// one); the limit reached, each stage's cases' share and the markers stage
+// 2 types, with limits given.
+const limitWords = (f) => (f.binding_limit === "none" ? "none" : labelOf(idOf(f.binding_limit)));
+const moneyText = (f) => (Number.isFinite(f.cost_in_money) ? `; cost in money ` +
+  sixDigits(f.cost_in_money) + (Number.isFinite(f.one_stage_cost_in_money)
+    ? ` (one stage ${sixDigits(f.one_stage_cost_in_money)})` : "") : "");
+const limitText = (f) => (f.limited ? `; limit reached: ${limitWords(f)}; cases' shares ` +
+  `${sixDigits(f.stage1_case_fraction)} and ${sixDigits(f.stage2_case_fraction)}; ` +
+  `${sixDigits(f.stage2_markers)} markers in stage 2` : "");
+
 function designText(f) {
   let text = `${f.total} in all: ${stagesText(f)}; levels ${sixDigits(f.stage1_alpha)}, ` +
     `${sixDigits(f.final_alpha)}, ${sixDigits(f.alpha)}; power ${sixDigits(f.power)}; ` +
@@ -352,7 +400,7 @@ function designText(f) {
   if (f.one_stage_total > 0) {
     text += `, ${sixDigits(f.relative_cost)} of one stage (${f.one_stage_total})`;
   }
-  return text;
+  return text + moneyText(f) + limitText(f);
 }
 
 // Each output's words from its answer's fields, and the outputs beside it.
@@ -367,7 +415,7 @@ const SHOWN = {
   "effect": (f) => sixDigits(f[effectName()]) + markerText(f),
   "two-stage-power": (f) => sixDigits(f.power),
   "two-stage-power-of-total": (f) => `${stagesText(f)}; power ${sixDigits(f.power)}; ` +
-    `cost ${sixDigits(f.cost)}`,
+    `cost ${sixDigits(f.cost)}` + moneyText(f),
   "smallest-total": designText,
   "cheapest-design": designText,
   "most-powerful-design": designText,
@@ -383,9 +431,13 @@ const simulatedBeside = (id) => [
 const BESIDE = {
   "power": MARKER_FIELDS.map((name) => [idOf(name), (f) => sixDigits(f[name])]),
   "two-stage-power": [["final-alpha", (f) => sixDigits(f.final_alpha)],
-    ["cost", (f) => sixDigits(f.cost)]],
+    ["cost", (f) => sixDigits(f.cost)], ["cost-in-money", (f) => sixDigits(f.cost_in_money)]],
   "cheapest-design": [["one-stage-total", (f) => String(f.one_stage_total)],
-    ["relative-cost", (f) => sixDigits(f.relative_cost)]],
+    ["relative-cost", (f) => sixDigits(f.relative_cost)],
+    ["one-stage-cost-in-money", (f) => sixDigits(f.one_stage_cost_in_money)],
+    ["binding-limit", limitWords],
+    ...["stage1_case_fraction", "stage2_case_fraction", "stage2_markers"].map((name) =>
+      [idOf(name), (f) => sixDigits(f[name])])],
 };
 
 // An output's id: the effect's by the effect's name and side.
@@ -393,11 +445,12 @@ const outputOf = (panel) => (panel.direction ? `${idOf(effectName())}-${panel.di
 
 // An answer simulated shows its simulated power beside its power, or after
 // its words.
-function showAnswer(panel, answer) {
+function showAnswer(panel, answer, request) {
   answers[panel.id] = answer;
-  // The result's fields, how its power was calculated and its simulated
-  // power (the answer's own).
-  const fields = { ...answer.fields, calculation: answer.calculation };
+  // The result's fields, how its power was calculated, whether limits were
+  // given and its simulated power (the answer's own).
+  const fields = { ...answer.fields, calculation: answer.calculation,
+    limited: LIMITS.some((name) => request[name] !== undefined) };
   for (const name of ["replicates", "seed", "simulated_power", "standard_error"]) fields[name] = answer[name];
   const simulated = answer.replicates > 0;
   const words = (textOf) => (isFound(answer) ? textOf(fields) : "");
@@ -418,10 +471,10 @@ function askQuick(form) {
     const request = requestOf(panel, form);
     const given = simulating(form) ? calculatedOnly(request) : request;
     const [answer] = lib.ask(given);
-    if (answer.status !== "INVALID_INPUT") for (const name in given) accepted.add(`${panel.stages} ${name}`);
+    if (answer.status !== "INVALID_INPUT") for (const name in given) accepted.add(`${panel.stages} ${idOf(name)}`);
     return { panel, request, answer };
   });
-  for (const { panel, answer } of asked) showAnswer(panel, answer);
+  for (const { panel, answer, request } of asked) showAnswer(panel, answer, request);
   const power = asked[0];
   if (!levelTyped && Number.isFinite(power.answer.alpha)) byId("alpha").value = String(power.answer.alpha);
   showCommand(power.request, power.answer);
@@ -450,8 +503,7 @@ let generation = 0;
 async function searchesFor(form, quick) {
   searches.cancel();
   const mine = ++generation;
-  clear("one-stage-total");
-  clear("relative-cost");
+  for (const [id] of BESIDE["cheapest-design"]) clear(id);
   const simulated = simulating(form) ? quick.filter(({ answer }) => isFound(answer)) : [];
   const asked = [...SEARCHED.map((panel) => ({ panel, request: requestOf(panel, form) })), ...simulated];
   const progress = simulationProgress(simulating(form) ? asked.length : 0);
@@ -464,7 +516,7 @@ async function searchesFor(form, quick) {
     return searches.ask(request, told).then(([answer]) => {
       if (mine !== generation) return;
       told(1, 1);
-      showAnswer(panel, answer);
+      showAnswer(panel, answer, request);
       if (panel === QUICK[0]) showCommand(request, answer);
     });
   }));
@@ -619,7 +671,11 @@ function recompute() {
   const form = readForm();
   clearRefusals();
   accepted = new Set();
-  for (const element of document.querySelectorAll(".simulated-only")) element.hidden = !simulating(form);
+  const shown = { simulated: simulating(form), money: MONEY.some((name) => name in form.all),
+    limited: LIMITS.some((name) => name in form.all) };
+  for (const [what, on] of Object.entries(shown)) {
+    for (const element of document.querySelectorAll(`.${what}-only`)) element.hidden = !on;
+  }
   const quick = askQuick(form);
   curve(form);
   window.vantorPage.searching = searchesFor(form, quick);

@@ -105,11 +105,14 @@ function vantorLibrary(module) {
   // The index-th answer: its head (status, reason, question, the inputs it
   // names by their names, its result's record REC_*, controls, level ...),
   // the library's words unless found (the inputs spelled as options, the
-  // values as given), and its result's fields by name.
+  // values as given), and its result's fields by name (a choice by its word).
   function readAnswer(index) {
     const address = answersAt + index * answerSize;
     const head = readHead(address);
-    const result = fields(head.record).map((f) => [f.name, readField(address + resultOffset, f)]);
+    const result = fields(head.record).map((f) => {
+      const value = readField(address + resultOffset, f);
+      return [f.name, f.kind === "choice" ? choiceName(f.name, value) : value];
+    });
     return { ...head, message: head.status === "FOUND" ? "" : message(index, request),
       fields: Object.fromEntries(result) };
   }

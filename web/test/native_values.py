@@ -6,7 +6,10 @@ module's answers to be compared with. Asks the shared library
 Each of the first 300 rows also has "dm": a disease-model study drawn on its
 own (disease_model_studies), its inputs and the library's answers to it. Rows
 with "simulated" follow: a request whose power is simulated (SIMULATED), its
-inputs and the answer's simulated power, standard error, replicates and seed."""
+inputs and the answer's simulated power, standard error, replicates and seed.
+Rows with "planned" close the list: a two-stage request with limits or costs
+in money (PLANNED), its status and every field of its result by name (a
+choice by its word, a number that is not finite as "NaN" or "Infinity")."""
 
 import ctypes
 import json
@@ -31,13 +34,19 @@ library.REC_reason_input.restype = ctypes.c_char_p
 
 
 class Field(ctypes.Structure):
-    """REC_field: a described field's name, C type and offset (and more)."""
+    """REC_field: a described field's name, C type, offset and kind (and more)."""
 
-    _fields_ = [("name", ctypes.c_char_p), ("type", ctypes.c_int32), ("offset", ctypes.c_int32)]
+    _fields_ = [("name", ctypes.c_char_p), ("type", ctypes.c_int32), ("offset", ctypes.c_int32),
+                ("kind", ctypes.c_int32)]
 
 
 library.REC_field_named.argtypes = [ctypes.c_int32, ctypes.c_char_p]
 library.REC_field_named.restype = ctypes.POINTER(Field)
+library.REC_field_at.argtypes = [ctypes.c_int32, ctypes.c_int32]
+library.REC_field_at.restype = ctypes.POINTER(Field)
+library.REC_choice_name.argtypes = [ctypes.c_char_p, ctypes.c_int32]
+library.REC_choice_name.restype = ctypes.c_char_p
+REC_KIND_CHOICE = 4  # question/records.h
 REC_ANSWER = 8  # question/records.h
 
 
@@ -200,6 +209,43 @@ def simulated_rows() -> list:
     return rows
 
 
+# Two-stage requests that plan: a panel, people available, costs in money,
+# a fixed stage 1 level and share.
+PLANNED = [
+    dict(stages=2, solve="design", method="joint", frequency=0.25, prevalence=0.01,
+         relative_risk=1.3, markers=1e6, target_power=0.8, cost_ratio=3, panel=2000),
+    dict(stages=2, solve="design", method="joint", odds_ratio=1.3, control_rate=0.3, budget=2500,
+         cases_available=3000, controls_available=6000, cost_ratio=3),
+    dict(stages=2, method="joint", odds_ratio=1.3, control_rate=0.3, markers=1e5, alpha=0.05,
+         stage1_alpha=1e-3, stage1_share=0.4, target_power=0.8, stage1_cost_per_person=100,
+         stage2_cost_per_person=10, stage2_cost_per_genotype=0.05, stage1_fixed_cost=5000),
+    dict(stages=2, solve="design", method="product", odds_ratio=1.25, control_rate=0.2,
+         target_power=0.9, stage1_alpha=0.01, stage1_share=0.35, stage1_controls_available=2500,
+         stage2_controls_available=4000),
+    dict(stages=2, method="replication", odds_ratio=1.3, control_rate=0.3, stage1_alpha=1e-3,
+         total=6000, stage1_share=0.4, stage1_cost_per_person=80, stage2_fixed_cost=2000),
+]
+
+
+def planned_rows() -> list:
+    rows = []
+    for inputs in PLANNED:
+        answer = ask(**inputs)
+        assert answer["status"].startswith("FOUND"), (inputs, answer["status"])
+        record = answer["head"]("record")
+        fields = {}
+        for index in range(library.REC_field_count(record)):
+            field = library.REC_field_at(record, index).contents
+            value = answer["field"](field.name.decode())
+            if field.kind == REC_KIND_CHOICE:
+                value = library.REC_choice_name(field.name, int(value)).decode()
+            elif not math.isfinite(value):
+                value = "NaN" if math.isnan(value) else ("Infinity" if value > 0 else "-Infinity")
+            fields[field.name.decode()] = value
+        rows.append(dict(planned=inputs, status=answer["status"], fields=fields))
+    return rows
+
+
 def main() -> None:
     methods = choice_words("method")
     rows = []
@@ -222,7 +268,7 @@ def main() -> None:
             row.update(two_alpha2=alpha2, two_power=two["field"]("power"),
                        two_alpha1=two["field"]("final_alpha"), dm=dm[len(rows)])
         rows.append(row)
-    print(json.dumps(rows + simulated_rows()))
+    print(json.dumps(rows + simulated_rows() + planned_rows(), allow_nan=False))
 
 
 if __name__ == "__main__":

@@ -283,7 +283,8 @@ test("a refused value typed in the form is refused beside its field, in the libr
 
 test("the page's labels are the glossary's page labels, all of them", async () => {
   const labels = new Set([...glossaryPageLabels().values()].filter((label) => label !== "—"));
-  assert.ok(labels.has("Stage 1 cases") && labels.has("Budget per marker"), [...labels].join("; "));
+  assert.ok(labels.has("Stage 1 cases") && labels.has("Budget") && labels.has("Limit reached"),
+    [...labels].join("; "));
   const { page } = await openPage();
   // The generated fields' labels are the library's names (below).
   const shown = new Set(await page.$$eval("label", (all) => all.filter((l) => !l.closest("#more-inputs"))
@@ -642,7 +643,9 @@ test("the Tab key reaches every control shown, each labelled", async () => {
 async function tabReachesEveryControl(disease) {
   const { page } = await openPage();
   await page.evaluate((d) => window.vantorPage.chooseEffect(d), disease);
-  // The controls of the other kind of effect are hidden, out of the Tab order.
+  // The limits and costs opened; the controls of the other kind of effect
+  // are hidden, out of the Tab order.
+  await page.click("#plan summary");
   const controls = await page.$$eval("input, select, a[href], button", (all) =>
     all.filter((c) => c.offsetParent !== null).map((c) => c.id));
   const reached = new Set();
@@ -665,7 +668,8 @@ test("the WebAssembly module agrees with the native library", { skip: !process.e
   // -Os, from the module's C library against the native one.
   const close = (a, b) => Object.is(a, b);
   const near = (a, b) => a === b || Math.abs(a - b) <= 1e-12 * Math.abs(b);
-  const rows = JSON.parse(readFileSync(process.env.VANTOR_NATIVE_VALUES, "utf8")).filter((r) => !r.simulated);
+  const rows = JSON.parse(readFileSync(process.env.VANTOR_NATIVE_VALUES, "utf8"))
+    .filter((r) => !r.simulated && !r.planned);
   let differing = 0;
   let largest = 0;
   for (const r of rows) {
@@ -712,6 +716,110 @@ test("the module's simulations are the native library's, bit for bit, and tell t
     const expected = Array.from({ length: Math.ceil(total / 65536) }, (_, i) => [Math.min(total, 65536 * (i + 1)), total]);
     assert.deepEqual(told, expected, what);
   }
+});
+
+test("the module plans two stages as the native library does: every field, bit for bit", { skip: !process.env.VANTOR_NATIVE_VALUES }, async () => {
+  const rows = JSON.parse(readFileSync(process.env.VANTOR_NATIVE_VALUES, "utf8")).filter((r) => r.planned);
+  // A panel, people available, costs in money, a fixed level and share.
+  assert.deepEqual(rows.map((r) => r.fields.binding_limit).slice(0, 2), ["panel", "cases_available"]);
+  assert.ok(rows.some((r) => Number.isFinite(r.fields.one_stage_cost_in_money)), "money");
+  const lib = await nodeLibrary();
+  for (const row of rows) {
+    const [answer] = lib.ask(row.planned);
+    const what = JSON.stringify(row.planned);
+    assert.equal(answer.status, row.status, what);
+    assert.deepEqual(Object.keys(answer.fields), Object.keys(row.fields), what);
+    for (const [name, value] of Object.entries(row.fields)) {
+      const native = typeof value === "string" && name !== "binding_limit" ? Number(value) : value;
+      assert.ok(Object.is(answer.fields[name], native), `${name} ${answer.fields[name]} against the native ${value}: ${what}`);
+    }
+  }
+});
+
+test("limits and costs in money reach the two-stage answers: the numbers vantor prints", { skip: !program }, async () => {
+  const { page } = await openPage();
+  const hidden = (id) => page.$eval(`#${id}`, (o) => o.closest("[hidden]") !== null);
+  assert.ok(await hidden("binding-limit") && await hidden("cost-in-money"), "nothing limited, no money");
+  await page.click("#plan summary");
+  const base = ["--method", "joint", "--odds-ratio", "1.3", "--control-rate", "0.3"];
+  const has = (shown, row, columns) => {
+    for (const column of columns) assert.ok(shown.includes(row[column]), `${column} ${row[column]} in '${shown}'`);
+  };
+  // A panel of 2000 over a million markers (the study-wide level 0.05).
+  await setField(page, "cost-ratio", "3");
+  await setField(page, "markers", "1e6");
+  await setField(page, "panel", "2000");
+  await page.evaluate(() => window.vantorPage.searching);
+  const panel = vantorCsv(["design", ...base, "--target-power", "0.8", "--markers", "1e6",
+    "--cost-ratio", "3", "--panel", "2000"]);
+  assert.equal(panel["binding-limit"], "panel");
+  has(await text(page, "cheapest-design"), panel, ["total", "stage1-cases", "stage2-controls", "power"]);
+  assert.equal(await text(page, "binding-limit"), "Largest stage 2 panel");
+  for (const column of ["stage1-case-fraction", "stage2-case-fraction", "stage2-markers"]) {
+    assert.equal(await text(page, column), panel[column], column);
+  }
+  assert.equal(await hidden("binding-limit"), false);
+  // The people available bound the most powerful design within the budget.
+  await setField(page, "panel", "");
+  await setField(page, "markers", "1");
+  for (const [id, value] of [["cases-available", "3000"], ["controls-available", "6000"], ["budget", "2500"]]) {
+    await setField(page, id, value);
+  }
+  await page.evaluate(() => window.vantorPage.searching);
+  const people = vantorCsv(["design", ...base, "--budget", "2500", "--cases-available", "3000",
+    "--controls-available", "6000", "--cost-ratio", "3"]);
+  const richest = await text(page, "most-powerful-design");
+  has(richest, people, ["total", "stage2-cases", "stage2-controls", "power"]);
+  assert.ok(richest.includes(`limit reached: Cases available; cases' shares ${people["stage1-case-fraction"]} ` +
+    `and ${people["stage2-case-fraction"]}`), richest);
+  // Costs in money: the smallest total's, with the one-stage comparison, and
+  // the power of the counts given.
+  await setField(page, "cases-available", "");
+  await setField(page, "controls-available", "");
+  await setField(page, "cost-ratio", "");
+  await setField(page, "stage1-cost-per-person", "100");
+  await setField(page, "stage2-cost-per-person", "10");
+  await page.evaluate(() => window.vantorPage.searching);
+  const money = ["--stage1-alpha", "1e-3", "--stage1-cost-per-person", "100", "--stage2-cost-per-person", "10"];
+  const smallest = vantorCsv(["two-stage", ...base, ...money, "--stage1-share", "0.4", "--target-power", "0.8"]);
+  const shown = await text(page, "smallest-total");
+  has(shown, smallest, ["total", "stage1-cases", "power"]);
+  assert.ok(shown.includes(`${smallest["relative-cost"]} of one stage (${smallest["one-stage-total"]}); ` +
+    `cost in money ${smallest["cost-in-money"]} (one stage ${smallest["one-stage-cost-in-money"]})`), shown);
+  const counts = vantorCsv(["two-stage", ...base, ...money, "--stage1-cases", "1000", "--stage1-controls", "1000",
+    "--stage2-cases", "2000", "--stage2-controls", "2000"]);
+  assert.equal(await text(page, "cost-in-money"), counts["cost-in-money"]);
+  // Money and a cost ratio together: refused beside the cost ratio, in the
+  // program's words under the page's labels; no two-stage answer.
+  await setField(page, "cost-ratio", "3");
+  const run = spawnSync(program, ["two-stage", ...base, ...money, "--cost-ratio", "3", "--total", "6000",
+    "--stage1-share", "0.4"], { encoding: "utf8" });
+  const words = run.stderr.trim().replace(/^vantor two-stage: /, "").replace(/--cost-ratio/g, "Cost ratio")
+    .replace("--stage1-cost-per-person", "Stage 1 cost per person");
+  assert.match(words, /^Cost ratio 3: .*not both/);
+  assert.equal(await text(page, "cost-ratio-error"), words);
+  await page.evaluate(() => window.vantorPage.searching);
+  const answers = await page.evaluate(() => window.vantorPage.answers);
+  for (const id of ["two-stage-power", "two-stage-power-of-total", "smallest-total", "cheapest-design", "most-powerful-design"]) {
+    assert.deepEqual([answers[id].status, answers[id].input], ["INVALID_INPUT", "cost_ratio"], id);
+    assert.equal(await text(page, id), "", id);
+  }
+  // The searches' fixed level is refused beside its own field, and reaches
+  // them with the fixed share (the level above stays the other answers').
+  await setField(page, "cost-ratio", "");
+  await setField(page, "fixed-stage1-alpha", "2");
+  await page.evaluate(() => window.vantorPage.searching);
+  assert.match(await text(page, "fixed-stage1-alpha-error"), /^Stage 1 level 2: /);
+  assert.equal(await text(page, "stage1-alpha-error"), "");
+  await setField(page, "fixed-stage1-alpha", "0.01");
+  await setField(page, "fixed-stage1-share", "0.35");
+  await page.evaluate(() => window.vantorPage.searching);
+  const cheapest = vantorCsv(["design", ...base, ...money.slice(2), "--target-power", "0.8",
+    "--stage1-alpha", "0.01", "--stage1-share", "0.35"]);
+  assert.equal(cheapest["stage1-alpha"], "0.01");
+  has(await text(page, "cheapest-design"), cheapest, ["total", "stage1-cases", "stage2-cases", "power", "cost-in-money"]);
+  assert.equal(await text(page, "one-stage-cost-in-money"), cheapest["one-stage-cost-in-money"]);
+  await page.close();
 });
 
 // ---- The disease model -------------------------------------------------------
@@ -866,7 +974,7 @@ test("the page asks the library with the model as typed: its answers are the mod
   expect("two-stage-power", { ...two, stage1_cases: 1000, stage2_cases: 2000, stage1_controls: 1000,
     stage2_controls: 2000 });
   expect("two-stage-power-of-total", { ...two, total: 6000, stage1_share: 0.4 });
-  // A design search sets the stage 1 level itself: it does not read one.
+  // A design search is not given the stage 1 level above: it searches one.
   expect("cheapest-design", { ...two, stage1_alpha: null, solve: "design", target_power: 0.8 });
   // The answers differ from the causal marker's: the marker fields reached the library.
   assert.notEqual(answers.power.fields.power, lib.ask({ ...study, marker_frequency: null,
