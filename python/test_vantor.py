@@ -826,20 +826,15 @@ def glossary_python_names() -> set:
 # Study fields a question reads that its function does not take: given counts
 # per stage give each stage's cases' share.
 NOT_TAKEN = {"two_stage_power": {"case_fraction"}}
-# The plan's inputs each two-stage question takes, whether or not its
-# description lists them: costs in money for all, limits for the sizes and
-# designs, the cost ratio for the smallest total, and a fixed stage 1 level or
-# share for the design searches.
+# The costs in money.
 MONEY = {"stage1_cost_per_person", "stage2_cost_per_person", "stage2_cost_per_genotype",
          "stage1_fixed_cost", "stage2_fixed_cost"}
-LIMITS = {"cases_available", "controls_available", "stage1_controls_available",
-          "stage2_controls_available", "panel"}
-PLAN_TAKEN = {
-    "two_stage_power": MONEY, "two_stage_power_of_total": MONEY,
-    "smallest_total": MONEY | LIMITS | {"cost_ratio"},
-    "cheapest_design": MONEY | LIMITS | {"stage1_alpha", "stage1_share"},
-    "most_powerful_design": MONEY | LIMITS | {"stage1_alpha", "stage1_share"},
-}
+# Study fields a design search reads under another name, or derives from
+# the inputs given: a fixed stage 1 level and share are given as
+# stage1_alpha and stage1_share; costs in money and each stage's fraction
+# searched follow from what is given.
+FIELD_ARGUMENT = {"fixed_stage1_alpha": "stage1_alpha", "fixed_stage1_share": "stage1_share",
+                  "costs_in_money": None, "per_stage_fractions": None}
 # The disease model's inputs each question takes beside the study fields its
 # description lists.
 MODEL_INPUTS = {"frequency", "prevalence", "model", "relative_risk", "heterozygote_risk",
@@ -886,13 +881,13 @@ class Glossary(unittest.TestCase):
             question = lib.REC_question_at(index).contents
             name = question.name.decode()
             function = function_of.get(name) or getattr(vantor, name)
-            wanted = set(question.study_fields.decode().split(","))
+            wanted = {FIELD_ARGUMENT.get(field, field)
+                      for field in question.study_fields.decode().split(",")} - {None}
             for a in question.arguments[:question.argument_count]:
                 argument = a.name.decode()
                 wanted |= ({f"stage{s}_{argument}" for s in (1, 2)} if a.elements == 2
                            else {argument})
             wanted |= MODEL_TAKEN.get(name, MODEL_INPUTS | NOT_DESCRIBED)
-            wanted |= PLAN_TAKEN.get(name, set())
             with self.subTest(question=name):
                 self.assertEqual(set(inspect.signature(function).parameters),
                                  wanted - NOT_TAKEN.get(name, set()) | SIMULATION | {"inputs"})
@@ -1030,7 +1025,10 @@ class ProgramsOfTheModule(unittest.TestCase):
         self.assertEqual((run.returncode, run.stderr), (0, ""))
         rows = json.loads(run.stdout)
         simulated = sum("simulated" in row for row in rows)
-        self.assertEqual((len(rows) - simulated, sum("dm" in row for row in rows)), (3000, 300))
+        planned = sum("planned" in row for row in rows)
+        self.assertEqual((len(rows) - simulated - planned, sum("dm" in row for row in rows)),
+                         (3000, 300))
+        self.assertGreater(planned, 0)
         self.assertGreater(simulated, 0)
 
     def test_the_genotype_simulation_runs(self):
