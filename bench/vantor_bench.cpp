@@ -277,6 +277,48 @@ void BM_design_most_powerful(benchmark::State &state) {
     });
 }
 
+// Designs under a plan, on the planning example's marker (odds ratio 1.3
+// and rate 0.25 near its own, a million markers at 0.05 study-wide, stage
+// 2 genotypes three times as dear). Argument: the plan:
+//   0 a panel of 2,000 markers (cheapest design),
+//   1 at most 3,000 cases and 6,000 controls, each stage's fraction
+//     searched (cheapest design),
+//   2 the same, most powerful within 1,831 genotypes per marker,
+//   3 costs in money: an array at 50, 20 a stage 2 person and 0.02 a
+//     genotype, 10,000 fixed, a panel of 5,000 (cheapest design).
+void BM_design_planned(benchmark::State &state) {
+    const DSN_study study = {PWR_METHOD_JOINT,   1.3, 0.25, 5e-8, 0.5, VANTOR_COUNT_PEOPLE,
+                             PWR_VARIANCE_POOLED};
+    DSN_plan plan;
+    DSN_plan_init(&plan);
+    plan.markers = 1e6;
+    plan.costs.cost_ratio = 3;
+    const std::int64_t kind = state.range(0);
+    if (kind == 0) {
+        plan.limits.panel = 2000;
+    } else if (kind < 3) {
+        plan.limits.cases_available = 3000;
+        plan.limits.controls_available = 6000;
+        plan.limits.per_stage_fractions = 1;
+    } else {
+        plan.costs.money = 1;
+        plan.costs.stage1_cost_per_person = 50;
+        plan.costs.stage2_cost_per_person = 20;
+        plan.costs.stage2_cost_per_genotype = 0.02;
+        plan.costs.fixed[1] = 1e4;
+        plan.limits.panel = 5000;
+    }
+    count_power_evaluations(state, [&] {
+        DSN_design_result result;
+        if (kind == 2) {
+            DSN_most_powerful_design_planned(&study, &plan, 1831, &result);
+        } else {
+            DSN_cheapest_design_planned(&study, &plan, kTarget, &result);
+        }
+        return result.evaluations;
+    });
+}
+
 // Arguments: method, and 1 to derive the second-decision level from the
 // other two (0 gives all three).
 void BM_two_stage(benchmark::State &state) {
@@ -437,6 +479,7 @@ BENCHMARK(BM_design_most_powerful)
     ->ArgName("method")
     ->DenseRange(0, 2)
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_design_planned)->ArgName("plan")->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_two_stage)
     ->ArgNames({"method", "derived"})
     ->ArgsProduct({{0, 1, 2}, {0, 1}})

@@ -329,6 +329,14 @@ struct Asked {
     [[nodiscard]] std::int32_t code(Input input) const {
         return static_cast<std::int32_t>((*this)[input]);
     }
+    // Copies a given input's value into a field of the study (a count or a
+    // code is whole: the kinds' check has passed when anything is given).
+    template <typename Field>
+    void copy_if_given(Input input, Field &field) const {
+        if (has(input)) {
+            field = static_cast<Field>((*this)[input]);
+        }
+    }
 };
 
 constexpr std::uint64_t bit(std::int32_t input) { return std::uint64_t{1} << input; }
@@ -380,24 +388,14 @@ double marker_alpha(const STU_study &study) { return study.alpha / study.markers
 
 void set_disease(const Asked &asked, DIS_model &model) {
     DIS_model_init(&model);
-    const auto set = [&asked](Input input, double &field) {
-        if (asked.has(input)) {
-            field = asked[input];
-        }
-    };
-    const auto set_code = [&asked](Input input, std::int32_t &field) {
-        if (asked.has(input)) {
-            field = asked.code(input);
-        }
-    };
-    set(kFrequency, model.frequency);
-    set(kPrevalence, model.prevalence);
-    set_code(kModel, model.model);
-    set_code(kControlsKind, model.controls_kind);
-    set(kRelativeRisk, model.relative_risk);
-    set(kHeterozygoteRisk, model.heterozygote_risk);
-    set(kHomozygoteRisk, model.homozygote_risk);
-    set(kMarkerFrequency, model.marker_frequency);
+    asked.copy_if_given(kFrequency, model.frequency);
+    asked.copy_if_given(kPrevalence, model.prevalence);
+    asked.copy_if_given(kModel, model.model);
+    asked.copy_if_given(kControlsKind, model.controls_kind);
+    asked.copy_if_given(kRelativeRisk, model.relative_risk);
+    asked.copy_if_given(kHeterozygoteRisk, model.heterozygote_risk);
+    asked.copy_if_given(kHomozygoteRisk, model.homozygote_risk);
+    asked.copy_if_given(kMarkerFrequency, model.marker_frequency);
     if (asked.has(kDPrime)) {
         model.ld_kind = DIS_LD_D_PRIME;
         model.ld = asked[kDPrime];
@@ -411,32 +409,22 @@ void set_disease(const Asked &asked, DIS_model &model) {
 // stage 1 level or share given, and with people limited and no case
 // fraction given it chooses each stage's.
 void set_plan(const Asked &asked, STU_study &study) {
-    const auto set = [&asked](Input input, double &field) {
-        if (asked.has(input)) {
-            field = asked[input];
-        }
-    };
-    const auto set_count = [&asked](Input input, std::int64_t &field) {
-        if (asked.has(input)) {
-            field = asked.count(input);
-        }
-    };
     if (first_given(asked, kMoneyInputs) != kNone) {
         study.costs.money = 1;
-        set(kStage1CostPerPerson, study.costs.stage1_cost_per_person);
-        set(kStage2CostPerPerson, study.costs.stage2_cost_per_person);
-        set(kStage2CostPerGenotype, study.costs.stage2_cost_per_genotype);
-        set(kStage1FixedCost, study.costs.fixed[0]);
-        set(kStage2FixedCost, study.costs.fixed[1]);
+        asked.copy_if_given(kStage1CostPerPerson, study.costs.stage1_cost_per_person);
+        asked.copy_if_given(kStage2CostPerPerson, study.costs.stage2_cost_per_person);
+        asked.copy_if_given(kStage2CostPerGenotype, study.costs.stage2_cost_per_genotype);
+        asked.copy_if_given(kStage1FixedCost, study.costs.fixed[0]);
+        asked.copy_if_given(kStage2FixedCost, study.costs.fixed[1]);
     }
-    set_count(kCasesAvailable, study.cases_available);
-    set_count(kControlsAvailable, study.controls_available);
-    set_count(kStage1ControlsAvailable, study.stage_controls_available[0]);
-    set_count(kStage2ControlsAvailable, study.stage_controls_available[1]);
-    set(kPanel, study.panel);
+    asked.copy_if_given(kCasesAvailable, study.cases_available);
+    asked.copy_if_given(kControlsAvailable, study.controls_available);
+    asked.copy_if_given(kStage1ControlsAvailable, study.stage_controls_available[0]);
+    asked.copy_if_given(kStage2ControlsAvailable, study.stage_controls_available[1]);
+    asked.copy_if_given(kPanel, study.panel);
     if (asked.solve == ASK_SOLVE_DESIGN) {
-        set(kStage1Alpha, study.fixed_stage1_alpha);
-        set(kStage1Share, study.fixed_stage1_share);
+        asked.copy_if_given(kStage1Alpha, study.fixed_stage1_alpha);
+        asked.copy_if_given(kStage1Share, study.fixed_stage1_share);
         const bool people_limited = first_given(asked, kPeopleLimitInputs) != kNone;
         study.per_stage_fractions = people_limited && !asked.has(kCaseFraction) ? 1 : 0;
     }
@@ -451,34 +439,18 @@ STU_study study_of(const Asked &asked) {
         study.effect_kind = STU_EFFECT_DISEASE;
         set_disease(asked, study.effect.disease);
     } else {
-        if (asked.has(kOddsRatio)) {
-            study.effect.allelic.odds_ratio = asked[kOddsRatio];
-        }
-        if (asked.has(kControlRate)) {
-            study.effect.allelic.control_rate = asked[kControlRate];
-        }
+        asked.copy_if_given(kOddsRatio, study.effect.allelic.odds_ratio);
+        asked.copy_if_given(kControlRate, study.effect.allelic.control_rate);
     }
-    if (asked.has(kVariance)) {
-        study.variance = asked.code(kVariance);
-    }
-    if (asked.has(kTest)) {
-        study.test = asked.code(kTest);
-    }
-    if (asked.has(kCalculation)) {
-        study.calculation = asked.code(kCalculation);
-    }
-    if (asked.has(kMarkers)) {
-        study.markers = asked[kMarkers];
-    }
+    asked.copy_if_given(kVariance, study.variance);
+    asked.copy_if_given(kTest, study.test);
+    asked.copy_if_given(kCalculation, study.calculation);
+    asked.copy_if_given(kMarkers, study.markers);
     study.alpha = asked.has(kAlpha) ? asked[kAlpha] : STU_default_alpha(study.markers);
     if (asked.two_stages) {
         study.method = asked.has(kMethod) ? asked.code(kMethod) : PWR_METHOD_JOINT;
-        if (asked.has(kStage1Alpha)) {
-            study.stage1_alpha = asked[kStage1Alpha];
-        }
-        if (asked.has(kCaseFraction)) {
-            study.case_fraction = asked[kCaseFraction];
-        }
+        asked.copy_if_given(kStage1Alpha, study.stage1_alpha);
+        asked.copy_if_given(kCaseFraction, study.case_fraction);
         set_plan(asked, study);
     }
     return study;

@@ -426,24 +426,24 @@ struct TotalRange {
     std::int64_t highest;  // the largest usable total
 };
 
-// The smallest share of a total one of the four groups gets, and the
-// largest.
-double thinnest_group(const Layout &l) {
-    const double f0 = std::min(l.fraction[0], 1 - l.fraction[0]);
-    const double f1 = std::min(l.fraction[1], 1 - l.fraction[1]);
+// The smallest share of a total one of the four groups gets (`pick` the
+// lesser of two) or the largest (the greater).
+template <typename Pick>
+double extreme_group(const Layout &l, Pick pick) {
+    const double f0 = pick(l.fraction[0], 1 - l.fraction[0]);
+    const double f1 = pick(l.fraction[1], 1 - l.fraction[1]);
     if (f0 == f1) {
-        return std::min(l.share, 1 - l.share) * f0;
+        return pick(l.share, 1 - l.share) * f0;
     }
-    return std::min(l.share * f0, (1 - l.share) * f1);
+    return pick(l.share * f0, (1 - l.share) * f1);
+}
+
+double thinnest_group(const Layout &l) {
+    return extreme_group(l, [](double a, double b) { return std::min(a, b); });
 }
 
 double fattest_group(const Layout &l) {
-    const double f0 = std::max(l.fraction[0], 1 - l.fraction[0]);
-    const double f1 = std::max(l.fraction[1], 1 - l.fraction[1]);
-    if (f0 == f1) {
-        return std::max(l.share, 1 - l.share) * f0;
-    }
-    return std::max(l.share * f0, (1 - l.share) * f1);
+    return extreme_group(l, [](double a, double b) { return std::max(a, b); });
 }
 
 // The share of a total the people of `limit` take, about.
