@@ -354,7 +354,8 @@ std::int32_t binding_limit(const Counts &c, double alpha0, const DSN_plan &plan)
     const Caps caps = caps_of(plan.limits);
     for (const std::int32_t limit : kPeopleLimits) {
         const std::int64_t cap = cap_of(caps, limit);
-        if (cap > 0 && static_cast<double>(people_used(c, limit)) >= 0.99 * cap) {
+        if (cap > 0 &&
+            static_cast<double>(people_used(c, limit)) >= 0.99 * static_cast<double>(cap)) {
             return limit;
         }
     }
@@ -1047,6 +1048,7 @@ private:
             return {low_u_};
         }
         std::vector<double> us;
+        us.reserve(6);
         for (int i = 0; i < 6; ++i) {
             us.push_back(low_u_ + (high_u_ - low_u_) * (i + 0.5) / 6);
         }

@@ -244,34 +244,34 @@ TEST(PlannedDesign, MoneyPerGenotypeIsTheCostRatioDesign) {
 // why nothing can be reached.
 struct PlanCase {
     const char *what;
-    int question;  // 0 smallest total (share 0.4, level 1e-3), 1 cheapest, 2 most powerful
     std::int64_t cases_available, controls_available, stage1_controls, stage2_controls;
     double panel, fixed_alpha, fixed_share;
-    int per_stage;
     double stage1_cost;  // money: per person in stage 1, and 20 a stage 2 person, 0.05 an assay
+    int question;        // 0 smallest total (share 0.4, level 1e-3), 1 cheapest, 2 most powerful
+    int per_stage;
     std::int32_t status, reason, binding;
 };
 
 const PlanCase kPlanCases[] = {
-    {"cases bind the cheapest", 1, 3000, 0, 0, 0, 0, NAN, NAN, 1, 0, VANTOR_FOUND, 0,
+    {"cases bind the cheapest", 3000, 0, 0, 0, 0, NAN, NAN, 0, 1, 1, VANTOR_FOUND, 0,
      DSN_LIMIT_CASES},
-    {"too few cases", 1, 1000, 0, 0, 0, 0, NAN, NAN, 1, 0, VANTOR_NOT_REACHABLE,
+    {"too few cases", 1000, 0, 0, 0, 0, NAN, NAN, 0, 1, 1, VANTOR_NOT_REACHABLE,
      VANTOR_REASON_CASES_AVAILABLE_TOO_FEW, 0},
-    {"too few controls", 1, 0, 1500, 0, 0, 0, NAN, NAN, 0, 0, VANTOR_NOT_REACHABLE,
+    {"too few controls", 0, 1500, 0, 0, 0, NAN, NAN, 0, 1, 0, VANTOR_NOT_REACHABLE,
      VANTOR_REASON_CONTROLS_AVAILABLE_TOO_FEW, 0},
-    {"shared stage 1 controls", 1, 0, 0, 400, 0, 0, NAN, NAN, 1, 0, VANTOR_FOUND, 0,
+    {"shared stage 1 controls", 0, 0, 400, 0, 0, NAN, NAN, 0, 1, 1, VANTOR_FOUND, 0,
      DSN_LIMIT_STAGE1_CONTROLS},
-    {"a fixed level the panel cannot hold", 1, 0, 0, 0, 0, 100, 1e-3, NAN, 0, 0,
+    {"a fixed level the panel cannot hold", 0, 0, 0, 0, 100, 1e-3, NAN, 0, 1, 0,
      VANTOR_NOT_REACHABLE, VANTOR_REASON_PANEL_TOO_SMALL, 0},
-    {"a fixed level and share", 1, 0, 0, 0, 0, 0, 1e-3, 0.35, 0, 0, VANTOR_FOUND, 0,
+    {"a fixed level and share", 0, 0, 0, 0, 0, 1e-3, 0.35, 0, 1, 0, VANTOR_FOUND, 0,
      DSN_LIMIT_NONE},
-    {"a fixed level beyond the panel", 2, 0, 0, 0, 0, 500, 1e-3, NAN, 0, 0, VANTOR_NOT_REACHABLE,
+    {"a fixed level beyond the panel", 0, 0, 0, 0, 500, 1e-3, NAN, 0, 2, 0, VANTOR_NOT_REACHABLE,
      VANTOR_REASON_PANEL_TOO_SMALL, 0},
-    {"the smallest total within the cases", 0, 2000, 0, 0, 0, 0, NAN, NAN, 0, 0,
+    {"the smallest total within the cases", 2000, 0, 0, 0, 0, NAN, NAN, 0, 0, 0,
      VANTOR_NOT_REACHABLE, VANTOR_REASON_CASES_AVAILABLE_TOO_FEW, 0},
-    {"the smallest total in money", 0, 0, 0, 0, 0, 2000, NAN, NAN, 0, 300, VANTOR_FOUND, 0,
+    {"the smallest total in money", 0, 0, 0, 0, 2000, NAN, NAN, 300, 0, 0, VANTOR_FOUND, 0,
      DSN_LIMIT_NONE},
-    {"the most powerful in money within people", 2, 3000, 6000, 0, 0, 0, NAN, NAN, 1, 300,
+    {"the most powerful in money within people", 3000, 6000, 0, 0, 0, NAN, NAN, 300, 2, 1,
      VANTOR_FOUND, 0, DSN_LIMIT_CASES},
 };
 
