@@ -709,6 +709,12 @@ Refusal check_two_stage_inputs(const Asked &asked) {
     if (!asked.has(kStage1Alpha)) {
         return make_refusal(VANTOR_REASON_MISSING_INPUT, kStage1Alpha);
     }
+    // The limits are a design question's: the power of given counts or of a
+    // total has none.
+    const std::int32_t limit = first_given(asked, kLimitInputs);
+    if (!asked.has(kTargetPower) && limit != kNone) {
+        return make_refusal(VANTOR_REASON_LIMITS_NOT_READ, limit);
+    }
     if (has_stage_counts(asked)) {
         for (const Input count : kStageCounts) {
             if (!asked.has(count)) {
@@ -723,11 +729,6 @@ Refusal check_two_stage_inputs(const Asked &asked) {
     }
     if (!asked.has(kStage1Share)) {
         return make_refusal(VANTOR_REASON_MISSING_INPUT, kStage1Share);
-    }
-    // The limits are a design question's: the power of a total has none.
-    const std::int32_t limit = first_given(asked, kLimitInputs);
-    if (!asked.has(kTargetPower) && limit != kNone) {
-        return make_refusal(VANTOR_REASON_LIMITS_NOT_READ, limit);
     }
     return {};
 }

@@ -26,9 +26,14 @@
 // searched too, the grid is run for the fractions 0.3, 0.5, 0.7 and the one
 // that uses everyone available, both stages alike, and the compass search
 // (steps in each fraction, and in both together, down to 0.01) starts from
-// the best points of the two best fractions. Against dense grids of one
-// fraction for both stages it does at least as well (tests/design_plan_test.cpp),
-// and every design question with limits took at most 18 ms (docs/speed.md).
+// the best points of the two best fractions; where none of those reaches
+// the target, the grid is run again for far-from-even fractions (few cases
+// or few controls, as the limits suggest; nearly all cases in a stage whose
+// controls are limited) and with the levels' ends. A stage's controls
+// limited, the shares run from 0.01 to 0.99. Against dense grids of one
+// fraction for both stages it does at least as well
+// (tests/design_plan_test.cpp), and every design question with limits
+// measured took at most 19 ms (docs/speed.md).
 // The arithmetic rule holds for all that follows, so it comes first.
 // clang-format off
 #include "numeric/MTH_arithmetic_rule.h"
@@ -425,6 +430,8 @@ void compare_with_one_stage(const DSN_study &study, const DSN_plan &plan, double
     if (plan.costs.money == 1 && r->one_stage_total > 0) {
         r->one_stage_cost_in_money = plan.costs.fixed[0] + static_cast<double>(r->one_stage_total) *
                                                                plan.costs.stage1_cost_per_person;
+        // In money, the design's cost against the one-stage study's.
+        r->relative_cost = r->cost_in_money / r->one_stage_cost_in_money;
     }
 }
 
@@ -768,6 +775,18 @@ std::int64_t second_estimate_point(const TotalPowers &powers, std::int64_t first
                               : first + std::max<std::int64_t>(1, first / kStepsPerTotal);
 }
 
+// What an estimate beyond the largest usable total means: no total reaches
+// the target when the largest is the allele range's (the powers rise far
+// below it); when a limit on people sets it, the secants may overshoot a
+// total the limit allows, so the largest total's power decides, and where
+// it reaches the target the search for the total does (not a number).
+double beyond_the_largest(TotalPowers &powers, const TotalRange &range) {
+    if (powers.capped_by() == DSN_LIMIT_NONE) {
+        return kInfinity;
+    }
+    return powers.reaches(range.highest) ? kNotANumber : kInfinity;
+}
+
 // An estimate of the answer for comparing designs: the total the guess's
 // power predicts, then secants through the last two points in
 // (sqrt(N), z(power)) until a secant lands within kEstimateAgreement of the
@@ -785,7 +804,7 @@ double estimated_total(TotalPowers &powers, std::int64_t guess) {
     std::int64_t current = second_estimate_point(powers, previous, first_power);
     for (int spent = 1; spent < kEstimatePowers; ++spent) {
         if (current > range.highest) {
-            return kInfinity;
+            return beyond_the_largest(powers, range);
         }
         current = std::max(current, range.lowest);
         const double z = probit(powers.at(current).power);
@@ -796,7 +815,7 @@ double estimated_total(TotalPowers &powers, std::int64_t guess) {
         if (std::fabs(next - static_cast<double>(current)) <=
             kEstimateAgreement * static_cast<double>(current)) {
             if (next > static_cast<double>(range.highest)) {
-                return kInfinity;
+                return beyond_the_largest(powers, range);
             }
             return next;
         }
@@ -924,7 +943,8 @@ double stage0_alpha_at(double u, double least) {
 struct Levels {
     double least;
     double most;
-    double fixed;  // not a number: searched
+    double fixed;       // not a number: searched
+    double panel_most;  // the most a panel allows a fixed level (1 without one)
 
     [[nodiscard]] bool searched() const { return std::isnan(fixed); }
     [[nodiscard]] double low_u() const { return std::log10(searched() ? least : fixed); }
@@ -934,15 +954,13 @@ struct Levels {
         return searched() ? std::min(most, stage0_alpha_at(u, least)) : fixed;
     }
     // Whether any level keeps the panel.
-    [[nodiscard]] bool any() const { return searched() ? least <= most : fixed <= most; }
+    [[nodiscard]] bool any() const { return searched() ? least <= most : fixed <= panel_most; }
 };
 
 Levels levels_of(const DSN_study &study, const DSN_plan &plan) {
-    double most = DSN_LARGEST_STAGE1_ALPHA;
-    if (plan.limits.panel > 0) {
-        most = std::min(most, plan.limits.panel / plan.markers);
-    }
-    return {smallest_stage0_alpha(study.method, study.alpha), most, plan.limits.stage1_alpha};
+    const double panel_most = plan.limits.panel > 0 ? plan.limits.panel / plan.markers : 1.0;
+    return {smallest_stage0_alpha(study.method, study.alpha),
+            std::min(DSN_LARGEST_STAGE1_ALPHA, panel_most), plan.limits.stage1_alpha, panel_most};
 }
 
 // What a search chooses among: stage 0's share (or a fixed one), its level,
@@ -953,8 +971,22 @@ struct Space {
     bool per_stage_fractions;
     double case_fraction;       // both stages' when not searched
     double available_fraction;  // the cases' share of the people available; 0 if unknown
+    bool stage_controls_limited[2];
+    bool cases_limited;
+    bool controls_limited;
 
     [[nodiscard]] bool share_searched() const { return std::isnan(fixed_share); }
+    // A stage's controls limited, the other stage may need nearly everyone.
+    [[nodiscard]] bool wide_shares() const {
+        return stage_controls_limited[0] || stage_controls_limited[1];
+    }
+    [[nodiscard]] double smallest_share() const {
+        return wide_shares() ? kWideShares[0] : DSN_SMALLEST_SHARE;
+    }
+    [[nodiscard]] double largest_share() const {
+        return wide_shares() ? kWideShares[1] : DSN_LARGEST_SHARE;
+    }
+    static constexpr double kWideShares[2] = {0.01, 0.99};
 };
 
 // The cases' share of everyone available, where both are limited: the
@@ -973,8 +1005,15 @@ double available_fraction(const DSN_limits &limits) {
 }
 
 Space space_of(const DSN_study &study, const DSN_plan &plan) {
-    return {plan.limits.stage1_share, levels_of(study, plan), plan.limits.per_stage_fractions == 1,
-            study.case_fraction, available_fraction(plan.limits)};
+    const DSN_limits &l = plan.limits;
+    return {l.stage1_share,
+            levels_of(study, plan),
+            l.per_stage_fractions == 1,
+            study.case_fraction,
+            available_fraction(l),
+            {l.stage_controls_available[0] > 0, l.stage_controls_available[1] > 0},
+            l.cases_available > 0,
+            l.controls_available > 0};
 }
 
 // A point of the space and its objective value (smaller is better).
@@ -1006,15 +1045,13 @@ public:
     // does not follow; two keep every design question within 20 ms),
     // keeping the better end.
     Point best() {
-        std::vector<Point> starts;
-        for (const double f : grid_fractions()) {
-            Point start{0, 0, {f, f}, kInfinity};
-            for (const double share : grid_shares()) {
-                for (const double u : grid_levels()) {
-                    consider({share, u, {f, f}, 0}, &start);
-                }
-            }
-            starts.push_back(start);
+        std::vector<Point> starts = grid_starts(grid_fractions());
+        const bool none = std::none_of(starts.begin(), starts.end(),
+                                       [](const Point &p) { return p.value < kInfinity; });
+        if (none && space_.per_stage_fractions) {
+            // Nothing reached with balanced starts: the people available
+            // may want the fractions far from even, or uneven between stages.
+            starts = grid_starts(extreme_fractions(), true);
         }
         std::stable_sort(starts.begin(), starts.end(),
                          [](const Point &a, const Point &b) { return a.value < b.value; });
@@ -1051,9 +1088,36 @@ private:
         double fraction;
     };
 
+    // For each pair of stage fractions, the best point of the grid of
+    // shares and levels.
+    // With `edges` the levels' range's ends too (a tiny stage may be worth
+    // screening only at the largest level).
+    std::vector<Point> grid_starts(const std::vector<std::array<double, 2>> &fractions,
+                                   bool edges = false) {
+        std::vector<double> levels = grid_levels();
+        if (edges && space_.levels.searched()) {
+            levels.insert(levels.begin(), low_u_);
+            levels.push_back(high_u_);
+        }
+        std::vector<Point> starts;
+        for (const std::array<double, 2> &f : fractions) {
+            Point start{0, 0, {f[0], f[1]}, kInfinity};
+            for (const double share : grid_shares()) {
+                for (const double u : levels) {
+                    consider({share, u, {f[0], f[1]}, 0}, &start);
+                }
+            }
+            starts.push_back(start);
+        }
+        return starts;
+    }
+
     [[nodiscard]] std::vector<double> grid_shares() const {
         if (!space_.share_searched()) {
             return {space_.fixed_share};
+        }
+        if (space_.wide_shares()) {
+            return {0.02, 0.1, 0.3, 0.5, 0.7, 0.9, 0.98};
         }
         return {0.1, 0.3, 0.5, 0.7, 0.9};
     }
@@ -1070,13 +1134,33 @@ private:
         return us;
     }
 
-    [[nodiscard]] std::vector<double> grid_fractions() const {
+    [[nodiscard]] std::vector<std::array<double, 2>> grid_fractions() const {
         if (!space_.per_stage_fractions) {
-            return {space_.case_fraction};
+            return {{space_.case_fraction, space_.case_fraction}};
         }
-        std::vector<double> fractions = {0.3, 0.5, 0.7};
+        std::vector<std::array<double, 2>> fractions = {{0.3, 0.3}, {0.5, 0.5}, {0.7, 0.7}};
         if (space_.available_fraction > 0) {
-            fractions.push_back(space_.available_fraction);
+            fractions.push_back({space_.available_fraction, space_.available_fraction});
+        }
+        return fractions;
+    }
+
+    // Where the balanced fractions reach nothing: few cases when cases are
+    // limited, few controls when controls are, nearly all cases in the stage
+    // whose controls are limited.
+    [[nodiscard]] std::vector<std::array<double, 2>> extreme_fractions() const {
+        std::vector<std::array<double, 2>> fractions;
+        if (space_.cases_limited) {
+            fractions.push_back({0.1, 0.1});
+        }
+        if (space_.controls_limited) {
+            fractions.push_back({0.9, 0.9});
+        }
+        if (space_.stage_controls_limited[0]) {
+            fractions.push_back({0.9, 0.5});
+        }
+        if (space_.stage_controls_limited[1]) {
+            fractions.push_back({0.5, 0.9});
         }
         return fractions;
     }
@@ -1142,7 +1226,7 @@ private:
 
     void consider(Point p, Point *best) {
         if (space_.share_searched()) {
-            p.share = std::clamp(p.share, DSN_SMALLEST_SHARE, DSN_LARGEST_SHARE);
+            p.share = std::clamp(p.share, space_.smallest_share(), space_.largest_share());
         }
         p.log_alpha0 = std::clamp(p.log_alpha0, low_u_, high_u_);
         if (space_.per_stage_fractions) {
@@ -1377,6 +1461,9 @@ std::int64_t largest_total_within(const BudgetSearch &search, const Layout &layo
                                   const TotalRange &range) {
     const double per_unit = cost_per_unit(layout.share, alpha0, search.plan);
     double estimate = std::floor((search.budget - fixed_money(search.plan)) / per_unit);
+    if (std::isnan(estimate)) {
+        return 0;  // costs beyond any budget (the checks keep them finite)
+    }
     estimate = std::min(estimate, static_cast<double>(range.highest));
     std::int64_t total = static_cast<std::int64_t>(std::max(estimate, -1.0)) + 1;
     const auto cost_at = [&](std::int64_t n) {

@@ -86,7 +86,7 @@ std::int32_t DSN_check_panel(double panel) {
 }
 
 std::int32_t DSN_check_money(double cost, std::int32_t positive) {
-    const bool usable = std::isfinite(cost) && (positive != 0 ? cost > 0 : cost >= 0);
+    const bool usable = cost <= DSN_LARGEST_MONEY && (positive != 0 ? cost > 0 : cost >= 0);
     return usable ? VANTOR_REASON_NONE : VANTOR_REASON_BAD_MONEY;
 }
 

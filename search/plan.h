@@ -14,7 +14,9 @@
  * With M markers typed in stage 1, the markers without effect that pass its
  * level alpha0 number M alpha0 on average, and stage 2 types them: a panel of
  * P markers needs M alpha0 <= P, so alpha0 <= P / M. A stage 1 level or a
- * stage 1 share given is kept, not searched.
+ * stage 1 share given is kept, not searched. With a stage's controls
+ * limited the searched shares run from 0.01 to 0.99 (the other stage may
+ * need nearly everyone).
  *
  * Case fractions. With `per_stage_fractions` 1 the cheapest and the most
  * powerful design choose each stage's case fraction (from
@@ -76,6 +78,9 @@ typedef struct DSN_plan {
     DSN_limits limits;
 } DSN_plan;
 
+/* The largest cost in money a plan takes (any unit of money). */
+#define DSN_LARGEST_MONEY 1e15
+
 /* The searched range of each stage's case fraction. */
 #define DSN_SMALLEST_FRACTION 0.05
 #define DSN_LARGEST_FRACTION 0.95
@@ -104,8 +109,8 @@ int32_t DSN_check_available(int64_t available, int64_t least, int32_t unit);
 /* A panel: a real number from 1, finite (0 passes: none). */
 int32_t DSN_check_panel(double panel);
 
-/* A cost in money: finite and at least 0; stage 1's per person above 0
- * (`positive`). */
+/* A cost in money: from 0 to DSN_LARGEST_MONEY; stage 1's per person
+ * above 0 (`positive`). The bound keeps every design's cost finite. */
 int32_t DSN_check_money(double cost, int32_t positive);
 
 /* The whole plan against the study's unit (`count`): markers, costs,

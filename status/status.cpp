@@ -229,7 +229,7 @@ constexpr ReasonText kReasonTexts[] = {
      "at least 1 control in a stage, and at most twice the largest count"},
     {VANTOR_REASON_BAD_PANEL, "the panel must hold at least one marker (a finite number)"},
     {VANTOR_REASON_BAD_MONEY,
-     "a cost in money must be finite and at least 0, and stage 1's cost per person above 0"},
+     "a cost in money must be from 0 to 1e15, and stage 1's cost per person above 0"},
     {VANTOR_REASON_COSTS_TWO_WAYS,
      "give the costs as a {cost_ratio} or in money ({stage1_cost_per_person} ...), not both"},
     {VANTOR_REASON_MONEY_COUNTS_PEOPLE, "costs in money are per person: count people"},

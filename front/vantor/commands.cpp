@@ -11,11 +11,20 @@
 #include <string>
 
 #include "front/vantor/command.h"
+#include "question/ask.h"
 #include "question/records.h"
 
 namespace vantor_cli {
 
 namespace {
+
+// The program answers every analysis unless told one: its default, said
+// once, in place of the library's.
+void answer_every_method(Command &command) {
+    Parameter &method = command.parameters.front();
+    method.default_text = "replication,product,joint";
+    method.help = ASK_input_at(method.input)->meaning;
+}
 
 Command make_power_command() {
     const std::string summary =
@@ -65,7 +74,9 @@ Command make_two_stage_command() {
         "total + cost ratio x stage 1 level x stage 2's total), or --target-power and "
         "--stage1-share to get the smallest total reaching it, with its cost at --cost-ratio and "
         "the one-stage study of the same power (one-stage-total, relative-cost); the smallest "
-        "total keeps within --cases-available and --controls-available. A total splits into "
+        "total keeps within the people available (--cases-available, --controls-available, "
+        "--stage1-controls-available, --stage2-controls-available) and the --panel. A total "
+        "splits into "
         "stages by --stage1-share and each stage into cases and controls by --case-fraction "
         "(halves rounded up). Costs in money instead of a cost ratio: --stage1-cost-per-person "
         "(the array), --stage2-cost-per-person, --stage2-cost-per-genotype (an assay per person "
@@ -83,8 +94,7 @@ Command make_two_stage_command() {
         "      --cost-ratio 3";
     Command command =
         make_command("two-stage", summary, description, 2, nullptr, {REC_DESIGN_RESULT});
-    // The program answers every analysis unless told one.
-    command.parameters.front().default_text = "replication,product,joint";
+    answer_every_method(command);
     return command;
 }
 
@@ -128,8 +138,7 @@ Command make_design_command() {
     // (its level, its stages' counts), where the searched ones show.
     Command command = make_command("design", summary, description, 2, "design", {REC_DESIGN_RESULT},
                                    {"stage1-alpha", "stage1-share"});
-    // The program answers every analysis unless told one.
-    command.parameters.front().default_text = "replication,product,joint";
+    answer_every_method(command);
     return command;
 }
 
