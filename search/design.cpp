@@ -784,7 +784,10 @@ double beyond_the_largest(TotalPowers &powers, const TotalRange &range) {
     if (powers.capped_by() == DSN_LIMIT_NONE) {
         return kInfinity;
     }
-    return powers.reaches(range.highest) ? kNotANumber : kInfinity;
+    if (powers.reaches(range.highest)) {
+        return kNotANumber;
+    }
+    return kInfinity;
 }
 
 // An estimate of the answer for comparing designs: the total the guess's
