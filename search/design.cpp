@@ -1032,12 +1032,16 @@ Layout layout_of(const Point &p) { return {p.share, {p.fraction[0], p.fraction[1
 // The compass search of the notes at the top of this file, on a memoised
 // objective, over the coordinates the space leaves free: the coarse grid
 // first (the study's case fraction, or 0.3, 0.5 and 0.7 in both stages
-// where fractions are searched), then steps in each free coordinate.
-template <typename Objective>
+// where fractions are searched), then steps in each free coordinate. The
+// objective is a function and its context rather than a template: one
+// search serves both questions (the page's module is the smaller for it).
+using Objective = double (*)(void *context, const Point &point);
+
 class DesignSearch {
 public:
-    DesignSearch(Objective objective, const Space &space)
+    DesignSearch(Objective objective, void *context, const Space &space)
         : objective_(objective),
+          context_(context),
           space_(space),
           low_u_(space.levels.low_u()),
           high_u_(space.levels.high_u()) {}
@@ -1056,17 +1060,30 @@ public:
             // may want the fractions far from even, or uneven between stages.
             starts = grid_starts(extreme_fractions(), true);
         }
-        std::stable_sort(starts.begin(), starts.end(),
-                         [](const Point &a, const Point &b) { return a.value < b.value; });
         Point best{0, 0, {0, 0}, kInfinity};
-        for (std::size_t i = 0; i < std::min(starts.size(), kRefinedStarts); ++i) {
-            const Point &start = starts[i];
+        for (std::size_t i = 0; i < kRefinedStarts; ++i) {
+            const Point start = take_best(&starts);
             if (start.value < kInfinity) {
                 const Point end = refined(start);
                 best = end.value < best.value ? end : best;
             }
         }
-        return best.value < kInfinity ? best : starts.front();
+        return best.value < kInfinity ? best : Point{0, 0, {0, 0}, kInfinity};
+    }
+
+    // Removes and gives the best of the points (the first of equals); an
+    // infinite point when there are none.
+    static Point take_best(std::vector<Point> *points) {
+        if (points->empty()) {
+            return {0, 0, {0, 0}, kInfinity};
+        }
+        auto best = points->begin();
+        for (auto p = points->begin(); p != points->end(); ++p) {
+            best = p->value < best->value ? p : best;
+        }
+        const Point taken = *best;
+        points->erase(best);
+        return taken;
     }
 
     // The `count` best points seen (fewer if fewer were), best first; ties
@@ -1250,27 +1267,27 @@ private:
                 return q.value;
             }
         }
-        const double value = objective_(p);
+        const double value = objective_(context_, p);
         seen_.push_back({p.share, p.log_alpha0, {p.fraction[0], p.fraction[1]}, value});
         return value;
     }
 
     Objective objective_;
+    void *context_;
     Space space_;
     double low_u_;
     double high_u_;
     std::vector<Point> seen_;
 };
 
-template <typename Objective>
-Point search_best(Objective objective, const Space &space) {
-    return DesignSearch<Objective>(objective, space).best();
+Point search_best(Objective objective, void *context, const Space &space) {
+    return DesignSearch(objective, context, space).best();
 }
 
 // The search's `count` best points (fewer if it saw fewer), best first.
-template <typename Objective>
-std::vector<Point> search_leaders(Objective objective, const Space &space, std::size_t count) {
-    DesignSearch<Objective> search(objective, space);
+std::vector<Point> search_leaders(Objective objective, void *context, const Space &space,
+                                  std::size_t count) {
+    DesignSearch search(objective, context, space);
     search.best();
     return search.leaders(count);
 }
@@ -1689,8 +1706,10 @@ std::int32_t DSN_cheapest_design_planned(const DSN_study *study, const DSN_plan 
                           {}};
     // Designs are compared by estimated totals, the whole totals of the few
     // best decide, and the library's powers confirm the winner's.
-    const std::vector<Point> leaders = search_leaders(
-        [&](const Point &p) { return estimated_cost(search, p); }, space, kCheapestFinalists);
+    const Objective cost = [](void *context, const Point &p) {
+        return estimated_cost(*static_cast<CheapestSearch *>(context), p);
+    };
+    const std::vector<Point> leaders = search_leaders(cost, &search, space, kCheapestFinalists);
     fill_cheapest(search, cheapest_in_whole_totals(leaders, search), result);
     result->evaluations = oracle.evaluations();
     return result->status;
@@ -1717,9 +1736,11 @@ std::int32_t DSN_most_powerful_design_planned(const DSN_study *study, const DSN_
         return result->status;
     }
     PowerOracle oracle(*study);
-    const BudgetSearch search{oracle, *study, *plan, caps_of(plan->limits), space.levels, budget};
-    const Point best =
-        search_best([&](const Point &p) { return budget_shortfall(search, p); }, space);
+    BudgetSearch search{oracle, *study, *plan, caps_of(plan->limits), space.levels, budget};
+    const Objective shortfall = [](void *context, const Point &p) {
+        return budget_shortfall(*static_cast<BudgetSearch *>(context), p);
+    };
+    const Point best = search_best(shortfall, &search, space);
     fill_most_powerful(search, best, result);
     result->evaluations = oracle.evaluations();
     return result->status;
