@@ -53,7 +53,7 @@ struct Request {
 };
 
 // A level or share of 0 is none: searched.
-double fixed_or_searched(double value) {
+double searched_if_zero(double value) {
     return value == 0 ? std::numeric_limits<double>::quiet_NaN() : value;
 }
 
@@ -75,8 +75,8 @@ void read_plan(ByteReader &reader, Request &r) {
     l.stage_controls_available[0] = reader.take<std::int64_t>();
     l.stage_controls_available[1] = reader.take<std::int64_t>();
     l.panel = reader.take<double>();
-    l.stage1_alpha = fixed_or_searched(reader.take<double>());
-    l.stage1_share = fixed_or_searched(reader.take<double>());
+    l.stage1_alpha = searched_if_zero(reader.take<double>());
+    l.stage1_share = searched_if_zero(reader.take<double>());
     l.per_stage_fractions = reader.take<std::int32_t>();
 }
 

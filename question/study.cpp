@@ -149,16 +149,6 @@ std::int32_t solve_allelic_size(const STU_study *study, double target_power,
 // A ratio is checked by the solver itself.
 std::int32_t nothing_to_check() { return VANTOR_REASON_NONE; }
 
-// The genotyping cost per marker of a design, in the study's unit: stage 1
-// types every marker, stage 2 the share stage1_alpha of them, each of its
-// genotypes costing `cost_ratio` of stage 1's (as the design searches
-// count it).
-double genotyping_cost(const std::int64_t cases[2], const std::int64_t controls[2], double alpha0,
-                       double cost_ratio) {
-    return static_cast<double>(cases[0] + controls[0]) +
-           cost_ratio * alpha0 * static_cast<double>(cases[1] + controls[1]);
-}
-
 // The effect's description: the allelic odds ratio (unless it is the
 // unknown) and rate, or the disease model (its relative risk taken as 1
 // when it is the unknown).
@@ -605,9 +595,6 @@ std::int32_t STU_two_stage_power(const STU_study *study, const std::int64_t case
     const DSN_plan plan = plan_of(study, cost_ratio);
     DSN_two_stage_power_planned(&design, &plan, narrow_cases, narrow_controls, study->stage1_alpha,
                                 result);
-    if (result->status == VANTOR_FOUND || result->status == VANTOR_FOUND_WITH_WARNING) {
-        result->cost = genotyping_cost(cases, controls, study->stage1_alpha, cost_ratio);
-    }
     return result->status;
 }
 

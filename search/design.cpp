@@ -118,24 +118,26 @@ Counts split_total(std::int64_t total, const Layout &layout) {
 }
 
 // The people a plan makes available, in the study's unit (0: not limited).
+// Indexed by the people limit (DSN_LIMIT_CASES ... DSN_LIMIT_STAGE2_CONTROLS).
 struct Caps {
-    std::int64_t cases = 0;
-    std::int64_t controls = 0;
-    std::int64_t stage_controls[2] = {0, 0};
+    std::array<std::int64_t, DSN_LIMIT_STAGE2_CONTROLS + 1> of{};
 
     [[nodiscard]] bool any() const {
-        return cases > 0 || controls > 0 || stage_controls[0] > 0 || stage_controls[1] > 0;
+        return std::any_of(of.begin(), of.end(), [](std::int64_t cap) { return cap > 0; });
     }
 };
 
 Caps caps_of(const DSN_limits &limits) {
-    return {limits.cases_available,
-            limits.controls_available,
-            {limits.stage_controls_available[0], limits.stage_controls_available[1]}};
+    Caps caps;
+    caps.of[DSN_LIMIT_CASES] = limits.cases_available;
+    caps.of[DSN_LIMIT_CONTROLS] = limits.controls_available;
+    caps.of[DSN_LIMIT_STAGE1_CONTROLS] = limits.stage_controls_available[0];
+    caps.of[DSN_LIMIT_STAGE2_CONTROLS] = limits.stage_controls_available[1];
+    return caps;
 }
 
 // The people limit `limit` (DSN_LIMIT_CASES ... DSN_LIMIT_STAGE2_CONTROLS)
-// counts, and its cap.
+// counts.
 std::int64_t people_used(const Counts &c, std::int32_t limit) {
     switch (limit) {
         case DSN_LIMIT_CASES:
@@ -149,24 +151,11 @@ std::int64_t people_used(const Counts &c, std::int32_t limit) {
     }
 }
 
-std::int64_t cap_of(const Caps &caps, std::int32_t limit) {
-    switch (limit) {
-        case DSN_LIMIT_CASES:
-            return caps.cases;
-        case DSN_LIMIT_CONTROLS:
-            return caps.controls;
-        case DSN_LIMIT_STAGE1_CONTROLS:
-            return caps.stage_controls[0];
-        default:
-            return caps.stage_controls[1];
-    }
-}
-
 constexpr std::int32_t kPeopleLimits[] = {DSN_LIMIT_CASES, DSN_LIMIT_CONTROLS,
                                           DSN_LIMIT_STAGE1_CONTROLS, DSN_LIMIT_STAGE2_CONTROLS};
 
 bool exceeds(const Counts &c, const Caps &caps, std::int32_t limit) {
-    const std::int64_t cap = cap_of(caps, limit);
+    const std::int64_t cap = caps.of[static_cast<std::size_t>(limit)];
     return cap > 0 && people_used(c, limit) > cap;
 }
 
@@ -368,7 +357,7 @@ double cost_per_unit(double share, double alpha0, const DSN_plan &plan) {
 std::int32_t binding_limit(const Counts &c, double alpha0, const DSN_plan &plan) {
     const Caps caps = caps_of(plan.limits);
     for (const std::int32_t limit : kPeopleLimits) {
-        const std::int64_t cap = cap_of(caps, limit);
+        const std::int64_t cap = caps.of[static_cast<std::size_t>(limit)];
         if (cap > 0 &&
             static_cast<double>(people_used(c, limit)) >= 0.99 * static_cast<double>(cap)) {
             return limit;
@@ -487,10 +476,10 @@ double people_rate(const Layout &l, std::int32_t limit) {
 std::int64_t largest_within(const Layout &layout, const Caps &caps, std::int32_t limit,
                             std::int64_t highest) {
     const double rate = people_rate(layout, limit);
-    if (cap_of(caps, limit) <= 0 || !(rate > 0)) {
+    if (caps.of[static_cast<std::size_t>(limit)] <= 0 || !(rate > 0)) {
         return highest;
     }
-    const double above = (static_cast<double>(cap_of(caps, limit)) + 2) / rate;
+    const double above = (static_cast<double>(caps.of[static_cast<std::size_t>(limit)]) + 2) / rate;
     std::int64_t total = std::min(highest, rounded(above) + 1);
     while (total > 0 && exceeds(split_total(total, layout), caps, limit)) {
         --total;
@@ -1571,9 +1560,11 @@ void DSN_fill_unanswered(std::int32_t reason, DSN_design_result *result) { clear
 
 void DSN_counts_of_total(std::int64_t total, double share, double case_fraction,
                          std::int64_t cases[2], std::int64_t controls[2]) {
-    const std::int64_t n0 = std::min(total, rounded(share * static_cast<double>(total)));
-    split_stage(n0, case_fraction, &cases[0], &controls[0]);
-    split_stage(total - n0, case_fraction, &cases[1], &controls[1]);
+    const Counts c = split_total(total, same_fractions(share, case_fraction));
+    for (int stage = 0; stage < 2; ++stage) {
+        cases[stage] = c.cases[stage];
+        controls[stage] = c.controls[stage];
+    }
 }
 
 std::int32_t DSN_check_method(std::int32_t method) {
