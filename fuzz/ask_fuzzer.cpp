@@ -289,6 +289,10 @@ void check_simulation(const ASK_answer &answer, const ASK_answer &again,
         }
         return;
     }
+    if (answer.replicates == 0 && answer.reason == VANTOR_REASON_NOT_SIMULATED &&
+        answer.status == VANTOR_FOUND_WITH_WARNING && std::isnan(answer.simulated_power)) {
+        return;  // a study the simulation cannot draw, said so
+    }
     const double n = taken(request, "replicates");
     const double p = answer.simulated_power;
     const double rejections = p * n;

@@ -41,8 +41,14 @@ bool found(const ASK_answer &answer) {
     return answer.status == VANTOR_FOUND || answer.status == VANTOR_FOUND_WITH_WARNING;
 }
 
+// The simulation's outcome in the answer; a study the simulation refuses
+// (rates or genotype frequencies beyond what it can draw, from an extreme
+// disease model) keeps the formula's power with a warning that says so,
+// rather than passing for an answer simulated.
 void record(const SIM_run &run, const SIM_result &result, ASK_answer &answer) {
     if (result.status != VANTOR_FOUND) {
+        answer.status = VANTOR_FOUND_WITH_WARNING;
+        answer.reason = VANTOR_REASON_NOT_SIMULATED;
         return;
     }
     answer.replicates = result.replicates;

@@ -38,6 +38,9 @@ constexpr ReasonText kReasonTexts[] = {
     {VANTOR_REASON_FEW_EXPECTED_GENOTYPES,
      "fewer than 5 people of a genotype class the test tells apart are expected in a group, so "
      "the approximation behind this answer is doubtful"},
+    {VANTOR_REASON_NOT_SIMULATED,
+     "the power is the formula's, but this study could not be simulated: its rates or genotype "
+     "frequencies are beyond what double precision can draw"},
     {VANTOR_REASON_LEVELS_OFF_WITH_GROUP_FIXED,
      "with the other group's size fixed, the power levels off below the target however large "
      "this group grows"},

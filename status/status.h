@@ -42,6 +42,7 @@ enum {
     VANTOR_REASON_UNEVEN_ROUNDING = 11,
     VANTOR_REASON_JOINT_UNBALANCED = 12, /* no longer given: the joint analysis is exact */
     VANTOR_REASON_FEW_EXPECTED_GENOTYPES = 13,
+    VANTOR_REASON_NOT_SIMULATED = 14,
 
     /* Not reachable. */
     VANTOR_REASON_LEVELS_OFF_WITH_GROUP_FIXED = 30,
