@@ -245,7 +245,10 @@ DSN_study design_study(benchmark::State &state) {
             kGenomeWide,
             0.5,
             VANTOR_COUNT_PEOPLE,
-            PWR_VARIANCE_POOLED};
+            PWR_VARIANCE_POOLED,
+            0,
+            {0},
+            {0}};
 }
 
 // Stage 0 holds 40 % of the people and is tested at 1e-3.
@@ -287,8 +290,8 @@ void BM_design_most_powerful(benchmark::State &state) {
 //   3 costs in money: an array at 50, 20 a stage 2 person and 0.02 a
 //     genotype, 10,000 fixed, a panel of 5,000 (cheapest design).
 void BM_design_planned(benchmark::State &state) {
-    const DSN_study study = {PWR_METHOD_JOINT,   1.3, 0.25, 5e-8, 0.5, VANTOR_COUNT_PEOPLE,
-                             PWR_VARIANCE_POOLED};
+    const DSN_study study = {PWR_METHOD_JOINT,    1.3, 0.25, 5e-8, 0.5, VANTOR_COUNT_PEOPLE,
+                             PWR_VARIANCE_POOLED, 0,   {0},  {0}};
     DSN_plan plan;
     DSN_plan_init(&plan);
     plan.markers = 1e6;

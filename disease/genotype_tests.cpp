@@ -60,19 +60,44 @@ void pooled_of(const double cases[3], const double controls[3], double r, double
     }
 }
 
+// A variance that underflowed (frequencies within a few subnormals of 0)
+// would make every difference infinitely significant.
+bool usable_variances(double null, double alternative) {
+    return alternative >= std::numeric_limits<double>::min() &&
+           null >= std::numeric_limits<double>::min();
+}
+
 // A two-sided test of a mean difference `delta` whose variance is `null`
 // under no association and `alternative` under the alternative.
 double two_sided_power(double delta, double null, double alternative, double alpha) {
-    // A variance that underflowed (frequencies within a few subnormals of 0)
-    // would make every difference infinitely significant.
-    if (!(alternative >= std::numeric_limits<double>::min()) ||
-        !(null >= std::numeric_limits<double>::min())) {
+    if (!usable_variances(null, alternative)) {
         return kNotANumber;
     }
     const double c = -MTH_qnorm(alpha / 2, 0);
     const double sd = std::sqrt(alternative);
     const double cut = c * std::sqrt(null);
     return normal_cdf((delta - cut) / sd) + normal_cdf((-delta - cut) / sd);
+}
+
+// A score test's mean difference and its variances under no association
+// and under the alternative.
+struct Moments {
+    double delta;
+    double null;
+    double alternative;
+};
+
+Moments score_moments(const Scores &scores, const double cases[3], const double controls[3],
+                      double case_count, double control_count, std::int32_t variance) {
+    const double delta = mean_of(scores, cases) - mean_of(scores, controls);
+    const double alternative =
+        variance_of(scores, cases) / case_count + variance_of(scores, controls) / control_count;
+    double pooled[3];
+    pooled_of(cases, controls, case_count, control_count, pooled);
+    const double null = variance == PWR_VARIANCE_UNPOOLED
+                            ? alternative
+                            : (1 / case_count + 1 / control_count) * variance_of(scores, pooled);
+    return {delta, null, alternative};
 }
 
 // A person's copies of the allele: its mean (twice the allele's rate) and
@@ -188,15 +213,29 @@ double GEN_score_test_power(std::int32_t test, const double cases[3], const doub
         (variance != PWR_VARIANCE_POOLED && variance != PWR_VARIANCE_UNPOOLED)) {
         return kNotANumber;
     }
-    const double delta = mean_of(scores, cases) - mean_of(scores, controls);
-    const double alternative =
-        variance_of(scores, cases) / case_count + variance_of(scores, controls) / control_count;
-    double pooled[3];
-    pooled_of(cases, controls, case_count, control_count, pooled);
-    const double null = variance == PWR_VARIANCE_UNPOOLED
-                            ? alternative
-                            : (1 / case_count + 1 / control_count) * variance_of(scores, pooled);
-    return two_sided_power(delta, null, alternative, alpha);
+    const Moments m = score_moments(scores, cases, controls, case_count, control_count, variance);
+    return two_sided_power(m.delta, m.null, m.alternative, alpha);
+}
+
+std::int32_t GEN_score_test_statistic(std::int32_t test, const double cases[3],
+                                      const double controls[3], double case_count,
+                                      double control_count, std::int32_t variance,
+                                      GEN_normal_statistic *statistic) {
+    statistic->mean = kNotANumber;
+    statistic->sd = kNotANumber;
+    Scores scores{};
+    if (!scores_of(test, scores) ||
+        (variance != PWR_VARIANCE_POOLED && variance != PWR_VARIANCE_UNPOOLED)) {
+        return 0;
+    }
+    const Moments m = score_moments(scores, cases, controls, case_count, control_count, variance);
+    if (!usable_variances(m.null, m.alternative)) {
+        return 0;
+    }
+    const double null_sd = std::sqrt(m.null);
+    statistic->mean = m.delta / null_sd;
+    statistic->sd = variance == PWR_VARIANCE_UNPOOLED ? 1.0 : std::sqrt(m.alternative) / null_sd;
+    return 1;
 }
 
 double GEN_genotypic_noncentrality(const double cases[3], const double controls[3],

@@ -94,6 +94,24 @@ double GEN_score_test_power(int32_t test, const double cases[3], const double co
                             double case_count, double control_count, double alpha,
                             int32_t variance);
 
+/* A 1-df test's normal statistic Z = (observed mean difference) / sqrt(V0):
+ * under the alternative it is normal with mean delta / sqrt(V0) and standard
+ * deviation sqrt(V1 / V0) (1 with the unpooled variance, where V0 = V1), so
+ * that the power above is P(|Z| > c). The two-stage analyses take each
+ * stage's Z so (docs/two_stage.md). */
+typedef struct GEN_normal_statistic {
+    double mean;
+    double sd;
+} GEN_normal_statistic;
+
+/* The statistic of the trend, dominant or recessive test (`test`) with the
+ * pooled or unpooled variance, for R = case_count cases and S =
+ * control_count controls: writes it and returns 1; returns 0 and writes not
+ * a number for another test or variance, or a variance that underflows. */
+int32_t GEN_score_test_statistic(int32_t test, const double cases[3], const double controls[3],
+                                 double case_count, double control_count, int32_t variance,
+                                 GEN_normal_statistic *statistic);
+
 /* The genotypic test's noncentrality lambda. */
 double GEN_genotypic_noncentrality(const double cases[3], const double controls[3],
                                    double case_count, double control_count);

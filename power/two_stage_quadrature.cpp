@@ -106,52 +106,75 @@ double integrate(F f, double a, double b, double panel) {
     return sum;
 }
 
-// P(X > c0 and sqrt(w) X + sqrt(1 - w) Y > c), X ~ N(m0, 1), Y ~ N(m1, 1).
-// `rest` is 1 - w, formed by the caller.
-double joint_upward(double m0, double m1, double c0, double c, double w, double rest) {
-    const double width = std::sqrt(rest / w);
-    const double turn = (c - std::sqrt(rest) * m1) / std::sqrt(w);
-    const double from = std::max(c0, m0 - kReach);
-    const double to = m0 + kReach;
+// A stage's statistic: normal with this mean and standard deviation.
+using Statistic = PWR_stage_statistic;
+
+constexpr Statistic kNull0{0, 1};
+constexpr Statistic kNull1{0, 1};
+
+Statistic mirrored(Statistic z) { return {-z.mean, z.sd}; }
+
+// P(X > c0 and sqrt(w) X + sqrt(1 - w) Y > c), X and Y the two stages'
+// statistics. Given X = x the joint statistic passes with probability
+// P(Y > (c - sqrt(w) x) / sqrt(1 - w)), a step in x of width
+// sd1 sqrt((1 - w) / w) at `turn`. `rest` is 1 - w, formed by the caller.
+double joint_upward(Statistic x, Statistic y, double c0, double c, double w, double rest) {
+    const double width = y.sd * std::sqrt(rest / w);
+    const double turn = (c - std::sqrt(rest) * y.mean) / std::sqrt(w);
+    const double from = std::max(c0, x.mean - kReach * x.sd);
+    const double to = x.mean + kReach * x.sd;
     if (!(from < to)) {
         return 0;
     }
     const double step_from = std::max(from, turn - kReach * width);
     const double step_to = std::min(to, turn + kReach * width);
-    const double certain = normal_mass(std::max(from, step_to) - m0, to - m0);
-    const auto integrand = [=](double x) {
-        return density(x - m0) * normal_tail_above((turn - x) / width);
+    const double certain =
+        normal_mass((std::max(from, step_to) - x.mean) / x.sd, (to - x.mean) / x.sd);
+    const auto integrand = [=](double v) {
+        return density((v - x.mean) / x.sd) / x.sd * normal_tail_above((turn - v) / width);
     };
-    const double panel = kScalesPerPanel * std::min(width, 1.0);
+    const double panel = kScalesPerPanel * std::min(width, x.sd);
     return certain + integrate(integrand, step_from, step_to, panel);
 }
 
-double quick_joint_power(double m0, double m1, double a0, double a1, double w) {
+double quick_joint_power(Statistic z0, Statistic z1, double a0, double a1, double w) {
     const double c0 = normal_point_above(a0 / 2);
     const double c = normal_point_above(a1 / 2);
     const double rest = 1 - w;
-    return joint_upward(m0, m1, c0, c, w, rest) + joint_upward(-m0, -m1, c0, c, w, rest);
+    return joint_upward(z0, z1, c0, c, w, rest) +
+           joint_upward(mirrored(z0), mirrored(z1), c0, c, w, rest);
 }
 
 // Stage 1 passes when its two-sided p-value is at most a1 / p0.
-double product_stage1_passes(double m1, double a1, double p0) {
+double product_stage1_passes(Statistic z1, double a1, double p0) {
     const double t = normal_point_above(a1 / (2 * p0));
-    return normal_tail_above(t - m1) + normal_tail_above(t + m1);
+    return normal_tail_above((t - z1.mean) / z1.sd) + normal_tail_above((t + z1.mean) / z1.sd);
 }
 
-double quick_product_power(double m0, double m1, double a0, double a1) {
+double quick_product_power(Statistic z0, Statistic z1, double a0, double a1) {
     const double c0 = normal_point_above(a0 / 2);
     const double c1 = normal_point_above(std::min(a0, a1) / 2);
-    const double reach = std::fabs(m0);
-    const double from = std::max(c0, reach - kReach);
-    const double to = std::min(c1, reach + kReach);
+    const double reach = std::fabs(z0.mean);
+    const double from = std::max(c0, reach - kReach * z0.sd);
+    const double to = std::min(c1, reach + kReach * z0.sd);
     const auto integrand = [=](double x) {
-        return (density(x - m0) + density(x + m0)) *
-               product_stage1_passes(m1, a1, 2 * normal_tail_above(x));
+        return (density((x - z0.mean) / z0.sd) + density((x + z0.mean) / z0.sd)) / z0.sd *
+               product_stage1_passes(z1, a1, 2 * normal_tail_above(x));
     };
-    const double panel = kProductScalesPerPanel / (1.2534 * (c1 + 1));
-    return integrate(integrand, from, to, panel) + normal_tail_above(c1 - m0) +
-           normal_tail_above(c1 + m0);
+    // Stage 1's passing probability moves at most 1.2534 (c1 + 1) / sd1 per
+    // unit of x; the density's own scale is sd0.
+    const double panel = kProductScalesPerPanel * std::min(z0.sd, z1.sd) / (1.2534 * (c1 + 1));
+    return integrate(integrand, from, to, panel) + normal_tail_above((c1 - z0.mean) / z0.sd) +
+           normal_tail_above((c1 + z0.mean) / z0.sd);
+}
+
+// Both stages significant in the same direction, each at its own level.
+double quick_replication_power(Statistic z0, Statistic z1, double a0, double a1) {
+    const double c0 = normal_point_above(a0 / 2);
+    const double c1 = normal_point_above(a1 / 2);
+    const auto above = [](Statistic z, double c) { return normal_tail_above((c - z.mean) / z.sd); };
+    const auto below = [](Statistic z, double c) { return normal_tail_above((c + z.mean) / z.sd); };
+    return above(z0, c0) * above(z1, c1) + below(z0, c0) * below(z1, c1);
 }
 
 // Each stage's statistic's mean, cases and controls counted separately.
@@ -168,7 +191,7 @@ constexpr double kThresholdStep = 1e-13;
 }  // namespace
 
 extern "C" double PWR_quick_joint_level(double alpha0, double alpha1, double weight) {
-    return quick_joint_power(0, 0, alpha0, alpha1, weight);
+    return quick_joint_power(kNull0, kNull1, alpha0, alpha1, weight);
 }
 
 extern "C" double PWR_quick_joint_stage1_level(double alpha0, double alpha2, double weight) {
@@ -180,7 +203,7 @@ extern "C" double PWR_quick_joint_stage1_level(double alpha0, double alpha2, dou
     const double log_target = std::log(alpha2);
     double c = normal_point_above(alpha2 / 2);
     for (int step = 0; step < kNewtonSteps; ++step) {
-        const double level = 2 * joint_upward(0, 0, c0, c, weight, rest);
+        const double level = 2 * joint_upward(kNull0, kNull1, c0, c, weight, rest);
         const double slope =
             -2 * density(c) * normal_tail_above((c0 - std::sqrt(weight) * c) / std::sqrt(rest));
         if (!(level > 0) || !(slope < 0)) {
@@ -219,17 +242,31 @@ extern "C" double PWR_quick_product_stage1_level(double alpha0, double alpha2) {
 
 extern "C" double PWR_quick_two_stage_power(const PWR_design *design) {
     const double p1 = get_population_rate_control_to_case(design->control_rate, design->odds_ratio);
-    const double m0 = stage_mean(*design, 0, p1);
-    const double m1 = stage_mean(*design, 1, p1);
-    const double a0 = design->alpha[0];
-    const double a1 = design->alpha[1];
-    switch (design->method) {
+    const PWR_stage_statistic stages[2] = {{stage_mean(*design, 0, p1), 1},
+                                           {stage_mean(*design, 1, p1), 1}};
+    if (design->method != PWR_METHOD_PRODUCT && design->method != PWR_METHOD_JOINT) {
+        return kNotANumber;
+    }
+    return PWR_quick_power_of_statistics(design->method, design->alpha[0], design->alpha[1],
+                                         PWR_joint_weight(design), stages);
+}
+
+extern "C" double PWR_quick_power_of_statistics(int32_t method, double alpha0, double alpha1,
+                                                double weight,
+                                                const PWR_stage_statistic stages[2]) {
+    const Statistic z0 = stages[0];
+    const Statistic z1 = stages[1];
+    if (!(z0.sd > 0) || !(z1.sd > 0)) {
+        return kNotANumber;
+    }
+    switch (method) {
+        case PWR_METHOD_REPLICATION:
+            return quick_replication_power(z0, z1, alpha0, alpha1);
         case PWR_METHOD_PRODUCT:
-            return quick_product_power(m0, m1, a0, a1);
-        case PWR_METHOD_JOINT: {
-            const double w = PWR_joint_weight(design);
-            return w > 0 && w < 1 ? quick_joint_power(m0, m1, a0, a1, w) : kNotANumber;
-        }
+            return quick_product_power(z0, z1, alpha0, alpha1);
+        case PWR_METHOD_JOINT:
+            return weight > 0 && weight < 1 ? quick_joint_power(z0, z1, alpha0, alpha1, weight)
+                                            : kNotANumber;
         default:
             return kNotANumber;
     }

@@ -46,6 +46,8 @@
 #ifndef VANTOR_POWER_TWO_STAGE_QUADRATURE_H
 #define VANTOR_POWER_TWO_STAGE_QUADRATURE_H
 
+#include <stdint.h>
+
 #include "power/power_func.h"
 
 #ifdef __cplusplus
@@ -67,6 +69,26 @@ double PWR_quick_product_stage1_level(double alpha0, double alpha2);
  * (alpha[2] is not read), its counts and rates; case_rate is derived, not
  * read. Not a number for another method or an empty stage. */
 double PWR_quick_two_stage_power(const PWR_design *design);
+
+/* A stage's test statistic, standardised by its variance under no
+ * association: normal with this mean and standard deviation under the
+ * alternative (the allelic statistic above: the stage mean and 1). */
+typedef struct PWR_stage_statistic {
+    double mean;
+    double sd; /* positive */
+} PWR_stage_statistic;
+
+/* Power of method 0, 1 or 2 at levels alpha0 and alpha1, joint weight
+ * `weight` (read by method 2 only), for stage statistics normal with the
+ * given means and standard deviations, the events as above with X = Z0
+ * scaled by its sd (panels then scale with the sds too); replication is
+ * the closed form P(Z0 > c0) P(Z1 > c1) + P(Z0 < -c0) P(Z1 < -c1), c_s the
+ * upper alpha_s / 2 quantiles. With unit sds and the allelic means it is
+ * PWR_quick_two_stage_power bit for bit (methods 1 and 2). Not a number for
+ * another method, a weight outside (0, 1) (method 2), or an sd not
+ * positive. */
+double PWR_quick_power_of_statistics(int32_t method, double alpha0, double alpha1, double weight,
+                                     const PWR_stage_statistic stages[2]);
 
 #ifdef __cplusplus
 }

@@ -768,14 +768,13 @@ Refusal check_plan_inputs(const Asked &asked) {
 
 // ---- The study's own checks --------------------------------------------------
 
-// The two-stage study: the single-stage fields, the allelic test, the method
-// and the case fraction (on the odds ratio and control rate at the marker,
-// at the per-marker level, as the two-stage questions ask them).
+// The two-stage study: the single-stage fields, a test with a two-stage
+// analysis, the method and the case fraction (on the odds ratio and control
+// rate at the marker, at the per-marker level, as the two-stage questions ask
+// them).
 std::int32_t two_stage_study_reason(const STU_study &study) {
-    std::int32_t reason = STU_check_study(&study, 1);
-    if (reason == VANTOR_REASON_NONE && study.test != GEN_ALLELIC) {
-        reason = VANTOR_REASON_TWO_STAGES_NEED_ALLELIC;
-    }
+    std::int32_t reason = study.test == GEN_GENOTYPIC ? VANTOR_REASON_GENOTYPIC_ONE_STAGE
+                                                      : STU_check_study(&study, 1);
     if (reason == VANTOR_REASON_NONE) {
         reason = DSN_check_method(study.method);
     }

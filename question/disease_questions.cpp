@@ -13,6 +13,7 @@
 #include "disease/genotype_tests.h"
 #include "power/power_func.h"
 #include "power/statistic.h"
+#include "search/smallest_size.h"
 #include "status/partner_rounding.h"
 #include "status/status.h"
 
@@ -21,8 +22,6 @@ namespace vantor {
 namespace {
 
 constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
-// The largest group of people: its alleles fit the 32-bit count.
-constexpr std::int64_t kLargestPeople = VANTOR_LARGEST_COUNT / 2;
 
 double allelic_test_power(const STU_study &study, const AtMarker &marker, std::int64_t cases,
                           std::int64_t controls) {
@@ -56,53 +55,6 @@ bool few_in_told_apart_class(std::int32_t test, const double p[3], double people
 
 // ---- Sizes ------------------------------------------------------------------
 
-struct SizeSearch {
-    bool reached = false;
-    std::int64_t size = 0;
-    double power = kNotANumber;
-    std::int32_t evaluations = 0;
-};
-
-// The smallest n in [1, top] with power(n) >= target while power(n - 1)
-// falls short: doubling from 1 until the target is passed, then bisection.
-SizeSearch smallest_reaching(const std::function<double(std::int64_t)> &power, std::int64_t top,
-                             double target) {
-    SizeSearch s;
-    const auto passes = [&](std::int64_t n, double &p) {
-        p = power(n);
-        ++s.evaluations;
-        return p >= target;
-    };
-    double p = kNotANumber;
-    if (passes(1, p)) {
-        s = {true, 1, p, s.evaluations};
-        return s;
-    }
-    std::int64_t fails = 1;
-    std::int64_t high = 2;
-    double high_power = kNotANumber;
-    while (!passes(high, high_power)) {
-        if (high >= top) {
-            return s;
-        }
-        fails = high;
-        high = high > top / 2 ? top : 2 * high;
-    }
-    while (high - fails > 1) {
-        const std::int64_t middle = fails + (high - fails) / 2;
-        if (passes(middle, p)) {
-            high = middle;
-            high_power = p;
-        } else {
-            fails = middle;
-        }
-    }
-    s.reached = true;
-    s.size = high;
-    s.power = high_power;
-    return s;
-}
-
 void fill_size(const SizeSearch &s, std::int64_t cases, std::int64_t controls,
                std::int32_t not_reached, const STU_study &study, const AtMarker &marker,
                STU_size_result *result) {
@@ -121,21 +73,6 @@ void fill_size(const SizeSearch &s, std::int64_t cases, std::int64_t controls,
     result->cases = cases;
     result->controls = controls;
     result->power = s.power;
-}
-
-// The largest count of the searched group whose partner, at `ratio`, still
-// fits the largest count.
-std::int64_t top_with_ratio(double ratio) {
-    std::int64_t low = 1;
-    std::int64_t high = kLargestPeople;
-    if (partner_fits(ratio, high, VANTOR_COUNT_PEOPLE)) {
-        return high;
-    }
-    while (high - low > 1) {
-        const std::int64_t middle = low + (high - low) / 2;
-        (partner_fits(ratio, middle, VANTOR_COUNT_PEOPLE) ? low : high) = middle;
-    }
-    return low;
 }
 
 bool refuse_size_question(std::int32_t reason, STU_size_result *result) {
@@ -337,7 +274,7 @@ void genotype_cases_for_ratio(const STU_study &study, double controls_per_case, 
                               STU_size_result *result) {
     genotype_size_question(
         study, VANTOR_check_ratio(controls_per_case, study.count), target,
-        top_with_ratio(controls_per_case),
+        largest_people_with_partners(controls_per_case),
         [&](std::int64_t n) {
             return Pair{n, partner_units(controls_per_case, n)};
         },
@@ -348,7 +285,7 @@ void genotype_controls_for_ratio(const STU_study &study, double cases_per_contro
                                  STU_size_result *result) {
     genotype_size_question(
         study, VANTOR_check_ratio(cases_per_control, study.count), target,
-        top_with_ratio(cases_per_control),
+        largest_people_with_partners(cases_per_control),
         [&](std::int64_t n) {
             return Pair{partner_units(cases_per_control, n), n};
         },

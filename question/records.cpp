@@ -591,6 +591,8 @@ constexpr Named kReasons[] = {
     VANTOR_REASON(MONEY_COUNTS_PEOPLE),
     VANTOR_REASON(PLAN_NEEDS_MARKERS),
     VANTOR_REASON(LIMITS_NOT_READ),
+    VANTOR_REASON(GENOTYPIC_ONE_STAGE),
+    VANTOR_REASON(BAD_GENOTYPES),
 };
 #undef VANTOR_REASON
 
@@ -651,6 +653,7 @@ constexpr Named kReasonInputs[] = {
     {VANTOR_REASON_MONEY_COUNTS_PEOPLE, "count"},
     {VANTOR_REASON_PLAN_NEEDS_MARKERS, "markers"},
     {VANTOR_REASON_LIMITS_NOT_READ, "cases_available"},
+    {VANTOR_REASON_GENOTYPIC_ONE_STAGE, "test"},
 };
 
 constexpr Named kStatuses[] = {

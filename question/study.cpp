@@ -47,8 +47,14 @@ std::int32_t alleles(std::int64_t count, std::int32_t unit) {
 // already). An allelic effect on one marker keeps its bits.
 DSN_study design_study(const STU_study *study) {
     const vantor::AtMarker marker = vantor::at_marker(*study);
-    return {study->method,        marker.odds_ratio, marker.control_rate, marker.alpha,
-            study->case_fraction, study->count,      study->variance};
+    DSN_study design = {
+        study->method, marker.odds_ratio, marker.control_rate, marker.alpha, study->case_fraction,
+        study->count,  study->variance,   study->test,         {0},          {0}};
+    for (int g = 0; g < 3; ++g) {
+        design.case_genotypes[g] = marker.genotypes.cases[g];
+        design.control_genotypes[g] = marker.genotypes.controls[g];
+    }
+    return design;
 }
 
 // The plan of the study's two-stage design questions: its markers, costs
@@ -243,7 +249,8 @@ void show_marker(const vantor::AtMarker &marker, Result *result) {
 
 // The design questions' record of a refusal of what they read before the
 // design's own fields: the record, a disease model, the markers and the
-// per-marker level, and the test (the two-stage analyses are allelic);
+// per-marker level, and the test (the allelic test or a 1-df genotype test
+// of a disease model counting people; the genotypic test is single-stage);
 // false when nothing is refused.
 bool refuse_design(const STU_study *study, DSN_design_result *result) {
     std::int32_t reason = check_record(study);
@@ -253,10 +260,9 @@ bool refuse_design(const STU_study *study, DSN_design_result *result) {
     if (reason == VANTOR_REASON_NONE) {
         reason = first_refusal({check_markers(study->markers), check_marker_alpha(study)});
     }
-    if (reason == VANTOR_REASON_NONE && study->test != GEN_ALLELIC) {
-        reason = study->test > GEN_ALLELIC && study->test <= GEN_GENOTYPIC
-                     ? VANTOR_REASON_TWO_STAGES_NEED_ALLELIC
-                     : VANTOR_REASON_BAD_TEST;
+    if (reason == VANTOR_REASON_NONE) {
+        reason = study->test == GEN_GENOTYPIC ? VANTOR_REASON_GENOTYPIC_ONE_STAGE
+                                              : check_test(study);
     }
     if (reason == VANTOR_REASON_NONE && study->calculation != STU_CALCULATION_BY_STUDY &&
         study->calculation != STU_CALCULATION_CLASSIC) {

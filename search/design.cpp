@@ -49,12 +49,15 @@
 #include <limits>
 #include <vector>
 
+#include "disease/genotype_tests.h"
 #include "numeric/MTH_normal_distribution.h"
 #include "power/power_func.h"
 #include "power/statistic.h"
 #include "power/two_stage_quadrature.h"
+#include "search/smallest_size.h"
 #include "search/solve.h"
 #include "status/first_refusal.h"
+#include "status/partner_rounding.h"
 #include "status/status.h"
 
 namespace {
@@ -225,6 +228,9 @@ public:
     explicit PowerOracle(const DSN_study &study) : study_(study) {}
 
     // The library's power, as a power question about the design returns it.
+    // A 1-df genotype test takes the levels the library derives for the
+    // allelic test of the same counts (they do not depend on the effect)
+    // and integrates its own stage statistics.
     Evaluation power(const Counts &c, double alpha0) {
         ++evaluations_;
         PWR_design design = design_of(c);
@@ -239,6 +245,10 @@ public:
             &design, cached ? PWR_DERIVE_NO_LEVEL : 1, study_.variance);
         if (!cached && study_.method == PWR_METHOD_JOINT) {
             cache_.store(alpha0, weight, design.alpha[1]);
+        }
+        if (study_.test != GEN_ALLELIC) {
+            return {genotype_test_power(c, alpha0, design.alpha[1], weight), design.alpha[1],
+                    weight};
         }
         return {power, design.alpha[1], weight};
     }
@@ -258,6 +268,9 @@ public:
                          : PWR_quick_product_stage1_level(alpha0, study_.alpha);
             quick_cache_.store(alpha0, weight, alpha1);
         }
+        if (study_.test != GEN_ALLELIC) {
+            return {genotype_test_power(c, alpha0, alpha1, weight), alpha1, weight};
+        }
         design.alpha[0] = alpha0;
         design.alpha[1] = alpha1;
         return {PWR_quick_two_stage_power(&design), alpha1, weight};
@@ -266,6 +279,21 @@ public:
     [[nodiscard]] std::int32_t evaluations() const { return evaluations_; }
 
 private:
+    // The power of a 1-df genotype test's design at its levels: each
+    // stage's statistic at that stage's people (the study counts people).
+    [[nodiscard]] double genotype_test_power(const Counts &c, double alpha0, double alpha1,
+                                             double weight) const {
+        PWR_stage_statistic stages[2];
+        for (int s = 0; s < 2; ++s) {
+            GEN_normal_statistic z{};
+            GEN_score_test_statistic(study_.test, study_.case_genotypes, study_.control_genotypes,
+                                     static_cast<double>(c.cases[s]),
+                                     static_cast<double>(c.controls[s]), study_.variance, &z);
+            stages[s] = {z.mean, z.sd};
+        }
+        return PWR_quick_power_of_statistics(study_.method, alpha0, alpha1, weight, stages);
+    }
+
     [[nodiscard]] PWR_design design_of(const Counts &c) const {
         PWR_design design = PWR_DESIGN_INIT;
         design.method = study_.method;
@@ -396,11 +424,29 @@ void fill_found(const DSN_study &study, const DSN_plan &plan, const Counts &c, d
     r->binding_limit = binding_limit(c, alpha0, plan);
 }
 
+// The smallest one-stage total of a 1-df genotype test, as its single-stage
+// size question with a ratio of controls per case finds it; 0 if none.
+std::int64_t genotype_test_one_stage_total(const DSN_study &study, double controls_per_case,
+                                           double power) {
+    const vantor::SizeSearch s = vantor::smallest_reaching(
+        [&](std::int64_t cases) {
+            const std::int64_t controls = vantor::partner_units(controls_per_case, cases);
+            return GEN_score_test_power(study.test, study.case_genotypes, study.control_genotypes,
+                                        static_cast<double>(cases), static_cast<double>(controls),
+                                        study.alpha, study.variance);
+        },
+        vantor::largest_people_with_partners(controls_per_case), power);
+    return s.reached ? s.size + vantor::partner_units(controls_per_case, s.size) : 0;
+}
+
 // The smallest one-stage total reaching `power` at the overall level, with
 // the study's case fraction (controls per case (1 - f) / f); 0 if none.
 std::int64_t one_stage_total(const DSN_study &study, double power) {
-    SLV_size_result size{};
     const double controls_per_case = (1 - study.case_fraction) / study.case_fraction;
+    if (study.test != GEN_ALLELIC) {
+        return genotype_test_one_stage_total(study, controls_per_case, power);
+    }
+    SLV_size_result size{};
     SLV_cases_for_ratio_with_statistic(controls_per_case, study.odds_ratio, study.control_rate,
                                        study.alpha, power, study.count, study.variance, &size);
     if (size.status != VANTOR_FOUND && size.status != VANTOR_FOUND_WITH_WARNING) {
@@ -1552,6 +1598,42 @@ void smallest_total(const DSN_study &study, const DSN_plan &plan, double share, 
     result->evaluations = oracle.evaluations();
 }
 
+// Three frequencies of the genotypes, each in [0, 1], summing to 1 (to
+// rounding).
+bool usable_genotypes(const double p[3]) {
+    double sum = 0;
+    for (int g = 0; g < 3; ++g) {
+        if (!(p[g] >= 0 && p[g] <= 1)) {
+            return false;
+        }
+        sum += p[g];
+    }
+    return std::fabs(sum - 1) <= 1e-9;
+}
+
+// The test: the allelic one, or a 1-df genotype test counting people on
+// usable genotype frequencies.
+std::int32_t check_design_test(const DSN_study &study) {
+    switch (study.test) {
+        case GEN_ALLELIC:
+            return VANTOR_REASON_NONE;
+        case GEN_TREND:
+        case GEN_DOMINANT:
+        case GEN_RECESSIVE:
+            if (study.count != VANTOR_COUNT_PEOPLE) {
+                return VANTOR_REASON_GENOTYPE_TEST_COUNTS_PEOPLE;
+            }
+            return usable_genotypes(study.case_genotypes) &&
+                           usable_genotypes(study.control_genotypes)
+                       ? VANTOR_REASON_NONE
+                       : VANTOR_REASON_BAD_GENOTYPES;
+        case GEN_GENOTYPIC:
+            return VANTOR_REASON_GENOTYPIC_ONE_STAGE;
+        default:
+            return VANTOR_REASON_BAD_TEST;
+    }
+}
+
 }  // namespace
 
 extern "C" {
@@ -1579,7 +1661,8 @@ std::int32_t DSN_check_study(const DSN_study *study) {
         {DSN_check_method(study->method), VANTOR_check_odds_ratio(study->odds_ratio),
          VANTOR_check_control_rate(study->control_rate), VANTOR_check_alpha(study->alpha),
          fraction_usable ? VANTOR_REASON_NONE : VANTOR_REASON_BAD_CASE_FRACTION,
-         VANTOR_check_count(study->count), VANTOR_check_variance(study->variance)});
+         VANTOR_check_count(study->count), VANTOR_check_variance(study->variance),
+         check_design_test(*study)});
 }
 
 std::int32_t DSN_check_stage1_share(double share) {

@@ -42,6 +42,24 @@
  * exact for any case fraction (VANTOR_REASON_JOINT_UNBALANCED is no longer
  * given).
  *
+ * Tests. The allelic test is the default. The trend, dominant and recessive
+ * tests (`test`, on the genotype frequencies of a disease model, counting
+ * people) take each stage's statistic as the single-stage test defines it
+ * (GEN_score_test_statistic, disease/genotype_tests.h): normal with mean
+ * delta / sqrt(V0) and standard deviation sqrt(V1 / V0) at that stage's
+ * counts. The levels are derived exactly as for the allelic test (they
+ * depend on alpha0, alpha2 and w only: under no association each stage's
+ * statistic is standard normal, and the joint weight w is stage 0's share
+ * of the information under no association, which is its share of the
+ * effective size since the score's null variance is the same in both
+ * stages); the powers integrate the stage statistics with their means and
+ * standard deviations (PWR_quick_power_of_statistics,
+ * power/two_stage_quadrature.h: within 1e-13 of an independent long-double
+ * quadrature). The one-stage comparison is the test's own smallest total
+ * (doubling and bisection, as its single-stage size questions). The
+ * genotypic test has no two-stage analysis (VANTOR_REASON_GENOTYPIC_ONE_STAGE).
+ * The model and its formulas: docs/two_stage.md.
+ *
  * Searches and the library's power. The searches compare candidate designs
  * by quick powers (power/two_stage_quadrature.h, within 1e-9 of the exact
  * power); the design a search settles on is evaluated by the library's
@@ -80,6 +98,12 @@ typedef struct DSN_study {
     double case_fraction; /* cases' share of each stage, in (0, 1) */
     int32_t count;        /* VANTOR_COUNT_PEOPLE or VANTOR_COUNT_ALLELES */
     int32_t variance;     /* PWR_VARIANCE_POOLED (0, the default) or _UNPOOLED */
+    /* Appended fields; zero keeps the allelic test. */
+    int32_t test;                /* GEN_ALLELIC (0), GEN_TREND, GEN_DOMINANT or GEN_RECESSIVE
+                                    (disease/genotype_tests.h); the 1-df tests count people */
+    double case_genotypes[3];    /* the 1-df tests': genotype frequencies (0, 1, 2 copies)
+                                    among cases, each in [0, 1], summing to 1 */
+    double control_genotypes[3]; /* and among controls; not read by the allelic test */
 } DSN_study;
 
 /* A two-stage design and what it achieves. */

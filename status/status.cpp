@@ -243,6 +243,12 @@ constexpr ReasonText kReasonTexts[] = {
      "limits on people, the panel and a fixed stage 1 level or share are read by the design "
      "questions (a smallest total, the cheapest or most powerful design), not by a design's "
      "power"},
+    {VANTOR_REASON_GENOTYPIC_ONE_STAGE,
+     "the genotypic test (two degrees of freedom) answers single-stage questions only: two "
+     "stages take the allelic, trend, dominant or recessive test"},
+    {VANTOR_REASON_BAD_GENOTYPES,
+     "the genotype frequencies of cases and of controls must each be three numbers from 0 to 1 "
+     "that sum to 1"},
     {VANTOR_REASON_SOLVE_MISMATCH,
      "the inputs given ask for another answer: give the others and leave open only what is "
      "solved"},

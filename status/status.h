@@ -94,7 +94,8 @@ enum {
     VANTOR_REASON_BAD_MARKERS = 134,
     VANTOR_REASON_BAD_MARKER_ALPHA = 135,
     VANTOR_REASON_NO_SINGLE_RISK = 136,
-    VANTOR_REASON_TWO_STAGES_NEED_ALLELIC = 137,
+    VANTOR_REASON_TWO_STAGES_NEED_ALLELIC = 137, /* no longer given: two stages take the
+                                                    1-df genotype tests too */
     VANTOR_REASON_NO_EFFECT = 138,
     VANTOR_REASON_MARKER_WITHOUT_LD = 139,
 
@@ -140,7 +141,9 @@ enum {
     VANTOR_REASON_COSTS_TWO_WAYS = 185,
     VANTOR_REASON_MONEY_COUNTS_PEOPLE = 186,
     VANTOR_REASON_PLAN_NEEDS_MARKERS = 187,
-    VANTOR_REASON_LIMITS_NOT_READ = 188
+    VANTOR_REASON_LIMITS_NOT_READ = 188,
+    VANTOR_REASON_GENOTYPIC_ONE_STAGE = 189,
+    VANTOR_REASON_BAD_GENOTYPES = 190
 };
 
 /* Counting units of the size solvers: allele draws per counted unit. */

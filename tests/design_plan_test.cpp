@@ -340,8 +340,8 @@ TEST(PlannedDesign, KeepsWhatIsFixedAndSaysWhatBindsOrWhyNothingIsReached) {
 }
 
 TEST(PlannedDesign, PlanChecksNameWhatTheyRefuse) {
-    const DSN_study study = {PWR_METHOD_JOINT,   1.3, 0.3, 5e-8, 0.5, VANTOR_COUNT_PEOPLE,
-                             PWR_VARIANCE_POOLED};
+    const DSN_study study = {PWR_METHOD_JOINT,    1.3, 0.3, 5e-8, 0.5, VANTOR_COUNT_PEOPLE,
+                             PWR_VARIANCE_POOLED, 0,   {0}, {0}};
     struct Refused {
         void (*spoil)(DSN_plan &);
         std::int32_t reason;

@@ -35,9 +35,16 @@ void expect_found_power_right(const DSN_study &study, const DSN_design_result &r
 // ratio of 2.1e178 and an overall level of 1.5e-11, which once reported a
 // power outside [0, 1].
 TEST(DesignPower, MostPowerfulDesignOfAHugeEffectIsAProbability) {
-    const DSN_study study{PWR_METHOD_PRODUCT, 2.1071758748223793e+178, 0.29999999999999716,
-                          1.52587890625e-11,  0.5001220717749675,      VANTOR_COUNT_PEOPLE,
-                          PWR_VARIANCE_POOLED};
+    const DSN_study study{PWR_METHOD_PRODUCT,
+                          2.1071758748223793e+178,
+                          0.29999999999999716,
+                          1.52587890625e-11,
+                          0.5001220717749675,
+                          VANTOR_COUNT_PEOPLE,
+                          PWR_VARIANCE_POOLED,
+                          0,
+                          {0},
+                          {0}};
     DSN_design_result result{};
     DSN_most_powerful_design(&study, 32.84375000046566, 0.5079345717749675, &result);
     ASSERT_TRUE(found(result)) << VANTOR_message(result.reason);
@@ -68,12 +75,28 @@ TEST(DesignPower, FoundPowersAreTheDesignsPowers) {
         for (const double case_fraction : {0.5, 1.0 / 3}) {
             SCOPED_TRACE(testing::Message()
                          << "method " << method << " fraction " << case_fraction);
-            expect_every_question_right(
-                {method, 1.3, 0.3, 5e-8, case_fraction, VANTOR_COUNT_PEOPLE, PWR_VARIANCE_POOLED});
+            expect_every_question_right({method,
+                                         1.3,
+                                         0.3,
+                                         5e-8,
+                                         case_fraction,
+                                         VANTOR_COUNT_PEOPLE,
+                                         PWR_VARIANCE_POOLED,
+                                         0,
+                                         {0},
+                                         {0}});
         }
     }
-    expect_every_question_right(
-        {PWR_METHOD_REPLICATION, 1.3, 0.3, 5e-8, 0.2, VANTOR_COUNT_PEOPLE, PWR_VARIANCE_UNPOOLED});
+    expect_every_question_right({PWR_METHOD_REPLICATION,
+                                 1.3,
+                                 0.3,
+                                 5e-8,
+                                 0.2,
+                                 VANTOR_COUNT_PEOPLE,
+                                 PWR_VARIANCE_UNPOOLED,
+                                 0,
+                                 {0},
+                                 {0}});
 }
 
 }  // namespace

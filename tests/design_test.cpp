@@ -20,7 +20,8 @@ namespace {
 // The study of the examples: odds ratio 1.3, rate 0.3, genome-wide level,
 // equal groups, counted in people.
 DSN_study study_of(std::int32_t method, double alpha2 = 5e-8, double odds_ratio = 1.3) {
-    return {method, odds_ratio, 0.3, alpha2, 0.5, VANTOR_COUNT_PEOPLE, PWR_VARIANCE_POOLED};
+    return {method, odds_ratio, 0.3, alpha2, 0.5, VANTOR_COUNT_PEOPLE, PWR_VARIANCE_POOLED,
+            0,      {0},        {0}};
 }
 
 // The header's rule for a total: stage 0 round(share N), halves up; in each

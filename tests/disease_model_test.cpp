@@ -392,7 +392,10 @@ TEST(GenotypeTests, WhatEachTestNeedsIsChecked) {
     two.method = 0;
     two.stage1_alpha = 1e-3;
     STU_two_stage_power(&two, counts, counts, 1.0, &d);
-    EXPECT_EQ(d.reason, VANTOR_REASON_TWO_STAGES_NEED_ALLELIC);
+    EXPECT_EQ(d.status, VANTOR_FOUND);
+    two.test = GEN_GENOTYPIC;
+    STU_two_stage_power(&two, counts, counts, 1.0, &d);
+    EXPECT_EQ(d.reason, VANTOR_REASON_GENOTYPIC_ONE_STAGE);
     // Two stages are classic: the genotypes calculation, or no calculation
     // at all, is refused rather than ignored.
     two.test = GEN_ALLELIC;

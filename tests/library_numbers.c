@@ -126,7 +126,8 @@ static void print_design(const char *question, const DSN_design_result *r) {
 
 static void print_designs(void) {
     for (int method = PWR_METHOD_REPLICATION; method <= PWR_METHOD_JOINT; ++method) {
-        DSN_study study = {0, 1.3, 0.3, 5e-8, 0.5, VANTOR_COUNT_PEOPLE, PWR_VARIANCE_POOLED};
+        DSN_study study = {0, 1.3, 0.3, 5e-8, 0.5, VANTOR_COUNT_PEOPLE, PWR_VARIANCE_POOLED,
+                           0, {0}, {0}};
         study.method = method;
         DSN_design_result result;
         DSN_smallest_total(&study, 0.4, 1e-3, 0.8, &result);

@@ -423,7 +423,7 @@ TEST(RecordDescription, EveryReasonWithWordsHasAName) {
         const bool refusal = VANTOR_status_of_reason(code) == VANTOR_INVALID_INPUT;
         const bool of_the_record =
             code == VANTOR_REASON_BAD_STUDY_SIZE || code == VANTOR_REASON_BAD_EFFECT_KIND ||
-            code == VANTOR_REASON_BAD_LD_KIND ||
+            code == VANTOR_REASON_BAD_LD_KIND || code == VANTOR_REASON_BAD_GENOTYPES ||
             // A request's sentences, and an input not read, name their
             // inputs in the answer.
             (code >= VANTOR_REASON_MISSING_INPUT && code <= VANTOR_REASON_TARGET_OR_BUDGET) ||

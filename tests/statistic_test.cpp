@@ -130,7 +130,7 @@ TEST(UnpooledStatistic, EffectSolverAnswerReachesTheTargetAndNoCloserOneDoes) {
 
 TEST(UnpooledStatistic, DesignSearchesHonourIt) {
     DSN_study study = {PWR_METHOD_REPLICATION, 1.3, 0.3, 5e-8, 0.2, VANTOR_COUNT_PEOPLE,
-                       PWR_VARIANCE_UNPOOLED};
+                       PWR_VARIANCE_UNPOOLED,  0,   {0}, {0}};
     DSN_design_result r{};
     ASSERT_EQ(DSN_smallest_total(&study, 0.5, 1e-3, 0.8, &r), VANTOR_FOUND);
     const double expected =

@@ -116,7 +116,10 @@ static void two_stage(const STU_study *s, int64_t n, double share, double target
                            s->alpha,
                            s->case_fraction,
                            s->count,
-                           s->variance};
+                           s->variance,
+                           0,
+                           {0},
+                           {0}};
     const int64_t cases64[2] = {n / 3 + 1, n + 7};
     const int64_t controls64[2] = {n / 2 + 3, 2 * n};
     const int32_t cases32[2] = {(int32_t)cases64[0], (int32_t)cases64[1]};

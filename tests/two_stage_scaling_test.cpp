@@ -109,8 +109,8 @@ TEST(TwoStageScaling, StrongDesignsHavePowerOne) {
             EXPECT_NEAR(PWR_get_power_for_two_stage_method(&design, 0), 1.0, 1e-12)
                 << "method " << method << " total " << s.total_people << " OR " << s.odds_ratio;
         }
-        const DSN_study study{PWR_METHOD_JOINT,    s.odds_ratio,       0.3, 5e-8, 0.5,
-                              VANTOR_COUNT_PEOPLE, PWR_VARIANCE_POOLED};
+        const DSN_study study{PWR_METHOD_JOINT,    s.odds_ratio,        0.3, 5e-8, 0.5,
+                              VANTOR_COUNT_PEOPLE, PWR_VARIANCE_POOLED, 0,   {0},  {0}};
         const std::int32_t cases[2] = {stage0 / 2, stage1 / 2};
         DSN_design_result result{};
         EXPECT_EQ(DSN_two_stage_power(&study, cases, cases, 1e-3, &result), VANTOR_FOUND);

@@ -338,14 +338,14 @@ TEST(VantorDiseaseModel, InvalidModelsAreRefusedInTheirReasonsWordsNamingTheOpti
     // The free model has no single relative risk to solve.
     expect_refused(joined(power, joined(good, {"--model", "free", "-p", "0.8"})),
                    refused("--model free", VANTOR_REASON_NO_SINGLE_RISK));
-    // Two stages analyse alleles.
+    // The genotypic test has no two-stage analysis.
     expect_refused(
         {"two-stage", "--total", "4000", "-s", "0.4", "--stage1-alpha", "1e-3", "--frequency",
-         "0.2", "--prevalence", "0.1", "--relative-risk", "1.5", "--test", "trend"},
-        refused("--test trend", VANTOR_REASON_TWO_STAGES_NEED_ALLELIC));
+         "0.2", "--prevalence", "0.1", "--relative-risk", "1.5", "--test", "genotypic"},
+        refused("--test genotypic", VANTOR_REASON_GENOTYPIC_ONE_STAGE));
     expect_refused({"design", "--method", "joint", "-p", "0.8", "--frequency", "0.2",
                     "--prevalence", "0.1", "--relative-risk", "1.5", "--test", "genotypic"},
-                   refused("--test genotypic", VANTOR_REASON_TWO_STAGES_NEED_ALLELIC));
+                   refused("--test genotypic", VANTOR_REASON_GENOTYPIC_ONE_STAGE));
 }
 
 TEST(VantorDiseaseModel, AnEffectIsAnOddsRatioOrAModelNeverBoth) {
