@@ -261,8 +261,8 @@ bool refuse_design(const STU_study *study, DSN_design_result *result) {
         reason = first_refusal({check_markers(study->markers), check_marker_alpha(study)});
     }
     if (reason == VANTOR_REASON_NONE) {
-        reason = study->test == GEN_GENOTYPIC ? VANTOR_REASON_GENOTYPIC_ONE_STAGE
-                                              : check_test(study);
+        reason =
+            study->test == GEN_GENOTYPIC ? VANTOR_REASON_GENOTYPIC_ONE_STAGE : check_test(study);
     }
     if (reason == VANTOR_REASON_NONE && study->calculation != STU_CALCULATION_BY_STUDY &&
         study->calculation != STU_CALCULATION_CLASSIC) {
