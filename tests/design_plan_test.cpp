@@ -150,6 +150,22 @@ TEST(PlannedDesign, ThePanelBoundsTheCheapestDesignNearADenseGridsBest) {
     EXPECT_LE(r.cost, 1.005 * grid_least_cost(study, 0.8, 3.0, 2000 / 1e6));
 }
 
+TEST(PlannedDesign, TheCheapestRecessiveTestDesignIsNearADenseGridsBest) {
+    // A recessive effect tested by the recessive test: the search is the
+    // allelic test's on another power.
+    STU_study study = planning_example();
+    study.effect.disease.model = DIS_RECESSIVE;
+    study.effect.disease.frequency = 0.3;
+    study.effect.disease.relative_risk = 1.5;
+    study.test = GEN_RECESSIVE;
+    study.panel = 5000;
+    DSN_design_result r{};
+    ASSERT_EQ(STU_cheapest_design(&study, 0.8, 3.0, &r), VANTOR_FOUND);
+    expect_kept(study, r, 3.0);
+    EXPECT_GE(r.power, 0.8);
+    EXPECT_LE(r.cost, 1.005 * grid_least_cost(study, 0.8, 3.0, 5000 / 1e6));
+}
+
 // The largest total of the layout whose counts keep the people available
 // and whose cost fits the budget.
 std::int64_t largest_affordable(const STU_study &study, double share, const double fraction[2],

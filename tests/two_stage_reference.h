@@ -392,6 +392,126 @@ inline double allowed_level_difference(std::int32_t method, double overall_level
     }
 }
 
+// ---- Stage statistics of any mean and standard deviation -------------------
+//
+// The 1-df genotype tests (trend, dominant, recessive; docs/two_stage.md):
+// stage s's statistic Z_s = D_s / sqrt(V0_s), D_s the difference of the mean
+// genotype scores of cases and controls, is normal with mean
+// delta / sqrt(V0_s) and standard deviation sqrt(V1_s / V0_s). Under no
+// association each Z_s is standard normal, so the levels are the allelic
+// test's. These powers integrate over stage 1's statistic (the second
+// stage), where the functions above integrate over stage 0's: the same
+// events reached another way.
+
+struct Statistic {
+    Real mean;
+    Real sd;
+};
+
+// The score's mean and variance over genotype frequencies p, the variance as
+// E[x^2] - E[x]^2 (the library takes E[(x - mean)^2]).
+inline Real score_mean(const Real x[3], const Real p[3]) {
+    return x[0] * p[0] + x[1] * p[1] + x[2] * p[2];
+}
+
+inline Real score_variance(const Real x[3], const Real p[3]) {
+    const Real mean = score_mean(x, p);
+    return x[0] * x[0] * p[0] + x[1] * x[1] * p[1] + x[2] * x[2] * p[2] - mean * mean;
+}
+
+// A stage's statistic for `cases` and `controls` people of the given
+// genotype frequencies, the variance under no association from the pooled
+// frequencies (`pooled`) or the alternative's own.
+inline Statistic score_statistic(const Real x[3], const Real in_cases[3], const Real in_controls[3],
+                                 Real cases, Real controls, bool pooled) {
+    const Real delta = score_mean(x, in_cases) - score_mean(x, in_controls);
+    const Real v1 = score_variance(x, in_cases) / cases + score_variance(x, in_controls) / controls;
+    Real together[3];
+    for (int g = 0; g < 3; ++g) {
+        together[g] = (cases * in_cases[g] + controls * in_controls[g]) / (cases + controls);
+    }
+    const Real v0 = pooled ? (1 / cases + 1 / controls) * score_variance(x, together) : v1;
+    return {delta / std::sqrt(v0), std::sqrt(v1 / v0)};
+}
+
+// P(Z > t) and P(Z < t) for a statistic.
+inline Real above(Statistic z, Real t) { return upper_tail((t - z.mean) / z.sd); }
+inline Real below(Statistic z, Real t) { return lower_tail((t - z.mean) / z.sd); }
+
+// The integral over stage 1's statistic y of its density times g(y), on
+// [mean - 12 sd, mean + 12 sd] split at the kinks given (where g is not
+// smooth), panels no wider than `panel`.
+template <typename G, std::size_t N>
+Real over_stage1(Statistic z1, G g, std::array<Real, N> kinks, Real panel) {
+    const Real from = z1.mean - 12 * z1.sd;
+    const Real to = z1.mean + 12 * z1.sd;
+    std::sort(kinks.begin(), kinks.end());
+    const auto integrand = [&](Real y) { return density((y - z1.mean) / z1.sd) / z1.sd * g(y); };
+    Real sum = 0;
+    Real start = from;
+    for (const Real kink : kinks) {
+        const Real end = std::clamp(kink, from, to);
+        sum += integrate(integrand, start, end, panel);
+        start = std::max(start, end);
+    }
+    return sum + integrate(integrand, start, to, panel);
+}
+
+// Both stages significant in the same direction.
+inline Real replication_power_of(Statistic z0, Statistic z1, Real a0, Real a1) {
+    const Real c0 = upper_quantile(a0 / 2);
+    const Real c1 = upper_quantile(a1 / 2);
+    return above(z0, c0) * above(z1, c1) + below(z0, -c0) * below(z1, -c1);
+}
+
+// Given stage 1's y, stage 0 must pass both its own level and a1 / P1:
+// |Z0| beyond the upper quantile of min(a0, a1 / P1) / 2, P1 = 2 P(Z > |y|).
+// The threshold moves with y at most 1.2534 (|y| + 1) times (P(Z > y)'s
+// rate against the quantile's), the kinks where a1 / P1 = a0 and at y = 0.
+inline Real product_power_of(Statistic z0, Statistic z1, Real a0, Real a1) {
+    const Real kink = a1 / a0 < 1 ? upper_quantile(a1 / (2 * a0)) : 0;
+    const auto passes = [&](Real y) {
+        const Real p1 = 2 * upper_tail(std::fabs(y));
+        const Real t = upper_quantile(std::min(a0, a1 / p1) / 2);
+        return above(z0, t) + below(z0, -t);
+    };
+    const Real reach = std::fabs(z1.mean) + 12 * z1.sd;
+    const Real panel = std::min(z1.sd, z0.sd / (1.2534L * (reach + 1))) / kPanelsPerScale;
+    return over_stage1(z1, passes, std::array<Real, 3>{-kink, 0, kink}, panel);
+}
+
+// Given stage 1's y, the joint statistic passes upwards when stage 0 is
+// beyond both c0 and (c - sqrt(1 - w) y) / sqrt(w): the kink where the two
+// meet; downwards the mirror image.
+inline Real joint_power_of(Statistic z0, Statistic z1, Real a0, Real a1, Weight rho) {
+    const Real c0 = upper_quantile(a0 / 2);
+    const Real c = upper_quantile(a1 / 2);
+    const Real root0 = std::sqrt(rho.stage0);
+    const Real root1 = std::sqrt(rho.stage1);
+    const auto passes = [&](Real y) {
+        const Real up = std::max(c0, (c - root1 * y) / root0);
+        const Real down = std::min(-c0, (-c - root1 * y) / root0);
+        return above(z0, up) + below(z0, down);
+    };
+    const Real kink = (c - root0 * c0) / root1;
+    const Real panel = std::min(z1.sd, z0.sd * root0 / root1) / kPanelsPerScale;
+    return over_stage1(z1, passes, std::array<Real, 2>{-kink, kink}, panel);
+}
+
+inline Real power_of_statistics(std::int32_t method, Statistic z0, Statistic z1, Real a0, Real a1,
+                                Weight rho) {
+    switch (method) {
+        case PWR_METHOD_REPLICATION:
+            return replication_power_of(z0, z1, a0, a1);
+        case PWR_METHOD_PRODUCT:
+            return product_power_of(z0, z1, a0, a1);
+        case PWR_METHOD_JOINT:
+            return joint_power_of(z0, z1, a0, a1, rho);
+        default:
+            return -1;
+    }
+}
+
 }  // namespace two_stage_reference
 
 #endif

@@ -1,0 +1,534 @@
+// Two stages with the trend, dominant and recessive tests: every analysis's
+// power against an independent evaluation of the model (genotype
+// frequencies written from the disease model's definition, stage statistics
+// in long double, the bivariate normal integrated over the other stage), the
+// trend test beside the allelic one where they should agree, the design
+// questions' answers recounted, and a seeded simulation of the two-stage
+// procedure on genotype counts.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <random>
+
+#include "disease/disease_model.h"
+#include "disease/genotype_tests.h"
+#include "question/study.h"
+#include "search/design.h"
+#include "two_stage_reference.h"
+
+namespace {
+
+namespace ref = two_stage_reference;
+using Real = ref::Real;
+using Three = std::array<Real, 3>;
+
+// ---- The model, from its definition ------------------------------------------
+
+// The genotype relative risks of 0, 1, 2 copies.
+Three risks_of(std::int32_t model, Real r) {
+    switch (model) {
+        case DIS_MULTIPLICATIVE:
+            return {1, r, r * r};
+        case DIS_ADDITIVE:
+            return {1, r, 2 * r - 1};
+        case DIS_DOMINANT:
+            return {1, r, r};
+        default:
+            return {1, 1, r};
+    }
+}
+
+// Cases' and controls' genotype frequencies of a causal marker: Hardy-Weinberg
+// frequencies P(g), penetrances f_g = f_0 RR_g with population risk K, cases
+// P(g) f_g / K, unaffected controls P(g) (1 - f_g) / (1 - K).
+struct Genotypes {
+    Three cases;
+    Three controls;
+};
+
+Genotypes genotypes_of(std::int32_t model, Real p, Real k, Real r) {
+    const Three population = {(1 - p) * (1 - p), 2 * p * (1 - p), p * p};
+    const Three risk = risks_of(model, r);
+    Real mean_risk = 0;
+    for (int g = 0; g < 3; ++g) {
+        mean_risk += population[g] * risk[g];
+    }
+    Genotypes out{};
+    for (int g = 0; g < 3; ++g) {
+        const Real penetrance = k / mean_risk * risk[g];
+        out.cases[g] = population[g] * penetrance / k;
+        out.controls[g] = population[g] * (1 - penetrance) / (1 - k);
+    }
+    return out;
+}
+
+Three scores_of(std::int32_t test) {
+    switch (test) {
+        case GEN_TREND:
+            return {0, 1, 2};
+        case GEN_DOMINANT:
+            return {0, 1, 1};
+        default:
+            return {0, 0, 1};
+    }
+}
+
+// ---- The designs ---------------------------------------------------------------
+
+struct Design {
+    std::int32_t test;
+    std::int32_t model;
+    double frequency, prevalence, relative_risk;
+    std::int32_t method;
+    std::int64_t cases[2], controls[2];  // people
+    double alpha0, alpha2;
+    std::int32_t variance;
+};
+
+STU_study study_of(const Design &d) {
+    STU_study study;
+    STU_study_init(&study);
+    study.effect_kind = STU_EFFECT_DISEASE;
+    DIS_model_init(&study.effect.disease);
+    study.effect.disease.model = d.model;
+    study.effect.disease.frequency = d.frequency;
+    study.effect.disease.prevalence = d.prevalence;
+    study.effect.disease.relative_risk = d.relative_risk;
+    study.test = d.test;
+    study.method = d.method;
+    study.alpha = d.alpha2;
+    study.stage1_alpha = d.alpha0;
+    study.variance = d.variance;
+    return study;
+}
+
+DSN_design_result answer_of(const Design &d) {
+    const STU_study study = study_of(d);
+    DSN_design_result r{};
+    STU_two_stage_power(&study, d.cases, d.controls, 1.0, &r);
+    return r;
+}
+
+// The reference's power of the design at the levels the library derived.
+Real reference_power(const Design &d, const DSN_design_result &r) {
+    const Genotypes g = genotypes_of(d.model, d.frequency, d.prevalence, d.relative_risk);
+    const Three x = scores_of(d.test);
+    const bool pooled = d.variance == PWR_VARIANCE_POOLED;
+    ref::Statistic z[2];
+    for (int s = 0; s < 2; ++s) {
+        z[s] = ref::score_statistic(x.data(), g.cases.data(), g.controls.data(),
+                                    static_cast<Real>(d.cases[s]), static_cast<Real>(d.controls[s]),
+                                    pooled);
+    }
+    const ref::Weight rho =
+        ref::joint_weight(static_cast<Real>(d.cases[0]), static_cast<Real>(d.controls[0]),
+                          static_cast<Real>(d.cases[1]), static_cast<Real>(d.controls[1]));
+    return ref::power_of_statistics(d.method, z[0], z[1], r.alpha[0], r.alpha[1], rho);
+}
+
+constexpr std::int32_t kRep = PWR_METHOD_REPLICATION;
+constexpr std::int32_t kProd = PWR_METHOD_PRODUCT;
+constexpr std::int32_t kJoint = PWR_METHOD_JOINT;
+constexpr std::int32_t kPooled = PWR_VARIANCE_POOLED;
+constexpr std::int32_t kUnpooled = PWR_VARIANCE_UNPOOLED;
+
+// Every test, analysis and model, unequal stages and groups, levels from
+// genome-wide to nominal, powers from near the level to near 1.
+const Design kDesigns[] = {
+    {GEN_TREND,
+     DIS_MULTIPLICATIVE,
+     0.25,
+     0.01,
+     1.3,
+     kRep,
+     {1200, 1800},
+     {1200, 1800},
+     1e-3,
+     5e-8,
+     kPooled},
+    {GEN_TREND,
+     DIS_MULTIPLICATIVE,
+     0.25,
+     0.01,
+     1.3,
+     kProd,
+     {1200, 1800},
+     {1200, 1800},
+     1e-3,
+     5e-8,
+     kPooled},
+    {GEN_TREND,
+     DIS_MULTIPLICATIVE,
+     0.25,
+     0.01,
+     1.3,
+     kJoint,
+     {1200, 1800},
+     {1200, 1800},
+     1e-3,
+     5e-8,
+     kPooled},
+    {GEN_TREND,
+     DIS_ADDITIVE,
+     0.1,
+     0.1,
+     1.5,
+     kJoint,
+     {500, 1200},
+     {1500, 1200},
+     0.01,
+     1e-6,
+     kUnpooled},
+    {GEN_TREND,
+     DIS_RECESSIVE,
+     0.4,
+     0.05,
+     1.6,
+     kProd,
+     {1500, 1000},
+     {1500, 4000},
+     0.05,
+     1e-4,
+     kPooled},
+    {GEN_DOMINANT,
+     DIS_DOMINANT,
+     0.05,
+     0.02,
+     1.4,
+     kRep,
+     {3000, 3000},
+     {6000, 3000},
+     2e-3,
+     5e-8,
+     kPooled},
+    {GEN_DOMINANT,
+     DIS_DOMINANT,
+     0.05,
+     0.02,
+     1.4,
+     kJoint,
+     {3000, 3000},
+     {6000, 3000},
+     2e-3,
+     5e-8,
+     kPooled},
+    {GEN_DOMINANT,
+     DIS_MULTIPLICATIVE,
+     0.3,
+     0.1,
+     1.25,
+     kProd,
+     {800, 1200},
+     {800, 1200},
+     0.1,
+     1e-3,
+     kUnpooled},
+    {GEN_RECESSIVE,
+     DIS_RECESSIVE,
+     0.3,
+     0.05,
+     1.5,
+     kRep,
+     {1000, 1000},
+     {1000, 1000},
+     0.01,
+     1e-4,
+     kPooled},
+    {GEN_RECESSIVE,
+     DIS_RECESSIVE,
+     0.3,
+     0.05,
+     1.5,
+     kProd,
+     {1000, 1000},
+     {1000, 1000},
+     0.01,
+     1e-4,
+     kPooled},
+    {GEN_RECESSIVE,
+     DIS_RECESSIVE,
+     0.3,
+     0.05,
+     1.5,
+     kJoint,
+     {1000, 1000},
+     {1000, 1000},
+     0.01,
+     1e-4,
+     kPooled},
+    {GEN_RECESSIVE,
+     DIS_RECESSIVE,
+     0.1,
+     0.01,
+     3.0,
+     kJoint,
+     {2000, 6000},
+     {2000, 6000},
+     1e-4,
+     5e-8,
+     kUnpooled},
+    {GEN_RECESSIVE,
+     DIS_MULTIPLICATIVE,
+     0.5,
+     0.2,
+     1.3,
+     kJoint,
+     {300, 200},
+     {100, 900},
+     0.3,
+     0.05,
+     kPooled},
+    // An effect below 1, and a near-certain one.
+    {GEN_TREND,
+     DIS_MULTIPLICATIVE,
+     0.3,
+     0.01,
+     0.8,
+     kJoint,
+     {2000, 2000},
+     {2000, 2000},
+     1e-3,
+     5e-8,
+     kPooled},
+    {GEN_DOMINANT,
+     DIS_ADDITIVE,
+     0.2,
+     0.1,
+     2.0,
+     kProd,
+     {5000, 5000},
+     {5000, 5000},
+     1e-3,
+     5e-8,
+     kPooled},
+};
+
+TEST(TwoStageGenotypeTests, EachAnalysisIsTheBivariateNormalOfItsStageStatistics) {
+    for (const Design &d : kDesigns) {
+        const DSN_design_result r = answer_of(d);
+        SCOPED_TRACE(testing::Message()
+                     << "test " << d.test << " model " << d.model << " method " << d.method << " p "
+                     << d.frequency << " r " << d.relative_risk);
+        ASSERT_EQ(r.status, VANTOR_FOUND) << VANTOR_message(r.reason);
+        const Real expected = reference_power(d, r);
+        EXPECT_NEAR(r.power, static_cast<double>(expected), 1e-12);
+        // The levels are the allelic test's for the same counts.
+        STU_study allelic = study_of(d);
+        allelic.test = GEN_ALLELIC;
+        DSN_design_result a{};
+        STU_two_stage_power(&allelic, d.cases, d.controls, 1.0, &a);
+        EXPECT_EQ(r.alpha[1], a.alpha[1]);
+        EXPECT_EQ(r.stage1_weight, a.stage1_weight);
+    }
+}
+
+TEST(TwoStageGenotypeTests, TrendIsAllelicWithinAHundredthForEqualStagesOfAMultiplicativeModel) {
+    // Both single-stage powers agree so; so do the two-stage ones.
+    for (const std::int32_t method : {kRep, kProd, kJoint}) {
+        for (const double p : {0.05, 0.25, 0.5}) {
+            for (const double r : {1.2, 1.5, 0.75}) {
+                for (const std::int64_t n : {1000, 3000, 8000}) {
+                    const Design d{GEN_TREND, DIS_MULTIPLICATIVE,
+                                   p,         0.01,
+                                   r,         method,
+                                   {n, n},    {n, n},
+                                   1e-3,      5e-8,
+                                   kPooled};
+                    STU_study allelic = study_of(d);
+                    allelic.test = GEN_ALLELIC;
+                    DSN_design_result a{};
+                    STU_two_stage_power(&allelic, d.cases, d.controls, 1.0, &a);
+                    const DSN_design_result t = answer_of(d);
+                    EXPECT_NEAR(t.power, a.power, 0.01)
+                        << "method " << method << " p " << p << " r " << r << " n " << n;
+                }
+            }
+        }
+    }
+}
+
+TEST(TwoStageGenotypeTests, OnlyTheOneDegreeTestsOfAModelCountingPeopleHaveTwoStages) {
+    Design d = kDesigns[0];
+    STU_study study = study_of(d);
+    DSN_design_result r{};
+    study.test = GEN_GENOTYPIC;
+    STU_two_stage_power(&study, d.cases, d.controls, 1.0, &r);
+    EXPECT_EQ(r.reason, VANTOR_REASON_GENOTYPIC_ONE_STAGE);
+    EXPECT_EQ(STU_cheapest_design(&study, 0.8, 1.0, &r), VANTOR_INVALID_INPUT);
+    EXPECT_EQ(r.reason, VANTOR_REASON_GENOTYPIC_ONE_STAGE);
+    study.test = GEN_TREND;
+    study.count = VANTOR_COUNT_ALLELES;
+    STU_two_stage_power(&study, d.cases, d.controls, 1.0, &r);
+    EXPECT_EQ(r.reason, VANTOR_REASON_GENOTYPE_TEST_COUNTS_PEOPLE);
+    // A caller of the design layer gives the frequencies itself.
+    DSN_study direct = {kJoint,
+                        1.3,
+                        0.3,
+                        5e-8,
+                        0.5,
+                        VANTOR_COUNT_PEOPLE,
+                        kPooled,
+                        GEN_RECESSIVE,
+                        {0.5, 0.4, 0.2},
+                        {0.49, 0.42, 0.09}};
+    const std::int32_t cases[2] = {1000, 1000};
+    EXPECT_EQ(DSN_two_stage_power(&direct, cases, cases, 1e-3, &r), VANTOR_INVALID_INPUT);
+    EXPECT_EQ(r.reason, VANTOR_REASON_BAD_GENOTYPES);
+    direct.case_genotypes[0] = 0.4;
+    EXPECT_EQ(DSN_two_stage_power(&direct, cases, cases, 1e-3, &r), VANTOR_FOUND);
+    direct.control_genotypes[1] = NAN;
+    EXPECT_EQ(DSN_two_stage_power(&direct, cases, cases, 1e-3, &r), VANTOR_INVALID_INPUT);
+    direct.test = 9;
+    EXPECT_EQ(DSN_two_stage_power(&direct, cases, cases, 1e-3, &r), VANTOR_INVALID_INPUT);
+    EXPECT_EQ(r.reason, VANTOR_REASON_BAD_TEST);
+}
+
+// ---- The design questions ------------------------------------------------------
+
+TEST(TwoStageGenotypeTests, DesignQuestionsAnswerWhatTheirPowerQuestionsSay) {
+    // The planning example with the trend and recessive tests: every found
+    // design's power is the power question's for its counts, a target is
+    // reached, and the one-stage comparison is the test's own size question.
+    for (const std::int32_t test : {GEN_TREND, GEN_DOMINANT, GEN_RECESSIVE}) {
+        for (const std::int32_t method : {kRep, kProd, kJoint}) {
+            Design d{test,   DIS_MULTIPLICATIVE, 0.25, 0.01, 1.3, method, {0, 0}, {0, 0}, 0, 0.05,
+                     kPooled};
+            STU_study study = study_of(d);
+            study.markers = 1e6;
+            SCOPED_TRACE(testing::Message() << "test " << test << " method " << method);
+            DSN_design_result cheapest{};
+            ASSERT_EQ(STU_cheapest_design(&study, 0.8, 3.0, &cheapest), VANTOR_FOUND)
+                << VANTOR_message(cheapest.reason);
+            EXPECT_GE(cheapest.power, 0.8);
+            study.stage1_alpha = cheapest.alpha[0];
+            const std::int64_t cases[2] = {cheapest.cases[0], cheapest.cases[1]};
+            const std::int64_t controls[2] = {cheapest.controls[0], cheapest.controls[1]};
+            DSN_design_result again{};
+            STU_two_stage_power(&study, cases, controls, 3.0, &again);
+            EXPECT_EQ(again.power, cheapest.power);
+            EXPECT_EQ(again.cost, cheapest.cost);
+            // The one-stage total: the single-stage question at the target.
+            STU_size_result one{};
+            STU_cases_for_ratio(&study, 1.0, 0.8, &one);
+            EXPECT_EQ(cheapest.one_stage_total, one.cases + one.controls);
+            // One fewer person in stage 2 falls short of the target, or
+            // nearly: a smallest total at the design's share and level.
+            DSN_design_result smallest{};
+            const double share =
+                static_cast<double>(cases[0] + controls[0]) / static_cast<double>(cheapest.total);
+            ASSERT_EQ(STU_smallest_total_at_cost(&study, share, 0.8, 3.0, &smallest), VANTOR_FOUND);
+            EXPECT_NEAR(static_cast<double>(smallest.total), static_cast<double>(cheapest.total),
+                        2.0);
+            DSN_design_result budgeted{};
+            ASSERT_EQ(STU_most_powerful_design(&study, cheapest.cost, 3.0, &budgeted),
+                      VANTOR_FOUND);
+            EXPECT_LE(budgeted.cost, cheapest.cost);
+            EXPECT_GE(budgeted.power, cheapest.power - 2e-3);
+        }
+    }
+}
+
+// ---- A simulation of the procedure on genotype counts -------------------------
+
+// One group's genotype counts: a multinomial draw by two binomials.
+struct Counts3 {
+    std::int64_t n[3];
+};
+
+Counts3 draw(std::mt19937_64 &engine, std::int64_t people, const Three &p) {
+    std::binomial_distribution<std::int64_t> none(people, static_cast<double>(p[0]));
+    const std::int64_t n0 = none(engine);
+    const double rest = static_cast<double>(p[1] / (p[1] + p[2]));
+    std::binomial_distribution<std::int64_t> one(people - n0, std::fmin(1.0, rest));
+    const std::int64_t n1 = one(engine);
+    return {{n0, n1, people - n0 - n1}};
+}
+
+// The recessive test's statistic of the counts: the difference of the two
+// groups' shares of two copies over its pooled standard error (0 when no
+// one, or everyone, has two copies).
+double recessive_statistic(const Counts3 &cases, const Counts3 &controls, double r, double s) {
+    const double share_cases = static_cast<double>(cases.n[2]) / r;
+    const double share_controls = static_cast<double>(controls.n[2]) / s;
+    const double pooled = static_cast<double>(cases.n[2] + controls.n[2]) / (r + s);
+    const double v = pooled * (1 - pooled) * (1 / r + 1 / s);
+    return v > 0 ? (share_cases - share_controls) / std::sqrt(v) : 0.0;
+}
+
+double two_sided_p(double z) { return std::erfc(std::fabs(z) / std::sqrt(2.0)); }
+
+// Whether a study of stage statistics z0 and z1 is significant by the
+// analysis at the levels a0 and a1 (weight w).
+bool significant(std::int32_t method, double z0, double z1, double a0, double a1, double w) {
+    const double c0 = static_cast<double>(ref::upper_quantile(a0 / 2));
+    const double c1 = static_cast<double>(ref::upper_quantile(a1 / 2));
+    switch (method) {
+        case kRep:
+            return (z0 > c0 && z1 > c1) || (z0 < -c0 && z1 < -c1);
+        case kProd:
+            return two_sided_p(z0) <= a0 && two_sided_p(z0) * two_sided_p(z1) <= a1;
+        default: {
+            const double joint = std::sqrt(w) * z0 + std::sqrt(1 - w) * z1;
+            return (z0 > c0 && joint > c1) || (z0 < -c0 && joint < -c1);
+        }
+    }
+}
+
+TEST(TwoStageGenotypeTests, ASimulationOfARecessiveDesignAgreesWithinTheSingleStageGap) {
+    // A recessive design (1,000 + 1,000 people a stage, p 0.3, r 1.5, levels
+    // 0.01 and 1e-4): each analysis's rejection rate over
+    // simulated studies against the formula, allowed the gap the formula
+    // shows for each stage's single-stage test at the design's levels in the
+    // same studies, plus three standard errors.
+    constexpr int kStudies = 40000;
+    for (const std::int32_t method : {kRep, kProd, kJoint}) {
+        const Design d{GEN_RECESSIVE, DIS_RECESSIVE, 0.3,  0.05, 1.5,    method,
+                       {1000, 1000},  {1000, 1000},  0.01, 1e-4, kPooled};
+        const DSN_design_result r = answer_of(d);
+        ASSERT_EQ(r.status, VANTOR_FOUND);
+        const Genotypes g = genotypes_of(d.model, d.frequency, d.prevalence, d.relative_risk);
+        const double n = 1000;
+        const double levels[2] = {r.alpha[0], r.alpha[1]};
+        std::mt19937_64 engine(20261208 + static_cast<std::uint64_t>(method));
+        int rejected = 0;
+        int single[2][2] = {{0, 0}, {0, 0}};  // stage by level
+        for (int i = 0; i < kStudies; ++i) {
+            double z[2];
+            for (int s = 0; s < 2; ++s) {
+                z[s] = recessive_statistic(draw(engine, 1000, g.cases),
+                                           draw(engine, 1000, g.controls), n, n);
+                for (int l = 0; l < 2; ++l) {
+                    single[s][l] += two_sided_p(z[s]) <= levels[l] ? 1 : 0;
+                }
+            }
+            rejected +=
+                significant(method, z[0], z[1], r.alpha[0], r.alpha[1], r.stage1_weight) ? 1 : 0;
+        }
+        double gap = 0;
+        double cases3[3];
+        double controls3[3];
+        for (int k = 0; k < 3; ++k) {
+            cases3[k] = static_cast<double>(g.cases[k]);
+            controls3[k] = static_cast<double>(g.controls[k]);
+        }
+        for (int s = 0; s < 2; ++s) {
+            for (int l = 0; l < 2; ++l) {
+                const double formula = GEN_score_test_power(GEN_RECESSIVE, cases3, controls3, n, n,
+                                                            levels[l], kPooled);
+                gap = std::fmax(gap, std::fabs(single[s][l] / double{kStudies} - formula));
+            }
+        }
+        const double simulated = rejected / double{kStudies};
+        const double se = std::sqrt(simulated * (1 - simulated) / kStudies);
+        EXPECT_NEAR(simulated, r.power, gap + 3 * se)
+            << "method " << method << " gap " << gap << " se " << se;
+        // A fault would show far beyond that: the design is one of moderate
+        // power, where the standard error is about 0.0025.
+        EXPECT_GT(r.power, 0.2);
+        EXPECT_LT(r.power, 0.9);
+    }
+}
+
+}  // namespace
