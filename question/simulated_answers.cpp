@@ -104,13 +104,14 @@ void simulate_two_stage_answer(const STU_study &study, const SIM_run &run, ASK_a
         design.controls[stage] = drawn(study, found_design.controls[stage]);
     }
     const SIM_groups groups = groups_of(study);
-    // The product and joint analyses' formulas take each stage's Wald
-    // statistic whatever the variance asked (it does not change them); the
-    // replication analysis tests each stage as asked.
-    const std::int32_t variance =
-        study.method == PWR_METHOD_REPLICATION ? study.variance : PWR_VARIANCE_UNPOOLED;
+    // The allelic test's product and joint analyses take each stage's Wald
+    // statistic whatever the variance asked (it does not change their
+    // formulas); its replication analysis, and every analysis of a genotype
+    // test, test each stage as asked.
+    const bool as_asked = study.method == PWR_METHOD_REPLICATION || study.test != GEN_ALLELIC;
+    const std::int32_t variance = as_asked ? study.variance : PWR_VARIANCE_UNPOOLED;
     SIM_result result{};
-    SIM_two_stage_power(&groups, variance, &design, &run, &result);
+    SIM_two_stage_test_power(&groups, study.test, variance, &design, &run, &result);
     record(run, result, answer);
 }
 

@@ -255,9 +255,17 @@ std::int32_t SIM_single_stage_power(const SIM_groups *groups, std::int32_t test,
 std::int32_t SIM_two_stage_power(const SIM_groups *groups, std::int32_t variance,
                                  const SIM_two_stages *design, const SIM_run *run,
                                  SIM_result *result) {
-    const std::int32_t refused = vantor::first_refusal(
-        {check_run(*run), check_groups(*groups),
-         check_test_of_draws(*groups, GEN_ALLELIC, variance), check_two_stages(*design)});
+    return SIM_two_stage_test_power(groups, GEN_ALLELIC, variance, design, run, result);
+}
+
+std::int32_t SIM_two_stage_test_power(const SIM_groups *groups, std::int32_t test,
+                                      std::int32_t variance, const SIM_two_stages *design,
+                                      const SIM_run *run, SIM_result *result) {
+    const std::int32_t refused =
+        vantor::first_refusal({check_run(*run), check_groups(*groups),
+                               test == GEN_GENOTYPIC ? VANTOR_REASON_GENOTYPIC_ONE_STAGE
+                                                     : check_test_of_draws(*groups, test, variance),
+                               check_two_stages(*design)});
     if (refused != VANTOR_REASON_NONE) {
         refuse(refused, result);
         return result->status;
@@ -266,6 +274,12 @@ std::int32_t SIM_two_stage_power(const SIM_groups *groups, std::int32_t variance
     StageDraw second(*groups, design->cases[1], design->controls[1]);
     const bool pooled = variance == PWR_VARIANCE_POOLED;
     const bool genotypes = first.genotypes();
+    // Each stage's signed statistic.
+    const auto z_of = [&](const Counts &counts) {
+        return test == GEN_ALLELIC
+                   ? allelic_z(counts, genotypes, pooled)
+                   : vantor::score_statistic(test, counts.cases, counts.controls, pooled);
+    };
     const double screen = critical_value(design->alpha[0]);
     const SecondDecision decision{design->method, critical_value(design->alpha[1]),
                                   design->alpha[1], std::sqrt(design->stage1_weight),
@@ -273,11 +287,11 @@ std::int32_t SIM_two_stage_power(const SIM_groups *groups, std::int32_t variance
     run_replicates(
         *run,
         [&](Random &random) {
-            const double z1 = allelic_z(first.draw(random), genotypes, pooled);
+            const double z1 = z_of(first.draw(random));
             if (!(std::fabs(z1) > screen)) {
                 return false;
             }
-            const double z2 = allelic_z(second.draw(random), genotypes, pooled);
+            const double z2 = z_of(second.draw(random));
             return decision.rejects(z1, z2);
         },
         result);

@@ -112,12 +112,20 @@ typedef struct SIM_two_stages {
     int64_t controls[2];
 } SIM_two_stages;
 
-/* The power of the two-stage procedure above, the allelic statistic with
- * `variance`. Refused as SIM_single_stage_power, and for a stage 1 level or
- * weight outside (0, 1), a final level outside (0, 1], or an unknown
- * method. */
+/* The power of the two-stage procedure above, each stage's statistic the
+ * allelic z with `variance`. Refused as SIM_single_stage_power, and for a
+ * stage 1 level or weight outside (0, 1), a final level outside (0, 1], or
+ * an unknown method. */
 int32_t SIM_two_stage_power(const SIM_groups *groups, int32_t variance,
                             const SIM_two_stages *design, const SIM_run *run, SIM_result *result);
+
+/* The same with each stage's statistic the z of `test`: GEN_ALLELIC (as
+ * SIM_two_stage_power), or GEN_TREND, GEN_DOMINANT or GEN_RECESSIVE on
+ * genotype counts. The genotypic test, which has no sign, is refused
+ * (VANTOR_REASON_GENOTYPIC_ONE_STAGE). */
+int32_t SIM_two_stage_test_power(const SIM_groups *groups, int32_t test, int32_t variance,
+                                 const SIM_two_stages *design, const SIM_run *run,
+                                 SIM_result *result);
 
 #ifdef __cplusplus
 }

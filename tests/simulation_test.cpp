@@ -487,29 +487,40 @@ TEST(Simulation, AgreesWithTheFormulasWhereTheyHold) {
 TEST(Simulation, TwoStagesAgreeWithTheFormulasWhereTheyHold) {
     // Equal stages; stages of unequal groups (the product and joint analyses'
     // formulas take each stage's Wald statistic, and so does their
-    // simulation); and replication at a stage 1 level of twice the overall
-    // one, whose final level is 1.
+    // simulation); replication at a stage 1 level of twice the overall
+    // one, whose final level is 1; and the genotype tests of a recessive
+    // model (each stage's test as asked, the pooled variance).
     struct Case {
         double counts[4];
         double stage1_alpha;
         double alpha;
+        const char *test;  // of the recessive model; nullptr: allelic, of an odds ratio
     };
-    const Case cases[] = {{{3000, 3000, 3000, 3000}, 1e-3, 5e-8},
-                          {{500, 3000, 2000, 2000}, 1e-2, 1e-3},
-                          {{3000, 3000, 3000, 3000}, 1e-7, 5e-8}};
+    const Case cases[] = {{{3000, 3000, 3000, 3000}, 1e-3, 5e-8, nullptr},
+                          {{500, 3000, 2000, 2000}, 1e-2, 1e-3, nullptr},
+                          {{3000, 3000, 3000, 3000}, 1e-7, 5e-8, nullptr},
+                          {{1500, 1500, 2000, 2000}, 1e-2, 1e-4, "recessive"},
+                          {{800, 2400, 3000, 2000}, 1e-2, 1e-4, "trend"}};
     for (const Case &c : cases) {
         for (const char *method : {"replication", "product", "joint"}) {
-            const Asked a = ask({{"stages", 2},
-                                 {"stage1_cases", c.counts[0]},
-                                 {"stage1_controls", c.counts[1]},
-                                 {"stage2_cases", c.counts[2]},
-                                 {"stage2_controls", c.counts[3]},
-                                 {"odds_ratio", 1.2},
-                                 {"control_rate", 0.3},
-                                 {"alpha", c.alpha},
-                                 {"stage1_alpha", c.stage1_alpha},
-                                 {"replicates", 100000}},
-                                {{"method", method}});
+            std::map<std::string, double> numbers = {{"stages", 2},
+                                                     {"stage1_cases", c.counts[0]},
+                                                     {"stage1_controls", c.counts[1]},
+                                                     {"stage2_cases", c.counts[2]},
+                                                     {"stage2_controls", c.counts[3]},
+                                                     {"odds_ratio", 1.2},
+                                                     {"control_rate", 0.3},
+                                                     {"alpha", c.alpha},
+                                                     {"stage1_alpha", c.stage1_alpha},
+                                                     {"replicates", 100000}};
+            std::map<std::string, const char *> words = {{"method", method}};
+            if (c.test != nullptr) {
+                numbers.erase("odds_ratio");
+                numbers.erase("control_rate");
+                numbers.insert({{"frequency", 0.3}, {"prevalence", 0.05}, {"relative_risk", 1.5}});
+                words.insert({{"model", "recessive"}, {"test", c.test}});
+            }
+            const Asked a = ask(numbers, words);
             EXPECT_GT(a.power, 0.1) << method << " " << c.counts[0];
             EXPECT_LT(a.power, 0.95) << method << " " << c.counts[0];
             EXPECT_NEAR(a.simulated, a.power, 3 * a.error + 0.003) << method << " " << c.counts[0];
@@ -616,6 +627,11 @@ TEST(Simulation, RefusesWhatItCannotRun) {
     design.method = 3;
     EXPECT_EQ(SIM_two_stage_power(&alleles, 0, &design, &run, &result), VANTOR_INVALID_INPUT);
     design.method = PWR_METHOD_PRODUCT;
+    EXPECT_EQ(SIM_two_stage_test_power(&alleles, GEN_TREND, 0, &design, &run, &result),
+              VANTOR_INVALID_INPUT);
+    EXPECT_EQ(SIM_two_stage_test_power(&alleles, GEN_GENOTYPIC, 0, &design, &run, &result),
+              VANTOR_INVALID_INPUT);
+    EXPECT_EQ(result.reason, VANTOR_REASON_GENOTYPIC_ONE_STAGE);
     design.controls[1] = 0;
     EXPECT_EQ(SIM_two_stage_power(&alleles, 0, &design, &run, &result), VANTOR_INVALID_INPUT);
     EXPECT_EQ(result.reason, VANTOR_REASON_BAD_CONTROLS);

@@ -224,6 +224,16 @@ PLANNED = [
          stage2_controls_available=4000),
     dict(stages=2, method="replication", odds_ratio=1.3, control_rate=0.3, stage1_alpha=1e-3,
          total=6000, stage1_share=0.4, stage1_cost_per_person=80, stage2_fixed_cost=2000),
+    # The genotype tests: each analysis, a design search among them.
+    dict(stages=2, solve="design", method="product", frequency=0.3, prevalence=0.05,
+         model="recessive", relative_risk=1.5, test="recessive", markers=1e6, target_power=0.8,
+         cost_ratio=3, cases_available=9000),
+    dict(stages=2, method="joint", frequency=0.25, prevalence=0.01, relative_risk=1.3,
+         test="trend", variance="unpooled", stage1_cases=1200, stage1_controls=1500,
+         stage2_cases=1800, stage2_controls=1600, stage1_alpha=1e-3, stage1_cost_per_person=80),
+    dict(stages=2, method="replication", frequency=0.05, prevalence=0.02, model="dominant",
+         relative_risk=1.4, test="dominant", total=12000, stage1_share=0.4, stage1_alpha=2e-3,
+         cost_ratio=2),
 ]
 
 

@@ -17,8 +17,10 @@
 #' @param alpha Overall significance level of the two-stage procedure
 #'   (study-wide with more than one marker); not given, the library's default
 #'   for `markers`: 5e-8 for one marker, 0.05 for more.
-#' @param test The test: the two-stage analyses are allelic, so
-#'   `"allelic"` (the library's default); another test is refused.
+#' @param test The test of each stage: `"allelic"` (the library's default), or
+#'   with a disease model counting people `"trend"`, `"dominant"` or
+#'   `"recessive"`; `"genotypic"` (two degrees of freedom) has no two-stage
+#'   analysis and is refused (`GENOTYPIC_ONE_STAGE`).
 #' @param markers The number of markers tested, or the effective number of
 #'   independent tests (any real number from 1; the library's default 1): it divides the
 #'   overall level `alpha` (the design's own `alpha` column is then the
@@ -40,10 +42,10 @@
 #'   1, 350 and 350 in stage 2.
 #' @param case_fraction Cases' share of each stage, strictly between 0 and 1
 #'   (the library's default 0.5); read with `total` and `stage1_share` only.
-#' @param variance As for [vantor_power()]. The replication analysis and the
-#'   one-stage comparison of the design functions honour it; the product and
-#'   joint analyses use each stage's statistic with unit variance, the same
-#'   either way.
+#' @param variance As for [vantor_power()]. The replication analysis, the
+#'   one-stage comparison of the design functions and every analysis of a
+#'   genotype test honour it; the allelic test's product and joint analyses
+#'   use each stage's statistic with unit variance, the same either way.
 #' @param stage1_cost_per_person,stage2_cost_per_person,stage2_cost_per_genotype,stage1_fixed_cost,stage2_fixed_cost
 #'   Costs in money, in the planner's own unit, instead of `cost_ratio`
 #'   (given together, refused: `COSTS_TWO_WAYS`); people are counted
