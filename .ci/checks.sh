@@ -382,7 +382,7 @@ fuzz() {
     run_fuzzer power 72 30000
     run_fuzzer solve 52 1500000
     run_fuzzer cli 256 10000
-    run_fuzzer design 224 100000
+    run_fuzzer design 320 100000
     run_fuzzer ask 192 250000
 }
 

@@ -33,7 +33,7 @@ names=("$@")
 [ -n "$out" ] || out=$(mktemp -d /tmp/vantor-campaign.XXXXXX)
 
 # The longest input each fuzzer reads (its layout's size, or a command line).
-declare -A max_len=([driver]=256 [power]=72 [solve]=52 [cli]=256 [design]=224 [ask]=192)
+declare -A max_len=([driver]=256 [power]=72 [solve]=52 [cli]=256 [design]=320 [ask]=192)
 
 for name in "${names[@]}"; do
     if [ -z "${max_len[$name]:-}" ] || [ ! -x "build-fuzz/fuzz/fuzz_$name" ]; then

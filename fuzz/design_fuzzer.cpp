@@ -18,8 +18,14 @@
 //   double panel, fixed stage1_alpha, fixed share (0: searched),
 //   int32 per_stage_fractions   (128 bytes)
 // A planned answer keeps its limits and counts its costs as the plan says:
-// both are recomputed from its counts. make_design_seeds.py writes seeds in
-// this layout.
+// both are recomputed from its counts. Then the study's test:
+//   int32 test, int32 model, double frequency, prevalence, relative_risk,
+//   int32 raw   (36 bytes)
+// and, when `raw` is odd, six doubles: the cases' and the controls'
+// genotype frequencies as given (48 bytes); otherwise they are the disease
+// model's at its causal marker (zeros where the model is refused). A
+// genotype test's found power agrees with the reference's bivariate normal
+// of its stage statistics. make_design_seeds.py writes seeds in this layout.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -28,6 +34,8 @@
 #include <cstring>
 #include <limits>
 
+#include "disease/disease_model.h"
+#include "disease/genotype_tests.h"
 #include "fuzz/byte_reader.h"
 #include "fuzz/fuzz_target.h"
 #include "fuzz/reports_fail.h"
@@ -80,6 +88,36 @@ void read_plan(ByteReader &reader, Request &r) {
     l.per_stage_fractions = reader.take<std::int32_t>();
 }
 
+// The genotype frequencies of the study's test: as given, or the disease
+// model's.
+void read_test(ByteReader &reader, DSN_study &study) {
+    study.test = reader.take<std::int32_t>();
+    DIS_model model;
+    DIS_model_init(&model);
+    model.model = reader.take<std::int32_t>();
+    model.frequency = reader.take<double>();
+    model.prevalence = reader.take<double>();
+    model.relative_risk = reader.take<double>();
+    if (reader.take<std::int32_t>() % 2 != 0) {
+        for (double &p : study.case_genotypes) {
+            p = reader.take<double>();
+        }
+        for (double &p : study.control_genotypes) {
+            p = reader.take<double>();
+        }
+        return;
+    }
+    if (DIS_check_model(&model) != VANTOR_REASON_NONE) {
+        return;
+    }
+    DIS_marker marker{};
+    DIS_marker_of(&model, &marker);
+    for (int g = 0; g < 3; ++g) {
+        study.case_genotypes[g] = marker.cases[g];
+        study.control_genotypes[g] = marker.controls[g];
+    }
+}
+
 Request read_request(ByteReader &reader) {
     Request r{};
     r.question = reader.take<std::int32_t>();
@@ -101,6 +139,7 @@ Request read_request(ByteReader &reader) {
     r.multiplier = reader.take<std::uint32_t>();
     r.study.variance = reader.take<std::int32_t>();
     read_plan(reader, r);
+    read_test(reader, r.study);
     return r;
 }
 
@@ -138,6 +177,10 @@ bool found(const DSN_design_result &r) {
 
 // A found power is the power of the design found.
 void check_power(const DSN_study &study, const DSN_design_result &r) {
+    if (found(r) && study.test != GEN_ALLELIC) {
+        two_stage_checks::check_genotype_test(study, r);
+        return;
+    }
     if (found(r)) {
         const PWR_design design = two_stage_reference::design_of_result(study, r);
         two_stage_checks::check_against_reference(design, r.power, study.variance);
@@ -161,7 +204,8 @@ void check_growth(const Request &q, const DSN_design_result &r) {
         cases[stage] = static_cast<std::int32_t>(grown_cases);
         controls[stage] = static_cast<std::int32_t>(grown_controls);
     }
-    if (!found(r) || !two_stage_checks::in_checked_domain(design)) {
+    if (!found(r) || !two_stage_checks::in_checked_domain(design) ||
+        (q.study.test != GEN_ALLELIC && !two_stage_checks::genotypes_checked(q.study))) {
         return;
     }
     DSN_design_result grown{};

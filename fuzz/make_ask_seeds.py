@@ -62,6 +62,16 @@ SEEDS = {
                                "markers": 1e6, "panel": 2000, "cases_available": 4000,
                                "stage1_cost_per_person": 300, "stage2_cost_per_person": 20,
                                "stage2_cost_per_genotype": 0.05, "stage1_fixed_cost": 1e4},
+    # Two stages with the trend and recessive tests, one simulated.
+    "two_stage_trend_simulated": {"stages": 2, "stage1_cases": 1200, "stage1_controls": 1500,
+                                  "stage2_cases": 1800, "stage2_controls": 1600,
+                                  "stage1_alpha": 1e-3, "frequency": 0.25, "prevalence": 0.01,
+                                  "relative_risk": 1.3, "test": 1, "method": 2,
+                                  "replicates": 300, "seed": 5},
+    "smallest_total_recessive": {"stages": 2, "solve": 1, "stage1_share": 0.4,
+                                 "stage1_alpha": 1e-2, "frequency": 0.3, "prevalence": 0.05,
+                                 "relative_risk": 1.5, "model": 3, "test": 3, "alpha": 1e-4,
+                                 "variance": 1, "cases_available": 3000},
     "refused": {"cases": 0, "controls": -1, "odds_ratio": 1, "control_rate": 2, "count": 7},
 }
 

@@ -61,9 +61,40 @@ PLANNED_SEEDS = {
 }
 
 
+# The genotype tests: the request and a plan as above, then test (1 trend,
+# 2 dominant, 3 recessive, 4 genotypic), model (1 multiplicative ... 5
+# free), frequency, prevalence, relative risk, raw (odd: six genotype
+# frequencies follow, cases' then controls').
+PLAN_OFF = (0,) + PLAN_NONE[1:]
+RECESSIVE = (3, 4, 0.3, 0.05, 1.5, 0)
+TEST_SEEDS = {
+    "test_trend_power_of_counts": (3, 2, 2, 1.3, 0.25, 5e-8, 0.5, 0.0, 1e-3, 0.0, 1.0, 0.0,
+                                   1200, 1200, 1800, 1800, 5, 0) + PLAN_OFF
+                                  + (1, 1, 0.25, 0.01, 1.3, 0),
+    "test_recessive_cheapest": (1, 2, 2, 1.5, 0.3, 5e-8, 0.5, 0.0, 0.0, 0.8, 3.0, 0.0,
+                                0, 0, 0, 0, 0, 0) + PLAN_OFF + RECESSIVE,
+    "test_recessive_budget_unpooled": (2, 1, 2, 1.5, 0.3, 1e-6, 0.4, 0.0, 0.0, 0.0, 2.0, 8000.0,
+                                       0, 0, 0, 0, 0, 1) + PLAN_OFF + RECESSIVE,
+    "test_dominant_smallest_people": (0, 0, 2, 1.4, 0.05, 1e-6, 0.5, 0.4, 2e-3, 0.8, 1.0, 0.0,
+                                      0, 0, 0, 0, 0, 0)
+                                     + (1, 1e4, 0, 0.0, 0.0, 0.0, 0.0, 0.0, 8000, 0, 0, 0, 0.0,
+                                        0.0, 0.0, 0)
+                                     + (2, 3, 0.05, 0.02, 1.4, 0),
+    "test_genotypic_refused": (3, 2, 2, 1.3, 0.3, 5e-8, 0.5, 0.0, 1e-3, 0.0, 1.0, 0.0,
+                               1000, 1000, 1000, 1000, 0, 0) + PLAN_OFF
+                              + (4, 1, 0.3, 0.01, 1.3, 0),
+    "test_raw_genotypes": (3, 2, 2, 1.3, 0.3, 1e-4, 0.5, 0.0, 1e-2, 0.0, 1.0, 0.0,
+                           500, 700, 900, 800, 3, 0) + PLAN_OFF
+                          + (3, 1, 0.0, 0.0, 0.0, 1, 0.4, 0.4, 0.2, 0.5, 0.4, 0.1),
+}
+
+
 def main() -> None:
     write_corpus("design", "<3i9d4iIi", SEEDS)
     write_corpus("design", "<3i9d4iIiidi5d4q3di", PLANNED_SEEDS)
+    for name, values in TEST_SEEDS.items():
+        layout = "<3i9d4iIiidi5d4q3diii3di" + ("6d" if len(values) > 40 else "")
+        write_corpus("design", layout, {name: values})
 
 
 if __name__ == "__main__":

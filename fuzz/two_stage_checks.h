@@ -20,8 +20,10 @@
 #include <cstdlib>
 #include <limits>
 
+#include "disease/genotype_tests.h"
 #include "power/power_func.h"
 #include "power/statistic.h"
+#include "search/design.h"
 #include "tests/two_stage_reference.h"
 
 namespace two_stage_checks {
@@ -144,6 +146,68 @@ inline void check_levels(const PWR_design &after, int derived) {
     if (!(std::fabs(alpha[2] - expected) <=
           two_stage_reference::allowed_level_difference(after.method, expected))) {
         fail("derived levels do not meet their relation", after, expected, alpha[2]);
+    }
+}
+
+// ---- The 1-df genotype tests ---------------------------------------------------
+//
+// Their domain: the allelic domain's levels and counts, and genotype
+// frequencies each 0 or from 1e-6, whose scores vary in cases and in
+// controls (a test of a score with no variance has no statistic).
+
+constexpr double kSmallestFrequency = 1e-6;
+
+inline bool genotypes_checked(const DSN_study &study) {
+    double scores[3];
+    if (GEN_test_scores(study.test, scores) != 1) {
+        return false;
+    }
+    for (const double *p : {study.case_genotypes, study.control_genotypes}) {
+        double classes_scored[2] = {0, 0};
+        for (int g = 0; g < 3; ++g) {
+            if (p[g] != 0 && !(p[g] >= kSmallestFrequency)) {
+                return false;
+            }
+            classes_scored[scores[g] > 0 ? 1 : 0] += p[g];
+        }
+        if (!(classes_scored[0] >= kSmallestFrequency && classes_scored[1] >= kSmallestFrequency)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A found power of a genotype test's design against the reference's
+// bivariate normal of its stage statistics, at the levels found.
+inline void check_genotype_test(const DSN_study &study, const DSN_design_result &r) {
+    PWR_design design = two_stage_reference::design_of_result(study, r);
+    if (!in_checked_domain(design) || !genotypes_checked(study)) {
+        return;
+    }
+    using two_stage_reference::Real;
+    Real scores[3];
+    Real cases[3];
+    Real controls[3];
+    double x[3];
+    GEN_test_scores(study.test, x);
+    for (int g = 0; g < 3; ++g) {
+        scores[g] = x[g];
+        cases[g] = study.case_genotypes[g];
+        controls[g] = study.control_genotypes[g];
+    }
+    two_stage_reference::Statistic z[2];
+    for (int s = 0; s < 2; ++s) {
+        z[s] =
+            two_stage_reference::score_statistic(scores, cases, controls, r.cases[s], r.controls[s],
+                                                 study.variance == PWR_VARIANCE_POOLED);
+    }
+    const Real expected =
+        two_stage_reference::power_of_statistics(study.method, z[0], z[1], r.alpha[0], r.alpha[1],
+                                                 two_stage_reference::joint_weight(design));
+    const double allowed = std::max(1e-6 * static_cast<double>(expected), 1e-9);
+    if (!(std::fabs(r.power - static_cast<double>(expected)) <= allowed)) {
+        fail("a genotype test's two-stage power differs from the reference", design,
+             static_cast<double>(expected), r.power);
     }
 }
 
