@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "disease/disease_model.h"
 #include "disease/genotype_tests.h"
 #include "front/vantor_mini_bin.h"
 #include "numeric/MTH_noncentral_chi_square.h"
@@ -322,6 +323,42 @@ void BM_design_planned(benchmark::State &state) {
     });
 }
 
+// The cheapest design of a 1-df genotype test: a recessive effect (relative
+// risk 1.5, frequency 0.3, prevalence 0.05, a million markers at 0.05
+// study-wide, stage 2 genotypes three times as dear), tested by the
+// recessive test. Argument: method.
+void BM_design_genotype_test(benchmark::State &state) {
+    DSN_study study = {static_cast<std::int32_t>(state.range(0)),
+                       1.0,
+                       0.3,
+                       5e-8,
+                       0.5,
+                       VANTOR_COUNT_PEOPLE,
+                       PWR_VARIANCE_POOLED,
+                       GEN_RECESSIVE,
+                       {0},
+                       {0}};
+    DIS_model model;
+    DIS_model_init(&model);
+    model.model = DIS_RECESSIVE;
+    model.frequency = 0.3;
+    model.prevalence = 0.05;
+    model.relative_risk = 1.5;
+    DIS_marker marker{};
+    DIS_marker_of(&model, &marker);
+    study.odds_ratio = marker.odds_ratio;
+    study.control_rate = marker.control_rate;
+    for (int g = 0; g < 3; ++g) {
+        study.case_genotypes[g] = marker.cases[g];
+        study.control_genotypes[g] = marker.controls[g];
+    }
+    count_power_evaluations(state, [&] {
+        DSN_design_result result;
+        DSN_cheapest_design(&study, kTarget, 3.0, &result);
+        return result.evaluations;
+    });
+}
+
 // Arguments: method, and 1 to derive the second-decision level from the
 // other two (0 gives all three).
 void BM_two_stage(benchmark::State &state) {
@@ -483,6 +520,10 @@ BENCHMARK(BM_design_most_powerful)
     ->DenseRange(0, 2)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_design_planned)->ArgName("plan")->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_design_genotype_test)
+    ->ArgName("method")
+    ->DenseRange(0, 2)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_two_stage)
     ->ArgNames({"method", "derived"})
     ->ArgsProduct({{0, 1, 2}, {0, 1}})

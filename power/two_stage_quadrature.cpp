@@ -109,8 +109,8 @@ double integrate(F f, double a, double b, double panel) {
 // A stage's statistic: normal with this mean and standard deviation.
 using Statistic = PWR_stage_statistic;
 
-constexpr Statistic kNull0{0, 1};
-constexpr Statistic kNull1{0, 1};
+// A stage's statistic under no association.
+constexpr Statistic kNull{0, 1};
 
 Statistic mirrored(Statistic z) { return {-z.mean, z.sd}; }
 
@@ -124,7 +124,9 @@ double joint_upward(Statistic x, Statistic y, double c0, double c, double w, dou
     const double from = std::max(c0, x.mean - kReach * x.sd);
     const double to = x.mean + kReach * x.sd;
     if (!(from < to)) {
-        return 0;
+        // Stage 0 falls short of c0, or its sd is lost in its mean's
+        // rounding (genotype frequencies all but separated): a point mass.
+        return x.mean > c0 ? normal_tail_above((turn - x.mean) / width) : 0;
     }
     const double step_from = std::max(from, turn - kReach * width);
     const double step_to = std::min(to, turn + kReach * width);
@@ -157,6 +159,10 @@ double quick_product_power(Statistic z0, Statistic z1, double a0, double a1) {
     const double reach = std::fabs(z0.mean);
     const double from = std::max(c0, reach - kReach * z0.sd);
     const double to = std::min(c1, reach + kReach * z0.sd);
+    if (!(from < to) && reach > c0 && reach < c1) {
+        // Stage 0's sd is lost in its mean's rounding: |Z0| is `reach`.
+        return product_stage1_passes(z1, a1, 2 * normal_tail_above(reach));
+    }
     const auto integrand = [=](double x) {
         return (density((x - z0.mean) / z0.sd) + density((x + z0.mean) / z0.sd)) / z0.sd *
                product_stage1_passes(z1, a1, 2 * normal_tail_above(x));
@@ -191,7 +197,7 @@ constexpr double kThresholdStep = 1e-13;
 }  // namespace
 
 extern "C" double PWR_quick_joint_level(double alpha0, double alpha1, double weight) {
-    return quick_joint_power(kNull0, kNull1, alpha0, alpha1, weight);
+    return quick_joint_power(kNull, kNull, alpha0, alpha1, weight);
 }
 
 extern "C" double PWR_quick_joint_stage1_level(double alpha0, double alpha2, double weight) {
@@ -203,7 +209,7 @@ extern "C" double PWR_quick_joint_stage1_level(double alpha0, double alpha2, dou
     const double log_target = std::log(alpha2);
     double c = normal_point_above(alpha2 / 2);
     for (int step = 0; step < kNewtonSteps; ++step) {
-        const double level = 2 * joint_upward(kNull0, kNull1, c0, c, weight, rest);
+        const double level = 2 * joint_upward(kNull, kNull, c0, c, weight, rest);
         const double slope =
             -2 * density(c) * normal_tail_above((c0 - std::sqrt(weight) * c) / std::sqrt(rest));
         if (!(level > 0) || !(slope < 0)) {

@@ -844,7 +844,7 @@ MODEL_TAKEN = {
     "relative_risk": MODEL_INPUTS - {"relative_risk", "heterozygote_risk", "homozygote_risk"},
 }
 # Study fields the two-stage questions read that their description does not
-# list: the test (only the allelic is answered) and the markers.
+# list: the test and the markers.
 NOT_DESCRIBED = {"test", "markers"}
 # What every question takes to simulate the power of the study it answers.
 SIMULATION = {"replicates", "seed"}

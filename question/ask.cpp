@@ -785,11 +785,16 @@ std::int32_t two_stage_study_reason(const STU_study &study) {
     design.method = study.method;
     design.odds_ratio = study.effect.allelic.odds_ratio;
     design.control_rate = study.effect.allelic.control_rate;
+    design.test = study.test;
     if (study.effect_kind == STU_EFFECT_DISEASE) {
         DIS_marker marker{};
         DIS_marker_of(&study.effect.disease, &marker);
         design.odds_ratio = marker.odds_ratio;
         design.control_rate = marker.control_rate;
+        for (int g = 0; g < 3; ++g) {
+            design.case_genotypes[g] = marker.cases[g];
+            design.control_genotypes[g] = marker.controls[g];
+        }
     }
     design.alpha = marker_alpha(study);
     design.case_fraction = study.case_fraction;

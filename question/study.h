@@ -138,11 +138,12 @@ int32_t STU_relative_risk(const STU_study *study, int64_t cases, int64_t control
 /* ---- Two stages ----------------------------------------------------------
  * As the questions of search/design.h, with the study's method, level (the
  * overall one), case fraction, variance and count; the second decision's
- * level is derived. The analyses are allelic (another test is refused,
- * VANTOR_REASON_TWO_STAGES_NEED_ALLELIC): a disease model enters as the odds
- * ratio and control rate at its marker, bit for bit as if they were given;
- * the number of markers divides the overall level only (the first-stage
- * level is already a per-marker share), and alpha[2] of the answer is the
+ * level is derived. The allelic test's analyses take a disease model as the
+ * odds ratio and control rate at its marker, bit for bit as if they were
+ * given; the trend, dominant and recessive tests take its genotype
+ * frequencies at the marker (search/design.h), and the genotypic test is
+ * refused (VANTOR_REASON_GENOTYPIC_ONE_STAGE); the number of markers divides the overall level only
+ * (the first-stage level is already a per-marker share), and alpha[2] of the answer is the
  * per-marker overall level. */
 
 /* The power of the design with these counts (per stage, study unit; index 0

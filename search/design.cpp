@@ -210,6 +210,10 @@ private:
     std::size_t next_ = 0;
 };
 
+// The effect of the allelic record whose levels a genotype test takes.
+constexpr double kLevelsOnlyOddsRatio = 1.5;
+constexpr double kLevelsOnlyRate = 0.5;
+
 // What one evaluation gives.
 struct Evaluation {
     double power;
@@ -297,8 +301,11 @@ private:
     [[nodiscard]] PWR_design design_of(const Counts &c) const {
         PWR_design design = PWR_DESIGN_INIT;
         design.method = study_.method;
-        design.odds_ratio = study_.odds_ratio;
-        design.control_rate = study_.control_rate;
+        // A genotype test reads only the levels of this record, which do
+        // not depend on the effect: its odds ratio may be 1 or not finite.
+        const bool allelic = study_.test == GEN_ALLELIC;
+        design.odds_ratio = allelic ? study_.odds_ratio : kLevelsOnlyOddsRatio;
+        design.control_rate = allelic ? study_.control_rate : kLevelsOnlyRate;
         for (int stage = 0; stage < 2; ++stage) {
             design.sample_size[stage][0] = static_cast<std::int32_t>(c.cases[stage] * study_.count);
             design.sample_size[stage][1] =
@@ -1611,8 +1618,18 @@ bool usable_genotypes(const double p[3]) {
     return std::fabs(sum - 1) <= 1e-9;
 }
 
+// Whether the test's statistic has a variance, under no association and
+// under the alternative: at one case and one control it has one exactly when
+// it has one at any counts.
+bool scores_vary(const DSN_study &study) {
+    GEN_normal_statistic z{};
+    return GEN_score_test_statistic(study.test, study.case_genotypes, study.control_genotypes, 1,
+                                    1, study.variance, &z) == 1;
+}
+
 // The test: the allelic one, or a 1-df genotype test counting people on
-// usable genotype frequencies.
+// usable genotype frequencies whose scores vary (in cases or in controls:
+// else the statistic has no variance at any counts).
 std::int32_t check_design_test(const DSN_study &study) {
     switch (study.test) {
         case GEN_ALLELIC:
@@ -1624,7 +1641,7 @@ std::int32_t check_design_test(const DSN_study &study) {
                 return VANTOR_REASON_GENOTYPE_TEST_COUNTS_PEOPLE;
             }
             return usable_genotypes(study.case_genotypes) &&
-                           usable_genotypes(study.control_genotypes)
+                           usable_genotypes(study.control_genotypes) && scores_vary(study)
                        ? VANTOR_REASON_NONE
                        : VANTOR_REASON_BAD_GENOTYPES;
         case GEN_GENOTYPIC:
@@ -1657,9 +1674,13 @@ std::int32_t DSN_check_method(std::int32_t method) {
 
 std::int32_t DSN_check_study(const DSN_study *study) {
     const bool fraction_usable = study->case_fraction > 0 && study->case_fraction < 1;
+    // A genotype test reads its genotype frequencies, not the allelic effect.
+    const bool allelic = study->test == GEN_ALLELIC;
     return first_refusal(
-        {DSN_check_method(study->method), VANTOR_check_odds_ratio(study->odds_ratio),
-         VANTOR_check_control_rate(study->control_rate), VANTOR_check_alpha(study->alpha),
+        {DSN_check_method(study->method),
+         allelic ? VANTOR_check_odds_ratio(study->odds_ratio) : VANTOR_REASON_NONE,
+         allelic ? VANTOR_check_control_rate(study->control_rate) : VANTOR_REASON_NONE,
+         VANTOR_check_alpha(study->alpha),
          fraction_usable ? VANTOR_REASON_NONE : VANTOR_REASON_BAD_CASE_FRACTION,
          VANTOR_check_count(study->count), VANTOR_check_variance(study->variance),
          check_design_test(*study)});

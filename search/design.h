@@ -144,8 +144,9 @@ typedef struct DSN_design_result {
 /* `method` is one of the three PWR_METHOD_* values. */
 int32_t DSN_check_method(int32_t method);
 
-/* Every field of the study (the method, odds ratio, rate, overall level,
- * case fraction, count and variance), in that order. */
+/* Every field of the study (the method, odds ratio and rate (the allelic
+ * test only), overall level, case fraction, count, variance, and the test
+ * with its genotype frequencies), in that order. */
 int32_t DSN_check_study(const DSN_study *study);
 
 /* Stage 0's share of the total: strictly between 0 and 1. */

@@ -244,11 +244,11 @@ constexpr ReasonText kReasonTexts[] = {
      "questions (a smallest total, the cheapest or most powerful design), not by a design's "
      "power"},
     {VANTOR_REASON_GENOTYPIC_ONE_STAGE,
-     "the genotypic test (two degrees of freedom) answers single-stage questions only: two "
-     "stages take the allelic, trend, dominant or recessive test"},
+     "the genotypic test is single-stage: two stages take the allelic, trend, dominant or "
+     "recessive test"},
     {VANTOR_REASON_BAD_GENOTYPES,
-     "the genotype frequencies of cases and of controls must each be three numbers from 0 to 1 "
-     "that sum to 1"},
+     "each group's genotype frequencies must be three numbers from 0 to 1 summing to 1, and the "
+     "test's scores must vary"},
     {VANTOR_REASON_SOLVE_MISMATCH,
      "the inputs given ask for another answer: give the others and leave open only what is "
      "solved"},

@@ -82,9 +82,9 @@ struct Design {
     std::int32_t model;
     double frequency, prevalence, relative_risk;
     std::int32_t method;
+    std::int32_t variance;
     std::int64_t cases[2], controls[2];  // people
     double alpha0, alpha2;
-    std::int32_t variance;
 };
 
 STU_study study_of(const Design &d) {
@@ -136,174 +136,28 @@ constexpr std::int32_t kUnpooled = PWR_VARIANCE_UNPOOLED;
 
 // Every test, analysis and model, unequal stages and groups, levels from
 // genome-wide to nominal, powers from near the level to near 1.
+// clang-format off
+// test, model, frequency, prevalence, relative risk, analysis, variance,
+// cases and controls of each stage (people), stage 1 level, overall level
 const Design kDesigns[] = {
-    {GEN_TREND,
-     DIS_MULTIPLICATIVE,
-     0.25,
-     0.01,
-     1.3,
-     kRep,
-     {1200, 1800},
-     {1200, 1800},
-     1e-3,
-     5e-8,
-     kPooled},
-    {GEN_TREND,
-     DIS_MULTIPLICATIVE,
-     0.25,
-     0.01,
-     1.3,
-     kProd,
-     {1200, 1800},
-     {1200, 1800},
-     1e-3,
-     5e-8,
-     kPooled},
-    {GEN_TREND,
-     DIS_MULTIPLICATIVE,
-     0.25,
-     0.01,
-     1.3,
-     kJoint,
-     {1200, 1800},
-     {1200, 1800},
-     1e-3,
-     5e-8,
-     kPooled},
-    {GEN_TREND,
-     DIS_ADDITIVE,
-     0.1,
-     0.1,
-     1.5,
-     kJoint,
-     {500, 1200},
-     {1500, 1200},
-     0.01,
-     1e-6,
-     kUnpooled},
-    {GEN_TREND,
-     DIS_RECESSIVE,
-     0.4,
-     0.05,
-     1.6,
-     kProd,
-     {1500, 1000},
-     {1500, 4000},
-     0.05,
-     1e-4,
-     kPooled},
-    {GEN_DOMINANT,
-     DIS_DOMINANT,
-     0.05,
-     0.02,
-     1.4,
-     kRep,
-     {3000, 3000},
-     {6000, 3000},
-     2e-3,
-     5e-8,
-     kPooled},
-    {GEN_DOMINANT,
-     DIS_DOMINANT,
-     0.05,
-     0.02,
-     1.4,
-     kJoint,
-     {3000, 3000},
-     {6000, 3000},
-     2e-3,
-     5e-8,
-     kPooled},
-    {GEN_DOMINANT,
-     DIS_MULTIPLICATIVE,
-     0.3,
-     0.1,
-     1.25,
-     kProd,
-     {800, 1200},
-     {800, 1200},
-     0.1,
-     1e-3,
-     kUnpooled},
-    {GEN_RECESSIVE,
-     DIS_RECESSIVE,
-     0.3,
-     0.05,
-     1.5,
-     kRep,
-     {1000, 1000},
-     {1000, 1000},
-     0.01,
-     1e-4,
-     kPooled},
-    {GEN_RECESSIVE,
-     DIS_RECESSIVE,
-     0.3,
-     0.05,
-     1.5,
-     kProd,
-     {1000, 1000},
-     {1000, 1000},
-     0.01,
-     1e-4,
-     kPooled},
-    {GEN_RECESSIVE,
-     DIS_RECESSIVE,
-     0.3,
-     0.05,
-     1.5,
-     kJoint,
-     {1000, 1000},
-     {1000, 1000},
-     0.01,
-     1e-4,
-     kPooled},
-    {GEN_RECESSIVE,
-     DIS_RECESSIVE,
-     0.1,
-     0.01,
-     3.0,
-     kJoint,
-     {2000, 6000},
-     {2000, 6000},
-     1e-4,
-     5e-8,
-     kUnpooled},
-    {GEN_RECESSIVE,
-     DIS_MULTIPLICATIVE,
-     0.5,
-     0.2,
-     1.3,
-     kJoint,
-     {300, 200},
-     {100, 900},
-     0.3,
-     0.05,
-     kPooled},
+    {GEN_TREND,     DIS_MULTIPLICATIVE, 0.25, 0.01, 1.3,  kRep,   kPooled,   {1200, 1800}, {1200, 1800}, 1e-3, 5e-8},
+    {GEN_TREND,     DIS_MULTIPLICATIVE, 0.25, 0.01, 1.3,  kProd,  kPooled,   {1200, 1800}, {1200, 1800}, 1e-3, 5e-8},
+    {GEN_TREND,     DIS_MULTIPLICATIVE, 0.25, 0.01, 1.3,  kJoint, kPooled,   {1200, 1800}, {1200, 1800}, 1e-3, 5e-8},
+    {GEN_TREND,     DIS_ADDITIVE,       0.1,  0.1,  1.5,  kJoint, kUnpooled, {500, 1200},  {1500, 1200}, 0.01, 1e-6},
+    {GEN_TREND,     DIS_RECESSIVE,      0.4,  0.05, 1.6,  kProd,  kPooled,   {1500, 1000}, {1500, 4000}, 0.05, 1e-4},
+    {GEN_DOMINANT,  DIS_DOMINANT,       0.05, 0.02, 1.4,  kRep,   kPooled,   {3000, 3000}, {6000, 3000}, 2e-3, 5e-8},
+    {GEN_DOMINANT,  DIS_DOMINANT,       0.05, 0.02, 1.4,  kJoint, kPooled,   {3000, 3000}, {6000, 3000}, 2e-3, 5e-8},
+    {GEN_DOMINANT,  DIS_MULTIPLICATIVE, 0.3,  0.1,  1.25, kProd,  kUnpooled, {800, 1200},  {800, 1200},  0.1,  1e-3},
+    {GEN_RECESSIVE, DIS_RECESSIVE,      0.3,  0.05, 1.5,  kRep,   kPooled,   {1000, 1000}, {1000, 1000}, 0.01, 1e-4},
+    {GEN_RECESSIVE, DIS_RECESSIVE,      0.3,  0.05, 1.5,  kProd,  kPooled,   {1000, 1000}, {1000, 1000}, 0.01, 1e-4},
+    {GEN_RECESSIVE, DIS_RECESSIVE,      0.3,  0.05, 1.5,  kJoint, kPooled,   {1000, 1000}, {1000, 1000}, 0.01, 1e-4},
+    {GEN_RECESSIVE, DIS_RECESSIVE,      0.1,  0.01, 3.0,  kJoint, kUnpooled, {2000, 6000}, {2000, 6000}, 1e-4, 5e-8},
+    {GEN_RECESSIVE, DIS_MULTIPLICATIVE, 0.5,  0.2,  1.3,  kJoint, kPooled,   {300, 200},   {100, 900},   0.3,  0.05},
     // An effect below 1, and a near-certain one.
-    {GEN_TREND,
-     DIS_MULTIPLICATIVE,
-     0.3,
-     0.01,
-     0.8,
-     kJoint,
-     {2000, 2000},
-     {2000, 2000},
-     1e-3,
-     5e-8,
-     kPooled},
-    {GEN_DOMINANT,
-     DIS_ADDITIVE,
-     0.2,
-     0.1,
-     2.0,
-     kProd,
-     {5000, 5000},
-     {5000, 5000},
-     1e-3,
-     5e-8,
-     kPooled},
+    {GEN_TREND,     DIS_MULTIPLICATIVE, 0.3,  0.01, 0.8,  kJoint, kPooled,   {2000, 2000}, {2000, 2000}, 1e-3, 5e-8},
+    {GEN_DOMINANT,  DIS_ADDITIVE,       0.2,  0.1,  2.0,  kProd,  kPooled,   {5000, 5000}, {5000, 5000}, 1e-3, 5e-8},
 };
+// clang-format on
 
 TEST(TwoStageGenotypeTests, EachAnalysisIsTheBivariateNormalOfItsStageStatistics) {
     for (const Design &d : kDesigns) {
@@ -333,9 +187,9 @@ TEST(TwoStageGenotypeTests, TrendIsAllelicWithinAHundredthForEqualStagesOfAMulti
                     const Design d{GEN_TREND, DIS_MULTIPLICATIVE,
                                    p,         0.01,
                                    r,         method,
-                                   {n, n},    {n, n},
-                                   1e-3,      5e-8,
-                                   kPooled};
+                                   kPooled,   {n, n},
+                                   {n, n},    1e-3,
+                                   5e-8};
                     STU_study allelic = study_of(d);
                     allelic.test = GEN_ALLELIC;
                     DSN_design_result a{};
@@ -349,7 +203,7 @@ TEST(TwoStageGenotypeTests, TrendIsAllelicWithinAHundredthForEqualStagesOfAMulti
     }
 }
 
-TEST(TwoStageGenotypeTests, OnlyTheOneDegreeTestsOfAModelCountingPeopleHaveTwoStages) {
+TEST(TwoStageGenotypeTests, WhatTheirTwoStagesTakeAndRefuse) {
     Design d = kDesigns[0];
     STU_study study = study_of(d);
     DSN_design_result r{};
@@ -383,6 +237,37 @@ TEST(TwoStageGenotypeTests, OnlyTheOneDegreeTestsOfAModelCountingPeopleHaveTwoSt
     direct.test = 9;
     EXPECT_EQ(DSN_two_stage_power(&direct, cases, cases, 1e-3, &r), VANTOR_INVALID_INPUT);
     EXPECT_EQ(r.reason, VANTOR_REASON_BAD_TEST);
+    // A score that varies in neither group has no statistic at any size.
+    direct = {kJoint, 1.3, 0.3, 5e-8, 0.5, VANTOR_COUNT_PEOPLE, kPooled, GEN_RECESSIVE,
+              {0.6, 0.4, 0}, {0.5, 0.5, 0}};
+    EXPECT_EQ(DSN_cheapest_design(&direct, 0.8, 1.0, &r), VANTOR_INVALID_INPUT);
+    EXPECT_EQ(r.reason, VANTOR_REASON_BAD_GENOTYPES);
+    // Groups all but separated: every analysis is certain, the joint one too
+    // (stage 1's standard deviation lost in its mean's rounding).
+    const double e = 1e-36;
+    for (const std::int32_t method : {kRep, kProd, kJoint}) {
+        for (const std::int32_t variance : {kPooled, kUnpooled}) {
+            direct = {method, 1.3, 0.3, 5e-8, 0.5, VANTOR_COUNT_PEOPLE, variance, GEN_RECESSIVE,
+                      {e, 0, 1 - e}, {1 - e, 0, e}};
+            const std::int32_t hundred[2] = {100, 100};
+            ASSERT_EQ(DSN_two_stage_power(&direct, hundred, hundred, 1e-3, &r), VANTOR_FOUND);
+            EXPECT_EQ(r.power, 1.0) << "method " << method << " variance " << variance;
+        }
+    }
+    // The allelic odds ratio at the marker plays no part: a free model whose
+    // marker has an odds ratio of exactly 1 has a dominant effect.
+    STU_study free = study_of(kDesigns[0]);
+    free.effect.disease = {};
+    DIS_model_init(&free.effect.disease);
+    free.effect.disease.model = DIS_FREE;
+    free.effect.disease.frequency = 0.5;
+    free.effect.disease.prevalence = 0.01;
+    free.effect.disease.heterozygote_risk = 1.5;
+    free.effect.disease.homozygote_risk = 1;
+    free.test = GEN_DOMINANT;
+    ASSERT_EQ(STU_two_stage_power(&free, d.cases, d.controls, 1.0, &r), VANTOR_FOUND)
+        << VANTOR_message(r.reason);
+    EXPECT_GT(r.power, free.alpha);
 }
 
 // ---- The design questions ------------------------------------------------------
@@ -393,8 +278,8 @@ TEST(TwoStageGenotypeTests, DesignQuestionsAnswerWhatTheirPowerQuestionsSay) {
     // reached, and the one-stage comparison is the test's own size question.
     for (const std::int32_t test : {GEN_TREND, GEN_DOMINANT, GEN_RECESSIVE}) {
         for (const std::int32_t method : {kRep, kProd, kJoint}) {
-            Design d{test,   DIS_MULTIPLICATIVE, 0.25, 0.01, 1.3, method, {0, 0}, {0, 0}, 0, 0.05,
-                     kPooled};
+            Design d{test, DIS_MULTIPLICATIVE, 0.25, 0.01, 1.3, method, kPooled, {0, 0}, {0, 0}, 0,
+                     0.05};
             STU_study study = study_of(d);
             study.markers = 1e6;
             SCOPED_TRACE(testing::Message() << "test " << test << " method " << method);
@@ -484,8 +369,8 @@ TEST(TwoStageGenotypeTests, ASimulationOfARecessiveDesignAgreesWithinTheSingleSt
     // same studies, plus three standard errors.
     constexpr int kStudies = 40000;
     for (const std::int32_t method : {kRep, kProd, kJoint}) {
-        const Design d{GEN_RECESSIVE, DIS_RECESSIVE, 0.3,  0.05, 1.5,    method,
-                       {1000, 1000},  {1000, 1000},  0.01, 1e-4, kPooled};
+        const Design d{GEN_RECESSIVE, DIS_RECESSIVE, 0.3,          0.05, 1.5, method,
+                       kPooled,       {1000, 1000},  {1000, 1000}, 0.01, 1e-4};
         const DSN_design_result r = answer_of(d);
         ASSERT_EQ(r.status, VANTOR_FOUND);
         const Genotypes g = genotypes_of(d.model, d.frequency, d.prevalence, d.relative_risk);
@@ -513,11 +398,11 @@ TEST(TwoStageGenotypeTests, ASimulationOfARecessiveDesignAgreesWithinTheSingleSt
             cases3[k] = static_cast<double>(g.cases[k]);
             controls3[k] = static_cast<double>(g.controls[k]);
         }
-        for (int s = 0; s < 2; ++s) {
+        for (const auto &stage : single) {
             for (int l = 0; l < 2; ++l) {
                 const double formula = GEN_score_test_power(GEN_RECESSIVE, cases3, controls3, n, n,
                                                             levels[l], kPooled);
-                gap = std::fmax(gap, std::fabs(single[s][l] / double{kStudies} - formula));
+                gap = std::fmax(gap, std::fabs(stage[l] / double{kStudies} - formula));
             }
         }
         const double simulated = rejected / double{kStudies};

@@ -3,8 +3,8 @@
 sheet, the WebAssembly loader (wasm embedded), the worker's script and the
 page's scripts: records.js, which reads the library's records by name, once
 (the page runs it and starts the worker from its text), then app.js. The
-scripts' whole-line comments and every line's indentation are left out of the
-page (the sources keep them; neither the scripts, which hold no string across
+scripts' whole-line comments, blank lines and every line's indentation are
+left out of the page (the sources keep them; neither the scripts, which hold no string across
 lines, nor the markup, which has no preformatted text, reads them): the page
 stays one small file."""
 
@@ -13,12 +13,14 @@ import sys
 
 def without_comment_lines(script: str) -> str:
     return "\n".join(
-        line.lstrip() for line in script.split("\n") if not line.lstrip().startswith("//")
+        line.lstrip()
+        for line in script.split("\n")
+        if line.strip() and not line.lstrip().startswith("//")
     )
 
 
 def without_indentation(markup: str) -> str:
-    return "\n".join(line.lstrip() for line in markup.split("\n"))
+    return "\n".join(line.lstrip() for line in markup.split("\n") if line.strip())
 
 
 def main() -> None:

@@ -235,7 +235,7 @@ function inputsOf(part) {
 // its own part of the form, and what it solves. The study's inputs (the
 // "Study" part, the two-stage analysis for two stages) and the simulation's
 // are given to every answer; the target power only to those that solve for
-// it; the genotypic test to one stage's.
+// it.
 const STAGES = { 1: [], 2: ["method", "stage1_alpha", "case_fraction"] };
 const EFFECT = ["odds_ratio", "relative_risk", "heterozygote_risk", "homozygote_risk"];
 const QUICK = [
@@ -272,7 +272,6 @@ const ALWAYS_READ = ["count", "stages", "solve"];
 function requestOf(panel, form) {
   const request = { ...form.study, ...form.simulation };
   delete request.target_power;
-  if (panel.stages === 2 && request.test === "genotypic") delete request.test;
   for (const name of [...STAGES[panel.stages], ...panel.gives]) request[name] = form.all[name];
   if (panel.solve === "design") for (const name in FIXED) request[name] = form.all[`fixed_${name}`];
   if (panel.stages === 2) request.stages = 2;

@@ -970,9 +970,11 @@ test("the page asks the library with the model as typed: its answers are the mod
   expect("effect-above", above);
   assert.match(await text(page, "relative-risk-above"), new RegExp(`^${await page.evaluate((v) =>
     window.vantorPage.sixDigits(v), lib.ask(above)[0].fields.relative_risk)}; at the marker: `));
-  const two = { ...disease, stages: 2, stage1_alpha: 1e-3 };
+  // Two stages refuse the genotypic test, with its reason.
+  const two = { ...disease, test: "genotypic", stages: 2, stage1_alpha: 1e-3 };
   expect("two-stage-power", { ...two, stage1_cases: 1000, stage2_cases: 2000, stage1_controls: 1000,
     stage2_controls: 2000 });
+  assert.equal(await page.getAttribute("#two-stage-power", "data-reason"), "GENOTYPIC_ONE_STAGE");
   expect("two-stage-power-of-total", { ...two, total: 6000, stage1_share: 0.4 });
   // A design search is not given the stage 1 level above: it searches one.
   expect("cheapest-design", { ...two, stage1_alpha: null, solve: "design", target_power: 0.8 });
