@@ -1623,8 +1623,8 @@ bool usable_genotypes(const double p[3]) {
 // it has one at any counts.
 bool scores_vary(const DSN_study &study) {
     GEN_normal_statistic z{};
-    return GEN_score_test_statistic(study.test, study.case_genotypes, study.control_genotypes, 1,
-                                    1, study.variance, &z) == 1;
+    return GEN_score_test_statistic(study.test, study.case_genotypes, study.control_genotypes, 1, 1,
+                                    study.variance, &z) == 1;
 }
 
 // The test: the allelic one, or a 1-df genotype test counting people on
