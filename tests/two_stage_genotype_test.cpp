@@ -238,8 +238,8 @@ TEST(TwoStageGenotypeTests, WhatTheirTwoStagesTakeAndRefuse) {
     EXPECT_EQ(DSN_two_stage_power(&direct, cases, cases, 1e-3, &r), VANTOR_INVALID_INPUT);
     EXPECT_EQ(r.reason, VANTOR_REASON_BAD_TEST);
     // A score that varies in neither group has no statistic at any size.
-    direct = {kJoint, 1.3, 0.3, 5e-8, 0.5, VANTOR_COUNT_PEOPLE, kPooled, GEN_RECESSIVE,
-              {0.6, 0.4, 0}, {0.5, 0.5, 0}};
+    direct = {kJoint,  1.3,           0.3,           5e-8,         0.5, VANTOR_COUNT_PEOPLE,
+              kPooled, GEN_RECESSIVE, {0.6, 0.4, 0}, {0.5, 0.5, 0}};
     EXPECT_EQ(DSN_cheapest_design(&direct, 0.8, 1.0, &r), VANTOR_INVALID_INPUT);
     EXPECT_EQ(r.reason, VANTOR_REASON_BAD_GENOTYPES);
     // Groups all but separated: every analysis is certain, the joint one too
@@ -247,8 +247,9 @@ TEST(TwoStageGenotypeTests, WhatTheirTwoStagesTakeAndRefuse) {
     const double e = 1e-36;
     for (const std::int32_t method : {kRep, kProd, kJoint}) {
         for (const std::int32_t variance : {kPooled, kUnpooled}) {
-            direct = {method, 1.3, 0.3, 5e-8, 0.5, VANTOR_COUNT_PEOPLE, variance, GEN_RECESSIVE,
-                      {e, 0, 1 - e}, {1 - e, 0, e}};
+            direct = {
+                method,   1.3,           0.3,           5e-8,         0.5, VANTOR_COUNT_PEOPLE,
+                variance, GEN_RECESSIVE, {e, 0, 1 - e}, {1 - e, 0, e}};
             const std::int32_t hundred[2] = {100, 100};
             ASSERT_EQ(DSN_two_stage_power(&direct, hundred, hundred, 1e-3, &r), VANTOR_FOUND);
             EXPECT_EQ(r.power, 1.0) << "method " << method << " variance " << variance;
