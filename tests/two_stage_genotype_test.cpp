@@ -210,21 +210,21 @@ TEST(TwoStageGenotypeTests, TheDesignLayerReadsTheGenotypesAndRefusesAScoreWitho
     // refuses).
     struct Case {
         std::int32_t test;
-        double cases[3], controls[3];
         std::int32_t reason;
+        double cases[3], controls[3];
     };
     const double e = 1e-36;
     const Case kCases[] = {
-        {GEN_RECESSIVE, {0.5, 0.4, 0.2}, {0.49, 0.42, 0.09}, VANTOR_REASON_BAD_GENOTYPES},
-        {GEN_TREND, {0.4, 0.4, 0.2}, {0.49, NAN, 0.09}, VANTOR_REASON_BAD_GENOTYPES},
+        {GEN_RECESSIVE, VANTOR_REASON_BAD_GENOTYPES, {0.5, 0.4, 0.2}, {0.49, 0.42, 0.09}},
+        {GEN_TREND, VANTOR_REASON_BAD_GENOTYPES, {0.4, 0.4, 0.2}, {0.49, NAN, 0.09}},
         // Nobody with two copies: the recessive score does not vary.
-        {GEN_RECESSIVE, {0.6, 0.4, 0}, {0.5, 0.5, 0}, VANTOR_REASON_BAD_GENOTYPES},
-        {9, {0.4, 0.4, 0.2}, {0.49, 0.42, 0.09}, VANTOR_REASON_BAD_TEST},
-        {GEN_GENOTYPIC, {0.4, 0.4, 0.2}, {0.49, 0.42, 0.09}, VANTOR_REASON_GENOTYPIC_ONE_STAGE},
+        {GEN_RECESSIVE, VANTOR_REASON_BAD_GENOTYPES, {0.6, 0.4, 0}, {0.5, 0.5, 0}},
+        {9, VANTOR_REASON_BAD_TEST, {0.4, 0.4, 0.2}, {0.49, 0.42, 0.09}},
+        {GEN_GENOTYPIC, VANTOR_REASON_GENOTYPIC_ONE_STAGE, {0.4, 0.4, 0.2}, {0.49, 0.42, 0.09}},
         // Groups all but separated: certain, the joint analysis too (stage
         // 1's standard deviation lost in its mean's rounding).
-        {GEN_RECESSIVE, {e, 0, 1 - e}, {1 - e, 0, e}, VANTOR_REASON_NONE},
-        {GEN_DOMINANT, {0.4, 0.4, 0.2}, {0.49, 0.42, 0.09}, VANTOR_REASON_NONE},
+        {GEN_RECESSIVE, VANTOR_REASON_NONE, {e, 0, 1 - e}, {1 - e, 0, e}},
+        {GEN_DOMINANT, VANTOR_REASON_NONE, {0.4, 0.4, 0.2}, {0.49, 0.42, 0.09}},
     };
     const std::int32_t hundred[2] = {100, 100};
     for (const Case &c : kCases) {
