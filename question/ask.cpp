@@ -800,7 +800,10 @@ std::int32_t two_stage_study_reason(const STU_study &study) {
     design.case_fraction = study.case_fraction;
     design.count = study.count;
     design.variance = study.variance;
-    return DSN_check_study(&design);
+    // A model's genotypes whose scores do not vary are the question's
+    // answer (no power), not a refused input.
+    const std::int32_t design_reason = DSN_check_study(&design);
+    return design_reason == VANTOR_REASON_BAD_GENOTYPES ? VANTOR_REASON_NONE : design_reason;
 }
 
 // Controls for cases at a ratio of controls per case, rounded as the

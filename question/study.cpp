@@ -270,6 +270,15 @@ bool refuse_design(const STU_study *study, DSN_design_result *result) {
                      ? VANTOR_REASON_TWO_STAGES_ARE_CLASSIC
                      : VANTOR_REASON_BAD_CALCULATION;
     }
+    // A model's genotype frequencies are valid by construction: a score
+    // that varies in neither group (a class lost to underflow) has no power,
+    // as the single-stage questions say.
+    if (reason == VANTOR_REASON_NONE && study->test != GEN_ALLELIC) {
+        const DSN_study design = design_study(study);
+        if (DSN_check_study(&design) == VANTOR_REASON_BAD_GENOTYPES) {
+            reason = VANTOR_REASON_POWER_NOT_COMPUTABLE;
+        }
+    }
     if (reason == VANTOR_REASON_NONE) {
         return false;
     }

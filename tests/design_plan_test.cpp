@@ -164,6 +164,10 @@ TEST(PlannedDesign, TheCheapestRecessiveTestDesignIsNearADenseGridsBest) {
     expect_kept(study, r, 3.0);
     EXPECT_GE(r.power, 0.8);
     EXPECT_LE(r.cost, 1.005 * grid_least_cost(study, 0.8, 3.0, 5000 / 1e6));
+    // Its one-stage comparison is the recessive test's own size question.
+    STU_size_result one{};
+    STU_cases_for_ratio(&study, 1.0, 0.8, &one);
+    EXPECT_EQ(r.one_stage_total, one.cases + one.controls);
 }
 
 // The largest total of the layout whose counts keep the people available

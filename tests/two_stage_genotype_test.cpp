@@ -3,7 +3,7 @@
 // frequencies written from the disease model's definition, stage statistics
 // in long double, the bivariate normal integrated over the other stage), the
 // trend test beside the allelic one where they should agree, the design
-// questions' answers recounted, and a seeded simulation of the two-stage
+// layer's refusals, and a seeded simulation of the two-stage
 // procedure on genotype counts.
 #include <gtest/gtest.h>
 
@@ -242,38 +242,6 @@ TEST(TwoStageGenotypeTests, TheDesignLayerReadsTheGenotypesAndRefusesAScoreWitho
                     EXPECT_EQ(r.power, 1.0);
                 }
             }
-        }
-    }
-}
-
-// ---- The design questions ------------------------------------------------------
-
-TEST(TwoStageGenotypeTests, DesignQuestionsAnswerWhatTheirPowerQuestionsSay) {
-    // The planning example with the trend and recessive tests: every found
-    // design's power is the power question's for its counts, a target is
-    // reached, and the one-stage comparison is the test's own size question.
-    for (const std::int32_t test : {GEN_TREND, GEN_DOMINANT, GEN_RECESSIVE}) {
-        for (const std::int32_t method : {kRep, kProd, kJoint}) {
-            Design d{test, DIS_MULTIPLICATIVE, 0.25, 0.01, 1.3, method, kPooled, {0, 0}, {0, 0}, 0,
-                     0.05};
-            STU_study study = study_of(d);
-            study.markers = 1e6;
-            SCOPED_TRACE(testing::Message() << "test " << test << " method " << method);
-            DSN_design_result cheapest{};
-            ASSERT_EQ(STU_cheapest_design(&study, 0.8, 3.0, &cheapest), VANTOR_FOUND)
-                << VANTOR_message(cheapest.reason);
-            EXPECT_GE(cheapest.power, 0.8);
-            study.stage1_alpha = cheapest.alpha[0];
-            const std::int64_t cases[2] = {cheapest.cases[0], cheapest.cases[1]};
-            const std::int64_t controls[2] = {cheapest.controls[0], cheapest.controls[1]};
-            DSN_design_result again{};
-            STU_two_stage_power(&study, cases, controls, 3.0, &again);
-            EXPECT_EQ(again.power, cheapest.power);
-            EXPECT_EQ(again.cost, cheapest.cost);
-            // The one-stage total: the single-stage question at the target.
-            STU_size_result one{};
-            STU_cases_for_ratio(&study, 1.0, 0.8, &one);
-            EXPECT_EQ(cheapest.one_stage_total, one.cases + one.controls);
         }
     }
 }
