@@ -710,6 +710,34 @@ const REC_field *REC_field_named(std::int32_t record, const char *name) {
     return nullptr;
 }
 
+namespace {
+
+struct Rounded {
+    const char *name;
+    std::int32_t record;
+    std::int32_t rounding;
+};
+
+constexpr Rounded kRounded[] = {
+    {"odds_ratio", REC_EFFECT_RESULT, REC_ROUND_AWAY_FROM_ONE},
+    {"relative_risk", REC_RISK_RESULT, REC_ROUND_AWAY_FROM_ONE},
+    {"marker_alpha", REC_POWER_RESULT, REC_ROUND_DOWN},
+    {"marker_alpha", REC_SIZE_RESULT, REC_ROUND_DOWN},
+    {"marker_alpha", REC_RISK_RESULT, REC_ROUND_DOWN},
+    {"final_alpha", REC_DESIGN_RESULT, REC_ROUND_DOWN},
+};
+
+}  // namespace
+
+std::int32_t REC_field_rounding(std::int32_t record, const char *name) {
+    for (const Rounded &one : kRounded) {
+        if (one.record == record && name != nullptr && same(one.name, name)) {
+            return one.rounding;
+        }
+    }
+    return REC_ROUND_NEAREST;
+}
+
 std::int32_t REC_question_count(void) { return count_of(kQuestions); }
 
 const REC_question *REC_question_at(std::int32_t index) {

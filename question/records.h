@@ -92,6 +92,21 @@ const REC_field *REC_field_at(int32_t record, int32_t index);
 /* The field of that name; NULL if the record has none. */
 const REC_field *REC_field_named(int32_t record, const char *name);
 
+/* How a table for people rounds a result field, so that a rounded answer
+ * used again still reaches what it was solved for. */
+enum {
+    REC_ROUND_NEAREST = 0,      /* any other value */
+    REC_ROUND_DOWN = 1,         /* a derived level: a smaller level is stricter */
+    REC_ROUND_AWAY_FROM_ONE = 2 /* a detectable effect: a larger one has more power */
+};
+
+/* The rounding of the record's field of that name: REC_ROUND_AWAY_FROM_ONE
+ * for the detectable odds ratio and relative risk, REC_ROUND_DOWN for the
+ * per-marker and final levels derived from the overall one,
+ * REC_ROUND_NEAREST for every other field (and for an unknown name). Exact
+ * formats (CSV, JSON, the bindings' numbers) are not rounded at all. */
+int32_t REC_field_rounding(int32_t record, const char *name);
+
 /* ---- Questions ---------------------------------------------------------- */
 
 /* An argument of a question, after the study (and before the result). */

@@ -140,7 +140,8 @@ std::set<std::string> options_in_help(const std::string &subcommand) {
 // Options of the program itself rather than of a question.
 bool is_program_option(const std::string &option) {
     return option == "--help" || option == "--format" || option == "--input" ||
-           option == "--version";
+           option == "--version" || option == "--columns" || option == "--all-columns" ||
+           option == "--wide" || option == "--cells";
 }
 
 TEST(VantorGlossary, EveryOptionIsTheGlossarysAndEveryGlossaryOptionIsTaken) {

@@ -60,10 +60,23 @@ std::size_t column_of(const Command &command, const std::string &name) {
     return static_cast<std::size_t>(at - command.columns.begin());
 }
 
-// A result field's cell: counts and numbers only when the answer was found
-// (a count of 0 or a value not a number is none), the status's and the
-// reason's names, a choice's word.
-Cell result_cell(const void *record, const REC_field &field, bool found) {
+Rounding rounding_of(std::int32_t record, const REC_field &field) {
+    switch (REC_field_rounding(record, field.name)) {
+        case REC_ROUND_DOWN:
+            return Rounding::Down;
+        case REC_ROUND_AWAY_FROM_ONE:
+            return Rounding::AwayFromOne;
+        default:
+            break;
+    }
+    return Rounding::Nearest;
+}
+
+// A result field's cell, not yet marked computed: counts and numbers only
+// when the answer was found (a count of 0 or a value not a number is none),
+// rounded for people as the library says, the status's and the reason's
+// names, a choice's word.
+Cell field_cell(const void *record, std::int32_t described, const REC_field &field, bool found) {
     switch (field.kind) {
         case REC_KIND_STATUS:
             return Cell::word(VANTOR_status_name(stored<std::int32_t>(record, field)));
@@ -81,7 +94,20 @@ Cell result_cell(const void *record, const REC_field &field, bool found) {
         default:
             break;
     }
-    return found ? Cell::measured(number_at(record, field)) : Cell::missing();
+    return found ? Cell::measured(number_at(record, field), rounding_of(described, field))
+                 : Cell::missing();
+}
+
+// A result field's cell, marked as the answer's.
+Cell result_cell(const void *record, std::int32_t described, const REC_field &field, bool found) {
+    Cell cell = field_cell(record, described, field, found);
+    cell.computed = true;
+    return cell;
+}
+
+Cell computed(Cell cell) {
+    cell.computed = true;
+    return cell;
 }
 
 // The options with one letter of their own.
@@ -392,24 +418,25 @@ Row row_of(const Command &command, const Request &request, std::int32_t unit,
     }
     // What the question worked out: the controls of a ratio, the side of 1.
     if (answer.controls > 0) {
-        row[column_of(command, "controls")] = Cell::whole(answer.controls);
+        row[column_of(command, "controls")] = computed(Cell::whole(answer.controls));
     }
     const char *side = REC_choice_name("direction", answer.direction);
     if (side != nullptr) {
-        row[column_of(command, "direction")] = Cell::word(side);
+        row[column_of(command, "direction")] = computed(Cell::word(side));
     }
     const bool found = answer.status <= VANTOR_FOUND_WITH_WARNING;
     for (const Command::FieldColumn &at : command.field_columns) {
         Cell &cell = row[at.column];
         // A given input keeps its cell: the value as typed.
         if (at.record == answer.record && cell.type == Cell::Type::Missing) {
-            cell = result_cell(&answer.result, *at.field, found);
+            cell = result_cell(&answer.result, answer.record, *at.field, found);
         }
     }
     for (const char *name : kSimulatedFields) {
         const REC_field *field = REC_field_named(REC_ANSWER, name);
         if (answer.replicates > 0 && field != nullptr) {
-            row[column_of(command, hyphenated(name))] = result_cell(&answer, *field, found);
+            row[column_of(command, hyphenated(name))] =
+                result_cell(&answer, REC_ANSWER, *field, found);
         }
     }
     // A question without a target power given (a power computed, the most

@@ -136,4 +136,27 @@ std::string nearest_word(const std::string &word, const std::vector<std::string>
     return best;
 }
 
+// Text broken into lines of at most `width` characters at spaces;
+// existing line ends are kept.
+std::string wrapped(const std::string &text, std::size_t width) {
+    std::string out;
+    std::size_t line_start = 0;
+    std::size_t last_space = std::string::npos;
+    for (const char c : text) {
+        out += c;
+        if (c == '\n') {
+            line_start = out.size();
+            last_space = std::string::npos;
+        } else if (c == ' ') {
+            last_space = out.size() - 1;
+        }
+        if (out.size() - line_start > width && last_space != std::string::npos) {
+            out[last_space] = '\n';
+            line_start = last_space + 1;
+            last_space = std::string::npos;
+        }
+    }
+    return out;
+}
+
 }  // namespace vantor_cli

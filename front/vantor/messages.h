@@ -28,6 +28,10 @@ bool is_utf8(const std::string &text);
 // changed or swapped, or `word` a prefix of it); empty when none is near.
 std::string nearest_word(const std::string &word, const std::vector<std::string> &known);
 
+// Text broken into lines of at most `width` characters at spaces (a word
+// longer than the width stays whole); existing line ends are kept.
+std::string wrapped(const std::string &text, std::size_t width);
+
 }  // namespace vantor_cli
 
 #endif

@@ -5,48 +5,9 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
-#include "front/vantor/values.h"
+#include "front/vantor/messages.h"
 
 namespace vantor_cli {
-
-Cell Cell::whole(std::int64_t value) {
-    Cell cell;
-    cell.type = Type::Integer;
-    cell.integer = value;
-    cell.text = std::to_string(value);
-    return cell;
-}
-
-Cell Cell::exact(double value) {
-    Cell cell;
-    cell.type = Type::Number;
-    cell.number = value;
-    cell.text = exact_text(value);
-    return cell;
-}
-
-Cell Cell::measured(double value) {
-    if (std::isnan(value)) {
-        return missing();
-    }
-    Cell cell;
-    cell.type = Type::Number;
-    cell.number = value;
-    cell.text = measured_text(value);
-    return cell;
-}
-
-Cell Cell::word(std::string value) {
-    Cell cell;
-    cell.type = Type::Text;
-    cell.text = std::move(value);
-    return cell;
-}
-
-const std::vector<std::string> &format_names() {
-    static const std::vector<std::string> names{"table", "csv", "tsv", "json"};
-    return names;
-}
 
 namespace {
 
@@ -68,35 +29,11 @@ std::string tsv_field(std::string text) {
     return text;
 }
 
-nlohmann::json json_value(const Cell &cell) {
-    switch (cell.type) {
-        case Cell::Type::Integer:
-            return cell.integer;
-        case Cell::Type::Number:
-            return std::isfinite(cell.number) ? nlohmann::json(cell.number) : nlohmann::json();
-        case Cell::Type::Text:
-            return cell.text;
-        case Cell::Type::Missing:
-            break;
-    }
-    return nullptr;
-}
-
-// What a person sees in a cell: a dash where there is nothing.
-const std::string &shown(const Cell &cell) {
-    static const std::string dash = "-";
-    return cell.type == Cell::Type::Missing ? dash : cell.text;
-}
-
-bool is_number(const Cell &cell) {
-    return cell.type == Cell::Type::Integer || cell.type == Cell::Type::Number;
-}
-
 std::vector<std::string> shown_texts(const Row &row) {
     std::vector<std::string> texts;
     texts.reserve(row.size());
     for (const Cell &cell : row) {
-        texts.push_back(shown(cell));
+        texts.push_back(shown_text(cell));
     }
     return texts;
 }
@@ -116,11 +53,24 @@ std::string indented(const std::string &text) {
 
 }  // namespace
 
-AnswerWriter::AnswerWriter(std::FILE *stream, Format format, std::vector<std::string> columns)
-    : stream_(stream), format_(format), columns_(std::move(columns)) {}
+AnswerWriter::AnswerWriter(std::FILE *stream, Format format, std::vector<std::string> columns,
+                           bool every, std::vector<bool> may_vary)
+    : RowWriter(stream),
+      format_(format),
+      columns_(std::move(columns)),
+      every_(every),
+      may_vary_(std::move(may_vary)) {
+    may_vary_.resize(columns_.size(), false);
+}
 
-void AnswerWriter::put(const std::string &text) {
+void RowWriter::put(const std::string &text) {
     if (error_ == 0 && std::fwrite(text.data(), 1, text.size(), stream_) != text.size()) {
+        error_ = errno != 0 ? errno : EIO;
+    }
+}
+
+void RowWriter::flush() {
+    if (error_ == 0 && std::fflush(stream_) != 0) {
         error_ = errno != 0 ? errno : EIO;
     }
 }
@@ -143,14 +93,17 @@ std::string delimited(Format format, const Texts &texts, TextOf text_of) {
 
 }  // namespace
 
-std::string AnswerWriter::delimited_line(const std::vector<std::string> &texts) const {
-    return delimited(format_, texts,
+std::string delimited_line(Format format, const std::vector<std::string> &texts) {
+    return delimited(format, texts,
                      [](const std::string &text) -> const std::string & { return text; });
 }
 
+std::string AnswerWriter::delimited_line(const std::vector<std::string> &texts) const {
+    return vantor_cli::delimited_line(format_, texts);
+}
+
 std::string AnswerWriter::delimited_line(const Row &row) const {
-    return delimited(format_, row,
-                     [](const Cell &cell) -> const std::string & { return cell.text; });
+    return delimited(format_, row, [](const Cell &cell) { return machine_text(cell); });
 }
 
 std::string AnswerWriter::json_object(const Row &row) const {
@@ -161,38 +114,116 @@ std::string AnswerWriter::json_object(const Row &row) const {
     return indented(object.dump(2));
 }
 
-// Numbers right-aligned, words left-aligned; the last column (the message)
-// is not padded. A cell wider than its column is written whole.
 std::string AnswerWriter::table_line(const std::vector<std::string> &texts) const {
-    std::string out;
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        const bool last = i + 1 == texts.size();
-        const std::string pad(widths_[i] - std::min(widths_[i], texts[i].size()), ' ');
-        out += (i > 0 ? "  " : "") + (numeric_[i] ? pad + texts[i] : texts[i] + (last ? "" : pad));
-    }
-    out.erase(out.find_last_not_of(' ') + 1);
-    return out + "\n";
+    return format_ == Format::Markdown ? markdown_line(texts)
+                                       : aligned_line(texts, widths_, numeric_);
 }
 
-void AnswerWriter::lay_out() {
-    widths_.resize(columns_.size());
-    numeric_.assign(columns_.size(), false);
-    for (std::size_t i = 0; i < columns_.size(); ++i) {
-        widths_[i] = columns_[i].size();
+// The texts a table shows of a row: its shown columns and its note's number.
+std::vector<std::string> AnswerWriter::table_texts(const Row &row) {
+    if (every_) {
+        return shown_texts(row);
     }
+    std::vector<std::string> texts;
+    texts.reserve(plan_.columns.size() + 1);
+    for (const std::size_t i : plan_.columns) {
+        texts.push_back(shown_text(row[i]));
+    }
+    const std::size_t note = notes_.number_of(row.back().text);
+    if (plan_.note_column) {
+        texts.push_back(note == 0 ? "-" : std::to_string(note));
+    }
+    return texts;
+}
+
+// Lays the table out by its kept rows and writes them: the inputs said
+// once, the head, the rows.
+void AnswerWriter::lay_out(bool more_rows) {
+    std::vector<std::string> head = columns_;
+    if (!every_) {
+        plan_ = plan_table(columns_, kept_, may_vary_, more_rows);
+        head.clear();
+        for (const std::size_t i : plan_.columns) {
+            head.push_back(columns_[i]);
+        }
+        if (plan_.note_column) {
+            head.emplace_back("note");
+        }
+        first_ = kept_.empty() ? Row(columns_.size()) : kept_.front();
+    }
+    std::vector<std::vector<std::string>> texts;
+    texts.reserve(kept_.size());
     for (const Row &row : kept_) {
-        for (std::size_t i = 0; i < row.size(); ++i) {
-            widths_[i] = std::max(widths_[i], shown(row[i]).size());
-            numeric_[i] = numeric_[i] || is_number(row[i]);
+        texts.push_back(table_texts(row));
+    }
+    widths_.resize(head.size());
+    numeric_.assign(head.size(), false);
+    for (std::size_t i = 0; i < head.size(); ++i) {
+        // The note column holds numbers; any other holds its cells.
+        const bool note = !every_ && i == plan_.columns.size();
+        const std::size_t column = every_ || note ? i : plan_.columns[i];
+        widths_[i] = head[i].size();
+        numeric_[i] = note;
+        for (std::size_t r = 0; r < texts.size(); ++r) {
+            widths_[i] = std::max(widths_[i], texts[r][i].size());
+            numeric_[i] = numeric_[i] || (!note && is_number(kept_[r][column]));
         }
     }
     laid_out_ = true;
-    put(table_line(columns_));
-    for (const Row &row : kept_) {
-        put(table_line(shown_texts(row)));
+    const std::string said = every_ ? "" : said_once_text(columns_, plan_.said_once, first_);
+    put(said.empty() ? said : said + "\n");
+    put(table_line(head));
+    if (format_ == Format::Markdown) {
+        put(markdown_rule(numeric_));
+    }
+    for (const std::vector<std::string> &line : texts) {
+        put(table_line(line));
     }
     kept_.clear();
     kept_.shrink_to_fit();
+}
+
+// Notes the columns said once or left out in which a row after the ones
+// laid out has something else.
+void AnswerWriter::note_late_changes(const Row &row) {
+    const auto changed = [&](std::size_t i) {
+        if (columns_[i] == "reason") {
+            return row[i].text != "NONE";
+        }
+        return shown_text(row[i]) != shown_text(first_[i]);
+    };
+    std::vector<std::size_t> watched = plan_.said_once;
+    watched.insert(watched.end(), plan_.left_out.begin(), plan_.left_out.end());
+    if (!plan_.note_column) {
+        watched.push_back(columns_.size() - 1);
+    }
+    for (const std::size_t i : watched) {
+        if (changed(i) &&
+            std::find(changed_late_.begin(), changed_late_.end(), i) == changed_late_.end()) {
+            changed_late_.push_back(i);
+        }
+    }
+}
+
+std::string AnswerWriter::late_changes_note() const {
+    if (changed_late_.empty()) {
+        return "";
+    }
+    std::string names;
+    for (const std::size_t i : changed_late_) {
+        names += (names.empty() ? "" : ", ") + columns_[i];
+    }
+    return wrapped("note: rows after the first " + std::to_string(kRowsLaidOut) + " differ in " +
+                       names + ", which the table does not show; --all-columns shows every column",
+                   kTableWidth) +
+           "\n";
+}
+
+void AnswerWriter::write_laid_out(const Row &row) {
+    if (!every_) {
+        note_late_changes(row);
+    }
+    put(table_line(table_texts(row)));
 }
 
 bool AnswerWriter::write(Row row) {
@@ -207,17 +238,18 @@ bool AnswerWriter::write(Row row) {
             put((first ? "[\n" : ",\n") + json_object(row));
             break;
         case Format::Table:
+        case Format::Markdown:
             if (!laid_out_ && kept_.size() < kRowsLaidOut) {
                 kept_.push_back(std::move(row));
                 break;
             }
             if (!laid_out_) {
-                lay_out();
+                lay_out(true);
             }
-            put(table_line(shown_texts(row)));
+            write_laid_out(row);
             break;
     }
-    return error_ == 0;
+    return error() == 0;
 }
 
 bool AnswerWriter::finish() {
@@ -232,15 +264,18 @@ bool AnswerWriter::finish() {
             put(rows_ == 0 ? "[]\n" : "\n]\n");
             break;
         case Format::Table:
+        case Format::Markdown:
             if (!laid_out_) {
-                lay_out();
+                lay_out(false);
+            }
+            if (!every_ && (!notes_.empty() || !changed_late_.empty())) {
+                put("\n" + notes_.text(!plan_.note_column, format_ == Format::Markdown) +
+                    late_changes_note());
             }
             break;
     }
-    if (error_ == 0 && std::fflush(stream_) != 0) {
-        error_ = errno != 0 ? errno : EIO;
-    }
-    return error_ == 0;
+    flush();
+    return error() == 0;
 }
 
 }  // namespace vantor_cli

@@ -16,6 +16,7 @@
 #include "front/vantor/output.h"
 #include "front/vantor/progress.h"
 #include "front/vantor/requests.h"
+#include "front/vantor/wide.h"
 #include "numeric/MTH_report.h"
 #include "question/records.h"
 #include "status/status.h"
@@ -68,30 +69,13 @@ struct Given {
     std::string format = "table";
     std::string input;
     CLI::Option *input_option = nullptr;
+    std::string columns;  // --columns: the columns chosen, by name
+    CLI::Option *columns_option = nullptr;
+    bool all_columns = false;
+    std::string wide;  // --wide DOWN,ACROSS
+    CLI::Option *wide_option = nullptr;
+    std::string cells = "power";  // --cells: a wide table's value
 };
-
-// Help text broken into lines of at most `width` characters at spaces;
-// existing line ends are kept.
-std::string wrapped(const std::string &text, std::size_t width) {
-    std::string out;
-    std::size_t line_start = 0;
-    std::size_t last_space = std::string::npos;
-    for (const char c : text) {
-        out += c;
-        if (c == '\n') {
-            line_start = out.size();
-            last_space = std::string::npos;
-        } else if (c == ' ') {
-            last_space = out.size() - 1;
-        }
-        if (out.size() - line_start > width && last_space != std::string::npos) {
-            out[last_space] = '\n';
-            line_start = last_space + 1;
-            last_space = std::string::npos;
-        }
-    }
-    return out;
-}
 
 constexpr std::size_t kHelpWidth = 90;
 
@@ -155,8 +139,33 @@ void add_subcommand(CLI::App &app, const Command &command, Given &given) {
         ->add_option("--count", given.count,
                      std::string(count.meaning) + " (default " + count.value_default + ")")
         ->type_name(choice_words("count", "|"));
-    given.app->add_option("-f,--format", given.format, "output format (default table)")
-        ->type_name("table|csv|tsv|json");
+    given.app
+        ->add_option("-f,--format", given.format,
+                     "output format (default table): a table or Markdown for people (six "
+                     "significant digits, rounded so that an answer used again still reaches its "
+                     "target), CSV, TSV or JSON for scripts (every column, every digit)")
+        ->type_name("table|csv|tsv|json|markdown");
+    given.columns_option =
+        given.app
+            ->add_option(
+                "--columns", given.columns,
+                "the columns to write, in this order, by their names (cases,power,status); "
+                "by default a table shows the inputs that vary, the answers and the "
+                "status, says the other inputs once above and the messages as notes below")
+            ->type_name("NAMES");
+    given.app->add_flag("--all-columns", given.all_columns,
+                        "a table shows every column, the messages as the last");
+    given.wide_option =
+        given.app
+            ->add_option("--wide", given.wide,
+                         "a grid laid out wide: the first input's values down, the second's "
+                         "across, every other input one value (--wide cases,relative-risk)")
+            ->type_name("DOWN,ACROSS");
+    given.app
+        ->add_option("--cells", given.cells,
+                     "the value in a wide table's cells: any column, such as power, cases or "
+                     "odds-ratio (default power)")
+        ->type_name("NAME");
     given.input_option = given.app
                              ->add_option("--input", given.input,
                                           "CSV file (- for standard input): one request per row")
@@ -219,7 +228,11 @@ std::string check_words(const Given &given) {
         return "--count " + quoted(given.count) + " is not one of " + choice_words("count", ", ");
     }
     if (!position_of(given.format, format_names())) {
-        return "--format " + quoted(given.format) + " is not one of table, csv, tsv, json";
+        std::string names;
+        for (const std::string &name : format_names()) {
+            names += (names.empty() ? "" : ", ") + name;
+        }
+        return "--format " + quoted(given.format) + " is not one of " + names;
     }
     return "";
 }
@@ -267,17 +280,15 @@ private:
     std::string what_;
 };
 
-// The cells of `row` whose columns are shown.
+// The cells of `row` in the columns `picked`, in that order.
 template <typename T>
-std::vector<T> shown_only(std::vector<T> row, const std::vector<bool> &shown) {
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < row.size(); ++i) {
-        if (shown[i] && kept++ != i) {
-            row[kept - 1] = std::move(row[i]);
-        }
+std::vector<T> picked_only(const std::vector<T> &row, const std::vector<std::size_t> &picked) {
+    std::vector<T> out;
+    out.reserve(picked.size());
+    for (const std::size_t i : picked) {
+        out.push_back(row[i]);
     }
-    row.resize(kept);
-    return row;
+    return out;
 }
 
 // The columns a run shows (columns_shown): the inputs of the kinds of
@@ -311,26 +322,34 @@ std::vector<bool> columns_of_run(const Given &given, const std::vector<std::size
 // Answers requests one at a time and writes each row at once.
 class Answering {
 public:
-    Answering(const Given &given, std::int32_t unit, AnswerWriter &writer, ReportCatcher &reports,
-              std::vector<bool> shown, bool progress)
+    Answering(const Given &given, std::int32_t unit, RowWriter &writer, ReportCatcher &reports,
+              std::vector<std::size_t> picked, bool progress, bool one_answer_each)
         : progress_(progress),
           given_(given),
           unit_(unit),
           writer_(writer),
           reports_(reports),
-          shown_(std::move(shown)) {}
+          picked_(std::move(picked)),
+          one_answer_each_(one_answer_each) {}
 
-    // false once the output cannot be written.
+    // false once the output cannot be written, or (problem()) a request of
+    // a wide table has two answers.
     bool answer(const Request &request) {
         const Command &command = *given_.command;
         const Outcomes outcomes = answer_request(command, request, unit_, progress_);
         ++answered_;
         reports_.tell(given_, answered_);
+        if (one_answer_each_ && outcomes.size() > 1) {
+            problem_ =
+                "--wide: a cell holds one answer, and this question has one on each side of 1; "
+                "give --direction above or below";
+            return false;
+        }
         bool writing = true;
         for (const ASK_answer &outcome : outcomes) {
             worst_ = std::max(worst_, outcome.status);
             writing = writing &&
-                      writer_.write(shown_only(row_of(command, request, unit_, outcome), shown_));
+                      writer_.write(picked_only(row_of(command, request, unit_, outcome), picked_));
         }
         return writing;
     }
@@ -351,6 +370,7 @@ public:
     }
 
     [[nodiscard]] std::size_t answered() const { return answered_; }
+    [[nodiscard]] const std::string &problem() const { return problem_; }
     // Whether the output can no longer be written.
     [[nodiscard]] bool failed() const { return writer_.error() != 0; }
 
@@ -358,9 +378,11 @@ private:
     bool progress_;  // a simulation's progress line (Progress)
     const Given &given_;
     std::int32_t unit_;
-    AnswerWriter &writer_;
+    RowWriter &writer_;
     ReportCatcher &reports_;
-    std::vector<bool> shown_;
+    std::vector<std::size_t> picked_;
+    bool one_answer_each_;
+    std::string problem_;
     std::size_t answered_ = 0;
     std::int32_t worst_ = VANTOR_FOUND;
 };
@@ -504,7 +526,7 @@ std::string answer_grid(const Given &given, Grid &grid, std::int32_t unit, bool 
             return problem;
         }
         if (!answering.answer(request)) {
-            return "";
+            return answering.problem();
         }
         progress.update(answering.answered());
     }
@@ -577,6 +599,180 @@ int run_input(const Given &given, CsvRequests &file, const RunLimits &limits,
     return problem.empty() ? answering.finish() : refuse_late(given, answering, problem);
 }
 
+// The names of a comma-separated list, spaces around each dropped, and
+// underscores read as hyphens (the bindings' spelling of the same names).
+std::vector<std::string> names_in(const std::string &text) {
+    std::vector<std::string> names;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find(',', start), text.size());
+        std::string name = text.substr(start, end - start);
+        name.erase(0, name.find_first_not_of(' '));
+        name.erase(name.find_last_not_of(' ') + 1);
+        std::replace(name.begin(), name.end(), '_', '-');
+        names.push_back(name);
+        start = end + 1;
+    }
+    return names;
+}
+
+// The position of column `name` among `columns`, or nothing.
+std::optional<std::size_t> column_position(const std::vector<std::string> &columns,
+                                           const std::string &name) {
+    return position_of(name, columns);
+}
+
+std::string no_such_column(const std::string &option, const std::string &name,
+                           const std::vector<std::string> &columns) {
+    const std::string near = nearest_word(name, columns);
+    return option + ": no column " + quoted(name) + " in this answer" +
+           (near.empty() ? "" : "; did you mean " + quoted(near) + "?");
+}
+
+// The command's columns a run writes: those --columns names, in its order,
+// else those shown. Empty, or the refusal of a name.
+std::string pick_columns(const Given &given, const std::vector<bool> &shown,
+                         std::vector<std::size_t> &picked) {
+    const std::vector<std::string> &columns = given.command->columns;
+    picked.clear();
+    if (given.columns_option->count() == 0) {
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            if (shown[i]) {
+                picked.push_back(i);
+            }
+        }
+        return "";
+    }
+    if (given.all_columns) {
+        return "--columns and --all-columns: give one";
+    }
+    for (const std::string &name : names_in(given.columns)) {
+        const std::optional<std::size_t> at = column_position(columns, name);
+        if (!at) {
+            return no_such_column("--columns", name, columns);
+        }
+        picked.push_back(*at);
+    }
+    return "";
+}
+
+// For each column written, whether rows may differ in it though the first
+// rows do not: an input of a list of several values, or a file's column.
+std::vector<bool> may_vary(const Command &command, const ValueLists &lists,
+                           const std::vector<std::size_t> &named,
+                           const std::vector<std::size_t> &picked) {
+    std::vector<bool> varies(picked.size(), false);
+    for (const auto &[parameter, column] : command.parameter_columns) {
+        const bool several = lists[parameter] && lists[parameter]->size > 1;
+        const bool in_file = std::find(named.begin(), named.end(), parameter) != named.end();
+        const auto at = std::find(picked.begin(), picked.end(), column);
+        if (at != picked.end() && (several || in_file)) {
+            varies[static_cast<std::size_t>(at - picked.begin())] = true;
+        }
+    }
+    return varies;
+}
+
+// A wide table's inputs and value.
+struct WideChoice {
+    WideAxis down;
+    WideAxis across;
+    std::size_t cells = 0;
+};
+
+// One of --wide's inputs as an axis: its column among those written and its
+// list's place in the grid. Empty, or the refusal of the name.
+std::string wide_axis(const Given &given, const ValueLists &lists,
+                      const std::vector<std::string> &written, const std::string &name,
+                      WideAxis &axis) {
+    const Command &command = *given.command;
+    const std::optional<std::size_t> parameter = parameter_named(command, name);
+    const std::optional<std::size_t> column = column_position(written, name);
+    if (!parameter || !column || command.parameters[*parameter].single) {
+        return "--wide: " + quoted(name) + " is not an input of vantor " + command.name +
+               " that a grid varies";
+    }
+    if (!lists[*parameter]) {
+        return "--wide: give --" + name + " its values (a list or a range)";
+    }
+    axis.column = *column;
+    axis.count = lists[*parameter]->size;
+    axis.stride = stride_of(lists, *parameter);
+    return "";
+}
+
+// The input other than `down` and `across` that has several values, or
+// nothing.
+std::optional<std::size_t> other_varying(const Command &command, const ValueLists &lists,
+                                         const std::string &down, const std::string &across) {
+    for (std::size_t i = 0; i < lists.size(); ++i) {
+        const std::string &name = command.parameters[i].name;
+        if (lists[i] && lists[i]->size > 1 && name != down && name != across) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+// The layout --wide and --cells ask for. Empty, or the refusal.
+std::string choose_wide(const Given &given, const ValueLists &lists,
+                        const std::vector<std::string> &written, WideChoice &choice) {
+    if (given.input_option->count() > 0 || given.columns_option->count() > 0 || given.all_columns) {
+        return "--wide lays out the command line's grid by itself: it takes no --input, "
+               "--columns or --all-columns";
+    }
+    const std::vector<std::string> names = names_in(given.wide);
+    if (names.size() != 2 || names[0] == names[1]) {
+        return "--wide takes two different inputs, DOWN,ACROSS (--wide cases,relative-risk)";
+    }
+    std::string problem = wide_axis(given, lists, written, names[0], choice.down);
+    if (problem.empty()) {
+        problem = wide_axis(given, lists, written, names[1], choice.across);
+    }
+    if (!problem.empty()) {
+        return problem;
+    }
+    const std::optional<std::size_t> other =
+        other_varying(*given.command, lists, names[0], names[1]);
+    if (other) {
+        const Parameter &parameter = given.command->parameters[*other];
+        return "--wide " + names[0] + "," + names[1] + ": --" + parameter.name + " has " +
+               std::to_string(lists[*other]->size) +
+               " values; a wide table lays out two inputs, every other one value";
+    }
+    if (choice.down.count * choice.across.count > kLargestWide) {
+        return "--wide: a wide table holds at most " + std::to_string(kLargestWide) + " cells";
+    }
+    const std::string cells = names_in(given.cells).front();
+    const std::optional<std::size_t> column = column_position(written, cells);
+    if (!column) {
+        return no_such_column("--cells", cells, written);
+    }
+    choice.cells = *column;
+    return "";
+}
+
+// The writer of a run's answer: a wide table, or one row per answer.
+std::unique_ptr<RowWriter> make_writer(const Given &given, const ValueLists &lists,
+                                       const std::vector<std::size_t> &named,
+                                       const std::vector<std::size_t> &picked,
+                                       std::string &problem) {
+    const Command &command = *given.command;
+    const auto format = static_cast<Format>(*position_of(given.format, format_names()));
+    std::vector<std::string> written = picked_only(command.columns, picked);
+    if (given.wide_option->count() > 0) {
+        WideChoice choice;
+        problem = choose_wide(given, lists, written, choice);
+        return problem.empty()
+                   ? std::make_unique<WideWriter>(stdout, format, std::move(written), choice.down,
+                                                  choice.across, choice.cells)
+                   : nullptr;
+    }
+    const bool every = given.all_columns || given.columns_option->count() > 0;
+    return std::make_unique<AnswerWriter>(stdout, format, std::move(written), every,
+                                          may_vary(command, lists, named, picked));
+}
+
 int run_command(const Given &given, const RunLimits &limits) {
     const std::string wrong_word = check_words(given);
     if (!wrong_word.empty()) {
@@ -589,9 +785,8 @@ int run_command(const Given &given, const RunLimits &limits) {
         return kRefused;
     }
     const std::int32_t unit = unit_of(given);
-    const auto format = static_cast<Format>(*position_of(given.format, format_names()));
     std::unique_ptr<CsvRequests> file;
-    if (given.input_option->count() > 0) {
+    if (given.input_option->count() > 0 && given.wide_option->count() == 0) {
         file = std::make_unique<CsvRequests>(*given.command, given.input, lists, explicitly);
         const std::string problem = file->open();
         if (!problem.empty()) {
@@ -599,11 +794,19 @@ int run_command(const Given &given, const RunLimits &limits) {
             return kRefused;
         }
     }
-    std::vector<bool> shown =
-        columns_of_run(given, file ? file->named_parameters() : std::vector<std::size_t>());
-    AnswerWriter writer(stdout, format, shown_only(given.command->columns, shown));
+    const std::vector<std::size_t> named =
+        file ? file->named_parameters() : std::vector<std::size_t>();
+    std::vector<std::size_t> picked;
+    std::string problem = pick_columns(given, columns_of_run(given, named), picked);
+    const std::unique_ptr<RowWriter> writer =
+        problem.empty() ? make_writer(given, lists, named, picked, problem) : nullptr;
+    if (!problem.empty()) {
+        tell_on_stderr(given, problem);
+        return kRefused;
+    }
     ReportCatcher reports;
-    Answering answering(given, unit, writer, reports, std::move(shown), limits.progress);
+    Answering answering(given, unit, *writer, reports, std::move(picked), limits.progress,
+                        given.wide_option->count() > 0);
     if (file) {
         return run_input(given, *file, limits, answering);
     }
@@ -636,7 +839,8 @@ std::string unknown_option_message(const Given &given, const std::vector<std::st
             for (const Parameter &parameter : given.command->parameters) {
                 names.push_back("--" + parameter.name);
             }
-            names.insert(names.end(), {"--count", "--format", "--input", "--help"});
+            names.insert(names.end(), {"--count", "--format", "--input", "--columns",
+                                       "--all-columns", "--wide", "--cells", "--help"});
             const std::string near = nearest_word(name, names);
             return "unknown option " + quoted(name) +
                    (near.empty() ? "" : "; did you mean " + quoted(near) + "?");

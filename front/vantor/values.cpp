@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -290,8 +291,23 @@ ValueList read_value_list(const std::string &text, Kind kind,
 
 namespace {
 
+// The fewest significant digits of a decimal that reads back to `value`
+// (finite): those of the shortest round-trip form std::to_chars writes. The
+// nearest decimal of that many digits then reads back too, so %.*g of them
+// is exact; the loop after it only guards that argument.
+int shortest_digits(double value) {
+    std::array<char, 40> text{};
+    const auto written =
+        std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::scientific);
+    int digits = 0;
+    for (const char *c = text.data(); c < written.ptr && *c != 'e'; ++c) {
+        digits += *c >= '0' && *c <= '9' ? 1 : 0;
+    }
+    return std::max(digits, 1);
+}
+
 std::string shortest_exact_text(double value) {
-    int digits = 1;
+    int digits = std::isfinite(value) ? shortest_digits(value) : 1;
     while (digits < 17 && std::strtod(printed("%.*g", digits, value).c_str(), nullptr) != value) {
         ++digits;
     }
@@ -302,6 +318,50 @@ std::string shortest_exact_text(double value) {
         digits = std::max(digits, integer_digits);
     }
     return tidy_exponent(printed("%.*g", digits, value));
+}
+
+// Values from a million to 1e15 are printed in full, as whole numbers.
+bool printed_in_full(double value) {
+    return std::isfinite(value) && std::fabs(value) >= 1e6 && std::fabs(value) < 1e15;
+}
+
+// The relative difference below which a value and its rounding are one
+// number that floating-point arithmetic has blurred.
+constexpr double kRoundingNoise = 1e-12;
+
+// `value` (finite, not 0, not printed in full) to six significant digits,
+// rounded toward +infinity when `up`, else toward -infinity.
+std::string directed_text(double value, bool up) {
+    std::string nearest = tidy_exponent(printed("%.*g", 6, value));
+    const double shown = std::strtod(nearest.c_str(), nullptr);
+    // A value a few rounding errors short of a round number (a level of
+    // 0.0001 derived as 9.9999999999999991e-5) is that number: the nearest.
+    const bool within_rounding = std::fabs(shown - value) <= kRoundingNoise * std::fabs(value);
+    if (within_rounding || (up ? shown >= value : shown <= value)) {
+        return nearest;
+    }
+    // The nearest went the wrong way: one unit of the sixth digit back. The
+    // digits d.ddddd and exponent are read from %.5e as whole numbers.
+    const std::string scientific = printed("%.*e", 5, value);
+    const std::size_t e = scientific.find('e');
+    std::string digits = scientific.substr(0, e);
+    digits.erase(std::remove(digits.begin(), digits.end(), '.'), digits.end());
+    const bool negative = digits[0] == '-';
+    long mantissa = std::strtol(digits.c_str() + (negative ? 1 : 0), nullptr, 10);
+    long exponent = std::strtol(scientific.c_str() + e + 1, nullptr, 10);
+    mantissa += up != negative ? 1 : -1;
+    if (mantissa > 999999) {
+        mantissa = 100000;
+        ++exponent;
+    } else if (mantissa < 100000) {
+        mantissa = 999999;
+        --exponent;
+    }
+    const std::string moved = std::string(negative ? "-" : "") + std::to_string(mantissa) + "e" +
+                              std::to_string(exponent - 5);
+    const double stepped = std::strtod(moved.c_str(), nullptr);
+    return printed_in_full(stepped) ? printed("%.*f", 0, stepped)
+                                    : tidy_exponent(printed("%.*g", 6, stepped));
 }
 
 }  // namespace
@@ -330,11 +390,18 @@ std::string exact_text(double value) {
     return slot.text;
 }
 
-std::string measured_text(double value) {
-    if (std::isfinite(value) && std::fabs(value) >= 1e6 && std::fabs(value) < 1e15) {
-        return printed("%.*f", 0, value);
+std::string measured_text(double value, Rounding rounding) {
+    if (printed_in_full(value)) {
+        const double whole = rounding == Rounding::Nearest               ? value
+                             : (rounding == Rounding::Down || value < 1) ? std::floor(value)
+                                                                         : std::ceil(value);
+        return printed("%.*f", 0, whole);
     }
-    return tidy_exponent(printed("%.*g", 6, value));
+    if (!std::isfinite(value) || value == 0 || rounding == Rounding::Nearest ||
+        (rounding == Rounding::AwayFromOne && value == 1)) {
+        return tidy_exponent(printed("%.*g", 6, value));
+    }
+    return directed_text(value, rounding == Rounding::AwayFromOne && value > 1);
 }
 
 }  // namespace vantor_cli

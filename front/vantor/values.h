@@ -83,9 +83,18 @@ std::string hundredth_text(double value);
 // exactly (5e-8, 0.3, 2000).
 std::string exact_text(double value);
 
-// A computed value to six significant digits (0.860058, 1.30215, 4.2e-9);
-// large values are printed in full rather than in powers of ten.
-std::string measured_text(double value);
+// Which way a computed value is rounded for people, so that a printed
+// answer used again still reaches what it was solved for.
+enum class Rounding {
+    Nearest,
+    Down,        // toward -infinity: a derived level (a smaller level is stricter)
+    AwayFromOne  // a detectable effect (a larger effect has more power)
+};
+
+// A computed value to six significant digits (0.860058, 1.30215, 4.2e-9),
+// rounded as asked; values from a million to 1e15 are printed in full, as
+// whole numbers, rather than in powers of ten.
+std::string measured_text(double value, Rounding rounding = Rounding::Nearest);
 
 }  // namespace vantor_cli
 
