@@ -14,6 +14,7 @@ import ctypes.util
 import decimal
 import fractions
 import inspect
+import io
 import json
 import math
 import os
@@ -563,6 +564,59 @@ def assert_refused(case: unittest.TestCase, call, argument: str, reason=None):
     case.assertTrue(str(error).startswith(argument), str(error))
     if reason is not None:
         case.assertEqual(error.reason.name, reason)
+
+
+# The grant's table: power by cases (down) and relative risk (across).
+WIDE_MODEL = dict(controls=2000, frequency=0.25, prevalence=0.01)
+WIDE_CASES, WIDE_RISKS = [1000, 1500, 2000], [1.2, 1.3, 1.4]
+
+
+class WideTables(unittest.TestCase):
+    def test_the_programs_wide_table_in_the_same_layout_bit_for_bit(self):
+        program = vantor_program()
+        if not program:
+            self.skipTest("no vantor program: set VANTOR_PROGRAM")
+        table = vantor.wide_table(vantor.single_stage_power, ("cases", WIDE_CASES),
+                                  ("relative_risk", WIDE_RISKS), **WIDE_MODEL)
+        run = subprocess.run([program, "power", "--cases", "1000,1500,2000", "--relative-risk",
+                              "1.2,1.3,1.4", "--controls", "2000", "--frequency", "0.25",
+                              "--prevalence", "0.01", "--wide", "cases,relative-risk",
+                              "--format", "csv"],
+                             capture_output=True, text=True, timeout=60, check=False)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        head, *rows = list(csv.reader(io.StringIO(run.stdout)))
+        self.assertEqual(head, ["cases \\ relative-risk", "1.2", "1.3", "1.4"])
+        self.assertEqual([float(v) for v in head[1:]], table.across_values)
+        self.assertEqual([int(row[0]) for row in rows], table.down_values)
+        self.assertEqual([[float(v) for v in row[1:]] for row in rows], table.values)
+        # Each cell is the question's own answer there.
+        self.assertEqual(table.values[2][1], vantor.single_stage_power(
+            cases=2000, relative_risk=1.3, **WIDE_MODEL).power)
+
+    def test_a_solved_size_in_the_cells_and_a_cell_without_one(self):
+        table = vantor.wide_table(vantor.cases_for_controls, ("controls", [10, 5000]),
+                                  ("odds_ratio", [1.3, 1.5]), cells="cases", control_rate=0.3)
+        self.assertIsNone(table.values[0][0])  # 10 controls cannot reach 0.8 at 1.3
+        self.assertGreater(table.values[1][0], table.values[1][1])
+
+    def test_both_sides_of_one_or_an_unknown_value_is_refused(self):
+        with self.assertRaisesRegex(ValueError, "direction"):
+            vantor.wide_table(vantor.detectable_odds_ratios, ("cases", [1000]),
+                              ("controls", [1000]), cells="odds_ratio", control_rate=0.3)
+        with self.assertRaisesRegex(ValueError, "'powr'"):
+            vantor.wide_table(vantor.single_stage_power, ("cases", [1000]), ("controls", [1000]),
+                              cells="powr", odds_ratio=1.3, control_rate=0.3)
+
+    def test_a_data_frame_where_pandas_is_installed(self):
+        try:
+            import pandas  # noqa: F401  pylint: disable=import-outside-toplevel,unused-import
+        except ImportError:
+            self.skipTest("pandas is not installed")
+        frame = vantor.wide_table(vantor.single_stage_power, ("cases", WIDE_CASES),
+                                  ("relative_risk", WIDE_RISKS), **WIDE_MODEL).data_frame()
+        self.assertEqual((frame.index.name, frame.columns.name), ("cases", "relative_risk"))
+        self.assertEqual(frame.loc[2000, 1.3], vantor.single_stage_power(
+            cases=2000, relative_risk=1.3, **WIDE_MODEL).power)
 
 
 class PythonValues(unittest.TestCase):

@@ -47,7 +47,8 @@ __all__ = [
     "cases_for_controls", "controls_for_cases", "cases_for_ratio", "controls_for_ratio",
     "detectable_odds_ratios", "detectable_relative_risks", "two_stage_power",
     "two_stage_power_of_total", "smallest_total", "cheapest_design", "most_powerful_design",
-    "choice_words", "default_alpha", "load_library", "library_version",
+    "choice_words", "default_alpha", "load_library", "library_version", "WideTable",
+    "wide_table",
 ]
 
 
@@ -622,3 +623,53 @@ def most_powerful_design(budget, odds_ratio=None, control_rate=None, *, alpha=No
     """The design of greatest power costing at most ``budget``: genotypes per
     marker, or money with costs in money. ``stage1_alpha`` and
     ``stage1_share`` are kept if given, as by cheapest_design."""
+
+
+# A grid laid out wide, as a grant's table shows it
+
+class WideTable(NamedTuple):
+    """A grid laid out wide: ``values[i][j]`` is the answer's ``cells``
+    (None where it has none) at ``down_values[i]`` of the input ``down`` and
+    ``across_values[j]`` of the input ``across``; every other input the same
+    in every cell."""
+    down: str
+    across: str
+    cells: str
+    down_values: list
+    across_values: list
+    values: list
+
+    def data_frame(self):
+        """The table as a pandas DataFrame, its index and columns named by
+        the two inputs; ImportError where pandas is not installed."""
+        import pandas  # pylint: disable=import-outside-toplevel
+        return pandas.DataFrame(self.values,
+                                index=pandas.Index(self.down_values, name=self.down),
+                                columns=pandas.Index(self.across_values, name=self.across))
+
+
+def wide_table(question, down, across, cells="power", **inputs) -> WideTable:
+    """Asks ``question`` (single_stage_power, cases_for_controls, ... or any
+    of this module's questions) once per pair of the values of ``down`` and
+    ``across``, each a (name, values) pair such as ("cases", [1000, 2000]),
+    with the other ``inputs`` the same every time, and lays the answers'
+    ``cells`` (default "power"; "cases", "odds_ratio", ...) out wide: the
+    down input's values as rows, the across input's as columns, in the order
+    given. The program's ``--wide DOWN,ACROSS --cells NAME`` gives the same
+    table. A question answering both sides of 1 (no ``direction``) has no
+    single value for a cell: ValueError."""
+    (down_name, down_values), (across_name, across_values) = down, across
+    field = cells.replace("-", "_")
+
+    def cell(down_value, across_value):
+        answer = question(**inputs, **{down_name.replace("-", "_"): down_value,
+                                       across_name.replace("-", "_"): across_value})
+        if field not in getattr(answer, "_fields", ()):
+            raise ValueError(f"vantor: no {cells!r} in the answers of {question.__name__}" + (
+                "; give direction 'above' or 'below' for one side of 1"
+                if hasattr(answer, "above") else ""))
+        return getattr(answer, field)
+
+    values = [[cell(d, a) for a in across_values] for d in down_values]
+    return WideTable(down_name, across_name, cells, list(down_values), list(across_values),
+                     values)

@@ -25,9 +25,10 @@ examples <- list(
         vantor_most_powerful_design(3000, 1.3, 0.3, method = "replication", ...)
     })
 
-test_that("the exported functions are the questions, the generic call and the lists", {
+test_that("the exported functions are the questions, the generic call, the lists and the layout", {
     expect_setequal(getNamespaceExports("vantor"),
-                    c(functions, "vantor_ask", "vantor_inputs", "vantor_library_version"))
+                    c(functions, "vantor_ask", "vantor_inputs", "vantor_library_version",
+                      "vantor_wide"))
     expect_setequal(names(examples), functions)
 })
 

@@ -92,3 +92,30 @@ test_that("designs within a panel, people and money equal the vantor program's, 
         expect_identical(ours$binding_limit, plan$limit)
     }
 })
+
+test_that("a wide table is the vantor program's --wide, in the same layout, bit for bit", {
+    program <- vantor_program()
+    output <- system2(program, c("power", "--cases", "1000,1500,2000", "--relative-risk",
+                                 "1.2,1.3,1.4", "--controls", "2000", "--frequency", "0.25",
+                                 "--prevalence", "0.01", "--wide", "cases,relative-risk",
+                                 "--format", "csv"), stdout = TRUE, stderr = FALSE)
+    from_program <- utils::read.csv(text = output, check.names = FALSE, colClasses = "character")
+    grid <- expand.grid(relative_risk = c(1.2, 1.3, 1.4), cases = c(1000, 1500, 2000))
+    answers <- vantor_power(cases = grid$cases, controls = 2000, frequency = 0.25,
+                            prevalence = 0.01, relative_risk = grid$relative_risk)
+    ours <- vantor_wide(answers, "cases", "relative-risk")
+    expect_identical(names(from_program)[1], "cases \\ relative-risk")
+    expect_identical(dimnames(ours), list(cases = from_program[[1]],
+                                          relative_risk = names(from_program)[-1]))
+    expect_identical(unname(ours), unname(apply(as.matrix(from_program[-1]), 2, as.numeric)))
+})
+
+test_that("a wide table takes one answer per cell and names a missing column", {
+    both_sides <- vantor_odds_ratio(cases = 1000, controls = 1000, control_rate = 0.3)
+    expect_error(vantor_wide(both_sides, "cases", "controls", "odds_ratio"), "one answer")
+    answers <- vantor_sample_size(controls = c(10, 5000), odds_ratio = 1.3, control_rate = 0.3)
+    sizes <- vantor_wide(answers, "controls", "odds_ratio", "cases")
+    expect_true(is.na(sizes[1, 1]))
+    expect_identical(sizes[2, 1], answers$cases[2])
+    expect_error(vantor_wide(answers, "controls", "odds_ratio", "powr"), "no column \"powr\"")
+})
