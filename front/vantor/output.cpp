@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cmath>
 #include <nlohmann/json.hpp>
+#include <tuple>
 
 #include "front/vantor/messages.h"
 
@@ -156,13 +157,12 @@ void AnswerWriter::lay_out(bool more_rows) {
     for (const Row &row : kept_) {
         texts.push_back(table_texts(row));
     }
-    widths_.resize(head.size());
+    widths_.assign(head.size(), 0);
     numeric_.assign(head.size(), false);
     for (std::size_t i = 0; i < head.size(); ++i) {
         // The note column holds numbers; any other holds its cells.
         const bool note = !every_ && i == plan_.columns.size();
         const std::size_t column = every_ || note ? i : plan_.columns[i];
-        widths_[i] = head[i].size();
         numeric_[i] = note;
         for (std::size_t r = 0; r < texts.size(); ++r) {
             widths_[i] = std::max(widths_[i], texts[r][i].size());
@@ -172,10 +172,7 @@ void AnswerWriter::lay_out(bool more_rows) {
     laid_out_ = true;
     const std::string said = every_ ? "" : said_once_text(columns_, plan_.said_once, first_);
     put(said.empty() ? said : said + "\n");
-    put(table_line(head));
-    if (format_ == Format::Markdown) {
-        put(markdown_rule(numeric_));
-    }
+    put_head(head);
     for (const std::vector<std::string> &line : texts) {
         put(table_line(line));
     }
@@ -183,14 +180,33 @@ void AnswerWriter::lay_out(bool more_rows) {
     kept_.shrink_to_fit();
 }
 
+// Writes the table's head, widening each column to its name. A table for
+// people breaks a name wider than its cells after a hyphen, over two lines
+// (stage1- above controls), so that the table stays narrow; Markdown has a
+// rule under its one-line head.
+void AnswerWriter::put_head(const std::vector<std::string> &head) {
+    std::vector<std::string> top(head.size());
+    std::vector<std::string> bottom = head;
+    for (std::size_t i = 0; i < head.size(); ++i) {
+        if (format_ == Format::Table && !every_) {
+            std::tie(top[i], bottom[i]) = head_lines(head[i], widths_[i]);
+        }
+        widths_[i] = std::max({widths_[i], top[i].size(), bottom[i].size()});
+    }
+    if (std::any_of(top.begin(), top.end(), [](const std::string &t) { return !t.empty(); })) {
+        put(table_line(top));
+    }
+    put(table_line(bottom));
+    if (format_ == Format::Markdown) {
+        put(markdown_rule(numeric_));
+    }
+}
+
 // Notes the columns said once or left out in which a row after the ones
 // laid out has something else.
 void AnswerWriter::note_late_changes(const Row &row) {
     const auto changed = [&](std::size_t i) {
-        if (columns_[i] == "reason") {
-            return row[i].text != "NONE";
-        }
-        return shown_text(row[i]) != shown_text(first_[i]);
+        return columns_[i] != "reason" && shown_text(row[i]) != shown_text(first_[i]);
     };
     std::vector<std::size_t> watched = plan_.said_once;
     watched.insert(watched.end(), plan_.left_out.begin(), plan_.left_out.end());

@@ -73,6 +73,7 @@ public:
 private:
     void lay_out(bool more_rows);
     void write_laid_out(const Row &row);
+    void put_head(const std::vector<std::string> &head);
     std::vector<std::string> table_texts(const Row &row);
     std::string table_line(const std::vector<std::string> &texts) const;
     std::string delimited_line(const std::vector<std::string> &texts) const;

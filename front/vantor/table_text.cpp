@@ -35,11 +35,6 @@ ColumnSeen seen_in(const std::vector<Row> &rows, std::size_t column) {
     return seen;
 }
 
-bool all_none(const std::vector<Row> &rows, std::size_t column) {
-    return std::all_of(rows.begin(), rows.end(),
-                       [column](const Row &row) { return row[column].text == "NONE"; });
-}
-
 // Whether the notes get a column: the rows' messages differ (or, with rows
 // still to come, any row has one).
 bool notes_differ(const std::vector<Row> &rows, std::size_t column, bool more_rows) {
@@ -53,7 +48,7 @@ bool notes_differ(const std::vector<Row> &rows, std::size_t column, bool more_ro
 
 namespace {
 
-// Whether computed column `column` repeats, on every row, the input it is
+// Whether computed column `column` repeats, on every row that has it, the input it is
 // the marker's or stage's own of (marker-odds-ratio and odds-ratio, when
 // the marker is the causal variant): it adds nothing to the table.
 bool repeats_its_input(const std::vector<std::string> &names, const std::vector<Row> &rows,
@@ -67,7 +62,8 @@ bool repeats_its_input(const std::vector<std::string> &names, const std::vector<
             continue;
         }
         return std::all_of(rows.begin(), rows.end(), [&](const Row &row) {
-            return shown_text(row[column]) == shown_text(row[input]);
+            return row[column].type == Cell::Type::Missing ||
+                   shown_text(row[column]) == shown_text(row[input]);
         });
     }
     return false;
@@ -94,7 +90,7 @@ TablePlan plan_table(const std::vector<std::string> &names, const std::vector<Ro
         }
         bool shown = !seen[i].empty;
         if (name == "reason") {
-            shown = !all_none(rows, i);
+            shown = false;  // the notes say it in words
         } else if (!seen[i].computed && seen[i].same && !may_vary[i]) {
             if (!seen[i].empty) {
                 plan.said_once.push_back(i);
@@ -149,6 +145,22 @@ std::string Notes::text(bool unnumbered, bool markdown) const {
         text += markdown ? "- " + line + "\n" : wrapped(line, kTableWidth) + "\n";
     }
     return text;
+}
+
+std::pair<std::string, std::string> head_lines(const std::string &name, std::size_t width) {
+    std::pair<std::string, std::string> lines{"", name};
+    if (name.size() <= width) {
+        return lines;
+    }
+    std::size_t longer = name.size();
+    for (std::size_t at = name.find('-'); at != std::string::npos; at = name.find('-', at + 1)) {
+        const std::size_t top = at + 1;
+        if (std::max(top, name.size() - top) < longer) {
+            longer = std::max(top, name.size() - top);
+            lines = {name.substr(0, top), name.substr(top)};
+        }
+    }
+    return lines;
 }
 
 std::string aligned_line(const std::vector<std::string> &texts,

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "front/vantor/cell.h"
@@ -60,6 +61,11 @@ public:
 private:
     std::vector<std::string> messages_;
 };
+
+// A column's head over two lines, {top, bottom}: broken after the hyphen
+// that leaves the longer part shortest when `name` is wider than `width`
+// (its cells'), else {"", name}.
+std::pair<std::string, std::string> head_lines(const std::string &name, std::size_t width);
 
 // One line of a table: each text padded to its column's width, numbers to
 // the right, words to the left; the last column unpadded.
