@@ -5,9 +5,10 @@
 # vantor program's option parser and JSON writer, and its manual page.
 ci_core_packages=(cmake g++ libtsan2 clang libgtest-dev libbenchmark-dev
                   libcli11-dev nlohmann-json3-dev help2man)
-# The installed package, the Python module, the fuzzers and static analysis.
+# The installed package, the Python module (pandas for its data frames), the
+# fuzzers and static analysis.
 ci_extra_packages=(pkg-config libclang-rt-14-dev clang-tidy clang-format python3
-                   python3-matplotlib)
+                   python3-matplotlib python3-pandas)
 # The R package: its build and check, its tests, and its Rd pages.
 ci_r_packages=(r-base-dev r-cran-testthat r-cran-roxygen2)
 
