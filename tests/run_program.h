@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstddef>
@@ -123,6 +124,18 @@ inline ProgramResult run_program(const std::string &path, const std::vector<std:
         result.signal = WTERMSIG(status);
     }
     return result;
+}
+
+// The lines of a program's output, without their ends.
+inline std::vector<std::string> lines_of(const std::string &text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
 }
 
 #endif

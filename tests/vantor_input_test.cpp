@@ -42,15 +42,6 @@ std::string write_file(const std::string &name, const std::string &text) {
     return path;
 }
 
-std::vector<std::string> lines_of(const std::string &text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 // Line `number` (from 0) of a long text, without splitting the rest.
 std::string line_at(const std::string &text, int number) {
     std::size_t start = 0;

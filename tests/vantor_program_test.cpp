@@ -870,16 +870,6 @@ TEST(VantorProgress, NothingOnStandardErrorWhenItIsNotATerminal) {
 
 // ---- tables for people, machine formats, wide tables ---------------------
 
-// The lines of a text, without their ends.
-std::vector<std::string> lines_in(const std::string &text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 // The words of a table's line, split at runs of spaces.
 std::vector<std::string> words_in(const std::string &line) {
     std::vector<std::string> words;
@@ -905,7 +895,7 @@ struct PeoplesTable {
 PeoplesTable read_table(const std::string &text, const std::string &head_starts) {
     PeoplesTable table;
     int part = 0;  // 0 said once, 1 the table, 2 notes
-    for (const std::string &line : lines_in(text)) {
+    for (const std::string &line : lines_of(text)) {
         table.widest = std::max(table.widest, line.size());
         if (line.empty()) {
             continue;
@@ -1018,7 +1008,7 @@ TEST(VantorTables, AllColumnsAndTheMachineFormatsCarryEveryColumn) {
     const std::vector<CsvRow> csv = csv_answer(issue_example());
     ASSERT_EQ(csv.size(), 1U);
     const ProgramResult all = vantor(with_words(issue_example(), {"--all-columns"}));
-    const std::vector<std::string> lines = lines_in(all.out);
+    const std::vector<std::string> lines = lines_of(all.out);
     ASSERT_EQ(lines.size(), 2U) << all.out;
     EXPECT_EQ(words_in(lines[0]).size(), csv[0].size());
     EXPECT_EQ(lines[0].rfind("count", 0), 0U);
@@ -1065,7 +1055,7 @@ TEST(VantorTables, RoundedAnswersUsedAgainReachTheirTarget) {
     for (const char *cases : {"2000", "1000", "3500"}) {
         const ProgramResult table = vantor({"power", "-n", cases, "-m", cases, "-r", "0.3", "-p",
                                             "0.8", "--columns", "odds-ratio"});
-        const std::vector<std::string> lines = lines_in(table.out);
+        const std::vector<std::string> lines = lines_of(table.out);
         ASSERT_EQ(lines.size(), 3U) << table.out;
         const double alleles = 2 * std::strtod(cases, nullptr);
         for (const std::string &line : {lines[1], lines[2]}) {
@@ -1079,7 +1069,7 @@ TEST(VantorTables, RoundedAnswersUsedAgainReachTheirTarget) {
     for (const char *markers : {"1", "1e6", "3e5"}) {
         const ProgramResult table =
             vantor(with_words(risk, {"--markers", markers, "--columns", "relative-risk"}));
-        const std::vector<std::string> lines = lines_in(table.out);
+        const std::vector<std::string> lines = lines_of(table.out);
         ASSERT_EQ(lines.size(), 2U) << table.out;
         const CsvRow again =
             csv_answer({"power", "-n", "2000", "-m", "2000", "--frequency", "0.25", "--prevalence",
@@ -1092,7 +1082,7 @@ TEST(VantorTables, RoundedAnswersUsedAgainReachTheirTarget) {
         "1.3",       "-r",      "0.3"};
     const std::vector<CsvRow> exact = csv_answer(two_stage);
     const std::vector<std::string> printed =
-        lines_in(vantor(with_words(two_stage, {"--columns", "final-alpha"})).out);
+        lines_of(vantor(with_words(two_stage, {"--columns", "final-alpha"})).out);
     ASSERT_EQ(printed.size(), 1 + exact.size());
     for (std::size_t i = 0; i < exact.size(); ++i) {
         // At most the level, or the round number it is within rounding
@@ -1119,7 +1109,7 @@ TEST(VantorTables, AWideTableHoldsTheLongAnswersCells) {
               std::string::npos)
         << markdown.out;
     ASSERT_EQ(table.rows.size(), 3U) << markdown.out;
-    EXPECT_EQ(lines_in(markdown.out).at(5), "| cases \\ relative-risk | 1.2 | 1.3 | 1.4 |");
+    EXPECT_EQ(lines_of(markdown.out).at(5), "| cases \\ relative-risk | 1.2 | 1.3 | 1.4 |");
     const std::vector<CsvRow> csv = csv_answer(wide);
     ASSERT_EQ(csv.size(), 2U);
     for (std::size_t i = 0; i < long_answer.size(); ++i) {

@@ -30,15 +30,6 @@ ProgramResult vantor(const std::vector<std::string> &words) {
     return run_program(VANTOR_PROGRAM, words);
 }
 
-std::vector<std::string> lines_of(const std::string &text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 std::vector<std::string> split(const std::string &text, char separator) {
     return table_cells(text, separator);
 }
