@@ -1140,6 +1140,11 @@ TEST(VantorTables, LayoutsThatCannotBeAreRefused) {
          "--cells: no column"},
         {with_words(grid, {"--wide", "cases,odds-ratio", "--columns", "power"}),
          "takes no --input, --columns"},
+        {with_words(grid, {"--cells", "power"}), "--cells names the value of a wide table's"},
+        // A combination refused after others were answered: no table at all.
+        {{"power", "-n", "2000", "-o", "1.3", "-r", "0.3", "-a", "0.01,0.5", "-p", "0.6,0.3",
+          "--wide", "alpha,target-power", "--cells", "controls"},
+         "request 4: --target-power 0.3"},
         {{"power", "-n", "1000,2000", "-m", "2000", "-r", "0.3", "-p", "0.8", "--wide",
           "cases,controls"},
          "give --direction above or below"},

@@ -83,6 +83,7 @@ struct Given {
     std::string wide;  // --wide DOWN,ACROSS
     CLI::Option *wide_option = nullptr;
     std::string cells = "power";  // --cells: a wide table's value
+    CLI::Option *cells_option = nullptr;
 };
 
 constexpr std::size_t kHelpWidth = 90;
@@ -169,11 +170,12 @@ void add_subcommand(CLI::App &app, const Command &command, Given &given) {
                          "a grid laid out wide: the first input's values down, the second's "
                          "across, every other input one value (--wide cases,relative-risk)")
             ->type_name("DOWN,ACROSS");
-    given.app
-        ->add_option("--cells", given.cells,
-                     "the value in a wide table's cells: any column, such as power, cases or "
-                     "odds-ratio (default power)")
-        ->type_name("NAME");
+    given.cells_option =
+        given.app
+            ->add_option("--cells", given.cells,
+                         "the value in a wide table's cells: any column, such as power, cases or "
+                         "odds-ratio (default power)")
+            ->type_name("NAME");
     given.input_option = given.app
                              ->add_option("--input", given.input,
                                           "CSV file (- for standard input): one request per row")
@@ -768,6 +770,10 @@ std::unique_ptr<RowWriter> make_writer(const Given &given, const ValueLists &lis
     const Command &command = *given.command;
     const auto format = static_cast<Format>(*position_of(given.format, format_names()));
     std::vector<std::string> written = picked_only(command.columns, picked);
+    if (given.wide_option->count() == 0 && given.cells_option->count() > 0) {
+        problem = "--cells names the value of a wide table's cells: give --wide DOWN,ACROSS";
+        return nullptr;
+    }
     if (given.wide_option->count() > 0) {
         WideChoice choice;
         problem = choose_wide(given, lists, written, choice);

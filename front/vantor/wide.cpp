@@ -180,7 +180,8 @@ void WideWriter::write_json() {
 }
 
 bool WideWriter::finish() {
-    if (rows_ > 0) {
+    // A grid refused part way is no table: its refusal alone is told.
+    if (rows_ == cells_.size()) {
         switch (format_) {
             case Format::Table:
             case Format::Markdown:

@@ -32,7 +32,8 @@ struct WideAxis {
 // below it (numbered in the cells when they differ); CSV and TSV write the
 // head and rows only, every digit; JSON an object of the two inputs' values
 // and the cells' rows. An input other than the two that differs between
-// requests (a default that follows one of them) is noted.
+// requests (a default that follows one of them) is noted. A grid that
+// ends before its last request writes nothing.
 class WideWriter : public RowWriter {
 public:
     WideWriter(std::FILE *stream, Format format, std::vector<std::string> columns, WideAxis down,
