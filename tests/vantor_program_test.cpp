@@ -1001,6 +1001,26 @@ TEST(VantorTables, EachShowsWhatVariesSaysTheRestOnceAndNotesItsMessages) {
     }
 }
 
+// A file's 1,001st row changes a level the first 1,000 rows had alike (the
+// default level follows the markers): the table, laid out by those rows,
+// says so in a last note.
+TEST(VantorTables, ALaterRowChangingWhatWasSaidOnceIsNoted) {
+    std::string text = "cases,markers\n";
+    for (int i = 0; i < 1000; ++i) {
+        text += std::to_string(1000 + i) + ",1\n";
+    }
+    const std::string path = write_file("late.csv", text + "5000,1000000\n");
+    const ProgramResult result =
+        vantor({"power", "--input", path, "-m", "2000", "-o", "1.3", "-r", "0.3"});
+    EXPECT_EQ(result.exit_status, 0) << result.err;
+    const std::vector<std::string> lines = lines_of(result.out);
+    ASSERT_GE(lines.size(), 2U);
+    EXPECT_NE(result.out.find("alpha = 5e-8"), std::string::npos);
+    EXPECT_EQ(lines[lines.size() - 2].rfind("note: rows after the first 1000 differ in alpha,", 0),
+              0U)
+        << lines[lines.size() - 2];
+}
+
 // --all-columns is the full row, the message its last column; Markdown is
 // the same table with bars; CSV, TSV and JSON carry every column whatever
 // the table shows.
