@@ -599,10 +599,13 @@ class WideTables(unittest.TestCase):
         self.assertIsNone(table.values[0][0])  # 10 controls cannot reach 0.8 at 1.3
         self.assertGreater(table.values[1][0], table.values[1][1])
 
-    def test_both_sides_of_one_or_an_unknown_value_is_refused(self):
+    def test_both_sides_of_one_one_input_twice_or_an_unknown_value_is_refused(self):
         with self.assertRaisesRegex(ValueError, "direction"):
             vantor.wide_table(vantor.detectable_odds_ratios, ("cases", [1000]),
                               ("controls", [1000]), cells="odds_ratio", control_rate=0.3)
+        with self.assertRaisesRegex(ValueError, "both down and across"):
+            vantor.wide_table(vantor.single_stage_power, ("cases", [1000]), ("cases", [2000]),
+                              controls=1000, odds_ratio=1.3, control_rate=0.3)
         with self.assertRaisesRegex(ValueError, "'powr'"):
             vantor.wide_table(vantor.single_stage_power, ("cases", [1000]), ("controls", [1000]),
                               cells="powr", odds_ratio=1.3, control_rate=0.3)

@@ -657,8 +657,12 @@ def wide_table(question, down, across, cells="power", **inputs) -> WideTable:
     down input's values as rows, the across input's as columns, in the order
     given. The program's ``--wide DOWN,ACROSS --cells NAME`` gives the same
     table. A question answering both sides of 1 (no ``direction``) has no
-    single value for a cell: ValueError."""
+    single value for a cell, and an input cannot be both down and across:
+    ValueError."""
     (down_name, down_values), (across_name, across_values) = down, across
+    if down_name.replace("-", "_") == across_name.replace("-", "_"):
+        raise ValueError(f"vantor: {down_name!r} is both down and across; a wide table lays "
+                         "out two different inputs")
     field = cells.replace("-", "_")
 
     def cell(down_value, across_value):

@@ -946,8 +946,11 @@ TEST(VantorTables, EachShowsWhatVariesSaysTheRestOnceAndNotesItsMessages) {
         Words said;
         Words notes;
         int exit_status;
+        std::size_t widest = 100;  // characters of the widest line
     };
     const Words grid{"power", "-n", "1000,2000", "-m", "2000", "-o", "1.2,1.3", "-r", "0.3"};
+    const std::string constant =
+        write_file("constant.csv", "cases,prevalence\n1000,0.1\n2000,0.1\n");
     const Words detectable{"power", "-n", "2000", "-m", "2000", "-r", "0.3", "-p", "0.8"};
     const Words reachable{"power", "-m", "10,3000", "-o", "1.2", "-r", "0.3", "-p", "0.8"};
     const std::string not_reached = VANTOR_message(VANTOR_REASON_LEVELS_OFF_WITH_GROUP_FIXED);
@@ -965,7 +968,18 @@ TEST(VantorTables, EachShowsWhatVariesSaysTheRestOnceAndNotesItsMessages) {
         {"both sides of 1, one message for every row", detectable,
          {"odds-ratio", "direction", "power", "status"}, {"target-power = 0.8"},
          {"note: the target power is reached"}, 0},
-        {"messages that differ are numbered by a column, the reason shown", reachable,
+        {"one side asked for: the side said once", with_words(detectable, {"--direction", "above"}),
+         {"odds-ratio", "power", "status"}, {"direction = above"},
+         {"note: the target power is reached"}, 0},
+        {"sizes of a grid, the paragraph above within the width",
+         {"power", "--controls-per-case", "1", "-o", "1.2,1.3", "-r", "0.3", "-p", "0.8"},
+         {"cases", "controls", "odds-ratio", "power", "marker-case-rate", "status"},
+         {"controls-per-case = 1", "target-power = 0.8"}, {"note: the target power is reached"}, 0},
+        {"a file's column the same on every row is said once",
+         {"power", "--input", constant, "-m", "2000", "--frequency", "0.2", "--relative-risk", "1.3"},
+         {"cases", "power", "marker-case-rate", "marker-control-rate", "marker-odds-ratio", "status"},
+         {"prevalence = 0.1"}, {}, 0},
+        {"messages that differ are numbered by a column, the reason left to them", reachable,
          {"cases", "controls", "power", "marker-case-rate", "status", "note"}, {"odds-ratio = 1.2"},
          {"note 1: " + not_reached, "note 2: the target power is reached"}, 1},
         {"chosen columns, nothing said or noted", with_words(grid, {"--columns", "power,odds_ratio"}),
@@ -976,19 +990,19 @@ TEST(VantorTables, EachShowsWhatVariesSaysTheRestOnceAndNotesItsMessages) {
           "stage1-weight", "final-alpha", "power", "cost", "status"},
          {"total = 6000", "stage1-alpha = 0.001"}, {}, 0},
         // The first 1,000 rows all have 1000 cases; the rows after them do not.
+        // Rows past the first 1,000 may show what these did not: every
+        // answer's column is kept, and the table is wider.
         {"an input the grid varies after the rows laid out",
          {"power", "-n", "1000,2000", "-m", "1:1000:1", "-o", "1.3", "-r", "0.3"},
          {"cases", "controls", "power", "marker-alpha", "marker-case-rate", "marker-control-rate",
-          "marker-odds-ratio", "status", "note"}, {"odds-ratio = 1.3"}, {"note 1: " + few_alleles}, 0},
+          "marker-odds-ratio", "status", "note"}, {"odds-ratio = 1.3"}, {"note 1: " + few_alleles}, 0,
+         110},
     };
     // clang-format on
     for (const Case &one : cases) {
         const ProgramResult result = vantor(one.words);
         EXPECT_EQ(result.exit_status, one.exit_status) << one.name << ": " << result.err;
-        // Rows after the first 1,000 may show what these did not: every
-        // answer's column is kept.
-        const bool overflows = one.words.back() == "0.3" && one.words[4] == "1:1000:1";
-        EXPECT_LE(read_table(result.out, "").widest, overflows ? 110U : 100U) << one.name;
+        EXPECT_LE(read_table(result.out, "").widest, one.widest) << one.name << "\n" << result.out;
         // Markdown's one-line head names the columns as the glossary does.
         const ProgramResult markdown = vantor(with_words(one.words, {"-f", "markdown"}));
         const PeoplesTable table = read_table(markdown.out, "|");
@@ -1097,6 +1111,22 @@ TEST(VantorTables, RoundedAnswersUsedAgainReachTheirTarget) {
                 .at(0);
         EXPECT_GE(number(again, "power"), 0.8) << markers << " markers, relative risk " << lines[1];
     }
+    // A target just below the most power the model reaches: rounded away from
+    // 1 the relative risk would pass the largest the model takes, so it is
+    // printed exactly, and taken back.
+    const Words edge{"power", "-n",           "200", "-m",      "200",     "--frequency",
+                     "0.05",  "--prevalence", "0.3", "--model", "dominant"};
+    const std::vector<std::string> largest =
+        lines_of(vantor(with_words(edge, {"-p", "0.9997489595", "--direction", "above", "--columns",
+                                          "relative-risk"}))
+                     .out);
+    ASSERT_EQ(largest.size(), 2U);
+    const ProgramResult again =
+        vantor(with_words(edge, {"--relative-risk", largest[1], "-f", "csv"}));
+    EXPECT_EQ(again.exit_status, 0) << largest[1] << ": " << again.err;
+    const std::vector<CsvRow> power_again = read_csv(again.out);
+    ASSERT_EQ(power_again.size(), 1U);
+    EXPECT_GE(number(power_again[0], "power"), 0.9997489595) << largest[1];
     const Words two_stage{
         "two-stage", "--total", "6000", "--stage1-share", "0.4", "--stage1-alpha", "1e-3", "-o",
         "1.3",       "-r",      "0.3"};
@@ -1161,6 +1191,9 @@ TEST(VantorTables, LayoutsThatCannotBeAreRefused) {
         {with_words(grid, {"--wide", "cases,odds-ratio", "--columns", "power"}),
          "takes no --input, --columns"},
         {with_words(grid, {"--cells", "power"}), "--cells names the value of a wide table's"},
+        {with_words(grid, {"--wide", "cases,odds-ratio", "--cells", "power,cases"}),
+         "--cells takes one name"},
+        {with_words(grid, {"--columns", "power,cases,power"}), "--columns: 'power' is named twice"},
         // A combination refused after others were answered: no table at all.
         {{"power", "-n", "2000", "-o", "1.3", "-r", "0.3", "-a", "0.01,0.5", "-p", "0.6,0.3",
           "--wide", "alpha,target-power", "--cells", "controls"},

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -311,6 +312,41 @@ Cell taken_cell(const Parameter &parameter, const ASK_request &asked) {
                                          : Cell::exact(value);
 }
 
+// Whether the library takes `value` as the input of parameter `effect` of
+// the request, asked as a power question (target and side left open).
+bool takes_effect(const Command &command, Request request, std::int32_t unit, std::size_t effect,
+                  double value) {
+    request[effect] = value;
+    for (const char *solved : {"target-power", "direction"}) {
+        const std::optional<std::size_t> at = parameter_named(command, solved);
+        if (at) {
+            request[*at].reset();
+        }
+    }
+    ASK_answer answers[ASK_MOST_ANSWERS];
+    return ASK_check_request(&named_request(command, request, unit), answers) == 1;
+}
+
+// A detectable effect rounded away from 1 past the largest the model takes
+// (a target just below the highest power reachable) is shown exactly
+// instead, so that it can be asked again.
+void keep_effects_usable(const Command &command, const Request &request, std::int32_t unit,
+                         std::int32_t record, Row &row) {
+    for (const Command::FieldColumn &at : command.field_columns) {
+        Cell &cell = row[at.column];
+        const std::optional<std::size_t> effect =
+            parameter_named(command, hyphenated(at.field->name));
+        if (at.record != record || !cell.computed || cell.type != Cell::Type::Number || !effect ||
+            REC_field_rounding(record, at.field->name) != REC_ROUND_AWAY_FROM_ONE) {
+            continue;
+        }
+        if (!takes_effect(command, request, unit, *effect,
+                          std::strtod(cell.text.c_str(), nullptr))) {
+            cell.text = exact_text(cell.number);
+        }
+    }
+}
+
 }  // namespace
 
 std::optional<std::size_t> parameter_named(const Command &command, const std::string &name) {
@@ -421,7 +457,8 @@ Row row_of(const Command &command, const Request &request, std::int32_t unit,
         row[column_of(command, "controls")] = computed(Cell::whole(answer.controls));
     }
     const char *side = REC_choice_name("direction", answer.direction);
-    if (side != nullptr) {
+    const std::optional<std::size_t> direction = parameter_named(command, "direction");
+    if (side != nullptr && !(direction && request[*direction])) {
         row[column_of(command, "direction")] = computed(Cell::word(side));
     }
     const bool found = answer.status <= VANTOR_FOUND_WITH_WARNING;
@@ -439,6 +476,7 @@ Row row_of(const Command &command, const Request &request, std::int32_t unit,
                 result_cell(&answer, REC_ANSWER, *field, found);
         }
     }
+    keep_effects_usable(command, request, unit, answer.record, row);
     // A question without a target power given (a power computed, the most
     // powerful design) says nothing when all is well, rather than "the
     // target power is reached".

@@ -229,10 +229,10 @@ std::string AnswerWriter::late_changes_note() const {
     for (const std::size_t i : changed_late_) {
         names += (names.empty() ? "" : ", ") + columns_[i];
     }
-    return wrapped("note: rows after the first " + std::to_string(kRowsLaidOut) + " differ in " +
-                       names + ", which the table does not show; --all-columns shows every column",
-                   kTableWidth) +
-           "\n";
+    const std::string note = "note: rows after the first " + std::to_string(kRowsLaidOut) +
+                             " differ in " + names +
+                             ", which the table does not show; --all-columns shows every column";
+    return format_ == Format::Markdown ? "- " + note + "\n" : wrapped(note, kTableWidth) + "\n";
 }
 
 void AnswerWriter::write_laid_out(const Row &row) {

@@ -156,11 +156,11 @@ void add_subcommand(CLI::App &app, const Command &command, Given &given) {
         ->type_name("table|csv|tsv|json|markdown");
     given.columns_option =
         given.app
-            ->add_option(
-                "--columns", given.columns,
-                "the columns to write, in this order, by their names (cases,power,status); "
-                "by default a table shows the inputs that vary, the answers and the "
-                "status, says the other inputs once above and the messages as notes below")
+            ->add_option("--columns", given.columns,
+                         "the columns to write, in this order, by their names (cases,power,status: "
+                         "those --all-columns shows); "
+                         "by default a table shows the inputs that vary, the answers and the "
+                         "status, says the other inputs once above and the messages as notes below")
             ->type_name("NAMES");
     given.app->add_flag("--all-columns", given.all_columns,
                         "a table shows every column, the messages as the last");
@@ -626,12 +626,6 @@ std::vector<std::string> names_in(const std::string &text) {
     return names;
 }
 
-// The position of column `name` among `columns`, or nothing.
-std::optional<std::size_t> column_position(const std::vector<std::string> &columns,
-                                           const std::string &name) {
-    return position_of(name, columns);
-}
-
 std::string no_such_column(const std::string &option, const std::string &name,
                            const std::vector<std::string> &columns) {
     const std::string near = nearest_word(name, columns);
@@ -657,9 +651,12 @@ std::string pick_columns(const Given &given, const std::vector<bool> &shown,
         return "--columns and --all-columns: give one";
     }
     for (const std::string &name : names_in(given.columns)) {
-        const std::optional<std::size_t> at = column_position(columns, name);
+        const std::optional<std::size_t> at = position_of(name, columns);
         if (!at) {
             return no_such_column("--columns", name, columns);
+        }
+        if (std::find(picked.begin(), picked.end(), *at) != picked.end()) {
+            return "--columns: " + quoted(name) + " is named twice";
         }
         picked.push_back(*at);
     }
@@ -697,7 +694,7 @@ std::string wide_axis(const Given &given, const ValueLists &lists,
                       WideAxis &axis) {
     const Command &command = *given.command;
     const std::optional<std::size_t> parameter = parameter_named(command, name);
-    const std::optional<std::size_t> column = column_position(written, name);
+    const std::optional<std::size_t> column = position_of(name, written);
     if (!parameter || !column || command.parameters[*parameter].single) {
         return "--wide: " + quoted(name) + " is not an input of vantor " + command.name +
                " that a grid varies";
@@ -748,13 +745,17 @@ std::string choose_wide(const Given &given, const ValueLists &lists,
         const Parameter &parameter = given.command->parameters[*other];
         return "--wide " + names[0] + "," + names[1] + ": --" + parameter.name + " has " +
                std::to_string(lists[*other]->size) +
-               " values; a wide table lays out two inputs, every other one value";
+               " values (give it one); a wide table lays out two inputs, every other one value";
     }
     if (choice.down.count * choice.across.count > kLargestWide) {
         return "--wide: a wide table holds at most " + std::to_string(kLargestWide) + " cells";
     }
-    const std::string cells = names_in(given.cells).front();
-    const std::optional<std::size_t> column = column_position(written, cells);
+    const std::vector<std::string> cells_names = names_in(given.cells);
+    if (cells_names.size() != 1) {
+        return "--cells takes one name: the value in the cells";
+    }
+    const std::string &cells = cells_names.front();
+    const std::optional<std::size_t> column = position_of(cells, written);
     if (!column) {
         return no_such_column("--cells", cells, written);
     }

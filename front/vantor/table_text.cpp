@@ -44,29 +44,26 @@ bool notes_differ(const std::vector<Row> &rows, std::size_t column, bool more_ro
     });
 }
 
-}  // namespace
-
-namespace {
-
-// Whether computed column `column` repeats, on every row that has it, the input it is
-// the marker's or stage's own of (marker-odds-ratio and odds-ratio, when
-// the marker is the causal variant): it adds nothing to the table.
+// Whether computed column `column` is a marker's value (marker-odds-ratio)
+// that repeats, on every row that has it, the input of the rest of its name
+// (odds-ratio: the marker is the causal variant): it adds nothing.
 bool repeats_its_input(const std::vector<std::string> &names, const std::vector<Row> &rows,
                        std::size_t column, const std::vector<ColumnSeen> &seen) {
+    const std::string prefix = "marker-";
     const std::string &name = names[column];
-    for (std::size_t input = 0; input < seen.size(); ++input) {
-        const std::string suffix = "-" + names[input];
-        const bool its_own = name.size() > suffix.size() &&
-                             name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
-        if (!its_own || seen[input].computed || seen[input].empty) {
-            continue;
-        }
-        return std::all_of(rows.begin(), rows.end(), [&](const Row &row) {
-            return row[column].type == Cell::Type::Missing ||
-                   shown_text(row[column]) == shown_text(row[input]);
-        });
+    if (name.rfind(prefix, 0) != 0) {
+        return false;
     }
-    return false;
+    const auto input = std::find(names.begin(), names.end(), name.substr(prefix.size()));
+    if (input == names.end()) {
+        return false;
+    }
+    const auto at = static_cast<std::size_t>(input - names.begin());
+    return !seen[at].computed && !seen[at].empty &&
+           std::all_of(rows.begin(), rows.end(), [&](const Row &row) {
+               return row[column].type == Cell::Type::Missing ||
+                      shown_text(row[column]) == shown_text(row[at]);
+           });
 }
 
 }  // namespace
@@ -91,7 +88,7 @@ TablePlan plan_table(const std::vector<std::string> &names, const std::vector<Ro
         bool shown = !seen[i].empty;
         if (name == "reason") {
             shown = false;  // the notes say it in words
-        } else if (!seen[i].computed && seen[i].same && !may_vary[i]) {
+        } else if (!seen[i].computed && seen[i].same && !(more_rows && may_vary[i])) {
             if (!seen[i].empty) {
                 plan.said_once.push_back(i);
             }
@@ -111,9 +108,10 @@ std::string said_once_text(const std::vector<std::string> &names,
     std::size_t line_start = 0;
     for (const std::size_t i : said) {
         const std::string pair = names[i] + " = " + shown_text(row[i]);
+        // The pair and a comma after it must fit.
         if (text.empty()) {
             text = pair;
-        } else if (text.size() - line_start + 2 + pair.size() > kTableWidth) {
+        } else if (text.size() - line_start + 2 + pair.size() + 1 > kTableWidth) {
             text += ",\n";
             line_start = text.size();
             text += pair;

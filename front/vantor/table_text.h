@@ -33,9 +33,9 @@ struct TablePlan {
 // The plan of a table whose columns are `names` (the last three "status",
 // "reason" and "message" when the answer has them) from its first `rows`:
 // an input (a cell not computed) the same on every row is said once unless
-// `may_vary` says later rows may change it; a computed column is shown
-// unless it is empty on every row or (when no rows follow) repeats on
-// every row the input it is the marker's own of (marker-odds-ratio,
+// rows follow and `may_vary` says they may change it; a computed column is
+// shown unless it is empty on every row or (when no rows follow) is a
+// marker's value that repeats its input on every row (marker-odds-ratio,
 // odds-ratio); the status always; the reason unless
 // every row's is NONE; the messages become notes, numbered by a column
 // when they differ between rows. `more_rows`: rows follow the ones seen, so

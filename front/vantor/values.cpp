@@ -334,9 +334,11 @@ constexpr double kRoundingNoise = 1e-12;
 std::string directed_text(double value, bool up) {
     std::string nearest = tidy_exponent(printed("%.*g", 6, value));
     const double shown = std::strtod(nearest.c_str(), nullptr);
-    // A value a few rounding errors short of a round number (a level of
-    // 0.0001 derived as 9.9999999999999991e-5) is that number: the nearest.
-    const bool within_rounding = std::fabs(shown - value) <= kRoundingNoise * std::fabs(value);
+    // A level a few rounding errors short of a round number (0.0001 derived
+    // as 9.9999999999999991e-5) is that number: the nearest. An effect has
+    // no such allowance: it was solved to reach its target.
+    const bool within_rounding =
+        !up && std::fabs(shown - value) <= kRoundingNoise * std::fabs(value);
     if (within_rounding || (up ? shown >= value : shown <= value)) {
         return nearest;
     }

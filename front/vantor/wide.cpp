@@ -46,8 +46,10 @@ std::string WideWriter::corner() const {
     return columns_[down_.column] + " \\ " + columns_[across_.column];
 }
 
-// The texts of the table's head and rows, as people read them.
-std::vector<std::vector<std::string>> WideWriter::lines() const {
+// The texts of the table's head and rows, as people read them: a cell's
+// note's number after it when `marked`.
+std::vector<std::vector<std::string>> WideWriter::lines(const std::vector<std::size_t> &notes,
+                                                        bool marked) const {
     std::vector<std::vector<std::string>> lines(1 + down_.count);
     lines[0].push_back(corner());
     for (const Cell &label : across_labels_) {
@@ -56,13 +58,14 @@ std::vector<std::vector<std::string>> WideWriter::lines() const {
     for (std::size_t d = 0; d < down_.count; ++d) {
         lines[1 + d].push_back(shown_text(down_labels_[d]));
         for (std::size_t a = 0; a < across_.count; ++a) {
-            lines[1 + d].push_back(cell_text(d * across_.count + a));
+            const std::size_t at = d * across_.count + a;
+            const bool mark = marked && notes[at] > 0;
+            lines[1 + d].push_back(shown_text(cells_[at]) +
+                                   (mark ? " [" + std::to_string(notes[at]) + "]" : ""));
         }
     }
     return lines;
 }
-
-std::string WideWriter::cell_text(std::size_t at) const { return shown_text(cells_[at]); }
 
 namespace {
 
@@ -72,24 +75,9 @@ bool is_said_column(const std::string &name) {
 
 }  // namespace
 
-// The notes below a table for people: the cells' messages (numbered in the
-// cells when they differ), then any input that differs between cells.
-std::string WideWriter::notes_text() {
-    Notes notes;
-    std::vector<std::size_t> numbers(messages_.size());
-    for (std::size_t at = 0; at < messages_.size(); ++at) {
-        numbers[at] = notes.number_of(messages_[at]);
-    }
-    const bool numbered = std::any_of(numbers.begin(), numbers.end(),
-                                      [&](std::size_t n) { return n != numbers.front(); });
-    if (numbered) {
-        for (std::size_t at = 0; at < cells_.size(); ++at) {
-            if (numbers[at] > 0) {
-                cells_[at].text = shown_text(cells_[at]) + " [" + std::to_string(numbers[at]) + "]";
-                cells_[at].type = Cell::Type::Text;
-            }
-        }
-    }
+// The notes below a table for people: the cells' messages (numbered when
+// `numbered`), then any input that differs between cells.
+std::string WideWriter::notes_text(const Notes &notes, bool numbered) const {
     std::string text = notes.text(!numbered, format_ == Format::Markdown);
     std::string varying;
     for (std::size_t i = 0; i < columns_.size(); ++i) {
@@ -99,10 +87,10 @@ std::string WideWriter::notes_text() {
         }
     }
     if (!varying.empty()) {
-        text += wrapped("note: " + varying +
-                            " differs between cells; without --wide each row shows its own",
-                        kTableWidth) +
-                "\n";
+        const std::string note =
+            "note: " + varying + " differs between cells; without --wide each row shows its own";
+        text +=
+            format_ == Format::Markdown ? "- " + note + "\n" : wrapped(note, kTableWidth) + "\n";
     }
     return text;
 }
@@ -116,13 +104,20 @@ void WideWriter::write_for_people() {
             said.push_back(i);
         }
     }
-    const std::string notes = notes_text();
+    Notes notes;
+    std::vector<std::size_t> numbers(messages_.size());
+    for (std::size_t at = 0; at < messages_.size(); ++at) {
+        numbers[at] = notes.number_of(messages_[at]);
+    }
+    // The cells name their notes when the notes differ between them.
+    const bool numbered = std::any_of(numbers.begin(), numbers.end(),
+                                      [&](std::size_t n) { return n != numbers.front(); });
     const std::string said_text = said_once_text(columns_, said, first_);
     put(said_text.empty() ? "" : said_text + "\n");
     const bool markdown = format_ == Format::Markdown;
     put(columns_[cells_column_] + " by " + columns_[down_.column] + " (rows) and " +
         columns_[across_.column] + " (columns)" + (markdown ? "\n\n" : "\n"));
-    const std::vector<std::vector<std::string>> texts = lines();
+    const std::vector<std::vector<std::string>> texts = lines(numbers, numbered);
     std::vector<bool> numeric(texts[0].size(), true);
     numeric[0] = is_number(down_labels_[0]);
     std::vector<std::size_t> widths(texts[0].size(), 0);
@@ -137,7 +132,8 @@ void WideWriter::write_for_people() {
             put(markdown_rule(numeric));
         }
     }
-    put(notes.empty() ? "" : "\n" + notes);
+    const std::string below = notes_text(notes, numbered);
+    put(below.empty() ? "" : "\n" + below);
 }
 
 void WideWriter::write_delimited() {

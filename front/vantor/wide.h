@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "front/vantor/output.h"
+#include "front/vantor/table_text.h"
 
 namespace vantor_cli {
 
@@ -44,12 +45,12 @@ public:
 
 private:
     [[nodiscard]] std::string corner() const;
-    [[nodiscard]] std::string cell_text(std::size_t at) const;
-    [[nodiscard]] std::vector<std::vector<std::string>> lines() const;
+    [[nodiscard]] std::vector<std::vector<std::string>> lines(const std::vector<std::size_t> &notes,
+                                                              bool marked) const;
     void write_for_people();
     void write_delimited();
     void write_json();
-    [[nodiscard]] std::string notes_text();
+    [[nodiscard]] std::string notes_text(const Notes &notes, bool numbered) const;
 
     Format format_;
     std::vector<std::string> columns_;

@@ -47,8 +47,9 @@ vantor_wide <- function(x, down, across, cells = "power") {
     }
     table <- matrix(x[[names[["cells"]]]][NA_integer_], length(rows), length(columns))
     table[at] <- x[[names[["cells"]]]]
-    dimnames(table) <- stats::setNames(list(format(rows, digits = 15L, trim = TRUE),
-                                            format(columns, digits = 15L, trim = TRUE)),
+    # Each value named on its own (1000 and 1e+06, not "1e+03" and "1e+06").
+    label <- function(values) vapply(values, function(v) format(v, digits = 15L), character(1))
+    dimnames(table) <- stats::setNames(list(label(rows), label(columns)),
                                        names[c("down", "across")])
     table
 }

@@ -118,4 +118,8 @@ test_that("a wide table takes one answer per cell and names a missing column", {
     expect_true(is.na(sizes[1, 1]))
     expect_identical(sizes[2, 1], answers$cases[2])
     expect_error(vantor_wide(answers, "controls", "odds_ratio", "powr"), "no column \"powr\"")
+    rates <- vantor_power(cases = 1000, controls = c(1000, 1000, 1e6, 1e6), odds_ratio = 1.3,
+                          control_rate = c(0.1, 0.25, 0.1, 0.25))
+    expect_identical(dimnames(vantor_wide(rates, "controls", "control_rate")),
+                     list(controls = c("1000", "1e+06"), control_rate = c("0.1", "0.25")))
 })
