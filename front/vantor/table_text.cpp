@@ -147,7 +147,7 @@ std::string Notes::text(bool unnumbered, bool markdown) const {
 
 std::pair<std::string, std::string> head_lines(const std::string &name, std::size_t width) {
     std::pair<std::string, std::string> lines{"", name};
-    if (name.size() <= width) {
+    if (name.size() <= std::max(width, kShortestBroken - 1)) {
         return lines;
     }
     std::size_t longer = name.size();

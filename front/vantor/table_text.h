@@ -62,9 +62,12 @@ private:
     std::vector<std::string> messages_;
 };
 
+// The shortest name a head breaks: odds-ratio stays whole.
+constexpr std::size_t kShortestBroken = 11;
+
 // A column's head over two lines, {top, bottom}: broken after the hyphen
 // that leaves the longer part shortest when `name` is wider than `width`
-// (its cells'), else {"", name}.
+// (its cells') and has at least kShortestBroken characters, else {"", name}.
 std::pair<std::string, std::string> head_lines(const std::string &name, std::size_t width);
 
 // One line of a table: each text padded to its column's width, numbers to
