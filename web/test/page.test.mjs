@@ -58,12 +58,19 @@ async function choose(page, id, word) {
 
 const text = (page, id) => page.textContent(`#${id}`);
 
-// One CSV row of `vantor` as an object, column by column.
+// The page's own six significant digits (app.js's sixDigits), taken from its
+// source as records.js is below.
+const pageSixDigits = new Function(`${readFileSync(path.join(here, "..", "src", "app.js"), "utf8")
+  .match(/^function sixDigits[\s\S]*?^}$/m)[0]}\nreturn sixDigits;`)();
+
+// One CSV row of `vantor` as an object, column by column, each number (CSV
+// keeps every digit) in the six digits the page shows.
 function vantorCsv(args) {
   const out = execFileSync(program, [...args, "--format", "csv"], { encoding: "utf8" });
   const [head, row] = out.trim().split("\n");
   const names = head.split(",");
-  const cells = row.split(",");
+  const cells = row.split(",").map((cell) => (/^-?[0-9.]+(e-?[0-9]+)?$/.test(cell)
+    ? pageSixDigits(Number(cell)) : cell));
   return Object.fromEntries(names.map((n, i) => [n, cells[i]]));
 }
 
