@@ -61,7 +61,8 @@ private:
 // columns (plan_table). A wider cell after the rows laid out widens only
 // itself; a later row that changes what was said once is noted below.
 // Nothing is written before the first row or finish(): a run refused before
-// its first row leaves its output empty.
+// its first row leaves its output empty. Unless it shows `every` column (the
+// columns chosen), a row's last cell is its message.
 class AnswerWriter : public RowWriter {
 public:
     AnswerWriter(std::FILE *stream, Format format, std::vector<std::string> columns, bool every,
