@@ -334,10 +334,14 @@ void keep_effects_usable(const Command &command, const Request &request, std::in
                          std::int32_t record, Row &row) {
     for (const Command::FieldColumn &at : command.field_columns) {
         Cell &cell = row[at.column];
+        if (at.record != record || !cell.computed || cell.type != Cell::Type::Number ||
+            REC_field_rounding(record, at.field->name) != REC_ROUND_AWAY_FROM_ONE) {
+            continue;
+        }
+        // Looked up only for the few cells rounded away from 1.
         const std::optional<std::size_t> effect =
             parameter_named(command, hyphenated(at.field->name));
-        if (at.record != record || !cell.computed || cell.type != Cell::Type::Number || !effect ||
-            REC_field_rounding(record, at.field->name) != REC_ROUND_AWAY_FROM_ONE) {
+        if (!effect) {
             continue;
         }
         if (!takes_effect(command, request, unit, *effect,

@@ -130,6 +130,32 @@ std::string help_type_name(const Parameter &parameter) {
     return words;
 }
 
+// The options that lay an answer out: its columns, and a grid laid out wide.
+void add_layout_options(Given &given) {
+    given.columns_option =
+        given.app
+            ->add_option("--columns", given.columns,
+                         "the columns to write, in this order, by their names (cases,power,status: "
+                         "those --all-columns shows); "
+                         "by default a table shows the inputs that vary, the answers and the "
+                         "status, says the other inputs once above and the messages as notes below")
+            ->type_name("NAMES");
+    given.app->add_flag("--all-columns", given.all_columns,
+                        "a table shows every column, the messages as the last");
+    given.wide_option =
+        given.app
+            ->add_option("--wide", given.wide,
+                         "a grid laid out wide: the first input's values down, the second's "
+                         "across, every other input one value (--wide cases,relative-risk)")
+            ->type_name("DOWN,ACROSS");
+    given.cells_option =
+        given.app
+            ->add_option("--cells", given.cells,
+                         "the value in a wide table's cells: any column, such as power, cases or "
+                         "odds-ratio (default power)")
+            ->type_name("NAME");
+}
+
 void add_subcommand(CLI::App &app, const Command &command, Given &given) {
     given.command = &command;
     given.app = app.add_subcommand(command.name, command.summary);
@@ -154,28 +180,7 @@ void add_subcommand(CLI::App &app, const Command &command, Given &given) {
                      "significant digits, rounded so that an answer used again still reaches its "
                      "target), CSV, TSV or JSON for scripts (every column, every digit)")
         ->type_name("table|csv|tsv|json|markdown");
-    given.columns_option =
-        given.app
-            ->add_option("--columns", given.columns,
-                         "the columns to write, in this order, by their names (cases,power,status: "
-                         "those --all-columns shows); "
-                         "by default a table shows the inputs that vary, the answers and the "
-                         "status, says the other inputs once above and the messages as notes below")
-            ->type_name("NAMES");
-    given.app->add_flag("--all-columns", given.all_columns,
-                        "a table shows every column, the messages as the last");
-    given.wide_option =
-        given.app
-            ->add_option("--wide", given.wide,
-                         "a grid laid out wide: the first input's values down, the second's "
-                         "across, every other input one value (--wide cases,relative-risk)")
-            ->type_name("DOWN,ACROSS");
-    given.cells_option =
-        given.app
-            ->add_option("--cells", given.cells,
-                         "the value in a wide table's cells: any column, such as power, cases or "
-                         "odds-ratio (default power)")
-            ->type_name("NAME");
+    add_layout_options(given);
     given.input_option = given.app
                              ->add_option("--input", given.input,
                                           "CSV file (- for standard input): one request per row")
