@@ -12,6 +12,8 @@
  *   status/status.h     the statuses and reasons every answer carries
  *                       (VANTOR_FOUND ... VANTOR_INVALID_INPUT,
  *                       VANTOR_REASON_*), their words and the input checks;
+ *   vantor/methods.h    the methods paragraph of an answer and the caption of
+ *                       a figure of answers, the words a proposal needs;
  *   vantor/version.h    the version.
  *
  * These bring in the study record and its per-question functions
@@ -33,6 +35,7 @@
 #include "question/ask.h"
 #include "question/records.h"
 #include "status/status.h"
+#include "vantor/methods.h"
 #include "vantor/version.h"
 
 #endif

@@ -10,6 +10,7 @@
 #include "front/vantor/progress.h"
 #include "question/records.h"
 #include "status/status.h"
+#include "vantor/methods.h"
 
 namespace vantor_cli {
 
@@ -445,6 +446,32 @@ Outcomes answer_request(const Command &command, const Request &request, std::int
     answers.resize(static_cast<std::size_t>(ASK_answer_request(&asked, answers.data())));
     ASK_set_progress(&asked, nullptr, nullptr);
     return answers;
+}
+
+// A text the library writes into a buffer it sizes: asked once for its length.
+template <typename Write>
+std::string library_text(Write write) {
+    std::string text(static_cast<std::size_t>(write(nullptr, 0)), '\0');
+    write(text.data(), static_cast<std::int32_t>(text.size() + 1));
+    return text;
+}
+
+std::string methods_of(const Command &command, const Request &request, std::int32_t unit,
+                       const ASK_answer &answer) {
+    const ASK_request &asked = named_request(command, request, unit);
+    return library_text([&](char *text, std::int32_t capacity) {
+        return vantor_methods(&asked, &answer, text, capacity);
+    });
+}
+
+std::string caption_of(const Command &command, const Request &request, std::int32_t unit,
+                       const ASK_answer &answer, std::size_t x, std::optional<std::size_t> curves) {
+    const ASK_request &asked = named_request(command, request, unit);
+    const std::int32_t curve_input = curves ? command.parameters[*curves].input : -1;
+    return library_text([&](char *text, std::int32_t capacity) {
+        return vantor_caption(&asked, &answer, command.parameters[x].input, curve_input, text,
+                              capacity);
+    });
 }
 
 Row row_of(const Command &command, const Request &request, std::int32_t unit,

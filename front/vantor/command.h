@@ -103,6 +103,15 @@ std::string library_refusal(const Command &command, const Request &request, std:
 Outcomes answer_request(const Command &command, const Request &request, std::int32_t unit,
                         bool progress);
 
+// The methods paragraph of an answer to the request (vantor/methods.h).
+std::string methods_of(const Command &command, const Request &request, std::int32_t unit,
+                       const ASK_answer &answer);
+
+// The caption of a figure of the request's answers, the parameters `x` and
+// `curves` (if any) varying in it.
+std::string caption_of(const Command &command, const Request &request, std::int32_t unit,
+                       const ASK_answer &answer, std::size_t x, std::optional<std::size_t> curves);
+
 // The row of one answer: the inputs as given (an input left open as the
 // request takes it), the record's fields after them (a given input keeps its
 // cell), the status, reason and message.

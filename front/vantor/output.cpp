@@ -294,4 +294,14 @@ bool AnswerWriter::finish() {
     return error() == 0;
 }
 
+bool ParagraphWriter::write(Row row) {
+    put((rows_++ > 0 ? "\n" : "") + row.front().text + "\n");
+    return error() == 0;
+}
+
+bool ParagraphWriter::finish() {
+    flush();
+    return error() == 0;
+}
+
 }  // namespace vantor_cli

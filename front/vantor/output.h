@@ -97,6 +97,16 @@ private:
     std::vector<bool> numeric_;
 };
 
+// Writes the text of each row's one cell as a paragraph, paragraphs
+// separated by a blank line: the methods paragraphs of a run's answers.
+class ParagraphWriter : public RowWriter {
+public:
+    explicit ParagraphWriter(std::FILE *stream) : RowWriter(stream) {}
+
+    bool write(Row row) override;
+    bool finish() override;
+};
+
 }  // namespace vantor_cli
 
 #endif

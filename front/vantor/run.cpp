@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "front/vantor/command.h"
+#include "front/vantor/figure.h"
 #include "front/vantor/messages.h"
 #include "front/vantor/output.h"
 #include "front/vantor/progress.h"
@@ -84,6 +86,15 @@ struct Given {
     CLI::Option *wide_option = nullptr;
     std::string cells = "power";  // --cells: a wide table's value
     CLI::Option *cells_option = nullptr;
+    bool methods = false;  // --methods: each answer's methods paragraph
+    std::string figure;    // --figure FILE
+    CLI::Option *figure_option = nullptr;
+    std::string figure_axes;  // --figure-axes X[,CURVES]
+    CLI::Option *figure_axes_option = nullptr;
+    std::string figure_y = "power";  // --figure-y NAME
+    CLI::Option *figure_y_option = nullptr;
+    double figure_target = ASK_DEFAULT_TARGET_POWER;  // --figure-target P
+    CLI::Option *figure_target_option = nullptr;
 };
 
 constexpr std::size_t kHelpWidth = 90;
@@ -156,6 +167,40 @@ void add_layout_options(Given &given) {
             ->type_name("NAME");
 }
 
+// The options that give what a proposal needs: the methods paragraph and a
+// figure.
+void add_proposal_options(Given &given) {
+    given.app->add_flag("--methods", given.methods,
+                        "write each answer's methods paragraph (the design, test, model, level, "
+                        "how the power was computed, the version and references) instead of the "
+                        "table");
+    given.figure_option =
+        given.app
+            ->add_option("--figure", given.figure,
+                         "also draw the grid's answers as an SVG figure into FILE: power against "
+                         "the input with the most values, one curve per value of a second input, "
+                         "the target line, a legend and a caption")
+            ->type_name("FILE");
+    given.figure_axes_option =
+        given.app
+            ->add_option("--figure-axes", given.figure_axes,
+                         "the figure's horizontal axis and the input whose values make its curves "
+                         "(--figure-axes cases,relative-risk)")
+            ->type_name("X[,CURVES]");
+    given.figure_y_option =
+        given.app
+            ->add_option("--figure-y", given.figure_y,
+                         "the value drawn up the figure: any number column, such as power, cases "
+                         "or odds-ratio (default power)")
+            ->type_name("NAME");
+    given.figure_target_option =
+        given.app
+            ->add_option("--figure-target", given.figure_target,
+                         "the height of the figure's dashed target line (default 0.8 when it "
+                         "draws power, else none)")
+            ->type_name("VALUE");
+}
+
 void add_subcommand(CLI::App &app, const Command &command, Given &given) {
     given.command = &command;
     given.app = app.add_subcommand(command.name, command.summary);
@@ -181,6 +226,7 @@ void add_subcommand(CLI::App &app, const Command &command, Given &given) {
                      "target), CSV, TSV or JSON for scripts (every column, every digit)")
         ->type_name("table|csv|tsv|json|markdown");
     add_layout_options(given);
+    add_proposal_options(given);
     given.input_option = given.app
                              ->add_option("--input", given.input,
                                           "CSV file (- for standard input): one request per row")
@@ -334,7 +380,20 @@ std::vector<bool> columns_of_run(const Given &given, const std::vector<std::size
     return columns_shown(command, disease, !disease || given_any(STU_EFFECT_ALLELIC), given_names);
 }
 
-// Answers requests one at a time and writes each row at once.
+// A figure being drawn: where its points are, and the file it goes to,
+// open from the start so that a path that cannot be written is told before
+// any work.
+struct FigureRun {
+    Figure figure{FigurePlan{}};
+    std::size_t x_parameter = 0;
+    std::optional<std::size_t> curves_parameter;
+    std::string path;
+    std::FILE *file = nullptr;  // null when the run writes no files
+    std::string caption;        // the library's, from the first answer
+};
+
+// Answers requests one at a time and writes each row at once: the row, or
+// with --methods the answer's paragraph; a figure keeps every row's point.
 class Answering {
 public:
     Answering(const Given &given, std::int32_t unit, RowWriter &writer, ReportCatcher &reports,
@@ -347,34 +406,45 @@ public:
           picked_(std::move(picked)),
           one_answer_each_(one_answer_each) {}
 
+    void draw_into(FigureRun *figure) { figure_ = figure; }
+
     // false once the output cannot be written, or (problem()) a request of
-    // a wide table has two answers.
+    // a wide table or a figure has two answers.
     bool answer(const Request &request) {
         const Command &command = *given_.command;
         const Outcomes outcomes = answer_request(command, request, unit_, progress_);
         ++answered_;
         reports_.tell(given_, answered_);
         if (one_answer_each_ && outcomes.size() > 1) {
-            problem_ =
-                "--wide: a cell holds one answer, and this question has one on each side of 1; "
-                "give --direction above or below";
+            problem_ = std::string(figure_ != nullptr ? "--figure: a point" : "--wide: a cell") +
+                       " holds one answer, and this question has one on each side of 1; give "
+                       "--direction above or below";
             return false;
         }
         bool writing = true;
         for (const ASK_answer &outcome : outcomes) {
             worst_ = std::max(worst_, outcome.status);
-            writing = writing &&
-                      writer_.write(picked_only(row_of(command, request, unit_, outcome), picked_));
+            Row row = row_of(command, request, unit_, outcome);
+            if (figure_ != nullptr) {
+                draw(request, outcome, row);
+            }
+            writing =
+                writing &&
+                writer_.write(given_.methods
+                                  ? Row{Cell::word(methods_of(command, request, unit_, outcome))}
+                                  : picked_only(row, picked_));
         }
         return writing;
     }
 
-    // Ends the output; the exit status of the run.
-    int finish() {
+    // Ends the output (and the figure, when every request was answered);
+    // the exit status of the run.
+    int finish(bool whole = true) {
         writer_.finish();
         const int error = writer_.error();
+        const bool drawn = end_figure(whole && error == 0);
         if (error == 0) {
-            return exit_status_of(worst_);
+            return drawn ? exit_status_of(worst_) : kRefused;
         }
         // A reader that went away (`| head`) ends the run without a word, as
         // it ends any filter; any other failure is told.
@@ -390,6 +460,41 @@ public:
     [[nodiscard]] bool failed() const { return writer_.error() != 0; }
 
 private:
+    void draw(const Request &request, const ASK_answer &outcome, const Row &row) {
+        if (figure_->caption.empty()) {
+            figure_->caption = caption_of(*given_.command, request, unit_, outcome,
+                                          figure_->x_parameter, figure_->curves_parameter);
+        }
+        figure_->figure.add(row);
+    }
+
+public:
+    // Writes the figure of a whole run into its file, or removes the file of
+    // a run cut short; false when the file cannot be written.
+    bool end_figure(bool whole) {
+        if (figure_ == nullptr) {
+            return true;
+        }
+        const std::string svg = whole ? figure_->figure.svg(figure_->caption) : "";
+        if (figure_->file == nullptr) {
+            return true;
+        }
+        const bool written =
+            whole && std::fwrite(svg.data(), 1, svg.size(), figure_->file) == svg.size();
+        const bool closed = std::fclose(figure_->file) == 0;
+        figure_->file = nullptr;
+        if (!whole || !written || !closed) {
+            std::remove(figure_->path.c_str());
+        }
+        if (whole && !(written && closed)) {
+            tell_on_stderr(given_, std::string("--figure ") + vantor_cli::quoted(figure_->path) +
+                                       ": cannot write the figure");
+            return false;
+        }
+        return true;
+    }
+
+private:
     bool progress_;  // a simulation's progress line (Progress)
     const Given &given_;
     std::int32_t unit_;
@@ -397,6 +502,7 @@ private:
     ReportCatcher &reports_;
     std::vector<std::size_t> picked_;
     bool one_answer_each_;
+    FigureRun *figure_ = nullptr;
     std::string problem_;
     std::size_t answered_ = 0;
     std::int32_t worst_ = VANTOR_FOUND;
@@ -552,7 +658,9 @@ std::string answer_grid(const Given &given, Grid &grid, std::int32_t unit, bool 
 // (a closed JSON array), then the refusal.
 int refuse_late(const Given &given, Answering &answering, const std::string &problem) {
     if (answering.answered() > 0) {
-        answering.finish();
+        answering.finish(false);
+    } else {
+        answering.end_figure(false);
     }
     tell_on_stderr(given, problem);
     return kRefused;
@@ -768,6 +876,173 @@ std::string choose_wide(const Given &given, const ValueLists &lists,
     return "";
 }
 
+// An input's or a result field's words on an axis: "relative risk", with its
+// unit when it counts ("cases (people)").
+std::string axis_title(const Command &command, const std::string &name, std::int32_t unit) {
+    std::string title = name;
+    std::replace(title.begin(), title.end(), '-', ' ');
+    std::string field = name;
+    std::replace(field.begin(), field.end(), '-', '_');
+    bool counts = false;
+    const std::optional<std::size_t> parameter = parameter_named(command, name);
+    if (parameter) {
+        counts = command.parameters[*parameter].kind == Kind::Count;
+    }
+    for (const std::int32_t record : command.records) {
+        const REC_field *described = REC_field_named(record, field.c_str());
+        counts = counts || (described != nullptr && described->kind == REC_KIND_COUNT);
+    }
+    return counts ? title + " (" + unit_name(unit) + ")" : title;
+}
+
+// One of the figure's inputs: a parameter with its values given. Empty, or
+// the refusal of the name.
+std::string figure_input(const Given &given, const ValueLists &lists, const std::string &name,
+                         std::size_t &parameter) {
+    const Command &command = *given.command;
+    const std::optional<std::size_t> found = parameter_named(command, name);
+    if (!found || command.parameters[*found].single || !position_of(name, command.columns)) {
+        return "--figure-axes: " + quoted(name) + " is not an input of vantor " + command.name +
+               " that a grid varies";
+    }
+    if (!lists[*found]) {
+        return "--figure-axes: give --" + name + " its values (a list or a range)";
+    }
+    parameter = *found;
+    return "";
+}
+
+// The figure's horizontal input and that of its curves: those --figure-axes
+// names, else of the inputs with several values the one with the most (a
+// number) across and the other as curves. Empty, or the refusal.
+std::string figure_inputs(const Given &given, const ValueLists &lists, std::size_t &x,
+                          std::optional<std::size_t> &curves) {
+    const Command &command = *given.command;
+    std::vector<std::size_t> varying;
+    for (std::size_t i = 0; i < lists.size(); ++i) {
+        if (lists[i] && lists[i]->size > 1) {
+            varying.push_back(i);
+        }
+    }
+    std::vector<std::size_t> chosen;
+    if (given.figure_axes_option->count() > 0) {
+        const std::vector<std::string> names = names_in(given.figure_axes);
+        if (names.empty() || names.size() > 2 || (names.size() == 2 && names[0] == names[1])) {
+            return "--figure-axes takes one or two different inputs, X[,CURVES] "
+                   "(--figure-axes cases,relative-risk)";
+        }
+        for (const std::string &name : names) {
+            std::size_t parameter = 0;
+            const std::string problem = figure_input(given, lists, name, parameter);
+            if (!problem.empty()) {
+                return problem;
+            }
+            chosen.push_back(parameter);
+        }
+    } else {
+        if (varying.empty()) {
+            return "--figure: give an input several values (a list or a range) to draw it";
+        }
+        chosen = varying;
+        std::stable_sort(chosen.begin(), chosen.end(), [&](std::size_t a, std::size_t b) {
+            const bool a_number = command.parameters[a].kind != Kind::Word;
+            const bool b_number = command.parameters[b].kind != Kind::Word;
+            return a_number != b_number ? a_number : lists[a]->size > lists[b]->size;
+        });
+        chosen.resize(std::min<std::size_t>(chosen.size(), 2));
+    }
+    for (const std::size_t other : varying) {
+        if (std::find(chosen.begin(), chosen.end(), other) == chosen.end()) {
+            return "--figure: --" + command.parameters[other].name + " has " +
+                   std::to_string(lists[other]->size) +
+                   " values (give it one); a figure draws one input across and one per curve";
+        }
+    }
+    if (command.parameters[chosen[0]].kind == Kind::Word) {
+        return "--figure: --" + command.parameters[chosen[0]].name +
+               " takes words; a figure draws a number across (give it as the curves)";
+    }
+    x = chosen[0];
+    curves = chosen.size() > 1 ? std::optional<std::size_t>(chosen[1]) : std::nullopt;
+    return "";
+}
+
+// What --figure and its options ask for, its file open. Empty, or the
+// refusal.
+std::string choose_figure(const Given &given, const ValueLists &lists, std::int32_t unit,
+                          bool write_files, std::unique_ptr<FigureRun> &run) {
+    if (given.input_option->count() > 0 || given.wide_option->count() > 0 || given.methods) {
+        return "--figure draws the command line's grid: it takes no --input, --wide or --methods";
+    }
+    const Command &command = *given.command;
+    auto figure = std::make_unique<FigureRun>();
+    std::string problem =
+        figure_inputs(given, lists, figure->x_parameter, figure->curves_parameter);
+    if (!problem.empty()) {
+        return problem;
+    }
+    const std::vector<std::string> y_names = names_in(given.figure_y);
+    if (y_names.size() != 1) {
+        return "--figure-y takes one name: the value drawn up the figure";
+    }
+    const std::optional<std::size_t> y = position_of(y_names[0], command.columns);
+    if (!y) {
+        return no_such_column("--figure-y", y_names[0], command.columns);
+    }
+    const Parameter &x = command.parameters[figure->x_parameter];
+    const std::size_t curve_count =
+        figure->curves_parameter ? lists[*figure->curves_parameter]->size : 1;
+    if (curve_count > kMostCurves) {
+        return "--figure draws at most " + std::to_string(kMostCurves) + " curves; --" +
+               command.parameters[*figure->curves_parameter].name + " has " +
+               std::to_string(curve_count) + " values";
+    }
+    if (lists[figure->x_parameter]->size * curve_count > kLargestFigure) {
+        return "--figure draws at most " + std::to_string(kLargestFigure) + " points";
+    }
+    if (given.figure_target_option->count() > 0 && !std::isfinite(given.figure_target)) {
+        return "--figure-target takes a number";
+    }
+    FigurePlan plan;
+    plan.x = *position_of(x.name, command.columns);
+    if (figure->curves_parameter) {
+        const std::string &name = command.parameters[*figure->curves_parameter].name;
+        plan.curves = *position_of(name, command.columns);
+        plan.curve_name = axis_title(command, name, unit);
+    }
+    plan.y = *y;
+    plan.x_title = axis_title(command, x.name, unit);
+    plan.y_title = axis_title(command, y_names[0], unit);
+    if (given.figure_target_option->count() > 0 || y_names[0] == "power") {
+        plan.target = given.figure_target;
+    }
+    figure->figure = Figure(plan);
+    figure->path = given.figure;
+    if (write_files) {
+        figure->file = std::fopen(given.figure.c_str(), "wb");
+        if (figure->file == nullptr) {
+            return std::string("--figure ") + vantor_cli::quoted(given.figure) + ": " +
+                   std::strerror(errno);
+        }
+    }
+    run = std::move(figure);
+    return "";
+}
+
+// Options that only a figure takes, given without --figure: their refusal.
+std::string figure_options_alone(const Given &given) {
+    if (given.figure_option->count() > 0) {
+        return "";
+    }
+    for (const CLI::Option *option :
+         {given.figure_axes_option, given.figure_y_option, given.figure_target_option}) {
+        if (option->count() > 0) {
+            return option->get_name() + " shapes a figure: give --figure FILE";
+        }
+    }
+    return "";
+}
+
 // The writer of a run's answer: a wide table, or one row per answer.
 std::unique_ptr<RowWriter> make_writer(const Given &given, const ValueLists &lists,
                                        const std::vector<std::size_t> &named,
@@ -779,6 +1054,14 @@ std::unique_ptr<RowWriter> make_writer(const Given &given, const ValueLists &lis
     if (given.wide_option->count() == 0 && given.cells_option->count() > 0) {
         problem = "--cells names the value of a wide table's cells: give --wide DOWN,ACROSS";
         return nullptr;
+    }
+    if (given.methods) {
+        const bool laid_out = given.format != "table" || given.columns_option->count() > 0 ||
+                              given.all_columns || given.wide_option->count() > 0;
+        problem = laid_out ? "--methods writes paragraphs: it takes no --format, --columns, "
+                             "--all-columns or --wide"
+                           : "";
+        return laid_out ? nullptr : std::make_unique<ParagraphWriter>(stdout);
     }
     if (given.wide_option->count() > 0) {
         WideChoice choice;
@@ -817,16 +1100,24 @@ int run_command(const Given &given, const RunLimits &limits) {
     const std::vector<std::size_t> named =
         file ? file->named_parameters() : std::vector<std::size_t>();
     std::vector<std::size_t> picked;
-    std::string problem = pick_columns(given, columns_of_run(given, named), picked);
+    std::string problem = figure_options_alone(given);
+    if (problem.empty()) {
+        problem = pick_columns(given, columns_of_run(given, named), picked);
+    }
     const std::unique_ptr<RowWriter> writer =
         problem.empty() ? make_writer(given, lists, named, picked, problem) : nullptr;
+    std::unique_ptr<FigureRun> figure;
+    if (problem.empty() && given.figure_option->count() > 0) {
+        problem = choose_figure(given, lists, unit, limits.write_files, figure);
+    }
     if (!problem.empty()) {
         tell_on_stderr(given, problem);
         return kRefused;
     }
     ReportCatcher reports;
     Answering answering(given, unit, *writer, reports, std::move(picked), limits.progress,
-                        given.wide_option->count() > 0);
+                        given.wide_option->count() > 0 || figure != nullptr);
+    answering.draw_into(figure.get());
     if (file) {
         return run_input(given, *file, limits, answering);
     }
@@ -859,8 +1150,10 @@ std::string unknown_option_message(const Given &given, const std::vector<std::st
             for (const Parameter &parameter : given.command->parameters) {
                 names.push_back("--" + parameter.name);
             }
-            names.insert(names.end(), {"--count", "--format", "--input", "--columns",
-                                       "--all-columns", "--wide", "--cells", "--help"});
+            names.insert(names.end(),
+                         {"--count", "--format", "--input", "--columns", "--all-columns", "--wide",
+                          "--cells", "--methods", "--figure", "--figure-axes", "--figure-y",
+                          "--figure-target", "--help"});
             const std::string near = nearest_word(name, names);
             return "unknown option " + quoted(name) +
                    (near.empty() ? "" : "; did you mean " + quoted(near) + "?");

@@ -25,6 +25,9 @@ struct RunLimits {
     // Most simulated studies one request runs: the library's own limit for
     // people; the fuzzer keeps its runs short with a few.
     double most_replicates = 1e9;
+    // Whether --figure writes its file: the fuzzer draws figures but keeps
+    // them from the disk.
+    bool write_files = true;
 };
 
 // Runs the program on this argument vector (argv[0] the program name),
