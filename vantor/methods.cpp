@@ -26,15 +26,19 @@ namespace {
 // "1e+06" as "1e6", "5e-08" as "5e-8": the exponent without its padding.
 std::string plain_exponent(const std::string &text) {
     const std::size_t e = text.find('e');
-    if (e == std::string::npos) return text;
+    if (e == std::string::npos) {
+        return text;
+    }
     std::string exponent = text.substr(e + 1);
     const bool negative = !exponent.empty() && exponent[0] == '-';
-    if (!exponent.empty() && (exponent[0] == '-' || exponent[0] == '+')) exponent.erase(0, 1);
+    if (!exponent.empty() && (exponent[0] == '-' || exponent[0] == '+')) {
+        exponent.erase(0, 1);
+    }
     exponent.erase(0, std::min(exponent.find_first_not_of('0'), exponent.size() - 1));
     return text.substr(0, e + 1) + (negative ? "-" : "") + exponent;
 }
 
-std::string printed(double value, int digits) {
+std::string digits_text(double value, int digits) {
     char text[40];
     std::snprintf(text, sizeof text, "%.*g", digits, value);
     return text;
@@ -42,21 +46,29 @@ std::string printed(double value, int digits) {
 
 // A value given: the fewest digits that read back to it.
 std::string given_text(double value) {
-    if (!std::isfinite(value)) return printed(value, 6);
-    for (int digits = 1; digits < 17; ++digits) {
-        const std::string text = printed(value, digits);
-        if (std::strtod(text.c_str(), nullptr) == value) return plain_exponent(text);
+    if (!std::isfinite(value)) {
+        return digits_text(value, 6);
     }
-    return plain_exponent(printed(value, 17));
+    for (int digits = 1; digits < 17; ++digits) {
+        const std::string text = digits_text(value, digits);
+        if (std::strtod(text.c_str(), nullptr) == value) {
+            return plain_exponent(text);
+        }
+    }
+    return plain_exponent(digits_text(value, 17));
 }
 
 // A whole count with its thousands separated: "12,008".
 std::string count_text(double value) {
-    if (!std::isfinite(value)) return given_text(value);
+    if (!std::isfinite(value)) {
+        return given_text(value);
+    }
     char digits[32];
     std::snprintf(digits, sizeof digits, "%.0f", std::fabs(value));
     std::string text = digits;
-    for (int at = static_cast<int>(text.size()) - 3; at > 0; at -= 3) text.insert(at, ",");
+    for (int at = static_cast<int>(text.size()) - 3; at > 0; at -= 3) {
+        text.insert(at, ",");
+    }
     return value < 0 ? "-" + text : text;
 }
 
@@ -69,9 +81,11 @@ std::string directed_digits(double value, bool up) {
     char text[40];
     std::snprintf(text, sizeof text, "%.*e", kComputedDigits - 1, value);
     const double nearest = std::strtod(text, nullptr);
-    if (up ? nearest >= value : nearest <= value) return text;
-    int mantissa = (text[0] - '0') * 1000 + std::atoi(text + 2);
-    int exponent = std::atoi(std::strchr(text, 'e') + 1);
+    if (up ? nearest >= value : nearest <= value) {
+        return text;
+    }
+    int mantissa = (text[0] - '0') * 1000 + static_cast<int>(std::strtol(text + 2, nullptr, 10));
+    int exponent = static_cast<int>(std::strtol(std::strchr(text, 'e') + 1, nullptr, 10));
     mantissa += up ? 1 : -1;
     if (mantissa > 9999) {
         mantissa = 1000;
@@ -98,9 +112,11 @@ std::string amount_text(double value) {
 }
 
 std::string computed_text(double value, std::int32_t rounding) {
-    if (!std::isfinite(value) || value <= 0) return given_text(value);
+    if (!std::isfinite(value) || value <= 0) {
+        return given_text(value);
+    }
     if (value >= 1e4 && value < kLargestWritten) {
-        return count_text(std::strtod(printed(value, kComputedDigits).c_str(), nullptr));
+        return count_text(std::strtod(digits_text(value, kComputedDigits).c_str(), nullptr));
     }
     std::string digits;
     if (rounding == REC_ROUND_DOWN) {
@@ -108,9 +124,9 @@ std::string computed_text(double value, std::int32_t rounding) {
     } else if (rounding == REC_ROUND_AWAY_FROM_ONE) {
         digits = directed_digits(value, value > 1);
     } else {
-        digits = printed(value, kComputedDigits);
+        digits = digits_text(value, kComputedDigits);
     }
-    return plain_exponent(printed(std::strtod(digits.c_str(), nullptr), kComputedDigits));
+    return plain_exponent(digits_text(std::strtod(digits.c_str(), nullptr), kComputedDigits));
 }
 
 // ---- What the request took and the answer found --------------------------
@@ -121,39 +137,41 @@ public:
              std::int32_t skip_b)
         : request_(request), answer_(answer), skip_a_(skip_a), skip_b_(skip_b) {}
 
-    bool given(const char *name) const {
+    [[nodiscard]] bool given(const char *name) const {
         const std::int32_t index = ASK_input_index(name);
         return ASK_is_given(request_, index) != 0 && index != skip_a_ && index != skip_b_;
     }
-    bool shown(const char *name) const {
+    [[nodiscard]] bool shown(const char *name) const {
         const std::int32_t index = ASK_input_index(name);
         return index != skip_a_ && index != skip_b_;
     }
-    double taken(const char *name) const {
+    [[nodiscard]] double taken(const char *name) const {
         return ASK_input_taken(request_, ASK_input_index(name));
     }
     // The word the request took for a choice input ("" when it has none).
-    std::string word(const char *name) const {
+    [[nodiscard]] std::string word(const char *name) const {
         const ASK_input *input = ASK_input_at(ASK_input_index(name));
         const double code = taken(name);
-        if (input == nullptr || !std::isfinite(code)) return "";
+        if (input == nullptr || !std::isfinite(code)) {
+            return "";
+        }
         const char *word = REC_choice_name(input->choice, static_cast<std::int32_t>(code));
         return word != nullptr ? word : "";
     }
-    double result(const char *name) const { return ASK_result_number(answer_, name); }
-    std::string result_text(const char *name) const {
+    [[nodiscard]] double result(const char *name) const { return ASK_result_number(answer_, name); }
+    [[nodiscard]] std::string result_text(const char *name) const {
         return computed_text(result(name), REC_field_rounding(answer_->record, name));
     }
-    std::string question() const {
+    [[nodiscard]] std::string question() const {
         const REC_question *question = REC_question_at(answer_->question);
         return question != nullptr ? question->name : "";
     }
-    bool disease_described() const {
+    [[nodiscard]] bool disease_described() const {
         return ASK_is_given(request_, ASK_input_index("frequency")) != 0 ||
                ASK_is_given(request_, ASK_input_index("prevalence")) != 0;
     }
-    bool two_stages() const { return answer_->record == REC_DESIGN_RESULT; }
-    const ASK_answer &answer() const { return *answer_; }
+    [[nodiscard]] bool two_stages() const { return answer_->record == REC_DESIGN_RESULT; }
+    [[nodiscard]] const ASK_answer &answer() const { return *answer_; }
 
 private:
     const ASK_request *request_;
@@ -216,17 +234,25 @@ public:
     // "Dunn 1961", the reference kept for the list.
     std::string cite(Reference reference) {
         bool known = false;
-        for (Reference cited : cited_) known = known || cited == reference;
-        if (!known) cited_.push_back(reference);
+        for (Reference cited : cited_) {
+            known = known || cited == reference;
+        }
+        if (!known) {
+            cited_.push_back(reference);
+        }
         return kCitation[reference];
     }
     // " (Dunn 1961)".
     std::string cited(Reference reference) { return " (" + cite(reference) + ")"; }
-    std::string text() const {
+    [[nodiscard]] std::string text() const {
         std::string whole = text_ + "\nCalculated with vantor " + vantor_version() + ".";
-        if (cited_.empty()) return whole;
+        if (cited_.empty()) {
+            return whole;
+        }
         whole += "\nReferences:";
-        for (Reference reference : cited_) whole += std::string("\n") + kReferenceText[reference];
+        for (Reference reference : cited_) {
+            whole += std::string("\n") + kReferenceText[reference];
+        }
         return whole;
     }
 
@@ -273,7 +299,7 @@ std::string single_stage_sentence(const Answered &a) {
     }
     if (q == "odds_ratio" || q == "relative_risk") {
         const char *side = a.answer().direction == STU_BELOW_ONE ? "below" : "above";
-        return "The smallest " + effect_name(a) + " " + side + " 1 that a single-stage " +
+        return "The " + effect_name(a) + " " + side + " 1 nearest to 1 that a single-stage " +
                "case-control study of " + asked_groups(a) + " detects with a power of " +
                target_text(a) + " was solved for: " + a.result_text(q.c_str()) + ".";
     }
@@ -290,14 +316,18 @@ std::string limits_text(const Answered &a) {
         {"panel", "markers at most in the stage 2 panel"}};
     std::string limits;
     for (const auto &limit : kLimits) {
-        if (!a.given(limit[0])) continue;
+        if (!a.given(limit[0])) {
+            continue;
+        }
         limits += (limits.empty() ? "" : ", ") + count_text(a.taken(limit[0])) + " " + limit[1];
     }
     return limits.empty() ? "" : " within " + limits;
 }
 
 std::string cost_text(const Answered &a) {
-    if (a.given("stage1_cost_per_person")) return " (costs in money)";
+    if (a.given("stage1_cost_per_person")) {
+        return " (costs in money)";
+    }
     if (a.given("cost_ratio")) {
         return " (a stage 2 genotype costing " + given_text(a.taken("cost_ratio")) +
                " times a stage 1 one)";
@@ -405,7 +435,9 @@ std::string effect_sentence(const Answered &a, Paragraph &paragraph) {
     if (!a.disease_described()) {
         const std::string rate =
             "the risk allele's rate among controls is " + given_text(a.taken("control_rate"));
-        if (a.question() == "odds_ratio") return "The r" + rate.substr(5) + ".";
+        if (a.question() == "odds_ratio") {
+            return "The r" + rate.substr(5) + ".";
+        }
         return "The effect is an allelic odds ratio of " + given_text(a.taken("odds_ratio")) +
                "; " + rate + ".";
     }
@@ -424,7 +456,9 @@ std::string effect_sentence(const Answered &a, Paragraph &paragraph) {
 
 std::string marker_sentence(const Answered &a, Paragraph &paragraph) {
     const bool d_prime = a.given("d_prime");
-    if (!d_prime && !a.given("r_squared")) return "The marker is the causal variant.";
+    if (!d_prime && !a.given("r_squared")) {
+        return "The marker is the causal variant.";
+    }
     const std::string frequency = a.given("marker_frequency")
                                       ? given_text(a.taken("marker_frequency"))
                                       : given_text(a.taken("frequency"));
@@ -440,7 +474,9 @@ std::string level_sentence(const Answered &a, Paragraph &paragraph) {
     const std::string level = std::string("The ") + (a.two_stages() ? "overall " : "") +
                               "significance level is " + given_text(a.answer().alpha) +
                               " (two-sided";
-    if (!(markers > 1)) return level + ").";
+    if (!(markers > 1)) {
+        return level + ").";
+    }
     return level + ", study-wide over " + amount_text(markers) +
            " markers), corrected by Bonferroni to " +
            computed_text(a.answer().alpha / markers, REC_ROUND_DOWN) + " per marker" +
@@ -470,7 +506,9 @@ std::string computation_sentence(const Answered &a, Paragraph &paragraph) {
 
 std::string simulation_sentence(const Answered &a) {
     const ASK_answer &answer = a.answer();
-    if (answer.replicates <= 0) return "";
+    if (answer.replicates <= 0) {
+        return "";
+    }
     return "The power was checked by simulating " +
            count_text(static_cast<double>(answer.replicates)) + " studies (seed " +
            given_text(static_cast<double>(answer.seed)) +
@@ -485,14 +523,20 @@ std::string units_sentence(const Answered &a) {
 std::string methods_text(const Answered &a) {
     Paragraph paragraph;
     paragraph.say(a.two_stages() ? two_stage_sentence(a, paragraph) : single_stage_sentence(a));
-    if (a.two_stages()) paragraph.say(analysis_sentence(a, paragraph));
+    if (a.two_stages()) {
+        paragraph.say(analysis_sentence(a, paragraph));
+    }
     paragraph.say(test_sentence(a, paragraph));
     paragraph.say(effect_sentence(a, paragraph));
-    if (a.disease_described()) paragraph.say(marker_sentence(a, paragraph));
+    if (a.disease_described()) {
+        paragraph.say(marker_sentence(a, paragraph));
+    }
     paragraph.say(level_sentence(a, paragraph));
     paragraph.say(computation_sentence(a, paragraph));
     for (const std::string &sentence : {simulation_sentence(a), units_sentence(a)}) {
-        if (!sentence.empty()) paragraph.say(sentence);
+        if (!sentence.empty()) {
+            paragraph.say(sentence);
+        }
     }
     return paragraph.text();
 }
@@ -509,8 +553,8 @@ struct Named {
 constexpr Named kCaptionInputs[] = {
     {"cases", "cases", true},
     {"controls", "controls", true},
-    {"controls_per_case", "controls per case", true},
-    {"cases_per_control", "cases per control", true},
+    {"controls_per_case", "controls per case", false},
+    {"cases_per_control", "cases per control", false},
     {"stage1_cases", "stage 1 cases", true},
     {"stage1_controls", "stage 1 controls", true},
     {"stage2_cases", "stage 2 cases", true},
@@ -528,19 +572,19 @@ constexpr Named kCaptionInputs[] = {
 std::string named_inputs(const Answered &a) {
     std::string text;
     for (const Named &named : kCaptionInputs) {
-        if (!a.given(named.input)) continue;
+        if (!a.given(named.input)) {
+            continue;
+        }
         const double value = a.taken(named.input);
-        const bool whole = named.count && std::strcmp(named.input, "controls_per_case") != 0 &&
-                           std::strcmp(named.input, "cases_per_control") != 0;
         text += (text.empty() ? "" : ", ") +
-                (named.count ? (whole ? count_text(value) : given_text(value)) + " " + named.label
+                (named.count ? count_text(value) + " " + named.label
                              : std::string(named.label) + " " + given_text(value));
     }
     return text;
 }
 
 std::string disease_caption(const Answered &a) {
-    std::string text = a.word("model") + " model";
+    std::string text = a.shown("model") ? a.word("model") + " model" : "disease model";
     static const char *const kModelInputs[][2] = {
         {"frequency", "risk-allele frequency"},
         {"prevalence", "prevalence"},
@@ -548,23 +592,35 @@ std::string disease_caption(const Answered &a) {
         {"heterozygote_risk", "relative risk of one copy"},
         {"homozygote_risk", "relative risk of two copies"}};
     for (const auto &input : kModelInputs) {
-        if (a.given(input[0]))
+        if (a.given(input[0])) {
             text += std::string(", ") + input[1] + " " + given_text(a.taken(input[0]));
+        }
     }
-    if (a.word("controls_kind") == "population") text += ", population controls";
-    if (a.given("d_prime"))
+    if (a.word("controls_kind") == "population") {
+        text += ", population controls";
+    }
+    if (a.given("d_prime")) {
         return text + "; marker D\xe2\x80\xb2 " + given_text(a.taken("d_prime"));
-    if (a.given("r_squared"))
+    }
+    if (a.given("r_squared")) {
         return text + "; marker r\xc2\xb2 " + given_text(a.taken("r_squared"));
+    }
     return a.shown("d_prime") && a.shown("r_squared") ? text + "; the marker is the causal variant"
                                                       : text;
 }
 
 std::string level_caption(const Answered &a) {
     const double markers = a.taken("markers");
+    const bool several = markers > 1 && a.shown("markers");
+    std::string counted = several ? amount_text(markers) + " markers" : "";
+    if (!a.shown("alpha")) {
+        return counted;
+    }
     const std::string alpha = given_text(a.answer().alpha);
-    if (!(markers > 1) || !a.shown("markers")) return "level " + alpha;
-    return amount_text(markers) + " markers, level " + alpha + " (" +
+    if (!several) {
+        return "level " + alpha;
+    }
+    return counted + ", level " + alpha + " (" +
            computed_text(a.answer().alpha / markers, REC_ROUND_DOWN) + " per marker)";
 }
 
@@ -573,12 +629,23 @@ std::string caption_text(const Answered &a) {
                            ? "Two-stage case-control study, " + a.word("method") + " analysis, "
                            : "Single-stage case-control study, ";
     text += a.word("test") + " test";
-    if (a.word("test") == "allelic") text += " (" + a.word("variance") + " variance)";
+    if (a.word("test") == "allelic") {
+        text += " (" + a.word("variance") + " variance)";
+    }
     const std::string named = named_inputs(a);
-    if (!named.empty()) text += "; " + named;
-    if (a.disease_described()) text += "; " + disease_caption(a);
-    text += "; " + level_caption(a);
-    if (a.answer().count == VANTOR_COUNT_ALLELES) text += "; counts in alleles";
+    if (!named.empty()) {
+        text += "; " + named;
+    }
+    if (a.disease_described()) {
+        text += "; " + disease_caption(a);
+    }
+    const std::string level = level_caption(a);
+    if (!level.empty()) {
+        text += "; " + level;
+    }
+    if (a.answer().count == VANTOR_COUNT_ALLELES) {
+        text += "; counts in alleles";
+    }
     return text + ".";
 }
 
@@ -607,7 +674,7 @@ std::int32_t write_text(const std::string &whole, char *text, std::int32_t capac
 std::string refusal_text(const ASK_request *request, const ASK_answer *answer) {
     const std::int32_t length = ASK_message(answer, request, ASK_SPELL_NAME, nullptr, 0);
     std::string words(static_cast<std::size_t>(length) + 1, '\0');
-    ASK_message(answer, request, ASK_SPELL_NAME, &words[0], length + 1);
+    ASK_message(answer, request, ASK_SPELL_NAME, words.data(), length + 1);
     words.resize(static_cast<std::size_t>(length));
     return words;
 }
@@ -623,18 +690,24 @@ bool answered(const ASK_request *request, const ASK_answer *answer) {
 
 extern "C" std::int32_t vantor_methods(const ASK_request *request, const ASK_answer *answer,
                                        char *text, std::int32_t capacity) {
-    if (request == nullptr || answer == nullptr) return write_text("", text, capacity);
-    if (!answered(request, answer))
+    if (request == nullptr || answer == nullptr) {
+        return write_text("", text, capacity);
+    }
+    if (!answered(request, answer)) {
         return write_text(refusal_text(request, answer), text, capacity);
+    }
     return write_text(methods_text(Answered(request, answer, -1, -1)), text, capacity);
 }
 
 extern "C" std::int32_t vantor_caption(const ASK_request *request, const ASK_answer *answer,
                                        std::int32_t x_input, std::int32_t curve_input, char *text,
                                        std::int32_t capacity) {
-    if (request == nullptr || answer == nullptr) return write_text("", text, capacity);
-    if (!answered(request, answer))
+    if (request == nullptr || answer == nullptr) {
+        return write_text("", text, capacity);
+    }
+    if (!answered(request, answer)) {
         return write_text(refusal_text(request, answer), text, capacity);
+    }
     return write_text(caption_text(Answered(request, answer, x_input, curve_input)), text,
                       capacity);
 }

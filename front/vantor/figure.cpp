@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <sstream>
 
 #include "front/vantor/messages.h"
@@ -71,6 +72,9 @@ std::string escaped(const std::string &text) {
             case '"':
                 out += "&quot;";
                 break;
+            case '\'':
+                out += "&apos;";
+                break;
             default:
                 out += c;
         }
@@ -99,39 +103,37 @@ std::string x_axis(const std::vector<double> &ticks, const Scale &x, const std::
     const double step = ticks[1] - ticks[0];
     const double bottom = kTop + kPlotHeight;
     std::ostringstream svg;
-    svg << "<g class=\"x-axis\"><line class=\"axis\" x1=\"" << at(kLeft) << "\" y1=\"" << at(bottom)
-        << "\" x2=\"" << at(kLeft + kPlotWidth) << "\" y2=\"" << at(bottom)
-        << "\" stroke=\"#000\"/>";
+    svg << "<g class='x-axis'><line class='axis' x1='" << at(kLeft) << "' y1='" << at(bottom)
+        << "' x2='" << at(kLeft + kPlotWidth) << "' y2='" << at(bottom) << "' stroke='#000'/>";
     for (const double tick : ticks) {
-        svg << "<line class=\"tick\" x1=\"" << at(x(tick)) << "\" y1=\"" << at(bottom) << "\" x2=\""
-            << at(x(tick)) << "\" y2=\"" << at(bottom + 5) << "\" stroke=\"#000\"/>"
-            << "<text class=\"tick-label\" data-value=\"" << exact_text(tick) << "\" x=\""
-            << at(x(tick)) << "\" y=\"" << at(bottom + 18) << "\" text-anchor=\"middle\">"
-            << tick_label(tick, step) << "</text>";
+        svg << "<line class='tick' x1='" << at(x(tick)) << "' y1='" << at(bottom) << "' x2='"
+            << at(x(tick)) << "' y2='" << at(bottom + 5) << "' stroke='#000'/>"
+            << "<text class='tick-label' data-value='" << exact_text(tick) << "' x='" << at(x(tick))
+            << "' y='" << at(bottom + 18) << "' text-anchor='middle'>" << tick_label(tick, step)
+            << "</text>";
     }
-    svg << "<text class=\"title\" x=\"" << at(kLeft + kPlotWidth / 2) << "\" y=\""
-        << at(bottom + 38) << "\" text-anchor=\"middle\">" << escaped(title) << "</text></g>";
+    svg << "<text class='title' x='" << at(kLeft + kPlotWidth / 2) << "' y='" << at(bottom + 38)
+        << "' text-anchor='middle'>" << escaped(title) << "</text></g>";
     return svg.str();
 }
 
 std::string y_axis(const std::vector<double> &ticks, const Scale &y, const std::string &title) {
     const double step = ticks[1] - ticks[0];
     std::ostringstream svg;
-    svg << "<g class=\"y-axis\"><line class=\"axis\" x1=\"" << at(kLeft) << "\" y1=\"" << at(kTop)
-        << "\" x2=\"" << at(kLeft) << "\" y2=\"" << at(kTop + kPlotHeight)
-        << "\" stroke=\"#000\"/>";
+    svg << "<g class='y-axis'><line class='axis' x1='" << at(kLeft) << "' y1='" << at(kTop)
+        << "' x2='" << at(kLeft) << "' y2='" << at(kTop + kPlotHeight) << "' stroke='#000'/>";
     for (const double tick : ticks) {
-        svg << "<line class=\"tick\" x1=\"" << at(kLeft - 5) << "\" y1=\"" << at(y(tick))
-            << "\" x2=\"" << at(kLeft) << "\" y2=\"" << at(y(tick)) << "\" stroke=\"#000\"/>"
-            << "<line class=\"grid\" x1=\"" << at(kLeft) << "\" y1=\"" << at(y(tick)) << "\" x2=\""
-            << at(kLeft + kPlotWidth) << "\" y2=\"" << at(y(tick)) << "\" stroke=\"#e4e4e4\"/>"
-            << "<text class=\"tick-label\" data-value=\"" << exact_text(tick) << "\" x=\""
-            << at(kLeft - 8) << "\" y=\"" << at(y(tick) + 4) << "\" text-anchor=\"end\">"
+        svg << "<line class='tick' x1='" << at(kLeft - 5) << "' y1='" << at(y(tick)) << "' x2='"
+            << at(kLeft) << "' y2='" << at(y(tick)) << "' stroke='#000'/>"
+            << "<line class='grid' x1='" << at(kLeft) << "' y1='" << at(y(tick)) << "' x2='"
+            << at(kLeft + kPlotWidth) << "' y2='" << at(y(tick)) << "' stroke='#e4e4e4'/>"
+            << "<text class='tick-label' data-value='" << exact_text(tick) << "' x='"
+            << at(kLeft - 8) << "' y='" << at(y(tick) + 4) << "' text-anchor='end'>"
             << tick_label(tick, step) << "</text>";
     }
     const double middle = kTop + kPlotHeight / 2;
-    svg << "<text class=\"title\" x=\"18\" y=\"" << at(middle) << "\" transform=\"rotate(-90 18 "
-        << at(middle) << ")\" text-anchor=\"middle\">" << escaped(title) << "</text></g>";
+    svg << "<text class='title' x='18' y='" << at(middle) << "' transform='rotate(-90 18 "
+        << at(middle) << ")' text-anchor='middle'>" << escaped(title) << "</text></g>";
     return svg.str();
 }
 
@@ -139,9 +141,9 @@ std::string caption_lines(const std::string &caption, double top) {
     std::ostringstream svg;
     std::istringstream lines(wrapped(caption, kCaptionWidth));
     std::string line;
-    svg << "<text class=\"caption\" x=\"" << at(kLeft) << "\" y=\"" << at(top) << "\">";
+    svg << "<text class='caption' x='" << at(kLeft) << "' y='" << at(top) << "'>";
     for (int number = 0; std::getline(lines, line); ++number) {
-        svg << "<tspan x=\"" << at(kLeft) << "\" dy=\"" << (number == 0 ? "0" : "1.3em") << "\">"
+        svg << "<tspan x='" << at(kLeft) << "' dy='" << (number == 0 ? "0" : "1.3em") << "'>"
             << escaped(line) << "</tspan>";
     }
     svg << "</text>";
@@ -162,12 +164,13 @@ std::vector<double> axis_ticks(double low, double high) {
     }
     const double step = tick_step(high - low);
     std::vector<double> ticks;
-    const double first = std::floor(low / step);
-    const double last = std::ceil(high / step);
+    const auto first = static_cast<long long>(std::floor(low / step));
+    const auto last = static_cast<long long>(std::ceil(high / step));
     // Each tick is the number its label reads, without a floating-point
     // tail (0.6, not 3 times 0.2).
-    for (double k = first; k <= last; ++k) {
-        ticks.push_back(std::strtod(tick_label(k * step, step).c_str(), nullptr));
+    for (long long k = first; k <= last; ++k) {
+        ticks.push_back(
+            std::strtod(tick_label(static_cast<double>(k) * step, step).c_str(), nullptr));
     }
     return ticks;
 }
@@ -206,19 +209,27 @@ std::vector<Figure::Curve> Figure::sorted_curves() const {
 
 std::string Figure::svg(const std::string &caption) const {
     const std::vector<Curve> curves = sorted_curves();
-    double x_low = INFINITY, x_high = -INFINITY, y_low = INFINITY, y_high = -INFINITY;
+    constexpr double kNone = std::numeric_limits<double>::infinity();
+    double x_low = kNone;
+    double x_high = -kNone;
+    double y_low = kNone;
+    double y_high = -kNone;
     for (const Curve &curve : curves) {
         for (const auto &[x, y] : curve.points) {
-            x_low = std::min(x_low, x), x_high = std::max(x_high, x);
-            y_low = std::min(y_low, y), y_high = std::max(y_high, y);
+            x_low = std::min(x_low, x);
+            x_high = std::max(x_high, x);
+            y_low = std::min(y_low, y);
+            y_high = std::max(y_high, y);
         }
     }
     const bool power = plan_.y_title == "power";
     if (power || !std::isfinite(y_low)) {
-        y_low = 0, y_high = 1;
+        y_low = 0;
+        y_high = 1;
     }
     if (!std::isfinite(x_low)) {
-        x_low = 0, x_high = 1;
+        x_low = 0;
+        x_high = 1;
     }
     const std::vector<double> x_ticks = axis_ticks(x_low, x_high);
     const std::vector<double> y_ticks = axis_ticks(y_low, y_high);
@@ -229,42 +240,43 @@ std::string Figure::svg(const std::string &caption) const {
         caption_top + kLineHeight * static_cast<double>(caption_line_count(caption));
 
     std::ostringstream svg;
-    svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << at(kWidth) << "\" height=\""
-        << at(height) << "\" viewBox=\"0 0 " << at(kWidth) << " " << at(height)
-        << "\" font-family=\"sans-serif\" font-size=\"12\">\n"
+    svg << "<?xml version='1.0' encoding='UTF-8'?>\n"
+        << "<svg xmlns='http://www.w3.org/2000/svg' width='" << at(kWidth) << "' height='"
+        << at(height) << "' viewBox='0 0 " << at(kWidth) << " " << at(height)
+        << "' font-family='sans-serif' font-size='12'>\n"
         << "<title>" << escaped(plan_.y_title + " against " + plan_.x_title) << "</title>\n"
         << "<desc>" << escaped(caption) << "</desc>\n"
-        << "<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n"
+        << "<rect width='100%' height='100%' fill='#fff'/>\n"
         << y_axis(y_ticks, y, plan_.y_title) << "\n"
         << x_axis(x_ticks, x, plan_.x_title) << "\n";
     if (plan_.target && *plan_.target >= y.low && *plan_.target <= y.high) {
-        svg << "<line class=\"target\" data-value=\"" << exact_text(*plan_.target) << "\" x1=\""
-            << at(kLeft) << "\" y1=\"" << at(y(*plan_.target)) << "\" x2=\""
-            << at(kLeft + kPlotWidth) << "\" y2=\"" << at(y(*plan_.target))
-            << "\" stroke=\"#555\" stroke-dasharray=\"6 4\"/>\n";
+        svg << "<line class='target' data-value='" << exact_text(*plan_.target) << "' x1='"
+            << at(kLeft) << "' y1='" << at(y(*plan_.target)) << "' x2='" << at(kLeft + kPlotWidth)
+            << "' y2='" << at(y(*plan_.target)) << "' stroke='#555' stroke-dasharray='6 4'/>\n";
     }
     std::ostringstream legend;
-    svg << "<g class=\"curves\">";
-    legend << "<g class=\"legend\">";
+    svg << "<g class='curves'>";
+    legend << "<g class='legend'>";
     for (std::size_t k = 0; k < curves.size(); ++k) {
         const std::string name =
             plan_.curves ? plan_.curve_name + " " + curves[k].label : plan_.y_title;
-        std::string xs, ys, points;
+        std::string xs;
+        std::string ys;
+        std::string points;
         for (const auto &[px, py] : curves[k].points) {
             xs += (xs.empty() ? "" : " ") + exact_text(px);
             ys += (ys.empty() ? "" : " ") + exact_text(py);
             points += (points.empty() ? "" : " ") + at(x(px)) + "," + at(y(py));
         }
         const char *colour = kColours[k % kMostCurves];
-        svg << "\n<polyline class=\"curve\" data-label=\"" << escaped(name) << "\" data-x=\"" << xs
-            << "\" data-y=\"" << ys << "\" points=\"" << points << "\" fill=\"none\" stroke=\""
-            << colour << "\" stroke-width=\"2\"/>";
+        svg << "\n<polyline class='curve' data-label='" << escaped(name) << "' data-x='" << xs
+            << "' data-y='" << ys << "' points='" << points << "' fill='none' stroke='" << colour
+            << "' stroke-width='2'/>";
         const double row = kTop + 8 + kLineHeight * static_cast<double>(k);
-        legend << "<g class=\"entry\"><line x1=\"" << at(kLegendLeft) << "\" y1=\"" << at(row)
-               << "\" x2=\"" << at(kLegendLeft + 24) << "\" y2=\"" << at(row) << "\" stroke=\""
-               << colour << "\" stroke-width=\"2\"/><text x=\"" << at(kLegendLeft + 30) << "\" y=\""
-               << at(row + 4) << "\">" << escaped(name) << "</text></g>";
+        legend << "<g class='entry'><line x1='" << at(kLegendLeft) << "' y1='" << at(row)
+               << "' x2='" << at(kLegendLeft + 24) << "' y2='" << at(row) << "' stroke='" << colour
+               << "' stroke-width='2'/><text x='" << at(kLegendLeft + 30) << "' y='" << at(row + 4)
+               << "'>" << escaped(name) << "</text></g>";
     }
     svg << "</g>\n" << legend.str() << "</g>\n";
     svg << caption_lines(caption, caption_top) << "\n</svg>\n";

@@ -1,11 +1,14 @@
 #include "front/vantor/run.h"
 
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -380,16 +383,14 @@ std::vector<bool> columns_of_run(const Given &given, const std::vector<std::size
     return columns_shown(command, disease, !disease || given_any(STU_EFFECT_ALLELIC), given_names);
 }
 
-// A figure being drawn: where its points are, and the file it goes to,
-// open from the start so that a path that cannot be written is told before
-// any work.
+// A figure being drawn: where its points are, and the file it goes to.
 struct FigureRun {
     Figure figure{FigurePlan{}};
     std::size_t x_parameter = 0;
     std::optional<std::size_t> curves_parameter;
     std::string path;
-    std::FILE *file = nullptr;  // null when the run writes no files
-    std::string caption;        // the library's, from the first answer
+    bool write_file = true;  // false: drawn, kept from the disk
+    std::string caption;     // the library's, from the first answer
 };
 
 // Answers requests one at a time and writes each row at once: the row, or
@@ -413,14 +414,16 @@ public:
     bool answer(const Request &request) {
         const Command &command = *given_.command;
         const Outcomes outcomes = answer_request(command, request, unit_, progress_);
-        ++answered_;
-        reports_.tell(given_, answered_);
+        // A request of two answers where one is wanted is refused before it
+        // counts as answered, so that nothing of it is written.
         if (one_answer_each_ && outcomes.size() > 1) {
             problem_ = std::string(figure_ != nullptr ? "--figure: a point" : "--wide: a cell") +
                        " holds one answer, and this question has one on each side of 1; give "
                        "--direction above or below";
             return false;
         }
+        ++answered_;
+        reports_.tell(given_, answered_);
         bool writing = true;
         for (const ASK_answer &outcome : outcomes) {
             worst_ = std::max(worst_, outcome.status);
@@ -468,33 +471,29 @@ private:
         figure_->figure.add(row);
     }
 
-public:
-    // Writes the figure of a whole run into its file, or removes the file of
-    // a run cut short; false when the file cannot be written.
+    // Writes the figure of a whole run into its file (a run cut short
+    // writes none, and leaves what the path held); false when the file
+    // cannot be written.
     bool end_figure(bool whole) {
-        if (figure_ == nullptr) {
+        if (figure_ == nullptr || !whole) {
             return true;
         }
-        const std::string svg = whole ? figure_->figure.svg(figure_->caption) : "";
-        if (figure_->file == nullptr) {
+        const std::string svg = figure_->figure.svg(figure_->caption);
+        if (!figure_->write_file) {
             return true;
         }
+        std::FILE *file = std::fopen(figure_->path.c_str(), "wb");
         const bool written =
-            whole && std::fwrite(svg.data(), 1, svg.size(), figure_->file) == svg.size();
-        const bool closed = std::fclose(figure_->file) == 0;
-        figure_->file = nullptr;
-        if (!whole || !written || !closed) {
-            std::remove(figure_->path.c_str());
-        }
-        if (whole && !(written && closed)) {
+            file != nullptr && std::fwrite(svg.data(), 1, svg.size(), file) == svg.size();
+        const int error = errno;
+        if ((file != nullptr && std::fclose(file) != 0) || !written) {
             tell_on_stderr(given_, std::string("--figure ") + vantor_cli::quoted(figure_->path) +
-                                       ": cannot write the figure");
+                                       ": cannot write the figure: " + std::strerror(error));
             return false;
         }
         return true;
     }
 
-private:
     bool progress_;  // a simulation's progress line (Progress)
     const Given &given_;
     std::int32_t unit_;
@@ -659,8 +658,6 @@ std::string answer_grid(const Given &given, Grid &grid, std::int32_t unit, bool 
 int refuse_late(const Given &given, Answering &answering, const std::string &problem) {
     if (answering.answered() > 0) {
         answering.finish(false);
-    } else {
-        answering.end_figure(false);
     }
     tell_on_stderr(given, problem);
     return kRefused;
@@ -933,7 +930,7 @@ std::string figure_inputs(const Given &given, const ValueLists &lists, std::size
         }
         for (const std::string &name : names) {
             std::size_t parameter = 0;
-            const std::string problem = figure_input(given, lists, name, parameter);
+            std::string problem = figure_input(given, lists, name, parameter);
             if (!problem.empty()) {
                 return problem;
             }
@@ -967,8 +964,28 @@ std::string figure_inputs(const Given &given, const ValueLists &lists, std::size
     return "";
 }
 
-// What --figure and its options ask for, its file open. Empty, or the
-// refusal.
+// Why a file cannot be written at `path` (a folder, a file or folder that
+// is not writable, no such folder), told before any work; empty when it
+// can. Nothing is created or changed.
+std::string unwritable(const std::string &path) {
+    std::error_code error;
+    const std::filesystem::path file(path);
+    if (std::filesystem::is_directory(file, error)) {
+        return "is a folder";
+    }
+    const bool exists = std::filesystem::exists(file, error);
+    std::filesystem::path folder = file.parent_path();
+    if (folder.empty()) {
+        folder = ".";
+    }
+    const std::string checked = exists ? path : folder.string();
+    if (::access(checked.c_str(), exists ? W_OK : W_OK | X_OK) != 0) {
+        return std::strerror(errno);
+    }
+    return "";
+}
+
+// What --figure and its options ask for. Empty, or the refusal.
 std::string choose_figure(const Given &given, const ValueLists &lists, std::int32_t unit,
                           bool write_files, std::unique_ptr<FigureRun> &run) {
     if (given.input_option->count() > 0 || given.wide_option->count() > 0 || given.methods) {
@@ -1018,12 +1035,10 @@ std::string choose_figure(const Given &given, const ValueLists &lists, std::int3
     }
     figure->figure = Figure(plan);
     figure->path = given.figure;
-    if (write_files) {
-        figure->file = std::fopen(given.figure.c_str(), "wb");
-        if (figure->file == nullptr) {
-            return std::string("--figure ") + vantor_cli::quoted(given.figure) + ": " +
-                   std::strerror(errno);
-        }
+    figure->write_file = write_files;
+    problem = write_files ? unwritable(given.figure) : "";
+    if (!problem.empty()) {
+        return std::string("--figure ") + vantor_cli::quoted(given.figure) + ": " + problem;
     }
     run = std::move(figure);
     return "";
