@@ -27,11 +27,13 @@ while read -r source; do
 done <"$root/library_sources.txt"
 
 # Exported: the page's helpers of wasm_api.cpp, the library's named
-# requests (question/ask.h) and its descriptions (question/records.h) as they are.
+# requests (question/ask.h), its descriptions (question/records.h) and its
+# words about an answer (vantor/methods.h) as they are.
 exported=$( (grep -o '^[A-Za-z_0-9: *]*web_[a-z_0-9]*(' "$here/wasm_api.cpp";
              grep -o '\bASK_[a-z_]*(' "$root/question/ask.h";
-             grep -o '\bREC_[a-z_]*(' "$root/question/records.h") |
-           sed 's/.*\(\(web\|ASK\|REC\)_[a-z_0-9]*\)(/_\1/' | sort -u | paste -sd, -)
+             grep -o '\bREC_[a-z_]*(' "$root/question/records.h";
+             grep -o '\bvantor_[a-z_]*(' "$root/vantor/methods.h") |
+           sed 's/.*\(\(web\|ASK\|REC\|vantor\)_[a-z_0-9]*\)(/_\1/' | sort -u | paste -sd, -)
 # The same arithmetic as the native build: no contraction, no fast-math.
 # Optimised for size (-Os) to keep the page one small file: -Os gives the
 # native library's answers bit for bit (web/test's comparison), -Oz does not

@@ -6,8 +6,9 @@
 // reasons and choices' words). What JavaScript cannot read from the library
 // by itself is here: the records' descriptions (question/records.h), the
 // questions' names and the inputs' descriptions, fields of structures, as
-// strings; the answers of a request; an answer's words as a string; how far
-// a simulation has come, told to JavaScript as it runs. The module is
+// strings; the answers of a request; an answer's words, its methods
+// paragraph and a figure's caption as strings; how far a simulation has
+// come, told to JavaScript as it runs. The module is
 // single-threaded (one per worker), and the page reads the answers of a
 // request before it asks again.
 #include <cstdint>
@@ -15,6 +16,7 @@
 
 #include "question/ask.h"
 #include "question/records.h"
+#include "vantor/methods.h"
 
 // Tells the module's `simulationProgress` function, when JavaScript has set
 // one, the studies simulated so far of the total (as numbers: a count of at
@@ -79,6 +81,20 @@ const ASK_input &input(std::int32_t index) {
     static const ASK_input none = {"", 0, "", 0, "", "", 0};
     const ASK_input *about = ASK_input_at(index);
     return about != nullptr ? *about : none;
+}
+
+// The index-th of the module's answers (the first outside).
+const ASK_answer &answer_at(std::int32_t i) {
+    return answers[i >= 0 && i < ASK_MOST_ANSWERS ? i : 0];
+}
+
+// The text `write(text, capacity)` writes by the library's rule (it returns
+// the whole length), in `words`, which stays until the next call.
+template <typename Write>
+const char *library_written(Write write) {
+    words.assign(static_cast<std::size_t>(write(nullptr, 0)) + 1, '\0');
+    write(words.data(), static_cast<std::int32_t>(words.size()));
+    return words.c_str();
 }
 
 // The progress function of simulations (question/ask.h's ASK_set_progress).
@@ -153,13 +169,27 @@ const ASK_answer *web_answers() { return answers; }
 // The index-th answer's words (ASK_message) for the request answered, the
 // inputs spelled as options.
 const char *web_answer_message(std::int32_t i, const ASK_request *request) {
-    const ASK_answer &answer = answers[i >= 0 && i < ASK_MOST_ANSWERS ? i : 0];
-    words.assign(
-        static_cast<std::size_t>(ASK_message(&answer, request, ASK_SPELL_OPTION, nullptr, 0)) + 1,
-        '\0');
-    ASK_message(&answer, request, ASK_SPELL_OPTION, words.data(),
-                static_cast<std::int32_t>(words.size()));
-    return words.c_str();
+    return library_written([&](char *text, std::int32_t capacity) {
+        return ASK_message(&answer_at(i), request, ASK_SPELL_OPTION, text, capacity);
+    });
+}
+
+// The index-th answer's methods paragraph (vantor_methods) for the request
+// answered.
+const char *web_methods(const ASK_request *request, std::int32_t i) {
+    return library_written([&](char *text, std::int32_t capacity) {
+        return vantor_methods(request, &answer_at(i), text, capacity);
+    });
+}
+
+// The caption (vantor_caption) of a figure across the input `x_input`, one
+// curve per value of `curve_input` (ASK_input_index's, -1 for none), of
+// answers like the index-th of the request answered.
+const char *web_caption(const ASK_request *request, std::int32_t i, std::int32_t x_input,
+                        std::int32_t curve_input) {
+    return library_written([&](char *text, std::int32_t capacity) {
+        return vantor_caption(request, &answer_at(i), x_input, curve_input, text, capacity);
+    });
 }
 
 }  // extern "C"

@@ -165,13 +165,14 @@ const searches = {
       asked.resolve(answers);
     };
   },
-  // The answers to `inputs`; progress(done, total) told as a simulation runs.
-  ask(inputs, progress = null) {
+  // The answers to `inputs`; progress(done, total) told as a simulation
+  // runs; with `methods`, each with its methods paragraph.
+  ask(inputs, progress = null, methods = false) {
     if (!this.worker) this.start();
     const id = this.next++;
     return new Promise((resolve) => {
       this.waiting.set(id, { resolve, progress });
-      this.worker.postMessage({ id, inputs });
+      this.worker.postMessage({ id, inputs, methods });
     });
   },
   // Abandons every search still running: its answers are no longer wanted.
@@ -494,6 +495,10 @@ function showCommand(request, power) {
   link.hidden = !offered;
 }
 
+// The answer whose methods paragraph the page shows: the cheapest design,
+// the design a proposal would plan.
+const METHODS_OF = "cheapest-design";
+
 // The searches, and the simulated powers of the quick answers found:
 // answered by the worker; a newer request abandons them. Each simulation
 // tells its progress, shown as the share of the studies simulated.
@@ -509,14 +514,17 @@ async function searchesFor(form, quick) {
   for (const { panel } of simulated) {
     for (const id of SIMULATED_BESIDE[panel.id] || []) byId(id).textContent = "simulating…";
   }
+  byId("methods").textContent = "searching…";
   await Promise.all(asked.map(({ panel, request }, i) => {
     if (SEARCHED.includes(panel)) byId(panel.id).textContent = "searching…";
     const told = (done, total) => mine === generation && progress(i, done / total);
-    return searches.ask(request, told).then(([answer]) => {
+    const methods = panel.id === METHODS_OF;
+    return searches.ask(request, told, methods).then(([answer]) => {
       if (mine !== generation) return;
       told(1, 1);
       showAnswer(panel, answer, request);
       if (panel === QUICK[0]) showCommand(request, answer);
+      if (methods) byId("methods").textContent = answer.methods;
     });
   }));
 }
@@ -548,113 +556,261 @@ const timeText = (seconds) => (seconds < 60 ? `${seconds.toFixed(seconds < 10 ? 
   : `${Math.round(seconds / 60)} min`);
 
 // ---------------------------------------------------------------------------
-// The power curve: power against the number of cases, with the controls per
-// case given, for three effects around the one given (odds ratios, or the
-// disease model's relative risks), the target drawn, each curve's solved
-// size marked.
+// The figure: power at the controls per case against the number of cases or
+// against the effect (the odds ratio, the model's relative risk, or the free
+// model's relative risk of one copy), one curve per value of the other typed
+// in a list (empty: three effects around the one given, or half, once and
+// twice the cases given). Every point is the library's answer. Its axes are
+// ticked at round values, the target power dashed, each curve's solved size
+// marked, and the caption is the library's sentence about the study.
 // ---------------------------------------------------------------------------
 
 const CURVE_POINTS = 100;
-let curveRows = [];
-let curveNames = [];
+// The effect's widest reach on the x axis, in multiples of its distance from 1.
+const EFFECT_REACH = 3;
+const COLOURS = ["#1f77b4", "#d62728", "#2ca02c", "#9467bd", "#ff7f0e", "#8c564b"];
+const EFFECT_WORDS = { odds_ratio: ["odds ratio", "or"], relative_risk: ["relative risk", "rr"],
+  heterozygote_risk: ["relative risk of one copy", "rr1"] };
+
+// The figure drawn last (window.vantorPage.figure, and the downloads').
+let figure = null;
 
 const around = (value, k) => 1 + (value - 1) * k;
 
-// The three effects around the one asked (its odds ratio, or the model's
-// risks, scaled): each the request of the size at the controls per case,
-// and its name.
-function curveEffects(request) {
-  const risks = EFFECT.filter((name) => name in request);
-  return [0.75, 1, 1.25].map((k) => {
-    const scaled = { ...request };
-    for (const name of risks) scaled[name] = around(lib.taken(request, name), k);
-    const shown = risks.map((name) => sixDigits(scaled[name]));
-    return diseaseModel
-      ? { request: scaled, name: `relative risk ${shown.join(" and ")}`, column: `rr_${shown.join("_")}` }
-      : { request: scaled, name: `odds ratio ${shown[0]}`, column: `or_${shown[0]}` };
+// About `about` round values from lo to hi: 1, 2 or 5 times a power of ten
+// apart, so that tick labels stay short.
+function roundTicks(lo, hi, about = 5) {
+  if (!(hi > lo)) return [lo];
+  const rough = (hi - lo) / about;
+  const decade = 10 ** Math.floor(Math.log10(rough));
+  const step = [1, 2, 5, 10].map((m) => m * decade).find((s) => s >= rough * (1 - 1e-9));
+  const ticks = [];
+  for (let k = Math.ceil(lo / step - 1e-9); k * step <= hi * (1 + 1e-12) + 1e-12; ++k) {
+    ticks.push(Number((k * step).toPrecision(12)));
+  }
+  return ticks;
+}
+
+// The typed values of the curves' input, as typed (the library reads them),
+// and a curve's value in its name: as typed, or the page's own in six digits.
+const typedList = (text) => text.split(/[\s,;]+/).filter((word) => word !== "");
+const shownValue = (value) => (typeof value === "string" ? value : sixDigits(value));
+
+// The effect's input of a request, its words and its CSV prefix.
+function effectOf(request) {
+  const name = EFFECT.find((input) => input in request);
+  const [words, column] = EFFECT_WORDS[name];
+  return { name, words, column, value: lib.taken(request, name) };
+}
+
+// The curves against the number of cases: one per effect, each with the
+// size that reaches the target at the controls per case.
+function curvesAcrossCases(sizing, effect, typed) {
+  const values = typed.length ? typed : [0.75, 1, 1.25].map((k) => around(effect.value, k));
+  return values.map((value) => {
+    const request = { ...sizing, [effect.name]: value };
+    const shown = shownValue(value);
+    return { request, value, name: `${effect.words} ${shown}`, column: `${effect.column}_${shown}`,
+      sized: lib.ask(request)[0] };
   });
+}
+
+// The curves against the effect: one per number of cases.
+function curvesAcrossEffect(sizing, casesGiven, typed) {
+  const values = typed.length ? typed : [0.5, 1, 2].map((k) => Math.max(1, Math.round(k * casesGiven)));
+  return values.map((value) => ({ request: { ...sizing, cases: value }, value,
+    name: `${shownValue(value)} cases`, column: `cases_${shownValue(value)}` }));
+}
+
+// The power of a curve's request at one x: the library works out the
+// controls at the controls per case.
+function pointAt(request, xName, x) {
+  const [answer] = lib.ask({ ...request, [xName]: x, solve: null, target_power: null });
+  return { x, power: isFound(answer) ? answer.fields.power : NaN, controls: answer.controls, answer };
+}
+
+// The x values: the cases up to half again the largest size solved, or the
+// effect from just beside 1 to a few times its distance from 1.
+function xValues(acrossEffect, effect, curves) {
+  if (acrossEffect) {
+    return Array.from({ length: CURVE_POINTS }, (_, i) =>
+      around(effect.value, (EFFECT_REACH * (i + 1)) / CURVE_POINTS));
+  }
+  const solved = curves.map((c) => (isFound(c.sized) ? c.sized.fields.cases : 0));
+  const largest = Math.max(10, 1.5 * Math.max(...solved) || 10000);
+  return Array.from({ length: CURVE_POINTS }, (_, i) =>
+    Math.max(1, Math.round(((i + 1) * largest) / CURVE_POINTS)));
+}
+
+// Builds the figure of the form (null when the library refuses its study):
+// its x axis, its curves of points, the target, the caption.
+function figureOf(form) {
+  const panel = QUICK.find((p) => p.id === "cases-for-ratio");
+  if (answers[panel.id].status === "INVALID_INPUT") return null;
+  const sizing = calculatedOnly(requestOf(panel, form));
+  const effect = effectOf(sizing);
+  const acrossEffect = byId("figure-x").value === "effect";
+  const typed = typedList(byId("figure-curves").value);
+  const casesGiven = lib.taken(requestOf(QUICK[0], form), "cases");
+  let curves = acrossEffect ? curvesAcrossEffect(sizing, casesGiven > 0 ? casesGiven : 1000, typed)
+    : curvesAcrossCases(sizing, effect, typed);
+  const xName = acrossEffect ? effect.name : "cases";
+  const xs = xValues(acrossEffect, effect, curves);
+  curves = curves.map((c) => ({ ...c, points: xs.map((x) => pointAt(c.request, xName, x)) }));
+  showCurveRefusal(curves);
+  curves = curves.filter((c) => c.points.some((p) => Number.isFinite(p.power)));
+  if (curves.length === 0) return null;
+  const shownXs = xs.filter((x, i) => curves.some((c) => Number.isFinite(c.points[i].power)));
+  const domain = acrossEffect ? [Math.min(1, ...shownXs), Math.max(1, ...shownXs)] : [0, xs.at(-1)];
+  const first = curves[0];
+  return {
+    x: { input: xName, domain, ticks: roundTicks(...domain),
+      title: acrossEffect ? effect.words : `cases (${form.all.count})` },
+    y: { title: "power", domain: [0, 1], ticks: roundTicks(0, 1) },
+    target: lib.taken(sizing, "target_power"),
+    curves: curves.map(({ name, column, value, points, sized }) => ({ name, column, value,
+      solved: sized && isFound(sized) ? sized.fields.cases : null,
+      points: points.map(({ x, power, controls }) => ({ x, power, controls })) })),
+    caption: lib.caption({ ...first.request, [xName]: first.points[0].x, solve: null,
+      target_power: null }, xName, acrossEffect ? "cases" : effect.name),
+  };
+}
+
+// A curve's value the library refuses: its words beside the list.
+function showCurveRefusal(curves) {
+  const refused = curves.find((c) => c.points.every((p) => p.answer.status === "INVALID_INPUT"));
+  byId("figure-curves-error").textContent = refused && byId("figure-curves").value.trim() !== ""
+    ? `${refused.name}: ${pageWords(refused.points[0].answer.message)}` : "";
 }
 
 function curve(form) {
-  const box = byId("curve");
-  box.textContent = "";
-  curveRows = [];
-  curveNames = [];
-  if (answers["cases-for-ratio"].status === "INVALID_INPUT") return;
   const started = performance.now();
-  const sizing = calculatedOnly(requestOf(QUICK.find((panel) => panel.id === "cases-for-ratio"), form));
-  const sized = curveEffects(sizing).map((effect) => ({ ...effect,
-    answer: lib.ask(effect.request)[0] })).filter((effect) => effect.answer.status !== "INVALID_INPUT");
-  const solved = sized.map((e) => (isFound(e.answer) ? e.answer.fields.cases : null));
-  const largest = Math.max(10, 1.5 * Math.max(...solved.map((s) => s || 0)) || 10000);
-  const sizes = Array.from({ length: CURVE_POINTS }, (_, i) =>
-    Math.max(1, Math.round(((i + 1) * largest) / CURVE_POINTS)));
-  // The power of each size at the controls per case: the library works out
-  // the controls.
-  curveRows = sizes.map((cases) => {
-    const powers = sized.map((e) => lib.ask({ ...e.request, cases, solve: null, target_power: null })[0]);
-    return [cases, powers[0]?.controls, ...powers.map((a) => a.fields.power)];
-  });
-  curveNames = sized.map((e) => e.column);
-  box.innerHTML = curveSvg(curveRows, sized.map((e) => e.name), solved,
-    lib.taken(sizing, "target_power"), largest, form.all.count);
-  byId("curve-time").textContent =
-    `(${CURVE_POINTS} points and ${sized.length} sizes in ${(performance.now() - started).toFixed(1)} ms)`;
+  figure = figureOf(form);
+  window.vantorPage.figure = figure;
+  byId("curve").innerHTML = figure ? figureSvg(figure) : "";
+  byId("curve-caption").textContent = figure ? figure.caption : "";
+  byId("curve-time").textContent = figure ? `(${figure.curves.length} curves of ${CURVE_POINTS} ` +
+    `points in ${(performance.now() - started).toFixed(1)} ms)` : "";
 }
 
-function curveSvg(rows, names, solved, target, largest, count) {
-  const width = 640, height = 320, left = 48, right = 12, top = 12, bottom = 40;
-  const x = (n) => left + ((width - left - right) * n) / largest;
-  const y = (p) => top + (height - top - bottom) * (1 - p);
-  const colours = ["#1f77b4", "#d62728", "#2ca02c"];
-  const parts = [`<svg viewBox="0 0 ${width} ${height}" xmlns="http://www.w3.org/2000/svg">`,
-    `<line class="axis" x1="${left}" y1="${y(0)}" x2="${width - right}" y2="${y(0)}"/>`,
-    `<line class="axis" x1="${left}" y1="${y(0)}" x2="${left}" y2="${y(1)}"/>`];
-  for (const p of [0, 0.5, 1]) {
-    parts.push(`<text x="${left - 6}" y="${y(p) + 4}" text-anchor="end">${p}</text>`);
+// The figure as standalone SVG markup: its fonts and colours its own, so
+// that it renders alike on the page, saved, and drawn into a PNG.
+const PLOT = { width: 640, height: 340, left: 56, right: 170, top: 14, bottom: 46 };
+
+function figureSvg(f) {
+  const { width, height, left, right, top, bottom } = PLOT;
+  const [x0, x1] = f.x.domain;
+  const x = (v) => (left + ((width - left - right) * (v - x0)) / (x1 - x0 || 1)).toFixed(1);
+  const y = (p) => (top + (height - top - bottom) * (1 - p)).toFixed(1);
+  const axis = 'stroke="#333" stroke-width="1"';
+  const parts = [`<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 ${width} ${height}" ` +
+    `width="${width}" height="${height}" font-family="system-ui, Arial, sans-serif" font-size="11" fill="#333">`,
+  `<desc>${escapeMarkup(f.caption)}</desc>`,
+  `<rect width="${width}" height="${height}" fill="#fff"/>`,
+  `<line class="axis x" ${axis} x1="${left}" y1="${y(0)}" x2="${width - right}" y2="${y(0)}"/>`,
+  `<line class="axis y" ${axis} x1="${left}" y1="${y(0)}" x2="${left}" y2="${y(1)}"/>`];
+  for (const v of f.x.ticks) {
+    parts.push(`<g class="tick x" data-value="${v}"><line ${axis} x1="${x(v)}" x2="${x(v)}" y1="${y(0)}" ` +
+      `y2="${+y(0) + 5}"/><text x="${x(v)}" y="${+y(0) + 17}" text-anchor="middle">${sixDigits(v)}</text></g>`);
   }
-  parts.push(`<text x="${width / 2}" y="${height - 6}" text-anchor="middle">cases (${count})</text>`,
-    `<text x="${x(largest)}" y="${y(0) + 16}" text-anchor="end">${Math.round(largest)}</text>`,
-    `<line class="target" stroke="#555" stroke-dasharray="4 3" x1="${left}" x2="${width - right}" y1="${y(target)}" y2="${y(target)}"/>`);
-  names.forEach((name, k) => {
-    const points = rows.filter((row) => Number.isFinite(row[k + 2]))
-      .map((row) => `${x(row[0]).toFixed(1)},${y(row[k + 2]).toFixed(1)}`).join(" ");
-    parts.push(`<polyline class="power-line" fill="none" stroke="${colours[k]}" stroke-width="2" points="${points}"><title>${name}</title></polyline>`);
-    if (solved[k] !== null && solved[k] <= largest) {
-      parts.push(`<circle class="solved" cx="${x(solved[k]).toFixed(1)}" cy="${y(target)}" r="4" fill="${colours[k]}"><title>${solved[k]} cases reach the target at ${name}</title></circle>`);
-    }
-    parts.push(`<text x="${left + 8}" y="${top + 14 + 14 * k}" style="fill:${colours[k]}">${name}</text>`);
-  });
+  for (const v of f.y.ticks) {
+    parts.push(`<g class="tick y" data-value="${v}"><line ${axis} x1="${left - 5}" x2="${left}" y1="${y(v)}" ` +
+      `y2="${y(v)}"/><text x="${left - 8}" y="${+y(v) + 4}" text-anchor="end">${sixDigits(v)}</text></g>`);
+  }
+  parts.push(`<text class="axis-title x" x="${(left + width - right) / 2}" y="${height - 8}" ` +
+    `text-anchor="middle" font-size="12">${escapeMarkup(f.x.title)}</text>`,
+  `<text class="axis-title y" x="14" y="${(top + height - bottom) / 2}" text-anchor="middle" font-size="12" ` +
+    `transform="rotate(-90 14 ${(top + height - bottom) / 2})">${f.y.title}</text>`,
+  `<line class="target" data-power="${f.target}" stroke="#555" stroke-dasharray="4 3" x1="${left}" ` +
+    `x2="${width - right}" y1="${y(f.target)}" y2="${y(f.target)}"><title>target power ${sixDigits(f.target)}</title></line>`);
+  f.curves.forEach((c, k) => parts.push(...curveMarkup(c, COLOURS[k % COLOURS.length], x, y, f.target),
+    legendEntry(c.name, COLOURS[k % COLOURS.length], width - right + 14, top + 10 + 18 * k)));
   parts.push("</svg>");
   return parts.join("");
 }
 
-function downloadCurve(event) {
-  if (curveRows.length === 0) {
-    event.preventDefault();
-    return;
-  }
-  const header = ["cases", "controls", ...curveNames.map((name) => `power_${name}`)].join(",");
-  const lines = curveRows.map((row) => [row[0], row[1], ...row.slice(2).map(sixDigits)].join(","));
-  const link = byId("curve-csv");
-  link.href = URL.createObjectURL(new Blob([`${header}\n${lines.join("\n")}\n`], { type: "text/csv" }));
+// A curve's line, and its solved size on the target line when in sight.
+function curveMarkup(c, colour, x, y, target) {
+  const points = c.points.filter((p) => Number.isFinite(p.power))
+    .map((p) => `${x(p.x)},${y(p.power)}`).join(" ");
+  const line = `<polyline class="power-line" fill="none" stroke="${colour}" stroke-width="2" ` +
+    `points="${points}"><title>${escapeMarkup(c.name)}</title></polyline>`;
+  const last = c.points.at(-1).x;
+  if (c.solved === null || c.solved > last) return [line];
+  return [line, `<circle class="solved" cx="${x(c.solved)}" cy="${y(target)}" r="4" fill="${colour}">` +
+    `<title>${c.solved} cases reach the target at ${escapeMarkup(c.name)}</title></circle>`];
 }
 
-async function copyCommand(event) {
+function legendEntry(name, colour, left, top) {
+  return `<g class="legend"><line stroke="${colour}" stroke-width="2" x1="${left}" x2="${left + 18}" ` +
+    `y1="${top}" y2="${top}"/><text x="${left + 24}" y="${top + 4}">${escapeMarkup(name)}</text></g>`;
+}
+
+const escapeMarkup = (text) => text.replace(/&/g, "&amp;").replace(/</g, "&lt;").replace(/>/g, "&gt;");
+
+// ---------------------------------------------------------------------------
+// The figure's downloads: its points as CSV, its SVG, and a PNG drawn from
+// the SVG at twice its size.
+// ---------------------------------------------------------------------------
+
+const FILE_NAME = "vantor_power_curve";
+
+function figureCsv(f) {
+  const acrossCases = f.x.input === "cases";
+  const head = [f.x.input, ...(acrossCases ? ["controls"] : []), ...f.curves.map((c) => `power_${c.column}`)];
+  const lines = f.curves[0].points.map((p, i) => [acrossCases ? p.x : sixDigits(p.x),
+    ...(acrossCases ? [p.controls] : []), ...f.curves.map((c) => sixDigits(c.points[i].power))].join(","));
+  return `${head.join(",")}\n${lines.join("\n")}\n`;
+}
+
+// Points the link at the file before the browser follows it.
+function linkDownload(id, blobOf) {
+  byId(id).addEventListener("click", (event) => {
+    if (!figure) {
+      event.preventDefault();
+      return;
+    }
+    byId(id).href = URL.createObjectURL(blobOf(figure));
+  });
+}
+
+const svgBlob = (f) => new Blob([figureSvg(f)], { type: "image/svg+xml" });
+
+async function pngBlob(f) {
+  const image = new Image();
+  image.src = `data:image/svg+xml;charset=utf-8,${encodeURIComponent(figureSvg(f))}`;
+  await image.decode();
+  const canvas = Object.assign(document.createElement("canvas"), { width: 2 * PLOT.width,
+    height: 2 * PLOT.height });
+  canvas.getContext("2d").drawImage(image, 0, 0, canvas.width, canvas.height);
+  return new Promise((resolve) => canvas.toBlob(resolve, "image/png"));
+}
+
+// A PNG is drawn asynchronously: saved by a link of its own once ready.
+async function downloadPng(event) {
   event.preventDefault();
-  const text = byId("command").textContent;
+  if (!figure) return;
+  const link = Object.assign(document.createElement("a"), { download: `${FILE_NAME}.png`,
+    href: URL.createObjectURL(await pngBlob(figure)) });
+  link.click();
+}
+
+// Copies the text of `sourceId`, saying so in `statusId`; where the
+// clipboard is refused, selects the text for Ctrl+C.
+async function copyText(event, sourceId, statusId) {
+  event.preventDefault();
+  const text = byId(sourceId).textContent;
   try {
     await navigator.clipboard.writeText(text);
-    byId("copied").textContent = "copied";
+    byId(statusId).textContent = "copied";
   } catch {
     const range = document.createRange();
-    range.selectNodeContents(byId("command"));
+    range.selectNodeContents(byId(sourceId));
     getSelection().removeAllRanges();
     getSelection().addRange(range);
-    byId("copied").textContent = "selected: press Ctrl+C to copy";
+    byId(statusId).textContent = "selected: press Ctrl+C to copy";
   }
 }
-
 // ---------------------------------------------------------------------------
 
 // The form's inputs by the glossary's names: the study's, the simulation's,
@@ -684,8 +840,10 @@ function recompute() {
 // latest answer of each output by its id (the effect's as effect-above and
 // effect-below): status, reason, question and refused input by their names,
 // the library's words, the result's fields by the description's names.
+// `figure` is the figure drawn: its axes (input, title, domain, ticks), its
+// curves (name, value, points {x, power, controls}), target and caption.
 window.vantorPage = { recompute, chooseEffect, sixDigits, answers, library: () => lib, ready: null,
-  searching: null };
+  searching: null, figure: null };
 
 window.vantorPage.ready = loadLibrary().then(() => {
   byId("inputs").addEventListener("input", (event) => {
@@ -695,7 +853,15 @@ window.vantorPage.ready = loadLibrary().then(() => {
   byId("effect-allelic").addEventListener("click", () => chooseEffect(false));
   byId("effect-disease").addEventListener("click", () => chooseEffect(true));
   byId("inputs").addEventListener("submit", (e) => e.preventDefault());
-  byId("curve-csv").addEventListener("click", downloadCurve);
-  byId("copy-command").addEventListener("click", copyCommand);
+  byId("figure-curves").addEventListener("input", () => curve(readForm()));
+  byId("figure-x").addEventListener("change", () => {
+    byId("figure-curves").value = "";
+    curve(readForm());
+  });
+  linkDownload("curve-csv", (f) => new Blob([figureCsv(f)], { type: "text/csv" }));
+  linkDownload("curve-svg", svgBlob);
+  byId("curve-png").addEventListener("click", downloadPng);
+  byId("copy-command").addEventListener("click", (event) => copyText(event, "command", "copied"));
+  byId("copy-methods").addEventListener("click", (event) => copyText(event, "methods", "methods-copied"));
   recompute();
 });

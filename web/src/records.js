@@ -8,7 +8,7 @@
 // here; statuses, reasons, questions and inputs come back by their names.
 "use strict";
 
-// vantorLibrary(module) -> { ask, taken, fields, choiceWords, ... } over
+// vantorLibrary(module) -> { ask, methods, caption, taken, ... } over
 // a module made by createVantor().
 function vantorLibrary(module) {
   const call = (name, result, ...types) => module.cwrap(name, result, types);
@@ -50,6 +50,8 @@ function vantorLibrary(module) {
   const answerSize = call("ASK_answer_size", "number")();
   const resultOffset = call("ASK_result_offset", "number")();
   const message = call("web_answer_message", "string", "number", "number");
+  const methodsParagraph = call("web_methods", "string", "number", "number");
+  const captionSentence = call("web_caption", "string", "number", "number", "number", "number");
   // A simulation tells how far it has come to the function ask was given.
   let told = null;
   module.simulationProgress = (done, total) => told?.(done, total);
@@ -135,15 +137,35 @@ function vantorLibrary(module) {
   // Asks the library: the list of answers to `inputs` (two for a detectable
   // effect of either side). A simulation (the input "replicates" given)
   // calls progress(done, total) with the studies simulated so far, every
-  // 65,536 and at the end, for each answer simulated.
-  function ask(inputs, progress = null) {
+  // 65,536 and at the end, for each answer simulated. With `methods`, each
+  // answer carries its methods paragraph (vantor/methods.h) as `methods`,
+  // written while the request and its answers are alive.
+  function ask(inputs, progress = null, { methods = false } = {}) {
     put(inputs);
     told = progress;
     try {
-      return Array.from({ length: answerRequest(request) }, (_, i) => readAnswer(i));
+      return Array.from({ length: answerRequest(request) }, (_, i) => {
+        const answer = readAnswer(i);
+        if (methods) answer.methods = methodsParagraph(request, i);
+        return answer;
+      });
     } finally {
       told = null;
     }
+  }
+
+  // The methods paragraph of each answer to `inputs`, as the program's
+  // --methods prints it.
+  const methods = (inputs) => ask(inputs, null, { methods: true }).map((answer) => answer.methods);
+
+  // The caption of a figure of answers to requests like `inputs` across the
+  // input `xName`, one curve per value of `curveName` (either may be empty):
+  // the library's sentence naming the study without those two.
+  function caption(inputs, xName, curveName) {
+    put(inputs);
+    answerRequest(request);
+    const index = (name) => (name ? inputIndex(name) : -1);
+    return captionSentence(request, 0, index(xName), index(curveName));
   }
 
   // The value the library takes for the input `name` of `inputs` (a number
@@ -175,5 +197,6 @@ function vantorLibrary(module) {
   const questionNames = () => Array.from(
     { length: call("REC_question_count", "number")() }, (_, i) => questionName(i));
 
-  return { module, ask, taken, fields, choiceWords, valueDefault, studyInputs, questionNames };
+  return { module, ask, methods, caption, taken, fields, choiceWords, valueDefault, studyInputs,
+    questionNames };
 }

@@ -12,6 +12,7 @@ import assert from "node:assert/strict";
 import { execFileSync, spawnSync } from "node:child_process";
 import { mkdtempSync, readFileSync, rmSync, statSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
+import { gunzipSync } from "node:zlib";
 import { createRequire } from "node:module";
 import path from "node:path";
 import { fileURLToPath, pathToFileURL } from "node:url";
@@ -96,6 +97,14 @@ const BASE = ["--cases", "2000", "--controls", "2000", "--odds-ratio", "1.3", "-
 test("the whole page, WebAssembly included, is under 300 KB and loads from disk", async () => {
   const size = statSync(path.join(dist, "index.html")).size;
   assert.ok(size < 300 * 1024, `${size} bytes`);
+  // Its module, inlined gzip-compressed, is the very module of the loader
+  // the node tests load (which the native library's answers are compared
+  // with).
+  const inlined = (file, pattern) => readFileSync(path.join(dist, file), "utf8").match(pattern)[1];
+  const module = Buffer.from(inlined("vantor_wasm.js", /"data:application\/octet-stream;base64,([^"]+)"/), "base64");
+  const gzipped = Buffer.from(inlined("index.html", /vantorModuleGzip = "([^"]+)"/), "base64");
+  assert.ok(gunzipSync(gzipped).equals(module), "the page's module is the loader's");
+  console.log(`module: ${module.length} bytes, ${gzipped.length} gzip-compressed`);
   const { page, loadMs } = await openPage();
   console.log(`page: ${size} bytes, ready ${loadMs} ms after navigation`);
   assert.notEqual(await text(page, "power"), "");
@@ -293,8 +302,9 @@ test("the page's labels are the glossary's page labels, all of them", async () =
   assert.ok(labels.has("Stage 1 cases") && labels.has("Budget") && labels.has("Limit reached"),
     [...labels].join("; "));
   const { page } = await openPage();
-  // The generated fields' labels are the library's names (below).
-  const shown = new Set(await page.$$eval("label", (all) => all.filter((l) => !l.closest("#more-inputs"))
+  // The generated fields' labels are the library's names (below); the
+  // figure's choices are the page's own, not the library's inputs.
+  const shown = new Set(await page.$$eval("label", (all) => all.filter((l) => !l.closest("#more-inputs, #figure"))
     .map((l) => l.textContent.replace(/\s+/g, " ").trim())));
   assert.deepEqual([...labels].filter((l) => !shown.has(l)), [], "glossary labels missing from the page");
   assert.deepEqual([...shown].filter((l) => !labels.has(l)), [], "page labels not in the glossary");
@@ -550,18 +560,197 @@ test("the curve has its three lines, the target and the solved sizes", async () 
   await page.close();
 });
 
-test("a disease model's curve: three relative risks, each solved size on its curve", async () => {
+// The figure as drawn: its curves' names and points (from
+// window.vantorPage.figure), and what its SVG holds: polylines, each axis's
+// ticks (value, label, position), the axis line's extent, the titles, the
+// legend, the target line.
+async function drawnFigure(page) {
+  return page.evaluate(() => {
+    const svg = document.querySelector("#curve svg");
+    const ticks = (axis) => [...svg.querySelectorAll(`.tick.${axis}`)].map((g) => ({
+      value: Number(g.dataset.value), label: g.querySelector("text").textContent,
+      at: Number(g.querySelector("line").getAttribute(axis === "x" ? "x1" : "y1")) }));
+    const line = (selector) => Object.fromEntries(["x1", "x2", "y1", "y2"].map((a) =>
+      [a, Number(svg.querySelector(selector).getAttribute(a))]));
+    return {
+      figure: window.vantorPage.figure, markup: svg.outerHTML,
+      lines: svg.querySelectorAll("polyline.power-line").length,
+      ticks: { x: ticks("x"), y: ticks("y") }, axes: { x: line(".axis.x"), y: line(".axis.y") },
+      titles: [...svg.querySelectorAll(".axis-title")].map((t) => t.textContent),
+      legend: [...svg.querySelectorAll(".legend text")].map((t) => t.textContent),
+      target: { ...line("line.target"), power: Number(svg.querySelector("line.target").dataset.power) },
+      caption: document.getElementById("curve-caption").textContent,
+    };
+  });
+}
+
+// Each axis has at least three ticks, labelled by their round values,
+// increasing, within the axis's range and along its line.
+function checkAxes(drawn) {
+  for (const axis of ["x", "y"]) {
+    const ticks = drawn.ticks[axis];
+    const [lo, hi] = drawn.figure[axis].domain;
+    assert.ok(ticks.length >= 3, `${axis}: ${ticks.length} ticks`);
+    const [from, to] = axis === "x" ? [drawn.axes.x.x1, drawn.axes.x.x2] : [drawn.axes.y.y2, drawn.axes.y.y1];
+    ticks.forEach((tick, i) => {
+      assert.equal(tick.label, pageSixDigits(tick.value), `${axis} tick ${tick.value}`);
+      assert.ok(tick.value >= lo && tick.value <= hi, `${axis} tick ${tick.value} in [${lo}, ${hi}]`);
+      assert.ok(tick.at >= from - 0.1 && tick.at <= to + 0.1, `${axis} tick at ${tick.at} in [${from}, ${to}]`);
+      // Round values: one digit, 1, 2 or 5 times a power of ten apart.
+      if (i > 0) {
+        const step = tick.value - ticks[i - 1].value;
+        assert.ok(step > 0, `${axis} ticks increase`);
+        const mantissa = Number((step / 10 ** Math.floor(Math.log10(step) + 1e-9)).toPrecision(6));
+        assert.ok([1, 2, 5].includes(mantissa), `${axis} step ${step}`);
+      }
+    });
+  }
+  // The target line across the plot, at the target's height: the y tick of
+  // that power sits on it.
+  const at = drawn.ticks.y.find((tick) => tick.value === drawn.target.power);
+  assert.ok(at, `a y tick at the target ${drawn.target.power}`);
+  assert.equal(drawn.target.y1, at.at);
+  assert.equal(drawn.target.y2, at.at);
+}
+
+// The program's power, in the page's six digits, for the points of each
+// curve at a few x values: the library's answers through another front end.
+function checkPointsAgainstProgram(figure, optionsOf) {
+  for (const curve of figure.curves) {
+    for (const i of [0, 24, 49, 99]) {
+      const point = curve.points[i];
+      const args = ["power", ...optionsOf(curve, point), "--controls", String(point.controls)];
+      assert.equal(pageSixDigits(point.power), vantorCsv(args).power, `${curve.name} at ${point.x}: ${args.join(" ")}`);
+    }
+  }
+}
+
+// The download the link starts: its name and bytes.
+async function downloaded(page, id) {
+  const [download] = await Promise.all([page.waitForEvent("download"), page.click(`#${id}`)]);
+  return { name: download.suggestedFilename(), bytes: readFileSync(await download.path()) };
+}
+
+test("the figure: curves typed, round ticks on both axes, legend, target, caption; across the cases or the effect; SVG and PNG", async (t) => {
   const lib = await nodeLibrary();
   const { page } = await openPage();
   await enterModel(page, MODEL, "dominant");
   await setField(page, "controls-per-case", "2");
-  assert.equal(await page.locator("#curve polyline.power-line").count(), 3);
+  // The three relative risks around the one given by default, each solved
+  // size on its curve.
+  let drawn = await drawnFigure(page);
+  assert.equal(drawn.lines, 3);
+  assert.deepEqual(drawn.legend, ["relative risk 1.375", "relative risk 1.5", "relative risk 1.625"]);
   assert.equal(await page.locator("#curve circle.solved").count(), 3);
-  assert.match(await page.textContent("#curve"), /relative risk 1\.5/);
   const sized = await page.evaluate(() => window.vantorPage.answers["cases-for-ratio"].fields);
-  const [again] = lib.ask({ frequency: 0.2, prevalence: 0.1, model: "dominant", relative_risk: 1.5,
-    cases: sized.cases, controls: Math.max(1, Math.round(2 * sized.cases)) });
+  const study = { frequency: 0.2, prevalence: 0.1, model: "dominant", alpha: 5e-8 };
+  const [again] = lib.ask({ ...study, relative_risk: 1.5, cases: sized.cases,
+    controls: Math.max(1, Math.round(2 * sized.cases)) });
   assert.ok(Object.is(again.fields.power, sized.power));
+  // Two relative risks typed: two curves, named in the legend.
+  await page.fill("#figure-curves", "1.2, 1.4");
+  drawn = await drawnFigure(page);
+  assert.equal(drawn.lines, 2);
+  assert.deepEqual(drawn.legend, ["relative risk 1.2", "relative risk 1.4"]);
+  assert.deepEqual(drawn.titles, ["cases (people)", "power"]);
+  checkAxes(drawn);
+  assert.ok(drawn.figure.curves.every((c) => c.points.length === 100));
+  // The caption is the library's sentence for the study, under the figure.
+  assert.equal(drawn.caption, drawn.figure.caption);
+  assert.equal(drawn.caption, lib.caption({ ...study, model: "dominant", relative_risk: "1.2",
+    cases: drawn.figure.curves[0].points[0].x, controls_per_case: 2 }, "cases", "relative_risk"));
+  assert.match(drawn.caption, /prevalence 0\.1/);
+  const modelOptions = ["--frequency", "0.2", "--prevalence", "0.1", "--model", "dominant", "--alpha", "5e-8"];
+  if (programTakesModels()) {
+    checkPointsAgainstProgram(drawn.figure, (curve, point) => [...modelOptions, "--relative-risk",
+      curve.value, "--cases", String(point.x)]);
+  } else t.diagnostic("points not compared: the program does not take a disease model");
+  // The downloaded SVG stands alone and holds the same curves and ticks.
+  const svg = await downloaded(page, "curve-svg");
+  assert.equal(svg.name, "vantor_power_curve.svg");
+  const parsed = await page.evaluate((text) => {
+    const doc = new DOMParser().parseFromString(text, "image/svg+xml");
+    const root = doc.documentElement;
+    return { error: doc.querySelector("parsererror") !== null, name: root.localName,
+      namespace: root.namespaceURI, font: root.getAttribute("font-family"),
+      lines: [...root.querySelectorAll("polyline")].map((p) => [p.getAttribute("stroke"), p.getAttribute("points")]),
+      ticks: [...root.querySelectorAll(".tick text")].map((text) => text.textContent),
+      legend: [...root.querySelectorAll(".legend text")].map((text) => text.textContent) };
+  }, svg.bytes.toString("utf8"));
+  assert.deepEqual([parsed.error, parsed.name, parsed.namespace], [false, "svg", "http://www.w3.org/2000/svg"]);
+  assert.ok(parsed.font && parsed.lines.every(([stroke]) => /^#[0-9a-f]{6}$/.test(stroke)), "fonts and colours inline");
+  assert.equal(parsed.lines.length, 2);
+  assert.deepEqual(parsed.ticks, [...drawn.ticks.x, ...drawn.ticks.y].map((tick) => tick.label));
+  assert.deepEqual(parsed.legend, drawn.legend);
+  // The PNG: the figure drawn at twice its size.
+  const png = await downloaded(page, "curve-png");
+  assert.equal(png.name, "vantor_power_curve.png");
+  assert.deepEqual([...png.bytes.subarray(0, 8)], [0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a]);
+  assert.deepEqual([png.bytes.readUInt32BE(16), png.bytes.readUInt32BE(20)], [1280, 680]);
+  // Across the effect: the relative risk from 1, curves at the numbers of
+  // cases typed (the list of relative risks is emptied with the choice).
+  const casesTicks = drawn.ticks.x.map((tick) => tick.value);
+  await page.selectOption("#figure-x", "effect");
+  assert.equal(await page.inputValue("#figure-curves"), "");
+  drawn = await drawnFigure(page);
+  assert.deepEqual(drawn.legend, ["1000 cases", "2000 cases", "4000 cases"]);
+  await page.fill("#figure-curves", "1000, 3000");
+  drawn = await drawnFigure(page);
+  assert.deepEqual(drawn.titles, ["relative risk", "power"]);
+  assert.deepEqual(drawn.legend, ["1000 cases", "3000 cases"]);
+  assert.equal(drawn.lines, 2);
+  checkAxes(drawn);
+  assert.notDeepEqual(drawn.ticks.x.map((tick) => tick.value), casesTicks);
+  assert.ok(drawn.figure.x.domain[0] === 1 && drawn.figure.x.domain[1] > 1.5, String(drawn.figure.x.domain));
+  assert.equal(drawn.figure.curves[0].points[0].controls, 2000);
+  if (programTakesModels()) {
+    checkPointsAgainstProgram(drawn.figure, (curve, point) => [...modelOptions, "--relative-risk",
+      String(point.x), "--cases", curve.value]);
+  }
+  // A value the library refuses: its words beside the list, that curve left out.
+  await page.fill("#figure-curves", "1000, 0x10");
+  assert.match(await text(page, "figure-curves-error"), /^0x10 cases: Cases 0x10: /);
+  assert.equal((await drawnFigure(page)).lines, 1);
+  await page.close();
+});
+
+test("the methods paragraph: the library's for the cheapest design, as the program prints it", async (t) => {
+  const lib = await nodeLibrary();
+  // One paragraph per answer: a detectable effect has two, each its own.
+  const effects = lib.methods({ cases: 2000, controls: 2000, control_rate: 0.3, target_power: 0.8,
+    solve: "effect" });
+  assert.equal(effects.length, 2);
+  assert.ok(effects.every((p) => p.length > 100) && effects[0] !== effects[1], effects.join("\n\n"));
+  // A refusal's paragraph is its words, the inputs spelled by name.
+  const [refused] = lib.ask({ cases: 2000, controls: 2000, odds_ratio: 1.3, control_rate: 1.5 });
+  assert.deepEqual(lib.methods({ cases: 2000, controls: 2000, odds_ratio: 1.3, control_rate: 1.5 }),
+    [refused.message.replace(/--([a-z0-9-]+)/g, (_, option) => option.replace(/-/g, "_"))]);
+  const { page } = await openPage();
+  await enterModel(page, { frequency: "0.25", prevalence: "0.01", "relative-risk": "1.3" }, "multiplicative");
+  await setField(page, "markers", "1e6");
+  await page.evaluate(() => window.vantorPage.searching);
+  const shown = await text(page, "methods");
+  // The worker's paragraph is the module's for the page's request of the
+  // cheapest design.
+  const design = { frequency: "0.25", prevalence: "0.01", relative_risk: "1.3", model: "multiplicative",
+    markers: "1e6", stages: 2, method: "joint", target_power: "0.8", solve: "design" };
+  assert.match(shown, /^The two-stage case-control design/);
+  assert.ok(shown.includes("\nReferences:"), shown);
+  // Copied, or selected where the clipboard is refused (asynchronously).
+  await page.click("#copy-methods");
+  await page.waitForFunction(() => document.getElementById("methods-copied").textContent !== "");
+  assert.match(await text(page, "methods-copied"), /^(copied|selected)/);
+  const help = program ? spawnSync(program, ["design", "--help"], { encoding: "utf8" }) : { stdout: "" };
+  if (!`${help.stdout}${help.stderr}`.includes("--methods")) {
+    t.skip(`${program || "no VANTOR_PROGRAM"} does not take --methods yet: the page's paragraph is compared with the module's only`);
+    assert.equal(shown, lib.methods(design)[0]);
+    await page.close();
+    return;
+  }
+  const printed = execFileSync(program, ["design", "--frequency", "0.25", "--prevalence", "0.01",
+    "--relative-risk", "1.3", "--markers", "1e6", "--method", "joint", "--target-power", "0.8",
+    "--methods"], { encoding: "utf8" }).trim();
+  assert.equal(shown, printed);
   await page.close();
 });
 
