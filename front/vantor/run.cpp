@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -878,6 +879,13 @@ std::string choose_wide(const Given &given, const ValueLists &lists,
 std::string axis_title(const Command &command, const std::string &name, std::int32_t unit) {
     std::string title = name;
     std::replace(title.begin(), title.end(), '-', ' ');
+    // Stages are 1 and 2 for people: "stage 1 share".
+    for (std::size_t at = title.find("stage"); at != std::string::npos;
+         at = title.find("stage", at + 1)) {
+        if (at + 5 < title.size() && std::isdigit(static_cast<unsigned char>(title[at + 5])) != 0) {
+            title.insert(at + 5, " ");
+        }
+    }
     std::string field = name;
     std::replace(field.begin(), field.end(), '-', '_');
     bool counts = false;
