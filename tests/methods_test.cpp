@@ -253,6 +253,23 @@ TEST(FigureCaption, NamesTheStudyWithoutTheInputsTheFigureShows) {
     EXPECT_EQ(figure.find("relative risk"), std::string::npos) << figure;
     EXPECT_NE(figure.find("3,000 controls"), std::string::npos) << figure;
     EXPECT_EQ(figure.back(), '.');
+    const std::string levels = caption("cases", "alpha");
+    EXPECT_EQ(levels.find("level"), std::string::npos) << levels;
+    EXPECT_NE(levels.find("1,000,000 markers"), std::string::npos) << levels;
+    const auto two_stages = ask({{"stages", "2"},
+                                 {"total", "4000"},
+                                 {"stage1_share", "0.4"},
+                                 {"stage1_alpha", "0.01"},
+                                 {"odds_ratio", "1.3"},
+                                 {"control_rate", "0.3"},
+                                 {"method", "replication"}});
+    char text[1024];
+    vantor_caption(two_stages->request.get(), &two_stages->answers[0], ASK_input_index("total"),
+                   ASK_input_index("method"), text, sizeof text);
+    EXPECT_EQ(std::string(text).find("analysis"), std::string::npos) << text;
+    EXPECT_NE(std::string(text).find("Two-stage case-control study, allelic test"),
+              std::string::npos)
+        << text;
 }
 
 }  // namespace

@@ -625,11 +625,15 @@ std::string level_caption(const Answered &a) {
 }
 
 std::string caption_text(const Answered &a) {
-    std::string text = a.two_stages()
-                           ? "Two-stage case-control study, " + a.word("method") + " analysis, "
-                           : "Single-stage case-control study, ";
-    text += a.word("test") + " test";
-    if (a.word("test") == "allelic") {
+    std::string text =
+        a.two_stages() ? "Two-stage case-control study" : "Single-stage case-control study";
+    if (a.two_stages() && a.shown("method")) {
+        text += ", " + a.word("method") + " analysis";
+    }
+    if (a.shown("test")) {
+        text += ", " + a.word("test") + " test";
+    }
+    if (a.shown("test") && a.shown("variance") && a.word("test") == "allelic") {
         text += " (" + a.word("variance") + " variance)";
     }
     const std::string named = named_inputs(a);
