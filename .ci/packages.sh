@@ -9,8 +9,9 @@ ci_core_packages=(cmake g++ libtsan2 clang libgtest-dev libbenchmark-dev
 # fuzzers and static analysis.
 ci_extra_packages=(pkg-config libclang-rt-14-dev clang-tidy clang-format python3
                    python3-matplotlib python3-pandas)
-# The R package: its build and check, its tests, and its Rd pages.
-ci_r_packages=(r-base-dev r-cran-testthat r-cran-roxygen2)
+# The R package: its build and check, its tests, its Rd pages, and its
+# figures drawn with ggplot2 (the tests draw them with base graphics too).
+ci_r_packages=(r-base-dev r-cran-testthat r-cran-roxygen2 r-cran-ggplot2)
 
 # The web page: emscripten compiles the library, Chromium runs the page's tests
 # (Node.js and npm are on the machine; playwright-core comes from the npm

@@ -23,6 +23,7 @@ import statistics
 import subprocess
 import sys
 import unittest
+import unittest.mock
 import warnings
 from concurrent.futures import ThreadPoolExecutor
 
@@ -620,6 +621,174 @@ class WideTables(unittest.TestCase):
         self.assertEqual((frame.index.name, frame.columns.name), ("cases", "relative_risk"))
         self.assertEqual(frame.loc[2000, 1.3], vantor.single_stage_power(
             cases=2000, relative_risk=1.3, **WIDE_MODEL).power)
+
+
+# ---------------------------------------------------------------------------
+# Methods paragraphs and figures
+# ---------------------------------------------------------------------------
+
+# A two-stage design of a disease model over a million markers.
+DESIGN_REQUEST = dict(stages=2, solve="design", frequency=0.25, prevalence=0.01,
+                      relative_risk=1.3, markers=1e6, method="joint", target_power=0.8)
+
+
+def program_output(*words) -> str:
+    """What the `vantor` program prints for these words (the test skips
+    without the program)."""
+    run = subprocess.run([vantor_program(), *words], capture_output=True, text=True,
+                         timeout=120, check=False)
+    if run.returncode != 0:
+        raise AssertionError(f"vantor {' '.join(words)}: {run.stderr}")
+    return run.stdout
+
+
+class MethodsParagraphs(unittest.TestCase):
+    def test_a_design_and_both_sides_are_the_programs_paragraphs(self):
+        if not vantor_program():
+            self.skipTest("no vantor program: set VANTOR_PROGRAM")
+        printed = program_output("design", "--frequency", "0.25", "--prevalence", "0.01",
+                                 "--relative-risk", "1.3", "--markers", "1e6", "--method",
+                                 "joint", "--target-power", "0.8", "--methods")
+        self.assertEqual(vantor.methods(**DESIGN_REQUEST) + "\n", printed)
+        printed = program_output("power", "--cases", "2000", "--controls", "2000",
+                                 "--control-rate", "0.3", "--target-power", "0.8", "--methods")
+        self.assertEqual(vantor.methods(cases=2000, controls=2000, control_rate=0.3,
+                                        target_power=0.8) + "\n", printed)
+
+    def test_the_paragraph_states_the_answer_and_each_side_has_its_own(self):
+        design = vantor.ask(**DESIGN_REQUEST)
+        paragraph = vantor.methods(**DESIGN_REQUEST)
+        for count in (design.stage1_cases, design.stage2_controls, design.total):
+            self.assertIn(f"{count:,}", paragraph)
+        self.assertTrue(paragraph.endswith(".") and "\n\n" not in paragraph)
+        self.assertIn(f"Calculated with vantor {vantor.library_version()}.", paragraph)
+        study = dict(cases=2000, controls=2000, control_rate=0.3, target_power=0.8)
+        self.assertEqual(vantor.methods(**study), "\n\n".join(
+            vantor.methods(**study, direction=side) for side in ("above", "below")))
+
+    def test_a_refused_request_raises_as_ask_raises(self):
+        study = dict(cases=2.5, controls=2000, odds_ratio=1.3, control_rate=0.3)
+        with self.assertRaises(vantor.InputError) as asked:
+            vantor.ask(**study)
+        with self.assertRaises(vantor.InputError) as refused:
+            vantor.methods(**study)
+        self.assertEqual((str(refused.exception), refused.exception.reason,
+                          refused.exception.argument),
+                         (str(asked.exception), asked.exception.reason, "cases"))
+        with self.assertRaises(TypeError):
+            vantor.methods(casse=2000)
+
+
+FIGURE_MODEL = dict(frequency=0.25, prevalence=0.01, controls=2000, markers=1e6)
+FIGURE_CASES, FIGURE_RISKS = list(range(500, 5001, 500)), [1.2, 1.4]
+
+
+def power_figure(**changes) -> "vantor.FigureData":
+    return vantor.figure_data(("cases", FIGURE_CASES), ("relative_risk", FIGURE_RISKS),
+                              **dict(FIGURE_MODEL, **changes))
+
+
+class Figures(unittest.TestCase):
+    def test_the_curves_are_the_programs_powers_bit_for_bit(self):
+        if not vantor_program():
+            self.skipTest("no vantor program: set VANTOR_PROGRAM")
+        rows = csv.DictReader(io.StringIO(program_output(
+            "power", "--cases", "500:5000:500", "--relative-risk", "1.2,1.4", "--frequency",
+            "0.25", "--prevalence", "0.01", "--controls", "2000", "--markers", "1e6",
+            "--format", "csv")))
+        powers = {(int(r["cases"]), float(r["relative-risk"])): float(r["power"]) for r in rows}
+        data = power_figure()
+        self.assertEqual(data.x_values, FIGURE_CASES)
+        self.assertEqual(len(data.curves), 2)
+        for risk, curve in zip(FIGURE_RISKS, data.curves):
+            self.assertEqual(curve.values, [powers[(n, risk)] for n in FIGURE_CASES])
+
+    def test_titles_labels_target_and_caption(self):
+        data = power_figure()
+        self.assertEqual((data.x, data.y, data.target), ("cases", "power", 0.8))
+        self.assertEqual((data.x_title, data.y_title), ("cases (people)", "power"))
+        self.assertEqual([c.label for c in data.curves],
+                         ["relative risk 1.2", "relative risk 1.4"])
+        # The caption names the study, not the two inputs shown, whichever
+        # of their values the library was asked last.
+        for text in ("2,000 controls", "prevalence 0.01", "level 0.05 (5e-8 per marker)"):
+            self.assertIn(text, data.caption)
+        self.assertNotIn("relative risk", data.caption)
+        self.assertEqual(vantor.figure_data(("cases", [4000, 700]), ("relative_risk", [1.3]),
+                                            **FIGURE_MODEL).caption, data.caption)
+        # Counted in alleles, each count's title says so.
+        self.assertEqual(power_figure(count="alleles", controls=4000).x_title,
+                         "cases (alleles)")
+        # Each label's value reads back to the value asked.
+        levels = vantor.figure_data(("cases", [1000]), ("alpha", [1e-6, 5e-8, 0.1 + 0.2]),
+                                    controls=1000, odds_ratio=1.3, control_rate=0.3)
+        self.assertEqual([float(c.label.split()[-1]) for c in levels.curves],
+                         [1e-6, 5e-8, 0.1 + 0.2])
+        self.assertEqual(levels.curves[0].label, "alpha 1e-06")
+        # A curve of the analysis leaves it out of the caption too.
+        methods = vantor.figure_data(("total", [4000]), ("method", ["joint", "replication"]),
+                                     stages=2, stage1_share=0.4, stage1_alpha=0.01,
+                                     odds_ratio=1.3, control_rate=0.3)
+        self.assertEqual([c.label for c in methods.curves],
+                         ["method joint", "method replication"])
+        self.assertNotIn("analysis", methods.caption)
+
+    def test_any_number_of_the_answer_along_one_curve(self):
+        data = vantor.figure_data(("controls", [300, 3000, 5000]), None, y="cases",
+                                  odds_ratio=1.3, control_rate=0.3, target_power=0.8)
+        expected = [vantor.cases_for_controls(n, 1.3, 0.3).cases for n in (300, 3000, 5000)]
+        self.assertEqual(data.curves, [vantor.Curve(None, expected)])
+        self.assertIsNone(data.curves[0].values[0])  # 300 controls cannot reach 0.8
+        self.assertEqual((data.y_title, data.target), ("cases (people)", None))
+        self.assertIn("odds ratio 1.3", data.caption)
+
+    def test_what_a_figure_cannot_show_is_refused(self):
+        with self.assertRaisesRegex(ValueError, "direction"):
+            vantor.figure_data(("cases", [1000]), None, y="odds_ratio", controls=1000,
+                               control_rate=0.3, target_power=0.8)
+        with self.assertRaisesRegex(ValueError, "'powr'"):
+            vantor.figure_data(("cases", [1000]), None, y="powr", **FIGURE_MODEL,
+                               relative_risk=1.3)
+        with self.assertRaisesRegex(ValueError, "both"):
+            vantor.figure_data(("cases", [1000]), ("cases", [2000]), **FIGURE_MODEL,
+                               relative_risk=1.3)
+        with self.assertRaises(vantor.InputError) as refused:
+            vantor.figure_data(("cases", [1000, 2.5]), None, **FIGURE_MODEL, relative_risk=1.3)
+        self.assertEqual(refused.exception.argument, "cases")
+
+    def test_a_matplotlib_figure_of_the_data(self):
+        try:
+            import matplotlib  # noqa: F401  pylint: disable=import-outside-toplevel,unused-import
+        except ImportError:
+            self.skipTest("matplotlib is not installed")
+        data = power_figure()
+        axes = vantor.figure(("cases", FIGURE_CASES), ("relative_risk", FIGURE_RISKS),
+                             **FIGURE_MODEL).axes[0]
+        *curves, target = axes.get_lines()
+        self.assertEqual(len(curves), len(data.curves))
+        for line, curve in zip(curves, data.curves):
+            self.assertEqual(list(line.get_xdata()), FIGURE_CASES)
+            self.assertEqual(list(line.get_ydata()), curve.values)
+        self.assertEqual((list(target.get_ydata()), target.get_linestyle()), ([0.8, 0.8], "--"))
+        self.assertEqual([t.get_text() for t in axes.get_legend().get_texts()],
+                         ["relative risk 1.2", "relative risk 1.4", "target power 0.8"])
+        self.assertEqual((axes.get_xlabel(), axes.get_ylabel()), ("cases (people)", "power"))
+        self.assertGreater(len(axes.get_xticks()), 1)
+        self.assertGreater(len(axes.get_yticks()), 1)
+        self.assertEqual(" ".join(axes.get_title(loc="left").split()), data.caption)
+        # Drawn on the axes given; a figure of no power has no target line.
+        from matplotlib.figure import Figure  # pylint: disable=import-outside-toplevel
+        given = Figure().subplots()
+        drawn = vantor.figure(("controls", [3000, 5000]), None, y="cases", ax=given,
+                              odds_ratio=1.3, control_rate=0.3, target_power=0.8)
+        self.assertIs(drawn, given.figure)
+        self.assertEqual(len(given.get_lines()), 1)
+
+    def test_without_matplotlib_a_figure_says_what_to_install(self):
+        with unittest.mock.patch.dict(sys.modules, {"matplotlib": None,
+                                                    "matplotlib.figure": None}):
+            with self.assertRaisesRegex(ImportError, "matplotlib"):
+                vantor.figure(("cases", [1000]), None, **FIGURE_MODEL, relative_risk=1.3)
 
 
 class PythonValues(unittest.TestCase):

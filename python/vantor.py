@@ -35,7 +35,9 @@ import itertools
 import math
 import numbers
 import os
+import re
 import sys
+import textwrap
 import threading
 import warnings
 from typing import NamedTuple, Optional
@@ -48,7 +50,7 @@ __all__ = [
     "detectable_odds_ratios", "detectable_relative_risks", "two_stage_power",
     "two_stage_power_of_total", "smallest_total", "cheapest_design", "most_powerful_design",
     "choice_words", "default_alpha", "load_library", "library_version", "WideTable",
-    "wide_table",
+    "wide_table", "methods", "FigureData", "Curve", "figure_data", "figure",
 ]
 
 
@@ -75,8 +77,8 @@ class InputError(ValueError):
 _REC_POWER, _REC_SIZE, _REC_EFFECT, _REC_DESIGN, _REC_RISK, _REC_ANSWER = 2, 3, 4, 5, 6, 8
 _C_TYPES = {1: ctypes.c_int32, 2: ctypes.c_int64, 3: ctypes.c_double}
 _KIND_COUNT, _KIND_STATUS, _KIND_REASON, _KIND_CHOICE, _KIND_INTERNAL = 1, 2, 3, 4, 5
-# ASK_WORD and ASK_SPELL_NAME of question/ask.h; the most answers of a request.
-_ASK_WORD, _ASK_SPELL_NAME, _MOST_ANSWERS = 3, 2, 2
+# ASK_COUNT, ASK_WORD and ASK_SPELL_NAME of question/ask.h; the most answers of a request.
+_ASK_COUNT, _ASK_WORD, _ASK_SPELL_NAME, _MOST_ANSWERS = 1, 3, 2, 2
 
 # The result types, and what each holds (its values None unless found).
 _RESULT_NAMES = {
@@ -276,7 +278,9 @@ def _declare(library: ctypes.CDLL) -> None:
         ("ASK_answer_request", i32, [address, address]), ("ASK_answer_size", i32, []),
         ("ASK_message", i32, [address, address, i32, text, i32]),
         ("ASK_result_offset", i32, []), ("STU_default_alpha", f64, [f64]),
-        ("vantor_version", text, []), ("MTH_set_report_hook", _ReportHook, [_ReportHook])]:
+        ("vantor_version", text, []), ("MTH_set_report_hook", _ReportHook, [_ReportHook]),
+        ("vantor_methods", i32, [address, address, text, i32]),
+        ("vantor_caption", i32, [address, address, i32, i32, text, i32])]:
         function = getattr(library, name)
         function.restype, function.argtypes = restype, argtypes
 
@@ -421,6 +425,49 @@ def _warn_of_reports(counts: dict) -> None:
                   RuntimeWarning, stacklevel=level)
 
 
+class _Request:
+    """One request of the library, freed on leaving ``with``: given inputs by
+    name (again and again, for a grid's next point) and answered."""
+
+    def __init__(self):
+        self.library, self.words = load_library(), _words()
+        self.handle = self.library.ASK_request_new()
+        if not self.handle:
+            raise MemoryError("vantor: no memory for a request")
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_exception):
+        self.library.ASK_request_free(self.handle)
+
+    def give(self, inputs: dict) -> None:
+        for name, value in inputs.items():
+            _give(self.library, self.handle, name, value)
+
+    def answer(self) -> list:
+        """The request's answers (one, or both sides of 1), as the library
+        lays them out; a warning when the library reported."""
+        answers = (self.words.answer * _MOST_ANSWERS)()
+        _reports.counts = {}
+        count = self.library.ASK_answer_request(self.handle, answers)
+        _warn_of_reports(_reports.counts)
+        return list(answers[:count])
+
+    def results(self, answers: list) -> list:
+        """The public results of the answers; InputError for a refusal."""
+        return [_result(a, _message(self.library, a, self.handle)) for a in answers]
+
+    def text(self, write, *arguments) -> str:
+        """The text a writer of vantor/methods.h writes of this request:
+        asked once with room for most texts, again with room for a longer one."""
+        size, length = 0, 4095
+        while length >= size:
+            size, text = length + 1, ctypes.create_string_buffer(length + 1)
+            length = write(self.handle, *arguments, text, size)
+        return text.value.decode("utf-8")
+
+
 def ask(**inputs):
     """Asks the question of these named inputs (the glossary's names, and
     ``stages`` 1 or 2, ``solve`` "power", "size", "effect" or "design"); the
@@ -429,21 +476,27 @@ def ask(**inputs):
     result, or both sides of a detectable effect without a ``direction``
     (DetectableOddsRatios or DetectableRelativeRisks); raises InputError for
     a refused request, TypeError for a name that is no input's."""
-    library, words = load_library(), _words()
-    request = library.ASK_request_new()
-    if not request:
-        raise MemoryError("vantor: no memory for a request")
-    try:
-        for name, value in inputs.items():
-            _give(library, request, name, value)
-        answers = (words.answer * _MOST_ANSWERS)()
-        _reports.counts = {}
-        count = library.ASK_answer_request(request, answers)
-        _warn_of_reports(_reports.counts)
-        found = [_result(a, _message(library, a, request)) for a in answers[:count]]
-    finally:
-        library.ASK_request_free(request)
-    return words.pairs[answers[0].record](*found) if count > 1 else found[0]
+    with _Request() as request:
+        request.give(inputs)
+        answers = request.answer()
+        found = request.results(answers)
+    return request.words.pairs[answers[0].record](*found) if len(found) > 1 else found[0]
+
+
+def methods(**inputs) -> str:
+    """The methods paragraph a proposal needs for the answer of these inputs
+    (taken as ``ask`` takes them): the design and what was solved, the test,
+    the effect, the marker, the level and how the power was computed, with
+    vantor's version and the references. Both sides of a detectable effect
+    give a paragraph each, joined by a blank line. The program's
+    ``--methods`` prints the same words. Raises as ``ask`` raises."""
+    with _Request() as request:
+        request.give(inputs)
+        answers = request.answer()
+        request.results(answers)  # raises InputError for a refused request
+        paragraphs = [request.text(request.library.vantor_methods, ctypes.byref(answer))
+                      for answer in answers]
+    return "\n\n".join(paragraphs)
 
 
 # The questions by name: each asks its arguments, and what its name states
@@ -677,3 +730,135 @@ def wide_table(question, down, across, cells="power", **inputs) -> WideTable:
     values = [[cell(d, a) for a in across_values] for d in down_values]
     return WideTable(down_name, across_name, cells, list(down_values), list(across_values),
                      values)
+
+
+# Figures: one input along the horizontal axis, one curve per value of another
+
+class Curve(NamedTuple):
+    """One curve of a figure: its legend ``label`` (None for the only curve
+    of a figure without curves) and its ``values`` (None where the answer
+    has none), one per value along the horizontal axis."""
+    label: Optional[str]
+    values: list
+
+
+class FigureData(NamedTuple):
+    """What a figure shows: the answers' ``y`` (a field such as "power" or
+    "cases") against the input ``x`` at ``x_values``, one ``Curve`` per value
+    of the curves' input; the ``target`` power line (None unless ``y`` is the
+    power), the axes' titles and the ``caption``, the library's sentence
+    naming the study (vantor_caption) without the two inputs shown."""
+    x: str
+    x_values: list
+    curves: list
+    y: str
+    target: Optional[float]
+    x_title: str
+    y_title: str
+    caption: str
+
+
+def _words_of(name: str) -> str:
+    """A glossary name as words: "relative_risk" is "relative risk",
+    "stage1_cases" "stage 1 cases"."""
+    return re.sub(r"stage(\d)", r"stage \1", name.replace("-", "_")).replace("_", " ")
+
+
+def _shortest(value) -> str:
+    """A value as a person reads it: a word as itself, a number in the fewest
+    digits that read back to it (1.2, 2000, 1e-06)."""
+    if isinstance(value, str) or not isinstance(value, numbers.Real):
+        return str(value)
+    number = float(value)
+    if number.is_integer() and abs(number) < 1e15:
+        return str(int(number))
+    return next(text for text in (f"{number:.{digits}g}" for digits in range(1, 18))
+                if float(text) == number)
+
+
+def _title(name: str, counted: bool, unit: str) -> str:
+    """An axis's title: the name's words and, for a count, its unit."""
+    return f"{_words_of(name)} ({unit})" if counted else _words_of(name)
+
+
+def _point(request: _Request, field: str):
+    """The answer's ``field`` at the point the request is given, with the
+    answer and its result; raises as ``ask`` raises."""
+    answers = request.answer()
+    result, *others = request.results(answers)
+    if others:
+        raise ValueError("vantor: a figure shows one answer a point; give direction 'above' or "
+                         "'below' for one side of 1")
+    if field not in result._fields:
+        raise ValueError(f"vantor: no {field!r} in the answers of these inputs")
+    return getattr(result, field), answers[0], result
+
+
+def figure_data(x, curves=None, y="power", target=0.8, **inputs) -> FigureData:
+    """Asks the question of ``inputs`` at every pair of a value of ``x`` and
+    one of ``curves``, each a (name, values) pair such as ("cases", [500,
+    1000]) and ("relative_risk", [1.2, 1.4]) (``curves`` None for one
+    curve), and gathers what a figure of the answers' ``y`` shows: any
+    number of the answer ("power", "cases" for a size ...). ``target`` is
+    the power drawn across when ``y`` is the power (None for none). Raises
+    as ``ask`` raises; ValueError for an answer on both sides of 1 (give a
+    ``direction``), a ``y`` the answer does not hold or one input as both."""
+    x_name, x_values = x[0].replace("-", "_"), list(x[1])
+    curve_name, curve_values = (None, [None]) if curves is None else curves
+    curve_name = curve_name and curve_name.replace("-", "_")
+    if curve_name == x_name:
+        raise ValueError(f"vantor: {x_name!r} is both along the axis and the curves")
+    field = y.replace("-", "_")
+    with _Request() as request:
+        request.give(inputs)
+        lines = []
+        for curve_value in curve_values:
+            request.give({} if curve_name is None else {curve_name: curve_value})
+            points = []
+            for x_value in x_values:
+                request.give({x_name: x_value})
+                points.append(_point(request, field))
+            lines.append([value for value, _, _ in points])
+        _, answer, result = points[-1]
+        index = request.words.input_index
+        caption = request.text(request.library.vantor_caption, ctypes.byref(answer),
+                               index[x_name][0], index[curve_name][0] if curve_name else -1)
+    described = request.words.fields[answer.record] + request.words.extras[answer.record]
+    y_counted = any(f.name == field and f.kind == _KIND_COUNT for f in described)
+    labels = ([None] if curve_name is None else
+              [f"{_words_of(curve_name)} {_shortest(value)}" for value in curve_values])
+    return FigureData(x_name, x_values, [Curve(*c) for c in zip(labels, lines)], field,
+                      target if field == "power" else None,
+                      _title(x_name, index[x_name][1] == _ASK_COUNT, result.count),
+                      _title(field, y_counted, result.count), caption)
+
+
+def figure(x, curves=None, y="power", target=0.8, ax=None, **inputs):
+    """Draws ``figure_data(x, curves, y, target, **inputs)`` with matplotlib:
+    a line per curve, the target power dashed across, a legend, the axes'
+    titles and the caption above the axes. Draws on ``ax`` (a matplotlib
+    Axes) if given, else on a new Figure; returns the Figure. ImportError
+    where matplotlib is not installed."""
+    try:
+        from matplotlib.figure import Figure  # pylint: disable=import-outside-toplevel
+    except ImportError as error:
+        raise ImportError("vantor.figure draws with matplotlib, which is not installed: "
+                          "install it (pip install matplotlib; Debian: python3-matplotlib), "
+                          "or draw figure_data() yourself") from error
+    data = figure_data(x, curves, y, target, **inputs)
+    if ax is None:
+        ax = Figure(figsize=(8, 5), layout="constrained").subplots()
+    for curve in data.curves:
+        ax.plot(data.x_values, [math.nan if v is None else v for v in curve.values],
+                linewidth=2, label=curve.label if curve.label is not None else data.y_title)
+    if data.target is not None:
+        ax.axhline(data.target, color="0.4", linestyle="--", linewidth=1,
+                   label=f"target power {_shortest(data.target)}")
+    ax.set_xlabel(data.x_title)
+    ax.set_ylabel(data.y_title)
+    if data.y == "power":
+        ax.set_ylim(0, 1)
+    ax.grid(True, color="0.9")
+    ax.legend(fontsize=9, frameon=False)
+    ax.set_title(textwrap.fill(data.caption, 100), fontsize=9, loc="left")
+    return ax.figure

@@ -55,12 +55,12 @@ invalid_input <- function(refused, element) {
                    argument = refused$argument, element = element))
 }
 
-# Asks the library one request per row of the recycled `inputs` (named as the
+# The inputs of a request as the glue takes them: `inputs` (named as the
 # glossary names them) and `fixed` (what the calling function's name states:
-# the solve word, the stages), and returns the inputs given, then the
-# answer's columns (an input the answer holds too is shown once, as
-# answered); a row of a detectable effect on both sides of 1 is two rows.
-ask <- function(inputs, class = character(), fixed = list()) {
+# the solve word, the stages), every name checked and every vector made
+# numbers or words; `given` the inputs alone, `elements` their recycled
+# length.
+prepared_inputs <- function(inputs, fixed = list()) {
     described <- library_inputs()
     unknown <- setdiff(names(c(inputs, fixed)), described$name)
     if (length(unknown) > 0L) {
@@ -71,8 +71,13 @@ ask <- function(inputs, class = character(), fixed = list()) {
     words <- described$name[described$kind == "word"]
     take <- function(values) Map(as_input, values, names(values), names(values) %in% words)
     given <- take(inputs)
-    elements <- recycled_length(given)
-    answer <- .Call(C_vantor_ask, c(given, take(fixed)))
+    list(given = given, all = c(given, take(fixed)), elements = recycled_length(given))
+}
+
+# Stops with the refusal of a request the glue reports (`answer$refused`),
+# naming the element of the refused input as given; else warns of the
+# library's reports.
+stop_if_refused <- function(answer, given) {
     refused <- answer$refused
     if (!is.null(refused)) {
         element <- if (refused$argument %in% names(given)) {
@@ -83,14 +88,26 @@ ask <- function(inputs, class = character(), fixed = list()) {
         stop(invalid_input(refused, as.integer(element)))
     }
     warn_of_reports(attr(answer, "reports"))
+}
+
+# Asks the library one request per row of the recycled `inputs` and `fixed`
+# (prepared_inputs) and returns the inputs given, then the answer's columns
+# (an input the answer holds too is shown once, as answered); a row of a
+# detectable effect on both sides of 1 is two rows. The request's inputs,
+# as given, are the attribute "inputs" (a figure's caption asks them again).
+ask <- function(inputs, class = character(), fixed = list()) {
+    request <- prepared_inputs(inputs, fixed)
+    given <- request$given
+    answer <- .Call(C_vantor_ask, request$all)
+    stop_if_refused(answer, given)
     columns <- simulation_shown(answer$columns, !is.null(given[["replicates"]]))
     columns <- plan_shown(columns, names(given))
-    rows <- rep(seq_len(elements), each = answer$per_row)
+    rows <- rep(seq_len(request$elements), each = answer$per_row)
     shown <- lapply(given[setdiff(names(given), names(columns))], function(x) {
-        if (length(rows) == length(x)) x else rep_len(x, elements)[rows]
+        if (length(rows) == length(x)) x else rep_len(x, request$elements)[rows]
     })
     structure(c(shown, columns), row.names = .set_row_names(length(rows)),
-              class = c(class, "data.frame"))
+              class = c(class, "data.frame"), inputs = request$all)
 }
 
 # The answer's columns of a simulated power (its head, question/answer.h):
@@ -217,12 +234,16 @@ report_for_test <- function(counts) {
 #'            odds_ratio = 1.3, control_rate = 0.3)
 #' @export
 vantor_ask <- function(...) {
-    inputs <- list(...)
+    ask(named_inputs(list(...), "vantor_ask"))
+}
+
+# The inputs given to `caller` by name, those left NULL left out.
+named_inputs <- function(inputs, caller) {
     if (length(inputs) > 0L && (is.null(names(inputs)) || !all(nzchar(names(inputs))))) {
-        stop("name every input of vantor_ask(), e.g. vantor_ask(cases = 2000, ...)",
+        stop(sprintf("name every input of %s(), e.g. %s(cases = 2000, ...)", caller, caller),
              call. = FALSE)
     }
-    ask(inputs[!vapply(inputs, is.null, logical(1L))])
+    inputs[!vapply(inputs, is.null, logical(1L))]
 }
 
 #' The inputs the vantor library takes

@@ -23,6 +23,9 @@
 #'   level derived.
 #' * [vantor_smallest_total()], [vantor_cheapest_design()],
 #'   [vantor_most_powerful_design()]: designing two-stage studies.
+#' * [vantor_methods()]: the methods paragraph of an answer, for a proposal.
+#' * `plot()` of any answer ([plot.vantor_power()]): a figure of what was
+#'   solved, with ggplot2 or base graphics.
 #'
 #' Every function is a thin call of [vantor_ask()]: an argument left `NULL`
 #' is not given, and the library applies its own default. Every input is

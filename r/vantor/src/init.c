@@ -13,6 +13,8 @@
     { #name, (DL_FUNC)(void (*)(void))(&name), arguments }
 
 static const R_CallMethodDef call_routines[] = {ROUTINE(vantor_ask, 1),
+                                                ROUTINE(vantor_methods_paragraphs, 1),
+                                                ROUTINE(vantor_figure_caption, 3),
                                                 ROUTINE(vantor_inputs, 0),
                                                 ROUTINE(vantor_reasons, 0),
                                                 ROUTINE(vantor_library_version, 0),

@@ -6,8 +6,10 @@
  * row's values to one reused request and asks. The library decides the
  * question, applies the defaults and checks every input; the glue lays the
  * answers out as columns from the library's description of the answer's head
- * (REC_ANSWER) and result (question/records.h). Nothing here knows a question,
- * a default, a rule or a field.
+ * (REC_ANSWER) and result (question/records.h). The same rows may instead be
+ * written as each answer's methods paragraph, and a request's first row as a
+ * figure's caption (vantor/methods.h). Nothing here knows a question, a
+ * default, a rule or a field.
  *
  * Values come as R gives them: a number as a double; text (a word, "0x10",
  * a number R was given as text) as the text a person typed, which the
@@ -38,6 +40,7 @@
 #include "question/ask.h"
 #include "question/records.h"
 #include "status/status.h"
+#include "vantor/methods.h"
 #include "vantor/version.h"
 
 enum { MAX_INPUTS = 64, MAX_COLUMNS = 48, MESSAGE_SIZE = 1024 };
@@ -248,13 +251,20 @@ static void put_answer(Job *job, R_xlen_t at, const ASK_answer *answer) {
 
 /* ---- Asking ---------------------------------------------------------------------- */
 
-/* Asks every row in turn until the library refuses one; the first row's
- * answer lays the columns out. Returns the columns, or R_NilValue when the
- * first row is refused. */
-static SEXP ask_rows(void *data) {
-    Job *job = (Job *)data;
+/* What is made of the answers: `first` lays the output out from the first
+ * row's answer (returning it, unprotected), `put` writes an answer as its
+ * element `at`. */
+typedef struct Output {
+    SEXP (*first)(Job *job, const ASK_answer *answer);
+    void (*put)(Job *job, R_xlen_t at, const ASK_answer *answer);
+} Output;
+
+/* Asks every row in turn until the library refuses one, writing each
+ * answer through `output`. Returns the output, or R_NilValue when the first
+ * row is refused. */
+static SEXP ask_rows_into(Job *job, const Output *output) {
     ASK_answer answers[ASK_MOST_ANSWERS];
-    SEXP frame = R_NilValue;
+    SEXP made = R_NilValue;
     for (R_xlen_t row = 0; row < job->rows; ++row) {
         if (job->record != REC_POWER_RESULT || row % 4096 == 0) {
             R_CheckUserInterrupt();
@@ -268,18 +278,76 @@ static SEXP ask_rows(void *data) {
         if (row == 0) {
             job->per_row = count;
             job->record = answers[0].record;
-            frame = PROTECT(make_columns(job, &answers[0]));
+            made = PROTECT(output->first(job, &answers[0]));
         } else if (count != job->per_row || answers[0].record != job->record) {
             Rf_error("vantor: row %lld asks another question than row 1: ask it by itself",
                      (long long)row + 1);
         }
         for (int32_t k = 0; k < count; ++k) {
-            put_answer(job, row * count + k, &answers[k]);
+            output->put(job, row * count + k, &answers[k]);
         }
         job->answered = row + 1;
     }
-    UNPROTECT(frame != R_NilValue ? 1 : 0);
-    return frame;
+    UNPROTECT(made != R_NilValue ? 1 : 0);
+    return made;
+}
+
+/* The answers as columns (make_columns, put_answer). */
+static SEXP ask_rows(void *data) {
+    static const Output columns = {make_columns, put_answer};
+    return ask_rows_into((Job *)data, &columns);
+}
+
+/* ---- Methods paragraphs ------------------------------------------------------------ */
+
+enum { TEXT_SIZE = 4096 };
+
+/* A writer of vantor/methods.h, with the figure's inputs it may read (the
+ * horizontal axis's and the curves'). */
+typedef int32_t (*Writer)(const ASK_request *request, const ASK_answer *answer,
+                          const int32_t shown[2], char *text, int32_t capacity);
+
+static int32_t write_methods(const ASK_request *request, const ASK_answer *answer,
+                             const int32_t shown[2], char *text, int32_t capacity) {
+    (void)shown;
+    return vantor_methods(request, answer, text, capacity);
+}
+
+static int32_t write_caption(const ASK_request *request, const ASK_answer *answer,
+                             const int32_t shown[2], char *text, int32_t capacity) {
+    return vantor_caption(request, answer, shown[0], shown[1], text, capacity);
+}
+
+/* The writer's text of the request and an answer, as R's string: written
+ * into room for most texts, again into room for a longer one (R_alloc's,
+ * freed when the .Call returns). */
+static SEXP written(const Job *job, const ASK_answer *answer, Writer write,
+                    const int32_t shown[2]) {
+    char room[TEXT_SIZE];
+    char *text = room;
+    int32_t capacity = TEXT_SIZE;
+    int32_t length;
+    while ((length = write(job->request, answer, shown, text, capacity)) >= capacity) {
+        capacity = length + 1;
+        text = R_alloc((size_t)capacity, 1);
+    }
+    return Rf_mkCharCE(text, CE_UTF8);
+}
+
+static SEXP make_paragraphs(Job *job, const ASK_answer *answer) {
+    (void)answer;
+    return job->message = Rf_allocVector(STRSXP, job->rows * job->per_row);
+}
+
+static void put_paragraph(Job *job, R_xlen_t at, const ASK_answer *answer) {
+    static const int32_t none[2] = {-1, -1};
+    SET_STRING_ELT(job->message, at, written(job, answer, write_methods, none));
+}
+
+/* Each answer's methods paragraph, as element of a character vector. */
+static SEXP paragraph_rows(void *data) {
+    static const Output paragraphs = {make_paragraphs, put_paragraph};
+    return ask_rows_into((Job *)data, &paragraphs);
 }
 
 /* The inputs as the request takes them; R has made each a vector of at
@@ -342,21 +410,66 @@ static ASK_request *session_request(void) {
     return request;
 }
 
-SEXP vantor_ask(SEXP inputs) {
+/* Asks every row of `inputs` (a named list of input vectors), making the
+ * output with `compute`: a list of the output ("columns"), the answers of
+ * each row and the refusal of the first refused row (NULL for none), the
+ * library's reports counted. */
+static SEXP ask_each_row(SEXP inputs, SEXP (*compute)(void *)) {
     Job job;
     memset(&job, 0, sizeof job);
     job.request = session_request();
     take_inputs(&job, inputs);
     const char *names[] = {"columns", "per_row", "refused", ""};
     SEXP result = PROTECT(Rf_mkNamed(VECSXP, names));
-    SEXP frame = PROTECT(run_counting_reports(ask_rows, &job, result));
-    SET_VECTOR_ELT(result, 0, frame);
+    SEXP made = PROTECT(run_counting_reports(compute, &job, result));
+    SET_VECTOR_ELT(result, 0, made);
     SET_VECTOR_ELT(result, 1, Rf_ScalarInteger(job.per_row));
     if (job.refused.status == VANTOR_INVALID_INPUT) {
         SET_VECTOR_ELT(result, 2, refusal_list(&job));
     }
     UNPROTECT(2);
     return result;
+}
+
+SEXP vantor_ask(SEXP inputs) { return ask_each_row(inputs, ask_rows); }
+
+/* The methods paragraph of every answer of every row, as vantor_ask asks. */
+SEXP vantor_methods_paragraphs(SEXP inputs) { return ask_each_row(inputs, paragraph_rows); }
+
+/* A figure's caption: the request of the first element of every input, the
+ * inputs the figure shows. */
+typedef struct Captioning {
+    Job job;
+    int32_t shown[2];
+} Captioning;
+
+/* The caption, or NA when the request is refused. */
+static SEXP caption_of_first_row(void *data) {
+    Captioning *captioning = (Captioning *)data;
+    Job *job = &captioning->job;
+    ASK_answer answers[ASK_MOST_ANSWERS];
+    give_row(job, 0);
+    ASK_answer_request(job->request, answers);
+    if (answers[0].status == VANTOR_INVALID_INPUT) {
+        return Rf_ScalarString(NA_STRING);
+    }
+    return Rf_ScalarString(written(job, &answers[0], write_caption, captioning->shown));
+}
+
+/* The caption of a figure of the answers of `inputs` (the first element of
+ * each) that shows the inputs named `x` (along the horizontal axis) and
+ * `curve` (a curve per value; "" for none): a string, NA when refused. */
+SEXP vantor_figure_caption(SEXP inputs, SEXP x, SEXP curve) {
+    Captioning captioning;
+    memset(&captioning, 0, sizeof captioning);
+    captioning.job.request = session_request();
+    take_inputs(&captioning.job, inputs);
+    captioning.shown[0] = ASK_input_index(CHAR(STRING_ELT(x, 0)));
+    captioning.shown[1] = ASK_input_index(CHAR(STRING_ELT(curve, 0)));
+    SEXP reports = PROTECT(Rf_allocVector(VECSXP, 0));
+    SEXP caption = run_counting_reports(caption_of_first_row, &captioning, reports);
+    UNPROTECT(1);
+    return caption;
 }
 
 /* ---- The description, for R and its tests -------------------------------------- */

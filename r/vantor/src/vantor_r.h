@@ -5,6 +5,8 @@
 #include <Rinternals.h>
 
 SEXP vantor_ask(SEXP inputs);
+SEXP vantor_methods_paragraphs(SEXP inputs);
+SEXP vantor_figure_caption(SEXP inputs, SEXP x, SEXP curve);
 SEXP vantor_inputs(void);
 SEXP vantor_reasons(void);
 SEXP vantor_library_version(void);

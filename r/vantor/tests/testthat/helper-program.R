@@ -86,3 +86,20 @@ request_inputs <- function(text) {
     })
     stats::setNames(values, vapply(pairs, `[[`, "", 1L))
 }
+
+# The rows of `vantor ... --format csv`, every digit the program writes read
+# back as R reads a number; columns named with underscores as in R.
+vantor_csv <- function(program, words) {
+    output <- system2(program, c(as.character(words), "--format", "csv"), stdout = TRUE,
+                      stderr = FALSE)
+    rows <- utils::read.csv(text = output, check.names = FALSE, stringsAsFactors = FALSE)
+    stats::setNames(rows, gsub("-", "_", names(rows), fixed = TRUE))
+}
+
+# What the `vantor` program prints for `words` with --methods, its final
+# newline left out.
+vantor_methods_printed <- function(program, words) {
+    output <- system2(program, c(as.character(words), "--methods"), stdout = TRUE,
+                      stderr = FALSE)
+    paste(output, collapse = "\n")
+}

@@ -28,7 +28,7 @@ examples <- list(
 test_that("the exported functions are the questions, the generic call, the lists and the layout", {
     expect_setequal(getNamespaceExports("vantor"),
                     c(functions, "vantor_ask", "vantor_inputs", "vantor_library_version",
-                      "vantor_wide"))
+                      "vantor_wide", "vantor_methods"))
     expect_setequal(names(examples), functions)
 })
 
@@ -84,7 +84,10 @@ test_that("every function simulates with replicates and seed, and a seed needs t
         # The same columns, the simulation's before the status.
         expect_identical(names(simulated), append(names(plain), simulation,
                                                   length(plain) - 3L), info = name)
-        expect_identical(simulated[names(plain)], plain, info = name)
+        # Both the same columns (each keeps its own inputs, which differ).
+        expect_identical(simulated[names(plain)], plain[names(plain)], info = name)
+        expect_identical(attr(simulated, "inputs")[c("replicates", "seed")],
+                         list(replicates = 200, seed = 11), info = name)
         expect_true(all(simulated$replicates == 200 & simulated$seed == 11), info = name)
         expect_true(all(simulated$simulated_power >= 0 & simulated$simulated_power <= 1),
                     info = name)

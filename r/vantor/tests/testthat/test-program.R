@@ -123,3 +123,42 @@ test_that("a wide table takes one answer per cell and names a missing column", {
     expect_identical(dimnames(vantor_wide(rates, "controls", "control_rate")),
                      list(controls = c("1000", "1e+06"), control_rate = c("0.1", "0.25")))
 })
+
+test_that("a design's methods paragraph is the one the vantor program prints", {
+    program <- vantor_program()
+    printed <- vantor_methods_printed(program, c("design", "--frequency", "0.25",
+        "--prevalence", "0.01", "--relative-risk", "1.3", "--markers", "1e6", "--method",
+        "joint", "--target-power", "0.8"))
+    ours <- vantor_methods(stages = 2, solve = "design", frequency = 0.25, prevalence = 0.01,
+                           relative_risk = 1.3, markers = 1e6, method = "joint",
+                           target_power = 0.8)
+    expect_identical(ours, printed)
+    # Both sides of 1: the program separates the answers' paragraphs by a
+    # blank line.
+    both <- vantor_methods(cases = 2000, controls = 2000, control_rate = 0.3, target_power = 0.8)
+    expect_identical(paste(both, collapse = "\n\n"),
+                     vantor_methods_printed(program, c("power", "--cases", "2000", "--controls",
+                         "2000", "--control-rate", "0.3", "--target-power", "0.8")))
+})
+
+test_that("a figure's curves are the vantor program's powers, bit for bit", {
+    program <- vantor_program()
+    rows <- vantor_csv(program, c("power", "--cases", "500:5000:500", "--relative-risk",
+                                  "1.2,1.4", "--frequency", "0.25", "--prevalence", "0.01",
+                                  "--controls", "2000", "--markers", "1e6"))
+    grid <- expand.grid(cases = seq(500, 5000, 500), relative_risk = c(1.2, 1.4))
+    answers <- vantor_power(cases = grid$cases, controls = 2000, frequency = 0.25,
+                            prevalence = 0.01, relative_risk = grid$relative_risk, markers = 1e6)
+    grDevices::pdf(NULL)
+    on.exit(grDevices::dev.off())
+    for (engine in c("base", "ggplot2")) {
+        plotted <- plot(answers, engine = engine)
+        data <- if (engine == "base") plotted else plotted$data
+        for (risk in c(1.2, 1.4)) {
+            curve <- data[data$curve == paste("relative risk", risk), ]
+            program_curve <- rows[rows$relative_risk == risk, ]
+            expect_identical(curve$x, as.numeric(program_curve$cases), label = engine)
+            expect_identical(curve$y, program_curve$power, label = engine)
+        }
+    }
+})

@@ -90,12 +90,39 @@ test_that("vantor_ask takes any named inputs, and its functions are its thin cal
     expect_true(all(c("cases", "stage1_cases", "solve", "stages") %in% inputs$name))
 })
 
-test_that("a plot of a power grid draws with base graphics", {
-    grid <- vantor_power(cases = seq(500, 5000, 500), controls = 2000,
-                         odds_ratio = c(1.2, 1.3), control_rate = 0.3)
-    grDevices::pdf(NULL)
-    on.exit(grDevices::dev.off())
-    expect_identical(plot(grid), grid)
+test_that("methods paragraphs recycle as the answers do, both sides one each", {
+    rows <- vantor_ask(cases = c(1000, 2000), controls = 2000, control_rate = 0.3,
+                       target_power = 0.8)
+    paragraphs <- vantor_methods(cases = c(1000, 2000), controls = 2000, control_rate = 0.3,
+                                 target_power = 0.8)
+    expect_length(paragraphs, nrow(rows))
+    # Above 1 then below, each the paragraph of its own direction, and each
+    # naming the effect the answer found in four significant digits, rounded
+    # away from 1 (an effect that still reaches the target).
+    away_from_one <- function(effect) {
+        scale <- 10^(3 - floor(log10(effect)))
+        if (effect > 1) ceiling(effect * scale) / scale else floor(effect * scale) / scale
+    }
+    for (k in seq_len(nrow(rows))) {
+        alone <- vantor_methods(cases = rows$cases[k], controls = 2000, control_rate = 0.3,
+                                target_power = 0.8, direction = rows$direction[k])
+        expect_identical(paragraphs[[k]], alone)
+        shown <- formatC(away_from_one(rows$odds_ratio[k]), digits = 4, format = "fg")
+        expect_match(paragraphs[[k]], paste0(": ", shown, "."), fixed = TRUE)
+    }
+    expect_match(paragraphs, sprintf("Calculated with vantor %s.", vantor_library_version()),
+                 fixed = TRUE)
+    # A refusal stops as vantor_ask stops, naming the element as given.
+    refused <- function(call) tryCatch(call, vantor_invalid_input = function(e) e)
+    ours <- refused(vantor_methods(cases = c(2000, 2.5), controls = 2000, odds_ratio = 1.3,
+                                   control_rate = 0.3))
+    asked <- refused(vantor_ask(cases = c(2000, 2.5), controls = 2000, odds_ratio = 1.3,
+                                control_rate = 0.3))
+    expect_s3_class(ours, "vantor_invalid_input")
+    expect_identical(ours[c("message", "reason", "argument", "element")],
+                     asked[c("message", "reason", "argument", "element")])
+    expect_error(vantor_methods(2000, controls = 2000), "name every input of vantor_methods")
+    expect_error(vantor_methods(casse = 2000), "no input is named 'casse'")
 })
 
 test_that("the library's version is the package's", {
