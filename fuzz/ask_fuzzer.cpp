@@ -9,6 +9,7 @@
 //   or 0xff for a word of none)
 // (10 or 3 bytes). Two-stage design searches are not asked (a second each);
 // make_ask_seeds.py writes seeds in this layout.
+#include <cctype>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -25,6 +26,8 @@
 #include "question/ask.h"
 #include "question/records.h"
 #include "question/study.h"
+#include "vantor/methods.h"
+#include "vantor/version.h"
 
 namespace {
 
@@ -307,6 +310,71 @@ void check_simulation(const ASK_answer &answer, const ASK_answer &again,
     }
 }
 
+// Whether `word` is in `text` as a word of its own ("nan", not "dominant").
+bool holds_word(const std::string &text, const std::string &word) {
+    const auto letter = [&text](std::size_t at) {
+        return at < text.size() && std::isalpha(static_cast<unsigned char>(text[at])) != 0;
+    };
+    for (std::size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
+        if ((at == 0 || !letter(at - 1)) && !letter(at + word.size())) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The text a writer of vantor/methods.h gives, asked for its length first;
+// a finding when the length it returns is not the text's.
+template <typename Write>
+std::string written_text(Write write) {
+    const std::int32_t length = write(nullptr, 0);
+    std::string text(static_cast<std::size_t>(length) + 1, 'x');
+    if (write(text.data(), length + 1) != length ||
+        text[static_cast<std::size_t>(length)] != '\0' ||
+        std::strlen(text.c_str()) != static_cast<std::size_t>(length)) {
+        finding("a methods text whose length is not the one returned");
+    }
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+// The methods paragraph and a caption of every answer: a found answer's
+// name no number that is not one and end with the version and references;
+// any other answer's paragraph is its words; a short buffer holds a start of
+// the text.
+void check_methods(const ASK_answer &answer, const ASK_request *request) {
+    const std::string paragraph = written_text([&](char *text, std::int32_t capacity) {
+        return vantor_methods(request, &answer, text, capacity);
+    });
+    const std::string caption = written_text([&](char *text, std::int32_t capacity) {
+        return vantor_caption(request, &answer, ASK_input_index("cases"),
+                              ASK_input_index("relative_risk"), text, capacity);
+    });
+    if (answer.status <= VANTOR_FOUND_WITH_WARNING) {
+        for (const std::string &text : {paragraph, caption}) {
+            if (holds_word(text, "nan") || holds_word(text, "inf")) {
+                finding("a methods text with a number that is none: " + text);
+            }
+        }
+        if (paragraph.find(std::string("\nCalculated with vantor ") + vantor_version() + ".") ==
+                std::string::npos ||
+            caption.empty() || caption.back() != '.') {
+            finding("a methods paragraph or caption cut short: " + paragraph + " / " + caption);
+        }
+    } else {
+        char words[1024];
+        ASK_message(&answer, request, ASK_SPELL_NAME, words, sizeof words);
+        if (paragraph != words) {
+            finding("the methods of an answer not found are not its words: " + paragraph);
+        }
+    }
+    char start[24];
+    vantor_methods(request, &answer, start, sizeof start);
+    if (paragraph.compare(0, std::strlen(start), start) != 0) {
+        finding("a short buffer holds something other than the paragraph's start");
+    }
+}
+
 bool asks_a_design_search(const ASK_request *request) {
     const double solve = taken(request, "solve");
     const bool design = given(request, "solve") && solve == ASK_SOLVE_DESIGN;
@@ -344,6 +412,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (std::int32_t i = 0; i < count; ++i) {
         check_answer(answers[i], request.get());
         check_simulation(answers[i], again[i], request.get());
+        check_methods(answers[i], request.get());
     }
     return 0;
 }
