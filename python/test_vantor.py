@@ -724,7 +724,7 @@ class Figures(unittest.TestCase):
                                     controls=1000, odds_ratio=1.3, control_rate=0.3)
         self.assertEqual([float(c.label.split()[-1]) for c in levels.curves],
                          [1e-6, 5e-8, 0.1 + 0.2])
-        self.assertEqual(levels.curves[0].label, "alpha 1e-06")
+        self.assertEqual(levels.curves[0].label, "alpha 1e-6")
         # A curve of the analysis leaves it out of the caption too.
         methods = vantor.figure_data(("total", [4000]), ("method", ["joint", "replication"]),
                                      stages=2, stage1_share=0.4, stage1_alpha=0.01,

@@ -766,14 +766,16 @@ def _words_of(name: str) -> str:
 
 def _shortest(value) -> str:
     """A value as a person reads it: a word as itself, a number in the fewest
-    digits that read back to it (1.2, 2000, 1e-06)."""
+    digits that read back to it (1.2, 2000, 1e-6)."""
     if isinstance(value, str) or not isinstance(value, numbers.Real):
         return str(value)
     number = float(value)
     if number.is_integer() and abs(number) < 1e15:
         return str(int(number))
-    return next(text for text in (f"{number:.{digits}g}" for digits in range(1, 18))
+    text = next(text for text in (f"{number:.{digits}g}" for digits in range(1, 18))
                 if float(text) == number)
+    # The exponent as the program and the library write it: 5e-8, not 5e-08.
+    return re.sub(r"e\+?(-?)0*(\d)", r"e\1\2", text)
 
 
 def _title(name: str, counted: bool, unit: str) -> str:

@@ -68,7 +68,18 @@ TEST(MethodsParagraph, NamesEveryChoiceAndCitesEachMethodOnce) {
     Inputs unpooled = allelic;
     unpooled.emplace_back("variance", "unpooled");
     Inputs simulated = allelic;
-    simulated.insert(simulated.end(), {{"replicates", "2000"}, {"seed", "7"}});
+    simulated.insert(simulated.end(), {{"replicates", "2000"}, {"seed", "100"}});
+    Inputs money = {{"stages", "2"},
+                    {"solve", "design"},
+                    {"odds_ratio", "1.3"},
+                    {"control_rate", "0.3"},
+                    {"budget", "400000"},
+                    {"markers", "1e6"},
+                    {"stage1_cost_per_person", "60"},
+                    {"stage2_cost_per_genotype", "0.1"},
+                    {"cases_available", "3000"}};
+    Inputs alleles = design_inputs();
+    alleles.insert(alleles.end(), {{"count", "alleles"}, {"cost_ratio", "10"}});
     Inputs product = {
         {"stages", "2"},          {"stage1_cases", "1000"},    {"stage1_controls", "1000"},
         {"stage2_cases", "1000"}, {"stage2_controls", "1000"}, {"stage1_alpha", "0.001"},
@@ -78,7 +89,7 @@ TEST(MethodsParagraph, NamesEveryChoiceAndCitesEachMethodOnce) {
     replication.back() = {"method", "replication"};
     const Case cases[] = {
         {design_inputs(),
-         {"lowest genotyping cost with a power of 0.8", "stage 1 genotypes", "stage 2 genotypes",
+         {"lowest cost with a power of 0.8", "stage 1 genotypes", "stage 2 genotypes",
           "joint statistic", "joint analysis; Skol et al. 2006", "allelic chi-square test",
           "pooled risk-allele rate", "disease model is multiplicative",
           "risk-allele frequency 0.25", "prevalence 0.01",
@@ -91,7 +102,19 @@ TEST(MethodsParagraph, NamesEveryChoiceAndCitesEachMethodOnce) {
           "significance level is 5e-8 (two-sided).", "normal approximation",
           "variance from its allele rate"}},
         {unpooled, {"each group's own risk-allele rate"}},
-        {simulated, {"simulating 2,000 studies (seed 7)", "standard error"}},
+        {simulated, {"simulating 2,000 studies (seed 100)", "standard error", "from the formula"}},
+        {money,
+         {"budget of 400,000 in money",
+          "stage 1 costing 60 a person, stage 2 0 a person and 0.1 "
+          "a genotype, fixed costs 0 and 0",
+          "and 3,000 cases available", ", power 0."}},
+        {alleles, {"case alleles and", "alleles in all", "costing 10 times a stage 1 one"}},
+        {{{"controls", "3000"},
+          {"odds_ratio", "1.3"},
+          {"control_rate", "0.3"},
+          {"target_power", "0.8"}},
+         {"number of cases a single-stage case-control study needs beside 3,000 controls",
+          "The size is the smallest"}},
         {product,
          {"product of the two stages' p-values", "Bauer and K\xc3\xb6hne 1994",
           "Counts are alleles, two per person.", "below 0.001"}},
@@ -183,6 +206,25 @@ TEST(MethodsParagraph, RoundsComputedValuesOnTheSafeSide) {
     cases = cases.substr(0, cases.find(' '));
     cases.erase(std::remove(cases.begin(), cases.end(), ','), cases.end());
     EXPECT_EQ(std::stoll(cases), design->answers[0].result.design.cases[1]);
+}
+
+// The power found is stated, to four digits of the library's own.
+TEST(MethodsParagraph, StatesThePowerItFound) {
+    const auto single = ask({{"cases", "1000"},
+                             {"controls", "2000"},
+                             {"odds_ratio", "1.3"},
+                             {"control_rate", "0.3"},
+                             {"alpha", "1e-4"}});
+    EXPECT_NEAR(number_after(methods(*single), " controls: "),
+                single->answers[0].result.power.power, 5e-5);
+    const auto design = ask({{"stages", "2"},
+                             {"solve", "design"},
+                             {"odds_ratio", "1.3"},
+                             {"control_rate", "0.3"},
+                             {"budget", "8000"},
+                             {"markers", "1e6"}});
+    EXPECT_NEAR(number_after(methods(*design), ", power "), design->answers[0].result.design.power,
+                5e-5);
 }
 
 TEST(MethodsParagraph, ARefusalOrAnAnswerOutOfReachGivesItsWords) {

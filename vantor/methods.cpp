@@ -44,10 +44,19 @@ std::string digits_text(double value, int digits) {
     return text;
 }
 
-// A value given: the fewest digits that read back to it.
+std::string count_text(double value);
+
+// The largest value a whole number is written out in full (1e15 markers).
+constexpr double kLargestWritten = 1e15;
+
+// A value given: a whole one in full with its thousands separated ("5,000",
+// "10"), any other in the fewest digits that read back to it ("5e-8").
 std::string given_text(double value) {
     if (!std::isfinite(value)) {
         return digits_text(value, 6);
+    }
+    if (value == std::floor(value) && std::fabs(value) < kLargestWritten) {
+        return count_text(value);
     }
     for (int digits = 1; digits < 17; ++digits) {
         const std::string text = digits_text(value, digits);
@@ -61,7 +70,7 @@ std::string given_text(double value) {
 // A whole count with its thousands separated: "12,008".
 std::string count_text(double value) {
     if (!std::isfinite(value)) {
-        return given_text(value);
+        return digits_text(value, 6);
     }
     char digits[32];
     std::snprintf(digits, sizeof digits, "%.0f", std::fabs(value));
@@ -74,6 +83,10 @@ std::string count_text(double value) {
 
 constexpr int kComputedDigits = 4;
 
+// The relative distance from a round number within which a computed value
+// is taken as that number when rounded in a direction.
+constexpr double kRoundingNoise = 1e-12;
+
 // The four significant digits of a computed value, as a mantissa 1000..9999
 // and a decimal exponent, moved one unit towards `up` (true) or down (false)
 // when the nearest ones lie on the wrong side of the value.
@@ -81,7 +94,10 @@ std::string directed_digits(double value, bool up) {
     char text[40];
     std::snprintf(text, sizeof text, "%.*e", kComputedDigits - 1, value);
     const double nearest = std::strtod(text, nullptr);
-    if (up ? nearest >= value : nearest <= value) {
+    // A level within rounding noise of a round number is that number
+    // (1e-4, not 9.999e-5, for 9.9999999999999991e-5).
+    if ((up ? nearest >= value : nearest <= value) ||
+        std::fabs(nearest - value) <= kRoundingNoise * value) {
         return text;
     }
     int mantissa = (text[0] - '0') * 1000 + static_cast<int>(std::strtol(text + 2, nullptr, 10));
@@ -100,22 +116,13 @@ std::string directed_digits(double value, bool up) {
 
 // A computed value to four significant digits, rounded as a table for people
 // rounds the field (REC_field_rounding), so a value read from the paragraph
-// and used again still reaches what it was solved for.
-// The largest value a whole count is written out in full (1e15 markers).
-constexpr double kLargestWritten = 1e15;
-
-// A number of markers or of people: in full with its thousands when whole
-// ("1,000,000 markers"), else as given.
-std::string amount_text(double value) {
-    return value == std::floor(value) && std::fabs(value) < kLargestWritten ? count_text(value)
-                                                                            : given_text(value);
-}
-
+// and used again still reaches what it was solved for; from 1,000 on in full
+// with its thousands ("52,700 markers").
 std::string computed_text(double value, std::int32_t rounding) {
     if (!std::isfinite(value) || value <= 0) {
         return given_text(value);
     }
-    if (value >= 1e4 && value < kLargestWritten) {
+    if (value >= 1e3 && value < kLargestWritten && rounding == REC_ROUND_NEAREST) {
         return count_text(std::strtod(digits_text(value, kComputedDigits).c_str(), nullptr));
     }
     std::string digits;
@@ -263,18 +270,33 @@ private:
 
 // ---- The sentences ----------------------------------------------------------
 
-std::string groups_text(double cases, double controls) {
-    return count_text(cases) + " cases and " + count_text(controls) + " controls";
+// "2,000 cases", or "2,000 case alleles" when the study counts alleles.
+std::string group_text(const Answered &a, double count, const char *group) {
+    const bool alleles = a.answer().count == VANTOR_COUNT_ALLELES;
+    return count_text(count) + " " + group + (alleles ? " alleles" : "s");
+}
+
+std::string groups_text(const Answered &a, double cases, double controls) {
+    return group_text(a, cases, "case") + " and " + group_text(a, controls, "control");
+}
+
+std::string everyone_text(const Answered &a) {
+    return count_text(a.result("total")) +
+           (a.answer().count == VANTOR_COUNT_ALLELES ? " alleles in all" : " people in all");
 }
 
 std::string stages_text(const Answered &a) {
+    const double markers = a.taken("markers");
+    const std::string expected =
+        markers > 1 ? " (" + computed_text(a.result("stage2_markers"), REC_ROUND_NEAREST) +
+                          " markers expected)"
+                    : "";
     return "stage 1 genotypes " +
-           groups_text(a.result("stage1_cases"), a.result("stage1_controls")) +
+           groups_text(a, a.result("stage1_cases"), a.result("stage1_controls")) +
            " at every marker, and stage 2 genotypes " +
-           groups_text(a.result("stage2_cases"), a.result("stage2_controls")) +
+           groups_text(a, a.result("stage2_cases"), a.result("stage2_controls")) +
            " at the markers whose stage 1 p-value is below " + a.result_text("stage1_alpha") +
-           " (" + computed_text(a.result("stage2_markers"), REC_ROUND_NEAREST) +
-           " markers expected)";
+           expected;
 }
 
 std::string effect_name(const Answered &a) {
@@ -283,19 +305,43 @@ std::string effect_name(const Answered &a) {
 
 std::string target_text(const Answered &a) { return given_text(a.taken("target_power")); }
 
+std::string power_text(const Answered &a) { return a.result_text("power"); }
+
 // The counts a power or an effect was asked of: the controls given, or those
 // of the controls per case.
 std::string asked_groups(const Answered &a) {
     const double controls =
         a.given("controls") ? a.taken("controls") : static_cast<double>(a.answer().controls);
-    return groups_text(a.taken("cases"), controls);
+    return groups_text(a, a.taken("cases"), controls);
+}
+
+// What a size question held and what it solved, by its question.
+std::string size_sentence(const Answered &a) {
+    const std::string q = a.question();
+    const std::string power = " for a power of " + target_text(a) + " was solved for: ";
+    if (q == "cases_for_controls") {
+        return "The number of cases a single-stage case-control study needs beside " +
+               group_text(a, a.taken("controls"), "control") + power +
+               group_text(a, a.result("cases"), "case") + ".";
+    }
+    if (q == "controls_for_cases") {
+        return "The number of controls a single-stage case-control study needs beside " +
+               group_text(a, a.taken("cases"), "case") + power +
+               group_text(a, a.result("controls"), "control") + ".";
+    }
+    const std::string ratio = q == "cases_for_ratio"
+                                  ? given_text(a.taken("controls_per_case")) + " controls per case"
+                                  : given_text(a.taken("cases_per_control")) + " cases per control";
+    return "The smallest single-stage case-control study of " + ratio + " with a power of " +
+           target_text(a) +
+           " was solved for: " + groups_text(a, a.result("cases"), a.result("controls")) + ".";
 }
 
 std::string single_stage_sentence(const Answered &a) {
     const std::string q = a.question();
     if (q == "power") {
         return "Power was computed for a single-stage case-control study of " + asked_groups(a) +
-               ".";
+               ": " + power_text(a) + ".";
     }
     if (q == "odds_ratio" || q == "relative_risk") {
         const char *side = a.answer().direction == STU_BELOW_ONE ? "below" : "above";
@@ -303,11 +349,11 @@ std::string single_stage_sentence(const Answered &a) {
                "case-control study of " + asked_groups(a) + " detects with a power of " +
                target_text(a) + " was solved for: " + a.result_text(q.c_str()) + ".";
     }
-    return "The smallest single-stage case-control study with a power of " + target_text(a) +
-           " was solved for: " + groups_text(a.result("cases"), a.result("controls")) + ".";
+    return size_sentence(a);
 }
 
-std::string limits_text(const Answered &a) {
+// The people available and the panel a design keeps within, after `lead`.
+std::string limits_text(const Answered &a, const char *lead) {
     static const char *const kLimits[][2] = {
         {"cases_available", "cases available"},
         {"controls_available", "controls available"},
@@ -321,12 +367,22 @@ std::string limits_text(const Answered &a) {
         }
         limits += (limits.empty() ? "" : ", ") + count_text(a.taken(limit[0])) + " " + limit[1];
     }
-    return limits.empty() ? "" : " within " + limits;
+    return limits.empty() ? "" : lead + limits;
 }
 
+bool costs_in_money(const Answered &a) { return a.given("stage1_cost_per_person"); }
+
+// What a design's genotypes cost: each cost in money given, or the ratio.
 std::string cost_text(const Answered &a) {
-    if (a.given("stage1_cost_per_person")) {
-        return " (costs in money)";
+    if (costs_in_money(a)) {
+        // A cost not given is none.
+        const auto money = [&a](const char *name) {
+            return given_text(a.given(name) ? a.taken(name) : 0.0);
+        };
+        return " (stage 1 costing " + money("stage1_cost_per_person") + " a person, stage 2 " +
+               money("stage2_cost_per_person") + " a person and " +
+               money("stage2_cost_per_genotype") + " a genotype, fixed costs " +
+               money("stage1_fixed_cost") + " and " + money("stage2_fixed_cost") + ")";
     }
     if (a.given("cost_ratio")) {
         return " (a stage 2 genotype costing " + given_text(a.taken("cost_ratio")) +
@@ -335,30 +391,42 @@ std::string cost_text(const Answered &a) {
     return "";
 }
 
+// What a design costs against the single-stage study of the same power.
+std::string design_cost_text(const Answered &a) {
+    if (costs_in_money(a)) {
+        return ", costing " + computed_text(a.result("cost_in_money"), REC_ROUND_NEAREST) +
+               " against " + computed_text(a.result("one_stage_cost_in_money"), REC_ROUND_NEAREST) +
+               " for a single-stage study";
+    }
+    return ", a genotyping cost " + a.result_text("relative_cost") +
+           " times a single-stage study's";
+}
+
 std::string two_stage_sentence(const Answered &a, Paragraph &paragraph) {
     const std::string q = a.question();
     const std::string stages = stages_text(a);
-    const std::string total = count_text(a.result("total"));
     if (q == "cheapest_design") {
-        return "The two-stage case-control design of the lowest genotyping cost with a power of " +
-               target_text(a) + cost_text(a) + limits_text(a) + " was searched for" +
-               paragraph.cited(kSatagopan) + ": " + stages + "; " + total +
-               " people in all, a genotyping cost " + a.result_text("relative_cost") +
-               " times a single-stage study's.";
+        return "The two-stage case-control design of the lowest cost with a power of " +
+               target_text(a) + cost_text(a) + limits_text(a, ", within ") + " was searched for" +
+               paragraph.cited(kSatagopan) + ": " + stages + "; " + everyone_text(a) +
+               design_cost_text(a) + ".";
     }
     if (q == "most_powerful_design") {
-        return "The most powerful two-stage case-control design within a budget of " +
-               given_text(a.taken("budget")) + cost_text(a) + limits_text(a) + " was searched for" +
-               paragraph.cited(kSatagopan) + ": " + stages + "; " + total + " people in all.";
+        const std::string budget = given_text(a.taken("budget")) +
+                                   (costs_in_money(a) ? " in money" : " genotypes per marker");
+        return "The most powerful two-stage case-control design within a budget of " + budget +
+               cost_text(a) + limits_text(a, " and ") + " was searched for" +
+               paragraph.cited(kSatagopan) + ": " + stages + "; " + everyone_text(a) + ", power " +
+               power_text(a) + ".";
     }
     if (q == "smallest_total") {
         return "The smallest two-stage case-control study with a power of " + target_text(a) +
-               ", stage 1 taking " + given_text(a.taken("stage1_share")) +
-               " of everyone, was solved for" + paragraph.cited(kSatagopan) + ": " + stages + "; " +
-               total + " people in all.";
+               ", stage 1 taking " + given_text(a.taken("stage1_share")) + " of everyone" +
+               limits_text(a, ", within ") + ", was solved for" + paragraph.cited(kSatagopan) +
+               ": " + stages + "; " + everyone_text(a) + ".";
     }
     return "Power was computed for a two-stage case-control study" + paragraph.cited(kSatagopan) +
-           ": " + stages + ".";
+           ": " + stages + "; power " + power_text(a) + ".";
 }
 
 std::string analysis_sentence(const Answered &a, Paragraph &paragraph) {
@@ -477,7 +545,7 @@ std::string level_sentence(const Answered &a, Paragraph &paragraph) {
     if (!(markers > 1)) {
         return level + ").";
     }
-    return level + ", study-wide over " + amount_text(markers) +
+    return level + ", study-wide over " + given_text(markers) +
            " markers), corrected by Bonferroni to " +
            computed_text(a.answer().alpha / markers, REC_ROUND_DOWN) + " per marker" +
            paragraph.cited(kDunn) + ".";
@@ -486,19 +554,21 @@ std::string level_sentence(const Answered &a, Paragraph &paragraph) {
 std::string computation_sentence(const Answered &a, Paragraph &paragraph) {
     if (a.two_stages()) {
         return "The power is the chance that a marker of this effect passes stage 1 and the final "
-               "test, from the joint normal distribution of the two stages' statistics, computed "
-               "numerically.";
+               "test, each stage's statistic normal with its variance under no association as "
+               "the test takes it, from their joint normal distribution, computed numerically.";
     }
+    const bool size = a.answer().record == REC_SIZE_RESULT;
     const std::string solved =
-        a.question() == "power"
-            ? ""
-            : " The " + std::string(a.answer().record == REC_SIZE_RESULT ? "size" : "effect") +
-                  " is the smallest whose computed power reaches the target.";
+        a.question() == "power" ? ""
+        : size ? " The size is the smallest whose computed power reaches the target."
+               : " The effect is the one nearest to 1 whose computed power reaches the target.";
     if (a.answer().calculation == STU_CALCULATION_GENOTYPES) {
         return "The power is computed from the normal approximation to the test statistic, each "
                "group's variance from its genotype distribution" +
                paragraph.cited(kSasieni) + "." + solved;
     }
+    // The allele rates' normal approximation is the allelic test's own,
+    // cited with the test.
     return "The power is computed from the normal approximation to the test statistic, each "
            "group's variance from its allele rate." +
            solved;
@@ -513,7 +583,8 @@ std::string simulation_sentence(const Answered &a) {
            count_text(static_cast<double>(answer.replicates)) + " studies (seed " +
            given_text(static_cast<double>(answer.seed)) +
            "): " + computed_text(answer.simulated_power, REC_ROUND_NEAREST) + " (standard error " +
-           computed_text(answer.standard_error, REC_ROUND_NEAREST) + ").";
+           computed_text(answer.standard_error, REC_ROUND_NEAREST) + "), against " + power_text(a) +
+           " from the formula.";
 }
 
 std::string units_sentence(const Answered &a) {
@@ -599,11 +670,15 @@ std::string disease_caption(const Answered &a) {
     if (a.word("controls_kind") == "population") {
         text += ", population controls";
     }
+    const std::string marker =
+        a.given("marker_frequency")
+            ? "; marker frequency " + given_text(a.taken("marker_frequency")) + ","
+            : "; marker";
     if (a.given("d_prime")) {
-        return text + "; marker D\xe2\x80\xb2 " + given_text(a.taken("d_prime"));
+        return text + marker + " D\xe2\x80\xb2 " + given_text(a.taken("d_prime"));
     }
     if (a.given("r_squared")) {
-        return text + "; marker r\xc2\xb2 " + given_text(a.taken("r_squared"));
+        return text + marker + " r\xc2\xb2 " + given_text(a.taken("r_squared"));
     }
     return a.shown("d_prime") && a.shown("r_squared") ? text + "; the marker is the causal variant"
                                                       : text;
@@ -612,8 +687,10 @@ std::string disease_caption(const Answered &a) {
 std::string level_caption(const Answered &a) {
     const double markers = a.taken("markers");
     const bool several = markers > 1 && a.shown("markers");
-    std::string counted = several ? amount_text(markers) + " markers" : "";
-    if (!a.shown("alpha")) {
+    std::string counted = several ? given_text(markers) + " markers" : "";
+    // The default level follows the markers: with them drawn, no one level
+    // holds for the whole figure.
+    if (!a.shown("alpha") || (!a.shown("markers") && !a.given("alpha"))) {
         return counted;
     }
     const std::string alpha = given_text(a.answer().alpha);
@@ -709,7 +786,9 @@ extern "C" std::int32_t vantor_caption(const ASK_request *request, const ASK_ans
     if (request == nullptr || answer == nullptr) {
         return write_text("", text, capacity);
     }
-    if (!answered(request, answer)) {
+    // A caption names the study, which an answer out of reach has too.
+    if (answer->status == VANTOR_INVALID_INPUT || answer->record == 0 ||
+        REC_question_at(answer->question) == nullptr) {
         return write_text(refusal_text(request, answer), text, capacity);
     }
     return write_text(caption_text(Answered(request, answer, x_input, curve_input)), text,

@@ -269,6 +269,11 @@ std::string Figure::svg(const std::string &caption) const {
             points += (points.empty() ? "" : " ") + at(x(px)) + "," + at(y(py));
         }
         const char *colour = kColours[k % kMostCurves];
+        // A curve of one point is that point, marked.
+        if (curves[k].points.size() == 1) {
+            svg << "\n<circle class='point' cx='" << at(x(curves[k].points[0].first)) << "' cy='"
+                << at(y(curves[k].points[0].second)) << "' r='3' fill='" << colour << "'/>";
+        }
         svg << "\n<polyline class='curve' data-label='" << escaped(name) << "' data-x='" << xs
             << "' data-y='" << ys << "' points='" << points << "' fill='none' stroke='" << colour
             << "' stroke-width='2'/>";

@@ -981,6 +981,9 @@ std::string figure_inputs(const Given &given, const ValueLists &lists, std::size
 // is not writable, no such folder), told before any work; empty when it
 // can. Nothing is created or changed.
 std::string unwritable(const std::string &path) {
+    if (path.empty() || path == "-") {
+        return "give the file to write (standard output carries the table)";
+    }
     std::error_code error;
     const std::filesystem::path file(path);
     if (std::filesystem::is_directory(file, error)) {
@@ -996,6 +999,24 @@ std::string unwritable(const std::string &path) {
         return std::strerror(errno);
     }
     return "";
+}
+
+// Whether a column holds numbers a figure can draw: a number input, or a
+// count or number field of the command's records or of the answer's head.
+bool number_column(const Command &command, const std::string &name) {
+    const std::optional<std::size_t> parameter = parameter_named(command, name);
+    if (parameter) {
+        return command.parameters[*parameter].kind != Kind::Word;
+    }
+    std::string field = name;
+    std::replace(field.begin(), field.end(), '-', '_');
+    std::vector<std::int32_t> records = command.records;
+    records.push_back(REC_ANSWER);
+    return std::any_of(records.begin(), records.end(), [&field](std::int32_t record) {
+        const REC_field *described = REC_field_named(record, field.c_str());
+        return described != nullptr &&
+               (described->kind == REC_KIND_NUMBER || described->kind == REC_KIND_COUNT);
+    });
 }
 
 // What --figure and its options ask for. Empty, or the refusal.
@@ -1018,6 +1039,10 @@ std::string choose_figure(const Given &given, const ValueLists &lists, std::int3
     const std::optional<std::size_t> y = position_of(y_names[0], command.columns);
     if (!y) {
         return no_such_column("--figure-y", y_names[0], command.columns);
+    }
+    if (!number_column(command, y_names[0])) {
+        return "--figure-y: " + vantor_cli::quoted(y_names[0]) +
+               " holds words; a figure draws a number column (power, cases, odds-ratio ...)";
     }
     const Parameter &x = command.parameters[figure->x_parameter];
     const std::size_t curve_count =

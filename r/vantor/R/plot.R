@@ -174,7 +174,8 @@ shortest <- function(values) {
             text <- formatC(value, digits = digits, format = "g")
             if (as.numeric(text) == value) break
         }
-        text
+        # The exponent as the program and the library write it: 5e-8, not 5e-08.
+        sub("e\\+?(-?)0*([0-9])", "e\\1\\2", text)
     }, character(1))
 }
 
