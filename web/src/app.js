@@ -619,7 +619,7 @@ function curvesAcrossCases(sizing, effect, typed) {
 function curvesAcrossEffect(sizing, casesGiven, typed) {
   const values = typed.length ? typed : [0.5, 1, 2].map((k) => Math.max(1, Math.round(k * casesGiven)));
   return values.map((value) => ({ request: { ...sizing, cases: value }, value,
-    name: `${shownValue(value)} cases`, column: `cases_${shownValue(value)}` }));
+    name: `cases ${shownValue(value)}`, column: `cases_${shownValue(value)}` }));
 }
 
 // The power of a curve's request at one x: the library works out the
@@ -680,7 +680,7 @@ function figureOf(form) {
 function showCurveRefusal(curves) {
   const refused = curves.find((c) => c.points.every((p) => p.answer.status === "INVALID_INPUT"));
   byId("figure-curves-error").textContent = refused && byId("figure-curves").value.trim() !== ""
-    ? `${refused.name}: ${pageWords(refused.points[0].answer.message)}` : "";
+    ? pageWords(refused.points[0].answer.message) : "";
 }
 
 function curve(form) {
@@ -697,11 +697,27 @@ function curve(form) {
 // that it renders alike on the page, saved, and drawn into a PNG.
 const PLOT = { width: 640, height: 340, left: 56, right: 170, top: 14, bottom: 46 };
 
-function figureSvg(f) {
-  const { width, height, left, right, top, bottom } = PLOT;
+// The caption's lines, at most CAPTION_WIDTH characters each, broken at spaces.
+const CAPTION_WIDTH = 100;
+function captionLines(caption) {
+  const lines = [""];
+  for (const word of caption.split(" ")) {
+    const line = lines.at(-1);
+    if (line && line.length + 1 + word.length > CAPTION_WIDTH) lines.push(word);
+    else lines[lines.length - 1] = line ? `${line} ${word}` : word;
+  }
+  return lines;
+}
+
+// The figure's SVG; `captioned` (the downloads) writes the caption under it,
+// which the page shows as text of its own.
+function figureSvg(f, captioned = false) {
+  const { width, left, right, top, bottom } = PLOT;
+  const lines = captioned ? captionLines(f.caption) : [];
+  const height = PLOT.height + (lines.length ? 10 + 15 * lines.length : 0);
   const [x0, x1] = f.x.domain;
   const x = (v) => (left + ((width - left - right) * (v - x0)) / (x1 - x0 || 1)).toFixed(1);
-  const y = (p) => (top + (height - top - bottom) * (1 - p)).toFixed(1);
+  const y = (p) => (top + (PLOT.height - top - bottom) * (1 - p)).toFixed(1);
   const axis = 'stroke="#333" stroke-width="1"';
   const parts = [`<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 ${width} ${height}" ` +
     `width="${width}" height="${height}" font-family="system-ui, Arial, sans-serif" font-size="11" fill="#333">`,
@@ -717,14 +733,16 @@ function figureSvg(f) {
     parts.push(`<g class="tick y" data-value="${v}"><line ${axis} x1="${left - 5}" x2="${left}" y1="${y(v)}" ` +
       `y2="${y(v)}"/><text x="${left - 8}" y="${+y(v) + 4}" text-anchor="end">${sixDigits(v)}</text></g>`);
   }
-  parts.push(`<text class="axis-title x" x="${(left + width - right) / 2}" y="${height - 8}" ` +
+  parts.push(`<text class="axis-title x" x="${(left + width - right) / 2}" y="${PLOT.height - 8}" ` +
     `text-anchor="middle" font-size="12">${escapeMarkup(f.x.title)}</text>`,
-  `<text class="axis-title y" x="14" y="${(top + height - bottom) / 2}" text-anchor="middle" font-size="12" ` +
-    `transform="rotate(-90 14 ${(top + height - bottom) / 2})">${f.y.title}</text>`,
+  `<text class="axis-title y" x="14" y="${(top + PLOT.height - bottom) / 2}" text-anchor="middle" font-size="12" ` +
+    `transform="rotate(-90 14 ${(top + PLOT.height - bottom) / 2})">${f.y.title}</text>`,
   `<line class="target" data-power="${f.target}" stroke="#555" stroke-dasharray="4 3" x1="${left}" ` +
     `x2="${width - right}" y1="${y(f.target)}" y2="${y(f.target)}"><title>target power ${sixDigits(f.target)}</title></line>`);
   f.curves.forEach((c, k) => parts.push(...curveMarkup(c, COLOURS[k % COLOURS.length], x, y, f.target),
     legendEntry(c.name, COLOURS[k % COLOURS.length], width - right + 14, top + 10 + 18 * k)));
+  lines.forEach((line, k) => parts.push(`<text class="caption" x="${left}" ` +
+    `y="${PLOT.height + 12 + 15 * k}">${escapeMarkup(line)}</text>`));
   parts.push("</svg>");
   return parts.join("");
 }
@@ -774,14 +792,14 @@ function linkDownload(id, blobOf) {
   });
 }
 
-const svgBlob = (f) => new Blob([figureSvg(f)], { type: "image/svg+xml" });
+const svgBlob = (f) => new Blob([figureSvg(f, true)], { type: "image/svg+xml" });
 
 async function pngBlob(f) {
   const image = new Image();
-  image.src = `data:image/svg+xml;charset=utf-8,${encodeURIComponent(figureSvg(f))}`;
+  image.src = `data:image/svg+xml;charset=utf-8,${encodeURIComponent(figureSvg(f, true))}`;
   await image.decode();
-  const canvas = Object.assign(document.createElement("canvas"), { width: 2 * PLOT.width,
-    height: 2 * PLOT.height });
+  const canvas = Object.assign(document.createElement("canvas"), { width: 2 * image.naturalWidth,
+    height: 2 * image.naturalHeight });
   canvas.getContext("2d").drawImage(image, 0, 0, canvas.width, canvas.height);
   return new Promise((resolve) => canvas.toBlob(resolve, "image/png"));
 }
