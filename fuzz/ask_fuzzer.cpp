@@ -338,10 +338,10 @@ std::string written_text(Write write) {
     return text;
 }
 
-// The methods paragraph and a caption of every answer: a found answer's
+// The methods paragraph and caption of the first answer: a found answer's
 // name no number that is not one and end with the version and references;
-// any other answer's paragraph is its words; a short buffer holds a start of
-// the text.
+// any other answer's paragraph is its words. (A short buffer's cut is the
+// unit tests'; the fuzzer keeps to what costs little beside the answer.)
 void check_methods(const ASK_answer &answer, const ASK_request *request) {
     const std::string paragraph = written_text([&](char *text, std::int32_t capacity) {
         return vantor_methods(request, &answer, text, capacity);
@@ -367,11 +367,6 @@ void check_methods(const ASK_answer &answer, const ASK_request *request) {
         if (paragraph != words) {
             finding("the methods of an answer not found are not its words: " + paragraph);
         }
-    }
-    char start[24];
-    vantor_methods(request, &answer, start, sizeof start);
-    if (paragraph.compare(0, std::strlen(start), start) != 0) {
-        finding("a short buffer holds something other than the paragraph's start");
     }
 }
 
@@ -412,7 +407,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (std::int32_t i = 0; i < count; ++i) {
         check_answer(answers[i], request.get());
         check_simulation(answers[i], again[i], request.get());
-        check_methods(answers[i], request.get());
     }
+    check_methods(answers[0], request.get());
     return 0;
 }
