@@ -34,6 +34,7 @@
 
 #include "question/ask.h"
 #include "question/records.h"
+#include "question/rows.h"
 #include "status/status.h"
 #include "vantor/methods.h"
 #include "vantor/version.h"
