@@ -9,7 +9,7 @@ Usage:
 A risk allele of frequency 0.25 in the population, a disease of prevalence
 0.01 and a multiplicative model; 2,000 unaffected controls; the allelic test
 of a million markers at the study-wide level 0.05. The powers and sizes come
-from the Python module (python/vantor.py: figure_data and ask), which needs
+from the Python module (python/vantor: figure_data and ask), which needs
 the shared library (build with -DBUILD_SHARED_LIBS=ON, or set
 VANTOR_LIBRARY); the drawing needs matplotlib (Debian: python3-matplotlib).
 """

@@ -15,6 +15,7 @@ import decimal
 import fractions
 import inspect
 import io
+import itertools
 import json
 import math
 import os
@@ -30,6 +31,8 @@ from concurrent.futures import ThreadPoolExecutor
 import vantor
 
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir)
+# The folder the module (the package vantor/) is imported from.
+MODULE_PATH = os.path.dirname(os.path.dirname(os.path.abspath(vantor.__file__)))
 
 PUBLIC_FUNCTIONS = [
     vantor.single_stage_power, vantor.cases_for_controls, vantor.controls_for_cases,
@@ -41,9 +44,8 @@ PUBLIC_FUNCTIONS = [
 
 def run_python(code: str, **env) -> subprocess.CompletedProcess:
     """Runs code in a fresh interpreter beside the module, as a user would."""
-    here = os.path.dirname(os.path.abspath(vantor.__file__))
     return subprocess.run(
-        [sys.executable, "-B", "-c", code], cwd=here, env=dict(os.environ, **env),
+        [sys.executable, "-B", "-c", code], cwd=MODULE_PATH, env=dict(os.environ, **env),
         capture_output=True, text=True, timeout=120, check=False,
     )
 
@@ -542,13 +544,13 @@ class Plans(unittest.TestCase):
 # Python's values: what ctypes cannot pass is refused as the library refuses it
 # ---------------------------------------------------------------------------
 
-NOT_NUMBERS = (None, "0x10", "1000", True, math.inf, -math.inf, math.nan, [1], 10**400, "",
+NOT_NUMBERS = (None, "0x10", "1000", True, math.inf, -math.inf, math.nan, {1}, 10**400, "",
                decimal.Decimal(1000), 10**5000)
 # What a refusal shows of a value: a number as the library writes it, anything
 # else as Python writes it (repr), cut to 31 characters; text is never a number.
 SHOWN = [
     (None, "None"), ("0x10", "'0x10'"), ("1000", "'1000'"), ("", "''"), (True, "True"),
-    (False, "False"), (math.nan, "nan"), (math.inf, "inf"), (-math.inf, "-inf"), ([1], "[1]"),
+    (False, "False"), (math.nan, "nan"), (math.inf, "inf"), (-math.inf, "-inf"), ({1}, "{1}"),
     (b"2", "b'2'"), (decimal.Decimal(1000), "Decimal('1000')"), (2.5, "2.5"), (0, "0"),
     (-3, "-3"), (fractions.Fraction(5, 2), "2.5"), (1e-300, "1e-300"), (2**31, "2147483648"),
     (10**400, "1" + "0" * 27 + "..."), (10**5000, "<int too long to write>"),
@@ -789,6 +791,205 @@ class Figures(unittest.TestCase):
                                                     "matplotlib.figure": None}):
             with self.assertRaisesRegex(ImportError, "matplotlib"):
                 vantor.figure(("cases", [1000]), None, **FIGURE_MODEL, relative_risk=1.3)
+
+
+# ---------------------------------------------------------------------------
+# Grids: every combination of the values given, one answer a row
+# ---------------------------------------------------------------------------
+
+
+def has(module: str) -> bool:
+    try:
+        __import__(module)
+    except ImportError:
+        return False
+    return True
+
+
+def missing(value) -> bool:
+    """None, not a number, or pandas' NA: no value."""
+    return value is None or (isinstance(value, float) and math.isnan(value)) or (
+        type(value).__name__ == "NAType")
+
+
+def same(a, b) -> bool:
+    """Equal to the last bit, or both missing."""
+    return (missing(a) and missing(b)) or (not missing(a) and not missing(b) and a == b)
+
+
+def as_records(rows) -> list:
+    """A grid's rows as dicts, from a DataFrame or as they are."""
+    return rows.to_dict("records") if hasattr(rows, "to_dict") else rows
+
+
+def without(*modules):
+    """The module's grids made as where these modules are not installed."""
+    patches = [unittest.mock.patch.object(vantor._grid, f"_{name}", lambda: None)
+               for name in modules]
+    stack = __import__("contextlib").ExitStack()
+    for patch in patches:
+        stack.enter_context(patch)
+    return stack
+
+
+def another_value(name: str, value):
+    """A second acceptable value of an input: a count doubled, a number a
+    tenth larger."""
+    return value * 2 if isinstance(value, int) else value * 1.1
+
+
+def varied_call(function, positional, keywords) -> tuple:
+    """The call's inputs, its first and last numbers given two values each."""
+    given = dict(inspect.signature(function).bind(*positional, **keywords).arguments)
+    numbers = [name for name, value in given.items()
+               if isinstance(value, (int, float)) and name not in ("markers",)]
+    varied = {name: [given[name], another_value(name, given[name])]
+              for name in (numbers[0], numbers[-1])}
+    return given, varied
+
+
+class Grids(unittest.TestCase):
+    def check_rows(self, rows, given: dict, varied: dict, alone):
+        """Each row against the call of its values alone (``alone``): the
+        answer's every value, the inputs shown, status, reason, message."""
+        combinations = list(itertools.product(*varied.values()))
+        answers = []
+        for values in combinations:
+            result = alone(**dict(given, **dict(zip(varied, values))))
+            answers += [(values, r) for r in (result if not hasattr(result, "status")
+                                              else [result])]
+        rows = as_records(rows)
+        self.assertEqual(len(rows), len(answers))
+        words = vantor._words().status_words
+        for row, (values, result) in zip(rows, answers):
+            inputs = dict(given, **dict(zip(varied, values)))
+            for name, value in row.items():
+                # The answer's value, or an input's as given (where the
+                # answer does not show one of that name).
+                answered = getattr(result, name, None)
+                if name not in ("status", "reason"):
+                    self.assertTrue(same(value, answered) or (
+                        name in inputs and missing(answered) and same(value, inputs[name])),
+                        (name, value, answered, inputs.get(name)))
+            self.assertTrue(set(inputs) <= set(row) | set(result._fields), row)
+            self.assertEqual((row["status"], row["reason"], row["message"]),
+                             (words[result.status], result.reason.name, result.message))
+
+    def test_each_row_is_the_answer_of_its_values_alone_in_every_question(self):
+        # Every question of the module, two of its inputs given two values:
+        # a data frame (pandas), and dicts without pandas, without NumPy.
+        for function, positional, keywords, _ in CALLS:
+            given, varied = varied_call(function, positional, keywords)
+            kinds = [("dicts", ("pandas", "numpy")), ("dicts", ("pandas",))]
+            kinds += [("frame", ())] if has("pandas") else []
+            for kind, hidden in kinds:
+                with self.subTest(function=function.__name__, rows=kind, hidden=hidden):
+                    with without(*hidden):
+                        rows = function(**dict(given, **varied))
+                    self.assertEqual(hasattr(rows, "to_dict"), kind == "frame")
+                    self.check_rows(rows, given, varied, function)
+
+    def test_the_program_answers_the_same_rows_bit_for_bit(self):
+        if not vantor_program():
+            self.skipTest("no vantor program: set VANTOR_PROGRAM")
+        printed = program_output("power", "--cases", "1000,2000", "--controls", "2000",
+                                 "--odds-ratio", "1.3,1.2", "--control-rate", "0.3",
+                                 "--format", "csv")
+        program = list(csv.DictReader(io.StringIO(printed)))
+        rows = as_records(vantor.single_stage_power(cases=[1000, 2000], controls=2000,
+                                                    odds_ratio=[1.3, 1.2], control_rate=0.3))
+        self.assertEqual(len(rows), 4)
+        for ours, theirs in zip(rows, program):
+            self.assertEqual((ours["cases"], ours["odds_ratio"], ours["power"]),
+                             (int(theirs["cases"]), float(theirs["odds-ratio"]),
+                              float(theirs["power"])))
+            self.assertEqual(ours["status"], theirs["status"])
+
+    def test_values_of_every_kind_and_the_order_of_the_rows(self):
+        # Lists, tuples, ranges, NumPy arrays and pandas Series vary; a NumPy
+        # scalar is one value. The input given last varies fastest.
+        study = dict(controls=2000, control_rate=0.3)
+        kinds = [[1000, 2000], (1000, 2000), range(1000, 2001, 1000)]
+        if has("numpy"):
+            import numpy  # pylint: disable=import-outside-toplevel
+            kinds += [numpy.array([1000, 2000]), numpy.array([1000.0, 2000.0])]
+            one = vantor.single_stage_power(numpy.int64(1000), 2000, numpy.float64(1.3), 0.3)
+            self.assertTrue(hasattr(one, "power"))
+        if has("pandas"):
+            import pandas  # pylint: disable=import-outside-toplevel
+            kinds.append(pandas.Series([1000, 2000]))
+        for cases in kinds:
+            with self.subTest(cases=type(cases).__name__):
+                rows = as_records(vantor.single_stage_power(cases=cases, odds_ratio=[1.2, 1.3],
+                                                            **study))
+                self.assertEqual([(r["cases"], r["odds_ratio"]) for r in rows],
+                                 [(1000, 1.2), (1000, 1.3), (2000, 1.2), (2000, 1.3)])
+        rows = as_records(vantor.ask(odds_ratio=[1.2, 1.3], cases=[1000, 2000], **study))
+        self.assertEqual([(r["odds_ratio"], r["cases"]) for r in rows],
+                         [(1.2, 1000), (1.2, 2000), (1.3, 1000), (1.3, 2000)])
+        # A word input takes its words; both sides of 1 are two rows each.
+        rows = as_records(vantor.detectable_relative_risks(
+            1000, 2000, 0.2, 0.1, test=["allelic", "dominant"]))
+        self.assertEqual([(r["test"], r["direction"]) for r in rows],
+                         [("allelic", "above"), ("allelic", "below"), ("dominant", "above"),
+                          ("dominant", "below")])
+
+    def test_the_shared_requests_as_grids_refuse_and_answer_alike(self):
+        # Each request of the table, its first input given as a list of one
+        # value and of the value twice: the same refusal, or the same answer.
+        for row in requests():
+            inputs = row["inputs"]
+            first = next(iter(inputs))
+            for values in ([inputs[first]], [inputs[first]] * 2):
+                with self.subTest(inputs=inputs, values=len(values)):
+                    try:
+                        alone = vantor.ask(**inputs)
+                    except vantor.InputError as error:
+                        with self.assertRaises(vantor.InputError) as caught:
+                            vantor.ask(**dict(inputs, **{first: values}))
+                        self.assertEqual((str(caught.exception), caught.exception.argument),
+                                         (str(error), error.argument))
+                        continue
+                    self.check_rows(vantor.ask(**dict(inputs, **{first: values})),
+                                    dict(inputs), {first: values}, vantor.ask)
+
+    def test_awkward_grids(self):
+        study = dict(controls=2000, odds_ratio=1.3, control_rate=0.3)
+        for cases, words in [([], "cases is given no values"),
+                             ((), "cases is given no values")]:
+            with self.assertRaisesRegex(ValueError, words):
+                vantor.single_stage_power(cases=cases, **study)
+        if has("numpy"):
+            import numpy  # pylint: disable=import-outside-toplevel
+            with self.assertRaisesRegex(ValueError, r"not an array of shape \(2, 2\)"):
+                vantor.single_stage_power(cases=numpy.ones((2, 2)), **study)
+            with self.assertRaisesRegex(vantor.InputError, "^cases nan: "):
+                vantor.single_stage_power(cases=numpy.array([1000.0, numpy.nan]), **study)
+        # A value refused late is named as written, by the request of its row.
+        for cases, shown in [([1000, 2.5], "cases 2.5: "), ([1000, None], "cases None: "),
+                             ([1000, "2000"], "cases '2000': "), ([1000, True], "cases True: "),
+                             ([1000, 10**400], "cases 1000000000000000000000000000...: ")]:
+            with self.subTest(cases=cases):
+                with self.assertRaises(vantor.InputError) as caught:
+                    vantor.single_stage_power(cases=cases, **study)
+                self.assertTrue(str(caught.exception).startswith(shown), str(caught.exception))
+        with self.assertRaises(vantor.InputError) as caught:
+            vantor.single_stage_power(1000, 2000, 1.3, 0.3, test=["allelic", "robust"])
+        self.assertTrue(str(caught.exception).startswith("test robust: "))
+        with self.assertRaisesRegex(TypeError, "no input named 'casez'"):
+            vantor.ask(casez=[1, 2], **study)
+        with self.assertRaisesRegex(ValueError, "give controls one value"):
+            vantor.wide_table(vantor.single_stage_power, ("cases", [1000]),
+                              ("odds_ratio", [1.2]), controls=[1, 2], control_rate=0.3)
+        with self.assertRaisesRegex(ValueError, "give control_rate one value"):
+            vantor.figure_data(("cases", [1000]), controls=2000, odds_ratio=1.3,
+                               control_rate=[0.2, 0.3])
+
+    def test_a_grid_of_methods_paragraphs_is_one_a_row(self):
+        paragraphs = vantor.methods(cases=[1000, 2000], controls=2000, odds_ratio=1.3,
+                                    control_rate=0.3)
+        self.assertEqual(paragraphs, [vantor.methods(cases=c, controls=2000, odds_ratio=1.3,
+                                                     control_rate=0.3) for c in (1000, 2000)])
 
 
 class PythonValues(unittest.TestCase):
@@ -1241,7 +1442,7 @@ def run_program(python: str, *words) -> subprocess.CompletedProcess:
     """Runs one of the repository's programs that use the module, as a user."""
     return subprocess.run(
         [python, "-B", os.path.join(ROOT, *words[0].split("/")), *words[1:]],
-        env=dict(os.environ, PYTHONPATH=os.path.dirname(os.path.abspath(vantor.__file__))),
+        env=dict(os.environ, PYTHONPATH=MODULE_PATH),
         capture_output=True, text=True, timeout=300, check=False)
 
 

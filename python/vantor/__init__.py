@@ -42,6 +42,8 @@ import threading
 import warnings
 from typing import NamedTuple, Optional
 
+from . import _grid
+
 __all__ = [
     "LibraryNotFoundError", "LayoutMismatchError", "InputError", "Status", "Reason",
     "PowerResult", "SizeResult", "OddsRatioResult", "DetectableOddsRatios", "DesignResult",
@@ -192,9 +194,10 @@ class _Vocabulary:
             library.REC_reason_at, range(library.REC_reason_count())))
         statuses = itertools.takewhile(library.REC_status_name, itertools.count())
         self.status = _named_codes("Status", library.REC_status_name, statuses)
+        self.status_words = {s: library.VANTOR_status_name(s).decode("ascii") for s in self.status}
         self.fields, self.extras, self.layouts, self.results, self.pairs = {}, {}, {}, {}, {}
         self.public = {"Status": self.status, "Reason": self.reason}
-        head = _described_fields(library, _REC_ANSWER)
+        self.head = head = _described_fields(library, _REC_ANSWER)
         for record, (name, doc) in _RESULT_NAMES.items():
             self.fields[record] = _described_fields(library, record)
             self.layouts[record] = _structure(library.REC_record_name(record).decode("ascii"),
@@ -257,8 +260,10 @@ def _candidate_paths() -> list:
     here = os.path.dirname(os.path.abspath(__file__))
     name = ("libvantor.dylib" if sys.platform == "darwin" else
             "vantor.dll" if sys.platform.startswith("win") else "libvantor.so")
-    places = [here, os.path.join(here, os.pardir, "build"),
-              os.path.join(here, os.pardir, os.pardir, os.pardir, "lib")]
+    # Beside the module (pip's install), the repository's build/, an
+    # installation's lib/ (the module in share/vantor/python/vantor).
+    places = [here, os.path.join(here, os.pardir, os.pardir, "build"),
+              os.path.join(here, *[os.pardir] * 4, "lib")]
     return [os.path.normpath(os.path.join(place, name)) for place in places] + [
         found for found in [ctypes.util.find_library("vantor")] if found]
 
@@ -278,7 +283,9 @@ def _declare(library: ctypes.CDLL) -> None:
         ("ASK_answer_request", i32, [address, address]), ("ASK_answer_size", i32, []),
         ("ASK_message", i32, [address, address, i32, text, i32]),
         ("ASK_result_offset", i32, []), ("STU_default_alpha", f64, [f64]),
-        ("vantor_version", text, []), ("MTH_set_report_hook", _ReportHook, [_ReportHook]),
+        ("vantor_version", text, []), ("VANTOR_status_name", text, [i32]),
+        ("ASK_answer_rows", ctypes.c_int64,
+         [address, i32, address, address, ctypes.c_int64, address, ctypes.POINTER(i32)]), ("MTH_set_report_hook", _ReportHook, [_ReportHook]),
         ("vantor_methods", i32, [address, address, text, i32]),
         ("vantor_caption", i32, [address, address, i32, i32, text, i32])]:
         function = getattr(library, name)
@@ -456,7 +463,11 @@ class _Request:
 
     def results(self, answers: list) -> list:
         """The public results of the answers; InputError for a refusal."""
-        return [_result(a, _message(self.library, a, self.handle)) for a in answers]
+        return [_result(a, self.message(a)) for a in answers]
+
+    def message(self, answer) -> str:
+        """The answer's words (a refused value as this request holds it)."""
+        return _message(self.library, answer, self.handle)
 
     def text(self, write, *arguments) -> str:
         """The text a writer of vantor/methods.h writes of this request:
@@ -475,12 +486,67 @@ def ask(**inputs):
     like anything not a number, is given as a missing value. Returns the
     result, or both sides of a detectable effect without a ``direction``
     (DetectableOddsRatios or DetectableRelativeRisks); raises InputError for
-    a refused request, TypeError for a name that is no input's."""
+    a refused request, TypeError for a name that is no input's.
+
+    An input given several values (a list, a tuple, a range, a NumPy array,
+    a pandas Series) asks a grid: every combination of the values, the input
+    given last varying fastest, as the program's grids. The answer is then
+    a pandas DataFrame, one row an answer (two for both sides of 1), or a
+    list of dicts of the same columns where pandas is not installed: the
+    inputs given that the answer does not hold, the answer's numbers,
+    "status", "reason" and "message" (docs/python.md). The first row the
+    library refuses raises its InputError."""
+    return _answered(inputs, {})
+
+
+def _answered(inputs: dict, fixed: dict):
+    """The answer of ``inputs`` and of ``fixed`` (what a question's name
+    states), a grid's rows where an input is given several values."""
+    if any(_grid.several(value) for value in inputs.values()):
+        return _grid_rows({**fixed, **inputs}, list(inputs))
+    inputs = {**fixed, **inputs}
     with _Request() as request:
         request.give(inputs)
         answers = request.answer()
         found = request.results(answers)
     return request.words.pairs[answers[0].record](*found) if len(found) > 1 else found[0]
+
+
+def _codes(name: str, values) -> tuple:
+    """The double the library is given for each of an input's values (a
+    word's code for a word input), and the elements it takes only as text,
+    which it refuses: anything not a real number, not a number, a word that
+    is none of its choice's."""
+    index, kind = _words().input_index.get(name, (None, None))
+    if index is None:
+        raise TypeError(f"vantor has no input named {name!r}")
+    if kind == _ASK_WORD:
+        words = _words().choices[_words().inputs[index].choice.decode("ascii")]
+        codes = [words.get(v, math.nan) if isinstance(v, str) else math.nan for v in values]
+    elif getattr(values, "dtype", None) is not None and values.dtype.kind in "iuf":
+        codes = values.astype("float64")  # NumPy's numbers, converted at once
+        return codes, (codes != codes).nonzero()[0].tolist()  # not a number: given as text
+    else:
+        codes = [_real(value) for value in values]
+    return codes, [k for k, code in enumerate(codes) if math.isnan(code)]
+
+
+def _grid_rows(inputs: dict, given: list):
+    """The rows of the grid of ``inputs`` (``given`` the inputs shown)."""
+    grid = _grid.Grid(inputs)
+    codes = {}
+    for name, values in grid.varying.items():
+        codes[name], refused = _codes(name, values)
+        for element in refused:  # refused as the request of its first row refuses it
+            _answered(grid.first_row_with(name, element), {})
+    with _Request() as request:
+        request.give(grid.fixed)
+        columns = _grid.number_columns(grid, codes)
+        _reports.counts = {}
+        rows = (_grid.frame if _grid.has_data_frames() else _grid.records)(
+            request, grid, columns, given)
+    _warn_of_reports(_reports.counts)
+    return rows
 
 
 def methods(**inputs) -> str:
@@ -489,14 +555,35 @@ def methods(**inputs) -> str:
     the effect, the marker, the level and how the power was computed, with
     vantor's version and the references. Both sides of a detectable effect
     give a paragraph each, joined by a blank line. The program's
-    ``--methods`` prints the same words. Raises as ``ask`` raises."""
+    ``--methods`` prints the same words. Inputs of several values ask a
+    grid, as ``ask`` asks it: a list of the paragraphs of its rows, in
+    order. Raises as ``ask`` raises."""
+    grid = _grid.Grid(inputs)
     with _Request() as request:
-        request.give(inputs)
-        answers = request.answer()
-        request.results(answers)  # raises InputError for a refused request
-        paragraphs = [request.text(request.library.vantor_methods, ctypes.byref(answer))
-                      for answer in answers]
-    return "\n\n".join(paragraphs)
+        request.give(grid.fixed)
+        paragraphs = []
+        for row in range(grid.rows):
+            request.give({name: values[grid.element(name, row)]
+                          for name, values in grid.varying.items()})
+            paragraphs.append(_paragraph(request))
+    return paragraphs if grid.varying else paragraphs[0]
+
+
+def _paragraph(request: _Request) -> str:
+    """The methods paragraph of the request as it is given (both sides of
+    a detectable effect joined by a blank line)."""
+    answers = request.answer()
+    request.results(answers)  # raises InputError for a refused request
+    return "\n\n".join(request.text(request.library.vantor_methods, ctypes.byref(answer))
+                       for answer in answers)
+
+
+def _one_value_each(inputs: dict, what: str) -> None:
+    """ValueError for an input given several values where ``what`` takes
+    one value of each input but those it lays out."""
+    for name, value in inputs.items():
+        if _grid.several(value):
+            raise ValueError(f"vantor: give {name} one value: {what}")
 
 
 # The questions by name: each asks its arguments, and what its name states
@@ -511,10 +598,7 @@ _SINGLE_STAGE_OPTIONS = _OPTIONS + ("calculation",)
 _SIMULATION = ("replicates", "seed")
 # Costs in money, which every two-stage question takes, and the limits of a
 # plan, which the sizes and designs keep within; each with what it means.
-_MONEY = ("stage1_cost_per_person", "stage2_cost_per_person", "stage2_cost_per_genotype",
-          "stage1_fixed_cost", "stage2_fixed_cost")
-_LIMITS = ("cases_available", "controls_available", "stage1_controls_available",
-           "stage2_controls_available", "panel")
+_MONEY, _LIMITS = _grid.MONEY, _grid.LIMITS
 _MONEY_WORDS = """
 
     Costs in money, in the planner's own unit (refused with ``cost_ratio``):
@@ -574,7 +658,7 @@ def _question(stages: int, solve: str, keywords=None, plan=()):
             given.update(named)
             inputs = {name: value for name, value in given.items() if (name in required or value
                       is not None) and (name, value) != ("direction", BOTH_DIRECTIONS)}
-            return ask(stages=stages, solve=solve, **inputs)
+            return _answered(inputs, {"stages": stages, "solve": solve})
 
         asked.__signature__ = signature
         asked.__doc__ = (stub.__doc__ or "") + words
@@ -712,6 +796,7 @@ def wide_table(question, down, across, cells="power", **inputs) -> WideTable:
     table. A question answering both sides of 1 (no ``direction``) has no
     single value for a cell, and an input cannot be both down and across:
     ValueError."""
+    _one_value_each(inputs, "a wide table's other inputs are the same in every cell")
     (down_name, down_values), (across_name, across_values) = down, across
     if down_name.replace("-", "_") == across_name.replace("-", "_"):
         raise ValueError(f"vantor: {down_name!r} is both down and across; a wide table lays "
@@ -805,6 +890,7 @@ def figure_data(x, curves=None, y="power", target=0.8, **inputs) -> FigureData:
     the power drawn across when ``y`` is the power (None for none). Raises
     as ``ask`` raises; ValueError for an answer on both sides of 1 (give a
     ``direction``), a ``y`` the answer does not hold or one input as both."""
+    _one_value_each(inputs, "a figure's other inputs are the same at every point")
     x_name, x_values = x[0].replace("-", "_"), list(x[1])
     curve_name, curve_values = (None, [None]) if curves is None else curves
     curve_name = curve_name and curve_name.replace("-", "_")
