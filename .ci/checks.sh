@@ -79,7 +79,9 @@ tests_under_sanitizers() {
 
 build_shared() {
     step "shared build"
-    cmake -S . -B build-shared -DBUILD_SHARED_LIBS=ON >/dev/null
+    # Debian's Python runs the module's tests: it has NumPy and pandas.
+    cmake -S . -B build-shared -DBUILD_SHARED_LIBS=ON -DPython3_EXECUTABLE=/usr/bin/python3 \
+        >/dev/null
     cmake --build build-shared -j"$jobs" --target vantor vantor_mini_bin vantor_program vantor_manual
 }
 
@@ -206,6 +208,35 @@ print('%f' % vantor.single_stage_power(500, 500, 1.3, 0.3, alpha=0.05).power)" >
     expected=$(build/vantor_mini_bin SINGLE 1000 1000 1.3 0.3 0.05)
     [ "$(cat "$work/installed.out")" = "$(printf '%s\n%s' "$expected" "$expected")" ] ||
         fail "installed Python module disagrees with the program"
+}
+
+# The README's Python line: pip builds the library and installs the module
+# with it into a virtual environment that sees Debian's packages, with no
+# network; the module then answers from another folder with its own library
+# (or the one VANTOR_LIBRARY names), the program's numbers to the last digit.
+check_python_package() {
+    step "pip install --no-build-isolation ./python into a fresh virtual environment"
+    local venv="$work/venv"
+    /usr/bin/python3 -m venv --system-site-packages "$venv"
+    PIP_DISABLE_PIP_VERSION_CHECK=1 "$venv/bin/pip" install --no-build-isolation ./python \
+        >"$work/pip.log" 2>&1 || { cat "$work/pip.log"; fail "pip install ./python"; }
+    build/vantor power --cases 1000,2000 --controls 2000 --odds-ratio 1.3 --control-rate 0.3 \
+        --format csv >"$work/program-grid.csv"
+    (cd "$work" && env -u VANTOR_LIBRARY "$venv/bin/python" -B -c "
+import csv, vantor
+assert vantor.load_library()._name.startswith('$venv/lib/'), vantor.load_library()._name
+rows = vantor.single_stage_power(cases=[1000, 2000], controls=2000, odds_ratio=1.3,
+                                 control_rate=0.3)
+program = list(csv.DictReader(open('program-grid.csv')))
+assert len(rows) == 2 == len(program)
+for (_, ours), theirs in zip(rows.iterrows(), program):
+    assert (ours.cases, ours.power) == (int(theirs['cases']), float(theirs['power'])), theirs
+print('pip-installed module: two rows, the program\'s numbers')") ||
+        fail "the pip-installed module"
+    (cd "$work" && VANTOR_LIBRARY="$root/build-shared/libvantor.so" "$venv/bin/python" -B -c "
+import vantor
+assert vantor.load_library()._name == '$root/build-shared/libvantor.so'") ||
+        fail "the pip-installed module does not take VANTOR_LIBRARY's library"
 }
 
 # The picture of docs/python.md: power against cases for a few relative

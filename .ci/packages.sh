@@ -5,10 +5,12 @@
 # vantor program's option parser and JSON writer, and its manual page.
 ci_core_packages=(cmake g++ libtsan2 clang libgtest-dev libbenchmark-dev
                   libcli11-dev nlohmann-json3-dev help2man)
-# The installed package, the Python module (pandas for its data frames), the
-# fuzzers and static analysis.
+# The installed package, the Python module (pandas for its data frames; venv,
+# setuptools and wheel for pip's install of it), the fuzzers and static
+# analysis.
 ci_extra_packages=(pkg-config libclang-rt-14-dev clang-tidy clang-format python3
-                   python3-matplotlib python3-pandas)
+                   python3-matplotlib python3-pandas python3-venv python3-setuptools
+                   python3-wheel)
 # The R package: its build and check, its tests, its Rd pages, and its
 # figures drawn with ggplot2 (the tests draw them with base graphics too).
 ci_r_packages=(r-base-dev r-cran-testthat r-cran-roxygen2 r-cran-ggplot2)
