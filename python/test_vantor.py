@@ -1486,6 +1486,8 @@ class DocumentationSessions(unittest.TestCase):
             with open(page, encoding="utf-8") as text:
                 blocks = re.findall(r"```python\n(.*?)```", text.read(), re.S)
             for session in (block for block in blocks if block.lstrip().startswith(">>>")):
+                if "import pandas" in session and not has("pandas"):
+                    continue  # a data frame's session, where pandas is not installed
                 name = f"{os.path.basename(page)} session {sessions}"
                 runner.run(parser.get_doctest(session, {"vantor": vantor}, name, page, 0))
                 sessions += 1
