@@ -8,7 +8,9 @@
 //   form even: double value; form odd: uint8 word (modulo the choice's words,
 //   or 0xff for a word of none)
 // (10 or 3 bytes). Two-stage design searches are not asked (a second each);
-// make_ask_seeds.py writes seeds in this layout.
+// make_ask_seeds.py writes seeds in this layout. The first entry's input is
+// also asked as two rows of a grid (question/rows.h): another value, then its
+// own; each row's answers are those of a request of its values alone.
 #include <cctype>
 #include <cmath>
 #include <cstddef>
@@ -25,6 +27,7 @@
 #include "numeric/MTH_report.h"
 #include "question/ask.h"
 #include "question/records.h"
+#include "question/rows.h"
 #include "question/study.h"
 #include "vantor/methods.h"
 #include "vantor/version.h"
@@ -370,6 +373,78 @@ void check_methods(const ASK_answer &answer, const ASK_request *request) {
     }
 }
 
+// Every field the library describes of two answers' heads and results holds
+// the same bits.
+bool same_answer(const ASK_answer &a, const ASK_answer &b) {
+    const auto same_fields = [&](std::int32_t record, std::int32_t base) {
+        for (std::int32_t k = 0; k < REC_field_count(record); ++k) {
+            const REC_field &field = *REC_field_at(record, k);
+            const std::size_t at = static_cast<std::size_t>(base + field.offset);
+            const std::size_t bytes = field.type == REC_INT32 ? 4 : 8;
+            if (std::memcmp(reinterpret_cast<const char *>(&a) + at,
+                            reinterpret_cast<const char *>(&b) + at, bytes) != 0) {
+                return false;
+            }
+        }
+        return true;
+    };
+    return a.record == b.record && same_fields(REC_ANSWER, 0) &&
+           same_fields(a.record, ASK_result_offset());
+}
+
+using Request = std::unique_ptr<ASK_request, decltype(&ASK_request_free)>;
+
+Request request_of(const std::uint8_t *data, std::size_t size) {
+    Request request(ASK_request_new(), ASK_request_free);
+    ByteReader reader(data, size);
+    read_request(reader, size, request.get());
+    return request;
+}
+
+// The request's first input as two rows of a grid, on a request read again:
+// twice its value (a word its next code), then its own value. The first row
+// answers as a request given that value alone; the second as the request
+// itself (`answers`), though the row before changed the input.
+void check_rows(const std::uint8_t *data, std::size_t size, const ASK_answer *answers,
+                std::int32_t count) {
+    const std::int32_t index = size < 2 ? -1 : data[0] % ASK_input_count();
+    // Another word of "solve" could ask for a design search (a second each).
+    if (index < 0 || index == input("solve") ||
+        ASK_is_given(request_of(data, size).get(), index) == 0) {
+        return;
+    }
+    const Request grid = request_of(data, size);
+    const double own = ASK_input_taken(grid.get(), index);
+    const double other = ASK_input_at(index)->kind == ASK_WORD ? own + 1 : own * 2;
+    const double values[2] = {other, own};
+    const double *column = values;
+    ASK_answer rows[2 * ASK_MOST_ANSWERS];
+    std::int32_t per_row = 0;
+    const std::int64_t answered =
+        ASK_answer_rows(grid.get(), 1, &index, &column, 2, rows, &per_row);
+    const Request alone = request_of(data, size);
+    ASK_give(alone.get(), index, other);
+    ASK_answer first[ASK_MOST_ANSWERS];
+    const std::int32_t first_count = ASK_answer_request(alone.get(), first);
+    const bool first_refused = first[0].status == VANTOR_INVALID_INPUT;
+    if (per_row != first_count || !same_answer(rows[0], first[0]) ||
+        (per_row == 2 && !first_refused && !same_answer(rows[1], first[1]))) {
+        finding("a grid's first row answers otherwise than its values alone");
+    }
+    if (first_refused) {
+        return;  // the rows stop there
+    }
+    const bool refused = answers[0].status == VANTOR_INVALID_INPUT;
+    if (answered != (refused ? 1 : 2) || (!refused && count != per_row)) {
+        finding("a grid's rows stop otherwise than their requests alone are refused");
+    }
+    for (std::int32_t k = 0; k < (refused ? 1 : count); ++k) {
+        if (!same_answer(rows[per_row + k], answers[k])) {
+            finding("a grid's row answers otherwise than its values alone after another row");
+        }
+    }
+}
+
 bool asks_a_design_search(const ASK_request *request) {
     const double solve = taken(request, "solve");
     const bool design = given(request, "solve") && solve == ASK_SOLVE_DESIGN;
@@ -409,5 +484,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         check_simulation(answers[i], again[i], request.get());
     }
     check_methods(answers[0], request.get());
+    check_rows(data, size, answers, count);
     return 0;
 }
