@@ -10,8 +10,8 @@ namespace {
 // Gives row `row` its values: every column's at the first row, afterwards
 // only those that differ from the row before (a value that is not a number
 // differs from everything, so it is given again: it is refused anyway).
-void give_row(ASK_request *request, std::int32_t count, const std::int32_t *inputs,
-              const double *const *columns, std::int64_t row) {
+void give_row_values(ASK_request *request, std::int32_t count, const std::int32_t *inputs,
+                     const double *const *columns, std::int64_t row) {
     for (std::int32_t k = 0; k < count; ++k) {
         const double value = columns[k][row];
         if (row == 0 || value != columns[k][row - 1]) {
@@ -37,7 +37,7 @@ std::int64_t ASK_answer_rows(ASK_request *request, std::int32_t count, const std
     }
     *per_row = 0;
     for (std::int64_t row = 0; row < rows; ++row) {
-        give_row(request, count, inputs, columns, row);
+        give_row_values(request, count, inputs, columns, row);
         ASK_answer asked[ASK_MOST_ANSWERS];
         const std::int32_t answered = ASK_answer_request(request, asked);
         if (row == 0) {
