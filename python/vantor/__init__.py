@@ -9,8 +9,11 @@ applies every default and checks every input; a refused one raises
 it ("cases 2.5: ...", "cases None: ...", "cases '0x10': ..."). The results,
 ``Reason`` and ``Status`` are made from the library's description of its
 records (question/records.h) on first use, so importing always works; the
-library is looked for in ``$VANTOR_LIBRARY``, beside this module, in
-``build/``, in ``lib/`` of an installation, then by the system's loader.
+library is looked for in ``$VANTOR_LIBRARY``, beside this module (where
+``pip install ./python`` puts it), in the repository's ``build/``, in
+``lib/`` of a CMake installation, then by the system's loader. Any input
+given several values (a list, a NumPy array ...) asks a grid, every
+combination of the values, answered as a pandas DataFrame (``ask``).
 Threads may call at once. Every question also takes ``replicates`` and
 ``seed``: given a number of replicates, the library simulates that many
 studies of the answer and its ``simulated_power`` (with ``standard_error``)
