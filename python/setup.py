@@ -36,8 +36,24 @@ def run(command: list) -> None:
     subprocess.run(command, check=True)
 
 
+def cmake_folder(temporary: str) -> pathlib.Path:
+    """The library's CMake folder in setuptools' build folder, emptied when
+    it was configured from another copy of the repository (a clone moved:
+    CMake refuses a folder made for another source)."""
+    build = pathlib.Path(temporary, "vantor-library").resolve()
+    cache = build / "CMakeCache.txt"
+    if cache.is_file():
+        home = re.search(r"^CMAKE_HOME_DIRECTORY:INTERNAL=(.*)$",
+                         cache.read_text(encoding="utf-8", errors="replace"), re.M)
+        if home is None or pathlib.Path(home.group(1)).resolve() != ROOT:
+            shutil.rmtree(build)
+    return build
+
+
 class BuildWithLibrary(build_py):
-    """Copies the module, then builds the library and puts it beside it."""
+    """Copies the module, then builds the library and puts it beside it (in
+    the package of the source tree for an editable install, whose module is
+    imported from there)."""
 
     def run(self):
         super().run()
@@ -47,15 +63,16 @@ class BuildWithLibrary(build_py):
         if shutil.which("cmake") is None:
             raise SystemExit("vantor: building the library needs CMake 3.25 or later and a C++17 "
                              "compiler (Debian: apt-get install cmake g++)")
-        temporary = self.get_finalized_command("build").build_temp
-        build = pathlib.Path(temporary, "vantor-library").resolve()
+        build = cmake_folder(self.get_finalized_command("build").build_temp)
         run(["cmake", "-S", str(ROOT), "-B", str(build), "-DCMAKE_BUILD_TYPE=Release",
              "-DBUILD_SHARED_LIBS=ON", "-DVANTOR_BUILD_TESTS=OFF", "-DVANTOR_BUILD_PROGRAM=OFF"])
         run(["cmake", "--build", str(build), "--target", "vantor",
              "--parallel", os.environ.get("CMAKE_BUILD_PARALLEL_LEVEL", "2")])
-        built = build / LIBRARY
-        target = pathlib.Path(self.build_lib, "vantor", LIBRARY)
-        shutil.copyfile(built.resolve(), target)  # the file itself, not the link to it
+        package = HERE / "vantor" if getattr(self, "editable_mode", False) else pathlib.Path(
+            self.build_lib, "vantor")
+        package.mkdir(parents=True, exist_ok=True)
+        # The file itself, not the link to it.
+        shutil.copyfile((build / LIBRARY).resolve(), package / LIBRARY)
 
 
 class WithLibrary(Distribution):

@@ -864,13 +864,12 @@ class Grids(unittest.TestCase):
         for row, (values, result) in zip(rows, answers):
             inputs = dict(given, **dict(zip(varied, values)))
             for name, value in row.items():
-                # The answer's value, or an input's as given (where the
-                # answer does not show one of that name).
+                # The answer's value; an input's as given where the answer
+                # has none (or holds no value of its name).
                 answered = getattr(result, name, None)
+                wanted = inputs[name] if name in inputs and missing(answered) else answered
                 if name not in ("status", "reason"):
-                    self.assertTrue(same(value, answered) or (
-                        name in inputs and missing(answered) and same(value, inputs[name])),
-                        (name, value, answered, inputs.get(name)))
+                    self.assertTrue(same(value, wanted), (name, value, wanted))
             self.assertTrue(set(inputs) <= set(row) | set(result._fields), row)
             self.assertEqual((row["status"], row["reason"], row["message"]),
                              (words[result.status], result.reason.name, result.message))
@@ -933,6 +932,14 @@ class Grids(unittest.TestCase):
         self.assertEqual([(r["test"], r["direction"]) for r in rows],
                          [("allelic", "above"), ("allelic", "below"), ("dominant", "above"),
                           ("dominant", "below")])
+        directions = ["above", "below"]
+        if has("numpy"):
+            import numpy  # pylint: disable=import-outside-toplevel
+            directions = numpy.array(directions)
+        rows = as_records(vantor.detectable_odds_ratios(1000, 2000, 0.3, direction=directions))
+        self.assertEqual([r["odds_ratio"] for r in rows], [
+            vantor.detectable_odds_ratios(1000, 2000, 0.3, direction=d).odds_ratio
+            for d in ("above", "below")])
 
     def test_the_shared_requests_as_grids_refuse_and_answer_alike(self):
         # Each request of the table, its first input given as a list of one
@@ -953,6 +960,37 @@ class Grids(unittest.TestCase):
                     self.check_rows(vantor.ask(**dict(inputs, **{first: values})),
                                     dict(inputs), {first: values}, vantor.ask)
 
+    def test_a_row_without_an_answer_shows_the_inputs_given(self):
+        # Ten controls reach no power however many cases: the row keeps them.
+        for hidden in ((), ("pandas",)):
+            with without(*hidden):
+                rows = as_records(vantor.cases_for_controls(controls=[10, 5000],
+                                                            odds_ratio=1.3, control_rate=0.3))
+            self.assertEqual([(r["controls"], r["status"]) for r in rows],
+                             [(10, "not reachable"), (5000, "found")])
+            self.assertTrue(missing(rows[0]["cases"]))
+
+    def test_blocks_grow_with_fast_rows_and_shrink_after_slow_ones(self):
+        plan = vantor._grid._next_block
+        self.assertEqual(plan(1, 1e-6), vantor._grid._GROWTH)  # grows, a few times at most
+        self.assertEqual(plan(4096, 1e-3), vantor._grid._MOST_BLOCK_ROWS)
+        self.assertEqual(plan(8, 0.4), 1)  # a slow block: the next row alone
+        self.assertEqual(plan(100, 0.1), 50)  # as many as fit in the block's time
+        # A grid of ever slower rows is asked in blocks of a few rows.
+        calls = []
+        answer_rows = vantor.load_library().ASK_answer_rows
+
+        def counted(*arguments):
+            calls.append(arguments[4])
+            return answer_rows(*arguments)
+
+        with unittest.mock.patch.object(vantor.load_library(), "ASK_answer_rows", counted):
+            vantor.single_stage_power(cases=list(range(1000, 1010)), controls=2000,
+                                      odds_ratio=1.3, control_rate=0.3, alpha=0.05,
+                                      replicates=[100, 200000])
+        self.assertEqual(sum(calls), 20)
+        self.assertLessEqual(max(calls), 4 * vantor._grid._GROWTH)
+
     def test_awkward_grids(self):
         study = dict(controls=2000, odds_ratio=1.3, control_rate=0.3)
         for cases, words in [([], "cases is given no values"),
@@ -965,14 +1003,31 @@ class Grids(unittest.TestCase):
                 vantor.single_stage_power(cases=numpy.ones((2, 2)), **study)
             with self.assertRaisesRegex(vantor.InputError, "^cases nan: "):
                 vantor.single_stage_power(cases=numpy.array([1000.0, numpy.nan]), **study)
-        # A value refused late is named as written, by the request of its row.
+        # A value refused late is named as written, by the request of its
+        # row, and the row is told (from 1; the cases vary slowest).
         for cases, shown in [([1000, 2.5], "cases 2.5: "), ([1000, None], "cases None: "),
                              ([1000, "2000"], "cases '2000': "), ([1000, True], "cases True: "),
-                             ([1000, 10**400], "cases 1000000000000000000000000000...: ")]:
+                             ([1000, 10**400], "cases 1000000000000000000000000000...: "),
+                             ([1000, [1000, 2000]], "cases [1000, 2000]: ")]:
             with self.subTest(cases=cases):
                 with self.assertRaises(vantor.InputError) as caught:
-                    vantor.single_stage_power(cases=cases, **study)
+                    vantor.single_stage_power(cases=cases, **dict(study, alpha=[1e-4, 1e-5]))
                 self.assertTrue(str(caught.exception).startswith(shown), str(caught.exception))
+                self.assertEqual(caught.exception.row, 3)
+        with self.assertRaises(vantor.InputError) as caught:
+            vantor.single_stage_power(1000, 2000, 1.3, 0.3, alpha=[0.05, 0.5, 2])
+        self.assertEqual((caught.exception.argument, caught.exception.row), ("alpha", 3))
+        with self.assertRaises(vantor.InputError) as caught:
+            vantor.single_stage_power(1000, 2000, 1.3, 0.3, alpha=2)
+        self.assertIsNone(caught.exception.row)
+        # What a question's name states is not given again.
+        for call in (lambda: vantor.cases_for_controls(2000, 1.3, 0.3, solve="power", cases=1),
+                     lambda: vantor.single_stage_power(1000, 2000, 1.3, 0.3, stages=2)):
+            with self.assertRaisesRegex(TypeError, "multiple values for keyword argument"):
+                call()
+        with self.assertRaisesRegex(ValueError, "20,000,000 rows, more than the 10,000,000"):
+            vantor.single_stage_power(cases=range(1, 10_000_001), controls=[1, 2],
+                                      odds_ratio=1.3, control_rate=0.3)
         with self.assertRaises(vantor.InputError) as caught:
             vantor.single_stage_power(1000, 2000, 1.3, 0.3, test=["allelic", "robust"])
         self.assertTrue(str(caught.exception).startswith("test robust: "))

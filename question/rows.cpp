@@ -31,11 +31,14 @@ bool same_question(const ASK_answer &first, const ASK_answer &answer, std::int32
 std::int64_t ASK_answer_rows(ASK_request *request, std::int32_t count, const std::int32_t *inputs,
                              const double *const *columns, std::int64_t rows, ASK_answer *answers,
                              std::int32_t *per_row) {
+    if (per_row != nullptr) {
+        *per_row = 0;
+    }
     if (request == nullptr || answers == nullptr || per_row == nullptr || count < 0 ||
-        count > ASK_input_count() || (count > 0 && (inputs == nullptr || columns == nullptr))) {
+        count > ASK_input_count() || (count > 0 && (inputs == nullptr || columns == nullptr)) ||
+        rows < 0) {
         return 0;
     }
-    *per_row = 0;
     for (std::int64_t row = 0; row < rows; ++row) {
         give_row_values(request, count, inputs, columns, row);
         ASK_answer asked[ASK_MOST_ANSWERS];

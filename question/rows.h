@@ -40,9 +40,9 @@ extern "C" {
  * answers): its first answer is written where the row's answers would go
  * and the request is left holding the row's values, so that ASK_message
  * names the refused value as given. Returns the number of rows answered
- * before it (`rows` when none stops), 0 for a NULL pointer or a count
- * outside 0 to ASK_input_count(); an unknown input index is ignored, as
- * ASK_give ignores it. */
+ * before it (`rows` when none stops); 0 (and *per_row 0) for no rows, a
+ * NULL pointer or a count outside 0 to ASK_input_count(). An unknown input
+ * index is ignored, as ASK_give ignores it. */
 int64_t ASK_answer_rows(ASK_request *request, int32_t count, const int32_t *inputs,
                         const double *const *columns, int64_t rows, ASK_answer *answers,
                         int32_t *per_row);

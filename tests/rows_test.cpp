@@ -186,8 +186,10 @@ TEST(Rows, UnusableArgumentsAnswerNothing) {
                               &per_row),
               0);
     EXPECT_EQ(ASK_answer_rows(request.get(), 1, nullptr, &column, 1, answers, &per_row), 0);
-    EXPECT_EQ(ASK_answer_rows(request.get(), 1, &cases, &column, 0, answers, &per_row), 0);
+    per_row = -1;
+    EXPECT_EQ(ASK_answer_rows(request.get(), 1, &cases, &column, -3, answers, &per_row), 0);
     EXPECT_EQ(per_row, 0);  // no row, no answers a row
+    EXPECT_EQ(ASK_answer_rows(request.get(), 1, &cases, &column, 0, answers, &per_row), 0);
     // An unknown input is ignored, as ASK_give ignores it: the request
     // still lacks its controls.
     const std::int32_t unknown = 9999;

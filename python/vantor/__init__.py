@@ -69,12 +69,14 @@ class LayoutMismatchError(ImportError):
 
 class InputError(ValueError):
     """An input the library refuses: ``str()`` is the library's words
-    (ASK_message), ``reason`` a ``Reason``, ``status`` a ``Status`` and
-    ``argument`` the refused input's name (None when it names none)."""
+    (ASK_message), ``reason`` a ``Reason``, ``status`` a ``Status``,
+    ``argument`` the refused input's name (None when it names none) and
+    ``row`` the grid's row refused (from 1; None for one question)."""
 
     def __init__(self, message: str, reason, status, argument: Optional[str]):
         super().__init__(message)
         self.reason, self.status, self.argument = reason, status, argument
+        self.row = None
 
 
 # The library's description of its records: their numbers, C types and kinds
@@ -265,8 +267,9 @@ def _candidate_paths() -> list:
             "vantor.dll" if sys.platform.startswith("win") else "libvantor.so")
     # Beside the module (pip's install), the repository's build/, an
     # installation's lib/ (the module in share/vantor/python/vantor).
-    places = [here, os.path.join(here, os.pardir, os.pardir, "build"),
-              os.path.join(here, *[os.pardir] * 4, "lib")]
+    places = [here, os.path.join(here, os.pardir, os.pardir, "build")]
+    if here.replace(os.sep, "/").endswith("/share/vantor/python/vantor"):
+        places.append(os.path.join(here, *[os.pardir] * 4, "lib"))
     return [os.path.normpath(os.path.join(place, name)) for place in places] + [
         found for found in [ctypes.util.find_library("vantor")] if found]
 
@@ -507,7 +510,12 @@ def _answered(inputs: dict, fixed: dict):
     states), a grid's rows where an input is given several values."""
     if any(_grid.several(value) for value in inputs.values()):
         return _grid_rows({**fixed, **inputs}, list(inputs))
-    inputs = {**fixed, **inputs}
+    return _answer_of({**fixed, **inputs})
+
+
+def _answer_of(inputs: dict):
+    """The answer of one request of ``inputs``, each given as one value
+    (anything not a number as Python writes it)."""
     with _Request() as request:
         request.give(inputs)
         answers = request.answer()
@@ -541,7 +549,8 @@ def _grid_rows(inputs: dict, given: list):
     for name, values in grid.varying.items():
         codes[name], refused = _codes(name, values)
         for element in refused:  # refused as the request of its first row refuses it
-            _answered(grid.first_row_with(name, element), {})
+            with _grid.refusal_of_row(grid.row_with(name, element)):
+                _answer_of(grid.first_row_with(name, element))
     with _Request() as request:
         request.give(grid.fixed)
         columns = _grid.number_columns(grid, codes)
@@ -630,6 +639,11 @@ _LIMIT_WORDS = """
 BOTH_DIRECTIONS = "both"
 
 
+def _both_directions(name: str, value) -> bool:
+    """Whether an argument is ``direction`` "both", which is not giving it."""
+    return name == "direction" and isinstance(value, str) and value == BOTH_DIRECTIONS
+
+
 def _question(stages: int, solve: str, keywords=None, plan=()):
     """Makes a signature a question of its arguments and ``keywords`` (added;
     by default the study's options and a disease model's inputs), ``plan``
@@ -659,8 +673,12 @@ def _question(stages: int, solve: str, keywords=None, plan=()):
                     or required - given.keys() - named.keys()):
                 signature.bind(*arguments, **named)  # raises Python's TypeError for the call
             given.update(named)
+            for name in ("stages", "solve"):  # what the name states, as Python says it
+                if name in given:
+                    raise TypeError(f"{stub.__name__}() got multiple values for keyword "
+                                    f"argument {name!r}")
             inputs = {name: value for name, value in given.items() if (name in required or value
-                      is not None) and (name, value) != ("direction", BOTH_DIRECTIONS)}
+                      is not None) and not _both_directions(name, value)}
             return _answered(inputs, {"stages": stages, "solve": solve})
 
         asked.__signature__ = signature

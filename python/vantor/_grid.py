@@ -24,17 +24,23 @@ result.
 Nothing here knows a question: the library decides it, row by row.
 """
 
+import contextlib
 import ctypes
 import math
 import time
 
 # Rows are asked in blocks: the first row alone, then as many rows as the
-# rows so far answer in about this many seconds (at most _MOST_BLOCK_ROWS).
-# Python sees Ctrl-C between two calls only, so a grid of slow questions
-# (design searches) stops within about a block's time, and a grid of fast
-# ones crosses into the library a few times.
+# block before answered in about this many seconds, at most _GROWTH times
+# as many as it held (and at most _MOST_BLOCK_ROWS). Python sees Ctrl-C
+# between two calls only, so a grid of slow questions (design searches,
+# large simulations) stops within a few rows' time, and a grid of fast ones
+# crosses into the library a few times.
 _BLOCK_SECONDS = 0.05
+_GROWTH = 8
 _MOST_BLOCK_ROWS = 16384
+# The most rows a grid holds: all of them are kept at once (the program
+# writes its rows as they come, and takes a list of as many values).
+MOST_ROWS = 10_000_000
 
 # The record kinds of question/records.h, and the fields of the head the
 # columns are made from; the answer's statuses of an answer found.
@@ -98,6 +104,10 @@ class Grid:
                         if several(value)}
         self.fixed = {name: value for name, value in inputs.items() if not several(value)}
         self.rows = math.prod(len(values) for values in self.varying.values())
+        if self.rows > MOST_ROWS:
+            counts = " x ".join(f"{len(v):,} {n}" for n, v in self.varying.items())
+            raise ValueError(f"vantor: a grid of {counts} is {self.rows:,} rows, more than the "
+                             f"{MOST_ROWS:,} Python holds at once: ask it in parts")
 
     def _repeats(self, name: str) -> int:
         """The rows each value of a varying input lasts: the product of the
@@ -117,6 +127,10 @@ class Grid:
             return [row // repeats % length for row in range(self.rows)]
         return numpy.tile(numpy.repeat(numpy.arange(length), repeats),
                           self.rows // (repeats * length))
+
+    def row_with(self, name: str, element: int) -> int:
+        """The first row (from 0) holding element ``element`` of ``name``."""
+        return element * self._repeats(name)
 
     def first_row_with(self, name: str, element: int) -> dict:
         """The inputs of the first row holding element ``element`` of input
@@ -146,6 +160,25 @@ def number_columns(grid: Grid, codes: dict) -> list:
     return [_number_column(grid, name, codes[name]) for name in grid.varying]
 
 
+@contextlib.contextmanager
+def refusal_of_row(row: int):
+    """Tells a refusal raised within (an InputError) which row it refused:
+    ``row`` from 0, its ``row`` attribute from 1."""
+    try:
+        yield
+    except Exception as error:
+        if hasattr(error, "row"):
+            error.row = row + 1
+        raise
+
+
+def _next_block(rows: int, seconds: float) -> int:
+    """The rows of the next block, after a block of ``rows`` rows took
+    ``seconds``."""
+    fitting = int(_BLOCK_SECONDS * rows / seconds) if seconds > 0 else _MOST_BLOCK_ROWS
+    return max(1, min(fitting, _GROWTH * rows, _MOST_BLOCK_ROWS))
+
+
 def _room(words, answers: int):
     """Room for this many answers: NumPy's (not cleared: the library writes
     every answer it counts), else a ctypes array."""
@@ -167,26 +200,27 @@ def answer_blocks(request, grid: Grid, columns: list):
         *[request.words.input_index[name][0] for name in grid.varying])
     addresses = [_address(column) for column in columns]
     room = _room(request.words, min(grid.rows, _MOST_BLOCK_ROWS) * 2)
-    per_row, first, start, block, spent = ctypes.c_int32(), None, 0, 1, 0.0
+    per_row, first, start, block = ctypes.c_int32(), None, 0, 1
     while start < grid.rows:
         rows = min(block, grid.rows - start)
         pointers = (ctypes.c_void_p * len(columns))(*[a + 8 * start for a in addresses])
         began = time.perf_counter()
         answered = library.ASK_answer_rows(request.handle, len(columns), inputs, pointers, rows,
                                            _address(room), ctypes.byref(per_row))
-        spent += time.perf_counter() - began
-        at = answer.from_buffer(room, 0)
-        asked = (per_row.value, at.record)
+        took = time.perf_counter() - began
+        asked = (per_row.value, answer.from_buffer(room, 0).record)
         first = first or asked
-        if answered < rows:  # raises a refusal
-            request.results([answer.from_buffer(room, answered * per_row.value * ctypes.sizeof(answer))])
+        if answered < rows:
+            stopped = answered * per_row.value * ctypes.sizeof(answer)
+            with refusal_of_row(start + answered):
+                request.results([answer.from_buffer(room, stopped)])  # raises a refusal
         if answered < rows or asked != first:
             other = start + (answered + 1 if answered < rows else 1)
             raise ValueError(f"vantor: row {other} asks another question than row 1 (a "
                              "different answer): ask it by itself")
         yield room, answered * per_row.value, per_row.value
         start += rows
-        block = max(1, min(_MOST_BLOCK_ROWS, int(_BLOCK_SECONDS * start / max(spent, 1e-9))))
+        block = _next_block(rows, took)
 
 
 # A plan's inputs, and the answer's columns shown when one of them is given:
@@ -222,6 +256,9 @@ class Layout:
         self.reason = next(field for field in own if field.kind == _REASON)
         shown = {field.name for field, _ in self.fields}
         self.inputs = [name for name in given if name not in shown]
+        # Inputs the answer holds too: shown as answered, as given where the
+        # answer has none (a size not reachable keeps the controls given).
+        self.also_given = [name for name in given if name in shown]
 
     def names(self) -> list:
         return self.inputs + [field.name for field, _ in self.fields] + [
@@ -245,6 +282,9 @@ def records(request, grid: Grid, columns: list, given: list) -> list:
             row = len(made) // per_row
             values = {name: _given_value(grid, name, row) for name in layout.inputs}
             values.update({field.name: getattr(result, field.name) for field, _ in layout.fields})
+            for name in layout.also_given:
+                if values[name] is None:
+                    values[name] = _given_value(grid, name, row)
             values.update(status=words.status_words[result.status], reason=result.reason.name,
                           message=result.message)
             made.append(values)
@@ -315,6 +355,18 @@ def _column(numpy, pandas, words, field, own: bool, data):
     return raw
 
 
+def _missing(numpy, column):
+    """Where a column made here has no value: NA of pandas' integers, not
+    a number, None among words (each word is some text)."""
+    if hasattr(column, "isna"):
+        return column.isna()
+    if column.dtype.kind == "f":
+        return numpy.isnan(column)
+    if column.dtype.kind == "O":
+        return ~column.astype(bool)
+    return numpy.zeros(len(column), dtype=bool)
+
+
 def frame(request, grid: Grid, columns: list, given: list):
     """The rows as a pandas DataFrame of the layout's columns (Layout)."""
     numpy, pandas = _numpy(), _pandas()
@@ -324,18 +376,24 @@ def frame(request, grid: Grid, columns: list, given: list):
             layout = Layout(words, words.answer.from_buffer(room, 0), given)
             dtype = _answer_dtype(numpy, words, layout)
         block = numpy.frombuffer(room, dtype=dtype, count=count)
-        for name in dtype.names:
+        for name in dtype.names:  # copied: the room is used again
             pieces.setdefault(name, []).append(block[name].copy())
     data = {name: numpy.concatenate(piece) for name, piece in pieces.items()}
     answers = len(data["h.status"])
     row = numpy.arange(answers) // per_row
-    table = {}
-    for name in layout.inputs:
+    def given_column(name):
         values = grid.varying.get(name)
-        table[name] = (numpy.full(answers, grid.fixed[name]) if values is None else
-                       numpy.asarray(values)[grid.indices(name)][row])
+        return (numpy.full(answers, grid.fixed[name]) if values is None else
+                numpy.asarray(values)[grid.indices(name)][row])
+
+    table = {name: given_column(name) for name in layout.inputs}
     for field, own in layout.fields:
         table[field.name] = _column(numpy, pandas, words, field, own, data)
+    for name in layout.also_given:
+        none = _missing(numpy, table[name])
+        if none.any():
+            answered = pandas.Series(table[name])
+            table[name] = answered.where(~none, given_column(name)).array
     table["status"] = _words_at(numpy, pandas, data["h.status"], words.status_words)
     table["reason"] = _words_at(numpy, pandas, data["r.reason"],
                                 {int(reason): reason.name for reason in words.reason})
