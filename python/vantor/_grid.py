@@ -19,7 +19,8 @@ then "status" (the words people read, "found"), "reason" (its name, "NONE")
 and "message". The simulation's columns are shown when ``replicates`` is
 given, a plan's (costs in money, limits) when one of its inputs is. A value
 is missing (None, NaN or pandas' NA) where the answer has none, as in a
-result.
+result, but for an input given, shown as given (the program's rows do the
+same).
 
 Nothing here knows a question: the library decides it, row by row.
 """
@@ -42,8 +43,7 @@ _MOST_BLOCK_ROWS = 16384
 # writes its rows as they come, and takes a list of as many values).
 MOST_ROWS = 10_000_000
 
-# The record kinds of question/records.h, and the fields of the head the
-# columns are made from; the answer's statuses of an answer found.
+# The record kinds of question/records.h; the columns of a simulation.
 _COUNT, _STATUS, _REASON, _CHOICE, _INTERNAL = 1, 2, 3, 4, 5
 _SIMULATION_COLUMNS = ("replicates", "seed", "simulated_power", "standard_error")
 
@@ -82,6 +82,7 @@ def _numpy():
 
 
 def _pandas():
+    """pandas, or None where it is not installed."""
     try:
         import pandas  # pylint: disable=import-outside-toplevel
     except ImportError:
@@ -238,7 +239,8 @@ class Layout:
     """The columns of a grid's rows, decided from its first answer:
     ``inputs`` (the names of the inputs given that the answer does not
     hold), ``fields`` (the answer's fields shown, each with whether its
-    result holds it) and ``status``, ``reason`` (the result's fields)."""
+    result holds it), ``also_given`` (the inputs given that it holds) and
+    ``reason`` (the result's field of the reason)."""
 
     def __init__(self, words, first, given):
         record = first.record
@@ -252,17 +254,12 @@ class Layout:
             field.kind == 0 or getattr(first, field.name) != 0)]
         self.fields = [(field, own) for field, own in numbers if field.name not in hidden
                        and field.kind not in (_STATUS, _REASON, _INTERNAL)]
-        self.status = next(field for field in own if field.kind == _STATUS)
         self.reason = next(field for field in own if field.kind == _REASON)
         shown = {field.name for field, _ in self.fields}
         self.inputs = [name for name in given if name not in shown]
         # Inputs the answer holds too: shown as answered, as given where the
         # answer has none (a size not reachable keeps the controls given).
         self.also_given = [name for name in given if name in shown]
-
-    def names(self) -> list:
-        return self.inputs + [field.name for field, _ in self.fields] + [
-            "status", "reason", "message"]
 
 
 def _given_value(grid: Grid, name: str, row: int):
