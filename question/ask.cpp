@@ -614,6 +614,11 @@ Refusal check_effect_description(const Asked &asked) {
     if (asked.has(kMarkerFrequency) && !d_prime && !r_squared) {
         return make_refusal(VANTOR_REASON_MARKER_FREQUENCY_WITHOUT_LD, kMarkerFrequency);
     }
+    // The model takes a marker frequency of not a number for the causal
+    // variant's; one given is the person's, and not a number is none.
+    if (asked.has(kMarkerFrequency) && std::isnan(asked[kMarkerFrequency])) {
+        return make_refusal(VANTOR_REASON_BAD_MARKER_FREQUENCY, kMarkerFrequency);
+    }
     if (free_model(asked)) {
         return asked.has(kRelativeRisk)
                    ? make_refusal(VANTOR_REASON_RISK_OF_ONE_PARAMETER_MODEL, kRelativeRisk)
