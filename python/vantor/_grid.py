@@ -308,75 +308,103 @@ def _answer_dtype(numpy, words, layout):
                         "itemsize": ctypes.sizeof(words.answer)})
 
 
+def _codes_present(numpy, pandas, codes):
+    """The distinct codes of an array, and each element's index among them:
+    a one-element answer where all are the same (most often), a count of
+    each where the codes are small, else a hash (pandas.factorize)."""
+    if len(codes) == 0 or (codes == codes[0]).all():
+        return codes[:1], None
+    low, high = int(codes.min()), int(codes.max())
+    if low >= 0 and high < 4096:
+        present = numpy.flatnonzero(numpy.bincount(codes, minlength=high + 1))
+        where = numpy.zeros(high + 1, dtype=numpy.intp)
+        where[present] = numpy.arange(len(present))
+        return present, where[codes]
+    which, present = pandas.factorize(codes)
+    return present, which
+
+
 def _words_at(numpy, pandas, codes, words_of: dict):
     """The word of each code (None for a code without one), looked up once
-    for each code there is (pandas.factorize, a hash: the codes are few)."""
-    if len(codes) > 0 and (codes == codes[0]).all():  # most often: one word throughout
-        words = numpy.empty(len(codes), dtype=object)
-        words.fill(words_of.get(int(codes[0])))  # (numpy.full is slower for objects)
-        return words
-    which, kinds = pandas.factorize(codes)
-    return numpy.array([words_of.get(int(code)) for code in kinds] + [None], dtype=object)[which]
+    for each distinct code."""
+    present, which = _codes_present(numpy, pandas, codes)
+    words = [words_of.get(int(code)) for code in present]
+    if which is None:
+        column = numpy.empty(len(codes), dtype=object)
+        column.fill(words[0] if words else None)  # (numpy.full is slower for objects)
+        return column
+    return numpy.array(words, dtype=object)[which]
+
+
+def _without_word(numpy, pandas, codes, words_of: dict):
+    """Where a code has no word; None where every code has one."""
+    present, _ = _codes_present(numpy, pandas, codes)
+    lacking = [int(code) for code in present if words_of.get(int(code)) is None]
+    return numpy.isin(codes, lacking) if lacking else None
 
 
 def _messages(numpy, pandas, request, data):
     """Each answer's words (ASK_message): of an answer that is no refusal,
-    they depend on its status, reason and the inputs it names only."""
+    they depend on its reason (which gives its status) and the inputs it
+    names only, most often the same throughout."""
     named = ("status", "reason", "input", "other_input")
-    parts = [data["h." + name].astype(numpy.int64) & 0xFFFF for name in named]
-    keys = (parts[0] << 48) | (parts[1] << 32) | (parts[2] << 16) | parts[3]
-    words_of = {}
-    for key in pandas.unique(keys):
-        at = int(numpy.argmax(keys == key))
+    if all((data["h." + name] == data["h." + name][0]).all() for name in ("input", "other_input")):
+        keys = data["h.reason"]
+    else:
+        parts = [data["h." + name].astype(numpy.int64) & 0xFFFF for name in named]
+        keys = (parts[0] << 48) | (parts[1] << 32) | (parts[2] << 16) | parts[3]
+    present, which = _codes_present(numpy, pandas, keys)
+    words = []
+    for key in present:
+        at = int(numpy.argmax(keys == key)) if which is not None else 0
         answer = request.words.answer()
         for name in named:
             setattr(answer, name, int(data["h." + name][at]))
-        words_of[int(key)] = request.message(answer)
-    return _words_at(numpy, pandas, keys, words_of)
+        words.append(request.message(answer))
+    if which is None:
+        column = numpy.empty(len(keys), dtype=object)
+        column.fill(words[0])
+        return column
+    return numpy.array(words, dtype=object)[which]
 
 
-def _column(numpy, pandas, words, field, own: bool, data):
-    """A field's values, missing where ``records`` gives None."""
+def _column(numpy, pandas, words, field, own: bool, data) -> tuple:
+    """A field's values, missing where ``records`` gives None, and where
+    they are missing (None for nowhere)."""
     raw = data[("r." if own else "h.") + field.name]
     status = data["h.status"]
-    shown = ((status == words.status.FOUND) | (status == words.status.FOUND_WITH_WARNING)
-             if own else numpy.ones(len(raw), dtype=bool))
+    hidden = None if not own else ~(
+        (status == words.status.FOUND) | (status == words.status.FOUND_WITH_WARNING))
     if field.kind == _COUNT:
-        return pandas.arrays.IntegerArray(raw.astype(numpy.int64), (raw == 0) | ~shown)
+        none = (raw == 0) if hidden is None else (raw == 0) | hidden
+        return pandas.arrays.IntegerArray(raw.astype(numpy.int64), none), none
     if field.kind == _CHOICE:
-        return _words_at(numpy, pandas, raw, words.names[field.name])
+        named = words.names[field.name]
+        return (_words_at(numpy, pandas, raw, named),
+                _without_word(numpy, pandas, raw, named))
     if field.name in ("replicates", "seed"):  # a simulation's, none where none was run
-        return pandas.arrays.IntegerArray(raw.astype(numpy.int64), data["h.replicates"] == 0)
+        none = data["h.replicates"] == 0
+        return pandas.arrays.IntegerArray(raw.astype(numpy.int64), none), none
     if field.ctype is ctypes.c_double:
-        return numpy.where(shown, raw, numpy.nan)
-    return raw
-
-
-def _missing(numpy, column):
-    """Where a column made here has no value: NA of pandas' integers, not
-    a number, None among words (each word is some text)."""
-    if hasattr(column, "isna"):
-        return column.isna()
-    if column.dtype.kind == "f":
-        return numpy.isnan(column)
-    if column.dtype.kind == "O":
-        return ~column.astype(bool)
-    return numpy.zeros(len(column), dtype=bool)
+        none = numpy.isnan(raw) if hidden is None else numpy.isnan(raw) | hidden
+        return numpy.where(none, numpy.nan, raw), none
+    return raw, None
 
 
 def frame(request, grid: Grid, columns: list, given: list):
     """The rows as a pandas DataFrame of the layout's columns (Layout)."""
     numpy, pandas = _numpy(), _pandas()
-    layout, dtype, pieces, per_row, words = None, None, {}, 1, request.words
+    layout, data, answers, words = None, {}, 0, request.words
     for room, count, per_row in answer_blocks(request, grid, columns):
-        if layout is None:
+        if layout is None:  # every row answers as many as the first
             layout = Layout(words, words.answer.from_buffer(room, 0), given)
             dtype = _answer_dtype(numpy, words, layout)
+            data = {name: numpy.empty(grid.rows * per_row, dtype=dtype.fields[name][0])
+                    for name in dtype.names}
         block = numpy.frombuffer(room, dtype=dtype, count=count)
-        for name in dtype.names:  # copied: the room is used again
-            pieces.setdefault(name, []).append(block[name].copy())
-    data = {name: numpy.concatenate(piece) for name, piece in pieces.items()}
-    answers = len(data["h.status"])
+        for name, column in data.items():  # copied: the room is used again
+            column[answers:answers + count] = block[name]
+        answers += count
     row = numpy.arange(answers) // per_row
     def given_column(name):
         values = grid.varying.get(name)
@@ -385,12 +413,10 @@ def frame(request, grid: Grid, columns: list, given: list):
 
     table = {name: given_column(name) for name in layout.inputs}
     for field, own in layout.fields:
-        table[field.name] = _column(numpy, pandas, words, field, own, data)
-    for name in layout.also_given:
-        none = _missing(numpy, table[name])
-        if none.any():
-            answered = pandas.Series(table[name])
-            table[name] = answered.where(~none, given_column(name)).array
+        table[field.name], none = _column(numpy, pandas, words, field, own, data)
+        if field.name in layout.also_given and none is not None and none.any():
+            answered = pandas.Series(table[field.name])
+            table[field.name] = answered.where(~none, given_column(field.name)).array
     table["status"] = _words_at(numpy, pandas, data["h.status"], words.status_words)
     table["reason"] = _words_at(numpy, pandas, data["r.reason"],
                                 {int(reason): reason.name for reason in words.reason})
