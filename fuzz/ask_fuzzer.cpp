@@ -379,7 +379,8 @@ bool same_answer(const ASK_answer &a, const ASK_answer &b) {
     const auto same_fields = [&](std::int32_t record, std::int32_t base) {
         for (std::int32_t k = 0; k < REC_field_count(record); ++k) {
             const REC_field &field = *REC_field_at(record, k);
-            const std::size_t at = static_cast<std::size_t>(base + field.offset);
+            const std::size_t at =
+                static_cast<std::size_t>(base) + static_cast<std::size_t>(field.offset);
             const std::size_t bytes = field.type == REC_INT32 ? 4 : 8;
             if (std::memcmp(reinterpret_cast<const char *>(&a) + at,
                             reinterpret_cast<const char *>(&b) + at, bytes) != 0) {
